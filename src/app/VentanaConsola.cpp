@@ -1,0 +1,148 @@
+#include "app/VentanaConsola.h"
+
+#include <iostream>
+#include <sstream>
+
+#include "common/Plataforma.h"
+#include "common/Texto.h"
+
+namespace varlo {
+
+namespace {
+constexpr auto kIntervalo = std::chrono::milliseconds(100);  // at most 10 redraws a second
+constexpr std::size_t kAnchoBarra = 20;
+}  // namespace
+
+VentanaConsola::VentanaConsola()
+    : VentanaConsola(std::cin, std::cerr, EntradaEsTerminal(), ErroresEsTerminal()) {}
+
+VentanaConsola::VentanaConsola(std::istream& entrada, std::ostream& salida, bool entradaTerminal,
+                               bool salidaTerminal)
+    : entrada_(entrada),
+      salida_(salida),
+      entradaTerminal_(entradaTerminal),
+      salidaTerminal_(salidaTerminal) {}
+
+VentanaConsola::~VentanaConsola() { Termina(); }
+
+void VentanaConsola::EstadoCambiado() { Dibuja(false); }
+void VentanaConsola::ProgresoCambiado() {
+  if (salidaTerminal_) Dibuja(false);
+}
+void VentanaConsola::ProcesaEventos() {
+  if (pendiente_) Dibuja(false);
+}
+
+void VentanaConsola::Dibuja(bool forzar) {
+  if (!salidaTerminal_ && Estado() == ultimoImpreso_ && !pendiente_) return;
+  auto ahora = std::chrono::steady_clock::now();
+  if (!forzar && ahora - ultimoDibujo_ < kIntervalo) {
+    pendiente_ = true;
+    return;
+  }
+  ultimoDibujo_ = ahora;
+  pendiente_ = false;
+  if (salidaTerminal_) {
+    std::string barra;
+    double max = Maximo() > 0 ? Maximo() : 1;
+    double fraccion = Valor() / max;
+    if (fraccion < 0) fraccion = 0;
+    if (fraccion > 1) fraccion = 1;
+    std::size_t llenos = static_cast<std::size_t>(fraccion * kAnchoBarra);
+    barra = "[" + std::string(llenos, '#') + std::string(kAnchoBarra - llenos, '-') + "] ";
+    salida_ << "\r\x1b[K" << barra << Estado() << std::flush;
+    lineaAbierta_ = true;
+  } else if (Estado() != ultimoImpreso_) {
+    salida_ << Estado() << '\n' << std::flush;
+  }
+  ultimoImpreso_ = Estado();
+}
+
+void VentanaConsola::LimpiaLinea() {
+  if (lineaAbierta_) {
+    salida_ << '\n';
+    lineaAbierta_ = false;
+  }
+}
+
+void VentanaConsola::Termina() {
+  if (pendiente_) Dibuja(true);
+  LimpiaLinea();
+  salida_ << std::flush;
+}
+
+std::string VentanaConsola::Pregunta(const std::string& texto) {
+  LimpiaLinea();
+  salida_ << texto << std::flush;
+  std::string linea;
+  if (!std::getline(entrada_, linea)) return "";
+  return linea;
+}
+
+Respuesta VentanaConsola::MuestraMensaje(const std::string& texto, Botones botones, Icono,
+                                         const std::string& titulo) {
+  LimpiaLinea();
+  std::string plano = texto;
+  for (char& c : plano)
+    if (c == '\r') c = '\n';
+  salida_ << titulo << ": " << plano << '\n' << std::flush;
+  if (botones == Botones::Aceptar) return Respuesta::Aceptar;
+  if (!entradaTerminal_) return Respuesta::No;
+  std::string r = Recorta(Pregunta("[s/N] "));
+  return (!r.empty() && (r[0] == 's' || r[0] == 'S' || r[0] == 'y' || r[0] == 'Y'))
+             ? Respuesta::Si
+             : Respuesta::No;
+}
+
+std::string VentanaConsola::MuestraAbrir(const DialogoArchivo& d) {
+  if (!entradaTerminal_) return "";
+  return Recorta(Pregunta(d.titulo + " (" + d.filtro.substr(0, d.filtro.find('|')) + "): "));
+}
+
+std::string VentanaConsola::MuestraGuardar(const DialogoArchivo& d) {
+  if (!entradaTerminal_) return "";
+  std::string r = Recorta(Pregunta(d.titulo + ": "));
+  if (!r.empty() && !d.extension.empty() && r.find('.', r.find_last_of(kSeparador) + 1) == std::string::npos)
+    r += d.extension;
+  return r;
+}
+
+std::optional<std::string> VentanaConsola::ComponeConexion(const std::string& semilla,
+                                                           ProbarConexion probar) {
+  if (!entradaTerminal_) return std::nullopt;
+  salida_ << "Cadena de conexión (vacío para cancelar)\n";
+  salida_ << "  SQL Server: Provider=SQLOLEDB.1;Data Source=servidor;Initial Catalog=base;"
+             "User ID=usuario;Password=clave\n";
+  salida_ << "  SQLite:     Provider=SQLite;Data Source=/ruta/varlo.db\n";
+  salida_ << "  ODBC:       Driver={...};...\n";
+  (void)semilla;
+  while (true) {
+    std::string cadena = Recorta(Pregunta("Conexión: "));
+    if (cadena.empty()) return std::nullopt;
+    std::string fallo = probar ? probar(cadena) : std::string();
+    if (fallo.empty()) return cadena;
+    salida_ << fallo << '\n';
+  }
+}
+
+std::vector<bool> VentanaConsola::EligeTablas(const std::vector<std::string>& tablas) {
+  std::vector<bool> marcadas(tablas.size(), false);
+  if (!entradaTerminal_) return marcadas;
+  LimpiaLinea();
+  salida_ << "Selección de tablas destino\n";
+  for (std::size_t i = 0; i < tablas.size(); ++i) salida_ << "  " << (i + 1) << ") " << tablas[i] << '\n';
+  std::istringstream numeros(Pregunta("Números de las tablas (separados por espacios o comas): "));
+  std::string pieza;
+  while (numeros >> pieza) {
+    for (const std::string& n : Divide(pieza, ",")) {
+      try {
+        std::size_t k = std::stoul(n);
+        if (k >= 1 && k <= tablas.size()) marcadas[k - 1] = true;
+      } catch (const std::exception&) {
+      }
+    }
+  }
+  return marcadas;
+}
+
+}  // namespace varlo

@@ -1,0 +1,53 @@
+#pragma once
+// The main window of the console front end: on a terminal the status line
+// and the progress bar are drawn in place on stderr; otherwise each status
+// change is printed as a line. Questions and dialogs are asked on the
+// terminal when stdin is one; otherwise a question is answered No and a
+// dialog is cancelled, so an unattended run never waits.
+#include <chrono>
+#include <iosfwd>
+
+#include "app/Ventana.h"
+
+namespace varlo {
+
+class VentanaConsola : public VentanaBase {
+ public:
+  VentanaConsola();
+  // For tests: explicit streams and terminal flags.
+  VentanaConsola(std::istream& entrada, std::ostream& salida, bool entradaTerminal,
+                 bool salidaTerminal);
+  ~VentanaConsola() override;
+
+  void ProcesaEventos() override;
+  Respuesta MuestraMensaje(const std::string& texto, Botones botones, Icono icono,
+                           const std::string& titulo) override;
+  std::string MuestraAbrir(const DialogoArchivo& d) override;
+  std::string MuestraGuardar(const DialogoArchivo& d) override;
+  std::optional<std::string> ComponeConexion(const std::string& semilla,
+                                             ProbarConexion probar) override;
+  std::vector<bool> EligeTablas(const std::vector<std::string>& tablas) override;
+
+  // Prints what is still held back by the rate limit and ends the line.
+  void Termina();
+
+ protected:
+  void EstadoCambiado() override;
+  void ProgresoCambiado() override;
+
+ private:
+  void Dibuja(bool forzar);
+  void LimpiaLinea();
+  std::string Pregunta(const std::string& texto);
+
+  std::istream& entrada_;
+  std::ostream& salida_;
+  bool entradaTerminal_;
+  bool salidaTerminal_;
+  bool pendiente_ = false;
+  bool lineaAbierta_ = false;
+  std::string ultimoImpreso_;
+  std::chrono::steady_clock::time_point ultimoDibujo_{};
+};
+
+}  // namespace varlo

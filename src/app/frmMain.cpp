@@ -1,0 +1,141 @@
+#include "app/frmMain.h"
+
+#include "common/Fechas.h"
+#include "common/Numeros.h"
+#include "common/Plataforma.h"
+#include "common/Texto.h"
+#include "db/Conexion.h"
+#include "definitions/CreaArchivoDefiniciones.h"
+#include "images/AsignaFotos.h"
+#include "images/cls_ADODBServices.h"
+#include "import/ImportaDatos.h"
+#include "incidences/ImportaIncidencias.h"
+
+namespace varlo {
+
+frmMain::frmMain(Ventana& ventana, std::string lineaComandos)
+    : ventana_(ventana), lineaComandos_(std::move(lineaComandos)) {}
+
+frmMain::~frmMain() = default;
+
+Kelto_API_INIFiles& frmMain::oIni() {
+  if (!oIni_) oIni_ = std::make_unique<Kelto_API_INIFiles>();
+  return *oIni_;
+}
+
+Kelto_GEN_Trans& frmMain::oTrans() {
+  if (!oTrans_) oTrans_ = std::make_unique<Kelto_GEN_Trans>();
+  return *oTrans_;
+}
+
+cls_ADODBServices& frmMain::oImagenes() {
+  if (!oImagenes_) oImagenes_ = std::make_unique<cls_ADODBServices>(ventana_);
+  return *oImagenes_;
+}
+
+void frmMain::EstableceConexion(std::unique_ptr<db::Conexion> conexion) {
+  cnBaseDatos_ = std::move(conexion);
+}
+
+std::string frmMain::ArchivoLog() {
+  return UneRuta(UneRuta(CarpetaPrograma(), "Log"), std::string(kTituloAplicacion) + ".log");
+}
+
+void frmMain::Form_Load() {
+  ventana_.EstableceEstado("");
+  ventana_.EstableceValor(0);
+  PrimeraActivacion = true;
+}
+
+void frmMain::Form_Activate() {
+  ventana_.ProcesaEventos();
+  if (!PrimeraActivacion) return;
+  PrimeraActivacion = false;
+
+  if (Recorta(lineaComandos_).empty()) {
+    DialogoArchivo d;
+    d.titulo = "Archivo de definiciones";
+    d.extension = ".ini";
+    d.carpetaInicial = CarpetaPrograma();
+    d.filtro = "Archivos de definiciones (*.ini)|*.ini";
+    ArchivoDefiniciones = ventana_.MuestraAbrir(d);
+    ventana_.ProcesaEventos();
+  } else {
+    ArchivoDefiniciones = oTrans().GetCommandLine(lineaComandos_, 1)[0];
+  }
+
+  if (Recorta(ArchivoDefiniciones).empty()) {
+    ArchivoDefiniciones = CreaArchivoDefiniciones();
+    if (Recorta(ArchivoDefiniciones).empty()) {
+      sinDefiniciones_ = true;
+      terminado_ = true;
+      return;
+    }
+  }
+
+  LeeOpciones();
+  if (modoFotos_) {
+    AsignaFotos();
+  } else {
+    ImportaDatos();
+    ImportaIncidencias();
+  }
+  terminado_ = true;
+}
+
+void frmMain::LeeOpciones() {
+  auto lee = [this](const char* clave, const char* porDefecto) {
+    return AEntero16(LeeNumero(
+        oIni().API_GetPrivateProfileString(ArchivoDefiniciones, "Opciones", clave, porDefecto)));
+  };
+  MostrarMensajes = lee("MostrarMensajes", "0");
+  ReporteLog = lee("ReporteLog", "1");
+  ReporteEmpleadosImportados = lee("ReporteEmpleadosImportados", "1");
+  ReporteEmpleadosNoImportados = lee("ReporteEmpleadosNoImportados", "1");
+}
+
+void frmMain::EscribeLog(const std::string& pMensaje) {
+  std::string mensaje = pMensaje;
+  if (ReporteLog == 1) {
+    mensaje = pMensaje + " (" + FormatoFechaGeneral(Ahora()) + ")";
+    oTrans().Escribe_Txt(ArchivoLog(), mensaje, false, false, true);
+  }
+  if (MostrarMensajes == 1)
+    ventana_.MuestraMensaje(mensaje, Botones::Aceptar, Icono::Ninguno, kTituloAplicacion);
+}
+
+void frmMain::EscribeError(const ErrorVarlo& e) {
+  huboErrores_ = true;
+  EscribeLog(LineaError(e));
+}
+
+bool frmMain::ConectaBD() {
+  try {
+    if (cnBaseDatos_ && cnBaseDatos_->State() == 1) return true;
+    ventana_.EstableceEstado("Conectando con la base de datos...");
+    if (Recorta(CadenaConexion).empty())
+      CadenaConexion =
+          oIni().API_GetPrivateProfileString(ArchivoDefiniciones, "Base de Datos", "Conexion", "");
+    cnBaseDatos_.reset();
+    cnBaseDatos_ = db::Conexion::Abre(CadenaConexion);
+    if (cnBaseDatos_ && cnBaseDatos_->State() != 0) return true;
+    huboErrores_ = true;
+    EscribeLog("No se logró conectar con la base de datos");
+    return false;
+  } catch (const ErrorVarlo& e) {
+    cnBaseDatos_.reset();
+    EscribeError(e);
+    return false;
+  } catch (const std::exception& e) {
+    cnBaseDatos_.reset();
+    EscribeError(ErrorVarlo(-1, kTituloAplicacion, e.what()));
+    return false;
+  }
+}
+
+void frmMain::ImportaDatos() { varlo::ImportaDatos(*this); }
+void frmMain::ImportaIncidencias() { varlo::ImportaIncidencias(*this); }
+std::string frmMain::CreaArchivoDefiniciones() { return varlo::CreaArchivoDefiniciones(*this); }
+void frmMain::AsignaFotos() { varlo::AsignaFotos(*this); }
+
+}  // namespace varlo

@@ -1,0 +1,54 @@
+// Console front end: the same run sequence as the window, drawn on stderr.
+#include <clocale>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/LineaComandos.h"
+#include "app/VentanaConsola.h"
+#include "app/frmMain.h"
+#include "common/Plataforma.h"
+#include "common/Texto.h"
+
+int main(int argc, char** argv) {
+  using namespace varlo;
+  std::setlocale(LC_TIME, "");
+  std::vector<std::string> args(argv + 1, argv + argc);
+  Argumentos a = LeeArgumentos(args);
+  const std::string programa = "varlodi";
+  if (!a.error.empty()) {
+    std::cerr << programa << ": " << a.error << "\n\n" << TextoUso(programa);
+    return 2;
+  }
+  if (a.ayuda) {
+    std::cout << TextoUso(programa);
+    return 0;
+  }
+  if (a.version) {
+    std::cout << "VarloDI " << VARLODI_VERSION << "\n";
+    return 0;
+  }
+  // Nobody can answer the Open dialog or the offer to generate a file.
+  if (EstaEnBlanco(a.texto) && !EntradaEsTerminal()) {
+    std::cerr << TextoUso(programa);
+    return 2;
+  }
+  VentanaConsola ventana;
+  frmMain f(ventana, a.texto);
+  f.EstableceModoFotos(a.fotos);
+  try {
+    f.Form_Load();
+    f.Form_Activate();
+  } catch (const ErrorVarlo& e) {
+    ventana.Termina();
+    std::cerr << "Error " << e.Numero() << ": " << e.Descripcion() << "\n";
+    return 2;
+  } catch (const std::exception& e) {
+    ventana.Termina();
+    std::cerr << "Error: " << e.what() << "\n";
+    return 2;
+  }
+  ventana.Termina();
+  if (f.SinDefiniciones()) return 2;
+  return f.EstadoSalida();
+}

@@ -1,0 +1,104 @@
+#include "common/Codificacion.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <memory>
+#include <stdexcept>
+
+namespace varlo {
+
+namespace {
+// One iconv descriptor per direction and thread, opened on first use.
+class Convertidor {
+ public:
+  Convertidor(const char* a, const char* de) : cd_(iconv_open(a, de)) {
+    if (cd_ == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv no disponible");
+  }
+  ~Convertidor() { iconv_close(cd_); }
+  Convertidor(const Convertidor&) = delete;
+  Convertidor& operator=(const Convertidor&) = delete;
+
+  // Converts `in`; `sustituto` is called for every input sequence the target
+  // cannot take (or that is invalid) and returns what to put in its place.
+  template <class Sustituto>
+  std::string Convierte(std::string_view in, Sustituto sustituto) {
+    std::string out;
+    out.resize(in.size() * 3 + 8);
+    char* src = const_cast<char*>(in.data());
+    std::size_t srcLeft = in.size();
+    std::size_t usado = 0;
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    while (srcLeft > 0) {
+      char* dst = out.data() + usado;
+      std::size_t dstLeft = out.size() - usado;
+      std::size_t r = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
+      usado = out.size() - dstLeft;
+      if (r != static_cast<std::size_t>(-1)) break;
+      if (errno == E2BIG) {
+        out.resize(out.size() * 2);
+      } else {  // EILSEQ or EINVAL: replace one input sequence
+        std::size_t saltar = 1;
+        std::string repl = sustituto(std::string_view(src, srcLeft), saltar);
+        src += saltar;
+        srcLeft -= saltar;
+        if (out.size() - usado < repl.size() + 8) out.resize(out.size() * 2 + repl.size());
+        out.replace(usado, repl.size(), repl);
+        usado += repl.size();
+      }
+    }
+    out.resize(usado);
+    return out;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+Convertidor& DesdeAnsi() {
+  thread_local Convertidor c("UTF-8", "CP1252");
+  return c;
+}
+Convertidor& HaciaAnsi() {
+  thread_local Convertidor c("CP1252", "UTF-8");
+  return c;
+}
+
+std::size_t LargoSecuenciaUtf8(unsigned char c) {
+  if (c >= 0xF0) return 4;
+  if (c >= 0xE0) return 3;
+  if (c >= 0xC0) return 2;
+  return 1;
+}
+}  // namespace
+
+std::string AnsiAUtf8(std::string_view ansi) {
+  // The five bytes that Windows-1252 leaves undefined pass through as the C1
+  // control characters of the same code, as Windows itself maps them.
+  return DesdeAnsi().Convierte(ansi, [](std::string_view resto, std::size_t& saltar) {
+    saltar = 1;
+    unsigned char b = static_cast<unsigned char>(resto[0]);
+    std::string r;
+    r += static_cast<char>(0xC0 | (b >> 6));
+    r += static_cast<char>(0x80 | (b & 0x3F));
+    return r;
+  });
+}
+
+std::string Utf8AAnsi(std::string_view utf8) {
+  return HaciaAnsi().Convierte(utf8, [](std::string_view resto, std::size_t& saltar) {
+    saltar = LargoSecuenciaUtf8(static_cast<unsigned char>(resto[0]));
+    if (saltar > resto.size()) saltar = resto.size();
+    return std::string("?");
+  });
+}
+
+std::string ParaArchivo(std::string_view utf8, Codificacion c) {
+  return c == Codificacion::Utf8 ? std::string(utf8) : Utf8AAnsi(utf8);
+}
+
+std::string DeArchivo(std::string_view bytes, Codificacion c) {
+  return c == Codificacion::Utf8 ? std::string(bytes) : AnsiAUtf8(bytes);
+}
+
+}  // namespace varlo

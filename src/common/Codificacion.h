@@ -1,0 +1,20 @@
+#pragma once
+// The text files of the system are Windows-1252; inside the program all text
+// is UTF-8. A source file that starts with a UTF-8 byte-order mark is UTF-8,
+// and so are the result files written for it.
+#include <string>
+#include <string_view>
+
+namespace varlo {
+
+enum class Codificacion { Ansi, Utf8 };
+
+std::string AnsiAUtf8(std::string_view ansi);
+// Characters that Windows-1252 cannot hold become "?".
+std::string Utf8AAnsi(std::string_view utf8);
+
+// Text of a file in its encoding, from UTF-8, and back.
+std::string ParaArchivo(std::string_view utf8, Codificacion c);
+std::string DeArchivo(std::string_view bytes, Codificacion c);
+
+}  // namespace varlo

@@ -1,0 +1,183 @@
+#include "common/Fechas.h"
+
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "common/ErrorVarlo.h"
+
+namespace varlo {
+
+namespace {
+// Howard Hinnant's civil-date algorithms, on the proleptic Gregorian calendar.
+std::int64_t DiasDeCivil(std::int64_t y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+void CivilDeDias(std::int64_t z, int& y, int& m, int& d) {
+  z += 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  y = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2));
+}
+
+bool LocaleEsC() {
+  const char* nombre = std::setlocale(LC_TIME, nullptr);
+  return nombre == nullptr || std::strcmp(nombre, "C") == 0 || std::strcmp(nombre, "POSIX") == 0;
+}
+
+std::tm ATm(const FechaHora& f) {
+  std::tm t{};
+  t.tm_year = f.anio - 1900;
+  t.tm_mon = f.mes - 1;
+  t.tm_mday = f.dia;
+  t.tm_hour = f.hora;
+  t.tm_min = f.minuto;
+  t.tm_sec = f.segundo;
+  std::int64_t dias = DiasDesdeEpoca(f);
+  t.tm_wday = static_cast<int>(((dias % 7) + 11) % 7);  // 1970-01-01 was a Thursday
+  return t;
+}
+}  // namespace
+
+FechaHora ComponeFecha(int anio, int mes, int dia) {
+  std::int64_t y = anio;
+  if (y >= 0 && y <= 29) y += 2000;
+  else if (y >= 30 && y <= 99) y += 1900;
+  std::int64_t m0 = static_cast<std::int64_t>(mes) - 1;
+  std::int64_t carry = m0 >= 0 ? m0 / 12 : -((-m0 + 11) / 12);
+  y += carry;
+  m0 -= carry * 12;
+  std::int64_t dias = DiasDeCivil(y, static_cast<unsigned>(m0 + 1), 1) + (static_cast<std::int64_t>(dia) - 1);
+  FechaHora f = FechaDeDias(dias);
+  if (f.anio < 100 || f.anio > 9999) LanzaError(errores::ArgumentoNoValido);
+  return f;
+}
+
+std::int64_t DiasDesdeEpoca(const FechaHora& f) {
+  return DiasDeCivil(f.anio, static_cast<unsigned>(f.mes), static_cast<unsigned>(f.dia));
+}
+
+FechaHora FechaDeDias(std::int64_t dias) {
+  FechaHora f;
+  CivilDeDias(dias, f.anio, f.mes, f.dia);
+  f.hora = f.minuto = f.segundo = 0;
+  return f;
+}
+
+FechaHora DiaSiguiente(const FechaHora& f) { return FechaDeDias(DiasDesdeEpoca(f) + 1); }
+
+int ComparaDias(const FechaHora& a, const FechaHora& b) {
+  std::int64_t x = DiasDesdeEpoca(a), y = DiasDesdeEpoca(b);
+  return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+std::string FormatoISO(const FechaHora& f) {
+  char b[32];
+  std::snprintf(b, sizeof b, "%04d-%02d-%02d", f.anio, f.mes, f.dia);
+  return b;
+}
+
+std::string FormatoISOHora(const FechaHora& f) {
+  char b[48];
+  std::snprintf(b, sizeof b, "%04d-%02d-%02d %02d:%02d:%02d", f.anio, f.mes, f.dia, f.hora,
+                f.minuto, f.segundo);
+  return b;
+}
+
+bool LeeFechaISO(const std::string& texto, FechaHora& r) {
+  int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+  char sep = 0;
+  int n = 0;
+  FechaHora f;
+  if (std::sscanf(texto.c_str(), "%4d-%2d-%2d%n", &y, &mo, &d, &n) == 3 && n == 10) {
+    if (texto.size() > 10) {
+      int n2 = 0;
+      if (std::sscanf(texto.c_str() + 10, "%c%2d:%2d%n", &sep, &h, &mi, &n2) != 3 ||
+          (sep != ' ' && sep != 'T'))
+        return false;
+      std::size_t resto = 10 + static_cast<std::size_t>(n2);
+      if (resto < texto.size()) {
+        int n3 = 0;
+        if (std::sscanf(texto.c_str() + resto, ":%2d%n", &s, &n3) != 1) return false;
+        resto += static_cast<std::size_t>(n3);
+        // fractions of a second, as some drivers return them, are dropped
+        if (resto < texto.size() && texto[resto] == '.') {
+          ++resto;
+          while (resto < texto.size() && texto[resto] >= '0' && texto[resto] <= '9') ++resto;
+        }
+        if (resto != texto.size()) return false;
+      }
+    }
+    if (mo < 1 || mo > 12 || d < 1 || y < 1) return false;
+    FechaHora c = FechaDeDias(DiasDeCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)));
+    if (c.mes != mo || c.dia != d) return false;
+    f = c;
+  } else if (std::sscanf(texto.c_str(), "%2d:%2d%n", &h, &mi, &n) == 2) {
+    std::size_t resto = static_cast<std::size_t>(n);
+    if (resto < texto.size()) {
+      int n3 = 0;
+      if (std::sscanf(texto.c_str() + resto, ":%2d%n", &s, &n3) != 1) return false;
+      resto += static_cast<std::size_t>(n3);
+      if (resto != texto.size()) return false;
+    }
+  } else {
+    return false;
+  }
+  if (h < 0 || h > 23 || mi < 0 || mi > 59 || s < 0 || s > 59) return false;
+  f.hora = h;
+  f.minuto = mi;
+  f.segundo = s;
+  r = f;
+  return true;
+}
+
+FechaHora Ahora() {
+  std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  FechaHora f;
+  f.anio = tm.tm_year + 1900;
+  f.mes = tm.tm_mon + 1;
+  f.dia = tm.tm_mday;
+  f.hora = tm.tm_hour;
+  f.minuto = tm.tm_min;
+  f.segundo = tm.tm_sec;
+  return f;
+}
+
+std::string FormatoFechaGeneral(const FechaHora& f) {
+  char b[96];
+  if (LocaleEsC()) {
+    int n = std::snprintf(b, sizeof b, "%d/%d/%d", f.mes, f.dia, f.anio);
+    if (f.TieneHora()) {
+      int h12 = f.hora % 12 == 0 ? 12 : f.hora % 12;
+      std::snprintf(b + n, sizeof b - static_cast<std::size_t>(n), " %d:%02d:%02d %s", h12,
+                    f.minuto, f.segundo, f.hora < 12 ? "AM" : "PM");
+    }
+    return b;
+  }
+  std::tm t = ATm(f);
+  std::size_t n = std::strftime(b, sizeof b, f.TieneHora() ? "%x %X" : "%x", &t);
+  return std::string(b, n);
+}
+
+std::string FormatoMesAnio(const FechaHora& f) {
+  std::tm t = ATm(f);
+  char b[64];
+  std::size_t n = std::strftime(b, sizeof b, "%b%Y", &t);
+  return std::string(b, n);
+}
+
+}  // namespace varlo

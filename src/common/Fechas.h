@@ -1,0 +1,47 @@
+#pragma once
+// Calendar dates with the original runtime's rules: composing a date lets a
+// month or day outside its range carry into the neighbouring months and
+// years, and a year 0..99 goes through the two-digit-year window 1930-2029.
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace varlo {
+
+struct FechaHora {
+  int anio = 1899, mes = 12, dia = 30;
+  int hora = 0, minuto = 0, segundo = 0;
+
+  bool TieneHora() const { return hora != 0 || minuto != 0 || segundo != 0; }
+  friend bool operator==(const FechaHora&, const FechaHora&) = default;
+};
+
+// Year, month and day composed with carry; raises error 5 when the result
+// falls outside the years 100 to 9999.
+FechaHora ComponeFecha(int anio, int mes, int dia);
+
+// Days since 1970-01-01 and back, for walking a range one day at a time.
+std::int64_t DiasDesdeEpoca(const FechaHora& f);
+FechaHora FechaDeDias(std::int64_t dias);
+FechaHora DiaSiguiente(const FechaHora& f);
+int ComparaDias(const FechaHora& a, const FechaHora& b);  // <0, 0, >0 on the date alone
+
+std::string FormatoISO(const FechaHora& f);           // YYYY-MM-DD
+std::string FormatoISOHora(const FechaHora& f);       // YYYY-MM-DD HH:MM:SS
+
+// Parses "YYYY-MM-DD", "YYYY-MM-DD HH:MM[:SS]" (also with "T") and
+// "HH:MM[:SS]"; false when the text is not such a date or names no real day.
+bool LeeFechaISO(const std::string& texto, FechaHora& resultado);
+
+// The current local date and time.
+FechaHora Ahora();
+
+// The general date format of the process locale: short date, a space and
+// the long time, the time left out at exactly midnight. Under the C locale
+// this is the US form "8/3/2006 5:28:36 PM".
+std::string FormatoFechaGeneral(const FechaHora& f);
+
+// The "mmmyyyy" pattern: abbreviated month name of the locale and the year.
+std::string FormatoMesAnio(const FechaHora& f);
+
+}  // namespace varlo

@@ -1,0 +1,140 @@
+#include "common/Numeros.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <string>
+
+#include "common/ErrorVarlo.h"
+
+namespace varlo {
+
+namespace {
+bool EsBlanco(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool EsDigito(char c) { return c >= '0' && c <= '9'; }
+
+// Collects the leading number of `texto` into plain "[-]d.dE[-]d" form and
+// reports where the scan stopped and whether any digit was seen.
+struct Lectura {
+  std::string limpio;
+  std::size_t fin = 0;
+  bool hayDigitos = false;
+};
+
+Lectura Explora(std::string_view texto) {
+  Lectura r;
+  std::size_t i = 0;
+  auto saltaBlancos = [&] {
+    while (i < texto.size() && EsBlanco(texto[i])) ++i;
+  };
+  saltaBlancos();
+  if (i < texto.size() && (texto[i] == '+' || texto[i] == '-')) {
+    if (texto[i] == '-') r.limpio += '-';
+    ++i;
+    saltaBlancos();
+  }
+  while (i < texto.size()) {
+    if (EsDigito(texto[i])) {
+      r.limpio += texto[i++];
+      r.hayDigitos = true;
+    } else if (EsBlanco(texto[i])) {
+      ++i;
+    } else {
+      break;
+    }
+  }
+  if (i < texto.size() && texto[i] == '.') {
+    r.limpio += '.';
+    ++i;
+    while (i < texto.size()) {
+      if (EsDigito(texto[i])) {
+        r.limpio += texto[i++];
+        r.hayDigitos = true;
+      } else if (EsBlanco(texto[i])) {
+        ++i;
+      } else {
+        break;
+      }
+    }
+  }
+  r.fin = i;
+  if (r.hayDigitos && i < texto.size() &&
+      (texto[i] == 'e' || texto[i] == 'E' || texto[i] == 'd' || texto[i] == 'D')) {
+    std::size_t j = i + 1;
+    std::string exponente = "e";
+    while (j < texto.size() && EsBlanco(texto[j])) ++j;
+    if (j < texto.size() && (texto[j] == '+' || texto[j] == '-')) exponente += texto[j++];
+    bool digitosExp = false;
+    while (j < texto.size() && (EsDigito(texto[j]) || EsBlanco(texto[j]))) {
+      if (EsDigito(texto[j])) {
+        exponente += texto[j];
+        digitosExp = true;
+      }
+      ++j;
+    }
+    if (digitosExp) {
+      r.limpio += exponente;
+      r.fin = j;
+    }
+  }
+  return r;
+}
+
+double Convierte(const std::string& limpio) {
+  if (limpio.empty() || limpio == "-" || limpio == "." || limpio == "-.") return 0.0;
+  return std::strtod(limpio.c_str(), nullptr);
+}
+}  // namespace
+
+double LeeNumero(std::string_view texto) {
+  Lectura r = Explora(texto);
+  if (!r.hayDigitos) return 0.0;
+  return Convierte(r.limpio);
+}
+
+std::optional<double> NumeroEstricto(std::string_view texto) {
+  Lectura r = Explora(texto);
+  if (!r.hayDigitos) return std::nullopt;
+  std::size_t i = r.fin;
+  while (i < texto.size() && EsBlanco(texto[i])) ++i;
+  if (i != texto.size()) return std::nullopt;
+  return Convierte(r.limpio);
+}
+
+double RedondeaPar(double valor) {
+  if (!std::isfinite(valor)) return valor;
+  return std::nearbyint(valor);  // the default rounding mode is to nearest, ties to even
+}
+
+std::int16_t AEntero16(double valor) {
+  double r = RedondeaPar(valor);
+  if (!(r >= std::numeric_limits<std::int16_t>::min() &&
+        r <= std::numeric_limits<std::int16_t>::max()))
+    LanzaError(errores::Desbordamiento);
+  return static_cast<std::int16_t>(r);
+}
+
+std::int32_t AEntero32(double valor) {
+  double r = RedondeaPar(valor);
+  if (!(r >= std::numeric_limits<std::int32_t>::min() &&
+        r <= std::numeric_limits<std::int32_t>::max()))
+    LanzaError(errores::Desbordamiento);
+  return static_cast<std::int32_t>(r);
+}
+
+std::int16_t TruncaEntero16(double valor) {
+  double r = std::floor(valor);
+  if (!(r >= std::numeric_limits<std::int16_t>::min() &&
+        r <= std::numeric_limits<std::int16_t>::max()))
+    LanzaError(errores::Desbordamiento);
+  return static_cast<std::int16_t>(r);
+}
+
+std::int16_t Suma16(std::int16_t a, std::int32_t b) {
+  std::int64_t s = static_cast<std::int64_t>(a) + b;
+  if (s < std::numeric_limits<std::int16_t>::min() || s > std::numeric_limits<std::int16_t>::max())
+    LanzaError(errores::Desbordamiento);
+  return static_cast<std::int16_t>(s);
+}
+
+}  // namespace varlo

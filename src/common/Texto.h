@@ -1,0 +1,35 @@
+#pragma once
+// Text rules of the original runtime: trimming removes spaces only (never
+// TABs), comparisons "without regard to case" fold ASCII letters, and a split
+// keeps empty pieces.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varlo {
+
+std::string Recorta(std::string_view s);      // spaces at both ends
+std::string RecortaIzq(std::string_view s);   // leading spaces
+std::string RecortaDer(std::string_view s);   // trailing spaces
+bool EstaEnBlanco(std::string_view s);        // empty once trimmed
+
+std::string Mayusculas(std::string_view s);
+bool IgualSinCaso(std::string_view a, std::string_view b);
+
+// Position of `aguja` in `pajar` from `desde`, ignoring case; npos if absent.
+std::size_t BuscaSinCaso(std::string_view pajar, std::string_view aguja, std::size_t desde = 0);
+
+// Cuts at every occurrence of `separador` (case-insensitive when `sinCaso`).
+// An empty text gives no piece; an empty separator gives the whole text.
+std::vector<std::string> Divide(std::string_view texto, std::string_view separador,
+                                bool sinCaso = false);
+
+std::string Une(const std::vector<std::string>& piezas, std::string_view separador);
+
+// Every "[" and "]" removed.
+std::string QuitaCorchetes(std::string_view s);
+
+// Apostrophes doubled, for a literal between apostrophes.
+std::string DuplicaApostrofos(std::string_view s);
+
+}  // namespace varlo

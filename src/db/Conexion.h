@@ -1,0 +1,41 @@
+#pragma once
+// The database connection: opened from the "Conexion" string of the
+// definitions file, which also chooses the backend (SQLite for
+// "Provider=SQLite;Data Source=PATH", SQL Server through ODBC for the OLE DB
+// providers, any other "Driver=" or "DSN=" string passed to ODBC).
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db/Consulta.h"
+#include "db/Dialecto.h"
+#include "db/Recordset.h"
+
+namespace varlo::db {
+
+class Conexion {
+ public:
+  virtual ~Conexion() = default;
+
+  // Opens the backend that the string names. Errors of the database carry
+  // negative numbers; their descriptions never hold the password.
+  static std::unique_ptr<Conexion> Abre(const std::string& cadena);
+
+  virtual int State() const = 0;  // 1 open, 0 closed
+  virtual Motor MotorBD() const = 0;
+  virtual const Dialecto& DialectoBD() const = 0;
+
+  // Runs a statement given as text (the "Delete From " of the import).
+  virtual void Execute(const std::string& sql) = 0;
+
+  // Opens a query; at most `maxRegistros` rows are fetched (0: no limit).
+  virtual std::unique_ptr<Recordset> AbreConsulta(const Consulta& consulta, long maxRegistros) = 0;
+
+  // Names of the base tables, in catalogue order; views and system tables
+  // are left out.
+  virtual std::vector<std::string> TablasBase() = 0;
+
+  virtual void Close() = 0;
+};
+
+}  // namespace varlo::db

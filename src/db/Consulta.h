@@ -1,0 +1,42 @@
+#pragma once
+// A query built from structured parts; each dialect renders it. Names are
+// kept as the definitions file writes them (square brackets included) and
+// the dialect turns them into its own quoting.
+#include <string>
+#include <vector>
+
+#include "db/Valor.h"
+
+namespace varlo::db {
+
+// How a key value is compared: as quoted text, as a bare number, as a date
+// or as a date and time literal.
+enum class ClaseLiteral { Texto, Numero, Fecha, FechaHora };
+
+struct Predicado {
+  std::string columna;          // as written, e.g. "ID_Empleado" or "[Key]"
+  ClaseLiteral clase = ClaseLiteral::Texto;
+  // Texto: the text; Numero: the number's text as given (validated by the
+  // dialect, error 13 when it is not a number); Fecha/FechaHora: FechaHora.
+  Valor valor;
+  std::string igual = "=";      // the text between column and literal, e.g. " = "
+};
+
+struct Consulta {
+  std::string select = "select ";      // the keyword as the system writes it ("Select ")
+  int top = -1;                         // "top n " after the keyword (LIMIT n elsewhere); -1 none
+  std::vector<std::string> columnas;    // empty: "*"
+  std::string from = " from ";          // " From " in some statements
+  std::string tabla;                    // as written
+  std::string where = " Where ";        // the word before the first condition
+  std::vector<Predicado> condiciones;   // joined with " and "
+};
+
+// A statement ready for the driver: its text and the values bound to its
+// "?" markers, in order.
+struct SentenciaSql {
+  std::string texto;
+  std::vector<Valor> parametros;
+};
+
+}  // namespace varlo::db

@@ -1,0 +1,39 @@
+#pragma once
+// Renders statements per database: SQL Server gets the exact texts of the
+// original system with every key value as an escaped literal; SQLite and
+// PostgreSQL get the equivalent statements with key values bound.
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "db/Consulta.h"
+
+namespace varlo::db {
+
+enum class Motor { SQLite, SqlServer, PostgreSql, OtroOdbc };
+
+class Dialecto {
+ public:
+  virtual ~Dialecto() = default;
+
+  virtual Motor Tipo() const = 0;
+  // SELECT of a query; SQL Server: "select A, B from T Where K='v' and F={d '2005-12-25'}".
+  virtual SentenciaSql Select(const Consulta& c) const = 0;
+  // INSERT of the assigned columns only (DEFAULT VALUES when none); values bound.
+  virtual SentenciaSql Insert(const std::string& tabla,
+                              const std::vector<std::pair<std::string, Valor>>& valores) const = 0;
+  // UPDATE of the assigned columns, keyed by the lookup's own conditions;
+  // every value bound, the keys included.
+  virtual SentenciaSql Update(const std::string& tabla,
+                              const std::vector<std::pair<std::string, Valor>>& valores,
+                              const std::vector<Predicado>& condiciones) const = 0;
+  // "Delete From " + table, as written.
+  virtual std::string DeleteFrom(const std::string& tabla) const = 0;
+  // A name as written ("[Fecha Alta]", "ID_Empleado") in this dialect's quoting.
+  virtual std::string Identificador(const std::string& comoEscrito) const = 0;
+};
+
+std::unique_ptr<Dialecto> CreaDialecto(Motor motor);
+
+}  // namespace varlo::db

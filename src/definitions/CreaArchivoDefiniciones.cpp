@@ -1,0 +1,7 @@
+#include "definitions/CreaArchivoDefiniciones.h"
+
+#include "app/frmMain.h"
+
+namespace varlo {
+std::string CreaArchivoDefiniciones(frmMain&) { return ""; }
+}  // namespace varlo

@@ -1,0 +1,8 @@
+#pragma once
+#include <string>
+namespace varlo {
+class frmMain;
+// Offers to generate a definitions file from the live database; returns its
+// path, or "" when none was made.
+std::string CreaArchivoDefiniciones(frmMain& f);
+}  // namespace varlo

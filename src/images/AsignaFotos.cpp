@@ -1,0 +1,7 @@
+#include "images/AsignaFotos.h"
+
+#include "app/frmMain.h"
+
+namespace varlo {
+void AsignaFotos(frmMain&) {}
+}  // namespace varlo

@@ -1,0 +1,72 @@
+#include "import/DivisorLineas.h"
+
+#include "common/ErrorVarlo.h"
+#include "common/Texto.h"
+
+namespace varlo {
+
+namespace {
+bool EsContinuacion(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// Advances `i` over `n` characters of `s` (UTF-8), stopping at its end.
+std::size_t Avanza(std::string_view s, std::size_t i, std::int64_t n) {
+  while (i < s.size() && n > 0) {
+    ++i;
+    while (i < s.size() && EsContinuacion(static_cast<unsigned char>(s[i]))) ++i;
+    --n;
+  }
+  return i;
+}
+}  // namespace
+
+DivisorLineas DivisorLineas::AnchoFijo(std::vector<std::int32_t> longitudes) {
+  DivisorLineas d;
+  d.fijo_ = true;
+  d.longitudes_ = std::move(longitudes);
+  return d;
+}
+
+DivisorLineas DivisorLineas::Separado(std::string separador, std::size_t columnas) {
+  DivisorLineas d;
+  d.fijo_ = false;
+  d.separador_ = std::move(separador);
+  d.columnas_ = columnas;
+  return d;
+}
+
+void DivisorLineas::Divide(std::string_view linea, std::vector<std::string>& valores) const {
+  std::size_t n = Columnas();
+  valores.resize(n);
+  for (auto& v : valores) v.clear();
+  if (fijo_) {
+    std::int32_t p = 1;  // character position, 16-bit in the original
+    std::size_t byte = 0;
+    for (std::size_t c = 0; c < n; ++c) {
+      std::int32_t largo = longitudes_[c];
+      if (largo <= 0) continue;
+      std::size_t fin = Avanza(linea, byte, largo);
+      valores[c].assign(linea.substr(byte, fin - byte));
+      byte = fin;
+      p += largo;
+      if (p > 32767) LanzaError(errores::Desbordamiento);
+    }
+    return;
+  }
+  if (linea.empty()) return;
+  if (separador_.empty()) {
+    if (n > 0) valores[0].assign(linea);
+    return;
+  }
+  std::size_t inicio = 0, c = 0;
+  while (c < n) {
+    std::size_t pos = BuscaSinCaso(linea, separador_, inicio);
+    if (pos == std::string_view::npos) {
+      valores[c].assign(linea.substr(inicio));
+      return;
+    }
+    valores[c++].assign(linea.substr(inicio, pos - inicio));
+    inicio = pos + separador_.size();
+  }
+}
+
+}  // namespace varlo

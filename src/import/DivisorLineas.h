@@ -1,0 +1,36 @@
+#pragma once
+// Splits one source line into its column values: fixed-width columns, or
+// pieces cut at a separator (TAB, ",", or the "Otro" text, matched without
+// regard to case). The same rule serves the table import and the absence
+// planning; each passes the widths its own rules give.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varlo {
+
+enum class Formato : std::int16_t { Fijo = 1, Tabuladores = 2, Comas = 3, Otro = 4 };
+
+class DivisorLineas {
+ public:
+  // Fixed width: `longitudes[i]` characters for column i+1 (0 or less takes nothing).
+  static DivisorLineas AnchoFijo(std::vector<std::int32_t> longitudes);
+  // Separated: `columnas` values; `separador` empty gives the whole line as one piece.
+  static DivisorLineas Separado(std::string separador, std::size_t columnas);
+
+  // Values 1..N as indices 0..N-1, untrimmed. In fixed width the running
+  // position is 16-bit: passing 32767 raises error 6 after that column's
+  // value has been taken. `valores` is reused to avoid allocations.
+  void Divide(std::string_view linea, std::vector<std::string>& valores) const;
+
+  std::size_t Columnas() const { return fijo_ ? longitudes_.size() : columnas_; }
+
+ private:
+  bool fijo_ = true;
+  std::vector<std::int32_t> longitudes_;
+  std::string separador_;
+  std::size_t columnas_ = 0;
+};
+
+}  // namespace varlo

@@ -1,0 +1,7 @@
+#include "import/ImportaDatos.h"
+
+#include "app/frmMain.h"
+
+namespace varlo {
+void ImportaDatos(frmMain&) {}
+}  // namespace varlo

@@ -1,0 +1,30 @@
+#pragma once
+// The date mask ("FormatoFecha"): the letters Y, M and D, in either case,
+// mark where year, month and day stand in a date value; each part runs from
+// the first to the last occurrence of its letter.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace varlo {
+
+struct MascaraFecha {
+  std::int16_t InicioAnio = 0, LargoAnio = 1;
+  std::int16_t InicioMes = 0, LargoMes = 1;
+  std::int16_t InicioDia = 0, LargoDia = 1;
+
+  // A letter that does not occur gives start 0 and length 1.
+  static MascaraFecha Desde(std::string_view mascara);
+  // True when all three letters occur.
+  bool Completa() const { return InicioAnio > 0 && InicioMes > 0 && InicioDia > 0; }
+};
+
+// The characters of `valor` from `inicio` (from 1) for `largo` characters,
+// counted in characters, not bytes; fewer or none where the value ends.
+// A start below 1 is error 5.
+std::string ParteTexto(std::string_view valor, int inicio, int largo);
+
+// Number of characters (code points) of a UTF-8 text.
+std::size_t LargoEnCaracteres(std::string_view texto);
+
+}  // namespace varlo
