@@ -3,7 +3,7 @@
 #include "common/ErrorVarlo.h"
 
 namespace varlo::db {
-std::unique_ptr<Conexion> AbreOdbc(const std::string&) {
+std::unique_ptr<Backend> AbreOdbc(const std::string&) {
   throw ErrorVarlo(-1, "ODBC", "ODBC no disponible todavía");
 }
 }  // namespace varlo::db

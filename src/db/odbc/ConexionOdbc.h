@@ -2,9 +2,10 @@
 #include <memory>
 #include <string>
 
-#include "db/Conexion.h"
+#include "db/Backend.h"
 
 namespace varlo::db {
-// Opens an ODBC connection with a string ready for SQLDriverConnect.
-std::unique_ptr<Conexion> AbreOdbc(const std::string& cadenaOdbc);
+// Opens an ODBC backend with a string ready for SQLDriverConnect
+// (browse isolation where the driver has it).
+std::unique_ptr<Backend> AbreOdbc(const std::string& cadenaOdbc);
 }  // namespace varlo::db

@@ -3,7 +3,7 @@
 #include "common/ErrorVarlo.h"
 
 namespace varlo::db {
-std::unique_ptr<Conexion> AbreSQLite(const std::string&) {
+std::unique_ptr<Backend> AbreSQLite(const std::string&) {
   throw ErrorVarlo(-1, "SQLite", "SQLite no disponible todavía");
 }
 }  // namespace varlo::db

@@ -2,9 +2,9 @@
 #include <memory>
 #include <string>
 
-#include "db/Conexion.h"
+#include "db/Backend.h"
 
 namespace varlo::db {
-// Opens (creating when missing) the SQLite database file.
-std::unique_ptr<Conexion> AbreSQLite(const std::string& ruta);
+// Opens (creating when missing) the SQLite database file, WAL journal.
+std::unique_ptr<Backend> AbreSQLite(const std::string& ruta);
 }  // namespace varlo::db

@@ -1,0 +1,34 @@
+#pragma once
+// What a database backend (SQLite, ODBC) gives the generic connection and
+// row set: run a rendered statement and return typed rows, run a statement
+// without rows, list the base tables. Everything else (field lookup,
+// assignment checks, INSERT/UPDATE building) is shared above it.
+#include <string>
+#include <vector>
+
+#include "db/Consulta.h"
+#include "db/Dialecto.h"
+#include "db/Recordset.h"
+#include "db/Valor.h"
+
+namespace varlo::db {
+
+struct ResultadoConsulta {
+  std::vector<InfoCampo> campos;
+  std::vector<std::vector<Valor>> filas;  // typed as the column's ADO type says
+};
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  virtual Motor MotorBD() const = 0;
+  virtual bool Abierta() const = 0;
+  // At most `maxRegistros` rows (0: all). Errors of the database: negative numbers.
+  virtual ResultadoConsulta Consulta(const SentenciaSql& s, long maxRegistros) = 0;
+  // Rows affected.
+  virtual long Ejecuta(const SentenciaSql& s) = 0;
+  virtual std::vector<std::string> TablasBase() = 0;
+  virtual void Cierra() = 0;
+};
+
+}  // namespace varlo::db
