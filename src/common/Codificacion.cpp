@@ -64,11 +64,15 @@ Convertidor& HaciaAnsi() {
   return c;
 }
 
-std::size_t LargoSecuenciaUtf8(unsigned char c) {
-  if (c >= 0xF0) return 4;
-  if (c >= 0xE0) return 3;
-  if (c >= 0xC0) return 2;
-  return 1;
+// Length of the UTF-8 sequence at the start of `s`; 1 for an invalid byte,
+// so that only that byte is replaced.
+std::size_t LargoSecuenciaUtf8(std::string_view s) {
+  unsigned char c = static_cast<unsigned char>(s[0]);
+  std::size_t n = c >= 0xF8 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+  if (n > s.size()) return 1;
+  for (std::size_t i = 1; i < n; ++i)
+    if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) return 1;
+  return n;
 }
 }  // namespace
 
@@ -87,8 +91,7 @@ std::string AnsiAUtf8(std::string_view ansi) {
 
 std::string Utf8AAnsi(std::string_view utf8) {
   return HaciaAnsi().Convierte(utf8, [](std::string_view resto, std::size_t& saltar) {
-    saltar = LargoSecuenciaUtf8(static_cast<unsigned char>(resto[0]));
-    if (saltar > resto.size()) saltar = resto.size();
+    saltar = LargoSecuenciaUtf8(resto);
     return std::string("?");
   });
 }

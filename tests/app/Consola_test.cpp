@@ -1,0 +1,120 @@
+// The console front end: options, usage, exit status, and the console window.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "app/LineaComandos.h"
+#include "app/VentanaConsola.h"
+#include "support/CarpetaTemporal.h"
+
+namespace varlo {
+namespace {
+
+using prueba::CarpetaTemporal;
+using prueba::EscribeBytes;
+using prueba::LeeBytes;
+
+struct Salida {
+  int estado;
+  std::string err;
+  std::string out;
+};
+
+// Runs a copy of the console program from its own folder, stdin closed.
+Salida Ejecuta(const CarpetaTemporal& tmp, const std::string& args) {
+  std::string exe = tmp.Archivo("varlodi");
+  if (!std::filesystem::exists(exe))
+    std::filesystem::copy_file(std::string(VARLODI_BIN_DIR) + "/varlodi", exe);
+  std::string cmd = "cd '" + tmp.Ruta() + "' && LC_ALL=C '" + exe + "' " + args + " </dev/null >'" +
+                    tmp.Archivo("out.txt") + "' 2>'" + tmp.Archivo("err.txt") + "'";
+  int r = std::system(cmd.c_str());
+  return {WEXITSTATUS(r), LeeBytes(tmp.Archivo("err.txt")), LeeBytes(tmp.Archivo("out.txt"))};
+}
+
+TEST(ConsoleProgram, VersionAndHelpExitZero) {
+  CarpetaTemporal tmp;
+  Salida v = Ejecuta(tmp, "--version");
+  EXPECT_EQ(v.estado, 0);
+  EXPECT_EQ(v.out, std::string("VarloDI ") + VARLODI_VERSION + "\n");
+  Salida h = Ejecuta(tmp, "--help");
+  EXPECT_EQ(h.estado, 0);
+  EXPECT_NE(h.out.find("--fotos"), std::string::npos);
+}
+
+TEST(ConsoleProgram, NoPathAndNoTerminalPrintsUsageWithoutLog) {
+  CarpetaTemporal tmp;
+  Salida s = Ejecuta(tmp, "");
+  EXPECT_EQ(s.estado, 2);
+  EXPECT_NE(s.err.find("Uso: varlodi"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(tmp.Archivo("Log")));
+  EXPECT_EQ(Ejecuta(tmp, "--nada").estado, 2);
+  EXPECT_EQ(Ejecuta(tmp, "--fotos").estado, 2);
+}
+
+TEST(ConsoleProgram, OverflowingOptionIsARunTimeError) {
+  CarpetaTemporal tmp;
+  EscribeBytes(tmp.Archivo("defs.ini"), "[Opciones]\r\nReporteLog=40000\r\n");
+  Salida s = Ejecuta(tmp, "defs.ini");
+  EXPECT_EQ(s.estado, 2);
+  EXPECT_EQ(s.err, "Error 6: Desbordamiento\n");
+  EXPECT_FALSE(std::filesystem::exists(tmp.Archivo("Log")));
+}
+
+TEST(ConsoleProgram, PathWithSpacesArrivesWhole) {
+  CarpetaTemporal tmp;
+  std::filesystem::create_directory(tmp.Archivo("mis datos"));
+  EscribeBytes(tmp.Archivo("mis datos/defs.ini"),
+               "[Opciones]\r\nReporteLog=0\r\n[Base de Datos]\r\nConexion=Provider=SQLite;Data "
+               "Source=" + tmp.Archivo("mis datos/v.db") + "\r\n[Tablas]\r\nTotal=0\r\n");
+  Salida s = Ejecuta(tmp, "mis datos/defs.ini");
+  EXPECT_EQ(s.estado, 0) << s.err;
+}
+
+TEST(Arguments, OptionsComeFirstAndTheRestIsJoinedBySpaces) {
+  Argumentos a = LeeArgumentos({"--fotos", "C:", "mis", "datos.ini"});
+  EXPECT_TRUE(a.fotos);
+  EXPECT_EQ(a.texto, "C: mis datos.ini");
+  Argumentos b = LeeArgumentos({"defs.ini", "--help"});
+  EXPECT_FALSE(b.ayuda);
+  EXPECT_EQ(b.texto, "defs.ini --help");
+  EXPECT_FALSE(LeeArgumentos({"--x"}).error.empty());
+}
+
+TEST(ConsoleWindow, WithoutTerminalPrintsStatusChangesAndAnswersNo) {
+  std::istringstream entrada("s\n");
+  std::ostringstream salida;
+  {
+    VentanaConsola v(entrada, salida, false, false);
+    v.EstableceEstado("Conectando con la base de datos...");
+    v.EstableceEstado("Conectando con la base de datos...");
+    EXPECT_EQ(v.MuestraMensaje("Desea crear uno nuevo?", Botones::SiNo, Icono::Pregunta, "VarloDI"),
+              Respuesta::No);
+    EXPECT_EQ(v.MuestraAbrir(DialogoArchivo{"Archivo de definiciones", ".ini", "/", "x|*.ini", ""}),
+              "");
+    EXPECT_FALSE(v.ComponeConexion("", nullptr).has_value());
+    EXPECT_EQ(v.EligeTablas({"A", "B"}), (std::vector<bool>{false, false}));
+    v.EstableceEstado("...Importación terminada!");
+  }
+  std::string s = salida.str();
+  EXPECT_EQ(s.find("Conectando con la base de datos...\n"), 0u);
+  EXPECT_EQ(s.find("Conectando", 1), std::string::npos) << "repetido";
+  EXPECT_NE(s.find("VarloDI: Desea crear uno nuevo?\n"), std::string::npos);
+  EXPECT_NE(s.find("...Importación terminada!\n"), std::string::npos);
+  EXPECT_EQ(entrada.tellg(), 0) << "leyó la entrada sin terminal";
+}
+
+TEST(ConsoleWindow, OnATerminalQuestionsAreAsked) {
+  std::istringstream entrada("s\n/tmp/x.ini\n");
+  std::ostringstream salida;
+  VentanaConsola v(entrada, salida, true, false);
+  EXPECT_EQ(v.MuestraMensaje("Desea crear uno nuevo?", Botones::SiNo, Icono::Pregunta, "VarloDI"),
+            Respuesta::Si);
+  EXPECT_EQ(v.MuestraAbrir(DialogoArchivo{"Archivo de definiciones", ".ini", "/", "x|*.ini", ""}),
+            "/tmp/x.ini");
+}
+
+}  // namespace
+}  // namespace varlo

@@ -1,0 +1,194 @@
+// The run sequence, the run options and the progress log.
+#include "app/frmMain.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <filesystem>
+#include <regex>
+
+#include "app/VentanaFalsa.h"
+#include "common/Fechas.h"
+#include "common/Plataforma.h"
+#include "support/CarpetaTemporal.h"
+
+namespace varlo {
+namespace {
+
+using prueba::CarpetaTemporal;
+using prueba::EscribeBytes;
+using prueba::LeeBytes;
+
+class RunSequence : public ::testing::Test {
+ protected:
+  RunSequence() {
+    std::setlocale(LC_TIME, "C");
+    EstableceCarpetaPrograma(tmp.Ruta());
+  }
+  std::string Log() {
+    return LeeBytes(tmp.Archivo("Log/VarloDI_" + FormatoMesAnio(Ahora()) + ".log"));
+  }
+  bool HayLog() { return std::filesystem::exists(tmp.Archivo("Log")); }
+  // A definitions file whose run imports nothing: no table, no absence planning.
+  std::string Definiciones(const std::string& opciones) {
+    std::string ruta = tmp.Archivo("defs.ini");
+    EscribeBytes(ruta, "[Opciones]\r\n" + opciones + "[Tablas]\r\nTotal=0\r\n");
+    return ruta;
+  }
+  CarpetaTemporal tmp;
+  VentanaFalsa ventana;
+};
+
+TEST_F(RunSequence, LoadResetsTheWindowAndOnlyTheFirstActivationRuns) {
+  std::string defs = Definiciones("ReporteLog=0\r\n");
+  frmMain f(ventana, defs);
+  ventana.EstableceEstado("x");
+  ventana.EstableceValor(40);
+  f.Form_Load();
+  EXPECT_EQ(ventana.Estado(), "");
+  EXPECT_EQ(ventana.Valor(), 0);
+  EXPECT_TRUE(f.PrimeraActivacion);
+  f.Form_Activate();
+  EXPECT_FALSE(f.PrimeraActivacion);
+  EXPECT_EQ(f.ArchivoDefiniciones, defs);
+  EXPECT_TRUE(f.Terminado());
+
+  f.ArchivoDefiniciones = "otro";
+  f.Form_Activate();  // a re-activation only services events
+  EXPECT_EQ(f.ArchivoDefiniciones, "otro");
+  EXPECT_GE(ventana.eventosProcesados, 2);
+}
+
+TEST_F(RunSequence, CommandLineIsTakenWholeWithSpacesAndQuotes) {
+  for (std::string linea : {std::string("/datos/Program Files/defs.ini"),
+                            std::string("\"/datos/defs.ini\""), std::string("a.ini\tb.ini")}) {
+    frmMain f(ventana, linea);
+    f.Form_Load();
+    f.Form_Activate();
+    EXPECT_EQ(f.ArchivoDefiniciones, linea.substr(0, linea.find('\t')));
+  }
+  EXPECT_TRUE(ventana.dialogosAbrir.empty());
+}
+
+TEST_F(RunSequence, BlankCommandLineShowsTheOpenDialog) {
+  std::string defs = Definiciones("ReporteLog=0\r\n");
+  ventana.archivosAbrir.push_back(defs);
+  frmMain f(ventana, "   ");
+  f.Form_Load();
+  f.Form_Activate();
+  ASSERT_EQ(ventana.dialogosAbrir.size(), 1u);
+  const DialogoArchivo& d = ventana.dialogosAbrir[0];
+  EXPECT_EQ(d.titulo, "Archivo de definiciones");
+  EXPECT_EQ(d.extension, ".ini");
+  EXPECT_EQ(d.carpetaInicial, tmp.Ruta());
+  EXPECT_EQ(d.filtro, "Archivos de definiciones (*.ini)|*.ini");
+  EXPECT_EQ(f.ArchivoDefiniciones, defs);
+  EXPECT_FALSE(f.SinDefiniciones());
+}
+
+TEST_F(RunSequence, NoPathFromAnywhereEndsWithoutLog) {
+  // The Open dialog is cancelled and the offer to generate one is declined.
+  frmMain f(ventana, "");
+  f.Form_Load();
+  f.Form_Activate();
+  EXPECT_TRUE(f.SinDefiniciones());
+  EXPECT_TRUE(f.Terminado());
+  EXPECT_FALSE(HayLog());
+
+  // Only TABs: not empty, but no argument; no Open dialog this time.
+  VentanaFalsa otra;
+  frmMain g(otra, "\t\t");
+  g.Form_Load();
+  g.Form_Activate();
+  EXPECT_TRUE(otra.dialogosAbrir.empty());
+  EXPECT_TRUE(g.SinDefiniciones());
+}
+
+TEST_F(RunSequence, OptionsAreNumbersRoundedHalfToEven) {
+  struct Caso {
+    std::string valor;
+    std::int16_t esperado;
+  };
+  for (const Caso& c : {Caso{"1.5", 2}, Caso{"0.5", 0}, Caso{"1abc", 1}, Caso{"", 0},
+                        Caso{"1.0", 1}, Caso{"01", 1}, Caso{"-3", -3}}) {
+    std::string defs = Definiciones("ReporteLog=" + c.valor + "\r\nMostrarMensajes=2\r\n");
+    frmMain f(ventana, defs);
+    f.Form_Load();
+    f.Form_Activate();
+    EXPECT_EQ(f.ReporteLog, c.esperado) << c.valor;
+    EXPECT_EQ(f.MostrarMensajes, 2);
+  }
+}
+
+TEST_F(RunSequence, MissingFileGivesTheDefaultOptions) {
+  frmMain f(ventana, tmp.Archivo("no-existe.ini"));
+  f.Form_Load();
+  f.Form_Activate();
+  EXPECT_EQ(f.MostrarMensajes, 0);
+  EXPECT_EQ(f.ReporteLog, 1);
+  EXPECT_EQ(f.ReporteEmpleadosImportados, 1);
+  EXPECT_EQ(f.ReporteEmpleadosNoImportados, 1);
+}
+
+TEST_F(RunSequence, OverflowingOptionStopsBeforeAnyImport) {
+  std::string defs = Definiciones("ReporteLog=40000\r\n");
+  frmMain f(ventana, defs);
+  f.Form_Load();
+  try {
+    f.Form_Activate();
+    FAIL() << "sin error";
+  } catch (const ErrorVarlo& e) {
+    EXPECT_EQ(e.Numero(), 6);
+  }
+  EXPECT_FALSE(HayLog());
+}
+
+TEST_F(RunSequence, LogLineIsStampedWithTheGeneralDate) {
+  frmMain f(ventana, "");
+  f.ReporteLog = 1;
+  f.EscribeLog("No se logró conectar con la base de datos");
+  f.EscribeLog("");
+  std::regex linea(
+      R"(No se logr\xF3 conectar con la base de datos \(\d{1,2}/\d{1,2}/\d{4}( \d{1,2}:\d\d:\d\d [AP]M)?\)\r\n)"
+      R"( \(\d{1,2}/\d{1,2}/\d{4}( \d{1,2}:\d\d:\d\d [AP]M)?\)\r\n)");
+  EXPECT_TRUE(std::regex_match(Log(), linea)) << Log();
+  EXPECT_TRUE(ventana.mensajes.empty());
+}
+
+TEST_F(RunSequence, MessagesAreShownOnlyWhenTheOptionIsExactlyOne) {
+  frmMain f(ventana, "");
+  f.ReporteLog = 2;  // off
+  f.MostrarMensajes = 1;
+  f.EscribeLog(">Inicio de importación");
+  ASSERT_EQ(ventana.mensajes.size(), 1u);
+  EXPECT_EQ(ventana.mensajes[0].texto, ">Inicio de importación");
+  EXPECT_EQ(ventana.mensajes[0].titulo, "VarloDI");
+  EXPECT_EQ(ventana.mensajes[0].botones, Botones::Aceptar);
+  EXPECT_FALSE(HayLog());
+
+  f.ReporteLog = 1;  // both: the stamped line is written, then shown
+  f.EscribeLog("Fin de importación");
+  ASSERT_EQ(ventana.mensajes.size(), 2u);
+  EXPECT_EQ(ventana.mensajes[1].texto.rfind("Fin de importación (", 0), 0u);
+  EXPECT_NE(Log().find("Fin de importaci\xF3n ("), std::string::npos);
+
+  f.MostrarMensajes = 0;
+  f.ReporteLog = 0;
+  f.EscribeLog("nada");
+  EXPECT_EQ(ventana.mensajes.size(), 2u);
+}
+
+TEST_F(RunSequence, ErrorLinesAndRejectionsSetTheExitStatus) {
+  frmMain f(ventana, "");
+  EXPECT_EQ(f.EstadoSalida(), 0);
+  f.NotaRechazo();
+  EXPECT_EQ(f.EstadoSalida(), 1);
+  frmMain g(ventana, "");
+  g.ReporteLog = 1;
+  g.EscribeError(ErrorVarlo(13, "VarloDI", "No coinciden los tipos"));
+  EXPECT_EQ(g.EstadoSalida(), 1);
+  EXPECT_EQ(Log().rfind("[VarloDI] Error: 13 No coinciden los tipos (", 0), 0u);
+}
+
+}  // namespace
+}  // namespace varlo

@@ -1,0 +1,119 @@
+#include "common/Kelto_API_INIFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/CarpetaTemporal.h"
+
+namespace varlo {
+namespace {
+
+using prueba::CarpetaTemporal;
+using prueba::EscribeBytes;
+using prueba::LeeBytes;
+
+class Perfil : public ::testing::Test {
+ protected:
+  CarpetaTemporal tmp;
+  Kelto_API_INIFiles ini;
+  std::string archivo = tmp.Archivo("defs.ini");
+  std::string Lee(const std::string& s, const std::string& k, const std::string& d = "def") {
+    return ini.API_GetPrivateProfileString(archivo, s, k, d);
+  }
+};
+
+TEST_F(Perfil, SectionAndKeyMatchWithoutRegardToCaseAndAreTrimmed) {
+  EscribeBytes(archivo, "[ EMPLEADO ]\r\n  Columnas \t=   3   \r\n");
+  EXPECT_EQ(Lee("Empleado", "columnas"), "3");
+  EXPECT_EQ(Lee(" empleado ", " COLUMNAS"), "3");
+}
+
+TEST_F(Perfil, PresentButEmptyValueIsNotTheDefault) {
+  EscribeBytes(archivo, "[Tablas]\r\nTabla1=\r\nTabla2\r\n");
+  EXPECT_EQ(Lee("Tablas", "Tabla1", "Empleado"), "");
+  EXPECT_EQ(Lee("Tablas", "Tabla2", "Empleado"), "Empleado");  // no "=": not a key
+  EXPECT_EQ(Lee("Tablas", "Tabla3", "  Empleado  "), "Empleado");
+  EXPECT_EQ(Lee("Otra", "Tabla1", "x"), "x");
+  EXPECT_EQ(ini.API_GetPrivateProfileString(tmp.Archivo("no.ini"), "a", "b", "por omisión "),
+            "por omisión");
+}
+
+TEST_F(Perfil, ValueRulesQuotesEqualsAndComments) {
+  EscribeBytes(archivo,
+               "[s]\r\nk1=\"  entre comillas  \"\r\nk2='x'\r\nk3=\"abc'\r\nk4 = a = b  c\r\n"
+               ";k5=comentario\r\n#k6=clave\r\nk7=v ; nota\r\n");
+  EXPECT_EQ(Lee("s", "k1"), "entre comillas");  // quotes removed, then the spaces trimmed
+  EXPECT_EQ(Lee("s", "k2"), "x");
+  EXPECT_EQ(Lee("s", "k3"), "\"abc'");
+  EXPECT_EQ(Lee("s", "k4"), "a = b  c");
+  EXPECT_EQ(Lee("s", "k5"), "def");
+  EXPECT_EQ(Lee("s", "#k6"), "clave");
+  EXPECT_EQ(Lee("s", "k7"), "v ; nota");
+}
+
+TEST_F(Perfil, FirstDuplicateWinsAndKeysBeforeAnySectionAreInvisible) {
+  EscribeBytes(archivo, "k=fuera\r\n[a]\r\nx=1\r\nx=2\r\n[A]\r\ny=3\r\n");
+  EXPECT_EQ(Lee("a", "x"), "1");
+  EXPECT_EQ(Lee("a", "y"), "def");
+  EXPECT_EQ(Lee("", "k"), "def");
+}
+
+TEST_F(Perfil, AllLineEndsRead) {
+  for (std::string fin : {"\r\n", "\r", "\n"}) {
+    EscribeBytes(archivo, "[s]" + fin + "a=1" + fin + "b=2");
+    EXPECT_EQ(Lee("s", "a"), "1");
+    EXPECT_EQ(Lee("s", "b"), "2");
+  }
+}
+
+TEST_F(Perfil, LongValueReadsBackWhole) {
+  std::string largo = "Provider=SQLOLEDB.1;" + std::string(300, 'x');
+  ASSERT_TRUE(ini.API_WritePrivateProfileString(archivo, "Base de Datos", "Conexion", largo));
+  EXPECT_EQ(Lee("Base de Datos", "Conexion"), largo);
+}
+
+TEST_F(Perfil, WritesCreateFileSectionsAndKeysInOrder) {
+  ASSERT_TRUE(ini.API_WritePrivateProfileString(archivo, "App1", "key1", "string1"));
+  ini.API_WritePrivateProfileString(archivo, "App1", "key2", "string2");
+  ini.API_WritePrivateProfileString(archivo, "App2", "key4", "string4");
+  ini.API_WritePrivateProfileString(archivo, "App1", "key3", "");
+  EXPECT_EQ(LeeBytes(archivo),
+            "[App1]\r\nkey1=string1\r\nkey2=string2\r\nkey3=\r\n[App2]\r\nkey4=string4\r\n");
+  EXPECT_EQ(Lee("App1", "key3"), "");
+}
+
+TEST_F(Perfil, WriteChangesOnlyWhatItMust) {
+  std::string original =
+      "; definiciones\r\n[Opciones]\r\nReporteLog = 1\r\n\r\n[Empleado]\nColumnas=2\n[Fin]";
+  EscribeBytes(archivo, original);
+  ini.API_WritePrivateProfileString(archivo, "OPCIONES", "REPORTELOG", "0");
+  ini.API_WritePrivateProfileString(archivo, "empleado", "Formato", "1");
+  ini.API_WritePrivateProfileString(archivo, "Nueva", "k", "v");
+  EXPECT_EQ(LeeBytes(archivo),
+            "; definiciones\r\n[Opciones]\r\nReporteLog=0\r\n\r\n[Empleado]\nColumnas=2\n"
+            "Formato=1\r\n[Fin]\r\n[Nueva]\r\nk=v\r\n");
+}
+
+TEST_F(Perfil, WriteIsAtomicAndRefusedOnReadOnlyFile) {
+  EscribeBytes(archivo, "[a]\r\nx=1\r\n");
+  ASSERT_TRUE(ini.API_WritePrivateProfileString(archivo, "a", "x", "2"));
+  int archivos = 0;
+  for (auto& e : std::filesystem::directory_iterator(tmp.Ruta())) (void)e, ++archivos;
+  EXPECT_EQ(archivos, 1) << "queda un temporal";
+  std::filesystem::permissions(archivo, std::filesystem::perms::owner_read);
+  EXPECT_FALSE(ini.API_WritePrivateProfileString(archivo, "a", "x", "3"));
+  EXPECT_EQ(Lee("a", "x"), "2");
+  EXPECT_FALSE(ini.API_WritePrivateProfileString(tmp.Archivo("no/hay/x.ini"), "a", "x", "3"));
+}
+
+TEST_F(Perfil, AccentedTextIsStoredAsWindows1252) {
+  ini.API_WritePrivateProfileString(archivo, "Formatos Archivo Fuente", "Formato1",
+                                    "Longitud específica por columna (Predeterminada)");
+  EXPECT_NE(LeeBytes(archivo).find("espec\xED" "fica"), std::string::npos);
+  EXPECT_EQ(Lee("Formatos Archivo Fuente", "Formato1"),
+            "Longitud específica por columna (Predeterminada)");
+}
+
+}  // namespace
+}  // namespace varlo

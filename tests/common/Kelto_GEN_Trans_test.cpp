@@ -1,0 +1,126 @@
+#include "common/Kelto_GEN_Trans.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "common/ErrorVarlo.h"
+#include "common/Fechas.h"
+#include "support/CarpetaTemporal.h"
+
+namespace varlo {
+namespace {
+
+using prueba::CarpetaTemporal;
+using prueba::EscribeBytes;
+using prueba::LeeBytes;
+using Args = std::vector<std::string>;
+
+TEST(GetCommandLine, SpacesQuotesAndSlashesStayInsideTheArgument) {
+  Kelto_GEN_Trans t;
+  EXPECT_EQ(t.GetCommandLine("/srv/Program Files/Datos/defs.ini", 1),
+            Args{"/srv/Program Files/Datos/defs.ini"});
+  EXPECT_EQ(t.GetCommandLine("\"/a b/c.ini\"", 1), Args{"\"/a b/c.ini\""});
+  EXPECT_EQ(t.GetCommandLine("  lead.ini ", 1), Args{"  lead.ini "});
+}
+
+TEST(GetCommandLine, TabsSeparateAndRunsCountAsOne) {
+  Kelto_GEN_Trans t;
+  EXPECT_EQ(t.GetCommandLine("a\t\tb", 5), (Args{"a", "b", "", "", ""}));
+  EXPECT_EQ(t.GetCommandLine("\t\ta\t\t", 3), (Args{"a", "", ""}));
+  EXPECT_EQ(t.GetCommandLine("\t\t", 2), (Args{"", ""}));
+  EXPECT_EQ(t.GetCommandLine("", 5), Args(5));
+}
+
+TEST(GetCommandLine, StopsWhenOneMoreArgumentWouldBegin) {
+  Kelto_GEN_Trans t;
+  EXPECT_EQ(t.GetCommandLine("a\tb\tc", 2), (Args{"a", "b"}));
+  EXPECT_EQ(t.GetCommandLine("uno\tdos"), (Args{"uno", "dos", "", "", ""}));
+}
+
+TEST(GetCommandLine, MaximumBelowOneIsSubscriptError) {
+  Kelto_GEN_Trans t;
+  try {
+    t.GetCommandLine("a", 0);
+    FAIL() << "sin error";
+  } catch (const ErrorVarlo& e) {
+    EXPECT_EQ(e.Numero(), 9);
+  }
+}
+
+class EscribeTxt : public ::testing::Test {
+ protected:
+  CarpetaTemporal tmp;
+  Kelto_GEN_Trans t;
+  std::string Mensual(const std::string& base, const std::string& sufijo, const std::string& ext) {
+    return tmp.Archivo("Log/" + base + "_" + FormatoMesAnio(Ahora()) + sufijo + ext);
+  }
+};
+
+TEST_F(EscribeTxt, CreatesTheMissingFolderAndAppendsLinesWithCrLf) {
+  std::string archivo = tmp.Archivo("Log/Empleado_Ok.txt");
+  t.Escribe_Txt(archivo, "uno", false, false, false);
+  t.Escribe_Txt(archivo, "", false, false, false);
+  t.Escribe_Txt(archivo, "dos", false, false, false);
+  EXPECT_EQ(LeeBytes(archivo), "uno\r\n\r\ndos\r\n");
+}
+
+TEST_F(EscribeTxt, FreshFilePatternEmptiesAndCreateOnlyKeepsContent) {
+  std::string archivo = tmp.Archivo("r.txt");
+  EscribeBytes(archivo, "viejo\r\n");
+  t.Escribe_Txt(archivo, "", false, true, false);
+  EXPECT_EQ(LeeBytes(archivo), "viejo\r\n");
+  t.Escribe_Txt(archivo, "", true, true, false);
+  EXPECT_TRUE(std::filesystem::exists(archivo));
+  EXPECT_EQ(std::filesystem::file_size(archivo), 0u);
+  // deleting a read-only file works too
+  EscribeBytes(archivo, "x");
+  std::filesystem::permissions(archivo, std::filesystem::perms::owner_read);
+  t.Escribe_Txt(archivo, "nuevo", true, false, false);
+  EXPECT_EQ(LeeBytes(archivo), "nuevo\r\n");
+}
+
+TEST_F(EscribeTxt, TextIsWrittenAsWindows1252) {
+  std::string archivo = tmp.Archivo("a.txt");
+  t.Escribe_Txt(archivo, "Peña €", false, false, false);
+  EXPECT_EQ(LeeBytes(archivo), "Pe\xF1" "a \x80\r\n");
+}
+
+TEST_F(EscribeTxt, MonthlyFileRollsOverAt512000Bytes) {
+  std::string log = tmp.Archivo("Log/VarloDI.log");
+  t.Escribe_Txt(log, "primera", false, false, true);
+  std::string mensual = Mensual("VarloDI", "", ".log");
+  ASSERT_EQ(LeeBytes(mensual), "primera\r\n");
+
+  // one byte below the limit: the line still goes in and passes it
+  EscribeBytes(mensual, std::string(511999, 'x'));
+  t.Escribe_Txt(log, "ab", false, false, true);
+  EXPECT_EQ(std::filesystem::file_size(mensual), 512003u);
+  EXPECT_FALSE(std::filesystem::exists(Mensual("VarloDI", "(1)", ".log")));
+
+  // full: the next line starts file (1); with (1) full too, file (2)
+  t.Escribe_Txt(log, "uno", false, false, true);
+  EXPECT_EQ(LeeBytes(Mensual("VarloDI", "(1)", ".log")), "uno\r\n");
+  EscribeBytes(Mensual("VarloDI", "(1)", ".log"), std::string(512000, 'y'));
+  t.Escribe_Txt(log, "dos", false, false, true);
+  EXPECT_EQ(LeeBytes(Mensual("VarloDI", "(2)", ".log")), "dos\r\n");
+}
+
+TEST_F(EscribeTxt, MonthlyNameWithoutExtensionEndsInABareDot) {
+  t.Escribe_Txt(tmp.Archivo("Log/Bitacora"), "x", false, false, true);
+  EXPECT_EQ(LeeBytes(Mensual("Bitacora", "", ".")), "x\r\n");
+}
+
+TEST_F(EscribeTxt, PathWithoutFolderOrWithMissingGrandparentIsAnError) {
+  EXPECT_THROW(t.Escribe_Txt("solo.txt", "x", false, false, false), ErrorVarlo);
+  try {
+    t.Escribe_Txt(tmp.Archivo("no/existe/a.txt"), "x", false, false, false);
+    FAIL() << "sin error";
+  } catch (const ErrorVarlo& e) {
+    EXPECT_EQ(e.Numero(), 76);
+  }
+}
+
+}  // namespace
+}  // namespace varlo

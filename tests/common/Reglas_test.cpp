@@ -1,0 +1,145 @@
+// Number reading, dates, text and encoding rules of the original runtime.
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <functional>
+
+#include "common/Codificacion.h"
+#include "common/ErrorVarlo.h"
+#include "common/Fechas.h"
+#include "common/Numeros.h"
+#include "common/Texto.h"
+
+namespace varlo {
+namespace {
+
+long NumeroDeError(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const ErrorVarlo& e) {
+    return e.Numero();
+  }
+  return 0;
+}
+
+TEST(LeeNumero, ReadsTheLeadingNumber) {
+  EXPECT_DOUBLE_EQ(LeeNumero("1.5"), 1.5);
+  EXPECT_DOUBLE_EQ(LeeNumero("1abc"), 1);
+  EXPECT_DOUBLE_EQ(LeeNumero(""), 0);
+  EXPECT_DOUBLE_EQ(LeeNumero("abc"), 0);
+  EXPECT_DOUBLE_EQ(LeeNumero("  -12"), -12);
+  EXPECT_DOUBLE_EQ(LeeNumero("1 2\t3"), 123);   // blanks inside are skipped
+  EXPECT_DOUBLE_EQ(LeeNumero("1.2.3"), 1.2);
+  EXPECT_DOUBLE_EQ(LeeNumero("2e3x"), 2000);
+  EXPECT_DOUBLE_EQ(LeeNumero("1,5"), 1);        // "." is the only decimal separator
+  EXPECT_DOUBLE_EQ(LeeNumero(".5"), 0.5);
+  EXPECT_DOUBLE_EQ(LeeNumero("1e"), 1);
+}
+
+TEST(LeeNumero, StrictNumberNeedsTheWholeText) {
+  EXPECT_EQ(NumeroEstricto(" 12 "), 12);
+  EXPECT_EQ(NumeroEstricto("-1.5"), -1.5);
+  EXPECT_FALSE(NumeroEstricto("abc"));
+  EXPECT_FALSE(NumeroEstricto("12a"));
+  EXPECT_FALSE(NumeroEstricto(""));
+}
+
+TEST(Enteros, HalvesGoToTheEvenNeighbour) {
+  EXPECT_EQ(AEntero16(1.5), 2);
+  EXPECT_EQ(AEntero16(2.5), 2);
+  EXPECT_EQ(AEntero16(0.5), 0);
+  EXPECT_EQ(AEntero16(-1.5), -2);
+  EXPECT_EQ(AEntero16(32767.4), 32767);
+  EXPECT_EQ(TruncaEntero16(2.9), 2);
+  EXPECT_EQ(TruncaEntero16(-0.5), -1);
+}
+
+TEST(Enteros, OutOfRangeIsOverflow) {
+  EXPECT_EQ(NumeroDeError([] { AEntero16(40000); }), 6);
+  EXPECT_EQ(NumeroDeError([] { AEntero16(32767.5); }), 6);  // rounds to 32768
+  EXPECT_EQ(NumeroDeError([] { AEntero16(-32769); }), 6);
+  EXPECT_EQ(NumeroDeError([] { AEntero32(3e9); }), 6);
+  EXPECT_EQ(NumeroDeError([] { Suma16(32760, 8); }), 6);
+  EXPECT_EQ(Suma16(32760, 7), 32767);
+}
+
+TEST(Fechas, ComposingCarriesMonthsAndDays) {
+  EXPECT_EQ(ComponeFecha(2005, 13, 1), (FechaHora{2006, 1, 1}));
+  EXPECT_EQ(ComponeFecha(2005, 3, 0), (FechaHora{2005, 2, 28}));
+  EXPECT_EQ(ComponeFecha(2004, 2, 30), (FechaHora{2004, 3, 1}));
+  EXPECT_EQ(ComponeFecha(2005, 0, 15), (FechaHora{2004, 12, 15}));
+  EXPECT_EQ(ComponeFecha(2005, 1, 400), (FechaHora{2006, 2, 4}));
+}
+
+TEST(Fechas, TwoDigitYearsUseThe1930To2029Window) {
+  EXPECT_EQ(ComponeFecha(29, 1, 1).anio, 2029);
+  EXPECT_EQ(ComponeFecha(30, 1, 1).anio, 1930);
+  EXPECT_EQ(ComponeFecha(0, 1, 1).anio, 2000);
+  EXPECT_EQ(ComponeFecha(99, 12, 31).anio, 1999);
+  EXPECT_EQ(ComponeFecha(100, 1, 1).anio, 100);
+  EXPECT_EQ(NumeroDeError([] { ComponeFecha(10000, 1, 1); }), 5);
+}
+
+TEST(Fechas, IsoTextsAndDays) {
+  FechaHora f;
+  ASSERT_TRUE(LeeFechaISO("2006-08-03 17:28:36", f));
+  EXPECT_EQ(FormatoISOHora(f), "2006-08-03 17:28:36");
+  ASSERT_TRUE(LeeFechaISO("2006-08-03", f));
+  EXPECT_EQ(FormatoISO(DiaSiguiente(f)), "2006-08-04");
+  EXPECT_FALSE(LeeFechaISO("2006-02-30", f));
+  EXPECT_FALSE(LeeFechaISO("03/08/2006", f));
+  EXPECT_FALSE(LeeFechaISO("2006-08-03 25:00", f));
+  EXPECT_EQ(FormatoISO(DiaSiguiente(FechaHora{2004, 2, 29})), "2004-03-01");
+  EXPECT_LT(ComparaDias(FechaHora{2006, 1, 31}, FechaHora{2006, 2, 1}), 0);
+}
+
+TEST(Fechas, GeneralFormatAndMonthUnderTheCLocale) {
+  std::setlocale(LC_TIME, "C");
+  FechaHora f{2006, 8, 3, 17, 28, 36};
+  EXPECT_EQ(FormatoFechaGeneral(f), "8/3/2006 5:28:36 PM");
+  EXPECT_EQ(FormatoFechaGeneral(FechaHora{2006, 8, 3, 0, 5, 0}), "8/3/2006 12:05:00 AM");
+  EXPECT_EQ(FormatoFechaGeneral(FechaHora{2006, 12, 25, 12, 0, 0}), "12/25/2006 12:00:00 PM");
+  EXPECT_EQ(FormatoFechaGeneral(FechaHora{2006, 8, 3}), "8/3/2006");  // midnight: no time
+  EXPECT_EQ(FormatoMesAnio(f), "Aug2006");
+}
+
+TEST(Texto, TrimmingRemovesSpacesButNotTabs) {
+  EXPECT_EQ(Recorta("  a b  "), "a b");
+  EXPECT_EQ(Recorta("\ta\t"), "\ta\t");
+  EXPECT_TRUE(EstaEnBlanco("   "));
+  EXPECT_FALSE(EstaEnBlanco(" \t "));
+}
+
+TEST(Texto, SplitKeepsEmptyPiecesAndIgnoresCaseWhenAsked) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(Divide("a||b|", "|"), (V{"a", "", "b", ""}));
+  EXPECT_EQ(Divide("", ","), V{});
+  EXPECT_EQ(Divide("abc", ""), V{"abc"});
+  EXPECT_EQ(Divide("1xY2XY3", "xy", true), (V{"1", "2", "3"}));
+  EXPECT_EQ(Divide("1xY2XY3", "xy", false), V{"1xY2XY3"});
+  EXPECT_EQ(BuscaSinCaso("EmPlEaDo", "plea"), 2u);
+  EXPECT_EQ(QuitaCorchetes("[Fecha Alta]"), "Fecha Alta");
+  EXPECT_EQ(DuplicaApostrofos("O'Brien''"), "O''Brien''''");
+}
+
+TEST(Codificacion, Windows1252RoundTrip) {
+  std::string utf8 = "Año € ñÑ áé \"x\"";
+  std::string ansi = Utf8AAnsi(utf8);
+  EXPECT_EQ(ansi, "A\xF1o \x80 \xF1\xD1 \xE1\xE9 \"x\"");
+  EXPECT_EQ(AnsiAUtf8(ansi), utf8);
+  EXPECT_EQ(Utf8AAnsi("日本 ok"), "?? ok");
+  EXPECT_EQ(Utf8AAnsi(std::string("a\xFF" "b")), "a?b");  // invalid UTF-8
+  EXPECT_EQ(AnsiAUtf8(std::string("\x81")).size(), 2u);     // undefined byte kept
+}
+
+TEST(Errores, TheErrorLine) {
+  ErrorVarlo e(-2147217865, "Microsoft OLE DB Provider for SQL Server",
+               "El nombre de objeto 'X' no es válido.");
+  EXPECT_EQ(LineaError(e),
+            "[Microsoft OLE DB Provider for SQL Server] Error: -2147217865 El nombre de objeto "
+            "'X' no es válido.");
+  EXPECT_EQ(NumeroDeError([] { LanzaError(errores::Desbordamiento); }), 6);
+}
+
+}  // namespace
+}  // namespace varlo
