@@ -1,7 +1,138 @@
 #include "images/AsignaFotos.h"
 
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <string>
+
 #include "app/frmMain.h"
+#include "common/Plataforma.h"
+#include "common/Texto.h"
+#include "db/Conexion.h"
+#include "definitions/LectorDefiniciones.h"
+#include "images/cls_ADODBServices.h"
 
 namespace varlo {
-void AsignaFotos(frmMain&) {}
+
+namespace {
+
+constexpr const char* kSeccion = "Empleado";
+
+// A folder of the definitions file ends in the native separator; on Windows
+// "/" ends it as well. On POSIX a final "\" is part of the name.
+std::string TerminaEnSeparador(const std::string& carpeta) {
+  const char ultimo = carpeta.back();
+#ifdef _WIN32
+  if (ultimo == '\\' || ultimo == '/') return carpeta;
+#else
+  if (ultimo == kSeparador) return carpeta;
+#endif
+  return carpeta + kSeparador;
+}
+
+// The progress value as the status text shows it: whole numbers without decimals.
+std::string Cuenta(double valor) {
+  if (valor == std::floor(valor)) return std::to_string(static_cast<long long>(valor));
+  return std::to_string(valor);
+}
+
+// Stores one employee's picture; false when the file could not be stored
+// (the image services have already said why).
+bool GuardaFoto(frmMain& f, const std::string& idEmpleado, const std::string& ruta) {
+  std::unique_ptr<db::Recordset> fotos =
+      f.cnBaseDatos()->AbreConsulta(ConsultaFotoEmpleado(idEmpleado), 0);
+  if (fotos->BOF() && fotos->EOF_()) {
+    fotos->AddNew();
+    fotos->AsignaTexto(fotos->IndiceCampo("ID_Empleado"), idEmpleado);
+  }
+  // An unreadable file must neither add a row without a picture nor touch
+  // the stored one.
+  if (!f.oImagenes().PutImageInField(*fotos, fotos->IndiceCampo("Foto"), ruta)) {
+    if (fotos->EditMode() != db::Recordset::adEditNone) fotos->CancelUpdate();
+    fotos->Close();
+    return false;
+  }
+  fotos->Update();
+  fotos->Close();
+  return true;
+}
+
+}  // namespace
+
+db::Consulta ConsultaEmpleados() {
+  db::Consulta c;
+  c.select = "select ";
+  c.from = " from ";
+  c.tabla = "empleado";
+  return c;
+}
+
+db::Consulta ConsultaFotoEmpleado(const std::string& idEmpleado) {
+  db::Consulta c;
+  c.select = "Select ";
+  c.from = " From ";
+  c.tabla = "Fotos_Empleados";
+  c.where = " Where ";
+  db::Predicado p;
+  p.columna = "ID_Empleado";
+  p.clase = db::ClaseLiteral::Texto;
+  p.valor = idEmpleado;
+  c.condiciones.push_back(p);
+  return c;
+}
+
+void AsignaFotos(frmMain& f) {
+  Ventana& v = f.ventana();
+  try {
+    f.EscribeLog(">Inicio de asignación de fotografías");
+    v.EstableceEstado("Preparando asignación de fotografías...");
+    v.EstableceValor(0);
+
+    LectorDefiniciones lector(f.oIni(), f.ArchivoDefiniciones);
+    std::string directorio = lector.Texto(kSeccion, "DirectorioFotos", "");
+    const std::string nombreFotos = lector.Texto(kSeccion, "NombreFotos", "");
+    if (!EstaEnBlanco(directorio) && !EstaEnBlanco(nombreFotos) && f.ConectaBD()) {
+      directorio = TerminaEnSeparador(Recorta(directorio));
+      v.EstableceEstado("Obteniendo empleados de la base de datos...");
+      std::unique_ptr<db::Recordset> empleados =
+          f.cnBaseDatos()->AbreConsulta(ConsultaEmpleados(), 0);
+      if (empleados->BOF() && empleados->EOF_()) {
+        f.EscribeLog("No tiene empleados registrados");
+      } else {
+        const long total = empleados->RecordCount();
+        v.EstableceMaximo(total < 1 ? 1 : static_cast<double>(total));
+        int campoId = -1, campoNombre = -1;
+        while (!empleados->EOF_()) {
+          std::string estado = "Asignando fotografías...";
+          if (total > 0)
+            estado += "(" + Cuenta(v.Valor() + 1) + " de " + std::to_string(total) + ")";
+          v.EstableceEstado(estado);
+          v.ProcesaEventos();
+
+          if (campoId < 0) {
+            campoId = empleados->IndiceCampo("id_empleado");
+            campoNombre = empleados->IndiceCampo(nombreFotos);
+          }
+          const std::string id = Recorta(empleados->Texto(campoId));
+          const std::string ruta = directorio + Recorta(empleados->Texto(campoNombre)) + ".jpg";
+          // Only a file counts: a folder or a pipe of that name is passed over.
+          std::error_code ec;
+          if (std::filesystem::is_regular_file(ruta, ec) && !GuardaFoto(f, id, ruta)) {
+            f.EscribeLog("No se pudo asignar la fotografía del empleado " + id + " (" + ruta + ")");
+            f.NotaRechazo();
+          }
+          empleados->MoveNext();
+          v.EstableceValor(total > 0 ? v.Valor() + 1 : v.Maximo());
+        }
+        v.EstableceEstado("...asignación de fotografías terminada!");
+      }
+    }
+  } catch (const ErrorVarlo& e) {
+    f.EscribeError(e);
+  } catch (const std::exception& e) {
+    f.EscribeError(ErrorVarlo(-1, kTituloAplicacion, e.what()));
+  }
+  f.EscribeLog("Fin de asignación de fotografías");
+}
+
 }  // namespace varlo
