@@ -7,19 +7,21 @@
 
 namespace varlo::db {
 
-enum class Backend { SQLite, Odbc };
+enum class TipoBackend { SQLite, Odbc };
 
 struct DestinoConexion {
-  Backend backend = Backend::Odbc;
-  std::string rutaSQLite;   // SQLite: the database file
-  std::string cadenaOdbc;   // ODBC: the string for SQLDriverConnect
+  TipoBackend backend = TipoBackend::Odbc;
+  std::string rutaSQLite;  // SQLite: the database file
+  std::string cadenaOdbc;  // ODBC: the string for SQLDriverConnect
 };
 
-// Pairs key=value of a connection string; values may be quoted with "" or {}.
+// Pairs key=value of a connection string, keys and values trimmed; values
+// may be quoted with "" or {} (a ';' inside them is kept, the quotes are not).
 std::vector<std::pair<std::string, std::string>> LeePares(const std::string& cadena);
 
-// Raises a positive error with a clear description for an empty or
-// unusable string.
+// Raises an error for an empty or unusable string; like every failure to
+// open, it carries a negative number (-2147467259, what the provider
+// reports) and a description without the password.
 DestinoConexion InterpretaCadena(const std::string& cadena);
 
 // The string with every password value replaced by "***", for messages.

@@ -1,9 +1,312 @@
 #include "db/sqlite/ConexionSQLite.h"
 
+#include <sqlite3.h>
+
+#include <unordered_map>
+
 #include "common/ErrorVarlo.h"
+#include "common/Texto.h"
+#include "db/ErroresBD.h"
+#include "db/TiposAdo.h"
+#include "db/sqlite/TiposSQLite.h"
 
 namespace varlo::db {
-std::unique_ptr<Backend> AbreSQLite(const std::string&) {
-  throw ErrorVarlo(-1, "SQLite", "SQLite no disponible todavía");
+
+namespace {
+
+constexpr const char* kFuenteSQLite = "SQLite";
+// a nightly run waits out a brief lock held by another program
+constexpr int kEsperaBloqueoMs = 5000;
+constexpr std::size_t kMaxSentenciasGuardadas = 256;
+
+struct CierraBase {
+  void operator()(sqlite3* db) const noexcept { sqlite3_close_v2(db); }
+};
+struct FinalizaSentencia {
+  void operator()(sqlite3_stmt* s) const noexcept { sqlite3_finalize(s); }
+};
+using Sentencia = std::unique_ptr<sqlite3_stmt, FinalizaSentencia>;
+
+long NumeroDeError(int codigo) {
+  switch (codigo & 0xFF) {
+    case SQLITE_CONSTRAINT:
+      return errores_bd::ViolacionIntegridad;
+    case SQLITE_ERROR:
+      return errores_bd::ErrorEnComando;
+    default:
+      return errores_bd::FalloProveedor;
+  }
 }
+
+[[noreturn]] void LanzaSQLite(sqlite3* db, int codigo) {
+  std::string mensaje = db ? sqlite3_errmsg(db) : sqlite3_errstr(codigo);
+  throw ErrorVarlo(NumeroDeError(codigo), kFuenteSQLite, mensaje);
+}
+
+// Leaves a statement ready for its next use and holding no lock.
+class UsoSentencia {
+ public:
+  explicit UsoSentencia(sqlite3_stmt* s) : s_(s) {}
+  ~UsoSentencia() {
+    sqlite3_reset(s_);
+    sqlite3_clear_bindings(s_);
+  }
+  UsoSentencia(const UsoSentencia&) = delete;
+  UsoSentencia& operator=(const UsoSentencia&) = delete;
+
+ private:
+  sqlite3_stmt* s_;
+};
+
+void Vincula(sqlite3* db, sqlite3_stmt* s, const std::vector<Valor>& parametros) {
+  int esperados = sqlite3_bind_parameter_count(s);
+  if (esperados != static_cast<int>(parametros.size()))
+    throw ErrorVarlo(errores_bd::ErrorEnComando, kFuenteSQLite,
+                     "La sentencia espera " + std::to_string(esperados) + " valores y recibió " +
+                         std::to_string(parametros.size()));
+  for (std::size_t k = 0; k < parametros.size(); ++k) {
+    int i = static_cast<int>(k) + 1;
+    const Valor& v = parametros[k];
+    int rc = SQLITE_OK;
+    if (EsNulo(v)) {
+      rc = sqlite3_bind_null(s, i);
+    } else if (const auto* t = std::get_if<std::string>(&v)) {
+      // the value outlives the statement's use (reset before we return)
+      rc = sqlite3_bind_text64(s, i, t->data(), t->size(), SQLITE_STATIC, SQLITE_UTF8);
+    } else if (const auto* n = std::get_if<std::int64_t>(&v)) {
+      rc = sqlite3_bind_int64(s, i, *n);
+    } else if (const auto* d = std::get_if<double>(&v)) {
+      rc = sqlite3_bind_double(s, i, *d);
+    } else if (const auto* b = std::get_if<bool>(&v)) {
+      rc = sqlite3_bind_int(s, i, *b ? 1 : 0);
+    } else if (const auto* f = std::get_if<FechaHora>(&v)) {
+      std::string texto = FormatoISOHora(*f);
+      rc = sqlite3_bind_text64(s, i, texto.data(), texto.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    } else if (const auto* by = std::get_if<Bytes>(&v)) {
+      rc = by->empty() ? sqlite3_bind_zeroblob(s, i, 0)
+                       : sqlite3_bind_blob64(s, i, by->data(), by->size(), SQLITE_STATIC);
+    }
+    if (rc != SQLITE_OK) LanzaSQLite(db, rc);
+  }
+}
+
+std::string TextoColumna(sqlite3_stmt* s, int i) {
+  const auto* p = sqlite3_column_text(s, i);
+  int n = sqlite3_column_bytes(s, i);
+  return p ? std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(n))
+           : std::string();
+}
+
+Bytes BytesColumna(sqlite3_stmt* s, int i) {
+  const auto* p = static_cast<const unsigned char*>(sqlite3_column_blob(s, i));
+  int n = sqlite3_column_bytes(s, i);
+  return p ? Bytes(p, p + n) : Bytes();
+}
+
+// The stored value, typed as the column's ADO type says; a value stored
+// with another storage class than its column's comes back as text.
+Valor LeeValor(sqlite3_stmt* s, int i, int tipo) {
+  int clase = sqlite3_column_type(s, i);
+  if (clase == SQLITE_NULL) return {};
+  if (EsTipoBinario(tipo)) return BytesColumna(s, i);
+  if (EsTipoTexto(tipo)) return TextoColumna(s, i);
+  bool numero = clase == SQLITE_INTEGER || clase == SQLITE_FLOAT;
+  if (tipo == adBoolean && numero) return sqlite3_column_double(s, i) != 0.0;
+  if (EsTipoEntero(tipo) && clase == SQLITE_INTEGER)
+    return static_cast<std::int64_t>(sqlite3_column_int64(s, i));
+  if (EsTipoNumerico(tipo) && numero) return sqlite3_column_double(s, i);
+  if (EsTipoFecha(tipo) && clase == SQLITE_TEXT) {
+    FechaHora f;
+    std::string t = TextoColumna(s, i);
+    if (LeeFechaISO(t, f)) return f;
+    return t;
+  }
+  if (clase == SQLITE_BLOB) return BytesColumna(s, i);
+  if (clase == SQLITE_INTEGER) return static_cast<std::int64_t>(sqlite3_column_int64(s, i));
+  if (clase == SQLITE_FLOAT) return sqlite3_column_double(s, i);
+  return TextoColumna(s, i);
+}
+
+// A column of an expression has no declared type: the first value tells.
+void TipoDeValor(sqlite3_stmt* s, int i, bool hayFila, InfoCampo& c) {
+  switch (hayFila ? sqlite3_column_type(s, i) : SQLITE_NULL) {
+    case SQLITE_INTEGER:
+      c.tipo = adBigInt;
+      c.tamanoDefinido = 8;
+      break;
+    case SQLITE_FLOAT:
+      c.tipo = adDouble;
+      c.tamanoDefinido = 8;
+      break;
+    case SQLITE_BLOB:
+      c.tipo = adLongVarBinary;
+      c.tamanoDefinido = 2147483647;
+      break;
+    default:
+      c.tipo = adVarChar;
+      c.tamanoDefinido = 2147483647;
+      break;
+  }
+}
+
+class BackendSQLite final : public Backend {
+ public:
+  explicit BackendSQLite(const std::string& ruta) {
+    sqlite3* db = nullptr;
+    int rc =
+        sqlite3_open_v2(ruta.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    db_.reset(db);
+    if (rc != SQLITE_OK) {
+      std::string mensaje = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+      throw ErrorVarlo(NumeroDeError(rc), kFuenteSQLite,
+                       "No se pudo abrir la base de datos SQLite " + ruta + ": " + mensaje);
+    }
+    sqlite3_busy_timeout(db, kEsperaBloqueoMs);
+    rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+      throw ErrorVarlo(
+          NumeroDeError(rc), kFuenteSQLite,
+          "No se pudo abrir la base de datos SQLite " + ruta + ": " + sqlite3_errmsg(db));
+  }
+
+  Motor MotorBD() const override { return Motor::SQLite; }
+  bool Abierta() const override { return db_ != nullptr; }
+
+  ResultadoConsulta Consulta(const SentenciaSql& sql, long maxRegistros) override {
+    sqlite3_stmt* s = Prepara(sql.texto);
+    UsoSentencia uso(s);
+    Vincula(db_.get(), s, sql.parametros);
+    ResultadoConsulta r;
+    int n = sqlite3_column_count(s);
+    std::vector<bool> declarado(static_cast<std::size_t>(n));
+    r.campos.resize(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+      InfoCampo& c = r.campos[static_cast<std::size_t>(i)];
+      const char* nombre = sqlite3_column_name(s, i);
+      c.nombre = nombre ? nombre : "";
+      const char* tipo = sqlite3_column_decltype(s, i);
+      declarado[static_cast<std::size_t>(i)] = tipo && TipoDeclarado(tipo, c);
+    }
+    bool primera = true;
+    while (maxRegistros <= 0 || static_cast<long>(r.filas.size()) < maxRegistros) {
+      int rc = sqlite3_step(s);
+      if (rc == SQLITE_DONE) break;
+      if (rc != SQLITE_ROW) LanzaSQLite(db_.get(), rc);
+      if (primera) {
+        for (int i = 0; i < n; ++i)
+          if (!declarado[static_cast<std::size_t>(i)])
+            TipoDeValor(s, i, true, r.campos[static_cast<std::size_t>(i)]);
+        primera = false;
+      }
+      std::vector<Valor> fila;
+      fila.reserve(static_cast<std::size_t>(n));
+      for (int i = 0; i < n; ++i)
+        fila.push_back(LeeValor(s, i, r.campos[static_cast<std::size_t>(i)].tipo));
+      r.filas.push_back(std::move(fila));
+    }
+    if (primera)
+      for (int i = 0; i < n; ++i)
+        if (!declarado[static_cast<std::size_t>(i)])
+          TipoDeValor(s, i, false, r.campos[static_cast<std::size_t>(i)]);
+    return r;
+  }
+
+  long Ejecuta(const SentenciaSql& sql) override {
+    CompruebaAbierta();
+    if (TieneVariasSentencias(sql.texto)) return EjecutaVarias(sql);
+    sqlite3_stmt* s = Prepara(sql.texto);
+    UsoSentencia uso(s);
+    Vincula(db_.get(), s, sql.parametros);
+    Paso(s);
+    return static_cast<long>(sqlite3_changes64(db_.get()));
+  }
+
+  std::vector<std::string> TablasBase() override {
+    sqlite3_stmt* s = Prepara(
+        "select name from sqlite_master where type = 'table' and name not like 'sqlite\\_%' "
+        "escape '\\' order by rowid");
+    UsoSentencia uso(s);
+    std::vector<std::string> r;
+    for (;;) {
+      int rc = sqlite3_step(s);
+      if (rc == SQLITE_DONE) break;
+      if (rc != SQLITE_ROW) LanzaSQLite(db_.get(), rc);
+      r.push_back(TextoColumna(s, 0));
+    }
+    return r;
+  }
+
+  void Cierra() override {
+    guardadas_.clear();
+    db_.reset();
+  }
+
+ private:
+  void CompruebaAbierta() const {
+    if (!db_)
+      throw ErrorVarlo(errores_bd::FalloProveedor, kFuenteSQLite, "La conexión está cerrada");
+  }
+
+  // A prepared statement per SQL text, kept for the next record.
+  sqlite3_stmt* Prepara(const std::string& texto) {
+    CompruebaAbierta();
+    if (auto it = guardadas_.find(texto); it != guardadas_.end()) return it->second.get();
+    if (guardadas_.size() >= kMaxSentenciasGuardadas) guardadas_.clear();
+    sqlite3_stmt* s = nullptr;
+    int rc = sqlite3_prepare_v3(db_.get(), texto.data(), static_cast<int>(texto.size()),
+                                SQLITE_PREPARE_PERSISTENT, &s, nullptr);
+    Sentencia propia(s);
+    if (rc != SQLITE_OK) LanzaSQLite(db_.get(), rc);
+    if (!s)
+      throw ErrorVarlo(errores_bd::ErrorEnComando, kFuenteSQLite,
+                       "La sentencia está vacía: " + texto);
+    return guardadas_.emplace(texto, std::move(propia)).first->second.get();
+  }
+
+  void Paso(sqlite3_stmt* s) {
+    for (;;) {
+      int rc = sqlite3_step(s);
+      if (rc == SQLITE_DONE) return;
+      if (rc != SQLITE_ROW) LanzaSQLite(db_.get(), rc);
+    }
+  }
+
+  static bool TieneVariasSentencias(const std::string& texto) {
+    std::size_t p = texto.find(';');
+    return p != std::string::npos && texto.find_first_not_of(" \t\r\n;", p) != std::string::npos;
+  }
+
+  // A script of several statements (without values to bind), run in order.
+  long EjecutaVarias(const SentenciaSql& sql) {
+    if (!sql.parametros.empty())
+      throw ErrorVarlo(errores_bd::ErrorEnComando, kFuenteSQLite,
+                       "Solo una sentencia puede recibir valores");
+    const char* resto = sql.texto.c_str();
+    long cambios = 0;
+    while (resto && *resto) {
+      sqlite3_stmt* crudo = nullptr;
+      const char* siguiente = nullptr;
+      int rc = sqlite3_prepare_v2(db_.get(), resto, -1, &crudo, &siguiente);
+      Sentencia s(crudo);
+      if (rc != SQLITE_OK) LanzaSQLite(db_.get(), rc);
+      if (s) {
+        Paso(s.get());
+        cambios = static_cast<long>(sqlite3_changes64(db_.get()));
+      }
+      resto = siguiente;
+    }
+    return cambios;
+  }
+
+  std::unique_ptr<sqlite3, CierraBase> db_;
+  // declared after the handle: finalized before it closes
+  std::unordered_map<std::string, Sentencia> guardadas_;
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> AbreSQLite(const std::string& ruta) {
+  return std::make_unique<BackendSQLite>(ruta);
+}
+
 }  // namespace varlo::db

@@ -1,0 +1,31 @@
+#pragma once
+// The connection every backend shares: the backend runs the statements, the
+// dialect of the database it reached writes them.
+#include <memory>
+
+#include "db/Backend.h"
+#include "db/Conexion.h"
+
+namespace varlo::db {
+
+class ConexionGenerica final : public Conexion {
+ public:
+  explicit ConexionGenerica(std::unique_ptr<Backend> backend);
+
+  int State() const override;
+  Motor MotorBD() const override { return backend_->MotorBD(); }
+  const Dialecto& DialectoBD() const override { return *dialecto_; }
+  void Execute(const std::string& sql) override;
+  std::unique_ptr<Recordset> AbreConsulta(const db::Consulta& consulta, long maxRegistros) override;
+  std::vector<std::string> TablasBase() override;
+  void Close() override;
+
+ private:
+  void CompruebaAbierta() const;
+
+  // shared with the row sets, which may outlive a closed connection
+  std::shared_ptr<Backend> backend_;
+  std::shared_ptr<const Dialecto> dialecto_;
+};
+
+}  // namespace varlo::db

@@ -1,0 +1,119 @@
+#include "db/DialectoBase.h"
+
+#include <cstdlib>
+
+#include "common/ErrorVarlo.h"
+#include "common/Texto.h"
+#include "db/ConversionValores.h"
+#include "db/ErroresBD.h"
+
+namespace varlo::db {
+
+namespace {
+[[noreturn]] void CondicionNoValida(const Predicado& p) {
+  throw ErrorVarlo(errores::TiposNoCoinciden, kFuenteBD,
+                   "No coinciden los tipos (columna " + p.columna + ", valor '" +
+                       ValorComoTexto(p.valor) + "')");
+}
+}  // namespace
+
+std::string TextoNumeroCondicion(const Predicado& p) {
+  if (!std::holds_alternative<std::string>(p.valor)) {
+    if (std::holds_alternative<std::int64_t>(p.valor) || std::holds_alternative<double>(p.valor))
+      return ValorComoTexto(p.valor);
+    CondicionNoValida(p);
+  }
+  const std::string& t = std::get<std::string>(p.valor);
+  if (!EsNumeroDecimal(t, true, true)) CondicionNoValida(p);
+  return t;
+}
+
+FechaHora FechaCondicion(const Predicado& p) {
+  FechaHora f;
+  if (const auto* fh = std::get_if<FechaHora>(&p.valor)) {
+    f = *fh;
+  } else if (const auto* s = std::get_if<std::string>(&p.valor)) {
+    if (!LeeFechaISO(Recorta(*s), f)) CondicionNoValida(p);
+  } else {
+    CondicionNoValida(p);
+  }
+  if (p.clase == ClaseLiteral::Fecha) f.hora = f.minuto = f.segundo = 0;
+  return f;
+}
+
+Valor ValorDeCondicion(const Predicado& p) {
+  switch (p.clase) {
+    case ClaseLiteral::Texto:
+      return ValorComoTexto(p.valor);
+    case ClaseLiteral::Numero: {
+      std::string t = Recorta(TextoNumeroCondicion(p));
+      if (EsNumeroDecimal(t, false, false)) {
+        char* fin = nullptr;
+        errno = 0;
+        long long n = std::strtoll(t.c_str(), &fin, 10);
+        if (errno == 0) return static_cast<std::int64_t>(n);
+      }
+      return std::strtod(t.c_str(), nullptr);
+    }
+    case ClaseLiteral::Fecha:
+    case ClaseLiteral::FechaHora:
+      return FechaCondicion(p);
+  }
+  return {};
+}
+
+std::string DialectoBase::ListaColumnas(const Consulta& c) const {
+  if (c.columnas.empty()) return "*";
+  std::string r;
+  for (std::size_t i = 0; i < c.columnas.size(); ++i) {
+    if (i) r += ", ";
+    r += Identificador(c.columnas[i]);
+  }
+  return r;
+}
+
+SentenciaSql DialectoBase::Insert(const std::string& tabla,
+                                  const std::vector<std::pair<std::string, Valor>>& valores) const {
+  SentenciaSql s;
+  s.texto = "insert into " + Identificador(tabla);
+  if (valores.empty()) {
+    s.texto += " default values";
+    return s;
+  }
+  std::string columnas, marcas;
+  for (std::size_t i = 0; i < valores.size(); ++i) {
+    if (i) {
+      columnas += ", ";
+      marcas += ", ";
+    }
+    columnas += Identificador(valores[i].first);
+    marcas += "?";
+    s.parametros.push_back(valores[i].second);
+  }
+  s.texto += " (" + columnas + ") values (" + marcas + ")";
+  return s;
+}
+
+SentenciaSql DialectoBase::Update(const std::string& tabla,
+                                  const std::vector<std::pair<std::string, Valor>>& valores,
+                                  const std::vector<Predicado>& condiciones) const {
+  SentenciaSql s;
+  s.texto = "update " + Identificador(tabla) + " set ";
+  for (std::size_t i = 0; i < valores.size(); ++i) {
+    if (i) s.texto += ", ";
+    s.texto += Identificador(valores[i].first) + " = ?";
+    s.parametros.push_back(valores[i].second);
+  }
+  for (std::size_t i = 0; i < condiciones.size(); ++i) {
+    s.texto += i ? " and " : " where ";
+    s.texto += Identificador(condiciones[i].columna) + " = ?";
+    s.parametros.push_back(ValorDeCondicion(condiciones[i]));
+  }
+  return s;
+}
+
+std::string DialectoBase::DeleteFrom(const std::string& tabla) const {
+  return "Delete From " + Identificador(tabla);
+}
+
+}  // namespace varlo::db

@@ -1,0 +1,38 @@
+#pragma once
+// What every dialect shares: INSERT and UPDATE with every value bound, and
+// the typed value of a key condition. A dialect adds its SELECT and its
+// identifier quoting.
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "db/Dialecto.h"
+
+namespace varlo::db {
+
+class DialectoBase : public Dialecto {
+ public:
+  SentenciaSql Insert(const std::string& tabla,
+                      const std::vector<std::pair<std::string, Valor>>& valores) const override;
+  SentenciaSql Update(const std::string& tabla,
+                      const std::vector<std::pair<std::string, Valor>>& valores,
+                      const std::vector<Predicado>& condiciones) const override;
+  std::string DeleteFrom(const std::string& tabla) const override;
+
+ protected:
+  // The columns of a SELECT: "*" or the names joined with ", ".
+  std::string ListaColumnas(const Consulta& c) const;
+};
+
+// The value a key condition compares with: text, a number (its text must be
+// a number: error 13 otherwise) or a date (a date alone at midnight).
+Valor ValorDeCondicion(const Predicado& p);
+
+// The text of a number key, checked: only a sign, digits, a "." fraction
+// and an exponent may appear in it (it goes into SQL text as it is).
+std::string TextoNumeroCondicion(const Predicado& p);
+
+// The date of a date key (error 13 when the value is not a date).
+FechaHora FechaCondicion(const Predicado& p);
+
+}  // namespace varlo::db

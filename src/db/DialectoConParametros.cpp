@@ -1,0 +1,128 @@
+// SQLite, PostgreSQL and other ODBC databases: LIMIT instead of TOP and
+// every key value bound to a "?" marker.
+#include <algorithm>
+#include <iterator>
+#include <string_view>
+
+#include "common/Texto.h"
+#include "db/DialectoBase.h"
+#include "db/Dialectos.h"
+
+namespace varlo::db {
+
+namespace {
+
+bool EsNombreSimple(std::string_view s) {
+  if (s.empty() || (s[0] >= '0' && s[0] <= '9')) return false;
+  return std::all_of(s.begin(), s.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+  });
+}
+
+// Words PostgreSQL does not take as a bare column or table name.
+bool EsReservadaPostgreSql(std::string_view s) {
+  static constexpr std::string_view kReservadas[] = {"all",          "analyse",
+                                                     "analyze",      "and",
+                                                     "any",          "array",
+                                                     "as",           "asc",
+                                                     "asymmetric",   "both",
+                                                     "case",         "cast",
+                                                     "check",        "collate",
+                                                     "column",       "constraint",
+                                                     "create",       "current_catalog",
+                                                     "current_date", "current_role",
+                                                     "current_time", "current_timestamp",
+                                                     "current_user", "default",
+                                                     "deferrable",   "desc",
+                                                     "distinct",     "do",
+                                                     "else",         "end",
+                                                     "except",       "false",
+                                                     "fetch",        "for",
+                                                     "foreign",      "from",
+                                                     "grant",        "group",
+                                                     "having",       "in",
+                                                     "initially",    "intersect",
+                                                     "into",         "lateral",
+                                                     "leading",      "limit",
+                                                     "localtime",    "localtimestamp",
+                                                     "not",          "null",
+                                                     "offset",       "on",
+                                                     "only",         "or",
+                                                     "order",        "placing",
+                                                     "primary",      "references",
+                                                     "returning",    "select",
+                                                     "session_user", "some",
+                                                     "symmetric",    "table",
+                                                     "then",         "to",
+                                                     "trailing",     "true",
+                                                     "union",        "unique",
+                                                     "user",         "using",
+                                                     "variadic",     "when",
+                                                     "where",        "window",
+                                                     "with"};
+  return std::any_of(std::begin(kReservadas), std::end(kReservadas),
+                     [s](std::string_view r) { return IgualSinCaso(s, r); });
+}
+
+std::string EntreComillas(std::string_view s) {
+  std::string r = "\"";
+  for (char c : s) {
+    r += c;
+    if (c == '"') r += '"';
+  }
+  return r + "\"";
+}
+
+std::string Minusculas(std::string_view s) {
+  std::string r(s);
+  for (char& c : r)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return r;
+}
+
+bool EntreCorchetes(const std::string& s) {
+  return s.size() >= 2 && s.front() == '[' && s.back() == ']' && s.find(']') == s.size() - 1;
+}
+
+class DialectoConParametros final : public DialectoBase {
+ public:
+  explicit DialectoConParametros(Motor motor) : motor_(motor) {}
+
+  Motor Tipo() const override { return motor_; }
+
+  SentenciaSql Select(const Consulta& c) const override {
+    SentenciaSql s;
+    s.texto = c.select + ListaColumnas(c) + c.from + Identificador(c.tabla);
+    for (std::size_t i = 0; i < c.condiciones.size(); ++i) {
+      const Predicado& p = c.condiciones[i];
+      s.texto += i ? " and " : c.where;
+      s.texto += Identificador(p.columna) + p.igual + "?";
+      s.parametros.push_back(ValorDeCondicion(p));
+    }
+    if (c.top >= 0) s.texto += " limit " + std::to_string(c.top);
+    return s;
+  }
+
+  std::string Identificador(const std::string& comoEscrito) const override {
+    // SQLite reads [brackets] itself
+    if (motor_ == Motor::SQLite || !EntreCorchetes(comoEscrito)) return comoEscrito;
+    std::string_view nombre = std::string_view(comoEscrito).substr(1, comoEscrito.size() - 2);
+    if (motor_ == Motor::PostgreSql && EsNombreSimple(nombre)) {
+      // unquoted names fold to lower case, as the schema's own do
+      if (!EsReservadaPostgreSql(nombre)) return std::string(nombre);
+      return EntreComillas(Minusculas(nombre));
+    }
+    return EntreComillas(nombre);
+  }
+
+ private:
+  Motor motor_;
+};
+
+}  // namespace
+
+std::unique_ptr<Dialecto> CreaDialectoConParametros(Motor motor) {
+  return std::make_unique<DialectoConParametros>(motor);
+}
+
+}  // namespace varlo::db

@@ -1,0 +1,288 @@
+#include "db/RecordsetGenerico.h"
+
+#include <algorithm>
+
+#include "common/ErrorVarlo.h"
+#include "common/Texto.h"
+#include "db/ConversionValores.h"
+#include "db/ErroresBD.h"
+#include "db/TiposAdo.h"
+
+namespace varlo::db {
+
+namespace {
+
+const Valor kNulo{};
+
+[[noreturn]] void Falla(long numero) {
+  throw ErrorVarlo(numero, kFuenteBD, [numero]() -> std::string {
+    switch (numero) {
+      case errores::ElementoNoEncontrado:
+        return "No se encontró el elemento en la colección que corresponde con el nombre o el "
+               "ordinal pedido.";
+      case errores::SinRegistroActual:
+        return "BOF o EOF es True, o el registro actual se eliminó. La operación requiere un "
+               "registro actual.";
+      case errores_bd::ObjetoCerrado:
+        return "La operación no está permitida si el objeto está cerrado.";
+      default:
+        return "Error definido por la aplicación o por el objeto";
+    }
+  }());
+}
+
+bool EsNombreSimple(const std::string& s) {
+  if (s.empty() || (s[0] >= '0' && s[0] <= '9')) return false;
+  return std::all_of(s.begin(), s.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+  });
+}
+
+// A name the database reported, written as the definitions file would
+// write it, so that the dialect quotes it its own way.
+std::string ComoEscrito(const std::string& nombre) {
+  if (EsNombreSimple(nombre)) return nombre;
+  std::string r = "[";
+  for (char c : nombre) {
+    r += c;
+    if (c == ']') r += ']';
+  }
+  return r + "]";
+}
+
+}  // namespace
+
+RecordsetGenerico::RecordsetGenerico(std::shared_ptr<Backend> backend,
+                                     std::shared_ptr<const Dialecto> dialecto,
+                                     db::Consulta consulta, ResultadoConsulta resultado)
+    : backend_(std::move(backend)),
+      dialecto_(std::move(dialecto)),
+      consulta_(std::move(consulta)),
+      campos_(std::move(resultado.campos)),
+      filas_(std::move(resultado.filas)),
+      pendientes_(campos_.size()),
+      trozosIniciados_(campos_.size(), false),
+      lecturaTrozos_(campos_.size(), 0) {}
+
+void RecordsetGenerico::CompruebaAbierto() const {
+  if (!abierto_) Falla(errores_bd::ObjetoCerrado);
+}
+
+void RecordsetGenerico::CompruebaIndice(int indice) const {
+  CompruebaAbierto();
+  if (indice < 0 || static_cast<std::size_t>(indice) >= campos_.size())
+    Falla(errores::ElementoNoEncontrado);
+}
+
+bool RecordsetGenerico::HayFila() const {
+  return modo_ == adEditAdd || posicion_ < filas_.size();
+}
+
+void RecordsetGenerico::CompruebaFilaActual() const {
+  if (!HayFila()) Falla(errores::SinRegistroActual);
+}
+
+bool RecordsetGenerico::BOF() const {
+  CompruebaAbierto();
+  return modo_ != adEditAdd && filas_.empty();
+}
+
+bool RecordsetGenerico::EOF_() const {
+  CompruebaAbierto();
+  return !HayFila();
+}
+
+void RecordsetGenerico::MoveNext() {
+  CompruebaAbierto();
+  // as ADO does, moving away writes the pending change
+  if (modo_ != adEditNone) Update();
+  if (posicion_ >= filas_.size()) Falla(errores::SinRegistroActual);
+  ++posicion_;
+  std::fill(lecturaTrozos_.begin(), lecturaTrozos_.end(), 0);
+}
+
+long RecordsetGenerico::RecordCount() const {
+  CompruebaAbierto();
+  return static_cast<long>(filas_.size());
+}
+
+long RecordsetGenerico::AbsolutePosition() const {
+  CompruebaAbierto();
+  if (modo_ == adEditAdd || posicion_ >= filas_.size()) return -1;
+  return static_cast<long>(posicion_) + 1;
+}
+
+int RecordsetGenerico::FieldCount() const {
+  CompruebaAbierto();
+  return static_cast<int>(campos_.size());
+}
+
+const InfoCampo& RecordsetGenerico::Field(int indice) const {
+  CompruebaIndice(indice);
+  return campos_[static_cast<std::size_t>(indice)];
+}
+
+int RecordsetGenerico::IndiceCampo(std::string_view nombre) const {
+  CompruebaAbierto();
+  for (std::size_t i = 0; i < campos_.size(); ++i)
+    if (IgualSinCaso(campos_[i].nombre, nombre)) return static_cast<int>(i);
+  Falla(errores::ElementoNoEncontrado);
+}
+
+const Valor& RecordsetGenerico::Value(int indice) const {
+  CompruebaIndice(indice);
+  CompruebaFilaActual();
+  auto i = static_cast<std::size_t>(indice);
+  if (pendientes_[i]) return *pendientes_[i];
+  if (modo_ == adEditAdd) return kNulo;
+  return filas_[posicion_][i];
+}
+
+void RecordsetGenerico::AddNew() {
+  CompruebaAbierto();
+  if (modo_ != adEditNone) Update();
+  OlvidaPendientes();
+  modo_ = adEditAdd;
+}
+
+void RecordsetGenerico::Pendiente(int indice, Valor v) {
+  pendientes_[static_cast<std::size_t>(indice)] = std::move(v);
+  if (modo_ == adEditNone) modo_ = adEditInProgress;
+}
+
+void RecordsetGenerico::AsignaTexto(int indice, const std::string& texto) {
+  CompruebaIndice(indice);
+  CompruebaFilaActual();
+  Pendiente(indice, ConvierteTexto(campos_[static_cast<std::size_t>(indice)], texto));
+}
+
+void RecordsetGenerico::Asigna(int indice, const Valor& valor) {
+  CompruebaIndice(indice);
+  CompruebaFilaActual();
+  Pendiente(indice, ConvierteValor(campos_[static_cast<std::size_t>(indice)], valor));
+}
+
+void RecordsetGenerico::AppendChunk(int indice, const Bytes& trozo) {
+  CompruebaIndice(indice);
+  CompruebaFilaActual();
+  auto i = static_cast<std::size_t>(indice);
+  const InfoCampo& campo = campos_[i];
+  if (!EsTipoBinario(campo.tipo) && !EsTipoTexto(campo.tipo))
+    throw ErrorVarlo(errores::TiposNoCoinciden, kFuenteBD,
+                     "No coinciden los tipos (columna " + campo.nombre +
+                         ": solo admite trozos una columna binaria o de texto)");
+  // the first chunk replaces the value, the next ones are added to it
+  Bytes actual;
+  if (trozosIniciados_[i] && pendientes_[i]) {
+    if (const auto* b = std::get_if<Bytes>(&*pendientes_[i]))
+      actual = *b;
+    else if (const auto* s = std::get_if<std::string>(&*pendientes_[i]))
+      actual.assign(s->begin(), s->end());
+  }
+  actual.insert(actual.end(), trozo.begin(), trozo.end());
+  Valor v = EsTipoBinario(campo.tipo)
+                ? ConvierteValor(campo, actual)
+                : ConvierteValor(campo, std::string(actual.begin(), actual.end()));
+  Pendiente(indice, std::move(v));
+  trozosIniciados_[i] = true;
+}
+
+Bytes RecordsetGenerico::GetChunk(int indice, std::size_t cuantos) {
+  const Valor& v = Value(indice);
+  auto i = static_cast<std::size_t>(indice);
+  std::string_view datos;
+  if (const auto* b = std::get_if<Bytes>(&v))
+    datos = std::string_view(reinterpret_cast<const char*>(b->data()), b->size());
+  else if (const auto* s = std::get_if<std::string>(&v))
+    datos = *s;
+  std::size_t desde = std::min(lecturaTrozos_[i], datos.size());
+  std::size_t n = std::min(cuantos, datos.size() - desde);
+  lecturaTrozos_[i] = desde + n;
+  return Bytes(datos.begin() + static_cast<std::ptrdiff_t>(desde),
+               datos.begin() + static_cast<std::ptrdiff_t>(desde + n));
+}
+
+long RecordsetGenerico::ActualSize(int indice) const {
+  const Valor& v = Value(indice);
+  if (EsNulo(v)) return 0;
+  if (const auto* b = std::get_if<Bytes>(&v)) return static_cast<long>(b->size());
+  if (const auto* s = std::get_if<std::string>(&v)) return static_cast<long>(s->size());
+  return campos_[static_cast<std::size_t>(indice)].tamanoDefinido;
+}
+
+std::vector<std::pair<std::string, Valor>> RecordsetGenerico::Asignados() const {
+  std::vector<std::pair<std::string, Valor>> r;
+  for (std::size_t i = 0; i < campos_.size(); ++i)
+    if (pendientes_[i]) r.emplace_back(ComoEscrito(campos_[i].nombre), *pendientes_[i]);
+  return r;
+}
+
+void RecordsetGenerico::Update() {
+  CompruebaAbierto();
+  if (modo_ == adEditNone) return;
+  auto valores = Asignados();
+  if (modo_ == adEditAdd) {
+    backend_->Ejecuta(dialecto_->Insert(consulta_.tabla, valores));
+    std::vector<Valor> fila(campos_.size());
+    for (std::size_t i = 0; i < campos_.size(); ++i)
+      if (pendientes_[i]) fila[i] = *pendientes_[i];
+    filas_.push_back(std::move(fila));
+    posicion_ = filas_.size() - 1;
+  } else if (!valores.empty()) {
+    // the row is found again by the conditions of the query that found it
+    if (consulta_.condiciones.empty())
+      throw ErrorVarlo(errores_bd::OperacionNoPermitida, kFuenteBD,
+                       "No se puede actualizar la fila de " + consulta_.tabla +
+                           ": la consulta no tiene condiciones que la identifiquen");
+    long filas =
+        backend_->Ejecuta(dialecto_->Update(consulta_.tabla, valores, consulta_.condiciones));
+    if (filas == 0)
+      throw ErrorVarlo(errores_bd::FilaNoEncontrada, kFuenteBD,
+                       "No se encuentra la fila para actualizarla. Algunos valores pueden haber "
+                       "cambiado desde la última lectura.");
+    for (std::size_t i = 0; i < campos_.size(); ++i)
+      if (pendientes_[i]) filas_[posicion_][i] = *pendientes_[i];
+    SigueClave();
+  }
+  OlvidaPendientes();
+  modo_ = adEditNone;
+}
+
+// A key column just rewritten: the next update must find the row by its new value.
+void RecordsetGenerico::SigueClave() {
+  for (Predicado& p : consulta_.condiciones) {
+    std::string columna = QuitaCorchetes(p.columna);
+    for (std::size_t i = 0; i < campos_.size(); ++i) {
+      if (!pendientes_[i] || !IgualSinCaso(campos_[i].nombre, columna)) continue;
+      const Valor& v = *pendientes_[i];
+      if (p.clase == ClaseLiteral::Fecha || p.clase == ClaseLiteral::FechaHora)
+        p.valor = v;
+      else
+        p.valor = ValorComoTexto(v);
+    }
+  }
+}
+
+void RecordsetGenerico::OlvidaPendientes() {
+  std::fill(pendientes_.begin(), pendientes_.end(), std::nullopt);
+  std::fill(trozosIniciados_.begin(), trozosIniciados_.end(), false);
+  std::fill(lecturaTrozos_.begin(), lecturaTrozos_.end(), 0);
+}
+
+void RecordsetGenerico::CancelUpdate() {
+  CompruebaAbierto();
+  OlvidaPendientes();
+  modo_ = adEditNone;
+}
+
+void RecordsetGenerico::Close() {
+  CompruebaAbierto();
+  // a change still pending is dropped: an abandoned record never reaches the database
+  OlvidaPendientes();
+  modo_ = adEditNone;
+  filas_.clear();
+  posicion_ = 0;
+  abierto_ = false;
+}
+
+}  // namespace varlo::db

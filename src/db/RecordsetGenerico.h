@@ -1,0 +1,66 @@
+#pragma once
+// The row set every backend shares: the fetched rows kept in memory, field
+// lookup, assignment with the conversion checks, and the explicit INSERT or
+// UPDATE of the assigned columns on Update.
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "db/Backend.h"
+#include "db/Recordset.h"
+
+namespace varlo::db {
+
+class RecordsetGenerico final : public Recordset {
+ public:
+  RecordsetGenerico(std::shared_ptr<Backend> backend, std::shared_ptr<const Dialecto> dialecto,
+                    db::Consulta consulta, ResultadoConsulta resultado);
+
+  int State() const override { return abierto_ ? 1 : 0; }
+  bool BOF() const override;
+  bool EOF_() const override;
+  void MoveNext() override;
+  long RecordCount() const override;
+  long AbsolutePosition() const override;
+
+  int FieldCount() const override;
+  const InfoCampo& Field(int indice) const override;
+  int IndiceCampo(std::string_view nombre) const override;
+  const Valor& Value(int indice) const override;
+
+  void AddNew() override;
+  void AsignaTexto(int indice, const std::string& texto) override;
+  void Asigna(int indice, const Valor& valor) override;
+  void AppendChunk(int indice, const Bytes& trozo) override;
+  Bytes GetChunk(int indice, std::size_t cuantos) override;
+  long ActualSize(int indice) const override;
+
+  void Update() override;
+  void CancelUpdate() override;
+  int EditMode() const override { return modo_; }
+  void Close() override;
+
+ private:
+  void CompruebaAbierto() const;
+  void CompruebaIndice(int indice) const;
+  void CompruebaFilaActual() const;
+  bool HayFila() const;
+  void Pendiente(int indice, Valor v);
+  void OlvidaPendientes();
+  void SigueClave();
+  std::vector<std::pair<std::string, Valor>> Asignados() const;
+
+  std::shared_ptr<Backend> backend_;
+  std::shared_ptr<const Dialecto> dialecto_;
+  db::Consulta consulta_;
+  std::vector<InfoCampo> campos_;
+  std::vector<std::vector<Valor>> filas_;
+  std::size_t posicion_ = 0;  // filas_.size(): past the last row
+  bool abierto_ = true;
+  int modo_ = adEditNone;
+  std::vector<std::optional<Valor>> pendientes_;
+  std::vector<bool> trozosIniciados_;
+  std::vector<std::size_t> lecturaTrozos_;
+};
+
+}  // namespace varlo::db
