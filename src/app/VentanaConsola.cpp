@@ -5,6 +5,7 @@
 
 #include "common/Plataforma.h"
 #include "common/Texto.h"
+#include "definitions/ComposicionConexion.h"
 
 namespace varlo {
 
@@ -110,18 +111,39 @@ std::string VentanaConsola::MuestraGuardar(const DialogoArchivo& d) {
 std::optional<std::string> VentanaConsola::ComponeConexion(const std::string& semilla,
                                                            ProbarConexion probar) {
   if (!entradaTerminal_) return std::nullopt;
-  salida_ << "Cadena de conexión (vacío para cancelar)\n";
-  salida_ << "  SQL Server: Provider=SQLOLEDB.1;Data Source=servidor;Initial Catalog=base;"
-             "User ID=usuario;Password=clave\n";
-  salida_ << "  SQLite:     Provider=SQLite;Data Source=/ruta/varlo.db\n";
-  salida_ << "  ODBC:       Driver={...};...\n";
-  (void)semilla;
+  LimpiaLinea();
+  DatosConexion d = LeeSemilla(semilla);
+  // Each prompt shows the value already known; an empty answer keeps it.
+  auto campo = [this](const std::string& texto, std::string& valor) {
+    std::string r = Recorta(Pregunta(texto + (valor.empty() ? "" : " [" + valor + "]") + ": "));
+    if (!r.empty()) valor = r;
+  };
   while (true) {
-    std::string cadena = Recorta(Pregunta("Conexión: "));
-    if (cadena.empty()) return std::nullopt;
-    std::string fallo = probar ? probar(cadena) : std::string();
-    if (fallo.empty()) return cadena;
-    salida_ << fallo << '\n';
+    salida_ << "Conexión con la base de datos: 1) SQL Server  2) SQLite  3) Cadena ODBC\n";
+    std::string clase = Recorta(Pregunta("Opción (vacío para cancelar): "));
+    if (clase == "1") {
+      d.clase = ClaseConexion::SqlServer;
+      campo("Servidor", d.servidor);
+      campo("Base de datos", d.baseDatos);
+      std::string usuario = Recorta(Pregunta("Usuario (vacío: seguridad integrada): "));
+      d.seguridadIntegrada = usuario.empty();
+      d.usuario = usuario;
+      d.clave = d.seguridadIntegrada ? "" : Pregunta("Contraseña: ");
+    } else if (clase == "2") {
+      d.clase = ClaseConexion::SQLite;
+      campo("Archivo", d.archivoSQLite);
+    } else if (clase == "3") {
+      d.clase = ClaseConexion::Odbc;
+      campo("Cadena ODBC", d.cadenaOdbc);
+    } else if (clase.empty()) {
+      return std::nullopt;
+    } else {
+      continue;
+    }
+    std::string fallo = DatoFaltante(d);
+    if (fallo.empty() && probar) fallo = probar(ComponeCadena(d));
+    if (fallo.empty()) return ComponeCadena(d);
+    salida_ << "La prueba de conexión falló: " << fallo << '\n';
   }
 }
 

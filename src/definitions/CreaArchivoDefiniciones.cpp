@@ -1,7 +1,208 @@
 #include "definitions/CreaArchivoDefiniciones.h"
 
+#include <cstdio>
+#include <filesystem>
+
 #include "app/frmMain.h"
+#include "common/ErrorVarlo.h"
+#include "common/Numeros.h"
+#include "common/Plataforma.h"
+#include "common/Texto.h"
+#include "db/Conexion.h"
+#include "definitions/LectorDefiniciones.h"
+#include "definitions/frmSelTablas.h"
 
 namespace varlo {
-std::string CreaArchivoDefiniciones(frmMain&) { return ""; }
+
+namespace {
+
+constexpr const char* kFiltro = "Archivos de definiciones (*.ini)|*.ini";
+
+struct ColumnaFija {
+  const char* nombre;
+  const char* longitud;
+};
+
+constexpr ColumnaFija kColumnasFaltas[] = {
+    {"ID_Empleado", "15"}, {"Fecha1", "16"},    {"Fecha2", "16"},    {"ID_Tipo", "15"},
+    {"Dato0_FAL", "15"},   {"Dato1_FAL", "15"}, {"Dato2_FAL", "15"}, {"Dato3_FAL", "15"},
+    {"Dato4_FAL", "15"},   {"Dato5_FAL", "15"}, {"Referencia", "50"}};
+
+// Files, folders and links alike count as taken: a name in use is never overwritten.
+bool ExisteRuta(const std::string& ruta) {
+  std::error_code ec;
+  return std::filesystem::exists(std::filesystem::symlink_status(ruta, ec));
+}
+
+// The file holds the database password: it is made, empty and readable by
+// its owner only, before anything is written to it, and never over another.
+void CreaArchivoPrivado(const std::string& ruta) {
+  std::FILE* f = std::fopen(ruta.c_str(), "wx");
+  if (f == nullptr)
+    throw ErrorVarlo(75, kFuentePrograma, "No se pudo crear el archivo " + ruta);
+  std::fclose(f);
+  SoloPropietario(ruta);
+}
+
+class Escritor {
+ public:
+  Escritor(frmMain& f, std::string ruta) : f_(f), ruta_(std::move(ruta)) {}
+  void operator()(const std::string& seccion, const std::string& clave,
+                  const std::string& valor) {
+    // A key that did not reach the disk would leave a file that drives a
+    // different import than the one generated.
+    if (!f_.oIni().API_WritePrivateProfileString(ruta_, seccion, clave, valor))
+      throw ErrorVarlo(75, kFuentePrograma, "No se pudo escribir en el archivo " + ruta_);
+  }
+
+ private:
+  frmMain& f_;
+  std::string ruta_;
+};
+
+std::string PideNombre(frmMain& f) {
+  Ventana& v = f.ventana();
+  while (true) {
+    DialogoArchivo d;
+    d.titulo = "Nuevo Archivo de definiciones";
+    d.extension = ".ini";
+    d.carpetaInicial = CarpetaPrograma();
+    d.filtro = kFiltro;
+    d.nombre = "";
+    std::string ruta = v.MuestraGuardar(d);
+    v.ProcesaEventos();
+    if (EstaEnBlanco(ruta)) return "";
+    if (!ExisteRuta(ruta)) return ruta;
+    v.MuestraMensaje("Archivo ya existe.", Botones::Aceptar, Icono::Critico, kTituloAplicacion);
+  }
+}
+
+// Opens and closes a connection with the candidate string: "" when it
+// worked, otherwise why not.
+std::string PruebaConexion(const std::string& cadena) {
+  try {
+    std::unique_ptr<db::Conexion> cn = db::Conexion::Abre(cadena);
+    if (!cn || cn->State() != 1) return "No se pudo abrir la conexión.";
+    cn->Close();
+    return "";
+  } catch (const ErrorVarlo& e) {
+    return "Error " + std::to_string(e.Numero()) + ": " + e.Descripcion();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+}
+
+void EscribeSeccionesFijas(Escritor& escribe, const std::string& cadena) {
+  escribe("Opciones", "MostrarMensajes", "0");
+  escribe("Opciones", "ReporteLog", "1");
+  escribe("Opciones", "ReporteEmpleadosImportados", "1");
+  escribe("Opciones", "ReporteEmpleadosNoImportados", "1");
+  escribe("Base de Datos", "Conexion", cadena);
+  escribe("Formatos Archivo Fuente", "Formato1", "Longitud específica por columna (Predeterminada)");
+  escribe("Formatos Archivo Fuente", "Formato2", "Separado por TABs");
+  escribe("Formatos Archivo Fuente", "Formato3", "Separado por Comas");
+  escribe("Formatos Archivo Fuente", "Formato4", "Separado por Otro");
+  escribe("Formatos Archivo Fuente", "Otro", "");
+}
+
+void EscribeSeccionTabla(frmMain& f, Escritor& escribe, const std::string& seccion) {
+  const std::string carpeta = CarpetaPrograma();
+  const std::string nombre = Recorta(seccion);
+  const bool esEmpleado = Mayusculas(nombre) == "EMPLEADO";
+  escribe(seccion, "Formato", "1");
+  escribe(seccion, "FormatoFecha", "YYYY-MM-DD");
+  escribe(seccion, "Borrar antes de importar", "0");
+  escribe(seccion, "Origen", carpeta + kSeparador + nombre + ".txt");
+  escribe(seccion, "DirectorioFotos", carpeta + kSeparador + "Fotos" + kSeparador);
+  escribe(seccion, "NombreFotos", "ID_Empleado");
+  escribe(seccion, "NombreIndice", "ID_Empleado");
+  escribe(seccion, "Jerarquia unica en columna", "");
+
+  // Only the field list is wanted: at most one row is read.
+  db::Consulta sonda;
+  sonda.select = "select ";
+  sonda.top = 1;
+  sonda.tabla = nombre;
+  std::unique_ptr<db::Recordset> rs = f.cnBaseDatos()->AbreConsulta(sonda, 1);
+  const std::int16_t n = AEntero16(rs->FieldCount());
+  escribe(seccion, "Columnas", std::to_string(n));
+  auto campo = [](long j) { return LectorDefiniciones::ClaveNumerada("CampoColumna", j); };
+  auto longitud = [](long j) { return LectorDefiniciones::ClaveNumerada("LongitudColumna", j); };
+  for (std::int16_t j = 1; j <= n; ++j) escribe(seccion, campo(j), rs->Field(j - 1).nombre);
+  if (esEmpleado) {
+    escribe(seccion, campo(Suma16(n, 1)), "ID_Calendario");
+    escribe(seccion, campo(Suma16(n, 2)), "FIAplicacion");
+  }
+  for (std::int16_t j = 1; j <= n; ++j)
+    escribe(seccion, longitud(j), std::to_string(rs->Field(j - 1).tamanoDefinido));
+  if (esEmpleado) {
+    escribe(seccion, longitud(Suma16(n, 1)), "15");
+    escribe(seccion, longitud(Suma16(n, 2)), "16");
+  }
+  rs->Close();
+}
+
+void EscribePlaneacionFaltas(Escritor& escribe) {
+  const std::string seccion = "Planeacion Faltas";
+  escribe(seccion, "Formato", "1");
+  escribe(seccion, "FormatoFecha", "YYYY-MM-DD");
+  escribe(seccion, "Origen", CarpetaPrograma() + kSeparador + "Planfal.txt");
+  escribe(seccion, "Columnas", "11");
+  long i = 1;
+  for (const ColumnaFija& c : kColumnasFaltas)
+    escribe(seccion, LectorDefiniciones::ClaveNumerada("CampoColumna", i++), c.nombre);
+  i = 1;
+  for (const ColumnaFija& c : kColumnasFaltas)
+    escribe(seccion, LectorDefiniciones::ClaveNumerada("LongitudColumna", i++), c.longitud);
+}
+
+}  // namespace
+
+std::string CreaArchivoDefiniciones(frmMain& f) {
+  Ventana& v = f.ventana();
+  if (v.MuestraMensaje(std::string("No se especificó archivo de definiciones.") + "\r" +
+                           "Desea crear uno nuevo?",
+                       Botones::SiNo, Icono::Pregunta, kTituloAplicacion) != Respuesta::Si)
+    return "";
+
+  std::string ruta = PideNombre(f);
+  if (ruta.empty()) return "";
+
+  try {
+    std::optional<std::string> compuesta = v.ComponeConexion(kSemillaConexion, PruebaConexion);
+    if (!compuesta) return "";
+    // The composed string must open, as the data-link dialog's Open would.
+    {
+      std::unique_ptr<db::Conexion> privada = db::Conexion::Abre(*compuesta);
+      if (!privada || privada->State() != 1) return "";
+      privada->Close();
+    }
+    f.CadenaConexion = *compuesta;
+
+    CreaArchivoPrivado(ruta);
+    Escritor escribe(f, ruta);
+    EscribeSeccionesFijas(escribe, f.CadenaConexion);
+
+    if (!f.ConectaBD()) {
+      f.EscribeLog("No se pudo crear la estructura del archivo por no tener conexión con la BD.");
+      return ruta;
+    }
+
+    frmSelTablas selector;
+    std::vector<std::string> elegidas = Divide(selector.Tablas(f), ",");
+    const std::int16_t total = AEntero16(static_cast<double>(elegidas.size()));
+    for (std::int16_t k = 1; k <= total; ++k) {
+      escribe("Tablas", "Total", std::to_string(total));
+      escribe("Tablas", LectorDefiniciones::ClaveNumerada("Tabla", k), Recorta(elegidas[k - 1]));
+    }
+    for (const std::string& seccion : elegidas) EscribeSeccionTabla(f, escribe, seccion);
+
+    EscribePlaneacionFaltas(escribe);
+    return ruta;
+  } catch (const std::exception&) {
+    // Whatever was written stays; the run gets no file to import with.
+    return "";
+  }
+}
+
 }  // namespace varlo

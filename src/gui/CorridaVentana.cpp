@@ -1,0 +1,39 @@
+#include "CorridaVentana.h"
+
+#include "VentanaPrincipal.h"
+#include "app/frmMain.h"
+#include "common/ErrorVarlo.h"
+
+namespace varlo::gui {
+
+CorridaVentana::CorridaVentana(VentanaPrincipal& ventana, frmMain& f,
+                               std::function<void(int)> alTerminar)
+    : ventana_(ventana), f_(f), alTerminar_(std::move(alTerminar)) {
+  ventana_.EstableceAlActivar([this] { Activacion(); });
+}
+
+void CorridaVentana::Activacion() {
+  if (terminada_) return;
+  bool detenida = false;
+  try {
+    f_.Form_Activate();
+  } catch (const ErrorVarlo& e) {
+    detenida = true;
+    mensajeError_ = "Error " + std::to_string(e.Numero()) + ": " + e.Descripcion();
+  } catch (const std::exception& e) {
+    detenida = true;
+    mensajeError_ = std::string("Error: ") + e.what();
+  }
+  // A nested activation may already have seen the end of the run.
+  if (terminada_ || (!detenida && !f_.Terminado())) return;
+  terminada_ = true;
+  if (detenida)
+    estado_ = 2;
+  else
+    estado_ = f_.SinDefiniciones() ? 2 : f_.EstadoSalida();
+  ventana_.PermiteCerrar(true);
+  ventana_.close();
+  if (alTerminar_) alTerminar_(estado_);
+}
+
+}  // namespace varlo::gui

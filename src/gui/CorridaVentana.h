@@ -1,0 +1,39 @@
+#pragma once
+// Ties the window's activations to the run sequence of frmMain: every
+// activation is passed on (the run itself starts only on the first), and
+// once the run is over the window closes and the exit status is handed on,
+// exactly once.
+#include <functional>
+#include <string>
+
+namespace varlo {
+class frmMain;
+}
+
+namespace varlo::gui {
+
+class VentanaPrincipal;
+
+class CorridaVentana {
+ public:
+  // `alTerminar` gets the exit status: 0 clean, 1 rejected records or
+  // logged errors, 2 no definitions file or an error that stopped the run.
+  CorridaVentana(VentanaPrincipal& ventana, frmMain& f, std::function<void(int)> alTerminar);
+
+  bool Terminada() const { return terminada_; }
+  int EstadoSalida() const { return estado_; }
+  // "Error N: description" of an error that stopped the run, else "".
+  const std::string& MensajeError() const { return mensajeError_; }
+
+ private:
+  void Activacion();
+
+  VentanaPrincipal& ventana_;
+  frmMain& f_;
+  std::function<void(int)> alTerminar_;
+  bool terminada_ = false;
+  int estado_ = 0;
+  std::string mensajeError_;
+};
+
+}  // namespace varlo::gui

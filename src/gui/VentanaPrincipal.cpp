@@ -1,0 +1,194 @@
+#include "VentanaPrincipal.h"
+
+#include <QAbstractButton>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QStyle>
+#include <QTimer>
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "DialogoConexion.h"
+#include "DialogoSelTablas.h"
+#include "app/frmMain.h"
+
+namespace varlo::gui {
+
+namespace {
+
+// The events of the window are serviced at most this often during a run.
+constexpr qint64 kIntervaloEventosMs = 50;
+
+QString Qs(const std::string& s) { return QString::fromStdString(s); }
+
+int AEnteroBarra(double v) {
+  if (!(v > 0)) return 0;
+  if (v >= static_cast<double>(INT_MAX)) return INT_MAX;
+  return static_cast<int>(std::lround(v));
+}
+
+QMessageBox::Icon IconoQt(Icono icono) {
+  switch (icono) {
+    case Icono::Pregunta: return QMessageBox::Question;
+    case Icono::Critico: return QMessageBox::Critical;
+    case Icono::Exclamacion: return QMessageBox::Warning;
+    case Icono::Informacion: return QMessageBox::Information;
+    case Icono::Ninguno: break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+VentanaPrincipal::VentanaPrincipal(QWidget* padre) : QWidget(padre) {
+  setObjectName("frmMain");
+  setWindowTitle(kCaptionVentana);
+  setWindowIcon(style()->standardIcon(QStyle::SP_DriveNetIcon));
+  setFixedSize(383, 51);
+
+  label1_ = new QLabel("Label1", this);
+  label1_->setObjectName("Label1");
+  label1_->setGeometry(36, 2, 344, 32);
+  label1_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label1_->setWordWrap(true);
+
+  progressBar1_ = new QProgressBar(this);
+  progressBar1_->setObjectName("ProgressBar1");
+  progressBar1_->setGeometry(0, 34, 383, 17);
+  progressBar1_->setRange(0, 100);
+  progressBar1_->setValue(0);
+  progressBar1_->setTextVisible(false);
+}
+
+void VentanaPrincipal::EstadoCambiado() {
+  label1_->setText(Qs(Estado()));
+  label1_->repaint();
+}
+
+void VentanaPrincipal::ProgresoCambiado() {
+  const int maximo = AEnteroBarra(Maximo());
+  if (progressBar1_->maximum() != maximo) progressBar1_->setRange(0, maximo);
+  progressBar1_->setValue(std::min(AEnteroBarra(Valor()), maximo));
+}
+
+void VentanaPrincipal::ProcesaEventos() {
+  if (ultimoServicio_.isValid() && ultimoServicio_.elapsed() < kIntervaloEventosMs) return;
+  ultimoServicio_.start();
+  QCoreApplication::processEvents();
+}
+
+void VentanaPrincipal::ProgramaActivacion() {
+  // From the event loop, so that the window is drawn before the run begins
+  // and a run never starts inside the event handler itself.
+  QTimer::singleShot(0, this, [this] {
+    if (alActivar_) alActivar_();
+  });
+}
+
+void VentanaPrincipal::showEvent(QShowEvent* evento) {
+  QWidget::showEvent(evento);
+  ProgramaActivacion();
+}
+
+void VentanaPrincipal::changeEvent(QEvent* evento) {
+  QWidget::changeEvent(evento);
+  if (evento->type() == QEvent::ActivationChange && isActiveWindow()) ProgramaActivacion();
+}
+
+void VentanaPrincipal::closeEvent(QCloseEvent* evento) {
+  // The run always ends by itself; closing halfway would leave it going
+  // without a window.
+  if (permiteCerrar_)
+    evento->accept();
+  else
+    evento->ignore();
+}
+
+Respuesta VentanaPrincipal::MuestraMensaje(const std::string& texto, Botones botones, Icono icono,
+                                           const std::string& titulo) {
+  QString t = Qs(texto);
+  t.replace("\r\n", "\n");
+  t.replace('\r', '\n');
+  QMessageBox caja(IconoQt(icono), Qs(titulo), t,
+                   botones == Botones::SiNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok,
+                   this);
+  caja.setObjectName("MensajeVarlo");
+  if (botones == Botones::SiNo) {
+    caja.button(QMessageBox::Yes)->setText("Sí");
+    caja.button(QMessageBox::No)->setText("No");
+    caja.setDefaultButton(QMessageBox::Yes);
+  } else {
+    caja.button(QMessageBox::Ok)->setText("Aceptar");
+  }
+  const int r = caja.exec();
+  if (botones == Botones::Aceptar) return Respuesta::Aceptar;
+  return r == QMessageBox::Yes ? Respuesta::Si : Respuesta::No;
+}
+
+QString VentanaPrincipal::FiltroQt(const std::string& filtro) {
+  const QStringList piezas = Qs(filtro).split('|');
+  QStringList filtros;
+  for (qsizetype i = 0; i + 1 < piezas.size(); i += 2) {
+    const QString& descripcion = piezas[i];
+    const QString patron = QString(piezas[i + 1]).replace(';', ' ');
+    // Qt takes the patterns from the parentheses of the description.
+    filtros << (descripcion.contains("(" + patron + ")") ? descripcion
+                                                         : descripcion + " (" + patron + ")");
+  }
+  if (piezas.size() % 2 == 1 && !piezas.back().isEmpty() && filtros.isEmpty())
+    filtros << piezas.back();
+  return filtros.join(";;");
+}
+
+void VentanaPrincipal::PreparaDialogo(QFileDialog& dialogo, const DialogoArchivo& d, bool guardar) {
+  dialogo.setObjectName(guardar ? "DialogoGuardar" : "DialogoAbrir");
+  dialogo.setWindowTitle(Qs(d.titulo));
+  dialogo.setAcceptMode(guardar ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  // Like the common dialog without flags: any name may be typed, and the
+  // caller, not the dialog, decides about a file that already exists.
+  dialogo.setFileMode(QFileDialog::AnyFile);
+  dialogo.setOption(QFileDialog::DontConfirmOverwrite, true);
+  if (!d.carpetaInicial.empty()) dialogo.setDirectory(Qs(d.carpetaInicial));
+  const QString filtro = FiltroQt(d.filtro);
+  if (!filtro.isEmpty()) dialogo.setNameFilter(filtro);
+  QString sufijo = Qs(d.extension);
+  if (sufijo.startsWith('.')) sufijo.remove(0, 1);
+  dialogo.setDefaultSuffix(sufijo);
+  if (!d.nombre.empty()) dialogo.selectFile(Qs(d.nombre));
+}
+
+std::string VentanaPrincipal::MuestraDialogoArchivo(const DialogoArchivo& d, bool guardar) {
+  QFileDialog dialogo(this);
+  PreparaDialogo(dialogo, d, guardar);
+  if (dialogo.exec() != QDialog::Accepted) return "";
+  const QStringList elegidos = dialogo.selectedFiles();
+  return elegidos.isEmpty() ? std::string() : elegidos.front().toStdString();
+}
+
+std::string VentanaPrincipal::MuestraAbrir(const DialogoArchivo& d) {
+  return MuestraDialogoArchivo(d, false);
+}
+
+std::string VentanaPrincipal::MuestraGuardar(const DialogoArchivo& d) {
+  return MuestraDialogoArchivo(d, true);
+}
+
+std::optional<std::string> VentanaPrincipal::ComponeConexion(const std::string& semilla,
+                                                             ProbarConexion probar) {
+  DialogoConexion dialogo(semilla, std::move(probar), this);
+  if (dialogo.exec() != QDialog::Accepted) return std::nullopt;
+  return dialogo.Cadena();
+}
+
+std::vector<bool> VentanaPrincipal::EligeTablas(const std::vector<std::string>& tablas) {
+  DialogoSelTablas dialogo(tablas, this);
+  dialogo.exec();
+  return dialogo.Marcadas();
+}
+
+}  // namespace varlo::gui

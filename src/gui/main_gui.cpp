@@ -1,0 +1,63 @@
+// Window front end: the same run sequence as the console, in a small window
+// with a status line and a progress bar.
+#include <QApplication>
+#include <clocale>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "CorridaVentana.h"
+#include "VentanaPrincipal.h"
+#include "app/LineaComandos.h"
+#include "app/frmMain.h"
+
+namespace {
+
+std::vector<std::string> ListaArgumentos(int argc, char** argv) {
+  return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace varlo;
+  const std::string programa = "varlodi-gui";
+
+  // Help and version need no display.
+  Argumentos previos = LeeArgumentos(ListaArgumentos(argc, argv));
+  if (!previos.error.empty()) {
+    std::cerr << programa << ": " << previos.error << "\n\n" << TextoUso(programa);
+    return 2;
+  }
+  if (previos.ayuda) {
+    std::cout << TextoUso(programa);
+    return 0;
+  }
+  if (previos.version) {
+    std::cout << "VarloDI " << VARLODI_VERSION << "\n";
+    return 0;
+  }
+
+  QApplication app(argc, argv);  // takes its own options (-platform, ...) out of argv
+  // Numbers are read and written with "." whatever the user's locale; only
+  // dates follow it, as in the console.
+  std::setlocale(LC_ALL, "C");
+  std::setlocale(LC_TIME, "");
+  app.setQuitOnLastWindowClosed(false);
+
+  Argumentos a = LeeArgumentos(ListaArgumentos(argc, argv));
+  if (!a.error.empty()) {
+    std::cerr << programa << ": " << a.error << "\n\n" << TextoUso(programa);
+    return 2;
+  }
+
+  gui::VentanaPrincipal ventana;
+  frmMain f(ventana, a.texto);
+  f.EstableceModoFotos(a.fotos);
+  gui::CorridaVentana corrida(ventana, f, [](int estado) { QCoreApplication::exit(estado); });
+  f.Form_Load();
+  ventana.show();
+  const int estado = app.exec();
+  if (!corrida.MensajeError().empty()) std::cerr << corrida.MensajeError() << "\n";
+  return estado;
+}

@@ -1,0 +1,138 @@
+// Takes the screenshots of docs/screenshots under an X server (scripts/
+// screenshots starts Xvfb): the main window halfway through a real import
+// into a fresh SQLite database, and the table picker with two tables ticked.
+#include <QApplication>
+#include <QDir>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QTreeWidget>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "AyudaGui.h"
+#include "CorridaVentana.h"
+#include "DialogoSelTablas.h"
+#include "VentanaPrincipal.h"
+#include "app/frmMain.h"
+#include "common/Plataforma.h"
+#include "common/Texto.h"
+#include "db/Conexion.h"
+#include "definitions/frmSelTablas.h"
+
+namespace {
+
+using namespace varlo;
+
+std::string carpetaSalida;
+
+// What the X server shows around the given top-level windows.
+void Captura(const std::vector<QWidget*>& ventanas, const std::string& nombre) {
+  QCoreApplication::processEvents();
+  QRect zona;
+  for (QWidget* w : ventanas) zona = zona.united(w->frameGeometry());
+  zona.adjust(-12, -12, 12, 12);
+  QPixmap imagen = QGuiApplication::primaryScreen()->grabWindow(0, zona.x(), zona.y(),
+                                                                zona.width(), zona.height());
+  const std::string ruta = carpetaSalida + "/" + nombre;
+  if (!imagen.save(QString::fromStdString(ruta), "PNG")) {
+    std::cerr << "no se pudo guardar " << ruta << "\n";
+    std::exit(1);
+  }
+  std::cout << ruta << "\n";
+}
+
+std::string BaseDeEjemplo(const std::string& carpeta) {
+  const std::string ruta = carpeta + "/varlo.db";
+  { std::ofstream vacio(ruta, std::ios::binary); }
+  const std::string cadena = "Provider=SQLite;Data Source=" + ruta;
+  std::ifstream esquema(std::string(VARLODI_SOURCE_DIR) + "/examples/schema/sqlite.sql");
+  std::string texto;
+  for (std::string l; std::getline(esquema, l);)
+    if (Recorta(l).rfind("--", 0) != 0) texto += l + "\n";
+  auto cn = db::Conexion::Abre(cadena);
+  for (const std::string& s : Divide(texto, ";"))
+    if (s.find_first_not_of(" \t\r\n") != std::string::npos) cn->Execute(s);
+  cn->Close();
+  return cadena;
+}
+
+// The window of a real run, photographed once the bar passes the middle.
+class VentanaFotografiada : public gui::VentanaPrincipal {
+ public:
+  bool hecha = false;
+  void ProcesaEventos() override {
+    VentanaPrincipal::ProcesaEventos();
+    if (!hecha && Maximo() > 10 && Valor() >= Maximo() / 2) {
+      hecha = true;
+      Captura({this}, "ventana-importando.png");
+    }
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (argc < 2) {
+    std::cerr << "uso: " << argv[0] << " CARPETA_SALIDA\n";
+    return 2;
+  }
+  carpetaSalida = argv[1];
+  QDir().mkpath(QString::fromStdString(carpetaSalida));
+  const std::string tmp = QDir::tempPath().toStdString() + "/varlodi-capturas-" +
+                          std::to_string(QCoreApplication::applicationPid());
+  std::filesystem::create_directories(tmp);
+  EstableceCarpetaPrograma(tmp);
+  const std::string cadena = BaseDeEjemplo(tmp);
+
+  // A run: 400 employees, TAB-separated.
+  {
+    std::ofstream origen(tmp + "/Empleado.txt", std::ios::binary);
+    for (int i = 1; i <= 400; ++i)
+      origen << "E" << (10000 + i) << "\tEmpleado número " << i << "\r\n";
+  }
+  const std::string defs = tmp + "/defs.ini";
+  {
+    std::ofstream f(defs, std::ios::binary);
+    f << "[Opciones]\r\nReporteLog=1\r\n[Base de Datos]\r\nConexion=" << cadena
+      << "\r\n[Tablas]\r\nTotal=1\r\nTabla1=Empleado\r\n[Empleado]\r\nFormato=2\r\nOrigen=" << tmp
+      << "/Empleado.txt\r\nNombreIndice=ID_Empleado\r\nColumnas=2\r\nCampoColumna1=ID_Empleado\r\n"
+         "CampoColumna2=Nombre\r\n";
+  }
+  VentanaFotografiada ventana;
+  ventana.move(40, 40);
+  frmMain f(ventana, defs);
+  gui::CorridaVentana corrida(ventana, f, [](int) { QCoreApplication::exit(0); });
+  f.Form_Load();
+  ventana.show();
+  app.exec();
+  if (!ventana.hecha) {
+    std::cerr << "la corrida terminó sin llegar a la mitad de la barra\n";
+    return 1;
+  }
+
+  // The picker over the main window, as the generator shows it.
+  gui::VentanaPrincipal principal;
+  principal.move(40, 40);
+  principal.show();
+  frmMain g(principal, "");
+  g.EstableceConexion(db::Conexion::Abre(cadena));
+  gui::prueba::AlAparecer<gui::DialogoSelTablas>([&principal](gui::DialogoSelTablas* d) {
+    d->tvTabla()->topLevelItem(0)->setCheckState(0, Qt::Checked);
+    d->tvTabla()->topLevelItem(2)->setCheckState(0, Qt::Checked);
+    d->tvTabla()->setCurrentItem(d->tvTabla()->topLevelItem(2));
+    QTimer::singleShot(300, d, [d, &principal] {
+      Captura({&principal, d}, "seleccion-tablas.png");
+      d->cmdCerrar()->click();
+    });
+  });
+  frmSelTablas selector;
+  const std::string elegidas = selector.Tablas(g);
+  std::cout << "tablas elegidas: " << elegidas << "\n";
+  std::filesystem::remove_all(tmp);
+  return 0;
+}
