@@ -40,7 +40,7 @@ std::string TextoUso(const std::string& programa) {
          "\n"
          "Importa las tablas y la planeación de faltas que describe el archivo de\n"
          "definiciones (INI). Sin archivo, lo pide y ofrece generar uno nuevo a partir\n"
-         "de la base de datos (solo en una terminal).\n"
+         "de la base de datos (en la ventana, o en la consola cuando hay terminal).\n"
          "  --fotos    asigna las fotografías de los empleados (sección \"Empleado\",\n"
          "             claves \"DirectorioFotos\" y \"NombreFotos\") en Fotos_Empleados\n"
          "  --help     muestra esta ayuda\n"

@@ -44,14 +44,14 @@ void VentanaConsola::Dibuja(bool forzar) {
   ultimoDibujo_ = ahora;
   pendiente_ = false;
   if (salidaTerminal_) {
-    std::string barra;
     double max = Maximo() > 0 ? Maximo() : 1;
     double fraccion = Valor() / max;
     if (fraccion < 0) fraccion = 0;
     if (fraccion > 1) fraccion = 1;
     std::size_t llenos = static_cast<std::size_t>(fraccion * kAnchoBarra);
-    barra = "[" + std::string(llenos, '#') + std::string(kAnchoBarra - llenos, '-') + "] ";
-    salida_ << "\r\x1b[K" << barra << Estado() << std::flush;
+    std::string barra(kAnchoBarra, '-');
+    barra.replace(0, llenos, llenos, '#');
+    salida_ << "\r\x1b[K[" << barra << "] " << Estado() << std::flush;
     lineaAbierta_ = true;
   } else if (Estado() != ultimoImpreso_) {
     salida_ << Estado() << '\n' << std::flush;

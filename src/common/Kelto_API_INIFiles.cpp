@@ -193,6 +193,9 @@ bool Kelto_API_INIFiles::API_WritePrivateProfileString(const std::string& IniFil
   {
     std::ofstream f(temporal, std::ios::binary | std::ios::trunc);
     if (!f) return false;
+    // the copy gets the file's permissions before it holds any text: a file
+    // readable by its owner only (it may hold a password) never leaks
+    if (existe) fs::permissions(temporal, fs::status(IniFileName, ec).permissions(), ec);
     f << resultado;
     f.flush();
     if (!f) {
@@ -201,7 +204,6 @@ bool Kelto_API_INIFiles::API_WritePrivateProfileString(const std::string& IniFil
       return false;
     }
   }
-  if (existe) fs::permissions(temporal, fs::status(IniFileName, ec).permissions(), ec);
   if (!ReemplazaAtomico(temporal, IniFileName)) {
     fs::remove(temporal, ec);
     return false;

@@ -1,0 +1,63 @@
+#pragma once
+// The settings of the absence-planning import, read once per run from its
+// section of the definitions file, and the checks that tell, before the
+// first line is read, whether those settings can drive an import at all.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "definitions/LectorDefiniciones.h"
+#include "import/DivisorLineas.h"
+#include "import/MascaraFecha.h"
+
+namespace varlo {
+
+// Profile section, base name of both result files and of the default source file.
+inline constexpr const char* kSeccionIncidencias = "Planeacion Faltas";
+
+struct DefinicionIncidencias {
+  std::string Origen;
+  std::string FormatoFecha;
+  std::int16_t InicioAnio = 0, LargoAnio = 1;
+  std::int16_t InicioMes = 0, LargoMes = 1;
+  std::int16_t InicioDia = 0, LargoDia = 1;
+  std::int16_t Formato = 1;
+  std::string Separador;
+  // Column i is entry i-1. A blank column has an empty name and width 0, so
+  // it takes no characters of a fixed-width line; "Fecha1" reads "Fecha" and
+  // "Fecha2" reads empty.
+  std::vector<std::string> Campos;
+  std::vector<std::int16_t> Longitudes;
+  // The select list of the Kardex lookup: every named column but "Fecha2".
+  std::vector<std::string> CamposSelect;
+  std::int16_t ColumnaEmpleado = 0;
+  std::int16_t ColumnaFecha = 0;
+  bool HayFecha2 = false;
+  // The configured count until the columns are read; then the number of the
+  // last named column, so trailing blank columns drop out.
+  std::int16_t Columnas = 0;
+  std::string ArchivoEr, ArchivoOk;
+  std::int32_t TotalLineas = 0;
+
+  MascaraFecha Mascara() const;
+  // Name of column i (from 1); empty beyond the list.
+  const std::string& Campo(int columna) const;
+};
+
+enum class LecturaDefinicion { Completa, CeroColumnas, NingunaColumna };
+
+// "Log/Planeacion Faltas_Incidencias_Er.txt" and "..._Ok.txt" beside the program.
+void ComponeArchivosResultado(DefinicionIncidencias& d);
+
+// Reads the section in the order the run needs it; stops early when
+// "Columnas" is 0 or no column has a name.
+LecturaDefinicion LeeDefinicion(const LectorDefiniciones& lector, DefinicionIncidencias& d);
+
+// The mistakes that would make every line fail, one log text each; empty
+// when the definition can drive the import.
+std::vector<std::string> ProblemasDefinicion(const DefinicionIncidencias& d);
+
+// The splitter for the layout: widths for fixed width, the separator otherwise.
+DivisorLineas DivisorDe(const DefinicionIncidencias& d);
+
+}  // namespace varlo

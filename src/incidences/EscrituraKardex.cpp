@@ -1,0 +1,155 @@
+#include "incidences/EscrituraKardex.h"
+
+#include "common/Texto.h"
+
+namespace varlo {
+
+namespace {
+const std::string kVacio;
+
+const std::string& ValorDe(const std::vector<std::string>& valores, int columna) {
+  if (columna < 1 || static_cast<std::size_t>(columna) > valores.size()) return kVacio;
+  return valores[static_cast<std::size_t>(columna - 1)];
+}
+
+bool NuncaSeAsigna(const std::string& campo) {
+  return IgualSinCaso(campo, "ID_Calendario") || IgualSinCaso(campo, "FIAplicacion");
+}
+}  // namespace
+
+EscrituraKardex::EscrituraKardex(const DefinicionIncidencias& d, db::Conexion& cnBaseDatos,
+                                 ResultadosIncidencias& resultados)
+    : d_(d),
+      cn_(cnBaseDatos),
+      resultados_(resultados),
+      consulta_(ConsultaDia(d, std::string(), FechaHora{})) {}
+
+EscrituraKardex::~EscrituraKardex() {
+  try {
+    CierraAnterior();
+  } catch (...) {
+    // Pending changes of an abandoned record are dropped either way.
+  }
+}
+
+db::Consulta EscrituraKardex::ConsultaDia(const DefinicionIncidencias& d,
+                                          const std::string& empleado, const FechaHora& dia) {
+  db::Consulta c;
+  c.select = "select ";
+  c.columnas = d.CamposSelect;
+  c.from = " from ";
+  c.tabla = "Kardex";
+  c.where = " where ";
+  c.condiciones.push_back({"Id_Empleado", db::ClaseLiteral::Texto, empleado, " = "});
+  c.condiciones.push_back({"Fecha", db::ClaseLiteral::Fecha, dia, "="});
+  return c;
+}
+
+void EscrituraKardex::CierraAnterior() {
+  if (rsKardex_ && rsKardex_->State() == 1) {
+    if (rsKardex_->EditMode() != db::Recordset::adEditNone) rsKardex_->CancelUpdate();
+    rsKardex_->Close();
+  }
+  rsKardex_.reset();
+}
+
+void EscrituraKardex::Falla(const std::string& linea, const ErrorVarlo& e) {
+  // A result file that cannot take the line is the run's failure: it propagates.
+  resultados_.Rechazado(linea, e.Descripcion(), ColumnaActual_);
+  NumeroError_ = e.Numero();
+}
+
+void EscrituraKardex::Asigna(const std::string& campo, const std::string& texto) {
+  rsKardex_->AsignaTexto(rsKardex_->IndiceCampo(campo), texto);
+}
+
+EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
+                                                       const std::vector<std::string>& valores,
+                                                       const FechaHora& dia) {
+  // The lookup: its failures end the run.
+  consulta_.condiciones[0].valor = Recorta(ValorDe(valores, d_.ColumnaEmpleado));
+  consulta_.condiciones[1].valor = dia;
+  CierraAnterior();
+  rsKardex_ = cn_.AbreConsulta(consulta_, 1);
+
+  // From here on every failure is the record's.
+  NumeroError_ = 0;
+  ColumnaActual_ = 0;
+
+  bool sinFila = true;
+  try {
+    sinFila = rsKardex_->BOF() && rsKardex_->EOF_();
+  } catch (const ErrorVarlo& e) {
+    Falla(linea, e);
+  }
+  if (sinFila) {
+    try {
+      rsKardex_->AddNew();
+    } catch (const ErrorVarlo& e) {
+      Falla(linea, e);
+    }
+  }
+  if (NumeroError_ > 0) return Resultado::RegistroAbandonado;
+
+  for (int i = 1; i <= d_.Columnas; ++i) {
+    ColumnaActual_ = static_cast<std::int16_t>(i);
+    const std::string& campo = d_.Campo(i);
+    if (EstaEnBlanco(campo)) continue;
+    std::string valor = Recorta(ValorDe(valores, i));
+    if (valor.empty()) continue;  // an empty value never overwrites a stored one
+    if (NuncaSeAsigna(campo)) continue;
+    try {
+      if (Mayusculas(campo) == "FECHA")
+        Asigna("Fecha", FormatoISO(dia));  // the day of the range, never the source text
+      else
+        Asigna(campo, valor);
+    } catch (const ErrorVarlo& e) {
+      Falla(linea, e);
+    }
+    if (NumeroError_ > 0) return Resultado::RegistroAbandonado;
+  }
+
+  ColumnaActual_ = 0;
+  try {
+    rsKardex_->Update();
+  } catch (const ErrorVarlo& e) {
+    Falla(linea, e);
+  }
+  if (NumeroError_ == 0) {
+    try {
+      resultados_.Importado(linea);
+    } catch (const ErrorVarlo& e) {
+      Falla(linea, e);
+    }
+  }
+
+  bool abierto = true;
+  try {
+    abierto = rsKardex_->State() == 1;
+  } catch (const ErrorVarlo& e) {
+    Falla(linea, e);
+  }
+  if (abierto) {
+    bool pendiente = true;
+    try {
+      pendiente = rsKardex_->EditMode() == db::Recordset::adEditAdd;
+    } catch (const ErrorVarlo& e) {
+      Falla(linea, e);
+    }
+    if (pendiente) {
+      try {
+        rsKardex_->CancelUpdate();
+      } catch (const ErrorVarlo& e) {
+        Falla(linea, e);
+      }
+    }
+    try {
+      rsKardex_->Close();
+    } catch (const ErrorVarlo& e) {
+      Falla(linea, e);
+    }
+  }
+  return Resultado::DiaHecho;
+}
+
+}  // namespace varlo

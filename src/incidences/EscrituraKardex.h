@@ -1,0 +1,61 @@
+#pragma once
+// Writes one day of one absence-planning record into Kardex: finds the row
+// of that employee and day, adds it when there is none, writes the record's
+// non-empty values and reports the day in the result files.
+//
+// Failures after the row set is open are the record's own: each one is
+// written to the error file and remembered. A positive number (a value the
+// layer refuses) abandons the record's remaining days; a negative one (the
+// database refused) lets the day go on, without its Ok line. Failures while
+// building or opening the lookup are the run's and propagate.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/ErrorVarlo.h"
+#include "common/Fechas.h"
+#include "db/Conexion.h"
+#include "db/Consulta.h"
+#include "db/Recordset.h"
+#include "incidences/DefinicionIncidencias.h"
+#include "incidences/ResultadosIncidencias.h"
+
+namespace varlo {
+
+class EscrituraKardex {
+ public:
+  enum class Resultado { DiaHecho, RegistroAbandonado };
+
+  EscrituraKardex(const DefinicionIncidencias& d, db::Conexion& cnBaseDatos,
+                  ResultadosIncidencias& resultados);
+  // Releases a row set left open by an abandoned record without writing it.
+  ~EscrituraKardex();
+  EscrituraKardex(const EscrituraKardex&) = delete;
+  EscrituraKardex& operator=(const EscrituraKardex&) = delete;
+
+  Resultado EscribeDia(const std::string& linea, const std::vector<std::string>& valores,
+                       const FechaHora& dia);
+
+  // The one-row lookup of an employee and day: the select list of the
+  // definition, keyed by "Id_Empleado" as text and "Fecha" as a date.
+  static db::Consulta ConsultaDia(const DefinicionIncidencias& d, const std::string& empleado,
+                                  const FechaHora& dia);
+
+  long NumeroError() const { return NumeroError_; }
+
+ private:
+  void Falla(const std::string& linea, const ErrorVarlo& e);
+  void Asigna(const std::string& campo, const std::string& texto);
+  void CierraAnterior();
+
+  const DefinicionIncidencias& d_;
+  db::Conexion& cn_;
+  ResultadosIncidencias& resultados_;
+  db::Consulta consulta_;
+  std::unique_ptr<db::Recordset> rsKardex_;
+  long NumeroError_ = 0;
+  std::int16_t ColumnaActual_ = 0;
+};
+
+}  // namespace varlo

@@ -1,0 +1,50 @@
+#include "incidences/RangoFechas.h"
+
+#include "common/Numeros.h"
+#include "common/Texto.h"
+
+namespace varlo {
+
+namespace {
+std::int16_t ParteNumerica(std::string_view valor, int inicio, int largo) {
+  auto numero = NumeroEstricto(ParteTexto(valor, inicio, largo));
+  if (!numero) LanzaError(errores::TiposNoCoinciden);
+  return TruncaEntero16(*numero);
+}
+
+FechaHora FechaDeColumna(const MascaraFecha& m, const std::vector<std::string>& valores,
+                         std::int16_t columna) {
+  try {
+    if (columna < 1 || static_cast<std::size_t>(columna) > valores.size())
+      LanzaError(errores::SubindiceFueraDeIntervalo);
+    return LeeFecha(m, valores[static_cast<std::size_t>(columna - 1)]);
+  } catch (const ErrorVarlo& e) {
+    throw ErrorFecha(e, columna);
+  }
+}
+}  // namespace
+
+std::int64_t RangoFechas::Dias() const {
+  std::int64_t n = DiasDesdeEpoca(FechaFinal) - DiasDesdeEpoca(FechaInicial) + 1;
+  return n > 0 ? n : 0;
+}
+
+FechaHora LeeFecha(const MascaraFecha& m, std::string_view valor) {
+  std::string fecha = Recorta(valor);
+  std::int16_t anio = ParteNumerica(fecha, m.InicioAnio, m.LargoAnio);
+  std::int16_t mes = ParteNumerica(fecha, m.InicioMes, m.LargoMes);
+  std::int16_t dia = ParteNumerica(fecha, m.InicioDia, m.LargoDia);
+  return ComponeFecha(anio, mes, dia);
+}
+
+RangoFechas RangoDe(const DefinicionIncidencias& d, const std::vector<std::string>& valores) {
+  MascaraFecha m = d.Mascara();
+  RangoFechas r;
+  r.FechaInicial = FechaDeColumna(m, valores, d.ColumnaFecha);
+  r.FechaFinal = d.HayFecha2
+                     ? FechaDeColumna(m, valores, static_cast<std::int16_t>(d.ColumnaFecha + 1))
+                     : r.FechaInicial;
+  return r;
+}
+
+}  // namespace varlo
