@@ -1,9 +1,199 @@
 #include "db/odbc/ConexionOdbc.h"
 
+#include <sql.h>
+#include <sqlext.h>
+
+#include <algorithm>
+#include <list>
+
 #include "common/ErrorVarlo.h"
+#include "common/Texto.h"
+#include "db/CadenaConexion.h"
+#include "db/ErroresBD.h"
+#include "db/odbc/ManejadorOdbc.h"
+#include "db/odbc/SentenciaOdbc.h"
+#include "db/odbc/TextoOdbc.h"
 
 namespace varlo::db {
-std::unique_ptr<Backend> AbreOdbc(const std::string&) {
-  throw ErrorVarlo(-1, "ODBC", "ODBC no disponible todavía");
+
+namespace {
+using odbc::ClaseHandle;
+using odbc::ManejadorOdbc;
+using odbc::SentenciaOdbc;
+
+// Prepared statements kept per connection. The SQL Server texts carry
+// their key values as literals, so most of them are never seen twice; a
+// short list keeps the ones that are without growing with the file.
+constexpr std::size_t kSentenciasGuardadas = 16;
+// Seconds to wait for a server that does not answer, so that an unattended
+// run never hangs on a dead address: the original provider's default.
+constexpr SQLULEN kEsperaConexion = 15;
+
+class ConexionOdbc final : public Backend {
+ public:
+  explicit ConexionOdbc(const std::string& cadena);
+  ~ConexionOdbc() override { Cierra(); }
+
+  Motor MotorBD() const override { return motor_; }
+  bool Abierta() const override { return conectada_; }
+  ResultadoConsulta Consulta(const SentenciaSql& s, long maxRegistros) override;
+  long Ejecuta(const SentenciaSql& s) override;
+  std::vector<std::string> TablasBase() override;
+  void Cierra() noexcept override;
+
+ private:
+  SQLHDBC Dbc() const { return static_cast<SQLHDBC>(dbc_.get()); }
+  SentenciaOdbc& Prepara(const std::string& texto);
+  std::string TextoInfo(SQLUSMALLINT que);
+  void ExigeAbierta() const;
+
+  ManejadorOdbc env_;
+  ManejadorOdbc dbc_;
+  bool conectada_ = false;
+  Motor motor_ = Motor::OtroOdbc;
+  std::list<SentenciaOdbc> sentencias_;  // most recently used first
+};
+
+ConexionOdbc::ConexionOdbc(const std::string& cadena) {
+  const std::string contexto = "Conexión: " + OcultaClave(cadena);
+  std::string clave;
+  for (const auto& [nombre, valor] : LeePares(cadena)) {
+    if (IgualSinCaso(nombre, "PWD") || IgualSinCaso(nombre, "Password")) clave = valor;
+  }
+
+  env_ = ManejadorOdbc(ClaseHandle::Entorno, nullptr);
+  env_.Comprueba(SQLSetEnvAttr(static_cast<SQLHENV>(env_.get()), SQL_ATTR_ODBC_VERSION,
+                               reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
+                 contexto);
+  dbc_ = ManejadorOdbc(ClaseHandle::Conexion, &env_);
+  // A driver that does not know the attribute may refuse it; the connection
+  // is still worth trying.
+  (void)SQLSetConnectAttr(Dbc(), SQL_ATTR_LOGIN_TIMEOUT,
+                          reinterpret_cast<SQLPOINTER>(kEsperaConexion), 0);
+
+  std::u16string cadena16 = odbc::Utf8AUtf16(cadena);
+  SQLSMALLINT largo = 0;
+  dbc_.Comprueba(SQLDriverConnectW(Dbc(), nullptr, reinterpret_cast<SQLWCHAR*>(cadena16.data()),
+                                   static_cast<SQLSMALLINT>(cadena16.size()), nullptr, 0, &largo,
+                                   SQL_DRIVER_NOPROMPT),
+                 contexto, clave);
+  conectada_ = true;
+
+  // Browse isolation where the driver has it; a refusal changes nothing the
+  // import relies on.
+  (void)SQLSetConnectAttr(Dbc(), SQL_ATTR_TXN_ISOLATION,
+                          reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_TXN_READ_UNCOMMITTED)), 0);
+  dbc_.Comprueba(SQLSetConnectAttr(Dbc(), SQL_ATTR_AUTOCOMMIT,
+                                   reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_ON)), 0),
+                 contexto, clave);
+
+  const std::string dbms = TextoInfo(SQL_DBMS_NAME);
+  if (dbms == "Microsoft SQL Server") {
+    motor_ = Motor::SqlServer;
+  } else if (dbms == "PostgreSQL") {
+    motor_ = Motor::PostgreSql;
+  }
 }
+
+std::string ConexionOdbc::TextoInfo(SQLUSMALLINT que) {
+  std::u16string texto(256, u'\0');
+  SQLSMALLINT largo = 0;
+  dbc_.Comprueba(SQLGetInfoW(Dbc(), que, texto.data(),
+                             static_cast<SQLSMALLINT>(texto.size() * sizeof(SQLWCHAR)), &largo),
+                 "SQLGetInfo");
+  texto.resize(std::clamp<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(largo, 0)) /
+                                           sizeof(SQLWCHAR),
+                                       0, texto.size() - 1));
+  return odbc::Utf16AUtf8(texto);
+}
+
+void ConexionOdbc::ExigeAbierta() const {
+  if (!conectada_) {
+    throw ErrorVarlo(errores_bd::FalloProveedor, "ODBC", "La conexión con la base de datos está cerrada");
+  }
+}
+
+SentenciaOdbc& ConexionOdbc::Prepara(const std::string& texto) {
+  ExigeAbierta();
+  auto it = std::find_if(sentencias_.begin(), sentencias_.end(),
+                         [&](const SentenciaOdbc& s) { return s.Texto() == texto; });
+  if (it != sentencias_.end()) {
+    sentencias_.splice(sentencias_.begin(), sentencias_, it);
+  } else {
+    sentencias_.emplace_front(dbc_, texto, motor_);
+    if (sentencias_.size() > kSentenciasGuardadas) sentencias_.pop_back();
+  }
+  return sentencias_.front();
+}
+
+ResultadoConsulta ConexionOdbc::Consulta(const SentenciaSql& s, long maxRegistros) {
+  return Prepara(s.texto).Consulta(s.parametros, maxRegistros);
+}
+
+long ConexionOdbc::Ejecuta(const SentenciaSql& s) {
+  return Prepara(s.texto).Ejecuta(s.parametros);
+}
+
+std::vector<std::string> ConexionOdbc::TablasBase() {
+  ExigeAbierta();
+  // The schema a PostgreSQL session works in; other engines list every
+  // schema but the system ones.
+  std::string esquema;
+  if (motor_ == Motor::PostgreSql) {
+    ResultadoConsulta r = Consulta({"select current_schema()", {}}, 1);
+    if (!r.filas.empty() && !r.filas[0].empty()) esquema = ValorComoTexto(r.filas[0][0]);
+  }
+
+  ManejadorOdbc stmt(ClaseHandle::Sentencia, &dbc_);
+  const auto h = static_cast<SQLHSTMT>(stmt.get());
+  std::u16string tipo = u"TABLE";
+  std::u16string todos = u"%";
+  stmt.Comprueba(SQLTablesW(h, nullptr, 0, reinterpret_cast<SQLWCHAR*>(todos.data()), SQL_NTS,
+                            reinterpret_cast<SQLWCHAR*>(todos.data()), SQL_NTS,
+                            reinterpret_cast<SQLWCHAR*>(tipo.data()), SQL_NTS),
+                 "SQLTables");
+  auto columna = [&](SQLUSMALLINT n) {
+    std::u16string valor(256, u'\0');
+    SQLLEN indicador = 0;
+    stmt.Comprueba(SQLGetData(h, n, SQL_C_WCHAR, valor.data(),
+                              static_cast<SQLLEN>(valor.size() * sizeof(SQLWCHAR)), &indicador),
+                   "SQLTables");
+    if (indicador == SQL_NULL_DATA) return std::string();
+    valor.resize(std::clamp<std::size_t>(static_cast<std::size_t>(std::max<SQLLEN>(indicador, 0)) /
+                                             sizeof(SQLWCHAR),
+                                         0, valor.size() - 1));
+    return odbc::Utf16AUtf8(valor);
+  };
+  std::vector<std::string> tablas;
+  while (stmt.Comprueba(SQLFetch(h), "SQLTables") != SQL_NO_DATA) {
+    const std::string esquemaTabla = columna(2);
+    const std::string nombre = columna(3);
+    const std::string tipoTabla = columna(4);
+    if (tipoTabla != "TABLE") continue;
+    if (!esquema.empty()) {
+      if (esquemaTabla != esquema) continue;
+    } else if (IgualSinCaso(esquemaTabla, "sys") || IgualSinCaso(esquemaTabla, "INFORMATION_SCHEMA") ||
+               IgualSinCaso(esquemaTabla, "pg_catalog")) {
+      continue;
+    }
+    tablas.push_back(nombre);
+  }
+  return tablas;
+}
+
+void ConexionOdbc::Cierra() noexcept {
+  sentencias_.clear();
+  if (conectada_) {
+    (void)SQLDisconnect(Dbc());
+    conectada_ = false;
+  }
+  dbc_.Libera();
+  env_.Libera();
+}
+}  // namespace
+
+std::unique_ptr<Backend> AbreOdbc(const std::string& cadenaOdbc) {
+  return std::make_unique<ConexionOdbc>(cadenaOdbc);
+}
+
 }  // namespace varlo::db

@@ -1,0 +1,130 @@
+#include "db/odbc/ErrorOdbc.h"
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "common/ErrorVarlo.h"
+#include "db/ErroresBD.h"
+#include "db/odbc/TextoOdbc.h"
+
+namespace varlo::db::odbc {
+
+static_assert(std::is_same_v<HandleOdbc, SQLHANDLE>);
+static_assert(std::is_same_v<RetornoOdbc, SQLRETURN>);
+static_assert(sizeof(SQLWCHAR) == sizeof(char16_t));
+static_assert(static_cast<short>(ClaseHandle::Entorno) == SQL_HANDLE_ENV);
+static_assert(static_cast<short>(ClaseHandle::Conexion) == SQL_HANDLE_DBC);
+static_assert(static_cast<short>(ClaseHandle::Sentencia) == SQL_HANDLE_STMT);
+
+namespace {
+struct RegistroDiagnostico {
+  std::string estado;
+  SQLINTEGER nativo = 0;
+  std::string mensaje;
+};
+
+// A message on one line: the log and the result files hold one error per
+// line. Line breaks become one space; the rest is kept as the driver wrote it.
+std::string UnaLinea(const std::string& texto) {
+  std::string linea;
+  for (std::size_t i = 0; i < texto.size(); ++i) {
+    const char c = texto[i];
+    if (c == '\r' || c == '\n' || c == '\t') {
+      if (c == '\r' && i + 1 < texto.size() && texto[i + 1] == '\n') ++i;
+      linea.push_back(' ');
+    } else {
+      linea.push_back(c);
+    }
+  }
+  while (!linea.empty() && linea.back() == ' ') linea.pop_back();
+  return linea;
+}
+
+// `texto` without any occurrence of the secret; a very short one would blank
+// out ordinary letters and is left alone.
+std::string BorraSecreto(std::string texto, std::string_view secreto) {
+  if (secreto.size() < 3) return texto;
+  for (std::size_t p = texto.find(secreto); p != std::string::npos; p = texto.find(secreto, p + 3)) {
+    texto.replace(p, secreto.size(), "***");
+  }
+  return texto;
+}
+
+// Reads the records until the driver says there are no more, and never asks
+// past that answer: some drivers crash when asked again.
+std::vector<RegistroDiagnostico> LeeDiagnosticos(ClaseHandle clase, HandleOdbc handle) {
+  std::vector<RegistroDiagnostico> registros;
+  if (handle == nullptr) return registros;
+  constexpr SQLSMALLINT kMaxRegistros = 16;
+  for (SQLSMALLINT i = 1; i <= kMaxRegistros; ++i) {
+    SQLWCHAR estado[6] = {};
+    SQLINTEGER nativo = 0;
+    std::u16string mensaje(1024, u'\0');
+    SQLSMALLINT largo = 0;
+    const SQLRETURN rc =
+        SQLGetDiagRecW(static_cast<SQLSMALLINT>(clase), handle, i, estado, &nativo,
+                       reinterpret_cast<SQLWCHAR*>(mensaje.data()),
+                       static_cast<SQLSMALLINT>(mensaje.size()), &largo);
+    if (!SQL_SUCCEEDED(rc)) break;
+    mensaje.resize(std::min<std::size_t>(largo > 0 ? largo : 0, mensaje.size() - 1));
+    std::u16string estado16(reinterpret_cast<const char16_t*>(estado), 5);
+    RegistroDiagnostico r;
+    r.estado = Utf16AUtf8(estado16.c_str());
+    r.nativo = nativo;
+    r.mensaje = Utf16AUtf8(mensaje);
+    registros.push_back(std::move(r));
+  }
+  return registros;
+}
+
+// "[unixODBC][Driver Manager]..." names its component first.
+std::string FuenteDe(const std::vector<RegistroDiagnostico>& registros) {
+  if (!registros.empty()) {
+    const std::string& m = registros.front().mensaje;
+    const std::size_t cierre = m.find(']');
+    if (!m.empty() && m.front() == '[' && cierre != std::string::npos && cierre > 1) {
+      return m.substr(1, cierre - 1);
+    }
+  }
+  return "ODBC";
+}
+}  // namespace
+
+long NumeroDeEstado(std::string_view sqlstate) {
+  // The HRESULTs the original provider raised for the same situations.
+  if (sqlstate.starts_with("23")) return errores_bd::ViolacionIntegridad;
+  if (sqlstate.starts_with("28")) return -2147217843;  // login refused
+  if (sqlstate.starts_with("42") || sqlstate.starts_with("37")) return errores_bd::ErrorEnComando;
+  if (sqlstate == "22001") return -2147217833;  // value too long for the column
+  if (sqlstate.starts_with("22")) return -2147217913;  // value cannot be converted
+  if (sqlstate == "HYT00" || sqlstate == "HYT01") return -2147217871;  // timeout
+  return errores_bd::FalloProveedor;
+}
+
+RetornoOdbc Comprueba(RetornoOdbc rc, ClaseHandle clase, HandleOdbc handle,
+                      std::string_view contexto, std::string_view secreto) {
+  if (SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA || rc == SQL_NEED_DATA) return rc;
+
+  const std::vector<RegistroDiagnostico> registros =
+      rc == SQL_INVALID_HANDLE ? std::vector<RegistroDiagnostico>{} : LeeDiagnosticos(clase, handle);
+  std::string descripcion;
+  for (const RegistroDiagnostico& r : registros) {
+    if (!descripcion.empty()) descripcion += " / ";
+    descripcion += r.mensaje + " (SQLSTATE " + r.estado;
+    if (r.nativo != 0) descripcion += ", nativo " + std::to_string(r.nativo);
+    descripcion += ")";
+  }
+  if (descripcion.empty()) {
+    descripcion = rc == SQL_INVALID_HANDLE ? "Identificador ODBC no válido"
+                                           : "El controlador ODBC no informó del error";
+  }
+  if (!contexto.empty()) descripcion += " - " + std::string(contexto);
+  const long numero = registros.empty() ? errores_bd::FalloProveedor : NumeroDeEstado(registros.front().estado);
+  throw ErrorVarlo(numero, FuenteDe(registros), BorraSecreto(UnaLinea(descripcion), secreto));
+}
+
+}  // namespace varlo::db::odbc

@@ -1,0 +1,44 @@
+#pragma once
+// One prepared statement of a connection: kept by the connection for its SQL
+// text and run again with new parameter values.
+#include <string>
+#include <vector>
+
+#include "db/Backend.h"
+#include "db/odbc/ManejadorOdbc.h"
+#include "db/odbc/TiposOdbc.h"
+
+namespace varlo::db::odbc {
+
+class SentenciaOdbc {
+ public:
+  // Prepares `texto` on the connection handle.
+  SentenciaOdbc(const ManejadorOdbc& conexion, std::string texto, Motor motor);
+
+  // Runs the query and reads at most `maxRegistros` rows (0: all); the
+  // cursor is closed again before returning.
+  ResultadoConsulta Consulta(const std::vector<Valor>& parametros, long maxRegistros);
+  // Runs the statement; rows affected (0 when the driver cannot tell).
+  long Ejecuta(const std::vector<Valor>& parametros);
+
+  const std::string& Texto() const noexcept { return texto_; }
+
+ private:
+  void FijaMaximo(long maxRegistros);
+  void Lanza(const std::vector<Valor>& parametros);
+  std::vector<InfoCampo> DescribeColumnas();
+  Valor LeeValor(unsigned short columna, int tipoAdo);
+  std::string LeeTexto(unsigned short columna, bool& nulo);
+  Bytes LeeBytes(unsigned short columna, bool& nulo);
+  void Limpia() noexcept;
+  // Checks a call made on the statement; the SQL text goes in the message.
+  RetornoOdbc Comprueba(RetornoOdbc rc) const;
+
+  ManejadorOdbc stmt_;
+  std::string texto_;
+  std::string contexto_;
+  Motor motor_;
+  long maxRegistros_ = 0;  // SQL_ATTR_MAX_ROWS as last set (0: no limit, the default)
+};
+
+}  // namespace varlo::db::odbc
