@@ -34,7 +34,8 @@ void CivilDeDias(std::int64_t z, int& y, int& m, int& d) {
 
 bool LocaleEsC() {
   const char* nombre = std::setlocale(LC_TIME, nullptr);
-  return nombre == nullptr || std::strcmp(nombre, "C") == 0 || std::strcmp(nombre, "POSIX") == 0;
+  return nombre == nullptr || std::strcmp(nombre, "C") == 0 || std::strcmp(nombre, "POSIX") == 0 ||
+         std::strncmp(nombre, "C.", 2) == 0;  // C.UTF-8 and the like
 }
 
 std::tm ATm(const FechaHora& f) {

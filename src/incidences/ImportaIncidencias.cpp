@@ -46,6 +46,7 @@ void Importa(frmMain& f) {
       return;
     case LecturaDefinicion::NingunaColumna:
       f.EscribeLog("No tiene definida ni una sola columna");
+      f.NotaError();
       return;
     case LecturaDefinicion::Completa:
       break;
@@ -59,7 +60,9 @@ void Importa(frmMain& f) {
   }
 
   if (!ExisteArchivo(d.Origen)) {
+    // configured, but nothing to read: not a clean run
     f.EscribeLog("Archivo origen no existe");
+    f.NotaError();
     return;
   }
   ventana.EstableceEstado("Abriendo archivo origen (" + d.Origen + ")...");

@@ -1,0 +1,96 @@
+#include "import/ConsultaBusqueda.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "common/ErrorVarlo.h"
+#include "common/Texto.h"
+#include "db/TiposAdo.h"
+#include "import/MascaraFecha.h"
+
+namespace varlo {
+
+namespace {
+bool SoloDigitos(const std::string& s) {
+  if (s.empty()) return false;
+  for (char c : s)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+bool TerminaEn(const std::string& s, std::string_view fin) {
+  return s.size() >= fin.size() &&
+         IgualSinCaso(std::string_view(s).substr(s.size() - fin.size()), fin);
+}
+}  // namespace
+
+db::ClaseLiteral ClaseDeLlave(int tipoAdo) {
+  if (db::EsTipoTexto(tipoAdo)) return db::ClaseLiteral::Texto;
+  if (db::EsTipoFecha(tipoAdo)) return db::ClaseLiteral::FechaHora;
+  return db::ClaseLiteral::Numero;
+}
+
+FechaHora FechaDeLlave(const std::string& valor) {
+  std::string dia = ParteTexto(valor, 1, 2), mes = ParteTexto(valor, 4, 2),
+              anio = ParteTexto(valor, 7, 4);
+  if (!SoloDigitos(dia) || !SoloDigitos(mes) || !SoloDigitos(anio))
+    LanzaError(errores::TiposNoCoinciden);
+  std::string texto = anio + "-" + mes + "-" + dia;
+  if (LargoEnCaracteres(valor) > 10) {
+    std::string horaTexto = ParteTexto(valor, 12, 2);
+    if (!SoloDigitos(horaTexto)) LanzaError(errores::TiposNoCoinciden);
+    int hora = std::stoi(horaTexto);
+    if (TerminaEn(valor, "a.m.")) {
+      if (hora == 12) hora = 0;
+    } else if (TerminaEn(valor, "p.m.")) {
+      if (hora >= 1 && hora <= 11) hora += 12;
+    }
+    char h[8];
+    std::snprintf(h, sizeof h, "%02d", hora);
+    texto += std::string(" ") + h + ParteTexto(valor, 14, 6);
+  }
+  FechaHora f;
+  if (!LeeFechaISO(texto, f)) LanzaError(errores::TiposNoCoinciden);
+  return f;
+}
+
+ConsultaBusqueda::ConsultaBusqueda(const DefinicionTabla& d) {
+  consulta_.select = "select ";
+  consulta_.columnas = d.CamposSelect;
+  consulta_.columnas.insert(consulta_.columnas.end(), d.ColumnasNivel.begin(),
+                            d.ColumnasNivel.end());
+  consulta_.from = " from ";
+  consulta_.tabla = d.Tabla;
+  consulta_.where = " Where ";
+  for (std::size_t k = 0; k < d.Indices.size(); ++k) {
+    db::Predicado p;
+    p.columna = d.Indices[k];
+    p.clase = ClaseDeLlave(k < d.TipoIndice.size() ? d.TipoIndice[k] : 0);
+    p.igual = "=";
+    consulta_.condiciones.push_back(std::move(p));
+    std::int16_t pos = k < d.PosicionIndice.size() ? d.PosicionIndice[k] : 0;
+    columnaDeLlave_.push_back(pos > 0 ? static_cast<std::size_t>(pos - 1) : SIZE_MAX);
+    nombresLlave_.push_back(d.Indices[k]);
+  }
+}
+
+const db::Consulta& ConsultaBusqueda::Para(const std::vector<std::string>& valores) {
+  for (std::size_t k = 0; k < consulta_.condiciones.size(); ++k) {
+    std::size_t c = columnaDeLlave_[k];
+    if (c >= valores.size() || EstaEnBlanco(valores[c]))
+      LanzaError(errores::ArgumentoNoValido,
+                 "Valor vacío en la columna índice (" + nombresLlave_[k] + ")");
+    db::Predicado& p = consulta_.condiciones[k];
+    std::string v = Recorta(valores[c]);
+    if (p.clase == db::ClaseLiteral::Texto || p.clase == db::ClaseLiteral::Numero) {
+      p.valor = std::move(v);
+    } else {
+      FechaHora f = FechaDeLlave(v);
+      p.clase = LargoEnCaracteres(v) > 10 ? db::ClaseLiteral::FechaHora : db::ClaseLiteral::Fecha;
+      p.valor = f;
+    }
+  }
+  return consulta_;
+}
+
+}  // namespace varlo

@@ -1,0 +1,39 @@
+#pragma once
+// The lookup of one record: "select <read-back columns> from <table>
+// Where <key>=<literal> and ...", built once per table and refilled with
+// each record's key values. Key values are typed by the key column's ADO
+// type, so the dialect quotes or binds them: text types compare as text,
+// date types as a date literal, every other type as a number.
+#include <string>
+#include <vector>
+
+#include "common/Fechas.h"
+#include "db/Consulta.h"
+#include "import/DefinicionTabla.h"
+
+namespace varlo {
+
+db::ClaseLiteral ClaseDeLlave(int tipoAdo);
+
+// A date key read at fixed places: day 1-2, month 4-5, year 7-10 and, past
+// ten characters, a time at 12-19 (hh:mm:ss). "p.m." adds 12 to hours 1 to
+// 11, "a.m." turns 12 into 0, a time without suffix is a 24-hour time.
+// Error 13 when the text is not such a date.
+FechaHora FechaDeLlave(const std::string& valor);
+
+class ConsultaBusqueda {
+ public:
+  explicit ConsultaBusqueda(const DefinicionTabla& d);
+
+  // The lookup for one record's values (indices 0..Columnas-1). A key value
+  // that is empty once trimmed is refused before any query: error 5.
+  const db::Consulta& Para(const std::vector<std::string>& valores);
+  const db::Consulta& Actual() const { return consulta_; }
+
+ private:
+  db::Consulta consulta_;
+  std::vector<std::size_t> columnaDeLlave_;  // index into the values
+  std::vector<std::string> nombresLlave_;
+};
+
+}  // namespace varlo

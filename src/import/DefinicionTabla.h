@@ -1,0 +1,53 @@
+#pragma once
+// The settings of one destination table of the table import, as its
+// preparation reads them from the definitions file and the probe query.
+// Lists of source columns are held from index 0 for column 1.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/Codificacion.h"
+#include "import/DivisorLineas.h"
+#include "import/MascaraFecha.h"
+
+namespace varlo {
+
+struct DefinicionTabla {
+  std::string Tabla;
+
+  // Fields of the table as the probe reports them.
+  std::vector<std::string> NombresTabla;
+  std::vector<std::int32_t> TiposTabla;
+
+  std::string ArchivoEr, ArchivoOk;
+
+  // The key: "NombreIndice" cut at every ",", each piece as written.
+  std::string NombreIndice;
+  bool BorrarAntes = false;
+  std::vector<std::string> Indices;
+  // Per key name: source column (from 1; 0 when no column carries it) and
+  // the ADO type of the key column in the table (0 when the table has none).
+  std::vector<std::int16_t> PosicionIndice;
+  std::vector<std::int32_t> TipoIndice;
+
+  std::string Origen;
+  std::string DirectorioOrigen;  // folder of Origen, ending in a separator
+  std::int16_t ColumnaJerarquia = 0;
+
+  MascaraFecha Mascara;  // InicioAnio, LargoAnio, InicioMes, LargoMes, InicioDia, LargoDia
+
+  std::int16_t Columnas = 0;
+  std::int16_t Formato = 1;
+  std::string Separador;
+  std::vector<std::string> Campos;        // name without brackets; "" feeds nothing
+  std::vector<std::int32_t> Longitudes;   // widths (fixed width only)
+  std::vector<std::string> CamposSelect;  // read back by the lookup, as written
+
+  std::string CampoJerarquia;              // trimmed name of the hierarchy column
+  std::string CamposNivel;                 // ", ID_Nivel2, ID_Nivel1, ID_Nivel0"
+  std::vector<std::string> ColumnasNivel;  // the same names, nearest level first
+
+  std::int32_t TotalLineas = 0;
+};
+
+}  // namespace varlo

@@ -1,0 +1,62 @@
+#pragma once
+// Writing one record into the row its lookup found (or a new row): each
+// value by the column's ADO type, the hierarchy levels, the photograph, then
+// the update. What went wrong comes back as the record's rejections, each
+// with the column it concerns; the record is imported when there is none.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/Fechas.h"
+#include "import/DefinicionTabla.h"
+#include "import/ResultadosTabla.h"
+
+namespace varlo {
+class cls_ADODBServices;
+namespace db {
+class Conexion;
+class Recordset;
+}  // namespace db
+
+// A boolean column's value: a number is false only when it is 0; any other
+// text is false when it starts with F or N (either case), true otherwise.
+bool ValorBooleano(const std::string& valor);
+
+// The date of a value cut with the mask: nothing when its month or day is 0
+// or not a number (the column keeps its value). Error 5 for a mask letter
+// that is missing, 13 for a part that is not a number, 6 for one beyond 16
+// bits. Years 0..99 go through the 1930-2029 window; months and days beyond
+// their range carry over.
+std::optional<FechaHora> FechaDeMascara(const std::string& valor, const MascaraFecha& m);
+
+struct ResultadoRegistro {
+  std::vector<Rechazo> rechazos;
+  bool Importado() const { return rechazos.empty(); }
+};
+
+class EscrituraRegistro {
+ public:
+  EscrituraRegistro(const DefinicionTabla& d, db::Conexion& cn, cls_ADODBServices& imagenes);
+
+  // Writes the record's values (indices 0..Columnas-1) into `rs`, which holds
+  // the lookup of this record. An abandoned record leaves its change pending
+  // in `rs`; the caller cancels it.
+  ResultadoRegistro Escribe(db::Recordset& rs, const std::vector<std::string>& valores);
+
+ private:
+  // Field positions are the same for every lookup of the table: taken once.
+  void Prepara(const db::Recordset& rs);
+  int Indice(const db::Recordset& rs, std::size_t columna) const;
+  void EscribeColumna(db::Recordset& rs, std::size_t columna, const std::string& valor);
+
+  const DefinicionTabla& d_;
+  db::Conexion& cn_;
+  cls_ADODBServices& imagenes_;
+  bool preparada_ = false;
+  std::vector<int> indices_;  // per column; -1 not written, -2 not in the select list
+  std::vector<int> tipos_;
+  int indiceJerarquia_ = -2;
+  std::vector<int> indicesNivel_;
+};
+
+}  // namespace varlo

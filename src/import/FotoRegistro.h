@@ -1,0 +1,28 @@
+#pragma once
+// The photo step: a picture column that a record leaves empty receives the
+// JPEG file named after the row's key, from a folder beside the source
+// file: <source folder><Tabla>_<column>/<key>.jpg.
+#include <string>
+
+#include "import/DefinicionTabla.h"
+
+namespace varlo {
+class cls_ADODBServices;
+namespace db {
+class Recordset;
+}
+
+// `directorioOrigen` ends in a separator (or is empty for the current folder).
+std::string RutaFoto(const std::string& directorioOrigen, const std::string& tabla,
+                     const std::string& columna, const std::string& llave);
+
+// Stores the file of the row's key in field `indiceFoto` when it exists; the
+// key is the current value of the field named "NombreIndice" (error 3265
+// when no field has that name, as with a compound key). The folder is named
+// after the column as the database reports it; a database that folds names
+// to lower case also finds the folder named as the definitions file writes
+// the column (`columnaDefinida`).
+void AsignaFotoRegistro(cls_ADODBServices& imagenes, db::Recordset& rs, int indiceFoto,
+                        const std::string& columnaDefinida, const DefinicionTabla& d);
+
+}  // namespace varlo

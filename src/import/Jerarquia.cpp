@@ -1,0 +1,94 @@
+#include "import/Jerarquia.h"
+
+#include "common/ErrorVarlo.h"
+#include "common/Numeros.h"
+#include "common/Texto.h"
+#include "db/Conexion.h"
+#include "db/Recordset.h"
+#include "import/MascaraFecha.h"
+
+namespace varlo {
+
+db::Consulta ConsultaJerarquia(const std::string& llave) {
+  db::Consulta c;
+  c.select = "Select ";
+  c.columnas = {"[Parent]"};
+  c.from = " From ";
+  c.tabla = "Jerarquias";
+  c.where = " Where ";
+  db::Predicado p;
+  p.columna = "[Key]";
+  p.clase = db::ClaseLiteral::Texto;
+  p.valor = llave;
+  c.condiciones.push_back(std::move(p));
+  return c;
+}
+
+PadresJerarquia RecorreJerarquia(db::Conexion& cn, const std::string& nivel,
+                                 const std::string& valor) {
+  PadresJerarquia padres;
+  std::string nivelActual = nivel;
+  std::string valorActual = Recorta(valor);
+  const std::string inicio = "_" + nivel + valorActual;
+  for (int paso = 0; paso < kPasosJerarquia; ++paso) {
+    const std::string llave = "_" + nivelActual + valorActual;
+    auto rs = cn.AbreConsulta(ConsultaJerarquia(llave), 1);
+    std::string nivelPadre;
+    if (rs->BOF() && rs->EOF_()) {
+      nivelPadre = std::to_string(static_cast<int>(AEntero16(LeeNumero(nivelActual))) - 1);
+      valorActual = "-1";
+      padres.emplace_back(std::nullopt);
+    } else {
+      const db::Valor& v = rs->Value(0);
+      if (db::EsNulo(v))
+        LanzaError(errores::ArgumentoNoValido,
+                   "La unidad " + llave + " no tiene padre en Jerarquias");
+      std::string k = db::ValorComoTexto(v);
+      nivelPadre = ParteTexto(k, 2, 1);
+      valorActual = Recorta(ParteTexto(k, 3, static_cast<int>(k.size())));
+      padres.emplace_back(valorActual);
+    }
+    rs->Close();
+    if (nivelPadre == "0") return padres;
+    nivelActual = nivelPadre;
+  }
+  LanzaError(errores::ArgumentoNoValido, "La jerarquía de " + inicio + " no llega al nivel 0 en " +
+                                             std::to_string(kPasosJerarquia) + " pasos");
+}
+
+std::string TextoPadres(const PadresJerarquia& padres) {
+  std::string r;
+  for (const auto& p : padres) r += p ? ",'" + DuplicaApostrofos(*p) + "'" : std::string(",Null");
+  return r;
+}
+
+void EscribeNiveles(db::Conexion& cn, db::Recordset& rs, const std::string& campoJerarquia,
+                    int indiceJerarquia, const std::vector<int>& indicesNivel) {
+  std::string nivel =
+      campoJerarquia.empty() ? std::string() : campoJerarquia.substr(campoJerarquia.size() - 1);
+  PadresJerarquia padres = RecorreJerarquia(cn, nivel, rs.Texto(indiceJerarquia));
+  const std::size_t niveles = indicesNivel.size();
+  if (padres.size() < niveles) LanzaError(errores::SubindiceFueraDeIntervalo);
+
+  // indicesNivel[j] is level niveles-1-j; level n takes the item (last - n).
+  std::vector<db::Valor> anteriores;
+  anteriores.reserve(niveles);
+  for (int i : indicesNivel) anteriores.push_back(rs.Value(i));
+  std::size_t asignados = 0;
+  try {
+    for (std::size_t j = 0; j < niveles; ++j) {
+      std::size_t n = niveles - 1 - j;
+      const auto& padre = padres[padres.size() - 1 - n];
+      if (padre)
+        rs.AsignaTexto(indicesNivel[j], *padre);
+      else
+        rs.Asigna(indicesNivel[j], db::Valor{});
+      ++asignados;
+    }
+  } catch (...) {
+    for (std::size_t j = 0; j < asignados; ++j) rs.Asigna(indicesNivel[j], anteriores[j]);
+    throw;
+  }
+}
+
+}  // namespace varlo

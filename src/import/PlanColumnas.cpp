@@ -1,0 +1,105 @@
+#include "import/PlanColumnas.h"
+
+#include "common/Numeros.h"
+#include "common/Texto.h"
+
+namespace varlo {
+
+namespace {
+void LeeFormato(const LectorDefiniciones& ini, DefinicionTabla& d) {
+  d.Formato = ini.Numero(d.Tabla, "Formato", "0");
+  switch (d.Formato) {
+    case 2:
+      d.Separador = "\t";
+      break;
+    case 3:
+      d.Separador = ",";
+      break;
+    case 4:
+      d.Separador = ini.Texto("Formatos Archivo Fuente", "Otro", "");
+      break;
+    default:
+      d.Formato = 1;
+      d.Separador.clear();
+  }
+}
+
+// Key positions and types of the keys that this column carries.
+void AnotaIndice(DefinicionTabla& d, const std::string& nombre, std::int16_t columna) {
+  for (std::size_t k = 0; k < d.Indices.size(); ++k) {
+    if (d.Indices[k] != nombre) continue;
+    d.PosicionIndice[k] = columna;
+    std::string sinCorchetes = QuitaCorchetes(d.Indices[k]);
+    for (std::size_t i = 0; i < d.NombresTabla.size(); ++i) {
+      if (IgualSinCaso(d.NombresTabla[i], sinCorchetes)) {
+        d.TipoIndice[k] = d.TiposTabla[i];
+        break;
+      }
+    }
+    return;
+  }
+}
+
+void AnotaJerarquia(DefinicionTabla& d, const std::string& nombre) {
+  d.CampoJerarquia = Recorta(nombre);
+  int nivel = static_cast<int>(LeeNumero(d.CampoJerarquia.substr(d.CampoJerarquia.size() - 1)));
+  for (int n = nivel - 1; n >= 0; --n) {
+    std::string columna = "ID_Nivel" + std::to_string(n);
+    d.CamposNivel += ", " + columna;
+    d.ColumnasNivel.push_back(columna);
+  }
+}
+}  // namespace
+
+bool ColumnaSoloLectura(const std::string& tabla, const std::string& nombre) {
+  return tabla == "Empleado" &&
+         (IgualSinCaso(nombre, "ID_Calendario") || IgualSinCaso(nombre, "FIAplicacion"));
+}
+
+bool ConstruyePlan(const LectorDefiniciones& ini, DefinicionTabla& d) {
+  LeeFormato(ini, d);
+  d.PosicionIndice.assign(d.Indices.size(), 0);
+  d.TipoIndice.assign(d.Indices.size(), 0);
+  d.Campos.clear();
+  d.Longitudes.clear();
+  d.CamposSelect.clear();
+  d.CampoJerarquia.clear();
+  d.CamposNivel.clear();
+  d.ColumnasNivel.clear();
+
+  bool algunaNombrada = false;
+  for (std::int16_t c = 1; c >= 1 && c <= d.Columnas; ++c) {
+    std::string nombre =
+        ini.Texto(d.Tabla, LectorDefiniciones::ClaveNumerada("CampoColumna", c), "");
+    bool seleccionada = false;
+    if (!EstaEnBlanco(nombre)) {
+      algunaNombrada = true;
+      seleccionada = true;
+      AnotaIndice(d, nombre, c);
+      if (ColumnaSoloLectura(d.Tabla, nombre)) seleccionada = false;
+      if (d.ColumnaJerarquia > 0 && c == d.ColumnaJerarquia) AnotaJerarquia(d, nombre);
+    }
+    d.Campos.push_back(QuitaCorchetes(nombre));
+    d.Longitudes.push_back(
+        d.Formato == 1
+            ? ini.Numero32(d.Tabla, LectorDefiniciones::ClaveNumerada("LongitudColumna", c), "0")
+            : 0);
+    if (seleccionada) d.CamposSelect.push_back(nombre);
+    if (c == 32767) break;
+  }
+  return algunaNombrada;
+}
+
+std::optional<std::string> IndiceSinColumna(const DefinicionTabla& d) {
+  if (d.Indices.empty()) return std::string();
+  for (std::size_t k = 0; k < d.Indices.size(); ++k)
+    if (k >= d.PosicionIndice.size() || d.PosicionIndice[k] == 0) return d.Indices[k];
+  return std::nullopt;
+}
+
+DivisorLineas DivisorDe(const DefinicionTabla& d) {
+  if (d.Formato == 1) return DivisorLineas::AnchoFijo(d.Longitudes);
+  return DivisorLineas::Separado(d.Separador, d.Campos.size());
+}
+
+}  // namespace varlo

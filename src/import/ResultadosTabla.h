@@ -1,0 +1,37 @@
+#pragma once
+// The two result files of a table: "_Ok.txt" gets each imported line as
+// read, "_Er.txt" each rejected line followed by the reason. A file whose
+// option is off is neither emptied nor written.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/ArchivoResultado.h"
+
+namespace varlo {
+
+struct Rechazo {
+  std::string descripcion;
+  std::int32_t columna = 0;
+};
+
+// Linea + "(" + description + ", Columna:" + column + ")".
+std::string LineaRechazo(const std::string& linea, const std::string& descripcion,
+                         std::int32_t columna);
+
+class ResultadosTabla {
+ public:
+  // Empties the files whose option is on and keeps them open.
+  void Inicia(const std::string& archivoEr, bool reporteEr, const std::string& archivoOk,
+              bool reporteOk);
+  // The encoding of the source file, for the lines that follow.
+  void EstableceCodificacion(Codificacion c);
+  void Importado(const std::string& linea);
+  void Rechazado(const std::string& linea, const std::vector<Rechazo>& rechazos);
+  void Cierra();
+
+ private:
+  ArchivoResultado er_, ok_;
+};
+
+}  // namespace varlo
