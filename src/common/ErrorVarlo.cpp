@@ -8,8 +8,7 @@ ErrorVarlo::ErrorVarlo(long numero, std::string fuente, std::string descripcion)
       fuente_(std::move(fuente)),
       descripcion_(std::move(descripcion)) {}
 
-namespace {
-const char* DescripcionDe(long numero) {
+std::string DescripcionError(long numero) {
   switch (numero) {
     case errores::ArgumentoNoValido: return "Llamada a procedimiento o argumento no válidos";
     case errores::Desbordamiento: return "Desbordamiento";
@@ -26,9 +25,8 @@ const char* DescripcionDe(long numero) {
     default: return "Error definido por la aplicación o por el objeto";
   }
 }
-}  // namespace
 
-void LanzaError(long numero) { throw ErrorVarlo(numero, kFuentePrograma, DescripcionDe(numero)); }
+void LanzaError(long numero) { throw ErrorVarlo(numero, kFuentePrograma, DescripcionError(numero)); }
 
 void LanzaError(long numero, std::string descripcion) {
   throw ErrorVarlo(numero, kFuentePrograma, std::move(descripcion));

@@ -36,6 +36,9 @@ inline constexpr long SinRegistroActual = 3021;
 // Source of the errors the program finds by itself.
 inline constexpr const char* kFuentePrograma = "VarloDI";
 
+// The usual Spanish description of one of the runtime errors above.
+std::string DescripcionError(long numero);
+
 // Raises one of the runtime errors above with its usual Spanish description.
 [[noreturn]] void LanzaError(long numero);
 [[noreturn]] void LanzaError(long numero, std::string descripcion);

@@ -69,6 +69,16 @@ std::string Une(const std::vector<std::string>& piezas, std::string_view separad
   return r;
 }
 
+std::size_t AvanzaCaracteres(std::string_view s, std::size_t desde, std::int64_t caracteres) {
+  std::size_t i = desde;
+  while (i < s.size() && caracteres > 0) {
+    ++i;
+    while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) ++i;
+    --caracteres;
+  }
+  return i;
+}
+
 std::string QuitaCorchetes(std::string_view s) {
   std::string r;
   r.reserve(s.size());

@@ -2,6 +2,7 @@
 // Text rules of the original runtime: trimming removes spaces only (never
 // TABs), comparisons "without regard to case" fold ASCII letters, and a split
 // keeps empty pieces.
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,10 @@ std::vector<std::string> Divide(std::string_view texto, std::string_view separad
                                 bool sinCaso = false);
 
 std::string Une(const std::vector<std::string>& piezas, std::string_view separador);
+
+// Byte offset reached by moving `caracteres` UTF-8 characters forward from
+// byte `desde`; the text's size when it ends first.
+std::size_t AvanzaCaracteres(std::string_view s, std::size_t desde, std::int64_t caracteres);
 
 // Every "[" and "]" removed.
 std::string QuitaCorchetes(std::string_view s);

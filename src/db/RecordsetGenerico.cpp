@@ -16,18 +16,9 @@ const Valor kNulo{};
 
 [[noreturn]] void Falla(long numero) {
   throw ErrorVarlo(numero, kFuenteBD, [numero]() -> std::string {
-    switch (numero) {
-      case errores::ElementoNoEncontrado:
-        return "No se encontró el elemento en la colección que corresponde con el nombre o el "
-               "ordinal pedido.";
-      case errores::SinRegistroActual:
-        return "BOF o EOF es True, o el registro actual se eliminó. La operación requiere un "
-               "registro actual.";
-      case errores_bd::ObjetoCerrado:
-        return "La operación no está permitida si el objeto está cerrado.";
-      default:
-        return "Error definido por la aplicación o por el objeto";
-    }
+    if (numero == errores_bd::ObjetoCerrado)
+      return "La operación no está permitida si el objeto está cerrado.";
+    return DescripcionError(numero);
   }());
 }
 

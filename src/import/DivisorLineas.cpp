@@ -5,19 +5,6 @@
 
 namespace varlo {
 
-namespace {
-bool EsContinuacion(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-// Advances `i` over `n` characters of `s` (UTF-8), stopping at its end.
-std::size_t Avanza(std::string_view s, std::size_t i, std::int64_t n) {
-  while (i < s.size() && n > 0) {
-    ++i;
-    while (i < s.size() && EsContinuacion(static_cast<unsigned char>(s[i]))) ++i;
-    --n;
-  }
-  return i;
-}
-}  // namespace
 
 DivisorLineas DivisorLineas::AnchoFijo(std::vector<std::int32_t> longitudes) {
   DivisorLineas d;
@@ -44,7 +31,7 @@ void DivisorLineas::Divide(std::string_view linea, std::vector<std::string>& val
     for (std::size_t c = 0; c < n; ++c) {
       std::int32_t largo = longitudes_[c];
       if (largo <= 0) continue;
-      std::size_t fin = Avanza(linea, byte, largo);
+      std::size_t fin = AvanzaCaracteres(linea, byte, largo);
       valores[c].assign(linea.substr(byte, fin - byte));
       byte = fin;
       p += largo;

@@ -1,6 +1,7 @@
 #include "import/MascaraFecha.h"
 
 #include "common/ErrorVarlo.h"
+#include "common/Texto.h"
 
 namespace varlo {
 
@@ -24,18 +25,6 @@ void Posicion(std::string_view mascara, char letra, std::int16_t& inicio, std::i
   largo = static_cast<std::int16_t>(ultima - primera + 1);
 }
 
-bool EsContinuacion(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-// Byte offset of character number `n` (from 0); the text size when past it.
-std::size_t OffsetDeCaracter(std::string_view s, std::size_t n) {
-  std::size_t i = 0;
-  while (i < s.size() && n > 0) {
-    ++i;
-    while (i < s.size() && EsContinuacion(static_cast<unsigned char>(s[i]))) ++i;
-    --n;
-  }
-  return i;
-}
 }  // namespace
 
 MascaraFecha MascaraFecha::Desde(std::string_view mascara) {
@@ -48,15 +37,15 @@ MascaraFecha MascaraFecha::Desde(std::string_view mascara) {
 
 std::string ParteTexto(std::string_view valor, int inicio, int largo) {
   if (inicio < 1 || largo < 0) LanzaError(errores::ArgumentoNoValido);
-  std::size_t desde = OffsetDeCaracter(valor, static_cast<std::size_t>(inicio - 1));
-  std::size_t hasta = desde + OffsetDeCaracter(valor.substr(desde), static_cast<std::size_t>(largo));
+  std::size_t desde = AvanzaCaracteres(valor, 0, inicio - 1);
+  std::size_t hasta = AvanzaCaracteres(valor, desde, largo);
   return std::string(valor.substr(desde, hasta - desde));
 }
 
 std::size_t LargoEnCaracteres(std::string_view texto) {
   std::size_t n = 0;
   for (unsigned char c : texto)
-    if (!EsContinuacion(c)) ++n;
+    if ((c & 0xC0) != 0x80) ++n;
   return n;
 }
 

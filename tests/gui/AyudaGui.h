@@ -2,6 +2,7 @@
 // Acting on a modal dialog from inside its own event loop: the action runs
 // once a dialog of the wanted class is the active modal widget.
 #include <QApplication>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -17,6 +18,12 @@ void AlAparecer(std::function<void(Dialogo*)> accion) {
       reloj->stop();
       reloj->deleteLater();
       accion(d);
+      // A failed check inside `accion` returns early: close the dialog so
+      // that the test fails instead of waiting forever.
+      QPointer<Dialogo> abierto(d);
+      QTimer::singleShot(0, qApp, [abierto] {
+        if (abierto && abierto->isVisible()) abierto->reject();
+      });
     }
   });
   reloj->start();

@@ -168,13 +168,13 @@ TEST(IncidencesRun, NothingToImport) {
   {
     EscenarioIncidencias e;
     e.Definiciones("Columnas=2\r\nCampoColumna2= \r\n");
-    EXPECT_EQ(e.Ejecuta(), 0);
+    EXPECT_EQ(e.Ejecuta(), 1);  // configured but unusable
     EXPECT_EQ(e.Log(), (V{kInicioFin[0], "No tiene definida ni una sola columna", kInicioFin[1]}));
   }
   {
     EscenarioIncidencias e;
     e.Definiciones(kComas);
-    EXPECT_EQ(e.Ejecuta(), 0);
+    EXPECT_EQ(e.Ejecuta(), 1);  // configured, but nothing to read
     EXPECT_EQ(e.Log(), (V{kInicioFin[0], "Archivo origen no existe", kInicioFin[1]}));
   }
   {
