@@ -11,6 +11,7 @@ namespace varlo {
 
 namespace {
 constexpr auto kIntervalo = std::chrono::milliseconds(100);  // at most 10 redraws a second
+constexpr auto kIntervaloLineas = std::chrono::seconds(1);     // counter lines in a log
 constexpr std::size_t kAnchoBarra = 20;
 }  // namespace
 
@@ -26,36 +27,75 @@ VentanaConsola::VentanaConsola(std::istream& entrada, std::ostream& salida, bool
 
 VentanaConsola::~VentanaConsola() { Termina(); }
 
-void VentanaConsola::EstadoCambiado() { Dibuja(false); }
+void VentanaConsola::EstadoCambiado() {
+  if (salidaTerminal_) {
+    Dibuja(false);
+    return;
+  }
+  // A new stage is printed at once, after the last counter of the stage
+  // before it; counters within a stage at most once a second.
+  if (Etapa(Estado()) != Etapa(ultimoImpreso_)) {
+    if (pendiente_) ImprimeLinea(textoPendiente_);
+    ImprimeLinea(Estado());
+  } else if (Estado() != ultimoImpreso_) {
+    textoPendiente_ = Estado();
+    pendiente_ = true;
+    Dibuja(false);
+  }
+}
+
 void VentanaConsola::ProgresoCambiado() {
   if (salidaTerminal_) Dibuja(false);
 }
+
 void VentanaConsola::ProcesaEventos() {
   if (pendiente_) Dibuja(false);
 }
 
+std::string VentanaConsola::Etapa(const std::string& texto) {
+  // "Importando datos (Empleado)... (3 de 120)" belongs to the stage
+  // "Importando datos (Empleado)..."
+  std::size_t abre = texto.rfind('(');
+  if (abre == std::string::npos || texto.back() != ')') return texto;
+  std::string dentro = texto.substr(abre + 1, texto.size() - abre - 2);
+  std::size_t de = dentro.find(" de ");
+  if (de == std::string::npos || de == 0) return texto;
+  auto esNumero = [](const std::string& t) {
+    return !t.empty() && t.find_first_not_of("-0123456789") == std::string::npos;
+  };
+  if (!esNumero(dentro.substr(0, de)) || !esNumero(dentro.substr(de + 4))) return texto;
+  return RecortaDer(texto.substr(0, abre));
+}
+
+void VentanaConsola::ImprimeLinea(const std::string& texto) {
+  if (texto != ultimoImpreso_) salida_ << texto << '\n' << std::flush;
+  ultimoImpreso_ = texto;
+  ultimoDibujo_ = std::chrono::steady_clock::now();
+  pendiente_ = false;
+}
+
 void VentanaConsola::Dibuja(bool forzar) {
-  if (!salidaTerminal_ && Estado() == ultimoImpreso_ && !pendiente_) return;
   auto ahora = std::chrono::steady_clock::now();
+  if (!salidaTerminal_) {
+    if (pendiente_ && (forzar || ahora - ultimoDibujo_ >= kIntervaloLineas))
+      ImprimeLinea(textoPendiente_);
+    return;
+  }
   if (!forzar && ahora - ultimoDibujo_ < kIntervalo) {
     pendiente_ = true;
     return;
   }
   ultimoDibujo_ = ahora;
   pendiente_ = false;
-  if (salidaTerminal_) {
-    double max = Maximo() > 0 ? Maximo() : 1;
-    double fraccion = Valor() / max;
-    if (fraccion < 0) fraccion = 0;
-    if (fraccion > 1) fraccion = 1;
-    std::size_t llenos = static_cast<std::size_t>(fraccion * kAnchoBarra);
-    std::string barra(kAnchoBarra, '-');
-    barra.replace(0, llenos, llenos, '#');
-    salida_ << "\r\x1b[K[" << barra << "] " << Estado() << std::flush;
-    lineaAbierta_ = true;
-  } else if (Estado() != ultimoImpreso_) {
-    salida_ << Estado() << '\n' << std::flush;
-  }
+  double max = Maximo() > 0 ? Maximo() : 1;
+  double fraccion = Valor() / max;
+  if (fraccion < 0) fraccion = 0;
+  if (fraccion > 1) fraccion = 1;
+  std::size_t llenos = static_cast<std::size_t>(fraccion * kAnchoBarra);
+  std::string barra(kAnchoBarra, '-');
+  barra.replace(0, llenos, llenos, '#');
+  salida_ << "\r\x1b[K[" << barra << "] " << Estado() << std::flush;
+  lineaAbierta_ = true;
   ultimoImpreso_ = Estado();
 }
 
@@ -82,6 +122,7 @@ std::string VentanaConsola::Pregunta(const std::string& texto) {
 
 Respuesta VentanaConsola::MuestraMensaje(const std::string& texto, Botones botones, Icono,
                                          const std::string& titulo) {
+  if (!salidaTerminal_ && pendiente_) ImprimeLinea(textoPendiente_);
   LimpiaLinea();
   std::string plano = texto;
   for (char& c : plano)

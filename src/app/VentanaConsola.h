@@ -1,7 +1,8 @@
 #pragma once
 // The main window of the console front end: on a terminal the status line
-// and the progress bar are drawn in place on stderr; otherwise each status
-// change is printed as a line. Questions and dialogs are asked on the
+// and the progress bar are drawn in place on stderr (at most 10 times a
+// second); otherwise each status change is printed as a line, the "(n de m)"
+// counters of one stage at most once a second and always the last one. Questions and dialogs are asked on the
 // terminal when stdin is one; otherwise a question is answered No and a
 // dialog is cancelled, so an unattended run never waits.
 #include <chrono>
@@ -37,6 +38,9 @@ class VentanaConsola : public VentanaBase {
 
  private:
   void Dibuja(bool forzar);
+  void ImprimeLinea(const std::string& texto);
+  // The status text without a trailing "(n de m)" counter.
+  static std::string Etapa(const std::string& texto);
   void LimpiaLinea();
   std::string Pregunta(const std::string& texto);
 
@@ -47,6 +51,7 @@ class VentanaConsola : public VentanaBase {
   bool pendiente_ = false;
   bool lineaAbierta_ = false;
   std::string ultimoImpreso_;
+  std::string textoPendiente_;
   std::chrono::steady_clock::time_point ultimoDibujo_{};
 };
 

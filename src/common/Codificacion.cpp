@@ -92,6 +92,12 @@ std::string AnsiAUtf8(std::string_view ansi) {
 std::string Utf8AAnsi(std::string_view utf8) {
   return HaciaAnsi().Convierte(utf8, [](std::string_view resto, std::size_t& saltar) {
     saltar = LargoSecuenciaUtf8(resto);
+    // the five bytes Windows-1252 leaves undefined go back as they came
+    if (saltar == 2 && static_cast<unsigned char>(resto[0]) == 0xC2) {
+      unsigned char b = static_cast<unsigned char>(resto[1]);
+      if (b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D)
+        return std::string(1, static_cast<char>(b));
+    }
     return std::string("?");
   });
 }

@@ -106,10 +106,14 @@ SentenciaSql DialectoBase::Update(const std::string& tabla,
   }
   for (std::size_t i = 0; i < condiciones.size(); ++i) {
     s.texto += i ? " and " : " where ";
-    s.texto += Identificador(condiciones[i].columna) + " = ?";
+    s.texto += Condicion(condiciones[i], " = ");
     s.parametros.push_back(ValorDeCondicion(condiciones[i]));
   }
   return s;
+}
+
+std::string DialectoBase::Condicion(const Predicado& p, const std::string& igual) const {
+  return Identificador(p.columna) + igual + "?";
 }
 
 std::string DialectoBase::DeleteFrom(const std::string& tabla) const {

@@ -20,6 +20,8 @@ class DialectoBase : public Dialecto {
   std::string DeleteFrom(const std::string& tabla) const override;
 
  protected:
+  // One bound key condition: column, the comparison text, a "?" marker.
+  virtual std::string Condicion(const Predicado& p, const std::string& igual) const;
   // The columns of a SELECT: "*" or the names joined with ", ".
   std::string ListaColumnas(const Consulta& c) const;
 };

@@ -96,7 +96,7 @@ class DialectoConParametros final : public DialectoBase {
     for (std::size_t i = 0; i < c.condiciones.size(); ++i) {
       const Predicado& p = c.condiciones[i];
       s.texto += i ? " and " : c.where;
-      s.texto += Identificador(p.columna) + p.igual + "?";
+      s.texto += Condicion(p, p.igual);
       s.parametros.push_back(ValorDeCondicion(p));
     }
     if (c.top >= 0) s.texto += " limit " + std::to_string(c.top);
@@ -113,6 +113,16 @@ class DialectoConParametros final : public DialectoBase {
       return EntreComillas(Minusculas(nombre));
     }
     return EntreComillas(nombre);
+  }
+
+ protected:
+  std::string Condicion(const Predicado& p, const std::string& igual) const override {
+    // SQLite keeps dates as text; a row written by another tool as a bare
+    // "YYYY-MM-DD" must still match the "YYYY-MM-DD HH:MM:SS" the program binds
+    if (motor_ == Motor::SQLite &&
+        (p.clase == ClaseLiteral::Fecha || p.clase == ClaseLiteral::FechaHora))
+      return "datetime(" + Identificador(p.columna) + ")" + igual + "datetime(?)";
+    return DialectoBase::Condicion(p, igual);
   }
 
  private:

@@ -1,6 +1,7 @@
 // The console front end: options, usage, exit status, and the console window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -104,6 +105,26 @@ TEST(ConsoleWindow, WithoutTerminalPrintsStatusChangesAndAnswersNo) {
   EXPECT_NE(s.find("VarloDI: Desea crear uno nuevo?\n"), std::string::npos);
   EXPECT_NE(s.find("...Importación terminada!\n"), std::string::npos);
   EXPECT_EQ(entrada.tellg(), 0) << "leyó la entrada sin terminal";
+}
+
+TEST(ConsoleWindow, WithoutTerminalCountersOfAStageAreThinnedButTheLastIsKept) {
+  std::istringstream entrada;
+  std::ostringstream salida;
+  {
+    VentanaConsola v(entrada, salida, false, false);
+    v.EstableceEstado("Importando datos (Empleado)...");
+    for (int i = 1; i <= 2000; ++i)
+      v.EstableceEstado("Importando datos (Empleado)... (" + std::to_string(i) + " de 2000)");
+    v.EstableceEstado("...Importación terminada!");
+    v.EstableceEstado("Asignando fotografías...(1 de 3)");
+  }
+  std::string s = salida.str();
+  EXPECT_EQ(s.find("Importando datos (Empleado)...\n"), 0u);
+  std::size_t ultimo = s.find("Importando datos (Empleado)... (2000 de 2000)\n");
+  ASSERT_NE(ultimo, std::string::npos) << s;
+  EXPECT_LT(ultimo, s.find("...Importación terminada!\n"));
+  EXPECT_NE(s.find("Asignando fotografías...(1 de 3)\n"), std::string::npos);
+  EXPECT_LT(std::count(s.begin(), s.end(), '\n'), 100) << "una línea por registro";
 }
 
 TEST(ConsoleWindow, OnATerminalQuestionsAreAsked) {

@@ -129,7 +129,10 @@ TEST(Codificacion, Windows1252RoundTrip) {
   EXPECT_EQ(AnsiAUtf8(ansi), utf8);
   EXPECT_EQ(Utf8AAnsi("日本 ok"), "?? ok");
   EXPECT_EQ(Utf8AAnsi(std::string("a\xFF" "b")), "a?b");  // invalid UTF-8
-  EXPECT_EQ(AnsiAUtf8(std::string("\x81")).size(), 2u);     // undefined byte kept
+  // the bytes Windows-1252 leaves undefined survive a round trip
+  std::string indefinidos("a\x81\x8D\x8F\x90\x9Dz");
+  EXPECT_EQ(AnsiAUtf8(indefinidos).size(), 12u);
+  EXPECT_EQ(Utf8AAnsi(AnsiAUtf8(indefinidos)), indefinidos);
 }
 
 TEST(Errores, TheErrorLine) {

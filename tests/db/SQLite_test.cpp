@@ -70,5 +70,23 @@ TEST(SQLite, CatalogoEnOrdenDeCreacionYGuionDeVariasSentencias) {
   }
 }
 
+TEST(SQLite, UnaFechaGuardadaSinHoraSeEncuentraYSeActualiza) {
+  // rows loaded by another tool may hold a bare date; the key still matches
+  CarpetaTemporal tmp;
+  auto cn = Conexion::Abre(BaseDatosPrueba::SQLite(tmp.Ruta()));
+  cn->Execute("insert into Kardex (Id_Empleado, Fecha, ID_Tipo) values ('7', '2024-03-04', 'VAC')");
+  Consulta c = Todo("Kardex", {"Id_Empleado", "Fecha", "ID_Tipo"});
+  c.where = " where ";
+  c.condiciones = {Predicado{"Id_Empleado", ClaseLiteral::Texto, std::string("7"), " = "},
+                   Predicado{"Fecha", ClaseLiteral::Fecha, FechaHora{2024, 3, 4}, "="}};
+  auto rs = cn->AbreConsulta(c, 1);
+  ASSERT_FALSE(rs->EOF_());
+  rs->AsignaTexto(rs->IndiceCampo("ID_Tipo"), "INC");
+  rs->Update();
+  auto todas = cn->AbreConsulta(Todo("Kardex", {"ID_Tipo"}), 0);
+  EXPECT_EQ(todas->RecordCount(), 1);
+  EXPECT_EQ(todas->Texto(0), "INC");
+}
+
 }  // namespace
 }  // namespace varlo::db
