@@ -5,9 +5,11 @@
 #include "common/Texto.h"
 #include "db/Recordset.h"
 #include "db/TiposAdo.h"
+#include "import/ConsultaBusqueda.h"
 #include "import/ErrorCapturado.h"
 #include "import/FotoRegistro.h"
 #include "import/Jerarquia.h"
+#include "import/MascaraFecha.h"
 #include "import/PlanColumnas.h"
 
 namespace varlo {
@@ -66,6 +68,12 @@ void EscrituraRegistro::Prepara(const db::Recordset& rs) {
   preparada_ = true;
 }
 
+bool EscrituraRegistro::EsColumnaLlave(std::size_t columna) const {
+  for (std::int16_t p : d_.PosicionIndice)
+    if (p > 0 && static_cast<std::size_t>(p) == columna + 1) return true;
+  return false;
+}
+
 int EscrituraRegistro::Indice(const db::Recordset& rs, std::size_t columna) const {
   // Not in the select list: asking again raises the layer's own error 3265.
   if (indices_[columna] == kNoEstaEnConsulta) return rs.IndiceCampo(d_.Campos[columna]);
@@ -83,7 +91,17 @@ void EscrituraRegistro::EscribeColumna(db::Recordset& rs, std::size_t c, const s
     return;
   }
   if (db::EsTipoFecha(tipo)) {
-    if (auto f = FechaDeMascara(bruto, d_.Mascara)) rs.Asigna(i, *f);
+    if (auto f = FechaDeMascara(bruto, d_.Mascara)) {
+      // A date-time key keeps the time of day its lookup used: otherwise the
+      // row would be rewritten at midnight and the next run would not find it.
+      if (EsColumnaLlave(c) && LargoEnCaracteres(v) > 10) {
+        FechaHora k = FechaDeLlave(v);
+        f->hora = k.hora;
+        f->minuto = k.minuto;
+        f->segundo = k.segundo;
+      }
+      rs.Asigna(i, *f);
+    }
   } else if (tipo == db::adBoolean) {
     rs.Asigna(i, ValorBooleano(v));
   } else {

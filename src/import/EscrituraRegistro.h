@@ -47,6 +47,7 @@ class EscrituraRegistro {
   // Field positions are the same for every lookup of the table: taken once.
   void Prepara(const db::Recordset& rs);
   int Indice(const db::Recordset& rs, std::size_t columna) const;
+  bool EsColumnaLlave(std::size_t columna) const;
   void EscribeColumna(db::Recordset& rs, std::size_t columna, const std::string& valor);
 
   const DefinicionTabla& d_;

@@ -146,6 +146,22 @@ TEST_P(ImportaDatosEn, LlavesConApostrofoYLlaveCompuestaConFecha) {
             (V{"O'Neil||INC(Valor vacío en la columna índice (Fecha), Columna:0)"}));
 }
 
+TEST_P(ImportaDatosEn, LlaveDeFechaYHoraConservaLaHoraAlEscribirse) {
+  // The row is written with the time its lookup used, so the same file
+  // imported again updates it instead of adding a second row.
+  EntornoImportacion e(GetParam());
+  e.Definiciones(
+      "[Tablas]\r\nTotal=1\r\nTabla1=Kardex\r\n[Kardex]\r\nOrigen=" + e.Archivo("k.txt") +
+      "\r\nFormato=3\r\nFormatoFecha=DD/MM/YYYY\r\nNombreIndice=Id_Empleado,Fecha\r\n"
+      "Columnas=3\r\nCampoColumna1=Id_Empleado\r\nCampoColumna2=Fecha\r\nCampoColumna3=ID_Tipo\r\n");
+  e.Fuente("k.txt", {"7,25/12/2005 09:30:00 p.m.,VAC"});
+  EXPECT_EQ(e.Importa(), 0);
+  e.Fuente("k.txt", {"7,25/12/2005 09:30:00 p.m.,INC"});
+  EXPECT_EQ(e.Importa(), 0);
+  Filas filas = e.Lee("Kardex", {"Id_Empleado", "ID_Tipo"});
+  EXPECT_EQ(filas, (Filas{{"7", "INC"}}));
+}
+
 TEST_P(ImportaDatosEn, SeparadosPorTabuladorEnElOrdenListado) {
   EntornoImportacion e(GetParam());
   e.Definiciones(
