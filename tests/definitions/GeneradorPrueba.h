@@ -1,14 +1,13 @@
 #pragma once
 // What the generator tests share: a scripted window that ticks tables by
 // name, and the definitions file read back as ordered entries.
+#include <gtest/gtest.h>
+
+#include <memory>
 #include <set>
 #include <string>
 #include <tuple>
 #include <vector>
-
-#include <gtest/gtest.h>
-
-#include <memory>
 
 #include "app/VentanaFalsa.h"
 #include "common/Codificacion.h"

@@ -82,13 +82,8 @@ class RecordsetFalso : public db::Recordset {
   std::vector<std::size_t> leidos_;
 };
 
-Bytes BytesDe(const std::string& s) {
-  return Bytes(s.begin(), s.end());
-}
-
-Bytes LeeArchivo(const std::string& ruta) {
-  return BytesDe(prueba::LeeBytes(ruta));
-}
+Bytes BytesDe(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes LeeArchivo(const std::string& ruta) { return BytesDe(prueba::LeeBytes(ruta)); }
 
 // Pixels that do not compress, so the encoded file spans several chunks.
 Imagen ImagenRuido(int ancho, int alto, int canales, unsigned semilla) {
@@ -149,21 +144,18 @@ TEST_F(ServiciosImagen, PutImageInFieldTomaElArchivoEnteroOLoDejaComoEstaba) {
   EXPECT_TRUE(std::get<Bytes>(rs.valores[0]).empty());
   EXPECT_TRUE(ventana.mensajes.empty());
 
+  // A missing file or a folder is reported and the field keeps its value.
   const std::string falta = datos.Archivo("no-existe.jpg");
   EXPECT_FALSE(servicios.PutImageInField(rs, 1, falta));
   EXPECT_EQ(UnicoMensaje(), "ERROR: No se encontró el archivo (" + falta + ")");
   EXPECT_EQ(std::get<Bytes>(rs.valores[1]), (Bytes{0xFF, 0xD8, 0, 1, 0xFF, 0xD9}));
-}
-
-TEST_F(ServiciosImagen, PutImageInFieldAvisaDeCarpetasYColumnasQueRechazan) {
-  rs.valores[0] = std::string("antes");
-  EXPECT_FALSE(servicios.PutImageInField(rs, 0, datos.Ruta()));
-  EXPECT_EQ(UnicoMensaje(), "ERROR: Error de acceso a la ruta o el archivo (" + datos.Ruta() + ")");
-  EXPECT_EQ(std::get<std::string>(rs.valores[0]), "antes");
-
   ventana.mensajes.clear();
-  const std::string foto = datos.Archivo("foto.jpg");
-  prueba::EscribeBytes(foto, "abc");
+  EXPECT_FALSE(servicios.PutImageInField(rs, 1, datos.Ruta()));
+  EXPECT_EQ(UnicoMensaje(), "ERROR: Error de acceso a la ruta o el archivo (" + datos.Ruta() + ")");
+  EXPECT_EQ(std::get<Bytes>(rs.valores[1]), (Bytes{0xFF, 0xD8, 0, 1, 0xFF, 0xD9}));
+
+  // A column that refuses the value.
+  ventana.mensajes.clear();
   rs.rechazaAsignacion = true;
   EXPECT_FALSE(servicios.PutImageInField(rs, 0, foto));
   EXPECT_EQ(UnicoMensaje(), "ERROR: La columna rechazó el valor");
@@ -336,19 +328,22 @@ TEST_F(ServiciosImagen, NombresTemporalesUnicosExclusivosYSinSeparadorDoble) {
 }
 
 TEST_F(ServiciosImagen, RecordLocationDicePosicionVacioOVoid) {
-  rs.posicion = 3;
-  rs.cuenta = 120;
-  EXPECT_EQ(servicios.RecordLocation(rs, "Registro "), "Registro 3 de 120");
-  rs.posicion = rs.cuenta = -1;
-  EXPECT_EQ(servicios.RecordLocation(rs, "Registro "), "Registro -1 de -1");
-  rs.bof = true;
-  EXPECT_EQ(servicios.RecordLocation(rs, "Registro "), "");
-  rs.bof = false;
-  rs.eof = true;
-  EXPECT_EQ(servicios.RecordLocation(rs, "Registro "), "");
-  rs.eof = false;
-  rs.fallaPosicion = true;
-  EXPECT_EQ(servicios.RecordLocation(rs, "Registro "), "VOID");
+  struct Caso {
+    long posicion, cuenta;
+    bool bof, eof, falla;
+    std::string texto;
+  };
+  for (const Caso& c : {Caso{3, 120, false, false, false, "Registro 3 de 120"},
+                        Caso{-1, -1, false, false, false, "Registro -1 de -1"},
+                        Caso{1, 1, true, false, false, ""}, Caso{1, 1, false, true, false, ""},
+                        Caso{1, 1, false, false, true, "VOID"}}) {
+    rs.posicion = c.posicion;
+    rs.cuenta = c.cuenta;
+    rs.bof = c.bof;
+    rs.eof = c.eof;
+    rs.fallaPosicion = c.falla;
+    EXPECT_EQ(servicios.RecordLocation(rs, "Registro "), c.texto);
+  }
   EXPECT_TRUE(ventana.mensajes.empty());
 }
 

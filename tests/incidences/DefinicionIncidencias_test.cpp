@@ -35,12 +35,6 @@ TEST(IncidencesSettings, GeneratedSectionGivesTheFullColumnList) {
   EXPECT_EQ(d.ColumnaEmpleado, 1);
   EXPECT_EQ(d.ColumnaFecha, 2);
   EXPECT_TRUE(d.HayFecha2);
-  EXPECT_EQ(d.InicioAnio, 1);
-  EXPECT_EQ(d.LargoAnio, 4);
-  EXPECT_EQ(d.InicioMes, 6);
-  EXPECT_EQ(d.LargoMes, 2);
-  EXPECT_EQ(d.InicioDia, 9);
-  EXPECT_EQ(d.LargoDia, 2);
   EXPECT_TRUE(ProblemasDefinicion(d).empty());
 
   ComponeArchivosResultado(d);
@@ -128,25 +122,17 @@ TEST(IncidencesSettings, NothingToImport) {
 
 TEST(IncidencesSettings, DateMaskPositions) {
   CarpetaTemporal tmp;
-  auto mascara = [&](const std::string& formato) {
-    return LeeDefinicionDe(tmp, "[Planeacion Faltas]\r\nFormatoFecha=" + formato +
-                                    "\r\nColumnas=1\r\nCampoColumna1=Fecha1\r\n")
-        .d;
+  // Start and length of day, month and year, whatever the case of the letters.
+  auto posiciones = [&](const std::string& formato) {
+    auto d = LeeDefinicionDe(tmp, "[Planeacion Faltas]\r\nFormatoFecha=" + formato +
+                                      "\r\nColumnas=1\r\nCampoColumna1=Fecha1\r\n")
+                 .d;
+    return std::vector<int>{d.InicioDia, d.LargoDia, d.InicioMes, d.LargoMes, d.InicioAnio,
+                            d.LargoAnio};
   };
-  auto dia = mascara("dd/mm/yyyy");
-  EXPECT_EQ(dia.InicioDia, 1);
-  EXPECT_EQ(dia.LargoDia, 2);
-  EXPECT_EQ(dia.InicioMes, 4);
-  EXPECT_EQ(dia.LargoMes, 2);
-  EXPECT_EQ(dia.InicioAnio, 7);
-  EXPECT_EQ(dia.LargoAnio, 4);
-  auto mayusculas = mascara("DD/MM/YYYY");
-  EXPECT_EQ(mayusculas.Mascara().InicioAnio, dia.Mascara().InicioAnio);
-  EXPECT_EQ(mayusculas.Mascara().InicioMes, dia.Mascara().InicioMes);
-  EXPECT_EQ(mayusculas.Mascara().InicioDia, dia.Mascara().InicioDia);
-  auto sinDia = mascara("YYYY-MM");
-  EXPECT_EQ(sinDia.InicioDia, 0);
-  EXPECT_EQ(sinDia.LargoDia, 1);
+  EXPECT_EQ(posiciones("dd/mm/yyyy"), (std::vector<int>{1, 2, 4, 2, 7, 4}));
+  EXPECT_EQ(posiciones("DD/MM/YYYY"), (std::vector<int>{1, 2, 4, 2, 7, 4}));
+  EXPECT_EQ(posiciones("YYYY-MM"), (std::vector<int>{0, 1, 6, 2, 1, 4}));
 }
 
 // Each mistake is named once, before any line is read.
@@ -179,49 +165,28 @@ TEST(IncidencesSettings, DefinitionMistakesAreNamed) {
             V{"El FormatoFecha \"Y\" no indica el mes (M) ni el día (D)"});
 }
 
-// Fixed width: blank and zero-width columns take no characters.
-TEST(IncidencesSplitting, FixedWidthZeroWidthRule) {
+// Lines split into exactly the configured columns; in fixed width, blank and
+// zero-width columns take no characters.
+TEST(IncidencesSplitting, LinesGiveOneValuePerConfiguredColumn) {
   CarpetaTemporal tmp;
-  auto [d, lectura] = LeeDefinicionDe(
-      tmp,
-      "[Planeacion Faltas]\r\nColumnas=4\r\nCampoColumna1=Id_Empleado\r\nCampoColumna3=Fecha1\r\n"
-      "CampoColumna4=Referencia\r\nLongitudColumna1=5\r\nLongitudColumna2=3\r\n"
-      "LongitudColumna3=4\r\nLongitudColumna4=0\r\n");
-  ASSERT_EQ(lectura, LecturaDefinicion::Completa);
-  std::vector<std::string> valores;
-  DivisorDe(d).Divide("ABCDEFGHIJKL", valores);
-  EXPECT_EQ(valores, (V{"ABCDE", "", "FGHI", ""}));
-  DivisorDe(d).Divide("ABCDEFG", valores);
-  EXPECT_EQ(valores, (V{"ABCDE", "", "FG", ""}));
-  DivisorDe(d).Divide("", valores);
-  EXPECT_EQ(valores, (V{"", "", "", ""}));
-}
-
-TEST(IncidencesSplitting, SeparatedLayoutsKeepPieceOrder) {
-  CarpetaTemporal tmp;
-  auto divide = [&](const std::string& formato, const std::string& linea) {
-    auto d = LeeDefinicionDe(tmp,
-                             "[Formatos Archivo Fuente]\r\nOtro=xY\r\n[Planeacion Faltas]\r\n"
-                             "Formato=" + formato + "\r\nColumnas=3\r\nCampoColumna1=Id_Empleado\r\n"
-                             "CampoColumna3=Fecha1\r\nLongitudColumna1=1\r\n")
+  auto divide = [&](const std::string& seccion, const std::string& linea) {
+    auto d = LeeDefinicionDe(tmp, "[Formatos Archivo Fuente]\r\nOtro=xY\r\n"
+                                  "[Planeacion Faltas]\r\nCampoColumna1=Id_Empleado\r\n"
+                                  "CampoColumna3=Fecha1\r\n" + seccion)
                  .d;
     std::vector<std::string> valores;
     DivisorDe(d).Divide(linea, valores);
     return valores;
   };
-  EXPECT_EQ(divide("2", "7\t\t2006-08-03"), (V{"7", "", "2006-08-03"}));
-  EXPECT_EQ(divide("3", "7,x"), (V{"7", "x", ""}));
-  EXPECT_EQ(divide("3", "7,x,2006-08-03,sobra,otra"), (V{"7", "x", "2006-08-03"}));
-  EXPECT_EQ(divide("4", "7XYaxy2006-08-03"), (V{"7", "a", "2006-08-03"}));
-  EXPECT_EQ(divide("3", ""), (V{"", "", ""}));
-
-  // Layout 4 without an "Otro" text: the whole line is the first value.
-  auto d = LeeDefinicionDe(tmp, "[Planeacion Faltas]\r\nFormato=4\r\nColumnas=2\r\n"
-                                "CampoColumna1=Id_Empleado\r\nCampoColumna2=Fecha1\r\n")
-               .d;
-  std::vector<std::string> valores;
-  DivisorDe(d).Divide("7,2006-08-03", valores);
-  EXPECT_EQ(valores, (V{"7,2006-08-03", ""}));
+  const std::string fijo = "Columnas=4\r\nCampoColumna4=Referencia\r\nLongitudColumna1=5\r\n"
+                           "LongitudColumna2=3\r\nLongitudColumna3=4\r\nLongitudColumna4=0\r\n";
+  EXPECT_EQ(divide(fijo, "ABCDEFGHIJKL"), (V{"ABCDE", "", "FGHI", ""}));
+  EXPECT_EQ(divide(fijo, "ABCDEFG"), (V{"ABCDE", "", "FG", ""}));
+  EXPECT_EQ(divide("Formato=2\r\nColumnas=3\r\n", "7\t\t2006-08-03"), (V{"7", "", "2006-08-03"}));
+  EXPECT_EQ(divide("Formato=3\r\nColumnas=3\r\n", "7,x"), (V{"7", "x", ""}));
+  EXPECT_EQ(divide("Formato=3\r\nColumnas=3\r\n", "7,x,2006-08-03,sobra"),
+            (V{"7", "x", "2006-08-03"}));
+  EXPECT_EQ(divide("Formato=4\r\nColumnas=3\r\n", "7XYaxy2006-08-03"), (V{"7", "a", "2006-08-03"}));
 }
 
 }  // namespace

@@ -20,6 +20,35 @@
 
 namespace varlo::prueba {
 
+// The messages of a log file, without their stamps.
+inline std::vector<std::string> MensajesLog(const std::string& archivo) {
+  std::vector<std::string> r;
+  for (const std::string& l : Divide(LeeBytes(archivo), "\r\n")) {
+    if (l.empty()) continue;
+    std::string m = AnsiAUtf8(l);
+    r.push_back(m.substr(0, m.rfind(" (")));
+  }
+  return r;
+}
+
+// The rows of a table as "a|b|c", trailing blanks trimmed, sorted.
+inline std::vector<std::string> Filas(const std::string& cadena, const std::string& tabla,
+                                      const std::vector<std::string>& columnas) {
+  auto cn = db::Conexion::Abre(cadena);
+  db::Consulta c;
+  c.tabla = tabla;
+  c.columnas = columnas;
+  auto rs = cn->AbreConsulta(c, 0);
+  std::vector<std::string> filas;
+  for (; !rs->EOF_(); rs->MoveNext()) {
+    std::string fila;
+    for (int i = 0; i < rs->FieldCount(); ++i) fila += (i ? "|" : "") + RecortaDer(rs->Texto(i));
+    filas.push_back(fila);
+  }
+  std::sort(filas.begin(), filas.end());
+  return filas;
+}
+
 class EscenarioIncidencias {
  public:
   explicit EscenarioIncidencias(std::string cadena = "") : cadena_(std::move(cadena)) {
@@ -57,14 +86,7 @@ class EscenarioIncidencias {
   }
 
   std::vector<std::string> Log() const {
-    std::vector<std::string> r;
-    for (const std::string& l :
-         Divide(LeeBytes(Kelto_GEN_Trans::ArchivoMensual(frmMain::ArchivoLog())), "\r\n")) {
-      if (l.empty()) continue;
-      std::string m = AnsiAUtf8(l);
-      r.push_back(m.substr(0, m.rfind(" (")));
-    }
-    return r;
+    return MensajesLog(Kelto_GEN_Trans::ArchivoMensual(frmMain::ArchivoLog()));
   }
 
   std::string ArchivoOk() const { return tmp_.Archivo("Log/Planeacion Faltas_Incidencias_Ok.txt"); }
@@ -77,19 +99,8 @@ class EscenarioIncidencias {
 
   // "employee|day|ID_Tipo|Dato0_FAL|Dato1_FAL|Referencia", sorted.
   std::vector<std::string> Kardex() const {
-    auto cn = db::Conexion::Abre(cadena_);
-    db::Consulta c;
-    c.tabla = "Kardex";
-    c.columnas = {"Id_Empleado", "Fecha", "ID_Tipo", "Dato0_FAL", "Dato1_FAL", "Referencia"};
-    auto rs = cn->AbreConsulta(c, 0);
-    std::vector<std::string> filas;
-    for (; !rs->EOF_(); rs->MoveNext()) {
-      std::string fila;
-      for (int i = 0; i < rs->FieldCount(); ++i) fila += (i ? "|" : "") + RecortaDer(rs->Texto(i));
-      filas.push_back(fila);
-    }
-    std::sort(filas.begin(), filas.end());
-    return filas;
+    return Filas(cadena_, "Kardex",
+                 {"Id_Empleado", "Fecha", "ID_Tipo", "Dato0_FAL", "Dato1_FAL", "Referencia"});
   }
 
   VentanaFalsa ventana;

