@@ -173,36 +173,38 @@ std::string cls_ADODBServices::BuildTempFileName() {
   ErrorDeAcceso(carpeta);
 }
 
-bool cls_ADODBServices::PutImageInField(db::Recordset& rs, int campo, const std::string& File) {
+template <class R, class Accion>
+R cls_ADODBServices::ConMensaje(R siFalla, Accion&& accion) {
   try {
-    rs.Asigna(campo, db::Valor(LeeArchivoCompleto(File)));
-    return true;
+    return accion();
   } catch (const ErrorVarlo& e) {
     MuestraError(e.Descripcion());
   } catch (const std::exception& e) {
     MuestraError(e.what());
   }
-  return false;
+  return siFalla;
+}
+
+bool cls_ADODBServices::PutImageInField(db::Recordset& rs, int campo, const std::string& File) {
+  return ConMensaje<bool>(false, [&]() -> bool {
+    rs.Asigna(campo, db::Valor(LeeArchivoCompleto(File)));
+    return true;
+  });
 }
 
 std::optional<Imagen> cls_ADODBServices::GetImageFromField(db::Recordset& rs, int campo) {
-  try {
+  return ConMensaje<std::optional<Imagen>>(std::nullopt, [&]() -> std::optional<Imagen> {
     const db::Bytes& datos = BytesDelCampo(rs, campo);
     TemporalBorrable temporal(BuildTempFileName());
     EscribeArchivo(temporal.Ruta(), datos);
     return CargaImagen(temporal.Ruta());
-  } catch (const ErrorVarlo& e) {
-    MuestraError(e.Descripcion());
-  } catch (const std::exception& e) {
-    MuestraError(e.what());
-  }
-  return std::nullopt;
+  });
 }
 
 bool cls_ADODBServices::PutLargeImageInField(db::Recordset& rs, int campo,
                                              const std::string& File) {
   std::optional<db::Valor> anterior;
-  try {
+  const bool hecho = ConMensaje<bool>(false, [&]() -> bool {
     Archivo f = AbreLectura(File);
     std::error_code ec;
     const auto n = static_cast<std::size_t>(fs::file_size(File, ec));
@@ -217,11 +219,8 @@ bool cls_ADODBServices::PutLargeImageInField(db::Recordset& rs, int campo,
     for (std::size_t i = 0; i < bloques; ++i)
       rs.AppendChunk(campo, LeeTrozo(f.get(), kTamanoTrozo, File));
     return true;
-  } catch (const ErrorVarlo& e) {
-    MuestraError(e.Descripcion());
-  } catch (const std::exception& e) {
-    MuestraError(e.what());
-  }
+  });
+  if (hecho) return true;
   // A file that failed half-way must not leave half a picture behind.
   if (anterior) {
     try {
@@ -233,7 +232,7 @@ bool cls_ADODBServices::PutLargeImageInField(db::Recordset& rs, int campo,
 }
 
 std::optional<Imagen> cls_ADODBServices::GetLargeImageFromField(db::Recordset& rs, int campo) {
-  try {
+  return ConMensaje<std::optional<Imagen>>(std::nullopt, [&]() -> std::optional<Imagen> {
     BytesDelCampo(rs, campo);
     TemporalBorrable temporal(BuildTempFileName());
     Archivo f = AbreEscritura(temporal.Ruta());
@@ -246,12 +245,7 @@ std::optional<Imagen> cls_ADODBServices::GetLargeImageFromField(db::Recordset& r
       Escribe(f.get(), rs.GetChunk(campo, kTamanoTrozo), temporal.Ruta());
     Cierra(f, temporal.Ruta());
     return CargaImagen(temporal.Ruta());
-  } catch (const ErrorVarlo& e) {
-    MuestraError(e.Descripcion());
-  } catch (const std::exception& e) {
-    MuestraError(e.what());
-  }
-  return std::nullopt;
+  });
 }
 
 std::string cls_ADODBServices::RecordLocation(const db::Recordset& rs, const std::string& Title) {
@@ -265,32 +259,22 @@ std::string cls_ADODBServices::RecordLocation(const db::Recordset& rs, const std
 }
 
 bool cls_ADODBServices::PutPictureInField(db::Recordset& rs, int campo, const Imagen& pic) {
-  try {
+  return ConMensaje<bool>(false, [&]() -> bool {
     TemporalBorrable temporal(BuildTempFileName());
     GuardaImagenBmp(pic, temporal.Ruta());
     rs.Asigna(campo, db::Valor(LeeArchivoCompleto(temporal.Ruta())));
     return true;
-  } catch (const ErrorVarlo& e) {
-    MuestraError(e.Descripcion());
-  } catch (const std::exception& e) {
-    MuestraError(e.what());
-  }
-  return false;
+  });
 }
 
 bool cls_ADODBServices::SaveImageToFile(db::Recordset& rs, int campo, const std::string& FileJPG) {
-  try {
+  return ConMensaje<bool>(false, [&]() -> bool {
     const db::Bytes& datos = BytesDelCampo(rs, campo);
     TemporalBorrable temporal(BuildTempFileName());
     EscribeArchivo(temporal.Ruta(), datos);
     MueveSobre(temporal.Ruta(), FileJPG);
     return true;
-  } catch (const ErrorVarlo& e) {
-    MuestraError(e.Descripcion());
-  } catch (const std::exception& e) {
-    MuestraError(e.what());
-  }
-  return false;
+  });
 }
 
 }  // namespace varlo

@@ -46,6 +46,10 @@ class cls_ADODBServices {
 
  private:
   void MuestraError(const std::string& descripcion);
+  // Runs `accion`; any error is shown as "ERROR: " + its description and
+  // `siFalla` comes back instead.
+  template <class R, class Accion>
+  R ConMensaje(R siFalla, Accion&& accion);
 
   Ventana& ventana_;
   std::mt19937 aleatorio_;
