@@ -1,5 +1,7 @@
 #include "app/LineaComandos.h"
 
+#include <iostream>
+
 namespace varlo {
 
 Argumentos LeeArgumentos(const std::vector<std::string>& args) {
@@ -30,6 +32,22 @@ Argumentos LeeArgumentos(const std::vector<std::string>& args) {
   if (a.fotos && a.texto.empty() && !a.ayuda && !a.version)
     a.error = "--fotos necesita un archivo de definiciones";
   return a;
+}
+
+std::optional<int> AtiendeOpciones(const Argumentos& a, const std::string& programa) {
+  if (!a.error.empty()) {
+    std::cerr << programa << ": " << a.error << "\n\n" << TextoUso(programa);
+    return 2;
+  }
+  if (a.ayuda) {
+    std::cout << TextoUso(programa);
+    return 0;
+  }
+  if (a.version) {
+    std::cout << "VarloDI " << VARLODI_VERSION << "\n";
+    return 0;
+  }
+  return std::nullopt;
 }
 
 std::string TextoUso(const std::string& programa) {

@@ -16,18 +16,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   Argumentos a = LeeArgumentos(args);
   const std::string programa = "varlodi";
-  if (!a.error.empty()) {
-    std::cerr << programa << ": " << a.error << "\n\n" << TextoUso(programa);
-    return 2;
-  }
-  if (a.ayuda) {
-    std::cout << TextoUso(programa);
-    return 0;
-  }
-  if (a.version) {
-    std::cout << "VarloDI " << VARLODI_VERSION << "\n";
-    return 0;
-  }
+  if (auto estado = AtiendeOpciones(a, programa)) return *estado;
   // Nobody can answer the Open dialog or the offer to generate a file.
   if (EstaEnBlanco(a.texto) && !EntradaEsTerminal()) {
     std::cerr << TextoUso(programa);

@@ -32,6 +32,20 @@ struct Consulta {
   std::vector<Predicado> condiciones;   // joined with " and "
 };
 
+// "Select <columns> From <table> Where <column>='<value>'": the lookups by
+// one text key that the system writes in this form.
+inline Consulta BuscaPorTexto(std::string tabla, std::vector<std::string> columnas,
+                              std::string columna, std::string valor) {
+  Consulta c;
+  c.select = "Select ";
+  c.columnas = std::move(columnas);
+  c.from = " From ";
+  c.tabla = std::move(tabla);
+  c.where = " Where ";
+  c.condiciones.push_back({std::move(columna), ClaseLiteral::Texto, std::move(valor), "="});
+  return c;
+}
+
 // A statement ready for the driver: its text and the values bound to its
 // "?" markers, in order.
 struct SentenciaSql {

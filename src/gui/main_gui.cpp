@@ -24,19 +24,8 @@ int main(int argc, char** argv) {
   const std::string programa = "varlodi-gui";
 
   // Help and version need no display.
-  Argumentos previos = LeeArgumentos(ListaArgumentos(argc, argv));
-  if (!previos.error.empty()) {
-    std::cerr << programa << ": " << previos.error << "\n\n" << TextoUso(programa);
-    return 2;
-  }
-  if (previos.ayuda) {
-    std::cout << TextoUso(programa);
-    return 0;
-  }
-  if (previos.version) {
-    std::cout << "VarloDI " << VARLODI_VERSION << "\n";
-    return 0;
-  }
+  if (auto estado = AtiendeOpciones(LeeArgumentos(ListaArgumentos(argc, argv)), programa))
+    return *estado;
 
   QApplication app(argc, argv);  // takes its own options (-platform, ...) out of argv
   // Numbers are read and written with "." whatever the user's locale; only
@@ -45,11 +34,9 @@ int main(int argc, char** argv) {
   std::setlocale(LC_TIME, "");
   app.setQuitOnLastWindowClosed(false);
 
+  // Qt has taken its own options out of argv: read ours again.
   Argumentos a = LeeArgumentos(ListaArgumentos(argc, argv));
-  if (!a.error.empty()) {
-    std::cerr << programa << ": " << a.error << "\n\n" << TextoUso(programa);
-    return 2;
-  }
+  if (auto estado = AtiendeOpciones(a, programa)) return *estado;
 
   gui::VentanaPrincipal ventana;
   frmMain f(ventana, a.texto);

@@ -68,17 +68,7 @@ db::Consulta ConsultaEmpleados() {
 }
 
 db::Consulta ConsultaFotoEmpleado(const std::string& idEmpleado) {
-  db::Consulta c;
-  c.select = "Select ";
-  c.from = " From ";
-  c.tabla = "Fotos_Empleados";
-  c.where = " Where ";
-  db::Predicado p;
-  p.columna = "ID_Empleado";
-  p.clase = db::ClaseLiteral::Texto;
-  p.valor = idEmpleado;
-  c.condiciones.push_back(p);
-  return c;
+  return db::BuscaPorTexto("Fotos_Empleados", {}, "ID_Empleado", idEmpleado);
 }
 
 void AsignaFotos(frmMain& f) {

@@ -10,18 +10,7 @@
 namespace varlo {
 
 db::Consulta ConsultaJerarquia(const std::string& llave) {
-  db::Consulta c;
-  c.select = "Select ";
-  c.columnas = {"[Parent]"};
-  c.from = " From ";
-  c.tabla = "Jerarquias";
-  c.where = " Where ";
-  db::Predicado p;
-  p.columna = "[Key]";
-  p.clase = db::ClaseLiteral::Texto;
-  p.valor = llave;
-  c.condiciones.push_back(std::move(p));
-  return c;
+  return db::BuscaPorTexto("Jerarquias", {"[Parent]"}, "[Key]", llave);
 }
 
 PadresJerarquia RecorreJerarquia(db::Conexion& cn, const std::string& nivel,

@@ -76,19 +76,8 @@ EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
   NumeroError_ = 0;
   ColumnaActual_ = 0;
 
-  bool sinFila = true;
-  try {
-    sinFila = rsKardex_->BOF() && rsKardex_->EOF_();
-  } catch (const ErrorVarlo& e) {
-    Falla(linea, e);
-  }
-  if (sinFila) {
-    try {
-      rsKardex_->AddNew();
-    } catch (const ErrorVarlo& e) {
-      Falla(linea, e);
-    }
-  }
+  if (Intenta(linea, [&] { return rsKardex_->BOF() && rsKardex_->EOF_(); }, true))
+    Intenta(linea, [&] { rsKardex_->AddNew(); });
   if (NumeroError_ > 0) return Resultado::RegistroAbandonado;
 
   for (int i = 1; i <= d_.Columnas; ++i) {
@@ -98,56 +87,24 @@ EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
     std::string valor = Recorta(ValorDe(valores, i));
     if (valor.empty()) continue;  // an empty value never overwrites a stored one
     if (NuncaSeAsigna(campo)) continue;
-    try {
+    Intenta(linea, [&] {
       if (Mayusculas(campo) == "FECHA")
         Asigna("Fecha", FormatoISO(dia));  // the day of the range, never the source text
       else
         Asigna(campo, valor);
-    } catch (const ErrorVarlo& e) {
-      Falla(linea, e);
-    }
+    });
     if (NumeroError_ > 0) return Resultado::RegistroAbandonado;
   }
 
   ColumnaActual_ = 0;
-  try {
-    rsKardex_->Update();
-  } catch (const ErrorVarlo& e) {
-    Falla(linea, e);
-  }
-  if (NumeroError_ == 0) {
-    try {
-      resultados_.Importado(linea);
-    } catch (const ErrorVarlo& e) {
-      Falla(linea, e);
-    }
-  }
+  Intenta(linea, [&] { rsKardex_->Update(); });
+  if (NumeroError_ == 0) Intenta(linea, [&] { resultados_.Importado(linea); });
 
-  bool abierto = true;
-  try {
-    abierto = rsKardex_->State() == 1;
-  } catch (const ErrorVarlo& e) {
-    Falla(linea, e);
-  }
-  if (abierto) {
-    bool pendiente = true;
-    try {
-      pendiente = rsKardex_->EditMode() == db::Recordset::adEditAdd;
-    } catch (const ErrorVarlo& e) {
-      Falla(linea, e);
-    }
-    if (pendiente) {
-      try {
-        rsKardex_->CancelUpdate();
-      } catch (const ErrorVarlo& e) {
-        Falla(linea, e);
-      }
-    }
-    try {
-      rsKardex_->Close();
-    } catch (const ErrorVarlo& e) {
-      Falla(linea, e);
-    }
+  // A failed test goes on with the step it guards.
+  if (Intenta(linea, [&] { return rsKardex_->State() == 1; }, true)) {
+    if (Intenta(linea, [&] { return rsKardex_->EditMode() == db::Recordset::adEditAdd; }, true))
+      Intenta(linea, [&] { rsKardex_->CancelUpdate(); });
+    Intenta(linea, [&] { rsKardex_->Close(); });
   }
   return Resultado::DiaHecho;
 }

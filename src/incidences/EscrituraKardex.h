@@ -46,6 +46,25 @@ class EscrituraKardex {
 
  private:
   void Falla(const std::string& linea, const ErrorVarlo& e);
+  // Runs one step of the day; a failure is the record's (its "_Er" line and
+  // NumeroError). A test that fails gives `siFalla`.
+  template <class Paso>
+  void Intenta(const std::string& linea, Paso&& paso) {
+    try {
+      paso();
+    } catch (const ErrorVarlo& e) {
+      Falla(linea, e);
+    }
+  }
+  template <class Paso, class R>
+  R Intenta(const std::string& linea, Paso&& paso, R siFalla) {
+    try {
+      return paso();
+    } catch (const ErrorVarlo& e) {
+      Falla(linea, e);
+      return siFalla;
+    }
+  }
   void Asigna(const std::string& campo, const std::string& texto);
   void CierraAnterior();
 
