@@ -127,15 +127,5 @@ TEST(ConsoleWindow, WithoutTerminalCountersOfAStageAreThinnedButTheLastIsKept) {
   EXPECT_LT(std::count(s.begin(), s.end(), '\n'), 100) << "una línea por registro";
 }
 
-TEST(ConsoleWindow, OnATerminalQuestionsAreAsked) {
-  std::istringstream entrada("s\n/tmp/x.ini\n");
-  std::ostringstream salida;
-  VentanaConsola v(entrada, salida, true, false);
-  EXPECT_EQ(v.MuestraMensaje("Desea crear uno nuevo?", Botones::SiNo, Icono::Pregunta, "VarloDI"),
-            Respuesta::Si);
-  EXPECT_EQ(v.MuestraAbrir(DialogoArchivo{"Archivo de definiciones", ".ini", "/", "x|*.ini", ""}),
-            "/tmp/x.ini");
-}
-
 }  // namespace
 }  // namespace varlo

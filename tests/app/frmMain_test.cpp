@@ -59,17 +59,6 @@ TEST_F(RunSequence, LoadResetsTheWindowAndOnlyTheFirstActivationRuns) {
   EXPECT_GE(ventana.eventosProcesados, 2);
 }
 
-TEST_F(RunSequence, CommandLineIsTakenWholeWithSpacesAndQuotes) {
-  for (std::string linea : {std::string("/datos/Program Files/defs.ini"),
-                            std::string("\"/datos/defs.ini\""), std::string("a.ini\tb.ini")}) {
-    frmMain f(ventana, linea);
-    f.Form_Load();
-    f.Form_Activate();
-    EXPECT_EQ(f.ArchivoDefiniciones, linea.substr(0, linea.find('\t')));
-  }
-  EXPECT_TRUE(ventana.dialogosAbrir.empty());
-}
-
 TEST_F(RunSequence, BlankCommandLineShowsTheOpenDialog) {
   std::string defs = Definiciones("ReporteLog=0\r\n");
   ventana.archivosAbrir.push_back(defs);
@@ -118,29 +107,6 @@ TEST_F(RunSequence, OptionsAreNumbersRoundedHalfToEven) {
     EXPECT_EQ(f.ReporteLog, c.esperado) << c.valor;
     EXPECT_EQ(f.MostrarMensajes, 2);
   }
-}
-
-TEST_F(RunSequence, MissingFileGivesTheDefaultOptions) {
-  frmMain f(ventana, tmp.Archivo("no-existe.ini"));
-  f.Form_Load();
-  f.Form_Activate();
-  EXPECT_EQ(f.MostrarMensajes, 0);
-  EXPECT_EQ(f.ReporteLog, 1);
-  EXPECT_EQ(f.ReporteEmpleadosImportados, 1);
-  EXPECT_EQ(f.ReporteEmpleadosNoImportados, 1);
-}
-
-TEST_F(RunSequence, OverflowingOptionStopsBeforeAnyImport) {
-  std::string defs = Definiciones("ReporteLog=40000\r\n");
-  frmMain f(ventana, defs);
-  f.Form_Load();
-  try {
-    f.Form_Activate();
-    FAIL() << "sin error";
-  } catch (const ErrorVarlo& e) {
-    EXPECT_EQ(e.Numero(), 6);
-  }
-  EXPECT_FALSE(HayLog());
 }
 
 TEST_F(RunSequence, LogLineIsStampedWithTheGeneralDate) {

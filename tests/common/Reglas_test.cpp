@@ -80,19 +80,6 @@ TEST(Fechas, TwoDigitYearsUseThe1930To2029Window) {
   EXPECT_EQ(NumeroDeError([] { ComponeFecha(10000, 1, 1); }), 5);
 }
 
-TEST(Fechas, IsoTextsAndDays) {
-  FechaHora f;
-  ASSERT_TRUE(LeeFechaISO("2006-08-03 17:28:36", f));
-  EXPECT_EQ(FormatoISOHora(f), "2006-08-03 17:28:36");
-  ASSERT_TRUE(LeeFechaISO("2006-08-03", f));
-  EXPECT_EQ(FormatoISO(DiaSiguiente(f)), "2006-08-04");
-  EXPECT_FALSE(LeeFechaISO("2006-02-30", f));
-  EXPECT_FALSE(LeeFechaISO("03/08/2006", f));
-  EXPECT_FALSE(LeeFechaISO("2006-08-03 25:00", f));
-  EXPECT_EQ(FormatoISO(DiaSiguiente(FechaHora{2004, 2, 29})), "2004-03-01");
-  EXPECT_LT(ComparaDias(FechaHora{2006, 1, 31}, FechaHora{2006, 2, 1}), 0);
-}
-
 TEST(Fechas, GeneralFormatAndMonthUnderTheCLocale) {
   std::setlocale(LC_TIME, "C");
   FechaHora f{2006, 8, 3, 17, 28, 36};
@@ -133,15 +120,6 @@ TEST(Codificacion, Windows1252RoundTrip) {
   std::string indefinidos("a\x81\x8D\x8F\x90\x9Dz");
   EXPECT_EQ(AnsiAUtf8(indefinidos).size(), 12u);
   EXPECT_EQ(Utf8AAnsi(AnsiAUtf8(indefinidos)), indefinidos);
-}
-
-TEST(Errores, TheErrorLine) {
-  ErrorVarlo e(-2147217865, "Microsoft OLE DB Provider for SQL Server",
-               "El nombre de objeto 'X' no es válido.");
-  EXPECT_EQ(LineaError(e),
-            "[Microsoft OLE DB Provider for SQL Server] Error: -2147217865 El nombre de objeto "
-            "'X' no es válido.");
-  EXPECT_EQ(NumeroDeError([] { LanzaError(errores::Desbordamiento); }), 6);
 }
 
 }  // namespace
