@@ -66,33 +66,39 @@ Consulta Fotos(const std::string& id) {
 
 TEST(DialectoSqlServer, TextosExactosDelSistema) {
   auto d = CreaDialecto(Motor::SqlServer);
-  EXPECT_EQ(d->Select(Sonda("Select ")).texto, "Select top 0 * from Empleado");
   Consulta una = Sonda("select ");
   una.top = 1;
-  EXPECT_EQ(d->Select(una).texto, "select top 1 * from Empleado");
-  EXPECT_EQ(
-      d->Select(BusquedaDosClaves()).texto,
-      "select ID_Empleado, Nombre from Empleado Where ID_Empleado=12 and Fecha={d '2005-12-25'}");
-  EXPECT_EQ(d->Select(Kardex()).texto,
-            "select ID_Empleado, Fecha, ID_Tipo from Kardex where Id_Empleado = '123' and "
-            "Fecha={d '2006-08-03'}");
-  EXPECT_EQ(d->Select(Jerarquia("_30012")).texto,
-            "Select [Parent] From Jerarquias Where [Key]='_30012'");
-  EXPECT_EQ(d->Select(Fotos("O'Brien")).texto,
-            "Select * From Fotos_Empleados Where ID_Empleado='O''Brien'");
-  EXPECT_EQ(d->DeleteFrom("Empleado"), "Delete From Empleado");
-  EXPECT_TRUE(d->Select(Fotos("O'Brien")).parametros.empty());
-
   Consulta hora = Sonda("select ");
   hora.top = -1;
   hora.condiciones = {Clave("Fecha", FechaHora{2005, 12, 25, 21, 30, 0}, ClaseLiteral::FechaHora),
                       Clave("Id", std::string("0012"), ClaseLiteral::Numero)};
-  EXPECT_EQ(d->Select(hora).texto,
-            "select * from Empleado Where Fecha={ts '2005-12-25 21:30:00'} and Id=0012");
-}
+  const std::pair<std::string, std::string> casos[] = {
+      {d->Select(Sonda("Select ")).texto, "Select top 0 * from Empleado"},
+      {d->Select(una).texto, "select top 1 * from Empleado"},
+      {d->Select(BusquedaDosClaves()).texto,
+       "select ID_Empleado, Nombre from Empleado Where ID_Empleado=12 and Fecha={d '2005-12-25'}"},
+      {d->Select(Kardex()).texto,
+       "select ID_Empleado, Fecha, ID_Tipo from Kardex where Id_Empleado = '123' and "
+       "Fecha={d '2006-08-03'}"},
+      {d->Select(Jerarquia("_30012")).texto, "Select [Parent] From Jerarquias Where [Key]='_30012'"},
+      {d->Select(Fotos("O'Brien")).texto,
+       "Select * From Fotos_Empleados Where ID_Empleado='O''Brien'"},
+      {d->Select(hora).texto,
+       "select * from Empleado Where Fecha={ts '2005-12-25 21:30:00'} and Id=0012"},
+      {d->DeleteFrom("Empleado"), "Delete From Empleado"},
+      {d->Insert("Empleado", {{"ID_Empleado", std::string("E'1")}, {"[Fecha Alta]", Valor{}}}).texto,
+       "insert into Empleado (ID_Empleado, [Fecha Alta]) values (?, ?)"},
+      {d->Insert("Empleado", {}).texto, "insert into Empleado default values"},
+      {d->Update("Kardex", {{"Referencia", std::string("R")}}, Kardex().condiciones).texto,
+       "update Kardex set Referencia = ? where Id_Empleado = ? and Fecha = ?"},
+  };
+  for (const auto& [texto, esperado] : casos) EXPECT_EQ(texto, esperado);
+  EXPECT_TRUE(d->Select(Fotos("O'Brien")).parametros.empty());
+  EXPECT_EQ(d->Update("Kardex", {{"Referencia", std::string("R")}}, Kardex().condiciones)
+                .parametros.at(2),
+            Valor(FechaHora{2006, 8, 3}));
 
-TEST(DialectoSqlServer, NumeroQueNoEsNumeroNoLlegaAlTexto) {
-  auto d = CreaDialecto(Motor::SqlServer);
+  // a number key that is not a number never reaches the text
   for (const char* malo : {"12 or 1=1", "abc", "", "1,5", "0x10"}) {
     Consulta c = Sonda("select ");
     c.condiciones = {Clave("ID_Empleado", std::string(malo), ClaseLiteral::Numero)};
@@ -107,73 +113,45 @@ TEST(DialectoSqlServer, NumeroQueNoEsNumeroNoLlegaAlTexto) {
   }
 }
 
-TEST(DialectoSqlServer, InsertYUpdateConValoresEnlazados) {
-  auto d = CreaDialecto(Motor::SqlServer);
-  SentenciaSql i = d->Insert(
-      "Empleado", {{"ID_Empleado", std::string("E'1")}, {"[Fecha Alta]", FechaHora{2005, 1, 2}}});
-  EXPECT_EQ(i.texto, "insert into Empleado (ID_Empleado, [Fecha Alta]) values (?, ?)");
-  ASSERT_EQ(i.parametros.size(), 2u);
-  EXPECT_EQ(i.parametros[0], Valor(std::string("E'1")));
-  EXPECT_EQ(d->Insert("Empleado", {}).texto, "insert into Empleado default values");
+TEST(DialectoSQLiteYPostgreSql, TextosYValoresEnlazados) {
+  auto sq = CreaDialecto(Motor::SQLite);
+  auto pg = CreaDialecto(Motor::PostgreSql);
+  Consulta una = Sonda("select ");
+  una.top = 1;
+  const std::pair<std::string, std::string> casos[] = {
+      {sq->Select(Sonda("Select ")).texto, "Select * from Empleado limit 0"},
+      // dates compare by value, whatever text form another tool stored
+      {sq->Select(BusquedaDosClaves()).texto,
+       "select ID_Empleado, Nombre from Empleado Where ID_Empleado=? and "
+       "datetime(Fecha)=datetime(?)"},
+      {sq->Select(Jerarquia("_3'0012")).texto, "Select [Parent] From Jerarquias Where [Key]=?"},
+      {sq->Update("Kardex", {{"Referencia", std::string("R")}}, Kardex().condiciones).texto,
+       "update Kardex set Referencia = ? where Id_Empleado = ? and datetime(Fecha) = datetime(?)"},
+      {pg->Identificador("[Key]"), "Key"},
+      {pg->Identificador("[Fecha Alta]"), "\"Fecha Alta\""},
+      {pg->Identificador("[User]"), "\"user\""},
+      {pg->Identificador("[a\"b]"), "\"a\"\"b\""},
+      {pg->Select(Jerarquia("_30012")).texto, "Select Parent From Jerarquias Where Key=?"},
+      {pg->Select(una).texto, "select * from Empleado limit 1"},
+      {pg->Update("Jerarquias", {{"[Parent]", std::string("_1")}}, Jerarquia("_2").condiciones)
+           .texto,
+       "update Jerarquias set Parent = ? where Key = ?"},
+      {pg->Insert("[Mi Tabla]", {{"[Fecha Alta]", Valor{}}}).texto,
+       "insert into \"Mi Tabla\" (\"Fecha Alta\") values (?)"},
+  };
+  for (const auto& [texto, esperado] : casos) EXPECT_EQ(texto, esperado);
 
-  Consulta k = Kardex();
-  SentenciaSql u = d->Update("Kardex", {{"Referencia", std::string("R")}}, k.condiciones);
-  EXPECT_EQ(u.texto, "update Kardex set Referencia = ? where Id_Empleado = ? and Fecha = ?");
-  ASSERT_EQ(u.parametros.size(), 3u);
-  EXPECT_EQ(u.parametros[1], Valor(std::string("123")));
-  EXPECT_EQ(u.parametros[2], Valor(FechaHora{2006, 8, 3}));
-}
-
-TEST(DialectoSQLite, LimitYClavesEnlazadas) {
-  auto d = CreaDialecto(Motor::SQLite);
-  EXPECT_EQ(d->Select(Sonda("Select ")).texto, "Select * from Empleado limit 0");
-  SentenciaSql s = d->Select(BusquedaDosClaves());
-  // dates compare by value, whatever text form another tool stored
-  EXPECT_EQ(s.texto,
-            "select ID_Empleado, Nombre from Empleado Where ID_Empleado=? and "
-            "datetime(Fecha)=datetime(?)");
-  ASSERT_EQ(s.parametros.size(), 2u);
-  EXPECT_EQ(s.parametros[0], Valor(std::int64_t{12}));
-  EXPECT_EQ(s.parametros[1], Valor(FechaHora{2005, 12, 25}));
-  s = d->Select(Jerarquia("_3'0012"));
-  EXPECT_EQ(s.texto, "Select [Parent] From Jerarquias Where [Key]=?");
-  EXPECT_EQ(s.parametros.at(0), Valor(std::string("_3'0012")));
-  s = d->Select(Kardex());
-  EXPECT_EQ(s.texto,
-            "select ID_Empleado, Fecha, ID_Tipo from Kardex where Id_Empleado = ? and "
-            "datetime(Fecha)=datetime(?)");
-  EXPECT_EQ(d->Update("Kardex", {{"Referencia", std::string("R")}}, Kardex().condiciones).texto,
-            "update Kardex set Referencia = ? where Id_Empleado = ? and "
-            "datetime(Fecha) = datetime(?)");
-  EXPECT_EQ(d->DeleteFrom("Empleado"), "Delete From Empleado");
-
+  SentenciaSql s = sq->Select(BusquedaDosClaves());
+  EXPECT_EQ(s.parametros, (std::vector<Valor>{std::int64_t{12}, FechaHora{2005, 12, 25}}));
+  EXPECT_EQ(sq->Select(Jerarquia("_3'0012")).parametros,
+            std::vector<Valor>{std::string("_3'0012")});
   // a date key drops its time; a decimal number key stays a number
   Consulta c = Sonda("select ");
   c.top = -1;
   c.condiciones = {Clave("F", FechaHora{2006, 8, 3, 10, 0, 0}, ClaseLiteral::Fecha),
                    Clave("N", std::string(" -1.5 "), ClaseLiteral::Numero)};
-  s = d->Select(c);
-  EXPECT_EQ(s.parametros.at(0), Valor(FechaHora{2006, 8, 3}));
-  EXPECT_EQ(s.parametros.at(1), Valor(-1.5));
-}
-
-TEST(DialectoPostgreSql, IdentificadoresEntreCorchetes) {
-  auto d = CreaDialecto(Motor::PostgreSql);
-  EXPECT_EQ(d->Identificador("[Key]"), "Key");
-  EXPECT_EQ(d->Identificador("[Fecha Alta]"), "\"Fecha Alta\"");
-  EXPECT_EQ(d->Identificador("[User]"), "\"user\"");
-  EXPECT_EQ(d->Identificador("[a\"b]"), "\"a\"\"b\"");
-  EXPECT_EQ(d->Identificador("ID_Empleado"), "ID_Empleado");
-  SentenciaSql s = d->Select(Jerarquia("_30012"));
-  EXPECT_EQ(s.texto, "Select Parent From Jerarquias Where Key=?");
-  Consulta una = Sonda("select ");
-  una.top = 1;
-  EXPECT_EQ(d->Select(una).texto, "select * from Empleado limit 1");
-  EXPECT_EQ(
-      d->Update("Jerarquias", {{"[Parent]", std::string("_1")}}, Jerarquia("_2").condiciones).texto,
-      "update Jerarquias set Parent = ? where Key = ?");
-  EXPECT_EQ(d->Insert("[Mi Tabla]", {{"[Fecha Alta]", Valor{}}}).texto,
-            "insert into \"Mi Tabla\" (\"Fecha Alta\") values (?)");
+  EXPECT_EQ(sq->Select(c).parametros, (std::vector<Valor>{FechaHora{2006, 8, 3}, -1.5}));
+  EXPECT_EQ(pg->Select(Jerarquia("_2")).parametros, std::vector<Valor>{std::string("_2")});
 }
 
 }  // namespace
