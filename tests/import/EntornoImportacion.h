@@ -1,14 +1,11 @@
 #pragma once
-// A private program folder with a fresh SQLite database made from the
-// project's schema, where a test writes a definitions file and source
-// files, runs the table import in-process and reads back the log, the
-// result files and the rows.
+// A private program folder with a fresh database made from the project's
+// schema, where a test writes a definitions file and source files, runs the
+// table import in-process and reads back the log, the result files and rows.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,25 +22,24 @@
 
 namespace varlo::prueba {
 
-using Filas = std::vector<std::vector<std::string>>;
+using V = std::vector<std::string>;
+using Filas = std::vector<V>;
 
-// Lines of a file written with CR LF ("" lines kept, none after the last).
-inline std::vector<std::string> LineasDe(const std::string& bytes) {
-  std::vector<std::string> r;
-  std::size_t inicio = 0;
-  while (inicio < bytes.size()) {
-    std::size_t fin = bytes.find("\r\n", inicio);
-    if (fin == std::string::npos) {
-      r.push_back(bytes.substr(inicio));
-      break;
-    }
-    r.push_back(bytes.substr(inicio, fin - inicio));
-    inicio = fin + 2;
+// Lines of a file written with CR LF, in UTF-8 when `ansi`.
+inline V LineasDe(const std::string& bytes, bool ansi = true) {
+  V r;
+  for (std::size_t i = 0, fin; i < bytes.size(); i = fin + 2) {
+    fin = std::min(bytes.find("\r\n", i), bytes.size());
+    r.push_back(ansi ? AnsiAUtf8(bytes.substr(i, fin - i)) : bytes.substr(i, fin - i));
   }
   return r;
 }
 
 enum class MotorPrueba { SQLite, PostgreSql };
+
+inline std::string NombreMotor(const ::testing::TestParamInfo<MotorPrueba>& i) {
+  return i.param == MotorPrueba::SQLite ? "SQLite" : "PostgreSql";
+}
 
 class EntornoImportacion {
  public:
@@ -63,63 +59,50 @@ class EntornoImportacion {
   }
 
   std::string Archivo(const std::string& nombre) const { return tmp_.Archivo(nombre); }
-  const std::string& CadenaConexion() const { return cadena_; }
   db::Conexion& Base() { return *conexion_; }
 
   // The definitions file: the connection section followed by `resto`.
   void Definiciones(const std::string& resto) {
-    EscribeBytes(Archivo("defs.ini"),
-                 "[Base de Datos]\r\nConexion=" + CadenaConexion() + "\r\n" + resto);
+    EscribeBytes(Archivo("defs.ini"), "[Base de Datos]\r\nConexion=" + cadena_ + "\r\n" + resto);
   }
   // A source file: each line in Windows-1252 ended by CR LF.
-  void Fuente(const std::string& nombre, const std::vector<std::string>& lineas) {
+  void Fuente(const std::string& nombre, const V& lineas) {
     std::string bytes;
     for (const auto& l : lineas) bytes += Utf8AAnsi(l) + "\r\n";
     EscribeBytes(Archivo(nombre), bytes);
   }
 
   // Runs the table import as the run sequence would; returns the exit status.
-  int Importa(std::int16_t reporteOk = 1, std::int16_t reporteEr = 1) {
+  int Importa() {
     ventana = std::make_unique<VentanaFalsa>();
     frmMain f(*ventana, "");
     f.ArchivoDefiniciones = Archivo("defs.ini");
-    f.ReporteLog = 1;
-    f.ReporteEmpleadosImportados = reporteOk;
-    f.ReporteEmpleadosNoImportados = reporteEr;
+    f.ReporteLog = f.ReporteEmpleadosImportados = f.ReporteEmpleadosNoImportados = 1;
     ImportaDatos(f);
     return f.EstadoSalida();
   }
 
   // Log lines of this month without their date stamp.
-  std::vector<std::string> Log() const {
-    std::vector<std::string> r;
-    for (std::string l :
-         LineasDe(LeeBytes(Kelto_GEN_Trans::ArchivoMensual(frmMain::ArchivoLog())))) {
-      std::size_t p = l.rfind(" (");
-      r.push_back(AnsiAUtf8(p == std::string::npos ? l : l.substr(0, p)));
-    }
+  V Log() const {
+    V r;
+    for (const std::string& l :
+         LineasDe(LeeBytes(Kelto_GEN_Trans::ArchivoMensual(frmMain::ArchivoLog()))))
+      r.push_back(l.substr(0, l.rfind(" (")));
     return r;
   }
-  // A result file's lines, in UTF-8.
-  std::vector<std::string> Resultado(const std::string& nombre) const {
-    std::vector<std::string> r;
-    for (const auto& l : LineasDe(LeeBytes(Archivo("Log/" + nombre)))) r.push_back(AnsiAUtf8(l));
-    return r;
-  }
-  bool ExisteResultado(const std::string& nombre) const {
-    std::ifstream in(Archivo("Log/" + nombre));
-    return in.good();
+  V Resultado(const std::string& nombre) const {
+    return LineasDe(LeeBytes(Archivo("Log/" + nombre)));
   }
 
   // Every row of a table, its columns as text ("NULL" for null), sorted.
-  Filas Lee(const std::string& tabla, const std::vector<std::string>& columnas) {
+  Filas Lee(const std::string& tabla, const V& columnas) {
     db::Consulta c;
     c.columnas = columnas;
     c.tabla = tabla;
     auto rs = conexion_->AbreConsulta(c, 0);
     Filas r;
-    while (!rs->EOF_()) {
-      std::vector<std::string> fila;
+    for (; !rs->EOF_(); rs->MoveNext()) {
+      V fila;
       for (int i = 0; i < rs->FieldCount(); ++i) {
         // CHAR(n) comes back padded where the database pads it
         bool fijo = rs->Field(i).tipo == 129 || rs->Field(i).tipo == 130;
@@ -128,7 +111,6 @@ class EntornoImportacion {
                                                 : rs->Texto(i));
       }
       r.push_back(std::move(fila));
-      rs->MoveNext();
     }
     std::sort(r.begin(), r.end());
     return r;
@@ -142,11 +124,5 @@ class EntornoImportacion {
   std::string cadena_;
   std::unique_ptr<db::Conexion> conexion_;
 };
-
-// A fixed-width field: the text padded with spaces (or cut) to `ancho`.
-inline std::string Ancho(std::string s, std::size_t ancho) {
-  s.resize(ancho, ' ');
-  return s;
-}
 
 }  // namespace varlo::prueba
