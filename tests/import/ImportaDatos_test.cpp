@@ -10,8 +10,8 @@ namespace {
 class ImportaDatosEn : public ::testing::TestWithParam<MotorPrueba> {};
 
 // A table section of comma-separated lines from `origen`, keyed by `llave`.
-std::string Seccion(const EntornoImportacion& e, const std::string& tabla,
-                    const std::string& llave, const V& columnas) {
+std::string Seccion(const EntornoImportacion& e, const std::string& tabla, const std::string& llave,
+                    const V& columnas) {
   std::string s = "[" + tabla + "]\r\nOrigen=" + e.Archivo(tabla + ".txt") +
                   "\r\nFormato=3\r\nFormatoFecha=DD/MM/YYYY\r\nNombreIndice=" + llave +
                   "\r\nColumnas=" + std::to_string(columnas.size()) + "\r\n";
@@ -25,10 +25,8 @@ TEST_P(ImportaDatosEn, EscribePorTipoYRechazaSoloElRegistro) {
   e.Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=Empleado\r\n" +
                  Seccion(e, "Empleado", "ID_Empleado",
                          {"ID_Empleado", "Nombre", "Edad", "Activo", "FechaAlta", "Sueldo"}));
-  const V lineas = {"0001,Juan Perez,30,Si,01/02/2003,1500.5",
-                    "O'Bri,Ann,41,F,31/02/2006,",
-                    "0002,Eva,22,N,01/13/2006,",
-                    ",Sin llave,20,,,",
+  const V lineas = {"0001,Juan Perez,30,Si,01/02/2003,1500.5", "O'Bri,Ann,41,F,31/02/2006,",
+                    "0002,Eva,22,N,01/13/2006,", ",Sin llave,20,,,",
                     "0003,Fecha mala,20,,01/01/20x1,",
                     // empty values leave the row's columns as they were
                     "0001,,31,,,"};
@@ -77,8 +75,9 @@ TEST_P(ImportaDatosEn, LlaveSinColumnaSaltaSoloEsaTabla) {
   e.Fuente("Empleado.txt", {"Uno"});
   e.Fuente("Jerarquias.txt", {"_0A,"});
   e.Importa();
-  EXPECT_EQ(e.Log(), (V{">Inicio de importación",
-                        "No tiene definida la columna índice (ID_Empleado)", "Fin de importación"}));
+  EXPECT_EQ(e.Log(),
+            (V{">Inicio de importación", "No tiene definida la columna índice (ID_Empleado)",
+               "Fin de importación"}));
   EXPECT_EQ(e.Lee("Empleado", {"Nombre"}), Filas{});
   EXPECT_EQ(e.Lee("Jerarquias", {"Key", "Parent"}), (Filas{{"_0A", "NULL"}}));
 }
@@ -94,6 +93,26 @@ TEST_P(ImportaDatosEn, LlaveDeFechaYHoraConservaLaHoraAlEscribirse) {
     EXPECT_EQ(e.Importa(), 0);
   }
   EXPECT_EQ(e.Lee("Kardex", {"Id_Empleado", "ID_Tipo"}), (Filas{{"7", "INC"}}));
+}
+
+TEST_P(ImportaDatosEn, TablaOFuenteQueFaltanYBorrarAntesDeImportar) {
+  // A table the database lacks and a missing source file skip only their
+  // table; "Borrar antes de importar" deletes first only when it is "1".
+  EntornoImportacion e(GetParam());
+  e.Base().Execute("INSERT INTO Jerarquias (Key, Parent) VALUES ('_0X', NULL)");
+  e.Definiciones(
+      "[Tablas]\r\nTotal=3\r\nTabla1=NoExiste\r\nTabla2=Empleado\r\nTabla3=Jerarquias\r\n" +
+      Seccion(e, "NoExiste", "ID", {"ID"}) +
+      Seccion(e, "Empleado", "ID_Empleado", {"ID_Empleado"}) +
+      Seccion(e, "Jerarquias", "Key", {"Key", "Parent"}) + "Borrar antes de importar=1\r\n");
+  e.Fuente("NoExiste.txt", {"1"});
+  e.Fuente("Jerarquias.txt", {"_0A,"});
+  EXPECT_EQ(e.Importa(), 1);
+  V log = e.Log();
+  ASSERT_EQ(log.size(), 4u);
+  EXPECT_EQ(log[1].find("] Error: -"), log[1].find(']')) << log[1];
+  EXPECT_EQ(log[2], "Archivo origen no existe (" + e.Archivo("Empleado.txt") + ")");
+  EXPECT_EQ(e.Lee("Jerarquias", {"Key", "Parent"}), (Filas{{"_0A", "NULL"}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Motores, ImportaDatosEn,

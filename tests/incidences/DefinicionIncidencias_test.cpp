@@ -1,192 +1,101 @@
-// The settings of the absence planning: the column list, the layouts, the
-// date mask, and the mistakes found before the first line.
+// The settings of the absence planning, the days of a record and the Kardex
+// lookup of one day.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "common/ErrorVarlo.h"
-#include "common/Plataforma.h"
-#include "incidences/AyudaIncidencias.h"
-#include "incidences/DefinicionIncidencias.h"
+#include "db/Dialecto.h"
+#include "incidences/EscenarioIncidencias.h"
+#include "incidences/EscrituraKardex.h"
+#include "incidences/RangoFechas.h"
 
 namespace varlo {
 namespace {
 
-using prueba::CarpetaTemporal;
-using prueba::LeeDefinicionDe;
+using prueba::CarpetaTemporal, prueba::LeeDefinicionDe;
 using V = std::vector<std::string>;
 
-TEST(IncidencesSettings, GeneratedSectionGivesTheFullColumnList) {
-  CarpetaTemporal tmp;
-  EstableceCarpetaPrograma(tmp.Ruta());
-  auto [d, lectura] = LeeDefinicionDe(tmp, prueba::kSeccionGenerada);
-  ASSERT_EQ(lectura, LecturaDefinicion::Completa);
-  EXPECT_EQ(d.Origen, tmp.Ruta() + "/Planeacion Faltas.txt");
-  EXPECT_EQ(d.Formato, 1);
-  EXPECT_EQ(d.Separador, "");
-  EXPECT_EQ(d.Columnas, 11);
-  EXPECT_EQ(d.Campos, (V{"ID_Empleado", "Fecha", "", "ID_Tipo", "Dato0_FAL", "Dato1_FAL",
-                        "Dato2_FAL", "Dato3_FAL", "Dato4_FAL", "Dato5_FAL", "Referencia"}));
-  EXPECT_EQ(d.CamposSelect, (V{"ID_Empleado", "Fecha", "ID_Tipo", "Dato0_FAL", "Dato1_FAL",
-                              "Dato2_FAL", "Dato3_FAL", "Dato4_FAL", "Dato5_FAL", "Referencia"}));
-  EXPECT_EQ(d.Longitudes,
-            (std::vector<std::int16_t>{15, 16, 16, 15, 15, 15, 15, 15, 15, 15, 50}));
-  EXPECT_EQ(d.ColumnaEmpleado, 1);
-  EXPECT_EQ(d.ColumnaFecha, 2);
-  EXPECT_TRUE(d.HayFecha2);
-  EXPECT_TRUE(ProblemasDefinicion(d).empty());
+const std::string kCuatro =
+    "[Planeacion Faltas]\r\nFormato=3\r\nColumnas=4\r\nCampoColumna1=ID_Empleado\r\n"
+    "CampoColumna2=Fecha1\r\nCampoColumna3=Fecha2\r\nCampoColumna4=ID_Tipo\r\n";
 
-  ComponeArchivosResultado(d);
-  EXPECT_EQ(d.ArchivoEr, tmp.Ruta() + "/Log/Planeacion Faltas_Incidencias_Er.txt");
-  EXPECT_EQ(d.ArchivoOk, tmp.Ruta() + "/Log/Planeacion Faltas_Incidencias_Ok.txt");
+FechaHora F(int a, int m, int d) {
+  return FechaHora{a, m, d, 0, 0, 0};
 }
 
-TEST(IncidencesSettings, BlankColumnsKeepTheirPlaceAndTrailingOnesDropOut) {
-  CarpetaTemporal tmp;
-  auto [d, lectura] = LeeDefinicionDe(
-      tmp,
-      "[Planeacion Faltas]\r\nOrigen=/datos/faltas.txt\r\nColumnas=6\r\n"
-      "CampoColumna1=Id_Empleado\r\nCampoColumna2=\r\nCampoColumna3=Fecha1\r\n"
-      "CampoColumna4=[Dato0_FAL]\r\nCampoColumna5=   \r\n"
-      "LongitudColumna1=4\r\nLongitudColumna2=9\r\nLongitudColumna3=10\r\n"
-      "LongitudColumna4=3\r\nLongitudColumna5=7\r\nLongitudColumna6=7\r\n");
-  ASSERT_EQ(lectura, LecturaDefinicion::Completa);
-  EXPECT_EQ(d.Origen, "/datos/faltas.txt");
-  EXPECT_EQ(d.Columnas, 4);  // columns 5 and 6 have no name
-  EXPECT_EQ(d.Campos, (V{"Id_Empleado", "", "Fecha", "[Dato0_FAL]"}));
-  // A blank column has no width, whatever its LongitudColumna says.
-  EXPECT_EQ(d.Longitudes, (std::vector<std::int16_t>{4, 0, 10, 3}));
-  EXPECT_EQ(d.CamposSelect, (V{"Id_Empleado", "Fecha", "[Dato0_FAL]"}));
-  EXPECT_FALSE(d.HayFecha2);
-  EXPECT_EQ(d.ColumnaFecha, 3);
-}
-
-TEST(IncidencesSettings, Fecha2AnywhereOnlyMarksItsPresence) {
-  CarpetaTemporal tmp;
-  auto [d, lectura] = LeeDefinicionDe(
-      tmp,
-      "[planeacion faltas]\r\ncolumnas=4\r\n"
-      "CampoColumna1=FECHA2\r\nCampoColumna2=fecha1\r\nCampoColumna3=Hasta\r\n"
-      "CampoColumna4=ID_EMPLEADO\r\n"
-      "LongitudColumna1=10\r\nLongitudColumna2=10\r\nLongitudColumna3=10\r\n"
-      "LongitudColumna4=5\r\n");
-  ASSERT_EQ(lectura, LecturaDefinicion::Completa);
-  EXPECT_TRUE(d.HayFecha2);
-  EXPECT_EQ(d.Campos, (V{"", "Fecha", "Hasta", "ID_EMPLEADO"}));
-  EXPECT_EQ(d.Longitudes, (std::vector<std::int16_t>{10, 10, 10, 5}));  // Fecha2 still takes its width
-  EXPECT_EQ(d.CamposSelect, (V{"Fecha", "Hasta", "ID_EMPLEADO"}));
-  EXPECT_EQ(d.ColumnaFecha, 2);
-  EXPECT_EQ(d.ColumnaEmpleado, 4);
-  EXPECT_TRUE(ProblemasDefinicion(d).empty());
-}
-
-TEST(IncidencesSettings, LayoutCodesAndSeparators) {
-  CarpetaTemporal tmp;
-  const std::string columnas =
-      "Columnas=2\r\nCampoColumna1=Id_Empleado\r\nCampoColumna2=Fecha1\r\n"
-      "LongitudColumna1=6\r\nLongitudColumna2=10\r\n";
-  struct Caso {
-    std::string formato;
-    std::int16_t codigo;
-    std::string separador;
-    std::vector<std::int16_t> anchos;
+// Blank columns keep their place with no width, trailing blank ones drop out,
+// "Fecha1" reads as "Fecha", and "Fecha2" anywhere only marks its presence.
+TEST(IncidencesSettings, ColumnList) {
+  // Columns | names | selected | widths | Fecha2 | column of the date | separator.
+  auto resumen = [](const DefinicionIncidencias& d) {
+    std::string anchos;
+    for (auto a : d.Longitudes) anchos += std::to_string(a) + ",";
+    return std::to_string(d.Columnas) + "|" + Une(d.Campos, ",") + "|" + Une(d.CamposSelect, ",") +
+           "|" + anchos + "|" + (d.HayFecha2 ? "Fecha2" : "-") + "|" +
+           std::to_string(d.ColumnaFecha) + "|" + d.Separador;
   };
-  for (const Caso& c : std::vector<Caso>{{"2", 2, "\t", {0, 0}},
-                                         {"3", 3, ",", {0, 0}},
-                                         {"4", 4, "-|-", {0, 0}},
-                                         {"7", 1, "", {6, 10}},
-                                         {"abc", 1, "", {6, 10}},
-                                         {"2.5", 2, "\t", {0, 0}}}) {
-    auto [d, lectura] = LeeDefinicionDe(
-        tmp, "[Formatos Archivo Fuente]\r\nOtro=-|-\r\n[Planeacion Faltas]\r\nFormato=" +
-                 c.formato + "\r\n" + columnas);
-    ASSERT_EQ(lectura, LecturaDefinicion::Completa);
-    EXPECT_EQ(d.Formato, c.codigo) << c.formato;
-    EXPECT_EQ(d.Separador, c.separador) << c.formato;
-    EXPECT_EQ(d.Longitudes, c.anchos) << c.formato;
+  for (const auto& [seccion, esperado] : std::vector<std::pair<std::string, std::string>>{
+           {"Columnas=6\r\nCampoColumna1=Id_Empleado\r\nCampoColumna2=\r\nCampoColumna3=Fecha1\r\n"
+            "CampoColumna4=[Dato0_FAL]\r\nCampoColumna5=   \r\nLongitudColumna1=4\r\n"
+            "LongitudColumna2=9\r\nLongitudColumna3=10\r\nLongitudColumna4=3\r\n"
+            "LongitudColumna5=7\r\nLongitudColumna6=7\r\n",
+            "4|Id_Empleado,,Fecha,[Dato0_FAL]|Id_Empleado,Fecha,[Dato0_FAL]|4,0,10,3,|-|3|"},
+           {"columnas=4\r\nCampoColumna1=FECHA2\r\nCampoColumna2=fecha1\r\nCampoColumna3=Hasta\r\n"
+            "CampoColumna4=ID_EMPLEADO\r\nLongitudColumna1=10\r\nLongitudColumna2=10\r\n"
+            "LongitudColumna3=10\r\nLongitudColumna4=5\r\n",
+            "4|,Fecha,Hasta,ID_EMPLEADO|Fecha,Hasta,ID_EMPLEADO|10,10,10,5,|Fecha2|2|"},
+           {"Formato=3\r\nColumnas=3\r\nCampoColumna1=Fecha1\r\nCampoColumna2=Fecha2\r\n"
+            "CampoColumna3=ID_Empleado\r\n",
+            "3|Fecha,,ID_Empleado|Fecha,ID_Empleado|0,0,0,|Fecha2|1|,"}}) {
+    CarpetaTemporal tmp;
+    auto d = LeeDefinicionDe(tmp, "[planeacion faltas]\r\n" + seccion);
+    EXPECT_EQ(resumen(d), esperado) << seccion;
+    EXPECT_TRUE(ProblemasDefinicion(d).empty()) << seccion;
   }
 }
 
-TEST(IncidencesSettings, NothingToImport) {
+// Overflowing fields carry over, two-digit years fall in a window, and an end before the
+// start gives no days.
+TEST(IncidencesDates, CarryTwoDigitYearsAndRanges) {
+  EXPECT_EQ(LeeFecha(MascaraFecha::Desde("YYYY-MM-DD"), "2006-13-01"), F(2007, 1, 1));
+  EXPECT_EQ(LeeFecha(MascaraFecha::Desde("dd/mm/yy"), "01/02/30"), F(1930, 2, 1));
+  EXPECT_EQ(LeeFecha(MascaraFecha::Desde("dd/mm/yy"), "01/02/29"), F(2029, 2, 1));
+
   CarpetaTemporal tmp;
-  EXPECT_EQ(LeeDefinicionDe(tmp, "[Opciones]\r\n").lectura, LecturaDefinicion::CeroColumnas);
-  EXPECT_EQ(LeeDefinicionDe(tmp, "[Planeacion Faltas]\r\nColumnas=0.4\r\n").lectura,
-            LecturaDefinicion::CeroColumnas);
-  EXPECT_EQ(LeeDefinicionDe(tmp, "[Planeacion Faltas]\r\nColumnas=3\r\nCampoColumna2= \r\n").lectura,
-            LecturaDefinicion::NingunaColumna);
-  EXPECT_EQ(LeeDefinicionDe(tmp, "[Planeacion Faltas]\r\nColumnas=-2\r\nCampoColumna1=X\r\n").lectura,
-            LecturaDefinicion::NingunaColumna);
-  EXPECT_THROW(LeeDefinicionDe(tmp, "[Planeacion Faltas]\r\nColumnas=40000\r\n"), ErrorVarlo);
+  auto d = LeeDefinicionDe(tmp, kCuatro);
+  for (const auto& [desde, hasta, dias] :
+       std::vector<std::tuple<std::string, std::string, int>>{{"2006-12-31", "2007-01-01", 2},
+                                                              {"2006-08-30", "2006-09-02", 4},
+                                                              {"2006-08-30", "2006-08-29", 0}}) {
+    RangoFechas r = RangoDe(d, {"7", desde, hasta, "F"});
+    EXPECT_EQ(FormatoISO(r.FechaInicial) + " " + FormatoISO(r.FechaFinal), desde + " " + hasta);
+    EXPECT_EQ(r.Dias(), dias) << desde << " " << hasta;
+  }
 }
 
-TEST(IncidencesSettings, DateMaskPositions) {
+TEST(KardexQuery, TextInEachDialectDoublesTheApostrophe) {
   CarpetaTemporal tmp;
-  // Start and length of day, month and year, whatever the case of the letters.
-  auto posiciones = [&](const std::string& formato) {
-    auto d = LeeDefinicionDe(tmp, "[Planeacion Faltas]\r\nFormatoFecha=" + formato +
-                                      "\r\nColumnas=1\r\nCampoColumna1=Fecha1\r\n")
-                 .d;
-    return std::vector<int>{d.InicioDia, d.LargoDia, d.InicioMes, d.LargoMes, d.InicioAnio,
-                            d.LargoAnio};
-  };
-  EXPECT_EQ(posiciones("dd/mm/yyyy"), (std::vector<int>{1, 2, 4, 2, 7, 4}));
-  EXPECT_EQ(posiciones("DD/MM/YYYY"), (std::vector<int>{1, 2, 4, 2, 7, 4}));
-  EXPECT_EQ(posiciones("YYYY-MM"), (std::vector<int>{0, 1, 6, 2, 1, 4}));
-}
+  auto d = LeeDefinicionDe(tmp, kCuatro);
+  auto consulta = EscrituraKardex::ConsultaDia(d, "123", F(2006, 8, 3));
+  auto apostrofo = EscrituraKardex::ConsultaDia(d, "O'Brien", F(2006, 12, 31));
+  auto servidor = db::CreaDialecto(db::Motor::SqlServer)->Select(apostrofo);
+  EXPECT_EQ(servidor.texto,
+            "select ID_Empleado, Fecha, ID_Tipo from Kardex where Id_Empleado = 'O''Brien' and "
+            "Fecha={d '2006-12-31'}");
+  EXPECT_TRUE(servidor.parametros.empty());
 
-// Each mistake is named once, before any line is read.
-TEST(IncidencesSettings, DefinitionMistakesAreNamed) {
-  CarpetaTemporal tmp;
-  auto problemas = [&](const std::string& seccion) {
-    return ProblemasDefinicion(LeeDefinicionDe(tmp, "[Planeacion Faltas]\r\n" + seccion).d);
-  };
-  EXPECT_EQ(problemas("Columnas=2\r\nCampoColumna1=Empleado\r\nCampoColumna2=Fecha1\r\n"),
-            V{"No tiene definida la columna Id_Empleado"});
-  EXPECT_EQ(problemas("Columnas=2\r\nCampoColumna1=Id_Empleado\r\nCampoColumna2=Fecha\r\n"),
-            V{"No tiene definida la columna Fecha1"});
-  EXPECT_EQ(problemas("Columnas=3\r\nCampoColumna1=Id_Empleado\r\nCampoColumna2=Fecha2\r\n"
-                      "CampoColumna3=Fecha1\r\n"),
-            V{"Tiene definida la columna Fecha2, pero Fecha1 es la última columna y no hay "
-              "columna de la que leer la fecha final"});
-  // Trailing blank columns do not count: Fecha1 is still the last one.
-  EXPECT_EQ(problemas("Columnas=4\r\nCampoColumna1=Id_Empleado\r\nCampoColumna2=Fecha2\r\n"
-                      "CampoColumna3=Fecha1\r\n")
-                .size(),
-            1u);
-  EXPECT_EQ(problemas("FormatoFecha=DD/MM\r\nColumnas=2\r\nCampoColumna1=Id_Empleado\r\n"
-                      "CampoColumna2=Fecha1\r\n"),
-            V{"El FormatoFecha \"DD/MM\" no indica el año (Y)"});
-  EXPECT_EQ(problemas("FormatoFecha=aaaa-mm-dd\r\nColumnas=1\r\nCampoColumna1=Fecha1\r\n"),
-            (V{"El FormatoFecha \"aaaa-mm-dd\" no indica el año (Y)",
-               "No tiene definida la columna Id_Empleado"}));
-  EXPECT_EQ(problemas("FormatoFecha=Y\r\nColumnas=2\r\nCampoColumna1=Id_Empleado\r\n"
-                      "CampoColumna2=Fecha1\r\n"),
-            V{"El FormatoFecha \"Y\" no indica el mes (M) ni el día (D)"});
-}
-
-// Lines split into exactly the configured columns; in fixed width, blank and
-// zero-width columns take no characters.
-TEST(IncidencesSplitting, LinesGiveOneValuePerConfiguredColumn) {
-  CarpetaTemporal tmp;
-  auto divide = [&](const std::string& seccion, const std::string& linea) {
-    auto d = LeeDefinicionDe(tmp, "[Formatos Archivo Fuente]\r\nOtro=xY\r\n"
-                                  "[Planeacion Faltas]\r\nCampoColumna1=Id_Empleado\r\n"
-                                  "CampoColumna3=Fecha1\r\n" + seccion)
-                 .d;
-    std::vector<std::string> valores;
-    DivisorDe(d).Divide(linea, valores);
-    return valores;
-  };
-  const std::string fijo = "Columnas=4\r\nCampoColumna4=Referencia\r\nLongitudColumna1=5\r\n"
-                           "LongitudColumna2=3\r\nLongitudColumna3=4\r\nLongitudColumna4=0\r\n";
-  EXPECT_EQ(divide(fijo, "ABCDEFGHIJKL"), (V{"ABCDE", "", "FGHI", ""}));
-  EXPECT_EQ(divide(fijo, "ABCDEFG"), (V{"ABCDE", "", "FG", ""}));
-  EXPECT_EQ(divide("Formato=2\r\nColumnas=3\r\n", "7\t\t2006-08-03"), (V{"7", "", "2006-08-03"}));
-  EXPECT_EQ(divide("Formato=3\r\nColumnas=3\r\n", "7,x"), (V{"7", "x", ""}));
-  EXPECT_EQ(divide("Formato=3\r\nColumnas=3\r\n", "7,x,2006-08-03,sobra"),
-            (V{"7", "x", "2006-08-03"}));
-  EXPECT_EQ(divide("Formato=4\r\nColumnas=3\r\n", "7XYaxy2006-08-03"), (V{"7", "a", "2006-08-03"}));
+  // SQLite and PostgreSQL bind both keys: the text does not change from day to day.
+  for (db::Motor motor : {db::Motor::SQLite, db::Motor::PostgreSql}) {
+    auto dialecto = db::CreaDialecto(motor);
+    auto s = dialecto->Select(apostrofo);
+    EXPECT_EQ(s.texto, dialecto->Select(consulta).texto);
+    EXPECT_EQ(s.texto.find("O'Brien"), std::string::npos);
+    ASSERT_EQ(s.parametros.size(), 2u);
+    EXPECT_EQ(db::ValorComoTexto(s.parametros[0]), "O'Brien");
+    EXPECT_EQ(db::ValorComoTexto(s.parametros[1]), "2006-12-31");
+  }
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
 #pragma once
-// An absence-planning run in this process: a private program folder, a fresh
-// SQLite database with the example schema, a definitions file, a source file
-// and the recording window; afterwards the log messages (without their
-// stamps), the result files and the Kardex rows.
+// Settings read from INI text as the import reads them, and a whole absence-
+// planning run in this process on a fresh SQLite database with the example
+// schema: its log messages (without stamps), result files and Kardex rows.
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -10,24 +9,33 @@
 #include "app/VentanaFalsa.h"
 #include "app/frmMain.h"
 #include "common/Codificacion.h"
+#include "common/Kelto_API_INIFiles.h"
 #include "common/Kelto_GEN_Trans.h"
 #include "common/Plataforma.h"
 #include "common/Texto.h"
 #include "db/Conexion.h"
+#include "definitions/LectorDefiniciones.h"
+#include "incidences/DefinicionIncidencias.h"
 #include "incidences/ImportaIncidencias.h"
 #include "support/BaseDatosPrueba.h"
 #include "support/CarpetaTemporal.h"
 
 namespace varlo::prueba {
 
-// The messages of a log file, without their stamps.
-inline std::vector<std::string> MensajesLog(const std::string& archivo) {
+inline DefinicionIncidencias LeeDefinicionDe(const CarpetaTemporal& tmp, const std::string& ini) {
+  EscribeBytes(tmp.Archivo("defs.ini"), ini);
+  Kelto_API_INIFiles perfil;
+  DefinicionIncidencias d;
+  LeeDefinicion(LectorDefiniciones(perfil, tmp.Archivo("defs.ini")), d);
+  return d;
+}
+
+// Lines of a Windows-1252 file as UTF-8, blank ones left out; `sinSello` drops
+// the stamp of a log line.
+inline std::vector<std::string> LineasDe(const std::string& ruta, bool sinSello = false) {
   std::vector<std::string> r;
-  for (const std::string& l : Divide(LeeBytes(archivo), "\r\n")) {
-    if (l.empty()) continue;
-    std::string m = AnsiAUtf8(l);
-    r.push_back(m.substr(0, m.rfind(" (")));
-  }
+  for (const std::string& l : Divide(AnsiAUtf8(LeeBytes(ruta)), "\r\n"))
+    if (!l.empty()) r.push_back(sinSello ? l.substr(0, l.rfind(" (")) : l);
   return r;
 }
 
@@ -51,52 +59,40 @@ inline std::vector<std::string> Filas(const std::string& cadena, const std::stri
 
 class EscenarioIncidencias {
  public:
-  explicit EscenarioIncidencias(std::string cadena = "") : cadena_(std::move(cadena)) {
+  EscenarioIncidencias() : cadena_(BaseDatosPrueba::SQLite(tmp_.Ruta())) {
     EstableceCarpetaPrograma(tmp_.Ruta());
-    if (cadena_.empty()) cadena_ = BaseDatosPrueba::SQLite(tmp_.Ruta());
   }
 
-  const CarpetaTemporal& Carpeta() const { return tmp_; }
-  const std::string& Cadena() const { return cadena_; }
-  std::string Fuente() const { return tmp_.Archivo("Planfal.txt"); }
-  std::string ArchivoDefiniciones() const { return tmp_.Archivo("defs.ini"); }
-
-  // `seccion`: the keys of "Planeacion Faltas" after "Origen"; `otras`: more sections.
-  void Definiciones(const std::string& seccion, const std::string& otras = "") {
-    EscribeBytes(ArchivoDefiniciones(), "[Base de Datos]\r\nConexion=" + cadena_ +
-                                            "\r\n[Planeacion Faltas]\r\nOrigen=" + Fuente() +
-                                            "\r\n" + seccion + otras);
+  // `seccion`: the keys of "Planeacion Faltas" after "Origen".
+  void Definiciones(const std::string& seccion) {
+    EscribeBytes(Defs(), "[Base de Datos]\r\nConexion=" + cadena_ +
+                             "\r\n[Planeacion Faltas]\r\nOrigen=" + tmp_.Archivo("Planfal.txt") +
+                             "\r\n" + seccion);
   }
-  // Lines joined with CR LF, the last one ended too; Windows-1252 unless `utf8`.
-  void Origen(const std::vector<std::string>& lineas, bool utf8 = false) {
-    std::string texto = utf8 ? "\xEF\xBB\xBF" : "";
-    for (const auto& l : lineas) texto += (utf8 ? l : Utf8AAnsi(l)) + "\r\n";
-    EscribeBytes(Fuente(), texto);
+  // Lines in Windows-1252, each ended with CR LF.
+  void Origen(const std::vector<std::string>& lineas) {
+    std::string texto;
+    for (const auto& l : lineas) texto += Utf8AAnsi(l) + "\r\n";
+    EscribeBytes(tmp_.Archivo("Planfal.txt"), texto);
   }
 
-  // Runs the import with the options given; returns the exit status.
-  int Ejecuta(int reporteOk = 1, int reporteEr = 1) {
-    frmMain f(ventana, ArchivoDefiniciones());
-    f.ArchivoDefiniciones = ArchivoDefiniciones();
+  // Runs the import with both result files on; returns the exit status.
+  int Ejecuta() {
+    frmMain f(ventana, Defs());
+    f.ArchivoDefiniciones = Defs();
     f.ReporteLog = 1;
-    f.ReporteEmpleadosImportados = static_cast<std::int16_t>(reporteOk);
-    f.ReporteEmpleadosNoImportados = static_cast<std::int16_t>(reporteEr);
+    f.ReporteEmpleadosImportados = f.ReporteEmpleadosNoImportados = 1;
     ImportaIncidencias(f);
     return f.EstadoSalida();
   }
 
   std::vector<std::string> Log() const {
-    return MensajesLog(Kelto_GEN_Trans::ArchivoMensual(frmMain::ArchivoLog()));
+    return LineasDe(Kelto_GEN_Trans::ArchivoMensual(frmMain::ArchivoLog()), true);
   }
-
-  std::string ArchivoOk() const { return tmp_.Archivo("Log/Planeacion Faltas_Incidencias_Ok.txt"); }
-  std::string ArchivoEr() const { return tmp_.Archivo("Log/Planeacion Faltas_Incidencias_Er.txt"); }
-  // Lines of a Windows-1252 result file, as UTF-8.
-  std::vector<std::string> Ok() const { return Lineas(ArchivoOk()); }
-  std::vector<std::string> Er() const { return Lineas(ArchivoEr()); }
+  std::vector<std::string> Ok() const { return Lineas("Ok"); }
+  std::vector<std::string> Er() const { return Lineas("Er"); }
 
   void Sql(const std::string& sentencia) { db::Conexion::Abre(cadena_)->Execute(sentencia); }
-
   // "employee|day|ID_Tipo|Dato0_FAL|Dato1_FAL|Referencia", sorted.
   std::vector<std::string> Kardex() const {
     return Filas(cadena_, "Kardex",
@@ -106,11 +102,9 @@ class EscenarioIncidencias {
   VentanaFalsa ventana;
 
  private:
-  static std::vector<std::string> Lineas(const std::string& ruta) {
-    std::string bytes = AnsiAUtf8(LeeBytes(ruta));
-    std::vector<std::string> r = Divide(bytes, "\r\n");
-    if (!r.empty() && r.back().empty()) r.pop_back();
-    return r;
+  std::string Defs() const { return tmp_.Archivo("defs.ini"); }
+  std::vector<std::string> Lineas(const std::string& tipo) const {
+    return LineasDe(tmp_.Archivo("Log/Planeacion Faltas_Incidencias_" + tipo + ".txt"));
   }
 
   CarpetaTemporal tmp_;
