@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Ventana.h"
+#include "common/Ventana.h"
 #include "app/frmMain.h"
 #include "common/Plataforma.h"
 #include "db/Conexion.h"

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Ventana.h"
+#include "common/Ventana.h"
 #include "app/frmMain.h"
 #include "common/Fechas.h"
 #include "common/Plataforma.h"

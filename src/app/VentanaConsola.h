@@ -8,7 +8,7 @@
 #include <chrono>
 #include <iosfwd>
 
-#include "app/Ventana.h"
+#include "common/Ventana.h"
 
 namespace varlo {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Ventana.h"
+#include "common/Ventana.h"
 
 namespace varlo {
 

@@ -7,7 +7,6 @@
 #include "db/Conexion.h"
 #include "definitions/CreaArchivoDefiniciones.h"
 #include "images/AsignaFotos.h"
-#include "images/cls_ADODBServices.h"
 #include "import/ImportaDatos.h"
 #include "incidences/ImportaIncidencias.h"
 
@@ -26,11 +25,6 @@ Kelto_API_INIFiles& frmMain::oIni() {
 Kelto_GEN_Trans& frmMain::oTrans() {
   if (!oTrans_) oTrans_ = std::make_unique<Kelto_GEN_Trans>();
   return *oTrans_;
-}
-
-cls_ADODBServices& frmMain::oImagenes() {
-  if (!oImagenes_) oImagenes_ = std::make_unique<cls_ADODBServices>(ventana_);
-  return *oImagenes_;
 }
 
 void frmMain::EstableceConexion(std::unique_ptr<db::Conexion> conexion) {
@@ -122,13 +116,9 @@ bool frmMain::ConectaBD() {
     huboErrores_ = true;
     EscribeLog("No se logró conectar con la base de datos");
     return false;
-  } catch (const ErrorVarlo& e) {
+  } catch (...) {
     cnBaseDatos_.reset();
-    EscribeError(e);
-    return false;
-  } catch (const std::exception& e) {
-    cnBaseDatos_.reset();
-    EscribeError(ErrorVarlo(-1, kTituloAplicacion, e.what()));
+    EscribeError(ErrorCapturado());
     return false;
   }
 }

@@ -2,72 +2,58 @@
 // The main window's run state and run sequence. The window is never used
 // interactively: its first activation finds the definitions file, reads the
 // run options, runs the table import and then the incidences import, and
-// the program ends. Every engine reaches the shared services through it.
+// the program ends. The engines reach its services through the Corrida
+// interface it implements.
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include "app/Ventana.h"
+#include "common/Ventana.h"
 #include "common/ErrorVarlo.h"
 #include "common/Kelto_API_INIFiles.h"
 #include "common/Kelto_GEN_Trans.h"
+#include "db/Corrida.h"
 
 namespace varlo {
 
 namespace db {
 class Conexion;
 }
-class cls_ADODBServices;
 
-// Title of message boxes and product name of the log file.
-inline constexpr const char* kTituloAplicacion = "VarloDI";
-inline constexpr const char* kCaptionVentana = "Importador de datos Varlo";
-
-class frmMain {
+class frmMain : public Corrida {
  public:
   // `lineaComandos`: the text after the program's name, arguments joined by spaces.
   frmMain(Ventana& ventana, std::string lineaComandos);
-  ~frmMain();
+  ~frmMain() override;
   frmMain(const frmMain&) = delete;
   frmMain& operator=(const frmMain&) = delete;
 
-  // Run state.
   bool PrimeraActivacion = false;
-  std::string ArchivoDefiniciones;
-  std::int16_t MostrarMensajes = 0;
-  std::int16_t ReporteLog = 0;
-  std::int16_t ReporteEmpleadosImportados = 0;
-  std::int16_t ReporteEmpleadosNoImportados = 0;
-  std::string CadenaConexion;
 
   // Service objects, created on first use.
-  Kelto_API_INIFiles& oIni();
-  Kelto_GEN_Trans& oTrans();
-  cls_ADODBServices& oImagenes();
-  // The one shared connection; null until ConectaBD opened it.
-  db::Conexion* cnBaseDatos() const { return cnBaseDatos_.get(); }
+  Kelto_API_INIFiles& oIni() override;
+  Kelto_GEN_Trans& oTrans() override;
+  db::Conexion* cnBaseDatos() const override { return cnBaseDatos_.get(); }
   // For tests and the generator: a connection opened elsewhere becomes the shared one.
   void EstableceConexion(std::unique_ptr<db::Conexion> conexion);
 
-  Ventana& ventana() { return ventana_; }
+  Ventana& ventana() override { return ventana_; }
 
   void Form_Load();
   void Form_Activate();
 
   // Appends the stamped line to the monthly log and shows it in a box, as
   // the options ReporteLog and MostrarMensajes say.
-  void EscribeLog(const std::string& pMensaje);
+  void EscribeLog(const std::string& pMensaje) override;
   // Logs "[source] Error: number description" and remembers that the run
   // had an error.
-  void EscribeError(const ErrorVarlo& e);
+  void EscribeError(const ErrorVarlo& e) override;
   // Makes sure the shared connection is open; logs and returns false when not.
-  bool ConectaBD();
-  // The parents of a hierarchy unit, nearest first: ",'v1','v2',Null...".
-  std::string ObtenerPadres(const std::string& strNivel, const std::string& strValor);
+  bool ConectaBD() override;
 
   // Engines call this for every record they reject.
-  void NotaRechazo() { huboRechazos_ = true; }
-  void NotaError() { huboErrores_ = true; }
+  void NotaRechazo() override { huboRechazos_ = true; }
+  void NotaError() override { huboErrores_ = true; }
 
   // Runs the bulk photo assignment instead of the imports (--fotos).
   void EstableceModoFotos(bool fotos) { modoFotos_ = fotos; }
@@ -92,7 +78,6 @@ class frmMain {
   std::string lineaComandos_;
   std::unique_ptr<Kelto_API_INIFiles> oIni_;
   std::unique_ptr<Kelto_GEN_Trans> oTrans_;
-  std::unique_ptr<cls_ADODBServices> oImagenes_;
   std::unique_ptr<db::Conexion> cnBaseDatos_;
   bool modoFotos_ = false;
   bool terminado_ = false;

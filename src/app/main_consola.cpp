@@ -28,13 +28,9 @@ int main(int argc, char** argv) {
   try {
     f.Form_Load();
     f.Form_Activate();
-  } catch (const ErrorVarlo& e) {
+  } catch (...) {
     ventana.Termina();
-    std::cerr << "Error " << e.Numero() << ": " << e.Descripcion() << "\n";
-    return 2;
-  } catch (const std::exception& e) {
-    ventana.Termina();
-    std::cerr << "Error: " << e.what() << "\n";
+    std::cerr << TextoError(ErrorCapturado()) << "\n";
     return 2;
   }
   ventana.Termina();

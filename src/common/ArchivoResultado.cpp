@@ -14,18 +14,18 @@ void ArchivoResultado::Continua(const std::string& ruta, Codificacion codificaci
   Cierra();
   Kelto_GEN_Trans().Escribe_Txt(ruta, "", false, true, false);
   archivo_.reset(std::fopen(ruta.c_str(), "ab"));
-  if (!archivo_) LanzaError(75, "Error de acceso a la ruta o el archivo (" + ruta + ")");
+  if (!archivo_) LanzaErrorEn(errores::ErrorAcceso, ruta);
   ruta_ = ruta;
   codificacion_ = codificacion;
 }
 
 void ArchivoResultado::Escribe(const std::string& linea) {
-  if (!archivo_) LanzaError(52, "Nombre o número de archivo incorrecto");
+  if (!archivo_) LanzaError(errores::NombreArchivoIncorrecto);
   std::string bytes = ParaArchivo(linea, codificacion_);
   bytes += "\r\n";
   if (std::fwrite(bytes.data(), 1, bytes.size(), archivo_.get()) != bytes.size() ||
       std::fflush(archivo_.get()) != 0)
-    LanzaError(61, "Disco lleno (" + ruta_ + ")");
+    LanzaErrorEn(errores::DiscoLleno, ruta_);
 }
 
 void ArchivoResultado::Cierra() { archivo_.reset(); }

@@ -90,15 +90,15 @@ void Kelto_GEN_Trans::Escribe_Txt(const std::string& Archivo_Txt, const std::str
   if (Borro_Txt && fs::exists(Archivo_Txt, ec)) {
     fs::permissions(Archivo_Txt, fs::perms::owner_write, fs::perm_options::add, ec);
     if (!fs::remove(Archivo_Txt, ec) || ec)
-      LanzaError(70, "Permiso denegado (" + Archivo_Txt + ")");
+      LanzaErrorEn(errores::PermisoDenegado, Archivo_Txt);
   }
   std::string destino = Control_Size ? ArchivoMensual(Archivo_Txt) : Archivo_Txt;
   std::ofstream f(destino, std::ios::binary | std::ios::app);
-  if (!f) LanzaError(75, "Error de acceso a la ruta o el archivo (" + destino + ")");
+  if (!f) LanzaErrorEn(errores::ErrorAcceso, destino);
   if (!solocrear_Txt) {
     f << ParaArchivo(Linea_Txt, codificacion) << "\r\n";
     f.flush();
-    if (!f) LanzaError(61, "Disco lleno (" + destino + ")");
+    if (!f) LanzaErrorEn(errores::DiscoLleno, destino);
   }
 }
 

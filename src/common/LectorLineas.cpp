@@ -5,7 +5,7 @@
 namespace varlo {
 
 LectorLineas::LectorLineas(const std::string& ruta) : archivo_(std::fopen(ruta.c_str(), "rb")) {
-  if (!archivo_) LanzaError(errores::ArchivoNoEncontrado, "No se encontró el archivo (" + ruta + ")");
+  if (!archivo_) LanzaErrorEn(errores::ArchivoNoEncontrado, ruta);
   unsigned char bom[3] = {0, 0, 0};
   std::size_t n = std::fread(bom, 1, 3, archivo_.get());
   if (n == 3 && bom[0] == 0xEF && bom[1] == 0xBB && bom[2] == 0xBF) {

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/frmMain.h"
+#include "db/Corrida.h"
 #include "common/ErrorVarlo.h"
 #include "common/Numeros.h"
 #include "common/Plataforma.h"
@@ -39,28 +39,28 @@ bool ExisteRuta(const std::string& ruta) {
 void CreaArchivoPrivado(const std::string& ruta) {
   std::FILE* f = std::fopen(ruta.c_str(), "wx");
   if (f == nullptr)
-    throw ErrorVarlo(75, kFuentePrograma, "No se pudo crear el archivo " + ruta);
+    throw ErrorVarlo(errores::ErrorAcceso, kFuentePrograma, "No se pudo crear el archivo " + ruta);
   std::fclose(f);
   SoloPropietario(ruta);
 }
 
 class Escritor {
  public:
-  Escritor(frmMain& f, std::string ruta) : f_(f), ruta_(std::move(ruta)) {}
+  Escritor(Corrida& f, std::string ruta) : f_(f), ruta_(std::move(ruta)) {}
   void operator()(const std::string& seccion, const std::string& clave,
                   const std::string& valor) {
     // A key that did not reach the disk would leave a file that drives a
     // different import than the one generated.
     if (!f_.oIni().API_WritePrivateProfileString(ruta_, seccion, clave, valor))
-      throw ErrorVarlo(75, kFuentePrograma, "No se pudo escribir en el archivo " + ruta_);
+      throw ErrorVarlo(errores::ErrorAcceso, kFuentePrograma, "No se pudo escribir en el archivo " + ruta_);
   }
 
  private:
-  frmMain& f_;
+  Corrida& f_;
   std::string ruta_;
 };
 
-std::string PideNombre(frmMain& f) {
+std::string PideNombre(Corrida& f) {
   Ventana& v = f.ventana();
   while (true) {
     DialogoArchivo d;
@@ -85,10 +85,8 @@ std::string PruebaConexion(const std::string& cadena) {
     if (!cn || cn->State() != 1) return "No se pudo abrir la conexión.";
     cn->Close();
     return "";
-  } catch (const ErrorVarlo& e) {
-    return "Error " + std::to_string(e.Numero()) + ": " + e.Descripcion();
-  } catch (const std::exception& e) {
-    return e.what();
+  } catch (...) {
+    return TextoError(ErrorCapturado());
   }
 }
 
@@ -105,7 +103,7 @@ void EscribeSeccionesFijas(Escritor& escribe, const std::string& cadena) {
   escribe("Formatos Archivo Fuente", "Otro", "");
 }
 
-void EscribeSeccionTabla(frmMain& f, Escritor& escribe, const std::string& seccion) {
+void EscribeSeccionTabla(Corrida& f, Escritor& escribe, const std::string& seccion) {
   const std::string carpeta = CarpetaPrograma();
   const std::string nombre = Recorta(seccion);
   const bool esEmpleado = Mayusculas(nombre) == "EMPLEADO";
@@ -158,7 +156,7 @@ void EscribePlaneacionFaltas(Escritor& escribe) {
 
 }  // namespace
 
-std::string CreaArchivoDefiniciones(frmMain& f) {
+std::string CreaArchivoDefiniciones(Corrida& f) {
   Ventana& v = f.ventana();
   if (v.MuestraMensaje(std::string("No se especificó archivo de definiciones.") + "\r" +
                            "Desea crear uno nuevo?",

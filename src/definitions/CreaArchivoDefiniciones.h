@@ -1,10 +1,10 @@
 #pragma once
 #include <string>
 namespace varlo {
-class frmMain;
+class Corrida;
 // Offers to generate a definitions file from the live database; returns its
 // path, or "" when none was made.
-std::string CreaArchivoDefiniciones(frmMain& f);
+std::string CreaArchivoDefiniciones(Corrida& f);
 
 // The text that starts the connection dialog.
 inline constexpr const char* kSemillaConexion =

@@ -1,15 +1,15 @@
 #include "definitions/frmSelTablas.h"
 
-#include "app/frmMain.h"
+#include "db/Corrida.h"
 #include "common/ErrorVarlo.h"
 #include "common/Texto.h"
 #include "db/Conexion.h"
 
 namespace varlo {
 
-std::vector<std::string> frmSelTablas::CargaTablas(frmMain& propietario) {
+std::vector<std::string> frmSelTablas::CargaTablas(Corrida& propietario) {
   db::Conexion* cn = propietario.cnBaseDatos();
-  if (cn == nullptr) throw ErrorVarlo(91, kFuentePrograma, "Variable de objeto no establecida");
+  if (cn == nullptr) LanzaError(errores::VariableObjeto);
   return cn->TablasBase();
 }
 
@@ -24,7 +24,7 @@ std::string frmSelTablas::UneMarcadas(const std::vector<std::string>& tablas,
   return r;
 }
 
-std::string frmSelTablas::Tablas(frmMain& propietario) {
+std::string frmSelTablas::Tablas(Corrida& propietario) {
   std::vector<std::string> tablas = CargaTablas(propietario);
   std::vector<bool> marcadas = propietario.ventana().EligeTablas(tablas);
   resultado_ = UneMarcadas(tablas, marcadas);

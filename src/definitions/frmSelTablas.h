@@ -7,13 +7,13 @@
 
 namespace varlo {
 
-class frmMain;
+class Corrida;
 
 class frmSelTablas {
  public:
   // Shows the picker over the main window; the ticked names in list order,
   // joined by "," (empty when none).
-  std::string Tablas(frmMain& propietario);
+  std::string Tablas(Corrida& propietario);
 
   // What the last closing left, readable after the dialog is gone.
   const std::string& Resultado() const { return resultado_; }
@@ -24,7 +24,7 @@ class frmSelTablas {
                                  const std::vector<bool>& marcadas);
 
  private:
-  static std::vector<std::string> CargaTablas(frmMain& propietario);
+  static std::vector<std::string> CargaTablas(Corrida& propietario);
 
   std::string resultado_;
 };

@@ -17,12 +17,9 @@ void CorridaVentana::Activacion() {
   bool detenida = false;
   try {
     f_.Form_Activate();
-  } catch (const ErrorVarlo& e) {
+  } catch (...) {
     detenida = true;
-    mensajeError_ = "Error " + std::to_string(e.Numero()) + ": " + e.Descripcion();
-  } catch (const std::exception& e) {
-    detenida = true;
-    mensajeError_ = std::string("Error: ") + e.what();
+    mensajeError_ = TextoError(ErrorCapturado());
   }
   // A nested activation may already have seen the end of the run.
   if (terminada_ || (!detenida && !f_.Terminado())) return;

@@ -7,7 +7,7 @@
 #include <QDialog>
 #include <string>
 
-#include "app/Ventana.h"
+#include "common/Ventana.h"
 #include "definitions/ComposicionConexion.h"
 
 class QCheckBox;

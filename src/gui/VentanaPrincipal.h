@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "app/Ventana.h"
+#include "common/Ventana.h"
 
 class QLabel;
 class QProgressBar;

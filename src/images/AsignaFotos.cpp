@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/frmMain.h"
+#include "db/Corrida.h"
 #include "common/Plataforma.h"
 #include "common/Texto.h"
 #include "db/Conexion.h"
@@ -38,7 +38,8 @@ std::string Cuenta(double valor) {
 
 // Stores one employee's picture; false when the file could not be stored
 // (the image services have already said why).
-bool GuardaFoto(frmMain& f, const std::string& idEmpleado, const std::string& ruta) {
+bool GuardaFoto(Corrida& f, cls_ADODBServices& imagenes, const std::string& idEmpleado,
+                const std::string& ruta) {
   std::unique_ptr<db::Recordset> fotos =
       f.cnBaseDatos()->AbreConsulta(ConsultaFotoEmpleado(idEmpleado), 0);
   if (fotos->BOF() && fotos->EOF_()) {
@@ -47,7 +48,7 @@ bool GuardaFoto(frmMain& f, const std::string& idEmpleado, const std::string& ru
   }
   // An unreadable file must neither add a row without a picture nor touch
   // the stored one.
-  if (!f.oImagenes().PutImageInField(*fotos, fotos->IndiceCampo("Foto"), ruta)) {
+  if (!imagenes.PutImageInField(*fotos, fotos->IndiceCampo("Foto"), ruta)) {
     if (fotos->EditMode() != db::Recordset::adEditNone) fotos->CancelUpdate();
     fotos->Close();
     return false;
@@ -71,7 +72,7 @@ db::Consulta ConsultaFotoEmpleado(const std::string& idEmpleado) {
   return db::BuscaPorTexto("Fotos_Empleados", {}, "ID_Empleado", idEmpleado);
 }
 
-void AsignaFotos(frmMain& f) {
+void AsignaFotos(Corrida& f) {
   Ventana& v = f.ventana();
   try {
     f.EscribeLog(">Inicio de asignación de fotografías");
@@ -91,6 +92,7 @@ void AsignaFotos(frmMain& f) {
       } else {
         const long total = empleados->RecordCount();
         v.EstableceMaximo(total < 1 ? 1 : static_cast<double>(total));
+        cls_ADODBServices imagenes(v);
         int campoId = -1, campoNombre = -1;
         while (!empleados->EOF_()) {
           std::string estado = "Asignando fotografías...";
@@ -107,7 +109,7 @@ void AsignaFotos(frmMain& f) {
           const std::string ruta = directorio + Recorta(empleados->Texto(campoNombre)) + ".jpg";
           // Only a file counts: a folder or a pipe of that name is passed over.
           std::error_code ec;
-          if (std::filesystem::is_regular_file(ruta, ec) && !GuardaFoto(f, id, ruta)) {
+          if (std::filesystem::is_regular_file(ruta, ec) && !GuardaFoto(f, imagenes, id, ruta)) {
             f.EscribeLog("No se pudo asignar la fotografía del empleado " + id + " (" + ruta + ")");
             f.NotaRechazo();
           }
@@ -117,10 +119,8 @@ void AsignaFotos(frmMain& f) {
         v.EstableceEstado("...asignación de fotografías terminada!");
       }
     }
-  } catch (const ErrorVarlo& e) {
-    f.EscribeError(e);
-  } catch (const std::exception& e) {
-    f.EscribeError(ErrorVarlo(-1, kTituloAplicacion, e.what()));
+  } catch (...) {
+    f.EscribeError(ErrorCapturado());
   }
   f.EscribeLog("Fin de asignación de fotografías");
 }

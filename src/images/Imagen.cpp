@@ -22,8 +22,6 @@
 namespace varlo {
 
 namespace {
-constexpr long kImagenNoValida = 481;
-constexpr long kErrorAcceso = 75;
 
 struct LiberaPixeles {
   void operator()(stbi_uc* p) const { stbi_image_free(p); }
@@ -33,11 +31,11 @@ struct LiberaPixeles {
 Imagen CargaImagen(const std::string& ruta) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(ruta, ec))
-    LanzaError(errores::ArchivoNoEncontrado, "No se encontró el archivo (" + ruta + ")");
+    LanzaErrorEn(errores::ArchivoNoEncontrado, ruta);
   int ancho = 0, alto = 0, canales = 0;
   std::unique_ptr<stbi_uc, LiberaPixeles> datos(
       stbi_load(ruta.c_str(), &ancho, &alto, &canales, 0));
-  if (!datos) LanzaError(kImagenNoValida, "Imagen no válida");
+  if (!datos) LanzaError(errores::ImagenNoValida);
   Imagen r;
   r.ancho = ancho;
   r.alto = alto;
@@ -54,10 +52,10 @@ void GuardaImagenBmp(const Imagen& imagen, const std::string& ruta) {
                               imagen.pixeles.size() == static_cast<std::size_t>(imagen.ancho) *
                                                            static_cast<std::size_t>(imagen.alto) *
                                                            static_cast<std::size_t>(imagen.canales);
-  if (!medidasValidas) LanzaError(kImagenNoValida, "Imagen no válida");
+  if (!medidasValidas) LanzaError(errores::ImagenNoValida);
   if (stbi_write_bmp(ruta.c_str(), imagen.ancho, imagen.alto, imagen.canales,
                      imagen.pixeles.data()) == 0)
-    LanzaError(kErrorAcceso, "Error de acceso a la ruta o el archivo (" + ruta + ")");
+    LanzaErrorEn(errores::ErrorAcceso, ruta);
 }
 
 }  // namespace varlo

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/Ventana.h"
-#include "app/frmMain.h"
+#include "common/Ventana.h"
+#include "db/Corrida.h"
 #include "common/ErrorVarlo.h"
 #include "common/Plataforma.h"
 #include "db/Recordset.h"
@@ -17,9 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr long kErrorEntradaSalida = 57;
-constexpr long kErrorAcceso = 75;
-constexpr long kUsoNoValidoDeNull = 94;
 // Tries before giving up on a folder full of temporary names.
 constexpr int kIntentosTemporal = 1000;
 
@@ -45,14 +42,14 @@ class TemporalBorrable {
 };
 
 [[noreturn]] void ErrorDeAcceso(const std::string& ruta) {
-  LanzaError(kErrorAcceso, "Error de acceso a la ruta o el archivo (" + ruta + ")");
+  LanzaErrorEn(errores::ErrorAcceso, ruta);
 }
 
 Archivo AbreLectura(const std::string& ruta) {
   std::error_code ec;
   const fs::file_status estado = fs::status(ruta, ec);
   if (!fs::exists(estado))
-    LanzaError(errores::ArchivoNoEncontrado, "No se encontró el archivo (" + ruta + ")");
+    LanzaErrorEn(errores::ArchivoNoEncontrado, ruta);
   // A folder, a pipe or a device is no picture file (and a pipe would block).
   if (!fs::is_regular_file(estado)) ErrorDeAcceso(ruta);
   Archivo f(std::fopen(ruta.c_str(), "rb"));
@@ -64,7 +61,7 @@ Archivo AbreLectura(const std::string& ruta) {
 db::Bytes LeeTrozo(std::FILE* f, std::size_t cuantos, const std::string& ruta) {
   db::Bytes trozo(cuantos);
   const std::size_t leidos = cuantos == 0 ? 0 : std::fread(trozo.data(), 1, cuantos, f);
-  if (std::ferror(f)) LanzaError(kErrorEntradaSalida, "Error de E/S de dispositivo (" + ruta + ")");
+  if (std::ferror(f)) LanzaErrorEn(errores::ErrorEntradaSalida, ruta);
   trozo.resize(leidos);
   return trozo;
 }
@@ -88,18 +85,18 @@ Archivo AbreEscritura(const std::string& ruta) {
 
 void Escribe(std::FILE* f, const db::Bytes& datos, const std::string& ruta) {
   if (!datos.empty() && std::fwrite(datos.data(), 1, datos.size(), f) != datos.size())
-    LanzaError(kErrorEntradaSalida, "Error de E/S de dispositivo (" + ruta + ")");
+    LanzaErrorEn(errores::ErrorEntradaSalida, ruta);
 }
 
 void Cierra(Archivo& f, const std::string& ruta) {
   if (std::fclose(f.release()) != 0)
-    LanzaError(kErrorEntradaSalida, "Error de E/S de dispositivo (" + ruta + ")");
+    LanzaErrorEn(errores::ErrorEntradaSalida, ruta);
 }
 
 // The binary value of a field; a NULL or a value of another kind is refused.
 const db::Bytes& BytesDelCampo(const db::Recordset& rs, int campo) {
   const db::Valor& v = rs.Value(campo);
-  if (db::EsNulo(v)) LanzaError(kUsoNoValidoDeNull, "Uso no válido de Null");
+  if (db::EsNulo(v)) LanzaError(errores::UsoNoValidoDeNull);
   const db::Bytes* b = std::get_if<db::Bytes>(&v);
   if (!b) LanzaError(errores::TiposNoCoinciden);
   return *b;
@@ -166,7 +163,7 @@ std::string cls_ADODBServices::BuildTempFileName() {
     if (errno != EEXIST) {
       std::error_code ec;
       if (!fs::is_directory(carpeta, ec))
-        LanzaError(errores::RutaNoEncontrada, "No se encontró la ruta de acceso (" + carpeta + ")");
+        LanzaErrorEn(errores::RutaNoEncontrada, carpeta);
       ErrorDeAcceso(ruta);
     }
   }
@@ -177,10 +174,8 @@ template <class R, class Accion>
 R cls_ADODBServices::ConMensaje(R siFalla, Accion&& accion) {
   try {
     return accion();
-  } catch (const ErrorVarlo& e) {
-    MuestraError(e.Descripcion());
-  } catch (const std::exception& e) {
-    MuestraError(e.what());
+  } catch (...) {
+    MuestraError(ErrorCapturado().Descripcion());
   }
   return siFalla;
 }

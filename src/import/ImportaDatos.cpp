@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/frmMain.h"
+#include "db/Corrida.h"
 #include "common/ErrorVarlo.h"
 #include "common/LectorLineas.h"
 #include "common/Numeros.h"
@@ -12,9 +12,10 @@
 #include "db/Conexion.h"
 #include "db/Recordset.h"
 #include "definitions/LectorDefiniciones.h"
+#include "images/cls_ADODBServices.h"
 #include "import/ConsultaBusqueda.h"
 #include "import/DefinicionTabla.h"
-#include "import/ErrorCapturado.h"
+#include "common/ErrorVarlo.h"
 #include "import/EscrituraRegistro.h"
 #include "import/PlanColumnas.h"
 #include "import/ResultadosTabla.h"
@@ -42,7 +43,7 @@ enum class FinTabla { Siguiente, TerminaCorrida };
 
 class ImportacionTablas {
  public:
-  explicit ImportacionTablas(frmMain& f)
+  explicit ImportacionTablas(Corrida& f)
       : f_(f), ventana_(f.ventana()), ini_(f.oIni(), f.ArchivoDefiniciones) {}
 
   void Ejecuta();
@@ -53,7 +54,7 @@ class ImportacionTablas {
   FinTabla CuerpoTabla(DefinicionTabla& d);
   void ImportaRegistros(DefinicionTabla& d, LectorLineas& lector);
 
-  frmMain& f_;
+  Corrida& f_;
   Ventana& ventana_;
   LectorDefiniciones ini_;
   ResultadosTabla resultados_;
@@ -193,7 +194,8 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
 void ImportacionTablas::ImportaRegistros(DefinicionTabla& d, LectorLineas& lector) {
   db::Conexion& cn = *f_.cnBaseDatos();
   ConsultaBusqueda busqueda(d);
-  EscrituraRegistro escritura(d, cn, f_.oImagenes());
+  cls_ADODBServices imagenes(ventana_);
+  EscrituraRegistro escritura(d, cn, imagenes);
   const DivisorLineas divisor = DivisorDe(d);
   const std::string estado = "Importando datos (" + d.Tabla + ")... (";
   std::vector<std::string> valores;
@@ -228,7 +230,7 @@ void ImportacionTablas::ImportaRegistros(DefinicionTabla& d, LectorLineas& lecto
 
 }  // namespace
 
-void ImportaDatos(frmMain& f) {
+void ImportaDatos(Corrida& f) {
   ImportacionTablas(f).Ejecuta();
 }
 

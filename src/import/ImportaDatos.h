@@ -1,6 +1,6 @@
 #pragma once
 namespace varlo {
-class frmMain;
+class Corrida;
 // The table import: every table listed in "Tablas", in order.
-void ImportaDatos(frmMain& f);
+void ImportaDatos(Corrida& f);
 }  // namespace varlo

@@ -80,4 +80,10 @@ void EscribeNiveles(db::Conexion& cn, db::Recordset& rs, const std::string& camp
   }
 }
 
+std::string ObtenerPadres(db::Conexion* cn, const std::string& strNivel,
+                          const std::string& strValor) {
+  if (cn == nullptr) LanzaError(errores::VariableObjeto);
+  return TextoPadres(RecorreJerarquia(*cn, strNivel, strValor));
+}
+
 }  // namespace varlo

@@ -34,6 +34,10 @@ PadresJerarquia RecorreJerarquia(db::Conexion& cn, const std::string& nivel,
 // ",'v1','v2',Null": the walk as a list of SQL literals.
 std::string TextoPadres(const PadresJerarquia& padres);
 
+// The parents of a unit as that list; error 91 without a connection.
+std::string ObtenerPadres(db::Conexion* cn, const std::string& strNivel,
+                          const std::string& strValor);
+
 // The level step of one row: walks from the current value of the hierarchy
 // field and stores each level's value in its column (`indicesNivel`: the
 // fields of "ID_Nivel" L-1 down to 0). On any failure the level columns

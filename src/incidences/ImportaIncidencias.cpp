@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/frmMain.h"
+#include "db/Corrida.h"
 #include "common/LectorLineas.h"
 #include "common/Texto.h"
 #include "definitions/LectorDefiniciones.h"
@@ -25,7 +25,7 @@ bool ExisteArchivo(const std::string& ruta) {
   return !ec && std::filesystem::exists(estado) && !std::filesystem::is_directory(estado);
 }
 
-void Importa(frmMain& f) {
+void Importa(Corrida& f) {
   Ventana& ventana = f.ventana();
   if (EstaEnBlanco(f.ArchivoDefiniciones)) {
     f.EscribeLog("No se especificó archivo de definiciones");
@@ -111,14 +111,12 @@ void Importa(frmMain& f) {
 
 }  // namespace
 
-void ImportaIncidencias(frmMain& f) {
+void ImportaIncidencias(Corrida& f) {
   f.EscribeLog(">Inicio de importación de Incidencias");
   try {
     Importa(f);
-  } catch (const ErrorVarlo& e) {
-    f.EscribeError(e);
-  } catch (const std::exception& e) {
-    f.EscribeError(ErrorVarlo(-1, kTituloAplicacion, e.what()));
+  } catch (...) {
+    f.EscribeError(ErrorCapturado());
   }
   f.EscribeLog("Fin de importación de Incidencias");
 }

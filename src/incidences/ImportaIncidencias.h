@@ -1,6 +1,6 @@
 #pragma once
 namespace varlo {
-class frmMain;
+class Corrida;
 // The absence planning ("Planeacion Faltas") into Kardex, one row per employee and day.
-void ImportaIncidencias(frmMain& f);
+void ImportaIncidencias(Corrida& f);
 }  // namespace varlo

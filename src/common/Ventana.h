@@ -10,6 +10,10 @@
 
 namespace varlo {
 
+// Title of message boxes and product name of the log file.
+inline constexpr const char* kTituloAplicacion = "VarloDI";
+inline constexpr const char* kCaptionVentana = "Importador de datos Varlo";
+
 enum class Botones { Aceptar, SiNo };
 enum class Icono { Ninguno, Pregunta, Critico, Exclamacion, Informacion };
 enum class Respuesta { Aceptar, Si, No };

@@ -1,0 +1,52 @@
+#pragma once
+// What the engines need of the run: its options, the log, the shared
+// connection, the profile and text-file services and the window. The main
+// window implements it; the engines see only this, so they never depend on
+// the run sequence that calls them.
+#include <cstdint>
+#include <string>
+
+#include "common/ErrorVarlo.h"
+#include "common/Kelto_API_INIFiles.h"
+#include "common/Kelto_GEN_Trans.h"
+#include "common/Ventana.h"
+
+namespace varlo {
+
+namespace db {
+class Conexion;
+}
+
+class Corrida {
+ public:
+  virtual ~Corrida() = default;
+
+  // Run state, read from the definitions file's "Opciones" before the engines run.
+  std::string ArchivoDefiniciones;
+  std::int16_t MostrarMensajes = 0;
+  std::int16_t ReporteLog = 0;
+  std::int16_t ReporteEmpleadosImportados = 0;
+  std::int16_t ReporteEmpleadosNoImportados = 0;
+  std::string CadenaConexion;
+
+  virtual Ventana& ventana() = 0;
+  virtual Kelto_API_INIFiles& oIni() = 0;
+  virtual Kelto_GEN_Trans& oTrans() = 0;
+  // The one shared connection; null until ConectaBD opened it.
+  virtual db::Conexion* cnBaseDatos() const = 0;
+
+  // Appends the stamped line to the monthly log (and shows it in a box when
+  // the options say so).
+  virtual void EscribeLog(const std::string& pMensaje) = 0;
+  // Logs the error line and remembers that the run had an error.
+  virtual void EscribeError(const ErrorVarlo& e) = 0;
+  // Makes sure the shared connection is open; logs and returns false when not.
+  virtual bool ConectaBD() = 0;
+
+  // Engines call these for every record they reject and every error they log
+  // by other means than EscribeError.
+  virtual void NotaRechazo() = 0;
+  virtual void NotaError() = 0;
+};
+
+}  // namespace varlo
