@@ -86,7 +86,8 @@ bool Ejecuta(const std::string& orden) {
 Resultado BenchSQLite(const fs::path& carpeta, long n) {
   const fs::path archivo = carpeta / "bench.db";
   {
-    std::ofstream vacio(archivo);  // the layer opens existing files only; an empty one is a database
+    std::ofstream vacio(
+        archivo);  // the layer opens existing files only; an empty one is a database
   }
   {
     auto cn = Conexion::Abre("Provider=SQLite;Data Source=" + archivo.string());
@@ -95,7 +96,8 @@ Resultado BenchSQLite(const fs::path& carpeta, long n) {
         "Dato INTEGER)");
     cn->Execute(
         "insert into BenchEmpleado with recursive c(x) as (select 1 union all select x + 1 "
-        "from c where x < " + std::to_string(kClaves) + ") select printf('E%05d', x), 'n', x from c");
+        "from c where x < " +
+        std::to_string(kClaves) + ") select printf('E%05d', x), 'n', x from c");
   }
   Resultado r{"SQLite", n, 0, std::nullopt};
   auto cn = Conexion::Abre("Provider=SQLite;Data Source=" + archivo.string());
@@ -124,13 +126,16 @@ Resultado BenchSQLite(const fs::path& carpeta, long n) {
       "sqlite3 " + Comillas(archivo.string()) + " < " + Comillas(guion.string()) + " > /dev/null";
   bool bien = true;
   const double base = Cronometra([&] { bien = Ejecuta(orden); });
-  if (bien) r.base = n / base;
-  else std::cerr << "bench: el shell sqlite3 falló; sin referencia para SQLite\n";
+  if (bien)
+    r.base = n / base;
+  else
+    std::cerr << "bench: el shell sqlite3 falló; sin referencia para SQLite\n";
   return r;
 }
 
 std::string Pgbench() {
-  if (const char* dir = std::getenv("VARLODI_PG_BINDIR")) return (fs::path(dir) / "pgbench").string();
+  if (const char* dir = std::getenv("VARLODI_PG_BINDIR"))
+    return (fs::path(dir) / "pgbench").string();
   if (fs::exists("/usr/lib/postgresql/15/bin/pgbench")) return "/usr/lib/postgresql/15/bin/pgbench";
   return "pgbench";
 }
@@ -143,11 +148,13 @@ Resultado BenchPostgres(const fs::path& carpeta, const std::string& cadenaBase, 
   {
     auto cn = Conexion::Abre(cadena);
     cn->Execute("create schema " + esquema);
-    cn->Execute("create table " + esquema +
-                ".BenchEmpleado (ID_Empleado char(15) primary key, Nombre varchar(50), Dato integer)");
-    cn->Execute("insert into " + esquema +
-                ".BenchEmpleado select 'E' || lpad(x::text, 5, '0'), 'n', x from generate_series(1, " +
-                std::to_string(kClaves) + ") x");
+    cn->Execute(
+        "create table " + esquema +
+        ".BenchEmpleado (ID_Empleado char(15) primary key, Nombre varchar(50), Dato integer)");
+    cn->Execute(
+        "insert into " + esquema +
+        ".BenchEmpleado select 'E' || lpad(x::text, 5, '0'), 'n', x from generate_series(1, " +
+        std::to_string(kClaves) + ") x");
   }
   Resultado r{"PostgreSQL (ODBC)", n, 0, std::nullopt};
   try {
@@ -166,9 +173,10 @@ Resultado BenchPostgres(const fs::path& carpeta, const std::string& cadenaBase, 
         // text it would miss the index.
         const std::string clave = "('E' || lpad(:k::text, 5, '0'))::char(15)";
         s << "\\set k random(1, " << kClaves << ")\n"
-          << "select * from " << esquema << ".BenchEmpleado where ID_Empleado = " << clave << " limit 1;\n"
-          << "update " << esquema << ".BenchEmpleado set Nombre = 'Nombre ' || :k where ID_Empleado = "
-          << clave << ";\n";
+          << "select * from " << esquema << ".BenchEmpleado where ID_Empleado = " << clave
+          << " limit 1;\n"
+          << "update " << esquema
+          << ".BenchEmpleado set Nombre = 'Nombre ' || :k where ID_Empleado = " << clave << ";\n";
       }
       // The server, role and database the ODBC string names; prepared
       // statements and one connection, as the layer works.
@@ -180,13 +188,16 @@ Resultado BenchPostgres(const fs::path& carpeta, const std::string& cadenaBase, 
         if (IgualSinCaso(k, "Pwd") || IgualSinCaso(k, "Password")) clave = v;
       }
       const std::string orden = "PGPASSWORD=" + Comillas(clave) + " " + Comillas(Pgbench()) +
-                                " -n -M prepared -h " + Comillas(servidor) + " -p " + Comillas(puerto) +
-                                " -U " + Comillas(usuario) + " -f " + Comillas(guion.string()) + " -t " +
-                                std::to_string(n) + " " + Comillas(baseDatos) + " > /dev/null 2>&1";
+                                " -n -M prepared -h " + Comillas(servidor) + " -p " +
+                                Comillas(puerto) + " -U " + Comillas(usuario) + " -f " +
+                                Comillas(guion.string()) + " -t " + std::to_string(n) + " " +
+                                Comillas(baseDatos) + " > /dev/null 2>&1";
       bool bien = true;
       const double base = Cronometra([&] { bien = Ejecuta(orden); });
-      if (bien) r.base = n / base;
-      else std::cerr << "bench: pgbench falló; sin referencia para PostgreSQL\n";
+      if (bien)
+        r.base = n / base;
+      else
+        std::cerr << "bench: pgbench falló; sin referencia para PostgreSQL\n";
     }
   } catch (...) {
     Conexion::Abre(cadena)->Execute("drop schema " + esquema + " cascade");
@@ -199,7 +210,8 @@ Resultado BenchPostgres(const fs::path& carpeta, const std::string& cadenaBase, 
 void Imprime(const Resultado& r) {
   char base[32] = "-";
   if (r.base) std::snprintf(base, sizeof base, "%.0f", *r.base);
-  std::printf("%-20s %8ld %9.3f %10.0f %14s\n", r.backend.c_str(), r.n, r.segundos, r.n / r.segundos, base);
+  std::printf("%-20s %8ld %9.3f %10.0f %14s\n", r.backend.c_str(), r.n, r.segundos,
+              r.n / r.segundos, base);
 }
 
 }  // namespace
@@ -211,7 +223,8 @@ int main(int argc, char** argv) {
     std::cerr << "uso: bench_capa_datos [N_SQLITE [N_POSTGRES]]\n";
     return 2;
   }
-  const fs::path carpeta = fs::temp_directory_path() / ("varlodi-bench-" + std::to_string(std::random_device{}()));
+  const fs::path carpeta =
+      fs::temp_directory_path() / ("varlodi-bench-" + std::to_string(std::random_device{}()));
   fs::create_directories(carpeta);
   int salida = 0;
   try {

@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "common/Ventana.h"
 #include "app/frmMain.h"
 #include "common/Plataforma.h"
+#include "common/Ventana.h"
 #include "db/Conexion.h"
 #include "import/ImportaDatos.h"
 

@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "common/Ventana.h"
 #include "app/frmMain.h"
 #include "common/Fechas.h"
 #include "common/Plataforma.h"
+#include "common/Ventana.h"
 #include "db/Conexion.h"
 #include "incidences/ImportaIncidencias.h"
 
@@ -64,7 +64,8 @@ long EscribeOrigen(const std::string& ruta, long registros) {
   for (long i = 0; i < registros; ++i) {
     long largo = 1 + static_cast<long>(azar() % 5);
     // Each employee's records follow one another a week apart: every day is a new row.
-    FechaHora desde = FechaDeDias(DiasDesdeEpoca(FechaHora{2000, 1, 3, 0, 0, 0}) + (i / empleados) * 7);
+    FechaHora desde =
+        FechaDeDias(DiasDesdeEpoca(FechaHora{2000, 1, 3, 0, 0, 0}) + (i / empleados) * 7);
     FechaHora hasta = FechaDeDias(DiasDesdeEpoca(desde) + largo - 1);
     f << Ancho("E" + std::to_string(i % empleados), 15) << Ancho(FormatoISO(desde), 16)
       << Ancho(FormatoISO(hasta), 16) << Ancho("VAC", 15) << Ancho("d" + std::to_string(i), 15)
@@ -107,8 +108,8 @@ int Mide(const std::filesystem::path& base, long registros) {
   std::string defs = (carpeta / "defs.ini").string();
   {
     std::ofstream f(defs, std::ios::binary);
-    f << "[Base de Datos]\r\nConexion=" << cadena << "\r\n" << kDefiniciones << "Origen=" << origen
-      << "\r\n";
+    f << "[Base de Datos]\r\nConexion=" << cadena << "\r\n"
+      << kDefiniciones << "Origen=" << origen << "\r\n";
   }
 
   VentanaMuda ventana;
@@ -122,9 +123,10 @@ int Mide(const std::filesystem::path& base, long registros) {
   double segundos =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
 
-  std::printf("%8ld registros %8ld dias  %7.2f s  %9.0f dias/s  pico de memoria (VmHWM) %ld kB  %s\n",
-              registros, dias, segundos, dias / segundos, PicoMemoriaKb(),
-              f.EstadoSalida() == 0 ? "sin rechazos" : "CON RECHAZOS O ERRORES");
+  std::printf(
+      "%8ld registros %8ld dias  %7.2f s  %9.0f dias/s  pico de memoria (VmHWM) %ld kB  %s\n",
+      registros, dias, segundos, dias / segundos, PicoMemoriaKb(),
+      f.EstadoSalida() == 0 ? "sin rechazos" : "CON RECHAZOS O ERRORES");
   std::fflush(stdout);
   std::filesystem::remove_all(carpeta);
   return f.EstadoSalida();
@@ -137,8 +139,10 @@ int main(int argc, char** argv) {
   std::filesystem::path base = std::filesystem::temp_directory_path();
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
-    if (a == "--carpeta" && i + 1 < argc) base = argv[++i];
-    else tamanos.push_back(std::strtol(a.c_str(), nullptr, 10));
+    if (a == "--carpeta" && i + 1 < argc)
+      base = argv[++i];
+    else
+      tamanos.push_back(std::strtol(a.c_str(), nullptr, 10));
   }
   if (tamanos.empty()) tamanos = {20000, 100000};
   int estado = 0;

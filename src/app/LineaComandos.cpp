@@ -52,9 +52,15 @@ std::optional<int> AtiendeOpciones(const Argumentos& a, const std::string& progr
 
 std::string TextoUso(const std::string& programa) {
   return "Importador de datos Varlo\n"
-         "Uso: " + programa + " [ARCHIVO_DEFINICIONES]\n"
-         "     " + programa + " --fotos ARCHIVO_DEFINICIONES\n"
-         "     " + programa + " --help | --version\n"
+         "Uso: " +
+         programa +
+         " [ARCHIVO_DEFINICIONES]\n"
+         "     " +
+         programa +
+         " --fotos ARCHIVO_DEFINICIONES\n"
+         "     " +
+         programa +
+         " --help | --version\n"
          "\n"
          "Importa las tablas y la planeación de faltas que describe el archivo de\n"
          "definiciones (INI). Sin archivo, lo pide y ofrece generar uno nuevo a partir\n"

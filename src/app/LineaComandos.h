@@ -12,8 +12,8 @@ struct Argumentos {
   bool ayuda = false;
   bool version = false;
   bool fotos = false;
-  std::string texto;    // the command-line text for the run sequence
-  std::string error;    // an unknown option, or --fotos without a path
+  std::string texto;  // the command-line text for the run sequence
+  std::string error;  // an unknown option, or --fotos without a path
 };
 
 Argumentos LeeArgumentos(const std::vector<std::string>& args);

@@ -11,7 +11,7 @@ namespace varlo {
 
 namespace {
 constexpr auto kIntervalo = std::chrono::milliseconds(100);  // at most 10 redraws a second
-constexpr auto kIntervaloLineas = std::chrono::seconds(1);     // counter lines in a log
+constexpr auto kIntervaloLineas = std::chrono::seconds(1);   // counter lines in a log
 constexpr std::size_t kAnchoBarra = 20;
 }  // namespace
 
@@ -25,7 +25,9 @@ VentanaConsola::VentanaConsola(std::istream& entrada, std::ostream& salida, bool
       entradaTerminal_(entradaTerminal),
       salidaTerminal_(salidaTerminal) {}
 
-VentanaConsola::~VentanaConsola() { Termina(); }
+VentanaConsola::~VentanaConsola() {
+  Termina();
+}
 
 void VentanaConsola::EstadoCambiado() {
   if (salidaTerminal_) {
@@ -131,9 +133,8 @@ Respuesta VentanaConsola::MuestraMensaje(const std::string& texto, Botones boton
   if (botones == Botones::Aceptar) return Respuesta::Aceptar;
   if (!entradaTerminal_) return Respuesta::No;
   std::string r = Recorta(Pregunta("[s/N] "));
-  return (!r.empty() && (r[0] == 's' || r[0] == 'S' || r[0] == 'y' || r[0] == 'Y'))
-             ? Respuesta::Si
-             : Respuesta::No;
+  return (!r.empty() && (r[0] == 's' || r[0] == 'S' || r[0] == 'y' || r[0] == 'Y')) ? Respuesta::Si
+                                                                                    : Respuesta::No;
 }
 
 std::string VentanaConsola::MuestraAbrir(const DialogoArchivo& d) {
@@ -144,7 +145,8 @@ std::string VentanaConsola::MuestraAbrir(const DialogoArchivo& d) {
 std::string VentanaConsola::MuestraGuardar(const DialogoArchivo& d) {
   if (!entradaTerminal_) return "";
   std::string r = Recorta(Pregunta(d.titulo + ": "));
-  if (!r.empty() && !d.extension.empty() && r.find('.', r.find_last_of(kSeparador) + 1) == std::string::npos)
+  if (!r.empty() && !d.extension.empty() &&
+      r.find('.', r.find_last_of(kSeparador) + 1) == std::string::npos)
     r += d.extension;
   return r;
 }
@@ -193,7 +195,8 @@ std::vector<bool> VentanaConsola::EligeTablas(const std::vector<std::string>& ta
   if (!entradaTerminal_) return marcadas;
   LimpiaLinea();
   salida_ << "Selección de tablas destino\n";
-  for (std::size_t i = 0; i < tablas.size(); ++i) salida_ << "  " << (i + 1) << ") " << tablas[i] << '\n';
+  for (std::size_t i = 0; i < tablas.size(); ++i)
+    salida_ << "  " << (i + 1) << ") " << tablas[i] << '\n';
   std::istringstream numeros(Pregunta("Números de las tablas (separados por espacios o comas): "));
   std::string pieza;
   while (numeros >> pieza) {

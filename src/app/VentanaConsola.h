@@ -2,9 +2,9 @@
 // The main window of the console front end: on a terminal the status line
 // and the progress bar are drawn in place on stderr (at most 10 times a
 // second); otherwise each status change is printed as a line, the "(n de m)"
-// counters of one stage at most once a second and always the last one. Questions and dialogs are asked on the
-// terminal when stdin is one; otherwise a question is answered No and a
-// dialog is cancelled, so an unattended run never waits.
+// counters of one stage at most once a second and always the last one. Questions and dialogs are
+// asked on the terminal when stdin is one; otherwise a question is answered No and a dialog is
+// cancelled, so an unattended run never waits.
 #include <chrono>
 #include <iosfwd>
 

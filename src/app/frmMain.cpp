@@ -123,9 +123,17 @@ bool frmMain::ConectaBD() {
   }
 }
 
-void frmMain::ImportaDatos() { varlo::ImportaDatos(*this); }
-void frmMain::ImportaIncidencias() { varlo::ImportaIncidencias(*this); }
-std::string frmMain::CreaArchivoDefiniciones() { return varlo::CreaArchivoDefiniciones(*this); }
-void frmMain::AsignaFotos() { varlo::AsignaFotos(*this); }
+void frmMain::ImportaDatos() {
+  varlo::ImportaDatos(*this);
+}
+void frmMain::ImportaIncidencias() {
+  varlo::ImportaIncidencias(*this);
+}
+std::string frmMain::CreaArchivoDefiniciones() {
+  return varlo::CreaArchivoDefiniciones(*this);
+}
+void frmMain::AsignaFotos() {
+  varlo::AsignaFotos(*this);
+}
 
 }  // namespace varlo

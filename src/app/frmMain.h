@@ -8,10 +8,10 @@
 #include <memory>
 #include <string>
 
-#include "common/Ventana.h"
 #include "common/ErrorVarlo.h"
 #include "common/Kelto_API_INIFiles.h"
 #include "common/Kelto_GEN_Trans.h"
+#include "common/Ventana.h"
 #include "db/Corrida.h"
 
 namespace varlo {

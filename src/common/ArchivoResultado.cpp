@@ -28,6 +28,8 @@ void ArchivoResultado::Escribe(const std::string& linea) {
     LanzaErrorEn(errores::DiscoLleno, ruta_);
 }
 
-void ArchivoResultado::Cierra() { archivo_.reset(); }
+void ArchivoResultado::Cierra() {
+  archivo_.reset();
+}
 
 }  // namespace varlo

@@ -43,7 +43,7 @@ inline constexpr long ImagenNoValida = 481;
 inline constexpr long SinRegistroActual = 3021;
 inline constexpr long OperacionNoPermitida = 3219;  // an update no condition can place
 inline constexpr long ElementoNoEncontrado = 3265;
-inline constexpr long ObjetoCerrado = 3704;  // the row set is closed
+inline constexpr long ObjetoCerrado = 3704;   // the row set is closed
 inline constexpr long DatosTruncados = 8152;  // text longer than its column: SQL Server's number
 
 // An exception that is not the program's own (the standard library's, a

@@ -54,13 +54,16 @@ std::tm ATm(const FechaHora& f) {
 
 FechaHora ComponeFecha(int anio, int mes, int dia) {
   std::int64_t y = anio;
-  if (y >= 0 && y <= 29) y += 2000;
-  else if (y >= 30 && y <= 99) y += 1900;
+  if (y >= 0 && y <= 29)
+    y += 2000;
+  else if (y >= 30 && y <= 99)
+    y += 1900;
   std::int64_t m0 = static_cast<std::int64_t>(mes) - 1;
   std::int64_t carry = m0 >= 0 ? m0 / 12 : -((-m0 + 11) / 12);
   y += carry;
   m0 -= carry * 12;
-  std::int64_t dias = DiasDeCivil(y, static_cast<unsigned>(m0 + 1), 1) + (static_cast<std::int64_t>(dia) - 1);
+  std::int64_t dias =
+      DiasDeCivil(y, static_cast<unsigned>(m0 + 1), 1) + (static_cast<std::int64_t>(dia) - 1);
   FechaHora f = FechaDeDias(dias);
   if (f.anio < 100 || f.anio > 9999) LanzaError(errores::ArgumentoNoValido);
   return f;
@@ -77,7 +80,9 @@ FechaHora FechaDeDias(std::int64_t dias) {
   return f;
 }
 
-FechaHora DiaSiguiente(const FechaHora& f) { return FechaDeDias(DiasDesdeEpoca(f) + 1); }
+FechaHora DiaSiguiente(const FechaHora& f) {
+  return FechaDeDias(DiasDesdeEpoca(f) + 1);
+}
 
 int ComparaDias(const FechaHora& a, const FechaHora& b) {
   std::int64_t x = DiasDesdeEpoca(a), y = DiasDesdeEpoca(b);

@@ -26,8 +26,8 @@ FechaHora FechaDeDias(std::int64_t dias);
 FechaHora DiaSiguiente(const FechaHora& f);
 int ComparaDias(const FechaHora& a, const FechaHora& b);  // <0, 0, >0 on the date alone
 
-std::string FormatoISO(const FechaHora& f);           // YYYY-MM-DD
-std::string FormatoISOHora(const FechaHora& f);       // YYYY-MM-DD HH:MM:SS
+std::string FormatoISO(const FechaHora& f);      // YYYY-MM-DD
+std::string FormatoISOHora(const FechaHora& f);  // YYYY-MM-DD HH:MM:SS
 
 // Parses "YYYY-MM-DD", "YYYY-MM-DD HH:MM[:SS]" (also with "T") and
 // "HH:MM[:SS]"; false when the text is not such a date or names no real day.

@@ -43,10 +43,13 @@ std::vector<LineaIni> LeeLineas(const std::string& bytes) {
     while (j < bytes.size() && bytes[j] != '\r' && bytes[j] != '\n') ++j;
     std::size_t fin = j;
     if (j < bytes.size()) {
-      if (bytes[j] == '\r' && j + 1 < bytes.size() && bytes[j + 1] == '\n') fin = j + 2;
-      else fin = j + 1;
+      if (bytes[j] == '\r' && j + 1 < bytes.size() && bytes[j + 1] == '\n')
+        fin = j + 2;
+      else
+        fin = j + 1;
     }
-    lineas.push_back({AnsiAUtf8(std::string_view(bytes).substr(i, j - i)), bytes.substr(i, fin - i)});
+    lineas.push_back(
+        {AnsiAUtf8(std::string_view(bytes).substr(i, j - i)), bytes.substr(i, fin - i)});
     i = fin;
   }
   return lineas;
@@ -100,7 +103,8 @@ struct Bloque {
   std::size_t fin;
 };
 
-std::optional<Bloque> BuscaSeccion(const std::vector<LineaIni>& lineas, const std::string& seccion) {
+std::optional<Bloque> BuscaSeccion(const std::vector<LineaIni>& lineas,
+                                   const std::string& seccion) {
   for (std::size_t i = 0; i < lineas.size(); ++i) {
     Analisis a = Analiza(lineas[i].texto);
     if (a.clase == Clase::Seccion && IgualSinCaso(a.nombre, seccion)) {

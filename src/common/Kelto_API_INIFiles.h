@@ -19,8 +19,8 @@ class Kelto_API_INIFiles {
 
   // Sets the key, creating the file, the section and the key as needed.
   // False when the file cannot be written (read-only, no folder).
-  bool API_WritePrivateProfileString(const std::string& IniFileName,
-                                     const std::string& IniSeccion, const std::string& IniClave,
+  bool API_WritePrivateProfileString(const std::string& IniFileName, const std::string& IniSeccion,
+                                     const std::string& IniClave,
                                      const std::string& IniValor) const;
 };
 

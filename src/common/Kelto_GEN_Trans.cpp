@@ -84,13 +84,11 @@ void Kelto_GEN_Trans::Escribe_Txt(const std::string& Archivo_Txt, const std::str
   if (!fs::is_directory(carpeta, ec)) {
     // only the last level is created: its own parent must exist
     if (!fs::create_directory(carpeta, ec) && !fs::is_directory(carpeta))
-      LanzaError(errores::RutaNoEncontrada,
-                 "No se encontró la ruta de acceso (" + carpeta + ")");
+      LanzaError(errores::RutaNoEncontrada, "No se encontró la ruta de acceso (" + carpeta + ")");
   }
   if (Borro_Txt && fs::exists(Archivo_Txt, ec)) {
     fs::permissions(Archivo_Txt, fs::perms::owner_write, fs::perm_options::add, ec);
-    if (!fs::remove(Archivo_Txt, ec) || ec)
-      LanzaErrorEn(errores::PermisoDenegado, Archivo_Txt);
+    if (!fs::remove(Archivo_Txt, ec) || ec) LanzaErrorEn(errores::PermisoDenegado, Archivo_Txt);
   }
   std::string destino = Control_Size ? ArchivoMensual(Archivo_Txt) : Archivo_Txt;
   std::ofstream f(destino, std::ios::binary | std::ios::app);

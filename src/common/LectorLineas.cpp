@@ -36,7 +36,9 @@ std::string LectorLineas::ReadLine() {
   return DeArchivo(bruto_, codificacion_);
 }
 
-void LectorLineas::Close() { archivo_.reset(); }
+void LectorLineas::Close() {
+  archivo_.reset();
+}
 
 long LectorLineas::CuentaLineas(const std::string& ruta) {
   LectorLineas l(ruta);

@@ -10,8 +10,12 @@
 namespace varlo {
 
 namespace {
-bool EsBlanco(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-bool EsDigito(char c) { return c >= '0' && c <= '9'; }
+bool EsBlanco(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+bool EsDigito(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Collects the leading number of `texto` into plain "[-]d.dE[-]d" form and
 // reports where the scan stopped and whether any digit was seen.

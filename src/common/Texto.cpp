@@ -3,10 +3,14 @@
 namespace varlo {
 
 namespace {
-char AMayuscula(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char AMayuscula(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 }  // namespace
 
-std::string Recorta(std::string_view s) { return RecortaDer(RecortaIzq(s)); }
+std::string Recorta(std::string_view s) {
+  return RecortaDer(RecortaIzq(s));
+}
 
 std::string RecortaIzq(std::string_view s) {
   std::size_t i = s.find_first_not_of(' ');
@@ -18,7 +22,9 @@ std::string RecortaDer(std::string_view s) {
   return i == std::string_view::npos ? std::string() : std::string(s.substr(0, i + 1));
 }
 
-bool EstaEnBlanco(std::string_view s) { return s.find_first_not_of(' ') == std::string_view::npos; }
+bool EstaEnBlanco(std::string_view s) {
+  return s.find_first_not_of(' ') == std::string_view::npos;
+}
 
 std::string Mayusculas(std::string_view s) {
   std::string r(s);
@@ -50,7 +56,8 @@ std::vector<std::string> Divide(std::string_view texto, std::string_view separad
   }
   std::size_t inicio = 0;
   while (true) {
-    std::size_t pos = sinCaso ? BuscaSinCaso(texto, separador, inicio) : texto.find(separador, inicio);
+    std::size_t pos =
+        sinCaso ? BuscaSinCaso(texto, separador, inicio) : texto.find(separador, inicio);
     if (pos == std::string_view::npos) {
       piezas.emplace_back(texto.substr(inicio));
       return piezas;

@@ -9,10 +9,10 @@
 
 namespace varlo {
 
-std::string Recorta(std::string_view s);      // spaces at both ends
-std::string RecortaIzq(std::string_view s);   // leading spaces
-std::string RecortaDer(std::string_view s);   // trailing spaces
-bool EstaEnBlanco(std::string_view s);        // empty once trimmed
+std::string Recorta(std::string_view s);     // spaces at both ends
+std::string RecortaIzq(std::string_view s);  // leading spaces
+std::string RecortaDer(std::string_view s);  // trailing spaces
+bool EstaEnBlanco(std::string_view s);       // empty once trimmed
 
 std::string Mayusculas(std::string_view s);
 bool IgualSinCaso(std::string_view a, std::string_view b);

@@ -14,22 +14,22 @@ namespace varlo::db {
 enum class ClaseLiteral { Texto, Numero, Fecha, FechaHora };
 
 struct Predicado {
-  std::string columna;          // as written, e.g. "ID_Empleado" or "[Key]"
+  std::string columna;  // as written, e.g. "ID_Empleado" or "[Key]"
   ClaseLiteral clase = ClaseLiteral::Texto;
   // Texto: the text; Numero: the number's text as given (validated by the
   // dialect, error 13 when it is not a number); Fecha/FechaHora: FechaHora.
   Valor valor;
-  std::string igual = "=";      // the text between column and literal, e.g. " = "
+  std::string igual = "=";  // the text between column and literal, e.g. " = "
 };
 
 struct Consulta {
   std::string select = "select ";      // the keyword as the system writes it ("Select ")
-  int top = -1;                         // "top n " after the keyword (LIMIT n elsewhere); -1 none
-  std::vector<std::string> columnas;    // empty: "*"
-  std::string from = " from ";          // " From " in some statements
-  std::string tabla;                    // as written
-  std::string where = " Where ";        // the word before the first condition
-  std::vector<Predicado> condiciones;   // joined with " and "
+  int top = -1;                        // "top n " after the keyword (LIMIT n elsewhere); -1 none
+  std::vector<std::string> columnas;   // empty: "*"
+  std::string from = " from ";         // " From " in some statements
+  std::string tabla;                   // as written
+  std::string where = " Where ";       // the word before the first condition
+  std::vector<Predicado> condiciones;  // joined with " and "
 };
 
 // "Select <columns> From <table> Where <column>='<value>'": the lookups by

@@ -12,9 +12,12 @@ namespace varlo::db {
 using Bytes = std::vector<unsigned char>;
 
 // monostate is SQL NULL.
-using Valor = std::variant<std::monostate, std::string, std::int64_t, double, bool, FechaHora, Bytes>;
+using Valor =
+    std::variant<std::monostate, std::string, std::int64_t, double, bool, FechaHora, Bytes>;
 
-inline bool EsNulo(const Valor& v) { return std::holds_alternative<std::monostate>(v); }
+inline bool EsNulo(const Valor& v) {
+  return std::holds_alternative<std::monostate>(v);
+}
 
 // Text form of a value: "" for NULL, decimal numbers, "True"/"False" for
 // booleans (as the original runtime printed them), YYYY-MM-DD for a date at

@@ -86,8 +86,10 @@ std::string DatoFaltante(const DatosConexion& d) {
 std::string ComponeCadena(const DatosConexion& d) {
   switch (d.clase) {
     case ClaseConexion::SqlServer: {
-      std::vector<std::string> pares{"Provider=SQLOLEDB.1", ParConexion("Data Source", Recorta(d.servidor))};
-      if (!EstaEnBlanco(d.baseDatos)) pares.push_back(ParConexion("Initial Catalog", Recorta(d.baseDatos)));
+      std::vector<std::string> pares{"Provider=SQLOLEDB.1",
+                                     ParConexion("Data Source", Recorta(d.servidor))};
+      if (!EstaEnBlanco(d.baseDatos))
+        pares.push_back(ParConexion("Initial Catalog", Recorta(d.baseDatos)));
       if (d.seguridadIntegrada) {
         pares.emplace_back("Integrated Security=SSPI");
       } else {

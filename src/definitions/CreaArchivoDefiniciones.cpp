@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "db/Corrida.h"
 #include "common/ErrorVarlo.h"
 #include "common/Numeros.h"
 #include "common/Plataforma.h"
 #include "common/Texto.h"
 #include "db/Conexion.h"
+#include "db/Corrida.h"
 #include "definitions/LectorDefiniciones.h"
 #include "definitions/frmSelTablas.h"
 
@@ -47,12 +47,12 @@ void CreaArchivoPrivado(const std::string& ruta) {
 class Escritor {
  public:
   Escritor(Corrida& f, std::string ruta) : f_(f), ruta_(std::move(ruta)) {}
-  void operator()(const std::string& seccion, const std::string& clave,
-                  const std::string& valor) {
+  void operator()(const std::string& seccion, const std::string& clave, const std::string& valor) {
     // A key that did not reach the disk would leave a file that drives a
     // different import than the one generated.
     if (!f_.oIni().API_WritePrivateProfileString(ruta_, seccion, clave, valor))
-      throw ErrorVarlo(errores::ErrorAcceso, kFuentePrograma, "No se pudo escribir en el archivo " + ruta_);
+      throw ErrorVarlo(errores::ErrorAcceso, kFuentePrograma,
+                       "No se pudo escribir en el archivo " + ruta_);
   }
 
  private:
@@ -96,7 +96,8 @@ void EscribeSeccionesFijas(Escritor& escribe, const std::string& cadena) {
   escribe("Opciones", "ReporteEmpleadosImportados", "1");
   escribe("Opciones", "ReporteEmpleadosNoImportados", "1");
   escribe("Base de Datos", "Conexion", cadena);
-  escribe("Formatos Archivo Fuente", "Formato1", "Longitud específica por columna (Predeterminada)");
+  escribe("Formatos Archivo Fuente", "Formato1",
+          "Longitud específica por columna (Predeterminada)");
   escribe("Formatos Archivo Fuente", "Formato2", "Separado por TABs");
   escribe("Formatos Archivo Fuente", "Formato3", "Separado por Comas");
   escribe("Formatos Archivo Fuente", "Formato4", "Separado por Otro");

@@ -1,9 +1,9 @@
 #include "definitions/frmSelTablas.h"
 
-#include "db/Corrida.h"
 #include "common/ErrorVarlo.h"
 #include "common/Texto.h"
 #include "db/Conexion.h"
+#include "db/Corrida.h"
 
 namespace varlo {
 

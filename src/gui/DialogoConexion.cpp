@@ -16,8 +16,12 @@ namespace varlo::gui {
 
 namespace {
 
-QString Qs(const std::string& s) { return QString::fromStdString(s); }
-std::string Ss(const QString& s) { return s.toStdString(); }
+QString Qs(const std::string& s) {
+  return QString::fromStdString(s);
+}
+std::string Ss(const QString& s) {
+  return s.toStdString();
+}
 
 QLineEdit* Campo(const char* nombre, const std::string& valor, QWidget* padre) {
   auto* c = new QLineEdit(Qs(valor), padre);

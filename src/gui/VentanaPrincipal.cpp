@@ -24,7 +24,9 @@ namespace {
 // The events of the window are serviced at most this often during a run.
 constexpr qint64 kIntervaloEventosMs = 50;
 
-QString Qs(const std::string& s) { return QString::fromStdString(s); }
+QString Qs(const std::string& s) {
+  return QString::fromStdString(s);
+}
 
 int AEnteroBarra(double v) {
   if (!(v > 0)) return 0;
@@ -34,11 +36,16 @@ int AEnteroBarra(double v) {
 
 QMessageBox::Icon IconoQt(Icono icono) {
   switch (icono) {
-    case Icono::Pregunta: return QMessageBox::Question;
-    case Icono::Critico: return QMessageBox::Critical;
-    case Icono::Exclamacion: return QMessageBox::Warning;
-    case Icono::Informacion: return QMessageBox::Information;
-    case Icono::Ninguno: break;
+    case Icono::Pregunta:
+      return QMessageBox::Question;
+    case Icono::Critico:
+      return QMessageBox::Critical;
+    case Icono::Exclamacion:
+      return QMessageBox::Warning;
+    case Icono::Informacion:
+      return QMessageBox::Information;
+    case Icono::Ninguno:
+      break;
   }
   return QMessageBox::NoIcon;
 }
@@ -114,9 +121,9 @@ Respuesta VentanaPrincipal::MuestraMensaje(const std::string& texto, Botones bot
   QString t = Qs(texto);
   t.replace("\r\n", "\n");
   t.replace('\r', '\n');
-  QMessageBox caja(IconoQt(icono), Qs(titulo), t,
-                   botones == Botones::SiNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok,
-                   this);
+  QMessageBox caja(
+      IconoQt(icono), Qs(titulo), t,
+      botones == Botones::SiNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, this);
   caja.setObjectName("MensajeVarlo");
   if (botones == Botones::SiNo) {
     caja.button(QMessageBox::Yes)->setText("Sí");

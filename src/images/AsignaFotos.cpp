@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "db/Corrida.h"
 #include "common/Plataforma.h"
 #include "common/Texto.h"
 #include "db/Conexion.h"
+#include "db/Corrida.h"
 #include "definitions/LectorDefiniciones.h"
 #include "images/cls_ADODBServices.h"
 

@@ -30,8 +30,7 @@ struct LiberaPixeles {
 
 Imagen CargaImagen(const std::string& ruta) {
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(ruta, ec))
-    LanzaErrorEn(errores::ArchivoNoEncontrado, ruta);
+  if (!std::filesystem::is_regular_file(ruta, ec)) LanzaErrorEn(errores::ArchivoNoEncontrado, ruta);
   int ancho = 0, alto = 0, canales = 0;
   std::unique_ptr<stbi_uc, LiberaPixeles> datos(
       stbi_load(ruta.c_str(), &ancho, &alto, &canales, 0));

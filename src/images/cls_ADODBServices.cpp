@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <memory>
 
-#include "common/Ventana.h"
-#include "db/Corrida.h"
 #include "common/ErrorVarlo.h"
 #include "common/Plataforma.h"
+#include "common/Ventana.h"
+#include "db/Corrida.h"
 #include "db/Recordset.h"
 
 namespace varlo {
@@ -48,8 +48,7 @@ class TemporalBorrable {
 Archivo AbreLectura(const std::string& ruta) {
   std::error_code ec;
   const fs::file_status estado = fs::status(ruta, ec);
-  if (!fs::exists(estado))
-    LanzaErrorEn(errores::ArchivoNoEncontrado, ruta);
+  if (!fs::exists(estado)) LanzaErrorEn(errores::ArchivoNoEncontrado, ruta);
   // A folder, a pipe or a device is no picture file (and a pipe would block).
   if (!fs::is_regular_file(estado)) ErrorDeAcceso(ruta);
   Archivo f(std::fopen(ruta.c_str(), "rb"));
@@ -89,8 +88,7 @@ void Escribe(std::FILE* f, const db::Bytes& datos, const std::string& ruta) {
 }
 
 void Cierra(Archivo& f, const std::string& ruta) {
-  if (std::fclose(f.release()) != 0)
-    LanzaErrorEn(errores::ErrorEntradaSalida, ruta);
+  if (std::fclose(f.release()) != 0) LanzaErrorEn(errores::ErrorEntradaSalida, ruta);
 }
 
 // The binary value of a field; a NULL or a value of another kind is refused.
@@ -162,8 +160,7 @@ std::string cls_ADODBServices::BuildTempFileName() {
     }
     if (errno != EEXIST) {
       std::error_code ec;
-      if (!fs::is_directory(carpeta, ec))
-        LanzaErrorEn(errores::RutaNoEncontrada, carpeta);
+      if (!fs::is_directory(carpeta, ec)) LanzaErrorEn(errores::RutaNoEncontrada, carpeta);
       ErrorDeAcceso(ruta);
     }
   }

@@ -5,7 +5,6 @@
 
 namespace varlo {
 
-
 DivisorLineas DivisorLineas::AnchoFijo(std::vector<std::int32_t> longitudes) {
   DivisorLineas d;
   d.fijo_ = true;

@@ -6,7 +6,6 @@
 #include "db/Recordset.h"
 #include "db/TiposAdo.h"
 #include "import/ConsultaBusqueda.h"
-#include "common/ErrorVarlo.h"
 #include "import/FotoRegistro.h"
 #include "import/Jerarquia.h"
 #include "import/MascaraFecha.h"

@@ -3,19 +3,18 @@
 #include <filesystem>
 #include <memory>
 
-#include "db/Corrida.h"
 #include "common/ErrorVarlo.h"
 #include "common/LectorLineas.h"
 #include "common/Numeros.h"
 #include "common/Plataforma.h"
 #include "common/Texto.h"
 #include "db/Conexion.h"
+#include "db/Corrida.h"
 #include "db/Recordset.h"
 #include "definitions/LectorDefiniciones.h"
 #include "images/cls_ADODBServices.h"
 #include "import/ConsultaBusqueda.h"
 #include "import/DefinicionTabla.h"
-#include "common/ErrorVarlo.h"
 #include "import/EscrituraRegistro.h"
 #include "import/PlanColumnas.h"
 #include "import/ResultadosTabla.h"

@@ -49,9 +49,15 @@ LecturaDefinicion LeeDefinicion(const LectorDefiniciones& lector, DefinicionInci
 
   d.Formato = lector.Numero(seccion, "Formato", "0");
   switch (d.Formato) {
-    case 2: d.Separador = "\t"; break;
-    case 3: d.Separador = ","; break;
-    case 4: d.Separador = lector.Texto("Formatos Archivo Fuente", "Otro", ""); break;
+    case 2:
+      d.Separador = "\t";
+      break;
+    case 3:
+      d.Separador = ",";
+      break;
+    case 4:
+      d.Separador = lector.Texto("Formatos Archivo Fuente", "Otro", "");
+      break;
     default:
       d.Formato = 1;
       d.Separador.clear();
@@ -95,7 +101,8 @@ std::vector<std::string> ProblemasDefinicion(const DefinicionIncidencias& d) {
   if (d.InicioMes <= 0) faltan.push_back("el mes (M)");
   if (d.InicioDia <= 0) faltan.push_back("el día (D)");
   if (!faltan.empty())
-    problemas.push_back("El FormatoFecha \"" + d.FormatoFecha + "\" no indica " + Une(faltan, " ni "));
+    problemas.push_back("El FormatoFecha \"" + d.FormatoFecha + "\" no indica " +
+                        Une(faltan, " ni "));
   if (d.ColumnaEmpleado == 0) problemas.push_back("No tiene definida la columna Id_Empleado");
   if (d.ColumnaFecha == 0) {
     problemas.push_back("No tiene definida la columna Fecha1");

@@ -76,7 +76,8 @@ EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
   NumeroError_ = 0;
   ColumnaActual_ = 0;
 
-  if (Intenta(linea, [&] { return rsKardex_->BOF() && rsKardex_->EOF_(); }, true))
+  if (Intenta(
+          linea, [&] { return rsKardex_->BOF() && rsKardex_->EOF_(); }, true))
     Intenta(linea, [&] { rsKardex_->AddNew(); });
   if (NumeroError_ > 0) return Resultado::RegistroAbandonado;
 
@@ -101,8 +102,10 @@ EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
   if (NumeroError_ == 0) Intenta(linea, [&] { resultados_.Importado(linea); });
 
   // A failed test goes on with the step it guards.
-  if (Intenta(linea, [&] { return rsKardex_->State() == 1; }, true)) {
-    if (Intenta(linea, [&] { return rsKardex_->EditMode() == db::Recordset::adEditAdd; }, true))
+  if (Intenta(
+          linea, [&] { return rsKardex_->State() == 1; }, true)) {
+    if (Intenta(
+            linea, [&] { return rsKardex_->EditMode() == db::Recordset::adEditAdd; }, true))
       Intenta(linea, [&] { rsKardex_->CancelUpdate(); });
     Intenta(linea, [&] { rsKardex_->Close(); });
   }

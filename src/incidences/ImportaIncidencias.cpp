@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "db/Corrida.h"
 #include "common/LectorLineas.h"
 #include "common/Texto.h"
+#include "db/Corrida.h"
 #include "definitions/LectorDefiniciones.h"
 #include "incidences/DefinicionIncidencias.h"
 #include "incidences/EscrituraKardex.h"
@@ -17,7 +17,9 @@ namespace varlo {
 
 namespace {
 
-std::string Entero(double valor) { return std::to_string(static_cast<long long>(valor)); }
+std::string Entero(double valor) {
+  return std::to_string(static_cast<long long>(valor));
+}
 
 bool ExisteArchivo(const std::string& ruta) {
   std::error_code ec;

@@ -69,7 +69,8 @@ TEST(ConsoleProgram, PathWithSpacesArrivesWhole) {
   std::filesystem::create_directory(tmp.Archivo("mis datos"));
   EscribeBytes(tmp.Archivo("mis datos/defs.ini"),
                "[Opciones]\r\nReporteLog=0\r\n[Base de Datos]\r\nConexion=Provider=SQLite;Data "
-               "Source=" + tmp.Archivo("mis datos/v.db") + "\r\n[Tablas]\r\nTotal=0\r\n");
+               "Source=" +
+                   tmp.Archivo("mis datos/v.db") + "\r\n[Tablas]\r\nTotal=0\r\n");
   Salida s = Ejecuta(tmp, "mis datos/defs.ini");
   EXPECT_EQ(s.estado, 0) << s.err;
 }

@@ -28,10 +28,10 @@ TEST(LeeNumero, ReadsTheLeadingNumber) {
   EXPECT_DOUBLE_EQ(LeeNumero(""), 0);
   EXPECT_DOUBLE_EQ(LeeNumero("abc"), 0);
   EXPECT_DOUBLE_EQ(LeeNumero("  -12"), -12);
-  EXPECT_DOUBLE_EQ(LeeNumero("1 2\t3"), 123);   // blanks inside are skipped
+  EXPECT_DOUBLE_EQ(LeeNumero("1 2\t3"), 123);  // blanks inside are skipped
   EXPECT_DOUBLE_EQ(LeeNumero("1.2.3"), 1.2);
   EXPECT_DOUBLE_EQ(LeeNumero("2e3x"), 2000);
-  EXPECT_DOUBLE_EQ(LeeNumero("1,5"), 1);        // "." is the only decimal separator
+  EXPECT_DOUBLE_EQ(LeeNumero("1,5"), 1);  // "." is the only decimal separator
   EXPECT_DOUBLE_EQ(LeeNumero(".5"), 0.5);
   EXPECT_DOUBLE_EQ(LeeNumero("1e"), 1);
 }
@@ -115,7 +115,9 @@ TEST(Codificacion, Windows1252RoundTrip) {
   EXPECT_EQ(ansi, "A\xF1o \x80 \xF1\xD1 \xE1\xE9 \"x\"");
   EXPECT_EQ(AnsiAUtf8(ansi), utf8);
   EXPECT_EQ(Utf8AAnsi("日本 ok"), "?? ok");
-  EXPECT_EQ(Utf8AAnsi(std::string("a\xFF" "b")), "a?b");  // invalid UTF-8
+  EXPECT_EQ(Utf8AAnsi(std::string("a\xFF"
+                                  "b")),
+            "a?b");  // invalid UTF-8
   // the bytes Windows-1252 leaves undefined survive a round trip
   std::string indefinidos("a\x81\x8D\x8F\x90\x9Dz");
   EXPECT_EQ(AnsiAUtf8(indefinidos).size(), 12u);

@@ -24,18 +24,23 @@ using prueba::CarpetaTemporal;
 class CapaDatos : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
-    if (GetParam() != "SQLite") pg_ = std::make_unique<BaseDatosPrueba>(BaseDatosPrueba::PostgreSql());
+    if (GetParam() != "SQLite")
+      pg_ = std::make_unique<BaseDatosPrueba>(BaseDatosPrueba::PostgreSql());
     cn_ = Conexion::Abre(pg_ ? pg_->Cadena() : BaseDatosPrueba::SQLite(carpeta_.Ruta()));
   }
-  std::unique_ptr<Recordset> Abre(const Consulta& c, long max = 1) { return cn_->AbreConsulta(c, max); }
+  std::unique_ptr<Recordset> Abre(const Consulta& c, long max = 1) {
+    return cn_->AbreConsulta(c, max);
+  }
   std::unique_ptr<Recordset> Empleado(const std::string& id) {
     return Abre(BuscaPorTexto("Empleado", {}, "ID_Empleado", id));
   }
-  static void Asigna(Recordset& rs, const std::vector<std::pair<const char*, std::string>>& textos) {
+  static void Asigna(Recordset& rs,
+                     const std::vector<std::pair<const char*, std::string>>& textos) {
     for (const auto& [campo, texto] : textos) rs.AsignaTexto(rs.IndiceCampo(campo), texto);
   }
   static void Comprueba(Recordset& rs, const std::vector<std::pair<const char*, Valor>>& valores) {
-    for (const auto& [campo, valor] : valores) EXPECT_EQ(rs.Value(rs.IndiceCampo(campo)), valor) << campo;
+    for (const auto& [campo, valor] : valores)
+      EXPECT_EQ(rs.Value(rs.IndiceCampo(campo)), valor) << campo;
   }
   long Cuenta(const std::string& tabla) { return Abre(Consulta{.tabla = tabla}, 0)->RecordCount(); }
 
@@ -47,12 +52,20 @@ class CapaDatos : public ::testing::TestWithParam<std::string> {
 TEST_P(CapaDatos, TiposYTamanosDeLasColumnas) {
   const std::vector<std::pair<std::string, std::vector<InfoCampo>>> tablas = {
       {"Empleado",
-       {{"ID_Empleado", adChar, 15}, {"Nombre", adVarChar, 50}, {"Edad", adSmallInt, 2},
-        {"NumeroTarjeta", adInteger, 4}, {"Activo", adBoolean, 2},
-        {"FechaAlta", adDBTimeStamp, 16}, {"Sueldo", adNumeric, 19},
-        {"ID_Nivel0", adVarChar, 15}, {"ID_Nivel1", adVarChar, 15}, {"ID_Nivel2", adVarChar, 15},
-        {"ID_Nivel3", adVarChar, 15}, {"ID_Calendario", adVarChar, 15},
-        {"FIAplicacion", adDBTimeStamp, 16}, {"Foto", adLongVarBinary, 2147483647}}},
+       {{"ID_Empleado", adChar, 15},
+        {"Nombre", adVarChar, 50},
+        {"Edad", adSmallInt, 2},
+        {"NumeroTarjeta", adInteger, 4},
+        {"Activo", adBoolean, 2},
+        {"FechaAlta", adDBTimeStamp, 16},
+        {"Sueldo", adNumeric, 19},
+        {"ID_Nivel0", adVarChar, 15},
+        {"ID_Nivel1", adVarChar, 15},
+        {"ID_Nivel2", adVarChar, 15},
+        {"ID_Nivel3", adVarChar, 15},
+        {"ID_Calendario", adVarChar, 15},
+        {"FIAplicacion", adDBTimeStamp, 16},
+        {"Foto", adLongVarBinary, 2147483647}}},
       {"Jerarquias", {{"Key", adVarChar, 20}, {"Parent", adVarChar, 20}}},
   };
   for (const auto& [tabla, columnas] : tablas) {
@@ -71,22 +84,31 @@ TEST_P(CapaDatos, TiposYTamanosDeLasColumnas) {
 
 TEST_P(CapaDatos, AltaYModificacionDeUnaFilaConCadaTipo) {
   Bytes foto(1 << 20);
-  for (std::size_t i = 0; i < foto.size(); ++i) foto[i] = static_cast<unsigned char>(i * 7 + i / 251);
+  for (std::size_t i = 0; i < foto.size(); ++i)
+    foto[i] = static_cast<unsigned char>(i * 7 + i / 251);
   {
     auto rs = Empleado("E01");
     rs->AddNew();
-    Asigna(*rs, {{"ID_Empleado", "E01"}, {"Nombre", "José Núñez"}, {"Edad", " 41 "},
-                 {"NumeroTarjeta", "-12345"}, {"Activo", "True"},
-                 {"FechaAlta", "2005-12-25 09:30:00"}, {"Sueldo", "1234.5"}});
+    Asigna(*rs, {{"ID_Empleado", "E01"},
+                 {"Nombre", "José Núñez"},
+                 {"Edad", " 41 "},
+                 {"NumeroTarjeta", "-12345"},
+                 {"Activo", "True"},
+                 {"FechaAlta", "2005-12-25 09:30:00"},
+                 {"Sueldo", "1234.5"}});
     rs->Asigna(rs->IndiceCampo("Foto"), foto);
     rs->Update();
   }
   {
     auto rs = Empleado("E01");
     ASSERT_FALSE(rs->EOF_());
-    Comprueba(*rs, {{"Nombre", std::string("José Núñez")}, {"Edad", std::int64_t{41}}, {"NumeroTarjeta", std::int64_t{-12345}},
-                    {"Activo", true}, {"FechaAlta", FechaHora{2005, 12, 25, 9, 30, 0}},
-                    {"Sueldo", 1234.5}, {"ID_Nivel0", Valor{}}});
+    Comprueba(*rs, {{"Nombre", std::string("José Núñez")},
+                    {"Edad", std::int64_t{41}},
+                    {"NumeroTarjeta", std::int64_t{-12345}},
+                    {"Activo", true},
+                    {"FechaAlta", FechaHora{2005, 12, 25, 9, 30, 0}},
+                    {"Sueldo", 1234.5},
+                    {"ID_Nivel0", Valor{}}});
     const int iFoto = rs->IndiceCampo("Foto");
     EXPECT_EQ(rs->ActualSize(iFoto), 1 << 20);
     Bytes leida;
@@ -94,15 +116,22 @@ TEST_P(CapaDatos, AltaYModificacionDeUnaFilaConCadaTipo) {
       leida.insert(leida.end(), t.begin(), t.end());
     EXPECT_TRUE(leida == foto);
 
-    Asigna(*rs, {{"Nombre", "Ana O'Hara"}, {"Edad", "-3"}, {"NumeroTarjeta", "2147483647"},
-                 {"Activo", "0"}, {"FechaAlta", "2006-08-03"}, {"Sueldo", "-0.25"}});
+    Asigna(*rs, {{"Nombre", "Ana O'Hara"},
+                 {"Edad", "-3"},
+                 {"NumeroTarjeta", "2147483647"},
+                 {"Activo", "0"},
+                 {"FechaAlta", "2006-08-03"},
+                 {"Sueldo", "-0.25"}});
     rs->AppendChunk(iFoto, Bytes{1, 2, 3});
     rs->AppendChunk(iFoto, Bytes{4, 0, 5});
     rs->Update();
   }
-  Comprueba(*Empleado("E01"), {{"Nombre", std::string("Ana O'Hara")}, {"Edad", std::int64_t{-3}},
-                               {"NumeroTarjeta", std::int64_t{2147483647}}, {"Activo", false},
-                               {"FechaAlta", FechaHora{2006, 8, 3}}, {"Sueldo", -0.25},
+  Comprueba(*Empleado("E01"), {{"Nombre", std::string("Ana O'Hara")},
+                               {"Edad", std::int64_t{-3}},
+                               {"NumeroTarjeta", std::int64_t{2147483647}},
+                               {"Activo", false},
+                               {"FechaAlta", FechaHora{2006, 8, 3}},
+                               {"Sueldo", -0.25},
                                {"Foto", Bytes{1, 2, 3, 4, 0, 5}}});
   EXPECT_EQ(Cuenta("Empleado"), 1);
 }
@@ -115,7 +144,8 @@ TEST_P(CapaDatos, SoloSeEscribenLasColumnasAsignadasYLaRestriccionDaNumeroNegati
   cn_->Execute("update Empleado set Edad = 55, ID_Nivel1 = 'X' where ID_Empleado = 'E02'");
   Asigna(*rs, {{"Nombre", "Luisa"}});
   rs->Update();
-  Comprueba(*Empleado("E02"), {{"Nombre", std::string("Luisa")}, {"Edad", std::int64_t{55}},
+  Comprueba(*Empleado("E02"), {{"Nombre", std::string("Luisa")},
+                               {"Edad", std::int64_t{55}},
                                {"ID_Nivel1", std::string("X")}});
 
   auto nueva = Empleado("E05");
@@ -151,7 +181,8 @@ TEST_P(CapaDatos, CatalogoDeTablasBaseSinVistas) {
   cn_->Execute("create view VistaExtra as select a from Extra");
   std::vector<std::string> tablas = cn_->TablasBase();
   for (std::string& t : tablas) t = Mayusculas(t);
-  std::vector<std::string> esperadas = {"EMPLEADO", "JERARQUIAS", "KARDEX", "FOTOS_EMPLEADOS", "EXTRA"};
+  std::vector<std::string> esperadas = {"EMPLEADO", "JERARQUIAS", "KARDEX", "FOTOS_EMPLEADOS",
+                                        "EXTRA"};
   std::ranges::sort(tablas);  // the order of the ODBC catalogue is the driver's
   std::ranges::sort(esperadas);
   EXPECT_EQ(tablas, esperadas);
@@ -166,14 +197,16 @@ TEST(SQLite, UnaFechaGuardadaSinHoraSeEncuentraYSeActualiza) {
   auto cn = Conexion::Abre(BaseDatosPrueba::SQLite(tmp.Ruta()));
   cn->Execute("insert into Kardex (Id_Empleado, Fecha, ID_Tipo) values ('7', '2024-03-04', 'VAC')");
   auto rs = cn->AbreConsulta(
-      Consulta{.columnas = {"Id_Empleado", "Fecha", "ID_Tipo"}, .tabla = "Kardex",
+      Consulta{.columnas = {"Id_Empleado", "Fecha", "ID_Tipo"},
+               .tabla = "Kardex",
                .condiciones = {{"Id_Empleado", ClaseLiteral::Texto, std::string("7")},
                                {"Fecha", ClaseLiteral::Fecha, FechaHora{2024, 3, 4}}}},
       1);
   ASSERT_FALSE(rs->EOF_());
   rs->AsignaTexto(rs->IndiceCampo("ID_Tipo"), "INC");
   rs->Update();
-  EXPECT_EQ(cn->AbreConsulta(Consulta{.columnas = {"ID_Tipo"}, .tabla = "Kardex"}, 0)->Texto(0), "INC");
+  EXPECT_EQ(cn->AbreConsulta(Consulta{.columnas = {"ID_Tipo"}, .tabla = "Kardex"}, 0)->Texto(0),
+            "INC");
 }
 
 }  // namespace

@@ -22,16 +22,17 @@ TEST(ConectaBD, UnaLineaSinClaveYElSiguienteIntentoAbre) {
   prueba::CarpetaTemporal tmp;
   EstableceCarpetaPrograma(tmp.Ruta());
   const std::string ruta = tmp.Archivo("datos/varlo.db");
-  prueba::EscribeBytes(tmp.Archivo("defs.ini"),
-                       "[Base de Datos]\r\nConexion=Provider=SQLite;Data Source=" + ruta +
-                           ";Password=secreto\r\n");
+  prueba::EscribeBytes(
+      tmp.Archivo("defs.ini"),
+      "[Base de Datos]\r\nConexion=Provider=SQLite;Data Source=" + ruta + ";Password=secreto\r\n");
   VentanaFalsa ventana;
   frmMain f{ventana, ""};
   f.ArchivoDefiniciones = tmp.Archivo("defs.ini");
   f.ReporteLog = 1;
   auto lineas = [&] {
-    auto r = Divide(AnsiAUtf8(prueba::LeeBytes(
-                        tmp.Archivo("Log/VarloDI_" + FormatoMesAnio(Ahora()) + ".log"))), "\r\n");
+    auto r = Divide(
+        AnsiAUtf8(prueba::LeeBytes(tmp.Archivo("Log/VarloDI_" + FormatoMesAnio(Ahora()) + ".log"))),
+        "\r\n");
     std::erase(r, std::string());
     return r;
   };
@@ -41,8 +42,10 @@ TEST(ConectaBD, UnaLineaSinClaveYElSiguienteIntentoAbre) {
   EXPECT_EQ(f.EstadoSalida(), 1);
   ASSERT_EQ(lineas().size(), 1u);
   const std::string linea = lineas()[0];
-  EXPECT_TRUE(linea.starts_with("[SQLite] Error: -2147467259 No se pudo abrir la base de datos SQLite " +
-                                ruta + ": unable to open database file (")) << linea;
+  EXPECT_TRUE(
+      linea.starts_with("[SQLite] Error: -2147467259 No se pudo abrir la base de datos SQLite " +
+                        ruta + ": unable to open database file ("))
+      << linea;
   EXPECT_EQ(linea.find("secreto"), std::string::npos);
 
   std::filesystem::create_directory(tmp.Archivo("datos"));

@@ -20,11 +20,15 @@ const Consulta kSonda{.select = "Select ", .top = 0, .tabla = "Empleado"};
 const Consulta kDosClaves{
     .columnas = {"ID_Empleado", "Nombre"}, .tabla = "Empleado", .condiciones = {kId12, kFecha}};
 const Consulta kDeKardex{.columnas = {"ID_Empleado", "Fecha", "ID_Tipo"},
-                         .tabla = "Kardex", .where = " where ", .condiciones = kKardex};
+                         .tabla = "Kardex",
+                         .where = " where ",
+                         .condiciones = kKardex};
 const Consulta kConHora{.tabla = "Empleado",
                         .condiciones = {{"Fecha", C::FechaHora, FechaHora{2005, 12, 25, 21, 30, 0}},
                                         {"Id", C::Numero, std::string("0012")}}};
-Consulta Jerarquia(std::string clave) { return BuscaPorTexto("Jerarquias", {"[Parent]"}, "[Key]", clave); }
+Consulta Jerarquia(std::string clave) {
+  return BuscaPorTexto("Jerarquias", {"[Parent]"}, "[Key]", clave);
+}
 
 TEST(DialectoSqlServer, TextosExactosDelSistema) {
   auto d = CreaDialecto(Motor::SqlServer);
@@ -35,13 +39,15 @@ TEST(DialectoSqlServer, TextosExactosDelSistema) {
       {d->Select(kDeKardex).texto,
        "select ID_Empleado, Fecha, ID_Tipo from Kardex where Id_Empleado = '123' and "
        "Fecha={d '2006-08-03'}"},
-      {d->Select(Jerarquia("_30012")).texto, "Select [Parent] From Jerarquias Where [Key]='_30012'"},
+      {d->Select(Jerarquia("_30012")).texto,
+       "Select [Parent] From Jerarquias Where [Key]='_30012'"},
       {d->Select(BuscaPorTexto("Fotos_Empleados", {}, "ID_Empleado", "O'Brien")).texto,
        "Select * From Fotos_Empleados Where ID_Empleado='O''Brien'"},
       {d->Select(kConHora).texto,
        "select * from Empleado Where Fecha={ts '2005-12-25 21:30:00'} and Id=0012"},
       {d->DeleteFrom("Empleado"), "Delete From Empleado"},
-      {d->Insert("Empleado", {{"ID_Empleado", std::string("E'1")}, {"[Fecha Alta]", Valor{}}}).texto,
+      {d->Insert("Empleado", {{"ID_Empleado", std::string("E'1")}, {"[Fecha Alta]", Valor{}}})
+           .texto,
        "insert into Empleado (ID_Empleado, [Fecha Alta]) values (?, ?)"},
       {d->Update("Kardex", {{"Referencia", std::string("R")}}, kKardex).texto,
        "update Kardex set Referencia = ? where Id_Empleado = ? and Fecha = ?"},
@@ -69,7 +75,8 @@ TEST(DialectoSQLiteYPostgreSql, TextosYValoresEnlazados) {
       {sq->Select(kSonda).texto, "Select * from Empleado limit 0"},
       // dates compare by value, whatever text form another tool stored
       {sq->Select(kDosClaves).texto,
-       "select ID_Empleado, Nombre from Empleado Where ID_Empleado=? and datetime(Fecha)=datetime(?)"},
+       "select ID_Empleado, Nombre from Empleado Where ID_Empleado=? and "
+       "datetime(Fecha)=datetime(?)"},
       {sq->Update("Kardex", {{"Referencia", std::string("R")}}, kKardex).texto,
        "update Kardex set Referencia = ? where Id_Empleado = ? and datetime(Fecha) = datetime(?)"},
       {pg->Identificador("[Key]"), "Key"},
@@ -81,10 +88,12 @@ TEST(DialectoSQLiteYPostgreSql, TextosYValoresEnlazados) {
   for (const auto& [texto, esperado] : casos) EXPECT_EQ(texto, esperado);
   EXPECT_EQ(sq->Select(kDosClaves).parametros,
             (std::vector<Valor>{std::int64_t{12}, FechaHora{2005, 12, 25}}));
-  EXPECT_EQ(pg->Select(Jerarquia("_3'0012")).parametros, std::vector<Valor>{std::string("_3'0012")});
+  EXPECT_EQ(pg->Select(Jerarquia("_3'0012")).parametros,
+            std::vector<Valor>{std::string("_3'0012")});
   // a date key drops its time; a decimal number key stays a number
-  const Consulta c{.tabla = "E", .condiciones = {{"F", C::Fecha, FechaHora{2006, 8, 3, 10, 0, 0}},
-                                                 {"N", C::Numero, std::string(" -1.5 ")}}};
+  const Consulta c{.tabla = "E",
+                   .condiciones = {{"F", C::Fecha, FechaHora{2006, 8, 3, 10, 0, 0}},
+                                   {"N", C::Numero, std::string(" -1.5 ")}}};
   EXPECT_EQ(sq->Select(c).parametros, (std::vector<Valor>{FechaHora{2006, 8, 3}, -1.5}));
 }
 

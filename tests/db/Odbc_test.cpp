@@ -30,7 +30,8 @@ std::pair<ErrorVarlo, double> Falla(const std::string& cadena) {
 }
 
 TEST(OdbcConexion, CadenaErroneaDaNumeroNegativoSinLaClave) {
-  const std::array<std::string, 3> casos[] = {  // nothing listens on port 1
+  const std::array<std::string, 3> casos[] = {
+      // nothing listens on port 1
       {"Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=1;Uid=v;Pwd=Clave.Secreta-77;", "ODBC",
        "SQLSTATE 08001"},
       {"Driver={FreeTDS};Server=127.0.0.1;Port=1;UID=sa;PWD=Clave.Secreta-77;TDS_Version=7.4;",
@@ -60,9 +61,9 @@ TEST(OdbcFreeTds, ServidorMudoAgotaElTiempoDeConexion) {
   const bool escucha = ::bind(fd, reinterpret_cast<sockaddr*>(&dir), sizeof dir) == 0 &&
                        ::listen(fd, 8) == 0 &&
                        ::getsockname(fd, reinterpret_cast<sockaddr*>(&dir), &largo) == 0;
-  const auto [e, segundos] = Falla("Driver={FreeTDS};Server=127.0.0.1;Port=" +
-                                   std::to_string(ntohs(dir.sin_port)) +
-                                   ";UID=sa;PWD=Otra.Clave-99;TDS_Version=7.4;");
+  const auto [e, segundos] =
+      Falla("Driver={FreeTDS};Server=127.0.0.1;Port=" + std::to_string(ntohs(dir.sin_port)) +
+            ";UID=sa;PWD=Otra.Clave-99;TDS_Version=7.4;");
   ::close(fd);
   ASSERT_TRUE(escucha);
   EXPECT_LT(e.Numero(), 0);

@@ -21,7 +21,8 @@ using prueba::BaseDatosPrueba;
 using prueba::VentanaGenerador;
 
 // Yes to the offer, the names for the Save dialog, and the connection if any.
-void Guion(VentanaGenerador& v, std::vector<std::string> nombres, std::optional<std::string> cadena) {
+void Guion(VentanaGenerador& v, std::vector<std::string> nombres,
+           std::optional<std::string> cadena) {
   v.respuestas.push_back(Respuesta::Si);
   v.archivosGuardar.assign(nombres.begin(), nombres.end());
   if (cadena) v.conexiones.push_back(*cadena);
@@ -50,7 +51,8 @@ TEST_P(Generador, FileFollowsTheFormatKeyByKeyAndTheRunUsesIt) {
   f.Form_Activate();
 
   ASSERT_EQ(v.mensajes.size(), 1u);
-  EXPECT_EQ(v.mensajes[0].texto, "No se especificó archivo de definiciones.\rDesea crear uno nuevo?");
+  EXPECT_EQ(v.mensajes[0].texto,
+            "No se especificó archivo de definiciones.\rDesea crear uno nuevo?");
   ASSERT_EQ(v.dialogosGuardar.size(), 1u);
   EXPECT_EQ(v.dialogosGuardar[0].titulo, "Nuevo Archivo de definiciones");
   EXPECT_EQ(v.dialogosGuardar[0].filtro, "Archivos de definiciones (*.ini)|*.ini");
@@ -60,8 +62,9 @@ TEST_P(Generador, FileFollowsTheFormatKeyByKeyAndTheRunUsesIt) {
                                                 {{emp, prueba::CamposDe(cadena, emp)},
                                                  {jer, prueba::CamposDe(cadena, jer)}}));
   // Apart from the catalogue the expectation was built from: declared lengths.
-  EXPECT_NE(std::find(escritas.begin(), escritas.end(), prueba::Entrada{emp, "LongitudColumna2", "50"}),
-            escritas.end());
+  EXPECT_NE(
+      std::find(escritas.begin(), escritas.end(), prueba::Entrada{emp, "LongitudColumna2", "50"}),
+      escritas.end());
   // The file holds the password: its owner alone may read it.
   EXPECT_EQ(fs::status(ruta).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write);

@@ -80,30 +80,41 @@ inline std::vector<Entrada> EntradasEsperadas(
     const std::string& carpeta, const std::string& cadena,
     const std::vector<std::pair<std::string, std::vector<CampoEsperado>>>& tablas) {
   const std::string o = "Opciones", f = "Formatos Archivo Fuente";
-  std::vector<Entrada> r = {
-      {o, "MostrarMensajes", "0"}, {o, "ReporteLog", "1"}, {o, "ReporteEmpleadosImportados", "1"},
-      {o, "ReporteEmpleadosNoImportados", "1"}, {"Base de Datos", "Conexion", cadena},
-      {f, "Formato1", "Longitud específica por columna (Predeterminada)"},
-      {f, "Formato2", "Separado por TABs"}, {f, "Formato3", "Separado por Comas"},
-      {f, "Formato4", "Separado por Otro"}, {f, "Otro", ""}};
+  std::vector<Entrada> r = {{o, "MostrarMensajes", "0"},
+                            {o, "ReporteLog", "1"},
+                            {o, "ReporteEmpleadosImportados", "1"},
+                            {o, "ReporteEmpleadosNoImportados", "1"},
+                            {"Base de Datos", "Conexion", cadena},
+                            {f, "Formato1", "Longitud específica por columna (Predeterminada)"},
+                            {f, "Formato2", "Separado por TABs"},
+                            {f, "Formato3", "Separado por Comas"},
+                            {f, "Formato4", "Separado por Otro"},
+                            {f, "Otro", ""}};
   if (!tablas.empty()) r.emplace_back("Tablas", "Total", std::to_string(tablas.size()));
   for (std::size_t k = 0; k < tablas.size(); ++k)
     r.emplace_back("Tablas", "Tabla" + std::to_string(k + 1), tablas[k].first);
   for (const auto& [t, campos] : tablas) {
     const bool empleado = t == "Empleado" || t == "empleado" || t == "EMPLEADO";
     for (const auto& [k, v] : std::vector<std::pair<std::string, std::string>>{
-             {"Formato", "1"}, {"FormatoFecha", "YYYY-MM-DD"}, {"Borrar antes de importar", "0"},
-             {"Origen", carpeta + "/" + t + ".txt"}, {"DirectorioFotos", carpeta + "/Fotos/"},
-             {"NombreFotos", "ID_Empleado"}, {"NombreIndice", "ID_Empleado"},
-             {"Jerarquia unica en columna", ""}, {"Columnas", std::to_string(campos.size())}})
+             {"Formato", "1"},
+             {"FormatoFecha", "YYYY-MM-DD"},
+             {"Borrar antes de importar", "0"},
+             {"Origen", carpeta + "/" + t + ".txt"},
+             {"DirectorioFotos", carpeta + "/Fotos/"},
+             {"NombreFotos", "ID_Empleado"},
+             {"NombreIndice", "ID_Empleado"},
+             {"Jerarquia unica en columna", ""},
+             {"Columnas", std::to_string(campos.size())}})
       r.emplace_back(t, k, v);
     std::vector<CampoEsperado> todos = campos;
     if (empleado) todos.insert(todos.end(), {{"ID_Calendario", 15}, {"FIAplicacion", 16}});
     Columnas(r, t, todos);
   }
   const std::string pf = "Planeacion Faltas";
-  r.insert(r.end(), {{pf, "Formato", "1"}, {pf, "FormatoFecha", "YYYY-MM-DD"},
-                     {pf, "Origen", carpeta + "/Planfal.txt"}, {pf, "Columnas", "11"}});
+  r.insert(r.end(), {{pf, "Formato", "1"},
+                     {pf, "FormatoFecha", "YYYY-MM-DD"},
+                     {pf, "Origen", carpeta + "/Planfal.txt"},
+                     {pf, "Columnas", "11"}});
   const std::vector<CampoEsperado> plan = {
       {"ID_Empleado", 15}, {"Fecha1", 16},    {"Fecha2", 16},    {"ID_Tipo", 15},
       {"Dato0_FAL", 15},   {"Dato1_FAL", 15}, {"Dato2_FAL", 15}, {"Dato3_FAL", 15},

@@ -19,7 +19,9 @@ TEST(SeleccionTablas, TickedBaseTablesComeInNodeOrderJoinedByCommas) {
   f.EstableceConexion(db::Conexion::Abre(prueba::BaseDatosPrueba::SQLite(tmp.Archivo("bd"))));
   frmSelTablas selector;
   const std::vector<std::pair<std::set<std::string>, std::string>> casos = {
-      {{}, ""}, {{"Kardex"}, "Kardex"}, {{"Fotos_Empleados", "Empleado"}, "Empleado,Fotos_Empleados"}};
+      {{}, ""},
+      {{"Kardex"}, "Kardex"},
+      {{"Fotos_Empleados", "Empleado"}, "Empleado,Fotos_Empleados"}};
   for (const auto& [elegir, esperado] : casos) {
     v.elegir = elegir;
     EXPECT_EQ(selector.Tablas(f), esperado);
@@ -32,9 +34,11 @@ TEST(SeleccionTablas, TickedBaseTablesComeInNodeOrderJoinedByCommas) {
 }
 
 TEST(ComposicionConexion, QuotedValuesReadBackUnchanged) {
-  const std::vector<std::pair<std::string, std::string>> casos = {
-      {"abc", "Password=abc"}, {" ab", "Password=\" ab\""}, {"\"x", "Password='\"x'"},
-      {"'a\";", "Password=\"'a\"\";\""}, {"a;b", "Password=\"a;b\""}};
+  const std::vector<std::pair<std::string, std::string>> casos = {{"abc", "Password=abc"},
+                                                                  {" ab", "Password=\" ab\""},
+                                                                  {"\"x", "Password='\"x'"},
+                                                                  {"'a\";", "Password=\"'a\"\";\""},
+                                                                  {"a;b", "Password=\"a;b\""}};
   for (const auto& [valor, par] : casos) {
     EXPECT_EQ(ParConexion("Password", valor), par);
     EXPECT_EQ(LeeSemilla("Provider=SQLOLEDB.1;Data Source=s;" + par).clave, valor);

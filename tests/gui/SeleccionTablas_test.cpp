@@ -32,7 +32,9 @@ class SeleccionTablasPrueba : public QObject {
   // Ticked out of order: the answer follows the nodes; a new showing starts unticked.
   void TicksComeBackInNodeOrderHoweverClosed() {
     using Cierre = std::function<void(DialogoSelTablas*)>;
-    const Cierre cerrar = [](DialogoSelTablas* d) { QTest::mouseClick(d->cmdCerrar(), Qt::LeftButton); };
+    const Cierre cerrar = [](DialogoSelTablas* d) {
+      QTest::mouseClick(d->cmdCerrar(), Qt::LeftButton);
+    };
     const Cierre ventana = [](DialogoSelTablas* d) { d->close(); };
     const std::tuple<std::vector<int>, Cierre, std::vector<bool>> casos[] = {
         {{2, 0}, cerrar, {true, false, true, false}},

@@ -21,7 +21,10 @@ class VentanaQueReactiva : public VentanaPrincipal {
   int dialogosAbrir = 0, serviciosEnDialogo = 0, servicios = 0;
   std::vector<std::string> mensajes;
 
-  void ProcesaEventos() override { ++servicios; VentanaPrincipal::ProcesaEventos(); }
+  void ProcesaEventos() override {
+    ++servicios;
+    VentanaPrincipal::ProcesaEventos();
+  }
   std::string MuestraAbrir(const DialogoArchivo&) override {
     ++dialogosAbrir;
     const int antes = servicios;
@@ -58,15 +61,18 @@ class VentanaPrincipalPrueba : public QObject {
     VentanaQueReactiva v;
     frmMain f(v, "");
     int estados = 0, estado = -1;
-    CorridaVentana corrida(v, f, [&](int e) { ++estados; estado = e; });
+    CorridaVentana corrida(v, f, [&](int e) {
+      ++estados;
+      estado = e;
+    });
     f.Form_Load();
     v.show();
     QTRY_VERIFY(corrida.Terminada());
     QCOMPARE(v.dialogosAbrir, 1);
     // The activations during the dialog reached the run sequence and went no further.
     QVERIFY(v.serviciosEnDialogo >= 3);
-    QCOMPARE(v.mensajes,
-             std::vector<std::string>{"No se especificó archivo de definiciones.\rDesea crear uno nuevo?"});
+    QCOMPARE(v.mensajes, std::vector<std::string>{
+                             "No se especificó archivo de definiciones.\rDesea crear uno nuevo?"});
     QVERIFY(!v.isVisible());
     QCOMPARE(estado, 2);
     v.show();

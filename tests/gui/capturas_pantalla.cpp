@@ -35,8 +35,8 @@ void Captura(const std::vector<QWidget*>& ventanas, const std::string& nombre) {
   QRect zona;
   for (QWidget* w : ventanas) zona = zona.united(w->frameGeometry());
   zona.adjust(-12, -12, 12, 12);
-  QPixmap imagen = QGuiApplication::primaryScreen()->grabWindow(0, zona.x(), zona.y(),
-                                                                zona.width(), zona.height());
+  QPixmap imagen = QGuiApplication::primaryScreen()->grabWindow(0, zona.x(), zona.y(), zona.width(),
+                                                                zona.height());
   const std::string ruta = carpetaSalida + "/" + nombre;
   if (!imagen.save(QString::fromStdString(ruta), "PNG")) {
     std::cerr << "no se pudo guardar " << ruta << "\n";

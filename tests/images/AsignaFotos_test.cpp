@@ -145,9 +145,10 @@ TEST_F(AsignacionFotos, UnaFotoIlegibleSeInformaYLaAsignacionSigue) {
 
   EXPECT_EQ(Fotos(),
             (std::map<std::string, std::string>{{"1", "uno"}, {"2", "\x0A\x0B"}, {"3", "tres"}}));
-  EXPECT_EQ(Log(), (std::vector<std::string>{
-                       kInicio, "No se pudo asignar la fotografía del empleado 2 (" + ilegible + ")",
-                       kFin}));
+  EXPECT_EQ(
+      Log(),
+      (std::vector<std::string>{
+          kInicio, "No se pudo asignar la fotografía del empleado 2 (" + ilegible + ")", kFin}));
   ASSERT_EQ(ventana.mensajes.size(), 1u);
   EXPECT_EQ(ventana.mensajes[0].texto, "ERROR: Error de E/S de dispositivo (" + ilegible + ")");
   EXPECT_EQ(f->EstadoSalida(), 1);

@@ -21,8 +21,8 @@ TEST(MascaraFecha, PosicionesDeCadaParte) {
   using Partes = std::array<int, 6>;  // start and length of day, month, year
   // a missing letter: start 0, length 1, so cutting with it is an error
   for (const auto& [mascara, esperado] : {std::pair{"DD/MM/YYYY", Partes{1, 2, 4, 2, 7, 4}},
-                                         std::pair{"yyyymmdd", Partes{7, 2, 5, 2, 1, 4}},
-                                         std::pair{"MM-DD", Partes{4, 2, 1, 2, 0, 1}}}) {
+                                          std::pair{"yyyymmdd", Partes{7, 2, 5, 2, 1, 4}},
+                                          std::pair{"MM-DD", Partes{4, 2, 1, 2, 0, 1}}}) {
     MascaraFecha m = MascaraFecha::Desde(mascara);
     EXPECT_EQ((Partes{m.InicioDia, m.LargoDia, m.InicioMes, m.LargoMes, m.InicioAnio, m.LargoAnio}),
               esperado)
@@ -53,7 +53,9 @@ TEST(Disposicion, LasCuatroDisposiciones) {
       {"[T]\r\n" + tres + anchos,
        1,
        "",
-       {{"ABCDEFGHIJ", {"ABCDE", "", "FGH"}}, {"", {"", "", ""}}, {" ÑañuXYZW", {" Ñañu", "", "XYZ"}}}},
+       {{"ABCDEFGHIJ", {"ABCDE", "", "FGH"}},
+        {"", {"", "", ""}},
+        {" ÑañuXYZW", {" Ñañu", "", "XYZ"}}}},
       // TAB: widths are not read; extra pieces dropped, missing ones empty
       {"[T]\r\nFormato=2\r\n" + tres + anchos,
        2,

@@ -81,11 +81,13 @@ ConexionOdbc::ConexionOdbc(const std::string& cadena) {
 
   // Browse isolation where the driver has it; a refusal changes nothing the
   // import relies on.
-  (void)SQLSetConnectAttr(Dbc(), SQL_ATTR_TXN_ISOLATION,
-                          reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_TXN_READ_UNCOMMITTED)), 0);
-  dbc_.Comprueba(SQLSetConnectAttr(Dbc(), SQL_ATTR_AUTOCOMMIT,
-                                   reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_ON)), 0),
-                 contexto, clave);
+  (void)SQLSetConnectAttr(
+      Dbc(), SQL_ATTR_TXN_ISOLATION,
+      reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_TXN_READ_UNCOMMITTED)), 0);
+  dbc_.Comprueba(
+      SQLSetConnectAttr(Dbc(), SQL_ATTR_AUTOCOMMIT,
+                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_ON)), 0),
+      contexto, clave);
 
   const std::string dbms = TextoInfo(SQL_DBMS_NAME);
   if (dbms == "Microsoft SQL Server") {
@@ -101,15 +103,16 @@ std::string ConexionOdbc::TextoInfo(SQLUSMALLINT que) {
   dbc_.Comprueba(SQLGetInfoW(Dbc(), que, texto.data(),
                              static_cast<SQLSMALLINT>(texto.size() * sizeof(SQLWCHAR)), &largo),
                  "SQLGetInfo");
-  texto.resize(std::clamp<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(largo, 0)) /
-                                           sizeof(SQLWCHAR),
-                                       0, texto.size() - 1));
+  texto.resize(std::clamp<std::size_t>(
+      static_cast<std::size_t>(std::max<SQLSMALLINT>(largo, 0)) / sizeof(SQLWCHAR), 0,
+      texto.size() - 1));
   return odbc::Utf16AUtf8(texto);
 }
 
 void ConexionOdbc::ExigeAbierta() const {
   if (!conectada_) {
-    throw ErrorVarlo(errores_bd::FalloProveedor, "ODBC", "La conexión con la base de datos está cerrada");
+    throw ErrorVarlo(errores_bd::FalloProveedor, "ODBC",
+                     "La conexión con la base de datos está cerrada");
   }
 }
 
@@ -159,9 +162,9 @@ std::vector<std::string> ConexionOdbc::TablasBase() {
                               static_cast<SQLLEN>(valor.size() * sizeof(SQLWCHAR)), &indicador),
                    "SQLTables");
     if (indicador == SQL_NULL_DATA) return std::string();
-    valor.resize(std::clamp<std::size_t>(static_cast<std::size_t>(std::max<SQLLEN>(indicador, 0)) /
-                                             sizeof(SQLWCHAR),
-                                         0, valor.size() - 1));
+    valor.resize(std::clamp<std::size_t>(
+        static_cast<std::size_t>(std::max<SQLLEN>(indicador, 0)) / sizeof(SQLWCHAR), 0,
+        valor.size() - 1));
     return odbc::Utf16AUtf8(valor);
   };
   std::vector<std::string> tablas;
@@ -172,7 +175,8 @@ std::vector<std::string> ConexionOdbc::TablasBase() {
     if (tipoTabla != "TABLE") continue;
     if (!esquema.empty()) {
       if (esquemaTabla != esquema) continue;
-    } else if (IgualSinCaso(esquemaTabla, "sys") || IgualSinCaso(esquemaTabla, "INFORMATION_SCHEMA") ||
+    } else if (IgualSinCaso(esquemaTabla, "sys") ||
+               IgualSinCaso(esquemaTabla, "INFORMATION_SCHEMA") ||
                IgualSinCaso(esquemaTabla, "pg_catalog")) {
       continue;
     }

@@ -48,7 +48,8 @@ std::string UnaLinea(const std::string& texto) {
 // out ordinary letters and is left alone.
 std::string BorraSecreto(std::string texto, std::string_view secreto) {
   if (secreto.size() < 3) return texto;
-  for (std::size_t p = texto.find(secreto); p != std::string::npos; p = texto.find(secreto, p + 3)) {
+  for (std::size_t p = texto.find(secreto); p != std::string::npos;
+       p = texto.find(secreto, p + 3)) {
     texto.replace(p, secreto.size(), "***");
   }
   return texto;
@@ -65,10 +66,9 @@ std::vector<RegistroDiagnostico> LeeDiagnosticos(ClaseHandle clase, HandleOdbc h
     SQLINTEGER nativo = 0;
     std::u16string mensaje(1024, u'\0');
     SQLSMALLINT largo = 0;
-    const SQLRETURN rc =
-        SQLGetDiagRecW(static_cast<SQLSMALLINT>(clase), handle, i, estado, &nativo,
-                       reinterpret_cast<SQLWCHAR*>(mensaje.data()),
-                       static_cast<SQLSMALLINT>(mensaje.size()), &largo);
+    const SQLRETURN rc = SQLGetDiagRecW(static_cast<SQLSMALLINT>(clase), handle, i, estado, &nativo,
+                                        reinterpret_cast<SQLWCHAR*>(mensaje.data()),
+                                        static_cast<SQLSMALLINT>(mensaje.size()), &largo);
     if (!SQL_SUCCEEDED(rc)) break;
     mensaje.resize(std::min<std::size_t>(largo > 0 ? largo : 0, mensaje.size() - 1));
     std::u16string estado16(reinterpret_cast<const char16_t*>(estado), 5);
@@ -99,7 +99,7 @@ long NumeroDeEstado(std::string_view sqlstate) {
   if (sqlstate.starts_with("23")) return errores_bd::ViolacionIntegridad;
   if (sqlstate.starts_with("28")) return -2147217843;  // login refused
   if (sqlstate.starts_with("42") || sqlstate.starts_with("37")) return errores_bd::ErrorEnComando;
-  if (sqlstate == "22001") return -2147217833;  // value too long for the column
+  if (sqlstate == "22001") return -2147217833;         // value too long for the column
   if (sqlstate.starts_with("22")) return -2147217913;  // value cannot be converted
   if (sqlstate == "HYT00" || sqlstate == "HYT01") return -2147217871;  // timeout
   return errores_bd::FalloProveedor;
@@ -109,8 +109,9 @@ RetornoOdbc Comprueba(RetornoOdbc rc, ClaseHandle clase, HandleOdbc handle,
                       std::string_view contexto, std::string_view secreto) {
   if (SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA || rc == SQL_NEED_DATA) return rc;
 
-  const std::vector<RegistroDiagnostico> registros =
-      rc == SQL_INVALID_HANDLE ? std::vector<RegistroDiagnostico>{} : LeeDiagnosticos(clase, handle);
+  const std::vector<RegistroDiagnostico> registros = rc == SQL_INVALID_HANDLE
+                                                         ? std::vector<RegistroDiagnostico>{}
+                                                         : LeeDiagnosticos(clase, handle);
   std::string descripcion;
   for (const RegistroDiagnostico& r : registros) {
     if (!descripcion.empty()) descripcion += " / ";
@@ -123,7 +124,8 @@ RetornoOdbc Comprueba(RetornoOdbc rc, ClaseHandle clase, HandleOdbc handle,
                                            : "El controlador ODBC no informó del error";
   }
   if (!contexto.empty()) descripcion += " - " + std::string(contexto);
-  const long numero = registros.empty() ? errores_bd::FalloProveedor : NumeroDeEstado(registros.front().estado);
+  const long numero =
+      registros.empty() ? errores_bd::FalloProveedor : NumeroDeEstado(registros.front().estado);
   throw ErrorVarlo(numero, FuenteDe(registros), BorraSecreto(UnaLinea(descripcion), secreto));
 }
 

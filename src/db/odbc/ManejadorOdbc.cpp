@@ -18,7 +18,9 @@ ManejadorOdbc::ManejadorOdbc(ClaseHandle clase, const ManejadorOdbc* padre) : cl
   }
 }
 
-ManejadorOdbc::~ManejadorOdbc() { Libera(); }
+ManejadorOdbc::~ManejadorOdbc() {
+  Libera();
+}
 
 ManejadorOdbc& ManejadorOdbc::operator=(ManejadorOdbc&& otro) noexcept {
   if (this != &otro) {

@@ -22,7 +22,9 @@ constexpr std::size_t kMaxTextoCorto = 4000;
 // provider's default, so that a server that stops answering ends the run.
 constexpr SQLULEN kEsperaSentencia = 30;
 
-SQLHSTMT H(const ManejadorOdbc& m) { return static_cast<SQLHSTMT>(m.get()); }
+SQLHSTMT H(const ManejadorOdbc& m) {
+  return static_cast<SQLHSTMT>(m.get());
+}
 
 // The storage a bound parameter points at; it must outlive SQLExecute and
 // the pieces sent after it.
@@ -43,8 +45,8 @@ SentenciaOdbc::SentenciaOdbc(const ManejadorOdbc& conexion, std::string texto, M
       contexto_("Sentencia: " + texto_),
       motor_(motor) {
   // A driver without statement timeouts may refuse it; nothing else changes.
-  (void)SQLSetStmtAttr(H(stmt_), SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(kEsperaSentencia),
-                       0);
+  (void)SQLSetStmtAttr(H(stmt_), SQL_ATTR_QUERY_TIMEOUT,
+                       reinterpret_cast<SQLPOINTER>(kEsperaSentencia), 0);
   std::u16string texto16 = Utf8AUtf16(texto_);
   Comprueba(SQLPrepareW(H(stmt_), reinterpret_cast<SQLWCHAR*>(texto16.data()),
                         static_cast<SQLINTEGER>(texto16.size())));
@@ -91,7 +93,8 @@ void SentenciaOdbc::Lanza(const std::vector<Valor>& valores) {
         SQLSMALLINT tipo = 0, digitos = 0, nulos = 0;
         SQLULEN columna = 0;
         if (SQL_SUCCEEDED(SQLDescribeParam(H(stmt_), numero, &tipo, &columna, &digitos, &nulos))) {
-          tipoC = SQL_C_DEFAULT, tipoSql = tipo, tamano = std::max<SQLULEN>(1, columna), decimales = digitos;
+          tipoC = SQL_C_DEFAULT, tipoSql = tipo, tamano = std::max<SQLULEN>(1, columna),
+          decimales = digitos;
         }
       }
     } else if (const auto* s = std::get_if<std::string>(&v)) {
@@ -138,8 +141,8 @@ void SentenciaOdbc::Lanza(const std::vector<Valor>& valores) {
         p.indicador = SQL_LEN_DATA_AT_EXEC(static_cast<SQLLEN>(bytes->size()));
       }
     }
-    Comprueba(SQLBindParameter(H(stmt_), numero, SQL_PARAM_INPUT, tipoC, tipoSql, tamano,
-                               decimales, dato, largoBuffer, &p.indicador));
+    Comprueba(SQLBindParameter(H(stmt_), numero, SQL_PARAM_INPUT, tipoC, tipoSql, tamano, decimales,
+                               dato, largoBuffer, &p.indicador));
   }
 
   SQLRETURN rc = Comprueba(SQLExecute(H(stmt_)));
@@ -162,7 +165,8 @@ std::vector<InfoCampo> SentenciaOdbc::DescribeColumnas() {
   Comprueba(SQLNumResultCols(H(stmt_), &columnas));
   std::vector<InfoCampo> campos;
   campos.reserve(static_cast<std::size_t>(std::max<SQLSMALLINT>(columnas, 0)));
-  for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(std::max<SQLSMALLINT>(columnas, 0)); ++i) {
+  for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(std::max<SQLSMALLINT>(columnas, 0));
+       ++i) {
     std::u16string nombre(256, u'\0');
     SQLSMALLINT largoNombre = 0;
     SQLSMALLINT tipo = 0;
@@ -183,7 +187,8 @@ std::vector<InfoCampo> SentenciaOdbc::DescribeColumnas() {
       Comprueba(SQLColAttributeW(H(stmt_), i, SQL_DESC_TYPE_NAME, tipoNombre.data(),
                                  static_cast<SQLSMALLINT>(tipoNombre.size() * sizeof(SQLWCHAR)),
                                  &largoTipo, nullptr));
-      tipoNombre.resize(std::clamp<std::size_t>(largoTipo / sizeof(SQLWCHAR), 0, tipoNombre.size() - 1));
+      tipoNombre.resize(
+          std::clamp<std::size_t>(largoTipo / sizeof(SQLWCHAR), 0, tipoNombre.size() - 1));
       c.nombreTipo = Utf16AUtf8(tipoNombre);
     }
     campos.push_back(InfoDeColumna(c, motor_));
@@ -266,7 +271,8 @@ Valor SentenciaOdbc::LeeValor(unsigned short columna, int tipoAdo) {
   } else if (tipoAdo == adDBTime) {
     // A time alone sits on the runtime's day zero, as the original runtime kept it.
     SQL_TIME_STRUCT t{};
-    if (lee(SQL_C_TYPE_TIME, &t, sizeof t)) return FechaHora{1899, 12, 30, t.hour, t.minute, t.second};
+    if (lee(SQL_C_TYPE_TIME, &t, sizeof t))
+      return FechaHora{1899, 12, 30, t.hour, t.minute, t.second};
   } else if (tipoAdo == adDBTimeStamp || tipoAdo == adDate) {
     SQL_TIMESTAMP_STRUCT t{};
     if (lee(SQL_C_TYPE_TIMESTAMP, &t, sizeof t)) {

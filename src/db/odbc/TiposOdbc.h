@@ -11,9 +11,9 @@ namespace varlo::db::odbc {
 // A column as SQLDescribeCol and SQLColAttribute report it.
 struct ColumnaOdbc {
   std::string nombre;
-  short tipoSql = 0;             // SQL_xxx data type
-  unsigned long tamano = 0;      // column size: characters, digits or bytes
-  std::string nombreTipo;        // the database's own type name ("bool", "bytea", ...)
+  short tipoSql = 0;         // SQL_xxx data type
+  unsigned long tamano = 0;  // column size: characters, digits or bytes
+  std::string nombreTipo;    // the database's own type name ("bool", "bytea", ...)
 };
 
 // ADO type and declared size (characters for text, bytes otherwise).
