@@ -54,6 +54,7 @@ class frmMain : public Corrida {
   // Engines call this for every record they reject.
   void NotaRechazo() override { huboRechazos_ = true; }
   void NotaError() override { huboErrores_ = true; }
+  void NotaBaseDatosPerdida() override { huboPerdidaBD_ = true; }
 
   // Runs the bulk photo assignment instead of the imports (--fotos).
   void EstableceModoFotos(bool fotos) { modoFotos_ = fotos; }
@@ -84,6 +85,7 @@ class frmMain : public Corrida {
   bool sinDefiniciones_ = false;
   bool huboErrores_ = false;
   bool huboRechazos_ = false;
+  bool huboPerdidaBD_ = false;
 };
 
 }  // namespace varlo

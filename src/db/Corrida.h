@@ -29,6 +29,14 @@ class Corrida {
   std::int16_t ReporteEmpleadosNoImportados = 0;
   std::string CadenaConexion;
 
+  // Options of the command line that the engines obey.
+  struct Opciones {
+    bool simular = false;     // every change rolled back; result files never replace a real run's
+    long lote = 0;            // records per transaction; 0: the program's default
+    long maxRechazos = 0;     // a table stops after this many rejected records; 0: no limit
+    bool silencioso = false;  // no progress: errors and summaries only
+  } opciones;
+
   virtual Ventana& ventana() = 0;
   virtual Kelto_API_INIFiles& oIni() = 0;
   virtual Kelto_GEN_Trans& oTrans() = 0;
@@ -43,10 +51,12 @@ class Corrida {
   // Makes sure the shared connection is open; logs and returns false when not.
   virtual bool ConectaBD() = 0;
 
-  // Engines call these for every record they reject and every error they log
-  // by other means than EscribeError.
+  // What went wrong, for the exit status. A rejected record (1); a table or
+  // absence planning that could not be imported, or an error line in its
+  // scope (4; EscribeError notes it too); the database unreachable or lost (3).
   virtual void NotaRechazo() = 0;
   virtual void NotaError() = 0;
+  virtual void NotaBaseDatosPerdida() = 0;
 };
 
 }  // namespace varlo
