@@ -72,7 +72,8 @@ void frmMain::Form_Activate() {
     AsignaFotos();
   } else {
     ImportaDatos();
-    ImportaIncidencias();
+    // A lost database or an interruption ends the run with the tables.
+    if (!huboPerdidaBD_ && !Interrumpida()) ImportaIncidencias();
   }
   terminado_ = true;
 }

@@ -55,6 +55,7 @@ class frmMain : public Corrida {
   void NotaRechazo() override { huboRechazos_ = true; }
   void NotaError() override { huboErrores_ = true; }
   void NotaBaseDatosPerdida() override { huboPerdidaBD_ = true; }
+  bool Interrumpida() const override { return false; }
 
   // Runs the bulk photo assignment instead of the imports (--fotos).
   void EstableceModoFotos(bool fotos) { modoFotos_ = fotos; }

@@ -28,6 +28,13 @@ class Backend {
   // Rows affected.
   virtual long Ejecuta(const SentenciaSql& s) = 0;
   virtual std::vector<std::string> TablasBase() = 0;
+  // Explicit transactions: outside one every statement commits by itself.
+  // Inside one a failing statement undoes only itself where the driver allows
+  // (SQLite, psqlODBC's statement-level rollback, SQL Server's default).
+  virtual void IniciaTransaccion() = 0;
+  virtual void ConfirmaTransaccion() = 0;
+  virtual void DeshaceTransaccion() noexcept = 0;
+  virtual bool EnTransaccion() const = 0;
   virtual void Cierra() = 0;
 };
 

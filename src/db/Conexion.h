@@ -34,6 +34,14 @@ class Conexion {
   // Names of the base tables, in catalogue order; views and system tables
   // are left out.
   virtual std::vector<std::string> TablasBase() = 0;
+  // Transactions, as ADO names them. RollbackTrans never throws: it runs on
+  // failure paths.
+  virtual void BeginTrans() = 0;
+  virtual void CommitTrans() = 0;
+  virtual void RollbackTrans() noexcept = 0;
+  // Whether a transaction is open (a database may end one by itself after a
+  // severe error: the caller then knows its uncommitted work is gone).
+  virtual bool EnTransaccion() const = 0;
 
   virtual void Close() = 0;
 };

@@ -36,6 +36,24 @@ std::vector<std::string> ConexionGenerica::TablasBase() {
   return backend_->TablasBase();
 }
 
+void ConexionGenerica::BeginTrans() {
+  CompruebaAbierta();
+  backend_->IniciaTransaccion();
+}
+
+void ConexionGenerica::CommitTrans() {
+  CompruebaAbierta();
+  backend_->ConfirmaTransaccion();
+}
+
+void ConexionGenerica::RollbackTrans() noexcept {
+  if (backend_->Abierta()) backend_->DeshaceTransaccion();
+}
+
+bool ConexionGenerica::EnTransaccion() const {
+  return backend_->Abierta() && backend_->EnTransaccion();
+}
+
 void ConexionGenerica::Close() {
   if (backend_->Abierta()) backend_->Cierra();
 }

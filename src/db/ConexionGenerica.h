@@ -18,6 +18,10 @@ class ConexionGenerica final : public Conexion {
   void Execute(const std::string& sql) override;
   std::unique_ptr<Recordset> AbreConsulta(const db::Consulta& consulta, long maxRegistros) override;
   std::vector<std::string> TablasBase() override;
+  void BeginTrans() override;
+  void CommitTrans() override;
+  void RollbackTrans() noexcept override;
+  bool EnTransaccion() const override;
   void Close() override;
 
  private:

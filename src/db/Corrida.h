@@ -57,6 +57,10 @@ class Corrida {
   virtual void NotaRechazo() = 0;
   virtual void NotaError() = 0;
   virtual void NotaBaseDatosPerdida() = 0;
+
+  // Whether the run was asked to stop (SIGINT, SIGTERM): engines check it
+  // between records and stop after finishing or rolling back the batch.
+  virtual bool Interrumpida() const = 0;
 };
 
 }  // namespace varlo

@@ -9,6 +9,7 @@
 #include "common/Plataforma.h"
 #include "common/Texto.h"
 #include "db/Conexion.h"
+#include "db/ErrorDeCorrida.h"
 #include "db/Corrida.h"
 #include "db/Recordset.h"
 #include "definitions/LectorDefiniciones.h"
@@ -16,6 +17,7 @@
 #include "import/ConsultaBusqueda.h"
 #include "import/DefinicionTabla.h"
 #include "import/EscrituraRegistro.h"
+#include "import/LoteRegistros.h"
 #include "import/PlanColumnas.h"
 #include "import/ResultadosTabla.h"
 
@@ -37,6 +39,17 @@ void CierraBusqueda(db::Recordset& rs) noexcept {
   }
 }
 
+// Result files of a table imported in one transaction wait under this suffix
+// until it committed.
+constexpr const char* kSufijoPendiente = ".pendiente";
+
+// The result files of a table whose one transaction did not commit.
+void BorraPendientes(const DefinicionTabla& d) {
+  std::error_code ec;
+  std::filesystem::remove(d.ArchivoOk + kSufijoPendiente, ec);
+  std::filesystem::remove(d.ArchivoEr + kSufijoPendiente, ec);
+}
+
 // Why a table ends: it is done (or skipped), or the whole run must stop.
 enum class FinTabla { Siguiente, TerminaCorrida };
 
@@ -51,7 +64,6 @@ class ImportacionTablas {
   FinTabla PasoTabla(std::int16_t i);
   void Sondea(DefinicionTabla& d);
   FinTabla CuerpoTabla(DefinicionTabla& d);
-  void ImportaRegistros(DefinicionTabla& d, LectorLineas& lector);
 
   Corrida& f_;
   Ventana& ventana_;
@@ -103,7 +115,13 @@ FinTabla ImportacionTablas::PasoTabla(std::int16_t i) {
   } catch (...) {
     ErrorVarlo e = ErrorCapturado();
     resultados_.Cierra();
+    BorraPendientes(d);
     f_.EscribeError(e);
+    if (db::EsErrorDeCorrida(e)) {
+      // A locked database ends this table; a lost one ends the run.
+      f_.NotaBaseDatosPerdida();
+      if (!db::EsBloqueo(e)) return FinTabla::TerminaCorrida;
+    }
     return FinTabla::Siguiente;
   }
 }
@@ -123,14 +141,22 @@ void ImportacionTablas::Sondea(DefinicionTabla& d) {
 }
 
 FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
+  d.BorrarAntes = ini_.InterruptorTexto(d.Tabla, "Borrar antes de importar", "0");
+  const ModoLote modo = f_.opciones.simular ? ModoLote::Simulacion
+                        : d.BorrarAntes     ? ModoLote::UnaTransaccion
+                                            : ModoLote::Lotes;
+  // A simulation never replaces a real run's result files. With one
+  // transaction for the whole table the result files are written beside the
+  // real ones and take their place only when the table committed.
   const std::string carpetaLog = UneRuta(CarpetaPrograma(), "Log");
-  d.ArchivoEr = UneRuta(carpetaLog, d.Tabla + "_Er.txt");
-  d.ArchivoOk = UneRuta(carpetaLog, d.Tabla + "_Ok.txt");
-  resultados_.Inicia(d.ArchivoEr, f_.ReporteEmpleadosNoImportados == 1, d.ArchivoOk,
-                     f_.ReporteEmpleadosImportados == 1);
+  const std::string marca = modo == ModoLote::Simulacion ? "_Simulado" : "";
+  d.ArchivoEr = UneRuta(carpetaLog, d.Tabla + marca + "_Er.txt");
+  d.ArchivoOk = UneRuta(carpetaLog, d.Tabla + marca + "_Ok.txt");
+  const std::string pendiente = modo == ModoLote::UnaTransaccion ? kSufijoPendiente : "";
+  resultados_.Inicia(d.ArchivoEr + pendiente, f_.ReporteEmpleadosNoImportados == 1,
+                     d.ArchivoOk + pendiente, f_.ReporteEmpleadosImportados == 1);
 
   d.NombreIndice = ini_.Texto(d.Tabla, "NombreIndice", "ID_Empleado");
-  d.BorrarAntes = ini_.InterruptorTexto(d.Tabla, "Borrar antes de importar", "0");
   d.Indices = Divide(d.NombreIndice, ",");
   d.Origen = ini_.Texto(d.Tabla, "Origen", UneRuta(CarpetaPrograma(), d.Tabla + ".txt"));
   d.ColumnaJerarquia = ini_.EnteroTruncado(d.Tabla, "Jerarquia unica en columna", "0");
@@ -174,39 +200,16 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   LectorLineas lector(d.Origen);
   resultados_.EstableceCodificacion(lector.CodificacionArchivo());
 
-  if (d.BorrarAntes) {
-    // A failing delete is logged; the import goes on over the existing rows.
-    try {
-      f_.cnBaseDatos()->Execute(f_.cnBaseDatos()->DialectoBD().DeleteFrom(d.Tabla));
-    } catch (...) {
-      f_.EscribeError(ErrorCapturado());
-    }
-  }
-
-  ventana_.EstableceEstado("Importando datos (" + d.Tabla + ")...");
-  ImportaRegistros(d, lector);
-  lector.Close();
-  resultados_.Cierra();
-  return FinTabla::Siguiente;
-}
-
-void ImportacionTablas::ImportaRegistros(DefinicionTabla& d, LectorLineas& lector) {
   db::Conexion& cn = *f_.cnBaseDatos();
   ConsultaBusqueda busqueda(d);
   cls_ADODBServices imagenes(ventana_);
   EscrituraRegistro escritura(d, cn, imagenes);
   const DivisorLineas divisor = DivisorDe(d);
-  const std::string estado = "Importando datos (" + d.Tabla + ")... (";
   std::vector<std::string> valores;
 
-  while (!lector.AtEndOfStream()) {
-    ventana_.EstableceEstado(estado + Decimal(ventana_.Valor() + 1) + " de " +
-                             Decimal(ventana_.Maximo()) + ")");
-    ventana_.ProcesaEventos();
-    const std::string linea = lector.ReadLine();
-
-    // The record scope: whatever one record does wrong goes to its "_Er.txt"
-    // line; the import goes on with the next record.
+  // The record scope: whatever one record does wrong goes to its "_Er.txt"
+  // line; the import goes on with the next record. Errors of the run leave it.
+  auto registro = [&](const std::string& linea) {
     ResultadoRegistro r;
     std::unique_ptr<db::Recordset> rs;
     try {
@@ -214,17 +217,73 @@ void ImportacionTablas::ImportaRegistros(DefinicionTabla& d, LectorLineas& lecto
       rs = cn.AbreConsulta(busqueda.Para(valores), 1);
       r = escritura.Escribe(*rs, valores);
     } catch (...) {
+      if (rs) CierraBusqueda(*rs);
+      db::RelanzaSiEsDeCorrida();
       r.rechazos.push_back({ErrorCapturado().Descripcion(), 0});
     }
     if (rs) CierraBusqueda(*rs);
+    return r;
+  };
+  auto reporta = [this](const std::string& linea, const ResultadoRegistro& r) {
     if (r.Importado()) {
       resultados_.Importado(linea);
     } else {
       f_.NotaRechazo();
       resultados_.Rechazado(linea, r.rechazos);
     }
+  };
+  auto rechazoConfirmacion = [](const ErrorVarlo& e) {
+    ResultadoRegistro r;
+    r.rechazos.push_back({e.Descripcion(), 0});
+    return r;
+  };
+  LoteRegistros<ResultadoRegistro> lote(
+      cn, modo, f_.opciones.lote > 0 ? f_.opciones.lote : kTamanoLotePorDefecto, registro,
+      reporta, rechazoConfirmacion);
+
+  if (modo != ModoLote::Lotes) lote.Inicia();
+  if (d.BorrarAntes) {
+    // A failing delete is logged; the import goes on over the existing rows.
+    // It commits with the records: an interrupted run leaves the old rows.
+    try {
+      cn.Execute(cn.DialectoBD().DeleteFrom(d.Tabla));
+    } catch (...) {
+      db::RelanzaSiEsDeCorrida();
+      f_.EscribeError(ErrorCapturado());
+    }
+  }
+
+  ventana_.EstableceEstado("Importando datos (" + d.Tabla + ")...");
+  const std::string estado = "Importando datos (" + d.Tabla + ")... (";
+  while (!lector.AtEndOfStream()) {
+    if (f_.Interrumpida()) {
+      lote.Interrumpe();
+      resultados_.Cierra();
+      BorraPendientes(d);
+      f_.EscribeLog("Importación interrumpida en la tabla " + d.Tabla + ", después de " +
+                    Decimal(ventana_.Valor()) + " de " + Decimal(ventana_.Maximo()) +
+                    " líneas");
+      return FinTabla::TerminaCorrida;
+    }
+    ventana_.EstableceEstado(estado + Decimal(ventana_.Valor() + 1) + " de " +
+                             Decimal(ventana_.Maximo()) + ")");
+    ventana_.ProcesaEventos();
+    lote.Procesa(lector.ReadLine());
     ventana_.EstableceValor(ventana_.Valor() + 1);
   }
+  lote.Termina();
+  lector.Close();
+  resultados_.Cierra();
+  if (modo == ModoLote::UnaTransaccion) {
+    // The table committed: its result files take the place of the last run's.
+    for (const std::string& archivo : {d.ArchivoOk, d.ArchivoEr}) {
+      std::error_code ec;
+      if (std::filesystem::exists(archivo + pendiente, ec) &&
+          !ReemplazaAtomico(archivo + pendiente, archivo))
+        LanzaErrorEn(errores::ErrorAcceso, archivo);
+    }
+  }
+  return FinTabla::Siguiente;
 }
 
 }  // namespace

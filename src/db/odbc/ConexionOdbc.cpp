@@ -40,8 +40,13 @@ class ConexionOdbc final : public Backend {
   long Ejecuta(const SentenciaSql& s) override;
   std::vector<std::string> TablasBase() override;
   void Cierra() noexcept override;
+  void IniciaTransaccion() override;
+  void ConfirmaTransaccion() override;
+  void DeshaceTransaccion() noexcept override;
+  bool EnTransaccion() const override { return enTransaccion_; }
 
  private:
+  void AutoConfirmacion(bool activa);
   SQLHDBC Dbc() const { return static_cast<SQLHDBC>(dbc_.get()); }
   SentenciaOdbc& Prepara(const std::string& texto);
   std::string TextoInfo(SQLUSMALLINT que);
@@ -50,6 +55,7 @@ class ConexionOdbc final : public Backend {
   ManejadorOdbc env_;
   ManejadorOdbc dbc_;
   bool conectada_ = false;
+  bool enTransaccion_ = false;
   Motor motor_ = Motor::OtroOdbc;
   std::list<SentenciaOdbc> sentencias_;  // most recently used first
 };
@@ -183,6 +189,36 @@ std::vector<std::string> ConexionOdbc::TablasBase() {
     tablas.push_back(nombre);
   }
   return tablas;
+}
+
+// ODBC has no BEGIN: turning auto-commit off starts a transaction that
+// SQLEndTran ends; auto-commit comes back between batches.
+void ConexionOdbc::AutoConfirmacion(bool activa) {
+  const SQLULEN valor = activa ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF;
+  dbc_.Comprueba(SQLSetConnectAttr(Dbc(), SQL_ATTR_AUTOCOMMIT,
+                                   reinterpret_cast<SQLPOINTER>(valor), 0),
+                 "SQL_ATTR_AUTOCOMMIT");
+}
+
+void ConexionOdbc::IniciaTransaccion() {
+  ExigeAbierta();
+  AutoConfirmacion(false);
+  enTransaccion_ = true;
+}
+
+void ConexionOdbc::ConfirmaTransaccion() {
+  ExigeAbierta();
+  dbc_.Comprueba(SQLEndTran(SQL_HANDLE_DBC, Dbc(), SQL_COMMIT), "SQLEndTran");
+  enTransaccion_ = false;
+  AutoConfirmacion(true);
+}
+
+void ConexionOdbc::DeshaceTransaccion() noexcept {
+  if (!conectada_ || !enTransaccion_) return;
+  enTransaccion_ = false;
+  (void)SQLEndTran(SQL_HANDLE_DBC, Dbc(), SQL_ROLLBACK);
+  (void)SQLSetConnectAttr(Dbc(), SQL_ATTR_AUTOCOMMIT,
+                          reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_ON)), 0);
 }
 
 void ConexionOdbc::Cierra() noexcept {

@@ -167,8 +167,8 @@ class BackendSQLite final : public Backend {
       throw ErrorVarlo(
           NumeroDeError(rc), kFuenteSQLite,
           "No se pudo abrir la base de datos SQLite " + ruta + ": " + sqlite3_errmsg(db));
-    // Every row is its own commit; with the WAL journal, NORMAL keeps the
-    // file consistent on a crash without one disk sync per row.
+    // With the WAL journal, NORMAL keeps the file consistent on a crash
+    // without one disk sync per commit.
     sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
   }
 
@@ -238,6 +238,16 @@ class BackendSQLite final : public Backend {
     }
     return r;
   }
+
+  // IMMEDIATE takes the write lock at the start: two writers wait for each
+  // other in the busy handler instead of failing inside a batch.
+  void IniciaTransaccion() override { Ejecuta(SentenciaSql{"BEGIN IMMEDIATE", {}}); }
+  void ConfirmaTransaccion() override { Ejecuta(SentenciaSql{"COMMIT", {}}); }
+  void DeshaceTransaccion() noexcept override {
+    if (db_ && !sqlite3_get_autocommit(db_.get()))
+      sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+  }
+  bool EnTransaccion() const override { return db_ && !sqlite3_get_autocommit(db_.get()); }
 
   void Cierra() override {
     guardadas_.clear();

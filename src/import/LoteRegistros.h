@@ -1,0 +1,178 @@
+#pragma once
+// Records committed in batches. Each batch is one transaction, and a
+// record's result lines wait until the batch that holds it committed: after
+// a crash every "_Ok.txt" line has its row, and a rerun completes the rest.
+// A record is all or nothing because each of its statements is (the
+// databases roll back a failing statement alone inside a transaction). A
+// batch whose commit fails is replayed one record per transaction, so it
+// never costs a record that would have succeeded alone. Errors that belong to
+// the run (connection lost, database locked) leave the batch: it is rolled
+// back and its lines are neither imported nor rejected.
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/ErrorVarlo.h"
+#include "db/Conexion.h"
+#include "db/ErrorDeCorrida.h"
+
+namespace varlo {
+
+enum class ModoLote {
+  Lotes,           // a commit every `tamano` records
+  UnaTransaccion,  // one commit at the end of the table ("Borrar antes de importar")
+  Simulacion,      // everything rolled back at the end of the table
+};
+
+// Records per transaction when the command line does not say.
+inline constexpr long kTamanoLotePorDefecto = 1000;
+
+template <class Resultado>
+class LoteRegistros {
+ public:
+  using Registro = std::function<Resultado(const std::string& linea)>;
+  // Receives each record's result once it may be reported.
+  using Publica = std::function<void(const std::string& linea, const Resultado& r)>;
+  // The result of a record whose own transaction could not be committed.
+  using RechazoConfirmacion = std::function<Resultado(const ErrorVarlo& e)>;
+
+  LoteRegistros(db::Conexion& cn, ModoLote modo, long tamano, Registro registro, Publica publica,
+                RechazoConfirmacion rechazo)
+      : cn_(cn),
+        modo_(modo),
+        tamano_(tamano > 0 ? static_cast<std::size_t>(tamano) : 1),
+        registro_(std::move(registro)),
+        publica_(std::move(publica)),
+        rechazo_(std::move(rechazo)) {}
+  LoteRegistros(const LoteRegistros&) = delete;
+  LoteRegistros& operator=(const LoteRegistros&) = delete;
+  // Whatever was not committed is rolled back.
+  ~LoteRegistros() {
+    if (abierta_) cn_.RollbackTrans();
+  }
+
+  // Opens the transaction before the first record, so that work done before
+  // the records (the delete before importing) commits with them.
+  void Inicia() {
+    if (abierta_) return;
+    cn_.BeginTrans();
+    abierta_ = true;
+  }
+
+  void Procesa(std::string linea) {
+    Inicia();
+    Resultado r = registro_(linea);
+    CompruebaTransaccion();
+    pendientes_.emplace_back(std::move(linea), std::move(r));
+    if (pendientes_.size() >= tamano_) Asienta();
+  }
+
+  // End of the table: the last commit (a rollback when simulating) and
+  // everything still waiting is reported.
+  void Termina() {
+    if (modo_ == ModoLote::Simulacion) {
+      Reporta();
+      Deshace();
+    } else if (modo_ == ModoLote::UnaTransaccion) {
+      Reporta();
+      Confirma();
+    } else {
+      Asienta();
+    }
+  }
+
+  // The run was asked to stop: a batch of its own commits what it did; one
+  // transaction for the whole table is rolled back and reports nothing.
+  void Interrumpe() {
+    if (modo_ == ModoLote::Lotes) {
+      Asienta();
+    } else {
+      pendientes_.clear();
+      Deshace();
+    }
+  }
+
+  // Records processed but not yet reported.
+  std::size_t Pendientes() const { return pendientes_.size(); }
+
+ private:
+  // A severe error can make the database end the transaction by itself:
+  // what the batch did is gone, and no record of it may be reported.
+  void CompruebaTransaccion() {
+    if (abierta_ && !cn_.EnTransaccion()) {
+      abierta_ = false;
+      pendientes_.clear();
+      LanzaError(errores::ErrorEnComando,
+                 "La base de datos deshizo la transacción en curso; el lote no se guardó");
+    }
+  }
+
+  // Batch boundary: commits in Lotes mode, then reports.
+  void Asienta() {
+    if (modo_ != ModoLote::Lotes) {
+      Reporta();
+      return;
+    }
+    if (!abierta_) return;
+    try {
+      Confirma();
+    } catch (...) {
+      db::RelanzaSiEsDeCorrida();
+      Deshace();
+      Repite();
+      return;
+    }
+    Reporta();
+  }
+
+  // The batch again, one record per transaction.
+  void Repite() {
+    std::vector<std::pair<std::string, Resultado>> lote = std::move(pendientes_);
+    pendientes_.clear();
+    for (auto& [linea, anterior] : lote) {
+      (void)anterior;
+      Inicia();
+      Resultado r = registro_(linea);
+      CompruebaTransaccion();
+      try {
+        Confirma();
+      } catch (...) {
+        db::RelanzaSiEsDeCorrida();
+        ErrorVarlo e = ErrorCapturado();
+        Deshace();
+        r = rechazo_(e);
+      }
+      publica_(linea, r);
+    }
+  }
+
+  void Confirma() {
+    if (!abierta_) return;
+    cn_.CommitTrans();
+    abierta_ = false;
+  }
+
+  void Deshace() noexcept {
+    if (!abierta_) return;
+    cn_.RollbackTrans();
+    abierta_ = false;
+  }
+
+  void Reporta() {
+    for (const auto& [linea, r] : pendientes_) publica_(linea, r);
+    pendientes_.clear();
+  }
+
+  db::Conexion& cn_;
+  ModoLote modo_;
+  std::size_t tamano_;
+  Registro registro_;
+  Publica publica_;
+  RechazoConfirmacion rechazo_;
+  bool abierta_ = false;
+  std::vector<std::pair<std::string, Resultado>> pendientes_;
+};
+
+}  // namespace varlo
