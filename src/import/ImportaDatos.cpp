@@ -232,7 +232,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
       resultados_.Rechazado(linea, r.rechazos);
     }
   };
-  auto rechazoConfirmacion = [](const ErrorVarlo& e) {
+  auto rechazoConfirmacion = [](const std::string&, const ErrorVarlo& e) {
     ResultadoRegistro r;
     r.rechazos.push_back({e.Descripcion(), 0});
     return r;

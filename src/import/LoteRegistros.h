@@ -36,7 +36,8 @@ class LoteRegistros {
   // Receives each record's result once it may be reported.
   using Publica = std::function<void(const std::string& linea, const Resultado& r)>;
   // The result of a record whose own transaction could not be committed.
-  using RechazoConfirmacion = std::function<Resultado(const ErrorVarlo& e)>;
+  using RechazoConfirmacion =
+      std::function<Resultado(const std::string& linea, const ErrorVarlo& e)>;
 
   LoteRegistros(db::Conexion& cn, ModoLote modo, long tamano, Registro registro, Publica publica,
                 RechazoConfirmacion rechazo)
@@ -142,7 +143,7 @@ class LoteRegistros {
         db::RelanzaSiEsDeCorrida();
         ErrorVarlo e = ErrorCapturado();
         Deshace();
-        r = rechazo_(e);
+        r = rechazo_(linea, e);
       }
       publica_(linea, r);
     }

@@ -17,6 +17,7 @@
 #include "common/Fechas.h"
 #include "db/Conexion.h"
 #include "db/Consulta.h"
+#include "db/ErrorDeCorrida.h"
 #include "db/Recordset.h"
 #include "incidences/DefinicionIncidencias.h"
 #include "incidences/ResultadosIncidencias.h"
@@ -53,6 +54,7 @@ class EscrituraKardex {
     try {
       paso();
     } catch (const ErrorVarlo& e) {
+      if (db::EsErrorDeCorrida(e)) throw;
       Falla(linea, e);
     }
   }
@@ -61,6 +63,7 @@ class EscrituraKardex {
     try {
       return paso();
     } catch (const ErrorVarlo& e) {
+      if (db::EsErrorDeCorrida(e)) throw;
       Falla(linea, e);
       return siFalla;
     }

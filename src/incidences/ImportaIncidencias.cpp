@@ -12,6 +12,7 @@
 #include "incidences/EscrituraKardex.h"
 #include "incidences/RangoFechas.h"
 #include "incidences/ResultadosIncidencias.h"
+#include "import/LoteRegistros.h"
 
 namespace varlo {
 
@@ -38,6 +39,11 @@ void Importa(Corrida& f) {
 
   DefinicionIncidencias d;
   ComponeArchivosResultado(d);
+  if (f.opciones.simular) {
+    // A simulation never replaces a real run's result files.
+    for (std::string* archivo : {&d.ArchivoOk, &d.ArchivoEr})
+      archivo->insert(archivo->size() - std::string("_Er.txt").size(), "_Simulado");
+  }
   ResultadosIncidencias resultados([&f] { f.NotaRechazo(); });
   if (f.ReporteEmpleadosNoImportados == 1) resultados.Er.Inicia(d.ArchivoEr, Codificacion::Ansi);
   if (f.ReporteEmpleadosImportados == 1) resultados.Ok.Inicia(d.ArchivoOk, Codificacion::Ansi);
@@ -78,15 +84,13 @@ void Importa(Corrida& f) {
   ventana.EstableceEstado("Importando datos (Incidencias)...");
 
   const DivisorLineas divisor = DivisorDe(d);
-  EscrituraKardex kardex(d, *f.cnBaseDatos(), resultados);
+  db::Conexion& cn = *f.cnBaseDatos();
+  EscrituraKardex kardex(d, cn, resultados);
   std::vector<std::string> valores;
-  while (!origen.AtEndOfStream()) {
-    ventana.EstableceEstado("Importando datos (Incidencias)... (" + Entero(ventana.Valor() + 1) +
-                            " de " + Entero(ventana.Maximo()) + ")");
-    ventana.ProcesaEventos();
-    const std::string linea = origen.ReadLine();
+  // Result lines wait for the batch of their line to commit.
+  resultados.Retiene(true);
+  auto registro = [&](const std::string& linea) {
     divisor.Divide(linea, valores);
-
     RangoFechas rango;
     bool fechasLeidas = true;
     try {
@@ -105,8 +109,35 @@ void Importa(Corrida& f) {
           break;
       }
     }
+    return resultados.TomaRetenidas();
+  };
+  auto reporta = [&](const std::string&, const ResultadosIncidencias::Retenidas& lineas) {
+    resultados.Escribe(lineas);
+  };
+  auto rechazoConfirmacion = [&](const std::string& linea, const ErrorVarlo& e) {
+    resultados.TomaRetenidas();
+    resultados.Rechazado(linea, e.Descripcion(), 0);
+    return resultados.TomaRetenidas();
+  };
+  LoteRegistros<ResultadosIncidencias::Retenidas> lote(
+      cn, f.opciones.simular ? ModoLote::Simulacion : ModoLote::Lotes,
+      f.opciones.lote > 0 ? f.opciones.lote : kTamanoLotePorDefecto, registro, reporta,
+      rechazoConfirmacion);
+
+  while (!origen.AtEndOfStream()) {
+    if (f.Interrumpida()) {
+      lote.Interrumpe();
+      f.EscribeLog("Importación de Incidencias interrumpida después de " +
+                   Entero(ventana.Valor()) + " de " + Entero(ventana.Maximo()) + " líneas");
+      return;
+    }
+    ventana.EstableceEstado("Importando datos (Incidencias)... (" + Entero(ventana.Valor() + 1) +
+                            " de " + Entero(ventana.Maximo()) + ")");
+    ventana.ProcesaEventos();
+    lote.Procesa(origen.ReadLine());
     ventana.EstableceValor(ventana.Valor() + 1);
   }
+  lote.Termina();
   origen.Close();
   ventana.EstableceEstado("...Importación de Incidencias terminada!");
 }
@@ -118,7 +149,9 @@ void ImportaIncidencias(Corrida& f) {
   try {
     Importa(f);
   } catch (...) {
-    f.EscribeError(ErrorCapturado());
+    ErrorVarlo e = ErrorCapturado();
+    f.EscribeError(e);
+    if (db::EsErrorDeCorrida(e)) f.NotaBaseDatosPerdida();
   }
   f.EscribeLog("Fin de importación de Incidencias");
 }

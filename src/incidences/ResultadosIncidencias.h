@@ -4,6 +4,8 @@
 // column ")". A file is written only when its option started it.
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "common/ArchivoResultado.h"
 
@@ -25,11 +27,24 @@ class ResultadosIncidencias {
   void Importado(const std::string& linea);
   void Rechazado(const std::string& linea, const std::string& descripcion, long columna);
 
+  // While held, the lines wait in memory until their batch committed;
+  // TomaRetenidas hands them over and Escribe writes them in order.
+  struct LineaRetenida {
+    bool importada;
+    std::string texto;
+  };
+  using Retenidas = std::vector<LineaRetenida>;
+  void Retiene(bool retener) { retener_ = retener; }
+  Retenidas TomaRetenidas() { return std::exchange(retenidas_, {}); }
+  void Escribe(const Retenidas& lineas);
+
   static std::string LineaRechazo(const std::string& linea, const std::string& descripcion,
                                   long columna);
 
  private:
   std::function<void()> alRechazar_;
+  bool retener_ = false;
+  Retenidas retenidas_;
 };
 
 }  // namespace varlo
