@@ -9,8 +9,8 @@
 #include "common/Plataforma.h"
 #include "common/Texto.h"
 #include "db/Conexion.h"
-#include "db/ErrorDeCorrida.h"
 #include "db/Corrida.h"
+#include "db/ErrorDeCorrida.h"
 #include "db/Recordset.h"
 #include "definitions/LectorDefiniciones.h"
 #include "images/cls_ADODBServices.h"
@@ -238,8 +238,8 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     return r;
   };
   LoteRegistros<ResultadoRegistro> lote(
-      cn, modo, f_.opciones.lote > 0 ? f_.opciones.lote : kTamanoLotePorDefecto, registro,
-      reporta, rechazoConfirmacion);
+      cn, modo, f_.opciones.lote > 0 ? f_.opciones.lote : kTamanoLotePorDefecto, registro, reporta,
+      rechazoConfirmacion);
 
   if (modo != ModoLote::Lotes) lote.Inicia();
   if (d.BorrarAntes) {
@@ -261,8 +261,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
       resultados_.Cierra();
       BorraPendientes(d);
       f_.EscribeLog("Importación interrumpida en la tabla " + d.Tabla + ", después de " +
-                    Decimal(ventana_.Valor()) + " de " + Decimal(ventana_.Maximo()) +
-                    " líneas");
+                    Decimal(ventana_.Valor()) + " de " + Decimal(ventana_.Maximo()) + " líneas");
       return FinTabla::TerminaCorrida;
     }
     ventana_.EstableceEstado(estado + Decimal(ventana_.Valor() + 1) + " de " +

@@ -8,11 +8,11 @@
 #include "common/Texto.h"
 #include "db/Corrida.h"
 #include "definitions/LectorDefiniciones.h"
+#include "import/LoteRegistros.h"
 #include "incidences/DefinicionIncidencias.h"
 #include "incidences/EscrituraKardex.h"
 #include "incidences/RangoFechas.h"
 #include "incidences/ResultadosIncidencias.h"
-#include "import/LoteRegistros.h"
 
 namespace varlo {
 
@@ -127,8 +127,8 @@ void Importa(Corrida& f) {
   while (!origen.AtEndOfStream()) {
     if (f.Interrumpida()) {
       lote.Interrumpe();
-      f.EscribeLog("Importación de Incidencias interrumpida después de " +
-                   Entero(ventana.Valor()) + " de " + Entero(ventana.Maximo()) + " líneas");
+      f.EscribeLog("Importación de Incidencias interrumpida después de " + Entero(ventana.Valor()) +
+                   " de " + Entero(ventana.Maximo()) + " líneas");
       return;
     }
     ventana.EstableceEstado("Importando datos (Incidencias)... (" + Entero(ventana.Valor() + 1) +

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,10 +73,20 @@ class EntornoImportacion {
     EscribeBytes(Archivo(nombre), bytes);
   }
 
+  // The run sequence with a stop request the test decides.
+  class frmPrueba : public frmMain {
+   public:
+    using frmMain::frmMain;
+    std::function<bool()> interrumpe;
+    bool Interrumpida() const override { return interrumpe && interrumpe(); }
+  };
+
   // Runs the table import as the run sequence would; returns the exit status.
-  int Importa() {
+  int Importa(Corrida::Opciones opciones = {}, std::function<bool()> interrumpe = {}) {
     ventana = std::make_unique<VentanaFalsa>();
-    frmMain f(*ventana, "");
+    frmPrueba f(*ventana, "");
+    f.opciones = opciones;
+    f.interrumpe = std::move(interrumpe);
     f.ArchivoDefiniciones = Archivo("defs.ini");
     f.ReporteLog = f.ReporteEmpleadosImportados = f.ReporteEmpleadosNoImportados = 1;
     ImportaDatos(f);

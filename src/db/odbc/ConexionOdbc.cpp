@@ -195,9 +195,9 @@ std::vector<std::string> ConexionOdbc::TablasBase() {
 // SQLEndTran ends; auto-commit comes back between batches.
 void ConexionOdbc::AutoConfirmacion(bool activa) {
   const SQLULEN valor = activa ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF;
-  dbc_.Comprueba(SQLSetConnectAttr(Dbc(), SQL_ATTR_AUTOCOMMIT,
-                                   reinterpret_cast<SQLPOINTER>(valor), 0),
-                 "SQL_ATTR_AUTOCOMMIT");
+  dbc_.Comprueba(
+      SQLSetConnectAttr(Dbc(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(valor), 0),
+      "SQL_ATTR_AUTOCOMMIT");
 }
 
 void ConexionOdbc::IniciaTransaccion() {

@@ -1,0 +1,138 @@
+// Records committed in batches: each record keeps its own verdict, a result
+// line is written only once its batch committed, and an interrupted table
+// loses nothing that was reported.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "EntornoImportacion.h"
+
+namespace varlo::prueba {
+namespace {
+
+class LotesEn : public ::testing::TestWithParam<MotorPrueba> {};
+
+std::string Turnos(const EntornoImportacion& e, const std::string& extra = "") {
+  return "[Tablas]\r\nTotal=1\r\nTabla1=Turno\r\n[Turno]\r\nOrigen=" + e.Archivo("Turno.txt") +
+         "\r\nFormato=3\r\nNombreIndice=ID\r\nColumnas=2\r\nCampoColumna1=ID\r\n"
+         "CampoColumna2=Nombre\r\n" +
+         extra;
+}
+
+Corrida::Opciones Lote(long n) {
+  Corrida::Opciones o;
+  o.lote = n;
+  return o;
+}
+
+TEST_P(LotesEn, CadaRegistroConservaSuVeredictoDentroDelLote) {
+  // Batches of 3: a type error, a row the database refuses (unique name) and
+  // the same key twice all fall inside one batch.
+  EntornoImportacion e(GetParam());
+  e.Base().Execute("CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20) UNIQUE)");
+  e.Definiciones(Turnos(e));
+  const V lineas = {"1,Uno", "x,Malo", "2,Dos", "3,Uno", "1,Uno bis", "4,Cuatro", "5,Cinco"};
+  e.Fuente("Turno.txt", lineas);
+
+  EXPECT_EQ(e.Importa(Lote(3)), 1);
+  EXPECT_EQ(e.Lee("Turno", {"ID", "Nombre"}),
+            (Filas{{"1", "Uno bis"}, {"2", "Dos"}, {"4", "Cuatro"}, {"5", "Cinco"}}));
+  EXPECT_EQ(e.Resultado("Turno_Ok.txt"),
+            (V{lineas[0], lineas[2], lineas[4], lineas[5], lineas[6]}));
+  V er = e.Resultado("Turno_Er.txt");
+  ASSERT_EQ(er.size(), 2u);
+  EXPECT_EQ(er[0].rfind(lineas[1] + "(No coinciden los tipos", 0), 0u) << er[0];
+  // the database's own refusal keeps its reason and its negative number's text
+  EXPECT_EQ(er[1].rfind(lineas[3] + "(", 0), 0u) << er[1];
+  EXPECT_NE(er[1].find(", Columna:0)"), std::string::npos) << er[1];
+  EXPECT_FALSE(e.Base().EnTransaccion());
+}
+
+TEST_P(LotesEn, InterrupcionConfirmaElLoteEnCursoYNoPierdeNadaReportado) {
+  EntornoImportacion e(GetParam());
+  e.Base().Execute("CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20))");
+  e.Definiciones(Turnos(e));
+  V lineas;
+  for (int i = 1; i <= 10; ++i) lineas.push_back(std::to_string(i) + ",T" + std::to_string(i));
+  e.Fuente("Turno.txt", lineas);
+
+  int consultas = 0;
+  e.Importa(Lote(4), [&] { return ++consultas > 6; });
+  // six records read, the batch in progress committed: every reported line has its row
+  V ok = e.Resultado("Turno_Ok.txt");
+  EXPECT_EQ(ok, V(lineas.begin(), lineas.begin() + 6));
+  EXPECT_EQ(e.Lee("Turno", {"ID"}).size(), ok.size());
+  V log = e.Log();
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_NE(log[log.size() - 2].find("interrumpida en la tabla Turno, después de 6 de 10"),
+            std::string::npos)
+      << log[log.size() - 2];
+}
+
+TEST_P(LotesEn, BorrarAntesDeImportarEsTodoONada) {
+  EntornoImportacion e(GetParam());
+  e.Base().Execute("CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20))");
+  e.Definiciones(Turnos(e, "Borrar antes de importar=1\r\n"));
+  e.Fuente("Turno.txt", {"1,Viejo", "2,Viejo"});
+  ASSERT_EQ(e.Importa(Lote(1)), 0);
+  const V okAnterior = e.Resultado("Turno_Ok.txt");
+
+  // A reload interrupted after three of its records leaves the old rows and
+  // the old result files, and no half-written ones beside them.
+  e.Fuente("Turno.txt", {"7,Nuevo", "8,Nuevo", "9,Nuevo", "10,Nuevo"});
+  int consultas = 0;
+  e.Importa(Lote(1), [&] { return ++consultas > 3; });
+  EXPECT_EQ(e.Lee("Turno", {"ID", "Nombre"}), (Filas{{"1", "Viejo"}, {"2", "Viejo"}}));
+  EXPECT_EQ(e.Resultado("Turno_Ok.txt"), okAnterior);
+  EXPECT_FALSE(std::filesystem::exists(e.Archivo("Log/Turno_Ok.txt.pendiente")));
+
+  // Uninterrupted, the delete and the records commit together.
+  EXPECT_EQ(e.Importa(Lote(1)), 0);
+  EXPECT_EQ(e.Lee("Turno", {"ID"}), (Filas{{"10"}, {"7"}, {"8"}, {"9"}}));
+  EXPECT_EQ(e.Resultado("Turno_Ok.txt").size(), 4u);
+}
+
+TEST_P(LotesEn, SimulacionDaElMismoVeredictoSinTocarNada) {
+  EntornoImportacion e(GetParam());
+  e.Base().Execute("CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20))");
+  e.Definiciones(Turnos(e));
+  e.Fuente("Turno.txt", {"1,Uno"});
+  ASSERT_EQ(e.Importa(), 0);
+  const V lineas = {"2,Dos", "x,Malo", "2,Dos bis"};
+  e.Fuente("Turno.txt", lineas);
+  Corrida::Opciones simular;
+  simular.simular = true;
+
+  EXPECT_EQ(e.Importa(simular), 1);
+  EXPECT_EQ(e.Lee("Turno", {"ID", "Nombre"}), (Filas{{"1", "Uno"}}));
+  // a later line saw the earlier one's row (an update), then all was rolled back
+  EXPECT_EQ(e.Resultado("Turno_Simulado_Ok.txt"), (V{lineas[0], lineas[2]}));
+  EXPECT_EQ(e.Resultado("Turno_Simulado_Er.txt").size(), 1u);
+  EXPECT_EQ(e.Resultado("Turno_Ok.txt"), (V{"1,Uno"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Motores, LotesEn,
+                         ::testing::Values(MotorPrueba::SQLite, MotorPrueba::PostgreSql),
+                         NombreMotor);
+
+TEST(LotesPostgreSql, ConfirmacionFallidaSeRepiteRegistroARegistro) {
+  // A constraint checked only at commit makes the whole batch fail: it is
+  // replayed one record per transaction, so only the record at fault is lost.
+  EntornoImportacion e(MotorPrueba::PostgreSql);
+  e.Base().Execute(
+      "CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, "
+      "Nombre VARCHAR(20) UNIQUE DEFERRABLE INITIALLY DEFERRED)");
+  e.Definiciones(Turnos(e));
+  const V lineas = {"1,Uno", "2,Dos", "3,Uno", "4,Cuatro"};
+  e.Fuente("Turno.txt", lineas);
+
+  EXPECT_EQ(e.Importa(Lote(10)), 1);
+  EXPECT_EQ(e.Lee("Turno", {"ID"}), (Filas{{"1"}, {"2"}, {"4"}}));
+  EXPECT_EQ(e.Resultado("Turno_Ok.txt"), (V{lineas[0], lineas[1], lineas[3]}));
+  V er = e.Resultado("Turno_Er.txt");
+  ASSERT_EQ(er.size(), 1u);
+  EXPECT_EQ(er[0].rfind(lineas[2] + "(", 0), 0u) << er[0];
+}
+
+}  // namespace
+}  // namespace varlo::prueba
