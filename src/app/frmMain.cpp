@@ -74,6 +74,11 @@ void frmMain::Form_Activate() {
     ImportaDatos();
     // A lost database or an interruption ends the run with the tables.
     if (!huboPerdidaBD_ && !Interrumpida()) ImportaIncidencias();
+    if (resumenes_ > 1) {
+      const std::string linea = TextoResumen("total", total_);
+      EscribeLog(linea);
+      ventana_.MuestraResumen(linea);
+    }
   }
   terminado_ = true;
 }
@@ -102,6 +107,14 @@ void frmMain::EscribeLog(const std::string& pMensaje) {
 void frmMain::EscribeError(const ErrorVarlo& e) {
   huboErrores_ = true;
   EscribeLog(LineaError(e));
+}
+
+void frmMain::EscribeResumen(const std::string& nombre, const ResumenImportacion& r) {
+  const std::string linea = TextoResumen(nombre, r);
+  EscribeLog(linea);
+  ventana_.MuestraResumen(linea);
+  total_ += r;
+  ++resumenes_;
 }
 
 bool frmMain::ConectaBD() {

@@ -50,6 +50,7 @@ class frmMain : public Corrida {
   void EscribeError(const ErrorVarlo& e) override;
   // Makes sure the shared connection is open; logs and returns false when not.
   bool ConectaBD() override;
+  void EscribeResumen(const std::string& nombre, const ResumenImportacion& r) override;
 
   // Engines call this for every record they reject.
   void NotaRechazo() override { huboRechazos_ = true; }
@@ -87,6 +88,8 @@ class frmMain : public Corrida {
   bool huboErrores_ = false;
   bool huboRechazos_ = false;
   bool huboPerdidaBD_ = false;
+  ResumenImportacion total_;
+  int resumenes_ = 0;
 };
 
 }  // namespace varlo

@@ -60,6 +60,9 @@ class Ventana {
   virtual std::optional<std::string> ComponeConexion(const std::string& semilla,
                                                      ProbarConexion probar) = 0;
 
+  // A summary line of an import (counts, time), shown where the person is.
+  virtual void MuestraResumen(const std::string& linea) { (void)linea; }
+
   // Shows the base tables with check boxes in the given order and returns
   // which ones are ticked, whatever way the dialog was closed.
   virtual std::vector<bool> EligeTablas(const std::vector<std::string>& tablas) = 0;

@@ -9,6 +9,7 @@
 #include "common/ErrorVarlo.h"
 #include "common/Kelto_API_INIFiles.h"
 #include "common/Kelto_GEN_Trans.h"
+#include "common/Resumen.h"
 #include "common/Ventana.h"
 
 namespace varlo {
@@ -50,6 +51,8 @@ class Corrida {
   virtual void EscribeError(const ErrorVarlo& e) = 0;
   // Makes sure the shared connection is open; logs and returns false when not.
   virtual bool ConectaBD() = 0;
+  // Logs the counts of one import after its own lines and shows them.
+  virtual void EscribeResumen(const std::string& nombre, const ResumenImportacion& r) = 0;
 
   // What went wrong, for the exit status. A rejected record (1); a table or
   // absence planning that could not be imported, or an error line in its

@@ -31,6 +31,7 @@ std::optional<FechaHora> FechaDeMascara(const std::string& valor, const MascaraF
 
 struct ResultadoRegistro {
   std::vector<Rechazo> rechazos;
+  bool agregado = false;  // a new row (else the row the lookup found)
   bool Importado() const { return rechazos.empty(); }
 };
 

@@ -1,5 +1,6 @@
 #include "import/ImportaDatos.h"
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 
@@ -64,12 +65,27 @@ class ImportacionTablas {
   FinTabla PasoTabla(std::int16_t i);
   void Sondea(DefinicionTabla& d);
   FinTabla CuerpoTabla(DefinicionTabla& d);
+  void EscribeResumen(const DefinicionTabla& d);
 
   Corrida& f_;
   Ventana& ventana_;
   LectorDefiniciones ini_;
   ResultadosTabla resultados_;
+  // Counts of the table whose source is being read.
+  ResumenImportacion resumen_;
+  bool conResumen_ = false;
+  std::chrono::steady_clock::time_point inicioTabla_;
 };
+
+void ImportacionTablas::EscribeResumen(const DefinicionTabla& d) {
+  if (!conResumen_) return;
+  conResumen_ = false;
+  resumen_.sinProcesar =
+      resumen_.leidas - resumen_.agregadas - resumen_.actualizadas - resumen_.rechazadas;
+  resumen_.segundos =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - inicioTabla_).count();
+  f_.EscribeResumen(d.Tabla, resumen_);
+}
 
 void ImportacionTablas::Ejecuta() {
   f_.EscribeLog(">Inicio de importación");
@@ -109,14 +125,18 @@ FinTabla ImportacionTablas::PasoTabla(std::int16_t i) {
     return FinTabla::Siguiente;
   }
   // The table scope: what fails here is logged and the table is skipped.
+  conResumen_ = false;
   try {
     Sondea(d);
-    return CuerpoTabla(d);
+    FinTabla fin = CuerpoTabla(d);
+    EscribeResumen(d);
+    return fin;
   } catch (...) {
     ErrorVarlo e = ErrorCapturado();
     resultados_.Cierra();
     BorraPendientes(d);
     f_.EscribeError(e);
+    EscribeResumen(d);
     if (db::EsErrorDeCorrida(e)) {
       // A locked database ends this table; a lost one ends the run.
       f_.NotaBaseDatosPerdida();
@@ -198,6 +218,13 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   ventana_.EstableceValor(0);
 
   LectorLineas lector(d.Origen);
+  resumen_ = ResumenImportacion{};
+  resumen_.leidas = d.TotalLineas;
+  resumen_.simulado = modo == ModoLote::Simulacion;
+  if (f_.ReporteEmpleadosNoImportados == 1)
+    resumen_.archivoEr = UneRuta("Log", std::filesystem::path(d.ArchivoEr).filename().string());
+  inicioTabla_ = std::chrono::steady_clock::now();
+  conResumen_ = true;
   resultados_.EstableceCodificacion(lector.CodificacionArchivo());
 
   db::Conexion& cn = *f_.cnBaseDatos();
@@ -215,7 +242,9 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     try {
       divisor.Divide(linea, valores);
       rs = cn.AbreConsulta(busqueda.Para(valores), 1);
+      const bool nuevo = rs->BOF() && rs->EOF_();
       r = escritura.Escribe(*rs, valores);
+      r.agregado = nuevo;
     } catch (...) {
       if (rs) CierraBusqueda(*rs);
       db::RelanzaSiEsDeCorrida();
@@ -226,8 +255,10 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   };
   auto reporta = [this](const std::string& linea, const ResultadoRegistro& r) {
     if (r.Importado()) {
+      ++(r.agregado ? resumen_.agregadas : resumen_.actualizadas);
       resultados_.Importado(linea);
     } else {
+      ++resumen_.rechazadas;
       f_.NotaRechazo();
       resultados_.Rechazado(linea, r.rechazos);
     }

@@ -76,9 +76,9 @@ EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
   NumeroError_ = 0;
   ColumnaActual_ = 0;
 
-  if (Intenta(
-          linea, [&] { return rsKardex_->BOF() && rsKardex_->EOF_(); }, true))
-    Intenta(linea, [&] { rsKardex_->AddNew(); });
+  const bool nuevo = Intenta(
+      linea, [&] { return rsKardex_->BOF() && rsKardex_->EOF_(); }, true);
+  if (nuevo) Intenta(linea, [&] { rsKardex_->AddNew(); });
   if (NumeroError_ > 0) return Resultado::RegistroAbandonado;
 
   for (int i = 1; i <= d_.Columnas; ++i) {
@@ -99,7 +99,10 @@ EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
 
   ColumnaActual_ = 0;
   Intenta(linea, [&] { rsKardex_->Update(); });
-  if (NumeroError_ == 0) Intenta(linea, [&] { resultados_.Importado(linea); });
+  if (NumeroError_ == 0) {
+    if (nuevo) ++DiasAgregados_;
+    Intenta(linea, [&] { resultados_.Importado(linea); });
+  }
 
   // A failed test goes on with the step it guards.
   if (Intenta(

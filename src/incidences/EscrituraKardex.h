@@ -44,6 +44,8 @@ class EscrituraKardex {
                                   const FechaHora& dia);
 
   long NumeroError() const { return NumeroError_; }
+  // Kardex rows this writer added so far (the summary's count).
+  long DiasAgregados() const { return DiasAgregados_; }
 
  private:
   void Falla(const std::string& linea, const ErrorVarlo& e);
@@ -77,6 +79,7 @@ class EscrituraKardex {
   db::Consulta consulta_;
   std::unique_ptr<db::Recordset> rsKardex_;
   long NumeroError_ = 0;
+  long DiasAgregados_ = 0;
   std::int16_t ColumnaActual_ = 0;
 };
 

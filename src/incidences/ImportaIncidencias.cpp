@@ -1,10 +1,12 @@
 #include "incidences/ImportaIncidencias.h"
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "common/LectorLineas.h"
+#include "common/Plataforma.h"
 #include "common/Texto.h"
 #include "db/Corrida.h"
 #include "definitions/LectorDefiniciones.h"
@@ -89,7 +91,25 @@ void Importa(Corrida& f) {
   std::vector<std::string> valores;
   // Result lines wait for the batch of their line to commit.
   resultados.Retiene(true);
+  struct Linea {
+    ResultadosIncidencias::Retenidas salida;
+    long agregados = 0;
+  };
+  ResumenImportacion resumen;
+  resumen.leidas = d.TotalLineas;
+  resumen.simulado = f.opciones.simular;
+  if (f.ReporteEmpleadosNoImportados == 1)
+    resumen.archivoEr = UneRuta("Log", std::filesystem::path(d.ArchivoEr).filename().string());
+  const auto inicio = std::chrono::steady_clock::now();
+  long reportadas = 0;
+  auto escribeResumen = [&] {
+    resumen.sinProcesar = resumen.leidas - reportadas;
+    resumen.segundos =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
+    f.EscribeResumen(kSeccionIncidencias, resumen);
+  };
   auto registro = [&](const std::string& linea) {
+    const long antes = kardex.DiasAgregados();
     divisor.Divide(linea, valores);
     RangoFechas rango;
     bool fechasLeidas = true;
@@ -109,35 +129,47 @@ void Importa(Corrida& f) {
           break;
       }
     }
-    return resultados.TomaRetenidas();
+    return Linea{resultados.TomaRetenidas(), kardex.DiasAgregados() - antes};
   };
-  auto reporta = [&](const std::string&, const ResultadosIncidencias::Retenidas& lineas) {
-    resultados.Escribe(lineas);
+  // Days go to the added or updated count; rejected lines to the rejected one.
+  auto reporta = [&](const std::string&, const Linea& l) {
+    ++reportadas;
+    long importados = 0;
+    for (const auto& s : l.salida) ++(s.importada ? importados : resumen.rechazadas);
+    resumen.agregadas += l.agregados;
+    resumen.actualizadas += importados - l.agregados;
+    resultados.Escribe(l.salida);
   };
   auto rechazoConfirmacion = [&](const std::string& linea, const ErrorVarlo& e) {
     resultados.TomaRetenidas();
     resultados.Rechazado(linea, e.Descripcion(), 0);
-    return resultados.TomaRetenidas();
+    return Linea{resultados.TomaRetenidas(), 0};
   };
-  LoteRegistros<ResultadosIncidencias::Retenidas> lote(
-      cn, f.opciones.simular ? ModoLote::Simulacion : ModoLote::Lotes,
-      f.opciones.lote > 0 ? f.opciones.lote : kTamanoLotePorDefecto, registro, reporta,
-      rechazoConfirmacion);
+  LoteRegistros<Linea> lote(cn, f.opciones.simular ? ModoLote::Simulacion : ModoLote::Lotes,
+                            f.opciones.lote > 0 ? f.opciones.lote : kTamanoLotePorDefecto, registro,
+                            reporta, rechazoConfirmacion);
 
   while (!origen.AtEndOfStream()) {
     if (f.Interrumpida()) {
       lote.Interrumpe();
       f.EscribeLog("Importación de Incidencias interrumpida después de " + Entero(ventana.Valor()) +
                    " de " + Entero(ventana.Maximo()) + " líneas");
+      escribeResumen();
       return;
     }
     ventana.EstableceEstado("Importando datos (Incidencias)... (" + Entero(ventana.Valor() + 1) +
                             " de " + Entero(ventana.Maximo()) + ")");
     ventana.ProcesaEventos();
-    lote.Procesa(origen.ReadLine());
+    try {
+      lote.Procesa(origen.ReadLine());
+    } catch (...) {
+      escribeResumen();
+      throw;
+    }
     ventana.EstableceValor(ventana.Valor() + 1);
   }
   lote.Termina();
+  escribeResumen();
   origen.Close();
   ventana.EstableceEstado("...Importación de Incidencias terminada!");
 }

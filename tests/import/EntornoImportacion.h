@@ -93,14 +93,10 @@ class EntornoImportacion {
     return f.EstadoSalida();
   }
 
-  // Log lines of this month without their date stamp.
-  V Log() const {
-    V r;
-    for (const std::string& l :
-         LineasDe(LeeBytes(Kelto_GEN_Trans::ArchivoMensual(frmMain::ArchivoLog()))))
-      r.push_back(l.substr(0, l.rfind(" (")));
-    return r;
-  }
+  // Log lines of this month without their date stamp; the summary lines
+  // (whose time varies) are apart, cut before their time.
+  V Log() const { return LineasLog(false); }
+  V Resumenes() const { return LineasLog(true); }
   V Resultado(const std::string& nombre) const {
     return LineasDe(LeeBytes(Archivo("Log/" + nombre)));
   }
@@ -130,6 +126,18 @@ class EntornoImportacion {
   std::unique_ptr<VentanaFalsa> ventana;
 
  private:
+  V LineasLog(bool resumenes) const {
+    V r;
+    for (const std::string& l :
+         LineasDe(LeeBytes(Kelto_GEN_Trans::ArchivoMensual(frmMain::ArchivoLog())))) {
+      const bool esResumen = l.rfind("Resumen ", 0) == 0;
+      if (esResumen != resumenes) continue;
+      r.push_back(esResumen ? l.substr(0, l.find(" sin procesar") + 13)
+                            : l.substr(0, l.rfind(" (")));
+    }
+    return r;
+  }
+
   CarpetaTemporal tmp_;
   std::unique_ptr<BaseDatosPrueba> pg_;
   std::string cadena_;

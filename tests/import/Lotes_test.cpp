@@ -46,6 +46,8 @@ TEST_P(LotesEn, CadaRegistroConservaSuVeredictoDentroDelLote) {
   EXPECT_EQ(er[1].rfind(lineas[3] + "(", 0), 0u) << er[1];
   EXPECT_NE(er[1].find(", Columna:0)"), std::string::npos) << er[1];
   EXPECT_FALSE(e.Base().EnTransaccion());
+  EXPECT_EQ(e.Resumenes(), (V{"Resumen Turno: 7 leídas, 4 agregadas, 1 actualizadas, 2 rechazadas "
+                              "(Log/Turno_Er.txt), 0 sin procesar"}));
 }
 
 TEST_P(LotesEn, InterrupcionConfirmaElLoteEnCursoYNoPierdeNadaReportado) {
@@ -62,6 +64,9 @@ TEST_P(LotesEn, InterrupcionConfirmaElLoteEnCursoYNoPierdeNadaReportado) {
   V ok = e.Resultado("Turno_Ok.txt");
   EXPECT_EQ(ok, V(lineas.begin(), lineas.begin() + 6));
   EXPECT_EQ(e.Lee("Turno", {"ID"}).size(), ok.size());
+  EXPECT_EQ(
+      e.Resumenes(),
+      (V{"Resumen Turno: 10 leídas, 6 agregadas, 0 actualizadas, 0 rechazadas, 4 sin procesar"}));
   V log = e.Log();
   ASSERT_GE(log.size(), 2u);
   EXPECT_NE(log[log.size() - 2].find("interrumpida en la tabla Turno, después de 6 de 10"),

@@ -86,8 +86,12 @@ class EscenarioIncidencias {
     return f.EstadoSalida();
   }
 
+  // Without the summary lines, whose time varies.
   std::vector<std::string> Log() const {
-    return LineasDe(Kelto_GEN_Trans::ArchivoMensual(frmMain::ArchivoLog()), true);
+    std::vector<std::string> r;
+    for (std::string& l : LineasDe(Kelto_GEN_Trans::ArchivoMensual(frmMain::ArchivoLog()), true))
+      if (l.rfind("Resumen ", 0) != 0) r.push_back(std::move(l));
+    return r;
   }
   std::vector<std::string> Ok() const { return Lineas("Ok"); }
   std::vector<std::string> Er() const { return Lineas("Er"); }
