@@ -127,12 +127,13 @@ bool frmMain::ConectaBD() {
     cnBaseDatos_.reset();
     cnBaseDatos_ = db::Conexion::Abre(CadenaConexion);
     if (cnBaseDatos_ && cnBaseDatos_->State() != 0) return true;
-    huboErrores_ = true;
+    huboPerdidaBD_ = true;
     EscribeLog("No se logró conectar con la base de datos");
     return false;
   } catch (...) {
     cnBaseDatos_.reset();
     EscribeError(ErrorCapturado());
+    huboPerdidaBD_ = true;
     return false;
   }
 }

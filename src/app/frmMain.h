@@ -65,7 +65,11 @@ class frmMain : public Corrida {
   // status (0 clean, 1 something rejected or an error logged).
   bool Terminado() const { return terminado_; }
   bool SinDefiniciones() const { return sinDefiniciones_; }
-  int EstadoSalida() const { return (huboErrores_ || huboRechazos_) ? 1 : 0; }
+  int EstadoSalida() const {
+    if (huboPerdidaBD_) return 3;
+    if (huboErrores_) return 4;
+    return huboRechazos_ ? 1 : 0;
+  }
 
   // Path of the log file as given to the writer (before the monthly name).
   static std::string ArchivoLog();

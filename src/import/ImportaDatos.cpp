@@ -236,6 +236,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
 
   // The record scope: whatever one record does wrong goes to its "_Er.txt"
   // line; the import goes on with the next record. Errors of the run leave it.
+  long rechazos = 0;
   auto registro = [&](const std::string& linea) {
     ResultadoRegistro r;
     std::unique_ptr<db::Recordset> rs;
@@ -251,6 +252,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
       r.rechazos.push_back({ErrorCapturado().Descripcion(), 0});
     }
     if (rs) CierraBusqueda(*rs);
+    if (!r.Importado()) ++rechazos;
     return r;
   };
   auto reporta = [this](const std::string& linea, const ResultadoRegistro& r) {
@@ -300,6 +302,13 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     ventana_.ProcesaEventos();
     lote.Procesa(lector.ReadLine());
     ventana_.EstableceValor(ventana_.Valor() + 1);
+    if (f_.opciones.maxRechazos > 0 && rechazos >= f_.opciones.maxRechazos) {
+      // A file that is mostly wrong is not worth reading to its end.
+      f_.EscribeLog("La tabla " + d.Tabla + " se detuvo al llegar a " + std::to_string(rechazos) +
+                    " líneas rechazadas; el resto no se procesó");
+      f_.NotaError();
+      break;
+    }
   }
   lote.Termina();
   lector.Close();

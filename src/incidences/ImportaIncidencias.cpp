@@ -102,6 +102,7 @@ void Importa(Corrida& f) {
     resumen.archivoEr = UneRuta("Log", std::filesystem::path(d.ArchivoEr).filename().string());
   const auto inicio = std::chrono::steady_clock::now();
   long reportadas = 0;
+  long rechazadas = 0;  // lines with a rejection, as they are processed
   auto escribeResumen = [&] {
     resumen.sinProcesar = resumen.leidas - reportadas;
     resumen.segundos =
@@ -129,7 +130,13 @@ void Importa(Corrida& f) {
           break;
       }
     }
-    return Linea{resultados.TomaRetenidas(), kardex.DiasAgregados() - antes};
+    Linea l{resultados.TomaRetenidas(), kardex.DiasAgregados() - antes};
+    for (const auto& s : l.salida)
+      if (!s.importada) {
+        ++rechazadas;
+        break;
+      }
+    return l;
   };
   // Days go to the added or updated count; rejected lines to the rejected one.
   auto reporta = [&](const std::string&, const Linea& l) {
@@ -167,6 +174,12 @@ void Importa(Corrida& f) {
       throw;
     }
     ventana.EstableceValor(ventana.Valor() + 1);
+    if (f.opciones.maxRechazos > 0 && rechazadas >= f.opciones.maxRechazos) {
+      f.EscribeLog("La planeación de faltas se detuvo al llegar a " + std::to_string(rechazadas) +
+                   " líneas rechazadas; el resto no se procesó");
+      f.NotaError();
+      break;
+    }
   }
   lote.Termina();
   escribeResumen();

@@ -152,7 +152,11 @@ TEST_F(RunSequence, ErrorLinesAndRejectionsSetTheExitStatus) {
   frmMain g(ventana, "");
   g.ReporteLog = 1;
   g.EscribeError(ErrorVarlo(13, "VarloDI", "No coinciden los tipos"));
-  EXPECT_EQ(g.EstadoSalida(), 1);
+  g.NotaRechazo();
+  // an error line outranks rejections, a lost database outranks both
+  EXPECT_EQ(g.EstadoSalida(), 4);
+  g.NotaBaseDatosPerdida();
+  EXPECT_EQ(g.EstadoSalida(), 3);
   EXPECT_EQ(Log().rfind("[VarloDI] Error: 13 No coinciden los tipos (", 0), 0u);
 }
 

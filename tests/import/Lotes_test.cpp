@@ -74,6 +74,23 @@ TEST_P(LotesEn, InterrupcionConfirmaElLoteEnCursoYNoPierdeNadaReportado) {
       << log[log.size() - 2];
 }
 
+TEST_P(LotesEn, MaximoDeRechazosDetieneLaTablaYCuentaElResto) {
+  EntornoImportacion e(GetParam());
+  e.Base().Execute("CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20))");
+  e.Definiciones(Turnos(e));
+  e.Fuente("Turno.txt", {"1,Uno", "x,Malo", "2,Dos", "y,Malo", "3,Tres", "4,Cuatro"});
+  Corrida::Opciones o = Lote(2);
+  o.maxRechazos = 2;
+
+  EXPECT_EQ(e.Importa(o), 4);
+  EXPECT_EQ(e.Lee("Turno", {"ID"}), (Filas{{"1"}, {"2"}}));
+  EXPECT_EQ(e.Resumenes(), (V{"Resumen Turno: 6 leídas, 2 agregadas, 0 actualizadas, 2 rechazadas "
+                              "(Log/Turno_Er.txt), 2 sin procesar"}));
+  EXPECT_EQ(e.Log()[1],
+            "La tabla Turno se detuvo al llegar a 2 líneas rechazadas; el resto no se "
+            "procesó");
+}
+
 TEST_P(LotesEn, BorrarAntesDeImportarEsTodoONada) {
   EntornoImportacion e(GetParam());
   e.Base().Execute("CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20))");
