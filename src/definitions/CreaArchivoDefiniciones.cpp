@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 
+#include "common/Codificacion.h"
 #include "common/ErrorVarlo.h"
 #include "common/Numeros.h"
 #include "common/Plataforma.h"
@@ -34,14 +36,56 @@ bool ExisteRuta(const std::string& ruta) {
   return std::filesystem::exists(std::filesystem::symlink_status(ruta, ec));
 }
 
-// The file holds the database password: it is made, empty and readable by
-// its owner only, before anything is written to it, and never over another.
-void CreaArchivoPrivado(const std::string& ruta) {
-  std::FILE* f = std::fopen(ruta.c_str(), "wx");
-  if (f == nullptr)
-    throw ErrorVarlo(errores::ErrorAcceso, kFuentePrograma, "No se pudo crear el archivo " + ruta);
-  std::fclose(f);
+struct CierraArchivo {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using ArchivoC = std::unique_ptr<std::FILE, CierraArchivo>;
+
+[[noreturn]] void NoSeEscribio(const std::string& ruta) {
+  throw ErrorVarlo(errores::ErrorAcceso, kFuentePrograma,
+                   "No se pudo escribir en el archivo " + ruta);
+}
+
+// Makes a new file (never over another), readable by its owner only before
+// it holds any text, since the definitions file carries the password.
+// False when the name is taken or the folder refuses it.
+bool CreaPrivado(const std::string& ruta, const std::string& bytes) {
+  ArchivoC f(std::fopen(ruta.c_str(), "wx"));
+  if (!f) return false;
   SoloPropietario(ruta);
+  bool escrito = std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
+  escrito = std::fclose(f.release()) == 0 && escrito;
+  if (!escrito) {
+    std::error_code ec;
+    std::filesystem::remove(ruta, ec);
+    NoSeEscribio(ruta);
+  }
+  return true;
+}
+
+// ";" lines, which the profile rules skip, in the file's code page.
+std::string Comentario(const std::vector<std::string>& lineas) {
+  std::string r;
+  for (const std::string& l : lineas) r += Utf8AAnsi("; " + l) + "\r\n";
+  return r;
+}
+
+// The top of every generated file: what was guessed and must be checked.
+const std::vector<std::string>& Cabecera() {
+  static const std::vector<std::string> lineas = {
+      "Archivo de definiciones generado por VarloDI desde la base de datos.",
+      "Antes de confiar en una importación, revise en cada tabla y en [Planeacion Faltas]:",
+      "  Origen             la ruta del archivo fuente;",
+      "  LongitudColumnaN   el ancho de cada columna en el archivo fuente (Formato=1); se",
+      "                     escribió el tamaño que declara la base de datos;",
+      "  FormatoFecha       dónde están el año (YYYY), el mes (MM) y el día (DD) en las fechas.",
+      "Las líneas que empiezan con \";\" son comentarios: el programa no las lee."};
+  return lineas;
+}
+
+void CreaArchivoPrivado(const std::string& ruta) {
+  if (!CreaPrivado(ruta, Comentario(Cabecera())))
+    throw ErrorVarlo(errores::ErrorAcceso, kFuentePrograma, "No se pudo crear el archivo " + ruta);
 }
 
 class Escritor {
@@ -155,6 +199,18 @@ void EscribePlaneacionFaltas(Escritor& escribe) {
     escribe(seccion, LectorDefiniciones::ClaveNumerada("LongitudColumna", i++), c.longitud);
 }
 
+// Where the file went and what was guessed, before the run goes on with it.
+void AvisaCreado(Ventana& v, const std::string& ruta, bool completo) {
+  const std::string texto =
+      completo ? "Se creó el archivo de definiciones " + ruta +
+                     ".\rRevise en él las rutas de los archivos fuente (Origen), los anchos de "
+                     "columna (LongitudColumna) y las máscaras de fecha (FormatoFecha): la "
+                     "importación que sigue usa los valores generados."
+               : "Se creó el archivo de definiciones " + ruta +
+                     " solo con las secciones fijas: no hubo conexión con la base de datos.";
+  v.MuestraMensaje(texto, Botones::Aceptar, Icono::Informacion, kTituloAplicacion);
+}
+
 }  // namespace
 
 std::string CreaArchivoDefiniciones(Corrida& f) {
@@ -184,6 +240,7 @@ std::string CreaArchivoDefiniciones(Corrida& f) {
 
     if (!f.ConectaBD()) {
       f.EscribeLog("No se pudo crear la estructura del archivo por no tener conexión con la BD.");
+      AvisaCreado(v, ruta, false);
       return ruta;
     }
 
@@ -197,6 +254,7 @@ std::string CreaArchivoDefiniciones(Corrida& f) {
     for (const std::string& seccion : elegidas) EscribeSeccionTabla(f, escribe, seccion);
 
     EscribePlaneacionFaltas(escribe);
+    AvisaCreado(v, ruta, true);
     return ruta;
   } catch (const std::exception&) {
     // Whatever was written stays; the run gets no file to import with.

@@ -50,17 +50,40 @@ TEST_P(Generador, FileFollowsTheFormatKeyByKeyAndTheRunUsesIt) {
   f.Form_Load();
   f.Form_Activate();
 
-  ASSERT_EQ(v.mensajes.size(), 1u);
+  ASSERT_EQ(v.mensajes.size(), 2u);
   EXPECT_EQ(v.mensajes[0].texto,
             "No se especificó archivo de definiciones.\rDesea crear uno nuevo?");
+  // Then where the file went and what to review, never waiting, before the
+  // import shows anything.
+  const VentanaFalsa::Mensaje& aviso = v.mensajes[1];
+  EXPECT_EQ(aviso.botones, Botones::Aceptar);
+  EXPECT_EQ(aviso.icono, Icono::Informacion);
+  for (const std::string& parte : {ruta, std::string("(Origen)"), std::string("(LongitudColumna)"),
+                                   std::string("(FormatoFecha)")})
+    EXPECT_NE(aviso.texto.find(parte), std::string::npos) << parte;
+  const auto obteniendo = std::find_if(v.estados.begin(), v.estados.end(), [](const auto& e) {
+    return e.starts_with("Obteniendo información");
+  });
+  ASSERT_NE(obteniendo, v.estados.end());
+  EXPECT_LE(v.estadosAntesDelMensaje[1], std::size_t(obteniendo - v.estados.begin()));
   ASSERT_EQ(v.dialogosGuardar.size(), 1u);
   EXPECT_EQ(v.dialogosGuardar[0].titulo, "Nuevo Archivo de definiciones");
   EXPECT_EQ(v.dialogosGuardar[0].filtro, "Archivos de definiciones (*.ini)|*.ini");
   EXPECT_EQ(f.ArchivoDefiniciones, ruta);
-  const auto escritas = prueba::LeeEntradas(ruta);
+  std::vector<prueba::Entrada> notas;
+  const auto escritas = prueba::LeeEntradas(ruta, &notas);
   EXPECT_EQ(escritas, prueba::EntradasEsperadas(tmp.Ruta(), cadena,
                                                 {{emp, prueba::CamposDe(cadena, emp)},
                                                  {jer, prueba::CamposDe(cadena, jer)}}));
+  // The review notes head the file, still above its first section after
+  // every key write, and name the three things the message names.
+  ASSERT_FALSE(notas.empty());
+  std::string cabecera;
+  for (const auto& [seccion, debajo, texto] : notas)
+    if (debajo == "[Opciones]") cabecera += texto + "\n";
+  EXPECT_TRUE(prueba::LeeBytes(ruta).starts_with("; ")) << cabecera;
+  for (const char* clave : {"Origen", "LongitudColumna", "FormatoFecha"})
+    EXPECT_NE(cabecera.find(clave), std::string::npos) << clave;
   // Apart from the catalogue the expectation was built from: declared lengths.
   EXPECT_NE(
       std::find(escritas.begin(), escritas.end(), prueba::Entrada{emp, "LongitudColumna2", "50"}),
@@ -105,13 +128,35 @@ TEST_F(GeneradorSinBase, ExistingNameIsRefusedAndAskedAgainNeverOverwritten) {
   frmMain f(v, "");
   EXPECT_EQ(CreaArchivoDefiniciones(f), tmp.Archivo("nuevo.ini"));
   EXPECT_EQ(v.dialogosGuardar.size(), 2u);
-  ASSERT_EQ(v.mensajes.size(), 2u);
+  ASSERT_EQ(v.mensajes.size(), 3u);
   EXPECT_EQ(v.mensajes[1].texto, "Archivo ya existe.");
   EXPECT_EQ(prueba::LeeBytes(viejo), "[Opciones]\r\nReporteLog=0\r\n");
   // Nothing ticked: no "Tablas", no table section, the absence planning still.
   EXPECT_EQ(prueba::Secciones(prueba::LeeEntradas(tmp.Archivo("nuevo.ini"))),
             (std::vector<std::string>{"Opciones", "Base de Datos", "Formatos Archivo Fuente",
                                       "Planeacion Faltas"}));
+}
+
+// The connection composed in the dialog opens, the run's does not: the file
+// keeps its notes and fixed sections, and the message says that is all.
+TEST_F(GeneradorSinBase, WithoutTheRunConnectionTheMessageSaysOnlyTheFixedSectionsWereWritten) {
+  struct frmSinConexion : frmMain {
+    using frmMain::frmMain;
+    bool ConectaBD() override { return false; }
+  };
+  const std::string ruta = tmp.Archivo("nuevo.ini");
+  VentanaGenerador v;
+  Guion(v, {ruta}, BaseDatosPrueba::SQLite(tmp.Archivo("bd")));
+  frmSinConexion f(v, "");
+  EXPECT_EQ(CreaArchivoDefiniciones(f), ruta);
+  ASSERT_EQ(v.mensajes.size(), 2u);
+  EXPECT_EQ(v.mensajes[1].icono, Icono::Informacion);
+  EXPECT_EQ(v.mensajes[1].texto, "Se creó el archivo de definiciones " + ruta +
+                                     " solo con las secciones fijas: no hubo conexión con la "
+                                     "base de datos.");
+  EXPECT_EQ(prueba::Secciones(prueba::LeeEntradas(ruta)),
+            (std::vector<std::string>{"Opciones", "Base de Datos", "Formatos Archivo Fuente"}));
+  EXPECT_TRUE(prueba::LeeBytes(ruta).starts_with("; "));
 }
 
 }  // namespace
