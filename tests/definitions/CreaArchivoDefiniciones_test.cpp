@@ -10,7 +10,9 @@
 #include "GeneradorPrueba.h"
 #include "app/frmMain.h"
 #include "common/Fechas.h"
+#include "common/Kelto_API_INIFiles.h"
 #include "common/Plataforma.h"
+#include "db/Conexion.h"
 #include "support/BaseDatosPrueba.h"
 
 namespace varlo {
@@ -135,6 +137,69 @@ TEST_F(GeneradorSinBase, ExistingNameIsRefusedAndAskedAgainNeverOverwritten) {
   EXPECT_EQ(prueba::Secciones(prueba::LeeEntradas(tmp.Archivo("nuevo.ini"))),
             (std::vector<std::string>{"Opciones", "Base de Datos", "Formatos Archivo Fuente",
                                       "Planeacion Faltas"}));
+}
+
+// What the generator cannot know keeps the value the format fixes and gets a
+// note right above its key: a key column the table lacks (the match is exact,
+// so Kardex's Id_Empleado does not count), the two Empleado entries beyond
+// "Columnas". A picture, or a field too wide for a fixed-width line, gets
+// width 0 instead of a size that would reject every line.
+TEST_F(GeneradorSinBase, NotesStandAboveWhatToReviewAndEveryKeyStillReads) {
+  const std::string cadena = BaseDatosPrueba::SQLite(tmp.Archivo("bd"));
+  db::Conexion::Abre(cadena)->Execute(
+      "CREATE TABLE Notas (ID INTEGER, Texto TEXT, Corto VARCHAR(30))");
+  const std::string ruta = tmp.Archivo("nuevo.ini");
+  prueba::EscribeBytes(ruta + ".0.tmp", "ajeno");  // a name in use is never taken
+  VentanaGenerador v;
+  Guion(v, {ruta}, cadena);
+  v.elegir = {"Empleado", "Jerarquias", "Kardex", "Fotos_Empleados", "Notas"};
+  frmMain f(v, "");
+  ASSERT_EQ(CreaArchivoDefiniciones(f), ruta);
+
+  std::vector<prueba::Entrada> notas;
+  const auto escritas = prueba::LeeEntradas(ruta, &notas);
+  std::vector<std::pair<std::string, std::vector<prueba::CampoEsperado>>> tablas;
+  for (const char* t : {"Empleado", "Jerarquias", "Kardex", "Fotos_Empleados", "Notas"})
+    tablas.emplace_back(t, prueba::CamposDe(cadena, t));
+  EXPECT_EQ(escritas, prueba::EntradasEsperadas(tmp.Ruta(), cadena, tablas));
+  for (const prueba::Entrada& e :
+       std::vector<prueba::Entrada>{{"Empleado", "Columnas", "14"},
+                                    {"Empleado", "CampoColumna15", "ID_Calendario"},
+                                    {"Empleado", "LongitudColumna14", "0"},  // Foto
+                                    {"Notas", "LongitudColumna2", "0"},      // TEXT
+                                    {"Notas", "LongitudColumna3", "30"},
+                                    {"Kardex", "NombreIndice", "ID_Empleado"}})
+    EXPECT_NE(std::find(escritas.begin(), escritas.end(), e), escritas.end()) << std::get<1>(e);
+
+  // (section, key below the note, part of the note), in file order.
+  const std::vector<prueba::Entrada> esperadas = {
+      {"Empleado", "CampoColumna15", "Columnas=14"},
+      {"Empleado", "LongitudColumna14", tmp.Archivo("Empleado_Foto/<llave>.jpg")},
+      {"Jerarquias", "NombreIndice", "ID_Empleado"},
+      {"Kardex", "NombreIndice", "se llama Id_Empleado, no ID_Empleado"},
+      {"Fotos_Empleados", "LongitudColumna2", tmp.Archivo("Fotos_Empleados_Foto/<llave>.jpg")},
+      {"Notas", "NombreIndice", "ID_Empleado"},
+      {"Notas", "LongitudColumna2", "2147483647"}};
+  std::vector<prueba::Entrada> enTablas;
+  for (const auto& n : notas)
+    if (std::get<0>(n) != "Opciones") enTablas.push_back(n);
+  ASSERT_EQ(enTablas.size(), esperadas.size());
+  for (std::size_t i = 0; i < esperadas.size(); ++i) {
+    const auto& [seccion, debajo, parte] = esperadas[i];
+    EXPECT_EQ(std::get<0>(enTablas[i]), seccion);
+    EXPECT_EQ(std::get<1>(enTablas[i]), debajo);
+    EXPECT_NE(std::get<2>(enTablas[i]).find(parte), std::string::npos) << std::get<2>(enTablas[i]);
+  }
+
+  // The program's own reader skips the notes and finds every key.
+  Kelto_API_INIFiles ini;
+  for (const auto& [seccion, clave, valor] : escritas)
+    EXPECT_EQ(ini.API_GetPrivateProfileString(ruta, seccion, clave, "<falta>"), valor) << clave;
+  // Rewritten with its notes, the file is still its owner's alone, and no copy is left.
+  EXPECT_EQ(fs::status(ruta).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(prueba::LeeBytes(ruta + ".0.tmp"), "ajeno");
+  EXPECT_FALSE(fs::exists(ruta + ".1.tmp"));
 }
 
 // The connection composed in the dialog opens, the run's does not: the file

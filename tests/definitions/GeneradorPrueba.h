@@ -84,15 +84,21 @@ inline std::vector<std::string> Secciones(const std::vector<Entrada>& entradas) 
 struct CampoEsperado {
   std::string nombre;
   long tamano;
+  int tipo = 0;
 };
 
-// "CampoColumnaN" for every field, then "LongitudColumnaN" for every field.
+// "CampoColumnaN" for every field, then "LongitudColumnaN" for every field:
+// its declared size, or 0 for a picture (it comes from a file) and for a
+// size no fixed-width line can hold.
 inline void Columnas(std::vector<Entrada>& r, const std::string& s,
                      const std::vector<CampoEsperado>& campos) {
   for (std::size_t j = 0; j < campos.size(); ++j)
     r.emplace_back(s, "CampoColumna" + std::to_string(j + 1), campos[j].nombre);
-  for (std::size_t j = 0; j < campos.size(); ++j)
-    r.emplace_back(s, "LongitudColumna" + std::to_string(j + 1), std::to_string(campos[j].tamano));
+  for (std::size_t j = 0; j < campos.size(); ++j) {
+    const bool sinAncho = campos[j].tipo == 205 || campos[j].tamano > 32766;
+    r.emplace_back(s, "LongitudColumna" + std::to_string(j + 1),
+                   std::to_string(sinAncho ? 0 : campos[j].tamano));
+  }
 }
 
 // What the generator writes, in order, for these tables (name and fields),
@@ -153,7 +159,7 @@ inline std::vector<CampoEsperado> CamposDe(const std::string& cadena, const std:
   std::unique_ptr<db::Recordset> rs = cn->AbreConsulta(q, 0);
   std::vector<CampoEsperado> r;
   for (int i = 0; i < rs->FieldCount(); ++i)
-    r.push_back({rs->Field(i).nombre, rs->Field(i).tamanoDefinido});
+    r.push_back({rs->Field(i).nombre, rs->Field(i).tamanoDefinido, rs->Field(i).tipo});
   return r;
 }
 
