@@ -17,10 +17,18 @@
 
 namespace varlo::prueba {
 
-// The fake window, ticking the tables named in `elegir` whatever their place.
+// The fake window, ticking the tables named in `elegir` whatever their place,
+// and noting how many status texts had been shown when each message came.
 class VentanaGenerador : public VentanaFalsa {
  public:
   std::set<std::string> elegir;
+  std::vector<std::size_t> estadosAntesDelMensaje;
+
+  Respuesta MuestraMensaje(const std::string& texto, Botones botones, Icono icono,
+                           const std::string& titulo) override {
+    estadosAntesDelMensaje.push_back(estados.size());
+    return VentanaFalsa::MuestraMensaje(texto, botones, icono, titulo);
+  }
 
   std::vector<bool> EligeTablas(const std::vector<std::string>& tablas) override {
     listasTablas.push_back(tablas);
@@ -33,22 +41,35 @@ class VentanaGenerador : public VentanaFalsa {
 using Entrada = std::tuple<std::string, std::string, std::string>;  // section, key, value
 
 // Every "key=value" line with its section, in file order, text converted
-// from the file's code page. Each line must end in CR LF.
-inline std::vector<Entrada> LeeEntradas(const std::string& ruta) {
+// from the file's code page. The "; " lines go to `notas`, when given, as
+// (section, the line right below them, text). Each line must end in CR LF.
+inline std::vector<Entrada> LeeEntradas(const std::string& ruta,
+                                        std::vector<Entrada>* notas = nullptr) {
   const std::string bytes = LeeBytes(ruta);
   EXPECT_TRUE(bytes.ends_with("\r\n"));
   std::vector<Entrada> r;
+  std::vector<std::string> pendientes;
   std::string seccion;
   for (const std::string& l : Divide(bytes, "\r\n")) {
     const std::string linea = AnsiAUtf8(l);
+    if (linea.starts_with("; ")) {
+      pendientes.push_back(linea.substr(2));
+      continue;
+    }
+    std::string debajo = linea;
     if (linea.starts_with('[') && linea.ends_with(']')) {
       seccion = linea.substr(1, linea.size() - 2);
     } else if (auto igual = linea.find('='); igual != std::string::npos) {
-      r.emplace_back(seccion, linea.substr(0, igual), linea.substr(igual + 1));
+      debajo = linea.substr(0, igual);
+      r.emplace_back(seccion, debajo, linea.substr(igual + 1));
     } else {
       EXPECT_EQ(linea, "") << "línea inesperada";
     }
+    if (notas)
+      for (const std::string& n : pendientes) notas->emplace_back(seccion, debajo, n);
+    pendientes.clear();
   }
+  EXPECT_TRUE(pendientes.empty()) << "notas al final del archivo";
   return r;
 }
 
@@ -63,15 +84,21 @@ inline std::vector<std::string> Secciones(const std::vector<Entrada>& entradas) 
 struct CampoEsperado {
   std::string nombre;
   long tamano;
+  int tipo = 0;
 };
 
-// "CampoColumnaN" for every field, then "LongitudColumnaN" for every field.
+// "CampoColumnaN" for every field, then "LongitudColumnaN" for every field:
+// its declared size, or 0 for a picture (it comes from a file) and for a
+// size no fixed-width line can hold.
 inline void Columnas(std::vector<Entrada>& r, const std::string& s,
                      const std::vector<CampoEsperado>& campos) {
   for (std::size_t j = 0; j < campos.size(); ++j)
     r.emplace_back(s, "CampoColumna" + std::to_string(j + 1), campos[j].nombre);
-  for (std::size_t j = 0; j < campos.size(); ++j)
-    r.emplace_back(s, "LongitudColumna" + std::to_string(j + 1), std::to_string(campos[j].tamano));
+  for (std::size_t j = 0; j < campos.size(); ++j) {
+    const bool sinAncho = campos[j].tipo == 205 || campos[j].tamano > 32766;
+    r.emplace_back(s, "LongitudColumna" + std::to_string(j + 1),
+                   std::to_string(sinAncho ? 0 : campos[j].tamano));
+  }
 }
 
 // What the generator writes, in order, for these tables (name and fields),
@@ -132,7 +159,7 @@ inline std::vector<CampoEsperado> CamposDe(const std::string& cadena, const std:
   std::unique_ptr<db::Recordset> rs = cn->AbreConsulta(q, 0);
   std::vector<CampoEsperado> r;
   for (int i = 0; i < rs->FieldCount(); ++i)
-    r.push_back({rs->Field(i).nombre, rs->Field(i).tamanoDefinido});
+    r.push_back({rs->Field(i).nombre, rs->Field(i).tamanoDefinido, rs->Field(i).tipo});
   return r;
 }
 

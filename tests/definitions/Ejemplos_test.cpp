@@ -1,0 +1,130 @@
+// Every example of examples/definiciones imports its source cleanly into a
+// fresh SQLite database, run by the whole run sequence as the program would.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "app/VentanaFalsa.h"
+#include "app/frmMain.h"
+#include "common/Kelto_API_INIFiles.h"
+#include "common/Plataforma.h"
+#include "common/Texto.h"
+#include "db/Conexion.h"
+#include "support/BaseDatosPrueba.h"
+#include "support/CarpetaTemporal.h"
+
+namespace varlo {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The folder the examples name as the program's folder.
+constexpr const char* kCarpetaEjemplos = "/var/lib/varlodi";
+
+std::string CambiaCarpeta(std::string texto, const std::string& carpeta) {
+  for (std::size_t p = 0; (p = texto.find(kCarpetaEjemplos, p)) != std::string::npos;
+       p += carpeta.size())
+    texto.replace(p, std::string(kCarpetaEjemplos).size(), carpeta);
+  return texto;
+}
+
+using Filas = std::vector<std::vector<std::string>>;
+
+// What each example must leave in its table: some columns, rows sorted.
+struct Esperado {
+  std::vector<std::string> columnas;
+  Filas filas;
+};
+
+const std::map<std::string, Esperado>& Esperados() {
+  static const std::map<std::string, Esperado> r = {
+      {"ancho_fijo.ini",
+       {{"ID_Empleado", "Nombre", "Edad", "Activo", "FechaAlta", "Sueldo"},
+        {{"000101", "José Núñez", "34", "True", "2006-08-03", "12500.5"},
+         {"000102", "Ana María Peña", "28", "False", "2010-01-15", "9800"},
+         {"000103", "Luis Ortega", "45", "True", "1998-11-30", "21000.75"}}}},
+      {"comas.ini",
+       {{"Id_Empleado", "Fecha", "ID_Tipo", "Dato0_FAL", "Referencia"},
+        {{"000101", "2006-08-03", "VAC", "NULL", "Vacaciones de verano"},
+         {"000101", "2006-08-04", "VAC", "NULL", "Vacaciones de verano"},
+         {"000102", "2010-01-15", "INC", "NULL", "Incapacidad médica"}}}},
+      {"otro_separador.ini",
+       {{"ID_Empleado", "Nombre", "NumeroTarjeta", "FechaAlta"},
+        {{"000201", "Carmen Ibáñez", "4471", "2006-08-03"},
+         {"000202", "Óscar Gómez", "4472", "2011-10-02"}}}},
+      {"tabuladores.ini",
+       {{"[Key]", "[Parent]"},
+        {{"_0A", "NULL"}, {"_10001", "_0A"}, {"_20005", "_10001"}, {"_30012", "_20005"}}}}};
+  return r;
+}
+
+Filas Lee(db::Conexion& cn, const std::string& tabla, const std::vector<std::string>& columnas) {
+  db::Consulta q;
+  q.tabla = tabla;
+  q.columnas = columnas;
+  Filas r;
+  for (auto rs = cn.AbreConsulta(q, 0); !rs->EOF_(); rs->MoveNext()) {
+    r.emplace_back();
+    for (int i = 0; i < rs->FieldCount(); ++i)
+      r.back().push_back(db::EsNulo(rs->Value(i)) ? "NULL" : rs->Texto(i));
+  }
+  std::sort(r.begin(), r.end());
+  return r;
+}
+
+// Non-empty lines of a file, without their CR LF.
+std::vector<std::string> Lineas(const std::string& ruta) {
+  std::vector<std::string> r;
+  for (const std::string& l : Divide(prueba::LeeBytes(ruta), "\r\n"))
+    if (!l.empty()) r.push_back(l);
+  return r;
+}
+
+TEST(EjemplosDefiniciones, EachImportsEveryLineWithExitZeroAndTheValuesItMeans) {
+  const std::string carpeta = std::string(VARLODI_SOURCE_DIR) + "/examples/definiciones";
+  std::vector<std::string> nombres;
+  for (const auto& e : fs::directory_iterator(carpeta))
+    if (e.path().extension() == ".ini") nombres.push_back(e.path().filename().string());
+  std::sort(nombres.begin(), nombres.end());
+  std::vector<std::string> conEsperado;
+  for (const auto& [nombre, esperado] : Esperados()) conEsperado.push_back(nombre);
+  EXPECT_EQ(nombres, conEsperado);  // fixed width, comma, another separator, TAB
+
+  for (const auto& [nombre, esperado] : Esperados()) {
+    SCOPED_TRACE(nombre);
+    prueba::CarpetaTemporal tmp;
+    EstableceCarpetaPrograma(tmp.Ruta());
+    // The database the examples name: varlo.db in the program's folder.
+    const std::string cadena = prueba::BaseDatosPrueba::SQLite(tmp.Archivo("esquema"));
+    fs::rename(cadena.substr(cadena.find('=', cadena.find("Data Source")) + 1),
+               tmp.Archivo("varlo.db"));
+
+    const std::string ini = tmp.Archivo(nombre);
+    prueba::EscribeBytes(ini, CambiaCarpeta(prueba::LeeBytes(carpeta + "/" + nombre), tmp.Ruta()));
+    Kelto_API_INIFiles lector;
+    const std::string tabla = lector.API_GetPrivateProfileString(ini, "Tablas", "Tabla1", "");
+    const std::string origen = lector.API_GetPrivateProfileString(ini, tabla, "Origen", "");
+    ASSERT_EQ(CarpetaPadre(origen), tmp.Ruta());
+    prueba::EscribeBytes(origen,
+                         prueba::LeeBytes(carpeta + "/" + fs::path(origen).filename().string()));
+
+    VentanaFalsa v;
+    frmMain f(v, ini);
+    f.Form_Load();
+    f.Form_Activate();
+    EXPECT_EQ(f.EstadoSalida(), 0) << prueba::LeeBytes(tmp.Archivo("Log/" + tabla + "_Er.txt"));
+    const std::vector<std::string> lineas = Lineas(origen);
+    EXPECT_EQ(lineas.size(), esperado.filas.size());
+    EXPECT_EQ(Lineas(tmp.Archivo("Log/" + tabla + "_Ok.txt")), lineas);
+    EXPECT_TRUE(Lineas(tmp.Archivo("Log/" + tabla + "_Er.txt")).empty());
+
+    auto cn = db::Conexion::Abre("Provider=SQLite;Data Source=" + tmp.Archivo("varlo.db"));
+    EXPECT_EQ(Lee(*cn, tabla, esperado.columnas), esperado.filas);
+    cn->Close();
+    EstableceCarpetaPrograma("");
+  }
+}
+
+}  // namespace
+}  // namespace varlo
