@@ -20,7 +20,8 @@ install(FILES README.md DESTINATION ${VARLODI_DOCDIR} COMPONENT programa)
 if(EXISTS ${PROJECT_SOURCE_DIR}/docs/definiciones.md)
   install(FILES docs/definiciones.md DESTINATION ${VARLODI_DOCDIR} COMPONENT programa)
 endif()
-install(DIRECTORY examples/ DESTINATION ${VARLODI_DOCDIR}/examples COMPONENT programa)
+install(DIRECTORY examples/ DESTINATION ${VARLODI_DOCDIR}/examples COMPONENT programa
+        PATTERN ".gitattributes" EXCLUDE)
 # The state folder of root's and systemd's runs belongs to the package, but
 # only to it: a plain `cmake --install` into a prefix leaves /var alone.
 install(DIRECTORY DESTINATION /var/lib/varlodi COMPONENT programa EXCLUDE_FROM_ALL)
