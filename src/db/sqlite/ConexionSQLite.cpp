@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <filesystem>
 #include <unordered_map>
 
 #include "common/ErrorVarlo.h"
@@ -152,9 +153,13 @@ void TipoDeValor(sqlite3_stmt* s, int i, bool hayFila, InfoCampo& c) {
 class BackendSQLite final : public Backend {
  public:
   explicit BackendSQLite(const std::string& ruta) {
+    // A missing file is a wrong path, never a new empty database.
+    std::error_code ec;
+    if (!std::filesystem::exists(ruta, ec))
+      throw ErrorVarlo(errores_bd::FalloProveedor, kFuenteSQLite,
+                       "No existe la base de datos SQLite (" + ruta + ")");
     sqlite3* db = nullptr;
-    int rc =
-        sqlite3_open_v2(ruta.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    int rc = sqlite3_open_v2(ruta.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     db_.reset(db);
     if (rc != SQLITE_OK) {
       std::string mensaje = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
