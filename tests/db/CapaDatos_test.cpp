@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 
 #include "common/ErrorVarlo.h"
 #include "common/Texto.h"
 #include "db/Conexion.h"
+#include "db/ConexionGenerica.h"
+#include "db/ErrorBaseDatos.h"
 #include "db/TiposAdo.h"
+#include "db/sqlite/ConexionSQLite.h"
 #include "support/BaseDatosPrueba.h"
 #include "support/CarpetaTemporal.h"
 
@@ -190,6 +194,71 @@ TEST_P(CapaDatos, CatalogoDeTablasBaseSinVistas) {
 
 INSTANTIATE_TEST_SUITE_P(Motores, CapaDatos, ::testing::Values("SQLite", "PostgreSQL"),
                          [](const auto& info) { return info.param; });
+
+// The file behind a "Provider=SQLite;Data Source=PATH" string.
+std::string RutaSQLite(const std::string& cadena) {
+  return cadena.substr(cadena.find("Data Source=") + 12);
+}
+
+TEST(SQLite, ArchivoQueFaltaOQueNoEsBaseDeDatosEsConexionPerdida) {
+  CarpetaTemporal tmp;
+  const std::string falta = tmp.Archivo("falta.db"), basura = tmp.Archivo("basura.db");
+  prueba::EscribeBytes(basura, std::string(4096, 'x'));
+  const std::pair<std::string, std::string> casos[] = {
+      {falta, "No existe la base de datos SQLite (" + falta + ")"},
+      {basura, "No se pudo abrir la base de datos SQLite " + basura + ": file is not a database"},
+  };
+  for (const auto& [ruta, descripcion] : casos) {
+    try {
+      Conexion::Abre("Provider=SQLite;Data Source=" + ruta);
+      ADD_FAILURE() << "abrió " << ruta;
+    } catch (const ErrorVarlo& e) {
+      EXPECT_EQ(e.Numero(), errores::FalloProveedor);
+      EXPECT_EQ(e.Descripcion(), descripcion);
+      EXPECT_TRUE(EsConexionPerdida(e));
+    }
+  }
+  EXPECT_FALSE(std::filesystem::exists(falta));  // a wrong path never becomes a new database
+}
+
+TEST(SQLite, EscrituraBloqueadaPorOtraConexionEsBloqueo) {
+  CarpetaTemporal tmp;
+  const std::string cadena = BaseDatosPrueba::SQLite(tmp.Ruta());
+  auto otra = Conexion::Abre(cadena);
+  otra->Execute("begin exclusive");
+  ConexionGenerica cn(AbreSQLite(RutaSQLite(cadena), 50));
+  auto rs = cn.AbreConsulta(BuscaPorTexto("Jerarquias", {}, "[Key]", "_0A"), 1);
+  rs->AddNew();
+  rs->AsignaTexto(0, "_0A");
+  try {
+    rs->Update();
+    ADD_FAILURE() << "escribió con la base bloqueada";
+  } catch (const ErrorVarlo& e) {
+    EXPECT_TRUE(EsBloqueo(e)) << e.Descripcion();
+    EXPECT_FALSE(EsConexionPerdida(e));
+    EXPECT_LT(e.Numero(), 0);
+    EXPECT_EQ(e.Descripcion(), "database is locked");
+  }
+  otra->Execute("rollback");
+  rs->Update();  // the lock is gone: the same record goes through
+  EXPECT_EQ(cn.AbreConsulta(Consulta{.tabla = "Jerarquias"}, 0)->RecordCount(), 1);
+}
+
+TEST(PostgreSql, SesionTerminadaPorElServidorEsConexionPerdida) {
+  BaseDatosPrueba pg = BaseDatosPrueba::PostgreSql();
+  auto cn = Conexion::Abre(pg.Cadena());
+  auto admin = Conexion::Abre(pg.Cadena());
+  cn->Execute("create table SesionA as select pg_backend_pid() as pid");
+  admin->Execute("select pg_terminate_backend(pid) from SesionA");
+  try {
+    cn->AbreConsulta(BuscaPorTexto("Empleado", {}, "ID_Empleado", "E01"), 1);
+    ADD_FAILURE() << "la sesión terminada siguió respondiendo";
+  } catch (const ErrorVarlo& e) {
+    EXPECT_TRUE(EsConexionPerdida(e)) << e.Descripcion();
+    EXPECT_FALSE(EsBloqueo(e));
+    EXPECT_LT(e.Numero(), 0);
+  }
+}
 
 TEST(SQLite, UnaFechaGuardadaSinHoraSeEncuentraYSeActualiza) {
   // rows loaded by another tool may hold a bare date; the key still matches

@@ -7,6 +7,7 @@
 
 #include "common/ErrorVarlo.h"
 #include "common/Texto.h"
+#include "db/ErrorBaseDatos.h"
 #include "db/ErroresBD.h"
 #include "db/TiposAdo.h"
 #include "db/sqlite/TiposSQLite.h"
@@ -16,8 +17,6 @@ namespace varlo::db {
 namespace {
 
 constexpr const char* kFuenteSQLite = "SQLite";
-// a nightly run waits out a brief lock held by another program
-constexpr int kEsperaBloqueoMs = 5000;
 constexpr std::size_t kMaxSentenciasGuardadas = 256;
 
 struct CierraBase {
@@ -39,9 +38,35 @@ long NumeroDeError(int codigo) {
   }
 }
 
-[[noreturn]] void LanzaSQLite(sqlite3* db, int codigo) {
+// What an error means for the run. BUSY and LOCKED come back only once the
+// busy timeout has run out.
+ErrorBaseDatos::Clase ClaseDeError(int codigoExtendido) {
+  switch (codigoExtendido) {
+    case SQLITE_CONSTRAINT_UNIQUE:
+    case SQLITE_CONSTRAINT_PRIMARYKEY:
+      return ErrorBaseDatos::Clase::ClaveDuplicada;
+    default:
+      break;
+  }
+  switch (codigoExtendido & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return ErrorBaseDatos::Clase::Bloqueo;
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+      return ErrorBaseDatos::Clase::ConexionPerdida;
+    default:
+      return ErrorBaseDatos::Clase::Otro;
+  }
+}
+
+[[noreturn]] void LanzaSQLite(sqlite3* db, int codigo, const std::string& prefijo = {}) {
+  const int extendido = db ? sqlite3_extended_errcode(db) : codigo;
   std::string mensaje = db ? sqlite3_errmsg(db) : sqlite3_errstr(codigo);
-  throw ErrorVarlo(NumeroDeError(codigo), kFuenteSQLite, mensaje);
+  throw ErrorBaseDatos(NumeroDeError(codigo), kFuenteSQLite, prefijo + mensaje,
+                       ClaseDeError((extendido & 0xFF) == (codigo & 0xFF) ? extendido : codigo));
 }
 
 // Leaves a statement ready for its next use and holding no lock.
@@ -152,26 +177,21 @@ void TipoDeValor(sqlite3_stmt* s, int i, bool hayFila, InfoCampo& c) {
 
 class BackendSQLite final : public Backend {
  public:
-  explicit BackendSQLite(const std::string& ruta) {
+  BackendSQLite(const std::string& ruta, int esperaBloqueoMs) {
     // A missing file is a wrong path, never a new empty database.
     std::error_code ec;
     if (!std::filesystem::exists(ruta, ec))
-      throw ErrorVarlo(errores_bd::FalloProveedor, kFuenteSQLite,
-                       "No existe la base de datos SQLite (" + ruta + ")");
+      throw ErrorBaseDatos(errores_bd::FalloProveedor, kFuenteSQLite,
+                           "No existe la base de datos SQLite (" + ruta + ")",
+                           ErrorBaseDatos::Clase::ConexionPerdida);
+    const std::string prefijo = "No se pudo abrir la base de datos SQLite " + ruta + ": ";
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(ruta.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     db_.reset(db);
-    if (rc != SQLITE_OK) {
-      std::string mensaje = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-      throw ErrorVarlo(NumeroDeError(rc), kFuenteSQLite,
-                       "No se pudo abrir la base de datos SQLite " + ruta + ": " + mensaje);
-    }
-    sqlite3_busy_timeout(db, kEsperaBloqueoMs);
+    if (rc != SQLITE_OK) LanzaSQLite(db, rc, prefijo);
+    sqlite3_busy_timeout(db, esperaBloqueoMs);
     rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK)
-      throw ErrorVarlo(
-          NumeroDeError(rc), kFuenteSQLite,
-          "No se pudo abrir la base de datos SQLite " + ruta + ": " + sqlite3_errmsg(db));
+    if (rc != SQLITE_OK) LanzaSQLite(db, rc, prefijo);
     // Every row is its own commit; with the WAL journal, NORMAL keeps the
     // file consistent on a crash without one disk sync per row.
     sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
@@ -313,8 +333,8 @@ class BackendSQLite final : public Backend {
 
 }  // namespace
 
-std::unique_ptr<Backend> AbreSQLite(const std::string& ruta) {
-  return std::make_unique<BackendSQLite>(ruta);
+std::unique_ptr<Backend> AbreSQLite(const std::string& ruta, int esperaBloqueoMs) {
+  return std::make_unique<BackendSQLite>(ruta, esperaBloqueoMs);
 }
 
 }  // namespace varlo::db
