@@ -13,6 +13,8 @@ namespace varlo::db {
 namespace {
 
 const Valor kNulo{};
+// The characters of a pending text are not known: counted at the next chunk.
+constexpr std::size_t kSinContar = static_cast<std::size_t>(-1);
 
 [[noreturn]] void Falla(long numero) {
   throw ErrorVarlo(numero, kFuenteBD, [numero]() -> std::string {
@@ -53,6 +55,7 @@ RecordsetGenerico::RecordsetGenerico(std::shared_ptr<Backend> backend,
       filas_(std::move(resultado.filas)),
       pendientes_(campos_.size()),
       trozosIniciados_(campos_.size(), false),
+      caracteresTrozos_(campos_.size(), 0),
       lecturaTrozos_(campos_.size(), 0) {}
 
 void RecordsetGenerico::CompruebaAbierto() const {
@@ -138,6 +141,7 @@ void RecordsetGenerico::AddNew() {
 
 void RecordsetGenerico::Pendiente(int indice, Valor v) {
   pendientes_[static_cast<std::size_t>(indice)] = std::move(v);
+  caracteresTrozos_[static_cast<std::size_t>(indice)] = kSinContar;
   if (modo_ == adEditNone) modo_ = adEditInProgress;
 }
 
@@ -158,24 +162,44 @@ void RecordsetGenerico::AppendChunk(int indice, const Bytes& trozo) {
   CompruebaFilaActual();
   auto i = static_cast<std::size_t>(indice);
   const InfoCampo& campo = campos_[i];
-  if (!EsTipoBinario(campo.tipo) && !EsTipoTexto(campo.tipo))
+  const bool binario = EsTipoBinario(campo.tipo);
+  if (!binario && !EsTipoTexto(campo.tipo))
     throw ErrorVarlo(errores::TiposNoCoinciden, kFuenteBD,
                      "No coinciden los tipos (columna " + campo.nombre +
                          ": solo admite trozos una columna binaria o de texto)");
-  // the first chunk replaces the value, the next ones are added to it
-  Bytes actual;
-  if (trozosIniciados_[i] && pendientes_[i]) {
-    if (const auto* b = std::get_if<Bytes>(&*pendientes_[i]))
-      actual = *b;
-    else if (const auto* s = std::get_if<std::string>(&*pendientes_[i]))
-      actual.assign(s->begin(), s->end());
+  // The first chunk replaces the value, the next ones are added to it in
+  // place: the value grows geometrically instead of being copied whole for
+  // every chunk.
+  std::optional<Valor>& pendiente = pendientes_[i];
+  if (!trozosIniciados_[i] || !pendiente) {
+    pendiente.reset();
+    caracteresTrozos_[i] = 0;
+  } else if (binario ? !std::holds_alternative<Bytes>(*pendiente)
+                     : !std::holds_alternative<std::string>(*pendiente)) {
+    std::string texto = ValorComoTexto(*pendiente);
+    pendiente = binario ? Valor(Bytes(texto.begin(), texto.end())) : Valor(std::move(texto));
+    caracteresTrozos_[i] = kSinContar;
   }
-  actual.insert(actual.end(), trozo.begin(), trozo.end());
-  Valor v = EsTipoBinario(campo.tipo)
-                ? ConvierteValor(campo, actual)
-                : ConvierteValor(campo, std::string(actual.begin(), actual.end()));
-  Pendiente(indice, std::move(v));
+  std::size_t bytes = 0;
+  if (pendiente) {
+    if (const auto* b = std::get_if<Bytes>(&*pendiente)) bytes = b->size();
+    if (const auto* t = std::get_if<std::string>(&*pendiente)) {
+      bytes = t->size();
+      if (caracteresTrozos_[i] == kSinContar) caracteresTrozos_[i] = CuentaCaracteres(*t);
+    }
+  }
+  const std::string_view texto(reinterpret_cast<const char*>(trozo.data()), trozo.size());
+  const std::size_t caracteres = binario ? 0 : caracteresTrozos_[i] + CuentaCaracteres(texto);
+  CompruebaLargo(campo, bytes + trozo.size(), binario ? bytes + trozo.size() : caracteres);
+
+  if (!pendiente) pendiente = binario ? Valor(Bytes{}) : Valor(std::string{});
+  if (auto* b = std::get_if<Bytes>(&*pendiente))
+    b->insert(b->end(), trozo.begin(), trozo.end());
+  else
+    std::get<std::string>(*pendiente).append(texto);
+  caracteresTrozos_[i] = caracteres;
   trozosIniciados_[i] = true;
+  if (modo_ == adEditNone) modo_ = adEditInProgress;
 }
 
 Bytes RecordsetGenerico::GetChunk(int indice, std::size_t cuantos) {
@@ -257,6 +281,7 @@ void RecordsetGenerico::SigueClave() {
 void RecordsetGenerico::OlvidaPendientes() {
   std::fill(pendientes_.begin(), pendientes_.end(), std::nullopt);
   std::fill(trozosIniciados_.begin(), trozosIniciados_.end(), false);
+  std::fill(caracteresTrozos_.begin(), caracteresTrozos_.end(), 0);
   std::fill(lecturaTrozos_.begin(), lecturaTrozos_.end(), 0);
 }
 

@@ -60,6 +60,7 @@ class RecordsetGenerico final : public Recordset {
   int modo_ = adEditNone;
   std::vector<std::optional<Valor>> pendientes_;
   std::vector<bool> trozosIniciados_;
+  std::vector<std::size_t> caracteresTrozos_;  // characters appended so far, for the size check
   std::vector<std::size_t> lecturaTrozos_;
 };
 

@@ -192,6 +192,41 @@ TEST_P(CapaDatos, CatalogoDeTablasBaseSinVistas) {
   EXPECT_EQ(tablas, esperadas);
 }
 
+TEST_P(CapaDatos, TrozosSeAnadenSinCopiarElValorEntero) {
+  Bytes foto(4 << 20);
+  for (std::size_t i = 0; i < foto.size(); ++i) foto[i] = static_cast<unsigned char>(i % 251);
+  auto rs = Empleado("E08");
+  rs->AddNew();
+  Asigna(*rs, {{"ID_Empleado", "E08"}, {"Nombre", "x"}});
+  const int iFoto = rs->IndiceCampo("Foto"), iNombre = rs->IndiceCampo("Nombre");
+  // the buffer moves only when it grows geometrically, never once per chunk
+  int movimientos = 0;
+  const unsigned char* anterior = nullptr;
+  for (std::size_t desde = 0; desde < foto.size(); desde += 1024) {
+    rs->AppendChunk(iFoto, Bytes(foto.begin() + static_cast<std::ptrdiff_t>(desde),
+                                 foto.begin() + static_cast<std::ptrdiff_t>(desde + 1024)));
+    const unsigned char* datos = std::get<Bytes>(rs->Value(iFoto)).data();
+    movimientos += datos != anterior;
+    anterior = datos;
+  }
+  EXPECT_LT(movimientos, 64);
+  // a text column counts characters across chunks: 50 "ñ" fit VARCHAR(50), the 51st does not
+  const std::string enie = "ñ";
+  for (int i = 0; i < 50; ++i) rs->AppendChunk(iNombre, Bytes(enie.begin(), enie.end()));
+  try {
+    rs->AppendChunk(iNombre, Bytes(enie.begin(), enie.end()));
+    ADD_FAILURE() << "texto más largo que su columna";
+  } catch (const ErrorVarlo& e) {
+    EXPECT_EQ(e.Numero(), errores::DatosTruncados);
+  }
+  rs->Update();
+  auto leida = Empleado("E08");
+  EXPECT_TRUE(leida->Value(iFoto) == Valor(foto));
+  std::string nombre;
+  for (int i = 0; i < 50; ++i) nombre += enie;
+  EXPECT_EQ(leida->Texto(iNombre), nombre);
+}
+
 INSTANTIATE_TEST_SUITE_P(Motores, CapaDatos, ::testing::Values("SQLite", "PostgreSQL"),
                          [](const auto& info) { return info.param; });
 
