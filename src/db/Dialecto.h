@@ -1,7 +1,8 @@
 #pragma once
 // Renders statements per database: SQL Server gets the exact texts of the
 // original system with every key value as an escaped literal; SQLite and
-// PostgreSQL get the equivalent statements with key values bound.
+// PostgreSQL get the equivalent statements with key values bound. Every
+// name goes through Identificador, which refuses a name that is not one.
 #include <memory>
 #include <string>
 #include <utility>
@@ -28,9 +29,10 @@ class Dialecto {
   virtual SentenciaSql Update(const std::string& tabla,
                               const std::vector<std::pair<std::string, Valor>>& valores,
                               const std::vector<Predicado>& condiciones) const = 0;
-  // "Delete From " + table, as written.
+  // "Delete From " + table.
   virtual std::string DeleteFrom(const std::string& tabla) const = 0;
-  // A name as written ("[Fecha Alta]", "ID_Empleado") in this dialect's quoting.
+  // A name as written ("[Fecha Alta]", "ID_Empleado") in this dialect's
+  // quoting; errores::ArgumentoNoValido when it is not a valid name.
   virtual std::string Identificador(const std::string& comoEscrito) const = 0;
 };
 

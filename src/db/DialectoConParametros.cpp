@@ -7,17 +7,11 @@
 #include "common/Texto.h"
 #include "db/DialectoBase.h"
 #include "db/Dialectos.h"
+#include "db/Identificadores.h"
 
 namespace varlo::db {
 
 namespace {
-
-bool EsNombreSimple(std::string_view s) {
-  if (s.empty() || (s[0] >= '0' && s[0] <= '9')) return false;
-  return std::all_of(s.begin(), s.end(), [](char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-  });
-}
 
 // Words PostgreSQL does not take as a bare column or table name.
 bool EsReservadaPostgreSql(std::string_view s) {
@@ -80,8 +74,8 @@ std::string Minusculas(std::string_view s) {
   return r;
 }
 
-bool EntreCorchetes(const std::string& s) {
-  return s.size() >= 2 && s.front() == '[' && s.back() == ']' && s.find(']') == s.size() - 1;
+bool EntreCorchetes(std::string_view s) {
+  return s.size() >= 2 && s.front() == '[' && s.back() == ']';
 }
 
 class DialectoConParametros final : public DialectoBase {
@@ -104,15 +98,25 @@ class DialectoConParametros final : public DialectoBase {
   }
 
   std::string Identificador(const std::string& comoEscrito) const override {
-    // SQLite reads [brackets] itself
-    if (motor_ == Motor::SQLite || !EntreCorchetes(comoEscrito)) return comoEscrito;
-    std::string_view nombre = std::string_view(comoEscrito).substr(1, comoEscrito.size() - 2);
-    if (motor_ == Motor::PostgreSql && EsNombreSimple(nombre)) {
-      // unquoted names fold to lower case, as the schema's own do
-      if (!EsReservadaPostgreSql(nombre)) return std::string(nombre);
-      return EntreComillas(Minusculas(nombre));
+    ExigeIdentificador(comoEscrito);
+    const bool corchetes = EntreCorchetes(comoEscrito);
+    std::string_view nombre = comoEscrito;
+    if (corchetes) nombre = nombre.substr(1, nombre.size() - 2);
+    switch (motor_) {
+      case Motor::SQLite:
+        // SQLite reads [brackets] itself; a name inside them cannot hold "]"
+        if (corchetes || EsNombreSimple(nombre)) return comoEscrito;
+        return "[" + comoEscrito + "]";
+      case Motor::PostgreSql:
+        // unquoted names fold to lower case, as the schema's own do; a name
+        // that needs quotes keeps that folding unless brackets kept its case
+        if (EsNombreSimple(nombre) && !EsReservadaPostgreSql(nombre)) return std::string(nombre);
+        if (!corchetes || EsNombreSimple(nombre)) return EntreComillas(Minusculas(nombre));
+        return EntreComillas(nombre);
+      default:
+        if (!corchetes && EsNombreSimple(nombre)) return comoEscrito;
+        return EntreComillas(nombre);
     }
-    return EntreComillas(nombre);
   }
 
  protected:

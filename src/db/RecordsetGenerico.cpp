@@ -6,6 +6,7 @@
 #include "common/Texto.h"
 #include "db/ConversionValores.h"
 #include "db/ErroresBD.h"
+#include "db/Identificadores.h"
 #include "db/TiposAdo.h"
 
 namespace varlo::db {
@@ -22,25 +23,6 @@ constexpr std::size_t kSinContar = static_cast<std::size_t>(-1);
       return "La operación no está permitida si el objeto está cerrado.";
     return DescripcionError(numero);
   }());
-}
-
-bool EsNombreSimple(const std::string& s) {
-  if (s.empty() || (s[0] >= '0' && s[0] <= '9')) return false;
-  return std::all_of(s.begin(), s.end(), [](char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-  });
-}
-
-// A name the database reported, written as the definitions file would
-// write it, so that the dialect quotes it its own way.
-std::string ComoEscrito(const std::string& nombre) {
-  if (EsNombreSimple(nombre)) return nombre;
-  std::string r = "[";
-  for (char c : nombre) {
-    r += c;
-    if (c == ']') r += ']';
-  }
-  return r + "]";
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 // character for character; SQLite and PostgreSQL bind the key values.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <functional>
+
 #include "common/ErrorVarlo.h"
 #include "db/Dialecto.h"
 
@@ -95,6 +98,69 @@ TEST(DialectoSQLiteYPostgreSql, TextosYValoresEnlazados) {
                    .condiciones = {{"F", C::Fecha, FechaHora{2006, 8, 3, 10, 0, 0}},
                                    {"N", C::Numero, std::string(" -1.5 ")}}};
   EXPECT_EQ(sq->Select(c).parametros, (std::vector<Valor>{FechaHora{2006, 8, 3}, -1.5}));
+}
+
+TEST(Dialectos, NombresSoloComoIdentificadores) {
+  auto ss = CreaDialecto(Motor::SqlServer);
+  auto sq = CreaDialecto(Motor::SQLite);
+  auto pg = CreaDialecto(Motor::PostgreSql);
+  // a valid name: SQL Server keeps it as written, the others quote it their own way
+  const std::array<std::string, 4> validos[] = {
+      {"ID_Empleado", "ID_Empleado", "ID_Empleado", "ID_Empleado"},
+      {"[Fecha Alta]", "[Fecha Alta]", "[Fecha Alta]", "\"Fecha Alta\""},
+      {"Año", "Año", "[Año]", "\"año\""},
+      {"Nº_Tarjeta#2$", "Nº_Tarjeta#2$", "[Nº_Tarjeta#2$]", "\"nº_tarjeta#2$\""},
+      {"Order", "Order", "Order", "\"order\""},
+      {"[a\"b;c]", "[a\"b;c]", "[a\"b;c]", "\"a\"\"b;c\""},
+  };
+  for (const auto& [nombre, sqlServer, sqlite, postgres] : validos) {
+    EXPECT_EQ(ss->Identificador(nombre), sqlServer);
+    EXPECT_EQ(sq->Identificador(nombre), sqlite);
+    EXPECT_EQ(pg->Identificador(nombre), postgres);
+  }
+  // anything else is refused by every dialect in every statement, before any SQL exists
+  const char* malos[] = {"Tres; DROP TABLE Empleado",
+                         "Empleado--",
+                         "1Tabla",
+                         "$x",
+                         "a b",
+                         "[a]]b]",
+                         "[]",
+                         "[a",
+                         "dbo.Empleado",
+                         "a\tb",
+                         "x'y",
+                         "Emple\xC2\xA0"
+                         "do",
+                         ""};
+  for (const char* malo : malos) {
+    const std::string nombre = malo;
+    for (const Dialecto* d : {ss.get(), sq.get(), pg.get()}) {
+      const std::function<void()> usos[] = {
+          [&] { d->Identificador(nombre); },
+          [&] { d->Select(Consulta{.tabla = nombre}); },
+          [&] { d->Select(BuscaPorTexto("Empleado", {}, nombre, "1")); },
+          [&] { d->Select(Consulta{.columnas = {nombre}, .tabla = "Empleado"}); },
+          [&] { d->DeleteFrom(nombre); },
+          [&] { d->Insert(nombre, {}); },
+          [&] {
+            d->Insert("Empleado", {{nombre, Valor{}}});
+          },
+          [&] {
+            d->Update("Empleado", {{nombre, Valor{}}}, {kId12});
+          },
+      };
+      for (const auto& uso : usos) {
+        try {
+          uso();
+          ADD_FAILURE() << "aceptado: " << nombre;
+        } catch (const ErrorVarlo& e) {
+          EXPECT_EQ(e.Numero(), errores::ArgumentoNoValido);
+          EXPECT_EQ(e.Descripcion(), "Nombre no válido: " + nombre);
+        }
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -240,8 +240,6 @@ class BackendSQLite final : public Backend {
   }
 
   long Ejecuta(const SentenciaSql& sql) override {
-    CompruebaAbierta();
-    if (TieneVariasSentencias(sql.texto)) return EjecutaVarias(sql);
     sqlite3_stmt* s = Prepara(sql.texto);
     UsoSentencia uso(s);
     Vincula(db_.get(), s, sql.parametros);
@@ -281,13 +279,27 @@ class BackendSQLite final : public Backend {
     if (auto it = guardadas_.find(texto); it != guardadas_.end()) return it->second.get();
     if (guardadas_.size() >= kMaxSentenciasGuardadas) guardadas_.clear();
     sqlite3_stmt* s = nullptr;
+    const char* resto = nullptr;
     int rc = sqlite3_prepare_v3(db_.get(), texto.data(), static_cast<int>(texto.size()),
-                                SQLITE_PREPARE_PERSISTENT, &s, nullptr);
+                                SQLITE_PREPARE_PERSISTENT, &s, &resto);
     Sentencia propia(s);
     if (rc != SQLITE_OK) LanzaSQLite(db_.get(), rc);
     if (!s)
       throw ErrorVarlo(errores_bd::ErrorEnComando, kFuenteSQLite,
                        "La sentencia está vacía: " + texto);
+    // One text is one statement: whatever follows it may only be blanks,
+    // comments or a ";", never a second statement.
+    const char* fin = texto.data() + texto.size();
+    while (resto && resto < fin) {
+      sqlite3_stmt* otra = nullptr;
+      const char* siguiente = nullptr;
+      rc = sqlite3_prepare_v2(db_.get(), resto, static_cast<int>(fin - resto), &otra, &siguiente);
+      Sentencia descartada(otra);
+      if (rc != SQLITE_OK || otra || siguiente == resto)
+        throw ErrorVarlo(errores_bd::ErrorEnComando, kFuenteSQLite,
+                         "Solo se ejecuta una sentencia a la vez: " + texto);
+      resto = siguiente;
+    }
     return guardadas_.emplace(texto, std::move(propia)).first->second.get();
   }
 
@@ -297,33 +309,6 @@ class BackendSQLite final : public Backend {
       if (rc == SQLITE_DONE) return;
       if (rc != SQLITE_ROW) LanzaSQLite(db_.get(), rc);
     }
-  }
-
-  static bool TieneVariasSentencias(const std::string& texto) {
-    std::size_t p = texto.find(';');
-    return p != std::string::npos && texto.find_first_not_of(" \t\r\n;", p) != std::string::npos;
-  }
-
-  // A script of several statements (without values to bind), run in order.
-  long EjecutaVarias(const SentenciaSql& sql) {
-    if (!sql.parametros.empty())
-      throw ErrorVarlo(errores_bd::ErrorEnComando, kFuenteSQLite,
-                       "Solo una sentencia puede recibir valores");
-    const char* resto = sql.texto.c_str();
-    long cambios = 0;
-    while (resto && *resto) {
-      sqlite3_stmt* crudo = nullptr;
-      const char* siguiente = nullptr;
-      int rc = sqlite3_prepare_v2(db_.get(), resto, -1, &crudo, &siguiente);
-      Sentencia s(crudo);
-      if (rc != SQLITE_OK) LanzaSQLite(db_.get(), rc);
-      if (s) {
-        Paso(s.get());
-        cambios = static_cast<long>(sqlite3_changes64(db_.get()));
-      }
-      resto = siguiente;
-    }
-    return cambios;
   }
 
   std::unique_ptr<sqlite3, CierraBase> db_;
