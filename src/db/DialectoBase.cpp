@@ -106,14 +106,14 @@ SentenciaSql DialectoBase::Update(const std::string& tabla,
   }
   for (std::size_t i = 0; i < condiciones.size(); ++i) {
     s.texto += i ? " and " : " where ";
-    s.texto += Condicion(condiciones[i], " = ");
-    s.parametros.push_back(ValorDeCondicion(condiciones[i]));
+    Condicion(condiciones[i], " = ", s);
   }
   return s;
 }
 
-std::string DialectoBase::Condicion(const Predicado& p, const std::string& igual) const {
-  return Identificador(p.columna) + igual + "?";
+void DialectoBase::Condicion(const Predicado& p, const std::string& igual, SentenciaSql& s) const {
+  s.texto += Identificador(p.columna) + igual + "?";
+  s.parametros.push_back(ValorDeCondicion(p));
 }
 
 std::string DialectoBase::DeleteFrom(const std::string& tabla) const {

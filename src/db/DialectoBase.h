@@ -20,8 +20,9 @@ class DialectoBase : public Dialecto {
   std::string DeleteFrom(const std::string& tabla) const override;
 
  protected:
-  // One bound key condition: column, the comparison text, a "?" marker.
-  virtual std::string Condicion(const Predicado& p, const std::string& igual) const;
+  // One bound key condition (column, the comparison text, a "?" marker)
+  // added to the statement with its value.
+  virtual void Condicion(const Predicado& p, const std::string& igual, SentenciaSql& s) const;
   // The columns of a SELECT: "*" or the names joined with ", ".
   std::string ListaColumnas(const Consulta& c) const;
 };

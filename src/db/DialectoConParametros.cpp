@@ -90,8 +90,7 @@ class DialectoConParametros final : public DialectoBase {
     for (std::size_t i = 0; i < c.condiciones.size(); ++i) {
       const Predicado& p = c.condiciones[i];
       s.texto += i ? " and " : c.where;
-      s.texto += Condicion(p, p.igual);
-      s.parametros.push_back(ValorDeCondicion(p));
+      Condicion(p, p.igual, s);
     }
     if (c.top >= 0) s.texto += " limit " + std::to_string(c.top);
     return s;
@@ -120,13 +119,21 @@ class DialectoConParametros final : public DialectoBase {
   }
 
  protected:
-  std::string Condicion(const Predicado& p, const std::string& igual) const override {
-    // SQLite keeps dates as text; a row written by another tool as a bare
-    // "YYYY-MM-DD" must still match the "YYYY-MM-DD HH:MM:SS" the program binds
+  void Condicion(const Predicado& p, const std::string& igual, SentenciaSql& s) const override {
+    // SQLite keeps dates as text. A date at midnight may have been stored
+    // bare ("YYYY-MM-DD") by another tool: both forms are compared, on the
+    // column itself so that its index serves the lookup.
     if (motor_ == Motor::SQLite &&
-        (p.clase == ClaseLiteral::Fecha || p.clase == ClaseLiteral::FechaHora))
-      return "datetime(" + Identificador(p.columna) + ")" + igual + "datetime(?)";
-    return DialectoBase::Condicion(p, igual);
+        (p.clase == ClaseLiteral::Fecha || p.clase == ClaseLiteral::FechaHora)) {
+      FechaHora f = FechaCondicion(p);
+      if (!f.TieneHora()) {
+        s.texto += Identificador(p.columna) + " in (?, ?)";
+        s.parametros.push_back(f);
+        s.parametros.push_back(FormatoISO(f));
+        return;
+      }
+    }
+    DialectoBase::Condicion(p, igual, s);
   }
 
  private:

@@ -235,6 +235,41 @@ std::string RutaSQLite(const std::string& cadena) {
   return cadena.substr(cadena.find("Data Source=") + 12);
 }
 
+TEST(SQLite, LlaveDeFechaUsaSuIndiceYEncuentraLaFechaGuardadaSinHora) {
+  CarpetaTemporal tmp;
+  const std::string cadena = BaseDatosPrueba::SQLite(tmp.Ruta());
+  auto cn = Conexion::Abre(cadena);
+  cn->Execute("create index IxAlta on Empleado (FechaAlta)");
+  // rows loaded by another tool may hold a bare date; the key still matches
+  cn->Execute("insert into Kardex (Id_Empleado, Fecha, ID_Tipo) values ('7', '2024-03-04', 'VAC')");
+  const Consulta kardex{.columnas = {"Id_Empleado", "Fecha", "ID_Tipo"},
+                        .tabla = "Kardex",
+                        .condiciones = {{"Id_Empleado", ClaseLiteral::Texto, std::string("7")},
+                                        {"Fecha", ClaseLiteral::Fecha, FechaHora{2024, 3, 4}}}};
+  const Consulta alta{.tabla = "Empleado",
+                      .condiciones = {{"FechaAlta", ClaseLiteral::Fecha, FechaHora{2024, 3, 4}}}};
+  // an index on the date column serves the lookup: no scan of every row
+  auto sqlite = AbreSQLite(RutaSQLite(cadena));
+  auto d = CreaDialecto(Motor::SQLite);
+  const std::pair<Consulta, std::string> planes[] = {
+      {kardex, "SEARCH Kardex USING INDEX sqlite_autoindex_Kardex_1 (Id_Empleado=? AND Fecha=?)"},
+      {alta, "SEARCH Empleado USING INDEX IxAlta (FechaAlta=?)"},
+  };
+  for (const auto& [consulta, esperado] : planes) {
+    const SentenciaSql s = d->Select(consulta);
+    ResultadoConsulta plan = sqlite->Consulta({"explain query plan " + s.texto, s.parametros}, 0);
+    ASSERT_FALSE(plan.filas.empty());
+    EXPECT_EQ(ValorComoTexto(plan.filas[0].back()), esperado) << s.texto;
+  }
+
+  auto rs = cn->AbreConsulta(kardex, 1);
+  ASSERT_FALSE(rs->EOF_());
+  rs->AsignaTexto(rs->IndiceCampo("ID_Tipo"), "INC");
+  rs->Update();
+  EXPECT_EQ(cn->AbreConsulta(Consulta{.columnas = {"ID_Tipo"}, .tabla = "Kardex"}, 0)->Texto(0),
+            "INC");
+}
+
 TEST(SQLite, ArchivoQueFaltaOQueNoEsBaseDeDatosEsConexionPerdida) {
   CarpetaTemporal tmp;
   const std::string falta = tmp.Archivo("falta.db"), basura = tmp.Archivo("basura.db");
@@ -293,24 +328,6 @@ TEST(PostgreSql, SesionTerminadaPorElServidorEsConexionPerdida) {
     EXPECT_FALSE(EsBloqueo(e));
     EXPECT_LT(e.Numero(), 0);
   }
-}
-
-TEST(SQLite, UnaFechaGuardadaSinHoraSeEncuentraYSeActualiza) {
-  // rows loaded by another tool may hold a bare date; the key still matches
-  CarpetaTemporal tmp;
-  auto cn = Conexion::Abre(BaseDatosPrueba::SQLite(tmp.Ruta()));
-  cn->Execute("insert into Kardex (Id_Empleado, Fecha, ID_Tipo) values ('7', '2024-03-04', 'VAC')");
-  auto rs = cn->AbreConsulta(
-      Consulta{.columnas = {"Id_Empleado", "Fecha", "ID_Tipo"},
-               .tabla = "Kardex",
-               .condiciones = {{"Id_Empleado", ClaseLiteral::Texto, std::string("7")},
-                               {"Fecha", ClaseLiteral::Fecha, FechaHora{2024, 3, 4}}}},
-      1);
-  ASSERT_FALSE(rs->EOF_());
-  rs->AsignaTexto(rs->IndiceCampo("ID_Tipo"), "INC");
-  rs->Update();
-  EXPECT_EQ(cn->AbreConsulta(Consulta{.columnas = {"ID_Tipo"}, .tabla = "Kardex"}, 0)->Texto(0),
-            "INC");
 }
 
 }  // namespace

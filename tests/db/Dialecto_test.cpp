@@ -76,12 +76,12 @@ TEST(DialectoSQLiteYPostgreSql, TextosYValoresEnlazados) {
   auto pg = CreaDialecto(Motor::PostgreSql);
   const std::pair<std::string, std::string> casos[] = {
       {sq->Select(kSonda).texto, "Select * from Empleado limit 0"},
-      // dates compare by value, whatever text form another tool stored
+      // a date at midnight matches its bare stored form too, on the column itself
       {sq->Select(kDosClaves).texto,
-       "select ID_Empleado, Nombre from Empleado Where ID_Empleado=? and "
-       "datetime(Fecha)=datetime(?)"},
+       "select ID_Empleado, Nombre from Empleado Where ID_Empleado=? and Fecha in (?, ?)"},
+      {sq->Select(kConHora).texto, "select * from Empleado Where Fecha=? and Id=?"},
       {sq->Update("Kardex", {{"Referencia", std::string("R")}}, kKardex).texto,
-       "update Kardex set Referencia = ? where Id_Empleado = ? and datetime(Fecha) = datetime(?)"},
+       "update Kardex set Referencia = ? where Id_Empleado = ? and Fecha in (?, ?)"},
       {pg->Identificador("[Key]"), "Key"},
       {pg->Identificador("[Fecha Alta]"), "\"Fecha Alta\""},
       {pg->Identificador("[User]"), "\"user\""},
@@ -90,14 +90,15 @@ TEST(DialectoSQLiteYPostgreSql, TextosYValoresEnlazados) {
   };
   for (const auto& [texto, esperado] : casos) EXPECT_EQ(texto, esperado);
   EXPECT_EQ(sq->Select(kDosClaves).parametros,
-            (std::vector<Valor>{std::int64_t{12}, FechaHora{2005, 12, 25}}));
+            (std::vector<Valor>{std::int64_t{12}, FechaHora{2005, 12, 25}, "2005-12-25"}));
   EXPECT_EQ(pg->Select(Jerarquia("_3'0012")).parametros,
             std::vector<Valor>{std::string("_3'0012")});
   // a date key drops its time; a decimal number key stays a number
   const Consulta c{.tabla = "E",
                    .condiciones = {{"F", C::Fecha, FechaHora{2006, 8, 3, 10, 0, 0}},
                                    {"N", C::Numero, std::string(" -1.5 ")}}};
-  EXPECT_EQ(sq->Select(c).parametros, (std::vector<Valor>{FechaHora{2006, 8, 3}, -1.5}));
+  EXPECT_EQ(sq->Select(c).parametros,
+            (std::vector<Valor>{FechaHora{2006, 8, 3}, "2006-08-03", -1.5}));
 }
 
 TEST(Dialectos, NombresSoloComoIdentificadores) {
