@@ -84,16 +84,9 @@ class DialectoConParametros final : public DialectoBase {
 
   Motor Tipo() const override { return motor_; }
 
-  SentenciaSql Select(const Consulta& c) const override {
-    SentenciaSql s;
-    s.texto = c.select + ListaColumnas(c) + c.from + Identificador(c.tabla);
-    for (std::size_t i = 0; i < c.condiciones.size(); ++i) {
-      const Predicado& p = c.condiciones[i];
-      s.texto += i ? " and " : c.where;
-      Condicion(p, p.igual, s);
-    }
-    if (c.top >= 0) s.texto += " limit " + std::to_string(c.top);
-    return s;
+  SentenciaSql Select(const Consulta& c) const override { return Renderiza(c, false); }
+  SentenciaSql SelectConLocalizador(const Consulta& c) const override {
+    return Renderiza(c, ColumnasLocalizador() > 0);
   }
 
   std::string Identificador(const std::string& comoEscrito) const override {
@@ -118,7 +111,31 @@ class DialectoConParametros final : public DialectoBase {
     }
   }
 
+  std::size_t ColumnasLocalizador() const override {
+    switch (motor_) {
+      case Motor::SQLite:
+        return 1;
+      case Motor::PostgreSql:
+        return 2;
+      default:
+        return 0;
+    }
+  }
+
  protected:
+  // SQLite's rowid; PostgreSQL's ctid, unique only within its table (a
+  // partitioned table holds several), hence with tableoid.
+  std::string ListaLocalizador() const override {
+    if (motor_ == Motor::SQLite) return "rowid";
+    if (motor_ == Motor::PostgreSql) return "cast(tableoid as bigint), cast(ctid as text)";
+    return {};
+  }
+  std::string CondicionLocalizador() const override {
+    if (motor_ == Motor::SQLite) return "rowid = ?";
+    if (motor_ == Motor::PostgreSql) return "tableoid = cast(? as oid) and ctid = cast(? as tid)";
+    return {};
+  }
+
   void Condicion(const Predicado& p, const std::string& igual, SentenciaSql& s) const override {
     // SQLite keeps dates as text. A date at midnight may have been stored
     // bare ("YYYY-MM-DD") by another tool: both forms are compared, on the
@@ -137,6 +154,20 @@ class DialectoConParametros final : public DialectoBase {
   }
 
  private:
+  SentenciaSql Renderiza(const Consulta& c, bool conLocalizador) const {
+    SentenciaSql s;
+    s.texto = c.select + ListaColumnas(c);
+    if (conLocalizador) s.texto += ", " + ListaLocalizador();
+    s.texto += c.from + Identificador(c.tabla);
+    for (std::size_t i = 0; i < c.condiciones.size(); ++i) {
+      const Predicado& p = c.condiciones[i];
+      s.texto += i ? " and " : c.where;
+      Condicion(p, p.igual, s);
+    }
+    if (c.top >= 0) s.texto += " limit " + std::to_string(c.top);
+    return s;
+  }
+
   Motor motor_;
 };
 

@@ -26,6 +26,9 @@ class DialectoSqlServer final : public DialectoBase {
     return s;
   }
 
+  // No row locator: an update changes a row only when its keys match that one row.
+  SentenciaSql SelectConLocalizador(const Consulta& c) const override { return Select(c); }
+
   // The system's texts keep every valid name as written, brackets included.
   std::string Identificador(const std::string& comoEscrito) const override {
     ExigeIdentificador(comoEscrito);

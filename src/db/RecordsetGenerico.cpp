@@ -29,16 +29,38 @@ constexpr std::size_t kSinContar = static_cast<std::size_t>(-1);
 
 RecordsetGenerico::RecordsetGenerico(std::shared_ptr<Backend> backend,
                                      std::shared_ptr<const Dialecto> dialecto,
-                                     db::Consulta consulta, ResultadoConsulta resultado)
+                                     db::Consulta consulta, ResultadoConsulta resultado,
+                                     bool conLocalizador)
     : backend_(std::move(backend)),
       dialecto_(std::move(dialecto)),
       consulta_(std::move(consulta)),
-      campos_(std::move(resultado.campos)),
-      filas_(std::move(resultado.filas)),
-      pendientes_(campos_.size()),
-      trozosIniciados_(campos_.size(), false),
-      caracteresTrozos_(campos_.size(), 0),
-      lecturaTrozos_(campos_.size(), 0) {}
+      conLocalizador_(conLocalizador) {
+  TomaFilas(std::move(resultado));
+  pendientes_.resize(campos_.size());
+  trozosIniciados_.assign(campos_.size(), false);
+  caracteresTrozos_.assign(campos_.size(), 0);
+  lecturaTrozos_.assign(campos_.size(), 0);
+}
+
+// The rows of a query; the locator's columns, last in each row, are kept apart.
+void RecordsetGenerico::TomaFilas(ResultadoConsulta resultado) {
+  const std::size_t n = conLocalizador_ ? dialecto_->ColumnasLocalizador() : 0;
+  if (resultado.campos.size() < n)
+    throw ErrorVarlo(errores_bd::FalloProveedor, kFuenteBD,
+                     "La consulta no devolvió el localizador de sus filas");
+  const auto primera = static_cast<std::ptrdiff_t>(resultado.campos.size() - n);
+  resultado.campos.erase(resultado.campos.begin() + primera, resultado.campos.end());
+  localizadores_.clear();
+  for (std::vector<Valor>& fila : resultado.filas) {
+    if (n)
+      localizadores_.emplace_back(std::make_move_iterator(fila.begin() + primera),
+                                  std::make_move_iterator(fila.end()));
+    fila.resize(static_cast<std::size_t>(primera));
+  }
+  campos_ = std::move(resultado.campos);
+  filas_ = std::move(resultado.filas);
+  posicion_ = 0;
+}
 
 void RecordsetGenerico::CompruebaAbierto() const {
   if (!abierto_) Falla(errores_bd::ObjetoCerrado);
@@ -219,30 +241,57 @@ void RecordsetGenerico::Update() {
   if (modo_ == adEditNone) return;
   auto valores = Asignados();
   if (modo_ == adEditAdd) {
-    backend_->Ejecuta(dialecto_->Insert(consulta_.tabla, valores));
-    std::vector<Valor> fila(campos_.size());
-    for (std::size_t i = 0; i < campos_.size(); ++i)
-      if (pendientes_[i]) fila[i] = *pendientes_[i];
-    filas_.push_back(std::move(fila));
-    posicion_ = filas_.size() - 1;
+    Inserta(valores);
   } else if (!valores.empty()) {
-    // the row is found again by the conditions of the query that found it
-    if (consulta_.condiciones.empty())
-      throw ErrorVarlo(errores_bd::OperacionNoPermitida, kFuenteBD,
-                       "No se puede actualizar la fila de " + consulta_.tabla +
-                           ": la consulta no tiene condiciones que la identifiquen");
-    long filas =
-        backend_->Ejecuta(dialecto_->Update(consulta_.tabla, valores, consulta_.condiciones));
-    if (filas == 0)
-      throw ErrorVarlo(errores_bd::FilaNoEncontrada, kFuenteBD,
-                       "No se encuentra la fila para actualizarla. Algunos valores pueden haber "
-                       "cambiado desde la última lectura.");
-    for (std::size_t i = 0; i < campos_.size(); ++i)
-      if (pendientes_[i]) filas_[posicion_][i] = *pendientes_[i];
-    SigueClave();
+    ActualizaFila(valores);
   }
   OlvidaPendientes();
   modo_ = adEditNone;
+}
+
+void RecordsetGenerico::Inserta(const std::vector<std::pair<std::string, Valor>>& valores) {
+  backend_->Ejecuta(dialecto_->Insert(consulta_.tabla, valores));
+  std::vector<Valor> fila(campos_.size());
+  for (std::size_t i = 0; i < campos_.size(); ++i)
+    if (pendientes_[i]) fila[i] = *pendientes_[i];
+  filas_.push_back(std::move(fila));
+  // a row just added has no locator yet: its next update goes by its keys
+  if (conLocalizador_) localizadores_.emplace_back();
+  posicion_ = filas_.size() - 1;
+}
+
+// The row that was read, and that row only: by its locator when it has one,
+// otherwise by the lookup's conditions when they still match exactly one row.
+void RecordsetGenerico::ActualizaFila(const std::vector<std::pair<std::string, Valor>>& valores) {
+  if (consulta_.condiciones.empty())
+    throw ErrorVarlo(errores_bd::OperacionNoPermitida, kFuenteBD,
+                     "No se puede actualizar la fila de " + consulta_.tabla +
+                         ": la consulta no tiene condiciones que la identifiquen");
+  long filas = 0;
+  std::vector<Valor>* localizador =
+      posicion_ < localizadores_.size() ? &localizadores_[posicion_] : nullptr;
+  if (localizador &&
+      (localizador->empty() || std::any_of(localizador->begin(), localizador->end(),
+                                           [](const Valor& v) { return EsNulo(v); })))
+    localizador = nullptr;  // a view's rows, or a row added here
+  if (localizador) {
+    ResultadoConsulta r = backend_->Consulta(
+        dialecto_->UpdateLocalizado(consulta_.tabla, valores, consulta_.condiciones, *localizador),
+        0);
+    filas = static_cast<long>(r.filas.size());
+    // PostgreSQL writes a changed row elsewhere: its new locator serves the next update
+    if (filas == 1) *localizador = std::move(r.filas[0]);
+  }
+  // No locator, or the row moved since it was read (another writer changed it)
+  if (filas == 0)
+    filas = backend_->Ejecuta(dialecto_->Update(consulta_.tabla, valores, consulta_.condiciones));
+  if (filas == 0)
+    throw ErrorVarlo(errores_bd::FilaNoEncontrada, kFuenteBD,
+                     "No se encuentra la fila para actualizarla. Algunos valores pueden haber "
+                     "cambiado desde la última lectura, o la clave identifica más de una fila.");
+  for (std::size_t i = 0; i < campos_.size(); ++i)
+    if (pendientes_[i]) filas_[posicion_][i] = *pendientes_[i];
+  SigueClave();
 }
 
 // A key column just rewritten: the next update must find the row by its new value.
@@ -279,6 +328,7 @@ void RecordsetGenerico::Close() {
   OlvidaPendientes();
   modo_ = adEditNone;
   filas_.clear();
+  localizadores_.clear();
   posicion_ = 0;
   abierto_ = false;
 }

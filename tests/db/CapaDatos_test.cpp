@@ -30,8 +30,10 @@ class CapaDatos : public ::testing::TestWithParam<std::string> {
   void SetUp() override {
     if (GetParam() != "SQLite")
       pg_ = std::make_unique<BaseDatosPrueba>(BaseDatosPrueba::PostgreSql());
-    cn_ = Conexion::Abre(pg_ ? pg_->Cadena() : BaseDatosPrueba::SQLite(carpeta_.Ruta()));
+    cadena_ = pg_ ? pg_->Cadena() : BaseDatosPrueba::SQLite(carpeta_.Ruta());
+    cn_ = Conexion::Abre(cadena_);
   }
+  bool EsSQLite() const { return GetParam() == "SQLite"; }
   std::unique_ptr<Recordset> Abre(const Consulta& c, long max = 1) {
     return cn_->AbreConsulta(c, max);
   }
@@ -48,8 +50,19 @@ class CapaDatos : public ::testing::TestWithParam<std::string> {
   }
   long Cuenta(const std::string& tabla) { return Abre(Consulta{.tabla = tabla}, 0)->RecordCount(); }
 
+  // The values of one column over every row, sorted.
+  std::vector<std::string> Columna(const std::string& tabla, const std::string& columna) {
+    std::vector<std::string> r;
+    for (auto rs = Abre(Consulta{.columnas = {columna}, .tabla = tabla}, 0); !rs->EOF_();
+         rs->MoveNext())
+      r.push_back(rs->Texto(0));
+    std::ranges::sort(r);
+    return r;
+  }
+
   CarpetaTemporal carpeta_;
   std::unique_ptr<BaseDatosPrueba> pg_;  // outlives the connection
+  std::string cadena_;
   std::unique_ptr<Conexion> cn_;
 };
 
@@ -190,6 +203,54 @@ TEST_P(CapaDatos, CatalogoDeTablasBaseSinVistas) {
   std::ranges::sort(tablas);  // the order of the ODBC catalogue is the driver's
   std::ranges::sort(esperadas);
   EXPECT_EQ(tablas, esperadas);
+}
+
+TEST_P(CapaDatos, UnaActualizacionCambiaSoloLaFilaQueLeyo) {
+  // a key that is not unique: the record changes the row its lookup read, and
+  // keeps changing that row (PostgreSQL moves a row each time it changes it)
+  cn_->Execute("create table Turno (ID integer, Nombre varchar(20))");
+  cn_->Execute("insert into Turno (ID, Nombre) values (1, 'a')");
+  cn_->Execute("insert into Turno (ID, Nombre) values (1, 'b')");
+  auto rs = Abre(Consulta{.columnas = {"ID", "Nombre"},
+                          .tabla = "Turno",
+                          .condiciones = {{"ID", ClaseLiteral::Numero, std::string("1")}}});
+  ASSERT_FALSE(rs->EOF_());
+  const std::string otra = rs->Texto(1) == "a" ? "b" : "a";
+  for (const char* nuevo : {"y", "z"}) {
+    Asigna(*rs, {{"Nombre", nuevo}});
+    rs->Update();
+    std::vector<std::string> esperados = {otra, nuevo};
+    std::ranges::sort(esperados);
+    EXPECT_EQ(Columna("Turno", "Nombre"), esperados);
+  }
+
+  // Rows without a locator (SQLite: a WITHOUT ROWID table; PostgreSQL: a
+  // view) are changed by their keys only when these match exactly one row.
+  cn_->Execute("create table Base (K integer primary key, G integer, N varchar(5))" +
+               std::string(EsSQLite() ? " without rowid" : ""));
+  std::string sinLocalizador = "Base";
+  if (!EsSQLite()) {
+    cn_->Execute("create view VistaBase as select K, G, N from Base");
+    sinLocalizador = "VistaBase";
+  }
+  for (const char* fila : {"(1, 1, 'a')", "(2, 1, 'b')", "(3, 2, 'c')"})
+    cn_->Execute("insert into Base (K, G, N) values " + std::string(fila));
+  auto grupo = [&](const char* g) {
+    return Abre(Consulta{.tabla = sinLocalizador,
+                         .condiciones = {{"G", ClaseLiteral::Numero, std::string(g)}}});
+  };
+  auto varias = grupo("1");
+  Asigna(*varias, {{"N", "x"}});
+  try {
+    varias->Update();
+    ADD_FAILURE() << "se cambiaron varias filas";
+  } catch (const ErrorVarlo& e) {
+    EXPECT_EQ(e.Numero(), errores::FilaNoEncontrada) << e.Descripcion();
+  }
+  auto una = grupo("2");
+  Asigna(*una, {{"N", "y"}});
+  una->Update();
+  EXPECT_EQ(Columna("Base", "N"), (std::vector<std::string>{"a", "b", "y"}));
 }
 
 TEST_P(CapaDatos, TrozosSeAnadenSinCopiarElValorEntero) {

@@ -52,8 +52,10 @@ TEST(DialectoSqlServer, TextosExactosDelSistema) {
       {d->Insert("Empleado", {{"ID_Empleado", std::string("E'1")}, {"[Fecha Alta]", Valor{}}})
            .texto,
        "insert into Empleado (ID_Empleado, [Fecha Alta]) values (?, ?)"},
+      // changes a row only when the keys match exactly one
       {d->Update("Kardex", {{"Referencia", std::string("R")}}, kKardex).texto,
-       "update Kardex set Referencia = ? where Id_Empleado = ? and Fecha = ?"},
+       "update Kardex set Referencia = ? where Id_Empleado = ? and Fecha = ? and "
+       "(select count(*) from Kardex where Id_Empleado = ? and Fecha = ?) = 1"},
   };
   for (const auto& [texto, esperado] : casos) EXPECT_EQ(texto, esperado);
   // a number key that is not a number never reaches the text
@@ -80,8 +82,17 @@ TEST(DialectoSQLiteYPostgreSql, TextosYValoresEnlazados) {
       {sq->Select(kDosClaves).texto,
        "select ID_Empleado, Nombre from Empleado Where ID_Empleado=? and Fecha in (?, ?)"},
       {sq->Select(kConHora).texto, "select * from Empleado Where Fecha=? and Id=?"},
-      {sq->Update("Kardex", {{"Referencia", std::string("R")}}, kKardex).texto,
-       "update Kardex set Referencia = ? where Id_Empleado = ? and Fecha in (?, ?)"},
+      {sq->SelectConLocalizador(kSonda).texto, "Select *, rowid from Empleado limit 0"},
+      {sq->UpdateLocalizado("Kardex", {{"Referencia", std::string("R")}}, kKardex,
+                            {std::int64_t{7}})
+           .texto,
+       "update Kardex set Referencia = ? where rowid = ? and Id_Empleado = ? and Fecha in (?, ?) "
+       "returning rowid"},
+      {pg->UpdateLocalizado("Kardex", {{"Referencia", std::string("R")}}, {kKardex[0]},
+                            {std::int64_t{16384}, std::string("(0,1)")})
+           .texto,
+       "update Kardex set Referencia = ? where tableoid = cast(? as oid) and ctid = cast(? as tid) "
+       "and Id_Empleado = ? returning cast(tableoid as bigint), cast(ctid as text)"},
       {pg->Identificador("[Key]"), "Key"},
       {pg->Identificador("[Fecha Alta]"), "\"Fecha Alta\""},
       {pg->Identificador("[User]"), "\"user\""},

@@ -59,6 +59,7 @@ class ConexionOdbc final : public Backend {
   ResultadoConsulta Consulta(const SentenciaSql& s, long maxRegistros) override;
   long Ejecuta(const SentenciaSql& s) override;
   std::vector<std::string> TablasBase() override;
+  std::optional<bool> TieneLocalizador(const std::string& tablaSql) override;
   void Cierra() noexcept override;
 
  private:
@@ -204,6 +205,16 @@ std::vector<std::string> ConexionOdbc::TablasBase() {
     tablas.push_back(nombre);
   }
   return tablas;
+}
+
+std::optional<bool> ConexionOdbc::TieneLocalizador(const std::string& tablaSql) {
+  if (motor_ != Motor::PostgreSql) return false;
+  // tables and partitioned tables; views and foreign tables have no ctid
+  ResultadoConsulta r =
+      Consulta({"select relkind from pg_class where oid = to_regclass(?)", {tablaSql}}, 1);
+  if (r.filas.empty() || r.filas[0].empty()) return std::nullopt;
+  const std::string clase = ValorComoTexto(r.filas[0][0]);
+  return clase == "r" || clase == "p";
 }
 
 void ConexionOdbc::Cierra() noexcept {

@@ -262,6 +262,14 @@ class BackendSQLite final : public Backend {
     return r;
   }
 
+  std::optional<bool> TieneLocalizador(const std::string& tablaSql) override {
+    CompruebaAbierta();
+    // a WITHOUT ROWID table has no rowid; a view's rows come back with a NULL one
+    if (Compila("select rowid from " + tablaSql)) return true;
+    if (Compila("select * from " + tablaSql)) return false;
+    return std::nullopt;
+  }
+
   void Cierra() override {
     guardadas_.clear();
     db_.reset();
@@ -301,6 +309,15 @@ class BackendSQLite final : public Backend {
       resto = siguiente;
     }
     return guardadas_.emplace(texto, std::move(propia)).first->second.get();
+  }
+
+  // Whether the text compiles here (the statement is not kept).
+  bool Compila(const std::string& texto) {
+    sqlite3_stmt* s = nullptr;
+    int rc =
+        sqlite3_prepare_v2(db_.get(), texto.data(), static_cast<int>(texto.size()), &s, nullptr);
+    Sentencia descartada(s);
+    return rc == SQLITE_OK && s;
   }
 
   void Paso(sqlite3_stmt* s) {
