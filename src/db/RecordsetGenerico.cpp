@@ -5,6 +5,7 @@
 #include "common/ErrorVarlo.h"
 #include "common/Texto.h"
 #include "db/ConversionValores.h"
+#include "db/ErrorBaseDatos.h"
 #include "db/ErroresBD.h"
 #include "db/Identificadores.h"
 #include "db/TiposAdo.h"
@@ -250,7 +251,22 @@ void RecordsetGenerico::Update() {
 }
 
 void RecordsetGenerico::Inserta(const std::vector<std::pair<std::string, Valor>>& valores) {
-  backend_->Ejecuta(dialecto_->Insert(consulta_.tabla, valores));
+  const bool busquedaVacia = filas_.empty();
+  try {
+    backend_->Ejecuta(dialecto_->Insert(consulta_.tabla, valores));
+  } catch (const ErrorVarlo& e) {
+    // Another writer added the row between the lookup that found nothing
+    // and this insert: the record becomes an update of that row.
+    if (!EsClaveDuplicada(e) || !busquedaVacia || consulta_.condiciones.empty()) throw;
+    ResultadoConsulta r = backend_->Consulta(
+        conLocalizador_ ? dialecto_->SelectConLocalizador(consulta_) : dialecto_->Select(consulta_),
+        1);
+    if (r.filas.empty()) throw;
+    TomaFilas(std::move(r));
+    modo_ = adEditInProgress;
+    ActualizaFila(valores);
+    return;
+  }
   std::vector<Valor> fila(campos_.size());
   for (std::size_t i = 0; i < campos_.size(); ++i)
     if (pendientes_[i]) fila[i] = *pendientes_[i];

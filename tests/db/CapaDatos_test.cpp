@@ -253,6 +253,20 @@ TEST_P(CapaDatos, UnaActualizacionCambiaSoloLaFilaQueLeyo) {
   EXPECT_EQ(Columna("Base", "N"), (std::vector<std::string>{"a", "b", "y"}));
 }
 
+TEST_P(CapaDatos, AltaQuePierdeLaCarreraActualizaLaFilaDelOtro) {
+  // another writer adds the key between the lookup that found nothing and the insert
+  auto otro = Conexion::Abre(cadena_);
+  auto rs = Empleado("E07");
+  ASSERT_TRUE(rs->EOF_());
+  rs->AddNew();
+  Asigna(*rs, {{"ID_Empleado", "E07"}, {"Nombre", "de A"}});
+  otro->Execute("insert into Empleado (ID_Empleado, Nombre, Edad) values ('E07', 'de B', 50)");
+  rs->Update();
+  EXPECT_EQ(rs->EditMode(), Recordset::adEditNone);
+  Comprueba(*Empleado("E07"), {{"Nombre", std::string("de A")}, {"Edad", std::int64_t{50}}});
+  EXPECT_EQ(Cuenta("Empleado"), 1);
+}
+
 TEST_P(CapaDatos, TrozosSeAnadenSinCopiarElValorEntero) {
   Bytes foto(4 << 20);
   for (std::size_t i = 0; i < foto.size(); ++i) foto[i] = static_cast<unsigned char>(i % 251);
