@@ -3,6 +3,7 @@
 // row set: run a rendered statement and return typed rows, run a statement
 // without rows, list the base tables. Everything else (field lookup,
 // assignment checks, INSERT/UPDATE building) is shared above it.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,11 @@ class Backend {
   virtual void ConfirmaTransaccion() = 0;
   virtual void DeshaceTransaccion() noexcept = 0;
   virtual bool EnTransaccion() const = 0;
+  // Whether the rows of that table (its name in the dialect's quoting)
+  // carry the locator the dialect selects: SQLite's rowid (not in a WITHOUT
+  // ROWID table), PostgreSQL's ctid (tables, not views). Nothing when no
+  // such table exists (yet).
+  virtual std::optional<bool> TieneLocalizador(const std::string& tablaSql) = 0;
   virtual void Cierra() = 0;
 };
 

@@ -4,6 +4,7 @@
 #include "common/Texto.h"
 #include "db/CadenaConexion.h"
 #include "db/ConexionGenerica.h"
+#include "db/ErrorBaseDatos.h"
 #include "db/odbc/ConexionOdbc.h"
 #include "db/sqlite/ConexionSQLite.h"
 
@@ -33,7 +34,7 @@ std::unique_ptr<Conexion> Conexion::Abre(const std::string& cadena) {
                                            : AbreOdbc(destino.cadenaOdbc);
     return std::make_unique<ConexionGenerica>(std::move(backend));
   } catch (const ErrorVarlo& e) {
-    throw ErrorVarlo(e.Numero(), e.Fuente(), SinClave(e.Descripcion(), cadena));
+    RelanzaConDescripcion(e, SinClave(e.Descripcion(), cadena));
   }
 }
 

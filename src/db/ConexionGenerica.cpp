@@ -24,11 +24,25 @@ void ConexionGenerica::Execute(const std::string& sql) {
   backend_->Ejecuta(SentenciaSql{sql, {}});
 }
 
+bool ConexionGenerica::TieneLocalizador(const std::string& tabla) {
+  if (dialecto_->ColumnasLocalizador() == 0) return false;
+  const std::string tablaSql = dialecto_->Identificador(tabla);
+  if (auto it = localizadores_.find(tablaSql); it != localizadores_.end()) return it->second;
+  std::optional<bool> tiene = backend_->TieneLocalizador(tablaSql);
+  if (!tiene) return false;  // asked again once the table exists
+  return localizadores_.emplace(tablaSql, *tiene).first->second;
+}
+
 std::unique_ptr<Recordset> ConexionGenerica::AbreConsulta(const db::Consulta& consulta,
                                                           long maxRegistros) {
   CompruebaAbierta();
-  ResultadoConsulta r = backend_->Consulta(dialecto_->Select(consulta), maxRegistros);
-  return std::make_unique<RecordsetGenerico>(backend_, dialecto_, consulta, std::move(r));
+  // Every row read carries its locator, so that its update reaches that row only.
+  const bool conLocalizador = TieneLocalizador(consulta.tabla);
+  ResultadoConsulta r = backend_->Consulta(
+      conLocalizador ? dialecto_->SelectConLocalizador(consulta) : dialecto_->Select(consulta),
+      maxRegistros);
+  return std::make_unique<RecordsetGenerico>(backend_, dialecto_, consulta, std::move(r),
+                                             conLocalizador);
 }
 
 std::vector<std::string> ConexionGenerica::TablasBase() {

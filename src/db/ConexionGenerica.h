@@ -1,7 +1,9 @@
 #pragma once
 // The connection every backend shares: the backend runs the statements, the
 // dialect of the database it reached writes them.
+#include <map>
 #include <memory>
+#include <string>
 
 #include "db/Backend.h"
 #include "db/Conexion.h"
@@ -26,10 +28,12 @@ class ConexionGenerica final : public Conexion {
 
  private:
   void CompruebaAbierta() const;
+  bool TieneLocalizador(const std::string& tabla);
 
   // shared with the row sets, which may outlive a closed connection
   std::shared_ptr<Backend> backend_;
   std::shared_ptr<const Dialecto> dialecto_;
+  std::map<std::string, bool> localizadores_;  // per table as the dialect writes it
 };
 
 }  // namespace varlo::db

@@ -108,18 +108,12 @@ Valor TextoAFecha(const InfoCampo& campo, const std::string& texto) {
 }
 
 Valor TextoACadena(const InfoCampo& campo, const std::string& texto) {
-  bool conTamano = campo.tipo == adChar || campo.tipo == adVarChar || campo.tipo == adWChar ||
-                   campo.tipo == adVarWChar;
-  if (conTamano && campo.tamanoDefinido > 0 &&
-      CuentaCaracteres(texto) > static_cast<std::size_t>(campo.tamanoDefinido))
-    Trunca(campo);
+  CompruebaLargo(campo, texto.size(), CuentaCaracteres(texto));
   return texto;
 }
 
 Valor BytesEnTamano(const InfoCampo& campo, Bytes b) {
-  if ((campo.tipo == adBinary || campo.tipo == adVarBinary) && campo.tamanoDefinido > 0 &&
-      b.size() > static_cast<std::size_t>(campo.tamanoDefinido))
-    Trunca(campo);
+  CompruebaLargo(campo, b.size(), b.size());
   return b;
 }
 
@@ -145,6 +139,15 @@ bool EsNumeroDecimal(std::string_view texto, bool fraccion, bool exponente) {
     if (exp == 0) return false;
   }
   return i == n;
+}
+
+void CompruebaLargo(const InfoCampo& campo, std::size_t bytes, std::size_t caracteres) {
+  if (campo.tamanoDefinido <= 0) return;
+  const auto tamano = static_cast<std::size_t>(campo.tamanoDefinido);
+  const int t = campo.tipo;
+  if ((t == adBinary || t == adVarBinary) && bytes > tamano) Trunca(campo);
+  if ((t == adChar || t == adVarChar || t == adWChar || t == adVarWChar) && caracteres > tamano)
+    Trunca(campo);
 }
 
 std::size_t CuentaCaracteres(std::string_view utf8) {

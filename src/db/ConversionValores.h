@@ -27,6 +27,10 @@ Valor ConvierteValor(const InfoCampo& campo, const Valor& valor);
 // `exponente`, an E exponent. Nothing else can appear in it.
 bool EsNumeroDecimal(std::string_view texto, bool fraccion, bool exponente);
 
+// Refuses (error 8152) a value of that many bytes, or characters for text,
+// that a BINARY/VARBINARY or CHAR/VARCHAR column of fixed size cannot hold.
+void CompruebaLargo(const InfoCampo& campo, std::size_t bytes, std::size_t caracteres);
+
 // Characters of a UTF-8 text (what a CHAR/VARCHAR size counts).
 std::size_t CuentaCaracteres(std::string_view utf8);
 

@@ -1,7 +1,8 @@
 #pragma once
 // Renders statements per database: SQL Server gets the exact texts of the
 // original system with every key value as an escaped literal; SQLite and
-// PostgreSQL get the equivalent statements with key values bound.
+// PostgreSQL get the equivalent statements with key values bound. Every
+// name goes through Identificador, which refuses a name that is not one.
 #include <memory>
 #include <string>
 #include <utility>
@@ -20,18 +21,31 @@ class Dialecto {
   virtual Motor Tipo() const = 0;
   // SELECT of a query; SQL Server: "select A, B from T Where K='v' and F={d '2005-12-25'}".
   virtual SentenciaSql Select(const Consulta& c) const = 0;
+  // The same SELECT with the row locator's columns after the listed ones,
+  // so that an update can reach exactly the row that was read.
+  virtual SentenciaSql SelectConLocalizador(const Consulta& c) const = 0;
   // INSERT of the assigned columns only (DEFAULT VALUES when none); values bound.
   virtual SentenciaSql Insert(const std::string& tabla,
                               const std::vector<std::pair<std::string, Valor>>& valores) const = 0;
-  // UPDATE of the assigned columns, keyed by the lookup's own conditions;
-  // every value bound, the keys included.
+  // UPDATE of the assigned columns, keyed by the lookup's own conditions
+  // (every value bound, the keys included), that changes a row only when
+  // the conditions match exactly one: it never rewrites several rows.
   virtual SentenciaSql Update(const std::string& tabla,
                               const std::vector<std::pair<std::string, Valor>>& valores,
                               const std::vector<Predicado>& condiciones) const = 0;
-  // "Delete From " + table, as written.
+  // UPDATE of the row with that locator, still matching the conditions; it
+  // returns the row's locator after the change.
+  virtual SentenciaSql UpdateLocalizado(const std::string& tabla,
+                                        const std::vector<std::pair<std::string, Valor>>& valores,
+                                        const std::vector<Predicado>& condiciones,
+                                        const std::vector<Valor>& localizador) const = 0;
+  // "Delete From " + table.
   virtual std::string DeleteFrom(const std::string& tabla) const = 0;
-  // A name as written ("[Fecha Alta]", "ID_Empleado") in this dialect's quoting.
+  // A name as written ("[Fecha Alta]", "ID_Empleado") in this dialect's
+  // quoting; errores::ArgumentoNoValido when it is not a valid name.
   virtual std::string Identificador(const std::string& comoEscrito) const = 0;
+  // How many columns the row locator adds to a SELECT (0: none, SQL Server).
+  virtual std::size_t ColumnasLocalizador() const = 0;
 };
 
 std::unique_ptr<Dialecto> CreaDialecto(Motor motor);

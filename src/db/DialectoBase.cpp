@@ -94,9 +94,8 @@ SentenciaSql DialectoBase::Insert(const std::string& tabla,
   return s;
 }
 
-SentenciaSql DialectoBase::Update(const std::string& tabla,
-                                  const std::vector<std::pair<std::string, Valor>>& valores,
-                                  const std::vector<Predicado>& condiciones) const {
+SentenciaSql DialectoBase::Asignaciones(
+    const std::string& tabla, const std::vector<std::pair<std::string, Valor>>& valores) const {
   SentenciaSql s;
   s.texto = "update " + Identificador(tabla) + " set ";
   for (std::size_t i = 0; i < valores.size(); ++i) {
@@ -104,16 +103,65 @@ SentenciaSql DialectoBase::Update(const std::string& tabla,
     s.texto += Identificador(valores[i].first) + " = ?";
     s.parametros.push_back(valores[i].second);
   }
+  return s;
+}
+
+SentenciaSql DialectoBase::Condiciones(const std::vector<Predicado>& condiciones) const {
+  SentenciaSql s;
   for (std::size_t i = 0; i < condiciones.size(); ++i) {
-    s.texto += i ? " and " : " where ";
-    s.texto += Condicion(condiciones[i], " = ");
-    s.parametros.push_back(ValorDeCondicion(condiciones[i]));
+    if (i) s.texto += " and ";
+    Condicion(condiciones[i], " = ", s);
   }
   return s;
 }
 
-std::string DialectoBase::Condicion(const Predicado& p, const std::string& igual) const {
-  return Identificador(p.columna) + igual + "?";
+namespace {
+void Anade(SentenciaSql& s, const SentenciaSql& parte) {
+  s.texto += parte.texto;
+  s.parametros.insert(s.parametros.end(), parte.parametros.begin(), parte.parametros.end());
+}
+}  // namespace
+
+// Without a locator the keys are all there is to find the row by: the
+// change is made only when they match exactly one row.
+SentenciaSql DialectoBase::Update(const std::string& tabla,
+                                  const std::vector<std::pair<std::string, Valor>>& valores,
+                                  const std::vector<Predicado>& condiciones) const {
+  SentenciaSql s = Asignaciones(tabla, valores);
+  const SentenciaSql donde = Condiciones(condiciones);
+  const std::string unaSola = "(select count(*) from " + Identificador(tabla);
+  if (condiciones.empty()) {
+    s.texto += " where " + unaSola + ") = 1";
+    return s;
+  }
+  s.texto += " where ";
+  Anade(s, donde);
+  s.texto += " and " + unaSola + " where ";
+  Anade(s, donde);
+  s.texto += ") = 1";
+  return s;
+}
+
+SentenciaSql DialectoBase::UpdateLocalizado(
+    const std::string& tabla, const std::vector<std::pair<std::string, Valor>>& valores,
+    const std::vector<Predicado>& condiciones, const std::vector<Valor>& localizador) const {
+  if (ColumnasLocalizador() == 0 || localizador.size() != ColumnasLocalizador())
+    throw ErrorVarlo(errores_bd::OperacionNoPermitida, kFuenteBD,
+                     "No se puede actualizar la fila de " + tabla + " por su localizador");
+  SentenciaSql s = Asignaciones(tabla, valores);
+  s.texto += " where " + CondicionLocalizador();
+  s.parametros.insert(s.parametros.end(), localizador.begin(), localizador.end());
+  if (!condiciones.empty()) {
+    s.texto += " and ";
+    Anade(s, Condiciones(condiciones));
+  }
+  s.texto += " returning " + ListaLocalizador();
+  return s;
+}
+
+void DialectoBase::Condicion(const Predicado& p, const std::string& igual, SentenciaSql& s) const {
+  s.texto += Identificador(p.columna) + igual + "?";
+  s.parametros.push_back(ValorDeCondicion(p));
 }
 
 std::string DialectoBase::DeleteFrom(const std::string& tabla) const {

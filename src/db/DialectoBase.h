@@ -17,13 +17,28 @@ class DialectoBase : public Dialecto {
   SentenciaSql Update(const std::string& tabla,
                       const std::vector<std::pair<std::string, Valor>>& valores,
                       const std::vector<Predicado>& condiciones) const override;
+  SentenciaSql UpdateLocalizado(const std::string& tabla,
+                                const std::vector<std::pair<std::string, Valor>>& valores,
+                                const std::vector<Predicado>& condiciones,
+                                const std::vector<Valor>& localizador) const override;
   std::string DeleteFrom(const std::string& tabla) const override;
+  std::size_t ColumnasLocalizador() const override { return 0; }
 
  protected:
-  // One bound key condition: column, the comparison text, a "?" marker.
-  virtual std::string Condicion(const Predicado& p, const std::string& igual) const;
+  // One bound key condition (column, the comparison text, a "?" marker)
+  // added to the statement with its value.
+  virtual void Condicion(const Predicado& p, const std::string& igual, SentenciaSql& s) const;
+  // The locator's columns in a select list, and its condition with one "?"
+  // per column; empty where the database has none.
+  virtual std::string ListaLocalizador() const { return {}; }
+  virtual std::string CondicionLocalizador() const { return {}; }
   // The columns of a SELECT: "*" or the names joined with ", ".
   std::string ListaColumnas(const Consulta& c) const;
+
+ private:
+  SentenciaSql Asignaciones(const std::string& tabla,
+                            const std::vector<std::pair<std::string, Valor>>& valores) const;
+  SentenciaSql Condiciones(const std::vector<Predicado>& condiciones) const;
 };
 
 // The value a key condition compares with: text, a number (its text must be

@@ -7,17 +7,11 @@
 #include "common/Texto.h"
 #include "db/DialectoBase.h"
 #include "db/Dialectos.h"
+#include "db/Identificadores.h"
 
 namespace varlo::db {
 
 namespace {
-
-bool EsNombreSimple(std::string_view s) {
-  if (s.empty() || (s[0] >= '0' && s[0] <= '9')) return false;
-  return std::all_of(s.begin(), s.end(), [](char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-  });
-}
 
 // Words PostgreSQL does not take as a bare column or table name.
 bool EsReservadaPostgreSql(std::string_view s) {
@@ -80,8 +74,8 @@ std::string Minusculas(std::string_view s) {
   return r;
 }
 
-bool EntreCorchetes(const std::string& s) {
-  return s.size() >= 2 && s.front() == '[' && s.back() == ']' && s.find(']') == s.size() - 1;
+bool EntreCorchetes(std::string_view s) {
+  return s.size() >= 2 && s.front() == '[' && s.back() == ']';
 }
 
 class DialectoConParametros final : public DialectoBase {
@@ -90,42 +84,90 @@ class DialectoConParametros final : public DialectoBase {
 
   Motor Tipo() const override { return motor_; }
 
-  SentenciaSql Select(const Consulta& c) const override {
+  SentenciaSql Select(const Consulta& c) const override { return Renderiza(c, false); }
+  SentenciaSql SelectConLocalizador(const Consulta& c) const override {
+    return Renderiza(c, ColumnasLocalizador() > 0);
+  }
+
+  std::string Identificador(const std::string& comoEscrito) const override {
+    ExigeIdentificador(comoEscrito);
+    const bool corchetes = EntreCorchetes(comoEscrito);
+    std::string_view nombre = comoEscrito;
+    if (corchetes) nombre = nombre.substr(1, nombre.size() - 2);
+    switch (motor_) {
+      case Motor::SQLite:
+        // SQLite reads [brackets] itself; a name inside them cannot hold "]"
+        if (corchetes || EsNombreSimple(nombre)) return comoEscrito;
+        return "[" + comoEscrito + "]";
+      case Motor::PostgreSql:
+        // unquoted names fold to lower case, as the schema's own do; a name
+        // that needs quotes keeps that folding unless brackets kept its case
+        if (EsNombreSimple(nombre) && !EsReservadaPostgreSql(nombre)) return std::string(nombre);
+        if (!corchetes || EsNombreSimple(nombre)) return EntreComillas(Minusculas(nombre));
+        return EntreComillas(nombre);
+      default:
+        if (!corchetes && EsNombreSimple(nombre)) return comoEscrito;
+        return EntreComillas(nombre);
+    }
+  }
+
+  std::size_t ColumnasLocalizador() const override {
+    switch (motor_) {
+      case Motor::SQLite:
+        return 1;
+      case Motor::PostgreSql:
+        return 2;
+      default:
+        return 0;
+    }
+  }
+
+ protected:
+  // SQLite's rowid; PostgreSQL's ctid, unique only within its table (a
+  // partitioned table holds several), hence with tableoid.
+  std::string ListaLocalizador() const override {
+    if (motor_ == Motor::SQLite) return "rowid";
+    if (motor_ == Motor::PostgreSql) return "cast(tableoid as bigint), cast(ctid as text)";
+    return {};
+  }
+  std::string CondicionLocalizador() const override {
+    if (motor_ == Motor::SQLite) return "rowid = ?";
+    if (motor_ == Motor::PostgreSql) return "tableoid = cast(? as oid) and ctid = cast(? as tid)";
+    return {};
+  }
+
+  void Condicion(const Predicado& p, const std::string& igual, SentenciaSql& s) const override {
+    // SQLite keeps dates as text. A date at midnight may have been stored
+    // bare ("YYYY-MM-DD") by another tool: both forms are compared, on the
+    // column itself so that its index serves the lookup.
+    if (motor_ == Motor::SQLite &&
+        (p.clase == ClaseLiteral::Fecha || p.clase == ClaseLiteral::FechaHora)) {
+      FechaHora f = FechaCondicion(p);
+      if (!f.TieneHora()) {
+        s.texto += Identificador(p.columna) + " in (?, ?)";
+        s.parametros.push_back(f);
+        s.parametros.push_back(FormatoISO(f));
+        return;
+      }
+    }
+    DialectoBase::Condicion(p, igual, s);
+  }
+
+ private:
+  SentenciaSql Renderiza(const Consulta& c, bool conLocalizador) const {
     SentenciaSql s;
-    s.texto = c.select + ListaColumnas(c) + c.from + Identificador(c.tabla);
+    s.texto = c.select + ListaColumnas(c);
+    if (conLocalizador) s.texto += ", " + ListaLocalizador();
+    s.texto += c.from + Identificador(c.tabla);
     for (std::size_t i = 0; i < c.condiciones.size(); ++i) {
       const Predicado& p = c.condiciones[i];
       s.texto += i ? " and " : c.where;
-      s.texto += Condicion(p, p.igual);
-      s.parametros.push_back(ValorDeCondicion(p));
+      Condicion(p, p.igual, s);
     }
     if (c.top >= 0) s.texto += " limit " + std::to_string(c.top);
     return s;
   }
 
-  std::string Identificador(const std::string& comoEscrito) const override {
-    // SQLite reads [brackets] itself
-    if (motor_ == Motor::SQLite || !EntreCorchetes(comoEscrito)) return comoEscrito;
-    std::string_view nombre = std::string_view(comoEscrito).substr(1, comoEscrito.size() - 2);
-    if (motor_ == Motor::PostgreSql && EsNombreSimple(nombre)) {
-      // unquoted names fold to lower case, as the schema's own do
-      if (!EsReservadaPostgreSql(nombre)) return std::string(nombre);
-      return EntreComillas(Minusculas(nombre));
-    }
-    return EntreComillas(nombre);
-  }
-
- protected:
-  std::string Condicion(const Predicado& p, const std::string& igual) const override {
-    // SQLite keeps dates as text; a row written by another tool as a bare
-    // "YYYY-MM-DD" must still match the "YYYY-MM-DD HH:MM:SS" the program binds
-    if (motor_ == Motor::SQLite &&
-        (p.clase == ClaseLiteral::Fecha || p.clase == ClaseLiteral::FechaHora))
-      return "datetime(" + Identificador(p.columna) + ")" + igual + "datetime(?)";
-    return DialectoBase::Condicion(p, igual);
-  }
-
- private:
   Motor motor_;
 };
 

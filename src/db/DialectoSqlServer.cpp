@@ -3,6 +3,7 @@
 #include "common/Texto.h"
 #include "db/DialectoBase.h"
 #include "db/Dialectos.h"
+#include "db/Identificadores.h"
 
 namespace varlo::db {
 
@@ -25,7 +26,14 @@ class DialectoSqlServer final : public DialectoBase {
     return s;
   }
 
-  std::string Identificador(const std::string& comoEscrito) const override { return comoEscrito; }
+  // No row locator: an update changes a row only when its keys match that one row.
+  SentenciaSql SelectConLocalizador(const Consulta& c) const override { return Select(c); }
+
+  // The system's texts keep every valid name as written, brackets included.
+  std::string Identificador(const std::string& comoEscrito) const override {
+    ExigeIdentificador(comoEscrito);
+    return comoEscrito;
+  }
 
  private:
   static std::string Literal(const Predicado& p) {

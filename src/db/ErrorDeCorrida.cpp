@@ -1,24 +1,35 @@
 #include "db/ErrorDeCorrida.h"
 
+#include "db/ErrorBaseDatos.h"
+
 namespace varlo::db {
 
 bool EsErrorDeCorrida(const ErrorVarlo& e) {
-  (void)e;
-  return false;
+  return EsConexionPerdida(e) || EsBloqueo(e);
 }
 
-bool EsBloqueo(const ErrorVarlo& e) {
-  (void)e;
-  return false;
-}
-
-void RelanzaSiEsDeCorrida() {
+bool CapturadoEsDeCorrida() {
   try {
     throw;
   } catch (const ErrorVarlo& e) {
-    if (EsErrorDeCorrida(e)) throw;
+    return EsErrorDeCorrida(e);
   } catch (...) {
+    return false;
   }
+}
+
+bool CapturadoEsBloqueo() {
+  try {
+    throw;
+  } catch (const ErrorVarlo& e) {
+    return EsBloqueo(e);
+  } catch (...) {
+    return false;
+  }
+}
+
+void RelanzaSiEsDeCorrida() {
+  if (CapturadoEsDeCorrida()) throw;
 }
 
 }  // namespace varlo::db

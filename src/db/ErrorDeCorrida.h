@@ -2,13 +2,18 @@
 // Errors that no single record caused: the connection is gone or the
 // database stays locked by another program. They end the table or the run
 // with one error line instead of rejecting every record that follows.
+// The class travels with the exception object, so these look at the error
+// being handled (inside a catch block), never at a copy.
 #include "common/ErrorVarlo.h"
 
 namespace varlo::db {
 
 bool EsErrorDeCorrida(const ErrorVarlo& e);
-// Of those, the database locked by another program (the rest: connection lost).
-bool EsBloqueo(const ErrorVarlo& e);
+
+// Inside a catch block: whether the error being handled belongs to the run,
+// and whether it is the database locked (the rest: the connection lost).
+bool CapturadoEsDeCorrida();
+bool CapturadoEsBloqueo();
 
 // Inside a catch block of a record scope: rethrows the error being handled
 // when it belongs to the run, so the record scope only turns the record's

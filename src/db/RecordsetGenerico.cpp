@@ -5,7 +5,9 @@
 #include "common/ErrorVarlo.h"
 #include "common/Texto.h"
 #include "db/ConversionValores.h"
+#include "db/ErrorBaseDatos.h"
 #include "db/ErroresBD.h"
+#include "db/Identificadores.h"
 #include "db/TiposAdo.h"
 
 namespace varlo::db {
@@ -13,6 +15,8 @@ namespace varlo::db {
 namespace {
 
 const Valor kNulo{};
+// The characters of a pending text are not known: counted at the next chunk.
+constexpr std::size_t kSinContar = static_cast<std::size_t>(-1);
 
 [[noreturn]] void Falla(long numero) {
   throw ErrorVarlo(numero, kFuenteBD, [numero]() -> std::string {
@@ -22,38 +26,42 @@ const Valor kNulo{};
   }());
 }
 
-bool EsNombreSimple(const std::string& s) {
-  if (s.empty() || (s[0] >= '0' && s[0] <= '9')) return false;
-  return std::all_of(s.begin(), s.end(), [](char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-  });
-}
-
-// A name the database reported, written as the definitions file would
-// write it, so that the dialect quotes it its own way.
-std::string ComoEscrito(const std::string& nombre) {
-  if (EsNombreSimple(nombre)) return nombre;
-  std::string r = "[";
-  for (char c : nombre) {
-    r += c;
-    if (c == ']') r += ']';
-  }
-  return r + "]";
-}
-
 }  // namespace
 
 RecordsetGenerico::RecordsetGenerico(std::shared_ptr<Backend> backend,
                                      std::shared_ptr<const Dialecto> dialecto,
-                                     db::Consulta consulta, ResultadoConsulta resultado)
+                                     db::Consulta consulta, ResultadoConsulta resultado,
+                                     bool conLocalizador)
     : backend_(std::move(backend)),
       dialecto_(std::move(dialecto)),
       consulta_(std::move(consulta)),
-      campos_(std::move(resultado.campos)),
-      filas_(std::move(resultado.filas)),
-      pendientes_(campos_.size()),
-      trozosIniciados_(campos_.size(), false),
-      lecturaTrozos_(campos_.size(), 0) {}
+      conLocalizador_(conLocalizador) {
+  TomaFilas(std::move(resultado));
+  pendientes_.resize(campos_.size());
+  trozosIniciados_.assign(campos_.size(), false);
+  caracteresTrozos_.assign(campos_.size(), 0);
+  lecturaTrozos_.assign(campos_.size(), 0);
+}
+
+// The rows of a query; the locator's columns, last in each row, are kept apart.
+void RecordsetGenerico::TomaFilas(ResultadoConsulta resultado) {
+  const std::size_t n = conLocalizador_ ? dialecto_->ColumnasLocalizador() : 0;
+  if (resultado.campos.size() < n)
+    throw ErrorVarlo(errores_bd::FalloProveedor, kFuenteBD,
+                     "La consulta no devolvió el localizador de sus filas");
+  const auto primera = static_cast<std::ptrdiff_t>(resultado.campos.size() - n);
+  resultado.campos.erase(resultado.campos.begin() + primera, resultado.campos.end());
+  localizadores_.clear();
+  for (std::vector<Valor>& fila : resultado.filas) {
+    if (n)
+      localizadores_.emplace_back(std::make_move_iterator(fila.begin() + primera),
+                                  std::make_move_iterator(fila.end()));
+    fila.resize(static_cast<std::size_t>(primera));
+  }
+  campos_ = std::move(resultado.campos);
+  filas_ = std::move(resultado.filas);
+  posicion_ = 0;
+}
 
 void RecordsetGenerico::CompruebaAbierto() const {
   if (!abierto_) Falla(errores_bd::ObjetoCerrado);
@@ -138,6 +146,7 @@ void RecordsetGenerico::AddNew() {
 
 void RecordsetGenerico::Pendiente(int indice, Valor v) {
   pendientes_[static_cast<std::size_t>(indice)] = std::move(v);
+  caracteresTrozos_[static_cast<std::size_t>(indice)] = kSinContar;
   if (modo_ == adEditNone) modo_ = adEditInProgress;
 }
 
@@ -158,24 +167,44 @@ void RecordsetGenerico::AppendChunk(int indice, const Bytes& trozo) {
   CompruebaFilaActual();
   auto i = static_cast<std::size_t>(indice);
   const InfoCampo& campo = campos_[i];
-  if (!EsTipoBinario(campo.tipo) && !EsTipoTexto(campo.tipo))
+  const bool binario = EsTipoBinario(campo.tipo);
+  if (!binario && !EsTipoTexto(campo.tipo))
     throw ErrorVarlo(errores::TiposNoCoinciden, kFuenteBD,
                      "No coinciden los tipos (columna " + campo.nombre +
                          ": solo admite trozos una columna binaria o de texto)");
-  // the first chunk replaces the value, the next ones are added to it
-  Bytes actual;
-  if (trozosIniciados_[i] && pendientes_[i]) {
-    if (const auto* b = std::get_if<Bytes>(&*pendientes_[i]))
-      actual = *b;
-    else if (const auto* s = std::get_if<std::string>(&*pendientes_[i]))
-      actual.assign(s->begin(), s->end());
+  // The first chunk replaces the value, the next ones are added to it in
+  // place: the value grows geometrically instead of being copied whole for
+  // every chunk.
+  std::optional<Valor>& pendiente = pendientes_[i];
+  if (!trozosIniciados_[i] || !pendiente) {
+    pendiente.reset();
+    caracteresTrozos_[i] = 0;
+  } else if (binario ? !std::holds_alternative<Bytes>(*pendiente)
+                     : !std::holds_alternative<std::string>(*pendiente)) {
+    std::string texto = ValorComoTexto(*pendiente);
+    pendiente = binario ? Valor(Bytes(texto.begin(), texto.end())) : Valor(std::move(texto));
+    caracteresTrozos_[i] = kSinContar;
   }
-  actual.insert(actual.end(), trozo.begin(), trozo.end());
-  Valor v = EsTipoBinario(campo.tipo)
-                ? ConvierteValor(campo, actual)
-                : ConvierteValor(campo, std::string(actual.begin(), actual.end()));
-  Pendiente(indice, std::move(v));
+  std::size_t bytes = 0;
+  if (pendiente) {
+    if (const auto* b = std::get_if<Bytes>(&*pendiente)) bytes = b->size();
+    if (const auto* t = std::get_if<std::string>(&*pendiente)) {
+      bytes = t->size();
+      if (caracteresTrozos_[i] == kSinContar) caracteresTrozos_[i] = CuentaCaracteres(*t);
+    }
+  }
+  const std::string_view texto(reinterpret_cast<const char*>(trozo.data()), trozo.size());
+  const std::size_t caracteres = binario ? 0 : caracteresTrozos_[i] + CuentaCaracteres(texto);
+  CompruebaLargo(campo, bytes + trozo.size(), binario ? bytes + trozo.size() : caracteres);
+
+  if (!pendiente) pendiente = binario ? Valor(Bytes{}) : Valor(std::string{});
+  if (auto* b = std::get_if<Bytes>(&*pendiente))
+    b->insert(b->end(), trozo.begin(), trozo.end());
+  else
+    std::get<std::string>(*pendiente).append(texto);
+  caracteresTrozos_[i] = caracteres;
   trozosIniciados_[i] = true;
+  if (modo_ == adEditNone) modo_ = adEditInProgress;
 }
 
 Bytes RecordsetGenerico::GetChunk(int indice, std::size_t cuantos) {
@@ -213,30 +242,72 @@ void RecordsetGenerico::Update() {
   if (modo_ == adEditNone) return;
   auto valores = Asignados();
   if (modo_ == adEditAdd) {
-    backend_->Ejecuta(dialecto_->Insert(consulta_.tabla, valores));
-    std::vector<Valor> fila(campos_.size());
-    for (std::size_t i = 0; i < campos_.size(); ++i)
-      if (pendientes_[i]) fila[i] = *pendientes_[i];
-    filas_.push_back(std::move(fila));
-    posicion_ = filas_.size() - 1;
+    Inserta(valores);
   } else if (!valores.empty()) {
-    // the row is found again by the conditions of the query that found it
-    if (consulta_.condiciones.empty())
-      throw ErrorVarlo(errores_bd::OperacionNoPermitida, kFuenteBD,
-                       "No se puede actualizar la fila de " + consulta_.tabla +
-                           ": la consulta no tiene condiciones que la identifiquen");
-    long filas =
-        backend_->Ejecuta(dialecto_->Update(consulta_.tabla, valores, consulta_.condiciones));
-    if (filas == 0)
-      throw ErrorVarlo(errores_bd::FilaNoEncontrada, kFuenteBD,
-                       "No se encuentra la fila para actualizarla. Algunos valores pueden haber "
-                       "cambiado desde la última lectura.");
-    for (std::size_t i = 0; i < campos_.size(); ++i)
-      if (pendientes_[i]) filas_[posicion_][i] = *pendientes_[i];
-    SigueClave();
+    ActualizaFila(valores);
   }
   OlvidaPendientes();
   modo_ = adEditNone;
+}
+
+void RecordsetGenerico::Inserta(const std::vector<std::pair<std::string, Valor>>& valores) {
+  const bool busquedaVacia = filas_.empty();
+  try {
+    backend_->Ejecuta(dialecto_->Insert(consulta_.tabla, valores));
+  } catch (const ErrorVarlo& e) {
+    // Another writer added the row between the lookup that found nothing
+    // and this insert: the record becomes an update of that row.
+    if (!EsClaveDuplicada(e) || !busquedaVacia || consulta_.condiciones.empty()) throw;
+    ResultadoConsulta r = backend_->Consulta(
+        conLocalizador_ ? dialecto_->SelectConLocalizador(consulta_) : dialecto_->Select(consulta_),
+        1);
+    if (r.filas.empty()) throw;
+    TomaFilas(std::move(r));
+    modo_ = adEditInProgress;
+    ActualizaFila(valores);
+    return;
+  }
+  std::vector<Valor> fila(campos_.size());
+  for (std::size_t i = 0; i < campos_.size(); ++i)
+    if (pendientes_[i]) fila[i] = *pendientes_[i];
+  filas_.push_back(std::move(fila));
+  // a row just added has no locator yet: its next update goes by its keys
+  if (conLocalizador_) localizadores_.emplace_back();
+  posicion_ = filas_.size() - 1;
+}
+
+// The row that was read, and that row only: by its locator when it has one,
+// otherwise by the lookup's conditions when they still match exactly one row.
+void RecordsetGenerico::ActualizaFila(const std::vector<std::pair<std::string, Valor>>& valores) {
+  if (consulta_.condiciones.empty())
+    throw ErrorVarlo(errores_bd::OperacionNoPermitida, kFuenteBD,
+                     "No se puede actualizar la fila de " + consulta_.tabla +
+                         ": la consulta no tiene condiciones que la identifiquen");
+  long filas = 0;
+  std::vector<Valor>* localizador =
+      posicion_ < localizadores_.size() ? &localizadores_[posicion_] : nullptr;
+  if (localizador &&
+      (localizador->empty() || std::any_of(localizador->begin(), localizador->end(),
+                                           [](const Valor& v) { return EsNulo(v); })))
+    localizador = nullptr;  // a view's rows, or a row added here
+  if (localizador) {
+    ResultadoConsulta r = backend_->Consulta(
+        dialecto_->UpdateLocalizado(consulta_.tabla, valores, consulta_.condiciones, *localizador),
+        0);
+    filas = static_cast<long>(r.filas.size());
+    // PostgreSQL writes a changed row elsewhere: its new locator serves the next update
+    if (filas == 1) *localizador = std::move(r.filas[0]);
+  }
+  // No locator, or the row moved since it was read (another writer changed it)
+  if (filas == 0)
+    filas = backend_->Ejecuta(dialecto_->Update(consulta_.tabla, valores, consulta_.condiciones));
+  if (filas == 0)
+    throw ErrorVarlo(errores_bd::FilaNoEncontrada, kFuenteBD,
+                     "No se encuentra la fila para actualizarla. Algunos valores pueden haber "
+                     "cambiado desde la última lectura, o la clave identifica más de una fila.");
+  for (std::size_t i = 0; i < campos_.size(); ++i)
+    if (pendientes_[i]) filas_[posicion_][i] = *pendientes_[i];
+  SigueClave();
 }
 
 // A key column just rewritten: the next update must find the row by its new value.
@@ -257,6 +328,7 @@ void RecordsetGenerico::SigueClave() {
 void RecordsetGenerico::OlvidaPendientes() {
   std::fill(pendientes_.begin(), pendientes_.end(), std::nullopt);
   std::fill(trozosIniciados_.begin(), trozosIniciados_.end(), false);
+  std::fill(caracteresTrozos_.begin(), caracteresTrozos_.end(), 0);
   std::fill(lecturaTrozos_.begin(), lecturaTrozos_.end(), 0);
 }
 
@@ -272,6 +344,7 @@ void RecordsetGenerico::Close() {
   OlvidaPendientes();
   modo_ = adEditNone;
   filas_.clear();
+  localizadores_.clear();
   posicion_ = 0;
   abierto_ = false;
 }

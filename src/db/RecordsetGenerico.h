@@ -13,8 +13,9 @@ namespace varlo::db {
 
 class RecordsetGenerico final : public Recordset {
  public:
+  // `conLocalizador`: the dialect's locator columns end every row of `resultado`.
   RecordsetGenerico(std::shared_ptr<Backend> backend, std::shared_ptr<const Dialecto> dialecto,
-                    db::Consulta consulta, ResultadoConsulta resultado);
+                    db::Consulta consulta, ResultadoConsulta resultado, bool conLocalizador);
 
   int State() const override { return abierto_ ? 1 : 0; }
   bool BOF() const override;
@@ -48,6 +49,9 @@ class RecordsetGenerico final : public Recordset {
   void Pendiente(int indice, Valor v);
   void OlvidaPendientes();
   void SigueClave();
+  void TomaFilas(ResultadoConsulta resultado);
+  void Inserta(const std::vector<std::pair<std::string, Valor>>& valores);
+  void ActualizaFila(const std::vector<std::pair<std::string, Valor>>& valores);
   std::vector<std::pair<std::string, Valor>> Asignados() const;
 
   std::shared_ptr<Backend> backend_;
@@ -55,11 +59,14 @@ class RecordsetGenerico final : public Recordset {
   db::Consulta consulta_;
   std::vector<InfoCampo> campos_;
   std::vector<std::vector<Valor>> filas_;
-  std::size_t posicion_ = 0;  // filas_.size(): past the last row
+  bool conLocalizador_;
+  std::vector<std::vector<Valor>> localizadores_;  // per row; empty without a locator
+  std::size_t posicion_ = 0;                       // filas_.size(): past the last row
   bool abierto_ = true;
   int modo_ = adEditNone;
   std::vector<std::optional<Valor>> pendientes_;
   std::vector<bool> trozosIniciados_;
+  std::vector<std::size_t> caracteresTrozos_;  // characters appended so far, for the size check
   std::vector<std::size_t> lecturaTrozos_;
 };
 

@@ -132,15 +132,16 @@ FinTabla ImportacionTablas::PasoTabla(std::int16_t i) {
     EscribeResumen(d);
     return fin;
   } catch (...) {
+    const bool deCorrida = db::CapturadoEsDeCorrida(), bloqueo = db::CapturadoEsBloqueo();
     ErrorVarlo e = ErrorCapturado();
     resultados_.Cierra();
     BorraPendientes(d);
     f_.EscribeError(e);
     EscribeResumen(d);
-    if (db::EsErrorDeCorrida(e)) {
+    if (deCorrida) {
       // A locked database ends this table; a lost one ends the run.
       f_.NotaBaseDatosPerdida();
-      if (!db::EsBloqueo(e)) return FinTabla::TerminaCorrida;
+      if (!bloqueo) return FinTabla::TerminaCorrida;
     }
     return FinTabla::Siguiente;
   }

@@ -9,6 +9,7 @@
 #include "common/Plataforma.h"
 #include "common/Texto.h"
 #include "db/Corrida.h"
+#include "db/ErrorDeCorrida.h"
 #include "definitions/LectorDefiniciones.h"
 #include "import/LoteRegistros.h"
 #include "incidences/DefinicionIncidencias.h"
@@ -194,9 +195,9 @@ void ImportaIncidencias(Corrida& f) {
   try {
     Importa(f);
   } catch (...) {
-    ErrorVarlo e = ErrorCapturado();
-    f.EscribeError(e);
-    if (db::EsErrorDeCorrida(e)) f.NotaBaseDatosPerdida();
+    const bool deCorrida = db::CapturadoEsDeCorrida();
+    f.EscribeError(ErrorCapturado());
+    if (deCorrida) f.NotaBaseDatosPerdida();
   }
   f.EscribeLog("Fin de importación de Incidencias");
 }

@@ -67,6 +67,7 @@ TEST(ConsoleProgram, OverflowingOptionIsARunTimeError) {
 TEST(ConsoleProgram, PathWithSpacesArrivesWhole) {
   CarpetaTemporal tmp;
   std::filesystem::create_directory(tmp.Archivo("mis datos"));
+  EscribeBytes(tmp.Archivo("mis datos/v.db"), "");  // an empty file is an empty database
   EscribeBytes(tmp.Archivo("mis datos/defs.ini"),
                "[Opciones]\r\nReporteLog=0\r\n[Base de Datos]\r\nConexion=Provider=SQLite;Data "
                "Source=" +

@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 
 #include "common/ErrorVarlo.h"
 #include "common/Texto.h"
 #include "db/Conexion.h"
+#include "db/ConexionGenerica.h"
+#include "db/ErrorBaseDatos.h"
 #include "db/TiposAdo.h"
+#include "db/sqlite/ConexionSQLite.h"
 #include "support/BaseDatosPrueba.h"
 #include "support/CarpetaTemporal.h"
 
@@ -26,8 +30,10 @@ class CapaDatos : public ::testing::TestWithParam<std::string> {
   void SetUp() override {
     if (GetParam() != "SQLite")
       pg_ = std::make_unique<BaseDatosPrueba>(BaseDatosPrueba::PostgreSql());
-    cn_ = Conexion::Abre(pg_ ? pg_->Cadena() : BaseDatosPrueba::SQLite(carpeta_.Ruta()));
+    cadena_ = pg_ ? pg_->Cadena() : BaseDatosPrueba::SQLite(carpeta_.Ruta());
+    cn_ = Conexion::Abre(cadena_);
   }
+  bool EsSQLite() const { return GetParam() == "SQLite"; }
   std::unique_ptr<Recordset> Abre(const Consulta& c, long max = 1) {
     return cn_->AbreConsulta(c, max);
   }
@@ -44,8 +50,19 @@ class CapaDatos : public ::testing::TestWithParam<std::string> {
   }
   long Cuenta(const std::string& tabla) { return Abre(Consulta{.tabla = tabla}, 0)->RecordCount(); }
 
+  // The values of one column over every row, sorted.
+  std::vector<std::string> Columna(const std::string& tabla, const std::string& columna) {
+    std::vector<std::string> r;
+    for (auto rs = Abre(Consulta{.columnas = {columna}, .tabla = tabla}, 0); !rs->EOF_();
+         rs->MoveNext())
+      r.push_back(rs->Texto(0));
+    std::ranges::sort(r);
+    return r;
+  }
+
   CarpetaTemporal carpeta_;
   std::unique_ptr<BaseDatosPrueba> pg_;  // outlives the connection
+  std::string cadena_;
   std::unique_ptr<Conexion> cn_;
 };
 
@@ -188,25 +205,204 @@ TEST_P(CapaDatos, CatalogoDeTablasBaseSinVistas) {
   EXPECT_EQ(tablas, esperadas);
 }
 
+TEST_P(CapaDatos, UnaActualizacionCambiaSoloLaFilaQueLeyo) {
+  // a key that is not unique: the record changes the row its lookup read, and
+  // keeps changing that row (PostgreSQL moves a row each time it changes it)
+  cn_->Execute("create table Turno (ID integer, Nombre varchar(20))");
+  cn_->Execute("insert into Turno (ID, Nombre) values (1, 'a')");
+  cn_->Execute("insert into Turno (ID, Nombre) values (1, 'b')");
+  auto rs = Abre(Consulta{.columnas = {"ID", "Nombre"},
+                          .tabla = "Turno",
+                          .condiciones = {{"ID", ClaseLiteral::Numero, std::string("1")}}});
+  ASSERT_FALSE(rs->EOF_());
+  const std::string otra = rs->Texto(1) == "a" ? "b" : "a";
+  for (const char* nuevo : {"y", "z"}) {
+    Asigna(*rs, {{"Nombre", nuevo}});
+    rs->Update();
+    std::vector<std::string> esperados = {otra, nuevo};
+    std::ranges::sort(esperados);
+    EXPECT_EQ(Columna("Turno", "Nombre"), esperados);
+  }
+
+  // Rows without a locator (SQLite: a WITHOUT ROWID table; PostgreSQL: a
+  // view) are changed by their keys only when these match exactly one row.
+  cn_->Execute("create table Base (K integer primary key, G integer, N varchar(5))" +
+               std::string(EsSQLite() ? " without rowid" : ""));
+  std::string sinLocalizador = "Base";
+  if (!EsSQLite()) {
+    cn_->Execute("create view VistaBase as select K, G, N from Base");
+    sinLocalizador = "VistaBase";
+  }
+  for (const char* fila : {"(1, 1, 'a')", "(2, 1, 'b')", "(3, 2, 'c')"})
+    cn_->Execute("insert into Base (K, G, N) values " + std::string(fila));
+  auto grupo = [&](const char* g) {
+    return Abre(Consulta{.tabla = sinLocalizador,
+                         .condiciones = {{"G", ClaseLiteral::Numero, std::string(g)}}});
+  };
+  auto varias = grupo("1");
+  Asigna(*varias, {{"N", "x"}});
+  try {
+    varias->Update();
+    ADD_FAILURE() << "se cambiaron varias filas";
+  } catch (const ErrorVarlo& e) {
+    EXPECT_EQ(e.Numero(), errores::FilaNoEncontrada) << e.Descripcion();
+  }
+  auto una = grupo("2");
+  Asigna(*una, {{"N", "y"}});
+  una->Update();
+  EXPECT_EQ(Columna("Base", "N"), (std::vector<std::string>{"a", "b", "y"}));
+}
+
+TEST_P(CapaDatos, AltaQuePierdeLaCarreraActualizaLaFilaDelOtro) {
+  // another writer adds the key between the lookup that found nothing and the insert
+  auto otro = Conexion::Abre(cadena_);
+  auto rs = Empleado("E07");
+  ASSERT_TRUE(rs->EOF_());
+  rs->AddNew();
+  Asigna(*rs, {{"ID_Empleado", "E07"}, {"Nombre", "de A"}});
+  otro->Execute("insert into Empleado (ID_Empleado, Nombre, Edad) values ('E07', 'de B', 50)");
+  rs->Update();
+  EXPECT_EQ(rs->EditMode(), Recordset::adEditNone);
+  Comprueba(*Empleado("E07"), {{"Nombre", std::string("de A")}, {"Edad", std::int64_t{50}}});
+  EXPECT_EQ(Cuenta("Empleado"), 1);
+}
+
+TEST_P(CapaDatos, TrozosSeAnadenSinCopiarElValorEntero) {
+  Bytes foto(4 << 20);
+  for (std::size_t i = 0; i < foto.size(); ++i) foto[i] = static_cast<unsigned char>(i % 251);
+  auto rs = Empleado("E08");
+  rs->AddNew();
+  Asigna(*rs, {{"ID_Empleado", "E08"}, {"Nombre", "x"}});
+  const int iFoto = rs->IndiceCampo("Foto"), iNombre = rs->IndiceCampo("Nombre");
+  // the buffer moves only when it grows geometrically, never once per chunk
+  int movimientos = 0;
+  const unsigned char* anterior = nullptr;
+  for (std::size_t desde = 0; desde < foto.size(); desde += 1024) {
+    rs->AppendChunk(iFoto, Bytes(foto.begin() + static_cast<std::ptrdiff_t>(desde),
+                                 foto.begin() + static_cast<std::ptrdiff_t>(desde + 1024)));
+    const unsigned char* datos = std::get<Bytes>(rs->Value(iFoto)).data();
+    movimientos += datos != anterior;
+    anterior = datos;
+  }
+  EXPECT_LT(movimientos, 64);
+  // a text column counts characters across chunks: 50 "ñ" fit VARCHAR(50), the 51st does not
+  const std::string enie = "ñ";
+  for (int i = 0; i < 50; ++i) rs->AppendChunk(iNombre, Bytes(enie.begin(), enie.end()));
+  try {
+    rs->AppendChunk(iNombre, Bytes(enie.begin(), enie.end()));
+    ADD_FAILURE() << "texto más largo que su columna";
+  } catch (const ErrorVarlo& e) {
+    EXPECT_EQ(e.Numero(), errores::DatosTruncados);
+  }
+  rs->Update();
+  auto leida = Empleado("E08");
+  EXPECT_TRUE(leida->Value(iFoto) == Valor(foto));
+  std::string nombre;
+  for (int i = 0; i < 50; ++i) nombre += enie;
+  EXPECT_EQ(leida->Texto(iNombre), nombre);
+}
+
 INSTANTIATE_TEST_SUITE_P(Motores, CapaDatos, ::testing::Values("SQLite", "PostgreSQL"),
                          [](const auto& info) { return info.param; });
 
-TEST(SQLite, UnaFechaGuardadaSinHoraSeEncuentraYSeActualiza) {
-  // rows loaded by another tool may hold a bare date; the key still matches
+// The file behind a "Provider=SQLite;Data Source=PATH" string.
+std::string RutaSQLite(const std::string& cadena) {
+  return cadena.substr(cadena.find("Data Source=") + 12);
+}
+
+TEST(SQLite, LlaveDeFechaUsaSuIndiceYEncuentraLaFechaGuardadaSinHora) {
   CarpetaTemporal tmp;
-  auto cn = Conexion::Abre(BaseDatosPrueba::SQLite(tmp.Ruta()));
+  const std::string cadena = BaseDatosPrueba::SQLite(tmp.Ruta());
+  auto cn = Conexion::Abre(cadena);
+  cn->Execute("create index IxAlta on Empleado (FechaAlta)");
+  // rows loaded by another tool may hold a bare date; the key still matches
   cn->Execute("insert into Kardex (Id_Empleado, Fecha, ID_Tipo) values ('7', '2024-03-04', 'VAC')");
-  auto rs = cn->AbreConsulta(
-      Consulta{.columnas = {"Id_Empleado", "Fecha", "ID_Tipo"},
-               .tabla = "Kardex",
-               .condiciones = {{"Id_Empleado", ClaseLiteral::Texto, std::string("7")},
-                               {"Fecha", ClaseLiteral::Fecha, FechaHora{2024, 3, 4}}}},
-      1);
+  const Consulta kardex{.columnas = {"Id_Empleado", "Fecha", "ID_Tipo"},
+                        .tabla = "Kardex",
+                        .condiciones = {{"Id_Empleado", ClaseLiteral::Texto, std::string("7")},
+                                        {"Fecha", ClaseLiteral::Fecha, FechaHora{2024, 3, 4}}}};
+  const Consulta alta{.tabla = "Empleado",
+                      .condiciones = {{"FechaAlta", ClaseLiteral::Fecha, FechaHora{2024, 3, 4}}}};
+  // an index on the date column serves the lookup: no scan of every row
+  auto sqlite = AbreSQLite(RutaSQLite(cadena));
+  auto d = CreaDialecto(Motor::SQLite);
+  const std::pair<Consulta, std::string> planes[] = {
+      {kardex, "SEARCH Kardex USING INDEX sqlite_autoindex_Kardex_1 (Id_Empleado=? AND Fecha=?)"},
+      {alta, "SEARCH Empleado USING INDEX IxAlta (FechaAlta=?)"},
+  };
+  for (const auto& [consulta, esperado] : planes) {
+    const SentenciaSql s = d->Select(consulta);
+    ResultadoConsulta plan = sqlite->Consulta({"explain query plan " + s.texto, s.parametros}, 0);
+    ASSERT_FALSE(plan.filas.empty());
+    EXPECT_EQ(ValorComoTexto(plan.filas[0].back()), esperado) << s.texto;
+  }
+
+  auto rs = cn->AbreConsulta(kardex, 1);
   ASSERT_FALSE(rs->EOF_());
   rs->AsignaTexto(rs->IndiceCampo("ID_Tipo"), "INC");
   rs->Update();
   EXPECT_EQ(cn->AbreConsulta(Consulta{.columnas = {"ID_Tipo"}, .tabla = "Kardex"}, 0)->Texto(0),
             "INC");
+}
+
+TEST(SQLite, ArchivoQueFaltaOQueNoEsBaseDeDatosEsConexionPerdida) {
+  CarpetaTemporal tmp;
+  const std::string falta = tmp.Archivo("falta.db"), basura = tmp.Archivo("basura.db");
+  prueba::EscribeBytes(basura, std::string(4096, 'x'));
+  const std::pair<std::string, std::string> casos[] = {
+      {falta, "No existe la base de datos SQLite (" + falta + ")"},
+      {basura, "No se pudo abrir la base de datos SQLite " + basura + ": file is not a database"},
+  };
+  for (const auto& [ruta, descripcion] : casos) {
+    try {
+      Conexion::Abre("Provider=SQLite;Data Source=" + ruta);
+      ADD_FAILURE() << "abrió " << ruta;
+    } catch (const ErrorVarlo& e) {
+      EXPECT_EQ(e.Numero(), errores::FalloProveedor);
+      EXPECT_EQ(e.Descripcion(), descripcion);
+      EXPECT_TRUE(EsConexionPerdida(e));
+    }
+  }
+  EXPECT_FALSE(std::filesystem::exists(falta));  // a wrong path never becomes a new database
+}
+
+TEST(SQLite, EscrituraBloqueadaPorOtraConexionEsBloqueo) {
+  CarpetaTemporal tmp;
+  const std::string cadena = BaseDatosPrueba::SQLite(tmp.Ruta());
+  auto otra = Conexion::Abre(cadena);
+  otra->Execute("begin exclusive");
+  ConexionGenerica cn(AbreSQLite(RutaSQLite(cadena), 50));
+  auto rs = cn.AbreConsulta(BuscaPorTexto("Jerarquias", {}, "[Key]", "_0A"), 1);
+  rs->AddNew();
+  rs->AsignaTexto(0, "_0A");
+  try {
+    rs->Update();
+    ADD_FAILURE() << "escribió con la base bloqueada";
+  } catch (const ErrorVarlo& e) {
+    EXPECT_TRUE(EsBloqueo(e)) << e.Descripcion();
+    EXPECT_FALSE(EsConexionPerdida(e));
+    EXPECT_LT(e.Numero(), 0);
+    EXPECT_EQ(e.Descripcion(), "database is locked");
+  }
+  otra->Execute("rollback");
+  rs->Update();  // the lock is gone: the same record goes through
+  EXPECT_EQ(cn.AbreConsulta(Consulta{.tabla = "Jerarquias"}, 0)->RecordCount(), 1);
+}
+
+TEST(PostgreSql, SesionTerminadaPorElServidorEsConexionPerdida) {
+  BaseDatosPrueba pg = BaseDatosPrueba::PostgreSql();
+  auto cn = Conexion::Abre(pg.Cadena());
+  auto admin = Conexion::Abre(pg.Cadena());
+  cn->Execute("create table SesionA as select pg_backend_pid() as pid");
+  admin->Execute("select pg_terminate_backend(pid) from SesionA");
+  try {
+    cn->AbreConsulta(BuscaPorTexto("Empleado", {}, "ID_Empleado", "E01"), 1);
+    ADD_FAILURE() << "la sesión terminada siguió respondiendo";
+  } catch (const ErrorVarlo& e) {
+    EXPECT_TRUE(EsConexionPerdida(e)) << e.Descripcion();
+    EXPECT_FALSE(EsBloqueo(e));
+    EXPECT_LT(e.Numero(), 0);
+  }
 }
 
 }  // namespace

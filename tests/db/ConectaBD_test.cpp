@@ -37,18 +37,20 @@ TEST(ConectaBD, UnaLineaSinClaveYElSiguienteIntentoAbre) {
     return r;
   };
 
-  EXPECT_FALSE(f.ConectaBD());  // its folder does not exist yet
+  // a missing file is a wrong path: nothing is created in its place
+  std::filesystem::create_directory(tmp.Archivo("datos"));
+  EXPECT_FALSE(f.ConectaBD());
+  EXPECT_FALSE(std::filesystem::exists(ruta));
   EXPECT_EQ(f.cnBaseDatos(), nullptr);
   EXPECT_EQ(f.EstadoSalida(), 3);  // the database could not be reached
   ASSERT_EQ(lineas().size(), 1u);
   const std::string linea = lineas()[0];
-  EXPECT_TRUE(
-      linea.starts_with("[SQLite] Error: -2147467259 No se pudo abrir la base de datos SQLite " +
-                        ruta + ": unable to open database file ("))
+  EXPECT_TRUE(linea.starts_with("[SQLite] Error: -2147467259 No existe la base de datos SQLite (" +
+                                ruta + ") ("))
       << linea;
   EXPECT_EQ(linea.find("secreto"), std::string::npos);
 
-  std::filesystem::create_directory(tmp.Archivo("datos"));
+  prueba::EscribeBytes(ruta, "");  // an empty file is an empty database
   EXPECT_TRUE(f.ConectaBD());
   ASSERT_NE(f.cnBaseDatos(), nullptr);
   EXPECT_EQ(f.cnBaseDatos()->State(), 1);

@@ -2,6 +2,9 @@
 // character for character; SQLite and PostgreSQL bind the key values.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <functional>
+
 #include "common/ErrorVarlo.h"
 #include "db/Dialecto.h"
 
@@ -49,8 +52,10 @@ TEST(DialectoSqlServer, TextosExactosDelSistema) {
       {d->Insert("Empleado", {{"ID_Empleado", std::string("E'1")}, {"[Fecha Alta]", Valor{}}})
            .texto,
        "insert into Empleado (ID_Empleado, [Fecha Alta]) values (?, ?)"},
+      // changes a row only when the keys match exactly one
       {d->Update("Kardex", {{"Referencia", std::string("R")}}, kKardex).texto,
-       "update Kardex set Referencia = ? where Id_Empleado = ? and Fecha = ?"},
+       "update Kardex set Referencia = ? where Id_Empleado = ? and Fecha = ? and "
+       "(select count(*) from Kardex where Id_Empleado = ? and Fecha = ?) = 1"},
   };
   for (const auto& [texto, esperado] : casos) EXPECT_EQ(texto, esperado);
   // a number key that is not a number never reaches the text
@@ -73,12 +78,21 @@ TEST(DialectoSQLiteYPostgreSql, TextosYValoresEnlazados) {
   auto pg = CreaDialecto(Motor::PostgreSql);
   const std::pair<std::string, std::string> casos[] = {
       {sq->Select(kSonda).texto, "Select * from Empleado limit 0"},
-      // dates compare by value, whatever text form another tool stored
+      // a date at midnight matches its bare stored form too, on the column itself
       {sq->Select(kDosClaves).texto,
-       "select ID_Empleado, Nombre from Empleado Where ID_Empleado=? and "
-       "datetime(Fecha)=datetime(?)"},
-      {sq->Update("Kardex", {{"Referencia", std::string("R")}}, kKardex).texto,
-       "update Kardex set Referencia = ? where Id_Empleado = ? and datetime(Fecha) = datetime(?)"},
+       "select ID_Empleado, Nombre from Empleado Where ID_Empleado=? and Fecha in (?, ?)"},
+      {sq->Select(kConHora).texto, "select * from Empleado Where Fecha=? and Id=?"},
+      {sq->SelectConLocalizador(kSonda).texto, "Select *, rowid from Empleado limit 0"},
+      {sq->UpdateLocalizado("Kardex", {{"Referencia", std::string("R")}}, kKardex,
+                            {std::int64_t{7}})
+           .texto,
+       "update Kardex set Referencia = ? where rowid = ? and Id_Empleado = ? and Fecha in (?, ?) "
+       "returning rowid"},
+      {pg->UpdateLocalizado("Kardex", {{"Referencia", std::string("R")}}, {kKardex[0]},
+                            {std::int64_t{16384}, std::string("(0,1)")})
+           .texto,
+       "update Kardex set Referencia = ? where tableoid = cast(? as oid) and ctid = cast(? as tid) "
+       "and Id_Empleado = ? returning cast(tableoid as bigint), cast(ctid as text)"},
       {pg->Identificador("[Key]"), "Key"},
       {pg->Identificador("[Fecha Alta]"), "\"Fecha Alta\""},
       {pg->Identificador("[User]"), "\"user\""},
@@ -87,14 +101,78 @@ TEST(DialectoSQLiteYPostgreSql, TextosYValoresEnlazados) {
   };
   for (const auto& [texto, esperado] : casos) EXPECT_EQ(texto, esperado);
   EXPECT_EQ(sq->Select(kDosClaves).parametros,
-            (std::vector<Valor>{std::int64_t{12}, FechaHora{2005, 12, 25}}));
+            (std::vector<Valor>{std::int64_t{12}, FechaHora{2005, 12, 25}, "2005-12-25"}));
   EXPECT_EQ(pg->Select(Jerarquia("_3'0012")).parametros,
             std::vector<Valor>{std::string("_3'0012")});
   // a date key drops its time; a decimal number key stays a number
   const Consulta c{.tabla = "E",
                    .condiciones = {{"F", C::Fecha, FechaHora{2006, 8, 3, 10, 0, 0}},
                                    {"N", C::Numero, std::string(" -1.5 ")}}};
-  EXPECT_EQ(sq->Select(c).parametros, (std::vector<Valor>{FechaHora{2006, 8, 3}, -1.5}));
+  EXPECT_EQ(sq->Select(c).parametros,
+            (std::vector<Valor>{FechaHora{2006, 8, 3}, "2006-08-03", -1.5}));
+}
+
+TEST(Dialectos, NombresSoloComoIdentificadores) {
+  auto ss = CreaDialecto(Motor::SqlServer);
+  auto sq = CreaDialecto(Motor::SQLite);
+  auto pg = CreaDialecto(Motor::PostgreSql);
+  // a valid name: SQL Server keeps it as written, the others quote it their own way
+  const std::array<std::string, 4> validos[] = {
+      {"ID_Empleado", "ID_Empleado", "ID_Empleado", "ID_Empleado"},
+      {"[Fecha Alta]", "[Fecha Alta]", "[Fecha Alta]", "\"Fecha Alta\""},
+      {"Año", "Año", "[Año]", "\"año\""},
+      {"Nº_Tarjeta#2$", "Nº_Tarjeta#2$", "[Nº_Tarjeta#2$]", "\"nº_tarjeta#2$\""},
+      {"Order", "Order", "Order", "\"order\""},
+      {"[a\"b;c]", "[a\"b;c]", "[a\"b;c]", "\"a\"\"b;c\""},
+  };
+  for (const auto& [nombre, sqlServer, sqlite, postgres] : validos) {
+    EXPECT_EQ(ss->Identificador(nombre), sqlServer);
+    EXPECT_EQ(sq->Identificador(nombre), sqlite);
+    EXPECT_EQ(pg->Identificador(nombre), postgres);
+  }
+  // anything else is refused by every dialect in every statement, before any SQL exists
+  const char* malos[] = {"Tres; DROP TABLE Empleado",
+                         "Empleado--",
+                         "1Tabla",
+                         "$x",
+                         "a b",
+                         "[a]]b]",
+                         "[]",
+                         "[a",
+                         "dbo.Empleado",
+                         "a\tb",
+                         "x'y",
+                         "Emple\xC2\xA0"
+                         "do",
+                         ""};
+  for (const char* malo : malos) {
+    const std::string nombre = malo;
+    for (const Dialecto* d : {ss.get(), sq.get(), pg.get()}) {
+      const std::function<void()> usos[] = {
+          [&] { d->Identificador(nombre); },
+          [&] { d->Select(Consulta{.tabla = nombre}); },
+          [&] { d->Select(BuscaPorTexto("Empleado", {}, nombre, "1")); },
+          [&] { d->Select(Consulta{.columnas = {nombre}, .tabla = "Empleado"}); },
+          [&] { d->DeleteFrom(nombre); },
+          [&] { d->Insert(nombre, {}); },
+          [&] {
+            d->Insert("Empleado", {{nombre, Valor{}}});
+          },
+          [&] {
+            d->Update("Empleado", {{nombre, Valor{}}}, {kId12});
+          },
+      };
+      for (const auto& uso : usos) {
+        try {
+          uso();
+          ADD_FAILURE() << "aceptado: " << nombre;
+        } catch (const ErrorVarlo& e) {
+          EXPECT_EQ(e.Numero(), errores::ArgumentoNoValido);
+          EXPECT_EQ(e.Descripcion(), "Nombre no válido: " + nombre);
+        }
+      }
+    }
+  }
 }
 
 }  // namespace

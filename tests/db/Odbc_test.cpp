@@ -3,15 +3,35 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <dlfcn.h>
 #include <netinet/in.h>
+#include <sql.h>
+#include <sqlext.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <array>
 #include <chrono>
+#include <cstdlib>
+#include <thread>
 
 #include "common/ErrorVarlo.h"
 #include "db/odbc/ConexionOdbc.h"
+
+// A failure injected after the connection is made: the connection's own
+// question about its server fails while this is set. Every other call
+// reaches the driver manager as usual.
+namespace {
+bool falloTrasConectar = false;
+}
+
+extern "C" SQLRETURN SQL_API SQLGetInfoW(SQLHDBC dbc, SQLUSMALLINT que, SQLPOINTER valor,
+                                         SQLSMALLINT largo, SQLSMALLINT* escrito) {
+  if (falloTrasConectar) return SQL_ERROR;
+  using Funcion = SQLRETURN (*)(SQLHDBC, SQLUSMALLINT, SQLPOINTER, SQLSMALLINT, SQLSMALLINT*);
+  static const auto real = reinterpret_cast<Funcion>(dlsym(RTLD_NEXT, "SQLGetInfoW"));
+  return real(dbc, que, valor, largo, escrito);
+}
 
 namespace varlo::db {
 namespace {
@@ -48,6 +68,37 @@ TEST(OdbcConexion, CadenaErroneaDaNumeroNegativoSinLaClave) {
     EXPECT_NE(e.Descripcion().find("=***"), std::string::npos);
     EXPECT_LT(segundos, 5.0);
   }
+}
+
+TEST(OdbcPostgreSql, ConexionQueFallaTrasConectarTerminaSuSesion) {
+  const char* base = std::getenv("VARLODI_PG_ODBC");
+  ASSERT_TRUE(base && *base) << "VARLODI_PG_ODBC no está definida";
+  const std::string nombre = "varlo_sesion_" + std::to_string(::getpid());
+  std::string cadena = base;
+  if (cadena.back() != ';') cadena += ';';
+  cadena += "ConnSettings=SET application_name TO '" + nombre + "';";
+  auto admin = AbreOdbc(base);
+  auto sesiones = [&] {
+    ResultadoConsulta r = admin->Consulta(
+        {"select count(*) from pg_stat_activity where application_name = ?", {nombre}}, 1);
+    return ValorComoTexto(r.filas.at(0).at(0));
+  };
+
+  auto abierta = AbreOdbc(cadena);
+  EXPECT_EQ(sesiones(), "1");  // the name does tell this connection's session
+  abierta.reset();
+
+  falloTrasConectar = true;
+  const ErrorVarlo e = Falla(cadena).first;
+  falloTrasConectar = false;
+  EXPECT_LT(e.Numero(), 0);
+  // the server ends a session shortly after its client leaves
+  std::string quedan = sesiones();
+  for (int i = 0; i < 100 && quedan != "0"; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    quedan = sesiones();
+  }
+  EXPECT_EQ(quedan, "0");
 }
 
 TEST(OdbcFreeTds, ServidorMudoAgotaElTiempoDeConexion) {

@@ -115,6 +115,22 @@ TEST_P(ImportaDatosEn, TablaOFuenteQueFaltanYBorrarAntesDeImportar) {
   EXPECT_EQ(e.Lee("Jerarquias", {"Key", "Parent"}), (Filas{{"_0A", "NULL"}}));
 }
 
+TEST_P(ImportaDatosEn, NombreDeTablaQueNoEsIdentificadorSeSalta) {
+  // the name from the definitions file never runs as SQL, not even with a
+  // table "Tres" to probe and "Borrar antes de importar" set
+  EntornoImportacion e(GetParam());
+  e.Base().Execute("CREATE TABLE Tres (ID INT)");
+  e.Base().Execute("INSERT INTO Empleado (ID_Empleado) VALUES ('E1')");
+  const std::string tabla = "Tres; DROP TABLE Empleado";
+  e.Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=" + tabla + "\r\n" +
+                 Seccion(e, tabla, "ID", {"ID"}) + "Borrar antes de importar=1\r\n");
+  e.Fuente(tabla + ".txt", {"1"});
+  EXPECT_EQ(e.Importa(), 4);
+  EXPECT_EQ(e.Log(), (V{">Inicio de importación",
+                        "[VarloDI.BD] Error: 5 Nombre no válido: " + tabla, "Fin de importación"}));
+  EXPECT_EQ(e.Lee("Empleado", {"ID_Empleado"}), (Filas{{"E1"}}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Motores, ImportaDatosEn,
                          ::testing::Values(MotorPrueba::SQLite, MotorPrueba::PostgreSql),
                          NombreMotor);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <list>
+#include <optional>
 
 #include "common/ErrorVarlo.h"
 #include "common/Texto.h"
@@ -29,16 +30,36 @@ constexpr std::size_t kSentenciasGuardadas = 16;
 // run never hangs on a dead address: the original provider's default.
 constexpr SQLULEN kEsperaConexion = 15;
 
+// The server session of a connection handle: ended on destruction, so that
+// a constructor that fails after connecting does not leave it open.
+class SesionOdbc {
+ public:
+  explicit SesionOdbc(SQLHDBC dbc) : dbc_(dbc) {}
+  ~SesionOdbc() { Termina(); }
+  SesionOdbc(const SesionOdbc&) = delete;
+  SesionOdbc& operator=(const SesionOdbc&) = delete;
+
+  bool Activa() const noexcept { return dbc_ != SQL_NULL_HDBC; }
+  void Termina() noexcept {
+    if (dbc_ != SQL_NULL_HDBC) (void)SQLDisconnect(dbc_);
+    dbc_ = SQL_NULL_HDBC;
+  }
+
+ private:
+  SQLHDBC dbc_ = SQL_NULL_HDBC;
+};
+
 class ConexionOdbc final : public Backend {
  public:
   explicit ConexionOdbc(const std::string& cadena);
   ~ConexionOdbc() override { Cierra(); }
 
   Motor MotorBD() const override { return motor_; }
-  bool Abierta() const override { return conectada_; }
+  bool Abierta() const override { return sesion_ && sesion_->Activa(); }
   ResultadoConsulta Consulta(const SentenciaSql& s, long maxRegistros) override;
   long Ejecuta(const SentenciaSql& s) override;
   std::vector<std::string> TablasBase() override;
+  std::optional<bool> TieneLocalizador(const std::string& tablaSql) override;
   void Cierra() noexcept override;
   void IniciaTransaccion() override;
   void ConfirmaTransaccion() override;
@@ -52,9 +73,10 @@ class ConexionOdbc final : public Backend {
   std::string TextoInfo(SQLUSMALLINT que);
   void ExigeAbierta() const;
 
+  // Destroyed in reverse order: statements, then the session, then the handles.
   ManejadorOdbc env_;
   ManejadorOdbc dbc_;
-  bool conectada_ = false;
+  std::optional<SesionOdbc> sesion_;
   bool enTransaccion_ = false;
   Motor motor_ = Motor::OtroOdbc;
   std::list<SentenciaOdbc> sentencias_;  // most recently used first
@@ -83,7 +105,7 @@ ConexionOdbc::ConexionOdbc(const std::string& cadena) {
                                    static_cast<SQLSMALLINT>(cadena16.size()), nullptr, 0, &largo,
                                    SQL_DRIVER_NOPROMPT),
                  contexto, clave);
-  conectada_ = true;
+  sesion_.emplace(Dbc());
 
   // Browse isolation where the driver has it; a refusal changes nothing the
   // import relies on.
@@ -116,7 +138,7 @@ std::string ConexionOdbc::TextoInfo(SQLUSMALLINT que) {
 }
 
 void ConexionOdbc::ExigeAbierta() const {
-  if (!conectada_) {
+  if (!Abierta()) {
     throw ErrorVarlo(errores_bd::FalloProveedor, "ODBC",
                      "La conexión con la base de datos está cerrada");
   }
@@ -214,19 +236,26 @@ void ConexionOdbc::ConfirmaTransaccion() {
 }
 
 void ConexionOdbc::DeshaceTransaccion() noexcept {
-  if (!conectada_ || !enTransaccion_) return;
+  if (!sesion_ || !enTransaccion_) return;
   enTransaccion_ = false;
   (void)SQLEndTran(SQL_HANDLE_DBC, Dbc(), SQL_ROLLBACK);
   (void)SQLSetConnectAttr(Dbc(), SQL_ATTR_AUTOCOMMIT,
                           reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_ON)), 0);
 }
 
+std::optional<bool> ConexionOdbc::TieneLocalizador(const std::string& tablaSql) {
+  if (motor_ != Motor::PostgreSql) return false;
+  // tables and partitioned tables; views and foreign tables have no ctid
+  ResultadoConsulta r =
+      Consulta({"select relkind from pg_class where oid = to_regclass(?)", {tablaSql}}, 1);
+  if (r.filas.empty() || r.filas[0].empty()) return std::nullopt;
+  const std::string clase = ValorComoTexto(r.filas[0][0]);
+  return clase == "r" || clase == "p";
+}
+
 void ConexionOdbc::Cierra() noexcept {
   sentencias_.clear();
-  if (conectada_) {
-    (void)SQLDisconnect(Dbc());
-    conectada_ = false;
-  }
+  sesion_.reset();
   dbc_.Libera();
   env_.Libera();
 }

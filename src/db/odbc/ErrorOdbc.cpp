@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/ErrorVarlo.h"
+#include "db/ErrorBaseDatos.h"
 #include "db/ErroresBD.h"
 #include "db/odbc/TextoOdbc.h"
 
@@ -105,6 +106,49 @@ long NumeroDeEstado(std::string_view sqlstate) {
   return errores_bd::FalloProveedor;
 }
 
+namespace {
+bool Contiene(const std::string& texto, std::string_view parte) {
+  return texto.find(parte) != std::string::npos;
+}
+
+// What one diagnostic record means for the run.
+ErrorBaseDatos::Clase ClaseDeRegistro(const RegistroDiagnostico& r, ClaseHandle handle) {
+  const std::string_view e = r.estado;
+  // connection exceptions, an administrator's shutdown, a connection timeout
+  if (e.starts_with("08") || e == "57P01" || e == "57P02" || e == "57P03" || e == "HYT01")
+    return ErrorBaseDatos::Clase::ConexionPerdida;
+  // psqlODBC reports a dead socket under a general state
+  if (Contiene(r.mensaje, "could not send data") ||
+      Contiene(r.mensaje, "no connection to the server") ||
+      Contiene(r.mensaje, "server closed the connection unexpectedly") ||
+      Contiene(r.mensaje, "terminating connection due to administrator command"))
+    return ErrorBaseDatos::Clase::ConexionPerdida;
+  // the login timed out: the server did not answer
+  if (e == "HYT00" && handle != ClaseHandle::Sentencia)
+    return ErrorBaseDatos::Clase::ConexionPerdida;
+  // a statement waited out its bound: PostgreSQL's lock_timeout (55P03),
+  // a cancelled statement (57014), SQL Server's lock timeout (1222)
+  if (e == "HYT00" || e == "55P03" || e == "57014" || r.nativo == 1222)
+    return ErrorBaseDatos::Clase::Bloqueo;
+  // PostgreSQL's unique_violation; SQL Server's duplicate key (2627, 2601)
+  if (e == "23505" || (e == "23000" && (r.nativo == 2627 || r.nativo == 2601)))
+    return ErrorBaseDatos::Clase::ClaveDuplicada;
+  return ErrorBaseDatos::Clase::Otro;
+}
+
+// A lost connection outweighs whatever else the records say; otherwise the first one tells.
+ErrorBaseDatos::Clase ClaseDeError(const std::vector<RegistroDiagnostico>& registros,
+                                   ClaseHandle handle) {
+  ErrorBaseDatos::Clase clase = ErrorBaseDatos::Clase::Otro;
+  for (std::size_t i = 0; i < registros.size(); ++i) {
+    const ErrorBaseDatos::Clase c = ClaseDeRegistro(registros[i], handle);
+    if (c == ErrorBaseDatos::Clase::ConexionPerdida) return c;
+    if (i == 0) clase = c;
+  }
+  return clase;
+}
+}  // namespace
+
 RetornoOdbc Comprueba(RetornoOdbc rc, ClaseHandle clase, HandleOdbc handle,
                       std::string_view contexto, std::string_view secreto) {
   if (SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA || rc == SQL_NEED_DATA) return rc;
@@ -126,7 +170,8 @@ RetornoOdbc Comprueba(RetornoOdbc rc, ClaseHandle clase, HandleOdbc handle,
   if (!contexto.empty()) descripcion += " - " + std::string(contexto);
   const long numero =
       registros.empty() ? errores_bd::FalloProveedor : NumeroDeEstado(registros.front().estado);
-  throw ErrorVarlo(numero, FuenteDe(registros), BorraSecreto(UnaLinea(descripcion), secreto));
+  throw ErrorBaseDatos(numero, FuenteDe(registros), BorraSecreto(UnaLinea(descripcion), secreto),
+                       ClaseDeError(registros, clase));
 }
 
 }  // namespace varlo::db::odbc

@@ -72,7 +72,7 @@ void SentenciaOdbc::FijaMaximo(long maxRegistros) {
   maxRegistros_ = maximo;
 }
 
-void SentenciaOdbc::Lanza(const std::vector<Valor>& valores) {
+RetornoOdbc SentenciaOdbc::Lanza(const std::vector<Valor>& valores) {
   std::vector<Parametro> parametros(valores.size());  // never resized: bound addresses stay
   for (std::size_t i = 0; i < valores.size(); ++i) {
     Parametro& p = parametros[i];
@@ -158,6 +158,7 @@ void SentenciaOdbc::Lanza(const std::vector<Valor>& valores) {
                            static_cast<SQLLEN>(largo)));
     }
   }
+  return rc;
 }
 
 std::vector<InfoCampo> SentenciaOdbc::DescribeColumnas() {
@@ -295,7 +296,8 @@ ResultadoConsulta SentenciaOdbc::Consulta(const std::vector<Valor>& parametros, 
   } cierre{this};
   Limpia();
   FijaMaximo(maxRegistros);
-  Lanza(parametros);
+  // an UPDATE ... RETURNING that changed no row opens no cursor
+  if (Lanza(parametros) == SQL_NO_DATA) return {};
   ResultadoConsulta resultado;
   resultado.campos = DescribeColumnas();
   while (maxRegistros <= 0 || static_cast<long>(resultado.filas.size()) < maxRegistros) {

@@ -25,7 +25,8 @@ class SentenciaOdbc {
 
  private:
   void FijaMaximo(long maxRegistros);
-  void Lanza(const std::vector<Valor>& parametros);
+  // Binds the values and runs the statement; SQL_NO_DATA when a change reached no row.
+  RetornoOdbc Lanza(const std::vector<Valor>& parametros);
   std::vector<InfoCampo> DescribeColumnas();
   Valor LeeValor(unsigned short columna, int tipoAdo);
   std::string LeeTexto(unsigned short columna, bool& nulo);

@@ -2,10 +2,12 @@
 
 #include <sqlite3.h>
 
+#include <filesystem>
 #include <unordered_map>
 
 #include "common/ErrorVarlo.h"
 #include "common/Texto.h"
+#include "db/ErrorBaseDatos.h"
 #include "db/ErroresBD.h"
 #include "db/TiposAdo.h"
 #include "db/sqlite/TiposSQLite.h"
@@ -15,8 +17,6 @@ namespace varlo::db {
 namespace {
 
 constexpr const char* kFuenteSQLite = "SQLite";
-// a nightly run waits out a brief lock held by another program
-constexpr int kEsperaBloqueoMs = 5000;
 constexpr std::size_t kMaxSentenciasGuardadas = 256;
 
 struct CierraBase {
@@ -38,9 +38,35 @@ long NumeroDeError(int codigo) {
   }
 }
 
-[[noreturn]] void LanzaSQLite(sqlite3* db, int codigo) {
+// What an error means for the run. BUSY and LOCKED come back only once the
+// busy timeout has run out.
+ErrorBaseDatos::Clase ClaseDeError(int codigoExtendido) {
+  switch (codigoExtendido) {
+    case SQLITE_CONSTRAINT_UNIQUE:
+    case SQLITE_CONSTRAINT_PRIMARYKEY:
+      return ErrorBaseDatos::Clase::ClaveDuplicada;
+    default:
+      break;
+  }
+  switch (codigoExtendido & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return ErrorBaseDatos::Clase::Bloqueo;
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+      return ErrorBaseDatos::Clase::ConexionPerdida;
+    default:
+      return ErrorBaseDatos::Clase::Otro;
+  }
+}
+
+[[noreturn]] void LanzaSQLite(sqlite3* db, int codigo, const std::string& prefijo = {}) {
+  const int extendido = db ? sqlite3_extended_errcode(db) : codigo;
   std::string mensaje = db ? sqlite3_errmsg(db) : sqlite3_errstr(codigo);
-  throw ErrorVarlo(NumeroDeError(codigo), kFuenteSQLite, mensaje);
+  throw ErrorBaseDatos(NumeroDeError(codigo), kFuenteSQLite, prefijo + mensaje,
+                       ClaseDeError((extendido & 0xFF) == (codigo & 0xFF) ? extendido : codigo));
 }
 
 // Leaves a statement ready for its next use and holding no lock.
@@ -151,22 +177,21 @@ void TipoDeValor(sqlite3_stmt* s, int i, bool hayFila, InfoCampo& c) {
 
 class BackendSQLite final : public Backend {
  public:
-  explicit BackendSQLite(const std::string& ruta) {
+  BackendSQLite(const std::string& ruta, int esperaBloqueoMs) {
+    // A missing file is a wrong path, never a new empty database.
+    std::error_code ec;
+    if (!std::filesystem::exists(ruta, ec))
+      throw ErrorBaseDatos(errores_bd::FalloProveedor, kFuenteSQLite,
+                           "No existe la base de datos SQLite (" + ruta + ")",
+                           ErrorBaseDatos::Clase::ConexionPerdida);
+    const std::string prefijo = "No se pudo abrir la base de datos SQLite " + ruta + ": ";
     sqlite3* db = nullptr;
-    int rc =
-        sqlite3_open_v2(ruta.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    int rc = sqlite3_open_v2(ruta.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     db_.reset(db);
-    if (rc != SQLITE_OK) {
-      std::string mensaje = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-      throw ErrorVarlo(NumeroDeError(rc), kFuenteSQLite,
-                       "No se pudo abrir la base de datos SQLite " + ruta + ": " + mensaje);
-    }
-    sqlite3_busy_timeout(db, kEsperaBloqueoMs);
+    if (rc != SQLITE_OK) LanzaSQLite(db, rc, prefijo);
+    sqlite3_busy_timeout(db, esperaBloqueoMs);
     rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK)
-      throw ErrorVarlo(
-          NumeroDeError(rc), kFuenteSQLite,
-          "No se pudo abrir la base de datos SQLite " + ruta + ": " + sqlite3_errmsg(db));
+    if (rc != SQLITE_OK) LanzaSQLite(db, rc, prefijo);
     // With the WAL journal, NORMAL keeps the file consistent on a crash
     // without one disk sync per commit.
     sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
@@ -215,8 +240,6 @@ class BackendSQLite final : public Backend {
   }
 
   long Ejecuta(const SentenciaSql& sql) override {
-    CompruebaAbierta();
-    if (TieneVariasSentencias(sql.texto)) return EjecutaVarias(sql);
     sqlite3_stmt* s = Prepara(sql.texto);
     UsoSentencia uso(s);
     Vincula(db_.get(), s, sql.parametros);
@@ -249,6 +272,14 @@ class BackendSQLite final : public Backend {
   }
   bool EnTransaccion() const override { return db_ && !sqlite3_get_autocommit(db_.get()); }
 
+  std::optional<bool> TieneLocalizador(const std::string& tablaSql) override {
+    CompruebaAbierta();
+    // a WITHOUT ROWID table has no rowid; a view's rows come back with a NULL one
+    if (Compila("select rowid from " + tablaSql)) return true;
+    if (Compila("select * from " + tablaSql)) return false;
+    return std::nullopt;
+  }
+
   void Cierra() override {
     guardadas_.clear();
     db_.reset();
@@ -266,14 +297,37 @@ class BackendSQLite final : public Backend {
     if (auto it = guardadas_.find(texto); it != guardadas_.end()) return it->second.get();
     if (guardadas_.size() >= kMaxSentenciasGuardadas) guardadas_.clear();
     sqlite3_stmt* s = nullptr;
+    const char* resto = nullptr;
     int rc = sqlite3_prepare_v3(db_.get(), texto.data(), static_cast<int>(texto.size()),
-                                SQLITE_PREPARE_PERSISTENT, &s, nullptr);
+                                SQLITE_PREPARE_PERSISTENT, &s, &resto);
     Sentencia propia(s);
     if (rc != SQLITE_OK) LanzaSQLite(db_.get(), rc);
     if (!s)
       throw ErrorVarlo(errores_bd::ErrorEnComando, kFuenteSQLite,
                        "La sentencia está vacía: " + texto);
+    // One text is one statement: whatever follows it may only be blanks,
+    // comments or a ";", never a second statement.
+    const char* fin = texto.data() + texto.size();
+    while (resto && resto < fin) {
+      sqlite3_stmt* otra = nullptr;
+      const char* siguiente = nullptr;
+      rc = sqlite3_prepare_v2(db_.get(), resto, static_cast<int>(fin - resto), &otra, &siguiente);
+      Sentencia descartada(otra);
+      if (rc != SQLITE_OK || otra || siguiente == resto)
+        throw ErrorVarlo(errores_bd::ErrorEnComando, kFuenteSQLite,
+                         "Solo se ejecuta una sentencia a la vez: " + texto);
+      resto = siguiente;
+    }
     return guardadas_.emplace(texto, std::move(propia)).first->second.get();
+  }
+
+  // Whether the text compiles here (the statement is not kept).
+  bool Compila(const std::string& texto) {
+    sqlite3_stmt* s = nullptr;
+    int rc =
+        sqlite3_prepare_v2(db_.get(), texto.data(), static_cast<int>(texto.size()), &s, nullptr);
+    Sentencia descartada(s);
+    return rc == SQLITE_OK && s;
   }
 
   void Paso(sqlite3_stmt* s) {
@@ -284,33 +338,6 @@ class BackendSQLite final : public Backend {
     }
   }
 
-  static bool TieneVariasSentencias(const std::string& texto) {
-    std::size_t p = texto.find(';');
-    return p != std::string::npos && texto.find_first_not_of(" \t\r\n;", p) != std::string::npos;
-  }
-
-  // A script of several statements (without values to bind), run in order.
-  long EjecutaVarias(const SentenciaSql& sql) {
-    if (!sql.parametros.empty())
-      throw ErrorVarlo(errores_bd::ErrorEnComando, kFuenteSQLite,
-                       "Solo una sentencia puede recibir valores");
-    const char* resto = sql.texto.c_str();
-    long cambios = 0;
-    while (resto && *resto) {
-      sqlite3_stmt* crudo = nullptr;
-      const char* siguiente = nullptr;
-      int rc = sqlite3_prepare_v2(db_.get(), resto, -1, &crudo, &siguiente);
-      Sentencia s(crudo);
-      if (rc != SQLITE_OK) LanzaSQLite(db_.get(), rc);
-      if (s) {
-        Paso(s.get());
-        cambios = static_cast<long>(sqlite3_changes64(db_.get()));
-      }
-      resto = siguiente;
-    }
-    return cambios;
-  }
-
   std::unique_ptr<sqlite3, CierraBase> db_;
   // declared after the handle: finalized before it closes
   std::unordered_map<std::string, Sentencia> guardadas_;
@@ -318,8 +345,8 @@ class BackendSQLite final : public Backend {
 
 }  // namespace
 
-std::unique_ptr<Backend> AbreSQLite(const std::string& ruta) {
-  return std::make_unique<BackendSQLite>(ruta);
+std::unique_ptr<Backend> AbreSQLite(const std::string& ruta, int esperaBloqueoMs) {
+  return std::make_unique<BackendSQLite>(ruta, esperaBloqueoMs);
 }
 
 }  // namespace varlo::db
