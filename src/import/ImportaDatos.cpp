@@ -94,6 +94,7 @@ FinTabla ImportacionTablas::PasoTabla(std::int16_t i) {
   d.Tabla = ini_.Texto("Tablas", LectorDefiniciones::ClaveNumerada("Tabla", i), "Empleado");
   if (EstaEnBlanco(d.Tabla)) {
     f_.EscribeLog("No tiene nombre definido para la tabla " + std::to_string(i));
+    f_.NotaError();
     return FinTabla::Siguiente;
   }
   // The table scope: what fails here is logged and the table is skipped.

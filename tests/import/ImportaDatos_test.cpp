@@ -115,6 +115,19 @@ TEST_P(ImportaDatosEn, TablaOFuenteQueFaltanYBorrarAntesDeImportar) {
   EXPECT_EQ(e.Lee("Jerarquias", {"Key", "Parent"}), (Filas{{"_0A", "NULL"}}));
 }
 
+// An empty "TablaN" is a definition that cannot be imported: logged and
+// noted in the exit status, the other tables still run.
+TEST(ImportaDatos, TablaSinNombreEsUnErrorDeDefinicion) {
+  EntornoImportacion e;
+  e.Definiciones("[Tablas]\r\nTotal=2\r\nTabla1=\r\nTabla2=Jerarquias\r\n" +
+                 Seccion(e, "Jerarquias", "Key", {"Key", "Parent"}));
+  e.Fuente("Jerarquias.txt", {"_0A,"});
+  EXPECT_EQ(e.Importa(), 1);
+  EXPECT_EQ(e.Log(), (V{">Inicio de importación", "No tiene nombre definido para la tabla 1",
+                        "Fin de importación"}));
+  EXPECT_EQ(e.Lee("Jerarquias", {"Key", "Parent"}), (Filas{{"_0A", "NULL"}}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Motores, ImportaDatosEn,
                          ::testing::Values(MotorPrueba::SQLite, MotorPrueba::PostgreSql),
                          NombreMotor);
