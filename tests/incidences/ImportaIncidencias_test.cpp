@@ -30,14 +30,15 @@ TEST(IncidencesRun, RangesAddAndUpdateKeepingStoredValues) {
   const V lineas{"7,2006-08-02,2006-08-04,F,x,,", "Ñu,2006-08-31,2006-09-01,P,,,Año",
                  "9,2006-08-05,2006-08-04,P,,,"};
   e.Origen(lineas);
-  EXPECT_EQ(e.Ejecuta(), 0);
+  EXPECT_EQ(e.Ejecuta(), 1);
   EXPECT_EQ(e.Kardex(),
             (V{"7|2006-08-02|F|x||",
                "7|2006-08-03|F|x|guardado|vieja",  // empty values keep what was stored
                "7|2006-08-04|F|x||", "Ñu|2006-08-31|P|||Año", "Ñu|2006-09-01|P|||Año"}));
-  // One line per day written; the end-before-start line writes nothing.
+  // One line per day written; the end-before-start line writes nothing and is
+  // rejected with the column of its end date.
   EXPECT_EQ(e.Ok(), (V{lineas[0], lineas[0], lineas[0], lineas[1], lineas[1]}));
-  EXPECT_EQ(e.Er(), V{});
+  EXPECT_EQ(e.Er(), V{lineas[2] + "(La fecha final es anterior a la fecha inicial,3)"});
   EXPECT_EQ(e.Log(), kInicioFin);
 }
 
