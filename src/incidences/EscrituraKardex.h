@@ -52,16 +52,16 @@ class EscrituraKardex {
   void Intenta(const std::string& linea, Paso&& paso) {
     try {
       paso();
-    } catch (const ErrorVarlo& e) {
-      Falla(linea, e);
+    } catch (...) {
+      Falla(linea, ErrorCapturado());
     }
   }
   template <class Paso, class R>
   R Intenta(const std::string& linea, Paso&& paso, R siFalla) {
     try {
       return paso();
-    } catch (const ErrorVarlo& e) {
-      Falla(linea, e);
+    } catch (...) {
+      Falla(linea, ErrorCapturado());
       return siFalla;
     }
   }

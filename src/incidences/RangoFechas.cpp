@@ -18,8 +18,8 @@ FechaHora FechaDeColumna(const MascaraFecha& m, const std::vector<std::string>& 
     if (columna < 1 || static_cast<std::size_t>(columna) > valores.size())
       LanzaError(errores::SubindiceFueraDeIntervalo);
     return LeeFecha(m, valores[static_cast<std::size_t>(columna - 1)]);
-  } catch (const ErrorVarlo& e) {
-    throw ErrorFecha(e, columna);
+  } catch (...) {
+    throw ErrorFecha(ErrorCapturado(), columna);
   }
 }
 }  // namespace
