@@ -211,6 +211,7 @@ void ImportacionTablas::ImportaRegistros(DefinicionTabla& d, LectorLineas& lecto
     ResultadoRegistro r;
     std::unique_ptr<db::Recordset> rs;
     try {
+      lector.CompruebaLinea();
       divisor.Divide(linea, valores);
       rs = cn.AbreConsulta(busqueda.Para(valores), 1);
       r = escritura.Escribe(*rs, valores);

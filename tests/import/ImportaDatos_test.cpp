@@ -1,6 +1,10 @@
 // The table import run in-process: rows added and updated, the result
 // files, and what one record, one table or the whole run is refused for.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include "EntornoImportacion.h"
 
@@ -126,6 +130,45 @@ TEST(ImportaDatos, TablaSinNombreEsUnErrorDeDefinicion) {
   EXPECT_EQ(e.Log(), (V{">Inicio de importación", "No tiene nombre definido para la tabla 1",
                         "Fin de importación"}));
   EXPECT_EQ(e.Lee("Jerarquias", {"Key", "Parent"}), (Filas{{"_0A", "NULL"}}));
+}
+
+// A UTF-8 source (byte-order mark) with lines ended by CR alone: a line that
+// is not UTF-8 and one longer than 1 MiB are rejected with column 0, the
+// lines around them import.
+TEST(ImportaDatos, LineaQueNoSePuedeLeerSeRechazaYSigue) {
+  EntornoImportacion e;
+  e.Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=Jerarquias\r\n" +
+                 Seccion(e, "Jerarquias", "Key", {"Key", "Parent"}));
+  EscribeBytes(e.Archivo("Jerarquias.txt"), "\xEF\xBB\xBF_0A\xC3\xB1o,\r_0Mal\xC3(,\r_0L," +
+                                                std::string(1 << 20, 'x') + "\r_0Fin,");
+  EXPECT_EQ(e.Importa(), 1);
+  EXPECT_EQ(e.Lee("Jerarquias", {"Key", "Parent"}), (Filas{{"_0Año", "NULL"}, {"_0Fin", "NULL"}}));
+  // the result files of a UTF-8 source are UTF-8
+  EXPECT_EQ(LeeBytes(e.Archivo("Log/Jerarquias_Ok.txt")), "_0A\xC3\xB1o,\r\n_0Fin,\r\n");
+  EXPECT_EQ(LeeBytes(e.Archivo("Log/Jerarquias_Er.txt")),
+            "_0Mal\xC3(,(La línea no es texto UTF-8 válido, Columna:0)\r\n_0L," +
+                std::string(96, 'x') +
+                "...(La línea pasa del largo máximo de 1048576 bytes, Columna:0)\r\n");
+}
+
+// A source that exists but cannot be opened says why in the log.
+TEST(ImportaDatos, FuenteQueNoSePuedeAbrirDiceElMotivo) {
+  EntornoImportacion e;
+  e.Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=Jerarquias\r\n" +
+                 Seccion(e, "Jerarquias", "Key", {"Key", "Parent"}));
+  const std::string origen = e.Archivo("Jerarquias.txt");
+  e.Fuente("Jerarquias.txt", {"_0A,"});
+  chmod(origen.c_str(), 0);
+  if (std::ifstream(origen)) {
+    // root reads it anyway; a write-only kernel setting is closed even to root
+    std::filesystem::remove(origen);
+    std::filesystem::create_symlink("/proc/sys/vm/compact_memory", origen);
+    if (std::ifstream(origen)) GTEST_SKIP() << "no file here that this process may not read";
+  }
+  EXPECT_EQ(e.Importa(), 1);
+  EXPECT_EQ(e.Log(),
+            (V{">Inicio de importación", "[VarloDI] Error: 70 Permiso denegado (" + origen + ")",
+               "Fin de importación"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Motores, ImportaDatosEn,

@@ -1,7 +1,10 @@
 // Whole absence-planning runs on SQLite: ranges, updates of stored days, the
 // sign rule of refused values, rejected dates and definitions that cannot work.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -10,7 +13,7 @@
 namespace varlo {
 namespace {
 
-using prueba::EscenarioIncidencias;
+using prueba::EscenarioIncidencias, prueba::EscribeBytes, prueba::LeeBytes;
 using V = std::vector<std::string>;
 
 const V kInicioFin{">Inicio de importación de Incidencias", "Fin de importación de Incidencias"};
@@ -75,6 +78,51 @@ TEST(IncidencesRun, UnreadableDatesRejectOnlyTheirLine) {
   EXPECT_EQ(e.Ok(), (V{"1,2006-08-01,2006-08-01,F,,,", "4,2006-08-02,2006-08-02,F,,,"}));
   EXPECT_EQ(e.Kardex(), (V{"1|2006-08-01|F|||", "4|2006-08-02|F|||"}));
   EXPECT_EQ(e.Log(), kInicioFin);
+}
+
+// A UTF-8 source (byte-order mark) with lines ended by CR alone: the line
+// that is not UTF-8 is rejected as it was read, with column 0.
+TEST(IncidencesRun, ALineNotValidInItsEncodingIsRejected) {
+  EscenarioIncidencias e;
+  e.Definiciones(kComas);
+  EscribeBytes(e.Archivo("Planfal.txt"),
+               "\xEF\xBB\xBF"
+               "\xC3\x91u,2006-08-01,2006-08-01,F,,,\r7,2006-08-01,2006-08-01,F,\xC3(,,\r"
+               "8,2006-08-01,2006-08-01,F,,,");
+  EXPECT_EQ(e.Ejecuta(), 1);
+  EXPECT_EQ(e.Kardex(), (V{"8|2006-08-01|F|||", "Ñu|2006-08-01|F|||"}));
+  // the result files of a UTF-8 source are UTF-8
+  EXPECT_EQ(LeeBytes(e.Archivo("Log/Planeacion Faltas_Incidencias_Er.txt")),
+            "7,2006-08-01,2006-08-01,F,\xC3(,,(La línea no es texto UTF-8 válido,0)\r\n");
+  EXPECT_EQ(LeeBytes(e.Archivo("Log/Planeacion Faltas_Incidencias_Ok.txt")),
+            "\xC3\x91u,2006-08-01,2006-08-01,F,,,\r\n8,2006-08-01,2006-08-01,F,,,\r\n");
+}
+
+// Only a regular file is read: a pipe nobody writes to is reported like a
+// missing file instead of waiting for ever, and a file that cannot be opened
+// is reported with the system's reason.
+TEST(IncidencesRun, OnlyARegularFileIsReadAndAClosedOneSaysWhy) {
+  {
+    EscenarioIncidencias e;
+    e.Definiciones(kComas);
+    ASSERT_EQ(mkfifo(e.Archivo("Planfal.txt").c_str(), 0600), 0);
+    EXPECT_EQ(e.Ejecuta(), 1);
+    EXPECT_EQ(e.Log(), (V{kInicioFin[0], "Archivo origen no existe", kInicioFin[1]}));
+  }
+  EscenarioIncidencias e;
+  e.Definiciones(kComas);
+  const std::string origen = e.Archivo("Planfal.txt");
+  e.Origen({"7,2006-08-01,2006-08-01,F,,,"});
+  chmod(origen.c_str(), 0);
+  if (std::ifstream(origen)) {
+    // root reads it anyway; a write-only kernel setting is closed even to root
+    std::filesystem::remove(origen);
+    std::filesystem::create_symlink("/proc/sys/vm/compact_memory", origen);
+    if (std::ifstream(origen)) GTEST_SKIP() << "no file here that this process may not read";
+  }
+  EXPECT_EQ(e.Ejecuta(), 1);
+  EXPECT_EQ(e.Log(), (V{kInicioFin[0], "[VarloDI] Error: 70 Permiso denegado (" + origen + ")",
+                        kInicioFin[1]}));
 }
 
 TEST(IncidencesRun, DefinitionMistakesStopBeforeTheFirstLine) {
