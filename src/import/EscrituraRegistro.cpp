@@ -73,6 +73,12 @@ bool EscrituraRegistro::EsColumnaLlave(std::size_t columna) const {
   return false;
 }
 
+std::int32_t EscrituraRegistro::ColumnaLlave() const {
+  for (std::size_t k = 0; k < d_.Indices.size() && k < d_.PosicionIndice.size(); ++k)
+    if (d_.Indices[k] == d_.NombreIndice) return d_.PosicionIndice[k];
+  return 0;
+}
+
 int EscrituraRegistro::Indice(const db::Recordset& rs, std::size_t columna) const {
   // Not in the select list: asking again raises the layer's own error 3265.
   if (indices_[columna] == kNoEstaEnConsulta) return rs.IndiceCampo(d_.Campos[columna]);
@@ -126,6 +132,9 @@ ResultadoRegistro EscrituraRegistro::Escribe(db::Recordset& rs,
   for (std::size_t c = 0; c < d_.Campos.size(); ++c) {
     try {
       EscribeColumna(rs, c, c < valores.size() ? valores[c] : std::string());
+    } catch (const ErrorLlaveFoto&) {
+      rechaza(ColumnaLlave());
+      return r;
     } catch (...) {
       rechaza(static_cast<std::int32_t>(c + 1));
       return r;

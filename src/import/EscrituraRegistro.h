@@ -48,6 +48,8 @@ class EscrituraRegistro {
   void Prepara(const db::Recordset& rs);
   int Indice(const db::Recordset& rs, std::size_t columna) const;
   bool EsColumnaLlave(std::size_t columna) const;
+  // Source column of the key field "NombreIndice" names (0 for a compound key).
+  std::int32_t ColumnaLlave() const;
   void EscribeColumna(db::Recordset& rs, std::size_t columna, const std::string& valor);
 
   const DefinicionTabla& d_;

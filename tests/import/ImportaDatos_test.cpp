@@ -171,6 +171,25 @@ TEST(ImportaDatos, FuenteQueNoSePuedeAbrirDiceElMotivo) {
                "Fin de importación"}));
 }
 
+// A photograph's file is named after the row's key inside its folder: a key
+// that would lead out of the folder refuses its record at the key's column.
+TEST(ImportaDatos, LlaveQueSaldriaDeLaCarpetaDeFotosRechazaElRegistro) {
+  EntornoImportacion e;
+  std::filesystem::create_directory(e.Archivo("Empleado_Foto"));
+  EscribeBytes(e.Archivo("Empleado_Foto/1.jpg"), "foto de Ana");
+  EscribeBytes(e.Archivo("secreto.jpg"), "fuera de la carpeta");
+  e.Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=Empleado\r\n" +
+                 Seccion(e, "Empleado", "ID_Empleado", {"ID_Empleado", "Nombre", "Foto"}));
+  e.Fuente("Empleado.txt", {"1,Ana,", "../secreto,Bob,", "..,Eva,"});
+  EXPECT_EQ(e.Importa(), 1);
+  EXPECT_EQ(e.Lee("Empleado", {"ID_Empleado", "Foto"}), (Filas{{"1", "foto de Ana"}}));
+  const std::string motivo =
+      "\" saldría de su carpeta: no puede llevar \"/\" ni \"..\", Columna:1)";
+  EXPECT_EQ(e.Resultado("Empleado_Er.txt"),
+            (V{"../secreto,Bob,(El nombre de fotografía \"../secreto" + motivo,
+               "..,Eva,(El nombre de fotografía \".." + motivo}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Motores, ImportaDatosEn,
                          ::testing::Values(MotorPrueba::SQLite, MotorPrueba::PostgreSql),
                          NombreMotor);
