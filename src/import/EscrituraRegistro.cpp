@@ -100,7 +100,7 @@ void EscrituraRegistro::EscribeColumna(db::Recordset& rs, std::size_t c, const s
       // A date-time key keeps the time of day its lookup used: otherwise the
       // row would be rewritten at midnight and the next run would not find it.
       if (EsColumnaLlave(c) && LargoEnCaracteres(v) > 10) {
-        FechaHora k = FechaDeLlave(v);
+        FechaHora k = FechaDeLlave(v, d_.Mascara);
         f->hora = k.hora;
         f->minuto = k.minuto;
         f->segundo = k.segundo;

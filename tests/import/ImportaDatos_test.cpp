@@ -99,6 +99,21 @@ TEST_P(ImportaDatosEn, LlaveDeFechaYHoraConservaLaHoraAlEscribirse) {
   EXPECT_EQ(e.Lee("Kardex", {"Id_Empleado", "ID_Tipo"}), (Filas{{"7", "INC"}}));
 }
 
+TEST_P(ImportaDatosEn, LlaveDeFechaConLaFormaDeLaMascara) {
+  // An ISO key under the default mask is found again on the next run.
+  EntornoImportacion e(GetParam());
+  std::string seccion =
+      Seccion(e, "Kardex", "Id_Empleado,Fecha", {"Id_Empleado", "Fecha", "ID_Tipo"});
+  seccion.replace(seccion.find("FormatoFecha=DD/MM/YYYY\r\n"), 25, "");
+  e.Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=Kardex\r\n" + seccion);
+  for (const char* tipo : {"VAC", "INC"}) {
+    e.Fuente("Kardex.txt",
+             {std::string("7,2005-12-25,") + tipo, std::string("8,2005-12-25 14:30:00,") + tipo});
+    EXPECT_EQ(e.Importa(), 0);
+  }
+  EXPECT_EQ(e.Lee("Kardex", {"Id_Empleado", "ID_Tipo"}), (Filas{{"7", "INC"}, {"8", "INC"}}));
+}
+
 TEST_P(ImportaDatosEn, TablaOFuenteQueFaltanYBorrarAntesDeImportar) {
   // A table the database lacks and a missing source file skip only their
   // table; "Borrar antes de importar" deletes first only when it is "1".
