@@ -17,6 +17,10 @@ namespace {
 constexpr int kNoSeEscribe = -1;
 constexpr int kNoEstaEnConsulta = -2;
 
+bool EsCifra(char c) {
+  return c >= '0' && c <= '9';
+}
+
 // The runtime's conversion of a text to a 16-bit integer.
 std::int16_t EnteroDeTexto(const std::string& texto) {
   auto n = NumeroEstricto(texto);
@@ -37,6 +41,19 @@ std::optional<FechaHora> FechaDeMascara(const std::string& valor, const MascaraF
   if (!(LeeNumero(mes) > 0 && LeeNumero(dia) > 0)) return std::nullopt;
   std::string anio = ParteTexto(valor, m.InicioAnio, m.LargoAnio);
   return ComponeFecha(EnteroDeTexto(anio), EnteroDeTexto(mes), EnteroDeTexto(dia));
+}
+
+std::optional<FechaHora> FechaYHoraDeMascara(const std::string& valor, const MascaraFecha& m) {
+  std::optional<FechaHora> f = FechaDeMascara(valor, m);
+  if (!f || m.Texto.empty()) return f;
+  const std::size_t largoMascara = LargoEnCaracteres(m.Texto);
+  std::string resto = Recorta(ParteTexto(valor, static_cast<int>(largoMascara) + 1,
+                                         static_cast<int>(LargoEnCaracteres(valor))));
+  if ((resto.size() > 1 && (resto[0] == 'T' || resto[0] == 't')) && EsCifra(resto[1]))
+    resto.erase(0, 1);
+  if (resto.empty() || !EsCifra(resto[0])) return f;
+  if (!LeeHoraDelDia(resto, *f)) LanzaError(errores::TiposNoCoinciden);
+  return f;
 }
 
 EscrituraRegistro::EscrituraRegistro(const DefinicionTabla& d, db::Conexion& cn,
@@ -96,10 +113,12 @@ void EscrituraRegistro::EscribeColumna(db::Recordset& rs, std::size_t c, const s
     return;
   }
   if (db::EsTipoFecha(tipo)) {
-    if (auto f = FechaDeMascara(bruto, d_.Mascara)) {
+    const bool llave = EsColumnaLlave(c);
+    if (auto f =
+            llave ? FechaDeMascara(bruto, d_.Mascara) : FechaYHoraDeMascara(bruto, d_.Mascara)) {
       // A date-time key keeps the time of day its lookup used: otherwise the
       // row would be rewritten at midnight and the next run would not find it.
-      if (EsColumnaLlave(c) && LargoEnCaracteres(v) > 10) {
+      if (llave && LargoEnCaracteres(v) > 10) {
         FechaHora k = FechaDeLlave(v, d_.Mascara);
         f->hora = k.hora;
         f->minuto = k.minuto;

@@ -29,6 +29,13 @@ bool ValorBooleano(const std::string& valor);
 // their range carry over.
 std::optional<FechaHora> FechaDeMascara(const std::string& valor, const MascaraFecha& m);
 
+// FechaDeMascara with the time of day written after the date ("25/12/2005
+// 14:30:00", with or without a.m./p.m.): what follows the mask, trimmed, with
+// an optional "T". Midnight when nothing follows or what follows does not
+// begin with a digit (a note after the date); error 13 for a time that
+// cannot be read, which is never dropped.
+std::optional<FechaHora> FechaYHoraDeMascara(const std::string& valor, const MascaraFecha& m);
+
 struct ResultadoRegistro {
   std::vector<Rechazo> rechazos;
   bool Importado() const { return rechazos.empty(); }

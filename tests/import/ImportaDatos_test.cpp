@@ -114,6 +114,21 @@ TEST_P(ImportaDatosEn, LlaveDeFechaConLaFormaDeLaMascara) {
   EXPECT_EQ(e.Lee("Kardex", {"Id_Empleado", "ID_Tipo"}), (Filas{{"7", "INC"}, {"8", "INC"}}));
 }
 
+TEST_P(ImportaDatosEn, FechaConHoraFueraDeLaLlaveConservaLaHora) {
+  EntornoImportacion e(GetParam());
+  e.Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=Empleado\r\n" +
+                 Seccion(e, "Empleado", "ID_Empleado", {"ID_Empleado", "FechaAlta"}));
+  e.Fuente("Empleado.txt", {"1,25/12/2005 14:30:00", "2,25/12/2005 02:30:00 p.m.", "3,25/12/2005",
+                            "4,25/12/2005 25:00:00"});
+  EXPECT_EQ(e.Importa(), 1);
+  EXPECT_EQ(
+      e.Lee("Empleado", {"ID_Empleado", "FechaAlta"}),
+      (Filas{{"1", "2005-12-25 14:30:00"}, {"2", "2005-12-25 14:30:00"}, {"3", "2005-12-25"}}));
+  // a time that cannot be read is refused, never dropped
+  EXPECT_EQ(e.Resultado("Empleado_Er.txt"),
+            V{"4,25/12/2005 25:00:00(No coinciden los tipos, Columna:2)"});
+}
+
 TEST_P(ImportaDatosEn, TablaOFuenteQueFaltanYBorrarAntesDeImportar) {
   // A table the database lacks and a missing source file skip only their
   // table; "Borrar antes de importar" deletes first only when it is "1".
