@@ -54,6 +54,30 @@ TEST(Enteros, HalvesGoToTheEvenNeighbour) {
   EXPECT_EQ(TruncaEntero16(-0.5), -1);
 }
 
+TEST(Enteros, DecimalTextRoundsOnItsDigits) {
+  const std::vector<std::pair<const char*, const char*>> casos = {
+      {" 1500.00 ", "1500"},
+      {"2.5", "2"},
+      {"3.5", "4"},
+      {"-3.5", "-4"},
+      {"-0.5", "-0"},
+      {".5", "0"},
+      {"5.", "5"},
+      {"2.5000001", "3"},
+      {"9.5", "10"},
+      {"-99.9", "-100"},
+      {"+7.49", "+7"},
+      {"42", "42"},
+      // past what a double holds exactly
+      {"9223372036854775806.5", "9223372036854775806"},
+      // not a plain decimal: left as it is
+      {"1.2.3", "1.2.3"},
+      {"1e3", "1e3"},
+      {".", "."},
+  };
+  for (const auto& [texto, esperado] : casos) EXPECT_EQ(RedondeaDecimal(texto), esperado) << texto;
+}
+
 TEST(Enteros, OutOfRangeIsOverflow) {
   EXPECT_EQ(NumeroDeError([] { AEntero16(40000); }), 6);
   EXPECT_EQ(NumeroDeError([] { AEntero16(32767.5); }), 6);  // rounds to 32768

@@ -220,6 +220,23 @@ TEST(ImportaDatos, LlaveQueSaldriaDeLaCarpetaDeFotosRechazaElRegistro) {
                "..,Eva,(El nombre de fotografía \".." + motivo}));
 }
 
+// A decimal text goes into a whole-number column rounded, halves to even;
+// past the column's range it is still an overflow.
+TEST(ImportaDatos, DecimalEnColumnaEnteraSeRedondea) {
+  EntornoImportacion e;
+  e.Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=Empleado\r\n" +
+                 Seccion(e, "Empleado", "ID_Empleado", {"ID_Empleado", "Edad", "NumeroTarjeta"}));
+  e.Fuente("Empleado.txt",
+           {"1,30.00,1500.00", "2,2.5,3.5", "3,-0.5,7.51", "4,32767.5,1", "5,1e3,1"});
+  EXPECT_EQ(e.Importa(), 1);
+  EXPECT_EQ(e.Lee("Empleado", {"ID_Empleado", "Edad", "NumeroTarjeta"}),
+            (Filas{{"1", "30", "1500"}, {"2", "2", "4"}, {"3", "0", "8"}}));
+  V er = e.Resultado("Empleado_Er.txt");
+  ASSERT_EQ(er.size(), 2u);
+  EXPECT_EQ(er[0].rfind("4,32767.5,1(Desbordamiento", 0), 0u) << er[0];
+  EXPECT_EQ(er[1].rfind("5,1e3,1(No coinciden los tipos", 0), 0u) << er[1];
+}
+
 INSTANTIATE_TEST_SUITE_P(Motores, ImportaDatosEn,
                          ::testing::Values(MotorPrueba::SQLite, MotorPrueba::PostgreSql),
                          NombreMotor);
