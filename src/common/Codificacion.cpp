@@ -107,11 +107,9 @@ bool EsTextoValido(std::string_view bytes, Codificacion c) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
   for (std::size_t i = 0; i < n;) {
+    while (i < n && p[i] < 0x80) ++i;
+    if (i == n) break;
     const unsigned char b = p[i];
-    if (b < 0x80) {
-      ++i;
-      continue;
-    }
     std::size_t largo;
     unsigned char min = 0x80, max = 0xBF;  // range of the second byte
     if (b >= 0xC2 && b <= 0xDF) {
