@@ -1,7 +1,6 @@
 // Values by type as the record write converts them.
 #include <gtest/gtest.h>
 
-#include "common/ErrorVarlo.h"
 #include "import/EscrituraRegistro.h"
 #include "import/MascaraFecha.h"
 
@@ -32,32 +31,6 @@ TEST(EscrituraValores, FechasConMascara) {
   };
   for (const auto& [mascara, valor, esperada] : casos)
     EXPECT_EQ(FechaDeMascara(valor, MascaraFecha::Desde(mascara)), esperada) << valor;
-}
-
-TEST(EscrituraValores, FechasConHora) {
-  const std::optional<FechaHora> error;
-  const std::vector<std::tuple<const char*, const char*, std::optional<FechaHora>>> casos = {
-      {"DD/MM/YYYY", "25/12/2005 14:30:00", FechaHora{2005, 12, 25, 14, 30, 0}},
-      {"DD/MM/YYYY", "25/12/2005 02:30:00 p.m.", FechaHora{2005, 12, 25, 14, 30, 0}},
-      {"DD/MM/YYYY", "25/12/2005 12:05 a.m.", FechaHora{2005, 12, 25, 0, 5, 0}},
-      {"YYYYMMDD", "20051225 9:05", FechaHora{2005, 12, 25, 9, 5, 0}},
-      {"YYYY-MM-DD", "2005-12-25T14:30:00", FechaHora{2005, 12, 25, 14, 30, 0}},
-      {"DD/MM/YYYY", "25/12/2005", FechaHora{2005, 12, 25, 0, 0, 0}},
-      // a note after the date is no time; a time that cannot be read is refused
-      {"DD/MM/YYYY", "25/12/2005 aprox.", FechaHora{2005, 12, 25, 0, 0, 0}},
-      {"DD/MM/YYYY", "25/12/2005 25:00:00", error},
-      {"DD/MM/YYYY", "25/12/2005 9", error},
-      {"DD/MM/YYYY", "25/12/2005 14:30:00 x", error},
-  };
-  for (const auto& [mascara, valor, esperada] : casos) {
-    SCOPED_TRACE(valor);
-    try {
-      EXPECT_EQ(FechaYHoraDeMascara(valor, MascaraFecha::Desde(mascara)), esperada);
-    } catch (const ErrorVarlo& e) {
-      EXPECT_FALSE(esperada);
-      EXPECT_EQ(e.Numero(), errores::TiposNoCoinciden);
-    }
-  }
 }
 
 }  // namespace
