@@ -102,6 +102,41 @@ std::string Utf8AAnsi(std::string_view utf8) {
   });
 }
 
+bool EsTextoValido(std::string_view bytes, Codificacion c) {
+  if (c != Codificacion::Utf8) return true;
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  for (std::size_t i = 0; i < n;) {
+    while (i < n && p[i] < 0x80) ++i;
+    if (i == n) break;
+    const unsigned char b = p[i];
+    std::size_t largo;
+    unsigned char min = 0x80, max = 0xBF;  // range of the second byte
+    if (b >= 0xC2 && b <= 0xDF) {
+      largo = 2;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      largo = 3;
+      if (b == 0xE0) min = 0xA0;  // overlong
+      if (b == 0xED) max = 0x9F;  // surrogates
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      largo = 4;
+      if (b == 0xF0) min = 0x90;  // overlong
+      if (b == 0xF4) max = 0x8F;  // past U+10FFFF
+    } else {
+      return false;
+    }
+    if (n - i < largo || p[i + 1] < min || p[i + 1] > max) return false;
+    for (std::size_t k = 2; k < largo; ++k)
+      if ((p[i + k] & 0xC0) != 0x80) return false;
+    i += largo;
+  }
+  return true;
+}
+
+const char* NombreCodificacion(Codificacion c) {
+  return c == Codificacion::Utf8 ? "UTF-8" : "Windows-1252";
+}
+
 std::string ParaArchivo(std::string_view utf8, Codificacion c) {
   return c == Codificacion::Utf8 ? std::string(utf8) : Utf8AAnsi(utf8);
 }

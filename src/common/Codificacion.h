@@ -13,6 +13,13 @@ std::string AnsiAUtf8(std::string_view ansi);
 // Characters that Windows-1252 cannot hold become "?".
 std::string Utf8AAnsi(std::string_view utf8);
 
+// Whether the bytes are text of that encoding: UTF-8 must be well formed
+// (no overlong form, no surrogate, nothing past U+10FFFF); Windows-1252 has
+// a character for every byte.
+bool EsTextoValido(std::string_view bytes, Codificacion c);
+// "UTF-8" or "Windows-1252", for messages.
+const char* NombreCodificacion(Codificacion c);
+
 // Text of a file in its encoding, from UTF-8, and back.
 std::string ParaArchivo(std::string_view utf8, Codificacion c);
 std::string DeArchivo(std::string_view bytes, Codificacion c);

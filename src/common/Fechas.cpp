@@ -149,6 +149,43 @@ bool LeeFechaISO(const std::string& texto, FechaHora& r) {
   return true;
 }
 
+bool LeeHoraDelDia(std::string_view texto, FechaHora& resultado) {
+  std::size_t i = 0;
+  auto digitos = [&](std::size_t minimo, std::size_t maximo, int& valor) {
+    std::size_t n = 0;
+    valor = 0;
+    while (i < texto.size() && n < maximo && texto[i] >= '0' && texto[i] <= '9') {
+      valor = valor * 10 + (texto[i++] - '0');
+      ++n;
+    }
+    return n >= minimo;
+  };
+  int h = 0, mi = 0, s = 0;
+  if (!digitos(1, 2, h) || i >= texto.size() || texto[i++] != ':' || !digitos(2, 2, mi))
+    return false;
+  if (i < texto.size() && texto[i] == ':' && (++i, !digitos(2, 2, s))) return false;
+  std::string_view sufijo = texto.substr(i);
+  if (!sufijo.empty() && sufijo.front() == ' ') sufijo.remove_prefix(1);
+  auto es = [&sufijo](std::string_view a, std::string_view b) {
+    if (sufijo.size() != a.size() && sufijo.size() != b.size()) return false;
+    std::string minusculas;
+    for (char c : sufijo) minusculas += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return minusculas == a || minusculas == b;
+  };
+  if (es("p.m.", "pm")) {
+    if (h >= 1 && h <= 11) h += 12;
+  } else if (es("a.m.", "am")) {
+    if (h == 12) h = 0;
+  } else if (!sufijo.empty()) {
+    return false;
+  }
+  if (h > 23 || mi > 59 || s > 59) return false;
+  resultado.hora = h;
+  resultado.minuto = mi;
+  resultado.segundo = s;
+  return true;
+}
+
 FechaHora Ahora() {
   std::time_t t = std::time(nullptr);
   std::tm tm{};

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace varlo {
 
@@ -32,6 +33,13 @@ std::string FormatoISOHora(const FechaHora& f);  // YYYY-MM-DD HH:MM:SS
 // Parses "YYYY-MM-DD", "YYYY-MM-DD HH:MM[:SS]" (also with "T") and
 // "HH:MM[:SS]"; false when the text is not such a date or names no real day.
 bool LeeFechaISO(const std::string& texto, FechaHora& resultado);
+
+// A time of day "h:mm" or "h:mm:ss" (the hour of one or two digits),
+// optionally followed, with or without a space, by "a.m." or "p.m." ("am",
+// "pm", any case): p.m. adds 12 to hours 1 to 11, a.m. turns 12 into 0, a
+// time without suffix is a 24-hour time. Sets the time of `resultado`; false
+// when the text is not such a time or names no real time.
+bool LeeHoraDelDia(std::string_view texto, FechaHora& resultado);
 
 // The current local date and time.
 FechaHora Ahora();

@@ -105,6 +105,39 @@ std::optional<double> NumeroEstricto(std::string_view texto) {
   return Convierte(r.limpio);
 }
 
+std::string RedondeaDecimal(std::string_view texto) {
+  const std::size_t i = texto.find_first_not_of(' ');
+  if (i == std::string_view::npos) return std::string();
+  const std::string_view t = texto.substr(i, texto.find_last_not_of(' ') - i + 1);
+  const std::size_t punto = t.find('.');
+  if (punto == std::string_view::npos) return std::string(t);
+  const std::size_t cifras = !t.empty() && (t[0] == '-' || t[0] == '+') ? 1 : 0;
+  const std::string_view entero = t.substr(cifras, punto - cifras), fraccion = t.substr(punto + 1);
+  auto soloDigitos = [](std::string_view s) {
+    return s.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  if (!soloDigitos(entero) || !soloDigitos(fraccion) || (entero.empty() && fraccion.empty()))
+    return std::string(t);
+  std::string r(t.substr(0, cifras));
+  r.append(entero.empty() ? std::string_view("0") : entero);
+  // the fraction against one half: below, exactly or above
+  bool sube = false;
+  if (!fraccion.empty() && fraccion[0] >= '5') {
+    const bool mitadExacta =
+        fraccion[0] == '5' && fraccion.find_first_not_of('0', 1) == std::string_view::npos;
+    sube = !mitadExacta || (r.back() - '0') % 2 == 1;
+  }
+  if (sube) {
+    std::size_t k = r.size();
+    while (k > cifras && r[k - 1] == '9') r[--k] = '0';
+    if (k == cifras)
+      r.insert(cifras, 1, '1');  // every digit carried
+    else
+      ++r[k - 1];
+  }
+  return r;
+}
+
 double RedondeaPar(double valor) {
   if (!std::isfinite(valor)) return valor;
   return std::nearbyint(valor);  // the default rounding mode is to nearest, ties to even

@@ -4,6 +4,7 @@
 // value outside a 16- or 32-bit range is overflow (error 6).
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace varlo {
@@ -20,6 +21,13 @@ std::optional<double> NumeroEstricto(std::string_view texto);
 
 // Rounds to the nearest whole number, a half going to the even neighbour.
 double RedondeaPar(double valor);
+
+// The whole number nearest a plain decimal text (spaces at both ends, a
+// sign, digits, a "." fraction), as text: "1500.00" gives "1500", halves go
+// to the even neighbour ("2.5" gives "2", "-3.5" gives "-4"). Rounded on the
+// digits themselves, so a long number loses nothing. Any other text comes
+// back trimmed, unchanged.
+std::string RedondeaDecimal(std::string_view texto);
 
 // Round half to even, then check the range; outside it raises error 6.
 std::int16_t AEntero16(double valor);

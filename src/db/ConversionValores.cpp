@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "common/ErrorVarlo.h"
+#include "common/Numeros.h"
 #include "common/Texto.h"
 #include "db/ErroresBD.h"
 #include "db/TiposAdo.h"
@@ -74,8 +75,8 @@ Valor DobleEnRango(const InfoCampo& campo, double d, const std::string& comoText
 }
 
 Valor TextoAEntero(const InfoCampo& campo, const std::string& texto) {
-  if (!EsNumeroDecimal(texto, false, false)) NoCoinciden(campo, texto);
-  std::string t = Recorta(texto);
+  if (!EsNumeroDecimal(texto, true, false)) NoCoinciden(campo, texto);
+  std::string t = RedondeaDecimal(texto);
   errno = 0;
   char* fin = nullptr;
   long long n = std::strtoll(t.c_str(), &fin, 10);

@@ -10,6 +10,7 @@
 #include "db/Conexion.h"
 #include "db/Corrida.h"
 #include "definitions/LectorDefiniciones.h"
+#include "images/NombreFoto.h"
 #include "images/cls_ADODBServices.h"
 
 namespace varlo {
@@ -106,7 +107,8 @@ void AsignaFotos(Corrida& f) {
             campoNombre = empleados->IndiceCampo(nombreFotos);
           }
           const std::string id = Recorta(empleados->Texto(campoId));
-          const std::string ruta = directorio + Recorta(empleados->Texto(campoNombre)) + ".jpg";
+          const std::string ruta =
+              ArchivoFotoEmpleado(f, directorio, Recorta(empleados->Texto(campoNombre)), id);
           // Only a file counts: a folder or a pipe of that name is passed over.
           std::error_code ec;
           if (std::filesystem::is_regular_file(ruta, ec) && !GuardaFoto(f, imagenes, id, ruta)) {

@@ -30,11 +30,13 @@ db::ClaseLiteral ClaseDeLlave(int tipoAdo) {
   return db::ClaseLiteral::Numero;
 }
 
-FechaHora FechaDeLlave(const std::string& valor) {
+FechaHora FechaDeLlave(const std::string& valor, const MascaraFecha& mascara) {
   std::string dia = ParteTexto(valor, 1, 2), mes = ParteTexto(valor, 4, 2),
               anio = ParteTexto(valor, 7, 4);
-  if (!SoloDigitos(dia) || !SoloDigitos(mes) || !SoloDigitos(anio))
+  if (!SoloDigitos(dia) || !SoloDigitos(mes) || anio.size() != 4 || !SoloDigitos(anio)) {
+    if (auto f = FechaConFormaDeMascara(valor, mascara)) return *f;
     LanzaError(errores::TiposNoCoinciden);
+  }
   std::string texto = anio + "-" + mes + "-" + dia;
   if (LargoEnCaracteres(valor) > 10) {
     std::string horaTexto = ParteTexto(valor, 12, 2);
@@ -54,7 +56,7 @@ FechaHora FechaDeLlave(const std::string& valor) {
   return f;
 }
 
-ConsultaBusqueda::ConsultaBusqueda(const DefinicionTabla& d) {
+ConsultaBusqueda::ConsultaBusqueda(const DefinicionTabla& d) : mascara_(d.Mascara) {
   consulta_.select = "select ";
   consulta_.columnas = d.CamposSelect;
   consulta_.columnas.insert(consulta_.columnas.end(), d.ColumnasNivel.begin(),
@@ -85,7 +87,7 @@ const db::Consulta& ConsultaBusqueda::Para(const std::vector<std::string>& valor
     if (p.clase == db::ClaseLiteral::Texto || p.clase == db::ClaseLiteral::Numero) {
       p.valor = std::move(v);
     } else {
-      FechaHora f = FechaDeLlave(v);
+      FechaHora f = FechaDeLlave(v, mascara_);
       p.clase = LargoEnCaracteres(v) > 10 ? db::ClaseLiteral::FechaHora : db::ClaseLiteral::Fecha;
       p.valor = f;
     }

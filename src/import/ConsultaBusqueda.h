@@ -18,8 +18,10 @@ db::ClaseLiteral ClaseDeLlave(int tipoAdo);
 // A date key read at fixed places: day 1-2, month 4-5, year 7-10 and, past
 // ten characters, a time at 12-19 (hh:mm:ss). "p.m." adds 12 to hours 1 to
 // 11, "a.m." turns 12 into 0, a time without suffix is a 24-hour time.
-// Error 13 when the text is not such a date.
-FechaHora FechaDeLlave(const std::string& valor);
+// A text without digits at those places is read with the table's mask when
+// it has the mask's shape (FechaConFormaDeMascara). Error 13 when the text
+// is no such date.
+FechaHora FechaDeLlave(const std::string& valor, const MascaraFecha& mascara);
 
 class ConsultaBusqueda {
  public:
@@ -32,6 +34,7 @@ class ConsultaBusqueda {
 
  private:
   db::Consulta consulta_;
+  MascaraFecha mascara_;
   std::vector<std::size_t> columnaDeLlave_;  // index into the values
   std::vector<std::string> nombresLlave_;
 };

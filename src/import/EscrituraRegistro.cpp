@@ -17,6 +17,10 @@ namespace {
 constexpr int kNoSeEscribe = -1;
 constexpr int kNoEstaEnConsulta = -2;
 
+bool EsCifra(char c) {
+  return c >= '0' && c <= '9';
+}
+
 // The runtime's conversion of a text to a 16-bit integer.
 std::int16_t EnteroDeTexto(const std::string& texto) {
   auto n = NumeroEstricto(texto);
@@ -37,6 +41,19 @@ std::optional<FechaHora> FechaDeMascara(const std::string& valor, const MascaraF
   if (!(LeeNumero(mes) > 0 && LeeNumero(dia) > 0)) return std::nullopt;
   std::string anio = ParteTexto(valor, m.InicioAnio, m.LargoAnio);
   return ComponeFecha(EnteroDeTexto(anio), EnteroDeTexto(mes), EnteroDeTexto(dia));
+}
+
+std::optional<FechaHora> FechaYHoraDeMascara(const std::string& valor, const MascaraFecha& m) {
+  std::optional<FechaHora> f = FechaDeMascara(valor, m);
+  if (!f || m.Texto.empty()) return f;
+  const std::size_t largoMascara = LargoEnCaracteres(m.Texto);
+  std::string resto = Recorta(ParteTexto(valor, static_cast<int>(largoMascara) + 1,
+                                         static_cast<int>(LargoEnCaracteres(valor))));
+  if ((resto.size() > 1 && (resto[0] == 'T' || resto[0] == 't')) && EsCifra(resto[1]))
+    resto.erase(0, 1);
+  if (resto.empty() || !EsCifra(resto[0])) return f;
+  if (!LeeHoraDelDia(resto, *f)) LanzaError(errores::TiposNoCoinciden);
+  return f;
 }
 
 EscrituraRegistro::EscrituraRegistro(const DefinicionTabla& d, db::Conexion& cn,
@@ -73,6 +90,12 @@ bool EscrituraRegistro::EsColumnaLlave(std::size_t columna) const {
   return false;
 }
 
+std::int32_t EscrituraRegistro::ColumnaLlave() const {
+  for (std::size_t k = 0; k < d_.Indices.size() && k < d_.PosicionIndice.size(); ++k)
+    if (d_.Indices[k] == d_.NombreIndice) return d_.PosicionIndice[k];
+  return 0;
+}
+
 int EscrituraRegistro::Indice(const db::Recordset& rs, std::size_t columna) const {
   // Not in the select list: asking again raises the layer's own error 3265.
   if (indices_[columna] == kNoEstaEnConsulta) return rs.IndiceCampo(d_.Campos[columna]);
@@ -90,11 +113,13 @@ void EscrituraRegistro::EscribeColumna(db::Recordset& rs, std::size_t c, const s
     return;
   }
   if (db::EsTipoFecha(tipo)) {
-    if (auto f = FechaDeMascara(bruto, d_.Mascara)) {
+    const bool llave = EsColumnaLlave(c);
+    if (auto f =
+            llave ? FechaDeMascara(bruto, d_.Mascara) : FechaYHoraDeMascara(bruto, d_.Mascara)) {
       // A date-time key keeps the time of day its lookup used: otherwise the
       // row would be rewritten at midnight and the next run would not find it.
-      if (EsColumnaLlave(c) && LargoEnCaracteres(v) > 10) {
-        FechaHora k = FechaDeLlave(v);
+      if (llave && LargoEnCaracteres(v) > 10) {
+        FechaHora k = FechaDeLlave(v, d_.Mascara);
         f->hora = k.hora;
         f->minuto = k.minuto;
         f->segundo = k.segundo;
@@ -126,6 +151,9 @@ ResultadoRegistro EscrituraRegistro::Escribe(db::Recordset& rs,
   for (std::size_t c = 0; c < d_.Campos.size(); ++c) {
     try {
       EscribeColumna(rs, c, c < valores.size() ? valores[c] : std::string());
+    } catch (const ErrorLlaveFoto&) {
+      rechaza(ColumnaLlave());
+      return r;
     } catch (...) {
       rechaza(static_cast<std::int32_t>(c + 1));
       return r;

@@ -29,6 +29,13 @@ bool ValorBooleano(const std::string& valor);
 // their range carry over.
 std::optional<FechaHora> FechaDeMascara(const std::string& valor, const MascaraFecha& m);
 
+// FechaDeMascara with the time of day written after the date ("25/12/2005
+// 14:30:00", with or without a.m./p.m.): what follows the mask, trimmed, with
+// an optional "T". Midnight when nothing follows or what follows does not
+// begin with a digit (a note after the date); error 13 for a time that
+// cannot be read, which is never dropped.
+std::optional<FechaHora> FechaYHoraDeMascara(const std::string& valor, const MascaraFecha& m);
+
 struct ResultadoRegistro {
   std::vector<Rechazo> rechazos;
   bool agregado = false;  // a new row (else the row the lookup found)
@@ -49,6 +56,8 @@ class EscrituraRegistro {
   void Prepara(const db::Recordset& rs);
   int Indice(const db::Recordset& rs, std::size_t columna) const;
   bool EsColumnaLlave(std::size_t columna) const;
+  // Source column of the key field "NombreIndice" names (0 for a compound key).
+  std::int32_t ColumnaLlave() const;
   void EscribeColumna(db::Recordset& rs, std::size_t columna, const std::string& valor);
 
   const DefinicionTabla& d_;

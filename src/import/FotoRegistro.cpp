@@ -5,14 +5,17 @@
 #include "common/Plataforma.h"
 #include "common/Texto.h"
 #include "db/Recordset.h"
+#include "images/NombreFoto.h"
 #include "images/cls_ADODBServices.h"
 
 namespace varlo {
 
 std::string RutaFoto(const std::string& directorioOrigen, const std::string& tabla,
                      const std::string& columna, const std::string& llave) {
-  std::string carpeta = directorioOrigen + tabla + "_" + columna;
-  return UneRuta(carpeta, Recorta(llave) + ".jpg");
+  const std::string nombre = Recorta(llave);
+  if (auto motivo = MotivoNombreFoto(nombre))
+    throw ErrorLlaveFoto(errores::NombreArchivoIncorrecto, kFuentePrograma, *motivo);
+  return UneRuta(directorioOrigen + tabla + "_" + columna, nombre + ".jpg");
 }
 
 void AsignaFotoRegistro(cls_ADODBServices& imagenes, db::Recordset& rs, int indiceFoto,

@@ -4,6 +4,7 @@
 // file: <source folder><Tabla>_<column>/<key>.jpg.
 #include <string>
 
+#include "common/ErrorVarlo.h"
 #include "import/DefinicionTabla.h"
 
 namespace varlo {
@@ -12,7 +13,15 @@ namespace db {
 class Recordset;
 }
 
+// A key that cannot name a photograph (it would lead out of the folder):
+// the record is refused at the key's column.
+class ErrorLlaveFoto : public ErrorVarlo {
+ public:
+  using ErrorVarlo::ErrorVarlo;
+};
+
 // `directorioOrigen` ends in a separator (or is empty for the current folder).
+// Raises ErrorLlaveFoto (error 52) for a key holding "/" or "..".
 std::string RutaFoto(const std::string& directorioOrigen, const std::string& tabla,
                      const std::string& columna, const std::string& llave);
 

@@ -122,6 +122,7 @@ FinTabla ImportacionTablas::PasoTabla(std::int16_t i) {
   d.Tabla = ini_.Texto("Tablas", LectorDefiniciones::ClaveNumerada("Tabla", i), "Empleado");
   if (EstaEnBlanco(d.Tabla)) {
     f_.EscribeLog("No tiene nombre definido para la tabla " + std::to_string(i));
+    f_.NotaError();
     return FinTabla::Siguiente;
   }
   // The table scope: what fails here is logged and the table is skipped.
@@ -242,6 +243,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     ResultadoRegistro r;
     std::unique_ptr<db::Recordset> rs;
     try {
+      lector.CompruebaLinea();
       divisor.Divide(linea, valores);
       rs = cn.AbreConsulta(busqueda.Para(valores), 1);
       const bool nuevo = rs->BOF() && rs->EOF_();

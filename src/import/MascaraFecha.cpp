@@ -29,10 +29,43 @@ void Posicion(std::string_view mascara, char letra, std::int16_t& inicio, std::i
 
 MascaraFecha MascaraFecha::Desde(std::string_view mascara) {
   MascaraFecha m;
+  m.Texto = std::string(mascara);
   Posicion(mascara, 'Y', m.InicioAnio, m.LargoAnio);
   Posicion(mascara, 'M', m.InicioMes, m.LargoMes);
   Posicion(mascara, 'D', m.InicioDia, m.LargoDia);
   return m;
+}
+
+std::optional<FechaHora> FechaConFormaDeMascara(std::string_view valor, const MascaraFecha& m) {
+  const std::string_view mascara = m.Texto;
+  if (!m.Completa() || valor.size() < mascara.size()) return std::nullopt;
+  int anio = 0, mes = 0, dia = 0;
+  int cifrasAnio = 0;
+  for (std::size_t i = 0; i < mascara.size(); ++i) {
+    const char letra = mascara[i] >= 'a' && mascara[i] <= 'z' ? mascara[i] - 'a' + 'A' : mascara[i];
+    const char c = valor[i];
+    int* parte = letra == 'Y' ? &anio : letra == 'M' ? &mes : letra == 'D' ? &dia : nullptr;
+    if (!parte) {
+      if (c != mascara[i]) return std::nullopt;
+      continue;
+    }
+    if (c < '0' || c > '9' || *parte > 99999) return std::nullopt;
+    *parte = *parte * 10 + (c - '0');
+    if (letra == 'Y') ++cifrasAnio;
+  }
+  FechaHora f;
+  std::string_view resto = valor.substr(mascara.size());
+  if (!resto.empty() && (resto.front() != ' ' || !LeeHoraDelDia(resto.substr(1), f)))
+    return std::nullopt;
+  // a written year of 0..99 in full ("0099") is no year of the window
+  if (mes < 1 || mes > 12 || dia < 1 || (cifrasAnio > 2 && anio < 100) || anio > 9999)
+    return std::nullopt;
+  const FechaHora d = ComponeFecha(anio, mes, dia);
+  if (d.mes != mes || d.dia != dia) return std::nullopt;
+  f.anio = d.anio;
+  f.mes = d.mes;
+  f.dia = d.dia;
+  return f;
 }
 
 std::string ParteTexto(std::string_view valor, int inicio, int largo) {

@@ -3,12 +3,16 @@
 // mark where year, month and day stand in a date value; each part runs from
 // the first to the last occurrence of its letter.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "common/Fechas.h"
 
 namespace varlo {
 
 struct MascaraFecha {
+  std::string Texto;  // as the definitions file writes it
   std::int16_t InicioAnio = 0, LargoAnio = 1;
   std::int16_t InicioMes = 0, LargoMes = 1;
   std::int16_t InicioDia = 0, LargoDia = 1;
@@ -18,6 +22,14 @@ struct MascaraFecha {
   // True when all three letters occur.
   bool Completa() const { return InicioAnio > 0 && InicioMes > 0 && InicioDia > 0; }
 };
+
+// A date whose text has the mask's exact shape: a digit wherever the mask
+// has Y, M or D and the mask's own character everywhere else, optionally
+// followed by a space and a time of day (LeeHoraDelDia). The day must exist,
+// nothing carries over; a year of one or two digits goes through the
+// 1930-2029 window. Nothing when the text has another shape, names no real
+// day or time, or the mask lacks one of its letters.
+std::optional<FechaHora> FechaConFormaDeMascara(std::string_view valor, const MascaraFecha& m);
 
 // The characters of `valor` from `inicio` (from 1) for `largo` characters,
 // counted in characters, not bytes; fewer or none where the value ends.

@@ -11,6 +11,7 @@ const std::string kVacio;
 
 MascaraFecha DefinicionIncidencias::Mascara() const {
   MascaraFecha m;
+  m.Texto = FormatoFecha;
   m.InicioAnio = InicioAnio;
   m.LargoAnio = LargoAnio;
   m.InicioMes = InicioMes;

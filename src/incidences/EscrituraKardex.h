@@ -55,18 +55,18 @@ class EscrituraKardex {
   void Intenta(const std::string& linea, Paso&& paso) {
     try {
       paso();
-    } catch (const ErrorVarlo& e) {
-      if (db::EsErrorDeCorrida(e)) throw;
-      Falla(linea, e);
+    } catch (...) {
+      db::RelanzaSiEsDeCorrida();
+      Falla(linea, ErrorCapturado());
     }
   }
   template <class Paso, class R>
   R Intenta(const std::string& linea, Paso&& paso, R siFalla) {
     try {
       return paso();
-    } catch (const ErrorVarlo& e) {
-      if (db::EsErrorDeCorrida(e)) throw;
-      Falla(linea, e);
+    } catch (...) {
+      db::RelanzaSiEsDeCorrida();
+      Falla(linea, ErrorCapturado());
       return siFalla;
     }
   }

@@ -28,7 +28,7 @@ std::string Entero(double valor) {
 bool ExisteArchivo(const std::string& ruta) {
   std::error_code ec;
   auto estado = std::filesystem::status(std::filesystem::u8path(ruta), ec);
-  return !ec && std::filesystem::exists(estado) && !std::filesystem::is_directory(estado);
+  return !ec && std::filesystem::is_regular_file(estado);
 }
 
 void Importa(Corrida& f) {
@@ -116,10 +116,14 @@ void Importa(Corrida& f) {
     RangoFechas rango;
     bool fechasLeidas = true;
     try {
+      origen.CompruebaLinea();
       rango = RangoDe(d, valores);
     } catch (const ErrorFecha& e) {
       // One unreadable line is rejected; the lines around it still import.
       resultados.Rechazado(linea, e.Descripcion(), e.Columna());
+      fechasLeidas = false;
+    } catch (...) {
+      resultados.Rechazado(linea, ErrorCapturado().Descripcion(), 0);
       fechasLeidas = false;
     }
     if (fechasLeidas) {

@@ -18,8 +18,8 @@ FechaHora FechaDeColumna(const MascaraFecha& m, const std::vector<std::string>& 
     if (columna < 1 || static_cast<std::size_t>(columna) > valores.size())
       LanzaError(errores::SubindiceFueraDeIntervalo);
     return LeeFecha(m, valores[static_cast<std::size_t>(columna - 1)]);
-  } catch (const ErrorVarlo& e) {
-    throw ErrorFecha(e, columna);
+  } catch (...) {
+    throw ErrorFecha(ErrorCapturado(), columna);
   }
 }
 }  // namespace
@@ -41,9 +41,17 @@ RangoFechas RangoDe(const DefinicionIncidencias& d, const std::vector<std::strin
   MascaraFecha m = d.Mascara();
   RangoFechas r;
   r.FechaInicial = FechaDeColumna(m, valores, d.ColumnaFecha);
-  r.FechaFinal = d.HayFecha2
-                     ? FechaDeColumna(m, valores, static_cast<std::int16_t>(d.ColumnaFecha + 1))
-                     : r.FechaInicial;
+  if (!d.HayFecha2) {
+    r.FechaFinal = r.FechaInicial;
+    return r;
+  }
+  const auto columnaFinal = static_cast<std::int16_t>(d.ColumnaFecha + 1);
+  r.FechaFinal = FechaDeColumna(m, valores, columnaFinal);
+  // A reversed range covers no day: the line would vanish from both result files.
+  if (ComparaDias(r.FechaFinal, r.FechaInicial) < 0)
+    throw ErrorFecha(ErrorVarlo(errores::ArgumentoNoValido, kFuentePrograma,
+                                "La fecha final es anterior a la fecha inicial"),
+                     columnaFinal);
   return r;
 }
 

@@ -37,7 +37,8 @@ class ErrorFecha : public ErrorVarlo {
 // the empty part included, is error 13), composed with carry.
 FechaHora LeeFecha(const MascaraFecha& mascara, std::string_view valor);
 
-// The range of a split record; raises ErrorFecha naming the failing column.
+// The range of a split record; raises ErrorFecha naming the failing column,
+// the end date's column when the end is before the start (error 5).
 RangoFechas RangoDe(const DefinicionIncidencias& d, const std::vector<std::string>& valores);
 
 }  // namespace varlo

@@ -54,6 +54,20 @@ TEST(Enteros, HalvesGoToTheEvenNeighbour) {
   EXPECT_EQ(TruncaEntero16(-0.5), -1);
 }
 
+TEST(Enteros, DecimalTextRoundsOnItsDigits) {
+  for (const auto& [texto, esperado] : std::vector<std::pair<const char*, const char*>>{
+           {" 1500.00 ", "1500"},
+           {"2.5", "2"},
+           {"-3.5", "-4"},
+           {".5", "0"},
+           {"2.5000001", "3"},
+           {"-99.9", "-100"},
+           {"9223372036854775806.5", "9223372036854775806"},  // beyond a double
+           {"1.2.3", "1.2.3"},
+           {"1e3", "1e3"}})  // not a plain decimal: left as it is
+    EXPECT_EQ(RedondeaDecimal(texto), esperado) << texto;
+}
+
 TEST(Enteros, OutOfRangeIsOverflow) {
   EXPECT_EQ(NumeroDeError([] { AEntero16(40000); }), 6);
   EXPECT_EQ(NumeroDeError([] { AEntero16(32767.5); }), 6);  // rounds to 32768

@@ -25,7 +25,7 @@ TEST(ConversionValores, RechazosConSuNumero) {
       {adSmallInt, 0, Valor(std::int64_t{40000}), 6},
       {adDouble, 0, t("1E999"), 6},
       {adCurrency, 0, t("922337203685478"), 6},
-      {adInteger, 0, t("1.5"), 13},
+      {adSmallInt, 0, t("32767.5"), 6},  // rounds to 32768
       {adInteger, 0, t("1e3"), 13},
       {adInteger, 0, t(" "), 13},
       {adInteger, 0, t("- 1"), 13},

@@ -154,5 +154,20 @@ TEST_F(AsignacionFotos, UnaFotoIlegibleSeInformaYLaAsignacionSigue) {
   EXPECT_EQ(f->EstadoSalida(), 1);
 }
 
+TEST_F(AsignacionFotos, UnNombreQueSaldriaDeLaCarpetaSeInformaYNoSeLee) {
+  cn->Execute("INSERT INTO empleado VALUES ('1', ''), ('../fuera', '')");
+  Foto("1.jpg", "uno");
+  EscribeBytes(tmp.Archivo("fuera.jpg"), "fuera de la carpeta");
+  Asigna(tmp.Archivo("fotos"), "ID_Empleado");
+  EXPECT_EQ(Fotos(), (std::map<std::string, std::string>{{"1", "uno"}}));
+  EXPECT_EQ(Log(), (std::vector<std::string>{
+                       kInicio,
+                       "No se pudo asignar la fotografía del empleado ../fuera: El nombre de "
+                       "fotografía \"../fuera\" saldría de su carpeta: no puede llevar \"/\" ni "
+                       "\"..\"",
+                       kFin}));
+  EXPECT_EQ(f->EstadoSalida(), 1);
+}
+
 }  // namespace
 }  // namespace varlo

@@ -2,6 +2,8 @@
 // files, and what one record, one table or the whole run is refused for.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "EntornoImportacion.h"
 
 namespace varlo::prueba {
@@ -95,6 +97,36 @@ TEST_P(ImportaDatosEn, LlaveDeFechaYHoraConservaLaHoraAlEscribirse) {
   EXPECT_EQ(e.Lee("Kardex", {"Id_Empleado", "ID_Tipo"}), (Filas{{"7", "INC"}}));
 }
 
+TEST_P(ImportaDatosEn, LlaveDeFechaConLaFormaDeLaMascara) {
+  // An ISO key under the default mask is found again on the next run.
+  EntornoImportacion e(GetParam());
+  std::string seccion =
+      Seccion(e, "Kardex", "Id_Empleado,Fecha", {"Id_Empleado", "Fecha", "ID_Tipo"});
+  seccion.replace(seccion.find("FormatoFecha=DD/MM/YYYY\r\n"), 25, "");
+  e.Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=Kardex\r\n" + seccion);
+  for (const char* tipo : {"VAC", "INC"}) {
+    e.Fuente("Kardex.txt",
+             {std::string("7,2005-12-25,") + tipo, std::string("8,2005-12-25 14:30:00,") + tipo});
+    EXPECT_EQ(e.Importa(), 0);
+  }
+  EXPECT_EQ(e.Lee("Kardex", {"Id_Empleado", "ID_Tipo"}), (Filas{{"7", "INC"}, {"8", "INC"}}));
+}
+
+TEST_P(ImportaDatosEn, FechaConHoraFueraDeLaLlaveConservaLaHora) {
+  EntornoImportacion e(GetParam());
+  e.Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=Empleado\r\n" +
+                 Seccion(e, "Empleado", "ID_Empleado", {"ID_Empleado", "FechaAlta"}));
+  e.Fuente("Empleado.txt", {"1,25/12/2005 14:30:00", "2,25/12/2005 02:30:00 p.m.",
+                            "3,25/12/2005 aprox.", "4,25/12/2005 25:00:00"});
+  EXPECT_EQ(e.Importa(), 1);
+  EXPECT_EQ(
+      e.Lee("Empleado", {"ID_Empleado", "FechaAlta"}),
+      (Filas{{"1", "2005-12-25 14:30:00"}, {"2", "2005-12-25 14:30:00"}, {"3", "2005-12-25"}}));
+  // a note after the date is no time; a time that cannot be read is refused, never dropped
+  EXPECT_EQ(e.Resultado("Empleado_Er.txt"),
+            V{"4,25/12/2005 25:00:00(No coinciden los tipos, Columna:2)"});
+}
+
 TEST_P(ImportaDatosEn, TablaOFuenteQueFaltanYBorrarAntesDeImportar) {
   // A table the database lacks and a missing source file skip only their
   // table; "Borrar antes de importar" deletes first only when it is "1".
@@ -129,6 +161,74 @@ TEST_P(ImportaDatosEn, NombreDeTablaQueNoEsIdentificadorSeSalta) {
   EXPECT_EQ(e.Log(), (V{">Inicio de importación",
                         "[VarloDI.BD] Error: 5 Nombre no válido: " + tabla, "Fin de importación"}));
   EXPECT_EQ(e.Lee("Empleado", {"ID_Empleado"}), (Filas{{"E1"}}));
+}
+
+// An empty "TablaN" is a definition that cannot be imported: logged and
+// noted in the exit status, the other tables still run.
+TEST(ImportaDatos, TablaSinNombreEsUnErrorDeDefinicion) {
+  EntornoImportacion e;
+  e.Definiciones("[Tablas]\r\nTotal=2\r\nTabla1=\r\nTabla2=Jerarquias\r\n" +
+                 Seccion(e, "Jerarquias", "Key", {"Key", "Parent"}));
+  e.Fuente("Jerarquias.txt", {"_0A,"});
+  EXPECT_EQ(e.Importa(), 4);
+  EXPECT_EQ(e.Log(), (V{">Inicio de importación", "No tiene nombre definido para la tabla 1",
+                        "Fin de importación"}));
+  EXPECT_EQ(e.Lee("Jerarquias", {"Key", "Parent"}), (Filas{{"_0A", "NULL"}}));
+}
+
+// A UTF-8 source (byte-order mark) with lines ended by CR alone: a line that
+// is not UTF-8 and one longer than 1 MiB are rejected with column 0, the
+// lines around them import.
+TEST(ImportaDatos, LineaQueNoSePuedeLeerSeRechazaYSigue) {
+  EntornoImportacion e;
+  e.Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=Jerarquias\r\n" +
+                 Seccion(e, "Jerarquias", "Key", {"Key", "Parent"}));
+  EscribeBytes(e.Archivo("Jerarquias.txt"), "\xEF\xBB\xBF_0A\xC3\xB1o,\r_0Mal\xC3(,\r_0L," +
+                                                std::string(1 << 20, 'x') + "\r_0Fin,");
+  EXPECT_EQ(e.Importa(), 1);
+  EXPECT_EQ(e.Lee("Jerarquias", {"Key", "Parent"}), (Filas{{"_0Año", "NULL"}, {"_0Fin", "NULL"}}));
+  // the result files of a UTF-8 source are UTF-8
+  EXPECT_EQ(LeeBytes(e.Archivo("Log/Jerarquias_Ok.txt")), "_0A\xC3\xB1o,\r\n_0Fin,\r\n");
+  EXPECT_EQ(LeeBytes(e.Archivo("Log/Jerarquias_Er.txt")),
+            "_0Mal\xC3(,(La línea no es texto UTF-8 válido, Columna:0)\r\n_0L," +
+                std::string(96, 'x') +
+                "...(La línea pasa del largo máximo de 1048576 bytes, Columna:0)\r\n");
+}
+
+// A photograph's file is named after the row's key inside its folder: a key
+// that would lead out of the folder refuses its record at the key's column.
+TEST(ImportaDatos, LlaveQueSaldriaDeLaCarpetaDeFotosRechazaElRegistro) {
+  EntornoImportacion e;
+  std::filesystem::create_directory(e.Archivo("Empleado_Foto"));
+  EscribeBytes(e.Archivo("Empleado_Foto/1.jpg"), "foto de Ana");
+  EscribeBytes(e.Archivo("secreto.jpg"), "fuera de la carpeta");
+  e.Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=Empleado\r\n" +
+                 Seccion(e, "Empleado", "ID_Empleado", {"ID_Empleado", "Nombre", "Foto"}));
+  e.Fuente("Empleado.txt", {"1,Ana,", "../secreto,Bob,", "..,Eva,"});
+  EXPECT_EQ(e.Importa(), 1);
+  EXPECT_EQ(e.Lee("Empleado", {"ID_Empleado", "Foto"}), (Filas{{"1", "foto de Ana"}}));
+  const std::string motivo =
+      "\" saldría de su carpeta: no puede llevar \"/\" ni \"..\", Columna:1)";
+  EXPECT_EQ(e.Resultado("Empleado_Er.txt"),
+            (V{"../secreto,Bob,(El nombre de fotografía \"../secreto" + motivo,
+               "..,Eva,(El nombre de fotografía \".." + motivo}));
+}
+
+// A decimal text goes into a whole-number column rounded, halves to even;
+// past the column's range it is still an overflow.
+TEST(ImportaDatos, DecimalEnColumnaEnteraSeRedondea) {
+  EntornoImportacion e;
+  e.Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=Empleado\r\n" +
+                 Seccion(e, "Empleado", "ID_Empleado", {"ID_Empleado", "Edad", "NumeroTarjeta"}));
+  e.Fuente("Empleado.txt",
+           {"1,30.00,1500.00", "2,2.5,3.5", "3,-0.5,7.51", "4,32767.5,1", "5,1e3,1"});
+  EXPECT_EQ(e.Importa(), 1);
+  EXPECT_EQ(e.Lee("Empleado", {"ID_Empleado", "Edad", "NumeroTarjeta"}),
+            (Filas{{"1", "30", "1500"}, {"2", "2", "4"}, {"3", "0", "8"}}));
+  V er = e.Resultado("Empleado_Er.txt");
+  ASSERT_EQ(er.size(), 2u);
+  EXPECT_EQ(er[0].rfind("4,32767.5,1(Desbordamiento", 0), 0u) << er[0];
+  EXPECT_EQ(er[1].rfind("5,1e3,1(No coinciden los tipos", 0), 0u) << er[1];
 }
 
 INSTANTIATE_TEST_SUITE_P(Motores, ImportaDatosEn,

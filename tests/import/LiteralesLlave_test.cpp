@@ -2,31 +2,54 @@
 // rendered by every dialect.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <tuple>
+
 #include "common/ErrorVarlo.h"
 #include "db/Dialecto.h"
 #include "db/TiposAdo.h"
 #include "import/ConsultaBusqueda.h"
+#include "import/MascaraFecha.h"
 
 namespace varlo::prueba {
 namespace {
 
 TEST(LiteralesLlave, FechaYHoraDeLaLlave) {
-  const std::vector<std::pair<const char*, FechaHora>> casos = {
-      {"25/12/2005", {2005, 12, 25, 0, 0, 0}},
-      {"25/12/2005 09:30:00 a.m.", {2005, 12, 25, 9, 30, 0}},
-      {"25/12/2005 09:30:00 p.m.", {2005, 12, 25, 21, 30, 0}},
+  const std::optional<FechaHora> malo;
+  const std::vector<std::tuple<const char*, const char*, std::optional<FechaHora>>> casos = {
+      // at the fixed places, whatever the mask
+      {"DD/MM/YYYY", "25/12/2005", FechaHora{2005, 12, 25, 0, 0, 0}},
+      {"YYYY-MM-DD", "25/12/2005", FechaHora{2005, 12, 25, 0, 0, 0}},
+      {"DD/MM/YYYY", "25/12/2005 09:30:00 a.m.", FechaHora{2005, 12, 25, 9, 30, 0}},
+      {"DD/MM/YYYY", "25/12/2005 09:30:00 p.m.", FechaHora{2005, 12, 25, 21, 30, 0}},
       // 12 p.m. is noon, 12 a.m. is midnight, a 24-hour time stays as it is
-      {"25/12/2005 12:05:00 p.m.", {2005, 12, 25, 12, 5, 0}},
-      {"25/12/2005 12:05:00 a.m.", {2005, 12, 25, 0, 5, 0}},
-      {"25/12/2005 14:30:00", {2005, 12, 25, 14, 30, 0}},
+      {"DD/MM/YYYY", "25/12/2005 12:05:00 p.m.", FechaHora{2005, 12, 25, 12, 5, 0}},
+      {"DD/MM/YYYY", "25/12/2005 12:05:00 a.m.", FechaHora{2005, 12, 25, 0, 5, 0}},
+      {"DD/MM/YYYY", "25/12/2005 14:30:00", FechaHora{2005, 12, 25, 14, 30, 0}},
+      {"DD/MM/YYYY", "31/02/2006", malo},
+      {"DD/MM/YYYY", "25/12/2005 25:00:00", malo},
+      // elsewhere, only a text of the mask's exact shape
+      {"YYYY-MM-DD", "2005-12-25", FechaHora{2005, 12, 25, 0, 0, 0}},
+      {"YYYY-MM-DD", "2005-12-25 14:30:00", FechaHora{2005, 12, 25, 14, 30, 0}},
+      {"yyyy-mm-dd", "2005-12-25 02:30 p.m.", FechaHora{2005, 12, 25, 14, 30, 0}},
+      {"YYYYMMDD", "20051225", FechaHora{2005, 12, 25, 0, 0, 0}},
+      {"DD/MM/YY", "25/12/05", FechaHora{2005, 12, 25, 0, 0, 0}},
+      {"DD/MM/YYYY", "2005-12-25", malo},
+      {"YYYY-MM-DD", "2005/12/25", malo},
+      {"YYYY-MM-DD", "2005-12-25x", malo},
+      {"YYYY-MM-DD", "2005-12-2", malo},
+      {"YYYY-MM-DD", "2005-02-30", malo},  // no such day: never carried over
+      {"YYYY-MM-DD", "2005-12-25 24:00", malo},
+      {"YYYY-MM", "2005-12", malo},  // a mask without its day reads nothing
   };
-  for (const auto& [texto, esperada] : casos) EXPECT_EQ(FechaDeLlave(texto), esperada) << texto;
-  for (const char* malo : {"2005-12-25", "31/02/2006", "25/12/2005 25:00:00"}) {
+  for (const auto& [mascara, texto, esperada] : casos) {
+    SCOPED_TRACE(std::string(mascara) + " " + texto);
     try {
-      FechaDeLlave(malo);
-      ADD_FAILURE() << malo << " must not read as a date";
+      FechaHora f = FechaDeLlave(texto, MascaraFecha::Desde(mascara));
+      EXPECT_EQ(std::optional<FechaHora>(f), esperada);
     } catch (const ErrorVarlo& e) {
-      EXPECT_EQ(e.Numero(), errores::TiposNoCoinciden) << malo;
+      EXPECT_FALSE(esperada);
+      EXPECT_EQ(e.Numero(), errores::TiposNoCoinciden);
     }
   }
 }

@@ -96,6 +96,9 @@ class EscenarioIncidencias {
   std::vector<std::string> Ok() const { return Lineas("Ok"); }
   std::vector<std::string> Er() const { return Lineas("Er"); }
 
+  // A file of the scenario's folder ("Planfal.txt" is the source).
+  std::string Archivo(const std::string& nombre) const { return tmp_.Archivo(nombre); }
+
   void Sql(const std::string& sentencia) { db::Conexion::Abre(cadena_)->Execute(sentencia); }
   // "employee|day|ID_Tipo|Dato0_FAL|Dato1_FAL|Referencia", sorted.
   std::vector<std::string> Kardex() const {

@@ -1,6 +1,7 @@
 // Whole absence-planning runs on SQLite: ranges, updates of stored days, the
 // sign rule of refused values, rejected dates and definitions that cannot work.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -10,7 +11,7 @@
 namespace varlo {
 namespace {
 
-using prueba::EscenarioIncidencias;
+using prueba::EscenarioIncidencias, prueba::EscribeBytes, prueba::LeeBytes;
 using V = std::vector<std::string>;
 
 const V kInicioFin{">Inicio de importación de Incidencias", "Fin de importación de Incidencias"};
@@ -30,14 +31,15 @@ TEST(IncidencesRun, RangesAddAndUpdateKeepingStoredValues) {
   const V lineas{"7,2006-08-02,2006-08-04,F,x,,", "Ñu,2006-08-31,2006-09-01,P,,,Año",
                  "9,2006-08-05,2006-08-04,P,,,"};
   e.Origen(lineas);
-  EXPECT_EQ(e.Ejecuta(), 0);
+  EXPECT_EQ(e.Ejecuta(), 1);
   EXPECT_EQ(e.Kardex(),
             (V{"7|2006-08-02|F|x||",
                "7|2006-08-03|F|x|guardado|vieja",  // empty values keep what was stored
                "7|2006-08-04|F|x||", "Ñu|2006-08-31|P|||Año", "Ñu|2006-09-01|P|||Año"}));
-  // One line per day written; the end-before-start line writes nothing.
+  // One line per day written; the end-before-start line writes nothing and is
+  // rejected with the column of its end date.
   EXPECT_EQ(e.Ok(), (V{lineas[0], lineas[0], lineas[0], lineas[1], lineas[1]}));
-  EXPECT_EQ(e.Er(), V{});
+  EXPECT_EQ(e.Er(), V{lineas[2] + "(La fecha final es anterior a la fecha inicial,3)"});
   EXPECT_EQ(e.Log(), kInicioFin);
 }
 
@@ -74,6 +76,34 @@ TEST(IncidencesRun, UnreadableDatesRejectOnlyTheirLine) {
   EXPECT_EQ(e.Ok(), (V{"1,2006-08-01,2006-08-01,F,,,", "4,2006-08-02,2006-08-02,F,,,"}));
   EXPECT_EQ(e.Kardex(), (V{"1|2006-08-01|F|||", "4|2006-08-02|F|||"}));
   EXPECT_EQ(e.Log(), kInicioFin);
+}
+
+// A UTF-8 source (byte-order mark) with lines ended by CR alone: the line
+// that is not UTF-8 is rejected as it was read, with column 0.
+TEST(IncidencesRun, ALineNotValidInItsEncodingIsRejected) {
+  EscenarioIncidencias e;
+  e.Definiciones(kComas);
+  EscribeBytes(e.Archivo("Planfal.txt"),
+               "\xEF\xBB\xBF"
+               "\xC3\x91u,2006-08-01,2006-08-01,F,,,\r7,2006-08-01,2006-08-01,F,\xC3(,,\r"
+               "8,2006-08-01,2006-08-01,F,,,");
+  EXPECT_EQ(e.Ejecuta(), 1);
+  EXPECT_EQ(e.Kardex(), (V{"8|2006-08-01|F|||", "Ñu|2006-08-01|F|||"}));
+  // the result files of a UTF-8 source are UTF-8
+  EXPECT_EQ(LeeBytes(e.Archivo("Log/Planeacion Faltas_Incidencias_Er.txt")),
+            "7,2006-08-01,2006-08-01,F,\xC3(,,(La línea no es texto UTF-8 válido,0)\r\n");
+  EXPECT_EQ(LeeBytes(e.Archivo("Log/Planeacion Faltas_Incidencias_Ok.txt")),
+            "\xC3\x91u,2006-08-01,2006-08-01,F,,,\r\n8,2006-08-01,2006-08-01,F,,,\r\n");
+}
+
+// Only a regular file is read: a pipe nobody writes to is reported like a
+// missing file instead of waiting for ever.
+TEST(IncidencesRun, ASourceThatIsNotARegularFileIsNeverWaitedOn) {
+  EscenarioIncidencias e;
+  e.Definiciones(kComas);
+  ASSERT_EQ(mkfifo(e.Archivo("Planfal.txt").c_str(), 0600), 0);
+  EXPECT_EQ(e.Ejecuta(), 4);
+  EXPECT_EQ(e.Log(), (V{kInicioFin[0], "Archivo origen no existe", kInicioFin[1]}));
 }
 
 TEST(IncidencesRun, DefinitionMistakesStopBeforeTheFirstLine) {
