@@ -18,13 +18,16 @@ int main(int argc, char** argv) {
   const std::string programa = "varlodi";
   if (auto estado = AtiendeOpciones(a, programa)) return *estado;
   // Nobody can answer the Open dialog or the offer to generate a file.
+  const std::string carpeta = EligeCarpetaPrograma(FuentesDelProceso(a.carpeta));
   if (EstaEnBlanco(a.texto) && !EntradaEsTerminal()) {
-    std::cerr << TextoUso(programa);
+    std::cerr << TextoUso(programa, carpeta);
     return 2;
   }
+  EstableceCarpetaPrograma(carpeta);
   VentanaConsola ventana;
   frmMain f(ventana, a.texto);
   f.EstableceModoFotos(a.fotos);
+  f.opciones = a.opciones;
   try {
     f.Form_Load();
     f.Form_Activate();

@@ -10,6 +10,7 @@
 #include "VentanaPrincipal.h"
 #include "app/LineaComandos.h"
 #include "app/frmMain.h"
+#include "common/Plataforma.h"
 
 namespace {
 
@@ -37,10 +38,12 @@ int main(int argc, char** argv) {
   // Qt has taken its own options out of argv: read ours again.
   Argumentos a = LeeArgumentos(ListaArgumentos(argc, argv));
   if (auto estado = AtiendeOpciones(a, programa)) return *estado;
+  EstableceCarpetaPrograma(EligeCarpetaPrograma(FuentesDelProceso(a.carpeta)));
 
   gui::VentanaPrincipal ventana;
   frmMain f(ventana, a.texto);
   f.EstableceModoFotos(a.fotos);
+  f.opciones = a.opciones;
   gui::CorridaVentana corrida(ventana, f, [](int estado) { QCoreApplication::exit(estado); });
   f.Form_Load();
   ventana.show();

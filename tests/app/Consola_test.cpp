@@ -75,14 +75,39 @@ TEST(ConsoleProgram, PathWithSpacesArrivesWhole) {
   EXPECT_EQ(s.estado, 0) << s.err;
 }
 
-TEST(Arguments, OptionsComeFirstAndTheRestIsJoinedBySpaces) {
-  Argumentos a = LeeArgumentos({"--fotos", "C:", "mis", "datos.ini"});
-  EXPECT_TRUE(a.fotos);
+// Options come first; the rest is the definitions path joined by spaces.
+TEST(Arguments, OptionsThenThePathJoinedBySpaces) {
+  Argumentos a = LeeArgumentos({"--simular", "--lote", "500", "--max-rechazos=20", "-q",
+                                "--carpeta", "/srv/varlo", "--fotos", "C:", "mis", "datos.ini"});
+  EXPECT_EQ(a.error, "");
+  EXPECT_TRUE(a.opciones.simular && a.opciones.silencioso && a.fotos);
+  EXPECT_EQ(a.opciones.lote, 500);
+  EXPECT_EQ(a.opciones.maxRechazos, 20);
+  EXPECT_EQ(a.carpeta, "/srv/varlo");
   EXPECT_EQ(a.texto, "C: mis datos.ini");
-  Argumentos b = LeeArgumentos({"defs.ini", "--help"});
-  EXPECT_FALSE(b.ayuda);
-  EXPECT_EQ(b.texto, "defs.ini --help");
-  EXPECT_FALSE(LeeArgumentos({"--x"}).error.empty());
+
+  struct Caso {
+    std::vector<std::string> args;
+    std::string texto;
+    bool ayuda;
+  };
+  for (const Caso& c :
+       {Caso{{"-h"}, "", true}, Caso{{"-qh"}, "", true},
+        Caso{{"defs.ini", "--help"}, "defs.ini --help", false},
+        Caso{{"--", "-raro.ini"}, "-raro.ini", false}, Caso{{"a\tb.ini"}, "a\tb.ini", false}}) {
+    Argumentos b = LeeArgumentos(c.args);
+    EXPECT_EQ(b.error, "") << c.args[0];
+    EXPECT_EQ(b.texto, c.texto) << c.args[0];
+    EXPECT_EQ(b.ayuda, c.ayuda) << c.args[0];
+  }
+  // A value that is not a whole number above zero is refused.
+  for (const char* malo : {"0", "-1", "+1", "12x", "", " 5", "99999999999999999999"})
+    EXPECT_EQ(LeeArgumentos({"--lote", malo, "d.ini"}).error,
+              std::string("valor no válido para --lote: '") + malo +
+                  "' (se espera un número entero mayor que cero)");
+  EXPECT_EQ(LeeArgumentos({"--sil"}).error, "") << "abreviatura única";
+  EXPECT_EQ(LeeArgumentos({"--s"}).error, "opción no reconocida: --s") << "ambigua";
+  EXPECT_EQ(LeeArgumentos({"--carpeta"}).error, "falta el valor de --carpeta");
 }
 
 TEST(ConsoleWindow, WithoutTerminalPrintsStatusChangesAndAnswersNo) {
