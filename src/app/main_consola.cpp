@@ -32,11 +32,12 @@ int main(int argc, char** argv) {
     f.Form_Load();
     f.Form_Activate();
   } catch (...) {
+    f.NotaErrorFatal();
     ventana.Termina();
     std::cerr << TextoError(ErrorCapturado()) << "\n";
-    return 2;
+    return f.EstadoSalida();
   }
   ventana.Termina();
-  if (f.SinDefiniciones()) return 2;
+  if (!f.MotivoFin().empty()) std::cerr << f.MotivoFin() << "\n";
   return f.EstadoSalida();
 }

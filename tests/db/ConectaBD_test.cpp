@@ -39,7 +39,7 @@ TEST(ConectaBD, UnaLineaSinClaveYElSiguienteIntentoAbre) {
 
   EXPECT_FALSE(f.ConectaBD());  // its folder does not exist yet
   EXPECT_EQ(f.cnBaseDatos(), nullptr);
-  EXPECT_EQ(f.EstadoSalida(), 1);
+  EXPECT_EQ(f.EstadoSalida(), 3);  // the database could not be reached
   ASSERT_EQ(lineas().size(), 1u);
   const std::string linea = lineas()[0];
   EXPECT_TRUE(
