@@ -16,7 +16,14 @@ constexpr std::size_t kAnchoBarra = 20;
 }  // namespace
 
 VentanaConsola::VentanaConsola()
-    : VentanaConsola(std::cin, std::cerr, EntradaEsTerminal(), ErroresEsTerminal()) {}
+    : VentanaConsola(EntradaEsTerminal() ? std::make_unique<Terminal>() : nullptr, std::cerr,
+                     ErroresEsTerminal()) {}
+
+VentanaConsola::VentanaConsola(std::unique_ptr<Terminal> terminal, std::ostream& salida,
+                               bool salidaTerminal)
+    : VentanaConsola(std::cin, salida, terminal && terminal->Abierta(), salidaTerminal) {
+  if (entradaTerminal_) terminal_ = std::move(terminal);
+}
 
 VentanaConsola::VentanaConsola(std::istream& entrada, std::ostream& salida, bool entradaTerminal,
                                bool salidaTerminal)
@@ -30,6 +37,7 @@ VentanaConsola::~VentanaConsola() {
 }
 
 void VentanaConsola::EstadoCambiado() {
+  if (silencioso_) return;
   if (salidaTerminal_) {
     Dibuja(false);
     return;
@@ -47,7 +55,16 @@ void VentanaConsola::EstadoCambiado() {
 }
 
 void VentanaConsola::ProgresoCambiado() {
-  if (salidaTerminal_) Dibuja(false);
+  if (salidaTerminal_ && !silencioso_) Dibuja(false);
+}
+
+void VentanaConsola::MuestraError(const std::string& linea) {
+  if (!salidaTerminal_ && pendiente_) ImprimeLinea(textoPendiente_);
+  // On a terminal the bar gives way to the line and is drawn again below it.
+  if (lineaAbierta_) salida_ << "\r\x1b[K";
+  lineaAbierta_ = false;
+  salida_ << linea << '\n' << std::flush;
+  if (salidaTerminal_ && !silencioso_ && !Estado().empty()) Dibuja(true);
 }
 
 void VentanaConsola::ProcesaEventos() {
@@ -114,9 +131,20 @@ void VentanaConsola::Termina() {
   salida_ << std::flush;
 }
 
-std::string VentanaConsola::Pregunta(const std::string& texto) {
+void VentanaConsola::Dice(const std::string& texto) {
   LimpiaLinea();
-  salida_ << texto << std::flush;
+  if (terminal_)
+    terminal_->Escribe(texto);
+  else
+    salida_ << texto << std::flush;
+}
+
+std::string VentanaConsola::Pregunta(const std::string& texto, bool eco) {
+  if (terminal_) {
+    LimpiaLinea();
+    return terminal_->Pregunta(texto, eco).value_or("");
+  }
+  Dice(texto);
   std::string linea;
   if (!std::getline(entrada_, linea)) return "";
   return linea;
@@ -126,12 +154,18 @@ Respuesta VentanaConsola::MuestraMensaje(const std::string& texto, Botones boton
                                          const std::string& titulo) {
   if (!salidaTerminal_ && pendiente_) ImprimeLinea(textoPendiente_);
   LimpiaLinea();
-  std::string plano = texto;
+  std::string plano = titulo + ": " + texto + '\n';
   for (char& c : plano)
     if (c == '\r') c = '\n';
-  salida_ << titulo << ": " << plano << '\n' << std::flush;
+  // A question is asked where it is answered; without anyone to answer, it
+  // is only reported.
+  const bool pregunta = botones != Botones::Aceptar && entradaTerminal_;
+  if (pregunta)
+    Dice(plano);
+  else
+    salida_ << plano << std::flush;
   if (botones == Botones::Aceptar) return Respuesta::Aceptar;
-  if (!entradaTerminal_) return Respuesta::No;
+  if (!pregunta) return Respuesta::No;
   std::string r = Recorta(Pregunta("[s/N] "));
   return (!r.empty() && (r[0] == 's' || r[0] == 'S' || r[0] == 'y' || r[0] == 'Y')) ? Respuesta::Si
                                                                                     : Respuesta::No;
@@ -162,7 +196,7 @@ std::optional<std::string> VentanaConsola::ComponeConexion(const std::string& se
     if (!r.empty()) valor = r;
   };
   while (true) {
-    salida_ << "Conexión con la base de datos: 1) SQL Server  2) SQLite  3) Cadena ODBC\n";
+    Dice("Conexión con la base de datos: 1) SQL Server  2) SQLite  3) Cadena ODBC\n");
     std::string clase = Recorta(Pregunta("Opción (vacío para cancelar): "));
     if (clase == "1") {
       d.clase = ClaseConexion::SqlServer;
@@ -171,7 +205,7 @@ std::optional<std::string> VentanaConsola::ComponeConexion(const std::string& se
       std::string usuario = Recorta(Pregunta("Usuario (vacío: seguridad integrada): "));
       d.seguridadIntegrada = usuario.empty();
       d.usuario = usuario;
-      d.clave = d.seguridadIntegrada ? "" : Pregunta("Contraseña: ");
+      d.clave = d.seguridadIntegrada ? "" : Pregunta("Contraseña: ", false);
     } else if (clase == "2") {
       d.clase = ClaseConexion::SQLite;
       campo("Archivo", d.archivoSQLite);
@@ -186,7 +220,7 @@ std::optional<std::string> VentanaConsola::ComponeConexion(const std::string& se
     std::string fallo = DatoFaltante(d);
     if (fallo.empty() && probar) fallo = probar(ComponeCadena(d));
     if (fallo.empty()) return ComponeCadena(d);
-    salida_ << "La prueba de conexión falló: " << fallo << '\n';
+    Dice("La prueba de conexión falló: " + fallo + '\n');
   }
 }
 
@@ -194,9 +228,10 @@ std::vector<bool> VentanaConsola::EligeTablas(const std::vector<std::string>& ta
   std::vector<bool> marcadas(tablas.size(), false);
   if (!entradaTerminal_) return marcadas;
   LimpiaLinea();
-  salida_ << "Selección de tablas destino\n";
+  std::string lista = "Selección de tablas destino\n";
   for (std::size_t i = 0; i < tablas.size(); ++i)
-    salida_ << "  " << (i + 1) << ") " << tablas[i] << '\n';
+    lista += "  " + std::to_string(i + 1) + ") " + tablas[i] + '\n';
+  Dice(lista);
   std::istringstream numeros(Pregunta("Números de las tablas (separados por espacios o comas): "));
   std::string pieza;
   while (numeros >> pieza) {

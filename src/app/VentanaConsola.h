@@ -2,12 +2,16 @@
 // The main window of the console front end: on a terminal the status line
 // and the progress bar are drawn in place on stderr (at most 10 times a
 // second); otherwise each status change is printed as a line, the "(n de m)"
-// counters of one stage at most once a second and always the last one. Questions and dialogs are
-// asked on the terminal when stdin is one; otherwise a question is answered No and a dialog is
-// cancelled, so an unattended run never waits.
+// counters of one stage at most once a second and always the last one;
+// silent, only error lines and message boxes. Questions and dialogs are
+// asked on the terminal (/dev/tty, even when stderr goes elsewhere) when stdin
+// is one; otherwise a question is answered No and a dialog is cancelled, so
+// an unattended run never waits.
 #include <chrono>
 #include <iosfwd>
+#include <memory>
 
+#include "common/Terminal.h"
 #include "common/Ventana.h"
 
 namespace varlo {
@@ -15,10 +19,17 @@ namespace varlo {
 class VentanaConsola : public VentanaBase {
  public:
   VentanaConsola();
-  // For tests: explicit streams and terminal flags.
+  // For tests: questions asked on `salida` and read from `entrada`.
   VentanaConsola(std::istream& entrada, std::ostream& salida, bool entradaTerminal,
                  bool salidaTerminal);
+  // For tests: questions asked on the given terminal.
+  VentanaConsola(std::unique_ptr<Terminal> terminal, std::ostream& salida, bool salidaTerminal);
   ~VentanaConsola() override;
+
+  // No status and no progress: only error lines and message boxes.
+  void EstableceSilencioso(bool silencioso) { silencioso_ = silencioso; }
+  // An error line, printed whatever the mode.
+  void MuestraError(const std::string& linea);
 
   void ProcesaEventos() override;
   Respuesta MuestraMensaje(const std::string& texto, Botones botones, Icono icono,
@@ -42,12 +53,17 @@ class VentanaConsola : public VentanaBase {
   // The status text without a trailing "(n de m)" counter.
   static std::string Etapa(const std::string& texto);
   void LimpiaLinea();
-  std::string Pregunta(const std::string& texto);
+  // Text of a dialog: on the terminal, or on `salida_` without one.
+  void Dice(const std::string& texto);
+  // "" when the input ends or the run was asked to stop.
+  std::string Pregunta(const std::string& texto, bool eco = true);
 
+  std::unique_ptr<Terminal> terminal_;
   std::istream& entrada_;
   std::ostream& salida_;
   bool entradaTerminal_;
   bool salidaTerminal_;
+  bool silencioso_ = false;
   bool pendiente_ = false;
   bool lineaAbierta_ = false;
   std::string ultimoImpreso_;

@@ -1,6 +1,10 @@
 #include "app/frmMain.h"
 
+#include <filesystem>
+
+#include "common/ErrorSistema.h"
 #include "common/Fechas.h"
+#include "common/Interrupcion.h"
 #include "common/Numeros.h"
 #include "common/Plataforma.h"
 #include "common/Texto.h"
@@ -59,7 +63,7 @@ void frmMain::Form_Activate() {
   }
 
   if (Recorta(ArchivoDefiniciones).empty()) {
-    ArchivoDefiniciones = CreaArchivoDefiniciones();
+    if (!InterrupcionPedida()) ArchivoDefiniciones = CreaArchivoDefiniciones();
     if (Recorta(ArchivoDefiniciones).empty()) {
       sinDefiniciones_ = true;
       terminado_ = true;
@@ -67,7 +71,11 @@ void frmMain::Form_Activate() {
     }
   }
 
+  // Everything that ends the run with status 2 comes before the folder's
+  // lock, and the lock before anything is written.
+  if (!CompruebaDefiniciones()) return;
   LeeOpciones();
+  if (!TomaCarpeta()) return;
   if (modoFotos_) {
     AsignaFotos();
   } else {
@@ -81,6 +89,50 @@ void frmMain::Form_Activate() {
     }
   }
   terminado_ = true;
+}
+
+bool frmMain::CompruebaDefiniciones() {
+  std::error_code ec;
+  if (std::filesystem::status(ArchivoDefiniciones, ec).type() ==
+      std::filesystem::file_type::not_found)
+    motivoFin_ = "No se encontró el archivo de definiciones (" + ArchivoDefiniciones + ")";
+  else if (std::string motivo = MotivoNoLegible(ArchivoDefiniciones); !motivo.empty())
+    motivoFin_ =
+        "No se puede leer el archivo de definiciones (" + ArchivoDefiniciones + "): " + motivo;
+  else
+    return true;
+  sinDefiniciones_ = true;
+  terminado_ = true;
+  return false;
+}
+
+bool frmMain::TomaCarpeta() {
+  const std::string log = UneRuta(CarpetaPrograma(), "Log");
+  std::error_code ec;
+  if (!std::filesystem::is_directory(log, ec) && !std::filesystem::create_directory(log, ec) && ec)
+    throw ErrorDeSistema(ec.value(), log);
+  cerrojo_.emplace(UneRuta(log, ".varlodi.lock"));
+  if (cerrojo_->Tomado()) return true;
+  cerrojo_.reset();
+  carpetaOcupada_ = true;
+  terminado_ = true;
+  motivoFin_ =
+      "Otra corrida usa la carpeta del programa (" + CarpetaPrograma() + "); esta no hizo nada";
+  return false;
+}
+
+bool frmMain::Interrumpida() const {
+  return InterrupcionPedida();
+}
+
+int frmMain::EstadoSalida() const {
+  if (InterrupcionPedida()) return 128 + SenalInterrupcion();
+  if (errorFatal_ || sinDefiniciones_) return 2;
+  if (carpetaOcupada_) return 5;
+  if (huboPerdidaBD_) return 3;
+  if (huboErrores_) return 4;
+  if (huboRechazos_) return 1;
+  return 0;
 }
 
 void frmMain::LeeOpciones() {
@@ -98,7 +150,9 @@ void frmMain::EscribeLog(const std::string& pMensaje) {
   std::string mensaje = pMensaje;
   if (ReporteLog == 1) {
     mensaje = pMensaje + " (" + FormatoFechaGeneral(Ahora()) + ")";
+    const std::string destino = Kelto_GEN_Trans::ArchivoMensual(ArchivoLog());
     oTrans().Escribe_Txt(ArchivoLog(), mensaje, false, false, true);
+    bitacora_ = destino;
   }
   if (MostrarMensajes == 1)
     ventana_.MuestraMensaje(mensaje, Botones::Aceptar, Icono::Ninguno, kTituloAplicacion);
@@ -106,7 +160,14 @@ void frmMain::EscribeLog(const std::string& pMensaje) {
 
 void frmMain::EscribeError(const ErrorVarlo& e) {
   huboErrores_ = true;
-  EscribeLog(LineaError(e));
+  const std::string linea = LineaError(e);
+  AvisaError(linea);
+  EscribeLog(linea);
+}
+
+void frmMain::AvisaError(const std::string& linea) {
+  // first, so it is seen even when the log cannot be written; a box shows it anyway
+  if (avisoError_ && MostrarMensajes != 1) avisoError_(linea);
 }
 
 void frmMain::EscribeResumen(const std::string& nombre, const ResumenImportacion& r) {
@@ -127,13 +188,15 @@ bool frmMain::ConectaBD() {
     cnBaseDatos_.reset();
     cnBaseDatos_ = db::Conexion::Abre(CadenaConexion);
     if (cnBaseDatos_ && cnBaseDatos_->State() != 0) return true;
-    huboPerdidaBD_ = true;
+    huboErrores_ = true;
+    NotaBaseDatosPerdida();
+    AvisaError("No se logró conectar con la base de datos");
     EscribeLog("No se logró conectar con la base de datos");
     return false;
   } catch (...) {
     cnBaseDatos_.reset();
+    NotaBaseDatosPerdida();
     EscribeError(ErrorCapturado());
-    huboPerdidaBD_ = true;
     return false;
   }
 }

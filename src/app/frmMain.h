@@ -5,9 +5,12 @@
 // the program ends. The engines reach its services through the Corrida
 // interface it implements.
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "common/CerrojoCarpeta.h"
 #include "common/ErrorVarlo.h"
 #include "common/Kelto_API_INIFiles.h"
 #include "common/Kelto_GEN_Trans.h"
@@ -45,36 +48,50 @@ class frmMain : public Corrida {
   // Appends the stamped line to the monthly log and shows it in a box, as
   // the options ReporteLog and MostrarMensajes say.
   void EscribeLog(const std::string& pMensaje) override;
-  // Logs "[source] Error: number description" and remembers that the run
-  // had an error.
+  // Logs "[source] Error: number description", remembers that the run had
+  // an error and hands the line (unstamped) to the error notice.
   void EscribeError(const ErrorVarlo& e) override;
-  // Makes sure the shared connection is open; logs and returns false when not.
+  // Makes sure the shared connection is open; logs, notes the database as
+  // lost and returns false when not.
   bool ConectaBD() override;
   void EscribeResumen(const std::string& nombre, const ResumenImportacion& r) override;
+
+  // Where a front end shows every error line as it is logged (the console: stderr).
+  void EstableceAvisoError(std::function<void(const std::string&)> aviso) {
+    avisoError_ = std::move(aviso);
+  }
 
   // Engines call this for every record they reject.
   void NotaRechazo() override { huboRechazos_ = true; }
   void NotaError() override { huboErrores_ = true; }
   void NotaBaseDatosPerdida() override { huboPerdidaBD_ = true; }
-  bool Interrumpida() const override { return false; }
+  bool Interrumpida() const override;
 
   // Runs the bulk photo assignment instead of the imports (--fotos).
   void EstableceModoFotos(bool fotos) { modoFotos_ = fotos; }
 
-  // After the run: whether a definitions file was found, and the exit
-  // status (0 clean, 1 something rejected or an error logged).
+  // A front end caught an error that stopped the run.
+  void NotaErrorFatal() { errorFatal_ = true; }
+
+  // After the run: whether a usable definitions file was found, why the run
+  // ended before importing ("" when it did not), the log file this run
+  // wrote ("" when none) and the exit status: 128 + the signal when
+  // interrupted, else the first that applies of 2 (no definitions file, a
+  // fatal error), 5 (folder busy), 3 (database unreachable or lost), 4 (an
+  // import could not be done, an error line), 1 (records rejected), 0.
   bool Terminado() const { return terminado_; }
   bool SinDefiniciones() const { return sinDefiniciones_; }
-  int EstadoSalida() const {
-    if (huboPerdidaBD_) return 3;
-    if (huboErrores_) return 4;
-    return huboRechazos_ ? 1 : 0;
-  }
+  const std::string& MotivoFin() const { return motivoFin_; }
+  const std::string& Bitacora() const { return bitacora_; }
+  int EstadoSalida() const;
 
   // Path of the log file as given to the writer (before the monthly name).
   static std::string ArchivoLog();
 
  private:
+  void AvisaError(const std::string& linea);
+  bool CompruebaDefiniciones();
+  bool TomaCarpeta();
   void LeeOpciones();
   void ImportaDatos();
   void ImportaIncidencias();
@@ -94,6 +111,12 @@ class frmMain : public Corrida {
   bool huboPerdidaBD_ = false;
   ResumenImportacion total_;
   int resumenes_ = 0;
+  bool carpetaOcupada_ = false;
+  bool errorFatal_ = false;
+  std::string motivoFin_;
+  std::string bitacora_;
+  std::function<void(const std::string&)> avisoError_;
+  std::optional<CerrojoCarpeta> cerrojo_;  // held until the run sequence is destroyed
 };
 
 }  // namespace varlo

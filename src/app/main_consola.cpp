@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Arranque.h"
 #include "app/LineaComandos.h"
 #include "app/VentanaConsola.h"
 #include "app/frmMain.h"
@@ -12,28 +13,34 @@
 
 int main(int argc, char** argv) {
   using namespace varlo;
+  PreparaProceso();
   std::setlocale(LC_TIME, "");
-  std::vector<std::string> args(argv + 1, argv + argc);
-  Argumentos a = LeeArgumentos(args);
+  std::setlocale(LC_MESSAGES, "");
   const std::string programa = "varlodi";
+  Argumentos a = LeeArgumentos(std::vector<std::string>(argv + 1, argv + argc));
   if (auto estado = AtiendeOpciones(a, programa)) return *estado;
   // Nobody can answer the Open dialog or the offer to generate a file.
   if (EstaEnBlanco(a.texto) && !EntradaEsTerminal()) {
-    std::cerr << TextoUso(programa);
+    std::cerr << TextoUso(programa, EligeCarpetaPrograma(FuentesDelProceso(a.carpeta)));
     return 2;
   }
+  if (auto estado = FijaCarpetaPrograma(a, programa)) return *estado;
+
   VentanaConsola ventana;
+  ventana.EstableceSilencioso(a.opciones.silencioso);
   frmMain f(ventana, a.texto);
-  f.EstableceModoFotos(a.fotos);
+  AplicaArgumentos(f, a);
+  f.EstableceAvisoError([&ventana](const std::string& linea) { ventana.MuestraError(linea); });
+  std::string errorFatal;
   try {
     f.Form_Load();
     f.Form_Activate();
   } catch (...) {
-    ventana.Termina();
-    std::cerr << TextoError(ErrorCapturado()) << "\n";
-    return 2;
+    f.NotaErrorFatal();
+    errorFatal = TextoError(ErrorCapturado());
   }
   ventana.Termina();
-  if (f.SinDefiniciones()) return 2;
-  return f.EstadoSalida();
+  const int estado = f.EstadoSalida();
+  InformaFin(f, estado, errorFatal, std::cerr);
+  return estado;
 }

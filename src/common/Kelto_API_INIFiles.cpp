@@ -35,9 +35,17 @@ struct LineaIni {
   std::string crudo;  // as in the file
 };
 
+// A file that starts with a UTF-8 byte-order mark is UTF-8; any other is Windows-1252.
+constexpr std::string_view kMarcaUtf8 = "\xEF\xBB\xBF";
+
+Codificacion CodificacionDe(const std::string& bytes) {
+  return bytes.starts_with(kMarcaUtf8) ? Codificacion::Utf8 : Codificacion::Ansi;
+}
+
 std::vector<LineaIni> LeeLineas(const std::string& bytes) {
+  const Codificacion c = CodificacionDe(bytes);
   std::vector<LineaIni> lineas;
-  std::size_t i = 0;
+  std::size_t i = c == Codificacion::Utf8 ? kMarcaUtf8.size() : 0;
   while (i < bytes.size()) {
     std::size_t j = i;
     while (j < bytes.size() && bytes[j] != '\r' && bytes[j] != '\n') ++j;
@@ -49,9 +57,11 @@ std::vector<LineaIni> LeeLineas(const std::string& bytes) {
         fin = j + 1;
     }
     lineas.push_back(
-        {AnsiAUtf8(std::string_view(bytes).substr(i, j - i)), bytes.substr(i, fin - i)});
+        {DeArchivo(std::string_view(bytes).substr(i, j - i), c), bytes.substr(i, fin - i)});
     i = fin;
   }
+  // the mark stays in front of the first line, so a write keeps it
+  if (c == Codificacion::Utf8 && !lineas.empty()) lineas[0].crudo.insert(0, kMarcaUtf8);
   return lineas;
 }
 
@@ -158,9 +168,10 @@ bool Kelto_API_INIFiles::API_WritePrivateProfileString(const std::string& IniFil
   }
   std::string original = existe ? LeeArchivo(IniFileName).value_or(std::string()) : std::string();
   std::vector<LineaIni> lineas = LeeLineas(original);
+  const Codificacion c = CodificacionDe(original);
 
-  auto lineaNueva = [](const std::string& k, const std::string& v) {
-    return Utf8AAnsi(k) + "=" + Utf8AAnsi(v) + "\r\n";
+  auto lineaNueva = [c](const std::string& k, const std::string& v) {
+    return ParaArchivo(k, c) + "=" + ParaArchivo(v, c) + "\r\n";
   };
   std::string resultado;
   if (auto bloque = BuscaSeccion(lineas, seccion)) {
@@ -190,7 +201,7 @@ bool Kelto_API_INIFiles::API_WritePrivateProfileString(const std::string& IniFil
     resultado = original;
     if (!resultado.empty() && resultado.back() != '\n' && resultado.back() != '\r')
       resultado += "\r\n";
-    resultado += "[" + Utf8AAnsi(seccion) + "]\r\n" + lineaNueva(clave, valor);
+    resultado += "[" + ParaArchivo(seccion, c) + "]\r\n" + lineaNueva(clave, valor);
   }
 
   std::string temporal = NombreTemporal(IniFileName);

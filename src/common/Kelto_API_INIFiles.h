@@ -3,7 +3,8 @@
 // names match without regard to case, values are trimmed, one pair of
 // surrounding quotes is removed, ";" starts a comment, the first of
 // duplicate sections or keys wins. A write edits only the line it must and
-// replaces the file atomically.
+// replaces the file atomically. The file is Windows-1252, or UTF-8 when it
+// starts with a UTF-8 byte-order mark (a write keeps the mark and the encoding).
 #include <string>
 
 namespace varlo {

@@ -1,12 +1,25 @@
 #include "common/Plataforma.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <mutex>
 
+#include "common/ErrorSistema.h"
+
 #ifndef _WIN32
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
+
+#ifndef VARLODI_BINDIR
+#define VARLODI_BINDIR ""
+#endif
+
+namespace fs = std::filesystem;
 
 namespace varlo {
 
@@ -14,17 +27,55 @@ namespace {
 std::mutex gMutex;
 std::string gCarpeta;
 
-std::string CarpetaDelEjecutable() {
+std::string Variable(const char* nombre) {
+  const char* v = std::getenv(nombre);
+  return v ? v : "";
+}
+
+std::string Absoluta(const std::string& ruta) {
+  if (ruta.empty()) return ruta;
   std::error_code ec;
-  auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return std::filesystem::current_path().string();
-  return exe.parent_path().string();
+  fs::path p = fs::absolute(ruta, ec);
+  return ec ? ruta : p.string();
+}
+
+bool SePuedeEscribir(const std::string& carpeta) {
+#ifdef _WIN32
+  std::error_code ec;
+  return fs::is_directory(carpeta, ec);
+#else
+  return access(carpeta.c_str(), W_OK | X_OK) == 0;
+#endif
 }
 }  // namespace
 
+FuentesCarpeta FuentesDelProceso(const std::string& opcion) {
+  FuentesCarpeta f;
+  f.opcion = Absoluta(opcion);
+  f.variable = Absoluta(Variable("VARLODI_CARPETA"));
+  f.directorioEstado = Variable("STATE_DIRECTORY");
+  std::error_code ec;
+  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (!ec) f.carpetaEjecutable = exe.parent_path().string();
+  // The installed folder as the system resolves it (/bin may be a link to /usr/bin).
+  if (*VARLODI_BINDIR) f.carpetaInstalacion = fs::weakly_canonical(VARLODI_BINDIR, ec).string();
+  f.xdgStateHome = Variable("XDG_STATE_HOME");
+  f.home = Variable("HOME");
+#ifndef _WIN32
+  f.root = geteuid() == 0;
+  if (f.home.empty())
+    if (const passwd* pw = getpwuid(geteuid()); pw && pw->pw_dir) f.home = pw->pw_dir;
+#endif
+  f.sePuedeEscribir = SePuedeEscribir;
+  return f;
+}
+
 std::string CarpetaPrograma() {
   std::lock_guard<std::mutex> l(gMutex);
-  if (gCarpeta.empty()) gCarpeta = CarpetaDelEjecutable();
+  if (gCarpeta.empty()) {
+    gCarpeta = EligeCarpetaPrograma(FuentesDelProceso(""));
+    if (gCarpeta.empty()) gCarpeta = fs::current_path().string();
+  }
   return gCarpeta;
 }
 
@@ -32,6 +83,46 @@ void EstableceCarpetaPrograma(std::string carpeta) {
   std::lock_guard<std::mutex> l(gMutex);
   while (carpeta.size() > 1 && carpeta.back() == kSeparador) carpeta.pop_back();
   gCarpeta = std::move(carpeta);
+}
+
+std::string PreparaCarpeta(const std::string& carpeta) {
+  std::error_code ec;
+  fs::create_directories(carpeta, ec);
+  if (ec) return TextoErrorSistema(ec.value());
+#ifndef _WIN32
+  if (access(carpeta.c_str(), W_OK | X_OK) != 0) return TextoErrorSistema(errno);
+#endif
+  return "";
+}
+
+std::string MotivoNoLegible(const std::string& ruta) {
+#ifdef _WIN32
+  std::error_code ec;
+  if (!fs::is_regular_file(ruta, ec)) return ec ? ec.message() : "no es un archivo regular";
+  return "";
+#else
+  struct stat st {};
+  if (stat(ruta.c_str(), &st) != 0) return TextoErrorSistema(errno);
+  if (S_ISDIR(st.st_mode)) return TextoErrorSistema(EISDIR);
+  if (!S_ISREG(st.st_mode)) return "No es un archivo regular";
+  int fd = open(ruta.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return TextoErrorSistema(errno);
+  close(fd);
+  return "";
+#endif
+}
+
+void AbreDescriptoresEstandar() {
+#ifndef _WIN32
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    int nuevo = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    if (nuevo >= 0 && nuevo != fd) {
+      dup2(nuevo, fd);
+      close(nuevo);
+    }
+  }
+#endif
 }
 
 std::string UneRuta(const std::string& carpeta, const std::string& nombre) {

@@ -3,6 +3,8 @@
 // library, kept in one place so that a Windows build only touches this file.
 #include <string>
 
+#include "common/CarpetaPrograma.h"
+
 namespace varlo {
 
 // Native separator between a folder and a name.
@@ -12,10 +14,27 @@ inline constexpr char kSeparador = '\\';
 inline constexpr char kSeparador = '/';
 #endif
 
-// Folder of the running executable, without a final separator. Tests of
-// in-process engines may point it elsewhere.
+// The program's folder, without a final separator: the one the front end
+// set, else the one EligeCarpetaPrograma picks for this process. Tests of
+// in-process engines point it elsewhere; "" goes back to the choice.
 std::string CarpetaPrograma();
 void EstableceCarpetaPrograma(std::string carpeta);
+
+// What the choice of the program's folder depends on in this process; a
+// relative `opcion` or VARLODI_CARPETA is taken from the current folder.
+FuentesCarpeta FuentesDelProceso(const std::string& opcion);
+
+// Creates the folder (and its parents) when missing and checks that the
+// program may write in it: "" when it can be used, else the system's reason.
+std::string PreparaCarpeta(const std::string& carpeta);
+
+// Why `ruta` cannot be read as a regular file ("" when it can). Only a
+// regular file is opened, and without waiting, so a FIFO or a device never blocks.
+std::string MotivoNoLegible(const std::string& ruta);
+
+// A closed standard descriptor is reopened on /dev/null, so the next file
+// the program opens never takes its number (and gets the console's text).
+void AbreDescriptoresEstandar();
 
 // Folder + separator + name, with no doubled separator.
 std::string UneRuta(const std::string& carpeta, const std::string& nombre);

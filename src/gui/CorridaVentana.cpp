@@ -19,15 +19,13 @@ void CorridaVentana::Activacion() {
     f_.Form_Activate();
   } catch (...) {
     detenida = true;
+    f_.NotaErrorFatal();
     mensajeError_ = TextoError(ErrorCapturado());
   }
   // A nested activation may already have seen the end of the run.
   if (terminada_ || (!detenida && !f_.Terminado())) return;
   terminada_ = true;
-  if (detenida)
-    estado_ = 2;
-  else
-    estado_ = f_.SinDefiniciones() ? 2 : f_.EstadoSalida();
+  estado_ = f_.EstadoSalida();
   ventana_.PermiteCerrar(true);
   ventana_.close();
   if (alTerminar_) alTerminar_(estado_);

@@ -16,8 +16,8 @@ class VentanaPrincipal;
 
 class CorridaVentana {
  public:
-  // `alTerminar` gets the exit status: 0 clean, 1 rejected records or
-  // logged errors, 2 no definitions file or an error that stopped the run.
+  // `alTerminar` gets the run's exit status (frmMain::EstadoSalida; 2 for
+  // an error that stopped the run).
   CorridaVentana(VentanaPrincipal& ventana, frmMain& f, std::function<void(int)> alTerminar);
 
   bool Terminada() const { return terminada_; }

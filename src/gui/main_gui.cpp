@@ -8,6 +8,7 @@
 
 #include "CorridaVentana.h"
 #include "VentanaPrincipal.h"
+#include "app/Arranque.h"
 #include "app/LineaComandos.h"
 #include "app/frmMain.h"
 
@@ -22,6 +23,7 @@ std::vector<std::string> ListaArgumentos(int argc, char** argv) {
 int main(int argc, char** argv) {
   using namespace varlo;
   const std::string programa = "varlodi-gui";
+  PreparaProceso();
 
   // Help and version need no display.
   if (auto estado = AtiendeOpciones(LeeArgumentos(ListaArgumentos(argc, argv)), programa))
@@ -37,14 +39,16 @@ int main(int argc, char** argv) {
   // Qt has taken its own options out of argv: read ours again.
   Argumentos a = LeeArgumentos(ListaArgumentos(argc, argv));
   if (auto estado = AtiendeOpciones(a, programa)) return *estado;
+  if (auto estado = FijaCarpetaPrograma(a, programa)) return *estado;
 
   gui::VentanaPrincipal ventana;
   frmMain f(ventana, a.texto);
-  f.EstableceModoFotos(a.fotos);
+  AplicaArgumentos(f, a);
+  f.EstableceAvisoError([](const std::string& linea) { std::cerr << linea << "\n"; });
   gui::CorridaVentana corrida(ventana, f, [](int estado) { QCoreApplication::exit(estado); });
   f.Form_Load();
   ventana.show();
   const int estado = app.exec();
-  if (!corrida.MensajeError().empty()) std::cerr << corrida.MensajeError() << "\n";
+  InformaFin(f, estado, corrida.MensajeError(), std::cerr);
   return estado;
 }

@@ -1,89 +1,50 @@
-// The console front end: options, usage, exit status, and the console window.
+// The console front end in the process: reading the options, and the
+// console window.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <filesystem>
 #include <sstream>
 #include <string>
 
 #include "app/LineaComandos.h"
 #include "app/VentanaConsola.h"
-#include "support/CarpetaTemporal.h"
 
 namespace varlo {
 namespace {
 
-using prueba::CarpetaTemporal;
-using prueba::EscribeBytes;
-using prueba::LeeBytes;
-
-struct Salida {
-  int estado;
-  std::string err;
-  std::string out;
-};
-
-// Runs a copy of the console program from its own folder, stdin closed.
-Salida Ejecuta(const CarpetaTemporal& tmp, const std::string& args) {
-  std::string exe = tmp.Archivo("varlodi");
-  if (!std::filesystem::exists(exe))
-    std::filesystem::copy_file(std::string(VARLODI_BIN_DIR) + "/varlodi", exe);
-  std::string cmd = "cd '" + tmp.Ruta() + "' && LC_ALL=C '" + exe + "' " + args + " </dev/null >'" +
-                    tmp.Archivo("out.txt") + "' 2>'" + tmp.Archivo("err.txt") + "'";
-  int r = std::system(cmd.c_str());
-  return {WEXITSTATUS(r), LeeBytes(tmp.Archivo("err.txt")), LeeBytes(tmp.Archivo("out.txt"))};
-}
-
-TEST(ConsoleProgram, VersionAndHelpExitZero) {
-  CarpetaTemporal tmp;
-  Salida v = Ejecuta(tmp, "--version");
-  EXPECT_EQ(v.estado, 0);
-  EXPECT_EQ(v.out, std::string("VarloDI ") + VARLODI_VERSION + "\n");
-  Salida h = Ejecuta(tmp, "--help");
-  EXPECT_EQ(h.estado, 0);
-  EXPECT_NE(h.out.find("--fotos"), std::string::npos);
-}
-
-TEST(ConsoleProgram, NoPathAndNoTerminalPrintsUsageWithoutLog) {
-  CarpetaTemporal tmp;
-  Salida s = Ejecuta(tmp, "");
-  EXPECT_EQ(s.estado, 2);
-  EXPECT_NE(s.err.find("Uso: varlodi"), std::string::npos);
-  EXPECT_FALSE(std::filesystem::exists(tmp.Archivo("Log")));
-  EXPECT_EQ(Ejecuta(tmp, "--nada").estado, 2);
-  EXPECT_EQ(Ejecuta(tmp, "--fotos").estado, 2);
-}
-
-TEST(ConsoleProgram, OverflowingOptionIsARunTimeError) {
-  CarpetaTemporal tmp;
-  EscribeBytes(tmp.Archivo("defs.ini"), "[Opciones]\r\nReporteLog=40000\r\n");
-  Salida s = Ejecuta(tmp, "defs.ini");
-  EXPECT_EQ(s.estado, 2);
-  EXPECT_EQ(s.err, "Error 6: Desbordamiento\n");
-  EXPECT_FALSE(std::filesystem::exists(tmp.Archivo("Log")));
-}
-
-TEST(ConsoleProgram, PathWithSpacesArrivesWhole) {
-  CarpetaTemporal tmp;
-  std::filesystem::create_directory(tmp.Archivo("mis datos"));
-  EscribeBytes(tmp.Archivo("mis datos/v.db"), "");  // an empty file is an empty database
-  EscribeBytes(tmp.Archivo("mis datos/defs.ini"),
-               "[Opciones]\r\nReporteLog=0\r\n[Base de Datos]\r\nConexion=Provider=SQLite;Data "
-               "Source=" +
-                   tmp.Archivo("mis datos/v.db") + "\r\n[Tablas]\r\nTotal=0\r\n");
-  Salida s = Ejecuta(tmp, "mis datos/defs.ini");
-  EXPECT_EQ(s.estado, 0) << s.err;
-}
-
-TEST(Arguments, OptionsComeFirstAndTheRestIsJoinedBySpaces) {
-  Argumentos a = LeeArgumentos({"--fotos", "C:", "mis", "datos.ini"});
-  EXPECT_TRUE(a.fotos);
+// Options come first; the rest is the definitions path joined by spaces.
+TEST(Arguments, OptionsThenThePathJoinedBySpaces) {
+  Argumentos a = LeeArgumentos({"--simular", "--lote", "500", "--max-rechazos=20", "-q",
+                                "--carpeta", "/srv/varlo", "--fotos", "C:", "mis", "datos.ini"});
+  EXPECT_EQ(a.error, "");
+  EXPECT_TRUE(a.opciones.simular && a.opciones.silencioso && a.fotos);
+  EXPECT_EQ(a.opciones.lote, 500);
+  EXPECT_EQ(a.opciones.maxRechazos, 20);
+  EXPECT_EQ(a.carpeta, "/srv/varlo");
   EXPECT_EQ(a.texto, "C: mis datos.ini");
-  Argumentos b = LeeArgumentos({"defs.ini", "--help"});
-  EXPECT_FALSE(b.ayuda);
-  EXPECT_EQ(b.texto, "defs.ini --help");
-  EXPECT_FALSE(LeeArgumentos({"--x"}).error.empty());
+
+  struct Caso {
+    std::vector<std::string> args;
+    std::string texto;
+    bool ayuda;
+  };
+  for (const Caso& c :
+       {Caso{{"-h"}, "", true}, Caso{{"-qh"}, "", true},
+        Caso{{"defs.ini", "--help"}, "defs.ini --help", false},
+        Caso{{"--", "-raro.ini"}, "-raro.ini", false}, Caso{{"a\tb.ini"}, "a\tb.ini", false}}) {
+    Argumentos b = LeeArgumentos(c.args);
+    EXPECT_EQ(b.error, "") << c.args[0];
+    EXPECT_EQ(b.texto, c.texto) << c.args[0];
+    EXPECT_EQ(b.ayuda, c.ayuda) << c.args[0];
+  }
+  // A value that is not a whole number above zero is refused.
+  for (const char* malo : {"0", "-1", "+1", "12x", "", " 5", "99999999999999999999"})
+    EXPECT_EQ(LeeArgumentos({"--lote", malo, "d.ini"}).error,
+              std::string("valor no válido para --lote: '") + malo +
+                  "' (se espera un número entero mayor que cero)");
+  EXPECT_EQ(LeeArgumentos({"--sil"}).error, "") << "abreviatura única";
+  EXPECT_EQ(LeeArgumentos({"--s"}).error, "opción no reconocida: --s") << "ambigua";
+  EXPECT_EQ(LeeArgumentos({"--carpeta"}).error, "falta el valor de --carpeta");
 }
 
 TEST(ConsoleWindow, WithoutTerminalPrintsStatusChangesAndAnswersNo) {
@@ -127,6 +88,22 @@ TEST(ConsoleWindow, WithoutTerminalCountersOfAStageAreThinnedButTheLastIsKept) {
   EXPECT_LT(ultimo, s.find("...Importación terminada!\n"));
   EXPECT_NE(s.find("Asignando fotografías...(1 de 3)\n"), std::string::npos);
   EXPECT_LT(std::count(s.begin(), s.end(), '\n'), 100) << "una línea por registro";
+}
+
+// On a terminal an error line takes the bar's place and the bar is drawn
+// again below it.
+TEST(ConsoleWindow, ErrorLineOnATerminalMovesTheBarDown) {
+  std::istringstream entrada;
+  std::ostringstream terminal;
+  {
+    VentanaConsola v(entrada, terminal, false, true);
+    v.EstableceEstado("Importando datos (Empleado)...");
+    v.MuestraError("[VarloDI] Error: 6 Desbordamiento");
+  }
+  EXPECT_EQ(terminal.str(),
+            "\r\x1b[K[--------------------] Importando datos (Empleado)...\r\x1b[K"
+            "[VarloDI] Error: 6 Desbordamiento\n"
+            "\r\x1b[K[--------------------] Importando datos (Empleado)...\n");
 }
 
 }  // namespace

@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <csignal>
 #include <filesystem>
+#include <functional>
 #include <regex>
 
 #include "app/VentanaFalsa.h"
 #include "common/Fechas.h"
+#include "common/Interrupcion.h"
 #include "common/Plataforma.h"
 #include "support/CarpetaTemporal.h"
 
@@ -144,20 +147,50 @@ TEST_F(RunSequence, MessagesAreShownOnlyWhenTheOptionIsExactlyOne) {
   EXPECT_EQ(ventana.mensajes.size(), 2u);
 }
 
-TEST_F(RunSequence, ErrorLinesAndRejectionsSetTheExitStatus) {
-  frmMain f(ventana, "");
-  EXPECT_EQ(f.EstadoSalida(), 0);
-  f.NotaRechazo();
-  EXPECT_EQ(f.EstadoSalida(), 1);
-  frmMain g(ventana, "");
-  g.ReporteLog = 1;
-  g.EscribeError(ErrorVarlo(13, "VarloDI", "No coinciden los tipos"));
-  g.NotaRechazo();
-  // an error line outranks rejections, a lost database outranks both
-  EXPECT_EQ(g.EstadoSalida(), 4);
-  g.NotaBaseDatosPerdida();
-  EXPECT_EQ(g.EstadoSalida(), 3);
-  EXPECT_EQ(Log().rfind("[VarloDI] Error: 13 No coinciden los tipos (", 0), 0u);
+TEST_F(RunSequence, ExitStatusIsTheFirstThatApplies) {
+  struct Caso {
+    const char* nombre;
+    std::function<void(frmMain&)> notas;
+    int estado;
+  };
+  const Caso casos[] = {
+      {"nada", [](frmMain&) {}, 0},
+      {"rechazo", [](frmMain& f) { f.NotaRechazo(); }, 1},
+      {"tabla no importada",
+       [](frmMain& f) {
+         f.NotaError();
+         f.NotaRechazo();
+       },
+       4},
+      {"línea de error",
+       [](frmMain& f) { f.EscribeError(ErrorVarlo(13, "VarloDI", "No coinciden los tipos")); }, 4},
+      {"base de datos perdida",
+       [](frmMain& f) {
+         f.NotaRechazo();
+         f.NotaError();
+         f.NotaBaseDatosPerdida();
+       },
+       3},
+      {"error fatal",
+       [](frmMain& f) {
+         f.NotaBaseDatosPerdida();
+         f.NotaErrorFatal();
+       },
+       2},
+      {"SIGINT",
+       [](frmMain& f) {
+         f.NotaErrorFatal();
+         PideInterrupcion(SIGINT);
+       },
+       130},
+      {"SIGTERM", [](frmMain&) { PideInterrupcion(SIGTERM); }, 143},
+  };
+  for (const Caso& c : casos) {
+    frmMain f(ventana, "");
+    c.notas(f);
+    EXPECT_EQ(f.EstadoSalida(), c.estado) << c.nombre;
+    PideInterrupcion(0);
+  }
 }
 
 }  // namespace

@@ -99,5 +99,21 @@ TEST_F(Perfil, WriteIsAtomicAndRefusedOnReadOnlyFile) {
   EXPECT_FALSE(ini.API_WritePrivateProfileString(tmp.Archivo("no/hay/x.ini"), "a", "x", "3"));
 }
 
+// A file that starts with a UTF-8 byte-order mark is UTF-8 from its first
+// section on; a write keeps the mark and writes UTF-8.
+TEST_F(Perfil, ByteOrderMarkMeansUtf8) {
+  EscribeBytes(archivo, "\xEF\xBB\xBF[Base de Datos]\r\nConexion=año\r\n[Año]\r\nMes=8\r\n");
+  EXPECT_EQ(Lee("Base de Datos", "Conexion"), "año");
+  EXPECT_EQ(Lee("Año", "Mes"), "8");
+  ASSERT_TRUE(ini.API_WritePrivateProfileString(archivo, "Base de Datos", "Usuario", "Peña"));
+  ASSERT_TRUE(ini.API_WritePrivateProfileString(archivo, "Señal", "Nivel", "ñ"));
+  EXPECT_EQ(LeeBytes(archivo),
+            "\xEF\xBB\xBF[Base de Datos]\r\nConexion=año\r\nUsuario=Peña\r\n[Año]\r\nMes=8\r\n"
+            "[Señal]\r\nNivel=ñ\r\n");
+  // Without the mark the same bytes are Windows-1252.
+  EscribeBytes(archivo, "[A]\r\nB=a\xF1o\r\n");
+  EXPECT_EQ(Lee("A", "B"), "año");
+}
+
 }  // namespace
 }  // namespace varlo

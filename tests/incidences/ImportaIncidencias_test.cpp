@@ -121,7 +121,7 @@ TEST(IncidencesRun, DefinitionMistakesStopBeforeTheFirstLine) {
     EscenarioIncidencias e;
     e.Definiciones(seccion);
     e.Origen({"7,2006-08-01,2006-08-01", "8,2006-08-01,2006-08-01"});
-    EXPECT_EQ(e.Ejecuta(), 4) << seccion;
+    EXPECT_EQ(e.Ejecuta(), 4) << seccion;  // the absence planning was not imported
     EXPECT_EQ(Une(e.Log(), "\n"), kInicioFin[0] + "\n" + mensajes + "\n" + kInicioFin[1]);
     EXPECT_EQ(e.Kardex(), V{});
     EXPECT_EQ(e.Er(), V{});
