@@ -100,18 +100,24 @@ bool EsProveedorSqlServer(const std::string& proveedor) {
          EmpiezaSinCaso(proveedor, "SQLNCLI") || EmpiezaSinCaso(proveedor, "MSOLEDBSQL");
 }
 
-// A value in ODBC form: between braces when it holds a character that
-// would end or confuse it.
-std::string ValorOdbc(const std::string& v) {
-  bool braces = v.find_first_of(";{}=") != std::string::npos ||
-                (!v.empty() && (v.front() == ' ' || v.back() == ' '));
-  if (!braces) return v;
+// A value between braces, a "}" inside doubled.
+std::string EntreLlaves(const std::string& v) {
   std::string r = "{";
   for (char ch : v) {
     r += ch;
     if (ch == '}') r += '}';
   }
   return r + "}";
+}
+
+// A value in ODBC form: between braces when it holds a character that
+// would end or confuse it. A leading quote would open a quoted value when
+// the string is read back, swallowing the keys after it (the password too).
+std::string ValorOdbc(const std::string& v) {
+  bool braces = v.find_first_of(";{}=") != std::string::npos ||
+                (!v.empty() &&
+                 (v.front() == ' ' || v.back() == ' ' || v.front() == '"' || v.front() == '\''));
+  return braces ? EntreLlaves(v) : v;
 }
 
 // "(local)" and "." name the machine itself.
@@ -126,7 +132,7 @@ std::string TraduceSqlServer(const std::vector<Par>& pares) {
     r += clave + "=" + valor + ";";
   };
   const Par* driver = Busca(pares, {"Driver"});
-  agrega("DRIVER", "{" + (driver ? driver->valor : std::string("FreeTDS")) + "}");
+  agrega("DRIVER", EntreLlaves(driver ? driver->valor : std::string("FreeTDS")));
 
   if (const Par* s =
           Busca(pares, {"Data Source", "Server", "Address", "Addr", "Network Address"})) {

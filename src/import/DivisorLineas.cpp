@@ -25,7 +25,9 @@ void DivisorLineas::Divide(std::string_view linea, std::vector<std::string>& val
   valores.resize(n);
   for (auto& v : valores) v.clear();
   if (fijo_) {
-    std::int32_t p = 1;  // character position, 16-bit in the original
+    // The character position is 16-bit in the original: held wider here so
+    // that a 32-bit width cannot wrap it below the overflow check.
+    std::int64_t p = 1;
     std::size_t byte = 0;
     for (std::size_t c = 0; c < n; ++c) {
       std::int32_t largo = longitudes_[c];

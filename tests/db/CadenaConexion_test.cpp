@@ -25,6 +25,11 @@ TEST(CadenaConexion, TraduccionAOdbc) {
       {" Provider = SQLOLEDB.1 ;Password=\"a;b\"\"c\";Data Source={srv;1};User ID='q'",
        "DRIVER={FreeTDS};SERVER={srv;1};UID=q;PWD={a;b\"c};"},
       {"Provider=MSDASQL.1;DSN=Varlo;UID=u", "DSN=Varlo;UID=u"},
+      // a value that starts with a quote goes between braces, or reading the
+      // string back would take the quote as opening one
+      {"Provider=SQLOLEDB;Data Source=srv,'1433;User ID={\"u};Password=p",
+       "DRIVER={FreeTDS};SERVER=srv;PORT={'1433};UID={\"u};PWD=p;"},
+      {"Provider=SQLOLEDB;Driver={a}}b};Data Source=s", "DRIVER={a}}b};SERVER=s;"},
   };
   for (const auto& [cadena, odbc] : casos) {
     DestinoConexion d = InterpretaCadena(cadena);
@@ -39,6 +44,14 @@ TEST(CadenaConexion, TraduccionAOdbc) {
 TEST(CadenaConexion, ClaveOcultaEnTextosYErrores) {
   EXPECT_EQ(OcultaClave("Driver={X};PWD={a;b};pwd = \"c\" ;Uid=u;"),
             "Driver={X};PWD=***;pwd = *** ;Uid=u;");
+  // The ODBC string of a translation is what an ODBC error shows: a value
+  // that is read back as opening a quote or a brace must not swallow the password.
+  for (const auto& [cadena, oculta] :
+       {std::pair{"Provider=SQLOLEDB;Data Source=s;User ID={'u};Password=x",
+                  "DRIVER={FreeTDS};SERVER=s;UID={'u};PWD=***;"},
+        std::pair{"Provider=SQLOLEDB;Driver={d}}};Data Source=s;Password=x",
+                  "DRIVER={d}}};SERVER=s;PWD=***;"}})
+    EXPECT_EQ(OcultaClave(InterpretaCadena(cadena).cadenaOdbc), oculta) << cadena;
   const std::pair<const char*, const char*> casos[] = {
       {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=c:\\v.mdb;Jet OLEDB:Database "
        "Password=x;Password=secreto",

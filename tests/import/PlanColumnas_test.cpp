@@ -94,5 +94,30 @@ TEST(Disposicion, LasCuatroDisposiciones) {
   }
 }
 
+TEST(Disposicion, PosicionMasAllaDe32767EsDesbordamiento) {
+  // 1 plus the widths so far past 32767 is error 6 once that column's value
+  // is taken, however large the width (a 32-bit one must not wrap around)
+  const std::vector<std::pair<std::vector<std::int32_t>, V>> casos = {
+      {{32767}, {"ABC"}},
+      {{2, 0, 32765}, {"AB", "", "C"}},
+      {{2147483647}, {"ABC"}},
+      {{2, 2147483647, 1}, {"AB", "C", ""}},
+      {{-2147483647 - 1, 2147483647, 2147483647}, {"", "ABC", ""}},
+  };
+  for (const auto& [anchos, valores] : casos) {
+    V v;
+    try {
+      DivisorLineas::AnchoFijo(anchos).Divide("ABC", v);
+      ADD_FAILURE() << anchos.back() << ": no overflow";
+    } catch (const ErrorVarlo& e) {
+      EXPECT_EQ(e.Numero(), errores::Desbordamiento) << anchos.back();
+    }
+    EXPECT_EQ(v, valores) << anchos.back();
+  }
+  V v;
+  DivisorLineas::AnchoFijo({32765, 1}).Divide("ABC", v);  // ends at 32767: no error
+  EXPECT_EQ(v, (V{"ABC", ""}));
+}
+
 }  // namespace
 }  // namespace varlo::prueba
