@@ -15,8 +15,6 @@ namespace varlo::db {
 namespace {
 
 constexpr const char* kFuenteSQLite = "SQLite";
-// a nightly run waits out a brief lock held by another program
-constexpr int kEsperaBloqueoMs = 5000;
 constexpr std::size_t kMaxSentenciasGuardadas = 256;
 
 struct CierraBase {
@@ -151,7 +149,7 @@ void TipoDeValor(sqlite3_stmt* s, int i, bool hayFila, InfoCampo& c) {
 
 class BackendSQLite final : public Backend {
  public:
-  explicit BackendSQLite(const std::string& ruta) {
+  BackendSQLite(const std::string& ruta, const Esperas& esperas) {
     sqlite3* db = nullptr;
     int rc =
         sqlite3_open_v2(ruta.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
@@ -161,7 +159,8 @@ class BackendSQLite final : public Backend {
       throw ErrorVarlo(NumeroDeError(rc), kFuenteSQLite,
                        "No se pudo abrir la base de datos SQLite " + ruta + ": " + mensaje);
     }
-    sqlite3_busy_timeout(db, kEsperaBloqueoMs);
+    // a nightly run waits out a brief lock held by another program
+    sqlite3_busy_timeout(db, static_cast<int>(esperas.bloqueo.count()));
     rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
       throw ErrorVarlo(
@@ -308,8 +307,8 @@ class BackendSQLite final : public Backend {
 
 }  // namespace
 
-std::unique_ptr<Backend> AbreSQLite(const std::string& ruta) {
-  return std::make_unique<BackendSQLite>(ruta);
+std::unique_ptr<Backend> AbreSQLite(const std::string& ruta, const Esperas& esperas) {
+  return std::make_unique<BackendSQLite>(ruta, esperas);
 }
 
 }  // namespace varlo::db
