@@ -19,6 +19,7 @@
 #include "import/ImportaDatos.h"
 #include "support/BaseDatosPrueba.h"
 #include "support/CarpetaTemporal.h"
+#include "support/RelojFijo.h"
 
 namespace varlo::prueba {
 
@@ -82,11 +83,10 @@ class EntornoImportacion {
     return f.EstadoSalida();
   }
 
-  // Log lines of this month without their date stamp.
+  // Log lines without their date stamp (of this process's run or of the program's).
   V Log() const {
     V r;
-    for (const std::string& l :
-         LineasDe(LeeBytes(Kelto_GEN_Trans::ArchivoMensual(frmMain::ArchivoLog()))))
+    for (const std::string& l : LineasDe(LeeBytes(LogDeLaCorrida(tmp_.Ruta()))))
       r.push_back(l.substr(0, l.rfind(" (")));
     return r;
   }
@@ -119,6 +119,7 @@ class EntornoImportacion {
   std::unique_ptr<VentanaFalsa> ventana;
 
  private:
+  RelojFijo reloj_;
   CarpetaTemporal tmp_;
   std::unique_ptr<BaseDatosPrueba> pg_;
   std::string cadena_;

@@ -10,7 +10,6 @@
 #include "app/frmMain.h"
 #include "common/Codificacion.h"
 #include "common/Kelto_API_INIFiles.h"
-#include "common/Kelto_GEN_Trans.h"
 #include "common/Plataforma.h"
 #include "common/Texto.h"
 #include "db/Conexion.h"
@@ -19,6 +18,7 @@
 #include "incidences/ImportaIncidencias.h"
 #include "support/BaseDatosPrueba.h"
 #include "support/CarpetaTemporal.h"
+#include "support/RelojFijo.h"
 
 namespace varlo::prueba {
 
@@ -87,7 +87,7 @@ class EscenarioIncidencias {
   }
 
   std::vector<std::string> Log() const {
-    return LineasDe(Kelto_GEN_Trans::ArchivoMensual(frmMain::ArchivoLog()), true);
+    return LineasDe(tmp_.Archivo("Log/VarloDI_Aug2006.log"), true);
   }
   std::vector<std::string> Ok() const { return Lineas("Ok"); }
   std::vector<std::string> Er() const { return Lineas("Er"); }
@@ -107,6 +107,7 @@ class EscenarioIncidencias {
     return LineasDe(tmp_.Archivo("Log/Planeacion Faltas_Incidencias_" + tipo + ".txt"));
   }
 
+  RelojFijo reloj_;
   CarpetaTemporal tmp_;
   std::string cadena_;
 };

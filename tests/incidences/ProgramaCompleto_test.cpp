@@ -38,7 +38,7 @@ void CorreAmbasImportaciones(const std::string& cadena) {
   EXPECT_TRUE(WIFEXITED(r) && WEXITSTATUS(r) == 0) << prueba::LeeBytes(ruta("err.txt"));
 
   // Both imports' first and last lines, in order, with no error line between.
-  EXPECT_EQ(prueba::LineasDe(Kelto_GEN_Trans::ArchivoMensual(ruta("Log/VarloDI.log")), true),
+  EXPECT_EQ(prueba::LineasDe(prueba::LogDeLaCorrida(tmp.Ruta()), true),
             (V{">Inicio de importación", "Fin de importación",
                ">Inicio de importación de Incidencias", "Fin de importación de Incidencias"}));
   EXPECT_EQ(prueba::Filas(cadena, "Empleado", {"ID_Empleado", "Nombre"}), (V{"7|Ana", "8|Luis"}));
