@@ -9,6 +9,8 @@
 
 #include "app/LineaComandos.h"
 #include "app/VentanaConsola.h"
+#include "common/Codificacion.h"
+#include "support/BaseDatosPrueba.h"
 #include "support/CarpetaTemporal.h"
 
 namespace varlo {
@@ -62,6 +64,66 @@ TEST(ConsoleProgram, OverflowingOptionIsARunTimeError) {
   EXPECT_EQ(s.estado, 2);
   EXPECT_EQ(s.err, "Error 6: Desbordamiento\n");
   EXPECT_FALSE(std::filesystem::exists(tmp.Archivo("Log")));
+}
+
+// One cause per run: a clean run is 0; a rejected record, an error line or a
+// configured table or absence planning that could not be read is 1.
+TEST(ConsoleProgram, ExitStatusOfARunThatEnds) {
+  const std::string tabla =
+      "[Jerarquias]\r\nOrigen=j.txt\r\nFormato=3\r\nNombreIndice=Key\r\nColumnas=2\r\n";
+  const std::string columnas = "CampoColumna1=Key\r\nCampoColumna2=Parent\r\n";
+  const std::string unaTabla = "[Tablas]\r\nTotal=1\r\nTabla1=Jerarquias\r\n" + tabla;
+  const std::string planeacion =
+      "[Tablas]\r\nTotal=0\r\n[Planeacion Faltas]\r\nOrigen=p.txt\r\nFormato=3\r\n";
+  const std::string planeacionCompleta = planeacion +
+                                         "Columnas=3\r\nCampoColumna1=ID_Empleado\r\n"
+                                         "CampoColumna2=Fecha1\r\nCampoColumna3=ID_Tipo\r\n";
+  struct Caso {
+    std::string nombre;
+    std::string definiciones;  // after the connection
+    std::string jerarquias;    // j.txt; not written when empty
+    std::string faltas;        // p.txt; not written when empty
+    int estado;
+    std::string lineaLog;  // a line the log must hold (the cause)
+  };
+  const std::vector<Caso> casos = {
+      {"limpia", unaTabla + columnas, "_0A,\r\n", "", 0, "Fin de importación"},
+      {"limpia con planeacion", planeacionCompleta, "", "7,2006-08-01,VAC\r\n", 0,
+       "Fin de importación de Incidencias"},
+      {"registro rechazado", unaTabla + columnas, "_0A,\r\n,sin llave\r\n", "", 1,
+       "Fin de importación"},
+      {"fuente de la tabla falta", unaTabla + columnas, "", "", 1,
+       "Archivo origen no existe (j.txt)"},
+      {"llave sin columna", unaTabla + "CampoColumna1=Parent\r\n", "_0A,\r\n", "", 1,
+       "No tiene definida la columna índice (Key)"},
+      {"ninguna columna nombrada", unaTabla, "_0A,\r\n", "", 1,
+       "No tiene definida ni una sola columna"},
+      {"fuente de la planeacion falta", planeacionCompleta, "", "", 1, "Archivo origen no existe"},
+      {"planeacion sin columna nombrada", planeacion + "Columnas=2\r\n", "", "7,2006-08-01\r\n", 1,
+       "No tiene definida ni una sola columna"},
+      {"planeacion sin empleado", planeacion + "Columnas=1\r\nCampoColumna1=Fecha1\r\n", "",
+       "2006-08-01\r\n", 1, "No tiene definida la columna Id_Empleado"},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    CarpetaTemporal tmp;
+    const std::string cadena = prueba::BaseDatosPrueba::SQLite(tmp.Archivo("bd"));
+    EscribeBytes(tmp.Archivo("defs.ini"),
+                 "[Opciones]\r\nReporteLog=1\r\n[Base de Datos]\r\nConexion=" + cadena + "\r\n" +
+                     Utf8AAnsi(c.definiciones));
+    if (!c.jerarquias.empty()) EscribeBytes(tmp.Archivo("j.txt"), c.jerarquias);
+    if (!c.faltas.empty()) EscribeBytes(tmp.Archivo("p.txt"), c.faltas);
+    Salida s = Ejecuta(tmp, "defs.ini");
+    EXPECT_EQ(s.estado, c.estado) << s.err;
+    const std::string log = AnsiAUtf8(LeeBytes(prueba::LogDeLaCorrida(tmp.Ruta())));
+    EXPECT_NE(log.find("\r\n" + c.lineaLog + " ("), std::string::npos) << log;
+  }
+  // the database cannot be reached
+  CarpetaTemporal tmp;
+  EscribeBytes(tmp.Archivo("defs.ini"), "[Base de Datos]\r\nConexion=Provider=SQLite;Data Source=" +
+                                            tmp.Archivo("no/existe.db") +
+                                            "\r\n[Tablas]\r\nTotal=1\r\n");
+  EXPECT_EQ(Ejecuta(tmp, "defs.ini").estado, 1);
 }
 
 TEST(ConsoleProgram, PathWithSpacesArrivesWhole) {

@@ -76,6 +76,9 @@ class EscenarioIncidencias {
     EscribeBytes(tmp_.Archivo("Planfal.txt"), texto);
   }
 
+  // The source file as it is on disk.
+  void OrigenBytes(const std::string& bytes) { EscribeBytes(tmp_.Archivo("Planfal.txt"), bytes); }
+
   // Runs the import with both result files on; returns the exit status.
   int Ejecuta() {
     frmMain f(ventana, Defs());
@@ -91,6 +94,8 @@ class EscenarioIncidencias {
   }
   std::vector<std::string> Ok() const { return Lineas("Ok"); }
   std::vector<std::string> Er() const { return Lineas("Er"); }
+  // A result file ("Ok" or "Er") as it is on disk.
+  std::string Bytes(const std::string& tipo) const { return LeeBytes(Resultado(tipo)); }
 
   void Sql(const std::string& sentencia) { db::Conexion::Abre(cadena_)->Execute(sentencia); }
   // "employee|day|ID_Tipo|Dato0_FAL|Dato1_FAL|Referencia", sorted.
@@ -103,8 +108,11 @@ class EscenarioIncidencias {
 
  private:
   std::string Defs() const { return tmp_.Archivo("defs.ini"); }
+  std::string Resultado(const std::string& tipo) const {
+    return tmp_.Archivo("Log/Planeacion Faltas_Incidencias_" + tipo + ".txt");
+  }
   std::vector<std::string> Lineas(const std::string& tipo) const {
-    return LineasDe(tmp_.Archivo("Log/Planeacion Faltas_Incidencias_" + tipo + ".txt"));
+    return LineasDe(Resultado(tipo));
   }
 
   RelojFijo reloj_;
