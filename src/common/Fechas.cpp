@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <utility>
 
 #include "common/ErrorVarlo.h"
 
@@ -186,7 +187,19 @@ bool LeeHoraDelDia(std::string_view texto, FechaHora& resultado) {
   return true;
 }
 
+namespace {
+Reloj& RelojActual() {
+  static Reloj reloj;
+  return reloj;
+}
+}  // namespace
+
+void EstableceReloj(Reloj reloj) {
+  RelojActual() = std::move(reloj);
+}
+
 FechaHora Ahora() {
+  if (const Reloj& reloj = RelojActual()) return reloj();
   std::time_t t = std::time(nullptr);
   std::tm tm{};
   localtime_r(&t, &tm);

@@ -4,6 +4,7 @@
 // years, and a year 0..99 goes through the two-digit-year window 1930-2029.
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -43,6 +44,12 @@ bool LeeHoraDelDia(std::string_view texto, FechaHora& resultado);
 
 // The current local date and time.
 FechaHora Ahora();
+
+// The clock Ahora reads. Tests fix it so that the monthly log's name and the
+// log's stamps do not depend on the day they run; an empty function brings
+// back the system clock.
+using Reloj = std::function<FechaHora()>;
+void EstableceReloj(Reloj reloj);
 
 // The general date format of the process locale: short date, a space and
 // the long time, the time left out at exactly midnight. Under the C locale

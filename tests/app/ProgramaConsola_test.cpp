@@ -40,9 +40,8 @@ class Consola : public ::testing::Test {
                            "\r\n" + tablas);
     return ruta;
   }
-  std::string Bitacora() const {
-    return tmp.Archivo("Log/VarloDI_" + FormatoMesAnio(Ahora()) + ".log");
-  }
+  // The log the run wrote (found in the folder: the clock may have moved on).
+  std::string Bitacora() const { return prueba::LogDeLaCorrida(tmp.Ruta()); }
   CarpetaTemporal tmp;
   std::string cadena = prueba::BaseDatosPrueba::SQLite(tmp.Ruta());
 };
@@ -198,9 +197,9 @@ TEST_F(Consola, ExitStatusAndWhatStderrTells) {
            "\r\nCampoColumna2=Nombre\r\n";
   };
   EscribeBytes(tmp.Archivo("E.txt"), "0001,Ana\r\n,Sin llave\r\n");
-  const std::string verBitacora = "Vea la bitácora: " + Bitacora() + "\n";
 
   Salida limpia = Corre({"-q", Definiciones()});
+  const std::string verBitacora = "Vea la bitácora: " + Bitacora() + "\n";
   EXPECT_EQ(limpia.estado, 0);
   EXPECT_EQ(limpia.err, "") << "silenciosa y sin errores";
   Salida conAvance = Corre({Definiciones()});
@@ -223,6 +222,60 @@ TEST_F(Consola, ExitStatusAndWhatStderrTells) {
 
   cadena = "Provider=SQLite;Data Source=" + tmp.Archivo("no/hay/v.db");
   EXPECT_EQ(Corre({"-q", Definiciones(empleado("Empleado"))}).estado, 3);
+}
+
+// One cause per run: a clean run is 0, a rejected record 1, and a table or
+// absence planning that is configured but cannot be imported 4.
+TEST_F(Consola, ExitStatusOfEachCause) {
+  const std::string tabla = "[Jerarquias]\r\nOrigen=" + tmp.Archivo("j.txt") +
+                            "\r\nFormato=3\r\nNombreIndice=Key\r\nColumnas=2\r\n";
+  const std::string columnas = "CampoColumna1=Key\r\nCampoColumna2=Parent\r\n";
+  const std::string unaTabla = "[Tablas]\r\nTotal=1\r\nTabla1=Jerarquias\r\n" + tabla;
+  const std::string planeacion =
+      "[Tablas]\r\nTotal=0\r\n[Planeacion Faltas]\r\nOrigen=" + tmp.Archivo("p.txt") +
+      "\r\nFormato=3\r\n";
+  const std::string planeacionCompleta = planeacion +
+                                         "Columnas=3\r\nCampoColumna1=ID_Empleado\r\n"
+                                         "CampoColumna2=Fecha1\r\nCampoColumna3=ID_Tipo\r\n";
+  struct Caso {
+    std::string nombre;
+    std::string tablas;      // after the connection
+    std::string jerarquias;  // j.txt; not written when empty
+    std::string faltas;      // p.txt; not written when empty
+    int estado;
+    std::string lineaLog;  // a line the log must hold (the cause)
+  };
+  const std::vector<Caso> casos = {
+      {"limpia", unaTabla + columnas, "_0A,\r\n", "", 0, "Fin de importación"},
+      {"limpia con planeacion", planeacionCompleta, "", "7,2006-08-01,VAC\r\n", 0,
+       "Fin de importación de Incidencias"},
+      {"registro rechazado", unaTabla + columnas, "_0A,\r\n,sin llave\r\n", "", 1,
+       "Fin de importación"},
+      {"fuente de la tabla falta", unaTabla + columnas, "", "", 4,
+       "Archivo origen no existe (" + tmp.Archivo("j.txt") + ")"},
+      {"llave sin columna", unaTabla + "CampoColumna1=Parent\r\n", "_0A,\r\n", "", 4,
+       "No tiene definida la columna índice (Key)"},
+      {"ninguna columna nombrada", unaTabla, "_0A,\r\n", "", 4,
+       "No tiene definida ni una sola columna"},
+      {"fuente de la planeacion falta", planeacionCompleta, "", "", 4, "Archivo origen no existe"},
+      {"planeacion sin columna nombrada", planeacion + "Columnas=2\r\n", "", "7,2006-08-01\r\n", 4,
+       "No tiene definida ni una sola columna"},
+      {"planeacion sin empleado", planeacion + "Columnas=1\r\nCampoColumna1=Fecha1\r\n", "",
+       "2006-08-01\r\n", 4, "No tiene definida la columna Id_Empleado"},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    fs::remove_all(tmp.Archivo("Log"));
+    fs::remove(tmp.Archivo("j.txt"));
+    fs::remove(tmp.Archivo("p.txt"));
+    const std::string defs = Definiciones(Utf8AAnsi(c.tablas));
+    if (!c.jerarquias.empty()) EscribeBytes(tmp.Archivo("j.txt"), c.jerarquias);
+    if (!c.faltas.empty()) EscribeBytes(tmp.Archivo("p.txt"), c.faltas);
+    Salida s = Corre({"-q", defs});
+    EXPECT_EQ(s.estado, c.estado) << s.err;
+    const std::string log = AnsiAUtf8(LeeBytes(Bitacora()));
+    EXPECT_NE(log.find("\r\n" + c.lineaLog + " ("), std::string::npos) << log;
+  }
 }
 
 // A closed or broken stderr never stops the work.

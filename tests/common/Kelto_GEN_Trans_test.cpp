@@ -8,6 +8,7 @@
 #include "common/ErrorVarlo.h"
 #include "common/Fechas.h"
 #include "support/CarpetaTemporal.h"
+#include "support/RelojFijo.h"
 
 namespace varlo {
 namespace {
@@ -37,10 +38,11 @@ TEST(GetCommandLine, TabsSeparateAndRunsCountAsOne) {
 
 class EscribeTxt : public ::testing::Test {
  protected:
+  prueba::RelojFijo reloj;
   CarpetaTemporal tmp;
   Kelto_GEN_Trans t;
   std::string Mensual(const std::string& base, const std::string& sufijo, const std::string& ext) {
-    return tmp.Archivo("Log/" + base + "_" + FormatoMesAnio(Ahora()) + sufijo + ext);
+    return tmp.Archivo("Log/" + base + "_Aug2006" + sufijo + ext);
   }
 };
 
@@ -85,6 +87,16 @@ TEST_F(EscribeTxt, MonthlyFileRollsOverAt512000Bytes) {
   EscribeBytes(Mensual("VarloDI", "(1)", ".log"), std::string(512000, 'y'));
   t.Escribe_Txt(log, "dos", false, false, true);
   EXPECT_EQ(LeeBytes(Mensual("VarloDI", "(2)", ".log")), "dos\r\n");
+}
+
+TEST_F(EscribeTxt, MonthlyFileFollowsTheClockIntoTheNextMonth) {
+  std::string log = tmp.Archivo("Log/VarloDI.log");
+  reloj.Pon(FechaHora{2006, 8, 31, 23, 59, 59});
+  t.Escribe_Txt(log, "agosto", false, false, true);
+  reloj.Pon(FechaHora{2006, 9, 1, 0, 0, 0});
+  t.Escribe_Txt(log, "septiembre", false, false, true);
+  EXPECT_EQ(LeeBytes(Mensual("VarloDI", "", ".log")), "agosto\r\n");
+  EXPECT_EQ(LeeBytes(tmp.Archivo("Log/VarloDI_Sep2006.log")), "septiembre\r\n");
 }
 
 TEST_F(EscribeTxt, MonthlyNameWithoutExtensionEndsInABareDot) {

@@ -193,6 +193,63 @@ TEST_P(CapaDatos, ClaveConApostrofoSeEncuentraYSeEscribe) {
   EXPECT_EQ(Cuenta("Fotos_Empleados"), 1);
 }
 
+// An update finds its row again by the lookup's own conditions; when another
+// writer removed the row or changed its key, the update is an error and
+// nothing is written, never a silent success.
+TEST_P(CapaDatos, ActualizarUnaFilaQueYaNoEstaEsError) {
+  // what another writer does after our read, and the name E04 holds at the end
+  for (const auto& [otro, nombreE04] :
+       {std::pair<std::string, std::string>{"delete from Empleado where ID_Empleado = 'E03'", ""},
+        {"update Empleado set ID_Empleado = 'E04' where ID_Empleado = 'E03'", "Ana"}}) {
+    SCOPED_TRACE(otro);
+    cn_->Execute("delete from Empleado");
+    cn_->Execute("insert into Empleado (ID_Empleado, Nombre) values ('E03', 'Ana')");
+    auto rs = Empleado("E03");
+    ASSERT_FALSE(rs->EOF_());
+    cn_->Execute(otro);
+    Asigna(*rs, {{"Nombre", "Beatriz"}});
+    try {
+      rs->Update();
+      ADD_FAILURE() << "actualizó una fila que no está";
+    } catch (const ErrorVarlo& e) {
+      EXPECT_EQ(e.Numero(), -2147217864) << e.Descripcion();
+    }
+    EXPECT_TRUE(Empleado("E03")->EOF_());
+    auto e04 = Empleado("E04");
+    EXPECT_EQ(e04->EOF_() ? "" : e04->Texto(e04->IndiceCampo("Nombre")), nombreE04);
+    EXPECT_EQ(Cuenta("Empleado"), nombreE04.empty() ? 0 : 1);
+  }
+}
+
+// Text of more than 32 K characters (and more than one 64 KiB piece of UTF-16)
+// goes in and comes back whole, written and rewritten.
+TEST_P(CapaDatos, TextoLargoVaYVuelve) {
+  cn_->Execute("create table Notas (ID integer primary key, Texto text)");
+  auto repite = [](const std::string& frase, int veces) {
+    std::string r;
+    for (int i = 0; i < veces; ++i) r += frase;
+    return r;
+  };
+  const Consulta nota{.tabla = "Notas",
+                      .condiciones = {{"ID", ClaseLiteral::Numero, std::string("1")}}};
+  // 24 characters a phrase: 70 008 characters, then 33 000
+  for (const std::string& valor :
+       {repite("Año ñandú €Ω 0123456789 ", 2917), repite("Otra nota: ü ß Ω 0-9 ok ", 1375)}) {
+    auto rs = Abre(nota);
+    if (rs->EOF_()) {
+      rs->AddNew();
+      Asigna(*rs, {{"ID", "1"}});
+    }
+    Asigna(*rs, {{"Texto", valor}});
+    rs->Update();
+    auto leido = Abre(nota);
+    ASSERT_FALSE(leido->EOF_());
+    const std::string vuelta = leido->Texto(leido->IndiceCampo("Texto"));
+    EXPECT_EQ(vuelta.size(), valor.size());
+    EXPECT_TRUE(vuelta == valor);
+  }
+}
+
 TEST_P(CapaDatos, CatalogoDeTablasBaseSinVistas) {
   cn_->Execute("create table Extra (a integer)");
   cn_->Execute("create view VistaExtra as select a from Extra");
@@ -371,7 +428,8 @@ TEST(SQLite, EscrituraBloqueadaPorOtraConexionEsBloqueo) {
   const std::string cadena = BaseDatosPrueba::SQLite(tmp.Ruta());
   auto otra = Conexion::Abre(cadena);
   otra->Execute("begin exclusive");
-  ConexionGenerica cn(AbreSQLite(RutaSQLite(cadena), 50));
+  ConexionGenerica cn(
+      AbreSQLite(RutaSQLite(cadena), Esperas{.bloqueo = std::chrono::milliseconds(50)}));
   auto rs = cn.AbreConsulta(BuscaPorTexto("Jerarquias", {}, "[Key]", "_0A"), 1);
   rs->AddNew();
   rs->AsignaTexto(0, "_0A");

@@ -11,12 +11,12 @@
 #include "app/VentanaFalsa.h"
 #include "app/frmMain.h"
 #include "common/Codificacion.h"
-#include "common/Kelto_GEN_Trans.h"
 #include "common/Plataforma.h"
 #include "common/Texto.h"
 #include "db/Conexion.h"
 #include "db/Dialecto.h"
 #include "support/CarpetaTemporal.h"
+#include "support/RelojFijo.h"
 
 namespace varlo {
 namespace {
@@ -60,8 +60,7 @@ class AsignacionFotos : public ::testing::Test {
   // Log lines without their date and time.
   std::vector<std::string> Log() {
     std::string texto =
-        DeArchivo(prueba::LeeBytes(Kelto_GEN_Trans::ArchivoMensual(frmMain::ArchivoLog())),
-                  Codificacion::Ansi);
+        DeArchivo(prueba::LeeBytes(tmp.Archivo("Log/VarloDI_Aug2006.log")), Codificacion::Ansi);
     std::vector<std::string> lineas;
     for (const std::string& l : Divide(texto, "\r\n"))
       if (!l.empty()) lineas.push_back(std::regex_replace(l, std::regex(R"( \([^()]*\)$)"), ""));
@@ -82,6 +81,7 @@ class AsignacionFotos : public ::testing::Test {
     return r;
   }
 
+  prueba::RelojFijo reloj;
   prueba::CarpetaTemporal tmp;
   std::string cadena;
   std::unique_ptr<db::Conexion> cn;

@@ -20,6 +20,7 @@
 #include "import/ImportaDatos.h"
 #include "support/BaseDatosPrueba.h"
 #include "support/CarpetaTemporal.h"
+#include "support/RelojFijo.h"
 
 namespace varlo::prueba {
 
@@ -128,8 +129,7 @@ class EntornoImportacion {
  private:
   V LineasLog(bool resumenes) const {
     V r;
-    for (const std::string& l :
-         LineasDe(LeeBytes(Kelto_GEN_Trans::ArchivoMensual(frmMain::ArchivoLog())))) {
+    for (const std::string& l : LineasDe(LeeBytes(LogDeLaCorrida(tmp_.Ruta())))) {
       const bool esResumen = l.rfind("Resumen ", 0) == 0;
       if (esResumen != resumenes) continue;
       r.push_back(esResumen ? l.substr(0, l.find(" sin procesar") + 13)
@@ -138,6 +138,7 @@ class EntornoImportacion {
     return r;
   }
 
+  RelojFijo reloj_;
   CarpetaTemporal tmp_;
   std::unique_ptr<BaseDatosPrueba> pg_;
   std::string cadena_;

@@ -76,12 +76,60 @@ TEST_P(ImportaDatosEn, LlaveSinColumnaSaltaSoloEsaTabla) {
                  Seccion(e, "Jerarquias", "Key", {"Key", "Parent"}));
   e.Fuente("Empleado.txt", {"Uno"});
   e.Fuente("Jerarquias.txt", {"_0A,"});
-  e.Importa();
+  EXPECT_EQ(e.Importa(), 4);  // a table configured but not imported is not a clean run
   EXPECT_EQ(e.Log(),
             (V{">Inicio de importación", "No tiene definida la columna índice (ID_Empleado)",
                "Fin de importación"}));
   EXPECT_EQ(e.Lee("Empleado", {"Nombre"}), Filas{});
   EXPECT_EQ(e.Lee("Jerarquias", {"Key", "Parent"}), (Filas{{"_0A", "NULL"}}));
+}
+
+TEST_P(ImportaDatosEn, SinColumnaNombradaTerminaLaImportacion) {
+  EntornoImportacion e(GetParam());
+  e.Definiciones("[Tablas]\r\nTotal=2\r\nTabla1=Empleado\r\nTabla2=Jerarquias\r\n" +
+                 Seccion(e, "Empleado", "ID_Empleado", {"", ""}) +
+                 Seccion(e, "Jerarquias", "Key", {"Key", "Parent"}));
+  e.Fuente("Empleado.txt", {"1,Uno"});
+  e.Fuente("Jerarquias.txt", {"_0A,"});
+  EXPECT_EQ(e.Importa(), 4);
+  EXPECT_EQ(e.Log(), (V{">Inicio de importación", "No tiene definida ni una sola columna",
+                        "Fin de importación"}));
+  // the tables after it are not imported, and the import is not shown as finished
+  EXPECT_EQ(e.Lee("Jerarquias", {"Key"}), Filas{});
+  EXPECT_EQ(
+      std::count(e.ventana->estados.begin(), e.ventana->estados.end(), "...Importación terminada!"),
+      0);
+}
+
+// A source that begins with a UTF-8 byte-order mark is read as UTF-8 and its
+// result files are UTF-8; any other source, and its results, are Windows-1252.
+TEST_P(ImportaDatosEn, ResultadosEnLaCodificacionDelOrigen) {
+  struct Caso {
+    bool bom;
+    std::string nombre;  // "Ω" has no Windows-1252 byte, "€" has one
+  };
+  for (const Caso& c : {Caso{true, "Ñandú Ω"}, Caso{false, "Ñandú €"}}) {
+    SCOPED_TRACE(c.nombre);
+    EntornoImportacion e(GetParam());
+    e.Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=Empleado\r\n" +
+                   Seccion(e, "Empleado", "ID_Empleado", {"ID_Empleado", "Nombre"}));
+    auto enArchivo = [&c](const std::string& texto) { return c.bom ? texto : Utf8AAnsi(texto); };
+    const std::string importada = "0001," + c.nombre, rechazada = "," + c.nombre;
+    EscribeBytes(e.Archivo("Empleado.txt"), (c.bom ? "\xEF\xBB\xBF" : "") +
+                                                enArchivo(importada + "\r\n" + rechazada + "\r\n"));
+    EXPECT_EQ(e.Importa(), 1);
+    EXPECT_EQ(e.Lee("Empleado", {"ID_Empleado", "Nombre"}), (Filas{{"0001", c.nombre}}));
+    auto resultado = [&](const std::string& archivo) {
+      std::string bytes = LeeBytes(e.Archivo("Log/" + archivo));
+      if (c.bom && bytes.starts_with("\xEF\xBB\xBF"))
+        bytes.erase(0, 3);  // a mark of its own is fine
+      return bytes;
+    };
+    EXPECT_EQ(resultado("Empleado_Ok.txt"), enArchivo(importada + "\r\n"));
+    EXPECT_EQ(
+        resultado("Empleado_Er.txt"),
+        enArchivo(rechazada + "(Valor vacío en la columna índice (ID_Empleado), Columna:0)\r\n"));
+  }
 }
 
 TEST_P(ImportaDatosEn, LlaveDeFechaYHoraConservaLaHoraAlEscribirse) {

@@ -36,6 +36,34 @@ TEST_P(JerarquiaEn, RecorridoHastaElNivelCero) {
   EXPECT_EQ(error("1", "N"), "La unidad _1N no tiene padre en Jerarquias");
 }
 
+// When the level step fails, whether in the walk or while storing a level,
+// every level column keeps the value it had: never half a hierarchy.
+TEST_P(JerarquiaEn, FalloDelPasoDejaLosNivelesComoEstaban) {
+  EntornoImportacion e(GetParam());
+  const std::string larga(16, 'L');  // one more than ID_Nivel1 holds
+  e.Base().Execute("INSERT INTO Jerarquias (Key, Parent) VALUES ('_3U', '_2B'), ('_2B', '_1" +
+                   larga + "'), ('_1" + larga + "', '_0T'), ('_3N', NULL)");
+  const V niveles = {"ID_Nivel2", "ID_Nivel1", "ID_Nivel0"};
+  for (const char* unidad : {"U", "N"}) {
+    SCOPED_TRACE(unidad);
+    e.Base().Execute("DELETE FROM Empleado");
+    e.Base().Execute(
+        "INSERT INTO Empleado (ID_Empleado, ID_Nivel3, ID_Nivel2, "
+        "ID_Nivel1, ID_Nivel0) VALUES ('1', '" +
+        std::string(unidad) + "', 'v2', 'v1', 'v0')");
+    auto rs = e.Base().AbreConsulta(db::BuscaPorTexto("Empleado", {}, "ID_Empleado", "1"), 1);
+    std::vector<int> indices;
+    for (const std::string& n : niveles) indices.push_back(rs->IndiceCampo(n));
+    EXPECT_THROW(EscribeNiveles(e.Base(), *rs, "ID_Nivel3", rs->IndiceCampo("ID_Nivel3"), indices),
+                 ErrorVarlo);
+    for (std::size_t i = 0; i < niveles.size(); ++i)
+      EXPECT_EQ(rs->Texto(indices[i]), "v" + std::to_string(2 - i)) << niveles[i];
+    rs->Update();
+    rs->Close();
+    EXPECT_EQ(e.Lee("Empleado", niveles), (Filas{{"v2", "v1", "v0"}}));
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Motores, JerarquiaEn,
                          ::testing::Values(MotorPrueba::SQLite, MotorPrueba::PostgreSql),
                          NombreMotor);

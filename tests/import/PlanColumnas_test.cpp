@@ -8,6 +8,7 @@
 #include "common/Texto.h"
 #include "definitions/LectorDefiniciones.h"
 #include "import/DefinicionTabla.h"
+#include "import/DivisorLineas.h"
 #include "import/MascaraFecha.h"
 #include "import/PlanColumnas.h"
 #include "support/CarpetaTemporal.h"
@@ -117,6 +118,22 @@ TEST(Disposicion, PosicionMasAllaDe32767EsDesbordamiento) {
   V v;
   DivisorLineas::AnchoFijo({32765, 1}).Divide("ABC", v);  // ends at 32767: no error
   EXPECT_EQ(v, (V{"ABC", ""}));
+}
+
+// The position in a fixed-width line is 16-bit: widths that carry it past
+// 32767 are an overflow (error 6) when the line is cut.
+TEST(Disposicion, AnchosQueDesbordan) {
+  for (const auto& [anchos, error] : std::vector<std::pair<std::vector<std::int32_t>, long>>{
+           {{20000, 12766}, 0}, {{20000, 12767}, 6}, {{40000}, 6}}) {
+    long numero = 0;
+    try {
+      V v;
+      DivisorLineas::AnchoFijo(anchos).Divide("x", v);
+    } catch (const ErrorVarlo& e) {
+      numero = e.Numero();
+    }
+    EXPECT_EQ(numero, error) << anchos[0] << "+" << anchos.back();
+  }
 }
 
 }  // namespace

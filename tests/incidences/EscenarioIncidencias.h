@@ -10,7 +10,6 @@
 #include "app/frmMain.h"
 #include "common/Codificacion.h"
 #include "common/Kelto_API_INIFiles.h"
-#include "common/Kelto_GEN_Trans.h"
 #include "common/Plataforma.h"
 #include "common/Texto.h"
 #include "db/Conexion.h"
@@ -19,6 +18,7 @@
 #include "incidences/ImportaIncidencias.h"
 #include "support/BaseDatosPrueba.h"
 #include "support/CarpetaTemporal.h"
+#include "support/RelojFijo.h"
 
 namespace varlo::prueba {
 
@@ -76,6 +76,9 @@ class EscenarioIncidencias {
     EscribeBytes(tmp_.Archivo("Planfal.txt"), texto);
   }
 
+  // The source file as it is on disk.
+  void OrigenBytes(const std::string& bytes) { EscribeBytes(tmp_.Archivo("Planfal.txt"), bytes); }
+
   // Runs the import with both result files on; returns the exit status.
   int Ejecuta() {
     frmMain f(ventana, Defs());
@@ -89,12 +92,14 @@ class EscenarioIncidencias {
   // Without the summary lines, whose time varies.
   std::vector<std::string> Log() const {
     std::vector<std::string> r;
-    for (std::string& l : LineasDe(Kelto_GEN_Trans::ArchivoMensual(frmMain::ArchivoLog()), true))
+    for (std::string& l : LineasDe(tmp_.Archivo("Log/VarloDI_Aug2006.log"), true))
       if (l.rfind("Resumen ", 0) != 0) r.push_back(std::move(l));
     return r;
   }
   std::vector<std::string> Ok() const { return Lineas("Ok"); }
   std::vector<std::string> Er() const { return Lineas("Er"); }
+  // A result file ("Ok" or "Er") as it is on disk.
+  std::string Bytes(const std::string& tipo) const { return LeeBytes(Resultado(tipo)); }
 
   // A file of the scenario's folder ("Planfal.txt" is the source).
   std::string Archivo(const std::string& nombre) const { return tmp_.Archivo(nombre); }
@@ -110,10 +115,14 @@ class EscenarioIncidencias {
 
  private:
   std::string Defs() const { return tmp_.Archivo("defs.ini"); }
+  std::string Resultado(const std::string& tipo) const {
+    return tmp_.Archivo("Log/Planeacion Faltas_Incidencias_" + tipo + ".txt");
+  }
   std::vector<std::string> Lineas(const std::string& tipo) const {
-    return LineasDe(tmp_.Archivo("Log/Planeacion Faltas_Incidencias_" + tipo + ".txt"));
+    return LineasDe(Resultado(tipo));
   }
 
+  RelojFijo reloj_;
   CarpetaTemporal tmp_;
   std::string cadena_;
 };

@@ -106,27 +106,60 @@ TEST(IncidencesRun, ASourceThatIsNotARegularFileIsNeverWaitedOn) {
   EXPECT_EQ(e.Log(), (V{kInicioFin[0], "Archivo origen no existe", kInicioFin[1]}));
 }
 
-TEST(IncidencesRun, DefinitionMistakesStopBeforeTheFirstLine) {
-  for (const auto& [seccion, mensajes] : std::vector<std::pair<std::string, std::string>>{
-           {"Formato=3\r\nColumnas=2\r\nCampoColumna1=Empleado\r\nCampoColumna2=Fecha1\r\n",
+// A planning that is configured but cannot be read is reported once, before
+// any line is read, and the run is not clean.
+TEST(IncidencesRun, UnreadablePlanningStopsBeforeTheFirstLine) {
+  struct Caso {
+    std::string seccion;
+    bool hayOrigen;
+    std::string mensajes;
+  };
+  for (const Caso& c : std::vector<Caso>{
+           {"Formato=3\r\nColumnas=2\r\nCampoColumna1=Empleado\r\nCampoColumna2=Fecha1\r\n", true,
             "No tiene definida la columna Id_Empleado"},
-           {"FormatoFecha=aaaa-mm-dd\r\nFormato=3\r\nColumnas=1\r\nCampoColumna1=Fecha1\r\n",
+           {"FormatoFecha=aaaa-mm-dd\r\nFormato=3\r\nColumnas=1\r\nCampoColumna1=Fecha1\r\n", true,
             "El FormatoFecha \"aaaa-mm-dd\" no indica el año (Y)\n"
             "No tiene definida la columna Id_Empleado"},
            // Trailing blank columns do not count: Fecha1 is still the last one.
            {"Formato=3\r\nColumnas=4\r\nCampoColumna1=Id_Empleado\r\nCampoColumna2=Fecha2\r\n"
             "CampoColumna3=Fecha1\r\n",
+            true,
             "Tiene definida la columna Fecha2, pero Fecha1 es la última columna y no hay "
-            "columna de la que leer la fecha final"}}) {
+            "columna de la que leer la fecha final"},
+           {"Formato=3\r\nColumnas=2\r\n", true, "No tiene definida ni una sola columna"},
+           // a width is a 16-bit number
+           {"Columnas=2\r\nCampoColumna1=Id_Empleado\r\nLongitudColumna1=32768\r\n"
+            "CampoColumna2=Fecha1\r\nLongitudColumna2=10\r\n",
+            true, "[VarloDI] Error: 6 Desbordamiento"},
+           {"Formato=3\r\nColumnas=2\r\nCampoColumna1=Id_Empleado\r\nCampoColumna2=Fecha1\r\n",
+            false, "Archivo origen no existe"},
+       }) {
     EscenarioIncidencias e;
-    e.Definiciones(seccion);
-    e.Origen({"7,2006-08-01,2006-08-01", "8,2006-08-01,2006-08-01"});
-    EXPECT_EQ(e.Ejecuta(), 4) << seccion;  // the absence planning was not imported
-    EXPECT_EQ(Une(e.Log(), "\n"), kInicioFin[0] + "\n" + mensajes + "\n" + kInicioFin[1]);
+    e.Definiciones(c.seccion);
+    if (c.hayOrigen) e.Origen({"7,2006-08-01,2006-08-01", "8,2006-08-01,2006-08-01"});
+    EXPECT_EQ(e.Ejecuta(), 4) << c.seccion;  // the absence planning was not imported
+    EXPECT_EQ(Une(e.Log(), "\n"), kInicioFin[0] + "\n" + c.mensajes + "\n" + kInicioFin[1]);
     EXPECT_EQ(e.Kardex(), V{});
     EXPECT_EQ(e.Er(), V{});
     EXPECT_EQ(e.ventana.eventosProcesados, 0);  // no line was read
   }
+}
+
+// A source that begins with a UTF-8 byte-order mark is read as UTF-8, and its
+// result files are written in UTF-8 ("Ω" has no Windows-1252 byte).
+TEST(IncidencesRun, Utf8SourceGivesUtf8Results) {
+  EscenarioIncidencias e;
+  e.Definiciones(kComas);
+  const std::string ok = "Ñu,2006-08-01,2006-08-01,P,,,Ω", er = "Ω,2006-08-0x,2006-08-01,P,,,";
+  e.OrigenBytes("\xEF\xBB\xBF" + ok + "\r\n" + er + "\r\n");
+  EXPECT_EQ(e.Ejecuta(), 1);
+  EXPECT_EQ(e.Kardex(), V{"Ñu|2006-08-01|P|||Ω"});
+  auto sinMarca = [](std::string bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.erase(0, 3);  // a mark of its own is fine
+    return bytes;
+  };
+  EXPECT_EQ(sinMarca(e.Bytes("Ok")), ok + "\r\n");
+  EXPECT_EQ(sinMarca(e.Bytes("Er")), er + "(No coinciden los tipos,2)\r\n");
 }
 
 }  // namespace

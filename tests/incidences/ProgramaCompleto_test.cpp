@@ -40,8 +40,7 @@ void CorreAmbasImportaciones(const std::string& cadena) {
   // Both imports' first and last lines, in order, with no error line between.
   // Each import's summary after its own lines, then the run's.
   V log;
-  for (const std::string& l :
-       prueba::LineasDe(Kelto_GEN_Trans::ArchivoMensual(ruta("Log/VarloDI.log")), true))
+  for (const std::string& l : prueba::LineasDe(prueba::LogDeLaCorrida(tmp.Ruta()), true))
     log.push_back(l.rfind("Resumen ", 0) == 0 ? l.substr(0, l.find(" sin procesar") + 13) : l);
   EXPECT_EQ(log, (V{">Inicio de importación",
                     "Resumen Empleado: 2 leídas, 2 agregadas, 0 actualizadas, 0 rechazadas, "

@@ -5,6 +5,7 @@
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
 namespace varlo::prueba {
 
@@ -36,6 +37,16 @@ std::string LeeBytes(const std::string& ruta) {
 void EscribeBytes(const std::string& ruta, const std::string& bytes) {
   std::ofstream f(ruta, std::ios::binary | std::ios::trunc);
   f << bytes;
+}
+
+std::string LogDeLaCorrida(const std::string& carpetaPrograma) {
+  std::vector<std::string> logs;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(carpetaPrograma + "/Log", ec)) {
+    const std::string nombre = e.path().filename().string();
+    if (nombre.starts_with("VarloDI_") && nombre.ends_with(".log")) logs.push_back(e.path());
+  }
+  return logs.size() == 1 ? logs.front() : std::string();
 }
 
 }  // namespace varlo::prueba

@@ -22,4 +22,9 @@ class CarpetaTemporal {
 std::string LeeBytes(const std::string& ruta);
 void EscribeBytes(const std::string& ruta, const std::string& bytes);
 
+// The one monthly log ("VarloDI_*.log") in the "Log" folder of
+// `carpetaPrograma`, found by listing it: a program run in another process
+// names it by its own clock, not by the test's. "" unless there is exactly one.
+std::string LogDeLaCorrida(const std::string& carpetaPrograma);
+
 }  // namespace varlo::prueba

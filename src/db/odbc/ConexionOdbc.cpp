@@ -26,9 +26,6 @@ using odbc::SentenciaOdbc;
 // their key values as literals, so most of them are never seen twice; a
 // short list keeps the ones that are without growing with the file.
 constexpr std::size_t kSentenciasGuardadas = 16;
-// Seconds to wait for a server that does not answer, so that an unattended
-// run never hangs on a dead address: the original provider's default.
-constexpr SQLULEN kEsperaConexion = 15;
 
 // The server session of a connection handle: ended on destruction, so that
 // a constructor that fails after connecting does not leave it open.
@@ -51,7 +48,7 @@ class SesionOdbc {
 
 class ConexionOdbc final : public Backend {
  public:
-  explicit ConexionOdbc(const std::string& cadena);
+  ConexionOdbc(const std::string& cadena, const Esperas& esperas);
   ~ConexionOdbc() override { Cierra(); }
 
   Motor MotorBD() const override { return motor_; }
@@ -76,13 +73,14 @@ class ConexionOdbc final : public Backend {
   // Destroyed in reverse order: statements, then the session, then the handles.
   ManejadorOdbc env_;
   ManejadorOdbc dbc_;
+  Esperas esperas_;
   std::optional<SesionOdbc> sesion_;
   bool enTransaccion_ = false;
   Motor motor_ = Motor::OtroOdbc;
   std::list<SentenciaOdbc> sentencias_;  // most recently used first
 };
 
-ConexionOdbc::ConexionOdbc(const std::string& cadena) {
+ConexionOdbc::ConexionOdbc(const std::string& cadena, const Esperas& esperas) : esperas_(esperas) {
   const std::string contexto = "Conexión: " + OcultaClave(cadena);
   std::string clave;
   for (const auto& [nombre, valor] : LeePares(cadena)) {
@@ -96,8 +94,9 @@ ConexionOdbc::ConexionOdbc(const std::string& cadena) {
   dbc_ = ManejadorOdbc(ClaseHandle::Conexion, &env_);
   // A driver that does not know the attribute may refuse it; the connection
   // is still worth trying.
-  (void)SQLSetConnectAttr(Dbc(), SQL_ATTR_LOGIN_TIMEOUT,
-                          reinterpret_cast<SQLPOINTER>(kEsperaConexion), 0);
+  (void)SQLSetConnectAttr(
+      Dbc(), SQL_ATTR_LOGIN_TIMEOUT,
+      reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(esperas_.conexion.count())), 0);
 
   std::u16string cadena16 = odbc::Utf8AUtf16(cadena);
   SQLSMALLINT largo = 0;
@@ -151,7 +150,7 @@ SentenciaOdbc& ConexionOdbc::Prepara(const std::string& texto) {
   if (it != sentencias_.end()) {
     sentencias_.splice(sentencias_.begin(), sentencias_, it);
   } else {
-    sentencias_.emplace_front(dbc_, texto, motor_);
+    sentencias_.emplace_front(dbc_, texto, motor_, esperas_.sentencia);
     if (sentencias_.size() > kSentenciasGuardadas) sentencias_.pop_back();
   }
   return sentencias_.front();
@@ -261,8 +260,8 @@ void ConexionOdbc::Cierra() noexcept {
 }
 }  // namespace
 
-std::unique_ptr<Backend> AbreOdbc(const std::string& cadenaOdbc) {
-  return std::make_unique<ConexionOdbc>(cadenaOdbc);
+std::unique_ptr<Backend> AbreOdbc(const std::string& cadenaOdbc, const Esperas& esperas) {
+  return std::make_unique<ConexionOdbc>(cadenaOdbc, esperas);
 }
 
 }  // namespace varlo::db

@@ -18,9 +18,6 @@ namespace {
 constexpr std::size_t kTrozo = 64 * 1024;
 // Above this many characters a text parameter is declared as long text.
 constexpr std::size_t kMaxTextoCorto = 4000;
-// Seconds a statement may take before it is cancelled: the original
-// provider's default, so that a server that stops answering ends the run.
-constexpr SQLULEN kEsperaSentencia = 30;
 
 SQLHSTMT H(const ManejadorOdbc& m) {
   return static_cast<SQLHSTMT>(m.get());
@@ -39,14 +36,15 @@ struct Parametro {
 };
 }  // namespace
 
-SentenciaOdbc::SentenciaOdbc(const ManejadorOdbc& conexion, std::string texto, Motor motor)
+SentenciaOdbc::SentenciaOdbc(const ManejadorOdbc& conexion, std::string texto, Motor motor,
+                             std::chrono::seconds espera)
     : stmt_(ClaseHandle::Sentencia, &conexion),
       texto_(std::move(texto)),
       contexto_("Sentencia: " + texto_),
       motor_(motor) {
   // A driver without statement timeouts may refuse it; nothing else changes.
   (void)SQLSetStmtAttr(H(stmt_), SQL_ATTR_QUERY_TIMEOUT,
-                       reinterpret_cast<SQLPOINTER>(kEsperaSentencia), 0);
+                       reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(espera.count())), 0);
   std::u16string texto16 = Utf8AUtf16(texto_);
   Comprueba(SQLPrepareW(H(stmt_), reinterpret_cast<SQLWCHAR*>(texto16.data()),
                         static_cast<SQLINTEGER>(texto16.size())));

@@ -1,6 +1,7 @@
 #pragma once
 // One prepared statement of a connection: kept by the connection for its SQL
 // text and run again with new parameter values.
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -12,8 +13,10 @@ namespace varlo::db::odbc {
 
 class SentenciaOdbc {
  public:
-  // Prepares `texto` on the connection handle.
-  SentenciaOdbc(const ManejadorOdbc& conexion, std::string texto, Motor motor);
+  // Prepares `texto` on the connection handle; a run of it longer than
+  // `espera` is cancelled.
+  SentenciaOdbc(const ManejadorOdbc& conexion, std::string texto, Motor motor,
+                std::chrono::seconds espera);
 
   // Runs the query and reads at most `maxRegistros` rows (0: all); the
   // cursor is closed again before returning.

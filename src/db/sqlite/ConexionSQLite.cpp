@@ -177,7 +177,7 @@ void TipoDeValor(sqlite3_stmt* s, int i, bool hayFila, InfoCampo& c) {
 
 class BackendSQLite final : public Backend {
  public:
-  BackendSQLite(const std::string& ruta, int esperaBloqueoMs) {
+  BackendSQLite(const std::string& ruta, const Esperas& esperas) {
     // A missing file is a wrong path, never a new empty database.
     std::error_code ec;
     if (!std::filesystem::exists(ruta, ec))
@@ -189,7 +189,8 @@ class BackendSQLite final : public Backend {
     int rc = sqlite3_open_v2(ruta.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     db_.reset(db);
     if (rc != SQLITE_OK) LanzaSQLite(db, rc, prefijo);
-    sqlite3_busy_timeout(db, esperaBloqueoMs);
+    // a nightly run waits out a brief lock held by another program
+    sqlite3_busy_timeout(db, static_cast<int>(esperas.bloqueo.count()));
     rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) LanzaSQLite(db, rc, prefijo);
     // With the WAL journal, NORMAL keeps the file consistent on a crash
@@ -345,8 +346,8 @@ class BackendSQLite final : public Backend {
 
 }  // namespace
 
-std::unique_ptr<Backend> AbreSQLite(const std::string& ruta, int esperaBloqueoMs) {
-  return std::make_unique<BackendSQLite>(ruta, esperaBloqueoMs);
+std::unique_ptr<Backend> AbreSQLite(const std::string& ruta, const Esperas& esperas) {
+  return std::make_unique<BackendSQLite>(ruta, esperas);
 }
 
 }  // namespace varlo::db
