@@ -10,6 +10,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cmath>
 
@@ -22,7 +23,12 @@ namespace varlo::gui {
 namespace {
 
 // The events of the window are serviced at most this often during a run.
-constexpr qint64 kIntervaloEventosMs = 50;
+constexpr std::int64_t kIntervaloEventosMs = 50;
+
+std::int64_t RelojMonotono() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 QString Qs(const std::string& s) {
   return QString::fromStdString(s);
@@ -52,7 +58,7 @@ QMessageBox::Icon IconoQt(Icono icono) {
 
 }  // namespace
 
-VentanaPrincipal::VentanaPrincipal(QWidget* padre) : QWidget(padre) {
+VentanaPrincipal::VentanaPrincipal(QWidget* padre) : QWidget(padre), reloj_(RelojMonotono) {
   setObjectName("frmMain");
   setWindowTitle(kCaptionVentana);
   setWindowIcon(style()->standardIcon(QStyle::SP_DriveNetIcon));
@@ -70,22 +76,51 @@ VentanaPrincipal::VentanaPrincipal(QWidget* padre) : QWidget(padre) {
   progressBar1_->setRange(0, 100);
   progressBar1_->setValue(0);
   progressBar1_->setTextVisible(false);
+
+  pintaDespues_.setSingleShot(true);
+  connect(&pintaDespues_, &QTimer::timeout, this, [this] {
+    if (pendiente_) Pinta();
+  });
 }
 
+// The engines change the status and the bar on every record; painting each
+// change made a run several times slower than in the console.
 void VentanaPrincipal::EstadoCambiado() {
-  label1_->setText(Qs(Estado()));
-  label1_->repaint();
+  CambioPendiente();
 }
 
 void VentanaPrincipal::ProgresoCambiado() {
+  CambioPendiente();
+}
+
+void VentanaPrincipal::CambioPendiente() {
+  pendiente_ = true;
+  const std::int64_t pasado = ultimoPintado_ ? reloj_() - *ultimoPintado_ : kIntervaloPintadoMs;
+  if (pasado >= kIntervaloPintadoMs)
+    Pinta();
+  else if (!pintaDespues_.isActive())
+    pintaDespues_.start(static_cast<int>(kIntervaloPintadoMs - pasado));
+}
+
+void VentanaPrincipal::Pinta() {
+  pintaDespues_.stop();
+  pendiente_ = false;
+  ultimoPintado_ = reloj_();
+  const QString texto = Qs(Estado());
+  if (label1_->text() != texto) {
+    label1_->setText(texto);
+    label1_->repaint();
+  }
   const int maximo = AEnteroBarra(Maximo());
   if (progressBar1_->maximum() != maximo) progressBar1_->setRange(0, maximo);
   progressBar1_->setValue(std::min(AEnteroBarra(Valor()), maximo));
 }
 
 void VentanaPrincipal::ProcesaEventos() {
-  if (ultimoServicio_.isValid() && ultimoServicio_.elapsed() < kIntervaloEventosMs) return;
-  ultimoServicio_.start();
+  const std::int64_t ahora = reloj_();
+  if (ultimoServicio_ && ahora - *ultimoServicio_ < kIntervaloEventosMs) return;
+  ultimoServicio_ = ahora;
+  if (pendiente_) CambioPendiente();
   QCoreApplication::processEvents();
 }
 
@@ -110,14 +145,21 @@ void VentanaPrincipal::changeEvent(QEvent* evento) {
 void VentanaPrincipal::closeEvent(QCloseEvent* evento) {
   // The run always ends by itself; closing halfway would leave it going
   // without a window.
-  if (permiteCerrar_)
-    evento->accept();
-  else
+  if (!permiteCerrar_) {
     evento->ignore();
+    return;
+  }
+  PintaPendiente();
+  evento->accept();
+}
+
+void VentanaPrincipal::PintaPendiente() {
+  if (pendiente_) Pinta();
 }
 
 Respuesta VentanaPrincipal::MuestraMensaje(const std::string& texto, Botones botones, Icono icono,
                                            const std::string& titulo) {
+  PintaPendiente();
   QString t = Qs(texto);
   t.replace("\r\n", "\n");
   t.replace('\r', '\n');
@@ -170,6 +212,7 @@ void VentanaPrincipal::PreparaDialogo(QFileDialog& dialogo, const DialogoArchivo
 }
 
 std::string VentanaPrincipal::MuestraDialogoArchivo(const DialogoArchivo& d, bool guardar) {
+  PintaPendiente();
   QFileDialog dialogo(this);
   PreparaDialogo(dialogo, d, guardar);
   if (dialogo.exec() != QDialog::Accepted) return "";
@@ -187,12 +230,14 @@ std::string VentanaPrincipal::MuestraGuardar(const DialogoArchivo& d) {
 
 std::optional<std::string> VentanaPrincipal::ComponeConexion(const std::string& semilla,
                                                              ProbarConexion probar) {
+  PintaPendiente();
   DialogoConexion dialogo(semilla, std::move(probar), this);
   if (dialogo.exec() != QDialog::Accepted) return std::nullopt;
   return dialogo.Cadena();
 }
 
 std::vector<bool> VentanaPrincipal::EligeTablas(const std::vector<std::string>& tablas) {
+  PintaPendiente();
   DialogoSelTablas dialogo(tablas, this);
   dialogo.exec();
   return dialogo.Marcadas();

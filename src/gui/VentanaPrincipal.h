@@ -3,9 +3,11 @@
 // progress bar of the run, and the message boxes and dialogs the engines ask
 // for, all modal over it. Every show or activation is handed on, from the
 // event loop, to whoever drives the run.
-#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "common/Ventana.h"
 
@@ -19,7 +21,17 @@ class VentanaPrincipal : public QWidget, public VentanaBase {
   Q_OBJECT
 
  public:
+  // Milliseconds of a steady clock.
+  using Reloj = std::function<std::int64_t()>;
+
+  // The label and the bar are repainted at most this often; the last state
+  // is always shown, at the latest when this time has passed.
+  static constexpr std::int64_t kIntervaloPintadoMs = 50;
+
   explicit VentanaPrincipal(QWidget* padre = nullptr);
+
+  // For tests: the clock of the repaint limit.
+  void EstableceReloj(Reloj reloj) { reloj_ = std::move(reloj); }
 
   void EstableceAlActivar(std::function<void()> alActivar) { alActivar_ = std::move(alActivar); }
   // The user may close the window only once the run is over.
@@ -51,13 +63,22 @@ class VentanaPrincipal : public QWidget, public VentanaBase {
 
  private:
   void ProgramaActivacion();
+  // Something changed: painted now, or when the interval is over.
+  void CambioPendiente();
+  void Pinta();
+  // Before a box or the end: what is held back is shown.
+  void PintaPendiente();
   std::string MuestraDialogoArchivo(const DialogoArchivo& d, bool guardar);
 
   QLabel* label1_;
   QProgressBar* progressBar1_;
   std::function<void()> alActivar_;
   bool permiteCerrar_ = false;
-  QElapsedTimer ultimoServicio_;
+  Reloj reloj_;
+  bool pendiente_ = false;
+  std::optional<std::int64_t> ultimoPintado_;
+  std::optional<std::int64_t> ultimoServicio_;
+  QTimer pintaDespues_;
 };
 
 }  // namespace varlo::gui

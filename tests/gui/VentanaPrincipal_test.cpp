@@ -1,10 +1,12 @@
 // The main window: caption, size and controls, and the run that starts on
 // the first activation only and closes the window when it ends.
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QTest>
 #include <filesystem>
 
+#include "AyudaGui.h"
 #include "CorridaVentana.h"
 #include "VentanaPrincipal.h"
 #include "app/frmMain.h"
@@ -38,6 +40,19 @@ class VentanaQueReactiva : public VentanaPrincipal {
   }
 };
 
+// Counts the paint events a widget gets.
+class ContadorPintado : public QObject {
+ public:
+  explicit ContadorPintado(QWidget* w) { w->installEventFilter(this); }
+  int pintados = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) ++pintados;
+    return false;
+  }
+};
+
 }  // namespace
 class VentanaPrincipalPrueba : public QObject {
   Q_OBJECT
@@ -51,6 +66,46 @@ class VentanaPrincipalPrueba : public QObject {
     QCOMPARE(v.Label1()->geometry(), QRect(36, 2, 344, 32));
     QCOMPARE(v.ProgressBar1()->geometry(), QRect(0, 34, 383, 17));
     QCOMPARE(v.ProgressBar1()->maximum(), 100);
+  }
+
+  // A change after a quiet spell is painted at once; a burst is painted
+  // at most every 50 ms of the (injected) clock, and its last state shows up
+  // by itself, without another change.
+  void RepaintsAtMostEvery50msAndShowsTheLastState() {
+    std::int64_t ahora = 5000;
+    VentanaPrincipal v;
+    v.EstableceReloj([&ahora] { return ahora; });
+    v.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&v));
+    ContadorPintado etiqueta(v.Label1()), barra(v.ProgressBar1());
+
+    v.EstableceEstado("Abriendo archivo origen...");
+    QCOMPARE(v.Label1()->text(), QString("Abriendo archivo origen..."));
+    QCOMPARE(etiqueta.pintados, 1);
+
+    v.EstableceMaximo(1000);
+    for (int i = 1; i <= 1000; ++i) {
+      ++ahora;
+      v.EstableceEstado("Importando datos (Empleado)... (" + std::to_string(i) + " de 1000)");
+      v.EstableceValor(i);
+    }
+    QVERIFY2(etiqueta.pintados <= 1 + 1000 / VentanaPrincipal::kIntervaloPintadoMs,
+             qPrintable(QString::number(etiqueta.pintados)));
+    QVERIFY(barra.pintados <= 1 + 1000 / VentanaPrincipal::kIntervaloPintadoMs);
+    QVERIFY(etiqueta.pintados >= 1000 / VentanaPrincipal::kIntervaloPintadoMs);
+    QTRY_VERIFY(v.ProgressBar1()->value() == 1000 &&
+                v.Label1()->text() == "Importando datos (Empleado)... (1000 de 1000)");
+    QCOMPARE(v.ProgressBar1()->maximum(), 1000);
+
+    // A box shows what was held back before it asks.
+    ahora += 1;
+    v.EstableceEstado("...Importación terminada!");
+    QCOMPARE(v.Label1()->text(), QString("Importando datos (Empleado)... (1000 de 1000)"));
+    prueba::AlAparecer<QMessageBox>([&v](QMessageBox* caja) {
+      QCOMPARE(v.Label1()->text(), QString("...Importación terminada!"));
+      caja->accept();
+    });
+    v.MuestraMensaje("Listo", Botones::Aceptar, Icono::Informacion, "VarloDI");
   }
 
   // No definitions file: one Open dialog however often the window is
