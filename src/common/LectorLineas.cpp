@@ -1,5 +1,7 @@
 #include "common/LectorLineas.h"
 
+#include <cstring>
+
 #include "common/ErrorVarlo.h"
 
 namespace varlo {
@@ -15,22 +17,32 @@ LectorLineas::LectorLineas(const std::string& ruta) : archivo_(std::fopen(ruta.c
   }
 }
 
+bool LectorLineas::Rellena() {
+  pos_ = fin_ = 0;
+  if (!archivo_) return false;
+  if (bufer_.empty()) bufer_.resize(1 << 16);
+  fin_ = std::fread(bufer_.data(), 1, bufer_.size(), archivo_.get());
+  return fin_ > 0;
+}
+
 bool LectorLineas::AtEndOfStream() {
-  if (!archivo_) return true;
-  int c = std::getc(archivo_.get());
-  if (c == EOF) return true;
-  std::ungetc(c, archivo_.get());
-  return false;
+  return pos_ == fin_ && !Rellena();
 }
 
 std::string LectorLineas::ReadLine() {
   bruto_.clear();
   if (!archivo_) return bruto_;
-  std::FILE* f = archivo_.get();
-  int c;
-  while ((c = std::getc(f)) != EOF) {
-    if (c == '\n') break;
-    bruto_ += static_cast<char>(c);
+  while (pos_ < fin_ || Rellena()) {
+    const char* inicio = bufer_.data() + pos_;
+    const std::size_t disponibles = fin_ - pos_;
+    const auto* salto = static_cast<const char*>(std::memchr(inicio, '\n', disponibles));
+    if (salto) {
+      bruto_.append(inicio, static_cast<std::size_t>(salto - inicio));
+      pos_ += static_cast<std::size_t>(salto - inicio) + 1;
+      break;
+    }
+    bruto_.append(inicio, disponibles);
+    pos_ = fin_;
   }
   if (!bruto_.empty() && bruto_.back() == '\r') bruto_.pop_back();
   return DeArchivo(bruto_, codificacion_);
@@ -38,6 +50,7 @@ std::string LectorLineas::ReadLine() {
 
 void LectorLineas::Close() {
   archivo_.reset();
+  pos_ = fin_ = 0;
 }
 
 long LectorLineas::CuentaLineas(const std::string& ruta) {

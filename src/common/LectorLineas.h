@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/Codificacion.h"
 
@@ -31,9 +32,16 @@ class LectorLineas {
       if (f) std::fclose(f);
     }
   };
+  // The next block of the file into bufer_; false at its end.
+  bool Rellena();
+
   std::unique_ptr<std::FILE, Cierra> archivo_;
   Codificacion codificacion_ = Codificacion::Ansi;
   std::string bruto_;
+  // Bytes read ahead: one stdio call per block, not one per byte (in a
+  // process with threads, such as the Qt window, every getc takes a lock).
+  std::vector<char> bufer_;
+  std::size_t pos_ = 0, fin_ = 0;
 };
 
 }  // namespace varlo
