@@ -4,11 +4,13 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QStyle>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <chrono>
 #include <climits>
@@ -24,6 +26,10 @@ namespace {
 
 // The events of the window are serviced at most this often during a run.
 constexpr std::int64_t kIntervaloEventosMs = 50;
+
+// Client area of the original window, and where its label sat in it.
+constexpr int kAnchoInicial = 383;
+constexpr QMargins kMargenEtiqueta(36, 2, 3, 0);
 
 std::int64_t RelojMonotono() {
   using namespace std::chrono;
@@ -62,20 +68,30 @@ VentanaPrincipal::VentanaPrincipal(QWidget* padre) : QWidget(padre), reloj_(Relo
   setObjectName("frmMain");
   setWindowTitle(kCaptionVentana);
   setWindowIcon(style()->standardIcon(QStyle::SP_DriveNetIcon));
-  setFixedSize(383, 51);
 
   label1_ = new QLabel("Label1", this);
   label1_->setObjectName("Label1");
-  label1_->setGeometry(36, 2, 344, 32);
   label1_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   label1_->setWordWrap(true);
 
   progressBar1_ = new QProgressBar(this);
   progressBar1_->setObjectName("ProgressBar1");
-  progressBar1_->setGeometry(0, 34, 383, 17);
   progressBar1_->setRange(0, 100);
   progressBar1_->setValue(0);
   progressBar1_->setTextVisible(false);
+
+  // The label keeps the strip on its left the original window left free;
+  // the bar takes the whole bottom. Both grow with the font.
+  auto* fila = new QHBoxLayout;
+  fila->setContentsMargins(kMargenEtiqueta);
+  fila->addWidget(label1_);
+  auto* columna = new QVBoxLayout(this);
+  columna->setContentsMargins(0, 0, 0, 0);
+  columna->setSpacing(0);
+  columna->addLayout(fila, 1);
+  columna->addWidget(progressBar1_);
+  AjustaAlturaEtiqueta();
+  resize(kAnchoInicial, minimumSizeHint().height());
 
   pintaDespues_.setSingleShot(true);
   connect(&pintaDespues_, &QTimer::timeout, this, [this] {
@@ -109,11 +125,29 @@ void VentanaPrincipal::Pinta() {
   const QString texto = Qs(Estado());
   if (label1_->text() != texto) {
     label1_->setText(texto);
+    AjustaAlturaEtiqueta();
     label1_->repaint();
   }
   const int maximo = AEnteroBarra(Maximo());
   if (progressBar1_->maximum() != maximo) progressBar1_->setRange(0, maximo);
   progressBar1_->setValue(std::min(AEnteroBarra(Valor()), maximo));
+}
+
+void VentanaPrincipal::AjustaAlturaEtiqueta() {
+  // Room for two lines at least, and for the whole text at the label's
+  // width: a long path wraps and the counter at its end stays visible.
+  const int ancho = width() - kMargenEtiqueta.left() - kMargenEtiqueta.right();
+  const int alto =
+      std::max(2 * label1_->fontMetrics().lineSpacing(), label1_->heightForWidth(ancho));
+  if (label1_->minimumHeight() == alto) return;
+  label1_->setMinimumHeight(alto);
+  // The window grows now, before the label is painted.
+  layout()->activate();
+}
+
+void VentanaPrincipal::resizeEvent(QResizeEvent* evento) {
+  QWidget::resizeEvent(evento);
+  AjustaAlturaEtiqueta();
 }
 
 void VentanaPrincipal::ProcesaEventos() {
@@ -139,6 +173,7 @@ void VentanaPrincipal::showEvent(QShowEvent* evento) {
 
 void VentanaPrincipal::changeEvent(QEvent* evento) {
   QWidget::changeEvent(evento);
+  if (evento->type() == QEvent::FontChange) AjustaAlturaEtiqueta();
   if (evento->type() == QEvent::ActivationChange && isActiveWindow()) ProgramaActivacion();
 }
 

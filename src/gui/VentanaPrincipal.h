@@ -60,6 +60,7 @@ class VentanaPrincipal : public QWidget, public VentanaBase {
   void showEvent(QShowEvent* evento) override;
   void changeEvent(QEvent* evento) override;
   void closeEvent(QCloseEvent* evento) override;
+  void resizeEvent(QResizeEvent* evento) override;
 
  private:
   void ProgramaActivacion();
@@ -68,6 +69,7 @@ class VentanaPrincipal : public QWidget, public VentanaBase {
   void Pinta();
   // Before a box or the end: what is held back is shown.
   void PintaPendiente();
+  void AjustaAlturaEtiqueta();
   std::string MuestraDialogoArchivo(const DialogoArchivo& d, bool guardar);
 
   QLabel* label1_;
