@@ -15,6 +15,7 @@
 #include <chrono>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 
 #include "DialogoConexion.h"
 #include "DialogoSelTablas.h"
@@ -212,6 +213,32 @@ Respuesta VentanaPrincipal::MuestraMensaje(const std::string& texto, Botones bot
   const int r = caja.exec();
   if (botones == Botones::Aceptar) return Respuesta::Aceptar;
   return r == QMessageBox::Yes ? Respuesta::Si : Respuesta::No;
+}
+
+bool VentanaPrincipal::HayPantalla(const std::function<std::string(const char*)>& variable,
+                                   const std::vector<std::string>& argumentos) {
+#if defined(_WIN32) || defined(__APPLE__)
+  (void)variable;
+  (void)argumentos;
+  return true;
+#else
+  for (const std::string& a : argumentos)
+    if (a == "-platform" || a == "--platform" || a.rfind("-platform=", 0) == 0 ||
+        a.rfind("--platform=", 0) == 0)
+      return true;
+  for (const char* nombre : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+    if (!variable(nombre).empty()) return true;
+  return false;
+#endif
+}
+
+bool VentanaPrincipal::HayPantalla(int argc, char** argv) {
+  return HayPantalla(
+      [](const char* nombre) {
+        const char* valor = std::getenv(nombre);
+        return std::string(valor ? valor : "");
+      },
+      std::vector<std::string>(argv + 1, argv + argc));
 }
 
 QString VentanaPrincipal::FiltroQt(const std::string& filtro) {

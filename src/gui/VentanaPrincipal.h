@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "common/Ventana.h"
 
@@ -48,6 +50,13 @@ class VentanaPrincipal : public QWidget, public VentanaBase {
   std::optional<std::string> ComponeConexion(const std::string& semilla,
                                              ProbarConexion probar) override;
   std::vector<bool> EligeTablas(const std::vector<std::string>& tablas) override;
+
+  // Whether Qt has a display to open: a platform named by QT_QPA_PLATFORM or
+  // "-platform", or an X11 or Wayland display. Without one Qt would abort.
+  // `variable` reads the environment ("" when unset).
+  static bool HayPantalla(const std::function<std::string(const char*)>& variable,
+                          const std::vector<std::string>& argumentos);
+  static bool HayPantalla(int argc, char** argv);
 
   // "description|pattern|..." as Qt writes filters: "description (pattern);;...".
   static QString FiltroQt(const std::string& filtro);

@@ -27,6 +27,11 @@ int main(int argc, char** argv) {
   if (auto estado = AtiendeOpciones(LeeArgumentos(ListaArgumentos(argc, argv)), programa))
     return *estado;
 
+  // Qt aborts when it has no display: say so in one line, as a usage error.
+  if (!gui::VentanaPrincipal::HayPantalla(argc, argv)) {
+    std::cerr << "sin pantalla; use varlodi\n";
+    return 2;
+  }
   QApplication app(argc, argv);  // takes its own options (-platform, ...) out of argv
   // Numbers are read and written with "." whatever the user's locale; only
   // dates follow it, as in the console.

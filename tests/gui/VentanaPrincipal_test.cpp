@@ -2,9 +2,11 @@
 // the first activation only and closes the window when it ends.
 #include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
 #include <QProgressBar>
 #include <QTest>
 #include <filesystem>
+#include <map>
 
 #include "AyudaGui.h"
 #include "CorridaVentana.h"
@@ -139,6 +141,41 @@ class VentanaPrincipalPrueba : public QObject {
       caja->accept();
     });
     v.MuestraMensaje("Listo", Botones::Aceptar, Icono::Informacion, "VarloDI");
+  }
+
+  // Qt needs a platform named or a display; the program without one says
+  // so in one line and leaves with status 2, before Qt could abort.
+  void WithoutADisplayOneLineAndStatus2() {
+    using Entorno = std::map<std::string, std::string>;
+    const std::tuple<Entorno, std::vector<std::string>, bool> casos[] = {
+        {{}, {"defs.ini"}, false},
+        {{{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}}, {}, false},
+        {{{"DISPLAY", ":0"}}, {}, true},
+        {{{"WAYLAND_DISPLAY", "wayland-0"}}, {}, true},
+        {{{"QT_QPA_PLATFORM", "offscreen"}}, {}, true},
+        {{}, {"-platform", "offscreen", "defs.ini"}, true},
+        {{}, {"defs.ini", "--platform=vnc"}, true},
+    };
+    for (const auto& [entorno, argumentos, esperado] : casos) {
+      auto variable = [&entorno](const char* nombre) {
+        auto it = entorno.find(nombre);
+        return it == entorno.end() ? std::string() : it->second;
+      };
+      QCOMPARE(VentanaPrincipal::HayPantalla(variable, argumentos), esperado);
+    }
+
+    varlo::prueba::CarpetaTemporal tmp;
+    varlo::prueba::EscribeBytes(tmp.Archivo("defs.ini"), "[Tablas]\r\nTotal=0\r\n");
+    QProcess programa;
+    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+    for (const char* nombre : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+      entorno.remove(nombre);
+    programa.setProcessEnvironment(entorno);
+    programa.start(VARLODI_GUI_EXE, {QString::fromStdString(tmp.Archivo("defs.ini"))});
+    QVERIFY(programa.waitForFinished(60000));
+    QCOMPARE(programa.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(programa.exitCode(), 2);
+    QCOMPARE(programa.readAllStandardError(), QByteArray("sin pantalla; use varlodi\n"));
   }
 
   // No definitions file: one Open dialog however often the window is
