@@ -6,16 +6,19 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QStyle>
 #include <QTimer>
+#include <QTranslator>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 
 #include "DialogoConexion.h"
 #include "DialogoSelTablas.h"
@@ -239,6 +242,16 @@ bool VentanaPrincipal::HayPantalla(int argc, char** argv) {
         return std::string(valor ? valor : "");
       },
       std::vector<std::string>(argv + 1, argv + argc));
+}
+
+bool VentanaPrincipal::InstalaTraduccionesQt() {
+  auto traductor = std::make_unique<QTranslator>();
+  if (!traductor->load("qtbase_es", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    return false;
+  QCoreApplication::installTranslator(traductor.get());
+  // The application keeps it for the rest of the program.
+  traductor.release()->setParent(QCoreApplication::instance());
+  return true;
 }
 
 QString VentanaPrincipal::FiltroQt(const std::string& filtro) {

@@ -58,6 +58,11 @@ class VentanaPrincipal : public QWidget, public VentanaBase {
                           const std::vector<std::string>& argumentos);
   static bool HayPantalla(int argc, char** argv);
 
+  // Qt's own texts (file dialogs, standard buttons, context menus) in
+  // Spanish, like the rest of the program; false when the translation of Qt
+  // is not installed, and Qt then speaks English.
+  static bool InstalaTraduccionesQt();
+
   // "description|pattern|..." as Qt writes filters: "description (pattern);;...".
   static QString FiltroQt(const std::string& filtro);
   // Title, folder, filter, default suffix and preset name of an Open or Save box.

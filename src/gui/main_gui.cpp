@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   QApplication app(argc, argv);  // takes its own options (-platform, ...) out of argv
+  gui::VentanaPrincipal::InstalaTraduccionesQt();
   // Numbers are read and written with "." whatever the user's locale; only
   // dates follow it, as in the console.
   std::setlocale(LC_ALL, "C");

@@ -1,9 +1,11 @@
 // The main window: caption, size and controls, and the run that starts on
 // the first activation only and closes the window when it ends.
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTest>
 #include <filesystem>
 #include <map>
@@ -176,6 +178,14 @@ class VentanaPrincipalPrueba : public QObject {
     QCOMPARE(programa.exitStatus(), QProcess::NormalExit);
     QCOMPARE(programa.exitCode(), 2);
     QCOMPARE(programa.readAllStandardError(), QByteArray("sin pantalla; use varlodi\n"));
+  }
+
+  // Qt's own buttons and dialogs speak Spanish once its translation is in.
+  void QtTextsInSpanish() {
+    QVERIFY(VentanaPrincipal::InstalaTraduccionesQt());
+    QDialogButtonBox botones(QDialogButtonBox::Cancel | QDialogButtonBox::Open);
+    QCOMPARE(botones.button(QDialogButtonBox::Cancel)->text(), QString("Cancelar"));
+    QCOMPARE(QCoreApplication::translate("QFileDialog", "Look in:"), QString("Ver en:"));
   }
 
   // No definitions file: one Open dialog however often the window is
