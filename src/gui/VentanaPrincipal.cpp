@@ -3,7 +3,9 @@
 #include <QAbstractButton>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLibraryInfo>
@@ -12,17 +14,23 @@
 #include <QStyle>
 #include <QTimer>
 #include <QTranslator>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <regex>
 
 #include "DialogoConexion.h"
+#include "DialogoResumen.h"
 #include "DialogoSelTablas.h"
 #include "app/frmMain.h"
+#include "common/Plataforma.h"
 
 namespace varlo::gui {
 
@@ -68,7 +76,13 @@ QMessageBox::Icon IconoQt(Icono icono) {
 
 }  // namespace
 
-VentanaPrincipal::VentanaPrincipal(QWidget* padre) : QWidget(padre), reloj_(RelojMonotono) {
+VentanaPrincipal::VentanaPrincipal(QWidget* padre)
+    : QWidget(padre),
+      reloj_(RelojMonotono),
+      personaPresente_(HayPersona(EntornoActual())),
+      abre_([](const QString& ruta) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(ruta));
+      }) {
   setObjectName("frmMain");
   setWindowTitle(kCaptionVentana);
   setWindowIcon(style()->standardIcon(QStyle::SP_DriveNetIcon));
@@ -172,6 +186,7 @@ void VentanaPrincipal::ProgramaActivacion() {
 
 void VentanaPrincipal::showEvent(QShowEvent* evento) {
   QWidget::showEvent(evento);
+  if (!inicio_) inicio_ = reloj_();
   ProgramaActivacion();
 }
 
@@ -188,8 +203,133 @@ void VentanaPrincipal::closeEvent(QCloseEvent* evento) {
     evento->ignore();
     return;
   }
-  PintaPendiente();
+  if (!terminada_) {
+    terminada_ = true;
+    TerminaCorrida();
+  }
   evento->accept();
+}
+
+void VentanaPrincipal::TerminaCorrida() {
+  const FinCorrida fin = finCorrida_ ? finCorrida_() : FinCorrida{};
+  // No definitions file: the person cancelled, nothing ran.
+  const bool nadaHecho = fin.estado == 2 && fin.error.empty() && resumenes_.empty();
+  if (!nadaHecho)
+    if (auto texto = TextoFinal(fin.estado)) EstableceEstado(*texto);
+  PintaPendiente();
+  // An interrupted run was stopped by somebody who wants it to end.
+  const bool interrumpida = fin.estado == 130 || fin.estado == 143;
+  if (!personaPresente_ || nadaHecho || interrumpida) return;
+
+  ContenidoResumen c;
+  c.estado = Qs(Estado());
+  c.conErrores = fin.estado != 0;
+  c.duracion = Qs(TextoDuracion(inicio_ ? reloj_() - *inicio_ : 0));
+  for (const std::string& linea : resumenes_) c.lineas << Qs(linea);
+  c.error = Qs(fin.error);
+  const std::string carpetaLog = UneRuta(CarpetaPrograma(), "Log");
+  c.bitacora = Qs(UltimaBitacora(carpetaLog));
+  std::error_code ec;
+  for (const std::string& nombre : ArchivosRechazados(resumenes_)) {
+    const std::string ruta = UneRuta(CarpetaPrograma(), nombre);
+    if (std::filesystem::is_regular_file(ruta, ec)) c.rechazados << Qs(ruta);
+  }
+  DialogoResumen resumen(c, abre_, this);
+  resumen.exec();
+}
+
+bool VentanaPrincipal::HayPersona(const EntornoPersona& e) {
+  if (e.plataforma == "offscreen" || e.plataforma == "minimal") return false;
+  if (e.servicio) return false;
+  return e.entradaTerminal || e.sesionEscritorio;
+}
+
+EntornoPersona VentanaPrincipal::EntornoActual() {
+  auto definida = [](const char* nombre) {
+    const char* v = std::getenv(nombre);
+    return v != nullptr && *v != '\0';
+  };
+  EntornoPersona e;
+  e.plataforma = QGuiApplication::platformName().toStdString();
+  e.entradaTerminal = EntradaEsTerminal();
+  // systemd gives every unit it starts an invocation id.
+  e.servicio = definida("INVOCATION_ID");
+#ifdef _WIN32
+  e.sesionEscritorio = true;
+#else
+  e.sesionEscritorio = definida("XDG_CURRENT_DESKTOP") || definida("DESKTOP_SESSION") ||
+                       definida("XDG_SESSION_TYPE");
+#endif
+  return e;
+}
+
+std::optional<std::string> VentanaPrincipal::TextoFinal(int estado) {
+  switch (estado) {
+    case 0:
+      return std::nullopt;
+    case 1:
+    case 4:
+      return "...Importación terminada con errores";
+    case 3:
+      return "...Importación detenida: sin conexión con la base de datos";
+    case 5:
+      return "...No se importó nada: otra corrida usa la misma carpeta";
+    case 130:
+    case 143:
+      return "...Importación interrumpida";
+    default:
+      return "...Importación detenida por un error";
+  }
+}
+
+std::string VentanaPrincipal::TextoDuracion(std::int64_t milisegundos) {
+  char texto[64];
+  if (milisegundos < 60000) {
+    std::snprintf(texto, sizeof texto, "%.1f s", static_cast<double>(milisegundos) / 1000);
+    std::string r = texto;
+    std::replace(r.begin(), r.end(), '.', ',');
+    return r;
+  }
+  const std::int64_t s = (milisegundos + 500) / 1000;
+  const long horas = static_cast<long>(s / 3600), minutos = static_cast<long>(s / 60 % 60),
+             segundos = static_cast<long>(s % 60);
+  if (horas > 0)
+    std::snprintf(texto, sizeof texto, "%ld h %02ld min %02ld s", horas, minutos, segundos);
+  else
+    std::snprintf(texto, sizeof texto, "%ld min %02ld s", minutos, segundos);
+  return texto;
+}
+
+std::vector<std::string> VentanaPrincipal::ArchivosRechazados(
+    const std::vector<std::string>& lineas) {
+  // "..., 1 rechazadas (Log/Empleado_Er.txt), 0 sin procesar, ..."
+  static const std::regex patron(R"( rechazadas \((.+?)\), \d+ sin procesar)");
+  std::vector<std::string> r;
+  for (const std::string& linea : lineas) {
+    std::smatch m;
+    if (std::regex_search(linea, m, patron) && std::find(r.begin(), r.end(), m[1].str()) == r.end())
+      r.push_back(m[1].str());
+  }
+  return r;
+}
+
+std::string VentanaPrincipal::UltimaBitacora(const std::string& carpetaLog) {
+  // The log is written month by month as "<name>_<month><year>[(n)].log".
+  const std::string base = std::filesystem::path(frmMain::ArchivoLog()).stem().string() + "_";
+  std::string r;
+  std::filesystem::file_time_type masNueva{};
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(carpetaLog, ec)) {
+    const std::string nombre = e.path().filename().string();
+    if (nombre.rfind(base, 0) != 0 || e.path().extension() != ".log") continue;
+    const auto cuando = e.last_write_time(ec);
+    if (ec) continue;
+    if (r.empty() || cuando > masNueva) {
+      r = e.path().string();
+      masNueva = cuando;
+    }
+  }
+  return r;
 }
 
 void VentanaPrincipal::PintaPendiente() {

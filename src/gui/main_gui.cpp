@@ -48,6 +48,9 @@ int main(int argc, char** argv) {
   frmMain f(ventana, a.texto);
   f.EstableceModoFotos(a.fotos);
   gui::CorridaVentana corrida(ventana, f, [](int estado) { QCoreApplication::exit(estado); });
+  ventana.EstableceFinCorrida([&corrida] {
+    return gui::FinCorrida{corrida.EstadoSalida(), corrida.MensajeError()};
+  });
   f.Form_Load();
   ventana.show();
   const int estado = app.exec();
