@@ -46,8 +46,18 @@ DialogoResumen::DialogoResumen(const ContenidoResumen& c, Abridor abre, QWidget*
 
   lstResumen_ = new QListWidget(this);
   lstResumen_->setObjectName("lstResumen");
+  // A summary line is long: it wraps rather than scrolls sideways.
+  lstResumen_->setWordWrap(true);
+  lstResumen_->setResizeMode(QListView::Adjust);
+  lstResumen_->setTextElideMode(Qt::ElideNone);
+  lstResumen_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  lstResumen_->setSpacing(2);
   lstResumen_->addItems(c.lineas);
   lstResumen_->setVisible(!c.lineas.isEmpty());
+  // Up to five lines of two rows each without scrolling.
+  const int filas = 2 * std::min<int>(static_cast<int>(c.lineas.size()), 5);
+  lstResumen_->setMinimumHeight(filas * (fontMetrics().lineSpacing() + 3) +
+                                2 * lstResumen_->frameWidth() + 4);
 
   auto* lblError = new QLabel(c.error, this);
   lblError->setObjectName("lblError");
@@ -99,13 +109,10 @@ DialogoResumen::DialogoResumen(const ContenidoResumen& c, Abridor abre, QWidget*
   principal->addWidget(lblError);
   principal->addLayout(botones);
 
-  // Wide enough for a summary line; a few lines without scrolling.
-  const int ancho = lstResumen_->sizeHintForColumn(0) + 2 * lstResumen_->frameWidth() + 24;
-  resize(std::clamp(ancho, 480, 900), sizeHint().height());
-  if (!c.lineas.isEmpty())
-    lstResumen_->setMinimumHeight(std::min<int>(c.lineas.size(), 6) *
-                                      lstResumen_->sizeHintForRow(0) +
-                                  2 * lstResumen_->frameWidth());
+  // About 70 characters wide, so that a summary line takes two rows; as
+  // tall as the lines need, up to five.
+  resize(std::max(480, fontMetrics().horizontalAdvance(QString(72, 'n'))),
+         minimumSizeHint().height());
 }
 
 void DialogoResumen::Abre(const QString& ruta) {
