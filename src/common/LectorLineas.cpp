@@ -6,6 +6,18 @@
 namespace varlo {
 
 namespace {
+// One reader per file, on one thread: the stream's lock is not needed, and
+// once a process has threads (the window) a locked getc per byte is slow.
+inline int LeeCaracter(std::FILE* f) {
+#ifdef _WIN32
+  return _getc_nolock(f);
+#else
+  return getc_unlocked(f);
+#endif
+}
+}  // namespace
+
+namespace {
 // What is kept of a line past the limit: enough to find it in the source.
 constexpr std::int64_t kCaracteresDeMuestra = 100;
 }  // namespace
@@ -28,7 +40,7 @@ void LectorLineas::CompruebaLectura() const {
 
 bool LectorLineas::AtEndOfStream() {
   if (!archivo_) return true;
-  int c = std::getc(archivo_.get());
+  int c = LeeCaracter(archivo_.get());
   if (c == EOF) {
     CompruebaLectura();
     return true;
@@ -44,10 +56,10 @@ std::string LectorLineas::ReadLine() {
   std::FILE* f = archivo_.get();
   bool largo = false;
   int c;
-  while ((c = std::getc(f)) != EOF) {
+  while ((c = LeeCaracter(f)) != EOF) {
     if (c == '\n') break;
     if (c == '\r') {
-      int siguiente = std::getc(f);
+      int siguiente = LeeCaracter(f);
       if (siguiente != '\n' && siguiente != EOF) std::ungetc(siguiente, f);
       break;
     }

@@ -6,11 +6,15 @@
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+#include "common/Texto.h"
+#include "db/CadenaConexion.h"
 
 namespace varlo::gui {
 
@@ -29,7 +33,81 @@ QLineEdit* Campo(const char* nombre, const std::string& valor, QWidget* padre) {
   return c;
 }
 
+// Integrated security is the Windows logon; elsewhere it is offered only to
+// a seed that already asks for it, so that it can be switched off.
+#ifdef _WIN32
+constexpr bool kSeguridadWindows = true;
+#else
+constexpr bool kSeguridadWindows = false;
+#endif
+
+constexpr const char* kPuertoPostgreSql = "5432";
+
+// An ODBC value: between braces, with "}" doubled, when it holds a
+// character that would end or confuse it.
+std::string ValorOdbc(const std::string& v) {
+  const bool llaves = v.find_first_of(";{}=") != std::string::npos ||
+                      (!v.empty() && (v.front() == ' ' || v.back() == ' '));
+  if (!llaves) return v;
+  std::string r = "{";
+  for (char c : v) {
+    r += c;
+    if (c == '}') r += '}';
+  }
+  return r + "}";
+}
+
+bool EsClave(const std::string& clave, std::initializer_list<const char*> nombres) {
+  for (const char* n : nombres)
+    if (IgualSinCaso(clave, n)) return true;
+  return false;
+}
+
 }  // namespace
+
+std::string DialogoConexion::CadenaPostgreSql(const DatosPostgreSql& d) {
+  const std::string puerto = EstaEnBlanco(d.puerto) ? kPuertoPostgreSql : Recorta(d.puerto);
+  std::string r = "Driver={" + d.driver + "};";
+  r += "Server=" + ValorOdbc(Recorta(d.servidor)) + ";";
+  r += "Port=" + ValorOdbc(puerto) + ";";
+  r += "Database=" + ValorOdbc(Recorta(d.baseDatos)) + ";";
+  r += "Uid=" + ValorOdbc(Recorta(d.usuario)) + ";";
+  r += "Pwd=" + ValorOdbc(d.clave) + ";";
+  for (const auto& [clave, valor] : d.otros) r += clave + "=" + ValorOdbc(valor) + ";";
+  return r;
+}
+
+std::optional<DatosPostgreSql> DialogoConexion::LeePostgreSql(const std::string& cadena) {
+  DatosPostgreSql d;
+  bool postgres = false;
+  for (const auto& [clave, valor] : db::LeePares(cadena)) {
+    if (EsClave(clave, {"Driver"})) {
+      postgres = BuscaSinCaso(valor, "PostgreSQL") != std::string::npos;
+      d.driver = valor;
+    } else if (EsClave(clave, {"Server", "Servername", "Host"})) {
+      d.servidor = valor;
+    } else if (EsClave(clave, {"Port"})) {
+      d.puerto = valor;
+    } else if (EsClave(clave, {"Database"})) {
+      d.baseDatos = valor;
+    } else if (EsClave(clave, {"Uid", "Username", "User"})) {
+      d.usuario = valor;
+    } else if (EsClave(clave, {"Pwd", "Password"})) {
+      d.clave = valor;
+    } else if (!EsClave(clave, {"Provider"})) {
+      d.otros.emplace_back(clave, valor);
+    }
+  }
+  if (!postgres) return std::nullopt;
+  return d;
+}
+
+std::string DialogoConexion::FaltaPostgreSql(const DatosPostgreSql& d) {
+  if (EstaEnBlanco(d.servidor)) return "Falta el servidor de PostgreSQL.";
+  if (EstaEnBlanco(d.baseDatos)) return "Falta la base de datos.";
+  if (EstaEnBlanco(d.usuario)) return "Falta el usuario.";
+  return "";
+}
 
 DialogoConexion::DialogoConexion(const std::string& semilla, Ventana::ProbarConexion probar,
                                  QWidget* padre)
@@ -37,46 +115,83 @@ DialogoConexion::DialogoConexion(const std::string& semilla, Ventana::ProbarCone
   setObjectName("DialogoConexion");
   setWindowTitle("Propiedades de la conexión");
   const DatosConexion d = LeeSemilla(semilla);
+  const std::optional<DatosPostgreSql> pg = LeePostgreSql(semilla);
+  const DatosPostgreSql dpg = pg.value_or(DatosPostgreSql{});
+  pgDriver_ = dpg.driver;
+  pgOtros_ = dpg.otros;
 
   tabClase_ = new QTabWidget(this);
   tabClase_->setObjectName("tabClase");
 
-  auto* sql = new QWidget(tabClase_);
-  auto* formaSql = new QFormLayout(sql);
-  txtServidor_ = Campo("txtServidor", d.servidor, sql);
-  txtBaseDatos_ = Campo("txtBaseDatos", d.baseDatos, sql);
-  chkSeguridadIntegrada_ = new QCheckBox("Usar la seguridad integrada de Windows", sql);
+  tabSqlServer_ = new QWidget(tabClase_);
+  tabSqlServer_->setObjectName("tabSqlServer");
+  auto* formaSql = new QFormLayout(tabSqlServer_);
+  txtServidor_ = Campo("txtServidor", d.servidor, tabSqlServer_);
+  txtBaseDatos_ = Campo("txtBaseDatos", d.baseDatos, tabSqlServer_);
+  chkSeguridadIntegrada_ = new QCheckBox("Usar la seguridad integrada de Windows", tabSqlServer_);
   chkSeguridadIntegrada_->setObjectName("chkSeguridadIntegrada");
   chkSeguridadIntegrada_->setChecked(d.seguridadIntegrada);
-  txtUsuario_ = Campo("txtUsuario", d.usuario, sql);
-  txtClave_ = Campo("txtClave", d.clave, sql);
+  txtUsuario_ = Campo("txtUsuario", d.usuario, tabSqlServer_);
+  txtClave_ = Campo("txtClave", d.clave, tabSqlServer_);
   txtClave_->setEchoMode(QLineEdit::Password);
   formaSql->addRow("Servidor:", txtServidor_);
   formaSql->addRow("Base de datos:", txtBaseDatos_);
   formaSql->addRow(chkSeguridadIntegrada_);
   formaSql->addRow("Usuario:", txtUsuario_);
   formaSql->addRow("Contraseña:", txtClave_);
-  tabClase_->addTab(sql, "SQL Server");
+  chkSeguridadIntegrada_->setVisible(kSeguridadWindows || d.seguridadIntegrada);
+  tabClase_->addTab(tabSqlServer_, "SQL Server");
 
-  auto* lite = new QWidget(tabClase_);
-  auto* formaLite = new QFormLayout(lite);
-  txtArchivo_ = Campo("txtArchivo", d.archivoSQLite, lite);
-  auto* cmdExaminar = new QPushButton("Examinar...", lite);
+  tabPostgreSql_ = new QWidget(tabClase_);
+  tabPostgreSql_->setObjectName("tabPostgreSql");
+  auto* formaPg = new QFormLayout(tabPostgreSql_);
+  txtPgServidor_ = Campo("txtPgServidor", dpg.servidor, tabPostgreSql_);
+  txtPgServidor_->setPlaceholderText("localhost");
+  txtPgPuerto_ = Campo("txtPgPuerto", dpg.puerto, tabPostgreSql_);
+  txtPgPuerto_->setPlaceholderText(kPuertoPostgreSql);
+  txtPgPuerto_->setValidator(new QIntValidator(1, 65535, txtPgPuerto_));
+  txtPgBaseDatos_ = Campo("txtPgBaseDatos", dpg.baseDatos, tabPostgreSql_);
+  txtPgUsuario_ = Campo("txtPgUsuario", dpg.usuario, tabPostgreSql_);
+  txtPgClave_ = Campo("txtPgClave", dpg.clave, tabPostgreSql_);
+  txtPgClave_->setEchoMode(QLineEdit::Password);
+  formaPg->addRow("Servidor:", txtPgServidor_);
+  formaPg->addRow("Puerto:", txtPgPuerto_);
+  formaPg->addRow("Base de datos:", txtPgBaseDatos_);
+  formaPg->addRow("Usuario:", txtPgUsuario_);
+  formaPg->addRow("Contraseña:", txtPgClave_);
+  tabClase_->addTab(tabPostgreSql_, "PostgreSQL");
+
+  tabSQLite_ = new QWidget(tabClase_);
+  tabSQLite_->setObjectName("tabSQLite");
+  auto* formaLite = new QFormLayout(tabSQLite_);
+  txtArchivo_ = Campo("txtArchivo", d.archivoSQLite, tabSQLite_);
+  auto* cmdExaminar = new QPushButton("Examinar...", tabSQLite_);
   cmdExaminar->setObjectName("cmdExaminar");
   auto* filaArchivo = new QHBoxLayout;
   filaArchivo->addWidget(txtArchivo_);
   filaArchivo->addWidget(cmdExaminar);
   formaLite->addRow("Archivo:", filaArchivo);
-  tabClase_->addTab(lite, "SQLite");
+  tabClase_->addTab(tabSQLite_, "SQLite");
 
-  auto* odbc = new QWidget(tabClase_);
-  auto* formaOdbc = new QFormLayout(odbc);
-  txtCadenaOdbc_ = Campo("txtCadenaOdbc", d.cadenaOdbc, odbc);
+  tabOdbc_ = new QWidget(tabClase_);
+  tabOdbc_->setObjectName("tabOdbc");
+  auto* formaOdbc = new QFormLayout(tabOdbc_);
+  txtCadenaOdbc_ = Campo("txtCadenaOdbc", d.cadenaOdbc, tabOdbc_);
   txtCadenaOdbc_->setPlaceholderText("Driver={...};Server=...;Database=...;Uid=...;Pwd=...");
   formaOdbc->addRow("Cadena ODBC:", txtCadenaOdbc_);
-  tabClase_->addTab(odbc, "ODBC");
+  tabClase_->addTab(tabOdbc_, "ODBC");
 
-  tabClase_->setCurrentIndex(static_cast<int>(d.clase));
+  switch (d.clase) {
+    case ClaseConexion::SqlServer:
+      tabClase_->setCurrentWidget(tabSqlServer_);
+      break;
+    case ClaseConexion::SQLite:
+      tabClase_->setCurrentWidget(tabSQLite_);
+      break;
+    case ClaseConexion::Odbc:
+      tabClase_->setCurrentWidget(pg ? tabPostgreSql_ : tabOdbc_);
+      break;
+  }
 
   cmdProbar_ = new QPushButton("Probar conexión", this);
   cmdProbar_->setObjectName("cmdProbar");
@@ -121,16 +236,35 @@ void DialogoConexion::BuscaArchivo() {
   if (!ruta.isEmpty()) txtArchivo_->setText(ruta);
 }
 
+bool DialogoConexion::EnPostgreSql() const {
+  return tabClase_->currentWidget() == tabPostgreSql_;
+}
+
+DatosPostgreSql DialogoConexion::DatosPg() const {
+  DatosPostgreSql d;
+  d.driver = pgDriver_;
+  d.servidor = Ss(txtPgServidor_->text());
+  d.puerto = Ss(txtPgPuerto_->text());
+  d.baseDatos = Ss(txtPgBaseDatos_->text());
+  d.usuario = Ss(txtPgUsuario_->text());
+  d.clave = Ss(txtPgClave_->text());
+  d.otros = pgOtros_;
+  return d;
+}
+
 DatosConexion DialogoConexion::Datos() const {
   DatosConexion d;
-  d.clase = static_cast<ClaseConexion>(tabClase_->currentIndex());
+  const QWidget* tab = tabClase_->currentWidget();
+  d.clase = tab == tabSQLite_                            ? ClaseConexion::SQLite
+            : (tab == tabOdbc_ || tab == tabPostgreSql_) ? ClaseConexion::Odbc
+                                                         : ClaseConexion::SqlServer;
   d.servidor = Ss(txtServidor_->text());
   d.baseDatos = Ss(txtBaseDatos_->text());
   d.seguridadIntegrada = chkSeguridadIntegrada_->isChecked();
   d.usuario = Ss(txtUsuario_->text());
   d.clave = Ss(txtClave_->text());
   d.archivoSQLite = Ss(txtArchivo_->text());
-  d.cadenaOdbc = Ss(txtCadenaOdbc_->text());
+  d.cadenaOdbc = EnPostgreSql() ? CadenaPostgreSql(DatosPg()) : Ss(txtCadenaOdbc_->text());
   return d;
 }
 
@@ -141,7 +275,7 @@ void DialogoConexion::MuestraResultado(const QString& texto, bool bien) {
 
 std::string DialogoConexion::Prueba() {
   const DatosConexion d = Datos();
-  std::string fallo = DatoFaltante(d);
+  std::string fallo = EnPostgreSql() ? FaltaPostgreSql(DatosPg()) : DatoFaltante(d);
   if (fallo.empty() && probar_) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     fallo = probar_(ComponeCadena(d));

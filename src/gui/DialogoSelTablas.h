@@ -1,7 +1,8 @@
 #pragma once
 // "Selección de tablas destino": one check box per base table, in the
-// order given, all unticked, and the "Cerrar" button. Closing it in any way
-// keeps the ticks: there is nothing to cancel.
+// order given, all unticked; "Marcar todas" ticks them all. "Aceptar",
+// "Cerrar" and the window's own close button keep the ticks; "Cancelar" (or
+// Escape) gives no table at all, as if none had been ticked.
 #include <QDialog>
 #include <string>
 #include <vector>
@@ -18,14 +19,28 @@ class DialogoSelTablas : public QDialog {
   DialogoSelTablas(const std::vector<std::string>& tablas, QWidget* padre = nullptr);
 
   QTreeWidget* tvTabla() const { return tvTabla_; }
+  QPushButton* cmdMarcarTodas() const { return cmdMarcarTodas_; }
+  QPushButton* cmdAceptar() const { return cmdAceptar_; }
+  QPushButton* cmdCancelar() const { return cmdCancelar_; }
   QPushButton* cmdCerrar() const { return cmdCerrar_; }
 
-  // Whether each node is ticked, in the order the nodes were added.
+  // Whether each node is ticked, in the order the nodes were added; all
+  // false once cancelled.
   std::vector<bool> Marcadas() const;
 
+ protected:
+  void keyPressEvent(QKeyEvent* evento) override;
+
  private:
+  void MarcaTodas();
+  void Cancela();
+
   QTreeWidget* tvTabla_;
+  QPushButton* cmdMarcarTodas_;
+  QPushButton* cmdAceptar_;
+  QPushButton* cmdCancelar_;
   QPushButton* cmdCerrar_;
+  bool cancelada_ = false;
 };
 
 }  // namespace varlo::gui

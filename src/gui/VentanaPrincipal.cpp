@@ -3,26 +3,50 @@
 #include <QAbstractButton>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
+#include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QStyle>
 #include <QTimer>
+#include <QTranslator>
+#include <QUrl>
+#include <QVBoxLayout>
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <regex>
 
 #include "DialogoConexion.h"
+#include "DialogoResumen.h"
 #include "DialogoSelTablas.h"
 #include "app/frmMain.h"
+#include "common/Plataforma.h"
 
 namespace varlo::gui {
 
 namespace {
 
 // The events of the window are serviced at most this often during a run.
-constexpr qint64 kIntervaloEventosMs = 50;
+constexpr std::int64_t kIntervaloEventosMs = 50;
+
+// Client area of the original window, and where its label sat in it.
+constexpr int kAnchoInicial = 383;
+constexpr QMargins kMargenEtiqueta(36, 2, 3, 0);
+
+std::int64_t RelojMonotono() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 QString Qs(const std::string& s) {
   return QString::fromStdString(s);
@@ -52,40 +76,103 @@ QMessageBox::Icon IconoQt(Icono icono) {
 
 }  // namespace
 
-VentanaPrincipal::VentanaPrincipal(QWidget* padre) : QWidget(padre) {
+VentanaPrincipal::VentanaPrincipal(QWidget* padre)
+    : QWidget(padre),
+      reloj_(RelojMonotono),
+      personaPresente_(HayPersona(EntornoActual())),
+      abre_([](const QString& ruta) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(ruta));
+      }) {
   setObjectName("frmMain");
   setWindowTitle(kCaptionVentana);
   setWindowIcon(style()->standardIcon(QStyle::SP_DriveNetIcon));
-  setFixedSize(383, 51);
 
   label1_ = new QLabel("Label1", this);
   label1_->setObjectName("Label1");
-  label1_->setGeometry(36, 2, 344, 32);
   label1_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   label1_->setWordWrap(true);
 
   progressBar1_ = new QProgressBar(this);
   progressBar1_->setObjectName("ProgressBar1");
-  progressBar1_->setGeometry(0, 34, 383, 17);
   progressBar1_->setRange(0, 100);
   progressBar1_->setValue(0);
   progressBar1_->setTextVisible(false);
+
+  // The label keeps the strip on its left the original window left free;
+  // the bar takes the whole bottom. Both grow with the font.
+  auto* fila = new QHBoxLayout;
+  fila->setContentsMargins(kMargenEtiqueta);
+  fila->addWidget(label1_);
+  auto* columna = new QVBoxLayout(this);
+  columna->setContentsMargins(0, 0, 0, 0);
+  columna->setSpacing(0);
+  columna->addLayout(fila, 1);
+  columna->addWidget(progressBar1_);
+  AjustaAlturaEtiqueta();
+  resize(kAnchoInicial, minimumSizeHint().height());
+
+  pintaDespues_.setSingleShot(true);
+  connect(&pintaDespues_, &QTimer::timeout, this, [this] {
+    if (pendiente_) Pinta();
+  });
 }
 
+// The engines change the status and the bar on every record; painting each
+// change made a run several times slower than in the console.
 void VentanaPrincipal::EstadoCambiado() {
-  label1_->setText(Qs(Estado()));
-  label1_->repaint();
+  CambioPendiente();
 }
 
 void VentanaPrincipal::ProgresoCambiado() {
+  CambioPendiente();
+}
+
+void VentanaPrincipal::CambioPendiente() {
+  pendiente_ = true;
+  const std::int64_t pasado = ultimoPintado_ ? reloj_() - *ultimoPintado_ : kIntervaloPintadoMs;
+  if (pasado >= kIntervaloPintadoMs)
+    Pinta();
+  else if (!pintaDespues_.isActive())
+    pintaDespues_.start(static_cast<int>(kIntervaloPintadoMs - pasado));
+}
+
+void VentanaPrincipal::Pinta() {
+  pintaDespues_.stop();
+  pendiente_ = false;
+  ultimoPintado_ = reloj_();
+  const QString texto = Qs(Estado());
+  if (label1_->text() != texto) {
+    label1_->setText(texto);
+    AjustaAlturaEtiqueta();
+    label1_->repaint();
+  }
   const int maximo = AEnteroBarra(Maximo());
   if (progressBar1_->maximum() != maximo) progressBar1_->setRange(0, maximo);
   progressBar1_->setValue(std::min(AEnteroBarra(Valor()), maximo));
 }
 
+void VentanaPrincipal::AjustaAlturaEtiqueta() {
+  // Room for two lines at least, and for the whole text at the label's
+  // width: a long path wraps and the counter at its end stays visible.
+  const int ancho = width() - kMargenEtiqueta.left() - kMargenEtiqueta.right();
+  const int alto =
+      std::max(2 * label1_->fontMetrics().lineSpacing(), label1_->heightForWidth(ancho));
+  if (label1_->minimumHeight() == alto) return;
+  label1_->setMinimumHeight(alto);
+  // The window grows now, before the label is painted.
+  layout()->activate();
+}
+
+void VentanaPrincipal::resizeEvent(QResizeEvent* evento) {
+  QWidget::resizeEvent(evento);
+  AjustaAlturaEtiqueta();
+}
+
 void VentanaPrincipal::ProcesaEventos() {
-  if (ultimoServicio_.isValid() && ultimoServicio_.elapsed() < kIntervaloEventosMs) return;
-  ultimoServicio_.start();
+  const std::int64_t ahora = reloj_();
+  if (ultimoServicio_ && ahora - *ultimoServicio_ < kIntervaloEventosMs) return;
+  ultimoServicio_ = ahora;
+  if (pendiente_) CambioPendiente();
   QCoreApplication::processEvents();
 }
 
@@ -99,25 +186,159 @@ void VentanaPrincipal::ProgramaActivacion() {
 
 void VentanaPrincipal::showEvent(QShowEvent* evento) {
   QWidget::showEvent(evento);
+  if (!inicio_) inicio_ = reloj_();
   ProgramaActivacion();
 }
 
 void VentanaPrincipal::changeEvent(QEvent* evento) {
   QWidget::changeEvent(evento);
+  if (evento->type() == QEvent::FontChange) AjustaAlturaEtiqueta();
   if (evento->type() == QEvent::ActivationChange && isActiveWindow()) ProgramaActivacion();
 }
 
 void VentanaPrincipal::closeEvent(QCloseEvent* evento) {
   // The run always ends by itself; closing halfway would leave it going
   // without a window.
-  if (permiteCerrar_)
-    evento->accept();
-  else
+  if (!permiteCerrar_) {
     evento->ignore();
+    return;
+  }
+  if (!terminada_) {
+    terminada_ = true;
+    TerminaCorrida();
+  }
+  evento->accept();
+}
+
+void VentanaPrincipal::TerminaCorrida() {
+  const FinCorrida fin = finCorrida_ ? finCorrida_() : FinCorrida{};
+  // No definitions file: the person cancelled, nothing ran.
+  const bool nadaHecho = fin.estado == 2 && fin.error.empty() && resumenes_.empty();
+  if (!nadaHecho)
+    if (auto texto = TextoFinal(fin.estado)) EstableceEstado(*texto);
+  PintaPendiente();
+  // An interrupted run was stopped by somebody who wants it to end.
+  const bool interrumpida = fin.estado == 130 || fin.estado == 143;
+  if (!personaPresente_ || nadaHecho || interrumpida) return;
+
+  ContenidoResumen c;
+  c.estado = Qs(Estado());
+  c.conErrores = fin.estado != 0;
+  c.duracion = Qs(TextoDuracion(inicio_ ? reloj_() - *inicio_ : 0));
+  for (const std::string& linea : resumenes_) c.lineas << Qs(linea);
+  c.error = Qs(fin.error);
+  const std::string carpetaLog = UneRuta(CarpetaPrograma(), "Log");
+  c.bitacora = Qs(UltimaBitacora(carpetaLog));
+  std::error_code ec;
+  for (const std::string& nombre : ArchivosRechazados(resumenes_)) {
+    const std::string ruta = UneRuta(CarpetaPrograma(), nombre);
+    if (std::filesystem::is_regular_file(ruta, ec)) c.rechazados << Qs(ruta);
+  }
+  DialogoResumen resumen(c, abre_, this);
+  resumen.exec();
+}
+
+bool VentanaPrincipal::HayPersona(const EntornoPersona& e) {
+  if (e.plataforma == "offscreen" || e.plataforma == "minimal") return false;
+  if (e.servicio) return false;
+  return e.entradaTerminal || e.sesionEscritorio;
+}
+
+EntornoPersona VentanaPrincipal::EntornoActual() {
+  auto definida = [](const char* nombre) {
+    const char* v = std::getenv(nombre);
+    return v != nullptr && *v != '\0';
+  };
+  EntornoPersona e;
+  e.plataforma = QGuiApplication::platformName().toStdString();
+  e.entradaTerminal = EntradaEsTerminal();
+  // systemd gives every unit it starts an invocation id.
+  e.servicio = definida("INVOCATION_ID");
+#ifdef _WIN32
+  e.sesionEscritorio = true;
+#else
+  e.sesionEscritorio = definida("XDG_CURRENT_DESKTOP") || definida("DESKTOP_SESSION") ||
+                       definida("XDG_SESSION_TYPE");
+#endif
+  return e;
+}
+
+std::optional<std::string> VentanaPrincipal::TextoFinal(int estado) {
+  switch (estado) {
+    case 0:
+      return std::nullopt;
+    case 1:
+    case 4:
+      return "...Importación terminada con errores";
+    case 3:
+      return "...Importación detenida: sin conexión con la base de datos";
+    case 5:
+      return "...No se importó nada: otra corrida usa la misma carpeta";
+    case 130:
+    case 143:
+      return "...Importación interrumpida";
+    default:
+      return "...Importación detenida por un error";
+  }
+}
+
+std::string VentanaPrincipal::TextoDuracion(std::int64_t milisegundos) {
+  char texto[64];
+  if (milisegundos < 60000) {
+    std::snprintf(texto, sizeof texto, "%.1f s", static_cast<double>(milisegundos) / 1000);
+    std::string r = texto;
+    std::replace(r.begin(), r.end(), '.', ',');
+    return r;
+  }
+  const std::int64_t s = (milisegundos + 500) / 1000;
+  const long horas = static_cast<long>(s / 3600), minutos = static_cast<long>(s / 60 % 60),
+             segundos = static_cast<long>(s % 60);
+  if (horas > 0)
+    std::snprintf(texto, sizeof texto, "%ld h %02ld min %02ld s", horas, minutos, segundos);
+  else
+    std::snprintf(texto, sizeof texto, "%ld min %02ld s", minutos, segundos);
+  return texto;
+}
+
+std::vector<std::string> VentanaPrincipal::ArchivosRechazados(
+    const std::vector<std::string>& lineas) {
+  // "..., 1 rechazadas (Log/Empleado_Er.txt), 0 sin procesar, ..."
+  static const std::regex patron(R"( rechazadas \((.+?)\), \d+ sin procesar)");
+  std::vector<std::string> r;
+  for (const std::string& linea : lineas) {
+    std::smatch m;
+    if (std::regex_search(linea, m, patron) && std::find(r.begin(), r.end(), m[1].str()) == r.end())
+      r.push_back(m[1].str());
+  }
+  return r;
+}
+
+std::string VentanaPrincipal::UltimaBitacora(const std::string& carpetaLog) {
+  // The log is written month by month as "<name>_<month><year>[(n)].log".
+  const std::string base = std::filesystem::path(frmMain::ArchivoLog()).stem().string() + "_";
+  std::string r;
+  std::filesystem::file_time_type masNueva{};
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(carpetaLog, ec)) {
+    const std::string nombre = e.path().filename().string();
+    if (nombre.rfind(base, 0) != 0 || e.path().extension() != ".log") continue;
+    const auto cuando = e.last_write_time(ec);
+    if (ec) continue;
+    if (r.empty() || cuando > masNueva) {
+      r = e.path().string();
+      masNueva = cuando;
+    }
+  }
+  return r;
+}
+
+void VentanaPrincipal::PintaPendiente() {
+  if (pendiente_) Pinta();
 }
 
 Respuesta VentanaPrincipal::MuestraMensaje(const std::string& texto, Botones botones, Icono icono,
                                            const std::string& titulo) {
+  PintaPendiente();
   QString t = Qs(texto);
   t.replace("\r\n", "\n");
   t.replace('\r', '\n');
@@ -135,6 +356,42 @@ Respuesta VentanaPrincipal::MuestraMensaje(const std::string& texto, Botones bot
   const int r = caja.exec();
   if (botones == Botones::Aceptar) return Respuesta::Aceptar;
   return r == QMessageBox::Yes ? Respuesta::Si : Respuesta::No;
+}
+
+bool VentanaPrincipal::HayPantalla(const std::function<std::string(const char*)>& variable,
+                                   const std::vector<std::string>& argumentos) {
+#if defined(_WIN32) || defined(__APPLE__)
+  (void)variable;
+  (void)argumentos;
+  return true;
+#else
+  for (const std::string& a : argumentos)
+    if (a == "-platform" || a == "--platform" || a.rfind("-platform=", 0) == 0 ||
+        a.rfind("--platform=", 0) == 0)
+      return true;
+  for (const char* nombre : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+    if (!variable(nombre).empty()) return true;
+  return false;
+#endif
+}
+
+bool VentanaPrincipal::HayPantalla(int argc, char** argv) {
+  return HayPantalla(
+      [](const char* nombre) {
+        const char* valor = std::getenv(nombre);
+        return std::string(valor ? valor : "");
+      },
+      std::vector<std::string>(argv + 1, argv + argc));
+}
+
+bool VentanaPrincipal::InstalaTraduccionesQt() {
+  auto traductor = std::make_unique<QTranslator>();
+  if (!traductor->load("qtbase_es", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    return false;
+  QCoreApplication::installTranslator(traductor.get());
+  // The application keeps it for the rest of the program.
+  traductor.release()->setParent(QCoreApplication::instance());
+  return true;
 }
 
 QString VentanaPrincipal::FiltroQt(const std::string& filtro) {
@@ -170,6 +427,7 @@ void VentanaPrincipal::PreparaDialogo(QFileDialog& dialogo, const DialogoArchivo
 }
 
 std::string VentanaPrincipal::MuestraDialogoArchivo(const DialogoArchivo& d, bool guardar) {
+  PintaPendiente();
   QFileDialog dialogo(this);
   PreparaDialogo(dialogo, d, guardar);
   if (dialogo.exec() != QDialog::Accepted) return "";
@@ -187,12 +445,14 @@ std::string VentanaPrincipal::MuestraGuardar(const DialogoArchivo& d) {
 
 std::optional<std::string> VentanaPrincipal::ComponeConexion(const std::string& semilla,
                                                              ProbarConexion probar) {
+  PintaPendiente();
   DialogoConexion dialogo(semilla, std::move(probar), this);
   if (dialogo.exec() != QDialog::Accepted) return std::nullopt;
   return dialogo.Cadena();
 }
 
 std::vector<bool> VentanaPrincipal::EligeTablas(const std::vector<std::string>& tablas) {
+  PintaPendiente();
   DialogoSelTablas dialogo(tablas, this);
   dialogo.exec();
   return dialogo.Marcadas();

@@ -29,7 +29,13 @@ int main(int argc, char** argv) {
   if (auto estado = AtiendeOpciones(LeeArgumentos(ListaArgumentos(argc, argv)), programa))
     return *estado;
 
+  // Qt aborts when it has no display: say so in one line, as a usage error.
+  if (!gui::VentanaPrincipal::HayPantalla(argc, argv)) {
+    std::cerr << "sin pantalla; use varlodi\n";
+    return 2;
+  }
   QApplication app(argc, argv);  // takes its own options (-platform, ...) out of argv
+  gui::VentanaPrincipal::InstalaTraduccionesQt();
   // Numbers are read and written with "." whatever the user's locale; only
   // dates follow it, as in the console.
   std::setlocale(LC_ALL, "C");
@@ -46,6 +52,9 @@ int main(int argc, char** argv) {
   AplicaArgumentos(f, a);
   f.EstableceAvisoError([](const std::string& linea) { std::cerr << linea << "\n"; });
   gui::CorridaVentana corrida(ventana, f, [](int estado) { QCoreApplication::exit(estado); });
+  ventana.EstableceFinCorrida([&corrida] {
+    return gui::FinCorrida{corrida.EstadoSalida(), corrida.MensajeError()};
+  });
   f.Form_Load();
   ventana.show();
   const int estado = app.exec();

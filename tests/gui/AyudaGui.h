@@ -1,6 +1,7 @@
 #pragma once
 // Acts on a modal dialog from inside its own event loop, once a dialog of the
-// wanted class is the active modal widget.
+// wanted class is the active modal widget. The watch can be called off by
+// deleting the timer returned.
 #include <QApplication>
 #include <QPointer>
 #include <QTimer>
@@ -9,7 +10,7 @@
 namespace varlo::gui::prueba {
 
 template <class Dialogo>
-void AlAparecer(std::function<void(Dialogo*)> accion) {
+QPointer<QTimer> AlAparecer(std::function<void(Dialogo*)> accion) {
   auto* reloj = new QTimer(qApp);
   reloj->setInterval(10);
   QObject::connect(reloj, &QTimer::timeout, reloj, [reloj, accion] {
@@ -25,6 +26,7 @@ void AlAparecer(std::function<void(Dialogo*)> accion) {
     });
   });
   reloj->start();
+  return reloj;
 }
 
 }  // namespace varlo::gui::prueba

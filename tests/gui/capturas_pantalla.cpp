@@ -1,10 +1,15 @@
 // Takes the screenshots of docs/screenshots under an X server (scripts/
 // screenshots starts Xvfb): the main window halfway through a real import
-// into a fresh SQLite database, and the table picker with two tables ticked.
+// into a fresh SQLite database, the summary at its end, the connection
+// dialog on its PostgreSQL tab, and the table picker with two tables ticked.
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QEventLoop>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
 #include <cstdio>
@@ -15,6 +20,8 @@
 
 #include "AyudaGui.h"
 #include "CorridaVentana.h"
+#include "DialogoConexion.h"
+#include "DialogoResumen.h"
 #include "DialogoSelTablas.h"
 #include "VentanaPrincipal.h"
 #include "app/frmMain.h"
@@ -28,6 +35,13 @@ namespace {
 using namespace varlo;
 
 std::string carpetaSalida;
+
+// Lets the X server map and draw what was just shown.
+void Espera(int ms) {
+  QEventLoop bucle;
+  QTimer::singleShot(ms, &bucle, &QEventLoop::quit);
+  bucle.exec();
+}
 
 // What the X server shows around the given top-level windows.
 void Captura(const std::vector<QWidget*>& ventanas, const std::string& nombre) {
@@ -68,6 +82,8 @@ class VentanaFotografiada : public gui::VentanaPrincipal {
     VentanaPrincipal::ProcesaEventos();
     if (!hecha && Maximo() > 10 && Valor() >= Maximo() / 2) {
       hecha = true;
+      // The last counter is painted when its 50 ms are over.
+      Espera(300);
       Captura({this}, "ventana-importando.png");
     }
   }
@@ -77,6 +93,7 @@ class VentanaFotografiada : public gui::VentanaPrincipal {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  gui::VentanaPrincipal::InstalaTraduccionesQt();
   if (argc < 2) {
     std::cerr << "uso: " << argv[0] << " CARPETA_SALIDA\n";
     return 2;
@@ -89,11 +106,14 @@ int main(int argc, char** argv) {
   EstableceCarpetaPrograma(tmp);
   const std::string cadena = BaseDeEjemplo(tmp);
 
-  // A run: 400 employees, TAB-separated.
+  // A run: 400 employees, TAB-separated; two keys too long for their column.
   {
     std::ofstream origen(tmp + "/Empleado.txt", std::ios::binary);
-    for (int i = 1; i <= 400; ++i)
-      origen << "E" << (10000 + i) << "\tEmpleado número " << i << "\r\n";
+    for (int i = 1; i <= 400; ++i) {
+      origen << "E" << (10000 + i);
+      if (i % 150 == 0) origen << "-SIN-ESPACIO-EN-LA-CLAVE";
+      origen << "\tEmpleado número " << i << "\r\n";
+    }
   }
   const std::string defs = tmp + "/defs.ini";
   {
@@ -107,12 +127,50 @@ int main(int argc, char** argv) {
   ventana.move(40, 40);
   frmMain f(ventana, defs);
   gui::CorridaVentana corrida(ventana, f, [](int) { QCoreApplication::exit(0); });
+  ventana.EstableceFinCorrida([&corrida] {
+    return gui::FinCorrida{corrida.EstadoSalida(), corrida.MensajeError()};
+  });
+  // The summary as a person who started the run finds it.
+  ventana.EstablecePersonaPresente(true);
+  bool resumenHecho = false;
+  gui::prueba::AlAparecer<gui::DialogoResumen>([&](gui::DialogoResumen* d) {
+    // Below the main window, whose status tells how the run ended.
+    d->move(ventana.x(), ventana.frameGeometry().bottom() + 16);
+    Espera(300);
+    Captura({&ventana, d}, "resumen-final.png");
+    resumenHecho = true;
+    d->cmdCerrar()->click();
+  });
   f.Form_Load();
   ventana.show();
   app.exec();
-  if (!ventana.hecha) {
-    std::cerr << "la corrida terminó sin llegar a la mitad de la barra\n";
+  if (!ventana.hecha || !resumenHecho) {
+    std::cerr << "la corrida terminó sin llegar a la mitad de la barra o sin resumen\n";
     return 1;
+  }
+
+  // The connection dialog on its PostgreSQL tab, after a successful test.
+  {
+    gui::VentanaPrincipal principal;
+    principal.move(40, 40);
+    principal.show();
+    gui::prueba::AlAparecer<gui::DialogoConexion>([&principal](gui::DialogoConexion* d) {
+      d->findChild<QTabWidget*>("tabClase")
+          ->setCurrentWidget(d->findChild<QWidget*>("tabPostgreSql"));
+      const std::pair<const char*, const char*> campos[] = {
+          {"txtPgServidor", "bd.empresa.local"},
+          {"txtPgBaseDatos", "varlo"},
+          {"txtPgUsuario", "varlodi"},
+          {"txtPgClave", "secreto"},
+      };
+      for (const auto& [nombre, valor] : campos) d->findChild<QLineEdit*>(nombre)->setText(valor);
+      d->Prueba();
+      Espera(300);
+      Captura({&principal, d}, "conexion-postgresql.png");
+      d->findChild<QDialogButtonBox*>("botones")->button(QDialogButtonBox::Cancel)->click();
+    });
+    principal.ComponeConexion("User ID=;Initial Catalog=;Data Source=;Aplication Name=",
+                              [](const std::string&) { return std::string(); });
   }
 
   // The picker over the main window, as the generator shows it.
@@ -125,10 +183,9 @@ int main(int argc, char** argv) {
     d->tvTabla()->topLevelItem(0)->setCheckState(0, Qt::Checked);
     d->tvTabla()->topLevelItem(2)->setCheckState(0, Qt::Checked);
     d->tvTabla()->setCurrentItem(d->tvTabla()->topLevelItem(2));
-    QTimer::singleShot(300, d, [d, &principal] {
-      Captura({&principal, d}, "seleccion-tablas.png");
-      d->cmdCerrar()->click();
-    });
+    Espera(300);
+    Captura({&principal, d}, "seleccion-tablas.png");
+    d->cmdCerrar()->click();
   });
   frmSelTablas selector;
   const std::string elegidas = selector.Tablas(g);
