@@ -30,6 +30,8 @@ class VentanaConsola : public VentanaBase {
   void EstableceSilencioso(bool silencioso) { silencioso_ = silencioso; }
   // An error line, printed whatever the mode.
   void MuestraError(const std::string& linea);
+  // Summary lines are printed like error lines, also with -q.
+  void MuestraResumen(const std::string& linea) override { MuestraError(linea); }
 
   void ProcesaEventos() override;
   Respuesta MuestraMensaje(const std::string& texto, Botones botones, Icono icono,
