@@ -26,12 +26,12 @@ std::string SinClave(std::string texto, const std::string& cadena) {
 
 }  // namespace
 
-std::unique_ptr<Conexion> Conexion::Abre(const std::string& cadena) {
+std::unique_ptr<Conexion> Conexion::Abre(const std::string& cadena, const Esperas& esperas) {
   DestinoConexion destino = InterpretaCadena(cadena);
   try {
     std::unique_ptr<Backend> backend = destino.backend == TipoBackend::SQLite
-                                           ? AbreSQLite(destino.rutaSQLite)
-                                           : AbreOdbc(destino.cadenaOdbc);
+                                           ? AbreSQLite(destino.rutaSQLite, esperas)
+                                           : AbreOdbc(destino.cadenaOdbc, esperas);
     return std::make_unique<ConexionGenerica>(std::move(backend));
   } catch (const ErrorVarlo& e) {
     RelanzaConDescripcion(e, SinClave(e.Descripcion(), cadena));

@@ -9,6 +9,7 @@
 
 #include "db/Consulta.h"
 #include "db/Dialecto.h"
+#include "db/Esperas.h"
 #include "db/Recordset.h"
 
 namespace varlo::db {
@@ -19,7 +20,8 @@ class Conexion {
 
   // Opens the backend that the string names. Errors of the database carry
   // negative numbers; their descriptions never hold the password.
-  static std::unique_ptr<Conexion> Abre(const std::string& cadena);
+  // `esperas` bounds login, lock and statement waits (tests shorten them).
+  static std::unique_ptr<Conexion> Abre(const std::string& cadena, const Esperas& esperas = {});
 
   virtual int State() const = 0;  // 1 open, 0 closed
   virtual Motor MotorBD() const = 0;

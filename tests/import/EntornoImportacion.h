@@ -62,6 +62,7 @@ class EntornoImportacion {
 
   std::string Archivo(const std::string& nombre) const { return tmp_.Archivo(nombre); }
   db::Conexion& Base() { return *conexion_; }
+  const std::string& Cadena() const { return cadena_; }
 
   // The definitions file: the connection section followed by `resto`.
   void Definiciones(const std::string& resto) {
@@ -83,9 +84,12 @@ class EntornoImportacion {
   };
 
   // Runs the table import as the run sequence would; returns the exit status.
-  int Importa(Corrida::Opciones opciones = {}, std::function<bool()> interrumpe = {}) {
+  // `conexion`: the run's own connection, when the test needs a hand on it.
+  int Importa(Corrida::Opciones opciones = {}, std::function<bool()> interrumpe = {},
+              std::unique_ptr<db::Conexion> conexion = nullptr) {
     ventana = std::make_unique<VentanaFalsa>();
     frmPrueba f(*ventana, "");
+    if (conexion) f.EstableceConexion(std::move(conexion));
     f.opciones = opciones;
     f.interrumpe = std::move(interrumpe);
     f.ArchivoDefiniciones = Archivo("defs.ini");

@@ -1,0 +1,92 @@
+// A database that goes away or stays locked in the middle of a table: one
+// error line, exit status 3, the lines not reached neither imported nor
+// rejected, and every reported line has its row.
+#include <gtest/gtest.h>
+
+#include "EntornoImportacion.h"
+
+namespace varlo::prueba {
+namespace {
+
+std::string Turnos(const EntornoImportacion& e) {
+  return "[Tablas]\r\nTotal=2\r\nTabla1=Turno\r\nTabla2=Jerarquias\r\n[Turno]\r\nOrigen=" +
+         e.Archivo("Turno.txt") +
+         "\r\nFormato=3\r\nNombreIndice=ID\r\nColumnas=2\r\nCampoColumna1=ID\r\n"
+         "CampoColumna2=Nombre\r\n[Jerarquias]\r\nOrigen=" +
+         e.Archivo("Jerarquias.txt") +
+         "\r\nFormato=3\r\nNombreIndice=Key\r\nColumnas=2\r\nCampoColumna1=Key\r\n"
+         "CampoColumna2=Parent\r\n";
+}
+
+V Lineas(int n) {
+  V r;
+  for (int i = 1; i <= n; ++i) r.push_back(std::to_string(i) + ",T");
+  return r;
+}
+
+TEST(FallasBaseDatos, ConexionPerdidaTerminaLaCorridaConUnaSolaLinea) {
+  EntornoImportacion e(MotorPrueba::PostgreSql);
+  e.Base().Execute("CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20))");
+  e.Definiciones(Turnos(e));
+  e.Fuente("Turno.txt", Lineas(40));
+  e.Fuente("Jerarquias.txt", {"_0A,"});
+  auto corrida = db::Conexion::Abre(e.Cadena());
+  corrida->Execute("CREATE TABLE SesionCorrida AS SELECT pg_backend_pid() AS pid");
+
+  // The server ends the run's session after 25 records (batches of 10).
+  int consultas = 0;
+  Corrida::Opciones o;
+  o.lote = 10;
+  const int estado = e.Importa(
+      o,
+      [&] {
+        if (++consultas == 26)
+          e.Base().Execute("SELECT pg_terminate_backend(pid) FROM SesionCorrida");
+        return false;
+      },
+      std::move(corrida));
+
+  EXPECT_EQ(estado, 3);
+  V log = e.Log();
+  ASSERT_EQ(log.size(), 3u) << Une(log, "\n");
+  EXPECT_NE(log[1].find("] Error: -"), std::string::npos) << log[1];
+  // the next table was not tried; the committed batches are reported, nothing else
+  EXPECT_EQ(e.Lee("Jerarquias", {"Key"}), Filas{});
+  const V ok = e.Resultado("Turno_Ok.txt");
+  EXPECT_EQ(ok, V(Lineas(20)));
+  EXPECT_EQ(e.Lee("Turno", {"ID"}).size(), ok.size());
+  EXPECT_EQ(e.Resultado("Turno_Er.txt"), V{});
+  EXPECT_EQ(e.Resumenes(), (V{"Resumen Turno: 40 leídas, 20 agregadas, 0 actualizadas, "
+                              "0 rechazadas, 20 sin procesar"}));
+}
+
+// Each table meets the lock once: one error line per table, not per record.
+TEST(FallasBaseDatos, BloqueoQueNoCedeTerminaLaTablaNoCadaRegistro) {
+  EntornoImportacion e(MotorPrueba::SQLite);
+  e.Base().Execute("CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20))");
+  e.Definiciones(Turnos(e));
+  e.Fuente("Turno.txt", Lineas(5));
+  e.Fuente("Jerarquias.txt", {"_0A,"});
+  db::Esperas corta;
+  corta.bloqueo = std::chrono::milliseconds(50);
+  auto corrida = db::Conexion::Abre(e.Cadena(), corta);
+
+  // Another program holds the database past the wait allowed: the table ends
+  // with one error line instead of a rejection per record.
+  auto otra = db::Conexion::Abre(e.Cadena());
+  otra->Execute("BEGIN EXCLUSIVE");
+  const int estado = e.Importa({}, {}, std::move(corrida));
+  otra->Execute("ROLLBACK");
+
+  EXPECT_EQ(estado, 3);
+  V log = e.Log();
+  ASSERT_EQ(log.size(), 4u) << Une(log, "\n");
+  for (int i : {1, 2}) EXPECT_NE(log[i].find("database is locked"), std::string::npos) << log[i];
+  EXPECT_EQ(e.Resultado("Turno_Er.txt"), V{});
+  EXPECT_EQ(e.Lee("Turno", {"ID"}), Filas{});
+  EXPECT_EQ(e.Resumenes()[0],
+            "Resumen Turno: 5 leídas, 0 agregadas, 0 actualizadas, 0 rechazadas, 5 sin procesar");
+}
+
+}  // namespace
+}  // namespace varlo::prueba
