@@ -137,6 +137,16 @@ const char* NombreCodificacion(Codificacion c) {
   return c == Codificacion::Utf8 ? "UTF-8" : "Windows-1252";
 }
 
+std::optional<Codificacion> CodificacionPorNombre(std::string_view nombre) {
+  std::string n;
+  for (char c : nombre)
+    if (c != ' ') n += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  if (n == "UTF-8" || n == "UTF8") return Codificacion::Utf8;
+  if (n == "WINDOWS-1252" || n == "CP1252" || n == "ANSI" || n == "WINDOWS1252")
+    return Codificacion::Ansi;
+  return std::nullopt;
+}
+
 std::string ParaArchivo(std::string_view utf8, Codificacion c) {
   return c == Codificacion::Utf8 ? std::string(utf8) : Utf8AAnsi(utf8);
 }

@@ -2,6 +2,7 @@
 // The text files of the system are Windows-1252; inside the program all text
 // is UTF-8. A source file that starts with a UTF-8 byte-order mark is UTF-8,
 // and so are the result files written for it.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,9 @@ std::string Utf8AAnsi(std::string_view utf8);
 bool EsTextoValido(std::string_view bytes, Codificacion c);
 // "UTF-8" or "Windows-1252", for messages.
 const char* NombreCodificacion(Codificacion c);
+// The encoding a definitions file names ("UTF-8", "Windows-1252" and their
+// usual spellings, any case); nothing for a name the program cannot read.
+std::optional<Codificacion> CodificacionPorNombre(std::string_view nombre);
 
 // Text of a file in its encoding, from UTF-8, and back.
 std::string ParaArchivo(std::string_view utf8, Codificacion c);

@@ -29,6 +29,7 @@ LectorLineas::LectorLineas(const std::string& ruta)
   CompruebaLectura();
   if (n == 3 && bom[0] == 0xEF && bom[1] == 0xBB && bom[2] == 0xBF) {
     codificacion_ = Codificacion::Utf8;
+    conMarca_ = true;
   } else {
     std::rewind(archivo_.get());
   }

@@ -35,6 +35,11 @@ class LectorLineas {
   // valid in the file's encoding, 6 for a line past the limit.
   void CompruebaLinea() const;
   Codificacion CodificacionArchivo() const { return codificacion_; }
+  // The encoding the definitions file names for a source without a
+  // byte-order mark (a mark always means UTF-8).
+  void EstableceCodificacion(Codificacion c) {
+    if (!conMarca_) codificacion_ = c;
+  }
   void Close();
 
   // Counts the lines of a file in one pass (0 for an empty file), by the
@@ -48,6 +53,7 @@ class LectorLineas {
   std::string ruta_;
   ArchivoC archivo_;
   Codificacion codificacion_ = Codificacion::Ansi;
+  bool conMarca_ = false;
   std::string bruto_;
   Defecto defecto_ = Defecto::Ninguno;
 };

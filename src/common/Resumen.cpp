@@ -19,6 +19,7 @@ std::string UnDecimal(double x) {
 
 ResumenImportacion& ResumenImportacion::operator+=(const ResumenImportacion& otro) {
   leidas += otro.leidas;
+  omitidas += otro.omitidas;
   agregadas += otro.agregadas;
   actualizadas += otro.actualizadas;
   rechazadas += otro.rechazadas;
@@ -30,9 +31,10 @@ ResumenImportacion& ResumenImportacion::operator+=(const ResumenImportacion& otr
 
 std::string TextoResumen(const std::string& nombre, const ResumenImportacion& r) {
   std::string t = std::string(r.simulado ? "Resumen (simulación) " : "Resumen ") + nombre + ": " +
-                  std::to_string(r.leidas) + " leídas, " + std::to_string(r.agregadas) +
-                  " agregadas, " + std::to_string(r.actualizadas) + " actualizadas, " +
-                  std::to_string(r.rechazadas) + " rechazadas";
+                  std::to_string(r.leidas) + " leídas, " +
+                  (r.omitidas > 0 ? std::to_string(r.omitidas) + " omitidas, " : "") +
+                  std::to_string(r.agregadas) + " agregadas, " + std::to_string(r.actualizadas) +
+                  " actualizadas, " + std::to_string(r.rechazadas) + " rechazadas";
   if (!r.archivoEr.empty() && r.rechazadas > 0) t += " (" + r.archivoEr + ")";
   t += ", " + std::to_string(r.sinProcesar) + " sin procesar, " + UnDecimal(r.segundos) + " s";
   const long hechas = r.agregadas + r.actualizadas + r.rechazadas;

@@ -9,6 +9,7 @@ namespace varlo {
 
 struct ResumenImportacion {
   long leidas = 0;        // lines of the source
+  long omitidas = 0;      // heading lines skipped ("LineasEncabezado")
   long agregadas = 0;     // rows added
   long actualizadas = 0;  // rows updated
   long rechazadas = 0;    // lines in the "_Er.txt" file

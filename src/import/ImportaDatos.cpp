@@ -19,6 +19,7 @@
 #include "import/DefinicionTabla.h"
 #include "import/EscrituraRegistro.h"
 #include "import/LoteRegistros.h"
+#include "import/OpcionesFuente.h"
 #include "import/PlanColumnas.h"
 #include "import/ResultadosTabla.h"
 
@@ -80,8 +81,8 @@ class ImportacionTablas {
 void ImportacionTablas::EscribeResumen(const DefinicionTabla& d) {
   if (!conResumen_) return;
   conResumen_ = false;
-  resumen_.sinProcesar =
-      resumen_.leidas - resumen_.agregadas - resumen_.actualizadas - resumen_.rechazadas;
+  resumen_.sinProcesar = resumen_.leidas - resumen_.omitidas - resumen_.agregadas -
+                         resumen_.actualizadas - resumen_.rechazadas;
   resumen_.segundos =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - inicioTabla_).count();
   f_.EscribeResumen(d.Tabla, resumen_);
@@ -214,14 +215,21 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     f_.NotaError();
     return FinTabla::Siguiente;
   }
+  const OpcionesFuente fuente = LeeOpcionesFuente(ini_, d.Tabla);
+  if (!fuente.problema.empty()) {
+    f_.EscribeLog(fuente.problema);
+    f_.NotaError();
+    return FinTabla::Siguiente;
+  }
   ventana_.EstableceEstado("Abriendo archivo origen (" + d.Origen + ")...");
   d.TotalLineas = AEntero32(static_cast<double>(LectorLineas::CuentaLineas(d.Origen)));
   if (d.TotalLineas > 0) ventana_.EstableceMaximo(d.TotalLineas);
-  ventana_.EstableceValor(0);
 
   LectorLineas lector(d.Origen);
   resumen_ = ResumenImportacion{};
   resumen_.leidas = d.TotalLineas;
+  resumen_.omitidas = AplicaOpcionesFuente(fuente, lector);
+  ventana_.EstableceValor(static_cast<double>(resumen_.omitidas));
   resumen_.simulado = modo == ModoLote::Simulacion;
   if (f_.ReporteEmpleadosNoImportados == 1)
     resumen_.archivoEr = UneRuta("Log", std::filesystem::path(d.ArchivoEr).filename().string());

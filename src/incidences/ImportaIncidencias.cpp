@@ -12,6 +12,7 @@
 #include "db/ErrorDeCorrida.h"
 #include "definitions/LectorDefiniciones.h"
 #include "import/LoteRegistros.h"
+#include "import/OpcionesFuente.h"
 #include "incidences/DefinicionIncidencias.h"
 #include "incidences/EscrituraKardex.h"
 #include "incidences/RangoFechas.h"
@@ -76,12 +77,20 @@ void Importa(Corrida& f) {
     f.NotaError();
     return;
   }
+  const OpcionesFuente fuente =
+      LeeOpcionesFuente(LectorDefiniciones(f.oIni(), f.ArchivoDefiniciones), kSeccionIncidencias);
+  if (!fuente.problema.empty()) {
+    f.EscribeLog(fuente.problema);
+    f.NotaError();
+    return;
+  }
   ventana.EstableceEstado("Abriendo archivo origen (" + d.Origen + ")...");
   d.TotalLineas = static_cast<std::int32_t>(LectorLineas::CuentaLineas(d.Origen));
   if (d.TotalLineas > 0) ventana.EstableceMaximo(d.TotalLineas);
-  ventana.EstableceValor(0);
 
   LectorLineas origen(d.Origen);
+  const long omitidas = AplicaOpcionesFuente(fuente, origen);
+  ventana.EstableceValor(static_cast<double>(omitidas));
   resultados.EstableceCodificacion(origen.CodificacionArchivo());
   if (!f.ConectaBD()) return;
   ventana.EstableceEstado("Importando datos (Incidencias)...");
@@ -98,6 +107,7 @@ void Importa(Corrida& f) {
   };
   ResumenImportacion resumen;
   resumen.leidas = d.TotalLineas;
+  resumen.omitidas = omitidas;
   resumen.simulado = f.opciones.simular;
   if (f.ReporteEmpleadosNoImportados == 1)
     resumen.archivoEr = UneRuta("Log", std::filesystem::path(d.ArchivoEr).filename().string());
@@ -105,7 +115,7 @@ void Importa(Corrida& f) {
   long reportadas = 0;
   long rechazadas = 0;  // lines with a rejection, as they are processed
   auto escribeResumen = [&] {
-    resumen.sinProcesar = resumen.leidas - reportadas;
+    resumen.sinProcesar = resumen.leidas - resumen.omitidas - reportadas;
     resumen.segundos =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
     f.EscribeResumen(kSeccionIncidencias, resumen);

@@ -1,0 +1,32 @@
+#include "import/OpcionesFuente.h"
+
+#include "common/Texto.h"
+
+namespace varlo {
+
+OpcionesFuente LeeOpcionesFuente(const LectorDefiniciones& ini, const std::string& seccion) {
+  OpcionesFuente o;
+  const std::string nombre = Recorta(ini.Texto(seccion, "Codificacion", ""));
+  if (!nombre.empty()) {
+    o.codificacion = CodificacionPorNombre(nombre);
+    if (!o.codificacion)
+      o.problema = "Codificación no soportada (" + nombre + "): use UTF-8 o Windows-1252";
+  }
+  o.lineasEncabezado = ini.Numero32(seccion, "LineasEncabezado", "0");
+  if (o.lineasEncabezado < 0)
+    o.problema =
+        "LineasEncabezado no puede ser negativo (" + std::to_string(o.lineasEncabezado) + ")";
+  return o;
+}
+
+long AplicaOpcionesFuente(const OpcionesFuente& o, LectorLineas& lector) {
+  if (o.codificacion) lector.EstableceCodificacion(*o.codificacion);
+  long saltadas = 0;
+  while (saltadas < o.lineasEncabezado && !lector.AtEndOfStream()) {
+    lector.ReadLine();
+    ++saltadas;
+  }
+  return saltadas;
+}
+
+}  // namespace varlo
