@@ -65,6 +65,7 @@ class frmMain : public Corrida {
   void NotaRechazo() override { huboRechazos_ = true; }
   void NotaError() override { huboErrores_ = true; }
   void NotaBaseDatosPerdida() override { huboPerdidaBD_ = true; }
+  bool HuboErrores() const override { return huboErrores_ || huboPerdidaBD_; }
   bool Interrumpida() const override;
 
   // Runs the bulk photo assignment instead of the imports (--fotos).

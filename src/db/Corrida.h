@@ -60,6 +60,8 @@ class Corrida {
   virtual void NotaRechazo() = 0;
   virtual void NotaError() = 0;
   virtual void NotaBaseDatosPerdida() = 0;
+  // Whether an error line was logged or an import could not be done so far.
+  virtual bool HuboErrores() const = 0;
 
   // Whether the run was asked to stop (SIGINT, SIGTERM): engines check it
   // between records and stop after finishing or rolling back the batch.

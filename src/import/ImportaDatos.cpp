@@ -108,7 +108,10 @@ void ImportacionTablas::Ejecuta() {
           }
           if (i == 32767) break;
         }
-        if (terminada) ventana_.EstableceEstado("...Importación terminada!");
+        // Only a run without an error line may say it simply ended.
+        if (terminada)
+          ventana_.EstableceEstado(f_.HuboErrores() ? "...Importación terminada con errores"
+                                                    : "...Importación terminada!");
       }
     }
   } catch (...) {

@@ -199,7 +199,8 @@ void Importa(Corrida& f) {
   lote.Termina();
   escribeResumen();
   origen.Close();
-  ventana.EstableceEstado("...Importación de Incidencias terminada!");
+  ventana.EstableceEstado(f.HuboErrores() ? "...Importación de Incidencias terminada con errores"
+                                          : "...Importación de Incidencias terminada!");
 }
 
 }  // namespace

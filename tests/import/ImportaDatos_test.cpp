@@ -188,6 +188,7 @@ TEST_P(ImportaDatosEn, TablaOFuenteQueFaltanYBorrarAntesDeImportar) {
   e.Fuente("NoExiste.txt", {"1"});
   e.Fuente("Jerarquias.txt", {"_0A,"});
   EXPECT_EQ(e.Importa(), 4);  // a configured table was not imported
+  EXPECT_EQ(e.ventana->Estado(), "...Importación terminada con errores");
   V log = e.Log();
   ASSERT_EQ(log.size(), 4u);
   EXPECT_EQ(log[1].find("] Error: -"), log[1].find(']')) << log[1];
