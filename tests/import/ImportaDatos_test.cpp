@@ -192,6 +192,8 @@ TEST_P(ImportaDatosEn, TablaOFuenteQueFaltanYBorrarAntesDeImportar) {
   V log = e.Log();
   ASSERT_EQ(log.size(), 4u);
   EXPECT_EQ(log[1].find("] Error: -"), log[1].find(']')) << log[1];
+  // the Spanish gloss first, the database's own text after it
+  EXPECT_NE(log[1].find("Error: -2147217900 no existe la tabla: "), std::string::npos) << log[1];
   EXPECT_EQ(log[2], "Archivo origen no existe (" + e.Archivo("Empleado.txt") + ")");
   EXPECT_EQ(e.Lee("Jerarquias", {"Key", "Parent"}), (Filas{{"_0A", "NULL"}}));
 }

@@ -149,6 +149,16 @@ ErrorBaseDatos::Clase ClaseDeError(const std::vector<RegistroDiagnostico>& regis
 }
 }  // namespace
 
+std::string GlosaDeEstado(std::string_view sqlstate) {
+  // What an operator should read first; the driver's own text follows.
+  if (sqlstate == "28P01" || sqlstate == "28000") return "usuario o contraseña incorrectos";
+  if (sqlstate == "08001") return "no se pudo conectar con el servidor";
+  if (sqlstate == "3D000") return "la base de datos no existe";
+  if (sqlstate == "42P01" || sqlstate == "42S02") return "no existe la tabla";
+  if (sqlstate == "42703" || sqlstate == "42S22") return "no existe la columna";
+  return "";
+}
+
 RetornoOdbc Comprueba(RetornoOdbc rc, ClaseHandle clase, HandleOdbc handle,
                       std::string_view contexto, std::string_view secreto) {
   if (SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA || rc == SQL_NEED_DATA) return rc;
@@ -166,6 +176,10 @@ RetornoOdbc Comprueba(RetornoOdbc rc, ClaseHandle clase, HandleOdbc handle,
   if (descripcion.empty()) {
     descripcion = rc == SQL_INVALID_HANDLE ? "Identificador ODBC no válido"
                                            : "El controlador ODBC no informó del error";
+  }
+  if (!registros.empty()) {
+    const std::string glosa = GlosaDeEstado(registros.front().estado);
+    if (!glosa.empty()) descripcion = glosa + ": " + descripcion;
   }
   if (!contexto.empty()) descripcion += " - " + std::string(contexto);
   const long numero =

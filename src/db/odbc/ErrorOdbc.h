@@ -24,6 +24,8 @@ RetornoOdbc Comprueba(RetornoOdbc rc, ClaseHandle clase, HandleOdbc handle,
 
 // The negative number that a SQLSTATE stands for: the HRESULT the original
 // provider raised in the same situation, E_FAIL when none is more precise.
+// A Spanish gloss of the common SQLSTATEs ("" for the rest).
+std::string GlosaDeEstado(std::string_view sqlstate);
 long NumeroDeEstado(std::string_view sqlstate);
 
 }  // namespace varlo::db::odbc

@@ -65,6 +65,9 @@ ErrorBaseDatos::Clase ClaseDeError(int codigoExtendido) {
 [[noreturn]] void LanzaSQLite(sqlite3* db, int codigo, const std::string& prefijo = {}) {
   const int extendido = db ? sqlite3_extended_errcode(db) : codigo;
   std::string mensaje = db ? sqlite3_errmsg(db) : sqlite3_errstr(codigo);
+  // The gloss an operator reads first, as for the ODBC databases.
+  if (mensaje.rfind("no such table", 0) == 0) mensaje = "no existe la tabla: " + mensaje;
+  if (mensaje.rfind("no such column", 0) == 0) mensaje = "no existe la columna: " + mensaje;
   throw ErrorBaseDatos(NumeroDeError(codigo), kFuenteSQLite, prefijo + mensaje,
                        ClaseDeError((extendido & 0xFF) == (codigo & 0xFF) ? extendido : codigo));
 }
