@@ -55,6 +55,7 @@ void VentanaConsola::EstadoCambiado() {
 }
 
 void VentanaConsola::ProgresoCambiado() {
+  if (Valor() == 0) inicioEtapa_ = std::chrono::steady_clock::now();
   if (salidaTerminal_ && !silencioso_) Dibuja(false);
 }
 
@@ -113,7 +114,13 @@ void VentanaConsola::Dibuja(bool forzar) {
   std::size_t llenos = static_cast<std::size_t>(fraccion * kAnchoBarra);
   std::string barra(kAnchoBarra, '-');
   barra.replace(0, llenos, llenos, '#');
-  salida_ << "\r\x1b[K[" << barra << "] " << Estado() << std::flush;
+  // elapsed time and rate of the stage, once there is something to tell
+  std::string ritmo;
+  const double segundos = std::chrono::duration<double>(ahora - inicioEtapa_).count();
+  if (Valor() > 0 && segundos >= 1)
+    ritmo = " " + std::to_string(static_cast<long>(segundos)) + " s, " +
+            std::to_string(static_cast<long>(Valor() / segundos)) + " por s";
+  salida_ << "\r\x1b[K[" << barra << "]" << ritmo << " " << Estado() << std::flush;
   lineaAbierta_ = true;
   ultimoImpreso_ = Estado();
 }
@@ -224,6 +231,26 @@ std::optional<std::string> VentanaConsola::ComponeConexion(const std::string& se
   }
 }
 
+std::optional<std::vector<bool>> VentanaConsola::LeeSeleccionTablas(const std::string& respuesta,
+                                                                    std::size_t total) {
+  std::vector<bool> marcadas(total, false);
+  const std::string r = Recorta(respuesta);
+  if (r == "*" || IgualSinCaso(r, "todas")) return std::vector<bool>(total, true);
+  std::istringstream piezas(r);
+  std::string pieza;
+  while (piezas >> pieza) {
+    for (const std::string& n : Divide(pieza, ",")) {
+      if (n.empty()) continue;
+      if (n.find_first_not_of("0123456789") != std::string::npos || n.size() > 9)
+        return std::nullopt;
+      const std::size_t k = std::stoul(n);
+      if (k < 1 || k > total) return std::nullopt;
+      marcadas[k - 1] = true;
+    }
+  }
+  return marcadas;
+}
+
 std::vector<bool> VentanaConsola::EligeTablas(const std::vector<std::string>& tablas) {
   std::vector<bool> marcadas(tablas.size(), false);
   if (!entradaTerminal_) return marcadas;
@@ -232,17 +259,21 @@ std::vector<bool> VentanaConsola::EligeTablas(const std::vector<std::string>& ta
   for (std::size_t i = 0; i < tablas.size(); ++i)
     lista += "  " + std::to_string(i + 1) + ") " + tablas[i] + '\n';
   Dice(lista);
-  std::istringstream numeros(Pregunta("Números de las tablas (separados por espacios o comas): "));
-  std::string pieza;
-  while (numeros >> pieza) {
-    for (const std::string& n : Divide(pieza, ",")) {
-      try {
-        std::size_t k = std::stoul(n);
-        if (k >= 1 && k <= tablas.size()) marcadas[k - 1] = true;
-      } catch (const std::exception&) {
-      }
+  // An answer that cannot be read is asked again; an empty one chooses nothing.
+  for (;;) {
+    const std::string respuesta =
+        Pregunta("Números de las tablas (separados por espacios o comas, * para todas): ");
+    if (auto leidas = LeeSeleccionTablas(respuesta, tablas.size())) {
+      marcadas = *leidas;
+      break;
     }
+    Dice("No se entiende la respuesta: use números del 1 al " + std::to_string(tablas.size()) +
+         ", o *\n");
   }
+  std::string elegidas;
+  for (std::size_t i = 0; i < tablas.size(); ++i)
+    if (marcadas[i]) elegidas += (elegidas.empty() ? "" : ", ") + tablas[i];
+  Dice("Tablas elegidas: " + (elegidas.empty() ? std::string("ninguna") : elegidas) + "\n");
   return marcadas;
 }
 

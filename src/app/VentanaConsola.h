@@ -41,6 +41,10 @@ class VentanaConsola : public VentanaBase {
   std::optional<std::string> ComponeConexion(const std::string& semilla,
                                              ProbarConexion probar) override;
   std::vector<bool> EligeTablas(const std::vector<std::string>& tablas) override;
+  // An answer of the table picker: numbers separated by blanks or commas, or
+  // "*"/"todas"; nothing when a piece is not the number of a table.
+  static std::optional<std::vector<bool>> LeeSeleccionTablas(const std::string& respuesta,
+                                                             std::size_t total);
 
   // Prints what is still held back by the rate limit and ends the line.
   void Termina();
@@ -71,6 +75,8 @@ class VentanaConsola : public VentanaBase {
   std::string ultimoImpreso_;
   std::string textoPendiente_;
   std::chrono::steady_clock::time_point ultimoDibujo_{};
+  // When the progress bar last started from zero: the stage's time and rate.
+  std::chrono::steady_clock::time_point inicioEtapa_ = std::chrono::steady_clock::now();
 };
 
 }  // namespace varlo

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -104,6 +105,25 @@ TEST(ConsoleWindow, ErrorLineOnATerminalMovesTheBarDown) {
             "\r\x1b[K[--------------------] Importando datos (Empleado)...\r\x1b[K"
             "[VarloDI] Error: 6 Desbordamiento\n"
             "\r\x1b[K[--------------------] Importando datos (Empleado)...\n");
+}
+
+TEST(ConsoleWindow, TablePickerReadsNumbersOrAllAndAsksAgainOtherwise) {
+  using Sel = std::optional<std::vector<bool>>;
+  EXPECT_EQ(VentanaConsola::LeeSeleccionTablas("1, 3", 3), (Sel{{true, false, true}}));
+  EXPECT_EQ(VentanaConsola::LeeSeleccionTablas("2,2 ", 3), (Sel{{false, true, false}}));
+  EXPECT_EQ(VentanaConsola::LeeSeleccionTablas(" Todas", 2), (Sel{{true, true}}));
+  EXPECT_EQ(VentanaConsola::LeeSeleccionTablas("*", 2), (Sel{{true, true}}));
+  EXPECT_EQ(VentanaConsola::LeeSeleccionTablas("", 2), (Sel{{false, false}}));
+  for (const char* malo : {"4", "0", "1 x", "2x", "-1", "99999999999999"})
+    EXPECT_EQ(VentanaConsola::LeeSeleccionTablas(malo, 3), std::nullopt) << malo;
+
+  // An answer it cannot read is asked again; the choice is repeated back.
+  std::istringstream entrada("1 y\n2\n");
+  std::ostringstream salida;
+  VentanaConsola v(entrada, salida, true, false);
+  EXPECT_EQ(v.EligeTablas({"Empleado", "Kardex"}), (std::vector<bool>{false, true}));
+  EXPECT_NE(salida.str().find("No se entiende la respuesta"), std::string::npos) << salida.str();
+  EXPECT_NE(salida.str().find("Tablas elegidas: Kardex\n"), std::string::npos) << salida.str();
 }
 
 }  // namespace
