@@ -9,6 +9,7 @@
 #include <sstream>
 #include <vector>
 
+#include "common/ArchivoRegular.h"
 #include "common/Codificacion.h"
 #include "common/Plataforma.h"
 #include "common/Texto.h"
@@ -204,17 +205,26 @@ bool Kelto_API_INIFiles::API_WritePrivateProfileString(const std::string& IniFil
     resultado += "[" + ParaArchivo(seccion, c) + "]\r\n" + lineaNueva(clave, valor);
   }
 
+  // The copy is a new file (a name already there, or a link planted there,
+  // is never written through) and gets the file's permissions before it
+  // holds any text: a file readable by its owner only (it may hold a
+  // password) never leaks. Any failure leaves the file as it was.
   std::string temporal = NombreTemporal(IniFileName);
   {
-    std::ofstream f(temporal, std::ios::binary | std::ios::trunc);
+    ArchivoC f(std::fopen(temporal.c_str(), "wbx"));
     if (!f) return false;
-    // the copy gets the file's permissions before it holds any text: a file
-    // readable by its owner only (it may hold a password) never leaks
-    if (existe) fs::permissions(temporal, fs::status(IniFileName, ec).permissions(), ec);
-    f << resultado;
-    f.flush();
-    if (!f) {
-      f.close();
+    if (existe) {
+      fs::permissions(temporal, fs::status(IniFileName, ec).permissions(), ec);
+      if (ec) {
+        fs::remove(temporal, ec);
+        return false;
+      }
+    }
+    const bool escrito =
+        std::fwrite(resultado.data(), 1, resultado.size(), f.get()) == resultado.size() &&
+        std::fflush(f.get()) == 0;
+    if (!escrito) {
+      f.reset();
       fs::remove(temporal, ec);
       return false;
     }
