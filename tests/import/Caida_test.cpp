@@ -84,5 +84,47 @@ TEST(CaidaDelPrograma, LasLineasReportadasTienenSuFilaYOtraCorridaCompletaElRest
   EXPECT_EQ(filas.size(), static_cast<std::size_t>(kLineas));
 }
 
+// Three runs of their own program folders import the same file into one
+// database at the same time: the writers wait for each other, an insert that
+// loses the race becomes an update, and no valid line is rejected.
+TEST(CorridasSimultaneas, TresCorridasDelMismoArchivoNoRechazanNada) {
+  CarpetaTemporal tmp;
+  const std::string cadena = BaseDatosPrueba::SQLite(tmp.Ruta());
+  auto cn = db::Conexion::Abre(cadena);
+  cn->Execute("CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20))");
+  constexpr int kComunes = 3000;
+  std::string fuente;
+  for (int i = 1; i <= kComunes; ++i) fuente += std::to_string(i) + ",T\r\n";
+  EscribeBytes(tmp.Archivo("Turno.txt"), fuente);
+  std::vector<pid_t> corridas;
+  for (const char* nombre : {"a", "b", "c"}) {
+    const std::string carpeta = tmp.Archivo(nombre);
+    std::filesystem::create_directory(carpeta);
+    EscribeBytes(carpeta + "/defs.ini",
+                 "[Base de Datos]\r\nConexion=" + cadena +
+                     "\r\n[Tablas]\r\nTotal=1\r\nTabla1=Turno\r\n[Turno]\r\nOrigen=" +
+                     tmp.Archivo("Turno.txt") +
+                     "\r\nFormato=3\r\nNombreIndice=ID\r\nColumnas=2\r\nCampoColumna1=ID\r\n"
+                     "CampoColumna2=Nombre\r\n");
+    std::filesystem::copy_file(std::string(VARLODI_BIN_DIR) + "/varlodi", carpeta + "/varlodi");
+  }
+  for (const char* nombre : {"a", "b", "c"}) corridas.push_back(Lanza(tmp.Archivo(nombre)));
+  for (pid_t pid : corridas) {
+    int estado = 0;
+    waitpid(pid, &estado, 0);
+    EXPECT_TRUE(WIFEXITED(estado) && WEXITSTATUS(estado) == 0) << WEXITSTATUS(estado);
+  }
+  for (const char* nombre : {"a", "b", "c"}) {
+    EXPECT_EQ(LeeBytes(tmp.Archivo(std::string(nombre) + "/Log/Turno_Er.txt")), "") << nombre;
+    EXPECT_EQ(LineasDe(LeeBytes(tmp.Archivo(std::string(nombre) + "/Log/Turno_Ok.txt"))).size(),
+              static_cast<std::size_t>(kComunes))
+        << nombre;
+  }
+  db::Consulta todas;
+  todas.columnas = {"ID"};
+  todas.tabla = "Turno";
+  EXPECT_EQ(cn->AbreConsulta(todas, 0)->RecordCount(), kComunes);
+}
+
 }  // namespace
 }  // namespace varlo::prueba

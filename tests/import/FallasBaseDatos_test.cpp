@@ -88,5 +88,30 @@ TEST(FallasBaseDatos, BloqueoQueNoCedeTerminaLaTablaNoCadaRegistro) {
             "Resumen Turno: 5 leídas, 0 agregadas, 0 actualizadas, 0 rechazadas, 5 sin procesar");
 }
 
+// A server that stops answering (here: a statement that waits on a lock
+// nobody releases) is bounded by the statement wait, never waited on for ever.
+TEST(FallasBaseDatos, SentenciaSinRespuestaSeCortaAlAgotarSuEspera) {
+  EntornoImportacion e(MotorPrueba::PostgreSql);
+  e.Base().Execute("CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20))");
+  e.Definiciones(Turnos(e));
+  e.Fuente("Turno.txt", Lineas(3));
+  e.Fuente("Jerarquias.txt", {"_0A,"});
+  db::Esperas corta;
+  corta.sentencia = std::chrono::seconds(1);
+  auto corrida = db::Conexion::Abre(e.Cadena(), corta);
+  auto otra = db::Conexion::Abre(e.Cadena());
+  otra->BeginTrans();
+  otra->Execute("LOCK TABLE Turno IN ACCESS EXCLUSIVE MODE");
+
+  const int estado = e.Importa({}, {}, std::move(corrida));
+  otra->RollbackTrans();
+
+  EXPECT_EQ(estado, 3);
+  V log = e.Log();
+  ASSERT_GE(log.size(), 3u) << Une(log, "\n");
+  EXPECT_NE(log[1].find("] Error: -"), std::string::npos) << log[1];
+  EXPECT_EQ(e.Resultado("Turno_Er.txt"), V{});
+}
+
 }  // namespace
 }  // namespace varlo::prueba
