@@ -3,6 +3,7 @@
 #include "common/ErrorVarlo.h"
 #include "common/Numeros.h"
 #include "common/Texto.h"
+#include "db/ErrorDeCorrida.h"
 #include "db/Recordset.h"
 #include "db/TiposAdo.h"
 #include "import/ConsultaBusqueda.h"
@@ -133,11 +134,40 @@ void EscrituraRegistro::EscribeColumna(db::Recordset& rs, std::size_t c, const s
   }
 }
 
+std::string EscrituraRegistro::Esperado(const db::Recordset& rs, std::size_t c,
+                                        const std::string& valor, long numero) const {
+  const int tipo = tipos_[c];
+  std::string que;
+  if (db::EsTipoFecha(tipo)) {
+    que = "no es una fecha " + d_.Mascara.Texto;
+  } else if (db::EsTipoNumerico(tipo)) {
+    que = numero == errores::Desbordamiento ? "está fuera del intervalo de la columna"
+                                            : "no es un número";
+  } else if (db::EsTipoTexto(tipo) && numero == errores::DatosTruncados && indices_[c] >= 0) {
+    que = "pasa de los " + std::to_string(rs.Field(indices_[c]).tamanoDefinido) +
+          " caracteres de la columna";
+  } else {
+    return "";
+  }
+  return QuitaCorchetes(d_.Campos[c]) + "='" + Recorta(valor) + "' " + que;
+}
+
 ResultadoRegistro EscrituraRegistro::Escribe(db::Recordset& rs,
                                              const std::vector<std::string>& valores) {
   ResultadoRegistro r;
-  auto rechaza = [&r](std::int32_t columna) {
-    r.rechazos.push_back({ErrorCapturado().Descripcion(), columna});
+  // The system's own reason first; for a column's value, which value and
+  // what the column expected after it. Errors of the run leave the record.
+  auto rechaza = [&](std::int32_t columna) {
+    db::RelanzaSiEsDeCorrida();
+    ErrorVarlo e = ErrorCapturado();
+    std::string descripcion = e.Descripcion();
+    if (columna >= 1 && static_cast<std::size_t>(columna) <= d_.Campos.size()) {
+      const std::size_t c = static_cast<std::size_t>(columna - 1);
+      const std::string detalle =
+          Esperado(rs, c, c < valores.size() ? valores[c] : std::string(), e.Numero());
+      if (!detalle.empty()) descripcion += ": " + detalle;
+    }
+    r.rechazos.push_back({descripcion, columna});
   };
   if (!preparada_) Prepara(rs);
 

@@ -42,7 +42,8 @@ TEST_P(ImportaDatosEn, EscribePorTipoYRechazaSoloElRegistro) {
   EXPECT_EQ(e.Resultado("Empleado_Ok.txt"), (V{lineas[0], lineas[1], lineas[2], lineas[5]}));
   EXPECT_EQ(e.Resultado("Empleado_Er.txt"),
             (V{lineas[3] + "(Valor vacío en la columna índice (ID_Empleado), Columna:0)",
-               lineas[4] + "(No coinciden los tipos, Columna:5)"}));
+               lineas[4] + "(No coinciden los tipos: FechaAlta='01/01/20x1' no es una fecha "
+                           "DD/MM/YYYY, Columna:5)"}));
   // what one record does wrong stays out of the log
   EXPECT_EQ(e.Log(), (V{">Inicio de importación", "Fin de importación"}));
 }
@@ -172,7 +173,8 @@ TEST_P(ImportaDatosEn, FechaConHoraFueraDeLaLlaveConservaLaHora) {
       (Filas{{"1", "2005-12-25 14:30:00"}, {"2", "2005-12-25 14:30:00"}, {"3", "2005-12-25"}}));
   // a note after the date is no time; a time that cannot be read is refused, never dropped
   EXPECT_EQ(e.Resultado("Empleado_Er.txt"),
-            V{"4,25/12/2005 25:00:00(No coinciden los tipos, Columna:2)"});
+            V{"4,25/12/2005 25:00:00(No coinciden los tipos: FechaAlta='25/12/2005 25:00:00' no es "
+              "una fecha DD/MM/YYYY, Columna:2)"});
 }
 
 TEST_P(ImportaDatosEn, TablaOFuenteQueFaltanYBorrarAntesDeImportar) {

@@ -41,7 +41,8 @@ TEST_P(LotesEn, CadaRegistroConservaSuVeredictoDentroDelLote) {
             (V{lineas[0], lineas[2], lineas[4], lineas[5], lineas[6]}));
   V er = e.Resultado("Turno_Er.txt");
   ASSERT_EQ(er.size(), 2u);
-  EXPECT_EQ(er[0].rfind(lineas[1] + "(No coinciden los tipos", 0), 0u) << er[0];
+  // the reason first, then the column, its value and what it expected
+  EXPECT_EQ(er[0], lineas[1] + "(No coinciden los tipos: ID='x' no es un número, Columna:1)");
   // the database's own refusal keeps its reason and its negative number's text
   EXPECT_EQ(er[1].rfind(lineas[3] + "(", 0), 0u) << er[1];
   EXPECT_NE(er[1].find(", Columna:0)"), std::string::npos) << er[1];
