@@ -41,8 +41,8 @@ TEST_P(LotesEn, CadaRegistroConservaSuVeredictoDentroDelLote) {
             (V{lineas[0], lineas[2], lineas[4], lineas[5], lineas[6]}));
   V er = e.Resultado("Turno_Er.txt");
   ASSERT_EQ(er.size(), 2u);
-  // the reason first, then the column, its value and what it expected
-  EXPECT_EQ(er[0], lineas[1] + "(No coinciden los tipos: ID='x' no es un número, Columna:1)");
+  // a key that is not a number is refused by its lookup, naming column and value
+  EXPECT_EQ(er[0], lineas[1] + "(No coinciden los tipos (columna ID, valor 'x'), Columna:0)");
   // the database's own refusal keeps its reason and its negative number's text
   EXPECT_EQ(er[1].rfind(lineas[3] + "(", 0), 0u) << er[1];
   EXPECT_NE(er[1].find(", Columna:0)"), std::string::npos) << er[1];
