@@ -1,11 +1,10 @@
 #include "common/Kelto_API_INIFiles.h"
 
-#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <random>
 #include <sstream>
 #include <vector>
 
@@ -127,10 +126,17 @@ std::optional<Bloque> BuscaSeccion(const std::vector<LineaIni>& lineas,
   return std::nullopt;
 }
 
-std::string NombreTemporal(const std::string& destino) {
-  static std::atomic<unsigned> contador{0};
-  static const unsigned semilla = std::random_device{}();
-  return destino + "." + std::to_string(semilla) + "_" + std::to_string(contador++) + ".tmp";
+// A new file beside `destino` for its next version: the first free name of
+// "<destino>.<n>.tmp", created exclusively, so that a name already there (a
+// link planted there included) is never written through.
+ArchivoC CreaTemporal(const std::string& destino, std::string& ruta) {
+  for (int n = 0; n < 100; ++n) {
+    ruta = destino + "." + std::to_string(n) + ".tmp";
+    errno = 0;
+    ArchivoC f(std::fopen(ruta.c_str(), "wbx"));
+    if (f || errno != EEXIST) return f;
+  }
+  return nullptr;
 }
 }  // namespace
 
@@ -205,13 +211,12 @@ bool Kelto_API_INIFiles::API_WritePrivateProfileString(const std::string& IniFil
     resultado += "[" + ParaArchivo(seccion, c) + "]\r\n" + lineaNueva(clave, valor);
   }
 
-  // The copy is a new file (a name already there, or a link planted there,
-  // is never written through) and gets the file's permissions before it
+  // The copy is a new file (CreaTemporal) and gets the file's permissions before it
   // holds any text: a file readable by its owner only (it may hold a
   // password) never leaks. Any failure leaves the file as it was.
-  std::string temporal = NombreTemporal(IniFileName);
+  std::string temporal;
   {
-    ArchivoC f(std::fopen(temporal.c_str(), "wbx"));
+    ArchivoC f = CreaTemporal(IniFileName, temporal);
     if (!f) return false;
     if (existe) {
       fs::permissions(temporal, fs::status(IniFileName, ec).permissions(), ec);

@@ -99,6 +99,24 @@ TEST_F(Perfil, WriteIsAtomicAndRefusedOnReadOnlyFile) {
   EXPECT_FALSE(ini.API_WritePrivateProfileString(tmp.Archivo("no/hay/x.ini"), "a", "x", "3"));
 }
 
+// The copy that becomes the file is a new file: a name already taken, even
+// by a link planted beside a file that may hold a password, is never written
+// through, and the copy keeps the file's permissions.
+TEST_F(Perfil, TemporaryCopyIsNewAndKeepsPermissions) {
+  namespace fs = std::filesystem;
+  EscribeBytes(archivo, "[a]\r\nx=1\r\n");
+  fs::permissions(archivo, fs::perms::owner_read | fs::perms::owner_write);
+  const std::string victima = tmp.Archivo("victima.txt");
+  EscribeBytes(victima, "intacto");
+  fs::create_symlink(victima, archivo + ".0.tmp");
+
+  ASSERT_TRUE(ini.API_WritePrivateProfileString(archivo, "a", "clave", "secreto"));
+  EXPECT_EQ(LeeBytes(victima), "intacto");
+  EXPECT_EQ(Lee("a", "clave"), "secreto");
+  EXPECT_EQ(fs::status(archivo).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+}
+
 // A file that starts with a UTF-8 byte-order mark is UTF-8 from its first
 // section on; a write keeps the mark and writes UTF-8.
 TEST_F(Perfil, ByteOrderMarkMeansUtf8) {
