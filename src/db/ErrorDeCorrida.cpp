@@ -8,24 +8,26 @@ bool EsErrorDeCorrida(const ErrorVarlo& e) {
   return EsConexionPerdida(e) || EsBloqueo(e);
 }
 
-bool CapturadoEsDeCorrida() {
+namespace {
+// The class of the error being handled (the class travels with the object).
+ErrorBaseDatos::Clase ClaseCapturada() {
   try {
     throw;
   } catch (const ErrorVarlo& e) {
-    return EsErrorDeCorrida(e);
+    return ClaseDe(e);
   } catch (...) {
-    return false;
+    return ErrorBaseDatos::Clase::Otro;
   }
+}
+}  // namespace
+
+bool CapturadoEsDeCorrida() {
+  const ErrorBaseDatos::Clase c = ClaseCapturada();
+  return c == ErrorBaseDatos::Clase::ConexionPerdida || c == ErrorBaseDatos::Clase::Bloqueo;
 }
 
 bool CapturadoEsBloqueo() {
-  try {
-    throw;
-  } catch (const ErrorVarlo& e) {
-    return EsBloqueo(e);
-  } catch (...) {
-    return false;
-  }
+  return ClaseCapturada() == ErrorBaseDatos::Clase::Bloqueo;
 }
 
 void RelanzaSiEsDeCorrida() {

@@ -48,4 +48,18 @@ std::string LectorDefiniciones::ClaveNumerada(const std::string& raiz, long nume
   return raiz + std::to_string(numero);
 }
 
+std::string LectorDefiniciones::SeparadorDeFormato(std::int16_t& formato) const {
+  switch (formato) {
+    case 2:
+      return "\t";
+    case 3:
+      return ",";
+    case 4:
+      return Texto("Formatos Archivo Fuente", "Otro", "");
+    default:
+      formato = 1;
+      return "";
+  }
+}
+
 }  // namespace varlo

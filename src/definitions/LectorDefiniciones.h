@@ -39,6 +39,11 @@ class LectorDefiniciones {
                         const std::string& porDefecto) const;
 
   // "Tabla" + 1 gives "Tabla1": the number in decimal, no padding.
+  // The separator of a source layout: 2 TAB, 3 comma, 4 the text of "Otro"
+  // in "Formatos Archivo Fuente"; any other layout becomes 1 (fixed widths),
+  // without one.
+  std::string SeparadorDeFormato(std::int16_t& formato) const;
+
   static std::string ClaveNumerada(const std::string& raiz, long numero);
 
  private:

@@ -8,20 +8,7 @@ namespace varlo {
 namespace {
 void LeeFormato(const LectorDefiniciones& ini, DefinicionTabla& d) {
   d.Formato = ini.Numero(d.Tabla, "Formato", "0");
-  switch (d.Formato) {
-    case 2:
-      d.Separador = "\t";
-      break;
-    case 3:
-      d.Separador = ",";
-      break;
-    case 4:
-      d.Separador = ini.Texto("Formatos Archivo Fuente", "Otro", "");
-      break;
-    default:
-      d.Formato = 1;
-      d.Separador.clear();
-  }
+  d.Separador = ini.SeparadorDeFormato(d.Formato);
 }
 
 // Key positions and types of the keys that this column carries.

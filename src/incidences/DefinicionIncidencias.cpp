@@ -49,20 +49,7 @@ LecturaDefinicion LeeDefinicion(const LectorDefiniciones& lector, DefinicionInci
   if (d.Columnas == 0) return LecturaDefinicion::CeroColumnas;
 
   d.Formato = lector.Numero(seccion, "Formato", "0");
-  switch (d.Formato) {
-    case 2:
-      d.Separador = "\t";
-      break;
-    case 3:
-      d.Separador = ",";
-      break;
-    case 4:
-      d.Separador = lector.Texto("Formatos Archivo Fuente", "Otro", "");
-      break;
-    default:
-      d.Formato = 1;
-      d.Separador.clear();
-  }
+  d.Separador = lector.SeparadorDeFormato(d.Formato);
 
   bool algunaColumna = false;
   for (int i = 1; i <= d.Columnas; ++i) {
