@@ -125,6 +125,14 @@ void AbreDescriptoresEstandar() {
 #endif
 }
 
+std::string CarpetaTemporales() {
+  const char* tmp = std::getenv("TMPDIR");
+  if (tmp != nullptr && *tmp != '\0') return tmp;
+  std::error_code ec;
+  const std::filesystem::path sistema = std::filesystem::temp_directory_path(ec);
+  return ec ? std::string("/tmp") : sistema.string();
+}
+
 std::string UneRuta(const std::string& carpeta, const std::string& nombre) {
   if (carpeta.empty()) return nombre;
   if (carpeta.back() == kSeparador) return carpeta + nombre;

@@ -18,6 +18,8 @@ inline constexpr char kSeparador = '/';
 // set, else the one EligeCarpetaPrograma picks for this process. Tests of
 // in-process engines point it elsewhere; "" goes back to the choice.
 std::string CarpetaPrograma();
+// Where temporary files go: $TMPDIR, else the system's temporary folder.
+std::string CarpetaTemporales();
 void EstableceCarpetaPrograma(std::string carpeta);
 
 // What the choice of the program's folder depends on in this process; a

@@ -145,7 +145,7 @@ void cls_ADODBServices::MuestraError(const std::string& descripcion) {
 }
 
 std::string cls_ADODBServices::BuildTempFileName() {
-  const std::string carpeta = CarpetaPrograma();
+  const std::string carpeta = CarpetaTemporales();
   std::uniform_int_distribution<unsigned long> numero(0, 99999999UL);
   for (int intento = 0; intento < kIntentosTemporal; ++intento) {
     char nombre[16];

@@ -39,7 +39,7 @@ class cls_ADODBServices {
   // Size of the pieces of the chunked methods.
   static constexpr std::size_t kTamanoTrozo = 1024;
 
-  // A new, empty file "nnnnnnnn.tmp" in the program's folder, created
+  // A new, empty file "nnnnnnnn.tmp" in the temporary folder ($TMPDIR), created
   // exclusively: a name already in use is never taken. Error 75 when the
   // folder cannot hold it.
   std::string BuildTempFileName();

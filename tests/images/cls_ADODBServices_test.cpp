@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stb/stb_image_write.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <set>
@@ -128,10 +129,15 @@ TEST_F(ServiciosImagen, PorTrozosConElRestoPrimero) {
 }
 
 TEST_F(ServiciosImagen, NombresTemporalesExclusivos) {
+  // in $TMPDIR, never beside the program
+  prueba::CarpetaTemporal temporales;
+  const char* antes = std::getenv("TMPDIR");
+  const std::string anterior = antes ? antes : "";
+  setenv("TMPDIR", temporales.Ruta().c_str(), 1);
   std::set<std::string> nombres;
   for (int i = 0; i < 100; ++i) {
     const std::string n = servicios.BuildTempFileName();
-    EXPECT_EQ(fs::path(n).parent_path(), fs::path(programa.Ruta()));
+    EXPECT_EQ(fs::path(n).parent_path(), fs::path(temporales.Ruta()));
     EXPECT_TRUE(fs::is_regular_file(n)) << n;
     nombres.insert(n);
   }
@@ -143,6 +149,10 @@ TEST_F(ServiciosImagen, NombresTemporalesExclusivos) {
   prueba::EscribeBytes(tomado, "en uso");
   EXPECT_NE(segundo.BuildTempFileName(), tomado);
   EXPECT_EQ(prueba::LeeBytes(tomado), "en uso");
+  if (antes)
+    setenv("TMPDIR", anterior.c_str(), 1);
+  else
+    unsetenv("TMPDIR");
 }
 
 }  // namespace
