@@ -9,42 +9,28 @@
 #include <set>
 
 #include "EntornoImportacion.h"
+#include "support/ProgramaCopiado.h"
 
 namespace varlo::prueba {
 namespace {
 
 constexpr int kLineas = 60000;
 
-// Runs the copied program in `carpeta` on defs.ini; returns its pid.
-pid_t Lanza(const std::string& carpeta) {
-  pid_t pid = fork();
-  if (pid == 0) {
-    if (chdir(carpeta.c_str()) != 0) _exit(127);
-    execl("./varlodi", "varlodi", "defs.ini", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  return pid;
-}
-
 TEST(CaidaDelPrograma, LasLineasReportadasTienenSuFilaYOtraCorridaCompletaElResto) {
   CarpetaTemporal tmp;
   const std::string cadena = BaseDatosPrueba::SQLite(tmp.Ruta());
   auto cn = db::Conexion::Abre(cadena);
-  cn->Execute("CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20))");
+  cn->Execute(kCreaTurno);
   std::string fuente;
   for (int i = 1; i <= kLineas; ++i) fuente += std::to_string(i) + ",T\r\n";
   EscribeBytes(tmp.Archivo("Turno.txt"), fuente);
   EscribeBytes(tmp.Archivo("defs.ini"),
-               "[Base de Datos]\r\nConexion=" + cadena +
-                   "\r\n[Tablas]\r\nTotal=1\r\nTabla1=Turno\r\n[Turno]\r\nOrigen=Turno.txt\r\n"
-                   "Formato=3\r\nNombreIndice=ID\r\nColumnas=2\r\nCampoColumna1=ID\r\n"
-                   "CampoColumna2=Nombre\r\n");
-  // A private copy: the program writes beside itself.
-  std::filesystem::copy_file(std::string(VARLODI_BIN_DIR) + "/varlodi", tmp.Archivo("varlodi"));
+               "[Base de Datos]\r\nConexion=" + cadena + "\r\n" + SoloTurno("Turno.txt"));
+  CopiaPrograma(tmp.Ruta());
   const std::string ok = tmp.Archivo("Log/Turno_Ok.txt");
 
   // Killed once it has reported its first batch, well before the end.
-  pid_t pid = Lanza(tmp.Ruta());
+  pid_t pid = LanzaCopia(tmp.Ruta());
   ASSERT_GT(pid, 0);
   int estado = 0;
   bool terminado = false;
@@ -62,26 +48,24 @@ TEST(CaidaDelPrograma, LasLineasReportadasTienenSuFilaYOtraCorridaCompletaElRest
   waitpid(pid, &estado, 0);
 
   const V reportadas = LineasDe(LeeBytes(ok));
-  std::set<std::string> filas;
-  db::Consulta todas;
-  todas.columnas = {"ID"};
-  todas.tabla = "Turno";
-  for (auto rs = cn->AbreConsulta(todas, 0); !rs->EOF_(); rs->MoveNext())
-    filas.insert(rs->Texto(0));
+  auto ids = [&cn] {
+    db::Consulta todas;
+    todas.columnas = {"ID"};
+    todas.tabla = "Turno";
+    std::set<std::string> r;
+    for (auto rs = cn->AbreConsulta(todas, 0); !rs->EOF_(); rs->MoveNext()) r.insert(rs->Texto(0));
+    return r;
+  };
+  std::set<std::string> filas = ids();
   ASSERT_LT(filas.size(), static_cast<std::size_t>(kLineas));
   for (const std::string& l : reportadas) {
     if (l.empty()) continue;
     EXPECT_TRUE(filas.count(l.substr(0, l.find(',')))) << l;
   }
 
-  pid = Lanza(tmp.Ruta());
-  waitpid(pid, &estado, 0);
-  EXPECT_TRUE(WIFEXITED(estado) && WEXITSTATUS(estado) == 0);
+  EXPECT_EQ(CorreCopia(tmp.Ruta()), 0);
   EXPECT_EQ(LineasDe(LeeBytes(ok)).size(), static_cast<std::size_t>(kLineas));
-  filas.clear();
-  for (auto rs = cn->AbreConsulta(todas, 0); !rs->EOF_(); rs->MoveNext())
-    filas.insert(rs->Texto(0));
-  EXPECT_EQ(filas.size(), static_cast<std::size_t>(kLineas));
+  EXPECT_EQ(ids().size(), static_cast<std::size_t>(kLineas));
 }
 
 // Three runs of their own program folders import the same file into one
@@ -91,7 +75,7 @@ TEST(CorridasSimultaneas, TresCorridasDelMismoArchivoNoRechazanNada) {
   CarpetaTemporal tmp;
   const std::string cadena = BaseDatosPrueba::SQLite(tmp.Ruta());
   auto cn = db::Conexion::Abre(cadena);
-  cn->Execute("CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20))");
+  cn->Execute(kCreaTurno);
   constexpr int kComunes = 3000;
   std::string fuente;
   for (int i = 1; i <= kComunes; ++i) fuente += std::to_string(i) + ",T\r\n";
@@ -100,15 +84,11 @@ TEST(CorridasSimultaneas, TresCorridasDelMismoArchivoNoRechazanNada) {
   for (const char* nombre : {"a", "b", "c"}) {
     const std::string carpeta = tmp.Archivo(nombre);
     std::filesystem::create_directory(carpeta);
-    EscribeBytes(carpeta + "/defs.ini",
-                 "[Base de Datos]\r\nConexion=" + cadena +
-                     "\r\n[Tablas]\r\nTotal=1\r\nTabla1=Turno\r\n[Turno]\r\nOrigen=" +
-                     tmp.Archivo("Turno.txt") +
-                     "\r\nFormato=3\r\nNombreIndice=ID\r\nColumnas=2\r\nCampoColumna1=ID\r\n"
-                     "CampoColumna2=Nombre\r\n");
-    std::filesystem::copy_file(std::string(VARLODI_BIN_DIR) + "/varlodi", carpeta + "/varlodi");
+    EscribeBytes(carpeta + "/defs.ini", "[Base de Datos]\r\nConexion=" + cadena + "\r\n" +
+                                            SoloTurno(tmp.Archivo("Turno.txt")));
+    CopiaPrograma(carpeta);
   }
-  for (const char* nombre : {"a", "b", "c"}) corridas.push_back(Lanza(tmp.Archivo(nombre)));
+  for (const char* nombre : {"a", "b", "c"}) corridas.push_back(LanzaCopia(tmp.Archivo(nombre)));
   for (pid_t pid : corridas) {
     int estado = 0;
     waitpid(pid, &estado, 0);

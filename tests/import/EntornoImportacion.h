@@ -37,6 +37,32 @@ inline V LineasDe(const std::string& bytes, bool ansi = true) {
   return r;
 }
 
+// "[Tablas]" listing `tablas` in order.
+inline std::string ListaTablas(const V& tablas) {
+  std::string s = "[Tablas]\r\nTotal=" + std::to_string(tablas.size()) + "\r\n";
+  for (std::size_t i = 0; i < tablas.size(); ++i)
+    s += "Tabla" + std::to_string(i + 1) + "=" + tablas[i] + "\r\n";
+  return s;
+}
+
+// A table section of comma-separated lines from `origen`, keyed by `llave`.
+inline std::string SeccionComas(const std::string& tabla, const std::string& origen,
+                                const std::string& llave, const V& columnas) {
+  std::string s = "[" + tabla + "]\r\nOrigen=" + origen +
+                  "\r\nFormato=3\r\nFormatoFecha=DD/MM/YYYY\r\nNombreIndice=" + llave +
+                  "\r\nColumnas=" + std::to_string(columnas.size()) + "\r\n";
+  for (std::size_t i = 0; i < columnas.size(); ++i)
+    s += "CampoColumna" + std::to_string(i + 1) + "=" + columnas[i] + "\r\n";
+  return s;
+}
+
+// The small table most runs import: "Turno" (ID, Nombre) keyed by ID.
+inline constexpr const char* kCreaTurno =
+    "CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20))";
+inline std::string SoloTurno(const std::string& origen) {
+  return ListaTablas({"Turno"}) + SeccionComas("Turno", origen, "ID", {"ID", "Nombre"});
+}
+
 enum class MotorPrueba { SQLite, PostgreSql };
 
 inline std::string NombreMotor(const ::testing::TestParamInfo<MotorPrueba>& i) {
@@ -67,6 +93,14 @@ class EntornoImportacion {
   // The definitions file: the connection section followed by `resto`.
   void Definiciones(const std::string& resto) {
     EscribeBytes(Archivo("defs.ini"), "[Base de Datos]\r\nConexion=" + cadena_ + "\r\n" + resto);
+  }
+  // The section of `tabla`, read from "<tabla>.txt" in the folder.
+  std::string Seccion(const std::string& tabla, const std::string& llave, const V& columnas) const {
+    return SeccionComas(tabla, Archivo(tabla + ".txt"), llave, columnas);
+  }
+  // Only "Turno" from "Turno.txt", with more of its keys after.
+  std::string Turnos(const std::string& extra = "") const {
+    return SoloTurno(Archivo("Turno.txt")) + extra;
   }
   // A source file: each line in Windows-1252 ended by CR LF.
   void Fuente(const std::string& nombre, const V& lineas) {

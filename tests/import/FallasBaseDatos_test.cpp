@@ -9,13 +9,8 @@ namespace varlo::prueba {
 namespace {
 
 std::string Turnos(const EntornoImportacion& e) {
-  return "[Tablas]\r\nTotal=2\r\nTabla1=Turno\r\nTabla2=Jerarquias\r\n[Turno]\r\nOrigen=" +
-         e.Archivo("Turno.txt") +
-         "\r\nFormato=3\r\nNombreIndice=ID\r\nColumnas=2\r\nCampoColumna1=ID\r\n"
-         "CampoColumna2=Nombre\r\n[Jerarquias]\r\nOrigen=" +
-         e.Archivo("Jerarquias.txt") +
-         "\r\nFormato=3\r\nNombreIndice=Key\r\nColumnas=2\r\nCampoColumna1=Key\r\n"
-         "CampoColumna2=Parent\r\n";
+  return ListaTablas({"Turno", "Jerarquias"}) + e.Seccion("Turno", "ID", {"ID", "Nombre"}) +
+         e.Seccion("Jerarquias", "Key", {"Key", "Parent"});
 }
 
 V Lineas(int n) {
@@ -26,7 +21,7 @@ V Lineas(int n) {
 
 TEST(FallasBaseDatos, ConexionPerdidaTerminaLaCorridaConUnaSolaLinea) {
   EntornoImportacion e(MotorPrueba::PostgreSql);
-  e.Base().Execute("CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20))");
+  e.Base().Execute(kCreaTurno);
   e.Definiciones(Turnos(e));
   e.Fuente("Turno.txt", Lineas(40));
   e.Fuente("Jerarquias.txt", {"_0A,"});
@@ -63,7 +58,7 @@ TEST(FallasBaseDatos, ConexionPerdidaTerminaLaCorridaConUnaSolaLinea) {
 // Each table meets the lock once: one error line per table, not per record.
 TEST(FallasBaseDatos, BloqueoQueNoCedeTerminaLaTablaNoCadaRegistro) {
   EntornoImportacion e(MotorPrueba::SQLite);
-  e.Base().Execute("CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20))");
+  e.Base().Execute(kCreaTurno);
   e.Definiciones(Turnos(e));
   e.Fuente("Turno.txt", Lineas(5));
   e.Fuente("Jerarquias.txt", {"_0A,"});
@@ -92,7 +87,7 @@ TEST(FallasBaseDatos, BloqueoQueNoCedeTerminaLaTablaNoCadaRegistro) {
 // nobody releases) is bounded by the statement wait, never waited on for ever.
 TEST(FallasBaseDatos, SentenciaSinRespuestaSeCortaAlAgotarSuEspera) {
   EntornoImportacion e(MotorPrueba::PostgreSql);
-  e.Base().Execute("CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20))");
+  e.Base().Execute(kCreaTurno);
   e.Definiciones(Turnos(e));
   e.Fuente("Turno.txt", Lineas(3));
   e.Fuente("Jerarquias.txt", {"_0A,"});

@@ -11,22 +11,11 @@ namespace {
 
 class ImportaDatosEn : public ::testing::TestWithParam<MotorPrueba> {};
 
-// A table section of comma-separated lines from `origen`, keyed by `llave`.
-std::string Seccion(const EntornoImportacion& e, const std::string& tabla, const std::string& llave,
-                    const V& columnas) {
-  std::string s = "[" + tabla + "]\r\nOrigen=" + e.Archivo(tabla + ".txt") +
-                  "\r\nFormato=3\r\nFormatoFecha=DD/MM/YYYY\r\nNombreIndice=" + llave +
-                  "\r\nColumnas=" + std::to_string(columnas.size()) + "\r\n";
-  for (std::size_t i = 0; i < columnas.size(); ++i)
-    s += "CampoColumna" + std::to_string(i + 1) + "=" + columnas[i] + "\r\n";
-  return s;
-}
-
 TEST_P(ImportaDatosEn, EscribePorTipoYRechazaSoloElRegistro) {
   EntornoImportacion e(GetParam());
-  e.Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=Empleado\r\n" +
-                 Seccion(e, "Empleado", "ID_Empleado",
-                         {"ID_Empleado", "Nombre", "Edad", "Activo", "FechaAlta", "Sueldo"}));
+  e.Definiciones(ListaTablas({"Empleado"}) +
+                 e.Seccion("Empleado", "ID_Empleado",
+                           {"ID_Empleado", "Nombre", "Edad", "Activo", "FechaAlta", "Sueldo"}));
   const V lineas = {"0001,Juan Perez,30,Si,01/02/2003,1500.5", "O'Bri,Ann,41,F,31/02/2006,",
                     "0002,Eva,22,N,01/13/2006,", ",Sin llave,20,,,",
                     "0003,Fecha mala,20,,01/01/20x1,",
@@ -50,9 +39,8 @@ TEST_P(ImportaDatosEn, EscribePorTipoYRechazaSoloElRegistro) {
 
 TEST_P(ImportaDatosEn, BusquedaFallidaRechazaSoloEseRegistro) {
   EntornoImportacion e(GetParam());
-  e.Base().Execute("CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20))");
-  e.Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=Turno\r\n" +
-                 Seccion(e, "Turno", "ID", {"ID", "Nombre"}));
+  e.Base().Execute(kCreaTurno);
+  e.Definiciones(ListaTablas({"Turno"}) + e.Seccion("Turno", "ID", {"ID", "Nombre"}));
   const V lineas = {"abc,Primero", "1,Uno", "2',Dos", ",Vacio", "0002,Dos", "2,Dos bis"};
   e.Fuente("Turno.txt", lineas);
 
@@ -73,8 +61,8 @@ TEST_P(ImportaDatosEn, BusquedaFallidaRechazaSoloEseRegistro) {
 TEST_P(ImportaDatosEn, LlaveSinColumnaSaltaSoloEsaTabla) {
   EntornoImportacion e(GetParam());
   e.Definiciones("[Tablas]\r\nTotal=2\r\nTabla1=Empleado\r\nTabla2=Jerarquias\r\n" +
-                 Seccion(e, "Empleado", "ID_Empleado", {"Nombre"}) +
-                 Seccion(e, "Jerarquias", "Key", {"Key", "Parent"}));
+                 e.Seccion("Empleado", "ID_Empleado", {"Nombre"}) +
+                 e.Seccion("Jerarquias", "Key", {"Key", "Parent"}));
   e.Fuente("Empleado.txt", {"Uno"});
   e.Fuente("Jerarquias.txt", {"_0A,"});
   EXPECT_EQ(e.Importa(), 4);  // a table configured but not imported is not a clean run
@@ -88,8 +76,8 @@ TEST_P(ImportaDatosEn, LlaveSinColumnaSaltaSoloEsaTabla) {
 TEST_P(ImportaDatosEn, SinColumnaNombradaTerminaLaImportacion) {
   EntornoImportacion e(GetParam());
   e.Definiciones("[Tablas]\r\nTotal=2\r\nTabla1=Empleado\r\nTabla2=Jerarquias\r\n" +
-                 Seccion(e, "Empleado", "ID_Empleado", {"", ""}) +
-                 Seccion(e, "Jerarquias", "Key", {"Key", "Parent"}));
+                 e.Seccion("Empleado", "ID_Empleado", {"", ""}) +
+                 e.Seccion("Jerarquias", "Key", {"Key", "Parent"}));
   e.Fuente("Empleado.txt", {"1,Uno"});
   e.Fuente("Jerarquias.txt", {"_0A,"});
   EXPECT_EQ(e.Importa(), 4);
@@ -112,8 +100,8 @@ TEST_P(ImportaDatosEn, ResultadosEnLaCodificacionDelOrigen) {
   for (const Caso& c : {Caso{true, "Ñandú Ω"}, Caso{false, "Ñandú €"}}) {
     SCOPED_TRACE(c.nombre);
     EntornoImportacion e(GetParam());
-    e.Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=Empleado\r\n" +
-                   Seccion(e, "Empleado", "ID_Empleado", {"ID_Empleado", "Nombre"}));
+    e.Definiciones(ListaTablas({"Empleado"}) +
+                   e.Seccion("Empleado", "ID_Empleado", {"ID_Empleado", "Nombre"}));
     auto enArchivo = [&c](const std::string& texto) { return c.bom ? texto : Utf8AAnsi(texto); };
     const std::string importada = "0001," + c.nombre, rechazada = "," + c.nombre;
     EscribeBytes(e.Archivo("Empleado.txt"), (c.bom ? "\xEF\xBB\xBF" : "") +
@@ -137,8 +125,8 @@ TEST_P(ImportaDatosEn, LlaveDeFechaYHoraConservaLaHoraAlEscribirse) {
   // The row is written with the time its lookup used, so the same key
   // imported again updates it instead of adding a second row.
   EntornoImportacion e(GetParam());
-  e.Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=Kardex\r\n" +
-                 Seccion(e, "Kardex", "Id_Empleado,Fecha", {"Id_Empleado", "Fecha", "ID_Tipo"}));
+  e.Definiciones(ListaTablas({"Kardex"}) +
+                 e.Seccion("Kardex", "Id_Empleado,Fecha", {"Id_Empleado", "Fecha", "ID_Tipo"}));
   for (const char* tipo : {"VAC", "INC"}) {
     e.Fuente("Kardex.txt", {std::string("7,25/12/2005 09:30:00 p.m.,") + tipo});
     EXPECT_EQ(e.Importa(), 0);
@@ -150,9 +138,9 @@ TEST_P(ImportaDatosEn, LlaveDeFechaConLaFormaDeLaMascara) {
   // An ISO key under the default mask is found again on the next run.
   EntornoImportacion e(GetParam());
   std::string seccion =
-      Seccion(e, "Kardex", "Id_Empleado,Fecha", {"Id_Empleado", "Fecha", "ID_Tipo"});
+      e.Seccion("Kardex", "Id_Empleado,Fecha", {"Id_Empleado", "Fecha", "ID_Tipo"});
   seccion.replace(seccion.find("FormatoFecha=DD/MM/YYYY\r\n"), 25, "");
-  e.Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=Kardex\r\n" + seccion);
+  e.Definiciones(ListaTablas({"Kardex"}) + seccion);
   for (const char* tipo : {"VAC", "INC"}) {
     e.Fuente("Kardex.txt",
              {std::string("7,2005-12-25,") + tipo, std::string("8,2005-12-25 14:30:00,") + tipo});
@@ -163,8 +151,8 @@ TEST_P(ImportaDatosEn, LlaveDeFechaConLaFormaDeLaMascara) {
 
 TEST_P(ImportaDatosEn, FechaConHoraFueraDeLaLlaveConservaLaHora) {
   EntornoImportacion e(GetParam());
-  e.Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=Empleado\r\n" +
-                 Seccion(e, "Empleado", "ID_Empleado", {"ID_Empleado", "FechaAlta"}));
+  e.Definiciones(ListaTablas({"Empleado"}) +
+                 e.Seccion("Empleado", "ID_Empleado", {"ID_Empleado", "FechaAlta"}));
   e.Fuente("Empleado.txt", {"1,25/12/2005 14:30:00", "2,25/12/2005 02:30:00 p.m.",
                             "3,25/12/2005 aprox.", "4,25/12/2005 25:00:00"});
   EXPECT_EQ(e.Importa(), 1);
@@ -184,9 +172,8 @@ TEST_P(ImportaDatosEn, TablaOFuenteQueFaltanYBorrarAntesDeImportar) {
   e.Base().Execute("INSERT INTO Jerarquias (Key, Parent) VALUES ('_0X', NULL)");
   e.Definiciones(
       "[Tablas]\r\nTotal=3\r\nTabla1=NoExiste\r\nTabla2=Empleado\r\nTabla3=Jerarquias\r\n" +
-      Seccion(e, "NoExiste", "ID", {"ID"}) +
-      Seccion(e, "Empleado", "ID_Empleado", {"ID_Empleado"}) +
-      Seccion(e, "Jerarquias", "Key", {"Key", "Parent"}) + "Borrar antes de importar=1\r\n");
+      e.Seccion("NoExiste", "ID", {"ID"}) + e.Seccion("Empleado", "ID_Empleado", {"ID_Empleado"}) +
+      e.Seccion("Jerarquias", "Key", {"Key", "Parent"}) + "Borrar antes de importar=1\r\n");
   e.Fuente("NoExiste.txt", {"1"});
   e.Fuente("Jerarquias.txt", {"_0A,"});
   EXPECT_EQ(e.Importa(), 4);  // a configured table was not imported
@@ -208,7 +195,7 @@ TEST_P(ImportaDatosEn, NombreDeTablaQueNoEsIdentificadorSeSalta) {
   e.Base().Execute("INSERT INTO Empleado (ID_Empleado) VALUES ('E1')");
   const std::string tabla = "Tres; DROP TABLE Empleado";
   e.Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=" + tabla + "\r\n" +
-                 Seccion(e, tabla, "ID", {"ID"}) + "Borrar antes de importar=1\r\n");
+                 e.Seccion(tabla, "ID", {"ID"}) + "Borrar antes de importar=1\r\n");
   e.Fuente(tabla + ".txt", {"1"});
   EXPECT_EQ(e.Importa(), 4);
   EXPECT_EQ(e.Log(), (V{">Inicio de importación",
@@ -221,7 +208,7 @@ TEST_P(ImportaDatosEn, NombreDeTablaQueNoEsIdentificadorSeSalta) {
 TEST(ImportaDatos, TablaSinNombreEsUnErrorDeDefinicion) {
   EntornoImportacion e;
   e.Definiciones("[Tablas]\r\nTotal=2\r\nTabla1=\r\nTabla2=Jerarquias\r\n" +
-                 Seccion(e, "Jerarquias", "Key", {"Key", "Parent"}));
+                 e.Seccion("Jerarquias", "Key", {"Key", "Parent"}));
   e.Fuente("Jerarquias.txt", {"_0A,"});
   EXPECT_EQ(e.Importa(), 4);
   EXPECT_EQ(e.Log(), (V{">Inicio de importación", "No tiene nombre definido para la tabla 1",
@@ -234,8 +221,7 @@ TEST(ImportaDatos, TablaSinNombreEsUnErrorDeDefinicion) {
 // lines around them import.
 TEST(ImportaDatos, LineaQueNoSePuedeLeerSeRechazaYSigue) {
   EntornoImportacion e;
-  e.Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=Jerarquias\r\n" +
-                 Seccion(e, "Jerarquias", "Key", {"Key", "Parent"}));
+  e.Definiciones(ListaTablas({"Jerarquias"}) + e.Seccion("Jerarquias", "Key", {"Key", "Parent"}));
   EscribeBytes(e.Archivo("Jerarquias.txt"), "\xEF\xBB\xBF_0A\xC3\xB1o,\r_0Mal\xC3(,\r_0L," +
                                                 std::string(1 << 20, 'x') + "\r_0Fin,");
   EXPECT_EQ(e.Importa(), 1);
@@ -255,8 +241,8 @@ TEST(ImportaDatos, LlaveQueSaldriaDeLaCarpetaDeFotosRechazaElRegistro) {
   std::filesystem::create_directory(e.Archivo("Empleado_Foto"));
   EscribeBytes(e.Archivo("Empleado_Foto/1.jpg"), "foto de Ana");
   EscribeBytes(e.Archivo("secreto.jpg"), "fuera de la carpeta");
-  e.Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=Empleado\r\n" +
-                 Seccion(e, "Empleado", "ID_Empleado", {"ID_Empleado", "Nombre", "Foto"}));
+  e.Definiciones(ListaTablas({"Empleado"}) +
+                 e.Seccion("Empleado", "ID_Empleado", {"ID_Empleado", "Nombre", "Foto"}));
   e.Fuente("Empleado.txt", {"1,Ana,", "../secreto,Bob,", "..,Eva,"});
   EXPECT_EQ(e.Importa(), 1);
   EXPECT_EQ(e.Lee("Empleado", {"ID_Empleado", "Foto"}), (Filas{{"1", "foto de Ana"}}));
@@ -271,8 +257,8 @@ TEST(ImportaDatos, LlaveQueSaldriaDeLaCarpetaDeFotosRechazaElRegistro) {
 // past the column's range it is still an overflow.
 TEST(ImportaDatos, DecimalEnColumnaEnteraSeRedondea) {
   EntornoImportacion e;
-  e.Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=Empleado\r\n" +
-                 Seccion(e, "Empleado", "ID_Empleado", {"ID_Empleado", "Edad", "NumeroTarjeta"}));
+  e.Definiciones(ListaTablas({"Empleado"}) +
+                 e.Seccion("Empleado", "ID_Empleado", {"ID_Empleado", "Edad", "NumeroTarjeta"}));
   e.Fuente("Empleado.txt",
            {"1,30.00,1500.00", "2,2.5,3.5", "3,-0.5,7.51", "4,32767.5,1", "5,1e3,1"});
   EXPECT_EQ(e.Importa(), 1);

@@ -12,13 +12,6 @@ namespace {
 
 class LotesEn : public ::testing::TestWithParam<MotorPrueba> {};
 
-std::string Turnos(const EntornoImportacion& e, const std::string& extra = "") {
-  return "[Tablas]\r\nTotal=1\r\nTabla1=Turno\r\n[Turno]\r\nOrigen=" + e.Archivo("Turno.txt") +
-         "\r\nFormato=3\r\nNombreIndice=ID\r\nColumnas=2\r\nCampoColumna1=ID\r\n"
-         "CampoColumna2=Nombre\r\n" +
-         extra;
-}
-
 Corrida::Opciones Lote(long n) {
   Corrida::Opciones o;
   o.lote = n;
@@ -30,7 +23,7 @@ TEST_P(LotesEn, CadaRegistroConservaSuVeredictoDentroDelLote) {
   // the same key twice all fall inside one batch.
   EntornoImportacion e(GetParam());
   e.Base().Execute("CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20) UNIQUE)");
-  e.Definiciones(Turnos(e));
+  e.Definiciones(e.Turnos());
   const V lineas = {"1,Uno", "x,Malo", "2,Dos", "3,Uno", "1,Uno bis", "4,Cuatro", "5,Cinco"};
   e.Fuente("Turno.txt", lineas);
 
@@ -53,8 +46,8 @@ TEST_P(LotesEn, CadaRegistroConservaSuVeredictoDentroDelLote) {
 
 TEST_P(LotesEn, InterrupcionConfirmaElLoteEnCursoYNoPierdeNadaReportado) {
   EntornoImportacion e(GetParam());
-  e.Base().Execute("CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20))");
-  e.Definiciones(Turnos(e));
+  e.Base().Execute(kCreaTurno);
+  e.Definiciones(e.Turnos());
   V lineas;
   for (int i = 1; i <= 10; ++i) lineas.push_back(std::to_string(i) + ",T" + std::to_string(i));
   e.Fuente("Turno.txt", lineas);
@@ -77,8 +70,8 @@ TEST_P(LotesEn, InterrupcionConfirmaElLoteEnCursoYNoPierdeNadaReportado) {
 
 TEST_P(LotesEn, MaximoDeRechazosDetieneLaTablaYCuentaElResto) {
   EntornoImportacion e(GetParam());
-  e.Base().Execute("CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20))");
-  e.Definiciones(Turnos(e));
+  e.Base().Execute(kCreaTurno);
+  e.Definiciones(e.Turnos());
   e.Fuente("Turno.txt", {"1,Uno", "x,Malo", "2,Dos", "y,Malo", "3,Tres", "4,Cuatro"});
   Corrida::Opciones o = Lote(2);
   o.maxRechazos = 2;
@@ -94,8 +87,8 @@ TEST_P(LotesEn, MaximoDeRechazosDetieneLaTablaYCuentaElResto) {
 
 TEST_P(LotesEn, BorrarAntesDeImportarEsTodoONada) {
   EntornoImportacion e(GetParam());
-  e.Base().Execute("CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20))");
-  e.Definiciones(Turnos(e, "Borrar antes de importar=1\r\n"));
+  e.Base().Execute(kCreaTurno);
+  e.Definiciones(e.Turnos("Borrar antes de importar=1\r\n"));
   e.Fuente("Turno.txt", {"1,Viejo", "2,Viejo"});
   ASSERT_EQ(e.Importa(Lote(1)), 0);
   const V okAnterior = e.Resultado("Turno_Ok.txt");
@@ -117,8 +110,8 @@ TEST_P(LotesEn, BorrarAntesDeImportarEsTodoONada) {
 
 TEST_P(LotesEn, SimulacionDaElMismoVeredictoSinTocarNada) {
   EntornoImportacion e(GetParam());
-  e.Base().Execute("CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20))");
-  e.Definiciones(Turnos(e));
+  e.Base().Execute(kCreaTurno);
+  e.Definiciones(e.Turnos());
   e.Fuente("Turno.txt", {"1,Uno"});
   ASSERT_EQ(e.Importa(), 0);
   const V lineas = {"2,Dos", "x,Malo", "2,Dos bis"};
@@ -145,7 +138,7 @@ TEST(LotesPostgreSql, ConfirmacionFallidaSeRepiteRegistroARegistro) {
   e.Base().Execute(
       "CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, "
       "Nombre VARCHAR(20) UNIQUE DEFERRABLE INITIALLY DEFERRED)");
-  e.Definiciones(Turnos(e));
+  e.Definiciones(e.Turnos());
   const V lineas = {"1,Uno", "2,Dos", "3,Uno", "4,Cuatro"};
   e.Fuente("Turno.txt", lineas);
 

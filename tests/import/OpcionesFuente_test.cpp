@@ -7,17 +7,10 @@
 namespace varlo::prueba {
 namespace {
 
-std::string Turnos(const EntornoImportacion& e, const std::string& extra) {
-  return "[Tablas]\r\nTotal=1\r\nTabla1=Turno\r\n[Turno]\r\nOrigen=" + e.Archivo("Turno.txt") +
-         "\r\nFormato=3\r\nNombreIndice=ID\r\nColumnas=2\r\nCampoColumna1=ID\r\n"
-         "CampoColumna2=Nombre\r\n" +
-         extra;
-}
-
 TEST(OpcionesFuente, Utf8SinMarcaYEncabezadoSaltado) {
   EntornoImportacion e;
-  e.Base().Execute("CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20))");
-  e.Definiciones(Turnos(e, "Codificacion=utf-8\r\nLineasEncabezado=1\r\n"));
+  e.Base().Execute(kCreaTurno);
+  e.Definiciones(e.Turnos("Codificacion=utf-8\r\nLineasEncabezado=1\r\n"));
   // UTF-8 bytes as exported, no byte-order mark; the header would be a row of text keys
   EscribeBytes(e.Archivo("Turno.txt"), "ID,Nombre\r\n1,Peña\r\nx,Mal\r\n");
 
@@ -31,8 +24,8 @@ TEST(OpcionesFuente, Utf8SinMarcaYEncabezadoSaltado) {
 
 TEST(OpcionesFuente, CodificacionDesconocidaNoLeeLaFuente) {
   EntornoImportacion e;
-  e.Base().Execute("CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20))");
-  e.Definiciones(Turnos(e, "Codificacion=EBCDIC\r\n"));
+  e.Base().Execute(kCreaTurno);
+  e.Definiciones(e.Turnos("Codificacion=EBCDIC\r\n"));
   e.Fuente("Turno.txt", {"1,Uno"});
   EXPECT_EQ(e.Importa(), 4);
   EXPECT_EQ(e.Log()[1], "Codificación no soportada (EBCDIC): use UTF-8 o Windows-1252");

@@ -2,12 +2,8 @@
 // planning: both imports run, in that order, on SQLite and on PostgreSQL.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
-#include <filesystem>
-
 #include "incidences/EscenarioIncidencias.h"
+#include "support/ProgramaCopiado.h"
 
 namespace varlo {
 namespace {
@@ -30,12 +26,8 @@ void CorreAmbasImportaciones(const std::string& cadena) {
                            "[Planeacion Faltas]\r\nOrigen=Planfal.txt\r\nFormato=3\r\n"
                            "Columnas=4\r\nCampoColumna1=ID_Empleado\r\nCampoColumna2=Fecha1\r\n"
                            "CampoColumna3=Fecha2\r\nCampoColumna4=ID_Tipo\r\n");
-  // A private copy: the program writes its log beside itself.
-  std::filesystem::copy_file(std::string(VARLODI_BIN_DIR) + "/varlodi", ruta("varlodi"));
-  std::string cmd =
-      "cd '" + tmp.Ruta() + "' && LC_ALL=C ./varlodi defs.ini </dev/null >out.txt 2>err.txt";
-  int r = std::system(cmd.c_str());
-  EXPECT_TRUE(WIFEXITED(r) && WEXITSTATUS(r) == 0) << prueba::LeeBytes(ruta("err.txt"));
+  prueba::CopiaPrograma(tmp.Ruta());
+  EXPECT_EQ(prueba::CorreCopia(tmp.Ruta()), 0) << prueba::LeeBytes(ruta("errores.txt"));
 
   // Both imports' first and last lines, in order, with no error line between.
   // Each import's summary after its own lines, then the run's.

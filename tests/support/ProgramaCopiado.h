@@ -1,0 +1,37 @@
+#pragma once
+// The console program copied into a test's folder, so that its "Log" folder
+// is that folder's, and started there on a definitions file.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+namespace varlo::prueba {
+
+inline void CopiaPrograma(const std::string& carpeta) {
+  std::filesystem::copy_file(std::string(VARLODI_BIN_DIR) + "/varlodi", carpeta + "/varlodi");
+}
+
+// Starts the copy in `carpeta` (its working folder too) on `defs`, under the
+// C locale, with stdin empty and stdout and stderr in "salida.txt" and
+// "errores.txt"; returns its pid.
+inline pid_t LanzaCopia(const std::string& carpeta, const std::string& defs = "defs.ini") {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const std::string orden = "cd '" + carpeta + "' && LC_ALL=C exec ./varlodi '" + defs +
+                              "' </dev/null >salida.txt 2>errores.txt";
+    execl("/bin/sh", "sh", "-c", orden.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  return pid;
+}
+
+// Runs the copy to its end; its exit status, 128 + the signal that ended it.
+inline int CorreCopia(const std::string& carpeta, const std::string& defs = "defs.ini") {
+  int st = 0;
+  waitpid(LanzaCopia(carpeta, defs), &st, 0);
+  return WIFSIGNALED(st) ? 128 + WTERMSIG(st) : WEXITSTATUS(st);
+}
+
+}  // namespace varlo::prueba
