@@ -7,6 +7,7 @@
 #include "db/Recordset.h"
 #include "db/TiposAdo.h"
 #include "import/ConsultaBusqueda.h"
+#include "import/DetalleRechazo.h"
 #include "import/FotoRegistro.h"
 #include "import/Jerarquia.h"
 #include "import/MascaraFecha.h"
@@ -136,20 +137,8 @@ void EscrituraRegistro::EscribeColumna(db::Recordset& rs, std::size_t c, const s
 
 std::string EscrituraRegistro::Esperado(const db::Recordset& rs, std::size_t c,
                                         const std::string& valor, long numero) const {
-  const int tipo = tipos_[c];
-  std::string que;
-  if (db::EsTipoFecha(tipo)) {
-    que = "no es una fecha " + d_.Mascara.Texto;
-  } else if (db::EsTipoNumerico(tipo)) {
-    que = numero == errores::Desbordamiento ? "está fuera del intervalo de la columna"
-                                            : "no es un número";
-  } else if (db::EsTipoTexto(tipo) && numero == errores::DatosTruncados && indices_[c] >= 0) {
-    que = "pasa de los " + std::to_string(rs.Field(indices_[c]).tamanoDefinido) +
-          " caracteres de la columna";
-  } else {
-    return "";
-  }
-  return QuitaCorchetes(d_.Campos[c]) + "='" + Recorta(valor) + "' " + que;
+  const long tamano = indices_[c] >= 0 ? rs.Field(indices_[c]).tamanoDefinido : 0;
+  return DetalleRechazo(d_.Campos[c], valor, tipos_[c], tamano, numero, d_.Mascara.Texto);
 }
 
 ResultadoRegistro EscrituraRegistro::Escribe(db::Recordset& rs,

@@ -1,5 +1,7 @@
 #include "incidences/EscrituraKardex.h"
 
+#include "import/DetalleRechazo.h"
+
 #include "common/Texto.h"
 
 namespace varlo {
@@ -60,7 +62,18 @@ void EscrituraKardex::Falla(const std::string& linea, const ErrorVarlo& e) {
 }
 
 void EscrituraKardex::Asigna(const std::string& campo, const std::string& texto) {
-  rsKardex_->AsignaTexto(rsKardex_->IndiceCampo(campo), texto);
+  const int i = rsKardex_->IndiceCampo(campo);
+  try {
+    rsKardex_->AsignaTexto(i, texto);
+  } catch (const ErrorVarlo& e) {
+    // the reason first, then the column, its value and what it expected
+    if (e.Numero() <= 0) throw;
+    const db::InfoCampo& info = rsKardex_->Field(i);
+    const std::string detalle = DetalleRechazo(campo, texto, info.tipo, info.tamanoDefinido,
+                                               e.Numero(), d_.Mascara().Texto);
+    if (detalle.empty()) throw;
+    throw ErrorVarlo(e.Numero(), e.Fuente(), e.Descripcion() + ": " + detalle);
+  }
 }
 
 EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
