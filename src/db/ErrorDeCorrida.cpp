@@ -4,10 +4,6 @@
 
 namespace varlo::db {
 
-bool EsErrorDeCorrida(const ErrorVarlo& e) {
-  return EsConexionPerdida(e) || EsBloqueo(e);
-}
-
 namespace {
 // The class of the error being handled (the class travels with the object).
 ErrorBaseDatos::Clase ClaseCapturada() {

@@ -8,8 +8,6 @@
 
 namespace varlo::db {
 
-bool EsErrorDeCorrida(const ErrorVarlo& e);
-
 // Inside a catch block: whether the error being handled belongs to the run,
 // and whether it is the database locked (the rest: the connection lost).
 bool CapturadoEsDeCorrida();

@@ -95,9 +95,6 @@ class LoteRegistros {
     }
   }
 
-  // Records processed but not yet reported.
-  std::size_t Pendientes() const { return pendientes_.size(); }
-
  private:
   // A severe error can make the database end the transaction by itself:
   // what the batch did is gone, and no record of it may be reported.

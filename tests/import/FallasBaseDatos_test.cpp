@@ -8,23 +8,24 @@
 namespace varlo::prueba {
 namespace {
 
-std::string Turnos(const EntornoImportacion& e) {
-  return ListaTablas({"Turno", "Jerarquias"}) + e.Seccion("Turno", "ID", {"ID", "Nombre"}) +
-         e.Seccion("Jerarquias", "Key", {"Key", "Parent"});
-}
-
 V Lineas(int n) {
   V r;
   for (int i = 1; i <= n; ++i) r.push_back(std::to_string(i) + ",T");
   return r;
 }
 
+// Two tables, Turno with `lineas` records and then Jerarquias with one.
+void Prepara(EntornoImportacion& e, int lineas) {
+  e.Base().Execute(kCreaTurno);
+  e.Definiciones(ListaTablas({"Turno", "Jerarquias"}) + e.Seccion("Turno", "ID", {"ID", "Nombre"}) +
+                 e.Seccion("Jerarquias", "Key", {"Key", "Parent"}));
+  e.Fuente("Turno.txt", Lineas(lineas));
+  e.Fuente("Jerarquias.txt", {"_0A,"});
+}
+
 TEST(FallasBaseDatos, ConexionPerdidaTerminaLaCorridaConUnaSolaLinea) {
   EntornoImportacion e(MotorPrueba::PostgreSql);
-  e.Base().Execute(kCreaTurno);
-  e.Definiciones(Turnos(e));
-  e.Fuente("Turno.txt", Lineas(40));
-  e.Fuente("Jerarquias.txt", {"_0A,"});
+  Prepara(e, 40);
   auto corrida = db::Conexion::Abre(e.Cadena());
   corrida->Execute("CREATE TABLE SesionCorrida AS SELECT pg_backend_pid() AS pid");
 
@@ -58,10 +59,7 @@ TEST(FallasBaseDatos, ConexionPerdidaTerminaLaCorridaConUnaSolaLinea) {
 // Each table meets the lock once: one error line per table, not per record.
 TEST(FallasBaseDatos, BloqueoQueNoCedeTerminaLaTablaNoCadaRegistro) {
   EntornoImportacion e(MotorPrueba::SQLite);
-  e.Base().Execute(kCreaTurno);
-  e.Definiciones(Turnos(e));
-  e.Fuente("Turno.txt", Lineas(5));
-  e.Fuente("Jerarquias.txt", {"_0A,"});
+  Prepara(e, 5);
   db::Esperas corta;
   corta.bloqueo = std::chrono::milliseconds(50);
   auto corrida = db::Conexion::Abre(e.Cadena(), corta);
@@ -87,10 +85,7 @@ TEST(FallasBaseDatos, BloqueoQueNoCedeTerminaLaTablaNoCadaRegistro) {
 // nobody releases) is bounded by the statement wait, never waited on for ever.
 TEST(FallasBaseDatos, SentenciaSinRespuestaSeCortaAlAgotarSuEspera) {
   EntornoImportacion e(MotorPrueba::PostgreSql);
-  e.Base().Execute(kCreaTurno);
-  e.Definiciones(Turnos(e));
-  e.Fuente("Turno.txt", Lineas(3));
-  e.Fuente("Jerarquias.txt", {"_0A,"});
+  Prepara(e, 3);
   db::Esperas corta;
   corta.sentencia = std::chrono::seconds(1);
   auto corrida = db::Conexion::Abre(e.Cadena(), corta);
