@@ -1,11 +1,22 @@
-// Table import throughput on SQLite: generated fixed-width Empleado records
-// (100 000 and 1 000 000 by default) imported by the engine, next to the
-// sqlite3 shell's ".import" of the same data, each size in a fresh process
-// so that its peak memory is its own.
+// Table import throughput: generated 10-column fixed-width Empleado records
+// imported by the engine, each figure next to what an administrator would
+// use instead, run on the same data in the same run:
 //
-//   bench_importa_tablas [N ...]
+//   sqlite-nuevos N      empty table      vs  sqlite3 .import (staging + INSERT SELECT)
+//   sqlite-existentes N  every key exists vs  staged INSERT OR REPLACE
+//   pg-nuevos N          empty table      vs  psql \copy
+//   pg-existentes N      every key exists vs  staged INSERT ... ON CONFLICT DO UPDATE
+//   fecha-llave M        10 000 updates by a date key into a table of M rows
+//                        (the baseline is the same at 10 000 rows: the cost
+//                        must not grow with the table)
+//
+// Each measure runs in a fresh process, so that its peak memory is its own.
+// PostgreSQL needs VARLODI_PG_ODBC and VARLODI_PG_PORT (scripts/pg-cluster).
+//
+//   bench_importa_tablas CASE N [CASE N ...]
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -44,11 +55,26 @@ class VentanaMuda : public VentanaBase {
   }
 };
 
-const char* kEmpleado =
+const char* kEmpleadoSQLite =
     "CREATE TABLE Empleado (ID_Empleado CHAR(15) NOT NULL PRIMARY KEY, Nombre VARCHAR(50), "
     "Edad SMALLINT, NumeroTarjeta INT, Activo BIT, FechaAlta DATETIME, Sueldo DECIMAL(12,2), "
     "ID_Nivel0 VARCHAR(15), ID_Nivel1 VARCHAR(15), ID_Nivel2 VARCHAR(15), ID_Nivel3 VARCHAR(15), "
     "ID_Calendario VARCHAR(15), FIAplicacion DATETIME, Foto IMAGE)";
+const char* kEmpleadoPg =
+    "CREATE TABLE Empleado (ID_Empleado char(15) NOT NULL PRIMARY KEY, Nombre varchar(50), "
+    "Edad smallint, NumeroTarjeta integer, Activo boolean, FechaAlta timestamp, "
+    "Sueldo numeric(12,2), ID_Nivel0 varchar(15), ID_Nivel1 varchar(15), ID_Nivel2 varchar(15), "
+    "ID_Nivel3 varchar(15), ID_Calendario varchar(15), FIAplicacion timestamp, Foto bytea)";
+// The ten imported columns, in the source's order, with their widths.
+const char* kColumnas =
+    "ID_Empleado, Nombre, Edad, NumeroTarjeta, Activo, FechaAlta, Sueldo, ID_Nivel0, ID_Nivel1, "
+    "ID_Nivel2";
+const struct {
+  const char* campo;
+  int ancho;
+} kDisposicion[] = {{"ID_Empleado", 10}, {"Nombre", 30},   {"Edad", 3},    {"NumeroTarjeta", 9},
+                    {"Activo", 1},       {"FechaAlta", 8}, {"Sueldo", 10}, {"ID_Nivel0", 15},
+                    {"ID_Nivel1", 15},   {"ID_Nivel2", 15}};
 
 std::string Campo(std::string s, std::size_t ancho) {
   s.resize(ancho, ' ');
@@ -68,91 +94,312 @@ double Segundos(std::chrono::steady_clock::time_point desde) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - desde).count();
 }
 
-void CreaBase(const std::string& ruta) {
-  std::ofstream(ruta).close();  // an empty file is a new SQLite database
-  db::Conexion::Abre("Provider=SQLite;Data Source=" + ruta)->Execute(kEmpleado);
+double Cronometra(const auto& trabajo) {
+  const auto inicio = std::chrono::steady_clock::now();
+  trabajo();
+  return Segundos(inicio);
 }
 
-// One size, in this process: the engine, then the sqlite3 shell.
-int UnaMedida(long n, const std::string& carpeta) {
-  const std::string fuente = carpeta + "/Empleado.txt", csv = carpeta + "/Empleado.csv";
-  {
-    std::ofstream f(fuente, std::ios::binary), c(csv, std::ios::binary);
-    for (long i = 1; i <= n; ++i) {
-      std::string id = std::to_string(i), nombre = "Empleado " + std::to_string(i % 9973);
-      std::string edad = std::to_string(18 + i % 50);
-      char fecha[16];
-      std::snprintf(fecha, sizeof fecha, "%04ld%02ld%02ld", 1990 + i % 30, 1 + i % 12, 1 + i % 28);
-      f << Campo(id, 10) << Campo(nombre, 30) << Campo(edad, 3) << fecha << "\r\n";
-      c << id << ',' << nombre << ',' << edad << ',' << fecha << "\n";
-    }
-  }
-  const std::string base = carpeta + "/motor.db", baseShell = carpeta + "/shell.db";
-  CreaBase(base);
-  CreaBase(baseShell);
-  std::ofstream(carpeta + "/defs.ini", std::ios::binary)
-      << "[Opciones]\r\nReporteLog=1\r\n[Base de Datos]\r\nConexion=Provider=SQLite;Data Source="
-      << base << "\r\n[Tablas]\r\nTotal=1\r\nTabla1=Empleado\r\n[Empleado]\r\nOrigen=" << fuente
-      << "\r\nFormato=1\r\nFormatoFecha=YYYYMMDD\r\nNombreIndice=ID_Empleado\r\nColumnas=4\r\n"
-         "CampoColumna1=ID_Empleado\r\nLongitudColumna1=10\r\nCampoColumna2=Nombre\r\n"
-         "LongitudColumna2=30\r\nCampoColumna3=Edad\r\nLongitudColumna3=3\r\n"
-         "CampoColumna4=FechaAlta\r\nLongitudColumna4=8\r\n";
+std::string Comillas(const std::string& s) {
+  std::string r = "'";
+  for (char c : s) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return r + "'";
+}
 
+void Shell(const std::string& orden) {
+  if (std::system(orden.c_str()) != 0) {
+    std::cerr << "bench: falló: " << orden << "\n";
+    std::exit(1);
+  }
+}
+
+// The same N records as a fixed-width source for the engine and a CSV for
+// the baseline; `variante` changes the non-key values (a second pass over
+// existing keys writes something new).
+void EscribeDatos(long n, int variante, const std::string& fuente, const std::string& csv) {
+  std::ofstream f(fuente, std::ios::binary), c(csv, std::ios::binary);
+  for (long i = 1; i <= n; ++i) {
+    const long v = i + variante;
+    std::string valores[10];
+    valores[0] = std::to_string(i);
+    valores[1] = "Empleado " + std::to_string(v % 9973);
+    valores[2] = std::to_string(18 + v % 50);
+    valores[3] = std::to_string(100000 + v);
+    valores[4] = v % 3 ? "1" : "0";
+    char fecha[16];
+    std::snprintf(fecha, sizeof fecha, "%04ld%02ld%02ld", 1990 + v % 30, 1 + v % 12, 1 + v % 28);
+    valores[5] = fecha;
+    valores[6] = std::to_string(1000 + v % 90000) + ".50";
+    valores[7] = "N" + std::to_string(v % 40);
+    valores[8] = "M" + std::to_string(v % 7);
+    valores[9] = "S" + std::to_string(v % 3);
+    for (int k = 0; k < 10; ++k) {
+      f << Campo(valores[k], static_cast<std::size_t>(kDisposicion[k].ancho));
+      c << (k ? "," : "") << valores[k];
+    }
+    f << "\r\n";
+    c << "\n";
+  }
+}
+
+std::string Definiciones(const std::string& conexion, const std::string& tabla,
+                         const std::string& fuente, const std::string& indice,
+                         const std::string& columnas, const std::string& mascara = "YYYYMMDD") {
+  return "[Opciones]\r\nReporteLog=1\r\n[Base de Datos]\r\nConexion=" + conexion +
+         "\r\n[Tablas]\r\nTotal=1\r\nTabla1=" + tabla + "\r\n[" + tabla + "]\r\nOrigen=" + fuente +
+         "\r\nFormato=1\r\nFormatoFecha=" + mascara + "\r\nNombreIndice=" + indice + "\r\n" +
+         columnas;
+}
+
+std::string ColumnasEmpleado() {
+  std::string r = "Columnas=10\r\n";
+  int k = 0;
+  for (const auto& c : kDisposicion) {
+    ++k;
+    r += "CampoColumna" + std::to_string(k) + "=" + c.campo + "\r\nLongitudColumna" +
+         std::to_string(k) + "=" + std::to_string(c.ancho) + "\r\n";
+  }
+  return r;
+}
+
+struct Motor {
+  double segundos = 0;
+  long picoKiB = 0;
+};
+
+// The engine, as a scheduled run does it: result files and log on.
+Motor Importa(const std::string& carpeta, const std::string& definiciones) {
+  std::ofstream(carpeta + "/defs.ini", std::ios::binary) << definiciones;
   EstableceCarpetaPrograma(carpeta);
   VentanaMuda ventana;
   frmMain f(ventana, "");
   f.ArchivoDefiniciones = carpeta + "/defs.ini";
   f.ReporteLog = f.ReporteEmpleadosImportados = f.ReporteEmpleadosNoImportados = 1;
-  auto inicio = std::chrono::steady_clock::now();
-  ImportaDatos(f);
-  double motor = Segundos(inicio);
-  long memoriaMotor = PicoMemoriaKiB();
+  Motor m;
+  m.segundos = Cronometra([&] { ImportaDatos(f); });
+  m.picoKiB = PicoMemoriaKiB();
   if (f.EstadoSalida() != 0) {
-    std::cerr << "la importación terminó con errores (ver " << carpeta << "/Log)\n";
-    return 1;
+    std::cerr << "bench: la importación terminó con errores (ver " << carpeta << "/Log)\n";
+    std::exit(1);
   }
+  return m;
+}
 
-  // The shell's .import into the same table (types as text, no lookups).
-  const std::string orden = "sqlite3 '" + baseShell +
-                            "' '.mode csv' "
-                            "'.import " +
-                            csv +
-                            " EmpleadoCsv' "
-                            "'INSERT INTO Empleado (ID_Empleado, Nombre, Edad, FechaAlta) "
-                            "SELECT * FROM EmpleadoCsv' >/dev/null";
-  inicio = std::chrono::steady_clock::now();
-  int r = std::system(orden.c_str());
-  double shell = Segundos(inicio);
-  rusage uso{};
-  getrusage(RUSAGE_CHILDREN, &uso);
-  if (r != 0) {
-    std::cerr << "sqlite3 falló (" << r << ")\n";
-    return 1;
+void Linea(const std::string& trabajo, long n, const Motor& m, const std::string& base,
+           double segundosBase) {
+  const double motor = n / m.segundos, referencia = n / segundosBase;
+  std::printf("%-34s %9ld  %9.0f/s  %-28s %9.0f/s  %5.2f  %7ld KiB\n", trabajo.c_str(), n, motor,
+              base.c_str(), referencia, motor / referencia, m.picoKiB);
+  std::fflush(stdout);
+}
+
+std::string Sqlite3(const std::string& base, const std::string& ordenes) {
+  return "sqlite3 " + Comillas(base) + " " + ordenes + " >/dev/null";
+}
+
+void CreaSQLite(const std::string& ruta, const char* esquema) {
+  std::ofstream(ruta).close();  // an empty file is a new SQLite database
+  db::Conexion::Abre("Provider=SQLite;Data Source=" + ruta)->Execute(esquema);
+}
+
+int SQLiteEmpleado(long n, const std::string& carpeta, bool existentes) {
+  const std::string fuente = carpeta + "/Empleado.txt", csv = carpeta + "/Empleado.csv";
+  const std::string base = carpeta + "/motor.db", baseShell = carpeta + "/shell.db";
+  CreaSQLite(base, kEmpleadoSQLite);
+  CreaSQLite(baseShell, kEmpleadoSQLite);
+  const std::string importaCsv =
+      "'CREATE TABLE Etapa (c1, c2, c3, c4, c5, c6, c7, c8, c9, c10)' '.mode csv' '.import " + csv +
+      " Etapa' ";
+  const std::string inserta =
+      std::string("INSERT INTO Empleado (") + kColumnas + ") SELECT * FROM Etapa";
+  if (existentes) {
+    // Both tables start with every key (the first pass), outside the timing.
+    EscribeDatos(n, 0, fuente, csv);
+    for (const std::string& b : {base, baseShell})
+      Shell(Sqlite3(b, importaCsv + Comillas(inserta) + " 'DROP TABLE Etapa'"));
   }
-  std::printf(
-      "%9ld registros  motor: %8.2f s %10.0f reg/s pico %7ld KiB  |  sqlite3 .import: "
-      "%6.2f s %10.0f reg/s pico %7ld KiB\n",
-      n, motor, n / motor, memoriaMotor, shell, n / shell, uso.ru_maxrss);
+  EscribeDatos(n, existentes ? 7 : 0, fuente, csv);
+  Motor m = Importa(carpeta, Definiciones("Provider=SQLite;Data Source=" + base, "Empleado", fuente,
+                                          "ID_Empleado", ColumnasEmpleado()));
+  const std::string baseOrden = existentes ? std::string("INSERT OR REPLACE INTO Empleado (") +
+                                                 kColumnas + ") SELECT * FROM Etapa"
+                                           : inserta;
+  const double shell =
+      Cronometra([&] { Shell(Sqlite3(baseShell, importaCsv + Comillas(baseOrden))); });
+  Linea(existentes ? "SQLite, claves existentes" : "SQLite, registros nuevos", n, m,
+        existentes ? "INSERT OR REPLACE por etapa" : "sqlite3 .import", shell);
   return 0;
+}
+
+std::string Psql(const std::string& comandos) {
+  std::string psql = "psql";
+  const char* dir = std::getenv("VARLODI_PG_BINDIR");
+  if (dir && *dir)
+    psql = std::string(dir) + "/psql";
+  else if (fs::exists("/usr/lib/postgresql/15/bin/psql"))
+    psql = "/usr/lib/postgresql/15/bin/psql";
+  const char* puerto = std::getenv("VARLODI_PG_PORT");
+  return psql + " -X -q -v ON_ERROR_STOP=1 -h 127.0.0.1 -p " + (puerto ? puerto : "5432") +
+         " -U varlodi varlodi " + comandos + " >/dev/null";
+}
+
+int PgEmpleado(long n, const std::string& carpeta, bool existentes) {
+  const char* odbc = std::getenv("VARLODI_PG_ODBC");
+  if (!odbc || !std::getenv("VARLODI_PG_PORT")) {
+    std::cerr << "bench: sin VARLODI_PG_ODBC/VARLODI_PG_PORT, se omite PostgreSQL\n";
+    return 0;
+  }
+  const std::string fuente = carpeta + "/Empleado.txt", csv = carpeta + "/Empleado.csv";
+  const std::string esquema = "bench_" + std::to_string(::getpid());
+  const std::string cadena = std::string(odbc) + "ConnSettings=SET search_path TO " + esquema + ";";
+  const std::string copia =
+      "\\copy Empleado (" + std::string(kColumnas) + ") from '" + csv + "' with (format csv)";
+  auto ejecuta = [&](const std::string& orden) {
+    Shell("PGOPTIONS='-c search_path=" + esquema + "' " + Psql("-c " + Comillas(orden)));
+  };
+  Shell(Psql("-c " + Comillas("CREATE SCHEMA " + esquema)));
+  ejecuta(kEmpleadoPg);
+  if (existentes) {
+    EscribeDatos(n, 0, fuente, csv);
+    ejecuta(copia);
+    ejecuta("VACUUM ANALYZE Empleado");
+  }
+  EscribeDatos(n, existentes ? 7 : 0, fuente, csv);
+  Motor m =
+      Importa(carpeta, Definiciones(cadena, "Empleado", fuente, "ID_Empleado", ColumnasEmpleado()));
+
+  // The baseline on the same table as it was before the engine ran.
+  ejecuta("TRUNCATE Empleado");
+  if (existentes) {
+    EscribeDatos(n, 0, fuente, csv);
+    ejecuta(copia);
+    ejecuta("VACUUM ANALYZE Empleado");
+    EscribeDatos(n, 7, fuente, csv);
+  }
+  double base = 0;
+  if (!existentes) {
+    base = Cronometra([&] { ejecuta(copia); });
+  } else {
+    std::string actualiza;
+    for (const char* c : {"Nombre", "Edad", "NumeroTarjeta", "Activo", "FechaAlta", "Sueldo",
+                          "ID_Nivel0", "ID_Nivel1", "ID_Nivel2"})
+      actualiza += std::string(actualiza.empty() ? "" : ", ") + c + " = excluded." + c;
+    const std::string guion = carpeta + "/upsert.sql";
+    std::ofstream(guion) << "BEGIN;\nCREATE TEMP TABLE Etapa (LIKE Empleado) ON COMMIT DROP;\n"
+                         << "\\copy Etapa (" << kColumnas << ") from '" << csv
+                         << "' with (format csv)\nINSERT INTO Empleado (" << kColumnas
+                         << ") SELECT " << kColumnas
+                         << " FROM Etapa ON CONFLICT (ID_Empleado) DO UPDATE SET " << actualiza
+                         << ";\nCOMMIT;\n";
+    base = Cronometra([&] {
+      Shell("PGOPTIONS='-c search_path=" + esquema + "' " + Psql("-f " + Comillas(guion)));
+    });
+  }
+  Shell(Psql("-c " + Comillas("DROP SCHEMA " + esquema + " CASCADE") + " 2>/dev/null"));
+  Linea(existentes ? "PostgreSQL ODBC, claves existentes" : "PostgreSQL ODBC, registros nuevos", n,
+        m, existentes ? "INSERT ON CONFLICT por etapa" : "psql \\copy", base);
+  return 0;
+}
+
+// 10 000 records updating rows found by a DATETIME key, in a table of M rows.
+int FechaLlave(long m, const std::string& carpeta) {
+  constexpr long kRegistros = 10000;
+  const std::string base = carpeta + "/fechas.db", fuente = carpeta + "/Marca.txt";
+  CreaSQLite(base, "CREATE TABLE Marca (Fecha DATETIME NOT NULL PRIMARY KEY, Dato VARCHAR(20))");
+  // One row a minute from 2000-01-01: M rows stored as the engine writes dates.
+  Shell(Sqlite3(base, Comillas("WITH RECURSIVE c(x) AS (SELECT 0 UNION ALL SELECT x + 1 FROM c "
+                               "WHERE x < " +
+                               std::to_string(m - 1) +
+                               ") INSERT INTO Marca SELECT strftime('%Y-%m-%d %H:%M:%S', "
+                               "'2000-01-01', '+' || x || ' minutes'), 'viejo' FROM c")));
+  {
+    std::ofstream f(fuente, std::ios::binary);
+    for (long i = 0; i < kRegistros; ++i) {
+      // spread over the whole table, `m / kRegistros` minutes apart
+      const long minuto = i * (m / kRegistros);
+      const std::chrono::year_month_day dia{std::chrono::sys_days{std::chrono::year{2000} / 1 / 1} +
+                                            std::chrono::days{minuto / 1440}};
+      char fecha[40];
+      std::snprintf(fecha, sizeof fecha, "%02u/%02u/%04d %02ld:%02ld:00",
+                    static_cast<unsigned>(dia.day()), static_cast<unsigned>(dia.month()),
+                    static_cast<int>(dia.year()), (minuto / 60) % 24, minuto % 60);
+      f << Campo(fecha, 19) << Campo("nuevo " + std::to_string(i), 20) << "\r\n";
+    }
+  }
+  Motor r =
+      Importa(carpeta, Definiciones("Provider=SQLite;Data Source=" + base, "Marca", fuente, "Fecha",
+                                    "Columnas=2\r\nCampoColumna1=Fecha\r\nLongitudColumna1=19\r\n"
+                                    "CampoColumna2=Dato\r\nLongitudColumna2=20\r\n",
+                                    "DD/MM/YYYY"));
+  std::printf("%ld %.6f\n", m, r.segundos / kRegistros);
+  std::fflush(stdout);
+  return 0;
+}
+
+int UnaMedida(const std::string& caso, long n, const std::string& carpeta) {
+  if (caso == "sqlite-nuevos") return SQLiteEmpleado(n, carpeta, false);
+  if (caso == "sqlite-existentes") return SQLiteEmpleado(n, carpeta, true);
+  if (caso == "pg-nuevos") return PgEmpleado(n, carpeta, false);
+  if (caso == "pg-existentes") return PgEmpleado(n, carpeta, true);
+  if (caso == "fecha-llave") return FechaLlave(n, carpeta);
+  std::cerr << "bench: caso desconocido " << caso << "\n";
+  return 2;
+}
+
+// Runs one measure in a child process in a folder of its own; its output.
+std::string EnProcesoPropio(const std::string& caso, long n) {
+  const std::string yo = fs::read_symlink("/proc/self/exe").string();
+  fs::path carpeta =
+      fs::temp_directory_path() /
+      ("varlodi-bench-" + caso + "-" + std::to_string(n) + "-" + std::to_string(::getpid()));
+  fs::create_directories(carpeta);
+  const std::string orden =
+      Comillas(yo) + " --una " + caso + " " + std::to_string(n) + " " + Comillas(carpeta.string());
+  std::string salida;
+  if (FILE* p = ::popen(orden.c_str(), "r")) {
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, p)) salida += buf;
+    if (::pclose(p) != 0) salida = "!" + salida;
+  }
+  fs::remove_all(carpeta);
+  return salida;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 4 && std::string(argv[1]) == "--una") return UnaMedida(std::atol(argv[2]), argv[3]);
-
-  std::vector<long> tamanos;
-  for (int i = 1; i < argc; ++i) tamanos.push_back(std::atol(argv[i]));
-  if (tamanos.empty()) tamanos = {100000, 1000000};
-  const std::string yo = fs::read_symlink("/proc/self/exe").string();
-  int fallos = 0;
-  for (long n : tamanos) {
-    fs::path carpeta = fs::temp_directory_path() /
-                       ("varlodi-bench-" + std::to_string(n) + "-" + std::to_string(::getpid()));
-    fs::create_directories(carpeta);
-    std::string orden = "'" + yo + "' --una " + std::to_string(n) + " '" + carpeta.string() + "'";
-    if (std::system(orden.c_str()) != 0) ++fallos;
-    fs::remove_all(carpeta);
+  if (argc == 5 && std::string(argv[1]) == "--una")
+    return UnaMedida(argv[2], std::atol(argv[3]), argv[4]);
+  if (argc < 3 || argc % 2 == 0) {
+    std::cerr << "uso: bench_importa_tablas CASO N [CASO N ...]\n";
+    return 2;
   }
+  std::printf("%-34s %9s  %11s  %-28s %11s  %5s  %11s\n", "trabajo", "registros", "VarloDI",
+              "referencia", "", "razón", "pico VarloDI");
+  int fallos = 0;
+  std::vector<std::pair<long, double>> fechas;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string caso = argv[i];
+    const long n = std::atol(argv[i + 1]);
+    std::string salida = EnProcesoPropio(caso, n);
+    if (!salida.empty() && salida[0] == '!') {
+      ++fallos;
+      salida.erase(0, 1);
+    }
+    if (caso == "fecha-llave") {
+      long m = 0;
+      double s = 0;
+      if (std::sscanf(salida.c_str(), "%ld %lf", &m, &s) == 2) fechas.emplace_back(m, s);
+      continue;
+    }
+    std::fputs(salida.c_str(), stdout);
+    std::fflush(stdout);
+  }
+  // The first table size is the baseline of the others.
+  for (const auto& [m, s] : fechas)
+    std::printf("%-34s %9ld  %9.0f/s  %-28s %9.0f/s  %5.2f\n",
+                ("llave de fecha, tabla de " + std::to_string(m)).c_str(), 10000L, 1 / s,
+                ("tabla de " + std::to_string(fechas[0].first)).c_str(), 1 / fechas[0].second,
+                fechas[0].second / s);
   return fallos == 0 ? 0 : 1;
 }

@@ -33,6 +33,14 @@ class Conexion {
   // Opens a query; at most `maxRegistros` rows are fetched (0: no limit).
   virtual std::unique_ptr<Recordset> AbreConsulta(const Consulta& consulta, long maxRegistros) = 0;
 
+  // Whether the lookups of many records by the one condition of `modelo`
+  // can be fetched in one query (each round trip costs more than the work
+  // of a record on a server reached through the network).
+  virtual bool AnticipaBusquedas(const Consulta& /*modelo*/) const { return false; }
+  // Fetches the lookups of `modelo` for those key values; AbreConsulta then
+  // serves each of them once, until the next transaction boundary.
+  virtual void Anticipa(const Consulta& /*modelo*/, const std::vector<Valor>& /*llaves*/) {}
+
   // Names of the base tables, in catalogue order; views and system tables
   // are left out.
   virtual std::vector<std::string> TablasBase() = 0;

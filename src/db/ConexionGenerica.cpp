@@ -1,6 +1,9 @@
 #include "db/ConexionGenerica.h"
 
+#include <algorithm>
+
 #include "common/ErrorVarlo.h"
+#include "db/DialectoBase.h"
 #include "db/ErroresBD.h"
 #include "db/RecordsetGenerico.h"
 
@@ -21,6 +24,7 @@ void ConexionGenerica::CompruebaAbierta() const {
 
 void ConexionGenerica::Execute(const std::string& sql) {
   CompruebaAbierta();
+  anticipadas_.Olvida();
   backend_->Ejecuta(SentenciaSql{sql, {}});
 }
 
@@ -38,11 +42,52 @@ std::unique_ptr<Recordset> ConexionGenerica::AbreConsulta(const db::Consulta& co
   CompruebaAbierta();
   // Every row read carries its locator, so that its update reaches that row only.
   const bool conLocalizador = TieneLocalizador(consulta.tabla);
+  if (auto r = anticipadas_.Toma(consulta))
+    return std::make_unique<RecordsetGenerico>(backend_, dialecto_, consulta, std::move(*r),
+                                               conLocalizador);
   ResultadoConsulta r = backend_->Consulta(
       conLocalizador ? dialecto_->SelectConLocalizador(consulta) : dialecto_->Select(consulta),
       maxRegistros);
   return std::make_unique<RecordsetGenerico>(backend_, dialecto_, consulta, std::move(r),
                                              conLocalizador);
+}
+
+bool ConexionGenerica::AnticipaBusquedas(const Consulta& modelo) const {
+  if (modelo.condiciones.size() != 1) return false;
+  const ClaseLiteral clase = modelo.condiciones[0].clase;
+  return (clase == ClaseLiteral::Texto || clase == ClaseLiteral::Numero) &&
+         dialecto_->SelectVarias(modelo, {Valor{std::string()}}, false).has_value();
+}
+
+void ConexionGenerica::Anticipa(const Consulta& modelo, const std::vector<Valor>& llaves) {
+  CompruebaAbierta();
+  anticipadas_.Olvida();
+  if (!AnticipaBusquedas(modelo)) return;
+  // Values its own lookup would refuse are left to it, with its reason.
+  std::vector<Valor> validas;
+  Predicado p = modelo.condiciones[0];
+  for (const Valor& v : llaves) {
+    p.valor = v;
+    try {
+      validas.push_back(ValorDeCondicion(p));
+    } catch (const ErrorVarlo&) {
+    }
+  }
+  if (validas.empty()) return;
+  const bool conLocalizador = TieneLocalizador(modelo.tabla);
+  constexpr std::size_t kPorConsulta = 1000;  // well below any limit of markers per statement
+  ResultadoConsulta todas;
+  for (std::size_t desde = 0; desde < validas.size(); desde += kPorConsulta) {
+    const std::vector<Valor> parte(validas.begin() + static_cast<std::ptrdiff_t>(desde),
+                                   validas.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                                         validas.size(), desde + kPorConsulta)));
+    ResultadoConsulta r =
+        backend_->Consulta(*dialecto_->SelectVarias(modelo, parte, conLocalizador), 0);
+    if (todas.campos.empty()) todas.campos = std::move(r.campos);
+    for (auto& fila : r.filas) todas.filas.push_back(std::move(fila));
+  }
+  anticipadas_.Llena(modelo, validas, std::move(todas),
+                     conLocalizador ? dialecto_->ColumnasLocalizador() : 0);
 }
 
 std::vector<std::string> ConexionGenerica::TablasBase() {
@@ -52,15 +97,18 @@ std::vector<std::string> ConexionGenerica::TablasBase() {
 
 void ConexionGenerica::BeginTrans() {
   CompruebaAbierta();
+  anticipadas_.Olvida();
   backend_->IniciaTransaccion();
 }
 
 void ConexionGenerica::CommitTrans() {
   CompruebaAbierta();
+  anticipadas_.Olvida();
   backend_->ConfirmaTransaccion();
 }
 
 void ConexionGenerica::RollbackTrans() noexcept {
+  anticipadas_.Olvida();
   if (backend_->Abierta()) backend_->DeshaceTransaccion();
 }
 
@@ -69,6 +117,7 @@ bool ConexionGenerica::EnTransaccion() const {
 }
 
 void ConexionGenerica::Close() {
+  anticipadas_.Olvida();
   if (backend_->Abierta()) backend_->Cierra();
 }
 

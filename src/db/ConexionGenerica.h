@@ -6,6 +6,7 @@
 #include <string>
 
 #include "db/Backend.h"
+#include "db/BusquedasAnticipadas.h"
 #include "db/Conexion.h"
 
 namespace varlo::db {
@@ -19,6 +20,8 @@ class ConexionGenerica final : public Conexion {
   const Dialecto& DialectoBD() const override { return *dialecto_; }
   void Execute(const std::string& sql) override;
   std::unique_ptr<Recordset> AbreConsulta(const db::Consulta& consulta, long maxRegistros) override;
+  bool AnticipaBusquedas(const Consulta& modelo) const override;
+  void Anticipa(const Consulta& modelo, const std::vector<Valor>& llaves) override;
   std::vector<std::string> TablasBase() override;
   void BeginTrans() override;
   void CommitTrans() override;
@@ -34,6 +37,7 @@ class ConexionGenerica final : public Conexion {
   std::shared_ptr<Backend> backend_;
   std::shared_ptr<const Dialecto> dialecto_;
   std::map<std::string, bool> localizadores_;  // per table as the dialect writes it
+  BusquedasAnticipadas anticipadas_;
 };
 
 }  // namespace varlo::db

@@ -4,6 +4,7 @@
 // PostgreSQL get the equivalent statements with key values bound. Every
 // name goes through Identificador, which refuses a name that is not one.
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,6 +40,14 @@ class Dialecto {
                                         const std::vector<std::pair<std::string, Valor>>& valores,
                                         const std::vector<Predicado>& condiciones,
                                         const std::vector<Valor>& localizador) const = 0;
+  // The SELECT of a query whose one condition takes any of those values
+  // ("key in (?, ?, ...)"), the locator's columns after the listed ones when
+  // asked; nothing where the lookups of a batch are not fetched together.
+  virtual std::optional<SentenciaSql> SelectVarias(const Consulta& /*c*/,
+                                                   const std::vector<Valor>& /*llaves*/,
+                                                   bool /*conLocalizador*/) const {
+    return std::nullopt;
+  }
   // "Delete From " + table.
   virtual std::string DeleteFrom(const std::string& tabla) const = 0;
   // A name as written ("[Fecha Alta]", "ID_Empleado") in this dialect's

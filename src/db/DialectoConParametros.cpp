@@ -89,6 +89,24 @@ class DialectoConParametros final : public DialectoBase {
     return Renderiza(c, ColumnasLocalizador() > 0);
   }
 
+  // PostgreSQL only: it is reached through the network, where a round trip
+  // per record costs more than the record's own work.
+  std::optional<SentenciaSql> SelectVarias(const Consulta& c, const std::vector<Valor>& llaves,
+                                           bool conLocalizador) const override {
+    if (motor_ != Motor::PostgreSql || c.condiciones.size() != 1 || llaves.empty())
+      return std::nullopt;
+    SentenciaSql s;
+    s.texto = c.select + ListaColumnas(c);
+    if (conLocalizador) s.texto += ", " + ListaLocalizador();
+    s.texto += c.from + Identificador(c.tabla) + c.where + Identificador(c.condiciones[0].columna) +
+               " in (?";
+    s.texto.reserve(s.texto.size() + 3 * llaves.size());
+    for (std::size_t i = 1; i < llaves.size(); ++i) s.texto += ", ?";
+    s.texto += ")";
+    s.parametros = llaves;
+    return s;
+  }
+
   std::string Identificador(const std::string& comoEscrito) const override {
     ExigeIdentificador(comoEscrito);
     const bool corchetes = EntreCorchetes(comoEscrito);

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "common/ErrorVarlo.h"
 #include "common/LectorLineas.h"
@@ -51,6 +52,14 @@ void BorraPendientes(const DefinicionTabla& d) {
   std::filesystem::remove(d.ArchivoOk + kSufijoPendiente, ec);
   std::filesystem::remove(d.ArchivoEr + kSufijoPendiente, ec);
 }
+
+// A source line as read, with what the reader found wrong with it (its
+// text in its encoding, its length): kept with the line, because the
+// records of a batch may be processed after the reader moved on.
+struct LineaLeida {
+  std::string texto;
+  std::optional<ErrorVarlo> defecto;
+};
 
 // Why a table ends: it is done (or skipped), or the whole run must stop.
 enum class FinTabla { Siguiente, TerminaCorrida };
@@ -250,12 +259,12 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   // The record scope: whatever one record does wrong goes to its "_Er.txt"
   // line; the import goes on with the next record. Errors of the run leave it.
   long rechazos = 0;
-  auto registro = [&](const std::string& linea) {
+  auto registro = [&](const LineaLeida& linea) {
     ResultadoRegistro r;
     std::unique_ptr<db::Recordset> rs;
     try {
-      lector.CompruebaLinea();
-      divisor.Divide(linea, valores);
+      if (linea.defecto) throw *linea.defecto;
+      divisor.Divide(linea.texto, valores);
       rs = cn.AbreConsulta(busqueda.Para(valores), 1);
       const bool nuevo = rs->BOF() && rs->EOF_();
       r = escritura.Escribe(*rs, valores);
@@ -269,24 +278,49 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     if (!r.Importado()) ++rechazos;
     return r;
   };
-  auto reporta = [this](const std::string& linea, const ResultadoRegistro& r) {
+  auto reporta = [this](const LineaLeida& linea, const ResultadoRegistro& r) {
     if (r.Importado()) {
       ++(r.agregado ? resumen_.agregadas : resumen_.actualizadas);
-      resultados_.Importado(linea);
+      resultados_.Importado(linea.texto);
     } else {
       ++resumen_.rechazadas;
       f_.NotaRechazo();
-      resultados_.Rechazado(linea, r.rechazos);
+      resultados_.Rechazado(linea.texto, r.rechazos);
     }
   };
-  auto rechazoConfirmacion = [](const std::string&, const ErrorVarlo& e) {
+  auto rechazoConfirmacion = [](const LineaLeida&, const ErrorVarlo& e) {
     ResultadoRegistro r;
     r.rechazos.push_back({e.Descripcion(), 0});
     return r;
   };
-  LoteRegistros<ResultadoRegistro> lote(
+  LoteRegistros<ResultadoRegistro, LineaLeida> lote(
       cn, modo, f_.opciones.lote > 0 ? f_.opciones.lote : kTamanoLotePorDefecto, registro, reporta,
       rechazoConfirmacion);
+  const auto llegoAlMaximo = [&] {
+    return f_.opciones.maxRechazos > 0 && rechazos >= f_.opciones.maxRechazos;
+  };
+  if (cn.AnticipaBusquedas(busqueda.Actual())) {
+    // The batch's lookups in one query; a line whose key cannot be read is
+    // left to its own lookup, which gives its reason.
+    auto anticipa = [&](const std::vector<LineaLeida>& lineas) {
+      std::vector<db::Valor> llaves;
+      llaves.reserve(lineas.size());
+      for (const LineaLeida& l : lineas) {
+        if (l.defecto) continue;
+        try {
+          divisor.Divide(l.texto, valores);
+          llaves.push_back(busqueda.Para(valores).condiciones[0].valor);
+        } catch (const ErrorVarlo&) {
+        }
+      }
+      try {
+        cn.Anticipa(busqueda.Actual(), llaves);
+      } catch (...) {
+        db::RelanzaSiEsDeCorrida();
+      }
+    };
+    lote.Anticipa(anticipa, [&] { return !llegoAlMaximo(); });
+  }
 
   if (modo != ModoLote::Lotes) lote.Inicia();
   if (d.BorrarAntes) {
@@ -314,9 +348,15 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     ventana_.EstableceEstado(estado + Decimal(ventana_.Valor() + 1) + " de " +
                              Decimal(ventana_.Maximo()) + ")");
     ventana_.ProcesaEventos();
-    lote.Procesa(lector.ReadLine());
+    LineaLeida linea{lector.ReadLine(), std::nullopt};
+    try {
+      lector.CompruebaLinea();
+    } catch (const ErrorVarlo& e) {
+      linea.defecto = e;
+    }
+    lote.Procesa(std::move(linea));
     ventana_.EstableceValor(ventana_.Valor() + 1);
-    if (f_.opciones.maxRechazos > 0 && rechazos >= f_.opciones.maxRechazos) {
+    if (llegoAlMaximo()) {
       // A file that is mostly wrong is not worth reading to its end.
       f_.EscribeLog("La tabla " + d.Tabla + " se detuvo al llegar a " + std::to_string(rechazos) +
                     " líneas rechazadas; el resto no se procesó");

@@ -8,6 +8,10 @@
 // never costs a record that would have succeeded alone. Errors that belong to
 // the run (connection lost, database locked) leave the batch: it is rolled
 // back and its lines are neither imported nor rejected.
+//
+// Where the lookups of a batch can be fetched in one query, the lines of a
+// batch are read first and processed together (Anticipa); what a record
+// sees does not change, only the number of round trips to the database.
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -29,15 +33,19 @@ enum class ModoLote {
 // Records per transaction when the command line does not say.
 inline constexpr long kTamanoLotePorDefecto = 1000;
 
-template <class Resultado>
+template <class Resultado, class Entrada = std::string>
 class LoteRegistros {
  public:
-  using Registro = std::function<Resultado(const std::string& linea)>;
+  using Registro = std::function<Resultado(const Entrada& linea)>;
   // Receives each record's result once it may be reported.
-  using Publica = std::function<void(const std::string& linea, const Resultado& r)>;
+  using Publica = std::function<void(const Entrada& linea, const Resultado& r)>;
   // The result of a record whose own transaction could not be committed.
-  using RechazoConfirmacion =
-      std::function<Resultado(const std::string& linea, const ErrorVarlo& e)>;
+  using RechazoConfirmacion = std::function<Resultado(const Entrada& linea, const ErrorVarlo& e)>;
+  // Prepares the records of a batch before the first of them is processed.
+  using Anticipacion = std::function<void(const std::vector<Entrada>& lineas)>;
+  // Whether the next record may still be processed (a table stopped at its
+  // maximum of rejections leaves the rest of its batch unprocessed).
+  using Continua = std::function<bool()>;
 
   LoteRegistros(db::Conexion& cn, ModoLote modo, long tamano, Registro registro, Publica publica,
                 RechazoConfirmacion rechazo)
@@ -54,6 +62,12 @@ class LoteRegistros {
     if (abierta_) cn_.RollbackTrans();
   }
 
+  // The lines of a batch are kept until it is full, then prepared together.
+  void Anticipa(Anticipacion anticipa, Continua continua) {
+    anticipa_ = std::move(anticipa);
+    continua_ = std::move(continua);
+  }
+
   // Opens the transaction before the first record, so that work done before
   // the records (the delete before importing) commits with them.
   void Inicia() {
@@ -62,17 +76,21 @@ class LoteRegistros {
     abierta_ = true;
   }
 
-  void Procesa(std::string linea) {
-    Inicia();
-    Resultado r = registro_(linea);
-    CompruebaTransaccion();
-    pendientes_.emplace_back(std::move(linea), std::move(r));
+  void Procesa(Entrada linea) {
+    if (anticipa_) {
+      if (detenido_) return;
+      porProcesar_.push_back(std::move(linea));
+      if (porProcesar_.size() >= tamano_) ProcesaRetenidas();
+      return;
+    }
+    ProcesaUna(std::move(linea));
     if (pendientes_.size() >= tamano_) Asienta();
   }
 
   // End of the table: the last commit (a rollback when simulating) and
   // everything still waiting is reported.
   void Termina() {
+    ProcesaRetenidas();
     if (modo_ == ModoLote::Simulacion) {
       Reporta();
       Deshace();
@@ -88,14 +106,42 @@ class LoteRegistros {
   // transaction for the whole table is rolled back and reports nothing.
   void Interrumpe() {
     if (modo_ == ModoLote::Lotes) {
+      ProcesaRetenidas();
       Asienta();
     } else {
+      porProcesar_.clear();
       pendientes_.clear();
       Deshace();
     }
   }
 
  private:
+  void ProcesaUna(Entrada linea) {
+    Inicia();
+    Resultado r = registro_(linea);
+    CompruebaTransaccion();
+    pendientes_.emplace_back(std::move(linea), std::move(r));
+  }
+
+  // The lines kept for the batch: prepared together, then each processed.
+  void ProcesaRetenidas() {
+    if (porProcesar_.empty()) return;
+    std::vector<Entrada> lineas = std::move(porProcesar_);
+    porProcesar_.clear();
+    if (!detenido_) {
+      Inicia();
+      anticipa_(lineas);
+    }
+    for (Entrada& linea : lineas) {
+      if (detenido_ || (continua_ && !continua_())) {
+        detenido_ = true;
+        break;
+      }
+      ProcesaUna(std::move(linea));
+    }
+    Asienta();
+  }
+
   // A severe error can make the database end the transaction by itself:
   // what the batch did is gone, and no record of it may be reported.
   void CompruebaTransaccion() {
@@ -127,7 +173,7 @@ class LoteRegistros {
 
   // The batch again, one record per transaction.
   void Repite() {
-    std::vector<std::pair<std::string, Resultado>> lote = std::move(pendientes_);
+    std::vector<std::pair<Entrada, Resultado>> lote = std::move(pendientes_);
     pendientes_.clear();
     for (auto& [linea, anterior] : lote) {
       (void)anterior;
@@ -169,8 +215,12 @@ class LoteRegistros {
   Registro registro_;
   Publica publica_;
   RechazoConfirmacion rechazo_;
+  Anticipacion anticipa_;
+  Continua continua_;
   bool abierta_ = false;
-  std::vector<std::pair<std::string, Resultado>> pendientes_;
+  bool detenido_ = false;
+  std::vector<Entrada> porProcesar_;
+  std::vector<std::pair<Entrada, Resultado>> pendientes_;
 };
 
 }  // namespace varlo

@@ -44,6 +44,22 @@ TEST_P(LotesEn, CadaRegistroConservaSuVeredictoDentroDelLote) {
                               "(Log/Turno_Er.txt), 0 sin procesar"}));
 }
 
+TEST_P(LotesEn, UnaLineaVeLoQueEscribioOtraAnteriorDelMismoLote) {
+  // One batch: the same key twice, and one number written two ways. The
+  // lookups of a batch may be fetched before its first record is written;
+  // a later line must still find the row an earlier one added.
+  EntornoImportacion e(GetParam());
+  e.Base().Execute(kCreaTurno);
+  e.Definiciones(e.Turnos());
+  e.Fuente("Turno.txt", {"1,Uno", "7,Siete", "1,Uno bis", "007,Siete bis", "8,Ocho"});
+
+  EXPECT_EQ(e.Importa(Lote(100)), 0);
+  EXPECT_EQ(e.Lee("Turno", {"ID", "Nombre"}),
+            (Filas{{"1", "Uno bis"}, {"7", "Siete bis"}, {"8", "Ocho"}}));
+  EXPECT_EQ(e.Resumenes(), (V{"Resumen Turno: 5 leídas, 3 agregadas, 2 actualizadas, 0 rechazadas, "
+                              "0 sin procesar"}));
+}
+
 TEST_P(LotesEn, InterrupcionConfirmaElLoteEnCursoYNoPierdeNadaReportado) {
   EntornoImportacion e(GetParam());
   e.Base().Execute(kCreaTurno);

@@ -1,0 +1,117 @@
+#include "db/BusquedasAnticipadas.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <unordered_set>
+
+#include "common/Fechas.h"
+#include "common/Texto.h"
+#include "db/DialectoBase.h"
+#include "db/TiposAdo.h"
+
+namespace varlo::db {
+
+std::string BusquedasAnticipadas::Suelta(ClaseLiteral clase, const Valor& v) {
+  if (clase == ClaseLiteral::Numero) {
+    const std::string t = Recorta(ValorComoTexto(v));
+    char* fin = nullptr;
+    const double n = std::strtod(t.c_str(), &fin);
+    if (!t.empty() && fin && *fin == '\0') {
+      char texto[40];
+      std::snprintf(texto, sizeof texto, "%.17g", n);
+      return texto;
+    }
+    return t;
+  }
+  std::string t = Recorta(ValorComoTexto(v));
+  for (char& c : t)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return t;
+}
+
+std::string BusquedasAnticipadas::Exacta(ClaseLiteral, const Valor& v, bool relleno) {
+  std::string t = ValorComoTexto(v);
+  // a fixed-width text column pads its value; its comparisons ignore the padding
+  if (relleno) t = RecortaDer(t);
+  return t;
+}
+
+bool BusquedasAnticipadas::MismoModelo(const Consulta& c) const {
+  return c.condiciones.size() == 1 && modelo_.condiciones.size() == 1 && c.tabla == modelo_.tabla &&
+         c.columnas == modelo_.columnas && c.select == modelo_.select && c.from == modelo_.from &&
+         c.where == modelo_.where && c.top == modelo_.top &&
+         c.condiciones[0].columna == modelo_.condiciones[0].columna &&
+         c.condiciones[0].clase == modelo_.condiciones[0].clase &&
+         c.condiciones[0].igual == modelo_.condiciones[0].igual;
+}
+
+void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor>& llaves,
+                                 ResultadoConsulta filas, std::size_t columnasLocalizador) {
+  Olvida();
+  if (modelo.condiciones.size() != 1 || filas.campos.size() < columnasLocalizador) return;
+  const Predicado& p = modelo.condiciones[0];
+  const std::size_t propias = filas.campos.size() - columnasLocalizador;
+  std::size_t k = propias;
+  for (std::size_t i = 0; i < propias; ++i)
+    if (IgualSinCaso(filas.campos[i].nombre, QuitaCorchetes(p.columna))) k = i;
+  if (k == propias) return;  // the key is not read back: nothing to match rows with
+  const bool relleno = filas.campos[k].tipo == adChar || filas.campos[k].tipo == adWChar;
+
+  std::unordered_set<std::string> dudosas;
+  for (const Valor& llave : llaves) {
+    const std::string suelta = Suelta(p.clase, llave), exacta = Exacta(p.clase, llave, false);
+    if (dudosas.count(suelta)) continue;
+    auto [it, nueva] = porClave_.try_emplace(suelta, Entrada{exacta, std::nullopt});
+    if (!nueva && it->second.exacta != exacta) {
+      // "007" and "7" in one batch: each asks the database itself
+      porClave_.erase(it);
+      dudosas.insert(suelta);
+    }
+  }
+  for (std::vector<Valor>& fila : filas.filas) {
+    if (fila.size() != filas.campos.size()) continue;
+    const std::string suelta = Suelta(p.clase, fila[k]);
+    auto it = porClave_.find(suelta);
+    if (it == porClave_.end()) {
+      if (dudosas.count(suelta)) continue;
+      // The database matched a row to no key as written (a collation of its
+      // own): no key's absence can be trusted.
+      porClave_.clear();
+      return;
+    }
+    if (Exacta(p.clase, fila[k], relleno) != it->second.exacta) {
+      porClave_.erase(it);
+      dudosas.insert(suelta);
+      continue;
+    }
+    if (!it->second.fila) it->second.fila = std::move(fila);
+  }
+  modelo_ = modelo;
+  campos_ = std::move(filas.campos);
+}
+
+std::optional<ResultadoConsulta> BusquedasAnticipadas::Toma(const Consulta& consulta) {
+  if (porClave_.empty() || !MismoModelo(consulta)) return std::nullopt;
+  const Predicado& p = consulta.condiciones[0];
+  Valor v;
+  try {
+    v = ValorDeCondicion(p);
+  } catch (...) {
+    return std::nullopt;  // its own lookup reports what is wrong with it
+  }
+  auto it = porClave_.find(Suelta(p.clase, v));
+  if (it == porClave_.end()) return std::nullopt;
+  Entrada e = std::move(it->second);
+  porClave_.erase(it);
+  if (e.exacta != Exacta(p.clase, v, false)) return std::nullopt;
+  ResultadoConsulta r;
+  r.campos = campos_;
+  if (e.fila) r.filas.push_back(std::move(*e.fila));
+  return r;
+}
+
+void BusquedasAnticipadas::Olvida() noexcept {
+  porClave_.clear();
+}
+
+}  // namespace varlo::db

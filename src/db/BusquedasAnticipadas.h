@@ -1,0 +1,51 @@
+#pragma once
+// The lookups of a batch of records fetched in one query: one row (or none)
+// per key value, each handed out once to the record that asks for it, so a
+// later record with the same key still sees what an earlier one wrote.
+//
+// A key is matched to its row only by exact equality of the values; a row
+// the database matched by looser rules (padding, case, collation, "007" for
+// 7) leaves that key to its own lookup. Not-found is trusted only when every
+// row returned matched a key exactly.
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "db/Backend.h"
+#include "db/Consulta.h"
+
+namespace varlo::db {
+
+class BusquedasAnticipadas {
+ public:
+  // Keys whose lookups may be served, with the model query they belong to.
+  // `llaves` are the values of the model's one condition.
+  void Llena(const Consulta& modelo, const std::vector<Valor>& llaves, ResultadoConsulta filas,
+             std::size_t columnasLocalizador);
+
+  // The result for that query when it was fetched in advance, taken out of
+  // the store (a second lookup of the same key goes to the database).
+  std::optional<ResultadoConsulta> Toma(const Consulta& consulta);
+
+  void Olvida() noexcept;
+  bool Vacia() const noexcept { return porClave_.empty(); }
+
+ private:
+  struct Entrada {
+    std::string exacta;
+    std::optional<std::vector<Valor>> fila;
+  };
+  // The value as a loose key: equal for any two values the database might
+  // take as equal (case and spaces of text, leading zeros of numbers, the
+  // time of a date).
+  static std::string Suelta(ClaseLiteral clase, const Valor& v);
+  static std::string Exacta(ClaseLiteral clase, const Valor& v, bool relleno);
+  bool MismoModelo(const Consulta& c) const;
+
+  Consulta modelo_;
+  std::vector<InfoCampo> campos_;
+  std::unordered_map<std::string, Entrada> porClave_;
+};
+
+}  // namespace varlo::db

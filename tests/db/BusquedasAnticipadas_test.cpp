@@ -1,0 +1,99 @@
+// The lookups of a batch fetched together: a key gets the row the database
+// returned for it only when the values are equal as written, each result is
+// served once, and any doubt sends the record to its own lookup.
+#include "db/BusquedasAnticipadas.h"
+
+#include <gtest/gtest.h>
+
+#include "db/TiposAdo.h"
+
+namespace varlo::db {
+namespace {
+
+Consulta Modelo(ClaseLiteral clase = ClaseLiteral::Texto) {
+  Consulta c;
+  c.tabla = "Empleado";
+  c.columnas = {"ID_Empleado", "Nombre"};
+  c.condiciones.push_back({"ID_Empleado", clase, std::string(), "="});
+  return c;
+}
+
+Consulta Busca(const Valor& llave, ClaseLiteral clase = ClaseLiteral::Texto) {
+  Consulta c = Modelo(clase);
+  c.condiciones[0].valor = llave;
+  return c;
+}
+
+// Rows of (key, name) and a one-column locator, the key typed `tipoLlave`.
+ResultadoConsulta Filas(const std::vector<std::pair<Valor, std::string>>& filas,
+                        int tipoLlave = adChar) {
+  ResultadoConsulta r;
+  r.campos = {{"id_empleado", tipoLlave, 15}, {"nombre", adVarChar, 50}, {"rowid", adBigInt, 8}};
+  std::int64_t localizador = 0;
+  for (const auto& [llave, nombre] : filas) r.filas.push_back({llave, nombre, ++localizador});
+  return r;
+}
+
+TEST(BusquedasAnticipadas, CadaLlaveRecibeSuFilaOSuAusenciaUnaSolaVez) {
+  BusquedasAnticipadas b;
+  // a fixed-width key comes back padded; its comparison ignores the padding
+  b.Llena(Modelo(), {std::string("E1"), std::string("E2")}, Filas({{std::string("E1   "), "Ana"}}),
+          1);
+  auto e1 = b.Toma(Busca(std::string("E1")));
+  ASSERT_TRUE(e1);
+  ASSERT_EQ(e1->filas.size(), 1u);
+  EXPECT_EQ(ValorComoTexto(e1->filas[0][1]), "Ana");
+  EXPECT_EQ(e1->campos.size(), 3u);  // the locator stays at the end of the row
+  auto e2 = b.Toma(Busca(std::string("E2")));
+  ASSERT_TRUE(e2);
+  EXPECT_TRUE(e2->filas.empty());
+  // served once: the same key again (a later line) asks the database
+  EXPECT_FALSE(b.Toma(Busca(std::string("E1"))));
+  // a key that was not fetched, and a query of another shape, are not served
+  b.Llena(Modelo(), {std::string("E3")}, Filas({}), 1);
+  EXPECT_FALSE(b.Toma(Busca(std::string("E4"))));
+  Consulta otra = Busca(std::string("E3"));
+  otra.columnas.push_back("Edad");
+  EXPECT_FALSE(b.Toma(otra));
+}
+
+TEST(BusquedasAnticipadas, LoQueLaBaseIgualoConReglasPropiasVaASuPropiaBusqueda) {
+  BusquedasAnticipadas b;
+  // "e1" found by a case-insensitive collation: neither E1 nor any key's
+  // absence can be trusted
+  b.Llena(Modelo(), {std::string("E1"), std::string("E2")},
+          Filas({{std::string("x9"), "?"}, {std::string("e1"), "Ana"}}, adVarChar), 1);
+  EXPECT_FALSE(b.Toma(Busca(std::string("E2"))));
+  b.Llena(Modelo(), {std::string("E1"), std::string("E2")},
+          Filas({{std::string("e1"), "Ana"}}, adVarChar), 1);
+  EXPECT_FALSE(b.Toma(Busca(std::string("E1"))));
+  ASSERT_TRUE(b.Toma(Busca(std::string("E2"))));
+
+  // a variable-width value keeps its trailing spaces: "E1 " is not "E1"
+  b.Llena(Modelo(), {std::string("E1")}, Filas({{std::string("E1 "), "Ana"}}, adVarChar), 1);
+  EXPECT_FALSE(b.Toma(Busca(std::string("E1"))));
+
+  // "007" and "7" in one batch: both go to the database
+  const ClaseLiteral n = ClaseLiteral::Numero;
+  b.Llena(Modelo(n), {std::int64_t{7}, std::string("007"), std::int64_t{8}},
+          Filas({{std::int64_t{7}, "Ana"}}, adInteger), 1);
+  EXPECT_FALSE(b.Toma(Busca(std::string("007"), n)));
+  EXPECT_FALSE(b.Toma(Busca(std::string("7"), n)));
+  auto ocho = b.Toma(Busca(std::string("8"), n));
+  ASSERT_TRUE(ocho);
+  EXPECT_TRUE(ocho->filas.empty());
+}
+
+TEST(BusquedasAnticipadas, SinLaLlaveEnLaListaNoSeSirveNada) {
+  BusquedasAnticipadas b;
+  Consulta sinLlave = Modelo();
+  sinLlave.columnas = {"Nombre"};
+  ResultadoConsulta r;
+  r.campos = {{"nombre", adVarChar, 50}};
+  r.filas = {{std::string("Ana")}};
+  b.Llena(sinLlave, {std::string("E1")}, r, 0);
+  EXPECT_TRUE(b.Vacia());
+}
+
+}  // namespace
+}  // namespace varlo::db
