@@ -5,6 +5,7 @@
 // assignment checks, INSERT/UPDATE building) is shared above it.
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "db/Consulta.h"
@@ -42,6 +43,11 @@ class Backend {
   // such table exists (yet).
   virtual std::optional<bool> TieneLocalizador(const std::string& tablaSql) = 0;
   virtual void Cierra() = 0;
+  // A new row that may be written later, with others (false: write it now).
+  virtual bool Difiere(const std::string& /*tabla*/,
+                       const std::vector<std::pair<std::string, Valor>>& /*valores*/) {
+    return false;
+  }
 };
 
 }  // namespace varlo::db

@@ -40,6 +40,10 @@ class Conexion {
   // Fetches the lookups of `modelo` for those key values; AbreConsulta then
   // serves each of them once, until the next transaction boundary.
   virtual void Anticipa(const Consulta& /*modelo*/, const std::vector<Valor>& /*llaves*/) {}
+  // New rows may be held back and written together before the next other
+  // statement or the commit; a refusal then comes back as an error of class
+  // LoteDiferido, and the caller does the batch again one record at a time.
+  virtual void DifiereInserciones(bool /*activa*/) {}
 
   // Names of the base tables, in catalogue order; views and system tables
   // are left out.

@@ -10,7 +10,13 @@
 namespace varlo::db {
 
 ConexionGenerica::ConexionGenerica(std::unique_ptr<Backend> backend)
-    : backend_(std::move(backend)), dialecto_(CreaDialecto(backend_->MotorBD())) {}
+    : dialecto_(CreaDialecto(backend->MotorBD())),
+      backend_(std::make_shared<InsercionesDiferidas>(std::move(backend), dialecto_)) {}
+
+// Only where a round trip costs more than a record's own work.
+void ConexionGenerica::DifiereInserciones(bool activa) {
+  backend_->Activa(activa && backend_->MotorBD() == Motor::PostgreSql);
+}
 
 int ConexionGenerica::State() const {
   return backend_->Abierta() ? 1 : 0;

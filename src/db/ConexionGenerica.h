@@ -8,6 +8,7 @@
 #include "db/Backend.h"
 #include "db/BusquedasAnticipadas.h"
 #include "db/Conexion.h"
+#include "db/InsercionesDiferidas.h"
 
 namespace varlo::db {
 
@@ -22,6 +23,7 @@ class ConexionGenerica final : public Conexion {
   std::unique_ptr<Recordset> AbreConsulta(const db::Consulta& consulta, long maxRegistros) override;
   bool AnticipaBusquedas(const Consulta& modelo) const override;
   void Anticipa(const Consulta& modelo, const std::vector<Valor>& llaves) override;
+  void DifiereInserciones(bool activa) override;
   std::vector<std::string> TablasBase() override;
   void BeginTrans() override;
   void CommitTrans() override;
@@ -34,8 +36,8 @@ class ConexionGenerica final : public Conexion {
   bool TieneLocalizador(const std::string& tabla);
 
   // shared with the row sets, which may outlive a closed connection
-  std::shared_ptr<Backend> backend_;
   std::shared_ptr<const Dialecto> dialecto_;
+  std::shared_ptr<InsercionesDiferidas> backend_;
   std::map<std::string, bool> localizadores_;  // per table as the dialect writes it
   BusquedasAnticipadas anticipadas_;
 };

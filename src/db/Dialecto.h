@@ -48,6 +48,10 @@ class Dialecto {
                                                    bool /*conLocalizador*/) const {
     return std::nullopt;
   }
+  // One INSERT of several rows with the same columns; values bound.
+  virtual SentenciaSql InsertVarias(const std::string& tabla,
+                                    const std::vector<std::string>& columnas,
+                                    const std::vector<std::vector<Valor>>& filas) const = 0;
   // "Delete From " + table.
   virtual std::string DeleteFrom(const std::string& tabla) const = 0;
   // A name as written ("[Fecha Alta]", "ID_Empleado") in this dialect's

@@ -94,6 +94,26 @@ SentenciaSql DialectoBase::Insert(const std::string& tabla,
   return s;
 }
 
+SentenciaSql DialectoBase::InsertVarias(const std::string& tabla,
+                                        const std::vector<std::string>& columnas,
+                                        const std::vector<std::vector<Valor>>& filas) const {
+  SentenciaSql s;
+  s.texto = "insert into " + Identificador(tabla) + " (";
+  for (std::size_t i = 0; i < columnas.size(); ++i)
+    s.texto += (i ? ", " : "") + Identificador(columnas[i]);
+  s.texto += ") values ";
+  std::string marcas = "(";
+  for (std::size_t i = 0; i < columnas.size(); ++i) marcas += i ? ", ?" : "?";
+  marcas += ")";
+  s.texto.reserve(s.texto.size() + filas.size() * (marcas.size() + 2));
+  for (std::size_t f = 0; f < filas.size(); ++f) {
+    if (f) s.texto += ", ";
+    s.texto += marcas;
+    s.parametros.insert(s.parametros.end(), filas[f].begin(), filas[f].end());
+  }
+  return s;
+}
+
 SentenciaSql DialectoBase::Asignaciones(
     const std::string& tabla, const std::vector<std::pair<std::string, Valor>>& valores) const {
   SentenciaSql s;

@@ -19,6 +19,7 @@ class ErrorBaseDatos : public ErrorVarlo {
     ConexionPerdida,  // the server or the file cannot be reached any more
     Bloqueo,          // another writer holds the lock past the wait allowed
     ClaveDuplicada,   // a unique key or primary key refused a repeated value
+    LoteDiferido,     // rows held back for a batch were refused when written together
   };
 
   ErrorBaseDatos(long numero, std::string fuente, std::string descripcion, Clase clase)

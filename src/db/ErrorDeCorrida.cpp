@@ -26,8 +26,12 @@ bool CapturadoEsBloqueo() {
   return ClaseCapturada() == ErrorBaseDatos::Clase::Bloqueo;
 }
 
+bool CapturadoEsDelLote() {
+  return ClaseCapturada() == ErrorBaseDatos::Clase::LoteDiferido;
+}
+
 void RelanzaSiEsDeCorrida() {
-  if (CapturadoEsDeCorrida()) throw;
+  if (CapturadoEsDeCorrida() || CapturadoEsDelLote()) throw;
 }
 
 }  // namespace varlo::db

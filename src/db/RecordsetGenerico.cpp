@@ -252,8 +252,14 @@ void RecordsetGenerico::Update() {
 
 void RecordsetGenerico::Inserta(const std::vector<std::pair<std::string, Valor>>& valores) {
   const bool busquedaVacia = filas_.empty();
+  // A picture is written at once: held back, a batch of them would fill memory.
+  const bool diferible = busquedaVacia && !consulta_.condiciones.empty() &&
+                         std::none_of(valores.begin(), valores.end(), [](const auto& v) {
+                           return std::holds_alternative<Bytes>(v.second);
+                         });
   try {
-    backend_->Ejecuta(dialecto_->Insert(consulta_.tabla, valores));
+    if (!diferible || !backend_->Difiere(consulta_.tabla, valores))
+      backend_->Ejecuta(dialecto_->Insert(consulta_.tabla, valores));
   } catch (const ErrorVarlo& e) {
     // Another writer added the row between the lookup that found nothing
     // and this insert: the record becomes an update of that row.

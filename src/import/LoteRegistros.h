@@ -60,12 +60,21 @@ class LoteRegistros {
   // Whatever was not committed is rolled back.
   ~LoteRegistros() {
     if (abierta_) cn_.RollbackTrans();
+    try {
+      cn_.DifiereInserciones(false);
+    } catch (...) {
+      // nothing is held after a rollback
+    }
   }
 
   // The lines of a batch are kept until it is full, then prepared together.
+  // New rows of a batch of its own may then be written together at its end:
+  // a batch the database refuses that way is done again record by record.
   void Anticipa(Anticipacion anticipa, Continua continua) {
     anticipa_ = std::move(anticipa);
     continua_ = std::move(continua);
+    difiere_ = modo_ == ModoLote::Lotes;
+    cn_.DifiereInserciones(difiere_);
   }
 
   // Opens the transaction before the first record, so that work done before
@@ -118,9 +127,18 @@ class LoteRegistros {
  private:
   void ProcesaUna(Entrada linea) {
     Inicia();
-    Resultado r = registro_(linea);
-    CompruebaTransaccion();
-    pendientes_.emplace_back(std::move(linea), std::move(r));
+    try {
+      Resultado r = registro_(linea);
+      CompruebaTransaccion();
+      pendientes_.emplace_back(std::move(linea), std::move(r));
+    } catch (...) {
+      if (!db::CapturadoEsDelLote()) throw;
+      // Rows held for the batch were refused: the batch, this record
+      // included, is done again one record at a time.
+      Deshace();
+      pendientes_.emplace_back(std::move(linea), Resultado{});
+      Repite();
+    }
   }
 
   // The lines kept for the batch: prepared together, then each processed.
@@ -163,7 +181,7 @@ class LoteRegistros {
     try {
       Confirma();
     } catch (...) {
-      db::RelanzaSiEsDeCorrida();
+      if (!db::CapturadoEsDelLote()) db::RelanzaSiEsDeCorrida();
       Deshace();
       Repite();
       return;
@@ -175,6 +193,8 @@ class LoteRegistros {
   void Repite() {
     std::vector<std::pair<Entrada, Resultado>> lote = std::move(pendientes_);
     pendientes_.clear();
+    // each record written at once, so that a refusal is its own
+    cn_.DifiereInserciones(false);
     for (auto& [linea, anterior] : lote) {
       (void)anterior;
       Inicia();
@@ -190,6 +210,7 @@ class LoteRegistros {
       }
       publica_(linea, r);
     }
+    cn_.DifiereInserciones(difiere_);
   }
 
   void Confirma() {
@@ -219,6 +240,7 @@ class LoteRegistros {
   Continua continua_;
   bool abierta_ = false;
   bool detenido_ = false;
+  bool difiere_ = false;
   std::vector<Entrada> porProcesar_;
   std::vector<std::pair<Entrada, Resultado>> pendientes_;
 };

@@ -56,7 +56,14 @@ TEST(DialectoSqlServer, TextosExactosDelSistema) {
       {d->Update("Kardex", {{"Referencia", std::string("R")}}, kKardex).texto,
        "update Kardex set Referencia = ? where Id_Empleado = ? and Fecha = ? and "
        "(select count(*) from Kardex where Id_Empleado = ? and Fecha = ?) = 1"},
+      // the new rows of a batch written together
+      {d->InsertVarias("Empleado", {"ID_Empleado", "[Fecha Alta]"},
+                       {{std::string("E1"), Valor{}}, {std::string("E2"), Valor{}}})
+           .texto,
+       "insert into Empleado (ID_Empleado, [Fecha Alta]) values (?, ?), (?, ?)"},
   };
+  // SQL Server's lookups stay one per record
+  EXPECT_FALSE(d->SelectVarias(kSonda, {std::string("E1")}, false));
   for (const auto& [texto, esperado] : casos) EXPECT_EQ(texto, esperado);
   // a number key that is not a number never reaches the text
   for (const char* malo : {"12 or 1=1", "abc", "", "1,5", "0x10"}) {
@@ -98,7 +105,14 @@ TEST(DialectoSQLiteYPostgreSql, TextosYValoresEnlazados) {
       {pg->Identificador("[User]"), "\"user\""},
       {pg->Select(Jerarquia("_30012")).texto, "Select Parent From Jerarquias Where Key=?"},
       {pg->Select(kSonda).texto, "Select * from Empleado limit 0"},
+      {pg->InsertVarias("Turno", {"ID", "[User]"}, {{std::int64_t{1}, Valor{}}}).texto,
+       "insert into Turno (ID, \"user\") values (?, ?)"},
+      {pg->SelectVarias(Jerarquia("x"), {std::string("a"), std::string("b")}, true)->texto,
+       "Select Parent, cast(tableoid as bigint), cast(ctid as text) From Jerarquias Where Key in "
+       "(?, ?)"},
   };
+  // SQLite reads its own file: its lookups stay one per record
+  EXPECT_FALSE(sq->SelectVarias(Jerarquia("x"), {std::string("a")}, false));
   for (const auto& [texto, esperado] : casos) EXPECT_EQ(texto, esperado);
   EXPECT_EQ(sq->Select(kDosClaves).parametros,
             (std::vector<Valor>{std::int64_t{12}, FechaHora{2005, 12, 25}, "2005-12-25"}));

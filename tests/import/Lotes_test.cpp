@@ -166,5 +166,28 @@ TEST(LotesPostgreSql, ConfirmacionFallidaSeRepiteRegistroARegistro) {
   EXPECT_EQ(er[0].rfind(lineas[2] + "(", 0), 0u) << er[0];
 }
 
+TEST(LotesPostgreSql, FilaRechazadaPorLaBaseDentroDeUnLoteEscritoJunto) {
+  // New rows of a batch are written together at its end; a row the server
+  // refuses there (a check constraint) costs that record only, with the
+  // server's reason.
+  EntornoImportacion e(MotorPrueba::PostgreSql);
+  e.Base().Execute(
+      "CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20) "
+      "CONSTRAINT nombre_valido CHECK (Nombre <> 'Malo'))");
+  e.Definiciones(e.Turnos());
+  const V lineas = {"1,Uno", "2,Malo", "3,Tres", "4,Cuatro"};
+  e.Fuente("Turno.txt", lineas);
+
+  EXPECT_EQ(e.Importa(Lote(10)), 1);
+  EXPECT_EQ(e.Lee("Turno", {"ID"}), (Filas{{"1"}, {"3"}, {"4"}}));
+  EXPECT_EQ(e.Resultado("Turno_Ok.txt"), (V{lineas[0], lineas[2], lineas[3]}));
+  V er = e.Resultado("Turno_Er.txt");
+  ASSERT_EQ(er.size(), 1u);
+  EXPECT_EQ(er[0].rfind(lineas[1] + "(", 0), 0u) << er[0];
+  EXPECT_NE(er[0].find("nombre_valido"), std::string::npos) << er[0];
+  EXPECT_EQ(e.Resumenes(), (V{"Resumen Turno: 4 leídas, 3 agregadas, 0 actualizadas, 1 rechazadas "
+                              "(Log/Turno_Er.txt), 0 sin procesar"}));
+}
+
 }  // namespace
 }  // namespace varlo::prueba

@@ -1,0 +1,60 @@
+#pragma once
+// New rows held back and written together: a multi-row INSERT instead of
+// one round trip per record, where the server is reached through the
+// network. Every other statement writes the held rows first, so whatever
+// runs next sees them; a rollback drops them.
+//
+// A held row that the database refuses is not any one record's fault at
+// that point: the error comes back as an ErrorBaseDatos of class
+// LoteDiferido, and the batch is done again one record at a time, each
+// with its own verdict.
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "db/Backend.h"
+
+namespace varlo::db {
+
+class InsercionesDiferidas final : public Backend {
+ public:
+  InsercionesDiferidas(std::unique_ptr<Backend> backend, std::shared_ptr<const Dialecto> dialecto);
+
+  // Whether new rows are held (the caller replays a batch that fails).
+  void Activa(bool activa);
+  bool Activas() const noexcept { return activas_; }
+  // Holds the row when active; false when it must be written now.
+  bool Difiere(const std::string& tabla,
+               const std::vector<std::pair<std::string, Valor>>& valores) override;
+  // Writes what is held.
+  void Escribe();
+
+  Motor MotorBD() const override { return backend_->MotorBD(); }
+  bool Abierta() const override { return backend_->Abierta(); }
+  ResultadoConsulta Consulta(const SentenciaSql& s, long maxRegistros) override;
+  long Ejecuta(const SentenciaSql& s) override;
+  std::vector<std::string> TablasBase() override;
+  void IniciaTransaccion() override;
+  void ConfirmaTransaccion() override;
+  void DeshaceTransaccion() noexcept override;
+  bool EnTransaccion() const override { return backend_->EnTransaccion(); }
+  std::optional<bool> TieneLocalizador(const std::string& tablaSql) override {
+    return backend_->TieneLocalizador(tablaSql);
+  }
+  void Cierra() override;
+
+ private:
+  struct Fila {
+    std::string tabla;
+    std::vector<std::pair<std::string, Valor>> valores;
+  };
+  static bool MismasColumnas(const Fila& a, const Fila& b);
+
+  std::unique_ptr<Backend> backend_;
+  std::shared_ptr<const Dialecto> dialecto_;
+  bool activas_ = false;
+  std::vector<Fila> retenidas_;
+};
+
+}  // namespace varlo::db
