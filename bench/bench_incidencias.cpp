@@ -55,9 +55,10 @@ std::string Ancho(std::string s, std::size_t n) {
   return s;
 }
 
-// Writes the source file in the generated fixed-width layout; returns the days it covers.
-long EscribeOrigen(const std::string& ruta, long registros) {
-  std::ofstream f(ruta, std::ios::binary);
+// Writes the source file in the generated fixed-width layout, and the day
+// rows it stands for as CSV for the set-based baseline; returns the days.
+long EscribeOrigen(const std::string& ruta, const std::string& csv, long registros) {
+  std::ofstream f(ruta, std::ios::binary), c(csv, std::ios::binary);
   std::mt19937 azar(12345);
   const long empleados = 2000;
   long dias = 0;
@@ -70,6 +71,9 @@ long EscribeOrigen(const std::string& ruta, long registros) {
     f << Ancho("E" + std::to_string(i % empleados), 15) << Ancho(FormatoISO(desde), 16)
       << Ancho(FormatoISO(hasta), 16) << Ancho("VAC", 15) << Ancho("d" + std::to_string(i), 15)
       << std::string(75, ' ') << Ancho("Registro " + std::to_string(i), 50) << "\r\n";
+    for (long d = 0; d < largo; ++d)
+      c << "E" << i % empleados << ',' << FormatoISOHora(FechaDeDias(DiasDesdeEpoca(desde) + d))
+        << ",VAC,d" << i << ",,,,,,Registro " << i << "\n";
     dias += largo;
   }
   return dias;
@@ -104,7 +108,8 @@ int Mide(const std::filesystem::path& base, long registros) {
   db::Conexion::Abre(cadena)->Execute(kKardex);
 
   std::string origen = (carpeta / "Planfal.txt").string();
-  long dias = EscribeOrigen(origen, registros);
+  const std::string csv = (carpeta / "dias.csv").string();
+  long dias = EscribeOrigen(origen, csv, registros);
   std::string defs = (carpeta / "defs.ini").string();
   {
     std::ofstream f(defs, std::ios::binary);
@@ -123,10 +128,24 @@ int Mide(const std::filesystem::path& base, long registros) {
   double segundos =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
 
-  std::printf(
-      "%8ld registros %8ld dias  %7.2f s  %9.0f dias/s  pico de memoria (VmHWM) %ld kB  %s\n",
-      registros, dias, segundos, dias / segundos, PicoMemoriaKb(),
-      f.EstadoSalida() == 0 ? "sin rechazos" : "CON RECHAZOS O ERRORES");
+  const long pico = PicoMemoriaKb();
+
+  // The same day rows inserted set-based by the sqlite3 shell.
+  const std::string otra = (carpeta / "shell.db").string();
+  { std::ofstream vacio(otra, std::ios::binary); }
+  db::Conexion::Abre("Provider=SQLite;Data Source=" + otra)->Execute(kKardex);
+  const std::string orden = "sqlite3 '" + otra +
+                            "' 'CREATE TABLE Etapa (a, b, c, d, e, f, g, h, i, j)' '.mode csv' "
+                            "'.import " +
+                            csv + " Etapa' 'INSERT INTO Kardex SELECT * FROM Etapa' >/dev/null";
+  inicio = std::chrono::steady_clock::now();
+  const int rc = std::system(orden.c_str());
+  const double conjunto =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
+  std::printf("%-34s %9ld  %9.0f/s  %-28s %9.0f/s  %5.2f  %7ld KiB  %s\n",
+              ("planeación, días de " + std::to_string(registros) + " reg.").c_str(), dias,
+              dias / segundos, "inserción por conjuntos", dias / conjunto, conjunto / segundos,
+              pico, f.EstadoSalida() == 0 && rc == 0 ? "" : "CON RECHAZOS O ERRORES");
   std::fflush(stdout);
   std::filesystem::remove_all(carpeta);
   return f.EstadoSalida();

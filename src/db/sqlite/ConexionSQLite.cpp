@@ -199,6 +199,9 @@ class BackendSQLite final : public Backend {
     // With the WAL journal, NORMAL keeps the file consistent on a crash
     // without one disk sync per commit.
     sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+    // A page cache of 16 MiB (instead of 2): the lookups of a large table
+    // stay in memory, and the cost per record stops growing with the table.
+    sqlite3_exec(db, "PRAGMA cache_size=-16384", nullptr, nullptr, nullptr);
   }
 
   Motor MotorBD() const override { return Motor::SQLite; }
