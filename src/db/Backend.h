@@ -48,6 +48,7 @@ class Backend {
                        const std::vector<std::pair<std::string, Valor>>& /*valores*/) {
     return false;
   }
+  virtual bool DifiereActualizacion(ActualizacionDiferible& /*a*/) { return false; }
 };
 
 }  // namespace varlo::db

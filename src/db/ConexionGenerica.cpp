@@ -11,7 +11,7 @@ namespace varlo::db {
 
 ConexionGenerica::ConexionGenerica(std::unique_ptr<Backend> backend)
     : dialecto_(CreaDialecto(backend->MotorBD())),
-      backend_(std::make_shared<InsercionesDiferidas>(std::move(backend), dialecto_)) {}
+      backend_(std::make_shared<EscriturasDiferidas>(std::move(backend), dialecto_)) {}
 
 // Only where a round trip costs more than a record's own work.
 void ConexionGenerica::DifiereInserciones(bool activa) {

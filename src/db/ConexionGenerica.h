@@ -8,7 +8,7 @@
 #include "db/Backend.h"
 #include "db/BusquedasAnticipadas.h"
 #include "db/Conexion.h"
-#include "db/InsercionesDiferidas.h"
+#include "db/EscriturasDiferidas.h"
 
 namespace varlo::db {
 
@@ -37,7 +37,7 @@ class ConexionGenerica final : public Conexion {
 
   // shared with the row sets, which may outlive a closed connection
   std::shared_ptr<const Dialecto> dialecto_;
-  std::shared_ptr<InsercionesDiferidas> backend_;
+  std::shared_ptr<EscriturasDiferidas> backend_;
   std::map<std::string, bool> localizadores_;  // per table as the dialect writes it
   BusquedasAnticipadas anticipadas_;
 };

@@ -3,6 +3,7 @@
 // kept as the definitions file writes them (square brackets included) and
 // the dialect turns them into its own quoting.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "db/Valor.h"
@@ -51,6 +52,16 @@ inline Consulta BuscaPorTexto(std::string tabla, std::vector<std::string> column
 struct SentenciaSql {
   std::string texto;
   std::vector<Valor> parametros;
+};
+
+// The change of one row found by its locator, that may be written later
+// together with others.
+struct ActualizacionDiferible {
+  std::string tabla;
+  std::vector<std::pair<std::string, Valor>> valores;
+  std::vector<int> tipos;  // ADO type of each value's column
+  std::vector<Predicado> condiciones;
+  std::vector<Valor> localizador;
 };
 
 }  // namespace varlo::db

@@ -52,6 +52,16 @@ class Dialecto {
   virtual SentenciaSql InsertVarias(const std::string& tabla,
                                     const std::vector<std::string>& columnas,
                                     const std::vector<std::vector<Valor>>& filas) const = 0;
+  // One UPDATE of several rows, each found by its locator and still
+  // matching its conditions, with the same columns assigned; it returns the
+  // position (from 0) of each row it changed. Nothing where the database
+  // has no locator or a column's type has no cast here.
+  virtual std::optional<SentenciaSql> ActualizaVarias(
+      const std::vector<ActualizacionDiferible>& /*filas*/) const {
+    return std::nullopt;
+  }
+  // Whether ActualizaVarias can write changes of columns of those types.
+  virtual bool ActualizaVariasAdmite(const std::vector<int>& /*tipos*/) const { return false; }
   // "Delete From " + table.
   virtual std::string DeleteFrom(const std::string& tabla) const = 0;
   // A name as written ("[Fecha Alta]", "ID_Empleado") in this dialect's

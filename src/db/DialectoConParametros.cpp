@@ -8,6 +8,7 @@
 #include "db/DialectoBase.h"
 #include "db/Dialectos.h"
 #include "db/Identificadores.h"
+#include "db/TiposAdo.h"
 
 namespace varlo::db {
 
@@ -58,6 +59,33 @@ bool EsReservadaPostgreSql(std::string_view s) {
                      [s](std::string_view r) { return IgualSinCaso(s, r); });
 }
 
+// The type a value is cast to in a multi-row UPDATE (VALUES types its
+// columns by their first row); empty where there is none.
+std::string TipoPostgreSql(int tipoAdo) {
+  if (EsTipoTexto(tipoAdo)) return "text";
+  if (EsTipoEntero(tipoAdo)) return "bigint";
+  switch (tipoAdo) {
+    case adSingle:
+    case adDouble:
+      return "double precision";
+    case adCurrency:
+    case adDecimal:
+    case adNumeric:
+      return "numeric";
+    case adBoolean:
+      return "boolean";
+    case adDBDate:
+      return "date";
+    case adDBTime:
+      return "time";
+    case adDate:
+    case adDBTimeStamp:
+      return "timestamp";
+    default:
+      return {};
+  }
+}
+
 std::string EntreComillas(std::string_view s) {
   std::string r = "\"";
   for (char c : s) {
@@ -104,6 +132,55 @@ class DialectoConParametros final : public DialectoBase {
     for (std::size_t i = 1; i < llaves.size(); ++i) s.texto += ", ?";
     s.texto += ")";
     s.parametros = llaves;
+    return s;
+  }
+
+  bool ActualizaVariasAdmite(const std::vector<int>& tipos) const override {
+    return motor_ == Motor::PostgreSql && std::all_of(tipos.begin(), tipos.end(), [](int t) {
+             return !TipoPostgreSql(t).empty();
+           });
+  }
+
+  // update T as t set a = cast(v.c0 as ...), ... from (values (?, ?, ?, ...), ...)
+  //   as v(i, o, l, c0, ..., k0, ...) where <locator and keys of each row> returning v.i
+  std::optional<SentenciaSql> ActualizaVarias(
+      const std::vector<ActualizacionDiferible>& filas) const override {
+    if (filas.empty() || !ActualizaVariasAdmite(filas[0].tipos)) return std::nullopt;
+    const ActualizacionDiferible& a = filas[0];
+    SentenciaSql s;
+    s.texto = "update " + Identificador(a.tabla) + " as t set ";
+    std::string nombres = "i, o, l", marcas = "(?, ?, ?";
+    for (std::size_t c = 0; c < a.valores.size(); ++c) {
+      const std::string v = "c" + std::to_string(c);
+      s.texto += (c ? ", " : "") + Identificador(a.valores[c].first) + " = cast(v." + v + " as " +
+                 TipoPostgreSql(a.tipos[c]) + ")";
+      nombres += ", " + v;
+      marcas += ", ?";
+    }
+    std::string donde = " where t.tableoid = cast(v.o as oid) and t.ctid = cast(v.l as tid)";
+    for (std::size_t k = 0; k < a.condiciones.size(); ++k) {
+      const std::string v = "k" + std::to_string(k);
+      const ClaseLiteral clase = a.condiciones[k].clase;
+      donde += " and t." + Identificador(a.condiciones[k].columna) + " = cast(v." + v + " as " +
+               (clase == ClaseLiteral::Texto    ? "text"
+                : clase == ClaseLiteral::Numero ? "numeric"
+                                                : "timestamp") +
+               ")";
+      nombres += ", " + v;
+      marcas += ", ?";
+    }
+    marcas += ")";
+    s.texto += " from (values ";
+    for (std::size_t f = 0; f < filas.size(); ++f) {
+      const ActualizacionDiferible& fila = filas[f];
+      if (fila.localizador.size() != 2) return std::nullopt;
+      s.texto += f ? ", " + marcas : marcas;
+      s.parametros.push_back(static_cast<std::int64_t>(f));
+      s.parametros.insert(s.parametros.end(), fila.localizador.begin(), fila.localizador.end());
+      for (const auto& [columna, valor] : fila.valores) s.parametros.push_back(valor);
+      for (const Predicado& p : fila.condiciones) s.parametros.push_back(ValorDeCondicion(p));
+    }
+    s.texto += ") as v(" + nombres + ")" + donde + " returning v.i";
     return s;
   }
 

@@ -296,6 +296,21 @@ void RecordsetGenerico::ActualizaFila(const std::vector<std::pair<std::string, V
       (localizador->empty() || std::any_of(localizador->begin(), localizador->end(),
                                            [](const Valor& v) { return EsNulo(v); })))
     localizador = nullptr;  // a view's rows, or a row added here
+  std::vector<int> tipos;
+  for (std::size_t i = 0; i < campos_.size(); ++i)
+    if (pendientes_[i]) tipos.push_back(campos_[i].tipo);
+  if (localizador && std::none_of(valores.begin(), valores.end(), [](const auto& v) {
+        return std::holds_alternative<Bytes>(v.second);
+      })) {
+    ActualizacionDiferible a{consulta_.tabla, valores, std::move(tipos), consulta_.condiciones,
+                             *localizador};
+    if (backend_->DifiereActualizacion(a)) {
+      // its new place is known only once written: a further change goes by the keys
+      localizador->clear();
+      filas = 1;
+      localizador = nullptr;
+    }
+  }
   if (localizador) {
     ResultadoConsulta r = backend_->Consulta(
         dialecto_->UpdateLocalizado(consulta_.tabla, valores, consulta_.condiciones, *localizador),

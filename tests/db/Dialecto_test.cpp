@@ -7,6 +7,7 @@
 
 #include "common/ErrorVarlo.h"
 #include "db/Dialecto.h"
+#include "db/TiposAdo.h"
 
 // designated initializers leave the other members at their defaults
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -111,6 +112,24 @@ TEST(DialectoSQLiteYPostgreSql, TextosYValoresEnlazados) {
        "Select Parent, cast(tableoid as bigint), cast(ctid as text) From Jerarquias Where Key in "
        "(?, ?)"},
   };
+  // the changes of a batch in one statement, each row by its locator and keys
+  ActualizacionDiferible a{"Turno",
+                           {{"Nombre", std::string("N")}, {"Alta", FechaHora{2006, 8, 3}}},
+                           {adVarChar, adDBTimeStamp},
+                           {kKardex[0]},
+                           {std::int64_t{16384}, std::string("(0,1)")}};
+  auto varias = pg->ActualizaVarias({a, a});
+  ASSERT_TRUE(varias);
+  EXPECT_EQ(varias->texto,
+            "update Turno as t set Nombre = cast(v.c0 as text), Alta = cast(v.c1 as timestamp) "
+            "from (values (?, ?, ?, ?, ?, ?), (?, ?, ?, ?, ?, ?)) as v(i, o, l, c0, c1, k0) where "
+            "t.tableoid = cast(v.o as oid) and t.ctid = cast(v.l as tid) and t.Id_Empleado = "
+            "cast(v.k0 as text) returning v.i");
+  EXPECT_EQ(varias->parametros.size(), 12u);
+  EXPECT_EQ(varias->parametros[6], Valor{std::int64_t{1}});  // the second row's position
+  // a column with no cast here (a picture) is written one record at a time
+  EXPECT_FALSE(pg->ActualizaVariasAdmite({adVarChar, adLongVarBinary}));
+  EXPECT_FALSE(sq->ActualizaVarias({a}));
   // SQLite reads its own file: its lookups stay one per record
   EXPECT_FALSE(sq->SelectVarias(Jerarquia("x"), {std::string("a")}, false));
   for (const auto& [texto, esperado] : casos) EXPECT_EQ(texto, esperado);

@@ -167,9 +167,9 @@ TEST(LotesPostgreSql, ConfirmacionFallidaSeRepiteRegistroARegistro) {
 }
 
 TEST(LotesPostgreSql, FilaRechazadaPorLaBaseDentroDeUnLoteEscritoJunto) {
-  // New rows of a batch are written together at its end; a row the server
-  // refuses there (a check constraint) costs that record only, with the
-  // server's reason.
+  // New rows of a batch, and changes of rows it found, are written together
+  // at its end; a row the server refuses there (a check constraint) costs
+  // that record only, with the server's reason.
   EntornoImportacion e(MotorPrueba::PostgreSql);
   e.Base().Execute(
       "CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20) "
@@ -187,6 +187,17 @@ TEST(LotesPostgreSql, FilaRechazadaPorLaBaseDentroDeUnLoteEscritoJunto) {
   EXPECT_NE(er[0].find("nombre_valido"), std::string::npos) << er[0];
   EXPECT_EQ(e.Resumenes(), (V{"Resumen Turno: 4 leídas, 3 agregadas, 0 actualizadas, 1 rechazadas "
                               "(Log/Turno_Er.txt), 0 sin procesar"}));
+
+  const V cambios = {"1,Uno bis", "3,Malo", "4,Cuatro bis"};
+  e.Fuente("Turno.txt", cambios);
+  EXPECT_EQ(e.Importa(Lote(10)), 1);
+  EXPECT_EQ(e.Lee("Turno", {"ID", "Nombre"}),
+            (Filas{{"1", "Uno bis"}, {"3", "Tres"}, {"4", "Cuatro bis"}}));
+  EXPECT_EQ(e.Resultado("Turno_Ok.txt"), (V{cambios[0], cambios[2]}));
+  er = e.Resultado("Turno_Er.txt");
+  ASSERT_EQ(er.size(), 1u);
+  EXPECT_EQ(er[0].rfind(cambios[1] + "(", 0), 0u) << er[0];
+  EXPECT_NE(er[0].find("nombre_valido"), std::string::npos) << er[0];
 }
 
 }  // namespace

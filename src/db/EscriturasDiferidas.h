@@ -1,8 +1,8 @@
 #pragma once
-// New rows held back and written together: a multi-row INSERT instead of
-// one round trip per record, where the server is reached through the
-// network. Every other statement writes the held rows first, so whatever
-// runs next sees them; a rollback drops them.
+// New rows and changes of rows found by their locator, held back and written
+// together (a multi-row INSERT or UPDATE) instead of one round trip per
+// record, where the server is reached through the network. Every other statement writes the held
+// rows first, so whatever runs next sees them; a rollback drops them.
 //
 // A held row that the database refuses is not any one record's fault at
 // that point: the error comes back as an ErrorBaseDatos of class
@@ -17,9 +17,9 @@
 
 namespace varlo::db {
 
-class InsercionesDiferidas final : public Backend {
+class EscriturasDiferidas final : public Backend {
  public:
-  InsercionesDiferidas(std::unique_ptr<Backend> backend, std::shared_ptr<const Dialecto> dialecto);
+  EscriturasDiferidas(std::unique_ptr<Backend> backend, std::shared_ptr<const Dialecto> dialecto);
 
   // Whether new rows are held (the caller replays a batch that fails).
   void Activa(bool activa);
@@ -27,6 +27,7 @@ class InsercionesDiferidas final : public Backend {
   // Holds the row when active; false when it must be written now.
   bool Difiere(const std::string& tabla,
                const std::vector<std::pair<std::string, Valor>>& valores) override;
+  bool DifiereActualizacion(ActualizacionDiferible& a) override;
   // Writes what is held.
   void Escribe();
 
@@ -49,12 +50,20 @@ class InsercionesDiferidas final : public Backend {
     std::string tabla;
     std::vector<std::pair<std::string, Valor>> valores;
   };
-  static bool MismasColumnas(const Fila& a, const Fila& b);
+  // One held write: a new row, or the change of a row.
+  struct Escritura {
+    bool nueva = true;
+    Fila fila;
+    ActualizacionDiferible cambio;
+  };
+  static bool MismasColumnas(const Escritura& a, const Escritura& b);
+  // Writes the held writes [desde, hasta), all of one kind and shape.
+  void EscribeGrupo(std::vector<Escritura>& escrituras, std::size_t desde, std::size_t hasta);
 
   std::unique_ptr<Backend> backend_;
   std::shared_ptr<const Dialecto> dialecto_;
   bool activas_ = false;
-  std::vector<Fila> retenidas_;
+  std::vector<Escritura> retenidas_;
 };
 
 }  // namespace varlo::db

@@ -1,0 +1,162 @@
+#include "db/EscriturasDiferidas.h"
+
+#include <algorithm>
+
+#include "common/ErrorVarlo.h"
+#include "db/ErrorBaseDatos.h"
+#include "db/ErroresBD.h"
+
+namespace varlo::db {
+
+namespace {
+// Rows per statement: few enough to keep far from any driver's limit of
+// markers, many enough that the round trip no longer counts.
+constexpr std::size_t kMarcasPorSentencia = 20000;
+constexpr std::size_t kFilasPorSentencia = 500;
+}  // namespace
+
+EscriturasDiferidas::EscriturasDiferidas(std::unique_ptr<Backend> backend,
+                                         std::shared_ptr<const Dialecto> dialecto)
+    : backend_(std::move(backend)), dialecto_(std::move(dialecto)) {}
+
+void EscriturasDiferidas::Activa(bool activa) {
+  if (!activa) Escribe();
+  activas_ = activa;
+}
+
+bool EscriturasDiferidas::Difiere(const std::string& tabla,
+                                  const std::vector<std::pair<std::string, Valor>>& valores) {
+  if (!activas_ || valores.empty()) return false;
+  Escritura e;
+  e.fila = {tabla, valores};
+  retenidas_.push_back(std::move(e));
+  return true;
+}
+
+bool EscriturasDiferidas::DifiereActualizacion(ActualizacionDiferible& a) {
+  if (!activas_ || a.valores.empty() || !dialecto_->ActualizaVariasAdmite(a.tipos)) return false;
+  Escritura e;
+  e.nueva = false;
+  e.cambio = std::move(a);
+  retenidas_.push_back(std::move(e));
+  return true;
+}
+
+bool EscriturasDiferidas::MismasColumnas(const Escritura& a, const Escritura& b) {
+  if (a.nueva != b.nueva) return false;
+  const auto mismosNombres = [](const auto& x, const auto& y) {
+    if (x.size() != y.size()) return false;
+    for (std::size_t i = 0; i < x.size(); ++i)
+      if (x[i].first != y[i].first) return false;
+    return true;
+  };
+  if (a.nueva) return a.fila.tabla == b.fila.tabla && mismosNombres(a.fila.valores, b.fila.valores);
+  const ActualizacionDiferible &x = a.cambio, &y = b.cambio;
+  if (x.tabla != y.tabla || x.tipos != y.tipos || !mismosNombres(x.valores, y.valores) ||
+      x.condiciones.size() != y.condiciones.size())
+    return false;
+  for (std::size_t k = 0; k < x.condiciones.size(); ++k)
+    if (x.condiciones[k].columna != y.condiciones[k].columna ||
+        x.condiciones[k].clase != y.condiciones[k].clase)
+      return false;
+  return true;
+}
+
+void EscriturasDiferidas::EscribeGrupo(std::vector<Escritura>& escrituras, std::size_t desde,
+                                       std::size_t hasta) {
+  const Escritura& primera = escrituras[desde];
+  if (primera.nueva) {
+    std::vector<std::string> columnas;
+    for (const auto& [columna, v] : primera.fila.valores) columnas.push_back(columna);
+    std::vector<std::vector<Valor>> valores;
+    valores.reserve(hasta - desde);
+    for (std::size_t i = desde; i < hasta; ++i) {
+      std::vector<Valor> fila;
+      fila.reserve(columnas.size());
+      for (auto& [columna, v] : escrituras[i].fila.valores) fila.push_back(std::move(v));
+      valores.push_back(std::move(fila));
+    }
+    backend_->Ejecuta(dialecto_->InsertVarias(primera.fila.tabla, columnas, valores));
+    return;
+  }
+  std::vector<ActualizacionDiferible> cambios;
+  cambios.reserve(hasta - desde);
+  for (std::size_t i = desde; i < hasta; ++i) cambios.push_back(std::move(escrituras[i].cambio));
+  std::optional<SentenciaSql> s = dialecto_->ActualizaVarias(cambios);
+  if (!s)
+    throw ErrorVarlo(errores::ErrorEnComando, kFuenteBD,
+                     "No se pueden escribir juntos los cambios de " + primera.cambio.tabla);
+  // Every row must have been found where it was read; a row another writer
+  // changed meanwhile sends the batch back to one record at a time.
+  const ResultadoConsulta r = backend_->Consulta(*s, 0);
+  if (r.filas.size() != cambios.size())
+    throw ErrorVarlo(errores_bd::FilaNoEncontrada, kFuenteBD,
+                     "No se encuentra la fila para actualizarla. Algunos valores pueden haber "
+                     "cambiado desde la última lectura.");
+}
+
+void EscriturasDiferidas::Escribe() {
+  if (retenidas_.empty()) return;
+  std::vector<Escritura> escrituras = std::move(retenidas_);
+  retenidas_.clear();
+  try {
+    // Consecutive writes of the same shape go together, in file order.
+    for (std::size_t desde = 0; desde < escrituras.size();) {
+      const Escritura& e = escrituras[desde];
+      const std::size_t porFila = e.nueva
+                                      ? e.fila.valores.size()
+                                      : 3 + e.cambio.valores.size() + e.cambio.condiciones.size();
+      const std::size_t maximo = std::clamp<std::size_t>(
+          kMarcasPorSentencia / std::max<std::size_t>(porFila, 1), 1, kFilasPorSentencia);
+      std::size_t hasta = desde + 1;
+      while (hasta < escrituras.size() && hasta - desde < maximo &&
+             MismasColumnas(escrituras[desde], escrituras[hasta]))
+        ++hasta;
+      EscribeGrupo(escrituras, desde, hasta);
+      desde = hasta;
+    }
+  } catch (const ErrorVarlo& e) {
+    const ErrorBaseDatos::Clase clase = ClaseDe(e);
+    if (clase == ErrorBaseDatos::Clase::ConexionPerdida || clase == ErrorBaseDatos::Clase::Bloqueo)
+      throw;
+    throw ErrorBaseDatos(e.Numero(), e.Fuente(), e.Descripcion(),
+                         ErrorBaseDatos::Clase::LoteDiferido);
+  }
+}
+
+ResultadoConsulta EscriturasDiferidas::Consulta(const SentenciaSql& s, long maxRegistros) {
+  Escribe();
+  return backend_->Consulta(s, maxRegistros);
+}
+
+long EscriturasDiferidas::Ejecuta(const SentenciaSql& s) {
+  Escribe();
+  return backend_->Ejecuta(s);
+}
+
+std::vector<std::string> EscriturasDiferidas::TablasBase() {
+  Escribe();
+  return backend_->TablasBase();
+}
+
+void EscriturasDiferidas::IniciaTransaccion() {
+  Escribe();
+  backend_->IniciaTransaccion();
+}
+
+void EscriturasDiferidas::ConfirmaTransaccion() {
+  Escribe();
+  backend_->ConfirmaTransaccion();
+}
+
+void EscriturasDiferidas::DeshaceTransaccion() noexcept {
+  retenidas_.clear();
+  backend_->DeshaceTransaccion();
+}
+
+void EscriturasDiferidas::Cierra() {
+  retenidas_.clear();
+  backend_->Cierra();
+}
+
+}  // namespace varlo::db
