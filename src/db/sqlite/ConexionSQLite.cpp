@@ -208,20 +208,31 @@ class BackendSQLite final : public Backend {
   bool Abierta() const override { return db_ != nullptr; }
 
   ResultadoConsulta Consulta(const SentenciaSql& sql, long maxRegistros) override {
-    sqlite3_stmt* s = Prepara(sql.texto);
+    Guardada& g = PreparaGuardada(sql.texto);
+    sqlite3_stmt* s = g.sentencia.get();
     UsoSentencia uso(s);
     Vincula(db_.get(), s, sql.parametros);
     ResultadoConsulta r;
     int n = sqlite3_column_count(s);
-    std::vector<bool> declarado(static_cast<std::size_t>(n));
-    r.campos.resize(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) {
-      InfoCampo& c = r.campos[static_cast<std::size_t>(i)];
-      const char* nombre = sqlite3_column_name(s, i);
-      c.nombre = nombre ? nombre : "";
-      const char* tipo = sqlite3_column_decltype(s, i);
-      declarado[static_cast<std::size_t>(i)] = tipo && TipoDeclarado(tipo, c);
+    // The columns' names and declared types are read once per statement,
+    // again only when SQLite had to prepare it anew (the schema changed).
+    const int preparaciones = sqlite3_stmt_status(s, SQLITE_STMTSTATUS_REPREPARE, 0);
+    if (!g.columnasLeidas || g.preparaciones != preparaciones ||
+        g.campos.size() != static_cast<std::size_t>(n)) {
+      g.campos.assign(static_cast<std::size_t>(n), InfoCampo{});
+      g.declarado.assign(static_cast<std::size_t>(n), false);
+      for (int i = 0; i < n; ++i) {
+        InfoCampo& c = g.campos[static_cast<std::size_t>(i)];
+        const char* nombre = sqlite3_column_name(s, i);
+        c.nombre = nombre ? nombre : "";
+        const char* tipo = sqlite3_column_decltype(s, i);
+        g.declarado[static_cast<std::size_t>(i)] = tipo && TipoDeclarado(tipo, c);
+      }
+      g.preparaciones = preparaciones;
+      g.columnasLeidas = true;
     }
+    r.campos = g.campos;
+    const std::vector<bool>& declarado = g.declarado;
     bool primera = true;
     while (maxRegistros <= 0 || static_cast<long>(r.filas.size()) < maxRegistros) {
       int rc = sqlite3_step(s);
@@ -293,15 +304,26 @@ class BackendSQLite final : public Backend {
   }
 
  private:
+  struct Guardada {
+    Sentencia sentencia;
+    // the result's columns as declared, once read
+    bool columnasLeidas = false;
+    int preparaciones = 0;
+    std::vector<InfoCampo> campos;
+    std::vector<bool> declarado;
+  };
+
   void CompruebaAbierta() const {
     if (!db_)
       throw ErrorVarlo(errores_bd::FalloProveedor, kFuenteSQLite, "La conexión está cerrada");
   }
 
   // A prepared statement per SQL text, kept for the next record.
-  sqlite3_stmt* Prepara(const std::string& texto) {
+  sqlite3_stmt* Prepara(const std::string& texto) { return PreparaGuardada(texto).sentencia.get(); }
+
+  Guardada& PreparaGuardada(const std::string& texto) {
     CompruebaAbierta();
-    if (auto it = guardadas_.find(texto); it != guardadas_.end()) return it->second.get();
+    if (auto it = guardadas_.find(texto); it != guardadas_.end()) return it->second;
     if (guardadas_.size() >= kMaxSentenciasGuardadas) guardadas_.clear();
     sqlite3_stmt* s = nullptr;
     const char* resto = nullptr;
@@ -325,7 +347,9 @@ class BackendSQLite final : public Backend {
                          "Solo se ejecuta una sentencia a la vez: " + texto);
       resto = siguiente;
     }
-    return guardadas_.emplace(texto, std::move(propia)).first->second.get();
+    Guardada g;
+    g.sentencia = std::move(propia);
+    return guardadas_.emplace(texto, std::move(g)).first->second;
   }
 
   // Whether the text compiles here (the statement is not kept).
@@ -347,7 +371,7 @@ class BackendSQLite final : public Backend {
 
   std::unique_ptr<sqlite3, CierraBase> db_;
   // declared after the handle: finalized before it closes
-  std::unordered_map<std::string, Sentencia> guardadas_;
+  std::unordered_map<std::string, Guardada> guardadas_;
 };
 
 }  // namespace
