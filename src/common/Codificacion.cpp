@@ -147,12 +147,21 @@ std::optional<Codificacion> CodificacionPorNombre(std::string_view nombre) {
   return std::nullopt;
 }
 
+namespace {
+// ASCII reads the same in both encodings: most lines need no conversion.
+bool SoloAscii(std::string_view s) {
+  for (unsigned char c : s)
+    if (c >= 0x80) return false;
+  return true;
+}
+}  // namespace
+
 std::string ParaArchivo(std::string_view utf8, Codificacion c) {
-  return c == Codificacion::Utf8 ? std::string(utf8) : Utf8AAnsi(utf8);
+  return c == Codificacion::Utf8 || SoloAscii(utf8) ? std::string(utf8) : Utf8AAnsi(utf8);
 }
 
 std::string DeArchivo(std::string_view bytes, Codificacion c) {
-  return c == Codificacion::Utf8 ? std::string(bytes) : AnsiAUtf8(bytes);
+  return c == Codificacion::Utf8 || SoloAscii(bytes) ? std::string(bytes) : AnsiAUtf8(bytes);
 }
 
 }  // namespace varlo

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 #include <string_view>
+#include <unordered_map>
 
 #include "common/Texto.h"
 #include "db/DialectoBase.h"
@@ -184,7 +185,17 @@ class DialectoConParametros final : public DialectoBase {
     return s;
   }
 
+  // Every statement of every record names the same few columns: each name
+  // is checked and quoted once.
   std::string Identificador(const std::string& comoEscrito) const override {
+    if (auto it = nombres_.find(comoEscrito); it != nombres_.end()) return it->second;
+    std::string r = Cita(comoEscrito);
+    if (nombres_.size() >= 4096) nombres_.clear();
+    nombres_.emplace(comoEscrito, r);
+    return r;
+  }
+
+  std::string Cita(const std::string& comoEscrito) const {
     ExigeIdentificador(comoEscrito);
     const bool corchetes = EntreCorchetes(comoEscrito);
     std::string_view nombre = comoEscrito;
@@ -264,6 +275,7 @@ class DialectoConParametros final : public DialectoBase {
   }
 
   Motor motor_;
+  mutable std::unordered_map<std::string, std::string> nombres_;
 };
 
 }  // namespace
