@@ -13,9 +13,11 @@ ConexionGenerica::ConexionGenerica(std::unique_ptr<Backend> backend)
     : dialecto_(CreaDialecto(backend->MotorBD())),
       backend_(std::make_shared<EscriturasDiferidas>(std::move(backend), dialecto_)) {}
 
-// Only where a round trip costs more than a record's own work.
+// Where a statement costs more than a record's own work: a round trip to
+// PostgreSQL, a statement of its own in SQLite.
 void ConexionGenerica::DifiereInserciones(bool activa) {
-  backend_->Activa(activa && backend_->MotorBD() == Motor::PostgreSql);
+  const Motor m = backend_->MotorBD();
+  backend_->Activa(activa && (m == Motor::PostgreSql || m == Motor::SQLite));
 }
 
 int ConexionGenerica::State() const {

@@ -60,8 +60,8 @@ class Dialecto {
       const std::vector<ActualizacionDiferible>& /*filas*/) const {
     return std::nullopt;
   }
-  // Whether ActualizaVarias can write changes of columns of those types.
-  virtual bool ActualizaVariasAdmite(const std::vector<int>& /*tipos*/) const { return false; }
+  // Whether ActualizaVarias can write such a change with others.
+  virtual bool ActualizaVariasAdmite(const ActualizacionDiferible& /*a*/) const { return false; }
   // "Delete From " + table.
   virtual std::string DeleteFrom(const std::string& tabla) const = 0;
   // A name as written ("[Fecha Alta]", "ID_Empleado") in this dialect's

@@ -118,12 +118,11 @@ class DialectoConParametros final : public DialectoBase {
     return Renderiza(c, ColumnasLocalizador() > 0);
   }
 
-  // PostgreSQL only: it is reached through the network, where a round trip
-  // per record costs more than the record's own work.
+  // PostgreSQL is reached through the network, where a round trip per record
+  // costs more than the record's own work; SQLite saves a statement per record.
   std::optional<SentenciaSql> SelectVarias(const Consulta& c, const std::vector<Valor>& llaves,
                                            bool conLocalizador) const override {
-    if (motor_ != Motor::PostgreSql || c.condiciones.size() != 1 || llaves.empty())
-      return std::nullopt;
+    if (!EscribeVarias() || c.condiciones.size() != 1 || llaves.empty()) return std::nullopt;
     SentenciaSql s;
     s.texto = c.select + ListaColumnas(c);
     if (conLocalizador) s.texto += ", " + ListaLocalizador();
@@ -136,37 +135,56 @@ class DialectoConParametros final : public DialectoBase {
     return s;
   }
 
-  bool ActualizaVariasAdmite(const std::vector<int>& tipos) const override {
-    return motor_ == Motor::PostgreSql && std::all_of(tipos.begin(), tipos.end(), [](int t) {
+  bool ActualizaVariasAdmite(const ActualizacionDiferible& a) const override {
+    if (motor_ == Motor::SQLite)
+      // a date key compares two stored forms: one record at a time
+      return std::none_of(a.condiciones.begin(), a.condiciones.end(), [](const Predicado& p) {
+        return p.clase == ClaseLiteral::Fecha || p.clase == ClaseLiteral::FechaHora;
+      });
+    return motor_ == Motor::PostgreSql && std::all_of(a.tipos.begin(), a.tipos.end(), [](int t) {
              return !TipoPostgreSql(t).empty();
            });
   }
 
-  // update T as t set a = cast(v.c0 as ...), ... from (values (?, ?, ?, ...), ...)
-  //   as v(i, o, l, c0, ..., k0, ...) where <locator and keys of each row> returning v.i
+  // PostgreSQL: update T as t set a = cast(v.c0 as ...), ...
+  //   from (values (?, ?, ?, ...), ...) as v(i, o, l, c0, ..., k0, ...)
+  //   where <locator and keys of each row> returning v.i
+  // SQLite types by value and names a VALUES column columnN: no casts, and
+  // the row found by its rowid (the second column).
   std::optional<SentenciaSql> ActualizaVarias(
       const std::vector<ActualizacionDiferible>& filas) const override {
-    if (filas.empty() || !ActualizaVariasAdmite(filas[0].tipos)) return std::nullopt;
+    if (filas.empty() || !ActualizaVariasAdmite(filas[0])) return std::nullopt;
+    const bool sqlite = motor_ == Motor::SQLite;
     const ActualizacionDiferible& a = filas[0];
+    const std::size_t localizador = ColumnasLocalizador();
+    std::size_t siguiente = 2 + localizador;  // SQLite's columnN of the next value
+    const auto columna = [&](const std::string& pg) {
+      return sqlite ? "v.column" + std::to_string(siguiente++) : "v." + pg;
+    };
     SentenciaSql s;
     s.texto = "update " + Identificador(a.tabla) + " as t set ";
-    std::string nombres = "i, o, l", marcas = "(?, ?, ?";
+    std::string nombres = "i, o, l", marcas = sqlite ? "(?, ?" : "(?, ?, ?";
     for (std::size_t c = 0; c < a.valores.size(); ++c) {
       const std::string v = "c" + std::to_string(c);
-      s.texto += (c ? ", " : "") + Identificador(a.valores[c].first) + " = cast(v." + v + " as " +
-                 TipoPostgreSql(a.tipos[c]) + ")";
+      s.texto += (c ? ", " : "") + Identificador(a.valores[c].first) + " = ";
+      s.texto +=
+          sqlite ? columna(v) : "cast(" + columna(v) + " as " + TipoPostgreSql(a.tipos[c]) + ")";
       nombres += ", " + v;
       marcas += ", ?";
     }
-    std::string donde = " where t.tableoid = cast(v.o as oid) and t.ctid = cast(v.l as tid)";
+    std::string donde = sqlite
+                            ? " where t.rowid = v.column2"
+                            : " where t.tableoid = cast(v.o as oid) and t.ctid = cast(v.l as tid)";
     for (std::size_t k = 0; k < a.condiciones.size(); ++k) {
       const std::string v = "k" + std::to_string(k);
       const ClaseLiteral clase = a.condiciones[k].clase;
-      donde += " and t." + Identificador(a.condiciones[k].columna) + " = cast(v." + v + " as " +
-               (clase == ClaseLiteral::Texto    ? "text"
-                : clase == ClaseLiteral::Numero ? "numeric"
-                                                : "timestamp") +
-               ")";
+      donde += " and t." + Identificador(a.condiciones[k].columna) + " = ";
+      donde += sqlite ? columna(v)
+                      : "cast(" + columna(v) + " as " +
+                            (clase == ClaseLiteral::Texto    ? "text"
+                             : clase == ClaseLiteral::Numero ? "numeric"
+                                                             : "timestamp") +
+                            ")";
       nombres += ", " + v;
       marcas += ", ?";
     }
@@ -174,14 +192,15 @@ class DialectoConParametros final : public DialectoBase {
     s.texto += " from (values ";
     for (std::size_t f = 0; f < filas.size(); ++f) {
       const ActualizacionDiferible& fila = filas[f];
-      if (fila.localizador.size() != 2) return std::nullopt;
+      if (fila.localizador.size() != localizador) return std::nullopt;
       s.texto += f ? ", " + marcas : marcas;
       s.parametros.push_back(static_cast<std::int64_t>(f));
       s.parametros.insert(s.parametros.end(), fila.localizador.begin(), fila.localizador.end());
-      for (const auto& [columna, valor] : fila.valores) s.parametros.push_back(valor);
+      for (const auto& [nombre, valor] : fila.valores) s.parametros.push_back(valor);
       for (const Predicado& p : fila.condiciones) s.parametros.push_back(ValorDeCondicion(p));
     }
-    s.texto += ") as v(" + nombres + ")" + donde + " returning v.i";
+    s.texto += sqlite ? ") as v" + donde + " returning rowid"
+                      : ") as v(" + nombres + ")" + donde + " returning v.i";
     return s;
   }
 
@@ -273,6 +292,8 @@ class DialectoConParametros final : public DialectoBase {
     if (c.top >= 0) s.texto += " limit " + std::to_string(c.top);
     return s;
   }
+
+  bool EscribeVarias() const { return motor_ == Motor::PostgreSql || motor_ == Motor::SQLite; }
 
   Motor motor_;
   mutable std::unordered_map<std::string, std::string> nombres_;

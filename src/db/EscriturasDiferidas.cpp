@@ -34,7 +34,7 @@ bool EscriturasDiferidas::Difiere(const std::string& tabla,
 }
 
 bool EscriturasDiferidas::DifiereActualizacion(ActualizacionDiferible& a) {
-  if (!activas_ || a.valores.empty() || !dialecto_->ActualizaVariasAdmite(a.tipos)) return false;
+  if (!activas_ || a.valores.empty() || !dialecto_->ActualizaVariasAdmite(a)) return false;
   Escritura e;
   e.nueva = false;
   e.cambio = std::move(a);

@@ -128,10 +128,19 @@ TEST(DialectoSQLiteYPostgreSql, TextosYValoresEnlazados) {
   EXPECT_EQ(varias->parametros.size(), 12u);
   EXPECT_EQ(varias->parametros[6], Valor{std::int64_t{1}});  // the second row's position
   // a column with no cast here (a picture) is written one record at a time
-  EXPECT_FALSE(pg->ActualizaVariasAdmite({adVarChar, adLongVarBinary}));
-  EXPECT_FALSE(sq->ActualizaVarias({a}));
-  // SQLite reads its own file: its lookups stay one per record
-  EXPECT_FALSE(sq->SelectVarias(Jerarquia("x"), {std::string("a")}, false));
+  ActualizacionDiferible foto = a;
+  foto.tipos = {adVarChar, adLongVarBinary};
+  EXPECT_FALSE(pg->ActualizaVariasAdmite(foto));
+  // SQLite types by value: no casts, the row by its rowid
+  a.localizador = {std::int64_t{7}};
+  EXPECT_EQ(sq->ActualizaVarias({a})->texto,
+            "update Turno as t set Nombre = v.column3, Alta = v.column4 from (values (?, ?, ?, ?, "
+            "?)) as v where t.rowid = v.column2 and t.Id_Empleado = v.column5 returning rowid");
+  // a date key compares two stored forms there: one record at a time
+  a.condiciones = {kKardex[1]};
+  EXPECT_FALSE(sq->ActualizaVariasAdmite(a));
+  EXPECT_EQ(sq->SelectVarias(Jerarquia("x"), {std::string("a")}, true)->texto,
+            "Select [Parent], rowid From Jerarquias Where [Key] in (?)");
   for (const auto& [texto, esperado] : casos) EXPECT_EQ(texto, esperado);
   EXPECT_EQ(sq->Select(kDosClaves).parametros,
             (std::vector<Valor>{std::int64_t{12}, FechaHora{2005, 12, 25}, "2005-12-25"}));
