@@ -72,7 +72,9 @@ void SentenciaOdbc::FijaMaximo(long maxRegistros) {
 
 RetornoOdbc SentenciaOdbc::Lanza(const std::vector<Valor>& valores) {
   std::vector<Parametro> parametros(valores.size());  // never resized: bound addresses stay
-  for (std::size_t i = 0; i < valores.size(); ++i) {
+  // Last to first: a driver that grows its table of bindings to the highest
+  // number bound grows it once, not once per marker of a multi-row statement.
+  for (std::size_t i = valores.size(); i-- > 0;) {
     Parametro& p = parametros[i];
     const auto numero = static_cast<SQLUSMALLINT>(i + 1);
     SQLSMALLINT tipoC = SQL_C_WCHAR;
