@@ -97,10 +97,29 @@ std::string FormatoISO(const FechaHora& f) {
 }
 
 std::string FormatoISOHora(const FechaHora& f) {
-  char b[48];
-  std::snprintf(b, sizeof b, "%04d-%02d-%02d %02d:%02d:%02d", f.anio, f.mes, f.dia, f.hora,
-                f.minuto, f.segundo);
-  return b;
+  // Every date of every record is written this way: digits by hand, the
+  // general path only for what does not fit the fixed form.
+  const auto cabe = [](int v, int maximo) { return v >= 0 && v <= maximo; };
+  if (!cabe(f.anio, 9999) || !cabe(f.mes, 99) || !cabe(f.dia, 99) || !cabe(f.hora, 99) ||
+      !cabe(f.minuto, 99) || !cabe(f.segundo, 99)) {
+    char b[80];
+    std::snprintf(b, sizeof b, "%04d-%02d-%02d %02d:%02d:%02d", f.anio, f.mes, f.dia, f.hora,
+                  f.minuto, f.segundo);
+    return b;
+  }
+  std::string r = "0000-00-00 00:00:00";
+  const auto dos = [&r](std::size_t en, int v) {
+    r[en] = static_cast<char>('0' + v / 10);
+    r[en + 1] = static_cast<char>('0' + v % 10);
+  };
+  dos(0, f.anio / 100);
+  dos(2, f.anio % 100);
+  dos(5, f.mes);
+  dos(8, f.dia);
+  dos(11, f.hora);
+  dos(14, f.minuto);
+  dos(17, f.segundo);
+  return r;
 }
 
 bool LeeFechaISO(const std::string& texto, FechaHora& r) {

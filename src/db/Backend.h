@@ -44,8 +44,9 @@ class Backend {
   virtual std::optional<bool> TieneLocalizador(const std::string& tablaSql) = 0;
   virtual void Cierra() = 0;
   // A new row that may be written later, with others (false: write it now).
+  // Takes the values (moved from) only when it returns true.
   virtual bool Difiere(const std::string& /*tabla*/,
-                       const std::vector<std::pair<std::string, Valor>>& /*valores*/) {
+                       std::vector<std::pair<std::string, Valor>>& /*valores*/) {
     return false;
   }
   virtual bool DifiereActualizacion(ActualizacionDiferible& /*a*/) { return false; }

@@ -51,7 +51,7 @@ class Dialecto {
   // One INSERT of several rows with the same columns; values bound.
   virtual SentenciaSql InsertVarias(const std::string& tabla,
                                     const std::vector<std::string>& columnas,
-                                    const std::vector<std::vector<Valor>>& filas) const = 0;
+                                    std::vector<std::vector<Valor>> filas) const = 0;
   // One UPDATE of several rows, each found by its locator and still
   // matching its conditions, with the same columns assigned; it returns the
   // position (from 0) of each row it changed. Nothing where the database

@@ -96,7 +96,7 @@ SentenciaSql DialectoBase::Insert(const std::string& tabla,
 
 SentenciaSql DialectoBase::InsertVarias(const std::string& tabla,
                                         const std::vector<std::string>& columnas,
-                                        const std::vector<std::vector<Valor>>& filas) const {
+                                        std::vector<std::vector<Valor>> filas) const {
   SentenciaSql s;
   s.texto = "insert into " + Identificador(tabla) + " (";
   for (std::size_t i = 0; i < columnas.size(); ++i)
@@ -109,7 +109,8 @@ SentenciaSql DialectoBase::InsertVarias(const std::string& tabla,
   for (std::size_t f = 0; f < filas.size(); ++f) {
     if (f) s.texto += ", ";
     s.texto += marcas;
-    s.parametros.insert(s.parametros.end(), filas[f].begin(), filas[f].end());
+    s.parametros.insert(s.parametros.end(), std::make_move_iterator(filas[f].begin()),
+                        std::make_move_iterator(filas[f].end()));
   }
   return s;
 }

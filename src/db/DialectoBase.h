@@ -22,7 +22,7 @@ class DialectoBase : public Dialecto {
                                 const std::vector<Predicado>& condiciones,
                                 const std::vector<Valor>& localizador) const override;
   SentenciaSql InsertVarias(const std::string& tabla, const std::vector<std::string>& columnas,
-                            const std::vector<std::vector<Valor>>& filas) const override;
+                            std::vector<std::vector<Valor>> filas) const override;
   std::string DeleteFrom(const std::string& tabla) const override;
   std::size_t ColumnasLocalizador() const override { return 0; }
 

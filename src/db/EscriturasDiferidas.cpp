@@ -25,10 +25,10 @@ void EscriturasDiferidas::Activa(bool activa) {
 }
 
 bool EscriturasDiferidas::Difiere(const std::string& tabla,
-                                  const std::vector<std::pair<std::string, Valor>>& valores) {
+                                  std::vector<std::pair<std::string, Valor>>& valores) {
   if (!activas_ || valores.empty()) return false;
   Escritura e;
-  e.fila = {tabla, valores};
+  e.fila = {tabla, std::move(valores)};
   retenidas_.push_back(std::move(e));
   return true;
 }
@@ -76,7 +76,7 @@ void EscriturasDiferidas::EscribeGrupo(std::vector<Escritura>& escrituras, std::
       for (auto& [columna, v] : escrituras[i].fila.valores) fila.push_back(std::move(v));
       valores.push_back(std::move(fila));
     }
-    backend_->Ejecuta(dialecto_->InsertVarias(primera.fila.tabla, columnas, valores));
+    backend_->Ejecuta(dialecto_->InsertVarias(primera.fila.tabla, columnas, std::move(valores)));
     return;
   }
   std::vector<ActualizacionDiferible> cambios;

@@ -26,7 +26,7 @@ class EscriturasDiferidas final : public Backend {
   bool Activas() const noexcept { return activas_; }
   // Holds the row when active; false when it must be written now.
   bool Difiere(const std::string& tabla,
-               const std::vector<std::pair<std::string, Valor>>& valores) override;
+               std::vector<std::pair<std::string, Valor>>& valores) override;
   bool DifiereActualizacion(ActualizacionDiferible& a) override;
   // Writes what is held.
   void Escribe();

@@ -242,7 +242,7 @@ void RecordsetGenerico::Update() {
   if (modo_ == adEditNone) return;
   auto valores = Asignados();
   if (modo_ == adEditAdd) {
-    Inserta(valores);
+    Inserta(std::move(valores));
   } else if (!valores.empty()) {
     ActualizaFila(valores);
   }
@@ -250,7 +250,7 @@ void RecordsetGenerico::Update() {
   modo_ = adEditNone;
 }
 
-void RecordsetGenerico::Inserta(const std::vector<std::pair<std::string, Valor>>& valores) {
+void RecordsetGenerico::Inserta(std::vector<std::pair<std::string, Valor>> valores) {
   const bool busquedaVacia = filas_.empty();
   // A picture is written at once: held back, a batch of them would fill memory.
   const bool diferible = busquedaVacia && !consulta_.condiciones.empty() &&

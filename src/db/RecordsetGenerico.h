@@ -50,7 +50,7 @@ class RecordsetGenerico final : public Recordset {
   void OlvidaPendientes();
   void SigueClave();
   void TomaFilas(ResultadoConsulta resultado);
-  void Inserta(const std::vector<std::pair<std::string, Valor>>& valores);
+  void Inserta(std::vector<std::pair<std::string, Valor>> valores);
   void ActualizaFila(const std::vector<std::pair<std::string, Valor>>& valores);
   std::vector<std::pair<std::string, Valor>> Asignados() const;
 

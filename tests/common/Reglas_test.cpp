@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdio>
 #include <functional>
 
 #include "common/Codificacion.h"
@@ -102,6 +103,22 @@ TEST(Fechas, GeneralFormatAndMonthUnderTheCLocale) {
   EXPECT_EQ(FormatoFechaGeneral(FechaHora{2006, 12, 25, 12, 0, 0}), "12/25/2006 12:00:00 PM");
   EXPECT_EQ(FormatoFechaGeneral(FechaHora{2006, 8, 3}), "8/3/2006");  // midnight: no time
   EXPECT_EQ(FormatoMesAnio(f), "Aug2006");
+}
+
+TEST(Fechas, IsoTextOfEveryDateItStoresReadsBack) {
+  // the digits written by hand, checked against the general path and read back
+  for (const FechaHora f : {FechaHora{2005, 12, 25, 21, 30, 5}, FechaHora{1899, 12, 30, 0, 0, 0},
+                            FechaHora{9999, 1, 9, 23, 59, 59}, FechaHora{45, 3, 4, 7, 8, 9}}) {
+    char esperado[40];
+    std::snprintf(esperado, sizeof esperado, "%04d-%02d-%02d %02d:%02d:%02d", f.anio, f.mes, f.dia,
+                  f.hora, f.minuto, f.segundo);
+    EXPECT_EQ(FormatoISOHora(f), esperado);
+    FechaHora leida;
+    ASSERT_TRUE(LeeFechaISO(FormatoISOHora(f), leida));
+    EXPECT_EQ(leida, f);
+  }
+  // what does not fit the fixed form keeps the general one
+  EXPECT_EQ(FormatoISOHora(FechaHora{12345, 1, 2, 3, 4, 5}), "12345-01-02 03:04:05");
 }
 
 TEST(Texto, TrimmingRemovesSpacesButNotTabs) {
