@@ -74,7 +74,7 @@ class LoteRegistros {
     anticipa_ = std::move(anticipa);
     continua_ = std::move(continua);
     difiere_ = modo_ == ModoLote::Lotes;
-    cn_.DifiereInserciones(difiere_);
+    cn_.DifiereInserciones(difiere_ && lotesSinDiferir_ == 0);
   }
 
   // Opens the transaction before the first record, so that work done before
@@ -137,6 +137,7 @@ class LoteRegistros {
       // included, is done again one record at a time.
       Deshace();
       pendientes_.emplace_back(std::move(linea), Resultado{});
+      NoDifierasPorUnTiempo();
       Repite();
     }
   }
@@ -146,6 +147,8 @@ class LoteRegistros {
     if (porProcesar_.empty()) return;
     std::vector<Entrada> lineas = std::move(porProcesar_);
     porProcesar_.clear();
+    if (lotesSinDiferir_ > 0) --lotesSinDiferir_;
+    cn_.DifiereInserciones(difiere_ && lotesSinDiferir_ == 0);
     if (!detenido_) {
       Inicia();
       anticipa_(lineas);
@@ -181,13 +184,21 @@ class LoteRegistros {
     try {
       Confirma();
     } catch (...) {
-      if (!db::CapturadoEsDelLote()) db::RelanzaSiEsDeCorrida();
+      if (db::CapturadoEsDelLote())
+        NoDifierasPorUnTiempo();
+      else
+        db::RelanzaSiEsDeCorrida();
       Deshace();
       Repite();
       return;
     }
     Reporta();
   }
+
+  // A file whose rows the database refuses would have every batch done
+  // twice: the next batches write their records one at a time (each
+  // refusal then costs its record only), and holding is tried again later.
+  void NoDifierasPorUnTiempo() { lotesSinDiferir_ = kLotesSinDiferir; }
 
   // The batch again, one record per transaction.
   void Repite() {
@@ -241,6 +252,8 @@ class LoteRegistros {
   bool abierta_ = false;
   bool detenido_ = false;
   bool difiere_ = false;
+  static constexpr int kLotesSinDiferir = 10;
+  int lotesSinDiferir_ = 0;  // batches left that write one record at a time
   std::vector<Entrada> porProcesar_;
   std::vector<std::pair<Entrada, Resultado>> pendientes_;
 };
