@@ -121,6 +121,12 @@ void EscriturasDiferidas::Escribe() {
       throw;
     throw ErrorBaseDatos(e.Numero(), e.Fuente(), e.Descripcion(),
                          ErrorBaseDatos::Clase::LoteDiferido);
+  } catch (...) {
+    // Whatever it was, the held rows are gone: the batch must be done again,
+    // never reported as it stands.
+    const ErrorVarlo e = ErrorCapturado();
+    throw ErrorBaseDatos(e.Numero(), e.Fuente(), e.Descripcion(),
+                         ErrorBaseDatos::Clase::LoteDiferido);
   }
 }
 
