@@ -8,6 +8,7 @@
 #include "common/Texto.h"
 #include "db/DialectoBase.h"
 #include "db/Dialectos.h"
+#include "db/FilasJson.h"
 #include "db/Identificadores.h"
 #include "db/TiposAdo.h"
 
@@ -146,61 +147,98 @@ class DialectoConParametros final : public DialectoBase {
            });
   }
 
-  // PostgreSQL: update T as t set a = cast(v.c0 as ...), ...
-  //   from (values (?, ?, ?, ...), ...) as v(i, o, l, c0, ..., k0, ...)
+  // PostgreSQL: the rows as one JSON parameter,
+  //   insert into T (a, b) select v.c0, v.c1 from json_to_recordset(?) as v(c0 text, c1 bigint)
+  // when every column's values are of one JSON type (else one marker per value).
+  SentenciaSql InsertVarias(const std::string& tabla, const std::vector<std::string>& columnas,
+                            std::vector<std::vector<Valor>> filas) const override {
+    std::vector<std::string_view> tipos(columnas.size());
+    bool json = motor_ == Motor::PostgreSql;
+    for (const auto& fila : filas)
+      for (std::size_t c = 0; json && c < columnas.size() && c < fila.size(); ++c) {
+        if (EsNulo(fila[c])) continue;
+        const std::string_view t = TipoJson(fila[c]);
+        if (t.empty() || (!tipos[c].empty() && tipos[c] != t)) json = false;
+        tipos[c] = t;
+      }
+    // a column of NULLs only has no type the column would take from it
+    for (std::string_view t : tipos) json = json && !t.empty();
+    if (!json) return DialectoBase::InsertVarias(tabla, columnas, std::move(filas));
+    SentenciaSql s;
+    std::string lista, seleccion, definicion;
+    for (std::size_t c = 0; c < columnas.size(); ++c) {
+      const std::string v = "c" + std::to_string(c);
+      lista += (c ? ", " : "") + Identificador(columnas[c]);
+      seleccion += (c ? ", v." : "v.") + v;
+      definicion += (c ? ", " : "") + v + " " + std::string(tipos[c]);
+    }
+    s.texto = "insert into " + Identificador(tabla) + " (" + lista + ") select " + seleccion +
+              " from json_to_recordset(?) as v(" + definicion + ")";
+    std::string filasJson = "[";
+    for (std::size_t f = 0; f < filas.size(); ++f) {
+      filasJson += f ? ",{" : "{";
+      for (std::size_t c = 0; c < columnas.size(); ++c) {
+        filasJson += (c ? ",\"c" : "\"c") + std::to_string(c) + "\":";
+        AnadeJson(filasJson, c < filas[f].size() ? filas[f][c] : Valor{});
+      }
+      filasJson += "}";
+    }
+    s.parametros.push_back(filasJson + "]");
+    return s;
+  }
+
+  // PostgreSQL: the rows as one JSON parameter, typed by their columns,
+  //   update T as t set a = v.c0, ... from json_to_recordset(?)
+  //   as v(i bigint, o bigint, l text, c0 text, ..., k0 text, ...)
   //   where <locator and keys of each row> returning v.i
-  // SQLite types by value and names a VALUES column columnN: no casts, and
-  // the row found by its rowid (the second column).
+  // SQLite types by value and names a VALUES column columnN: the values bound
+  // one per marker, and the row found by its rowid (the second column).
   std::optional<SentenciaSql> ActualizaVarias(
       const std::vector<ActualizacionDiferible>& filas) const override {
     if (filas.empty() || !ActualizaVariasAdmite(filas[0])) return std::nullopt;
-    const bool sqlite = motor_ == Motor::SQLite;
+    if (motor_ == Motor::SQLite) return ActualizaVariasSQLite(filas);
     const ActualizacionDiferible& a = filas[0];
-    const std::size_t localizador = ColumnasLocalizador();
-    std::size_t siguiente = 2 + localizador;  // SQLite's columnN of the next value
-    const auto columna = [&](const std::string& pg) {
-      return sqlite ? "v.column" + std::to_string(siguiente++) : "v." + pg;
-    };
     SentenciaSql s;
     s.texto = "update " + Identificador(a.tabla) + " as t set ";
-    std::string nombres = "i, o, l", marcas = sqlite ? "(?, ?" : "(?, ?, ?";
+    std::string definicion = "i bigint, o bigint, l text";
     for (std::size_t c = 0; c < a.valores.size(); ++c) {
       const std::string v = "c" + std::to_string(c);
-      s.texto += (c ? ", " : "") + Identificador(a.valores[c].first) + " = ";
-      s.texto +=
-          sqlite ? columna(v) : "cast(" + columna(v) + " as " + TipoPostgreSql(a.tipos[c]) + ")";
-      nombres += ", " + v;
-      marcas += ", ?";
+      s.texto += (c ? ", " : "") + Identificador(a.valores[c].first) + " = v." + v;
+      definicion += ", " + v + " " + TipoPostgreSql(a.tipos[c]);
     }
-    std::string donde = sqlite
-                            ? " where t.rowid = v.column2"
-                            : " where t.tableoid = cast(v.o as oid) and t.ctid = cast(v.l as tid)";
+    s.texto += " from json_to_recordset(?) as v(";
+    std::string donde = " where t.tableoid = cast(v.o as oid) and t.ctid = cast(v.l as tid)";
     for (std::size_t k = 0; k < a.condiciones.size(); ++k) {
       const std::string v = "k" + std::to_string(k);
       const ClaseLiteral clase = a.condiciones[k].clase;
-      donde += " and t." + Identificador(a.condiciones[k].columna) + " = ";
-      donde += sqlite ? columna(v)
-                      : "cast(" + columna(v) + " as " +
-                            (clase == ClaseLiteral::Texto    ? "text"
-                             : clase == ClaseLiteral::Numero ? "numeric"
-                                                             : "timestamp") +
-                            ")";
-      nombres += ", " + v;
-      marcas += ", ?";
+      donde += " and t." + Identificador(a.condiciones[k].columna) + " = v." + v;
+      definicion += ", " + v + " " +
+                    (clase == ClaseLiteral::Texto    ? "text"
+                     : clase == ClaseLiteral::Numero ? "numeric"
+                                                     : "timestamp");
     }
-    marcas += ")";
-    s.texto += " from (values ";
+    s.texto += definicion + ")" + donde + " returning v.i";
+    std::string json = "[";
     for (std::size_t f = 0; f < filas.size(); ++f) {
       const ActualizacionDiferible& fila = filas[f];
-      if (fila.localizador.size() != localizador) return std::nullopt;
-      s.texto += f ? ", " + marcas : marcas;
-      s.parametros.push_back(static_cast<std::int64_t>(f));
-      s.parametros.insert(s.parametros.end(), fila.localizador.begin(), fila.localizador.end());
-      for (const auto& [nombre, valor] : fila.valores) s.parametros.push_back(valor);
-      for (const Predicado& p : fila.condiciones) s.parametros.push_back(ValorDeCondicion(p));
+      if (fila.localizador.size() != 2) return std::nullopt;
+      json += f ? ",{\"i\":" : "{\"i\":";
+      AnadeJson(json, static_cast<std::int64_t>(f));
+      json += ",\"o\":";
+      AnadeJson(json, fila.localizador[0]);
+      json += ",\"l\":";
+      AnadeJson(json, Valor(ValorComoTexto(fila.localizador[1])));
+      for (std::size_t c = 0; c < fila.valores.size(); ++c) {
+        json += ",\"c" + std::to_string(c) + "\":";
+        AnadeJson(json, fila.valores[c].second);
+      }
+      for (std::size_t k = 0; k < fila.condiciones.size(); ++k) {
+        json += ",\"k" + std::to_string(k) + "\":";
+        AnadeJson(json, ValorDeCondicion(fila.condiciones[k]));
+      }
+      json += "}";
     }
-    s.texto += sqlite ? ") as v" + donde + " returning rowid"
-                      : ") as v(" + nombres + ")" + donde + " returning v.i";
+    s.parametros.push_back(json + "]");
     return s;
   }
 
@@ -279,6 +317,39 @@ class DialectoConParametros final : public DialectoBase {
   }
 
  private:
+  std::optional<SentenciaSql> ActualizaVariasSQLite(
+      const std::vector<ActualizacionDiferible>& filas) const {
+    const ActualizacionDiferible& a = filas[0];
+    std::size_t siguiente = 3;  // i, rowid, then the values and the keys
+    SentenciaSql s;
+    s.texto = "update " + Identificador(a.tabla) + " as t set ";
+    std::string marcas = "(?, ?";
+    for (std::size_t c = 0; c < a.valores.size(); ++c) {
+      s.texto += (c ? ", " : "") + Identificador(a.valores[c].first) + " = v.column" +
+                 std::to_string(siguiente++);
+      marcas += ", ?";
+    }
+    std::string donde = " where t.rowid = v.column2";
+    for (std::size_t k = 0; k < a.condiciones.size(); ++k) {
+      donde += " and t." + Identificador(a.condiciones[k].columna) + " = v.column" +
+               std::to_string(siguiente++);
+      marcas += ", ?";
+    }
+    marcas += ")";
+    s.texto += " from (values ";
+    for (std::size_t f = 0; f < filas.size(); ++f) {
+      const ActualizacionDiferible& fila = filas[f];
+      if (fila.localizador.size() != 1) return std::nullopt;
+      s.texto += f ? ", " + marcas : marcas;
+      s.parametros.emplace_back(std::in_place_type<std::int64_t>, static_cast<std::int64_t>(f));
+      s.parametros.push_back(fila.localizador[0]);
+      for (const auto& [nombre, valor] : fila.valores) s.parametros.push_back(valor);
+      for (const Predicado& p : fila.condiciones) s.parametros.push_back(ValorDeCondicion(p));
+    }
+    s.texto += ") as v" + donde + " returning rowid";
+    return s;
+  }
+
   SentenciaSql Renderiza(const Consulta& c, bool conLocalizador) const {
     SentenciaSql s;
     s.texto = c.select + ListaColumnas(c);
