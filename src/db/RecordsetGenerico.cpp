@@ -302,8 +302,23 @@ void RecordsetGenerico::ActualizaFila(const std::vector<std::pair<std::string, V
   if (localizador && std::none_of(valores.begin(), valores.end(), [](const auto& v) {
         return std::holds_alternative<Bytes>(v.second);
       })) {
-    ActualizacionDiferible a{consulta_.tabla, valores, std::move(tipos), consulta_.condiciones,
-                             *localizador};
+    // A key column given the value it already holds is left out: rewriting it
+    // would rewrite its index entry for nothing.
+    ActualizacionDiferible a{consulta_.tabla, {}, {}, consulta_.condiciones, *localizador};
+    for (std::size_t i = 0, k = 0; i < campos_.size(); ++i) {
+      if (!pendientes_[i]) continue;
+      const bool llaveIgual =
+          *pendientes_[i] == filas_[posicion_][i] &&
+          std::any_of(consulta_.condiciones.begin(), consulta_.condiciones.end(),
+                      [&](const Predicado& p) {
+                        return IgualSinCaso(QuitaCorchetes(p.columna), campos_[i].nombre);
+                      });
+      if (!llaveIgual) {
+        a.valores.push_back(valores[k]);
+        a.tipos.push_back(tipos[k]);
+      }
+      ++k;
+    }
     if (backend_->DifiereActualizacion(a)) {
       // its new place is known only once written: a further change goes by the keys
       localizador->clear();
