@@ -10,8 +10,11 @@
 // back and its lines are neither imported nor rejected.
 //
 // Where the lookups of a batch can be fetched in one query, the lines of a
-// batch are read first and processed together (Anticipa); what a record
-// sees does not change, only the number of round trips to the database.
+// batch are read first and processed together (Anticipa), and the rows they
+// write are held and written together before the commit; what a record sees
+// does not change, only the number of statements. A batch whose held rows
+// the database refuses is rolled back and replayed one record per
+// transaction, like one whose commit fails.
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -68,8 +71,8 @@ class LoteRegistros {
   }
 
   // The lines of a batch are kept until it is full, then prepared together.
-  // New rows of a batch of its own may then be written together at its end:
-  // a batch the database refuses that way is done again record by record.
+  // With a commit per batch, its new rows and changes are also held and
+  // written together.
   void Anticipa(Anticipacion anticipa, Continua continua) {
     anticipa_ = std::move(anticipa);
     continua_ = std::move(continua);
