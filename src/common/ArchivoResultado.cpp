@@ -12,6 +12,7 @@ void ArchivoResultado::Inicia(const std::string& ruta, Codificacion codificacion
 
 void ArchivoResultado::Continua(const std::string& ruta, Codificacion codificacion) {
   Cierra();
+  pendiente_.clear();
   Kelto_GEN_Trans().Escribe_Txt(ruta, "", false, true, false);
   archivo_.reset(std::fopen(ruta.c_str(), "ab"));
   if (!archivo_) LanzaErrorEn(errores::ErrorAcceso, ruta);
@@ -19,16 +20,42 @@ void ArchivoResultado::Continua(const std::string& ruta, Codificacion codificaci
   codificacion_ = codificacion;
 }
 
+namespace {
+// Past this much waiting, the lines are written without waiting for Vacia.
+constexpr std::size_t kMaximoPendiente = 1 << 20;
+}  // namespace
+
+ArchivoResultado::~ArchivoResultado() {
+  try {
+    Vacia();
+  } catch (...) {
+    // closed on an error path: the error being handled is the one reported
+  }
+}
+
 void ArchivoResultado::Escribe(const std::string& linea) {
   if (!archivo_) LanzaError(errores::NombreArchivoIncorrecto);
-  std::string bytes = ParaArchivo(linea, codificacion_);
-  bytes += "\r\n";
-  if (std::fwrite(bytes.data(), 1, bytes.size(), archivo_.get()) != bytes.size() ||
-      std::fflush(archivo_.get()) != 0)
-    LanzaErrorEn(errores::DiscoLleno, ruta_);
+  pendiente_ += ParaArchivo(linea, codificacion_);
+  pendiente_ += "\r\n";
+  if (pendiente_.size() >= kMaximoPendiente) Vacia();
+}
+
+void ArchivoResultado::Vacia() {
+  if (pendiente_.empty() || !archivo_) return;
+  const bool escrito =
+      std::fwrite(pendiente_.data(), 1, pendiente_.size(), archivo_.get()) == pendiente_.size() &&
+      std::fflush(archivo_.get()) == 0;
+  pendiente_.clear();
+  if (!escrito) LanzaErrorEn(errores::DiscoLleno, ruta_);
 }
 
 void ArchivoResultado::Cierra() {
+  try {
+    Vacia();
+  } catch (...) {
+    archivo_.reset();
+    throw;
+  }
   archivo_.reset();
 }
 

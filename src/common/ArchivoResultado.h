@@ -1,7 +1,8 @@
 #pragma once
-// A result file ("_Ok.txt", "_Er.txt") kept open for a whole table: each
-// line is written with CR LF and flushed at once, so it is on disk before the
-// next record starts, without reopening the file for every line.
+// A result file ("_Ok.txt", "_Er.txt") kept open for a whole table. Lines
+// (with CR LF) wait until Vacia, which the engines call once a batch has been
+// reported, and go to the file in one write: the file only ever holds whole
+// lines, and a batch costs one system call instead of one per line.
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -20,9 +21,15 @@ class ArchivoResultado {
   void Continua(const std::string& ruta, Codificacion codificacion);
   bool Activo() const { return static_cast<bool>(archivo_); }
   void EstableceCodificacion(Codificacion c) { codificacion_ = c; }
-  // Appends one line; raises an error when it cannot be written.
+  // Appends one line (written at the next Vacia, or once 1 MiB waits).
   void Escribe(const std::string& linea);
+  // Writes the lines waiting; raises an error when they cannot be written.
+  void Vacia();
+  // Writes what waits and closes the file.
   void Cierra();
+  ArchivoResultado(const ArchivoResultado&) = delete;
+  ArchivoResultado& operator=(const ArchivoResultado&) = delete;
+  ~ArchivoResultado();
   const std::string& Ruta() const { return ruta_; }
 
  private:
@@ -33,6 +40,7 @@ class ArchivoResultado {
   };
   std::unique_ptr<std::FILE, CierraArchivo> archivo_;
   std::string ruta_;
+  std::string pendiente_;  // whole lines not yet written
   Codificacion codificacion_ = Codificacion::Ansi;
 };
 

@@ -355,6 +355,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
       linea.defecto = e;
     }
     lote.Procesa(std::move(linea));
+    resultados_.Vacia();
     ventana_.EstableceValor(ventana_.Valor() + 1);
     if (llegoAlMaximo()) {
       // A file that is mostly wrong is not worth reading to its end.

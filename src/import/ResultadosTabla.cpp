@@ -28,8 +28,19 @@ void ResultadosTabla::Rechazado(const std::string& linea, const std::vector<Rech
   for (const Rechazo& r : rechazos) er_.Escribe(LineaRechazo(linea, r.descripcion, r.columna));
 }
 
+void ResultadosTabla::Vacia() {
+  er_.Vacia();
+  ok_.Vacia();
+}
+
 void ResultadosTabla::Cierra() {
-  er_.Cierra();
+  // both files are closed, whatever the first one did
+  try {
+    er_.Cierra();
+  } catch (...) {
+    ok_.Cierra();
+    throw;
+  }
   ok_.Cierra();
 }
 

@@ -28,6 +28,8 @@ class ResultadosTabla {
   void EstableceCodificacion(Codificacion c);
   void Importado(const std::string& linea);
   void Rechazado(const std::string& linea, const std::vector<Rechazo>& rechazos);
+  // Writes the lines of the batch just reported.
+  void Vacia();
   void Cierra();
 
  private:

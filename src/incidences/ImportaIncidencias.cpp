@@ -174,6 +174,7 @@ void Importa(Corrida& f) {
   while (!origen.AtEndOfStream()) {
     if (f.Interrumpida()) {
       lote.Interrumpe();
+      resultados.Vacia();
       f.EscribeLog("Importación de Incidencias interrumpida después de " + Entero(ventana.Valor()) +
                    " de " + Entero(ventana.Maximo()) + " líneas");
       escribeResumen();
@@ -184,6 +185,7 @@ void Importa(Corrida& f) {
     ventana.ProcesaEventos();
     try {
       lote.Procesa(origen.ReadLine());
+      resultados.Vacia();
     } catch (...) {
       escribeResumen();
       throw;
@@ -197,6 +199,7 @@ void Importa(Corrida& f) {
     }
   }
   lote.Termina();
+  resultados.Vacia();
   escribeResumen();
   origen.Close();
   ventana.EstableceEstado(f.HuboErrores() ? "...Importación de Incidencias terminada con errores"

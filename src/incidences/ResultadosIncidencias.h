@@ -37,6 +37,11 @@ class ResultadosIncidencias {
   void Retiene(bool retener) { retener_ = retener; }
   Retenidas TomaRetenidas() { return std::exchange(retenidas_, {}); }
   void Escribe(const Retenidas& lineas);
+  // Writes the lines of the batch just reported.
+  void Vacia() {
+    Ok.Vacia();
+    Er.Vacia();
+  }
 
   static std::string LineaRechazo(const std::string& linea, const std::string& descripcion,
                                   long columna);
