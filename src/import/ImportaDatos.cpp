@@ -76,6 +76,9 @@ class ImportacionTablas {
   void Sondea(DefinicionTabla& d);
   FinTabla CuerpoTabla(DefinicionTabla& d);
   void EscribeResumen(const DefinicionTabla& d);
+  // Closes the result files outside a table's scope: a line that cannot be
+  // written is an error line of its own.
+  void CierraResultados();
 
   Corrida& f_;
   Ventana& ventana_;
@@ -95,6 +98,14 @@ void ImportacionTablas::EscribeResumen(const DefinicionTabla& d) {
   resumen_.segundos =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - inicioTabla_).count();
   f_.EscribeResumen(d.Tabla, resumen_);
+}
+
+void ImportacionTablas::CierraResultados() {
+  try {
+    resultados_.Cierra();
+  } catch (...) {
+    f_.EscribeError(ErrorCapturado());
+  }
 }
 
 void ImportacionTablas::Ejecuta() {
@@ -126,7 +137,7 @@ void ImportacionTablas::Ejecuta() {
   } catch (...) {
     f_.EscribeError(ErrorCapturado());
   }
-  resultados_.Cierra();
+  CierraResultados();
   f_.EscribeLog("Fin de importación");
 }
 
@@ -148,7 +159,7 @@ FinTabla ImportacionTablas::PasoTabla(std::int16_t i) {
   } catch (...) {
     const bool deCorrida = db::CapturadoEsDeCorrida(), bloqueo = db::CapturadoEsBloqueo();
     ErrorVarlo e = ErrorCapturado();
-    resultados_.Cierra();
+    CierraResultados();
     BorraPendientes(d);
     f_.EscribeError(e);
     EscribeResumen(d);
