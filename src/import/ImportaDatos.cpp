@@ -269,7 +269,9 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
 
   // The record scope: whatever one record does wrong goes to its "_Er.txt"
   // line; the import goes on with the next record. Errors of the run leave it.
-  long rechazos = 0;
+  // Rejections are those reported plus those of the batch not reported yet:
+  // a batch done again after a refusal counts its records once.
+  long rechazosSinReportar = 0;
   auto registro = [&](const LineaLeida& linea) {
     ResultadoRegistro r;
     std::unique_ptr<db::Recordset> rs;
@@ -286,10 +288,12 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
       r.rechazos.push_back({ErrorCapturado().Descripcion(), 0});
     }
     if (rs) CierraBusqueda(*rs);
-    if (!r.Importado()) ++rechazos;
+    if (!r.Importado()) ++rechazosSinReportar;
     return r;
   };
-  auto reporta = [this](const LineaLeida& linea, const ResultadoRegistro& r) {
+  auto reporta = [&](const LineaLeida& linea, const ResultadoRegistro& r) {
+    // a batch is reported once all its records were processed
+    rechazosSinReportar = 0;
     if (r.Importado()) {
       ++(r.agregado ? resumen_.agregadas : resumen_.actualizadas);
       resultados_.Importado(linea.texto);
@@ -308,7 +312,8 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
       cn, modo, f_.opciones.lote > 0 ? f_.opciones.lote : kTamanoLotePorDefecto, registro, reporta,
       rechazoConfirmacion);
   const auto llegoAlMaximo = [&] {
-    return f_.opciones.maxRechazos > 0 && rechazos >= f_.opciones.maxRechazos;
+    return f_.opciones.maxRechazos > 0 &&
+           resumen_.rechazadas + rechazosSinReportar >= f_.opciones.maxRechazos;
   };
   if (cn.AnticipaBusquedas(busqueda.Actual())) {
     // The batch's lookups in one query; a line whose key cannot be read is
@@ -370,7 +375,8 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     ventana_.EstableceValor(ventana_.Valor() + 1);
     if (llegoAlMaximo()) {
       // A file that is mostly wrong is not worth reading to its end.
-      f_.EscribeLog("La tabla " + d.Tabla + " se detuvo al llegar a " + std::to_string(rechazos) +
+      f_.EscribeLog("La tabla " + d.Tabla + " se detuvo al llegar a " +
+                    std::to_string(resumen_.rechazadas + rechazosSinReportar) +
                     " líneas rechazadas; el resto no se procesó");
       f_.NotaError();
       break;

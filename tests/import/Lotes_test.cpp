@@ -200,5 +200,25 @@ TEST(LotesPostgreSql, FilaRechazadaPorLaBaseDentroDeUnLoteEscritoJunto) {
   EXPECT_NE(er[0].find("nombre_valido"), std::string::npos) << er[0];
 }
 
+TEST(LotesPostgreSql, UnLoteRepetidoCuentaSusRechazosUnaVez) {
+  // The batch is refused when its rows are written together and done again
+  // record by record: the line rejected in both passes counts once toward
+  // the maximum of rejections.
+  EntornoImportacion e(MotorPrueba::PostgreSql);
+  e.Base().Execute(
+      "CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20) "
+      "CONSTRAINT nombre_valido CHECK (Nombre <> 'Malo'))");
+  e.Definiciones(e.Turnos());
+  e.Fuente("Turno.txt", {"1,Uno", "x,Tipo", "2,Malo", "3,Tres", "4,Cuatro"});
+  Corrida::Opciones o = Lote(4);
+  o.maxRechazos = 3;
+
+  EXPECT_EQ(e.Importa(o), 1);
+  EXPECT_EQ(e.Lee("Turno", {"ID"}), (Filas{{"1"}, {"3"}, {"4"}}));
+  EXPECT_EQ(e.Resumenes(), (V{"Resumen Turno: 5 leídas, 3 agregadas, 0 actualizadas, 2 rechazadas "
+                              "(Log/Turno_Er.txt), 0 sin procesar"}));
+  for (const std::string& l : e.Log()) EXPECT_EQ(l.find("se detuvo"), std::string::npos) << l;
+}
+
 }  // namespace
 }  // namespace varlo::prueba
