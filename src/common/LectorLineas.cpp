@@ -53,15 +53,21 @@ bool LectorLineas::AtEndOfStream() {
 std::string LectorLineas::ReadLine() {
   bruto_.clear();
   defecto_ = Defecto::Ninguno;
+  finDeLinea_ = "";
   if (!archivo_) return bruto_;
+  ++numeroLinea_;
   std::FILE* f = archivo_.get();
   bool largo = false;
   int c;
   while ((c = LeeCaracter(f)) != EOF) {
-    if (c == '\n') break;
+    if (c == '\n') {
+      finDeLinea_ = "\n";
+      break;
+    }
     if (c == '\r') {
       int siguiente = LeeCaracter(f);
       if (siguiente != '\n' && siguiente != EOF) std::ungetc(siguiente, f);
+      finDeLinea_ = siguiente == '\n' ? "\r\n" : "\r";
       break;
     }
     // past the limit the rest of the line is skipped, never held
@@ -94,7 +100,8 @@ void LectorLineas::CompruebaLinea() const {
       LanzaError(errores::TiposNoCoinciden, std::string("La línea no es texto ") +
                                                 NombreCodificacion(codificacion_) + " válido");
     case Defecto::Largo:
-      LanzaError(errores::Desbordamiento, "La línea pasa del largo máximo de " +
+      LanzaError(errores::Desbordamiento, "La línea " + std::to_string(numeroLinea_) +
+                                              " pasa del largo máximo de " +
                                               std::to_string(kLargoMaximoLinea) + " bytes");
   }
 }

@@ -10,6 +10,7 @@
 // CompruebaLinea says why; the next line reads as usual.
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "common/ArchivoRegular.h"
 #include "common/Codificacion.h"
@@ -34,6 +35,12 @@ class LectorLineas {
   // Raises why the last line read cannot be imported: error 13 for text not
   // valid in the file's encoding, 6 for a line past the limit.
   void CompruebaLinea() const;
+  // Number of the last line read, from 1 (0 before the first).
+  long NumeroLinea() const { return numeroLinea_; }
+  // How the last line read ended in the file: "\r\n", "\n", "\r", or ""
+  // for a last line without one. A record whose quoted value spans lines
+  // keeps them as they were.
+  std::string_view FinDeLinea() const { return finDeLinea_; }
   Codificacion CodificacionArchivo() const { return codificacion_; }
   // The encoding the definitions file names for a source without a
   // byte-order mark (a mark always means UTF-8).
@@ -56,6 +63,8 @@ class LectorLineas {
   bool conMarca_ = false;
   std::string bruto_;
   Defecto defecto_ = Defecto::Ninguno;
+  long numeroLinea_ = 0;
+  std::string_view finDeLinea_;
 };
 
 }  // namespace varlo

@@ -233,6 +233,8 @@ void EscribeSeccionTabla(Corrida& f, Escritor& escribe, const std::string& ruta,
   const std::string nombre = Recorta(seccion);
   const bool esEmpleado = Mayusculas(nombre) == "EMPLEADO";
   escribe(seccion, "Formato", "1");
+  // written empty (no quoted fields) so that it is there to fill for a CSV export
+  escribe(seccion, "Comillas", "");
   escribe(seccion, "FormatoFecha", "YYYY-MM-DD");
   escribe(seccion, "Borrar antes de importar", "0");
   escribe(seccion, "Origen", carpeta + kSeparador + nombre + ".txt");
@@ -294,6 +296,7 @@ void EscribeSeccionTabla(Corrida& f, Escritor& escribe, const std::string& ruta,
 void EscribePlaneacionFaltas(Escritor& escribe) {
   const std::string seccion = "Planeacion Faltas";
   escribe(seccion, "Formato", "1");
+  escribe(seccion, "Comillas", "");
   escribe(seccion, "FormatoFecha", "YYYY-MM-DD");
   escribe(seccion, "Origen", CarpetaPrograma() + kSeparador + "Planfal.txt");
   escribe(seccion, "Columnas", "11");

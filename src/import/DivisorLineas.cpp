@@ -20,6 +20,12 @@ DivisorLineas DivisorLineas::Separado(std::string separador, std::size_t columna
   return d;
 }
 
+DivisorLineas DivisorLineas::ConComillas(const std::string& comillas) const {
+  DivisorLineas d = *this;
+  if (!fijo_ && !comillas.empty()) d.comillas_.emplace(separador_, comillas);
+  return d;
+}
+
 void DivisorLineas::Divide(std::string_view linea, std::vector<std::string>& valores) const {
   std::size_t n = Columnas();
   valores.resize(n);
@@ -38,6 +44,10 @@ void DivisorLineas::Divide(std::string_view linea, std::vector<std::string>& val
       p += largo;
       if (p > 32767) LanzaError(errores::Desbordamiento);
     }
+    return;
+  }
+  if (comillas_) {
+    comillas_->Divide(linea, n, valores);
     return;
   }
   if (linea.empty()) return;

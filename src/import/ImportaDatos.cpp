@@ -6,7 +6,6 @@
 #include <optional>
 
 #include "common/ErrorVarlo.h"
-#include "common/LectorLineas.h"
 #include "common/Numeros.h"
 #include "common/Plataforma.h"
 #include "common/Texto.h"
@@ -19,6 +18,7 @@
 #include "import/ConsultaBusqueda.h"
 #include "import/DefinicionTabla.h"
 #include "import/EscrituraRegistro.h"
+#include "import/LectorRegistros.h"
 #include "import/LoteRegistros.h"
 #include "import/OpcionesFuente.h"
 #include "import/PlanColumnas.h"
@@ -52,14 +52,6 @@ void BorraPendientes(const DefinicionTabla& d) {
   std::filesystem::remove(d.ArchivoOk + kSufijoPendiente, ec);
   std::filesystem::remove(d.ArchivoEr + kSufijoPendiente, ec);
 }
-
-// A source line as read, with what the reader found wrong with it (its
-// text in its encoding, its length): kept with the line, because the
-// records of a batch may be processed after the reader moved on.
-struct LineaLeida {
-  std::string texto;
-  std::optional<ErrorVarlo> defecto;
-};
 
 // Why a table ends: it is done (or skipped), or the whole run must stop.
 enum class FinTabla { Siguiente, TerminaCorrida };
@@ -244,11 +236,14 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     f_.NotaError();
     return FinTabla::Siguiente;
   }
+  // A quote that is part of the separator stops the table before any record is read.
+  const DivisorLineas divisor = DivisorDe(d).ConComillas(fuente.comillas);
   ventana_.EstableceEstado("Abriendo archivo origen (" + d.Origen + ")...");
-  d.TotalLineas = AEntero32(static_cast<double>(LectorLineas::CuentaLineas(d.Origen)));
+  d.TotalLineas = AEntero32(
+      static_cast<double>(LectorRegistros::Cuenta(d.Origen, divisor, fuente.codificacion)));
   if (d.TotalLineas > 0) ventana_.EstableceMaximo(d.TotalLineas);
 
-  LectorLineas lector(d.Origen);
+  LectorRegistros lector(d.Origen, divisor);
   resumen_ = ResumenImportacion{};
   resumen_.leidas = d.TotalLineas;
   resumen_.omitidas = AplicaOpcionesFuente(fuente, lector);
@@ -258,13 +253,12 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     resumen_.archivoEr = UneRuta("Log", std::filesystem::path(d.ArchivoEr).filename().string());
   inicioTabla_ = std::chrono::steady_clock::now();
   conResumen_ = true;
-  resultados_.EstableceCodificacion(lector.CodificacionArchivo());
+  resultados_.EstableceCodificacion(lector.Lineas().CodificacionArchivo());
 
   db::Conexion& cn = *f_.cnBaseDatos();
   ConsultaBusqueda busqueda(d);
   cls_ADODBServices imagenes(ventana_);
   EscrituraRegistro escritura(d, cn, imagenes);
-  const DivisorLineas divisor = DivisorDe(d);
   std::vector<std::string> valores;
 
   // The record scope: whatever one record does wrong goes to its "_Er.txt"
@@ -364,13 +358,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     ventana_.EstableceEstado(estado + Decimal(ventana_.Valor() + 1) + " de " +
                              Decimal(ventana_.Maximo()) + ")");
     ventana_.ProcesaEventos();
-    LineaLeida linea{lector.ReadLine(), std::nullopt};
-    try {
-      lector.CompruebaLinea();
-    } catch (const ErrorVarlo& e) {
-      linea.defecto = e;
-    }
-    lote.Procesa(std::move(linea));
+    lote.Procesa(lector.Lee());
     resultados_.Vacia();
     ventana_.EstableceValor(ventana_.Valor() + 1);
     if (llegoAlMaximo()) {

@@ -16,14 +16,17 @@ OpcionesFuente LeeOpcionesFuente(const LectorDefiniciones& ini, const std::strin
   if (o.lineasEncabezado < 0)
     o.problema =
         "LineasEncabezado no puede ser negativo (" + std::to_string(o.lineasEncabezado) + ")";
+  o.comillas = ini.Texto(seccion, "Comillas", "");
+  if (AvanzaCaracteres(o.comillas, 0, 1) < o.comillas.size())
+    o.problema = "Comillas debe ser un solo carácter (" + o.comillas + ")";
   return o;
 }
 
-long AplicaOpcionesFuente(const OpcionesFuente& o, LectorLineas& lector) {
-  if (o.codificacion) lector.EstableceCodificacion(*o.codificacion);
+long AplicaOpcionesFuente(const OpcionesFuente& o, LectorRegistros& lector) {
+  if (o.codificacion) lector.Lineas().EstableceCodificacion(*o.codificacion);
   long saltadas = 0;
   while (saltadas < o.lineasEncabezado && !lector.AtEndOfStream()) {
-    lector.ReadLine();
+    lector.Lee();
     ++saltadas;
   }
   return saltadas;

@@ -1,28 +1,31 @@
 #pragma once
-// Two optional keys of a table section and of "Planeacion Faltas" for the
+// Optional keys of a table section and of "Planeacion Faltas" for the
 // source files people actually have: "Codificacion" names the encoding of a
-// source without a byte-order mark (UTF-8 or Windows-1252, the default), and
-// "LineasEncabezado" the heading lines to skip (a CSV header is not a record).
+// source without a byte-order mark (UTF-8 or Windows-1252, the default),
+// "LineasEncabezado" the heading records to skip (a CSV header is not a
+// record), and "Comillas" the quote of fields that hold the separator or a
+// line break (empty, the default: no quoted fields).
 #include <optional>
 #include <string>
 
 #include "common/Codificacion.h"
-#include "common/LectorLineas.h"
 #include "definitions/LectorDefiniciones.h"
+#include "import/LectorRegistros.h"
 
 namespace varlo {
 
 struct OpcionesFuente {
   std::optional<Codificacion> codificacion;
   long lineasEncabezado = 0;
+  std::string comillas;
   // Why the keys cannot be used ("" when they can): the source is not read.
   std::string problema;
 };
 
 OpcionesFuente LeeOpcionesFuente(const LectorDefiniciones& ini, const std::string& seccion);
 
-// Sets the reader's encoding and reads past the heading lines; returns how
+// Sets the reader's encoding and reads past the heading records; returns how
 // many were skipped.
-long AplicaOpcionesFuente(const OpcionesFuente& o, LectorLineas& lector);
+long AplicaOpcionesFuente(const OpcionesFuente& o, LectorRegistros& lector);
 
 }  // namespace varlo

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "common/LectorLineas.h"
 #include "common/Plataforma.h"
 #include "common/Texto.h"
 #include "db/Corrida.h"
 #include "db/ErrorDeCorrida.h"
 #include "definitions/LectorDefiniciones.h"
+#include "import/LectorRegistros.h"
 #include "import/LoteRegistros.h"
 #include "import/OpcionesFuente.h"
 #include "incidences/DefinicionIncidencias.h"
@@ -84,18 +84,20 @@ void Importa(Corrida& f) {
     f.NotaError();
     return;
   }
+  // A quote that is part of the separator stops the planning before any record is read.
+  const DivisorLineas divisor = DivisorDe(d).ConComillas(fuente.comillas);
   ventana.EstableceEstado("Abriendo archivo origen (" + d.Origen + ")...");
-  d.TotalLineas = static_cast<std::int32_t>(LectorLineas::CuentaLineas(d.Origen));
+  d.TotalLineas =
+      static_cast<std::int32_t>(LectorRegistros::Cuenta(d.Origen, divisor, fuente.codificacion));
   if (d.TotalLineas > 0) ventana.EstableceMaximo(d.TotalLineas);
 
-  LectorLineas origen(d.Origen);
+  LectorRegistros origen(d.Origen, divisor);
   const long omitidas = AplicaOpcionesFuente(fuente, origen);
   ventana.EstableceValor(static_cast<double>(omitidas));
-  resultados.EstableceCodificacion(origen.CodificacionArchivo());
+  resultados.EstableceCodificacion(origen.Lineas().CodificacionArchivo());
   if (!f.ConectaBD()) return;
   ventana.EstableceEstado("Importando datos (Incidencias)...");
 
-  const DivisorLineas divisor = DivisorDe(d);
   db::Conexion& cn = *f.cnBaseDatos();
   EscrituraKardex kardex(d, cn, resultados);
   std::vector<std::string> valores;
@@ -120,13 +122,15 @@ void Importa(Corrida& f) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
     f.EscribeResumen(kSeccionIncidencias, resumen);
   };
-  auto registro = [&](const std::string& linea) {
+  auto registro = [&](const LineaLeida& leida) {
+    const std::string& linea = leida.texto;
     const long antes = kardex.DiasAgregados();
-    divisor.Divide(linea, valores);
+    // a record the reader found wrong is never split
+    if (!leida.defecto) divisor.Divide(linea, valores);
     RangoFechas rango;
     bool fechasLeidas = true;
     try {
-      origen.CompruebaLinea();
+      if (leida.defecto) throw *leida.defecto;
       rango = RangoDe(d, valores);
     } catch (const ErrorFecha& e) {
       // One unreadable line is rejected; the lines around it still import.
@@ -154,7 +158,7 @@ void Importa(Corrida& f) {
     return l;
   };
   // Days go to the added or updated count; rejected lines to the rejected one.
-  auto reporta = [&](const std::string&, const Linea& l) {
+  auto reporta = [&](const LineaLeida&, const Linea& l) {
     ++reportadas;
     long importados = 0;
     for (const auto& s : l.salida) ++(s.importada ? importados : resumen.rechazadas);
@@ -162,14 +166,15 @@ void Importa(Corrida& f) {
     resumen.actualizadas += importados - l.agregados;
     resultados.Escribe(l.salida);
   };
-  auto rechazoConfirmacion = [&](const std::string& linea, const ErrorVarlo& e) {
+  auto rechazoConfirmacion = [&](const LineaLeida& linea, const ErrorVarlo& e) {
     resultados.TomaRetenidas();
-    resultados.Rechazado(linea, e.Descripcion(), 0);
+    resultados.Rechazado(linea.texto, e.Descripcion(), 0);
     return Linea{resultados.TomaRetenidas(), 0};
   };
-  LoteRegistros<Linea> lote(cn, f.opciones.simular ? ModoLote::Simulacion : ModoLote::Lotes,
-                            f.opciones.lote > 0 ? f.opciones.lote : kTamanoLotePorDefecto, registro,
-                            reporta, rechazoConfirmacion);
+  LoteRegistros<Linea, LineaLeida> lote(
+      cn, f.opciones.simular ? ModoLote::Simulacion : ModoLote::Lotes,
+      f.opciones.lote > 0 ? f.opciones.lote : kTamanoLotePorDefecto, registro, reporta,
+      rechazoConfirmacion);
 
   while (!origen.AtEndOfStream()) {
     if (f.Interrumpida()) {
@@ -184,7 +189,7 @@ void Importa(Corrida& f) {
                             " de " + Entero(ventana.Maximo()) + ")");
     ventana.ProcesaEventos();
     try {
-      lote.Procesa(origen.ReadLine());
+      lote.Procesa(origen.Lee());
       resultados.Vacia();
     } catch (...) {
       escribeResumen();

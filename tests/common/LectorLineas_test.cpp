@@ -57,7 +57,7 @@ TEST(LectorLineas, ALineThatCannotBeImportedIsReportedAndReadingGoesOn) {
   // a line past the limit is never held whole: its start names it
   const std::size_t limite = LectorLineas::kLargoMaximoLinea;
   EXPECT_EQ(Lee(std::string(limite + 1, 'x') + "\n" + std::string(limite, 'y') + "\nfin"),
-            (V{std::string(100, 'x') + "... <- 6 La línea pasa del largo máximo de 1048576 bytes",
+            (V{std::string(100, 'x') + "... <- 6 La línea 1 pasa del largo máximo de 1048576 bytes",
                std::string(limite, 'y'), "fin"}));
   // Windows-1252 has a character for every byte
   EXPECT_EQ(Lee("cortada \xC3(\r\n\x81\x9D"), (V{"cortada Ã(", "\xC2\x81\xC2\x9D"}));

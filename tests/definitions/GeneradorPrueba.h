@@ -124,6 +124,7 @@ inline std::vector<Entrada> EntradasEsperadas(
     const bool empleado = t == "Empleado" || t == "empleado" || t == "EMPLEADO";
     for (const auto& [k, v] : std::vector<std::pair<std::string, std::string>>{
              {"Formato", "1"},
+             {"Comillas", ""},
              {"FormatoFecha", "YYYY-MM-DD"},
              {"Borrar antes de importar", "0"},
              {"Origen", carpeta + "/" + t + ".txt"},
@@ -139,6 +140,7 @@ inline std::vector<Entrada> EntradasEsperadas(
   }
   const std::string pf = "Planeacion Faltas";
   r.insert(r.end(), {{pf, "Formato", "1"},
+                     {pf, "Comillas", ""},
                      {pf, "FormatoFecha", "YYYY-MM-DD"},
                      {pf, "Origen", carpeta + "/Planfal.txt"},
                      {pf, "Columnas", "11"}});

@@ -231,7 +231,7 @@ TEST(ImportaDatos, LineaQueNoSePuedeLeerSeRechazaYSigue) {
   EXPECT_EQ(LeeBytes(e.Archivo("Log/Jerarquias_Er.txt")),
             "_0Mal\xC3(,(La línea no es texto UTF-8 válido, Columna:0)\r\n_0L," +
                 std::string(96, 'x') +
-                "...(La línea pasa del largo máximo de 1048576 bytes, Columna:0)\r\n");
+                "...(La línea 3 pasa del largo máximo de 1048576 bytes, Columna:0)\r\n");
 }
 
 // A photograph's file is named after the row's key inside its folder: a key

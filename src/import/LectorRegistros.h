@@ -1,0 +1,84 @@
+#pragma once
+// Reads a source file one record at a time. Without quoted fields a record
+// is a line. With them, a record whose quoted value holds a line break goes
+// on over the next lines, each kept with the line end it had in the file.
+//
+// A record is never lost and never swallows its neighbours: a quote that
+// does not close (by the end of the file, or within the largest record the
+// reader holds) rejects the line where it opened, and reading goes on at the
+// line after it.
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/Codificacion.h"
+#include "common/ErrorVarlo.h"
+#include "common/LectorLineas.h"
+#include "import/DivisorLineas.h"
+
+namespace varlo {
+
+// A record as read, with the line of the file where it begins and what the
+// reader found wrong with it. The defect travels with the record: the
+// records of a batch are processed after the reader moved on.
+struct LineaLeida {
+  std::string texto;
+  long linea = 0;
+  std::optional<ErrorVarlo> defecto;
+};
+
+class LectorRegistros {
+ public:
+  // The largest record held while looking for the quote that closes it.
+  static constexpr std::size_t kLargoMaximoRegistro = LectorLineas::kLargoMaximoLinea;
+
+  // Opens the file as LectorLineas does; `divisor` says whether fields may
+  // be quoted and where a field begins.
+  LectorRegistros(const std::string& ruta, const DivisorLineas& divisor);
+
+  // The line reader underneath (its encoding is set there).
+  LectorLineas& Lineas() { return lector_; }
+
+  bool AtEndOfStream();
+  LineaLeida Lee();
+  void Close() { lector_.Close(); }
+
+  // Records of a file, read as Lee reads them; without quoted fields, its lines.
+  static long Cuenta(const std::string& ruta, const DivisorLineas& divisor,
+                     std::optional<Codificacion> codificacion);
+
+ private:
+  // One line of the file with its line end (kept as bytes of `texto`).
+  struct Fisica {
+    std::string texto;
+    std::size_t largoFin = 0;
+    long numero = 0;
+    std::optional<ErrorVarlo> defecto;
+  };
+  // Where one line lies in a buffer of lines: its length, line end included.
+  struct Tramo {
+    std::uint32_t largo;
+    std::uint8_t largoFin;
+  };
+
+  Fisica Siguiente();
+  bool HayDevueltas() const { return !tramosDevueltos_.empty(); }
+  // Hands back the lines after the first of a record whose quote did not
+  // close: `texto` holds them from `desde`, laid out as `tramos` from 1.
+  void Devuelve(const std::string& texto, std::size_t desde, const std::vector<Tramo>& tramos,
+                long primera, std::vector<std::pair<long, ErrorVarlo>>& defectos);
+
+  LectorLineas lector_;
+  std::optional<DivisorComillas> comillas_;
+  // Lines read ahead and handed back, read again before the file goes on.
+  std::string devueltas_;
+  std::size_t inicioDevuelta_ = 0;
+  std::deque<Tramo> tramosDevueltos_;
+  long numeroDevuelta_ = 0;
+  std::deque<std::pair<long, ErrorVarlo>> defectosDevueltos_;
+};
+
+}  // namespace varlo
