@@ -35,6 +35,7 @@ using Filas = std::vector<std::vector<std::string>>;
 struct Esperado {
   std::vector<std::string> columnas;
   Filas filas;
+  std::size_t encabezado = 0;  // title lines the example skips
 };
 
 const std::map<std::string, Esperado>& Esperados() {
@@ -44,6 +45,13 @@ const std::map<std::string, Esperado>& Esperados() {
         {{"000101", "José Núñez", "34", "True", "2006-08-03", "12500.5"},
          {"000102", "Ana María Peña", "28", "False", "2010-01-15", "9800"},
          {"000103", "Luis Ortega", "45", "True", "1998-11-30", "21000.75"}}}},
+      // a spreadsheet's CSV: quoted values hold commas and doubled quotes
+      {"comillas.ini",
+       {{"ID_Empleado", "Nombre", "NumeroTarjeta", "FechaAlta"},
+        {{"000301", "Pérez, Ana", "4481", "2005-12-25"},
+         {"000302", "Luis \"Lucho\" Ortega", "4482", "2006-08-03"},
+         {"000303", "Marta Ruiz", "NULL", "2010-01-15"}},
+        1}},
       {"comas.ini",
        {{"Id_Empleado", "Fecha", "ID_Tipo", "Dato0_FAL", "Referencia"},
         {{"000101", "2006-08-03", "VAC", "NULL", "Vacaciones de verano"},
@@ -89,7 +97,7 @@ TEST(EjemplosDefiniciones, EachImportsEveryLineWithExitZeroAndTheValuesItMeans) 
   std::sort(nombres.begin(), nombres.end());
   std::vector<std::string> conEsperado;
   for (const auto& [nombre, esperado] : Esperados()) conEsperado.push_back(nombre);
-  EXPECT_EQ(nombres, conEsperado);  // fixed width, comma, another separator, TAB
+  EXPECT_EQ(nombres, conEsperado);  // fixed width, comma, quoted comma, another separator, TAB
 
   for (const auto& [nombre, esperado] : Esperados()) {
     SCOPED_TRACE(nombre);
@@ -114,7 +122,8 @@ TEST(EjemplosDefiniciones, EachImportsEveryLineWithExitZeroAndTheValuesItMeans) 
     f.Form_Load();
     f.Form_Activate();
     EXPECT_EQ(f.EstadoSalida(), 0) << prueba::LeeBytes(tmp.Archivo("Log/" + tabla + "_Er.txt"));
-    const std::vector<std::string> lineas = Lineas(origen);
+    std::vector<std::string> lineas = Lineas(origen);
+    lineas.erase(lineas.begin(), lineas.begin() + static_cast<long>(esperado.encabezado));
     EXPECT_EQ(lineas.size(), esperado.filas.size());
     EXPECT_EQ(Lineas(tmp.Archivo("Log/" + tabla + "_Ok.txt")), lineas);
     EXPECT_TRUE(Lineas(tmp.Archivo("Log/" + tabla + "_Er.txt")).empty());
