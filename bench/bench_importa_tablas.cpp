@@ -9,6 +9,10 @@
 //   fecha-llave M        10 000 updates by a date key into a table of M rows
 //                        (the baseline is the same at 10 000 rows: the cost
 //                        must not grow with the table)
+//   comillas N           a comma file with "Comillas" (a quarter of the names
+//                        hold a quote, so they are quoted) vs the same values
+//                        in the plain comma layout, both into empty SQLite
+//                        tables; the best of two runs each, alternated
 //
 // Each measure runs in a fresh process, so that its peak memory is its own.
 // PostgreSQL needs VARLODI_PG_ODBC and VARLODI_PG_PORT (scripts/pg-cluster).
@@ -301,6 +305,61 @@ int PgEmpleado(long n, const std::string& carpeta, bool existentes) {
   return 0;
 }
 
+// The same N records as a plain comma file and as a comma file quoted where
+// needed: a name that holds a quote is data in the plain layout, and quoted
+// with its quote doubled in the other.
+void EscribeComas(long n, const std::string& plano, const std::string& citado) {
+  std::ofstream p(plano, std::ios::binary), c(citado, std::ios::binary);
+  for (long i = 1; i <= n; ++i) {
+    const std::string nombre =
+        i % 4 ? "Empleado " + std::to_string(i % 9973) : "Empleado \"" + std::to_string(i) + "\"";
+    const std::string resto = "," + std::to_string(18 + i % 50) + "," + std::to_string(100000 + i) +
+                              "," + (i % 3 ? "1" : "0") + "," + std::to_string(1990 + i % 30) +
+                              "0" + std::to_string(1 + i % 9) + "1" + std::to_string(i % 9) + "," +
+                              std::to_string(1000 + i % 90000) + ".50,N" + std::to_string(i % 40) +
+                              ",M" + std::to_string(i % 7) + ",S" + std::to_string(i % 3) + "\r\n";
+    p << i << "," << nombre << resto;
+    std::string cita = nombre;
+    if (cita.find('"') != std::string::npos) {
+      cita.clear();
+      for (char ch : nombre) cita += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+      cita = "\"" + cita + "\"";
+    }
+    c << i << "," << cita << resto;
+  }
+}
+
+std::string DefinicionesComas(const std::string& conexion, const std::string& fuente,
+                              bool comillas) {
+  std::string r = "[Opciones]\r\nReporteLog=1\r\n[Base de Datos]\r\nConexion=" + conexion +
+                  "\r\n[Tablas]\r\nTotal=1\r\nTabla1=Empleado\r\n[Empleado]\r\nOrigen=" +
+                  fuente + "\r\nFormato=3\r\n" + (comillas ? "Comillas=\"\r\n" : "") +
+                  "FormatoFecha=YYYYMMDD\r\nNombreIndice=ID_Empleado\r\nColumnas=10\r\n";
+  int k = 0;
+  for (const auto& c : kDisposicion)
+    r += "CampoColumna" + std::to_string(++k) + "=" + c.campo + "\r\n";
+  return r;
+}
+
+int ComasConComillas(long n, const std::string& carpeta) {
+  const std::string plano = carpeta + "/plano.txt", citado = carpeta + "/citado.txt";
+  EscribeComas(n, plano, citado);
+  Motor mejor[2];
+  for (int vuelta = 0; vuelta < 4; ++vuelta) {
+    const bool conComillas = vuelta % 2;
+    const std::string base = carpeta + "/comas" + std::to_string(vuelta) + ".db";
+    CreaSQLite(base, kEmpleadoSQLite);
+    Motor m = Importa(carpeta, DefinicionesComas("Provider=SQLite;Data Source=" + base,
+                                                 conComillas ? citado : plano, conComillas));
+    if (mejor[conComillas].segundos == 0 || m.segundos < mejor[conComillas].segundos)
+      mejor[conComillas] = m;
+    fs::remove(base);
+  }
+  Linea("SQLite, comas con Comillas", n, mejor[1], "las mismas comas sin Comillas",
+        mejor[0].segundos);
+  return 0;
+}
+
 // 10 000 records updating rows found by a DATETIME key, in a table of M rows.
 int FechaLlave(long m, const std::string& carpeta) {
   constexpr long kRegistros = 10000;
@@ -342,6 +401,7 @@ int UnaMedida(const std::string& caso, long n, const std::string& carpeta) {
   if (caso == "pg-nuevos") return PgEmpleado(n, carpeta, false);
   if (caso == "pg-existentes") return PgEmpleado(n, carpeta, true);
   if (caso == "fecha-llave") return FechaLlave(n, carpeta);
+  if (caso == "comillas") return ComasConComillas(n, carpeta);
   std::cerr << "bench: caso desconocido " << caso << "\n";
   return 2;
 }
