@@ -332,8 +332,8 @@ void EscribeComas(long n, const std::string& plano, const std::string& citado) {
 std::string DefinicionesComas(const std::string& conexion, const std::string& fuente,
                               bool comillas) {
   std::string r = "[Opciones]\r\nReporteLog=1\r\n[Base de Datos]\r\nConexion=" + conexion +
-                  "\r\n[Tablas]\r\nTotal=1\r\nTabla1=Empleado\r\n[Empleado]\r\nOrigen=" +
-                  fuente + "\r\nFormato=3\r\n" + (comillas ? "Comillas=\"\r\n" : "") +
+                  "\r\n[Tablas]\r\nTotal=1\r\nTabla1=Empleado\r\n[Empleado]\r\nOrigen=" + fuente +
+                  "\r\nFormato=3\r\n" + (comillas ? "Comillas=\"\r\n" : "") +
                   "FormatoFecha=YYYYMMDD\r\nNombreIndice=ID_Empleado\r\nColumnas=10\r\n";
   int k = 0;
   for (const auto& c : kDisposicion)
