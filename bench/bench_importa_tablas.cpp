@@ -12,7 +12,7 @@
 //   comillas N           a comma file with "Comillas" (a quarter of the names
 //                        hold a quote, so they are quoted) vs the same values
 //                        in the plain comma layout, both into empty SQLite
-//                        tables; the best of two runs each, alternated
+//                        tables; the best of five runs each, alternated
 //
 // Each measure runs in a fresh process, so that its peak memory is its own.
 // PostgreSQL needs VARLODI_PG_ODBC and VARLODI_PG_PORT (scripts/pg-cluster).
@@ -345,7 +345,7 @@ int ComasConComillas(long n, const std::string& carpeta) {
   const std::string plano = carpeta + "/plano.txt", citado = carpeta + "/citado.txt";
   EscribeComas(n, plano, citado);
   Motor mejor[2];
-  for (int vuelta = 0; vuelta < 4; ++vuelta) {
+  for (int vuelta = 0; vuelta < 10; ++vuelta) {
     const bool conComillas = vuelta % 2;
     const std::string base = carpeta + "/comas" + std::to_string(vuelta) + ".db";
     CreaSQLite(base, kEmpleadoSQLite);

@@ -17,6 +17,13 @@ DivisorComillas::DivisorComillas(std::string separador, std::string comillas)
       separador_.size() == 1 && !std::isalpha(static_cast<unsigned char>(separador_[0]));
 }
 
+bool DivisorComillas::EsAscii() const {
+  for (const std::string* t : {&separador_, &comillas_})
+    for (char ch : *t)
+      if (static_cast<unsigned char>(ch) >= 0x80) return false;
+  return true;
+}
+
 std::size_t DivisorComillas::Separador(std::string_view texto, std::size_t desde) const {
   if (separador_.empty()) return std::string_view::npos;
   if (separadorSimple_) return texto.find(separador_[0], desde);

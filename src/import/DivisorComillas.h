@@ -36,6 +36,9 @@ class DivisorComillas {
               std::vector<std::string>& valores) const;
 
   const std::string& Comillas() const { return comillas_; }
+  // Whether the quote and the separator are ASCII: then the bytes of any
+  // encoding that keeps ASCII as it is walk like its text.
+  bool EsAscii() const;
 
  private:
   // Position of the next separator from `desde`; npos when none (always for

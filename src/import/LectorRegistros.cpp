@@ -1,6 +1,9 @@
 #include "import/LectorRegistros.h"
 
+#include <cstdio>
 #include <string_view>
+
+#include "common/ArchivoRegular.h"
 
 namespace varlo {
 
@@ -13,6 +16,73 @@ ErrorVarlo Defecto(long numero, std::string descripcion) {
 // A line past the limit was cut short: what it holds after the cut is unknown.
 bool Cortada(const std::optional<ErrorVarlo>& defecto) {
   return defecto && defecto->Numero() == errores::Desbordamiento;
+}
+
+// The lines of a file whose encoding keeps ASCII bytes as they are, each
+// walked for quotes as its text would be: when no line leaves a quoted value
+// open (and none is past the limit), every line is one record and their
+// number is the count. Nothing when some line does: only the full reading
+// can tell where its records end.
+std::optional<long> LineasSinComillasAbiertas(const std::string& ruta,
+                                              const DivisorComillas& comillas) {
+  ArchivoC archivo = AbreArchivoRegular(ruta);
+  std::FILE* f = archivo.get();
+  std::string partida;  // a line that began in an earlier block
+  long lineas = 0;
+  bool abierta = false, primerBloque = true;
+  int anterior = '\n';
+  auto termina = [&](std::string_view linea) {
+    ++lineas;
+    if (linea.find(comillas.Comillas()) == std::string_view::npos) return;
+    DivisorComillas::Recorrido r;
+    comillas.Recorre(linea, r);
+    abierta = r.abierta;
+  };
+  char buf[1 << 16];
+  std::size_t n;
+  while (!abierta && (n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+    std::string_view bloque(buf, n);
+    if (primerBloque && bloque.starts_with("\xEF\xBB\xBF")) bloque.remove_prefix(3);
+    primerBloque = false;
+    while (!bloque.empty() && !abierta) {
+      // the LF of a CR LF pair ends nothing more
+      if (bloque.front() == '\n' && anterior == '\r') {
+        anterior = '\n';
+        bloque.remove_prefix(1);
+        continue;
+      }
+      std::size_t fin = 0;
+      while (fin < bloque.size() && bloque[fin] != '\r' && bloque[fin] != '\n') ++fin;
+      if (fin == bloque.size()) {
+        partida += bloque;
+        anterior = bloque.back();
+        break;
+      }
+      if (partida.empty()) {
+        termina(bloque.substr(0, fin));
+      } else {
+        partida += bloque.substr(0, fin);
+        // a line past the limit is left to the reader, which holds no more of it
+        if (partida.size() > LectorLineas::kLargoMaximoLinea) return std::nullopt;
+        termina(partida);
+        partida.clear();
+      }
+      anterior = bloque[fin];
+      bloque.remove_prefix(fin + 1);
+    }
+    if (partida.size() > LectorLineas::kLargoMaximoLinea) return std::nullopt;
+  }
+  if (std::ferror(f) || abierta) return std::nullopt;
+  if (anterior != '\n' && anterior != '\r') termina(partida);  // a last line without its line end
+  if (abierta) return std::nullopt;
+  return lineas;
+}
+
+// The line end that `bytes` hold, as text that outlives them.
+std::string_view FinDeLinea(std::string_view bytes) {
+  for (std::string_view fin : {"\r\n", "\n", "\r"})
+    if (bytes == fin) return fin;
+  return {};
 }
 
 }  // namespace
@@ -31,9 +101,10 @@ LectorRegistros::Fisica LectorRegistros::Siguiente() {
   if (HayDevueltas()) {
     const Tramo t = tramosDevueltos_.front();
     tramosDevueltos_.pop_front();
-    f.texto.assign(devueltas_, inicioDevuelta_, t.largo);
+    f.texto.assign(devueltas_, inicioDevuelta_, t.largo - t.largoFin);
+    f.fin = FinDeLinea(
+        std::string_view(devueltas_).substr(f.texto.size() + inicioDevuelta_, t.largoFin));
     inicioDevuelta_ += t.largo;
-    f.largoFin = t.largoFin;
     f.numero = numeroDevuelta_++;
     if (!defectosDevueltos_.empty() && defectosDevueltos_.front().first == f.numero) {
       f.defecto = std::move(defectosDevueltos_.front().second);
@@ -52,9 +123,7 @@ LectorRegistros::Fisica LectorRegistros::Siguiente() {
   } catch (const ErrorVarlo& e) {
     f.defecto = e;
   }
-  const std::string_view fin = lector_.FinDeLinea();
-  f.texto += fin;
-  f.largoFin = fin.size();
+  f.fin = lector_.FinDeLinea();
   return f;
 }
 
@@ -86,13 +155,22 @@ LineaLeida LectorRegistros::Lee() {
   Fisica f = Siguiente();
   r.linea = f.numero;
   r.defecto = std::move(f.defecto);
-  std::string texto = std::move(f.texto);
-  std::vector<Tramo> tramos{
-      {static_cast<std::uint32_t>(texto.size()), static_cast<std::uint8_t>(f.largoFin)}};
-  std::vector<std::pair<long, ErrorVarlo>> defectos;  // of the lines after the first
+  // A line cut short is not followed (what it holds past the cut is
+  // unknown), and a line without the quote is a record as it stands.
+  if (Cortada(r.defecto) || f.texto.find(comillas_->Comillas()) == std::string::npos) {
+    r.texto = std::move(f.texto);
+    return r;
+  }
   DivisorComillas::Recorrido recorrido;
-  if (!Cortada(r.defecto))
-    comillas_->Recorre(std::string_view(texto).substr(0, texto.size() - f.largoFin), recorrido);
+  comillas_->Recorre(f.texto, recorrido);
+  std::string texto = std::move(f.texto);
+  std::vector<Tramo> tramos;
+  std::vector<std::pair<long, ErrorVarlo>> defectos;  // of the lines after the first
+  if (recorrido.abierta) {
+    tramos.push_back({static_cast<std::uint32_t>(texto.size() + f.fin.size()),
+                      static_cast<std::uint8_t>(f.fin.size())});
+    texto += f.fin;
+  }
 
   // A quoted value with a line break goes on over the next lines.
   while (recorrido.abierta) {
@@ -104,9 +182,11 @@ LineaLeida LectorRegistros::Lee() {
     } else {
       Fisica g = Siguiente();
       const bool cortada = Cortada(g.defecto);
-      tramos.push_back(
-          {static_cast<std::uint32_t>(g.texto.size()), static_cast<std::uint8_t>(g.largoFin)});
+      const std::size_t inicio = texto.size();
+      tramos.push_back({static_cast<std::uint32_t>(g.texto.size() + g.fin.size()),
+                        static_cast<std::uint8_t>(g.fin.size())});
       texto += g.texto;
+      texto += g.fin;
       if (g.defecto) defectos.emplace_back(g.numero, *g.defecto);
       if (!cortada && texto.size() > kLargoMaximoRegistro) {
         sinCerrar = Defecto(errores::Desbordamiento,
@@ -117,9 +197,7 @@ LineaLeida LectorRegistros::Lee() {
         if (g.defecto && !r.defecto) r.defecto = std::move(g.defecto);
         // The record ends at a line cut short; its reason names that line.
         if (cortada) break;
-        comillas_->Recorre(std::string_view(texto).substr(texto.size() - g.texto.size(),
-                                                          g.texto.size() - g.largoFin),
-                           recorrido);
+        comillas_->Recorre(std::string_view(texto).substr(inicio, g.texto.size()), recorrido);
       }
     }
     if (sinCerrar) {
@@ -132,7 +210,7 @@ LineaLeida LectorRegistros::Lee() {
       return r;
     }
   }
-  texto.resize(texto.size() - tramos.back().largoFin);
+  if (!tramos.empty()) texto.resize(texto.size() - tramos.back().largoFin);
   r.texto = std::move(texto);
   if (recorrido.columnaMala != 0 && !r.defecto)
     r.defecto = Defecto(errores::TiposNoCoinciden,
@@ -146,6 +224,12 @@ long LectorRegistros::Cuenta(const std::string& ruta, const DivisorLineas& divis
   if (!divisor.Comillas()) return LectorLineas::CuentaLineas(ruta);
   LectorRegistros l(ruta, divisor);
   if (codificacion) l.Lineas().EstableceCodificacion(*codificacion);
+  // Most files quote values without line breaks: their lines are counted
+  // from the bytes, without converting their text.
+  const Codificacion c = l.Lineas().CodificacionArchivo();
+  if ((c == Codificacion::Ansi || c == Codificacion::Utf8) && divisor.Comillas()->EsAscii())
+    if (std::optional<long> lineas = LineasSinComillasAbiertas(ruta, *divisor.Comillas()))
+      return *lineas;
   long n = 0;
   while (!l.AtEndOfStream()) {
     l.Lee();

@@ -11,6 +11,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -51,10 +52,10 @@ class LectorRegistros {
                      std::optional<Codificacion> codificacion);
 
  private:
-  // One line of the file with its line end (kept as bytes of `texto`).
+  // One line of the file and how it ended.
   struct Fisica {
     std::string texto;
-    std::size_t largoFin = 0;
+    std::string_view fin;  // "\r\n", "\n", "\r" or "", text of static storage
     long numero = 0;
     std::optional<ErrorVarlo> defecto;
   };

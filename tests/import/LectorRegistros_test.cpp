@@ -108,6 +108,22 @@ TEST(LectorRegistros, AQuotedLineBreakJoinsLinesKeepingTheirLineEnds) {
   EXPECT_EQ(Lee("", d), V{});
 }
 
+// Files whose quoted values hold no line break are counted from their bytes:
+// the count must still be the records read, whatever ends their lines.
+TEST(LectorRegistros, CountingFromTheBytesGivesTheRecordsRead) {
+  const DivisorLineas d = Comas(2);
+  EXPECT_EQ(Lee("\xEF\xBB\xBF"
+                "a,\"b\"\r\n\"c,d\",e\r\rf,\"\"",
+                d),
+            (V{"1: a,\"b\"", "2: \"c,d\",e", "3: ", "4: f,\"\""}));
+  EXPECT_EQ(Lee("\"a\xE9\",b\n", d), V{"1: \"a\xC3\xA9\",b"});  // Windows-1252
+  // the mark is not the first field's first character
+  EXPECT_EQ(Lee("\xEF\xBB\xBF\"a\nb\"", d), V{"1: \"a\nb\""});
+  // a CR LF cut by the 64 KiB blocks the bytes are read in
+  const std::string bloque(65535 - 4, 'x');
+  EXPECT_EQ(Lee("\"" + bloque + "\",\r\n\"z\"", d).size(), 2u);
+}
+
 TEST(LectorRegistros, AQuoteThatNeverClosesRejectsItsLineAndReadingGoesOn) {
   const DivisorLineas d = Comas(3);
   // "" is a quote inside the open value: only the end of the file stops it
