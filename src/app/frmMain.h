@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/CerrojoCarpeta.h"
 #include "common/ErrorVarlo.h"
@@ -54,7 +55,13 @@ class frmMain : public Corrida {
   // Makes sure the shared connection is open; logs, notes the database as
   // lost and returns false when not.
   bool ConectaBD() override;
+  void EscribeFalla(const std::string& linea) override;
   void EscribeResumen(const std::string& nombre, const ResumenImportacion& r) override;
+  void EscribeNoImportada(const std::string& nombre, const std::string& motivo,
+                          bool planeacion) override;
+  void AvanceImportacion(const std::string& nombre, const ResumenImportacion& r) override;
+  // Every import of the run so far, in order, with what became of it.
+  const std::vector<ImportacionCorrida>& Importaciones() const { return importaciones_; }
 
   // Where a front end shows every error line as it is logged (the console: stderr).
   void EstableceAvisoError(std::function<void(const std::string&)> aviso) {
@@ -110,8 +117,11 @@ class frmMain : public Corrida {
   bool huboErrores_ = false;
   bool huboRechazos_ = false;
   bool huboPerdidaBD_ = false;
-  ResumenImportacion total_;
-  int resumenes_ = 0;
+  // Adds the import to the run's list and shows its summary line.
+  void AnotaImportacion(ImportacionCorrida i, const std::string& linea);
+
+  std::vector<ImportacionCorrida> importaciones_;
+  bool conPlaneacion_ = false;
   bool carpetaOcupada_ = false;
   bool errorFatal_ = false;
   std::string motivoFin_;

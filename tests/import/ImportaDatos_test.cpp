@@ -185,6 +185,23 @@ TEST_P(ImportaDatosEn, TablaOFuenteQueFaltanYBorrarAntesDeImportar) {
   EXPECT_NE(log[1].find("Error: -2147217900 no existe la tabla: "), std::string::npos) << log[1];
   EXPECT_EQ(log[2], "Archivo origen no existe (" + e.Archivo("Empleado.txt") + ")");
   EXPECT_EQ(e.Lee("Jerarquias", {"Key", "Parent"}), (Filas{{"_0A", "NULL"}}));
+  // Each table not imported has its own summary line with the reason, and
+  // the reasons reach the person, not only the log.
+  const std::string sinOrigen = "Resumen Empleado: no importada — Archivo origen no existe (" +
+                                e.Archivo("Empleado.txt") + ")";
+  V resumenes = e.Resumenes();
+  ASSERT_EQ(resumenes.size(), 3u);
+  EXPECT_EQ(resumenes[0].rfind("Resumen NoExiste: no importada — Error -2147217900: ", 0), 0u)
+      << resumenes[0];
+  EXPECT_EQ(resumenes[1], sinOrigen);
+  EXPECT_EQ(resumenes[2].rfind("Resumen Jerarquias: 1 leídas, 1 agregadas", 0), 0u) << resumenes[2];
+  ASSERT_EQ(e.avisos.size(), 1u);
+  EXPECT_EQ(e.avisos[0], log[1]);
+  const V mostrados = e.ventana->resumenes;
+  EXPECT_EQ(std::count(mostrados.begin(), mostrados.end(), sinOrigen), 1);
+  ASSERT_EQ(e.importaciones.size(), 3u);
+  EXPECT_EQ(e.importaciones[1].estado, EstadoImportacion::NoImportada);
+  EXPECT_EQ(e.importaciones[2].estado, EstadoImportacion::Importada);
 }
 
 TEST_P(ImportaDatosEn, NombreDeTablaQueNoEsIdentificadorSeSalta) {
