@@ -174,6 +174,10 @@ void frmMain::AvisaError(const std::string& linea) {
 
 void frmMain::EscribeFalla(const std::string& linea) {
   huboErrores_ = true;
+  EscribeAviso(linea);
+}
+
+void frmMain::EscribeAviso(const std::string& linea) {
   AvisaError(linea);
   EscribeLog(linea);
 }

@@ -56,6 +56,7 @@ class frmMain : public Corrida {
   // lost and returns false when not.
   bool ConectaBD() override;
   void EscribeFalla(const std::string& linea) override;
+  void EscribeAviso(const std::string& linea) override;
   void EscribeResumen(const std::string& nombre, const ResumenImportacion& r) override;
   void EscribeNoImportada(const std::string& nombre, const std::string& motivo,
                           bool planeacion) override;

@@ -55,6 +55,9 @@ class Corrida {
   // or the planning stopped, skipped or interrupted), shows it where the
   // person is, and notes the error (4).
   virtual void EscribeFalla(const std::string& linea) = 0;
+  // Logs a line that explains a rejection outside the result files (a
+  // photograph that could not be stored) and shows it where the person is.
+  virtual void EscribeAviso(const std::string& linea) = 0;
   // Logs the counts of one import after its own lines and shows them; an
   // import that stopped before the end of its source has its reason in
   // `r.motivo`.
