@@ -133,14 +133,15 @@ std::string VentanaConsola::Renglon() const {
   std::size_t llenos = static_cast<std::size_t>(fraccion * kAnchoBarra);
   std::string barra(kAnchoBarra, '-');
   barra.replace(0, llenos, llenos, '#');
-  // elapsed time and rate of the stage, once there is something to tell
+  // Elapsed time and rate of the stage, once there is something to tell;
+  // last, so a narrow terminal clips them before the counter.
   std::string ritmo;
   const double segundos =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - inicioEtapa_).count();
   if (Valor() > 0 && segundos >= 1)
-    ritmo = " " + std::to_string(static_cast<long>(segundos)) + " s, " +
+    ritmo = "  " + std::to_string(static_cast<long>(segundos)) + " s, " +
             std::to_string(static_cast<long>(Valor() / segundos)) + " por s";
-  return "[" + barra + "]" + ritmo + " " + linea_;
+  return "[" + barra + "] " + linea_ + ritmo;
 }
 
 void VentanaConsola::Dibuja(bool forzar) {

@@ -149,12 +149,12 @@ TEST(ConsoleWindow, OnATerminalEachStageEndsOnItsOwnLineAndTheHeadlineLast) {
                                  {
                                      "Conectando con la base de datos...",
                                      "Abriendo archivo origen (Jerarquias.txt)...",
-                                     "[####################]…Importando datos "
-                                     "(Jerarquias)... (7 de 7)",
+                                     "[####################] Importando datos "
+                                     "(Jerarquias)... (7 de 7)…",
                                      "Resumen Jerarquias: 7 leídas",
                                      "Abriendo archivo origen (Empleado.txt)...",
-                                     "[####################]…Importando datos "
-                                     "(Empleado)... (250 de 250)",
+                                     "[####################] Importando datos "
+                                     "(Empleado)... (250 de 250)…",
                                      "Resumen Empleado: 250 leídas",
                                      "...Importación terminada!",
                                  }))
@@ -183,11 +183,11 @@ TEST(ConsoleWindow, AnErrorLineInTheMiddleOfAStageLeavesNoStaleBar) {
   EXPECT_TRUE(prueba::PantallaEs(pantalla,
                                  {
                                      "Preparando asignación de fotografías...",
-                                     "[##########----------]…Asignando "
-                                     "fotografías...(2 de 4)",
+                                     "[##########----------] Asignando "
+                                     "fotografías...(2 de 4)…",
                                      "[VarloDI] Error: 53 No se encontró el archivo",
-                                     "[####################]…Asignando "
-                                     "fotografías...(4 de 4)",
+                                     "[####################] Asignando "
+                                     "fotografías...(4 de 4)…",
                                      "...asignación de fotografías terminada!",
                                  }))
       << prueba::Junta(pantalla);

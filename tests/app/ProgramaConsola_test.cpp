@@ -360,7 +360,7 @@ TEST_F(Consola, OnATerminalTheScreenEndsWithHowTheRunEnded) {
       pantalla, {"Conectando con la base de datos...",
                  "Obteniendo información del archivo de definiciones (" + defs + ")...",
                  "Abriendo archivo origen (" + tmp.Archivo("j.txt") + ")...",
-                 "[####################]…Importando datos (Jerarquias)... (3 de 3)",
+                 "[####################] Importando datos (Jerarquias)... (3 de 3)…",
                  "Resumen Jerarquias: 3 leídas, 3 agregadas, 0 actualizadas, 0 rechazadas, …",
                  "...Importación terminada!"}))
       << prueba::Junta(pantalla);
@@ -380,7 +380,7 @@ TEST_F(Consola, OnATerminalTheScreenEndsWithHowTheRunEnded) {
   EXPECT_EQ(pantalla.back(), titular) << prueba::Junta(pantalla);
   EXPECT_EQ(prueba::TrasUltimoBorrado(falla.out), titular + "\n");
   const auto contador = std::find_if(pantalla.begin(), pantalla.end(), [](const std::string& l) {
-    return prueba::Coincide(l, "[####################]…Importando datos (Jerarquias)... (2 de 2)");
+    return prueba::Coincide(l, "[####################] Importando datos (Jerarquias)... (2 de 2)…");
   });
   const auto resumen = std::find_if(pantalla.begin(), pantalla.end(), [](const std::string& l) {
     return l.starts_with("Resumen Jerarquias: 2 leídas, 1 agregadas, 0 actualizadas, 1 rechazadas");
