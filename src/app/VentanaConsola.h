@@ -68,7 +68,8 @@ class VentanaConsola : public VentanaBase {
   // The status text without a trailing "(n de m)" counter.
   static std::string Etapa(const std::string& texto);
   static bool TieneContador(const std::string& texto) { return Etapa(texto) != texto; }
-  // The stage's line as drawn: bar, time and rate, and status when it counts.
+  // The stage's line as drawn: its status, behind a bar and followed by the
+  // time and rate when it counts.
   std::string Renglon() const;
   // Finishes the current stage's line (its latest counter and bar, then a
   // line break) or, without a terminal, prints its held-back counter.
