@@ -39,8 +39,13 @@ int main(int argc, char** argv) {
     f.NotaErrorFatal();
     errorFatal = TextoError(ErrorCapturado());
   }
-  ventana.Termina();
+  // The last lines say how the run ended; with -q a clean run says nothing.
   const int estado = f.EstadoSalida();
-  InformaFin(f, estado, errorFatal, std::cerr);
+  const FinCorrida fin = DescribeFin(f, estado, errorFatal, !a.opciones.silencioso);
+  for (const std::string& aviso : fin.avisos) ventana.MuestraError(aviso);
+  if (fin.titular.empty())
+    ventana.Termina();
+  else
+    ventana.MuestraFin(fin.titular);
   return estado;
 }

@@ -52,9 +52,6 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
     f.EscribeLog("No se especificó archivo de definiciones");
     return;
   }
-  ventana.EstableceEstado("Obteniendo información del archivo de definiciones (" +
-                          Recorta(f.ArchivoDefiniciones) + ")...");
-
   DefinicionIncidencias d;
   ComponeArchivosResultado(d);
   if (f.opciones.simular) {
@@ -66,7 +63,13 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
   if (f.ReporteEmpleadosNoImportados == 1) resultados.Er.Inicia(d.ArchivoEr, Codificacion::Ansi);
   if (f.ReporteEmpleadosImportados == 1) resultados.Ok.Inicia(d.ArchivoOk, Codificacion::Ansi);
 
-  switch (LeeDefinicion(LectorDefiniciones(f.oIni(), f.ArchivoDefiniciones), d)) {
+  const LecturaDefinicion lectura =
+      LeeDefinicion(LectorDefiniciones(f.oIni(), f.ArchivoDefiniciones), d);
+  // A file without a planning shows no stage of it.
+  if (lectura != LecturaDefinicion::CeroColumnas)
+    ventana.EstableceEstado("Obteniendo información del archivo de definiciones (" +
+                            Recorta(f.ArchivoDefiniciones) + ")...");
+  switch (lectura) {
     case LecturaDefinicion::CeroColumnas:
       f.EscribeLog("Con 0 columnas definidas");
       return;
