@@ -9,14 +9,19 @@
 
 namespace varlo::prueba {
 
-// `utf8` in `codificacion`, as `iconv -f UTF-8 -t codificacion` writes it.
-inline std::string ConIconv(const std::string& utf8, const std::string& codificacion) {
+// `bytes` in `de` converted to `a`, as `iconv -f de -t a` writes them.
+inline std::string Iconv(const std::string& bytes, const std::string& de, const std::string& a) {
   CarpetaTemporal tmp;
-  EscribeBytes(tmp.Archivo("entrada"), utf8);
-  const std::string orden = "iconv -f UTF-8 -t '" + codificacion + "' '" + tmp.Archivo("entrada") +
+  EscribeBytes(tmp.Archivo("entrada"), bytes);
+  const std::string orden = "iconv -f '" + de + "' -t '" + a + "' '" + tmp.Archivo("entrada") +
                             "' > '" + tmp.Archivo("salida") + "'";
   if (std::system(orden.c_str()) != 0) throw std::runtime_error("falló: " + orden);
   return LeeBytes(tmp.Archivo("salida"));
+}
+
+// `utf8` in `codificacion`.
+inline std::string ConIconv(const std::string& utf8, const std::string& codificacion) {
+  return Iconv(utf8, "UTF-8", codificacion);
 }
 
 }  // namespace varlo::prueba
