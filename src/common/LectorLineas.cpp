@@ -1,5 +1,7 @@
 #include "common/LectorLineas.h"
 
+#include <utility>
+
 #include "common/ErrorVarlo.h"
 #include "common/Texto.h"
 
@@ -66,10 +68,20 @@ LectorLineas::LectorLineas(const std::string& ruta)
     LanzaErrorEn(errores::ErrorEntradaSalida, ruta_);
 }
 
+namespace {
+std::uint32_t Empaqueta(std::string_view bytes) {
+  std::uint32_t v = 0;
+  for (unsigned char b : bytes) v = v << 8 | b;
+  return v;
+}
+}  // namespace
+
 void LectorLineas::Usa(const Codificacion& c) {
   codificacion_ = c;
   cr_ = ParaArchivo("\r", c);
   lf_ = ParaArchivo("\n", c);
+  crUnidad_ = Empaqueta(cr_);
+  lfUnidad_ = Empaqueta(lf_);
 }
 
 void LectorLineas::EstableceCodificacion(const Codificacion& c) {
@@ -92,7 +104,7 @@ void LectorLineas::CompruebaLectura() const {
 
 bool LectorLineas::AtEndOfStream() {
   if (!archivo_) return true;
-  if (!adelantada_.empty()) return false;
+  if (adelantada_.bytes > 0) return false;
   int c = LeeCaracter(archivo_.get());
   if (c == EOF) {
     CompruebaLectura();
@@ -102,16 +114,19 @@ bool LectorLineas::AtEndOfStream() {
   return false;
 }
 
-bool LectorLineas::LeeUnidad(std::string& unidad) {
-  if (!adelantada_.empty()) {
-    unidad.swap(adelantada_);
-    adelantada_.clear();
-    return true;
+LectorLineas::Unidad LectorLineas::LeeUnidad() {
+  if (adelantada_.bytes > 0) return std::exchange(adelantada_, Unidad{});
+  Unidad u;
+  std::FILE* f = archivo_.get();
+  for (; u.bytes < codificacion_.Unidad(); ++u.bytes) {
+    const int c = LeeCaracter(f);
+    if (c == EOF) {
+      CompruebaLectura();
+      break;
+    }
+    u.valor = u.valor << 8 | static_cast<unsigned char>(c);
   }
-  unidad.resize(codificacion_.Unidad());
-  unidad.resize(std::fread(unidad.data(), 1, unidad.size(), archivo_.get()));
-  CompruebaLectura();
-  return !unidad.empty();
+  return u;
 }
 
 std::string LectorLineas::ReadLine() {
@@ -139,18 +154,22 @@ std::string LectorLineas::ReadLine() {
     }
     CompruebaLectura();
   } else {
-    std::string unidad;
-    while (LeeUnidad(unidad)) {
-      if (unidad == lf_) break;
-      if (unidad == cr_) {
-        std::string siguiente;
-        if (LeeUnidad(siguiente) && siguiente != lf_) adelantada_ = siguiente;
+    // a unit cut short by the end of the file is never a line end
+    const auto esFin = [&](const Unidad& u, std::uint32_t fin) {
+      return u.bytes == tamUnidad && u.valor == fin;
+    };
+    for (Unidad u; (u = LeeUnidad()).bytes > 0;) {
+      if (esFin(u, lfUnidad_)) break;
+      if (esFin(u, crUnidad_)) {
+        const Unidad siguiente = LeeUnidad();
+        if (siguiente.bytes > 0 && !esFin(siguiente, lfUnidad_)) adelantada_ = siguiente;
         break;
       }
-      if (bruto_.size() < kLargoMaximoLinea)
-        bruto_ += unidad;
-      else
+      if (bruto_.size() >= kLargoMaximoLinea) {
         largo = true;
+        continue;
+      }
+      for (std::size_t k = u.bytes; k-- > 0;) bruto_ += static_cast<char>(u.valor >> (8 * k));
     }
   }
   if (largo) {
@@ -183,7 +202,7 @@ void LectorLineas::CompruebaLinea() const {
 
 void LectorLineas::Close() {
   archivo_.reset();
-  adelantada_.clear();
+  adelantada_ = Unidad{};
 }
 
 void LectorLineas::RechazaNul() const {
@@ -204,10 +223,11 @@ long LectorLineas::CuentaLineas(const std::string& ruta, const std::optional<Cod
   if (clave) l.EstableceCodificacion(*clave);
   long lineas = 0;
   if (l.codificacion_.Unidad() > 1) {
-    std::string unidad;
+    const std::size_t tamUnidad = l.codificacion_.Unidad();
     bool enLinea = false, trasCr = false;
-    while (l.LeeUnidad(unidad)) {
-      const bool esCr = unidad == l.cr_, esLf = unidad == l.lf_;
+    for (Unidad u; (u = l.LeeUnidad()).bytes > 0;) {
+      const bool entera = u.bytes == tamUnidad;
+      const bool esCr = entera && u.valor == l.crUnidad_, esLf = entera && u.valor == l.lfUnidad_;
       // CR LF is one line end, CR or LF alone one each
       if (esCr || (esLf && !trasCr)) ++lineas;
       enLinea = !esCr && !esLf;

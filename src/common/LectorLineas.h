@@ -13,6 +13,7 @@
 // it can be reported, and CompruebaLinea says why; the next line reads as usual.
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -63,9 +64,12 @@ class LectorLineas {
   enum class Defecto { Ninguno, Codificacion, Largo };
   void CompruebaLectura() const;
   void Usa(const Codificacion& c);
-  // The next code unit of a multi-byte encoding (shorter at a cut end);
-  // false at the end of the file.
-  bool LeeUnidad(std::string& unidad);
+  // A code unit of a multi-byte encoding, its bytes packed in order.
+  struct Unidad {
+    std::uint32_t valor = 0;
+    std::size_t bytes = 0;  // fewer than a unit at a cut end, 0 at the end of the file
+  };
+  Unidad LeeUnidad();
   [[noreturn]] void RechazaNul() const;
 
   std::string ruta_;
@@ -75,8 +79,9 @@ class LectorLineas {
   // NUL bytes at the start of the file by offset modulo 4: the byte order of
   // UTF-16 or UTF-32 without a mark.
   std::array<long, 4> ceros_{};
-  std::string cr_ = "\r", lf_ = "\n";  // the line ends in the file's encoding
-  std::string adelantada_;             // a unit read after a CR that was not LF
+  std::string cr_ = "\r", lf_ = "\n";          // the line ends in the file's encoding
+  std::uint32_t crUnidad_ = 0, lfUnidad_ = 0;  // the same as code units
+  Unidad adelantada_;                          // a unit read after a CR that was not LF
   std::string bruto_;
   Defecto defecto_ = Defecto::Ninguno;
 };
