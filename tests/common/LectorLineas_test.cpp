@@ -1,5 +1,5 @@
-// The source-file reader: line ends, lines that cannot be imported, and the
-// files it refuses to open.
+// The source-file reader: its encodings (judged by the iconv command), line
+// ends, lines that cannot be imported, and the files it refuses to open.
 #include "common/LectorLineas.h"
 
 #include <fcntl.h>
