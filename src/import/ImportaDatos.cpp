@@ -256,7 +256,8 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     return FinTabla::Siguiente;
   }
   ventana_.EstableceEstado("Abriendo archivo origen (" + d.Origen + ")...");
-  d.TotalLineas = AEntero32(static_cast<double>(LectorLineas::CuentaLineas(d.Origen)));
+  d.TotalLineas =
+      AEntero32(static_cast<double>(LectorLineas::CuentaLineas(d.Origen, fuente.codificacion)));
   if (d.TotalLineas > 0) ventana_.EstableceMaximo(d.TotalLineas);
 
   LectorLineas lector(d.Origen);

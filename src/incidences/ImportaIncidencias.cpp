@@ -108,7 +108,8 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
     return;
   }
   ventana.EstableceEstado("Abriendo archivo origen (" + d.Origen + ")...");
-  d.TotalLineas = static_cast<std::int32_t>(LectorLineas::CuentaLineas(d.Origen));
+  d.TotalLineas =
+      static_cast<std::int32_t>(LectorLineas::CuentaLineas(d.Origen, fuente.codificacion));
   if (d.TotalLineas > 0) ventana.EstableceMaximo(d.TotalLineas);
 
   LectorLineas origen(d.Origen);

@@ -13,6 +13,7 @@
 #include "db/Conexion.h"
 #include "support/BaseDatosPrueba.h"
 #include "support/CarpetaTemporal.h"
+#include "support/IconvComando.h"
 
 namespace varlo {
 namespace {
@@ -53,6 +54,11 @@ const std::map<std::string, Esperado>& Esperados() {
        {{"ID_Empleado", "Nombre", "NumeroTarjeta", "FechaAlta"},
         {{"000201", "Carmen Ibáñez", "4471", "2006-08-03"},
          {"000202", "Óscar Gómez", "4472", "2011-10-02"}}}},
+      {"utf16.ini",
+       {{"ID_Empleado", "Nombre", "NumeroTarjeta", "FechaAlta"},
+        {{"000301", "Nguyễn Văn An", "4481", "2006-08-03"},
+         {"000302", "Zoë Łukasiewicz", "4482", "2010-01-15"},
+         {"000303", "Ana María Peña", "4483", "1998-11-30"}}}},
       {"tabuladores.ini",
        {{"[Key]", "[Parent]"},
         {{"_0A", "NULL"}, {"_10001", "_0A"}, {"_20005", "_10001"}, {"_30012", "_20005"}}}}};
@@ -73,10 +79,13 @@ Filas Lee(db::Conexion& cn, const std::string& tabla, const std::vector<std::str
   return r;
 }
 
-// Non-empty lines of a file, without their CR LF.
+// Non-empty lines of a file, without their CR LF; a UTF-16 file (with its
+// mark) in UTF-8 as the iconv command reads it.
 std::vector<std::string> Lineas(const std::string& ruta) {
+  std::string bytes = prueba::LeeBytes(ruta);
+  if (bytes.starts_with("\xFF\xFE")) bytes = prueba::Iconv(bytes.substr(2), "UTF-16LE", "UTF-8");
   std::vector<std::string> r;
-  for (const std::string& l : Divide(prueba::LeeBytes(ruta), "\r\n"))
+  for (const std::string& l : Divide(bytes, "\r\n"))
     if (!l.empty()) r.push_back(l);
   return r;
 }
@@ -89,7 +98,7 @@ TEST(EjemplosDefiniciones, EachImportsEveryLineWithExitZeroAndTheValuesItMeans) 
   std::sort(nombres.begin(), nombres.end());
   std::vector<std::string> conEsperado;
   for (const auto& [nombre, esperado] : Esperados()) conEsperado.push_back(nombre);
-  EXPECT_EQ(nombres, conEsperado);  // fixed width, comma, another separator, TAB
+  EXPECT_EQ(nombres, conEsperado);  // fixed width, comma, another separator, TAB, UTF-16
 
   for (const auto& [nombre, esperado] : Esperados()) {
     SCOPED_TRACE(nombre);
@@ -114,7 +123,11 @@ TEST(EjemplosDefiniciones, EachImportsEveryLineWithExitZeroAndTheValuesItMeans) 
     f.Form_Load();
     f.Form_Activate();
     EXPECT_EQ(f.EstadoSalida(), 0) << prueba::LeeBytes(tmp.Archivo("Log/" + tabla + "_Er.txt"));
-    const std::vector<std::string> lineas = Lineas(origen);
+    // heading lines are skipped, neither imported nor rejected
+    std::vector<std::string> lineas = Lineas(origen);
+    const std::string encabezado =
+        lector.API_GetPrivateProfileString(ini, tabla, "LineasEncabezado", "0");
+    lineas.erase(lineas.begin(), lineas.begin() + std::stoi(encabezado));
     EXPECT_EQ(lineas.size(), esperado.filas.size());
     EXPECT_EQ(Lineas(tmp.Archivo("Log/" + tabla + "_Ok.txt")), lineas);
     EXPECT_TRUE(Lineas(tmp.Archivo("Log/" + tabla + "_Er.txt")).empty());

@@ -243,10 +243,11 @@ TEST(ImportaDatos, LineaQueNoSePuedeLeerSeRechazaYSigue) {
                                                 std::string(1 << 20, 'x') + "\r_0Fin,");
   EXPECT_EQ(e.Importa(), 1);
   EXPECT_EQ(e.Lee("Jerarquias", {"Key", "Parent"}), (Filas{{"_0Año", "NULL"}, {"_0Fin", "NULL"}}));
-  // the result files of a UTF-8 source are UTF-8
-  EXPECT_EQ(LeeBytes(e.Archivo("Log/Jerarquias_Ok.txt")), "_0A\xC3\xB1o,\r\n_0Fin,\r\n");
+  // the result files of a UTF-8 source are UTF-8, with the mark it had
+  EXPECT_EQ(LeeBytes(e.Archivo("Log/Jerarquias_Ok.txt")),
+            "\xEF\xBB\xBF_0A\xC3\xB1o,\r\n_0Fin,\r\n");
   EXPECT_EQ(LeeBytes(e.Archivo("Log/Jerarquias_Er.txt")),
-            "_0Mal\xC3(,(La línea no es texto UTF-8 válido, Columna:0)\r\n_0L," +
+            "\xEF\xBB\xBF_0Mal\xC3(,(La línea no es texto UTF-8 válido, Columna:0)\r\n_0L," +
                 std::string(96, 'x') +
                 "...(La línea pasa del largo máximo de 1048576 bytes, Columna:0)\r\n");
 }
