@@ -11,8 +11,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <sstream>
 
 #include "app/LineaComandos.h"
 #include "app/ResumenJson.h"
@@ -259,6 +261,60 @@ TEST_F(Resumen, AFailedWriteChangesNeitherTheStatusNorTheTarget) {
   }
   EXPECT_TRUE(fs::is_empty(tmp.Archivo("carpeta.json")));
   EXPECT_EQ(Temporales(tmp.Ruta()), std::vector<std::string>{});
+}
+
+// The manual's monitoring example: its jq filter, run by jq on a run's
+// document, gives Prometheus lines whose values are the process's exit
+// status and the lines of the "_Er.txt" file.
+TEST_F(Resumen, TheManualsJqExampleGivesPrometheusLines) {
+  std::string filtro;
+  {
+    const std::string manual = LeeBytes(std::string(VARLODI_SOURCE_DIR) + "/man/varlodi.1");
+    const std::size_t marca = manual.find("El filtro de jq");
+    ASSERT_NE(marca, std::string::npos);
+    const std::size_t ex = manual.find("\n.EX\n", marca), ee = manual.find("\n.EE\n", marca);
+    ASSERT_LT(ex, ee);
+    std::string ejemplo = manual.substr(ex + 5, ee - ex - 5);
+    for (auto [groff, texto] : {std::pair<std::string, std::string>{"\\(aq", "'"},
+                                {"\\-", "-"},
+                                {"\\&", ""},
+                                {"\\e", "\\"}})
+      for (std::size_t i = 0; (i = ejemplo.find(groff, i)) != std::string::npos; i += texto.size())
+        ejemplo.replace(i, groff.size(), texto);
+    const std::size_t desde = ejemplo.find('\''), hasta = ejemplo.rfind('\'');
+    ASSERT_LT(desde, hasta) << ejemplo;
+    filtro = ejemplo.substr(desde + 1, hasta - desde - 1);
+  }
+  EscribeBytes(tmp.Archivo("filtro.jq"), filtro);
+
+  Definiciones("[Tablas]\r\nTotal=2\r\nTabla1=Empleado\r\nTabla2=Jerarquias\r\n" +
+               EmpleadoDesde("E.txt") + "[Jerarquias]\r\nOrigen=" + tmp.Archivo("falta.txt") +
+               "\r\nFormato=3\r\nNombreIndice=Key\r\nColumnas=1\r\nCampoColumna1=Key\r\n");
+  EscribeBytes(tmp.Archivo("E.txt"), "0001,Ana\r\n,Sin llave\r\n,Otra sin llave\r\n");
+  const int estado = CorreCopia(tmp.Ruta(), "defs.ini", "-q --resumen r.json");
+  const std::string metricas =
+      Salida("jq -r -f '" + tmp.Archivo("filtro.jq") + "' '" + tmp.Archivo("r.json") + "'");
+
+  // name{labels} value, one a line, as the textfile collector reads them
+  const std::regex linea(
+      R"re(([a-z_]+)\{definiciones="([^"]*)"(,importacion="([^"]*)")?\} (\S+))re");
+  std::map<std::string, std::string> valor;
+  std::istringstream lineas(metricas);
+  for (std::string l; std::getline(lineas, l);) {
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(l, m, linea)) << l;
+    EXPECT_EQ(m[2], tmp.Archivo("defs.ini"));
+    valor[m[1].str() + (m[4].matched ? "/" + m[4].str() : "")] = m[5];
+  }
+  EXPECT_EQ(valor["varlodi_estado_salida"], std::to_string(estado));
+  EXPECT_EQ(valor["varlodi_importada/Empleado"], "1");
+  EXPECT_EQ(valor["varlodi_rechazadas/Empleado"],
+            std::to_string(Lineas(tmp.Archivo("Log/Empleado_Er.txt"))));
+  EXPECT_EQ(valor["varlodi_sin_procesar/Empleado"], "0");
+  EXPECT_EQ(valor["varlodi_importada/Jerarquias"], "0");
+  EXPECT_EQ(valor["varlodi_fin_timestamp_seconds"],
+            std::to_string(Documento("r.json")["fin_unix"].get<long long>()));
+  EXPECT_EQ(valor.size(), 8u) << metricas;
 }
 
 TEST(ResumenOpcion, TakesAPathAndRefusesAMissingOne) {
