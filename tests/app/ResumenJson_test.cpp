@@ -166,8 +166,9 @@ TEST_F(Resumen, CountsAreTheResultFilesAndTheRows) {
   EXPECT_EQ(Temporales(tmp.Ruta()), std::vector<std::string>{});
 }
 
-// A database that cannot be opened (3), a missing definitions file (2) and a
-// busy folder (5) still leave a whole document; each replaces the previous
+// A database that cannot be opened (3), a missing definitions file or an
+// error that stops the program (2) and a busy folder (5) still leave a whole
+// document; each replaces the previous
 // one in one step: a link to the old file keeps the old text.
 TEST_F(Resumen, RunsThatStopEarlyReplaceThePreviousDocumentWhole) {
   cadena = "Provider=SQLite;Data Source=" + tmp.Archivo("no/hay.db");
@@ -190,6 +191,14 @@ TEST_F(Resumen, RunsThatStopEarlyReplaceThePreviousDocumentWhole) {
   EXPECT_EQ(d["archivo_definiciones"], tmp.Archivo("no.ini"));
   EXPECT_TRUE(d["bitacora"].is_null());
   EXPECT_EQ(d["importaciones"], json::array());
+
+  // An error that stops the program: the document gives the line stderr gave.
+  EscribeBytes(tmp.Archivo("desborda.ini"), "[Opciones]\r\nReporteLog=40000\r\n");
+  EXPECT_EQ(CorreCopia(tmp.Ruta(), "desborda.ini", "--resumen resumen.json"), 2);
+  d = Documento();
+  EXPECT_EQ(d["estado_salida"], 2);
+  ASSERT_TRUE(d["error"].is_string());
+  EXPECT_EQ(LeeBytes(tmp.Archivo("errores.txt")), d["error"].get<std::string>() + "\n");
 
   CerrojoCarpeta otraCorrida(tmp.Archivo("Log/.varlodi.lock"));
   ASSERT_TRUE(otraCorrida.Tomado());
