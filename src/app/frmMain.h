@@ -4,6 +4,7 @@
 // run options, runs the table import and then the incidences import, and
 // the program ends. The engines reach its services through the Corrida
 // interface it implements.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -13,6 +14,7 @@
 
 #include "common/CerrojoCarpeta.h"
 #include "common/ErrorVarlo.h"
+#include "common/Fechas.h"
 #include "common/Kelto_API_INIFiles.h"
 #include "common/Kelto_GEN_Trans.h"
 #include "common/Ventana.h"
@@ -94,6 +96,15 @@ class frmMain : public Corrida {
   const std::string& Bitacora() const { return bitacora_; }
   int EstadoSalida() const;
 
+  // When the run began (this object was made), by the program's clock, and
+  // the seconds since then by a clock that never jumps.
+  const FechaHora& Inicio() const { return inicio_; }
+  double SegundosDesdeInicio() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - inicioMonotono_)
+        .count();
+  }
+  bool ModoFotos() const { return modoFotos_; }
+
   // Path of the log file as given to the writer (before the monthly name).
   static std::string ArchivoLog();
 
@@ -129,6 +140,8 @@ class frmMain : public Corrida {
   std::string bitacora_;
   std::function<void(const std::string&)> avisoError_;
   std::optional<CerrojoCarpeta> cerrojo_;  // held until the run sequence is destroyed
+  FechaHora inicio_ = Ahora();
+  std::chrono::steady_clock::time_point inicioMonotono_ = std::chrono::steady_clock::now();
 };
 
 }  // namespace varlo

@@ -6,6 +6,7 @@
 
 #include "app/Arranque.h"
 #include "app/LineaComandos.h"
+#include "app/ResumenJson.h"
 #include "app/VentanaConsola.h"
 #include "app/frmMain.h"
 #include "common/Plataforma.h"
@@ -47,5 +48,6 @@ int main(int argc, char** argv) {
     ventana.Termina();
   else
     ventana.MuestraFin(fin.titular);
+  EscribeResumenCorrida(a.resumen, f, estado, errorFatal, std::cerr);
   return estado;
 }

@@ -10,6 +10,7 @@
 #include "VentanaPrincipal.h"
 #include "app/Arranque.h"
 #include "app/LineaComandos.h"
+#include "app/ResumenJson.h"
 #include "app/frmMain.h"
 
 namespace {
@@ -59,5 +60,6 @@ int main(int argc, char** argv) {
   ventana.show();
   const int estado = app.exec();
   InformaFin(f, estado, corrida.MensajeError(), std::cerr);
+  EscribeResumenCorrida(a.resumen, f, estado, corrida.MensajeError(), std::cerr);
   return estado;
 }
