@@ -70,6 +70,20 @@ FechaHora ComponeFecha(int anio, int mes, int dia) {
   return f;
 }
 
+FechaHora ComponeFechaExacta(int anio, int mes, int dia) {
+  const int y = anio >= 0 && anio <= 29    ? anio + 2000
+                : anio >= 30 && anio <= 99 ? anio + 1900
+                                           : anio;
+  bool existe = y >= 100 && y <= 9999 && mes >= 1 && mes <= 12 && dia >= 1;
+  FechaHora f;
+  if (existe) {
+    f = FechaDeDias(DiasDeCivil(y, static_cast<unsigned>(mes), 1) + (dia - 1));
+    existe = f.mes == mes && f.dia == dia;
+  }
+  if (!existe) throw ErrorVarlo(errores::ArgumentoNoValido, kFuentePrograma, "Fecha inexistente");
+  return f;
+}
+
 std::int64_t DiasDesdeEpoca(const FechaHora& f) {
   return DiasDeCivil(f.anio, static_cast<unsigned>(f.mes), static_cast<unsigned>(f.dia));
 }

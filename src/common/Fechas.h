@@ -22,6 +22,12 @@ struct FechaHora {
 // falls outside the years 100 to 9999.
 FechaHora ComponeFecha(int anio, int mes, int dia);
 
+// Year, month and day of a day that exists, with the same two-digit-year
+// window: nothing carries over. A month outside 1..12, a day that its month
+// does not have, or a year outside 100..9999 raises error 5 "Fecha
+// inexistente".
+FechaHora ComponeFechaExacta(int anio, int mes, int dia);
+
 // Days since 1970-01-01 and back, for walking a range one day at a time.
 std::int64_t DiasDesdeEpoca(const FechaHora& f);
 FechaHora FechaDeDias(std::int64_t dias);

@@ -32,9 +32,12 @@ class ErrorFecha : public ErrorVarlo {
   std::int16_t columna_;
 };
 
-// One date value: the value trimmed, year, month and day cut with the mask,
-// each part floored to a 16-bit whole number (a part that is not a number,
-// the empty part included, is error 13), composed with carry.
+// One date value: the value trimmed, year, month and day cut with the mask
+// (at its places, or between its separators for a date written without its
+// zeros: CortaFecha), each part floored to a 16-bit whole number (a part that
+// is not a number, the empty part included, is error 13). A day that does
+// not exist (31/02, month 13, day or month 0) is error 5 "Fecha inexistente
+// (value)": nothing carries over.
 FechaHora LeeFecha(const MascaraFecha& mascara, std::string_view valor);
 
 // The range of a split record; raises ErrorFecha naming the failing column,
