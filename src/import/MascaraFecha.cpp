@@ -102,6 +102,9 @@ std::optional<PartesFecha> CortaPorSeparadores(std::string_view valor, const Tra
       fecha.substr(0, primero),
       fecha.substr(primero + t.separadores[0].size(), segundo - primero - t.separadores[0].size()),
       fecha.substr(segundo + t.separadores[1].size())};
+  for (std::string_view pieza : piezas)
+    for (char c : pieza)
+      if (!EsCifra(c)) return std::nullopt;  // a third separator
   PartesFecha p;
   p.porSeparadores = true;
   for (int k = 0; k < 3; ++k) {

@@ -1,7 +1,8 @@
 #pragma once
 // The days a record covers: the start date from the "Fecha1" column, the end
 // date from the column right after it when "Fecha2" is configured, each cut
-// with the date mask and composed with carry and the two-digit-year window.
+// with the date mask and composed with the two-digit-year window; a day
+// that does not exist is refused.
 #include <cstdint>
 #include <string>
 #include <string_view>

@@ -56,8 +56,8 @@ TEST(IncidencesSettings, ColumnList) {
   }
 }
 
-// Overflowing fields carry over and two-digit years fall in a window (an end
-// before the start is a rejected line: see the whole runs).
+// Dates without zeros, days that do not exist, two-digit years, ranges (an
+// end before the start is a rejected line: see the whole runs).
 TEST(IncidencesDates, UnpaddedImpossibleTwoDigitYearsAndRanges) {
   EXPECT_EQ(LeeFecha(MascaraFecha::Desde("dd/mm/yy"), "01/02/30"), F(1930, 2, 1));
   EXPECT_EQ(LeeFecha(MascaraFecha::Desde("dd/mm/yy"), "01/02/29"), F(2029, 2, 1));
