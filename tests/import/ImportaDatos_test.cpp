@@ -40,6 +40,22 @@ TEST_P(ImportaDatosEn, EscribePorTipoYRechazaSoloElRegistro) {
   EXPECT_EQ(e.Log(), (V{">Inicio de importación", "Fin de importación"}));
 }
 
+// A date key written without its zeros finds the row that the same day with
+// zeros made, and the reverse: the key is stored as its lookup read it.
+TEST_P(ImportaDatosEn, LlaveDeFechaSinCerosEncuentraSuFila) {
+  EntornoImportacion e(GetParam());
+  e.Definiciones(ListaTablas({"Kardex"}) +
+                 e.Seccion("Kardex", "Id_Empleado,Fecha", {"Id_Empleado", "Fecha", "ID_Tipo"}));
+  const V lineas = {"7,5/3/2010,A", "7,05/03/2010,B", "8,05/03/2010 14:30:00,C",
+                    "8,5/3/2010 14:30,D", "9,31/2/2010,E"};
+  e.Fuente("Kardex.txt", lineas);
+  EXPECT_EQ(e.Importa(), 1);
+  EXPECT_EQ(e.Lee("Kardex", {"Id_Empleado", "Fecha", "ID_Tipo"}),
+            (Filas{{"7", "2010-03-05", "B"}, {"8", "2010-03-05 14:30:00", "D"}}));
+  EXPECT_EQ(e.Resultado("Kardex_Ok.txt"), (V{lineas[0], lineas[1], lineas[2], lineas[3]}));
+  EXPECT_EQ(e.Resultado("Kardex_Er.txt"), (V{lineas[4] + "(Fecha inexistente, Columna:0)"}));
+}
+
 TEST_P(ImportaDatosEn, BusquedaFallidaRechazaSoloEseRegistro) {
   EntornoImportacion e(GetParam());
   e.Base().Execute(kCreaTurno);
