@@ -129,11 +129,16 @@ PartesFecha CortaFecha(std::string_view valor, const MascaraFecha& m) {
     if (auto tramos = TramosDe(m.Texto)) {
       const std::string recortado = Recorta(valor);
       if (auto p = CortaPorSeparadores(recortado, *tramos)) return *p;
-      // A date written with other separators ("5-3-2010" for DD/MM/YYYY)
-      // would be cut into nonsense at the mask's places.
-      std::size_t i = 0;
-      while (i < recortado.size() && EsCifra(recortado[i])) ++i;
-      if (i > 0 && i < recortado.size() && EsSeparador(recortado[i]))
+      // A date of another length written with other separators ("5-3-2010"
+      // for DD/MM/YYYY) would be cut into nonsense at the mask's places; one
+      // of the mask's length ("2006/08/01" for YYYY-MM-DD) reads there as it
+      // always did.
+      std::size_t cifras = 0, fecha = 0;
+      while (cifras < recortado.size() && EsCifra(recortado[cifras])) ++cifras;
+      while (fecha < recortado.size() &&
+             (EsCifra(recortado[fecha]) || EsSeparador(recortado[fecha])))
+        ++fecha;
+      if (cifras > 0 && cifras < fecha && fecha != LargoEnCaracteres(m.Texto))
         LanzaError(errores::TiposNoCoinciden);
     }
   }

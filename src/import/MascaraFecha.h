@@ -40,9 +40,9 @@ struct PartesFecha {
 // the trimmed value begins with digits and both separators in that order
 // ("5/3/2010", "2010-3-5T08:30"), it is cut between the separators, in the
 // mask's order; the date ends at the first character that is neither a
-// digit nor a separator. Error 13 when such a mask's value begins with
-// digits and a separator but not the mask's ("5-3-2010" for DD/MM/YYYY).
-// Any other value is cut at the mask's places.
+// digit nor a separator. Error 13 when such a mask's value begins with a
+// date of another length than the mask's written with other separators
+// ("5-3-2010" for DD/MM/YYYY). Any other value is cut at the mask's places.
 PartesFecha CortaFecha(std::string_view valor, const MascaraFecha& m);
 
 // A date whose text has the mask's exact shape: a digit wherever the mask

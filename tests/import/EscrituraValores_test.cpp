@@ -81,9 +81,11 @@ TEST(EscrituraValores, FechasSinCerosSeLeenEntreSeparadores) {
       {"DD/MM/YYYY", "5/13/2010", "error 5"},
       {"DD/MM/YYYY", "5/3/20101", "error 5"},
       {"DD/MM/YYYY", "5/3/2010 nota", "2010-03-05"},
-      // other separators than the mask's would be cut into nonsense
+      // other separators than the mask's would be cut into nonsense, unless
+      // the date has the mask's length: then at its places, as always
       {"DD/MM/YYYY", "5-3-2010", "error 13"},
-      {"DD/MM/YYYY", "2010-03-15T08:30:00", "error 13"},
+      {"YYYY-MM-DD", "2006/08/01", "2006-08-01"},
+      {"YYYY-MM-DD", "2006/08/01 14:30", "2006-08-01 14:30:00"},
   };
   for (const auto& [mascara, valor, esperada] : casos)
     EXPECT_EQ(Lectura(mascara, valor), esperada) << mascara << " " << valor;
