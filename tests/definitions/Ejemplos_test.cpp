@@ -36,6 +36,7 @@ using Filas = std::vector<std::vector<std::string>>;
 struct Esperado {
   std::vector<std::string> columnas;
   Filas filas;
+  std::size_t lineas = 0;  // lines of the source, when not one per row
 };
 
 const std::map<std::string, Esperado>& Esperados() {
@@ -47,9 +48,9 @@ const std::map<std::string, Esperado>& Esperados() {
          {"000103", "Luis Ortega", "45", "True", "1998-11-30", "21000.75"}}}},
       {"comas.ini",
        {{"Id_Empleado", "Fecha", "ID_Tipo", "Dato0_FAL", "Referencia"},
-        {{"000101", "2006-08-03", "VAC", "NULL", "Vacaciones de verano"},
-         {"000101", "2006-08-04", "VAC", "NULL", "Vacaciones de verano"},
-         {"000102", "2010-01-15", "INC", "NULL", "Incapacidad médica"}}}},
+        {{"000101", "2006-08-03", "VAC", "<nulo>", "Vacaciones de verano"},
+         {"000101", "2006-08-04", "VAC", "<nulo>", "Vacaciones de verano"},
+         {"000102", "2010-01-15", "INC", "<nulo>", "Incapacidad médica"}}}},
       {"otro_separador.ini",
        {{"ID_Empleado", "Nombre", "NumeroTarjeta", "FechaAlta"},
         {{"000201", "Carmen Ibáñez", "4471", "2006-08-03"},
@@ -61,7 +62,14 @@ const std::map<std::string, Esperado>& Esperados() {
          {"000303", "Ana María Peña", "4483", "1998-11-30"}}}},
       {"tabuladores.ini",
        {{"[Key]", "[Parent]"},
-        {{"_0A", "NULL"}, {"_10001", "_0A"}, {"_20005", "_10001"}, {"_30012", "_20005"}}}}};
+        {{"_0A", "<nulo>"}, {"_10001", "_0A"}, {"_20005", "_10001"}, {"_30012", "_20005"}}}},
+      // "TextoNulo=NULL": the second line of 000301 clears its pay, and its
+      // empty values leave the rest as they were
+      {"texto_nulo.ini",
+       {{"ID_Empleado", "Nombre", "Edad", "Activo", "FechaAlta", "Sueldo"},
+        {{"000301", "Rosa Díaz", "30", "True", "2010-03-05", "<nulo>"},
+         {"000302", "Tomás Ruiz", "41", "False", "<nulo>", "<nulo>"}},
+        3}}};
   return r;
 }
 
@@ -73,7 +81,7 @@ Filas Lee(db::Conexion& cn, const std::string& tabla, const std::vector<std::str
   for (auto rs = cn.AbreConsulta(q, 0); !rs->EOF_(); rs->MoveNext()) {
     r.emplace_back();
     for (int i = 0; i < rs->FieldCount(); ++i)
-      r.back().push_back(db::EsNulo(rs->Value(i)) ? "NULL" : rs->Texto(i));
+      r.back().push_back(db::EsNulo(rs->Value(i)) ? "<nulo>" : rs->Texto(i));
   }
   std::sort(r.begin(), r.end());
   return r;
@@ -98,7 +106,8 @@ TEST(EjemplosDefiniciones, EachImportsEveryLineWithExitZeroAndTheValuesItMeans) 
   std::sort(nombres.begin(), nombres.end());
   std::vector<std::string> conEsperado;
   for (const auto& [nombre, esperado] : Esperados()) conEsperado.push_back(nombre);
-  EXPECT_EQ(nombres, conEsperado);  // fixed width, comma, another separator, TAB, UTF-16
+  // fixed width, comma, another separator, TAB, UTF-16, TextoNulo
+  EXPECT_EQ(nombres, conEsperado);
 
   for (const auto& [nombre, esperado] : Esperados()) {
     SCOPED_TRACE(nombre);
@@ -128,7 +137,7 @@ TEST(EjemplosDefiniciones, EachImportsEveryLineWithExitZeroAndTheValuesItMeans) 
     const std::string encabezado =
         lector.API_GetPrivateProfileString(ini, tabla, "LineasEncabezado", "0");
     lineas.erase(lineas.begin(), lineas.begin() + std::stoi(encabezado));
-    EXPECT_EQ(lineas.size(), esperado.filas.size());
+    EXPECT_EQ(lineas.size(), esperado.lineas ? esperado.lineas : esperado.filas.size());
     EXPECT_EQ(Lineas(tmp.Archivo("Log/" + tabla + "_Ok.txt")), lineas);
     EXPECT_TRUE(Lineas(tmp.Archivo("Log/" + tabla + "_Er.txt")).empty());
 

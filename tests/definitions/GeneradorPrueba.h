@@ -126,6 +126,7 @@ inline std::vector<Entrada> EntradasEsperadas(
              {"Formato", "1"},
              {"FormatoFecha", "YYYY-MM-DD"},
              {"Borrar antes de importar", "0"},
+             {"TextoNulo", ""},
              {"Origen", carpeta + "/" + t + ".txt"},
              {"DirectorioFotos", carpeta + "/Fotos/"},
              {"NombreFotos", "ID_Empleado"},

@@ -73,13 +73,20 @@ TEST(IncidencesRun, SignOfTheRefusalDecidesWhetherTheRecordGoesOn) {
 TEST(IncidencesRun, UnreadableDatesRejectOnlyTheirLine) {
   EscenarioIncidencias e;
   e.Definiciones(kComas);
+  // days that do not exist are refused, never carried into March; dates
+  // without their zeros read between the mask's separators
   e.Origen({"1,2006-08-01,2006-08-01,F,,,", "2,2006-O8-01,2006-08-01,F,,,", "3,2006-08-01,,F,,,",
-            "4,2006-08-02,2006-08-02,F,,,"});
+            "4,2006-08-02,2006-08-02,F,,,", "5,2006-02-27,2006-02-29,F,,,",
+            "6,2006-2-30,2006-03-01,F,,,", "7,2006-8-3,2006-8-4,F,,,"});
   EXPECT_EQ(e.Ejecuta(), 1);
   EXPECT_EQ(e.Er(), (V{"2,2006-O8-01,2006-08-01,F,,,(No coinciden los tipos,2)",
-                       "3,2006-08-01,,F,,,(No coinciden los tipos,3)"}));
-  EXPECT_EQ(e.Ok(), (V{"1,2006-08-01,2006-08-01,F,,,", "4,2006-08-02,2006-08-02,F,,,"}));
-  EXPECT_EQ(e.Kardex(), (V{"1|2006-08-01|F|||", "4|2006-08-02|F|||"}));
+                       "3,2006-08-01,,F,,,(No coinciden los tipos,3)",
+                       "5,2006-02-27,2006-02-29,F,,,(Fecha inexistente (2006-02-29),3)",
+                       "6,2006-2-30,2006-03-01,F,,,(Fecha inexistente (2006-2-30),2)"}));
+  EXPECT_EQ(e.Ok(), (V{"1,2006-08-01,2006-08-01,F,,,", "4,2006-08-02,2006-08-02,F,,,",
+                       "7,2006-8-3,2006-8-4,F,,,", "7,2006-8-3,2006-8-4,F,,,"}));
+  EXPECT_EQ(e.Kardex(), (V{"1|2006-08-01|F|||", "4|2006-08-02|F|||", "7|2006-08-03|F|||",
+                           "7|2006-08-04|F|||"}));
   EXPECT_EQ(e.Log(), kInicioFin);
 }
 
