@@ -106,6 +106,7 @@ void PanelDetalles::Avance(const std::string& nombre, const ResumenImportacion& 
   if (nueva) {
     enCurso_ = static_cast<int>(filas_.size()) - 1;
     f.inicioMs = ahoraMs;
+    f.lineasAlInicio = lineasHechas;
   }
   CopiaCuentas(f.cuentas, r);
   f.lineasHechas = lineasHechas;
@@ -197,10 +198,12 @@ void PanelDetalles::PintaFila(int indice, std::int64_t ahoraMs) {
   rechazadas->setForeground(archivo.isEmpty() ? palette().text() : palette().link());
   rechazadas->setToolTip(archivo.isEmpty() ? QString() : "Abrir " + archivo);
 
-  // The rate the summary line gives: what was done per second; the planning
-  // counts its source lines. While in progress, the time is the window's.
+  // At the end, the rate the summary line gives: what was done per second
+  // (the planning counts its source lines). While in progress the counts
+  // only move when a batch commits, so the rate is of the lines taken since
+  // the first one, over the window's clock.
   const double segundos = f.enCurso ? static_cast<double>(ahoraMs - f.inicioMs) / 1000 : c.segundos;
-  const long hechas = f.enCurso && c.porDias ? f.lineasHechas : c.Procesadas();
+  const long hechas = f.enCurso ? f.lineasHechas - f.lineasAlInicio : c.Procesadas();
   QString ritmo;
   if (segundos > 0) {
     ritmo = QString::number(std::lround(static_cast<double>(hechas) / segundos));

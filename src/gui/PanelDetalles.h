@@ -68,6 +68,7 @@ class PanelDetalles : public QWidget {
     std::string motivo;
     ResumenImportacion cuentas;
     long lineasHechas = 0;
+    long lineasAlInicio = 0;  // when the row was added
     std::int64_t inicioMs = 0;
     bool cambiada = true;
   };
