@@ -1,7 +1,8 @@
 #pragma once
-// A run asked to stop (SIGINT, SIGTERM, and SIGHUP where there is one). The handlers only note the
-// signal; the engines ask between records and stop after finishing or rolling back the batch in
-// hand, and the front end then exits with 128 + the signal. A second signal of the same kind ends
+// A run asked to stop (SIGINT, SIGTERM, and SIGHUP where there is one).
+// The handlers only note the signal; the engines ask between records and
+// stop after finishing or rolling back the batch in hand, and the front end
+// then exits with 128 + the signal. A second signal of the same kind ends
 // the program at once.
 namespace varlo {
 
