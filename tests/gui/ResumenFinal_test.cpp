@@ -8,42 +8,20 @@
 #include <filesystem>
 
 #include "AyudaGui.h"
+#include "CorridaEjemplo.h"
 #include "CorridaVentana.h"
 #include "DialogoResumen.h"
 #include "VentanaPrincipal.h"
 #include "app/frmMain.h"
 #include "common/Plataforma.h"
-#include "db/Conexion.h"
 #include "support/CarpetaTemporal.h"
 
 namespace varlo::gui {
 namespace {
 
+using prueba::PreparaCorrida;
 using varlo::prueba::CarpetaTemporal;
 using varlo::prueba::EscribeBytes;
-
-// Five employees into a fresh SQLite table; the third has a key longer than
-// its column and is rejected.
-std::string PreparaCorrida(const CarpetaTemporal& tmp) {
-  const std::string base = tmp.Archivo("varlo.db");
-  EscribeBytes(base, "");
-  const std::string cadena = "Provider=SQLite;Data Source=" + base;
-  db::Conexion::Abre(cadena)->Execute(
-      "CREATE TABLE Empleado (ID_Empleado CHAR(15) NOT NULL PRIMARY KEY, Nombre VARCHAR(50))");
-  EscribeBytes(tmp.Archivo("Empleado.txt"),
-               "E1\tAna\r\nE2\tLuis\r\nE3-CON-UNA-CLAVE-DEMASIADO-LARGA\tEva\r\nE4\tSara\r\n"
-               "E5\tJuan\r\n");
-  EscribeBytes(tmp.Archivo("defs.ini"),
-               "[Opciones]\r\nReporteLog=1\r\nReporteEmpleadosNoImportados=1\r\n"
-               "[Base de Datos]\r\nConexion=" +
-                   cadena +
-                   "\r\n[Tablas]\r\nTotal=1\r\nTabla1=Empleado\r\n[Empleado]\r\nFormato=2\r\n"
-                   "Origen=" +
-                   tmp.Archivo("Empleado.txt") +
-                   "\r\nNombreIndice=ID_Empleado\r\nColumnas=2\r\nCampoColumna1=ID_Empleado\r\n"
-                   "CampoColumna2=Nombre\r\n");
-  return tmp.Archivo("defs.ini");
-}
 
 // The run takes 65 s of the injected clock: the time passes with its summary line.
 class VentanaCronometrada : public VentanaPrincipal {
