@@ -174,8 +174,8 @@ std::string TextoUso(const std::string& programa, const std::string& carpeta) {
          "  5    otra corrida usa la misma carpeta del programa (no se hizo nada)\n"
          "  2    error de uso, falta el archivo de definiciones, o un error detuvo el\n"
          "       programa\n"
-         "  130  interrumpido con SIGINT (Ctrl+C), 143 con SIGTERM, antes que cualquier\n"
-         "       otro estado\n";
+         "  130  interrumpido con SIGINT (Ctrl+C), 143 con SIGTERM, 129 con SIGHUP\n"
+         "       (terminal cerrada), antes que cualquier otro estado\n";
 }
 
 }  // namespace varlo

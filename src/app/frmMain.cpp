@@ -71,6 +71,12 @@ void frmMain::Form_Activate() {
     }
   }
 
+  // A stop asked for while a dialog or the generator was waiting ends the
+  // run before it imports anything.
+  if (InterrupcionPedida()) {
+    terminado_ = true;
+    return;
+  }
   // Everything that ends the run with status 2 comes before the folder's
   // lock, and the lock before anything is written.
   if (!CompruebaDefiniciones()) return;

@@ -32,6 +32,7 @@
 #include "DialogoResumen.h"
 #include "DialogoSelTablas.h"
 #include "PanelDetalles.h"
+#include "app/TextoFin.h"
 #include "app/frmMain.h"
 #include "common/Interrupcion.h"
 #include "common/Plataforma.h"
@@ -298,8 +299,7 @@ void VentanaPrincipal::TerminaCorrida() {
   const FinCorrida fin = finCorrida_ ? finCorrida_() : FinCorrida{};
   // No definitions file: the person cancelled, nothing ran.
   const bool nadaHecho = fin.estado == 2 && fin.error.empty() && resumenes_.empty();
-  if (!nadaHecho)
-    if (auto texto = TextoFinal(fin.estado)) EstableceEstado(*texto);
+  if (!nadaHecho) EstableceEstado(TextoFinal(fin.estado));
   PintaPendiente();
   // An interrupted run was stopped by somebody who wants it to end.
   const bool interrumpida =
@@ -348,23 +348,9 @@ EntornoPersona VentanaPrincipal::EntornoActual() {
   return e;
 }
 
-std::optional<std::string> VentanaPrincipal::TextoFinal(int estado) {
-  switch (estado) {
-    case 0:
-      return std::nullopt;
-    case 1:
-    case 4:
-      return "...Importación terminada con errores";
-    case 3:
-      return "...Importación detenida: sin conexión con la base de datos";
-    case 5:
-      return "...No se importó nada: otra corrida usa la misma carpeta";
-    case 130:
-    case 143:
-      return "...Importación interrumpida";
-    default:
-      return "...Importación detenida por un error";
-  }
+std::string VentanaPrincipal::TextoFinal(int estado) {
+  // the console's last line says the same
+  return TextoFin(estado);
 }
 
 std::string VentanaPrincipal::TextoDuracion(std::int64_t milisegundos) {

@@ -116,9 +116,9 @@ class VentanaPrincipal : public QWidget, public VentanaBase {
   static bool HayPersona(const EntornoPersona& e);
   static EntornoPersona EntornoActual();
 
-  // The status a run that did not end cleanly leaves in Label1 (none for a
-  // clean run, whose engines' last status stays).
-  static std::optional<std::string> TextoFinal(int estado);
+  // The status the run leaves in Label1: how it ended, in the words of the
+  // console's last line.
+  static std::string TextoFinal(int estado);
   // "12,3 s", "1 min 05 s", "2 h 01 min 05 s".
   static std::string TextoDuracion(std::int64_t milisegundos);
   // The files of rejected lines the summary lines name, as written there.
