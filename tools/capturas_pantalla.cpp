@@ -1,7 +1,8 @@
 // Takes the screenshots of docs/screenshots under an X server (scripts/
 // screenshots starts Xvfb): the main window halfway through a real import
-// into a fresh SQLite database, the summary at its end, the connection
-// dialog on its PostgreSQL tab, and the table picker with two tables ticked.
+// into a fresh SQLite database, folded and with "Detalles" unfolded, the
+// summary at its end, the connection dialog on its PostgreSQL tab, and the
+// table picker with two tables ticked.
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -23,6 +24,7 @@
 #include "DialogoConexion.h"
 #include "DialogoResumen.h"
 #include "DialogoSelTablas.h"
+#include "PanelDetalles.h"
 #include "VentanaPrincipal.h"
 #include "app/frmMain.h"
 #include "common/Plataforma.h"
@@ -74,17 +76,23 @@ std::string BaseDeEjemplo(const std::string& carpeta) {
   return cadena;
 }
 
-// The window of a real run, photographed once the bar passes the middle.
+// The window of a real run, photographed once the bar passes the middle of
+// the last table: as it is, then with "Detalles" unfolded.
 class VentanaFotografiada : public gui::VentanaPrincipal {
  public:
   bool hecha = false;
   void ProcesaEventos() override {
     VentanaPrincipal::ProcesaEventos();
-    if (!hecha && Maximo() > 10 && Valor() >= Maximo() / 2) {
+    if (!hecha && Estado().find("(Empleado)") != std::string::npos && Maximo() > 10 &&
+        Valor() >= Maximo() / 2) {
       hecha = true;
       // The last counter is painted when its 50 ms are over.
       Espera(300);
       Captura({this}, "ventana-importando.png");
+      MuestraDetalles(true);
+      Espera(300);
+      Captura({this}, "ventana-detalles.png");
+      MuestraDetalles(false);
     }
   }
 };
@@ -106,7 +114,16 @@ int main(int argc, char** argv) {
   EstableceCarpetaPrograma(tmp);
   const std::string cadena = BaseDeEjemplo(tmp);
 
-  // A run: 400 employees, TAB-separated; two keys too long for their column.
+  // A run: a few organisational units; a table the database does not have;
+  // 400 employees, TAB-separated, two keys too long for their column.
+  {
+    std::ofstream origen(tmp + "/Jerarquias.txt", std::ios::binary);
+    origen << "EMPRESA\t\r\n";
+    for (const char* unidad : {"NORTE", "SUR", "CENTRO"}) {
+      origen << unidad << "\tEMPRESA\r\n";
+      for (int i = 1; i <= 4; ++i) origen << unidad << "-" << i << "\t" << unidad << "\r\n";
+    }
+  }
   {
     std::ofstream origen(tmp + "/Empleado.txt", std::ios::binary);
     for (int i = 1; i <= 400; ++i) {
@@ -119,13 +136,19 @@ int main(int argc, char** argv) {
   {
     std::ofstream f(defs, std::ios::binary);
     f << "[Opciones]\r\nReporteLog=1\r\n[Base de Datos]\r\nConexion=" << cadena
-      << "\r\n[Tablas]\r\nTotal=1\r\nTabla1=Empleado\r\n[Empleado]\r\nFormato=2\r\nOrigen=" << tmp
+      << "\r\n[Tablas]\r\nTotal=3\r\nTabla1=Jerarquias\r\nTabla2=Calendario\r\n"
+         "Tabla3=Empleado\r\n[Jerarquias]\r\nFormato=2\r\nOrigen="
+      << tmp
+      << "/Jerarquias.txt\r\nNombreIndice=Key\r\nColumnas=2\r\nCampoColumna1=Key\r\n"
+         "CampoColumna2=Parent\r\n[Empleado]\r\nFormato=2\r\nOrigen="
+      << tmp
       << "/Empleado.txt\r\nNombreIndice=ID_Empleado\r\nColumnas=2\r\nCampoColumna1=ID_Empleado\r\n"
          "CampoColumna2=Nombre\r\n";
   }
   VentanaFotografiada ventana;
   ventana.move(40, 40);
   frmMain f(ventana, defs);
+  f.EstableceAvisoError([&ventana](const std::string& linea) { ventana.MuestraError(linea); });
   gui::CorridaVentana corrida(ventana, f, [](int) { QCoreApplication::exit(0); });
   ventana.EstableceFinCorrida([&corrida] {
     return gui::FinCorrida{corrida.EstadoSalida(), corrida.MensajeError()};

@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "app/TextoFin.h"
 #include "app/frmMain.h"
 #include "common/Interrupcion.h"
 #include "common/Plataforma.h"
@@ -31,10 +32,21 @@ void AplicaArgumentos(frmMain& f, const Argumentos& a) {
   f.opciones = a.opciones;
 }
 
+FinCorrida DescribeFin(const frmMain& f, int estado, const std::string& errorFatal,
+                       bool titularSiLimpia) {
+  FinCorrida fin;
+  if (!errorFatal.empty()) fin.avisos.push_back(errorFatal);
+  if (!f.MotivoFin().empty()) fin.avisos.push_back(f.MotivoFin());
+  if (estado == 0 && !titularSiLimpia) return fin;
+  fin.titular = TextoFin(estado);
+  if (estado != 0 && !f.Bitacora().empty()) fin.titular += ". Vea la bitácora: " + f.Bitacora();
+  return fin;
+}
+
 void InformaFin(const frmMain& f, int estado, const std::string& errorFatal, std::ostream& err) {
-  if (!errorFatal.empty()) err << errorFatal << "\n";
-  if (!f.MotivoFin().empty()) err << f.MotivoFin() << "\n";
-  if (estado != 0 && !f.Bitacora().empty()) err << "Vea la bitácora: " << f.Bitacora() << "\n";
+  const FinCorrida fin = DescribeFin(f, estado, errorFatal, false);
+  for (const std::string& aviso : fin.avisos) err << aviso << "\n";
+  if (!fin.titular.empty()) err << fin.titular << "\n";
   err.flush();
 }
 

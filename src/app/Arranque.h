@@ -4,6 +4,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/LineaComandos.h"
 
@@ -21,8 +22,18 @@ std::optional<int> FijaCarpetaPrograma(const Argumentos& a, const std::string& p
 
 void AplicaArgumentos(frmMain& f, const Argumentos& a);
 
-// The end of a run on `err`: the error that stopped it, why it ended before
-// importing, and, when the status is not 0, the log file it wrote.
+// How a run ended, in the lines a front end prints last: the error that
+// stopped it and why it ended before importing, each on its own line, then
+// the headline, which names the log when the status is not 0 and the run
+// wrote one (a scheduler's mail then ends with the log's path).
+struct FinCorrida {
+  std::vector<std::string> avisos;
+  std::string titular;  // "" for a run that exited 0 when no headline was asked for it
+};
+FinCorrida DescribeFin(const frmMain& f, int estado, const std::string& errorFatal,
+                       bool titularSiLimpia);
+
+// The end of a run as lines on `err`, without a headline for a clean run.
 void InformaFin(const frmMain& f, int estado, const std::string& errorFatal, std::ostream& err);
 
 }  // namespace varlo

@@ -11,7 +11,7 @@ namespace varlo {
 
 namespace {
 // Values of the long options that have no short form.
-enum : int { kFotos = 256, kCarpeta, kSimular, kLote, kMaxRechazos };
+enum : int { kFotos = 256, kCarpeta, kSimular, kLote, kMaxRechazos, kResumen };
 
 const option kOpciones[] = {{"help", no_argument, nullptr, 'h'},
                             {"version", no_argument, nullptr, 'V'},
@@ -21,6 +21,7 @@ const option kOpciones[] = {{"help", no_argument, nullptr, 'h'},
                             {"simular", no_argument, nullptr, kSimular},
                             {"lote", required_argument, nullptr, kLote},
                             {"max-rechazos", required_argument, nullptr, kMaxRechazos},
+                            {"resumen", required_argument, nullptr, kResumen},
                             {nullptr, 0, nullptr, 0}};
 
 std::string NombreOpcion(int valor) {
@@ -87,6 +88,10 @@ Argumentos LeeArgumentos(const std::vector<std::string>& args) {
       case kMaxRechazos:
         numero(a.opciones.maxRechazos);
         break;
+      case kResumen:
+        a.resumen = optarg;
+        if (a.resumen.empty()) a.error = "--resumen necesita un archivo";
+        break;
       case ':':
         a.error = "falta el valor de " + NombreOpcion(optopt);
         break;
@@ -147,6 +152,8 @@ std::string TextoUso(const std::string& programa, const std::string& carpeta) {
          "      --lote N           registros por transacción\n"
          "      --max-rechazos N   una tabla se detiene tras N registros rechazados\n"
          "  -q, --silencioso       sin avance: sólo errores y resúmenes\n"
+         "      --resumen ARCHIVO  al terminar, escribe en ARCHIVO el resumen de la\n"
+         "                         corrida como un documento JSON (reemplazo atómico)\n"
          "\n"
          "Carpeta del programa: " +
          (carpeta.empty() ? "(no se puede determinar)" : carpeta) +
@@ -167,8 +174,8 @@ std::string TextoUso(const std::string& programa, const std::string& carpeta) {
          "  5    otra corrida usa la misma carpeta del programa (no se hizo nada)\n"
          "  2    error de uso, falta el archivo de definiciones, o un error detuvo el\n"
          "       programa\n"
-         "  130  interrumpido con SIGINT (Ctrl+C), 143 con SIGTERM, antes que cualquier\n"
-         "       otro estado\n";
+         "  130  interrumpido con SIGINT (Ctrl+C), 143 con SIGTERM, 129 con SIGHUP\n"
+         "       (terminal cerrada), antes que cualquier otro estado\n";
 }
 
 }  // namespace varlo

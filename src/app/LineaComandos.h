@@ -16,6 +16,7 @@ struct Argumentos {
   bool fotos = false;
   std::string carpeta;         // --carpeta: the program's folder
   Corrida::Opciones opciones;  // --simular, --lote, --max-rechazos, --silencioso
+  std::string resumen;         // --resumen: where the run's JSON summary goes
   std::string texto;           // the command-line text for the run sequence
   std::string error;           // an unknown option, a bad value, or --fotos without a path
 };

@@ -37,8 +37,17 @@ VentanaConsola::~VentanaConsola() {
 }
 
 void VentanaConsola::EstadoCambiado() {
-  if (silencioso_) return;
+  if (silencioso_ || terminada_) return;
   if (salidaTerminal_) {
+    if (Estado() == linea_ && !cerrada_) return;
+    // A new stage first finishes the line of the one before it.
+    if (Etapa(Estado()) != Etapa(linea_)) {
+      CierraLinea();
+      inicioEtapa_ = std::chrono::steady_clock::now();
+    }
+    linea_ = Estado();
+    cerrada_ = false;
+    dibujada_ = false;
     Dibuja(false);
     return;
   }
@@ -55,17 +64,35 @@ void VentanaConsola::EstadoCambiado() {
 }
 
 void VentanaConsola::ProgresoCambiado() {
-  if (Valor() == 0) inicioEtapa_ = std::chrono::steady_clock::now();
-  if (salidaTerminal_ && !silencioso_) Dibuja(false);
+  // Only a stage that counts shows the bar.
+  if (!salidaTerminal_ || silencioso_ || terminada_ || !TieneContador(linea_)) return;
+  cerrada_ = false;
+  dibujada_ = false;
+  Dibuja(false);
 }
 
 void VentanaConsola::MuestraError(const std::string& linea) {
-  if (!salidaTerminal_ && pendiente_) ImprimeLinea(textoPendiente_);
-  // On a terminal the bar gives way to the line and is drawn again below it.
-  if (lineaAbierta_) salida_ << "\r\x1b[K";
-  lineaAbierta_ = false;
+  // The stage's line is finished above it, so no bar is left to be redrawn
+  // over or below it.
+  CierraLinea();
   salida_ << linea << '\n' << std::flush;
-  if (salidaTerminal_ && !silencioso_ && !Estado().empty()) Dibuja(true);
+  ultimaLinea_ = linea;
+}
+
+void VentanaConsola::MuestraFin(const std::string& titular) {
+  if (terminada_) return;
+  if (salidaTerminal_) {
+    if (linea_ != titular || cerrada_) CierraLinea();
+    salida_ << "\r\x1b[K" << titular << '\n';
+  } else {
+    CierraLinea();
+    if (titular != ultimaLinea_) salida_ << titular << '\n';
+    ultimaLinea_ = titular;
+  }
+  salida_ << std::flush;
+  abierta_ = false;
+  pendiente_ = false;
+  terminada_ = true;
 }
 
 void VentanaConsola::ProcesaEventos() {
@@ -88,10 +115,33 @@ std::string VentanaConsola::Etapa(const std::string& texto) {
 }
 
 void VentanaConsola::ImprimeLinea(const std::string& texto) {
-  if (texto != ultimoImpreso_) salida_ << texto << '\n' << std::flush;
+  if (texto != ultimoImpreso_) {
+    salida_ << texto << '\n' << std::flush;
+    ultimaLinea_ = texto;
+  }
   ultimoImpreso_ = texto;
   ultimoDibujo_ = std::chrono::steady_clock::now();
   pendiente_ = false;
+}
+
+std::string VentanaConsola::Renglon() const {
+  if (!TieneContador(linea_)) return linea_;
+  double max = Maximo() > 0 ? Maximo() : 1;
+  double fraccion = Valor() / max;
+  if (fraccion < 0) fraccion = 0;
+  if (fraccion > 1) fraccion = 1;
+  std::size_t llenos = static_cast<std::size_t>(fraccion * kAnchoBarra);
+  std::string barra(kAnchoBarra, '-');
+  barra.replace(0, llenos, llenos, '#');
+  // Elapsed time and rate of the stage, once there is something to tell;
+  // last, so a narrow terminal clips them before the counter.
+  std::string ritmo;
+  const double segundos =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - inicioEtapa_).count();
+  if (Valor() > 0 && segundos >= 1)
+    ritmo = "  " + std::to_string(static_cast<long>(segundos)) + " s, " +
+            std::to_string(static_cast<long>(Valor() / segundos)) + " por s";
+  return "[" + barra + "] " + linea_ + ritmo;
 }
 
 void VentanaConsola::Dibuja(bool forzar) {
@@ -101,45 +151,55 @@ void VentanaConsola::Dibuja(bool forzar) {
       ImprimeLinea(textoPendiente_);
     return;
   }
+  if (terminada_ || linea_.empty() || cerrada_ || dibujada_) {
+    pendiente_ = false;
+    return;
+  }
   if (!forzar && ahora - ultimoDibujo_ < kIntervalo) {
     pendiente_ = true;
     return;
   }
   ultimoDibujo_ = ahora;
   pendiente_ = false;
-  double max = Maximo() > 0 ? Maximo() : 1;
-  double fraccion = Valor() / max;
-  if (fraccion < 0) fraccion = 0;
-  if (fraccion > 1) fraccion = 1;
-  std::size_t llenos = static_cast<std::size_t>(fraccion * kAnchoBarra);
-  std::string barra(kAnchoBarra, '-');
-  barra.replace(0, llenos, llenos, '#');
-  // elapsed time and rate of the stage, once there is something to tell
-  std::string ritmo;
-  const double segundos = std::chrono::duration<double>(ahora - inicioEtapa_).count();
-  if (Valor() > 0 && segundos >= 1)
-    ritmo = " " + std::to_string(static_cast<long>(segundos)) + " s, " +
-            std::to_string(static_cast<long>(Valor() / segundos)) + " por s";
-  salida_ << "\r\x1b[K[" << barra << "]" << ritmo << " " << Estado() << std::flush;
-  lineaAbierta_ = true;
-  ultimoImpreso_ = Estado();
+  if (TieneContador(linea_)) {
+    // Redrawn many times: clipped at the terminal's edge (auto-wrap off
+    // while it is written), so a carriage return always reaches its start.
+    salida_ << "\r\x1b[K\x1b[?7l" << Renglon() << "\x1b[?7h";
+  } else {
+    // Drawn once; a long one may wrap.
+    salida_ << (abierta_ ? "\r\x1b[K" : "") << linea_;
+  }
+  salida_ << std::flush;
+  abierta_ = true;
+  dibujada_ = true;
 }
 
-void VentanaConsola::LimpiaLinea() {
-  if (lineaAbierta_) {
-    salida_ << '\n';
-    lineaAbierta_ = false;
+void VentanaConsola::CierraLinea() {
+  if (!salidaTerminal_) {
+    if (pendiente_) ImprimeLinea(textoPendiente_);
+    return;
   }
+  if (linea_.empty() || cerrada_) return;
+  if (TieneContador(linea_))
+    salida_ << "\r\x1b[K" << Renglon() << '\n';  // whole, where it may wrap
+  else if (abierta_ && dibujada_)
+    salida_ << '\n';
+  else
+    salida_ << (abierta_ ? "\r\x1b[K" : "") << linea_ << '\n';
+  salida_ << std::flush;
+  abierta_ = false;
+  cerrada_ = true;
+  pendiente_ = false;
 }
 
 void VentanaConsola::Termina() {
-  if (pendiente_) Dibuja(true);
-  LimpiaLinea();
+  if (terminada_) return;
+  CierraLinea();
   salida_ << std::flush;
 }
 
 void VentanaConsola::Dice(const std::string& texto) {
-  LimpiaLinea();
+  CierraLinea();
   if (terminal_)
     terminal_->Escribe(texto);
   else
@@ -148,7 +208,7 @@ void VentanaConsola::Dice(const std::string& texto) {
 
 std::string VentanaConsola::Pregunta(const std::string& texto, bool eco) {
   if (terminal_) {
-    LimpiaLinea();
+    CierraLinea();
     return terminal_->Pregunta(texto, eco).value_or("");
   }
   Dice(texto);
@@ -159,8 +219,7 @@ std::string VentanaConsola::Pregunta(const std::string& texto, bool eco) {
 
 Respuesta VentanaConsola::MuestraMensaje(const std::string& texto, Botones botones, Icono,
                                          const std::string& titulo) {
-  if (!salidaTerminal_ && pendiente_) ImprimeLinea(textoPendiente_);
-  LimpiaLinea();
+  CierraLinea();
   std::string plano = titulo + ": " + texto + '\n';
   for (char& c : plano)
     if (c == '\r') c = '\n';
@@ -195,7 +254,7 @@ std::string VentanaConsola::MuestraGuardar(const DialogoArchivo& d) {
 std::optional<std::string> VentanaConsola::ComponeConexion(const std::string& semilla,
                                                            ProbarConexion probar) {
   if (!entradaTerminal_) return std::nullopt;
-  LimpiaLinea();
+  CierraLinea();
   DatosConexion d = LeeSemilla(semilla);
   // Each prompt shows the value already known; an empty answer keeps it.
   auto campo = [this](const std::string& texto, std::string& valor) {
@@ -254,7 +313,7 @@ std::optional<std::vector<bool>> VentanaConsola::LeeSeleccionTablas(const std::s
 std::vector<bool> VentanaConsola::EligeTablas(const std::vector<std::string>& tablas) {
   std::vector<bool> marcadas(tablas.size(), false);
   if (!entradaTerminal_) return marcadas;
-  LimpiaLinea();
+  CierraLinea();
   std::string lista = "Selección de tablas destino\n";
   for (std::size_t i = 0; i < tablas.size(); ++i)
     lista += "  " + std::to_string(i + 1) + ") " + tablas[i] + '\n';

@@ -1,12 +1,16 @@
 #pragma once
-// The main window of the console front end: on a terminal the status line
-// and the progress bar are drawn in place on stderr (at most 10 times a
-// second); otherwise each status change is printed as a line, the "(n de m)"
-// counters of one stage at most once a second and always the last one;
-// silent, only error lines and message boxes. Questions and dialogs are
-// asked on the terminal (/dev/tty, even when stderr goes elsewhere) when stdin
-// is one; otherwise a question is answered No and a dialog is cancelled, so
-// an unattended run never waits.
+// The main window of the console front end. On a terminal each stage of the
+// run is a line on stderr, drawn in place while it lasts (at most 10 times a
+// second) and finished, with its last counter, when the next stage, an error
+// line or a summary line comes; a status with a "(n de m)" counter carries a
+// progress bar, any other is plain text. Without a terminal each status
+// change is printed as a line, the counters of one stage at most once a
+// second and always the last one. Silent, only error lines, summary lines
+// and message boxes. The headline of the run's end is the last line in every
+// mode, and nothing is drawn after it. Questions and dialogs are asked on the
+// terminal (/dev/tty, even when stderr goes elsewhere) when stdin is one;
+// otherwise a question is answered No and a dialog is cancelled, so an
+// unattended run never waits.
 #include <chrono>
 #include <iosfwd>
 #include <memory>
@@ -46,6 +50,11 @@ class VentanaConsola : public VentanaBase {
   static std::optional<std::vector<bool>> LeeSeleccionTablas(const std::string& respuesta,
                                                              std::size_t total);
 
+  // The headline of the run's end, as the last line: the stage on screen is
+  // finished first (or gives its line up, when it already says the same),
+  // and no status or bar is drawn after it.
+  void MuestraFin(const std::string& titular);
+
   // Prints what is still held back by the rate limit and ends the line.
   void Termina();
 
@@ -58,7 +67,13 @@ class VentanaConsola : public VentanaBase {
   void ImprimeLinea(const std::string& texto);
   // The status text without a trailing "(n de m)" counter.
   static std::string Etapa(const std::string& texto);
-  void LimpiaLinea();
+  static bool TieneContador(const std::string& texto) { return Etapa(texto) != texto; }
+  // The stage's line as drawn: its status, behind a bar and followed by the
+  // time and rate when it counts.
+  std::string Renglon() const;
+  // Finishes the current stage's line (its latest counter and bar, then a
+  // line break) or, without a terminal, prints its held-back counter.
+  void CierraLinea();
   // Text of a dialog: on the terminal, or on `salida_` without one.
   void Dice(const std::string& texto);
   // "" when the input ends or the run was asked to stop.
@@ -70,12 +85,22 @@ class VentanaConsola : public VentanaBase {
   bool entradaTerminal_;
   bool salidaTerminal_;
   bool silencioso_ = false;
-  bool pendiente_ = false;
-  bool lineaAbierta_ = false;
+  bool pendiente_ = false;  // a change held back by the rate limit
+  bool terminada_ = false;  // the headline is out: nothing more is drawn
+  // On a terminal: the status of the stage's line, whether the cursor is
+  // still on that line, whether its latest state is drawn there, and
+  // whether it was finished with a line break.
+  std::string linea_;
+  bool abierta_ = false;
+  bool dibujada_ = false;
+  bool cerrada_ = false;
+  // Without a terminal: the last status printed, the counter held back and
+  // the last line written of any kind.
   std::string ultimoImpreso_;
   std::string textoPendiente_;
+  std::string ultimaLinea_;
   std::chrono::steady_clock::time_point ultimoDibujo_{};
-  // When the progress bar last started from zero: the stage's time and rate.
+  // When the stage on screen began: its time and rate.
   std::chrono::steady_clock::time_point inicioEtapa_ = std::chrono::steady_clock::now();
 };
 

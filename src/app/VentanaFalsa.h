@@ -20,6 +20,7 @@ class VentanaFalsa : public VentanaBase {
   };
 
   std::vector<std::string> estados;
+  std::vector<std::string> resumenes;
   std::vector<double> maximos;
   std::vector<double> valores;
   std::vector<Mensaje> mensajes;
@@ -33,6 +34,7 @@ class VentanaFalsa : public VentanaBase {
   std::deque<std::vector<bool>> marcas;
 
   void ProcesaEventos() override { ++eventosProcesados; }
+  void MuestraResumen(const std::string& linea) override { resumenes.push_back(linea); }
   Respuesta MuestraMensaje(const std::string& texto, Botones botones, Icono icono,
                            const std::string& titulo) override {
     mensajes.push_back({texto, botones, icono, titulo});

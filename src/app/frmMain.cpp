@@ -71,6 +71,12 @@ void frmMain::Form_Activate() {
     }
   }
 
+  // A stop asked for while a dialog or the generator was waiting ends the
+  // run before it imports anything.
+  if (InterrupcionPedida()) {
+    terminado_ = true;
+    return;
+  }
   // Everything that ends the run with status 2 comes before the folder's
   // lock, and the lock before anything is written.
   if (!CompruebaDefiniciones()) return;
@@ -82,8 +88,10 @@ void frmMain::Form_Activate() {
     ImportaDatos();
     // A lost database or an interruption ends the run with the tables.
     if (!huboPerdidaBD_ && !Interrumpida()) ImportaIncidencias();
-    if (resumenes_ > 1) {
-      const std::string linea = TextoResumen("total", total_);
+    // Several imports, or a planning beside the tables, end with the total,
+    // which names the imports that could not be done.
+    if (importaciones_.size() > 1 || (conPlaneacion_ && !importaciones_.empty())) {
+      const std::string linea = TextoResumenTotal(importaciones_);
       EscribeLog(linea);
       ventana_.MuestraResumen(linea);
     }
@@ -170,12 +178,42 @@ void frmMain::AvisaError(const std::string& linea) {
   if (avisoError_ && MostrarMensajes != 1) avisoError_(linea);
 }
 
-void frmMain::EscribeResumen(const std::string& nombre, const ResumenImportacion& r) {
-  const std::string linea = TextoResumen(nombre, r);
+void frmMain::EscribeFalla(const std::string& linea) {
+  huboErrores_ = true;
+  EscribeAviso(linea);
+}
+
+void frmMain::EscribeAviso(const std::string& linea) {
+  AvisaError(linea);
+  EscribeLog(linea);
+}
+
+void frmMain::AnotaImportacion(ImportacionCorrida i, const std::string& linea) {
   EscribeLog(linea);
   ventana_.MuestraResumen(linea);
-  total_ += r;
-  ++resumenes_;
+  ventana_.MuestraImportacion(i);
+  importaciones_.push_back(std::move(i));
+}
+
+void frmMain::EscribeResumen(const std::string& nombre, const ResumenImportacion& r) {
+  ImportacionCorrida i{nombre, EstadoImportacion::Importada, r.motivo, r};
+  if (!r.motivo.empty()) i.estado = EstadoImportacion::Incompleta;
+  conPlaneacion_ = conPlaneacion_ || r.porDias;
+  AnotaImportacion(std::move(i), TextoResumen(nombre, r));
+}
+
+void frmMain::EscribeNoImportada(const std::string& nombre, const std::string& motivo,
+                                 bool planeacion) {
+  huboErrores_ = true;
+  ImportacionCorrida i{nombre, EstadoImportacion::NoImportada, motivo, {}};
+  i.cuentas.porDias = planeacion;
+  i.cuentas.simulado = opciones.simular;
+  conPlaneacion_ = conPlaneacion_ || planeacion;
+  AnotaImportacion(std::move(i), TextoNoImportada(nombre, motivo, opciones.simular));
+}
+
+void frmMain::AvanceImportacion(const std::string& nombre, const ResumenImportacion& r) {
+  ventana_.MuestraAvance(nombre, r);
 }
 
 bool frmMain::ConectaBD() {

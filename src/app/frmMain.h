@@ -4,14 +4,17 @@
 // run options, runs the table import and then the incidences import, and
 // the program ends. The engines reach its services through the Corrida
 // interface it implements.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/CerrojoCarpeta.h"
 #include "common/ErrorVarlo.h"
+#include "common/Fechas.h"
 #include "common/Kelto_API_INIFiles.h"
 #include "common/Kelto_GEN_Trans.h"
 #include "common/Ventana.h"
@@ -54,7 +57,14 @@ class frmMain : public Corrida {
   // Makes sure the shared connection is open; logs, notes the database as
   // lost and returns false when not.
   bool ConectaBD() override;
+  void EscribeFalla(const std::string& linea) override;
+  void EscribeAviso(const std::string& linea) override;
   void EscribeResumen(const std::string& nombre, const ResumenImportacion& r) override;
+  void EscribeNoImportada(const std::string& nombre, const std::string& motivo,
+                          bool planeacion) override;
+  void AvanceImportacion(const std::string& nombre, const ResumenImportacion& r) override;
+  // Every import of the run so far, in order, with what became of it.
+  const std::vector<ImportacionCorrida>& Importaciones() const { return importaciones_; }
 
   // Where a front end shows every error line as it is logged (the console: stderr).
   void EstableceAvisoError(std::function<void(const std::string&)> aviso) {
@@ -86,6 +96,15 @@ class frmMain : public Corrida {
   const std::string& Bitacora() const { return bitacora_; }
   int EstadoSalida() const;
 
+  // When the run began (this object was made), by the program's clock, and
+  // the seconds since then by a clock that never jumps.
+  const FechaHora& Inicio() const { return inicio_; }
+  double SegundosDesdeInicio() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - inicioMonotono_)
+        .count();
+  }
+  bool ModoFotos() const { return modoFotos_; }
+
   // Path of the log file as given to the writer (before the monthly name).
   static std::string ArchivoLog();
 
@@ -110,14 +129,19 @@ class frmMain : public Corrida {
   bool huboErrores_ = false;
   bool huboRechazos_ = false;
   bool huboPerdidaBD_ = false;
-  ResumenImportacion total_;
-  int resumenes_ = 0;
+  // Adds the import to the run's list and shows its summary line.
+  void AnotaImportacion(ImportacionCorrida i, const std::string& linea);
+
+  std::vector<ImportacionCorrida> importaciones_;
+  bool conPlaneacion_ = false;
   bool carpetaOcupada_ = false;
   bool errorFatal_ = false;
   std::string motivoFin_;
   std::string bitacora_;
   std::function<void(const std::string&)> avisoError_;
   std::optional<CerrojoCarpeta> cerrojo_;  // held until the run sequence is destroyed
+  FechaHora inicio_ = Ahora();
+  std::chrono::steady_clock::time_point inicioMonotono_ = std::chrono::steady_clock::now();
 };
 
 }  // namespace varlo

@@ -6,6 +6,7 @@
 
 #include "app/Arranque.h"
 #include "app/LineaComandos.h"
+#include "app/ResumenJson.h"
 #include "app/VentanaConsola.h"
 #include "app/frmMain.h"
 #include "common/Plataforma.h"
@@ -39,8 +40,14 @@ int main(int argc, char** argv) {
     f.NotaErrorFatal();
     errorFatal = TextoError(ErrorCapturado());
   }
-  ventana.Termina();
+  // The last lines say how the run ended; with -q a clean run says nothing.
   const int estado = f.EstadoSalida();
-  InformaFin(f, estado, errorFatal, std::cerr);
+  const FinCorrida fin = DescribeFin(f, estado, errorFatal, !a.opciones.silencioso);
+  for (const std::string& aviso : fin.avisos) ventana.MuestraError(aviso);
+  if (fin.titular.empty())
+    ventana.Termina();
+  else
+    ventana.MuestraFin(fin.titular);
+  EscribeResumenCorrida(a.resumen, f, estado, errorFatal, std::cerr);
   return estado;
 }

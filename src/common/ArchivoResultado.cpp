@@ -1,16 +1,18 @@
 #include "common/ArchivoResultado.h"
 
+#include <filesystem>
+
 #include "common/ErrorVarlo.h"
 #include "common/Kelto_GEN_Trans.h"
 
 namespace varlo {
 
-void ArchivoResultado::Inicia(const std::string& ruta, Codificacion codificacion) {
+void ArchivoResultado::Inicia(const std::string& ruta, const Codificacion& codificacion) {
   Kelto_GEN_Trans().Escribe_Txt(ruta, "", true, true, false);
   Continua(ruta, codificacion);
 }
 
-void ArchivoResultado::Continua(const std::string& ruta, Codificacion codificacion) {
+void ArchivoResultado::Continua(const std::string& ruta, const Codificacion& codificacion) {
   Cierra();
   pendiente_.clear();
   Kelto_GEN_Trans().Escribe_Txt(ruta, "", false, true, false);
@@ -18,6 +20,8 @@ void ArchivoResultado::Continua(const std::string& ruta, Codificacion codificaci
   if (!archivo_) LanzaErrorEn(errores::ErrorAcceso, ruta);
   ruta_ = ruta;
   codificacion_ = codificacion;
+  std::error_code ec;
+  enBlanco_ = std::filesystem::file_size(ruta, ec) == 0 && !ec;
 }
 
 namespace {
@@ -35,13 +39,18 @@ ArchivoResultado::~ArchivoResultado() {
 
 void ArchivoResultado::Escribe(const std::string& linea) {
   if (!archivo_) LanzaError(errores::NombreArchivoIncorrecto);
-  pendiente_ += ParaArchivo(linea, codificacion_);
-  pendiente_ += "\r\n";
+  // the line end too is in the file's encoding (two bytes each in UTF-16)
+  pendiente_ += ParaArchivo(linea + "\r\n", codificacion_);
   if (pendiente_.size() >= kMaximoPendiente) Vacia();
 }
 
 void ArchivoResultado::Vacia() {
   if (pendiente_.empty() || !archivo_) return;
+  if (enBlanco_) {
+    // a file in UTF-16 starts with its mark, so that it opens as what it is
+    pendiente_.insert(0, MarcaDeOrden(codificacion_));
+    enBlanco_ = false;
+  }
   const bool escrito =
       std::fwrite(pendiente_.data(), 1, pendiente_.size(), archivo_.get()) == pendiente_.size() &&
       std::fflush(archivo_.get()) == 0;

@@ -16,11 +16,13 @@ class ArchivoResultado {
   ArchivoResultado() = default;
 
   // Empties the file (deleting any earlier one) and keeps it open.
-  void Inicia(const std::string& ruta, Codificacion codificacion);
+  void Inicia(const std::string& ruta, const Codificacion& codificacion);
   // Keeps an existing file open for appending without emptying it.
-  void Continua(const std::string& ruta, Codificacion codificacion);
+  void Continua(const std::string& ruta, const Codificacion& codificacion);
   bool Activo() const { return static_cast<bool>(archivo_); }
-  void EstableceCodificacion(Codificacion c) { codificacion_ = c; }
+  // The encoding of the lines that follow; an empty file gets the
+  // encoding's byte-order mark before its first line.
+  void EstableceCodificacion(const Codificacion& c) { codificacion_ = c; }
   // Appends one line (written at the next Vacia, or once 1 MiB waits).
   void Escribe(const std::string& linea);
   // Writes the lines waiting; raises an error when they cannot be written.
@@ -42,6 +44,7 @@ class ArchivoResultado {
   std::string ruta_;
   std::string pendiente_;  // whole lines not yet written
   Codificacion codificacion_ = Codificacion::Ansi;
+  bool enBlanco_ = false;  // nothing written yet, not even a mark
 };
 
 }  // namespace varlo

@@ -53,20 +53,17 @@ std::tm ATm(const FechaHora& f) {
 }
 }  // namespace
 
-FechaHora ComponeFecha(int anio, int mes, int dia) {
-  std::int64_t y = anio;
-  if (y >= 0 && y <= 29)
-    y += 2000;
-  else if (y >= 30 && y <= 99)
-    y += 1900;
-  std::int64_t m0 = static_cast<std::int64_t>(mes) - 1;
-  std::int64_t carry = m0 >= 0 ? m0 / 12 : -((-m0 + 11) / 12);
-  y += carry;
-  m0 -= carry * 12;
-  std::int64_t dias =
-      DiasDeCivil(y, static_cast<unsigned>(m0 + 1), 1) + (static_cast<std::int64_t>(dia) - 1);
-  FechaHora f = FechaDeDias(dias);
-  if (f.anio < 100 || f.anio > 9999) LanzaError(errores::ArgumentoNoValido);
+FechaHora ComponeFechaExacta(int anio, int mes, int dia) {
+  const int y = anio >= 0 && anio <= 29    ? anio + 2000
+                : anio >= 30 && anio <= 99 ? anio + 1900
+                                           : anio;
+  bool existe = y >= 100 && y <= 9999 && mes >= 1 && mes <= 12 && dia >= 1;
+  FechaHora f;
+  if (existe) {
+    f = FechaDeDias(DiasDeCivil(y, static_cast<unsigned>(mes), 1) + (dia - 1));
+    existe = f.mes == mes && f.dia == dia;
+  }
+  if (!existe) throw ErrorVarlo(errores::ArgumentoNoValido, kFuentePrograma, "Fecha inexistente");
   return f;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// Calendar dates with the original runtime's rules: composing a date lets a
-// month or day outside its range carry into the neighbouring months and
-// years, and a year 0..99 goes through the two-digit-year window 1930-2029.
+// Calendar dates: composing a date accepts only a day the calendar has
+// (nothing carries into the neighbouring months), and a year 0..99 goes
+// through the two-digit-year window 1930-2029.
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -18,9 +18,11 @@ struct FechaHora {
   friend bool operator==(const FechaHora&, const FechaHora&) = default;
 };
 
-// Year, month and day composed with carry; raises error 5 when the result
-// falls outside the years 100 to 9999.
-FechaHora ComponeFecha(int anio, int mes, int dia);
+// Year, month and day of a day that exists, with the same two-digit-year
+// window: nothing carries over. A month outside 1..12, a day that its month
+// does not have, or a year outside 100..9999 raises error 5 "Fecha
+// inexistente".
+FechaHora ComponeFechaExacta(int anio, int mes, int dia);
 
 // Days since 1970-01-01 and back, for walking a range one day at a time.
 std::int64_t DiasDesdeEpoca(const FechaHora& f);

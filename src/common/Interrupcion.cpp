@@ -28,6 +28,8 @@ void InstalaManejadoresInterrupcion() {
   sa.sa_flags = SA_RESTART | SA_RESETHAND;
   sigaction(SIGINT, &sa, nullptr);
   sigaction(SIGTERM, &sa, nullptr);
+  // A closed terminal or session stops the run the same way.
+  sigaction(SIGHUP, &sa, nullptr);
   struct sigaction ignora {};
   ignora.sa_handler = SIG_IGN;
   sigemptyset(&ignora.sa_mask);

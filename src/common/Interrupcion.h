@@ -1,8 +1,9 @@
 #pragma once
-// A run asked to stop (SIGINT, SIGTERM). The handlers only note the signal;
-// the engines ask between records and stop after finishing or rolling back
-// the batch in hand, and the front end then exits with 128 + the signal. A
-// second signal of the same kind ends the program at once.
+// A run asked to stop (SIGINT, SIGTERM, and SIGHUP where there is one).
+// The handlers only note the signal; the engines ask between records and
+// stop after finishing or rolling back the batch in hand, and the front end
+// then exits with 128 + the signal. A second signal of the same kind ends
+// the program at once.
 namespace varlo {
 
 // Installs the handlers and ignores SIGPIPE, so that a closed pipe on stderr

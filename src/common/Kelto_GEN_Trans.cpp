@@ -77,7 +77,7 @@ std::string Kelto_GEN_Trans::ArchivoMensual(const std::string& Archivo_Txt) {
 
 void Kelto_GEN_Trans::Escribe_Txt(const std::string& Archivo_Txt, const std::string& Linea_Txt,
                                   bool Borro_Txt, bool solocrear_Txt, bool Control_Size,
-                                  Codificacion codificacion) const {
+                                  const Codificacion& codificacion) const {
   std::string carpeta = CarpetaPadre(Archivo_Txt);
   std::error_code ec;
   if (carpeta.empty()) LanzaError(errores::RutaNoEncontrada);
@@ -94,7 +94,7 @@ void Kelto_GEN_Trans::Escribe_Txt(const std::string& Archivo_Txt, const std::str
   std::ofstream f(destino, std::ios::binary | std::ios::app);
   if (!f) LanzaErrorEn(errores::ErrorAcceso, destino);
   if (!solocrear_Txt) {
-    f << ParaArchivo(Linea_Txt, codificacion) << "\r\n";
+    f << ParaArchivo(Linea_Txt + "\r\n", codificacion);
     f.flush();
     if (!f) LanzaErrorEn(errores::DiscoLleno, destino);
   }

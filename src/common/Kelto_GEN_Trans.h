@@ -27,7 +27,7 @@ class Kelto_GEN_Trans {
   // into the monthly file Name_mmmyyyy.ext, numbered "(n)" once full.
   void Escribe_Txt(const std::string& Archivo_Txt, const std::string& Linea_Txt, bool Borro_Txt,
                    bool solocrear_Txt, bool Control_Size,
-                   Codificacion codificacion = Codificacion::Ansi) const;
+                   const Codificacion& codificacion = Codificacion::Ansi) const;
 
   // The file Escribe_Txt would write with Control_Size on, today.
   static std::string ArchivoMensual(const std::string& Archivo_Txt);

@@ -1,5 +1,7 @@
 #include "common/LectorLineas.h"
 
+#include <utility>
+
 #include "common/ErrorVarlo.h"
 #include "common/Texto.h"
 
@@ -15,24 +17,85 @@ inline int LeeCaracter(std::FILE* f) {
   return getc_unlocked(f);
 #endif
 }
-}  // namespace
 
-namespace {
 // What is kept of a line past the limit: enough to find it in the source.
 constexpr std::int64_t kCaracteresDeMuestra = 100;
+
+// The sample without a UTF-8 sequence the sample's end cut short.
+std::string_view SinSecuenciaCortada(std::string_view s) {
+  for (std::size_t atras = 1; atras <= 3 && atras <= s.size(); ++atras) {
+    const auto b = static_cast<unsigned char>(s[s.size() - atras]);
+    if (b < 0x80) return s;
+    if (b >= 0xC0) {
+      const std::size_t largo = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+      return largo > atras ? s.substr(0, s.size() - atras) : s;
+    }
+  }
+  return s;
+}
+
+bool TieneNoAscii(std::string_view s) {
+  for (unsigned char c : s)
+    if (c >= 0x80) return true;
+  return false;
+}
 }  // namespace
 
 LectorLineas::LectorLineas(const std::string& ruta)
     : ruta_(ruta), archivo_(AbreArchivoRegular(ruta)) {
-  unsigned char bom[3] = {0, 0, 0};
-  std::size_t n = std::fread(bom, 1, 3, archivo_.get());
+  std::string muestra(kMuestraDeteccion + 1, '\0');
+  muestra.resize(std::fread(muestra.data(), 1, muestra.size(), archivo_.get()));
   CompruebaLectura();
-  if (n == 3 && bom[0] == 0xEF && bom[1] == 0xBB && bom[2] == 0xBF) {
-    codificacion_ = Codificacion::Utf8;
-    conMarca_ = true;
-  } else {
-    std::rewind(archivo_.get());
+  const bool hayMas = muestra.size() > kMuestraDeteccion;
+  if (hayMas) muestra.resize(kMuestraDeteccion);
+  long marca = 0;
+  if (muestra.starts_with("\xEF\xBB\xBF")) {
+    marca = 3;
+    Usa(Codificacion::Utf8.ConMarca(true));
+  } else if (muestra.starts_with("\xFF\xFE") || muestra.starts_with("\xFE\xFF")) {
+    marca = 2;
+    Usa(Codificacion::DeIconv(muestra[0] == '\xFF' ? "UTF-16LE" : "UTF-16BE")->ConMarca(true));
   }
+  conMarca_ = marca > 0;
+  if (!conMarca_) {
+    for (std::size_t i = 0; i < muestra.size(); ++i)
+      if (muestra[i] == '\0') ++ceros_[i % 4];
+    const std::string_view entera = hayMas ? SinSecuenciaCortada(muestra) : muestra;
+    // a sequence the sample's end cuts still counts as one
+    if (TieneNoAscii(muestra) && EsUtf8Valido(entera)) Usa(Codificacion::Utf8);
+  }
+  if (std::fseek(archivo_.get(), marca, SEEK_SET) != 0)
+    LanzaErrorEn(errores::ErrorEntradaSalida, ruta_);
+}
+
+namespace {
+std::uint32_t Empaqueta(std::string_view bytes) {
+  std::uint32_t v = 0;
+  for (unsigned char b : bytes) v = v << 8 | b;
+  return v;
+}
+}  // namespace
+
+void LectorLineas::Usa(const Codificacion& c) {
+  codificacion_ = c;
+  cr_ = ParaArchivo("\r", c);
+  lf_ = ParaArchivo("\n", c);
+  crUnidad_ = Empaqueta(cr_);
+  lfUnidad_ = Empaqueta(lf_);
+}
+
+void LectorLineas::EstableceCodificacion(const Codificacion& c) {
+  if (conMarca_) return;
+  if (!c.SinOrdenDeBytes()) {
+    Usa(c.Unidad() > 1 ? c.ConMarca(true) : c);
+    return;
+  }
+  // ASCII text has its NUL bytes in the high half of each unit
+  const bool grande =
+      c.Unidad() == 4 ? ceros_[0] > ceros_[3] : ceros_[0] + ceros_[2] > ceros_[1] + ceros_[3];
+  const std::string nombre =
+      std::string(c.Unidad() == 4 ? "UTF-32" : "UTF-16") + (grande ? "BE" : "LE");
+  Usa(Codificacion::DeIconv(nombre)->ConMarca(true));
 }
 
 void LectorLineas::CompruebaLectura() const {
@@ -41,6 +104,7 @@ void LectorLineas::CompruebaLectura() const {
 
 bool LectorLineas::AtEndOfStream() {
   if (!archivo_) return true;
+  if (adelantada_.bytes > 0) return false;
   int c = LeeCaracter(archivo_.get());
   if (c == EOF) {
     CompruebaLectura();
@@ -48,6 +112,21 @@ bool LectorLineas::AtEndOfStream() {
   }
   std::ungetc(c, archivo_.get());
   return false;
+}
+
+LectorLineas::Unidad LectorLineas::LeeUnidad() {
+  if (adelantada_.bytes > 0) return std::exchange(adelantada_, Unidad{});
+  Unidad u;
+  std::FILE* f = archivo_.get();
+  for (; u.bytes < codificacion_.Unidad(); ++u.bytes) {
+    const int c = LeeCaracter(f);
+    if (c == EOF) {
+      CompruebaLectura();
+      break;
+    }
+    u.valor = u.valor << 8 | static_cast<unsigned char>(c);
+  }
+  return u;
 }
 
 std::string LectorLineas::ReadLine() {
@@ -58,38 +137,64 @@ std::string LectorLineas::ReadLine() {
   ++numeroLinea_;
   std::FILE* f = archivo_.get();
   bool largo = false;
-  int c;
-  while ((c = LeeCaracter(f)) != EOF) {
-    if (c == '\n') {
-      finDeLinea_ = "\n";
-      break;
+  const std::size_t tamUnidad = codificacion_.Unidad();
+  if (tamUnidad == 1) {
+    const int cr = static_cast<unsigned char>(cr_[0]), lf = static_cast<unsigned char>(lf_[0]);
+    int c;
+    while ((c = LeeCaracter(f)) != EOF) {
+      if (c == lf) {
+        finDeLinea_ = "\n";
+        break;
+      }
+      if (c == cr) {
+        int siguiente = LeeCaracter(f);
+        if (siguiente != lf && siguiente != EOF) std::ungetc(siguiente, f);
+        finDeLinea_ = siguiente == lf ? "\r\n" : "\r";
+        break;
+      }
+      // past the limit the rest of the line is skipped, never held
+      if (bruto_.size() < kLargoMaximoLinea)
+        bruto_ += static_cast<char>(c);
+      else
+        largo = true;
     }
-    if (c == '\r') {
-      int siguiente = LeeCaracter(f);
-      if (siguiente != '\n' && siguiente != EOF) std::ungetc(siguiente, f);
-      finDeLinea_ = siguiente == '\n' ? "\r\n" : "\r";
-      break;
+    CompruebaLectura();
+  } else {
+    // a unit cut short by the end of the file is never a line end
+    const auto esFin = [&](const Unidad& u, std::uint32_t fin) {
+      return u.bytes == tamUnidad && u.valor == fin;
+    };
+    for (Unidad u; (u = LeeUnidad()).bytes > 0;) {
+      if (esFin(u, lfUnidad_)) {
+        finDeLinea_ = "\n";
+        break;
+      }
+      if (esFin(u, crUnidad_)) {
+        const Unidad siguiente = LeeUnidad();
+        if (siguiente.bytes > 0 && !esFin(siguiente, lfUnidad_)) adelantada_ = siguiente;
+        finDeLinea_ = siguiente.bytes > 0 && esFin(siguiente, lfUnidad_) ? "\r\n" : "\r";
+        break;
+      }
+      if (bruto_.size() >= kLargoMaximoLinea) {
+        largo = true;
+        continue;
+      }
+      for (std::size_t k = u.bytes; k-- > 0;) bruto_ += static_cast<char>(u.valor >> (8 * k));
     }
-    // past the limit the rest of the line is skipped, never held
-    if (bruto_.size() < kLargoMaximoLinea)
-      bruto_ += static_cast<char>(c);
-    else
-      largo = true;
   }
-  CompruebaLectura();
   if (largo) {
     defecto_ = Defecto::Largo;
-    std::string muestra = bruto_.substr(0, codificacion_ == Codificacion::Utf8
-                                               ? AvanzaCaracteres(bruto_, 0, kCaracteresDeMuestra)
-                                               : static_cast<std::size_t>(kCaracteresDeMuestra));
-    return (EsTextoValido(muestra, codificacion_) ? DeArchivo(muestra, codificacion_) : muestra) +
-           "...";
+    const std::size_t corte = codificacion_ == Codificacion::Utf8
+                                  ? AvanzaCaracteres(bruto_, 0, kCaracteresDeMuestra)
+                                  : static_cast<std::size_t>(kCaracteresDeMuestra) * tamUnidad;
+    bool valido = true;
+    return DeArchivo(std::string_view(bruto_).substr(0, corte), codificacion_, valido) + "...";
   }
-  if (!EsTextoValido(bruto_, codificacion_)) {
-    defecto_ = Defecto::Codificacion;
-    return bruto_;
-  }
-  return DeArchivo(bruto_, codificacion_);
+  bool valido = true;
+  std::string texto = DeArchivo(bruto_, codificacion_, valido);
+  // a NUL character is never text a column should get
+  if (!valido || texto.find('\0') != std::string::npos) defecto_ = Defecto::Codificacion;
+  return texto;
 }
 
 void LectorLineas::CompruebaLinea() const {
@@ -97,8 +202,8 @@ void LectorLineas::CompruebaLinea() const {
     case Defecto::Ninguno:
       return;
     case Defecto::Codificacion:
-      LanzaError(errores::TiposNoCoinciden, std::string("La línea no es texto ") +
-                                                NombreCodificacion(codificacion_) + " válido");
+      LanzaError(errores::TiposNoCoinciden,
+                 "La línea no es texto " + NombreCodificacion(codificacion_) + " válido");
     case Defecto::Largo:
       LanzaError(errores::Desbordamiento, "La línea " + std::to_string(numeroLinea_) +
                                               " pasa del largo máximo de " +
@@ -108,25 +213,54 @@ void LectorLineas::CompruebaLinea() const {
 
 void LectorLineas::Close() {
   archivo_.reset();
+  adelantada_ = Unidad{};
+}
+
+void LectorLineas::RechazaNul() const {
+  // ASCII text in UTF-16 has its NUL bytes in the high half of each unit
+  const std::string probable =
+      ceros_[0] + ceros_[2] > ceros_[1] + ceros_[3] ? "UTF-16BE" : "UTF-16LE";
+  LanzaError(errores::TiposNoCoinciden, "El archivo origen tiene bytes NUL: parece " + probable +
+                                            " sin marca de orden de bytes; indique Codificacion=" +
+                                            probable + " en su sección (" + ruta_ + ")");
 }
 
 long LectorLineas::CuentaLineas(const std::string& ruta) {
+  return CuentaLineas(ruta, std::nullopt);
+}
+
+long LectorLineas::CuentaLineas(const std::string& ruta, const std::optional<Codificacion>& clave) {
   LectorLineas l(ruta);
-  std::FILE* f = l.archivo_.get();
+  if (clave) l.EstableceCodificacion(*clave);
   long lineas = 0;
-  int anterior = '\n';
+  if (l.codificacion_.Unidad() > 1) {
+    const std::size_t tamUnidad = l.codificacion_.Unidad();
+    bool enLinea = false, trasCr = false;
+    for (Unidad u; (u = l.LeeUnidad()).bytes > 0;) {
+      const bool entera = u.bytes == tamUnidad;
+      const bool esCr = entera && u.valor == l.crUnidad_, esLf = entera && u.valor == l.lfUnidad_;
+      // CR LF is one line end, CR or LF alone one each
+      if (esCr || (esLf && !trasCr)) ++lineas;
+      enLinea = !esCr && !esLf;
+      trasCr = esCr;
+    }
+    return enLinea ? lineas + 1 : lineas;  // a last line without its line end
+  }
+  std::FILE* f = l.archivo_.get();
+  const int cr = static_cast<unsigned char>(l.cr_[0]), lf = static_cast<unsigned char>(l.lf_[0]);
+  int anterior = lf;
   char buf[1 << 16];
   std::size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
     for (std::size_t i = 0; i < n; ++i) {
       const int c = static_cast<unsigned char>(buf[i]);
-      // CR LF is one line end, CR or LF alone one each
-      if (c == '\r' || (c == '\n' && anterior != '\r')) ++lineas;
+      if (c == 0) l.RechazaNul();
+      if (c == cr || (c == lf && anterior != cr)) ++lineas;
       anterior = c;
     }
   }
   l.CompruebaLectura();
-  if (anterior != '\n' && anterior != '\r') ++lineas;  // a last line without its line end
+  if (anterior != lf && anterior != cr) ++lineas;
   return lineas;
 }
 

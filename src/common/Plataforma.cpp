@@ -168,6 +168,26 @@ bool ReemplazaAtomico(const std::string& temporal, const std::string& destino) {
   return !ec;
 }
 
+int LlevaADisco(std::FILE* f) {
+  errno = 0;
+  if (std::fflush(f) != 0) return errno != 0 ? errno : EIO;
+#ifndef _WIN32
+  if (fsync(fileno(f)) != 0) return errno;
+#endif
+  return 0;
+}
+
+void LlevaCarpetaADisco(const std::string& carpeta) {
+#ifndef _WIN32
+  const int fd = open(carpeta.empty() ? "." : carpeta.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  (void)fsync(fd);
+  close(fd);
+#else
+  (void)carpeta;
+#endif
+}
+
 void SoloPropietario(const std::string& ruta) {
   std::error_code ec;
   std::filesystem::permissions(

@@ -1,6 +1,7 @@
 #pragma once
 // The few operating-system services the program needs beyond the standard
 // library, kept in one place so that a Windows build only touches this file.
+#include <cstdio>
 #include <string>
 
 #include "common/CarpetaPrograma.h"
@@ -50,6 +51,13 @@ bool ErroresEsTerminal();
 // Replaces `destino` by `temporal` in one step (rename), so a reader sees the
 // old or the new file, never half of one.
 bool ReemplazaAtomico(const std::string& temporal, const std::string& destino);
+
+// Writes what `f` holds out of the C library and waits until the disk has
+// it, so that a rename after it never publishes an empty or partial file
+// after a crash: 0, or the system's error number.
+int LlevaADisco(std::FILE* f);
+// The same for a folder's entries (a rename done in it); best effort.
+void LlevaCarpetaADisco(const std::string& carpeta);
 
 // Permissions rw for the owner only (a file that holds a password).
 void SoloPropietario(const std::string& ruta);

@@ -15,31 +15,86 @@ std::string UnDecimal(double x) {
     if (c == '.') c = ',';
   return r;
 }
+
+std::string Encabezado(const std::string& nombre, bool simulado) {
+  return std::string(simulado ? "Resumen (simulación) " : "Resumen ") + nombre + ": ";
+}
+
+std::string N(long n) {
+  return std::to_string(n);
+}
+
+// The time and the rate of what was done.
+std::string Ritmo(double segundos, long hechas, const char* unidad) {
+  std::string t = UnDecimal(segundos) + " s";
+  if (segundos > 0) t += ", " + N(std::lround(static_cast<double>(hechas) / segundos)) + unidad;
+  return t;
+}
 }  // namespace
 
-ResumenImportacion& ResumenImportacion::operator+=(const ResumenImportacion& otro) {
-  leidas += otro.leidas;
-  omitidas += otro.omitidas;
-  agregadas += otro.agregadas;
-  actualizadas += otro.actualizadas;
-  rechazadas += otro.rechazadas;
-  sinProcesar += otro.sinProcesar;
-  segundos += otro.segundos;
-  simulado = simulado || otro.simulado;
-  return *this;
+const char* NombreEstado(EstadoImportacion e) {
+  switch (e) {
+    case EstadoImportacion::Importada:
+      return "importada";
+    case EstadoImportacion::Incompleta:
+      return "incompleta";
+    case EstadoImportacion::NoImportada:
+      return "no importada";
+  }
+  return "";
 }
 
 std::string TextoResumen(const std::string& nombre, const ResumenImportacion& r) {
-  std::string t = std::string(r.simulado ? "Resumen (simulación) " : "Resumen ") + nombre + ": " +
-                  std::to_string(r.leidas) + " leídas, " +
-                  (r.omitidas > 0 ? std::to_string(r.omitidas) + " omitidas, " : "") +
-                  std::to_string(r.agregadas) + " agregadas, " + std::to_string(r.actualizadas) +
-                  " actualizadas, " + std::to_string(r.rechazadas) + " rechazadas";
-  if (!r.archivoEr.empty() && r.rechazadas > 0) t += " (" + r.archivoEr + ")";
-  t += ", " + std::to_string(r.sinProcesar) + " sin procesar, " + UnDecimal(r.segundos) + " s";
-  const long hechas = r.agregadas + r.actualizadas + r.rechazadas;
-  if (r.segundos > 0)
-    t += ", " + std::to_string(std::lround(static_cast<double>(hechas) / r.segundos)) + " por s";
+  std::string t = Encabezado(nombre, r.simulado);
+  const std::string rechazadas =
+      (!r.archivoEr.empty() && r.rechazadas > 0) ? " (" + r.archivoEr + ")" : "";
+  if (r.porDias) {
+    t += N(r.leidas) + " líneas leídas, " + (r.omitidas > 0 ? N(r.omitidas) + " omitidas, " : "") +
+         N(r.rechazadas) + " rechazadas" + rechazadas + ", " + N(r.sinProcesar) +
+         " sin procesar; " + N(r.agregadas) + " días agregados, " + N(r.actualizadas) +
+         " días actualizados, " + Ritmo(r.segundos, r.Procesadas(), " líneas por s");
+    return t;
+  }
+  t += N(r.leidas) + " leídas, " + (r.omitidas > 0 ? N(r.omitidas) + " omitidas, " : "") +
+       N(r.agregadas) + " agregadas, " + N(r.actualizadas) + " actualizadas, " + N(r.rechazadas) +
+       " rechazadas" + rechazadas + ", " + N(r.sinProcesar) + " sin procesar, " +
+       Ritmo(r.segundos, r.Procesadas(), " por s");
+  return t;
+}
+
+std::string TextoNoImportada(const std::string& nombre, const std::string& motivo, bool simulado) {
+  return Encabezado(nombre, simulado) + "no importada — " + motivo;
+}
+
+std::string TextoResumenTotal(const std::vector<ImportacionCorrida>& importaciones) {
+  ResumenImportacion filas, dias;
+  bool simulado = false, conDias = false;
+  std::string noImportadas;
+  for (const ImportacionCorrida& i : importaciones) {
+    const ResumenImportacion& c = i.cuentas;
+    simulado = simulado || c.simulado;
+    if (i.estado == EstadoImportacion::NoImportada)
+      noImportadas += (noImportadas.empty() ? "" : ", ") + i.nombre;
+    ResumenImportacion& destino = c.porDias ? dias : filas;
+    conDias = conDias || c.porDias;
+    destino.agregadas += c.agregadas;
+    destino.actualizadas += c.actualizadas;
+    // records of every source, whatever it writes
+    filas.leidas += c.leidas;
+    filas.omitidas += c.omitidas;
+    filas.rechazadas += c.rechazadas;
+    filas.sinProcesar += c.sinProcesar;
+    filas.segundos += c.segundos;
+  }
+  std::string t = Encabezado("total", simulado) + N(filas.leidas) + " leídas, " +
+                  (filas.omitidas > 0 ? N(filas.omitidas) + " omitidas, " : "") +
+                  N(filas.agregadas) + " agregadas, " + N(filas.actualizadas) + " actualizadas, " +
+                  N(filas.rechazadas) + " rechazadas, " + N(filas.sinProcesar) + " sin procesar";
+  if (conDias)
+    t += "; " + N(dias.agregadas) + " días agregados, " + N(dias.actualizadas) +
+         " días actualizados";
+  t += ", " + UnDecimal(filas.segundos) + " s";
+  if (!noImportadas.empty()) t += "; no importadas: " + noImportadas;
   return t;
 }
 

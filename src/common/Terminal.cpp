@@ -37,7 +37,7 @@ class SinEco {
   bool activo_ = false;
 };
 
-// SIGINT and SIGTERM held back outside the wait, so a request to stop that
+// SIGINT, SIGTERM and SIGHUP held back outside the wait, so a request to stop that
 // comes between the last look at it and the wait still ends the wait.
 class SenalesRetenidas {
  public:
@@ -46,6 +46,7 @@ class SenalesRetenidas {
     sigemptyset(&retenidas);
     sigaddset(&retenidas, SIGINT);
     sigaddset(&retenidas, SIGTERM);
+    sigaddset(&retenidas, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &retenidas, &antes_);
   }
   ~SenalesRetenidas() { pthread_sigmask(SIG_SETMASK, &antes_, nullptr); }

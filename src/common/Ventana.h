@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "common/Resumen.h"
+
 namespace varlo {
 
 // Title of message boxes and product name of the log file.
@@ -62,6 +64,13 @@ class Ventana {
 
   // A summary line of an import (counts, time), shown where the person is.
   virtual void MuestraResumen(const std::string& linea) { (void)linea; }
+  // The counts of the import in progress, as they change, and what became of
+  // each import once it ended; for a window with a table of the run's imports.
+  virtual void MuestraAvance(const std::string& nombre, const ResumenImportacion& r) {
+    (void)nombre;
+    (void)r;
+  }
+  virtual void MuestraImportacion(const ImportacionCorrida& i) { (void)i; }
 
   // Shows the base tables with check boxes in the given order and returns
   // which ones are ticked, whatever way the dialog was closed.

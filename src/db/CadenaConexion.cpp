@@ -95,6 +95,12 @@ bool EmpiezaSinCaso(const std::string& s, std::string_view prefijo) {
          IgualSinCaso(std::string_view(s).substr(0, prefijo.size()), prefijo);
 }
 
+bool ContieneSinCaso(const std::string& s, std::string_view parte) {
+  for (std::size_t i = 0; i + parte.size() <= s.size(); ++i)
+    if (IgualSinCaso(std::string_view(s).substr(i, parte.size()), parte)) return true;
+  return false;
+}
+
 bool EsProveedorSqlServer(const std::string& proveedor) {
   return IgualSinCaso(proveedor, "SQLOLEDB") || EmpiezaSinCaso(proveedor, "SQLOLEDB.") ||
          EmpiezaSinCaso(proveedor, "SQLNCLI") || EmpiezaSinCaso(proveedor, "MSOLEDBSQL");
@@ -132,14 +138,20 @@ std::string TraduceSqlServer(const std::vector<Par>& pares) {
     r += clave + "=" + valor + ";";
   };
   const Par* driver = Busca(pares, {"Driver"});
-  agrega("DRIVER", EntreLlaves(driver ? driver->valor : std::string("FreeTDS")));
+  const std::string nombreDriver = driver ? driver->valor : std::string("FreeTDS");
+  agrega("DRIVER", EntreLlaves(nombreDriver));
+  // Only FreeTDS takes the port as a key of its own; Microsoft's drivers
+  // read it from "host,port" and refuse a PORT key they do not know.
+  // (by its name, or by the path of its library)
+  const bool freeTds =
+      ContieneSinCaso(nombreDriver, "FreeTDS") || ContieneSinCaso(nombreDriver, "tdsodbc");
 
   if (const Par* s =
           Busca(pares, {"Data Source", "Server", "Address", "Addr", "Network Address"})) {
     std::string servidor = s->valor;
-    if (EmpiezaSinCaso(servidor, "tcp:")) servidor = servidor.substr(4);
+    if (freeTds && EmpiezaSinCaso(servidor, "tcp:")) servidor = servidor.substr(4);
     std::string puerto;
-    if (std::size_t coma = servidor.find(','); coma != std::string::npos) {
+    if (std::size_t coma = servidor.find(','); freeTds && coma != std::string::npos) {
       puerto = Recorta(servidor.substr(coma + 1));
       servidor = Recorta(servidor.substr(0, coma));
     }

@@ -51,8 +51,25 @@ class Corrida {
   virtual void EscribeError(const ErrorVarlo& e) = 0;
   // Makes sure the shared connection is open; logs and returns false when not.
   virtual bool ConectaBD() = 0;
-  // Logs the counts of one import after its own lines and shows them.
+  // Logs a line that explains why the run will not exit cleanly (a table
+  // or the planning stopped, skipped or interrupted), shows it where the
+  // person is, and notes the error (4).
+  virtual void EscribeFalla(const std::string& linea) = 0;
+  // Logs a line that explains a rejection outside the result files (a
+  // photograph that could not be stored) and shows it where the person is.
+  virtual void EscribeAviso(const std::string& linea) = 0;
+  // Logs the counts of one import after its own lines and shows them; an
+  // import that stopped before the end of its source has its reason in
+  // `r.motivo`.
   virtual void EscribeResumen(const std::string& nombre, const ResumenImportacion& r) = 0;
+  // An import that read nothing of its source: its summary line names the
+  // reason (already logged in its own words by the engine), and the run
+  // notes the error (4).
+  virtual void EscribeNoImportada(const std::string& nombre, const std::string& motivo,
+                                  bool planeacion) = 0;
+  // The counts of the import in progress, for a window that shows them as
+  // the run goes (called often: the window keeps the pace of its drawing).
+  virtual void AvanceImportacion(const std::string& nombre, const ResumenImportacion& r) = 0;
 
   // What went wrong, for the exit status. A rejected record (1); a table or
   // absence planning that could not be imported, or an error line in its

@@ -237,6 +237,7 @@ void EscribeSeccionTabla(Corrida& f, Escritor& escribe, const std::string& ruta,
   escribe(seccion, "Comillas", "");
   escribe(seccion, "FormatoFecha", "YYYY-MM-DD");
   escribe(seccion, "Borrar antes de importar", "0");
+  escribe(seccion, "TextoNulo", "");
   escribe(seccion, "Origen", carpeta + kSeparador + nombre + ".txt");
   escribe(seccion, "DirectorioFotos", carpeta + kSeparador + "Fotos" + kSeparador);
   escribe(seccion, "NombreFotos", "ID_Empleado");

@@ -28,6 +28,8 @@ void CorridaVentana::Activacion() {
   estado_ = f_.EstadoSalida();
   ventana_.PermiteCerrar(true);
   ventana_.close();
+  // A signal while the summary waited ends the program as the signal says.
+  estado_ = f_.EstadoSalida();
   if (alTerminar_) alTerminar_(estado_);
 }
 

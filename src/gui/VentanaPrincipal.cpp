@@ -1,6 +1,7 @@
 #include "VentanaPrincipal.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -13,6 +14,7 @@
 #include <QProgressBar>
 #include <QStyle>
 #include <QTimer>
+#include <QToolButton>
 #include <QTranslator>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -29,7 +31,10 @@
 #include "DialogoConexion.h"
 #include "DialogoResumen.h"
 #include "DialogoSelTablas.h"
+#include "PanelDetalles.h"
+#include "app/TextoFin.h"
 #include "app/frmMain.h"
+#include "common/Interrupcion.h"
 #include "common/Plataforma.h"
 
 namespace varlo::gui {
@@ -42,6 +47,7 @@ constexpr std::int64_t kIntervaloEventosMs = 50;
 // Client area of the original window, and where its label sat in it.
 constexpr int kAnchoInicial = 383;
 constexpr QMargins kMargenEtiqueta(36, 2, 3, 0);
+constexpr int kEspacioBoton = 6;
 
 std::int64_t RelojMonotono() {
   using namespace std::chrono;
@@ -98,16 +104,34 @@ VentanaPrincipal::VentanaPrincipal(QWidget* padre)
   progressBar1_->setValue(0);
   progressBar1_->setTextVisible(false);
 
+  cmdDetalles_ = new QToolButton(this);
+  cmdDetalles_->setObjectName("cmdDetalles");
+  cmdDetalles_->setText("Detalles");
+  cmdDetalles_->setToolTip("Avance de cada importación y líneas de error");
+  cmdDetalles_->setCheckable(true);
+  cmdDetalles_->setAutoRaise(true);
+  cmdDetalles_->setArrowType(Qt::RightArrow);
+  cmdDetalles_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  connect(cmdDetalles_, &QToolButton::toggled, this, &VentanaPrincipal::MuestraDetalles);
+
+  detalles_ = new PanelDetalles(this);
+  detalles_->EstableceAbridor([this](const QString& ruta) { return abre_ && abre_(ruta); });
+  detalles_->hide();
+
   // The label keeps the strip on its left the original window left free;
-  // the bar takes the whole bottom. Both grow with the font.
-  auto* fila = new QHBoxLayout;
-  fila->setContentsMargins(kMargenEtiqueta);
-  fila->addWidget(label1_);
-  auto* columna = new QVBoxLayout(this);
-  columna->setContentsMargins(0, 0, 0, 0);
-  columna->setSpacing(0);
-  columna->addLayout(fila, 1);
-  columna->addWidget(progressBar1_);
+  // the bar takes the whole bottom while "Detalles" is folded, and the
+  // details go below it. All of it grows with the font.
+  fila_ = new QHBoxLayout;
+  fila_->setContentsMargins(kMargenEtiqueta);
+  fila_->setSpacing(kEspacioBoton);
+  fila_->addWidget(label1_, 1);
+  fila_->addWidget(cmdDetalles_, 0, Qt::AlignTop);
+  columna_ = new QVBoxLayout(this);
+  columna_->setContentsMargins(0, 0, 0, 0);
+  columna_->setSpacing(0);
+  columna_->addLayout(fila_, 1);
+  columna_->addWidget(progressBar1_);
+  columna_->addWidget(detalles_, 1);
   AjustaAlturaEtiqueta();
   resize(kAnchoInicial, minimumSizeHint().height());
 
@@ -115,6 +139,65 @@ VentanaPrincipal::VentanaPrincipal(QWidget* padre)
   connect(&pintaDespues_, &QTimer::timeout, this, [this] {
     if (pendiente_) Pinta();
   });
+
+  // The signal handlers only note the request; whatever waits in a dialog
+  // (the summary, a box, the Open dialog) learns of it here.
+  vigiaInterrupcion_.setInterval(kIntervaloVigiaMs);
+  connect(&vigiaInterrupcion_, &QTimer::timeout, this, &VentanaPrincipal::AtiendeInterrupcion);
+  vigiaInterrupcion_.start();
+}
+
+void VentanaPrincipal::AtiendeInterrupcion() {
+  if (!InterrupcionPedida()) return;
+  for (QWidget* menu = QApplication::activePopupWidget(); menu != nullptr;
+       menu = QApplication::activePopupWidget())
+    if (!menu->close()) break;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* dialogo = qobject_cast<QDialog*>(w); dialogo != nullptr && dialogo->isVisible())
+      dialogo->reject();
+}
+
+void VentanaPrincipal::MuestraAvance(const std::string& nombre, const ResumenImportacion& r) {
+  // The bar counts the source's lines, heading lines included.
+  const long hechas = std::lround(Valor()) - r.omitidas;
+  detalles_->Avance(nombre, r, std::max(0L, hechas), reloj_());
+  CambioPendiente();
+}
+
+void VentanaPrincipal::MuestraImportacion(const ImportacionCorrida& i) {
+  detalles_->Termina(i);
+  CambioPendiente();
+}
+
+void VentanaPrincipal::MuestraError(const std::string& linea) {
+  detalles_->AgregaError(linea);
+  CambioPendiente();
+}
+
+void VentanaPrincipal::MuestraDetalles(bool ver) {
+  if (cmdDetalles_->isChecked() != ver) {
+    cmdDetalles_->setChecked(ver);  // comes back here through `toggled`
+    return;
+  }
+  if (ver == desplegado_) return;
+  desplegado_ = ver;
+  cmdDetalles_->setArrowType(ver ? Qt::DownArrow : Qt::RightArrow);
+  if (ver) {
+    tamanoPlegado_ = size();
+    detalles_->Refresca(reloj_());
+    detalles_->show();
+    columna_->setStretchFactor(fila_, 0);
+    layout()->activate();
+    // Room for the columns of the table and a few rows of each list.
+    const int renglon = fontMetrics().lineSpacing();
+    resize(std::max(width(), fontMetrics().horizontalAdvance(QString(84, 'n'))),
+           std::max(height(), minimumSizeHint().height() + 14 * renglon));
+  } else {
+    detalles_->hide();
+    columna_->setStretchFactor(fila_, 1);
+    layout()->activate();
+    resize(tamanoPlegado_.width(), std::max(tamanoPlegado_.height(), minimumSizeHint().height()));
+  }
 }
 
 // The engines change the status and the bar on every record; painting each
@@ -149,12 +232,14 @@ void VentanaPrincipal::Pinta() {
   const int maximo = AEnteroBarra(Maximo());
   if (progressBar1_->maximum() != maximo) progressBar1_->setRange(0, maximo);
   progressBar1_->setValue(std::min(AEnteroBarra(Valor()), maximo));
+  detalles_->Refresca(*ultimoPintado_);
 }
 
 void VentanaPrincipal::AjustaAlturaEtiqueta() {
   // Room for two lines at least, and for the whole text at the label's
   // width: a long path wraps and the counter at its end stays visible.
-  const int ancho = width() - kMargenEtiqueta.left() - kMargenEtiqueta.right();
+  const int ancho = width() - kMargenEtiqueta.left() - kMargenEtiqueta.right() -
+                    cmdDetalles_->sizeHint().width() - kEspacioBoton;
   const int alto =
       std::max(2 * label1_->fontMetrics().lineSpacing(), label1_->heightForWidth(ancho));
   if (label1_->minimumHeight() == alto) return;
@@ -214,11 +299,11 @@ void VentanaPrincipal::TerminaCorrida() {
   const FinCorrida fin = finCorrida_ ? finCorrida_() : FinCorrida{};
   // No definitions file: the person cancelled, nothing ran.
   const bool nadaHecho = fin.estado == 2 && fin.error.empty() && resumenes_.empty();
-  if (!nadaHecho)
-    if (auto texto = TextoFinal(fin.estado)) EstableceEstado(*texto);
+  if (!nadaHecho) EstableceEstado(TextoFinal(fin.estado));
   PintaPendiente();
   // An interrupted run was stopped by somebody who wants it to end.
-  const bool interrumpida = fin.estado == 130 || fin.estado == 143;
+  const bool interrumpida =
+      InterrupcionPedida() || fin.estado == 129 || fin.estado == 130 || fin.estado == 143;
   if (!personaPresente_ || nadaHecho || interrumpida) return;
 
   ContenidoResumen c;
@@ -263,23 +348,9 @@ EntornoPersona VentanaPrincipal::EntornoActual() {
   return e;
 }
 
-std::optional<std::string> VentanaPrincipal::TextoFinal(int estado) {
-  switch (estado) {
-    case 0:
-      return std::nullopt;
-    case 1:
-    case 4:
-      return "...Importación terminada con errores";
-    case 3:
-      return "...Importación detenida: sin conexión con la base de datos";
-    case 5:
-      return "...No se importó nada: otra corrida usa la misma carpeta";
-    case 130:
-    case 143:
-      return "...Importación interrumpida";
-    default:
-      return "...Importación detenida por un error";
-  }
+std::string VentanaPrincipal::TextoFinal(int estado) {
+  // the console's last line says the same
+  return TextoFin(estado);
 }
 
 std::string VentanaPrincipal::TextoDuracion(std::int64_t milisegundos) {
@@ -339,6 +410,8 @@ void VentanaPrincipal::PintaPendiente() {
 Respuesta VentanaPrincipal::MuestraMensaje(const std::string& texto, Botones botones, Icono icono,
                                            const std::string& titulo) {
   PintaPendiente();
+  // Asked to stop: nobody is waited for, every question is answered No.
+  if (InterrupcionPedida()) return botones == Botones::SiNo ? Respuesta::No : Respuesta::Aceptar;
   QString t = Qs(texto);
   t.replace("\r\n", "\n");
   t.replace('\r', '\n');
@@ -428,6 +501,7 @@ void VentanaPrincipal::PreparaDialogo(QFileDialog& dialogo, const DialogoArchivo
 
 std::string VentanaPrincipal::MuestraDialogoArchivo(const DialogoArchivo& d, bool guardar) {
   PintaPendiente();
+  if (InterrupcionPedida()) return "";
   QFileDialog dialogo(this);
   PreparaDialogo(dialogo, d, guardar);
   if (dialogo.exec() != QDialog::Accepted) return "";
@@ -446,6 +520,7 @@ std::string VentanaPrincipal::MuestraGuardar(const DialogoArchivo& d) {
 std::optional<std::string> VentanaPrincipal::ComponeConexion(const std::string& semilla,
                                                              ProbarConexion probar) {
   PintaPendiente();
+  if (InterrupcionPedida()) return std::nullopt;
   DialogoConexion dialogo(semilla, std::move(probar), this);
   if (dialogo.exec() != QDialog::Accepted) return std::nullopt;
   return dialogo.Cadena();
@@ -453,6 +528,7 @@ std::optional<std::string> VentanaPrincipal::ComponeConexion(const std::string& 
 
 std::vector<bool> VentanaPrincipal::EligeTablas(const std::vector<std::string>& tablas) {
   PintaPendiente();
+  if (InterrupcionPedida()) return std::vector<bool>(tablas.size(), false);
   DialogoSelTablas dialogo(tablas, this);
   dialogo.exec();
   return dialogo.Marcadas();

@@ -1,10 +1,13 @@
 #pragma once
 // The main window of varlodi-gui: the caption, the status label and the
-// progress bar of the run, and the message boxes and dialogs the engines ask
+// progress bar of the run, a folded "Detalles" part with a row per import
+// and the error lines, and the message boxes and dialogs the engines ask
 // for, all modal over it. Every show or activation is handed on, from the
 // event loop, to whoever drives the run. When the run closes the window, its
 // status says how the run ended and, if a person is there, the summary
-// of the run waits for them.
+// of the run waits for them. A signal that asks the program to stop (SIGINT,
+// SIGTERM, SIGHUP) cancels whatever dialog waits, the summary included, so
+// that the run, or the end of it, goes on to its exit.
 #include <QTimer>
 #include <QWidget>
 #include <cstdint>
@@ -15,11 +18,15 @@
 
 #include "common/Ventana.h"
 
+class QBoxLayout;
 class QLabel;
 class QProgressBar;
 class QFileDialog;
+class QToolButton;
 
 namespace varlo::gui {
+
+class PanelDetalles;
 
 // How the run ended: its exit status and the error that stopped it, if any.
 struct FinCorrida {
@@ -45,6 +52,8 @@ class VentanaPrincipal : public QWidget, public VentanaBase {
   // The label and the bar are repainted at most this often; the last state
   // is always shown, at the latest when this time has passed.
   static constexpr std::int64_t kIntervaloPintadoMs = 50;
+  // How often the window looks whether a signal asked the program to stop.
+  static constexpr int kIntervaloVigiaMs = 100;
 
   explicit VentanaPrincipal(QWidget* padre = nullptr);
 
@@ -61,6 +70,17 @@ class VentanaPrincipal : public QWidget, public VentanaBase {
   // The summary lines of this run, in order.
   void MuestraResumen(const std::string& linea) override { resumenes_.push_back(linea); }
   const std::vector<std::string>& Resumenes() const { return resumenes_; }
+
+  // Rows of "Detalles": the import in progress and each one that ended.
+  void MuestraAvance(const std::string& nombre, const ResumenImportacion& r) override;
+  void MuestraImportacion(const ImportacionCorrida& i) override;
+  // An error line of the run, as it is logged.
+  void MuestraError(const std::string& linea);
+  // Unfolds "Detalles" (the window grows) or folds it back to the small window.
+  void MuestraDetalles(bool ver);
+  bool DetallesDesplegados() const { return desplegado_; }
+  PanelDetalles* Detalles() const { return detalles_; }
+  QToolButton* cmdDetalles() const { return cmdDetalles_; }
 
   void EstableceAlActivar(std::function<void()> alActivar) { alActivar_ = std::move(alActivar); }
   // The user may close the window only once the run is over.
@@ -96,9 +116,9 @@ class VentanaPrincipal : public QWidget, public VentanaBase {
   static bool HayPersona(const EntornoPersona& e);
   static EntornoPersona EntornoActual();
 
-  // The status a run that did not end cleanly leaves in Label1 (none for a
-  // clean run, whose engines' last status stays).
-  static std::optional<std::string> TextoFinal(int estado);
+  // The status the run leaves in Label1: how it ended, in the words of the
+  // console's last line.
+  static std::string TextoFinal(int estado);
   // "12,3 s", "1 min 05 s", "2 h 01 min 05 s".
   static std::string TextoDuracion(std::int64_t milisegundos);
   // The files of rejected lines the summary lines name, as written there.
@@ -121,6 +141,8 @@ class VentanaPrincipal : public QWidget, public VentanaBase {
 
  private:
   void ProgramaActivacion();
+  // A signal asked to stop: every dialog and menu that waits is cancelled.
+  void AtiendeInterrupcion();
   // Something changed: painted now, or when the interval is over.
   void CambioPendiente();
   void Pinta();
@@ -133,6 +155,13 @@ class VentanaPrincipal : public QWidget, public VentanaBase {
 
   QLabel* label1_;
   QProgressBar* progressBar1_;
+  QToolButton* cmdDetalles_;
+  PanelDetalles* detalles_;
+  QBoxLayout* fila_;
+  QBoxLayout* columna_;
+  bool desplegado_ = false;
+  QSize tamanoPlegado_;
+  QTimer vigiaInterrupcion_;
   std::function<void()> alActivar_;
   bool permiteCerrar_ = false;
   Reloj reloj_;

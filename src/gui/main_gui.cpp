@@ -10,7 +10,9 @@
 #include "VentanaPrincipal.h"
 #include "app/Arranque.h"
 #include "app/LineaComandos.h"
+#include "app/ResumenJson.h"
 #include "app/frmMain.h"
+#include "common/Interrupcion.h"
 
 namespace {
 
@@ -50,14 +52,20 @@ int main(int argc, char** argv) {
   gui::VentanaPrincipal ventana;
   frmMain f(ventana, a.texto);
   AplicaArgumentos(f, a);
-  f.EstableceAvisoError([](const std::string& linea) { std::cerr << linea << "\n"; });
+  f.EstableceAvisoError([&ventana](const std::string& linea) {
+    std::cerr << linea << "\n";
+    ventana.MuestraError(linea);
+  });
   gui::CorridaVentana corrida(ventana, f, [](int estado) { QCoreApplication::exit(estado); });
   ventana.EstableceFinCorrida([&corrida] {
     return gui::FinCorrida{corrida.EstadoSalida(), corrida.MensajeError()};
   });
   f.Form_Load();
   ventana.show();
-  const int estado = app.exec();
+  int estado = app.exec();
+  // A signal after the run had handed on its status still decides the exit.
+  if (InterrupcionPedida()) estado = 128 + SenalInterrupcion();
   InformaFin(f, estado, corrida.MensajeError(), std::cerr);
+  EscribeResumenCorrida(a.resumen, f, estado, corrida.MensajeError(), std::cerr);
   return estado;
 }

@@ -112,7 +112,8 @@ void AsignaFotos(Corrida& f) {
           // Only a file counts: a folder or a pipe of that name is passed over.
           std::error_code ec;
           if (std::filesystem::is_regular_file(ruta, ec) && !GuardaFoto(f, imagenes, id, ruta)) {
-            f.EscribeLog("No se pudo asignar la fotografía del empleado " + id + " (" + ruta + ")");
+            f.EscribeAviso("No se pudo asignar la fotografía del empleado " + id + " (" + ruta +
+                           ")");
             f.NotaRechazo();
           }
           empleados->MoveNext();

@@ -18,7 +18,7 @@ std::optional<std::string> MotivoNombreFoto(const std::string& nombre) {
 std::string ArchivoFotoEmpleado(Corrida& f, const std::string& carpeta, const std::string& nombre,
                                 const std::string& idEmpleado) {
   if (auto motivo = MotivoNombreFoto(nombre)) {
-    f.EscribeLog("No se pudo asignar la fotografía del empleado " + idEmpleado + ": " + *motivo);
+    f.EscribeAviso("No se pudo asignar la fotografía del empleado " + idEmpleado + ": " + *motivo);
     f.NotaRechazo();
     return std::string();
   }

@@ -18,11 +18,43 @@ bool SoloDigitos(const std::string& s) {
   return true;
 }
 
+// A number of digits; one too long for any date part reads as a year no
+// calendar has.
+int Cifras(const std::string& s) {
+  return s.size() > 5 ? 99999 : std::stoi(s);
+}
+
+// A year written with more than two digits is taken as written: "0099" is
+// no year of the two-digit window.
+int AnioEscrito(const std::string& s) {
+  const int anio = Cifras(s);
+  if (s.size() > 2 && anio < 100) LanzaError(errores::TiposNoCoinciden);
+  return anio;
+}
+
 bool TerminaEn(const std::string& s, std::string_view fin) {
   return s.size() >= fin.size() &&
          IgualSinCaso(std::string_view(s).substr(s.size() - fin.size()), fin);
 }
+// A key date that is not at the fixed places: the mask's exact shape, or the
+// parts between its separators, each a number, then nothing or a time of day
+// after a space or a "T".
+FechaHora FechaDeLlaveConMascara(const std::string& valor, const MascaraFecha& mascara) {
+  if (auto f = FechaConFormaDeMascara(valor, mascara)) return *f;
+  const PartesFecha p = CortaFecha(valor, mascara);
+  if (!p.porSeparadores || !SoloDigitos(*p.anio) || !SoloDigitos(*p.mes) || !SoloDigitos(*p.dia))
+    LanzaError(errores::TiposNoCoinciden);
+  FechaHora f = ComponeFechaExacta(AnioEscrito(*p.anio), Cifras(*p.mes), Cifras(*p.dia));
+  std::string_view resto = p.resto;
+  if (!resto.empty() && (resto.front() == 'T' || resto.front() == 't')) resto.remove_prefix(1);
+  if (!resto.empty() && !LeeHoraDelDia(resto, f)) LanzaError(errores::TiposNoCoinciden);
+  return f;
+}
 }  // namespace
+
+std::string ValorNuloEnLlave(const std::string& llave) {
+  return "Valor nulo (TextoNulo) en la columna índice (" + llave + ")";
+}
 
 db::ClaseLiteral ClaseDeLlave(int tipoAdo) {
   if (db::EsTipoTexto(tipoAdo)) return db::ClaseLiteral::Texto;
@@ -33,11 +65,9 @@ db::ClaseLiteral ClaseDeLlave(int tipoAdo) {
 FechaHora FechaDeLlave(const std::string& valor, const MascaraFecha& mascara) {
   std::string dia = ParteTexto(valor, 1, 2), mes = ParteTexto(valor, 4, 2),
               anio = ParteTexto(valor, 7, 4);
-  if (!SoloDigitos(dia) || !SoloDigitos(mes) || anio.size() != 4 || !SoloDigitos(anio)) {
-    if (auto f = FechaConFormaDeMascara(valor, mascara)) return *f;
-    LanzaError(errores::TiposNoCoinciden);
-  }
-  std::string texto = anio + "-" + mes + "-" + dia;
+  if (!SoloDigitos(dia) || !SoloDigitos(mes) || anio.size() != 4 || !SoloDigitos(anio))
+    return FechaDeLlaveConMascara(valor, mascara);
+  FechaHora f = ComponeFechaExacta(AnioEscrito(anio), Cifras(mes), Cifras(dia));
   if (LargoEnCaracteres(valor) > 10) {
     std::string horaTexto = ParteTexto(valor, 12, 2);
     if (!SoloDigitos(horaTexto)) LanzaError(errores::TiposNoCoinciden);
@@ -49,14 +79,18 @@ FechaHora FechaDeLlave(const std::string& valor, const MascaraFecha& mascara) {
     }
     char h[8];
     std::snprintf(h, sizeof h, "%02d", hora);
-    texto += std::string(" ") + h + ParteTexto(valor, 14, 6);
+    FechaHora t;
+    if (!LeeFechaISO(std::string(h) + ParteTexto(valor, 14, 6), t))
+      LanzaError(errores::TiposNoCoinciden);
+    f.hora = t.hora;
+    f.minuto = t.minuto;
+    f.segundo = t.segundo;
   }
-  FechaHora f;
-  if (!LeeFechaISO(texto, f)) LanzaError(errores::TiposNoCoinciden);
   return f;
 }
 
-ConsultaBusqueda::ConsultaBusqueda(const DefinicionTabla& d) : mascara_(d.Mascara) {
+ConsultaBusqueda::ConsultaBusqueda(const DefinicionTabla& d)
+    : mascara_(d.Mascara), textoNulo_(d.TextoNulo) {
   consulta_.select = "select ";
   consulta_.columnas = d.CamposSelect;
   consulta_.columnas.insert(consulta_.columnas.end(), d.ColumnasNivel.begin(),
@@ -84,6 +118,8 @@ const db::Consulta& ConsultaBusqueda::Para(const std::vector<std::string>& valor
                  "Valor vacío en la columna índice (" + nombresLlave_[k] + ")");
     db::Predicado& p = consulta_.condiciones[k];
     std::string v = Recorta(valores[c]);
+    if (!textoNulo_.empty() && v == textoNulo_)
+      LanzaError(errores::ArgumentoNoValido, ValorNuloEnLlave(nombresLlave_[k]));
     if (p.clase == db::ClaseLiteral::Texto || p.clase == db::ClaseLiteral::Numero) {
       p.valor = std::move(v);
     } else {

@@ -15,12 +15,18 @@ namespace varlo {
 
 db::ClaseLiteral ClaseDeLlave(int tipoAdo);
 
+// Why a record whose key value is the table's "TextoNulo" is refused: a key
+// cannot be NULL.
+std::string ValorNuloEnLlave(const std::string& llave);
+
 // A date key read at fixed places: day 1-2, month 4-5, year 7-10 and, past
 // ten characters, a time at 12-19 (hh:mm:ss). "p.m." adds 12 to hours 1 to
 // 11, "a.m." turns 12 into 0, a time without suffix is a 24-hour time.
 // A text without digits at those places is read with the table's mask when
-// it has the mask's shape (FechaConFormaDeMascara). Error 13 when the text
-// is no such date.
+// it has the mask's shape (FechaConFormaDeMascara) or, written without its
+// zeros, between the mask's separators (CortaFecha), each part a number.
+// Error 5 "Fecha inexistente" for a day that does not exist (nothing carries
+// over), error 13 when the text is no such date.
 FechaHora FechaDeLlave(const std::string& valor, const MascaraFecha& mascara);
 
 class ConsultaBusqueda {
@@ -28,13 +34,15 @@ class ConsultaBusqueda {
   explicit ConsultaBusqueda(const DefinicionTabla& d);
 
   // The lookup for one record's values (indices 0..Columnas-1). A key value
-  // that is empty once trimmed is refused before any query: error 5.
+  // that is empty once trimmed, or the table's "TextoNulo", is refused before
+  // any query: error 5.
   const db::Consulta& Para(const std::vector<std::string>& valores);
   const db::Consulta& Actual() const { return consulta_; }
 
  private:
   db::Consulta consulta_;
   MascaraFecha mascara_;
+  std::string textoNulo_;
   std::vector<std::size_t> columnaDeLlave_;  // index into the values
   std::vector<std::string> nombresLlave_;
 };

@@ -35,6 +35,8 @@ struct DefinicionTabla {
   std::int16_t ColumnaJerarquia = 0;
 
   MascaraFecha Mascara;  // InicioAnio, LargoAnio, InicioMes, LargoMes, InicioDia, LargoDia
+  // "TextoNulo": a value equal to it (trimmed) writes NULL; empty = off.
+  std::string TextoNulo;
 
   std::int16_t Columnas = 0;
   std::int16_t Formato = 1;

@@ -10,7 +10,11 @@ std::string DetalleRechazo(const std::string& campo, const std::string& valor, i
                            long tamanoDefinido, long numero, const std::string& mascara) {
   std::string que;
   if (db::EsTipoFecha(tipoAdo)) {
-    que = "no es una fecha " + mascara;
+    // error 5: a day the calendar does not have (or a mask without a letter)
+    que = numero == errores::ArgumentoNoValido ? "con la máscara " + mascara
+                                               : "no es una fecha " + mascara;
+  } else if (numero == errores::ArgumentoNoValido) {
+    return "";  // a refusal of the record (a key that cannot be NULL), not of the value's form
   } else if (db::EsTipoNumerico(tipoAdo)) {
     que = numero == errores::Desbordamiento ? "está fuera del intervalo de la columna"
                                             : "no es un número";

@@ -37,20 +37,30 @@ bool ValorBooleano(const std::string& valor) {
   return !(primera == 'F' || primera == 'f' || primera == 'N' || primera == 'n');
 }
 
-std::optional<FechaHora> FechaDeMascara(const std::string& valor, const MascaraFecha& m) {
-  std::string mes = ParteTexto(valor, m.InicioMes, m.LargoMes);
-  std::string dia = ParteTexto(valor, m.InicioDia, m.LargoDia);
+namespace {
+const std::string& ParteExigida(const std::optional<std::string>& parte) {
+  if (!parte) LanzaError(errores::ArgumentoNoValido);
+  return *parte;
+}
+
+std::optional<FechaHora> FechaDePartes(const PartesFecha& p) {
+  const std::string& mes = ParteExigida(p.mes);
+  const std::string& dia = ParteExigida(p.dia);
   if (!(LeeNumero(mes) > 0 && LeeNumero(dia) > 0)) return std::nullopt;
-  std::string anio = ParteTexto(valor, m.InicioAnio, m.LargoAnio);
-  return ComponeFecha(EnteroDeTexto(anio), EnteroDeTexto(mes), EnteroDeTexto(dia));
+  const std::string& anio = ParteExigida(p.anio);
+  return ComponeFechaExacta(EnteroDeTexto(anio), EnteroDeTexto(mes), EnteroDeTexto(dia));
+}
+}  // namespace
+
+std::optional<FechaHora> FechaDeMascara(const std::string& valor, const MascaraFecha& m) {
+  return FechaDePartes(CortaFecha(valor, m));
 }
 
 std::optional<FechaHora> FechaYHoraDeMascara(const std::string& valor, const MascaraFecha& m) {
-  std::optional<FechaHora> f = FechaDeMascara(valor, m);
+  const PartesFecha p = CortaFecha(valor, m);
+  std::optional<FechaHora> f = FechaDePartes(p);
   if (!f || m.Texto.empty()) return f;
-  const std::size_t largoMascara = LargoEnCaracteres(m.Texto);
-  std::string resto = Recorta(ParteTexto(valor, static_cast<int>(largoMascara) + 1,
-                                         static_cast<int>(LargoEnCaracteres(valor))));
+  std::string resto = p.resto;
   if ((resto.size() > 1 && (resto[0] == 'T' || resto[0] == 't')) && EsCifra(resto[1]))
     resto.erase(0, 1);
   if (resto.empty() || !EsCifra(resto[0])) return f;
@@ -109,25 +119,24 @@ void EscrituraRegistro::EscribeColumna(db::Recordset& rs, std::size_t c, const s
   int i = Indice(rs, c);
   int tipo = tipos_[c];
   std::string v = Recorta(bruto);
+  if (!d_.TextoNulo.empty() && v == d_.TextoNulo) {
+    // Asked for in so many words: NULL, whatever the column's type; a key never.
+    if (EsColumnaLlave(c)) LanzaError(errores::ArgumentoNoValido, ValorNuloEnLlave(d_.Campos[c]));
+    rs.Asigna(i, db::Valor{});
+    return;
+  }
   if (v.empty()) {
     // An empty value never clears a column; a picture column takes its file.
     if (tipo == db::adLongVarBinary) AsignaFotoRegistro(imagenes_, rs, i, d_.Campos[c], d_);
     return;
   }
   if (db::EsTipoFecha(tipo)) {
-    const bool llave = EsColumnaLlave(c);
-    if (auto f =
-            llave ? FechaDeMascara(bruto, d_.Mascara) : FechaYHoraDeMascara(bruto, d_.Mascara)) {
-      // A date-time key keeps the time of day its lookup used: otherwise the
-      // row would be rewritten at midnight and the next run would not find it.
-      if (llave && LargoEnCaracteres(v) > 10) {
-        FechaHora k = FechaDeLlave(v, d_.Mascara);
-        f->hora = k.hora;
-        f->minuto = k.minuto;
-        f->segundo = k.segundo;
-      }
+    // A date key is written as its lookup read it, time of day included:
+    // otherwise the next run would not find the row.
+    if (EsColumnaLlave(c))
+      rs.Asigna(i, FechaDeLlave(v, d_.Mascara));
+    else if (auto f = FechaYHoraDeMascara(bruto, d_.Mascara))
       rs.Asigna(i, *f);
-    }
   } else if (tipo == db::adBoolean) {
     rs.Asigna(i, ValorBooleano(v));
   } else {

@@ -22,16 +22,18 @@ class Recordset;
 // text is false when it starts with F or N (either case), true otherwise.
 bool ValorBooleano(const std::string& valor);
 
-// The date of a value cut with the mask: nothing when its month or day is 0
-// or not a number (the column keeps its value). Error 5 for a mask letter
-// that is missing, 13 for a part that is not a number, 6 for one beyond 16
-// bits. Years 0..99 go through the 1930-2029 window; months and days beyond
-// their range carry over.
+// The date of a value cut with the mask (CortaFecha: at its places, or
+// between its separators for a date written without its zeros): nothing
+// when its month or day is 0 or not a number (the column keeps its value).
+// Error 5 for a mask letter that is missing or a day that does not exist
+// (31/02, month 13: nothing carries over), 13 for a part that is not a
+// number, 6 for one beyond 16 bits. Years 0..99 go through the 1930-2029
+// window.
 std::optional<FechaHora> FechaDeMascara(const std::string& valor, const MascaraFecha& m);
 
 // FechaDeMascara with the time of day written after the date ("25/12/2005
-// 14:30:00", with or without a.m./p.m.): what follows the mask, trimmed, with
-// an optional "T". Midnight when nothing follows or what follows does not
+// 14:30:00", with or without a.m./p.m., "2010-03-15T08:30:00"): what follows
+// the date, trimmed, with an optional "T". Midnight when nothing follows or what follows does not
 // begin with a digit (a note after the date); error 13 for a time that
 // cannot be read, which is never dropped.
 std::optional<FechaHora> FechaYHoraDeMascara(const std::string& valor, const MascaraFecha& m);

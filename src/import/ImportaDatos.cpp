@@ -68,6 +68,9 @@ class ImportacionTablas {
   void Sondea(DefinicionTabla& d);
   FinTabla CuerpoTabla(DefinicionTabla& d);
   void EscribeResumen(const DefinicionTabla& d);
+  // A table skipped before reading its source: the reason in the log, and
+  // its summary line.
+  void NoImportada(const std::string& tabla, const std::string& motivo);
   // Closes the result files outside a table's scope: a line that cannot be
   // written is an error line of its own.
   void CierraResultados();
@@ -81,6 +84,11 @@ class ImportacionTablas {
   bool conResumen_ = false;
   std::chrono::steady_clock::time_point inicioTabla_;
 };
+
+void ImportacionTablas::NoImportada(const std::string& tabla, const std::string& motivo) {
+  f_.EscribeLog(motivo);
+  f_.EscribeNoImportada(tabla, motivo, false);
+}
 
 void ImportacionTablas::EscribeResumen(const DefinicionTabla& d) {
   if (!conResumen_) return;
@@ -137,8 +145,8 @@ FinTabla ImportacionTablas::PasoTabla(std::int16_t i) {
   DefinicionTabla d;
   d.Tabla = ini_.Texto("Tablas", LectorDefiniciones::ClaveNumerada("Tabla", i), "Empleado");
   if (EstaEnBlanco(d.Tabla)) {
-    f_.EscribeLog("No tiene nombre definido para la tabla " + std::to_string(i));
-    f_.NotaError();
+    NoImportada("(tabla " + std::to_string(i) + ")",
+                "No tiene nombre definido para la tabla " + std::to_string(i));
     return FinTabla::Siguiente;
   }
   // The table scope: what fails here is logged and the table is skipped.
@@ -154,7 +162,14 @@ FinTabla ImportacionTablas::PasoTabla(std::int16_t i) {
     CierraResultados();
     BorraPendientes(d);
     f_.EscribeError(e);
-    EscribeResumen(d);
+    // Before its source was opened the table read nothing; after, its
+    // summary says how far it got and why it stopped.
+    if (conResumen_) {
+      resumen_.motivo = LineaError(e);
+      EscribeResumen(d);
+    } else {
+      f_.EscribeNoImportada(d.Tabla, TextoError(e), false);
+    }
     if (deCorrida) {
       // A locked database ends this table; a lost one ends the run.
       f_.NotaBaseDatosPerdida();
@@ -211,29 +226,25 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     return FinTabla::Siguiente;
   }
   if (!ConstruyePlan(ini_, d)) {
-    f_.EscribeLog("No tiene definida ni una sola columna");
-    f_.NotaError();
+    NoImportada(d.Tabla, "No tiene definida ni una sola columna");
     return FinTabla::TerminaCorrida;
   }
   // A key that no column carries would make every lookup fail: the table is
   // skipped before any record is read.
   if (auto llave = IndiceSinColumna(d)) {
-    f_.EscribeLog("No tiene definida la columna índice (" + *llave + ")");
-    f_.NotaError();
+    NoImportada(d.Tabla, "No tiene definida la columna índice (" + *llave + ")");
     return FinTabla::Siguiente;
   }
 
   std::error_code ec;
   if (!std::filesystem::is_regular_file(d.Origen, ec)) {
     // a table that was configured but could not be read is not a clean run
-    f_.EscribeLog("Archivo origen no existe (" + d.Origen + ")");
-    f_.NotaError();
+    NoImportada(d.Tabla, "Archivo origen no existe (" + d.Origen + ")");
     return FinTabla::Siguiente;
   }
   const OpcionesFuente fuente = LeeOpcionesFuente(ini_, d.Tabla);
   if (!fuente.problema.empty()) {
-    f_.EscribeLog(fuente.problema);
-    f_.NotaError();
+    NoImportada(d.Tabla, fuente.problema);
     return FinTabla::Siguiente;
   }
   // A quote that is part of the separator stops the table before any record is read.
@@ -251,6 +262,8 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   resumen_.simulado = modo == ModoLote::Simulacion;
   if (f_.ReporteEmpleadosNoImportados == 1)
     resumen_.archivoEr = UneRuta("Log", std::filesystem::path(d.ArchivoEr).filename().string());
+  if (f_.ReporteEmpleadosImportados == 1)
+    resumen_.archivoOk = UneRuta("Log", std::filesystem::path(d.ArchivoOk).filename().string());
   inicioTabla_ = std::chrono::steady_clock::now();
   conResumen_ = true;
   resultados_.EstableceCodificacion(lector.Lineas().CodificacionArchivo());
@@ -309,6 +322,18 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     return f_.opciones.maxRechazos > 0 &&
            resumen_.rechazadas + rechazosSinReportar >= f_.opciones.maxRechazos;
   };
+  // A file that is mostly wrong is not worth reading to its end. The stop
+  // can come inside a batch whose lines were read ahead, also the last one:
+  // it is said once, wherever it came.
+  const auto seDetuvo = [&] {
+    if (!resumen_.motivo.empty()) return true;
+    if (!llegoAlMaximo()) return false;
+    resumen_.motivo = "La tabla " + d.Tabla + " se detuvo al llegar a " +
+                      std::to_string(resumen_.rechazadas + rechazosSinReportar) +
+                      " líneas rechazadas; el resto no se procesó";
+    f_.EscribeFalla(resumen_.motivo);
+    return true;
+  };
   if (cn.AnticipaBusquedas(busqueda.Actual())) {
     // The batch's lookups in one query; a line whose key cannot be read is
     // left to its own lookup, which gives its reason.
@@ -351,8 +376,9 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
       lote.Interrumpe();
       resultados_.Cierra();
       BorraPendientes(d);
-      f_.EscribeLog("Importación interrumpida en la tabla " + d.Tabla + ", después de " +
-                    Decimal(ventana_.Valor()) + " de " + Decimal(ventana_.Maximo()) + " líneas");
+      resumen_.motivo = "Importación interrumpida en la tabla " + d.Tabla + ", después de " +
+                        Decimal(ventana_.Valor()) + " de " + Decimal(ventana_.Maximo()) + " líneas";
+      f_.EscribeFalla(resumen_.motivo);
       return FinTabla::TerminaCorrida;
     }
     ventana_.EstableceEstado(estado + Decimal(ventana_.Valor() + 1) + " de " +
@@ -361,16 +387,12 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     lote.Procesa(lector.Lee());
     resultados_.Vacia();
     ventana_.EstableceValor(ventana_.Valor() + 1);
-    if (llegoAlMaximo()) {
-      // A file that is mostly wrong is not worth reading to its end.
-      f_.EscribeLog("La tabla " + d.Tabla + " se detuvo al llegar a " +
-                    std::to_string(resumen_.rechazadas + rechazosSinReportar) +
-                    " líneas rechazadas; el resto no se procesó");
-      f_.NotaError();
-      break;
-    }
+    f_.AvanceImportacion(d.Tabla, resumen_);
+    if (seDetuvo()) break;
   }
   lote.Termina();
+  seDetuvo();
+  f_.AvanceImportacion(d.Tabla, resumen_);
   lector.Close();
   resultados_.Cierra();
   if (modo == ModoLote::UnaTransaccion) {

@@ -221,7 +221,9 @@ LineaLeida LectorRegistros::Lee() {
 
 long LectorRegistros::Cuenta(const std::string& ruta, const DivisorLineas& divisor,
                              std::optional<Codificacion> codificacion) {
-  if (!divisor.Comillas()) return LectorLineas::CuentaLineas(ruta);
+  // the line count also refuses a file that is UTF-16 without a mark
+  const long lineas = LectorLineas::CuentaLineas(ruta, codificacion);
+  if (!divisor.Comillas()) return lineas;
   LectorRegistros l(ruta, divisor);
   if (codificacion) l.Lineas().EstableceCodificacion(*codificacion);
   // Most files quote values without line breaks: their lines are counted

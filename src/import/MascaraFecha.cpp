@@ -25,7 +25,132 @@ void Posicion(std::string_view mascara, char letra, std::int16_t& inicio, std::i
   largo = static_cast<std::int16_t>(ultima - primera + 1);
 }
 
+bool EsLetraFecha(char c) {
+  return c == 'Y' || c == 'y' || c == 'M' || c == 'm' || c == 'D' || c == 'd';
+}
+
+char Mayuscula(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool EsCifra(char c) {
+  return c >= '0' && c <= '9';
+}
+
+bool EsSeparador(char c) {
+  return c == '/' || c == '-' || c == '.';
+}
+
+// A mask of three letter runs joined by separators: its letters in order and
+// the two separators. Anything after the third run is left to the time.
+struct Tramos {
+  char letras[3] = {};
+  std::string_view separadores[2];
+};
+
+std::optional<Tramos> TramosDe(std::string_view mascara) {
+  Tramos t;
+  std::size_t i = 0;
+  for (int k = 0; k < 3; ++k) {
+    if (i >= mascara.size() || !EsLetraFecha(mascara[i])) return std::nullopt;
+    t.letras[k] = Mayuscula(mascara[i]);
+    for (int j = 0; j < k; ++j)
+      if (t.letras[j] == t.letras[k]) return std::nullopt;
+    while (i < mascara.size() && Mayuscula(mascara[i]) == t.letras[k]) ++i;
+    if (k == 2) break;
+    const std::size_t desde = i;
+    while (i < mascara.size() && EsSeparador(mascara[i])) ++i;
+    if (i == desde) return std::nullopt;
+    t.separadores[k] = mascara.substr(desde, i - desde);
+  }
+  for (; i < mascara.size(); ++i)
+    if (EsLetraFecha(mascara[i])) return std::nullopt;
+  return t;
+}
+
+// The value has the mask's own characters where the mask has them (as far as
+// the value goes) and the date does not go on past the mask's last letter.
+bool EncajaEnMascara(std::string_view valor, std::string_view mascara) {
+  std::size_t ultimaLetra = 0, letras = 0;
+  for (std::size_t i = 0, n = 0; i < mascara.size(); i = AvanzaCaracteres(mascara, i, 1), ++n)
+    if (EsLetraFecha(mascara[i])) ultimaLetra = n, ++letras;
+  if (letras == 0) return true;
+  std::size_t iv = 0, im = 0;
+  for (std::size_t n = 0; n <= ultimaLetra; ++n) {
+    if (iv >= valor.size()) return true;
+    const std::size_t finV = AvanzaCaracteres(valor, iv, 1),
+                      finM = AvanzaCaracteres(mascara, im, 1);
+    if (!EsLetraFecha(mascara[im]) && valor.substr(iv, finV - iv) != mascara.substr(im, finM - im))
+      return false;
+    iv = finV;
+    im = finM;
+  }
+  return iv >= valor.size() || !EsCifra(valor[iv]);
+}
+
+// The trimmed value cut between the mask's separators; nothing when it does
+// not begin with digits and both separators in order.
+std::optional<PartesFecha> CortaPorSeparadores(std::string_view valor, const Tramos& t) {
+  std::size_t fin = 0;
+  while (fin < valor.size() && (EsCifra(valor[fin]) || EsSeparador(valor[fin]))) ++fin;
+  const std::string_view fecha = valor.substr(0, fin);
+  const std::size_t primero = fecha.find(t.separadores[0]);
+  if (primero == std::string_view::npos) return std::nullopt;
+  const std::size_t segundo = fecha.find(t.separadores[1], primero + t.separadores[0].size());
+  if (segundo == std::string_view::npos) return std::nullopt;
+  const std::string_view piezas[3] = {
+      fecha.substr(0, primero),
+      fecha.substr(primero + t.separadores[0].size(), segundo - primero - t.separadores[0].size()),
+      fecha.substr(segundo + t.separadores[1].size())};
+  for (std::string_view pieza : piezas)
+    for (char c : pieza)
+      if (!EsCifra(c)) return std::nullopt;  // a third separator
+  PartesFecha p;
+  p.porSeparadores = true;
+  for (int k = 0; k < 3; ++k) {
+    std::optional<std::string>& parte = t.letras[k] == 'Y'   ? p.anio
+                                        : t.letras[k] == 'M' ? p.mes
+                                                             : p.dia;
+    parte = std::string(piezas[k]);
+  }
+  p.resto = Recorta(valor.substr(fin));
+  return p;
+}
+
+std::optional<std::string> ParteSiHayLetra(std::string_view valor, int inicio, int largo) {
+  if (inicio < 1) return std::nullopt;
+  return ParteTexto(valor, inicio, largo);
+}
+
 }  // namespace
+
+PartesFecha CortaFecha(std::string_view valor, const MascaraFecha& m) {
+  if (!EncajaEnMascara(valor, m.Texto)) {
+    if (auto tramos = TramosDe(m.Texto)) {
+      const std::string recortado = Recorta(valor);
+      if (auto p = CortaPorSeparadores(recortado, *tramos)) return *p;
+      // A date of another length written with other separators ("5-3-2010"
+      // for DD/MM/YYYY) would be cut into nonsense at the mask's places; one
+      // of the mask's length ("2006/08/01" for YYYY-MM-DD) reads there as it
+      // always did.
+      std::size_t cifras = 0, fecha = 0;
+      while (cifras < recortado.size() && EsCifra(recortado[cifras])) ++cifras;
+      while (fecha < recortado.size() &&
+             (EsCifra(recortado[fecha]) || EsSeparador(recortado[fecha])))
+        ++fecha;
+      if (cifras > 0 && cifras < fecha && fecha != LargoEnCaracteres(m.Texto))
+        LanzaError(errores::TiposNoCoinciden);
+    }
+  }
+  PartesFecha p;
+  p.anio = ParteSiHayLetra(valor, m.InicioAnio, m.LargoAnio);
+  p.mes = ParteSiHayLetra(valor, m.InicioMes, m.LargoMes);
+  p.dia = ParteSiHayLetra(valor, m.InicioDia, m.LargoDia);
+  const std::size_t largoMascara = LargoEnCaracteres(m.Texto);
+  p.resto =
+      Recorta(valor.substr(AvanzaCaracteres(valor, 0, static_cast<std::int64_t>(largoMascara))));
+  return p;
+}
 
 MascaraFecha MascaraFecha::Desde(std::string_view mascara) {
   MascaraFecha m;
@@ -58,10 +183,8 @@ std::optional<FechaHora> FechaConFormaDeMascara(std::string_view valor, const Ma
   if (!resto.empty() && (resto.front() != ' ' || !LeeHoraDelDia(resto.substr(1), f)))
     return std::nullopt;
   // a written year of 0..99 in full ("0099") is no year of the window
-  if (mes < 1 || mes > 12 || dia < 1 || (cifrasAnio > 2 && anio < 100) || anio > 9999)
-    return std::nullopt;
-  const FechaHora d = ComponeFecha(anio, mes, dia);
-  if (d.mes != mes || d.dia != dia) return std::nullopt;
+  if ((cifrasAnio > 2 && anio < 100) || anio > 9999) return std::nullopt;
+  const FechaHora d = ComponeFechaExacta(anio, mes, dia);
   f.anio = d.anio;
   f.mes = d.mes;
   f.dia = d.dia;

@@ -23,12 +23,34 @@ struct MascaraFecha {
   bool Completa() const { return InicioAnio > 0 && InicioMes > 0 && InicioDia > 0; }
 };
 
+// The year, month and day of a date value as text, and what follows them.
+struct PartesFecha {
+  // Nothing for a part whose letter the mask lacks (cutting it is error 5).
+  std::optional<std::string> anio, mes, dia;
+  // After the date: a time of day, or a note. Trimmed.
+  std::string resto;
+  bool porSeparadores = false;
+};
+
+// Cuts a date value with the mask. A value that fits the mask (the mask's
+// own characters where it has them, as far as the value goes, and no digit
+// right after the mask's last letter) is cut at the mask's places, spaces
+// included. Otherwise, when the mask is three letter runs joined by
+// separators made of "/", "-" and "." (D/M/YYYY, YYYY-MM-DD, DD.MM.YY) and
+// the trimmed value begins with digits and both separators in that order
+// ("5/3/2010", "2010-3-5T08:30"), it is cut between the separators, in the
+// mask's order; the date ends at the first character that is neither a
+// digit nor a separator. Error 13 when such a mask's value begins with a
+// date of another length than the mask's written with other separators
+// ("5-3-2010" for DD/MM/YYYY). Any other value is cut at the mask's places.
+PartesFecha CortaFecha(std::string_view valor, const MascaraFecha& m);
+
 // A date whose text has the mask's exact shape: a digit wherever the mask
 // has Y, M or D and the mask's own character everywhere else, optionally
 // followed by a space and a time of day (LeeHoraDelDia). The day must exist,
-// nothing carries over; a year of one or two digits goes through the
-// 1930-2029 window. Nothing when the text has another shape, names no real
-// day or time, or the mask lacks one of its letters.
+// nothing carries over (error 5 "Fecha inexistente" otherwise); a year of
+// one or two digits goes through the 1930-2029 window. Nothing when the text
+// has another shape, names no real time, or the mask lacks one of its letters.
 std::optional<FechaHora> FechaConFormaDeMascara(std::string_view valor, const MascaraFecha& m);
 
 // The characters of `valor` from `inicio` (from 1) for `largo` characters,

@@ -10,7 +10,9 @@ OpcionesFuente LeeOpcionesFuente(const LectorDefiniciones& ini, const std::strin
   if (!nombre.empty()) {
     o.codificacion = CodificacionPorNombre(nombre);
     if (!o.codificacion)
-      o.problema = "Codificación no soportada (" + nombre + "): use UTF-8 o Windows-1252";
+      o.problema = "Codificación no soportada (" + nombre +
+                   "): use UTF-8, Windows-1252 u otro nombre que conozca iconv "
+                   "(ISO-8859-1, CP850, UTF-16...)";
   }
   o.lineasEncabezado = ini.Numero32(seccion, "LineasEncabezado", "0");
   if (o.lineasEncabezado < 0)

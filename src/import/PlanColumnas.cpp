@@ -45,6 +45,7 @@ bool ColumnaSoloLectura(const std::string& tabla, const std::string& nombre) {
 
 bool ConstruyePlan(const LectorDefiniciones& ini, DefinicionTabla& d) {
   LeeFormato(ini, d);
+  d.TextoNulo = ini.Texto(d.Tabla, "TextoNulo", "");
   d.PosicionIndice.assign(d.Indices.size(), 0);
   d.TipoIndice.assign(d.Indices.size(), 0);
   d.Campos.clear();

@@ -11,7 +11,7 @@
 
 namespace varlo {
 
-// Layout ("Formato", "Otro") and the columns 1..Columnas of the table
+// Layout ("Formato", "Otro"), "TextoNulo" and the columns 1..Columnas of the table
 // section `d.Tabla`. `d.Columnas`, `d.Indices`, `d.ColumnaJerarquia` and the
 // probe fields must already be set. Returns whether some column is named.
 bool ConstruyePlan(const LectorDefiniciones& ini, DefinicionTabla& d);

@@ -14,7 +14,7 @@ void ResultadosTabla::Inicia(const std::string& archivoEr, bool reporteEr,
   if (reporteOk) ok_.Inicia(archivoOk, Codificacion::Ansi);
 }
 
-void ResultadosTabla::EstableceCodificacion(Codificacion c) {
+void ResultadosTabla::EstableceCodificacion(const Codificacion& c) {
   er_.EstableceCodificacion(c);
   ok_.EstableceCodificacion(c);
 }

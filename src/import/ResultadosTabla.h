@@ -25,7 +25,7 @@ class ResultadosTabla {
   void Inicia(const std::string& archivoEr, bool reporteEr, const std::string& archivoOk,
               bool reporteOk);
   // The encoding of the source file, for the lines that follow.
-  void EstableceCodificacion(Codificacion c);
+  void EstableceCodificacion(const Codificacion& c);
   void Importado(const std::string& linea);
   void Rechazado(const std::string& linea, const std::vector<Rechazo>& rechazos);
   // Writes the lines of the batch just reported.

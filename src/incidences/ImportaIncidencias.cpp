@@ -32,15 +32,26 @@ bool ExisteArchivo(const std::string& ruta) {
   return !ec && std::filesystem::is_regular_file(estado);
 }
 
-void Importa(Corrida& f) {
+// Whether the planning is part of the run (its definition has columns) and
+// whether its summary line was written, for an error that ends it.
+struct EstadoPlaneacion {
+  bool configurada = false;
+  bool resumida = false;
+};
+
+// The planning is skipped before reading its source: the reason in the log,
+// and its summary line.
+void NoImportada(Corrida& f, EstadoPlaneacion& estado, const std::string& motivo) {
+  f.EscribeNoImportada(kSeccionIncidencias, motivo, true);
+  estado.resumida = true;
+}
+
+void Importa(Corrida& f, EstadoPlaneacion& estado) {
   Ventana& ventana = f.ventana();
   if (EstaEnBlanco(f.ArchivoDefiniciones)) {
     f.EscribeLog("No se especificó archivo de definiciones");
     return;
   }
-  ventana.EstableceEstado("Obteniendo información del archivo de definiciones (" +
-                          Recorta(f.ArchivoDefiniciones) + ")...");
-
   DefinicionIncidencias d;
   ComponeArchivosResultado(d);
   if (f.opciones.simular) {
@@ -52,36 +63,48 @@ void Importa(Corrida& f) {
   if (f.ReporteEmpleadosNoImportados == 1) resultados.Er.Inicia(d.ArchivoEr, Codificacion::Ansi);
   if (f.ReporteEmpleadosImportados == 1) resultados.Ok.Inicia(d.ArchivoOk, Codificacion::Ansi);
 
-  switch (LeeDefinicion(LectorDefiniciones(f.oIni(), f.ArchivoDefiniciones), d)) {
+  const LecturaDefinicion lectura =
+      LeeDefinicion(LectorDefiniciones(f.oIni(), f.ArchivoDefiniciones), d);
+  // A file without a planning shows no stage of it.
+  if (lectura != LecturaDefinicion::CeroColumnas)
+    ventana.EstableceEstado("Obteniendo información del archivo de definiciones (" +
+                            Recorta(f.ArchivoDefiniciones) + ")...");
+  switch (lectura) {
     case LecturaDefinicion::CeroColumnas:
       f.EscribeLog("Con 0 columnas definidas");
       return;
     case LecturaDefinicion::NingunaColumna:
+      estado.configurada = true;
       f.EscribeLog("No tiene definida ni una sola columna");
-      f.NotaError();
+      NoImportada(f, estado, "No tiene definida ni una sola columna");
       return;
     case LecturaDefinicion::Completa:
+      estado.configurada = true;
       break;
   }
   // A definition that would fail on every line is reported once, before any line is read.
   std::vector<std::string> problemas = ProblemasDefinicion(d);
   if (!problemas.empty()) {
-    for (const std::string& p : problemas) f.EscribeLog(p);
-    f.NotaError();
+    std::string motivo;
+    for (const std::string& p : problemas) {
+      f.EscribeLog(p);
+      motivo += (motivo.empty() ? "" : "; ") + p;
+    }
+    NoImportada(f, estado, motivo);
     return;
   }
 
   if (!ExisteArchivo(d.Origen)) {
     // configured, but nothing to read: not a clean run
     f.EscribeLog("Archivo origen no existe");
-    f.NotaError();
+    NoImportada(f, estado, "Archivo origen no existe (" + d.Origen + ")");
     return;
   }
   const OpcionesFuente fuente =
       LeeOpcionesFuente(LectorDefiniciones(f.oIni(), f.ArchivoDefiniciones), kSeccionIncidencias);
   if (!fuente.problema.empty()) {
     f.EscribeLog(fuente.problema);
-    f.NotaError();
+    NoImportada(f, estado, fuente.problema);
     return;
   }
   // A quote that is part of the separator stops the planning before any record is read.
@@ -107,12 +130,16 @@ void Importa(Corrida& f) {
     ResultadosIncidencias::Retenidas salida;
     long agregados = 0;
   };
+  // Lines of the source, and day rows of Kardex.
   ResumenImportacion resumen;
+  resumen.porDias = true;
   resumen.leidas = d.TotalLineas;
   resumen.omitidas = omitidas;
   resumen.simulado = f.opciones.simular;
   if (f.ReporteEmpleadosNoImportados == 1)
     resumen.archivoEr = UneRuta("Log", std::filesystem::path(d.ArchivoEr).filename().string());
+  if (f.ReporteEmpleadosImportados == 1)
+    resumen.archivoOk = UneRuta("Log", std::filesystem::path(d.ArchivoOk).filename().string());
   const auto inicio = std::chrono::steady_clock::now();
   long reportadas = 0;
   long rechazadas = 0;  // lines with a rejection, as they are processed
@@ -121,6 +148,7 @@ void Importa(Corrida& f) {
     resumen.segundos =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
     f.EscribeResumen(kSeccionIncidencias, resumen);
+    estado.resumida = true;
   };
   auto registro = [&](const LineaLeida& leida) {
     const std::string& linea = leida.texto;
@@ -157,11 +185,19 @@ void Importa(Corrida& f) {
       }
     return l;
   };
-  // Days go to the added or updated count; rejected lines to the rejected one.
+  // Days go to the added or updated count; a line with a rejection to the
+  // rejected one.
   auto reporta = [&](const LineaLeida&, const Linea& l) {
     ++reportadas;
     long importados = 0;
-    for (const auto& s : l.salida) ++(s.importada ? importados : resumen.rechazadas);
+    bool rechazada = false;
+    for (const auto& s : l.salida) {
+      if (s.importada)
+        ++importados;
+      else
+        rechazada = true;
+    }
+    if (rechazada) ++resumen.rechazadas;
     resumen.agregadas += l.agregados;
     resumen.actualizadas += importados - l.agregados;
     resultados.Escribe(l.salida);
@@ -180,8 +216,9 @@ void Importa(Corrida& f) {
     if (f.Interrumpida()) {
       lote.Interrumpe();
       resultados.Vacia();
-      f.EscribeLog("Importación de Incidencias interrumpida después de " + Entero(ventana.Valor()) +
-                   " de " + Entero(ventana.Maximo()) + " líneas");
+      resumen.motivo = "Importación de Incidencias interrumpida después de " +
+                       Entero(ventana.Valor()) + " de " + Entero(ventana.Maximo()) + " líneas";
+      f.EscribeFalla(resumen.motivo);
       escribeResumen();
       return;
     }
@@ -192,14 +229,16 @@ void Importa(Corrida& f) {
       lote.Procesa(origen.Lee());
       resultados.Vacia();
     } catch (...) {
+      resumen.motivo = LineaError(ErrorCapturado());
       escribeResumen();
       throw;
     }
     ventana.EstableceValor(ventana.Valor() + 1);
+    f.AvanceImportacion(kSeccionIncidencias, resumen);
     if (f.opciones.maxRechazos > 0 && rechazadas >= f.opciones.maxRechazos) {
-      f.EscribeLog("La planeación de faltas se detuvo al llegar a " + std::to_string(rechazadas) +
-                   " líneas rechazadas; el resto no se procesó");
-      f.NotaError();
+      resumen.motivo = "La planeación de faltas se detuvo al llegar a " +
+                       std::to_string(rechazadas) + " líneas rechazadas; el resto no se procesó";
+      f.EscribeFalla(resumen.motivo);
       break;
     }
   }
@@ -215,12 +254,15 @@ void Importa(Corrida& f) {
 
 void ImportaIncidencias(Corrida& f) {
   f.EscribeLog(">Inicio de importación de Incidencias");
+  EstadoPlaneacion estado;
   try {
-    Importa(f);
+    Importa(f, estado);
   } catch (...) {
     const bool deCorrida = db::CapturadoEsDeCorrida();
-    f.EscribeError(ErrorCapturado());
+    const ErrorVarlo e = ErrorCapturado();
+    f.EscribeError(e);
     if (deCorrida) f.NotaBaseDatosPerdida();
+    if (estado.configurada && !estado.resumida) NoImportada(f, estado, TextoError(e));
   }
   f.EscribeLog("Fin de importación de Incidencias");
 }

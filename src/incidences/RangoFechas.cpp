@@ -6,8 +6,9 @@
 namespace varlo {
 
 namespace {
-std::int16_t ParteNumerica(std::string_view valor, int inicio, int largo) {
-  auto numero = NumeroEstricto(ParteTexto(valor, inicio, largo));
+std::int16_t ParteNumerica(const std::optional<std::string>& parte) {
+  if (!parte) LanzaError(errores::ArgumentoNoValido);  // the mask lacks its letter
+  auto numero = NumeroEstricto(*parte);
   if (!numero) LanzaError(errores::TiposNoCoinciden);
   return TruncaEntero16(*numero);
 }
@@ -30,11 +31,17 @@ std::int64_t RangoFechas::Dias() const {
 }
 
 FechaHora LeeFecha(const MascaraFecha& m, std::string_view valor) {
-  std::string fecha = Recorta(valor);
-  std::int16_t anio = ParteNumerica(fecha, m.InicioAnio, m.LargoAnio);
-  std::int16_t mes = ParteNumerica(fecha, m.InicioMes, m.LargoMes);
-  std::int16_t dia = ParteNumerica(fecha, m.InicioDia, m.LargoDia);
-  return ComponeFecha(anio, mes, dia);
+  const std::string fecha = Recorta(valor);
+  const PartesFecha p = CortaFecha(fecha, m);
+  const std::int16_t anio = ParteNumerica(p.anio);
+  const std::int16_t mes = ParteNumerica(p.mes);
+  const std::int16_t dia = ParteNumerica(p.dia);
+  try {
+    return ComponeFechaExacta(anio, mes, dia);
+  } catch (const ErrorVarlo& e) {
+    // the line is in the result file, but which of its dates is meant is not
+    throw ErrorVarlo(e.Numero(), e.Fuente(), e.Descripcion() + " (" + fecha + ")");
+  }
 }
 
 RangoFechas RangoDe(const DefinicionIncidencias& d, const std::vector<std::string>& valores) {

@@ -1,7 +1,8 @@
 #pragma once
 // The days a record covers: the start date from the "Fecha1" column, the end
 // date from the column right after it when "Fecha2" is configured, each cut
-// with the date mask and composed with carry and the two-digit-year window.
+// with the date mask and composed with the two-digit-year window; a day
+// that does not exist is refused.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -32,9 +33,12 @@ class ErrorFecha : public ErrorVarlo {
   std::int16_t columna_;
 };
 
-// One date value: the value trimmed, year, month and day cut with the mask,
-// each part floored to a 16-bit whole number (a part that is not a number,
-// the empty part included, is error 13), composed with carry.
+// One date value: the value trimmed, year, month and day cut with the mask
+// (at its places, or between its separators for a date written without its
+// zeros: CortaFecha), each part floored to a 16-bit whole number (a part that
+// is not a number, the empty part included, is error 13). A day that does
+// not exist (31/02, month 13, day or month 0) is error 5 "Fecha inexistente
+// (value)": nothing carries over.
 FechaHora LeeFecha(const MascaraFecha& mascara, std::string_view valor);
 
 // The range of a split record; raises ErrorFecha naming the failing column,

@@ -2,7 +2,7 @@
 
 namespace varlo {
 
-void ResultadosIncidencias::EstableceCodificacion(Codificacion c) {
+void ResultadosIncidencias::EstableceCodificacion(const Codificacion& c) {
   Ok.EstableceCodificacion(c);
   Er.EstableceCodificacion(c);
 }

@@ -21,7 +21,7 @@ class ResultadosIncidencias {
   ArchivoResultado Er;
 
   // Result files follow the encoding of the source file.
-  void EstableceCodificacion(Codificacion c);
+  void EstableceCodificacion(const Codificacion& c);
 
   // Raises the error of a line that cannot be written.
   void Importado(const std::string& linea);

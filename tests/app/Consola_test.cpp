@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "PantallaPrueba.h"
 #include "app/LineaComandos.h"
 #include "app/VentanaConsola.h"
 
@@ -62,12 +63,15 @@ TEST(ConsoleWindow, WithoutTerminalPrintsStatusChangesAndAnswersNo) {
     EXPECT_FALSE(v.ComponeConexion("", nullptr).has_value());
     EXPECT_EQ(v.EligeTablas({"A", "B"}), (std::vector<bool>{false, false}));
     v.EstableceEstado("...Importación terminada!");
+    v.MuestraFin("...Importación terminada!");
   }
   std::string s = salida.str();
   EXPECT_EQ(s.find("Conectando con la base de datos...\n"), 0u);
   EXPECT_EQ(s.find("Conectando", 1), std::string::npos) << "repetido";
   EXPECT_NE(s.find("VarloDI: Desea crear uno nuevo?\n"), std::string::npos);
-  EXPECT_NE(s.find("...Importación terminada!\n"), std::string::npos);
+  // The headline that says what the last status said is not said twice.
+  EXPECT_TRUE(s.ends_with("\n...Importación terminada!\n")) << s;
+  EXPECT_EQ(s.find("...Importación terminada!"), s.rfind("...Importación terminada!")) << s;
   EXPECT_EQ(entrada.tellg(), 0) << "leyó la entrada sin terminal";
 }
 
@@ -80,31 +84,128 @@ TEST(ConsoleWindow, WithoutTerminalCountersOfAStageAreThinnedButTheLastIsKept) {
     for (int i = 1; i <= 2000; ++i)
       v.EstableceEstado("Importando datos (Empleado)... (" + std::to_string(i) + " de 2000)");
     v.EstableceEstado("...Importación terminada!");
-    v.EstableceEstado("Asignando fotografías...(1 de 3)");
+    for (int i = 1; i <= 3; ++i)
+      v.EstableceEstado("Asignando fotografías...(" + std::to_string(i) + " de 3)");
+    v.MuestraFin("...Importación terminada con errores. Vea la bitácora: /v/x.log");
+    v.EstableceEstado("Obteniendo información del archivo de definiciones (d.ini)...");
   }
   std::string s = salida.str();
   EXPECT_EQ(s.find("Importando datos (Empleado)...\n"), 0u);
   std::size_t ultimo = s.find("Importando datos (Empleado)... (2000 de 2000)\n");
   ASSERT_NE(ultimo, std::string::npos) << s;
   EXPECT_LT(ultimo, s.find("...Importación terminada!\n"));
-  EXPECT_NE(s.find("Asignando fotografías...(1 de 3)\n"), std::string::npos);
+  EXPECT_LT(s.find("...Importación terminada!\n"), s.find("Asignando fotografías...(1 de 3)\n"));
+  // The last counter held back comes out before the headline, which is last.
+  EXPECT_TRUE(
+      s.ends_with("Asignando fotografías...(3 de 3)\n...Importación terminada con errores. "
+                  "Vea la bitácora: /v/x.log\n"))
+      << s;
   EXPECT_LT(std::count(s.begin(), s.end(), '\n'), 100) << "una línea por registro";
 }
 
-// On a terminal an error line takes the bar's place and the bar is drawn
-// again below it.
-TEST(ConsoleWindow, ErrorLineOnATerminalMovesTheBarDown) {
+// A table imported on a terminal, as the engines drive the window: the
+// status changes before its progress, and a counter names the line being
+// read before the bar moves past it.
+void ImportaTabla(VentanaConsola& v, const std::string& tabla, int lineas) {
+  v.EstableceEstado("Abriendo archivo origen (" + tabla + ".txt)...");
+  v.EstableceMaximo(lineas);
+  v.EstableceValor(0);
+  v.EstableceEstado("Importando datos (" + tabla + ")...");
+  for (int i = 1; i <= lineas; ++i) {
+    v.EstableceEstado("Importando datos (" + tabla + ")... (" + std::to_string(i) + " de " +
+                      std::to_string(lineas) + ")");
+    v.ProcesaEventos();
+    v.EstableceValor(i);
+  }
+}
+
+// Each stage is left on its own line, a counting one with its last counter
+// and a full bar; the summary follows its table, and the headline is the
+// last line, in place of the engine's last status when they say the same.
+TEST(ConsoleWindow, OnATerminalEachStageEndsOnItsOwnLineAndTheHeadlineLast) {
+  std::istringstream entrada;
+  std::ostringstream terminal;
+  VentanaConsola v(entrada, terminal, false, true);
+  v.EstableceEstado("");
+  v.EstableceEstado("Conectando con la base de datos...");
+  EXPECT_EQ(terminal.str(), "Conectando con la base de datos...") << "sin barra ni contador";
+  ImportaTabla(v, "Jerarquias", 7);
+  v.MuestraResumen("Resumen Jerarquias: 7 leídas");
+  ImportaTabla(v, "Empleado", 250);
+  v.MuestraResumen("Resumen Empleado: 250 leídas");
+  v.EstableceEstado("...Importación terminada!");
+  v.MuestraFin("...Importación terminada!");
+  const std::string alTerminar = terminal.str();
+  // Nothing is drawn once the run has ended.
+  v.EstableceEstado("Obteniendo información del archivo de definiciones (d.ini)...");
+  v.EstableceValor(3);
+  v.ProcesaEventos();
+  v.MuestraFin("...Importación terminada con errores");
+  v.Termina();
+  EXPECT_EQ(terminal.str(), alTerminar);
+
+  const std::vector<std::string> pantalla = prueba::Pantalla(alTerminar);
+  EXPECT_TRUE(prueba::PantallaEs(pantalla,
+                                 {
+                                     "Conectando con la base de datos...",
+                                     "Abriendo archivo origen (Jerarquias.txt)...",
+                                     "[####################] Importando datos "
+                                     "(Jerarquias)... (7 de 7)…",
+                                     "Resumen Jerarquias: 7 leídas",
+                                     "Abriendo archivo origen (Empleado.txt)...",
+                                     "[####################] Importando datos "
+                                     "(Empleado)... (250 de 250)…",
+                                     "Resumen Empleado: 250 leídas",
+                                     "...Importación terminada!",
+                                 }))
+      << prueba::Junta(pantalla);
+  EXPECT_EQ(prueba::TrasUltimoBorrado(alTerminar), "...Importación terminada!\n");
+}
+
+// An error line in the middle of a stage stands below the stage's line as it
+// was then; the stage goes on on a line of its own and ends with its last
+// counter. Photo counters have no space before their parenthesis.
+TEST(ConsoleWindow, AnErrorLineInTheMiddleOfAStageLeavesNoStaleBar) {
   std::istringstream entrada;
   std::ostringstream terminal;
   {
     VentanaConsola v(entrada, terminal, false, true);
-    v.EstableceEstado("Importando datos (Empleado)...");
-    v.MuestraError("[VarloDI] Error: 6 Desbordamiento");
-  }
+    v.EstableceEstado("Preparando asignación de fotografías...");
+    v.EstableceMaximo(4);
+    for (int i = 1; i <= 4; ++i) {
+      v.EstableceEstado("Asignando fotografías...(" + std::to_string(i) + " de 4)");
+      v.EstableceValor(i);
+      if (i == 2) v.MuestraError("[VarloDI] Error: 53 No se encontró el archivo");
+    }
+    v.EstableceEstado("...asignación de fotografías terminada!");
+  }  // a window that ends without a headline finishes its line
+  const std::vector<std::string> pantalla = prueba::Pantalla(terminal.str());
+  EXPECT_TRUE(prueba::PantallaEs(pantalla,
+                                 {
+                                     "Preparando asignación de fotografías...",
+                                     "[##########----------] Asignando "
+                                     "fotografías...(2 de 4)…",
+                                     "[VarloDI] Error: 53 No se encontró el archivo",
+                                     "[####################] Asignando "
+                                     "fotografías...(4 de 4)…",
+                                     "...asignación de fotografías terminada!",
+                                 }))
+      << prueba::Junta(pantalla);
+  EXPECT_EQ(terminal.str().back(), '\n');
+}
+
+// With -q on a terminal: no status, no bar; the summary and the headline.
+TEST(ConsoleWindow, SilentOnATerminalPrintsOnlySummaryAndHeadline) {
+  std::istringstream entrada;
+  std::ostringstream terminal;
+  VentanaConsola v(entrada, terminal, false, true);
+  v.EstableceSilencioso(true);
+  ImportaTabla(v, "Empleado", 3);
+  v.MuestraResumen("Resumen Empleado: 3 leídas, 1 rechazadas");
+  v.MuestraFin("...Importación terminada con registros rechazados. Vea la bitácora: /v/x.log");
   EXPECT_EQ(terminal.str(),
-            "\r\x1b[K[--------------------] Importando datos (Empleado)...\r\x1b[K"
-            "[VarloDI] Error: 6 Desbordamiento\n"
-            "\r\x1b[K[--------------------] Importando datos (Empleado)...\n");
+            "Resumen Empleado: 3 leídas, 1 rechazadas\n\r\x1b[K...Importación terminada con "
+            "registros rechazados. Vea la bitácora: /v/x.log\n");
 }
 
 TEST(ConsoleWindow, TablePickerReadsNumbersOrAllAndAsksAgainOtherwise) {

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
 
+#include "PantallaPrueba.h"
 #include "ProgramaPrueba.h"
 #include "common/CerrojoCarpeta.h"
 #include "common/Codificacion.h"
@@ -24,6 +27,7 @@ using prueba::LeeBytes;
 using prueba::Salida;
 
 const std::string kPruebe = "Pruebe 'varlodi --help'\n";
+const std::string kDetenida = "...Importación detenida por un error\n";
 
 class Consola : public ::testing::Test {
  protected:
@@ -39,6 +43,28 @@ class Consola : public ::testing::Test {
     EscribeBytes(ruta, "[Opciones]\r\nReporteLog=1\r\n[Base de Datos]\r\nConexion=" + cadena +
                            "\r\n" + tablas);
     return ruta;
+  }
+  // The program with stdin, stdout and stderr on one terminal, as a person
+  // runs it: `out` is all the terminal received, its line ends back to "\n".
+  Salida EnPantalla(std::vector<std::string> args) {
+    Ejecucion e;
+    e.args = std::move(args);
+    e.carpeta = tmp.Ruta();
+    int maestro = -1;
+    const pid_t hijo = forkpty(&maestro, nullptr, nullptr, nullptr);
+    if (hijo == 0) prueba::detalle::Lanza(e);
+    Salida s;
+    pollfd p{maestro, POLLIN, 0};
+    char b[4096];
+    while (poll(&p, 1, 30000) > 0) {
+      const ssize_t n = read(maestro, b, sizeof b);
+      if (n <= 0) break;
+      s.out.append(b, static_cast<std::size_t>(n));
+    }
+    s.estado = prueba::detalle::Espera(hijo);
+    close(maestro);
+    for (std::size_t k; (k = s.out.find("\r\n")) != std::string::npos;) s.out.erase(k, 1);
+    return s;
   }
   // The log the run wrote (found in the folder: the clock may have moved on).
   std::string Bitacora() const { return prueba::LogDeLaCorrida(tmp.Ruta()); }
@@ -93,7 +119,7 @@ TEST_F(Consola, PathWithSpacesAndARunTimeError) {
   EscribeBytes(tmp.Archivo("desborda.ini"), "[Opciones]\r\nReporteLog=40000\r\n");
   Salida d = Corre({tmp.Archivo("desborda.ini")}, Ejecucion().Carpeta(tmp.Archivo("otra")));
   EXPECT_EQ(d.estado, 2);
-  EXPECT_EQ(d.err, "Error 6: Desbordamiento\n");
+  EXPECT_EQ(d.err, "Error 6: Desbordamiento\n" + kDetenida);
   EXPECT_FALSE(fs::exists(tmp.Archivo("otra/Log")));
 }
 
@@ -160,7 +186,7 @@ TEST_F(Consola, UnusableDefinitionsFileStopsBeforeAnythingIsWritten) {
        }) {
     Salida s = Corre({c.ruta}, Ejecucion().Carpeta(tmp.Archivo("programa")).ComoNadie(c.comoNadie));
     EXPECT_EQ(s.estado, 2) << c.ruta;
-    EXPECT_EQ(s.err, c.err + "\n");
+    EXPECT_EQ(s.err, c.err + "\n" + kDetenida);
     EXPECT_FALSE(fs::exists(tmp.Archivo("programa/Log"))) << c.ruta;
   }
 }
@@ -177,8 +203,9 @@ TEST_F(Consola, BusyFolderExitsFiveTouchingNothing) {
     ASSERT_TRUE(otraCorrida.Tomado());
     Salida s = Corre({defs});
     EXPECT_EQ(s.estado, 5);
-    EXPECT_EQ(s.err,
-              "Otra corrida usa la carpeta del programa (" + tmp.Ruta() + "); esta no hizo nada\n");
+    EXPECT_EQ(s.err, "Otra corrida usa la carpeta del programa (" + tmp.Ruta() +
+                         "); esta no hizo nada\n...No se importó nada: otra corrida usa la misma "
+                         "carpeta\n");
     EXPECT_EQ(Corre({tmp.Archivo("no.ini")}).estado, 2) << "2 antes que 5";
     std::vector<std::string> enLog;
     for (const auto& e : fs::directory_iterator(tmp.Archivo("Log")))
@@ -198,20 +225,25 @@ TEST_F(Consola, ExitStatusAndWhatStderrTells) {
   };
   EscribeBytes(tmp.Archivo("E.txt"), "0001,Ana\r\n,Sin llave\r\n");
 
+  // The last line: how the run ended and, unless it exited 0, where its log is.
+  auto fin = [this](const std::string& titular) {
+    return titular + ". Vea la bitácora: " + Bitacora() + "\n";
+  };
   Salida limpia = Corre({"-q", Definiciones()});
-  const std::string verBitacora = "Vea la bitácora: " + Bitacora() + "\n";
   EXPECT_EQ(limpia.estado, 0);
   EXPECT_EQ(limpia.err, "") << "silenciosa y sin errores";
   Salida conAvance = Corre({Definiciones()});
   EXPECT_NE(conAvance.err.find("Conectando con la base de datos...\n"), std::string::npos);
+  EXPECT_TRUE(conAvance.err.ends_with("\n...Importación terminada!\n")) << conAvance.err;
 
   Salida rechazo = Corre({"-q", Definiciones(empleado("Empleado"))});
   EXPECT_EQ(rechazo.estado, 1);
-  // with -q only the summary and, as the run did not exit 0, where its log is
+  // with -q only the summary and the headline, which names the log
   const std::string resumen =
       "Resumen Empleado: 2 leídas, 1 agregadas, 0 actualizadas, 1 rechazadas";
   EXPECT_EQ(rechazo.err.rfind(resumen, 0), 0u) << rechazo.err;
-  EXPECT_EQ(rechazo.err.substr(rechazo.err.find('\n') + 1), verBitacora);
+  EXPECT_EQ(rechazo.err.substr(rechazo.err.find('\n') + 1),
+            fin("...Importación terminada con registros rechazados"));
 
   // An error line of the log reaches stderr without its date stamp.
   Salida sinTabla = Corre({"--silencioso", Definiciones(empleado("NoExiste"))});
@@ -223,10 +255,15 @@ TEST_F(Consola, ExitStatusAndWhatStderrTells) {
   const std::size_t sello = bitacora.rfind(" (", bitacora.find("\r\n", error));
   const std::string linea = bitacora.substr(inicio, sello - inicio);
   EXPECT_EQ(sinTabla.err.rfind(linea + "\n", 0), 0u) << sinTabla.err;
-  EXPECT_EQ(sinTabla.err.substr(sinTabla.err.size() - verBitacora.size()), verBitacora);
+  EXPECT_TRUE(sinTabla.err.ends_with("\n" + fin("...Importación terminada con errores")))
+      << sinTabla.err;
 
   cadena = "Provider=SQLite;Data Source=" + tmp.Archivo("no/hay/v.db");
-  EXPECT_EQ(Corre({"-q", Definiciones(empleado("Empleado"))}).estado, 3);
+  Salida sinBase = Corre({"-q", Definiciones(empleado("Empleado"))});
+  EXPECT_EQ(sinBase.estado, 3);
+  EXPECT_TRUE(sinBase.err.ends_with(
+      "\n" + fin("...Importación detenida: sin conexión con la base de datos")))
+      << sinBase.err;
 }
 
 // One cause per run: a clean run is 0, a rejected record 1, and a table or
@@ -250,6 +287,11 @@ TEST_F(Consola, ExitStatusOfEachCause) {
     int estado;
     std::string lineaLog;  // a line the log must hold (the cause)
   };
+  // With -q a clean run has no headline; any other ends with one naming its log.
+  const std::map<int, std::string> titulares = {
+      {0, ""},
+      {1, "...Importación terminada con registros rechazados"},
+      {4, "...Importación terminada con errores"}};
   const std::vector<Caso> casos = {
       {"limpia", unaTabla + columnas, "_0A,\r\n", "", 0, "Fin de importación"},
       {"limpia con planeacion", planeacionCompleta, "", "7,2006-08-01,VAC\r\n", 0,
@@ -280,6 +322,11 @@ TEST_F(Consola, ExitStatusOfEachCause) {
     EXPECT_EQ(s.estado, c.estado) << s.err;
     const std::string log = AnsiAUtf8(LeeBytes(Bitacora()));
     EXPECT_NE(log.find("\r\n" + c.lineaLog + " ("), std::string::npos) << log;
+    const std::string titular = titulares.at(c.estado);
+    if (titular.empty())
+      EXPECT_EQ(s.err.find("...Importación"), std::string::npos) << s.err;
+    else
+      EXPECT_TRUE(s.err.ends_with(titular + ". Vea la bitácora: " + Bitacora() + "\n")) << s.err;
   }
 }
 
@@ -293,6 +340,63 @@ TEST_F(Consola, BrokenOrClosedStderrDoesNotStopTheRun) {
     EXPECT_NE(LeeBytes(Bitacora()).find("Fin de importaci"), std::string::npos);
     EXPECT_EQ(LeeBytes(tmp.Archivo("Log/.varlodi.lock")), "") << "el cerrojo recibió texto";
   }
+}
+
+// On a terminal the person is left with each stage on its own line (the
+// counting one with its last counter and a full bar), no bar after the
+// summary, and the headline of how the run ended, naming the log when it failed.
+TEST_F(Consola, OnATerminalTheScreenEndsWithHowTheRunEnded) {
+  const std::string tabla =
+      "[Tablas]\r\nTotal=1\r\nTabla1=Jerarquias\r\n[Jerarquias]\r\nOrigen=" + tmp.Archivo("j.txt") +
+      "\r\nFormato=3\r\nNombreIndice=Key\r\nColumnas=2\r\nCampoColumna1="
+      "Key\r\nCampoColumna2=Parent\r\n";
+  EscribeBytes(tmp.Archivo("j.txt"), "_0A,\r\n_1B,_0A\r\n_1C,_0A\r\n");
+  const std::string defs = Definiciones(tabla);
+  Salida limpia = EnPantalla({defs});
+  EXPECT_EQ(limpia.estado, 0);
+  std::vector<std::string> pantalla = prueba::Pantalla(limpia.out);
+  // No planning configured: no stage of it.
+  EXPECT_TRUE(prueba::PantallaEs(
+      pantalla, {"Conectando con la base de datos...",
+                 "Obteniendo información del archivo de definiciones (" + defs + ")...",
+                 "Abriendo archivo origen (" + tmp.Archivo("j.txt") + ")...",
+                 "[####################] Importando datos (Jerarquias)... (3 de 3)…",
+                 "Resumen Jerarquias: 3 leídas, 3 agregadas, 0 actualizadas, 0 rechazadas, …",
+                 "...Importación terminada!"}))
+      << prueba::Junta(pantalla);
+  EXPECT_EQ(prueba::TrasUltimoBorrado(limpia.out), "...Importación terminada!\n");
+
+  // A rejected line, and a planning whose source is missing.
+  EscribeBytes(tmp.Archivo("j.txt"), "_0Z,\r\n,sin llave\r\n");
+  Definiciones(tabla + "[Planeacion Faltas]\r\nOrigen=" + tmp.Archivo("p.txt") +
+               "\r\nFormato=3\r\nColumnas=3\r\nCampoColumna1=ID_Empleado\r\nCampoColumna2="
+               "Fecha1\r\nCampoColumna3=ID_Tipo\r\n");
+  Salida falla = EnPantalla({defs});
+  EXPECT_EQ(falla.estado, 4);
+  pantalla = prueba::Pantalla(falla.out);
+  const std::string titular =
+      "...Importación terminada con errores. Vea la bitácora: " + Bitacora();
+  ASSERT_FALSE(pantalla.empty());
+  EXPECT_EQ(pantalla.back(), titular) << prueba::Junta(pantalla);
+  EXPECT_EQ(prueba::TrasUltimoBorrado(falla.out), titular + "\n");
+  const auto contador = std::find_if(pantalla.begin(), pantalla.end(), [](const std::string& l) {
+    return prueba::Coincide(l, "[####################] Importando datos (Jerarquias)... (2 de 2)…");
+  });
+  const auto resumen = std::find_if(pantalla.begin(), pantalla.end(), [](const std::string& l) {
+    return l.starts_with("Resumen Jerarquias: 2 leídas, 1 agregadas, 0 actualizadas, 1 rechazadas");
+  });
+  ASSERT_NE(contador, pantalla.end()) << prueba::Junta(pantalla);
+  EXPECT_EQ(resumen, contador + 1) << prueba::Junta(pantalla);
+  // The planning is configured: its stage shows, and no bar is drawn after the summary.
+  EXPECT_EQ(std::count_if(resumen, pantalla.end(),
+                          [](const std::string& l) { return l.starts_with("Obteniendo"); }),
+            1)
+      << prueba::Junta(pantalla);
+  EXPECT_EQ(
+      std::find_if(resumen, pantalla.end(),
+                   [](const std::string& l) { return l.starts_with("[#") || l.starts_with("[-"); }),
+      pantalla.end())
+      << prueba::Junta(pantalla);
 }
 
 // Questions go to the terminal even when stderr goes to a file.
@@ -321,6 +425,7 @@ TEST_F(Consola, InterruptedRunExitsWith128PlusTheSignal) {
     Salida s = t.Termina();
     EXPECT_EQ(s.estado, 128 + senal);
     EXPECT_EQ(s.out.find("Desea crear"), std::string::npos) << s.out;
+    EXPECT_TRUE(s.err.ends_with("...Importación interrumpida\n")) << s.err;
   }
 }
 

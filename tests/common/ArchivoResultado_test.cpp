@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "support/CarpetaTemporal.h"
+#include "support/IconvComando.h"
 
 namespace varlo {
 namespace {
@@ -30,6 +31,28 @@ TEST(ArchivoResultado, LasLineasDeUnLoteLleganJuntasYEnteras) {
     a.Escribe("cuatro");
   }  // and so does an object that goes away on an error path
   EXPECT_EQ(prueba::LeeBytes(ruta), "uno\r\nd\xF3s\r\ntres\r\ncuatro\r\n");
+}
+
+// A UTF-16 result file starts with its mark once, before its first line:
+// never in the middle of a file that is continued, nor alone in an empty one.
+TEST(ArchivoResultado, LaMarcaDeUtf16VaUnaVezAlPrincipio) {
+  prueba::CarpetaTemporal carpeta;
+  const std::string ruta = carpeta.Archivo("T_Er.txt");
+  const Codificacion utf16 = CodificacionPorNombre("UTF-16LE")->ConMarca(true);
+  {
+    ArchivoResultado a;
+    a.Inicia(ruta, Codificacion::Ansi);
+    a.EstableceCodificacion(utf16);
+    a.Vacia();
+    EXPECT_EQ(prueba::LeeBytes(ruta), "");
+    a.Escribe("ñ");
+  }
+  {
+    ArchivoResultado a;
+    a.Continua(ruta, utf16);
+    a.Escribe("Ω");
+  }
+  EXPECT_EQ(prueba::LeeBytes(ruta), prueba::ConIconv("\xEF\xBB\xBFñ\r\nΩ\r\n", "UTF-16LE"));
 }
 
 }  // namespace

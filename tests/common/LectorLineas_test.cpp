@@ -1,5 +1,5 @@
-// The source-file reader: line ends, lines that cannot be imported, and the
-// files it refuses to open.
+// The source-file reader: its encodings (judged by the iconv command), line
+// ends, lines that cannot be imported, and the files it refuses to open.
 #include "common/LectorLineas.h"
 
 #include <fcntl.h>
@@ -8,9 +8,12 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <optional>
 
+#include "common/ArchivoResultado.h"
 #include "common/ErrorVarlo.h"
 #include "support/CarpetaTemporal.h"
+#include "support/IconvComando.h"
 
 namespace varlo {
 namespace {
@@ -18,12 +21,14 @@ namespace {
 using prueba::CarpetaTemporal;
 using V = std::vector<std::string>;
 
-// Every line of the file, followed by " <- number description" when it cannot be imported.
-V Lee(const std::string& bytes) {
+// Every line of the file, followed by " <- number description" when it
+// cannot be imported; `clave` is the encoding a definitions file names.
+V Lee(const std::string& bytes, const std::optional<Codificacion>& clave = std::nullopt) {
   CarpetaTemporal tmp;
   prueba::EscribeBytes(tmp.Archivo("f.txt"), bytes);
   V r;
   LectorLineas l(tmp.Archivo("f.txt"));
+  if (clave) l.EstableceCodificacion(*clave);
   while (!l.AtEndOfStream()) {
     r.push_back(l.ReadLine());
     try {
@@ -32,7 +37,7 @@ V Lee(const std::string& bytes) {
       r.back() += " <- " + std::to_string(e.Numero()) + " " + e.Descripcion();
     }
   }
-  EXPECT_EQ(LectorLineas::CuentaLineas(tmp.Archivo("f.txt")), static_cast<long>(r.size()));
+  EXPECT_EQ(LectorLineas::CuentaLineas(tmp.Archivo("f.txt"), clave), static_cast<long>(r.size()));
   return r;
 }
 
@@ -59,8 +64,171 @@ TEST(LectorLineas, ALineThatCannotBeImportedIsReportedAndReadingGoesOn) {
   EXPECT_EQ(Lee(std::string(limite + 1, 'x') + "\n" + std::string(limite, 'y') + "\nfin"),
             (V{std::string(100, 'x') + "... <- 6 La línea 1 pasa del largo máximo de 1048576 bytes",
                std::string(limite, 'y'), "fin"}));
-  // Windows-1252 has a character for every byte
-  EXPECT_EQ(Lee("cortada \xC3(\r\n\x81\x9D"), (V{"cortada Ã(", "\xC2\x81\xC2\x9D"}));
+  // Windows-1252 has no character for five bytes: they go back to the error file as read
+  EXPECT_EQ(Lee("cortada \xC3(\r\n\x81\x9D\r\n\x8D\x8F\x90\r\n\x80\xFF"),
+            (V{"cortada Ã(", "\xC2\x81\xC2\x9D <- 13 La línea no es texto Windows-1252 válido",
+               "\xC2\x8D\xC2\x8F\xC2\x90 <- 13 La línea no es texto Windows-1252 válido", "€ÿ"}));
+  EXPECT_EQ(ParaArchivo("\xC2\x81\xC2\x9D", Codificacion::Ansi), "\x81\x9D");
+}
+
+Codificacion Llamada(const std::string& nombre) {
+  return *CodificacionPorNombre(nombre);
+}
+
+TEST(LectorLineas, AMarkDecidesThenTheKeyThenUtf8FoundAtTheStart) {
+  // UTF-8 without a mark, as most exports write it; a later line that is not
+  // UTF-8 is rejected, never read as another encoding
+  const std::string largo(LectorLineas::kMuestraDeteccion, 'x');
+  EXPECT_EQ(Lee("Bego\xC3\xB1"
+                "a\r\n" +
+                largo + "\r\nmal \xF1\r\n"),
+            (V{"Begoña", largo, "mal \xF1 <- 13 La línea no es texto UTF-8 válido"}));
+  // within the first 64 KiB it makes the file Windows-1252
+  EXPECT_EQ(Lee("Bego\xC3\xB1"
+                "a\r\nmal \xF1"),
+            (V{"BegoÃ±a", "mal ñ"}));
+  // a byte that cannot start UTF-8 there: Windows-1252
+  EXPECT_EQ(Lee("Bego\xF1"
+                "a \xC3\xB1"),
+            V{"Begoña Ã±"});
+  // a sequence cut by the end of the first 64 KiB is still UTF-8 ...
+  const std::string relleno(LectorLineas::kMuestraDeteccion - 1, 'x');
+  EXPECT_EQ(Lee(relleno + "\xC3\xB1"), V{relleno + "ñ"});
+  // ... and what comes after them does not decide
+  EXPECT_EQ(Lee(relleno + "\n\xC3\xB1"), (V{relleno, "Ã±"}));
+
+  // the key names the encoding of a file without a mark; a mark always wins
+  EXPECT_EQ(Lee("Bego\xC3\xB1"
+                "a",
+                Codificacion::Ansi),
+            V{"BegoÃ±a"});
+  EXPECT_EQ(Lee("Bego\xF1"
+                "a",
+                Codificacion::Utf8),
+            V{"Bego\xF1"
+              "a <- 13 La línea no es texto UTF-8 válido"});
+  EXPECT_EQ(Lee("\xEF\xBB\xBF"
+                "Bego\xC3\xB1"
+                "a",
+                Codificacion::Ansi),
+            V{"Begoña"});
+  EXPECT_EQ(Lee(prueba::ConIconv("\xEF\xBB\xBF"
+                                 "Año\r\nfin",
+                                 "UTF-16LE"),
+                Llamada("CP850")),
+            (V{"Año", "fin"}));
+  EXPECT_EQ(Lee(prueba::ConIconv("\xEF\xBB\xBF"
+                                 "Año\nfin",
+                                 "UTF-16BE")),
+            (V{"Año", "fin"}));
+}
+
+TEST(LectorLineas, Utf16LinesEndAtWholeUnitsInEitherByteOrder) {
+  // "Ċ" is 0x0A 0x01 in UTF-16LE, "਍" is 0x0D 0x0A: bytes of a line end
+  // that are not one
+  const std::string texto = "Ċ਍\r\n\r\nb\rc\nd";
+  const V lineas{"Ċ਍", "", "b", "c", "d"};
+  for (const char* nombre : {"UTF-16LE", "UTF-16BE"}) {
+    SCOPED_TRACE(nombre);
+    const std::string bytes = prueba::ConIconv(texto, nombre);
+    EXPECT_EQ(Lee(bytes, Llamada(nombre)), lineas);
+    // named without its byte order, the file's NUL bytes show it
+    EXPECT_EQ(Lee(bytes, Llamada("UTF-16")), lineas);
+  }
+  EXPECT_EQ(Lee(prueba::ConIconv(texto, "UTF-16")), lineas);  // with its mark, no key needed
+  EXPECT_EQ(Lee(prueba::ConIconv(texto, "UTF-32LE"), Llamada("UTF-32")), lineas);
+}
+
+TEST(LectorLineas, BytesThatAreNotTextInTheEncodingRejectTheirLineAndGoBackAsRead) {
+  const Codificacion utf16 = Llamada("UTF-16LE");
+  // a lone surrogate, then half a unit cut by the end of the file
+  const std::string mala = std::string(
+                        "A\0\x00\xD8"
+                        "B\0",
+                        6),
+                    cortada = std::string("C\0D", 3);
+  const std::string bytes = mala + std::string("\r\0\n\0", 4) + cortada;
+  CarpetaTemporal tmp;
+  prueba::EscribeBytes(tmp.Archivo("f.txt"), bytes);
+  LectorLineas l(tmp.Archivo("f.txt"));
+  l.EstableceCodificacion(utf16);
+  std::string resultado;
+  for (const std::string& fuente : {mala, cortada}) {
+    const std::string linea = l.ReadLine();
+    EXPECT_THROW(
+        try { l.CompruebaLinea(); } catch (const ErrorVarlo& e) {
+          EXPECT_EQ(e.Descripcion(), "La línea no es texto UTF-16LE válido");
+          throw;
+        },
+        ErrorVarlo);
+    EXPECT_EQ(ParaArchivo(linea, utf16), fuente);
+  }
+  EXPECT_TRUE(l.AtEndOfStream());
+  // a NUL character is not text a column takes, whatever the encoding
+  EXPECT_EQ(Lee(prueba::ConIconv("a", "UTF-16") + std::string("\0\0", 2)),
+            V{std::string("a\0", 2) + " <- 13 La línea no es texto UTF-16LE válido"});
+}
+
+// The description of the error the counting pass raises, "" when it counts.
+std::string RechazoAlContar(const std::string& bytes, const std::optional<Codificacion>& clave) {
+  CarpetaTemporal tmp;
+  prueba::EscribeBytes(tmp.Archivo("f.txt"), bytes);
+  try {
+    LectorLineas::CuentaLineas(tmp.Archivo("f.txt"), clave);
+  } catch (const ErrorVarlo& e) {
+    std::string d = e.Descripcion();
+    return d.substr(0, d.find(" (" + tmp.Ruta()));
+  }
+  return "";
+}
+
+TEST(LectorLineas, Utf16WithoutMarkOrKeyIsNeverReadAsText) {
+  const std::string texto = "Begoña\r\nfin\r\n";
+  for (const char* orden : {"UTF-16LE", "UTF-16BE"}) {
+    const std::string bytes = prueba::ConIconv(texto, orden);
+    EXPECT_EQ(RechazoAlContar(bytes, std::nullopt),
+              std::string("El archivo origen tiene bytes NUL: parece ") + orden +
+                  " sin marca de orden de bytes; indique Codificacion=" + orden + " en su sección");
+    // an 8-bit key does not make it text either; the right one does
+    EXPECT_NE(RechazoAlContar(bytes, Codificacion::Ansi), "");
+    EXPECT_EQ(RechazoAlContar(bytes, Llamada(orden)), "");
+  }
+  // a NUL far past the start is found as well
+  EXPECT_NE(RechazoAlContar(std::string(LectorLineas::kMuestraDeteccion * 2, 'x') + '\0', {}), "");
+}
+
+TEST(LectorLineas, EachEncodingReadsAsIconvWroteItAndResultsGoBackTheSame) {
+  // letters every one of these encodings holds
+  const V lineas{"1,Begoña Núñez", "2,José Çelik", "3,Über Öst"};
+  std::string texto;
+  for (const std::string& l : lineas) texto += l + "\r\n";
+  for (const char* nombre : {"ISO-8859-1", "ISO-8859-15", "latin1", "CP850", "CP437", "UTF-16",
+                             "UTF-16LE", "UTF-16BE", "UTF-8", "Windows-1252"}) {
+    SCOPED_TRACE(nombre);
+    CarpetaTemporal tmp;
+    const std::string fuente = prueba::ConIconv(texto, nombre);
+    prueba::EscribeBytes(tmp.Archivo("f.txt"), fuente);
+    LectorLineas l(tmp.Archivo("f.txt"));
+    l.EstableceCodificacion(Llamada(nombre));
+    EXPECT_EQ(LectorLineas::CuentaLineas(tmp.Archivo("f.txt"), Llamada(nombre)), 3);
+    ArchivoResultado ok;
+    ok.Inicia(tmp.Archivo("ok.txt"), Codificacion::Ansi);
+    ok.EstableceCodificacion(l.CodificacionArchivo());
+    V leidas;
+    while (!l.AtEndOfStream()) {
+      leidas.push_back(l.ReadLine());
+      EXPECT_NO_THROW(l.CompruebaLinea());
+      ok.Escribe(leidas.back());
+    }
+    ok.Cierra();
+    EXPECT_EQ(leidas, lineas);
+    // UTF-16 results carry a mark, whether or not their source did
+    const bool marca = std::string(nombre).starts_with("UTF-16");
+    EXPECT_EQ(prueba::LeeBytes(tmp.Archivo("ok.txt")),
+              std::string(nombre) == "UTF-16"
+                  ? fuente
+                  : prueba::ConIconv((marca ? "\xEF\xBB\xBF" : "") + texto, nombre));
+  }
 }
 
 std::string ErrorAlAbrir(const std::string& ruta) {

@@ -4,6 +4,7 @@
 #include <clocale>
 #include <cstdio>
 #include <functional>
+#include <tuple>
 
 #include "common/Codificacion.h"
 #include "common/ErrorVarlo.h"
@@ -78,21 +79,29 @@ TEST(Enteros, OutOfRangeIsOverflow) {
   EXPECT_EQ(Suma16(32760, 7), 32767);
 }
 
-TEST(Fechas, ComposingCarriesMonthsAndDays) {
-  EXPECT_EQ(ComponeFecha(2005, 13, 1), (FechaHora{2006, 1, 1}));
-  EXPECT_EQ(ComponeFecha(2005, 3, 0), (FechaHora{2005, 2, 28}));
-  EXPECT_EQ(ComponeFecha(2004, 2, 30), (FechaHora{2004, 3, 1}));
-  EXPECT_EQ(ComponeFecha(2005, 0, 15), (FechaHora{2004, 12, 15}));
-  EXPECT_EQ(ComponeFecha(2005, 1, 400), (FechaHora{2006, 2, 4}));
+TEST(Fechas, ComposingRefusesDaysTheCalendarLacks) {
+  EXPECT_EQ(ComponeFechaExacta(2004, 2, 29), (FechaHora{2004, 2, 29}));
+  EXPECT_EQ(ComponeFechaExacta(2000, 2, 29), (FechaHora{2000, 2, 29}));
+  EXPECT_EQ(ComponeFechaExacta(2005, 12, 31), (FechaHora{2005, 12, 31}));
+  // nothing carries over into a neighbouring month or year
+  for (auto [y, m, d] : {std::tuple{2005, 13, 1},
+                         {2005, 3, 0},
+                         {2005, 0, 15},
+                         {2005, 2, 29},
+                         {1900, 2, 29},
+                         {2005, 4, 31},
+                         {2005, 1, 400},
+                         {10000, 1, 1},
+                         {-1, 1, 1}})
+    EXPECT_EQ(NumeroDeError([=] { ComponeFechaExacta(y, m, d); }), 5) << y << "-" << m << "-" << d;
 }
 
 TEST(Fechas, TwoDigitYearsUseThe1930To2029Window) {
-  EXPECT_EQ(ComponeFecha(29, 1, 1).anio, 2029);
-  EXPECT_EQ(ComponeFecha(30, 1, 1).anio, 1930);
-  EXPECT_EQ(ComponeFecha(0, 1, 1).anio, 2000);
-  EXPECT_EQ(ComponeFecha(99, 12, 31).anio, 1999);
-  EXPECT_EQ(ComponeFecha(100, 1, 1).anio, 100);
-  EXPECT_EQ(NumeroDeError([] { ComponeFecha(10000, 1, 1); }), 5);
+  EXPECT_EQ(ComponeFechaExacta(29, 1, 1).anio, 2029);
+  EXPECT_EQ(ComponeFechaExacta(30, 1, 1).anio, 1930);
+  EXPECT_EQ(ComponeFechaExacta(0, 1, 1).anio, 2000);
+  EXPECT_EQ(ComponeFechaExacta(99, 12, 31).anio, 1999);
+  EXPECT_EQ(ComponeFechaExacta(100, 1, 1).anio, 100);
 }
 
 TEST(Fechas, GeneralFormatAndMonthUnderTheCLocale) {

@@ -30,6 +30,12 @@ TEST(CadenaConexion, TraduccionAOdbc) {
       {"Provider=SQLOLEDB;Data Source=srv,'1433;User ID={\"u};Password=p",
        "DRIVER={FreeTDS};SERVER=srv;PORT={'1433};UID={\"u};PWD=p;"},
       {"Provider=SQLOLEDB;Driver={a}}b};Data Source=s", "DRIVER={a}}b};SERVER=s;"},
+      // only FreeTDS takes PORT; another driver reads "host,port" as written
+      {"Provider=SQLOLEDB;Driver={ODBC Driver 18 for SQL Server};Data Source=tcp:db1,14330;"
+       "Initial Catalog=Varlo",
+       "DRIVER={ODBC Driver 18 for SQL Server};SERVER=tcp:db1,14330;DATABASE=Varlo;"},
+      {"Provider=SQLOLEDB;Driver=/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so;Data Source=db1,1433",
+       "DRIVER={/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so};SERVER=db1;PORT=1433;"},
   };
   for (const auto& [cadena, odbc] : casos) {
     DestinoConexion d = InterpretaCadena(cadena);

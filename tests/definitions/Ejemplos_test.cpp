@@ -13,6 +13,7 @@
 #include "db/Conexion.h"
 #include "support/BaseDatosPrueba.h"
 #include "support/CarpetaTemporal.h"
+#include "support/IconvComando.h"
 
 namespace varlo {
 namespace {
@@ -35,7 +36,7 @@ using Filas = std::vector<std::vector<std::string>>;
 struct Esperado {
   std::vector<std::string> columnas;
   Filas filas;
-  std::size_t encabezado = 0;  // title lines the example skips
+  std::size_t lineas = 0;  // lines of the source, when not one per row
 };
 
 const std::map<std::string, Esperado>& Esperados() {
@@ -50,20 +51,31 @@ const std::map<std::string, Esperado>& Esperados() {
        {{"ID_Empleado", "Nombre", "NumeroTarjeta", "FechaAlta"},
         {{"000301", "Pérez, Ana", "4481", "2005-12-25"},
          {"000302", "Luis \"Lucho\" Ortega", "4482", "2006-08-03"},
-         {"000303", "Marta Ruiz", "NULL", "2010-01-15"}},
-        1}},
+         {"000303", "Marta Ruiz", "<nulo>", "2010-01-15"}}}},
       {"comas.ini",
        {{"Id_Empleado", "Fecha", "ID_Tipo", "Dato0_FAL", "Referencia"},
-        {{"000101", "2006-08-03", "VAC", "NULL", "Vacaciones de verano"},
-         {"000101", "2006-08-04", "VAC", "NULL", "Vacaciones de verano"},
-         {"000102", "2010-01-15", "INC", "NULL", "Incapacidad médica"}}}},
+        {{"000101", "2006-08-03", "VAC", "<nulo>", "Vacaciones de verano"},
+         {"000101", "2006-08-04", "VAC", "<nulo>", "Vacaciones de verano"},
+         {"000102", "2010-01-15", "INC", "<nulo>", "Incapacidad médica"}}}},
       {"otro_separador.ini",
        {{"ID_Empleado", "Nombre", "NumeroTarjeta", "FechaAlta"},
         {{"000201", "Carmen Ibáñez", "4471", "2006-08-03"},
          {"000202", "Óscar Gómez", "4472", "2011-10-02"}}}},
+      {"utf16.ini",
+       {{"ID_Empleado", "Nombre", "NumeroTarjeta", "FechaAlta"},
+        {{"000301", "Nguyễn Văn An", "4481", "2006-08-03"},
+         {"000302", "Zoë Łukasiewicz", "4482", "2010-01-15"},
+         {"000303", "Ana María Peña", "4483", "1998-11-30"}}}},
       {"tabuladores.ini",
        {{"[Key]", "[Parent]"},
-        {{"_0A", "NULL"}, {"_10001", "_0A"}, {"_20005", "_10001"}, {"_30012", "_20005"}}}}};
+        {{"_0A", "<nulo>"}, {"_10001", "_0A"}, {"_20005", "_10001"}, {"_30012", "_20005"}}}},
+      // "TextoNulo=NULL": the second line of 000301 clears its pay, and its
+      // empty values leave the rest as they were
+      {"texto_nulo.ini",
+       {{"ID_Empleado", "Nombre", "Edad", "Activo", "FechaAlta", "Sueldo"},
+        {{"000301", "Rosa Díaz", "30", "True", "2010-03-05", "<nulo>"},
+         {"000302", "Tomás Ruiz", "41", "False", "<nulo>", "<nulo>"}},
+        3}}};
   return r;
 }
 
@@ -75,16 +87,19 @@ Filas Lee(db::Conexion& cn, const std::string& tabla, const std::vector<std::str
   for (auto rs = cn.AbreConsulta(q, 0); !rs->EOF_(); rs->MoveNext()) {
     r.emplace_back();
     for (int i = 0; i < rs->FieldCount(); ++i)
-      r.back().push_back(db::EsNulo(rs->Value(i)) ? "NULL" : rs->Texto(i));
+      r.back().push_back(db::EsNulo(rs->Value(i)) ? "<nulo>" : rs->Texto(i));
   }
   std::sort(r.begin(), r.end());
   return r;
 }
 
-// Non-empty lines of a file, without their CR LF.
+// Non-empty lines of a file, without their CR LF; a UTF-16 file (with its
+// mark) in UTF-8 as the iconv command reads it.
 std::vector<std::string> Lineas(const std::string& ruta) {
+  std::string bytes = prueba::LeeBytes(ruta);
+  if (bytes.starts_with("\xFF\xFE")) bytes = prueba::Iconv(bytes.substr(2), "UTF-16LE", "UTF-8");
   std::vector<std::string> r;
-  for (const std::string& l : Divide(prueba::LeeBytes(ruta), "\r\n"))
+  for (const std::string& l : Divide(bytes, "\r\n"))
     if (!l.empty()) r.push_back(l);
   return r;
 }
@@ -97,7 +112,8 @@ TEST(EjemplosDefiniciones, EachImportsEveryLineWithExitZeroAndTheValuesItMeans) 
   std::sort(nombres.begin(), nombres.end());
   std::vector<std::string> conEsperado;
   for (const auto& [nombre, esperado] : Esperados()) conEsperado.push_back(nombre);
-  EXPECT_EQ(nombres, conEsperado);  // fixed width, comma, quoted comma, another separator, TAB
+  // fixed width, comma, quoted comma, another separator, TAB, UTF-16, TextoNulo
+  EXPECT_EQ(nombres, conEsperado);
 
   for (const auto& [nombre, esperado] : Esperados()) {
     SCOPED_TRACE(nombre);
@@ -122,9 +138,12 @@ TEST(EjemplosDefiniciones, EachImportsEveryLineWithExitZeroAndTheValuesItMeans) 
     f.Form_Load();
     f.Form_Activate();
     EXPECT_EQ(f.EstadoSalida(), 0) << prueba::LeeBytes(tmp.Archivo("Log/" + tabla + "_Er.txt"));
+    // heading lines are skipped, neither imported nor rejected
     std::vector<std::string> lineas = Lineas(origen);
-    lineas.erase(lineas.begin(), lineas.begin() + static_cast<long>(esperado.encabezado));
-    EXPECT_EQ(lineas.size(), esperado.filas.size());
+    const std::string encabezado =
+        lector.API_GetPrivateProfileString(ini, tabla, "LineasEncabezado", "0");
+    lineas.erase(lineas.begin(), lineas.begin() + std::stoi(encabezado));
+    EXPECT_EQ(lineas.size(), esperado.lineas ? esperado.lineas : esperado.filas.size());
     EXPECT_EQ(Lineas(tmp.Archivo("Log/" + tabla + "_Ok.txt")), lineas);
     EXPECT_TRUE(Lineas(tmp.Archivo("Log/" + tabla + "_Er.txt")).empty());
 

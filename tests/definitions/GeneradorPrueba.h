@@ -127,6 +127,7 @@ inline std::vector<Entrada> EntradasEsperadas(
              {"Comillas", ""},
              {"FormatoFecha", "YYYY-MM-DD"},
              {"Borrar antes de importar", "0"},
+             {"TextoNulo", ""},
              {"Origen", carpeta + "/" + t + ".txt"},
              {"DirectorioFotos", carpeta + "/Fotos/"},
              {"NombreFotos", "ID_Empleado"},

@@ -6,6 +6,7 @@
 
 #include "Invariante.h"
 #include "common/ErrorVarlo.h"
+#include "common/Texto.h"
 #include "import/EscrituraRegistro.h"
 #include "import/MascaraFecha.h"
 #include "incidences/RangoFechas.h"
@@ -38,13 +39,56 @@ void CompruebaParte(std::string_view mascara, std::string_view valor, char letra
   EXIGE(valor.find(parte) != std::string_view::npos);
 }
 
+// A day of the calendar as written: nothing rolled over into another month.
 bool FechaPosible(const FechaHora& f) {
   return f.anio >= 100 && f.anio <= 9999 && f.mes >= 1 && f.mes <= 12 && f.dia >= 1 &&
-         f.dia <= 31 && !f.TieneHora();
+         f.dia <= 31 && !f.TieneHora() && FechaDeDias(DiasDesdeEpoca(f)) == f;
+}
+
+// A value that fits the mask (its own characters where it has them, the
+// mask's length) is cut at the mask's places, as it always was.
+void CompruebaCorteEnMascara(std::string_view mascara, std::string_view valor,
+                             const MascaraFecha& m) {
+  if (LargoEnCaracteres(valor) != LargoEnCaracteres(mascara)) return;
+  for (std::size_t i = 0; i < mascara.size() && i < valor.size(); ++i) {
+    const char c = mascara[i];
+    const bool letra = EsLetra(c, 'Y') || EsLetra(c, 'M') || EsLetra(c, 'D');
+    if (static_cast<unsigned char>(c) >= 0x80 || static_cast<unsigned char>(valor[i]) >= 0x80)
+      return;  // kept to single bytes, where a place is a byte
+    if (!letra && valor[i] != c) return;
+  }
+  const PartesFecha p = CortaFecha(valor, m);
+  EXIGE(!p.porSeparadores);
+  const auto igual = [&](const std::optional<std::string>& parte, std::int16_t inicio,
+                         std::int16_t largo) {
+    EXIGE(inicio < 1 ? !parte : parte && *parte == ParteTexto(valor, inicio, largo));
+  };
+  igual(p.anio, m.InicioAnio, m.LargoAnio);
+  igual(p.mes, m.InicioMes, m.LargoMes);
+  igual(p.dia, m.InicioDia, m.LargoDia);
+}
+
+// Parts taken between separators are digits only, and the value (trimmed)
+// begins with them joined by separators.
+void CompruebaCorteEntreSeparadores(std::string_view valor, const MascaraFecha& m) {
+  PartesFecha p;
+  try {
+    p = CortaFecha(valor, m);
+  } catch (const ErrorVarlo& e) {
+    EXIGE(e.Numero() == errores::TiposNoCoinciden);
+    return;
+  }
+  if (!p.porSeparadores) return;
+  EXIGE(p.anio && p.mes && p.dia);
+  for (const std::string* parte : {&*p.anio, &*p.mes, &*p.dia})
+    for (char c : *parte) EXIGE(c >= '0' && c <= '9');
+  const std::string recortado = Recorta(valor);
+  for (const std::string* parte : {&*p.anio, &*p.mes, &*p.dia})
+    EXIGE(recortado.find(*parte) != std::string::npos);
 }
 
 // What a bad date value may raise: a part that is no number (13), out of the
-// 16-bit range (6), a missing letter or a date outside the years 100-9999 (5).
+// 16-bit range (6), a missing letter or a day that does not exist (5).
 bool ErrorDeValor(const ErrorVarlo& e) {
   return e.Numero() == errores::TiposNoCoinciden || e.Numero() == errores::Desbordamiento ||
          e.Numero() == errores::ArgumentoNoValido;
@@ -70,6 +114,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* datos, std::size_t tam
   CompruebaParte(mascara, valor, 'M', m.InicioMes, m.LargoMes);
   CompruebaParte(mascara, valor, 'D', m.InicioDia, m.LargoDia);
 
+  CompruebaCorteEnMascara(mascara, valor, m);
+  CompruebaCorteEntreSeparadores(valor, m);
   try {
     if (auto f = FechaDeMascara(std::string(valor), m)) EXIGE(FechaPosible(*f));
   } catch (const ErrorVarlo& e) {

@@ -8,42 +8,21 @@
 #include <filesystem>
 
 #include "AyudaGui.h"
+#include "CorridaEjemplo.h"
 #include "CorridaVentana.h"
 #include "DialogoResumen.h"
 #include "VentanaPrincipal.h"
+#include "app/TextoFin.h"
 #include "app/frmMain.h"
 #include "common/Plataforma.h"
-#include "db/Conexion.h"
 #include "support/CarpetaTemporal.h"
 
 namespace varlo::gui {
 namespace {
 
+using prueba::PreparaCorrida;
 using varlo::prueba::CarpetaTemporal;
 using varlo::prueba::EscribeBytes;
-
-// Five employees into a fresh SQLite table; the third has a key longer than
-// its column and is rejected.
-std::string PreparaCorrida(const CarpetaTemporal& tmp) {
-  const std::string base = tmp.Archivo("varlo.db");
-  EscribeBytes(base, "");
-  const std::string cadena = "Provider=SQLite;Data Source=" + base;
-  db::Conexion::Abre(cadena)->Execute(
-      "CREATE TABLE Empleado (ID_Empleado CHAR(15) NOT NULL PRIMARY KEY, Nombre VARCHAR(50))");
-  EscribeBytes(tmp.Archivo("Empleado.txt"),
-               "E1\tAna\r\nE2\tLuis\r\nE3-CON-UNA-CLAVE-DEMASIADO-LARGA\tEva\r\nE4\tSara\r\n"
-               "E5\tJuan\r\n");
-  EscribeBytes(tmp.Archivo("defs.ini"),
-               "[Opciones]\r\nReporteLog=1\r\nReporteEmpleadosNoImportados=1\r\n"
-               "[Base de Datos]\r\nConexion=" +
-                   cadena +
-                   "\r\n[Tablas]\r\nTotal=1\r\nTabla1=Empleado\r\n[Empleado]\r\nFormato=2\r\n"
-                   "Origen=" +
-                   tmp.Archivo("Empleado.txt") +
-                   "\r\nNombreIndice=ID_Empleado\r\nColumnas=2\r\nCampoColumna1=ID_Empleado\r\n"
-                   "CampoColumna2=Nombre\r\n");
-  return tmp.Archivo("defs.ini");
-}
 
 // The run takes 65 s of the injected clock: the time passes with its summary line.
 class VentanaCronometrada : public VentanaPrincipal {
@@ -106,10 +85,13 @@ class ResumenFinalPrueba : public QObject {
   }
 
   void EndTextsAndTheirSources() {
-    QCOMPARE(VentanaPrincipal::TextoFinal(0), std::nullopt);
-    for (int estado : {1, 4})
-      QCOMPARE(VentanaPrincipal::TextoFinal(estado),
-               std::optional<std::string>("...Importación terminada con errores"));
+    // the window ends with the console's words; rejected lines are not errors
+    QCOMPARE(VentanaPrincipal::TextoFinal(0), std::string("...Importación terminada!"));
+    QCOMPARE(VentanaPrincipal::TextoFinal(1),
+             std::string("...Importación terminada con registros rechazados"));
+    QCOMPARE(VentanaPrincipal::TextoFinal(4), std::string("...Importación terminada con errores"));
+    for (int estado : {2, 3, 5, 129, 130, 143})
+      QCOMPARE(VentanaPrincipal::TextoFinal(estado), TextoFin(estado));
 
     const std::pair<std::int64_t, std::string> duraciones[] = {
         {0, "0,0 s"},          {1250, "1,2 s"},          {59949, "59,9 s"},
@@ -145,7 +127,7 @@ class ResumenFinalPrueba : public QObject {
     QCOMPARE(VentanaPrincipal::UltimaBitacora(log), log + "/VarloDI_Aug2026.log");
   }
 
-  // A person is there: the window says the run had errors, and the summary
+  // A person is there: the window says the run rejected lines, and the summary
   // waits with the run's line, its time and the files to open.
   void SummaryWaitsForThePerson() {
     Corrida c(PreparaCorrida(*tmp_), true);
@@ -153,7 +135,7 @@ class ResumenFinalPrueba : public QObject {
     prueba::AlAparecer<DialogoResumen>([&](DialogoResumen* d) {
       visto = true;
       QVERIFY(c.v.isVisible());
-      QCOMPARE(c.v.Label1()->text(), QString("...Importación terminada con errores"));
+      QCOMPARE(c.v.Label1()->text(), QString("...Importación terminada con registros rechazados"));
       QCOMPARE(d->lstResumen()->count(), 1);
       const QString linea = d->lstResumen()->item(0)->text();
       QVERIFY2(linea.startsWith("Resumen Empleado: 5 leídas, 4 agregadas, 0 actualizadas, "
@@ -192,7 +174,7 @@ class ResumenFinalPrueba : public QObject {
     QVERIFY(!visto);
     QCOMPARE(c.estado, 1);
     QVERIFY(!c.v.isVisible());
-    QCOMPARE(c.v.Label1()->text(), QString("...Importación terminada con errores"));
+    QCOMPARE(c.v.Label1()->text(), QString("...Importación terminada con registros rechazados"));
     QCOMPARE(c.v.Resumenes().size(), std::size_t(1));
   }
 

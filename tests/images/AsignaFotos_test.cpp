@@ -45,6 +45,8 @@ class AsignacionFotos : public ::testing::Test {
   // Runs the assignment on an "Empleado" section with the two photo settings.
   void Asigna(const std::string& directorio, const std::string& nombre) {
     f = std::make_unique<frmMain>(ventana, "");
+    avisos.clear();
+    f->EstableceAvisoError([this](const std::string& linea) { avisos.push_back(linea); });
     f->ArchivoDefiniciones = tmp.Archivo("defs.ini");
     EscribeBytes(f->ArchivoDefiniciones, "[Base de Datos]\r\nConexion=" + cadena +
                                              "\r\n[Empleado]\r\nDirectorioFotos=" + directorio +
@@ -87,6 +89,8 @@ class AsignacionFotos : public ::testing::Test {
   std::unique_ptr<db::Conexion> cn;
   VentanaFalsa ventana;
   std::unique_ptr<frmMain> f;
+  // Lines shown where the person is (the console's stderr).
+  std::vector<std::string> avisos;
 };
 
 // Employee 1 has a row and a file, 2 a file only, 3 a row only: the row is
@@ -151,6 +155,8 @@ TEST_F(AsignacionFotos, UnaFotoIlegibleSeInformaYLaAsignacionSigue) {
           kInicio, "No se pudo asignar la fotografía del empleado 2 (" + ilegible + ")", kFin}));
   ASSERT_EQ(ventana.mensajes.size(), 1u);
   EXPECT_EQ(ventana.mensajes[0].texto, "ERROR: Error de E/S de dispositivo (" + ilegible + ")");
+  // the line that explains exit 1 is on the terminal too
+  EXPECT_EQ(avisos, (std::vector<std::string>{Log()[1]}));
   EXPECT_EQ(f->EstadoSalida(), 1);
 }
 
@@ -166,6 +172,7 @@ TEST_F(AsignacionFotos, UnNombreQueSaldriaDeLaCarpetaSeInformaYNoSeLee) {
                        "fotografía \"../fuera\" saldría de su carpeta: no puede llevar \"/\" ni "
                        "\"..\"",
                        kFin}));
+  EXPECT_EQ(avisos, (std::vector<std::string>{Log()[1]}));
   EXPECT_EQ(f->EstadoSalida(), 1);
 }
 

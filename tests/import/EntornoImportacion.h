@@ -128,7 +128,10 @@ class EntornoImportacion {
     f.interrumpe = std::move(interrumpe);
     f.ArchivoDefiniciones = Archivo("defs.ini");
     f.ReporteLog = f.ReporteEmpleadosImportados = f.ReporteEmpleadosNoImportados = 1;
+    avisos.clear();
+    f.EstableceAvisoError([this](const std::string& linea) { avisos.push_back(linea); });
     ImportaDatos(f);
+    importaciones = f.Importaciones();
     return f.EstadoSalida();
   }
 
@@ -163,6 +166,10 @@ class EntornoImportacion {
   }
 
   std::unique_ptr<VentanaFalsa> ventana;
+  // What the last run showed where the person is (the console's stderr),
+  // besides its summary lines, and what became of each of its tables.
+  V avisos;
+  std::vector<ImportacionCorrida> importaciones;
 
  private:
   V LineasLog(bool resumenes) const {
@@ -170,8 +177,11 @@ class EntornoImportacion {
     for (const std::string& l : LineasDe(LeeBytes(LogDeLaCorrida(tmp_.Ruta())))) {
       const bool esResumen = l.rfind("Resumen ", 0) == 0;
       if (esResumen != resumenes) continue;
-      r.push_back(esResumen ? l.substr(0, l.find(" sin procesar") + 13)
-                            : l.substr(0, l.rfind(" (")));
+      const std::size_t sinProcesar = l.find(" sin procesar");
+      if (esResumen && sinProcesar != std::string::npos)
+        r.push_back(l.substr(0, sinProcesar + 13));
+      else
+        r.push_back(l.substr(0, l.rfind(" (")));
     }
     return r;
   }

@@ -1,6 +1,7 @@
 // Values by type as the record write converts them.
 #include <gtest/gtest.h>
 
+#include "common/ErrorVarlo.h"
 #include "import/EscrituraRegistro.h"
 #include "import/MascaraFecha.h"
 
@@ -14,23 +15,80 @@ TEST(EscrituraValores, Booleanos) {
     EXPECT_TRUE(ValorBooleano(cierto)) << cierto;
 }
 
-TEST(EscrituraValores, FechasConMascara) {
-  const std::optional<FechaHora> nada;
-  const std::vector<std::tuple<const char*, const char*, std::optional<FechaHora>>> casos = {
-      {"DD/MM/YYYY", "25/12/2005", FechaHora{2005, 12, 25, 0, 0, 0}},
-      // month and day beyond their range carry over
-      {"DD/MM/YYYY", "31/02/2006", FechaHora{2006, 3, 3, 0, 0, 0}},
-      {"DD/MM/YYYY", "01/13/2006", FechaHora{2007, 1, 1, 0, 0, 0}},
+// How the record write reads a date value: "YYYY-MM-DD[ HH:MM:SS]", "sin
+// cambio" when the column is left as it was, or "error N".
+std::string Lectura(const char* mascara, const char* valor) {
+  try {
+    auto f = FechaYHoraDeMascara(valor, MascaraFecha::Desde(mascara));
+    return f ? (f->TieneHora() ? FormatoISOHora(*f) : FormatoISO(*f)) : "sin cambio";
+  } catch (const ErrorVarlo& e) {
+    return "error " + std::to_string(e.Numero());
+  }
+}
+
+TEST(EscrituraValores, FechasQueEncajanEnLaMascara) {
+  const std::vector<std::tuple<const char*, const char*, const char*>> casos = {
+      {"DD/MM/YYYY", "25/12/2005", "2005-12-25"},
+      {"YYYYMMDD", "20051225", "2005-12-25"},
+      // fixed width: the mask is laid over the value as read, spaces included
+      {"DD/MM/YYYY", " 5/03/2010  ", "2010-03-05"},
+      {"DD/MM/YYYY", "25/12/2005 14:30:00", "2005-12-25 14:30:00"},
+      {"DD/MM/YYYY", "25/12/2005 nota", "2005-12-25"},
+      {"YYYY-MM-DD", "2010-03-15T08:30:00", "2010-03-15 08:30:00"},
+      // a day that does not exist is refused: nothing carries over
+      {"DD/MM/YYYY", "31/02/2006", "error 5"},
+      {"DD/MM/YYYY", "01/13/2006", "error 5"},
+      {"DD/MM/YYYY", "29/02/2007", "error 5"},
+      {"DD/MM/YYYY", "29/02/2008", "2008-02-29"},
+      {"YYYYMMDD", "19000229", "error 5"},
       // a month or day of 0 (or not a number) leaves the column as it was
-      {"DD/MM/YYYY", "25/00/2005", nada},
-      {"DD/MM/YYYY", "00/12/2005", nada},
-      {"DD/MM/YYYY", "xx/12/2005", nada},
+      {"DD/MM/YYYY", "25/00/2005", "sin cambio"},
+      {"DD/MM/YYYY", "00/12/2005", "sin cambio"},
+      {"DD/MM/YYYY", "xx/12/2005", "sin cambio"},
+      {"DD/MM/YYYY", "01/01/20x1", "error 13"},
+      {"DD/MM", "25/12", "error 5"},  // no year in the mask
       // two-digit years: 00-29 in this century, 30-99 in the last
-      {"YYMMDD", "291225", FechaHora{2029, 12, 25, 0, 0, 0}},
-      {"YYMMDD", "301225", FechaHora{1930, 12, 25, 0, 0, 0}},
+      {"YYMMDD", "291225", "2029-12-25"},
+      {"YYMMDD", "301225", "1930-12-25"},
   };
   for (const auto& [mascara, valor, esperada] : casos)
-    EXPECT_EQ(FechaDeMascara(valor, MascaraFecha::Desde(mascara)), esperada) << valor;
+    EXPECT_EQ(Lectura(mascara, valor), esperada) << mascara << " " << valor;
+}
+
+TEST(EscrituraValores, FechasSinCerosSeLeenEntreSeparadores) {
+  const std::vector<std::tuple<const char*, const char*, const char*>> casos = {
+      {"DD/MM/YYYY", "5/3/2010", "2010-03-05"},
+      {"DD/MM/YYYY", "15/3/2010", "2010-03-15"},
+      {"DD/MM/YYYY", "5/12/2010", "2010-12-05"},
+      {"D/M/YYYY", "15/3/2010", "2010-03-15"},
+      {"D/M/YYYY", "5/3/2010", "2010-03-05"},  // fits the mask as it stands
+      {"YYYY-MM-DD", "2010-3-5", "2010-03-05"},
+      {"YYYY-M-D", "2010-1-15", "2010-01-15"},  // not the "1" at the mask's place
+      {"DD.MM.YYYY", "5.3.2010", "2010-03-05"},
+      {"MM/DD/YYYY", "3/5/2010", "2010-03-05"},
+      {"DD/MM/YYYY", "  5/3/2010", "2010-03-05"},
+      // the year as written, not two digits of it at the mask's place
+      {"DD/MM/YY", "05/03/2010", "2010-03-05"},
+      {"DD/MM/YYYY", "5/3/10", "2010-03-05"},
+      {"DD/MM/YYYY", "5/3/45", "1945-03-05"},
+      // a time after the date, as with the zeros
+      {"DD/MM/YYYY", "5/3/2010 8:30", "2010-03-05 08:30:00"},
+      {"YYYY-MM-DD", "2010-3-5T08:30:00", "2010-03-05 08:30:00"},
+      {"DD/MM/YYYY", "5/3/2010 25:00", "error 13"},
+      // the same rules as at the mask's places
+      {"DD/MM/YYYY", "0/3/2010", "sin cambio"},
+      {"DD/MM/YYYY", "31/2/2006", "error 5"},
+      {"DD/MM/YYYY", "5/13/2010", "error 5"},
+      {"DD/MM/YYYY", "5/3/20101", "error 5"},
+      {"DD/MM/YYYY", "5/3/2010 nota", "2010-03-05"},
+      // other separators than the mask's would be cut into nonsense, unless
+      // the date has the mask's length: then at its places, as always
+      {"DD/MM/YYYY", "5-3-2010", "error 13"},
+      {"YYYY-MM-DD", "2006/08/01", "2006-08-01"},
+      {"YYYY-MM-DD", "2006/08/01 14:30", "2006-08-01 14:30:00"},
+  };
+  for (const auto& [mascara, valor, esperada] : casos)
+    EXPECT_EQ(Lectura(mascara, valor), esperada) << mascara << " " << valor;
 }
 
 }  // namespace

@@ -24,17 +24,36 @@ TEST_P(ImportaDatosEn, EscribePorTipoYRechazaSoloElRegistro) {
   e.Fuente("Empleado.txt", lineas);
 
   EXPECT_EQ(e.Importa(), 1);
+  // a day that does not exist is refused, never carried into the next month
   EXPECT_EQ(e.Lee("Empleado", {"ID_Empleado", "Nombre", "Edad", "Activo", "FechaAlta", "Sueldo"}),
-            (Filas{{"0001", "Juan Perez", "31", "True", "2003-02-01", "1500.5"},
-                   {"0002", "Eva", "22", "False", "2007-01-01", "NULL"},
-                   {"O'Bri", "Ann", "41", "False", "2006-03-03", "NULL"}}));
-  EXPECT_EQ(e.Resultado("Empleado_Ok.txt"), (V{lineas[0], lineas[1], lineas[2], lineas[5]}));
+            (Filas{{"0001", "Juan Perez", "31", "True", "2003-02-01", "1500.5"}}));
+  EXPECT_EQ(e.Resultado("Empleado_Ok.txt"), (V{lineas[0], lineas[5]}));
   EXPECT_EQ(e.Resultado("Empleado_Er.txt"),
-            (V{lineas[3] + "(Valor vacío en la columna índice (ID_Empleado), Columna:0)",
+            (V{lineas[1] + "(Fecha inexistente: FechaAlta='31/02/2006' con la máscara DD/MM/YYYY, "
+                           "Columna:5)",
+               lineas[2] + "(Fecha inexistente: FechaAlta='01/13/2006' con la máscara DD/MM/YYYY, "
+                           "Columna:5)",
+               lineas[3] + "(Valor vacío en la columna índice (ID_Empleado), Columna:0)",
                lineas[4] + "(No coinciden los tipos: FechaAlta='01/01/20x1' no es una fecha "
                            "DD/MM/YYYY, Columna:5)"}));
   // what one record does wrong stays out of the log
   EXPECT_EQ(e.Log(), (V{">Inicio de importación", "Fin de importación"}));
+}
+
+// A date key written without its zeros finds the row that the same day with
+// zeros made, and the reverse: the key is stored as its lookup read it.
+TEST_P(ImportaDatosEn, LlaveDeFechaSinCerosEncuentraSuFila) {
+  EntornoImportacion e(GetParam());
+  e.Definiciones(ListaTablas({"Kardex"}) +
+                 e.Seccion("Kardex", "Id_Empleado,Fecha", {"Id_Empleado", "Fecha", "ID_Tipo"}));
+  const V lineas = {"7,5/3/2010,A", "7,05/03/2010,B", "8,05/03/2010 14:30:00,C",
+                    "8,5/3/2010 14:30,D", "9,31/2/2010,E"};
+  e.Fuente("Kardex.txt", lineas);
+  EXPECT_EQ(e.Importa(), 1);
+  EXPECT_EQ(e.Lee("Kardex", {"Id_Empleado", "Fecha", "ID_Tipo"}),
+            (Filas{{"7", "2010-03-05", "B"}, {"8", "2010-03-05 14:30:00", "D"}}));
+  EXPECT_EQ(e.Resultado("Kardex_Ok.txt"), (V{lineas[0], lineas[1], lineas[2], lineas[3]}));
+  EXPECT_EQ(e.Resultado("Kardex_Er.txt"), (V{lineas[4] + "(Fecha inexistente, Columna:0)"}));
 }
 
 TEST_P(ImportaDatosEn, BusquedaFallidaRechazaSoloEseRegistro) {
@@ -185,6 +204,23 @@ TEST_P(ImportaDatosEn, TablaOFuenteQueFaltanYBorrarAntesDeImportar) {
   EXPECT_NE(log[1].find("Error: -2147217900 no existe la tabla: "), std::string::npos) << log[1];
   EXPECT_EQ(log[2], "Archivo origen no existe (" + e.Archivo("Empleado.txt") + ")");
   EXPECT_EQ(e.Lee("Jerarquias", {"Key", "Parent"}), (Filas{{"_0A", "NULL"}}));
+  // Each table not imported has its own summary line with the reason, and
+  // the reasons reach the person, not only the log.
+  const std::string sinOrigen = "Resumen Empleado: no importada — Archivo origen no existe (" +
+                                e.Archivo("Empleado.txt") + ")";
+  V resumenes = e.Resumenes();
+  ASSERT_EQ(resumenes.size(), 3u);
+  EXPECT_EQ(resumenes[0].rfind("Resumen NoExiste: no importada — Error -2147217900: ", 0), 0u)
+      << resumenes[0];
+  EXPECT_EQ(resumenes[1], sinOrigen);
+  EXPECT_EQ(resumenes[2].rfind("Resumen Jerarquias: 1 leídas, 1 agregadas", 0), 0u) << resumenes[2];
+  ASSERT_EQ(e.avisos.size(), 1u);
+  EXPECT_EQ(e.avisos[0], log[1]);
+  const V mostrados = e.ventana->resumenes;
+  EXPECT_EQ(std::count(mostrados.begin(), mostrados.end(), sinOrigen), 1);
+  ASSERT_EQ(e.importaciones.size(), 3u);
+  EXPECT_EQ(e.importaciones[1].estado, EstadoImportacion::NoImportada);
+  EXPECT_EQ(e.importaciones[2].estado, EstadoImportacion::Importada);
 }
 
 TEST_P(ImportaDatosEn, NombreDeTablaQueNoEsIdentificadorSeSalta) {
@@ -226,10 +262,11 @@ TEST(ImportaDatos, LineaQueNoSePuedeLeerSeRechazaYSigue) {
                                                 std::string(1 << 20, 'x') + "\r_0Fin,");
   EXPECT_EQ(e.Importa(), 1);
   EXPECT_EQ(e.Lee("Jerarquias", {"Key", "Parent"}), (Filas{{"_0Año", "NULL"}, {"_0Fin", "NULL"}}));
-  // the result files of a UTF-8 source are UTF-8
-  EXPECT_EQ(LeeBytes(e.Archivo("Log/Jerarquias_Ok.txt")), "_0A\xC3\xB1o,\r\n_0Fin,\r\n");
+  // the result files of a UTF-8 source are UTF-8, with the mark it had
+  EXPECT_EQ(LeeBytes(e.Archivo("Log/Jerarquias_Ok.txt")),
+            "\xEF\xBB\xBF_0A\xC3\xB1o,\r\n_0Fin,\r\n");
   EXPECT_EQ(LeeBytes(e.Archivo("Log/Jerarquias_Er.txt")),
-            "_0Mal\xC3(,(La línea no es texto UTF-8 válido, Columna:0)\r\n_0L," +
+            "\xEF\xBB\xBF_0Mal\xC3(,(La línea no es texto UTF-8 válido, Columna:0)\r\n_0L," +
                 std::string(96, 'x') +
                 "...(La línea 3 pasa del largo máximo de 1048576 bytes, Columna:0)\r\n");
 }

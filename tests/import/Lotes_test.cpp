@@ -101,6 +101,35 @@ TEST_P(LotesEn, MaximoDeRechazosDetieneLaTablaYCuentaElResto) {
             "procesó");
 }
 
+// At the default batch size the lines of a batch are read ahead, and the
+// maximum is reached inside a batch, here the file's only one: the stop is
+// still said, where the person is too, and the table counts as not done.
+TEST_P(LotesEn, MaximoDeRechazosDentroDeUnLoteDeTamanoPorOmision) {
+  EntornoImportacion e(GetParam());
+  e.Base().Execute(kCreaTurno);
+  e.Definiciones(e.Turnos());
+  V lineas;
+  for (int i = 1; i <= 30; ++i)
+    lineas.push_back(i % 3 == 0 ? "x" + std::to_string(i) + ",Malo" : std::to_string(i) + ",T");
+  e.Fuente("Turno.txt", lineas);
+  Corrida::Opciones o;
+  o.maxRechazos = 4;
+
+  EXPECT_EQ(e.Importa(o), 4);
+  const std::string detencion =
+      "La tabla Turno se detuvo al llegar a 4 líneas rechazadas; el resto no se procesó";
+  EXPECT_EQ(e.Log()[1], detencion);
+  EXPECT_EQ(e.avisos, V{detencion});
+  // lines 1 to 12 processed (8 rows, 4 rejected), the rest of the batch not
+  EXPECT_EQ(e.Lee("Turno", {"ID"}).size(), 8u);
+  EXPECT_EQ(e.Resultado("Turno_Ok.txt").size() + e.Resultado("Turno_Er.txt").size(), 12u);
+  EXPECT_EQ(e.Resumenes(), (V{"Resumen Turno: 30 leídas, 8 agregadas, 0 actualizadas, 4 rechazadas "
+                              "(Log/Turno_Er.txt), 18 sin procesar"}));
+  ASSERT_EQ(e.importaciones.size(), 1u);
+  EXPECT_EQ(e.importaciones[0].estado, EstadoImportacion::Incompleta);
+  EXPECT_EQ(e.importaciones[0].motivo, detencion);
+}
+
 TEST_P(LotesEn, BorrarAntesDeImportarEsTodoONada) {
   EntornoImportacion e(GetParam());
   e.Base().Execute(kCreaTurno);

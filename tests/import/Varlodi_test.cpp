@@ -33,7 +33,7 @@ TEST_P(VarlodiEn, ImportaTablasConJerarquiaFotosYRechazos) {
       "CampoColumna5=FechaAlta\r\nLongitudColumna5=8\r\n"
       "CampoColumna6=Foto\r\nLongitudColumna6=0\r\n");
   e.Fuente("datos/j.txt", {"_0DIR,", "_1VEN,_0DIR", "_2NTE,_1VEN"});
-  const V lineas = {"1     Ana         NTE  Si 20050102", "O'B   Bob         NTE  no 20060230",
+  const V lineas = {"1     Ana         NTE  Si 20050102", "O'B   Bob         NTE  no 20060302",
                     "      Nadie       NTE  Si 20050102", "1     Ana Maria        N  "};
   e.Fuente("datos/Empleado.txt", lineas);
 

@@ -56,12 +56,26 @@ TEST(IncidencesSettings, ColumnList) {
   }
 }
 
-// Overflowing fields carry over and two-digit years fall in a window (an end
-// before the start is a rejected line: see the whole runs).
-TEST(IncidencesDates, CarryTwoDigitYearsAndRanges) {
-  EXPECT_EQ(LeeFecha(MascaraFecha::Desde("YYYY-MM-DD"), "2006-13-01"), F(2007, 1, 1));
+// Dates without zeros, days that do not exist, two-digit years, ranges (an
+// end before the start is a rejected line: see the whole runs).
+TEST(IncidencesDates, UnpaddedImpossibleTwoDigitYearsAndRanges) {
   EXPECT_EQ(LeeFecha(MascaraFecha::Desde("dd/mm/yy"), "01/02/30"), F(1930, 2, 1));
   EXPECT_EQ(LeeFecha(MascaraFecha::Desde("dd/mm/yy"), "01/02/29"), F(2029, 2, 1));
+  // written without zeros: between the mask's separators
+  EXPECT_EQ(LeeFecha(MascaraFecha::Desde("YYYY-MM-DD"), " 2006-8-3 "), F(2006, 8, 3));
+  EXPECT_EQ(LeeFecha(MascaraFecha::Desde("DD/MM/YYYY"), "3/8/2006"), F(2006, 8, 3));
+  // a day that does not exist is refused with the value, never carried over;
+  // a planned absence has no row to leave unchanged, so day or month 0 too
+  for (const char* imposible :
+       {"2006-13-01", "2006-02-29", "2006-8-32", "2006-00-10", "2006-1-0"}) {
+    try {
+      LeeFecha(MascaraFecha::Desde("YYYY-MM-DD"), imposible);
+      ADD_FAILURE() << imposible;
+    } catch (const ErrorVarlo& e) {
+      EXPECT_EQ(e.Numero(), errores::ArgumentoNoValido);
+      EXPECT_EQ(e.Descripcion(), "Fecha inexistente (" + std::string(imposible) + ")");
+    }
+  }
 
   CarpetaTemporal tmp;
   auto d = LeeDefinicionDe(tmp, kCuatro);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "incidences/EscenarioIncidencias.h"
+#include "support/IconvComando.h"
 
 namespace varlo {
 namespace {
@@ -72,13 +73,20 @@ TEST(IncidencesRun, SignOfTheRefusalDecidesWhetherTheRecordGoesOn) {
 TEST(IncidencesRun, UnreadableDatesRejectOnlyTheirLine) {
   EscenarioIncidencias e;
   e.Definiciones(kComas);
+  // days that do not exist are refused, never carried into March; dates
+  // without their zeros read between the mask's separators
   e.Origen({"1,2006-08-01,2006-08-01,F,,,", "2,2006-O8-01,2006-08-01,F,,,", "3,2006-08-01,,F,,,",
-            "4,2006-08-02,2006-08-02,F,,,"});
+            "4,2006-08-02,2006-08-02,F,,,", "5,2006-02-27,2006-02-29,F,,,",
+            "6,2006-2-30,2006-03-01,F,,,", "7,2006-8-3,2006-8-4,F,,,"});
   EXPECT_EQ(e.Ejecuta(), 1);
   EXPECT_EQ(e.Er(), (V{"2,2006-O8-01,2006-08-01,F,,,(No coinciden los tipos,2)",
-                       "3,2006-08-01,,F,,,(No coinciden los tipos,3)"}));
-  EXPECT_EQ(e.Ok(), (V{"1,2006-08-01,2006-08-01,F,,,", "4,2006-08-02,2006-08-02,F,,,"}));
-  EXPECT_EQ(e.Kardex(), (V{"1|2006-08-01|F|||", "4|2006-08-02|F|||"}));
+                       "3,2006-08-01,,F,,,(No coinciden los tipos,3)",
+                       "5,2006-02-27,2006-02-29,F,,,(Fecha inexistente (2006-02-29),3)",
+                       "6,2006-2-30,2006-03-01,F,,,(Fecha inexistente (2006-2-30),2)"}));
+  EXPECT_EQ(e.Ok(), (V{"1,2006-08-01,2006-08-01,F,,,", "4,2006-08-02,2006-08-02,F,,,",
+                       "7,2006-8-3,2006-8-4,F,,,", "7,2006-8-3,2006-8-4,F,,,"}));
+  EXPECT_EQ(e.Kardex(), (V{"1|2006-08-01|F|||", "4|2006-08-02|F|||", "7|2006-08-03|F|||",
+                           "7|2006-08-04|F|||"}));
   EXPECT_EQ(e.Log(), kInicioFin);
 }
 
@@ -93,11 +101,12 @@ TEST(IncidencesRun, ALineNotValidInItsEncodingIsRejected) {
                "8,2006-08-01,2006-08-01,F,,,");
   EXPECT_EQ(e.Ejecuta(), 1);
   EXPECT_EQ(e.Kardex(), (V{"8|2006-08-01|F|||", "Ñu|2006-08-01|F|||"}));
-  // the result files of a UTF-8 source are UTF-8
+  // the result files of a UTF-8 source are UTF-8, with the mark it had
   EXPECT_EQ(LeeBytes(e.Archivo("Log/Planeacion Faltas_Incidencias_Er.txt")),
+            "\xEF\xBB\xBF"
             "7,2006-08-01,2006-08-01,F,\xC3(,,(La línea no es texto UTF-8 válido,0)\r\n");
   EXPECT_EQ(LeeBytes(e.Archivo("Log/Planeacion Faltas_Incidencias_Ok.txt")),
-            "\xC3\x91u,2006-08-01,2006-08-01,F,,,\r\n8,2006-08-01,2006-08-01,F,,,\r\n");
+            "\xEF\xBB\xBF\xC3\x91u,2006-08-01,2006-08-01,F,,,\r\n8,2006-08-01,2006-08-01,F,,,\r\n");
 }
 
 // Only a regular file is read: a pipe nobody writes to is reported like a
@@ -164,6 +173,37 @@ TEST(IncidencesRun, Utf8SourceGivesUtf8Results) {
   };
   EXPECT_EQ(sinMarca(e.Bytes("Ok")), ok + "\r\n");
   EXPECT_EQ(sinMarca(e.Bytes("Er")), er + "(No coinciden los tipos,2)\r\n");
+}
+
+// A UTF-16 planning: the key or the mark makes it text, its lines are counted
+// as text and its result files are UTF-16 with a mark; without either it is
+// refused before any row is written.
+TEST(IncidencesRun, Utf16PlanningImportsByKeyOrMarkAndIsRefusedWithoutThem) {
+  const std::string ok = "Ñu,2006-08-01,2006-08-02,P,,,Ω", er = "Ω,2006-08-0x,2006-08-01,P,,,";
+  const std::string texto = ok + "\r\n" + er + "\r\n";
+  for (const char* clave : {"Codificacion=UTF-16LE\r\n", ""}) {
+    SCOPED_TRACE(clave);
+    EscenarioIncidencias e;
+    e.Definiciones(kComas + clave);
+    e.OrigenBytes(prueba::ConIconv((*clave ? "" : "\xEF\xBB\xBF") + texto, "UTF-16LE"));
+    EXPECT_EQ(e.Ejecuta(), 1);
+    EXPECT_EQ(e.Kardex(), (V{"Ñu|2006-08-01|P|||Ω", "Ñu|2006-08-02|P|||Ω"}));
+    ASSERT_FALSE(e.ventana.maximos.empty());
+    EXPECT_EQ(e.ventana.maximos.back(), 2);  // lines of the text
+    EXPECT_EQ(e.Bytes("Ok"),
+              prueba::ConIconv("\xEF\xBB\xBF" + ok + "\r\n" + ok + "\r\n", "UTF-16LE"));
+    EXPECT_EQ(e.Bytes("Er"),
+              prueba::ConIconv("\xEF\xBB\xBF" + er + "(No coinciden los tipos,2)\r\n", "UTF-16LE"));
+  }
+  EscenarioIncidencias e;
+  e.Definiciones(kComas);
+  e.OrigenBytes(prueba::ConIconv(texto, "UTF-16BE"));
+  EXPECT_EQ(e.Ejecuta(), 4);
+  EXPECT_EQ(e.Kardex(), V{});
+  EXPECT_EQ(e.Log()[1],
+            "[VarloDI] Error: 13 El archivo origen tiene bytes NUL: parece UTF-16BE sin marca de "
+            "orden de bytes; indique Codificacion=UTF-16BE en su sección (" +
+                e.Archivo("Planfal.txt") + ")");
 }
 
 }  // namespace

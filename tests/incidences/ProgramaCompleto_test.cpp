@@ -2,6 +2,8 @@
 // planning: both imports run, in that order, on SQLite and on PostgreSQL.
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "incidences/EscenarioIncidencias.h"
 #include "support/ProgramaCopiado.h"
 
@@ -30,23 +32,77 @@ void CorreAmbasImportaciones(const std::string& cadena) {
   EXPECT_EQ(prueba::CorreCopia(tmp.Ruta()), 0) << prueba::LeeBytes(ruta("errores.txt"));
 
   // Both imports' first and last lines, in order, with no error line between.
-  // Each import's summary after its own lines, then the run's.
+  // Each import's summary after its own lines (the planning's in lines read
+  // and day rows written), then the run's; times left out.
   V log;
+  const std::regex tiempo(", [0-9]+,[0-9] s.*$");
   for (const std::string& l : prueba::LineasDe(prueba::LogDeLaCorrida(tmp.Ruta()), true))
-    log.push_back(l.rfind("Resumen ", 0) == 0 ? l.substr(0, l.find(" sin procesar") + 13) : l);
+    log.push_back(std::regex_replace(l, tiempo, ""));
   EXPECT_EQ(log, (V{">Inicio de importación",
                     "Resumen Empleado: 2 leídas, 2 agregadas, 0 actualizadas, 0 rechazadas, "
                     "0 sin procesar",
                     "Fin de importación", ">Inicio de importación de Incidencias",
-                    "Resumen Planeacion Faltas: 2 leídas, 5 agregadas, 0 actualizadas, "
-                    "0 rechazadas, 0 sin procesar",
+                    "Resumen Planeacion Faltas: 2 líneas leídas, 0 rechazadas, 0 sin procesar; "
+                    "5 días agregados, 0 días actualizados",
                     "Fin de importación de Incidencias",
-                    "Resumen total: 4 leídas, 7 agregadas, 0 actualizadas, 0 rechazadas, "
-                    "0 sin procesar"}));
+                    "Resumen total: 4 leídas, 2 agregadas, 0 actualizadas, 0 rechazadas, "
+                    "0 sin procesar; 5 días agregados, 0 días actualizados"}));
   EXPECT_EQ(prueba::Filas(cadena, "Empleado", {"ID_Empleado", "Nombre"}), (V{"7|Ana", "8|Luis"}));
   EXPECT_EQ(prueba::Filas(cadena, "Kardex", {"Id_Empleado", "Fecha", "ID_Tipo"}),
             (V{"7|2006-08-01|VAC", "7|2006-08-02|VAC", "7|2006-08-03|VAC", "8|2006-08-31|INC",
                "8|2006-09-01|INC"}));
+}
+
+// Silent, as a scheduler runs it: a table without its source and a planning
+// with a line it rejects. Every reason reaches stderr, the table not imported
+// has its own summary line, and the run's total names it.
+TEST(WholeProgram, ATableNotImportedSaysWhyOnStderr) {
+  prueba::CarpetaTemporal tmp;
+  auto ruta = [&](const std::string& a) { return tmp.Archivo(a); };
+  const std::string cadena = BaseDatosPrueba::SQLite(tmp.Ruta());
+  prueba::EscribeBytes(ruta("Empleado.txt"), "7,Ana\r\n");
+  prueba::EscribeBytes(ruta("Planfal.txt"),
+                       "7,2006-08-01,2006-08-02,VAC\r\n7,el lunes,2006-08-09,VAC\r\n");
+  prueba::EscribeBytes(
+      ruta("defs.ini"),
+      "[Opciones]\r\nReporteLog=1\r\n[Base de Datos]\r\nConexion=" + cadena +
+          "\r\n[Tablas]\r\nTotal=2\r\nTabla1=Empleado\r\nTabla2=Jerarquias\r\n"
+          "[Empleado]\r\nOrigen=Empleado.txt\r\nFormato=3\r\n"
+          "NombreIndice=ID_Empleado\r\nColumnas=2\r\n"
+          "CampoColumna1=ID_Empleado\r\nCampoColumna2=Nombre\r\n"
+          "[Jerarquias]\r\nOrigen=Jerarquias.txt\r\nFormato=3\r\nNombreIndice=Key\r\n"
+          "Columnas=1\r\nCampoColumna1=Key\r\n"
+          "[Planeacion Faltas]\r\nOrigen=Planfal.txt\r\nFormato=3\r\n"
+          "Columnas=4\r\nCampoColumna1=ID_Empleado\r\nCampoColumna2=Fecha1\r\n"
+          "CampoColumna3=Fecha2\r\nCampoColumna4=ID_Tipo\r\n");
+  prueba::CopiaPrograma(tmp.Ruta());
+  EXPECT_EQ(prueba::CorreCopia(tmp.Ruta(), "defs.ini", "-q"), 4);
+
+  const V err = Divide(prueba::LeeBytes(ruta("errores.txt")), "\n");
+  auto linea = [&](const std::string& comienzo) {
+    for (const std::string& l : err)
+      if (l.rfind(comienzo, 0) == 0) return l;
+    return std::string();
+  };
+  EXPECT_EQ(linea("Resumen Jerarquias:"),
+            "Resumen Jerarquias: no importada — Archivo origen no existe (Jerarquias.txt)");
+  const std::string planeacion = linea("Resumen Planeacion Faltas:");
+  EXPECT_EQ(planeacion.rfind(
+                "Resumen Planeacion Faltas: 2 líneas leídas, 1 rechazadas "
+                "(Log/Planeacion Faltas_Incidencias_Er.txt), 0 sin procesar; 2 días agregados, "
+                "0 días actualizados, ",
+                0),
+            0u)
+      << planeacion;
+  const std::string total = linea("Resumen total:");
+  EXPECT_EQ(total.rfind("Resumen total: 3 leídas, 1 agregadas, 0 actualizadas, 1 rechazadas, "
+                        "0 sin procesar; 2 días agregados, 0 días actualizados, ",
+                        0),
+            0u)
+      << total;
+  EXPECT_NE(total.find("; no importadas: Jerarquias"), std::string::npos) << total;
+  // nothing of the progress with -q: only summaries, reasons and the end
+  for (const std::string& l : err) EXPECT_EQ(l.find("Importando datos"), std::string::npos) << l;
 }
 
 TEST(WholeProgram, TableThenAbsencePlanningOnSQLite) {
