@@ -103,23 +103,10 @@ class Temporal {
   std::string ruta_;
 };
 
-// A new file beside `destino`, created exclusively so that a name already
-// there (another run's, a link planted there) is never written through.
-ArchivoC CreaTemporal(const std::string& destino, std::string& ruta) {
-  for (int n = 0; n < 100; ++n) {
-    ruta = destino + "." + std::to_string(n) + ".tmp";
-    errno = 0;
-    ArchivoC f(std::fopen(ruta.c_str(), "wbx"));
-    if (f || errno != EEXIST) return f;
-  }
-  errno = EEXIST;
-  return nullptr;
-}
-
 // "" when `texto` is in `destino`, else the system's reason.
 std::string Escribe(const std::string& destino, const std::string& texto) {
   std::string ruta;
-  ArchivoC f = CreaTemporal(destino, ruta);
+  ArchivoC f = CreaTemporalJunto(destino, ruta);
   if (!f) return TextoErrorSistema(errno);
   Temporal temporal(ruta);
   if (std::fwrite(texto.data(), 1, texto.size(), f.get()) != texto.size())

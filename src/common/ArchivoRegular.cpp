@@ -62,4 +62,15 @@ ArchivoC AbreArchivoRegular(const std::string& ruta) {
 #endif
 }
 
+ArchivoC CreaTemporalJunto(const std::string& destino, std::string& ruta) {
+  for (int n = 0; n < 100; ++n) {
+    ruta = destino + "." + std::to_string(n) + ".tmp";
+    errno = 0;
+    ArchivoC f(std::fopen(ruta.c_str(), "wbx"));
+    if (f || errno != EEXIST) return f;
+  }
+  errno = EEXIST;
+  return nullptr;
+}
+
 }  // namespace varlo

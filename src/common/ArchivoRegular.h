@@ -21,4 +21,10 @@ using ArchivoC = std::unique_ptr<std::FILE, CierraArchivoC>;
 // 70 when permission is denied, 75 with the system's text otherwise.
 ArchivoC AbreArchivoRegular(const std::string& ruta);
 
+// A new file beside `destino` for its next version, to be renamed over it:
+// the first free name of "<destino>.<n>.tmp", created exclusively, so that a
+// name already there (another run's, a link planted there) is never written
+// through. Null with errno set when none could be created.
+ArchivoC CreaTemporalJunto(const std::string& destino, std::string& ruta);
+
 }  // namespace varlo

@@ -126,18 +126,6 @@ std::optional<Bloque> BuscaSeccion(const std::vector<LineaIni>& lineas,
   return std::nullopt;
 }
 
-// A new file beside `destino` for its next version: the first free name of
-// "<destino>.<n>.tmp", created exclusively, so that a name already there (a
-// link planted there included) is never written through.
-ArchivoC CreaTemporal(const std::string& destino, std::string& ruta) {
-  for (int n = 0; n < 100; ++n) {
-    ruta = destino + "." + std::to_string(n) + ".tmp";
-    errno = 0;
-    ArchivoC f(std::fopen(ruta.c_str(), "wbx"));
-    if (f || errno != EEXIST) return f;
-  }
-  return nullptr;
-}
 }  // namespace
 
 std::string Kelto_API_INIFiles::API_GetPrivateProfileString(const std::string& IniFileName,
@@ -211,12 +199,12 @@ bool Kelto_API_INIFiles::API_WritePrivateProfileString(const std::string& IniFil
     resultado += "[" + ParaArchivo(seccion, c) + "]\r\n" + lineaNueva(clave, valor);
   }
 
-  // The copy is a new file (CreaTemporal) and gets the file's permissions before it
+  // The copy is a new file (CreaTemporalJunto) and gets the file's permissions before it
   // holds any text: a file readable by its owner only (it may hold a
   // password) never leaks. Any failure leaves the file as it was.
   std::string temporal;
   {
-    ArchivoC f = CreaTemporal(IniFileName, temporal);
+    ArchivoC f = CreaTemporalJunto(IniFileName, temporal);
     if (!f) return false;
     if (existe) {
       fs::permissions(temporal, fs::status(IniFileName, ec).permissions(), ec);
