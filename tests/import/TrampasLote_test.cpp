@@ -172,5 +172,83 @@ INSTANTIATE_TEST_SUITE_P(Motores, TrampasEn,
                          ::testing::Values(MotorPrueba::SQLite, MotorPrueba::PostgreSql),
                          NombreMotor);
 
+// Rows written per INSERT or UPDATE statement, in order, counted by
+// statement-level triggers: a batch written together is one statement; a
+// batch the server refused and that was done again is one per record.
+class FilasPorSentencia {
+ public:
+  explicit FilasPorSentencia(db::Conexion& cn, const std::string& tabla) : cn_(cn) {
+    cn_.Execute("CREATE TABLE conteo (n SERIAL PRIMARY KEY, clase TEXT, filas INT)");
+    for (const char* clase : {"INSERT", "UPDATE"}) {
+      const std::string f = std::string("cuenta_") + clase;
+      cn_.Execute("CREATE FUNCTION " + f +
+                  "() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN INSERT INTO conteo (clase, "
+                  "filas) SELECT TG_OP, count(*) FROM nuevas; RETURN NULL; END $$");
+      cn_.Execute("CREATE TRIGGER " + f + " AFTER " + clase + " ON " + tabla +
+                  " REFERENCING NEW TABLE AS nuevas FOR EACH STATEMENT EXECUTE FUNCTION " + f +
+                  "()");
+    }
+  }
+  // "INSERT 3", "UPDATE 1", ... in the order they ran; emptied.
+  V Toma() {
+    db::Consulta c;
+    c.columnas = {"n", "clase", "filas"};
+    c.tabla = "conteo";
+    std::vector<std::pair<int, std::string>> r;
+    for (auto rs = cn_.AbreConsulta(c, 0); !rs->EOF_(); rs->MoveNext())
+      r.emplace_back(std::stoi(rs->Texto(0)), rs->Texto(1) + " " + rs->Texto(2));
+    std::sort(r.begin(), r.end());
+    cn_.Execute("DELETE FROM conteo");
+    V v;
+    for (auto& [n, s] : r) v.push_back(s);
+    return v;
+  }
+
+ private:
+  db::Conexion& cn_;
+};
+
+// Columns PostgreSQL does not fill from plain text on its own (uuid, an
+// enum, jsonb, inet, xml, interval): a batch of new rows is one INSERT and
+// a batch of changes one UPDATE, not a batch refused and done again.
+TEST(TrampasPostgreSql, TiposQueElTextoNoAsignaSeEscribenEnUnaSentencia) {
+  const std::string crea =
+      "CREATE TABLE Tipos (ID INT NOT NULL PRIMARY KEY, U uuid, E estado, J jsonb, I inet, X xml, "
+      "D interval)";
+  const V columnas = {"ID", "U", "E", "J", "I", "X", "D"};
+  const V nuevas = {
+      "1,a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11,activo,{\"a\":1},10.0.0.1,<a>1</a>,1 day",
+      "2,A0EEBC99-9C0B-4EF8-BB6D-6BB9BD380A12,baja,[1],10.0.0.0/8,<b/>,02:30:00",
+      "3,a0eebc999c0b4ef8bb6d6bb9bd380a13,activo,\"x\",::1,texto,1 year 2 mons"};
+  const V cambios = {
+      "1,b0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11,baja,{\"b\":2},192.168.1.1,<c>2</c>,2 days",
+      "2,a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a22,activo,null,10.0.0.2,<e/>,3 hours",
+      "3,c0eebc99-9c0b-4ef8-bb6d-6bb9bd380a13,baja,true,fe80::1,<d/>,-1 hour"};
+  Filas porRegistro[2];
+  for (long lote : {1L, 0L}) {
+    SCOPED_TRACE(TextoLote(lote));
+    EntornoImportacion e(MotorPrueba::PostgreSql);
+    e.Base().Execute("CREATE TYPE estado AS ENUM ('activo', 'baja')");
+    e.Base().Execute(crea);
+    FilasPorSentencia conteo(e.Base(), "Tipos");
+    e.Definiciones(ListaTablas({"Tipos"}) + e.Seccion("Tipos", "ID", columnas));
+    for (int paso = 0; paso < 2; ++paso) {
+      SCOPED_TRACE(paso ? "cambios" : "nuevas");
+      e.Fuente("Tipos.txt", paso ? cambios : nuevas);
+      EXPECT_EQ(e.Importa(Lote(lote)), 0) << e.Resultado("Tipos_Er.txt")[0];
+      const V sentencias = conteo.Toma();
+      const Filas filas = e.Lee("Tipos", columnas);
+      if (lote == 1) {
+        porRegistro[paso] = filas;
+        EXPECT_EQ(sentencias.size(), 3u);
+      } else {
+        // the same rows as one record at a time, in one statement
+        EXPECT_EQ(filas, porRegistro[paso]);
+        EXPECT_EQ(sentencias, V{paso ? "UPDATE 3" : "INSERT 3"});
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace varlo::prueba
