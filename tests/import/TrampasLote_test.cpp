@@ -168,6 +168,30 @@ TEST_P(TrampasEn, EnteroMayorQueDosALaCincuentaYTres) {
   }
 }
 
+// Keys equal under the column's collation but not byte for byte, in one
+// batch, with no unique index to refuse a second row: one row, as when each
+// record is its own transaction.
+TEST_P(TrampasEn, LlavesIgualesSegunLaIntercalacionDanUnaFila) {
+  const bool sqlite = GetParam() == MotorPrueba::SQLite;
+  // the ICU collation "ci" compares without case or accents; SQLite's
+  // NOCASE folds ASCII letters only
+  const std::string tipo = sqlite ? "VARCHAR(10) COLLATE NOCASE" : "VARCHAR(10) COLLATE ci";
+  const V lineas = sqlite ? V{"pena,1", "PENA,2", "Pena,3", "x,x", "pEnA ,4"}
+                          : V{"peña,1", "PEÑA,2", "pena,3", "x,x", "Peña ,4", "Ó,o", "o,5"};
+  for (long lote : kLotes) {
+    SCOPED_TRACE(TextoLote(lote));
+    EntornoImportacion e(GetParam());
+    if (!sqlite) CreaIntercalacion(e.Base());
+    e.Base().Execute("CREATE TABLE Nombres (Codigo " + tipo + ", Dato VARCHAR(10))");
+    e.Definiciones(ListaTablas({"Nombres"}) + e.Seccion("Nombres", "Codigo", {"Codigo", "Dato"}));
+    e.Fuente("Nombres.txt", lineas);
+
+    EXPECT_EQ(e.Importa(Lote(lote)), 0);
+    EXPECT_EQ(e.Lee("Nombres", {"Dato"}),
+              sqlite ? (Filas{{"4"}, {"x"}}) : (Filas{{"4"}, {"5"}, {"x"}}));
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Motores, TrampasEn,
                          ::testing::Values(MotorPrueba::SQLite, MotorPrueba::PostgreSql),
                          NombreMotor);
