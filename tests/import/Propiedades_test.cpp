@@ -21,9 +21,15 @@ std::string CreaProp(MotorPrueba m) {
 }
 constexpr const char* kCreaClave =
     "CREATE TABLE Clave (Codigo CHAR(10) NOT NULL PRIMARY KEY, Nombre VARCHAR(8))";
+// A key compared without regard to case (and to accents on PostgreSQL),
+// with no unique index to refuse a second row for it.
+std::string CreaSuelta(MotorPrueba m) {
+  return std::string("CREATE TABLE Suelta (Codigo VARCHAR(10) COLLATE ") +
+         (m == MotorPrueba::SQLite ? "NOCASE" : "ci") + ", Nombre VARCHAR(8))";
+}
 
 struct Corpus {
-  V prop, clave;
+  V prop, clave, suelta;
 };
 
 Corpus Genera(unsigned semilla) {
@@ -63,36 +69,50 @@ Corpus Genera(unsigned semilla) {
     if (entre(0, 29) == 0) k = "muy larga clave";
     c.clave.push_back(k + "," + nombre());
   }
+  const V parecidas = {"peña", "PEÑA", "pena", "Pena", "ab-c", "abc", "Ó", "o", "x1", "X1"};
+  for (int i = 0; i < 120; ++i)
+    c.suelta.push_back(parecidas[entre(0, static_cast<int>(parecidas.size()) - 1)] + "," +
+                       nombre());
   return c;
 }
 
 struct Desenlace {
   int salida = -1;
-  Filas prop, clave;
-  V okProp, erProp, okClave, erClave, resumenes;
+  Filas prop, clave, suelta;
+  V okProp, erProp, okClave, erClave, okSuelta, erSuelta, resumenes;
 };
 
 Desenlace Corre(MotorPrueba motor, const Corpus& c, long lote) {
   EntornoImportacion e(motor);
   e.Base().Execute(CreaProp(motor));
   e.Base().Execute(kCreaClave);
+  if (motor == MotorPrueba::PostgreSql)
+    e.Base().Execute(
+        "CREATE COLLATION ci (provider = icu, locale = 'und-u-ks-level1', deterministic = false)");
+  e.Base().Execute(CreaSuelta(motor));
+  e.Base().Execute("INSERT INTO Suelta (Codigo, Nombre) VALUES ('X1', 'previo')");
   e.Base().Execute("INSERT INTO Prop (ID, Codigo, Nombre, Monto) VALUES (5, 'C5', 'previo', 1)");
   e.Base().Execute("INSERT INTO Clave (Codigo, Nombre) VALUES ('abc', 'previo')");
-  e.Definiciones(ListaTablas({"Prop", "Clave"}) +
+  e.Definiciones(ListaTablas({"Prop", "Clave", "Suelta"}) +
                  e.Seccion("Prop", "ID", {"ID", "Codigo", "Nombre", "Monto", "Fecha"}) +
-                 e.Seccion("Clave", "Codigo", {"Codigo", "Nombre"}));
+                 e.Seccion("Clave", "Codigo", {"Codigo", "Nombre"}) +
+                 e.Seccion("Suelta", "Codigo", {"Codigo", "Nombre"}));
   e.Fuente("Prop.txt", c.prop);
   e.Fuente("Clave.txt", c.clave);
+  e.Fuente("Suelta.txt", c.suelta);
   Corrida::Opciones o;
   o.lote = lote;
   Desenlace d;
   d.salida = e.Importa(o);
   d.prop = e.Lee("Prop", {"ID", "Codigo", "Nombre", "Monto", "Fecha"});
   d.clave = e.Lee("Clave", {"Codigo", "Nombre"});
+  d.suelta = e.Lee("Suelta", {"Codigo", "Nombre"});
   d.okProp = e.Resultado("Prop_Ok.txt");
   d.erProp = e.Resultado("Prop_Er.txt");
   d.okClave = e.Resultado("Clave_Ok.txt");
   d.erClave = e.Resultado("Clave_Er.txt");
+  d.okSuelta = e.Resultado("Suelta_Ok.txt");
+  d.erSuelta = e.Resultado("Suelta_Er.txt");
   d.resumenes = e.Resumenes();
   return d;
 }
@@ -121,6 +141,9 @@ TEST_P(EquivalenciaEn, ElTamanoDelLoteNoCambiaElDesenlace) {
       EXPECT_EQ(otro.erProp, uno.erProp);
       EXPECT_EQ(otro.okClave, uno.okClave);
       EXPECT_EQ(otro.erClave, uno.erClave);
+      EXPECT_EQ(otro.suelta, uno.suelta);
+      EXPECT_EQ(otro.okSuelta, uno.okSuelta);
+      EXPECT_EQ(otro.erSuelta, uno.erSuelta);
       EXPECT_EQ(otro.resumenes, uno.resumenes);
     }
   }
