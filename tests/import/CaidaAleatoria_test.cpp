@@ -27,8 +27,8 @@ constexpr const char* kCreaCaida =
 std::string Fuente(std::mt19937& azar) {
   auto entre = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(azar); };
   std::string s;
-  for (int i = 0; i < 200; ++i) {
-    s += std::to_string(entre(1, 100)) + ",N" + std::to_string(entre(0, 999)) + "," +
+  for (int i = 0; i < 150; ++i) {
+    s += std::to_string(entre(1, 80)) + ",N" + std::to_string(entre(0, 999)) + "," +
          (entre(0, 9) == 0 ? std::string("abc") : std::to_string(entre(0, 5000))) + "\r\n";
   }
   return s;
@@ -89,7 +89,7 @@ TEST_P(CaidaAleatoriaEn, LoReportadoTieneSuFilaYOtraCorridaCompletaElResto) {
                             std::chrono::steady_clock::now() - inicio)
                             .count();
   const Filas esperadas = completa.Lee();
-  ASSERT_GT(esperadas.size(), 40u);
+  ASSERT_GT(esperadas.size(), 30u);
 
   // Each trial on the same folder and database, emptied.
   CarpetaTemporal tmp;
@@ -131,7 +131,8 @@ TEST_P(CaidaAleatoriaEn, LoReportadoTieneSuFilaYOtraCorridaCompletaElResto) {
       EXPECT_TRUE(ids.count(l.substr(0, l.find(',')))) << "reported without its row: " << l;
     }
 
-    EXPECT_EQ(CorreCopia(tmp.Ruta(), "defs.ini", lote), 1);
+    // the rerun at the default size: what the batches commit is the same
+    EXPECT_EQ(CorreCopia(tmp.Ruta()), 1);
     EXPECT_EQ(base.Lee(), esperadas);
   }
 }
