@@ -41,7 +41,7 @@ Corpus Genera(unsigned semilla) {
     return s;
   };
   Corpus c;
-  for (int i = 0; i < 240; ++i) {
+  for (int i = 0; i < 160; ++i) {
     const int r = entre(0, 99), id = entre(1, 60);
     std::string l = r < 6    ? "x" + std::to_string(id)
                     : r < 20 ? (id < 10 ? "00" : "0") + std::to_string(id)
@@ -63,14 +63,14 @@ Corpus Genera(unsigned semilla) {
     c.prop.push_back(l);
   }
   const V pool = {"abc", "ABC", "Abc", "x1", "X1", "007", "7", "peña", "PEÑA", "pena"};
-  for (int i = 0; i < 120; ++i) {
+  for (int i = 0; i < 80; ++i) {
     std::string k = entre(0, 1) ? pool[entre(0, static_cast<int>(pool.size()) - 1)]
                                 : "k" + std::to_string(entre(1, 30));
     if (entre(0, 29) == 0) k = "muy larga clave";
     c.clave.push_back(k + "," + nombre());
   }
   const V parecidas = {"peña", "PEÑA", "pena", "Pena", "ab-c", "abc", "Ó", "o", "x1", "X1"};
-  for (int i = 0; i < 120; ++i)
+  for (int i = 0; i < 80; ++i)
     c.suelta.push_back(parecidas[entre(0, static_cast<int>(parecidas.size()) - 1)] + "," +
                        nombre());
   return c;
