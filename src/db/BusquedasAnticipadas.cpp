@@ -24,9 +24,43 @@ std::string BusquedasAnticipadas::Suelta(ClaseLiteral clase, const Valor& v) {
     return t;
   }
   std::string t = Recorta(ValorComoTexto(v));
+  if (clase == ClaseLiteral::Texto) return Pliega(t).value_or(kSinPliegue);
   for (char& c : t)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return t;
+}
+
+std::optional<std::string> BusquedasAnticipadas::Pliega(std::string_view t) {
+  // U+00C0 to U+00FF as the ASCII letters a case- and accent-blind
+  // comparison may take them for; "" where it is no letter.
+  static constexpr const char* kLatin1[64] = {
+      "A", "A", "A", "A", "A", "A", "AE", "C", "E", "E", "E", "E", "I", "I", "I",  "I",
+      "D", "N", "O", "O", "O", "O", "O",  "",  "O", "U", "U", "U", "U", "Y", "TH", "SS",
+      "A", "A", "A", "A", "A", "A", "AE", "C", "E", "E", "E", "E", "I", "I", "I",  "I",
+      "D", "N", "O", "O", "O", "O", "O",  "",  "O", "U", "U", "U", "U", "Y", "TH", "Y"};
+  std::string r;
+  r.reserve(t.size());
+  for (std::size_t i = 0; i < t.size(); ++i) {
+    const auto c = static_cast<unsigned char>(t[i]);
+    if (c < 0x80) {
+      // letters and digits only: a collation may also ignore punctuation
+      if (c >= 'a' && c <= 'z')
+        r += static_cast<char>(c - 'a' + 'A');
+      else if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
+        r += static_cast<char>(c);
+      continue;
+    }
+    const auto c2 = i + 1 < t.size() ? static_cast<unsigned char>(t[i + 1]) : 0;
+    if ((c == 0xC3) && (c2 & 0xC0) == 0x80) {
+      const char* letra = kLatin1[c2 - 0x80];
+      if (!*letra) return std::nullopt;
+      r += letra;
+      ++i;
+      continue;
+    }
+    return std::nullopt;
+  }
+  return r;
 }
 
 std::string BusquedasAnticipadas::Exacta(ClaseLiteral, const Valor& v, bool relleno) {
@@ -56,6 +90,12 @@ void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor
     if (IgualSinCaso(filas.campos[i].nombre, QuitaCorchetes(p.columna))) k = i;
   if (k == propias) return;  // the key is not read back: nothing to match rows with
   const bool relleno = filas.campos[k].tipo == adChar || filas.campos[k].tipo == adWChar;
+
+  // A text key whose letters cannot be folded could equal another key of
+  // the batch under the column's collation: every key asks for itself.
+  if (p.clase == ClaseLiteral::Texto)
+    for (const Valor& llave : llaves)
+      if (!Pliega(Recorta(ValorComoTexto(llave)))) return;
 
   std::unordered_set<std::string> dudosas;
   for (const Valor& llave : llaves) {

@@ -9,6 +9,7 @@
 // row returned matched a key exactly.
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -37,9 +38,14 @@ class BusquedasAnticipadas {
     std::optional<std::vector<Valor>> fila;
   };
   // The value as a loose key: equal for any two values the database might
-  // take as equal (case and spaces of text, leading zeros of numbers, the
-  // time of a date).
+  // take as equal (case, accents and punctuation of text, leading zeros of
+  // numbers, the time of a date).
   static std::string Suelta(ClaseLiteral clase, const Valor& v);
+  // Text as a case- and accent-blind collation could see it: upper-case
+  // ASCII letters and digits; nothing for a character it cannot fold.
+  static std::optional<std::string> Pliega(std::string_view t);
+  // A loose key no folded text can be.
+  static constexpr const char* kSinPliegue = "?";
   static std::string Exacta(ClaseLiteral clase, const Valor& v, bool relleno);
   bool MismoModelo(const Consulta& c) const;
 

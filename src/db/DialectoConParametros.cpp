@@ -61,33 +61,6 @@ bool EsReservadaPostgreSql(std::string_view s) {
                      [s](std::string_view r) { return IgualSinCaso(s, r); });
 }
 
-// The type a value is cast to in a multi-row UPDATE (VALUES types its
-// columns by their first row); empty where there is none.
-std::string TipoPostgreSql(int tipoAdo) {
-  if (EsTipoTexto(tipoAdo)) return "text";
-  if (EsTipoEntero(tipoAdo)) return "bigint";
-  switch (tipoAdo) {
-    case adSingle:
-    case adDouble:
-      return "double precision";
-    case adCurrency:
-    case adDecimal:
-    case adNumeric:
-      return "numeric";
-    case adBoolean:
-      return "boolean";
-    case adDBDate:
-      return "date";
-    case adDBTime:
-      return "time";
-    case adDate:
-    case adDBTimeStamp:
-      return "timestamp";
-    default:
-      return {};
-  }
-}
-
 std::string EntreComillas(std::string_view s) {
   std::string r = "\"";
   for (char c : s) {
@@ -102,6 +75,23 @@ std::string Minusculas(std::string_view s) {
   for (char& c : r)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return r;
+}
+
+// The name PostgreSQL gives a column written as `citado` (unquoted names
+// fold to lower case), as a JSON key: how json_populate_record finds it.
+std::string ClaveJson(const std::string& citado) {
+  std::string nombre;
+  if (citado.size() >= 2 && citado.front() == '"') {
+    for (std::size_t i = 1; i + 1 < citado.size(); ++i) {
+      nombre += citado[i];
+      if (citado[i] == '"') ++i;  // "" inside the quotes is one "
+    }
+  } else {
+    nombre = Minusculas(citado);
+  }
+  std::string json;
+  AnadeJson(json, Valor(nombre));
+  return json;
 }
 
 bool EntreCorchetes(std::string_view s) {
@@ -142,43 +132,41 @@ class DialectoConParametros final : public DialectoBase {
       return std::none_of(a.condiciones.begin(), a.condiciones.end(), [](const Predicado& p) {
         return p.clase == ClaseLiteral::Fecha || p.clase == ClaseLiteral::FechaHora;
       });
-    return motor_ == Motor::PostgreSql && std::all_of(a.tipos.begin(), a.tipos.end(), [](int t) {
-             return !TipoPostgreSql(t).empty();
-           });
+    // PostgreSQL reads each value with its column's own type; bytes have no
+    // JSON form here
+    return motor_ == Motor::PostgreSql &&
+           std::none_of(a.tipos.begin(), a.tipos.end(), [](int t) { return EsTipoBinario(t); });
   }
 
-  // PostgreSQL: the rows as one JSON parameter,
-  //   insert into T (a, b) select v.c0, v.c1 from json_to_recordset(?) as v(c0 text, c1 bigint)
-  // when every column's values are of one JSON type (else one marker per value).
+  // PostgreSQL: the rows as one JSON parameter, each value read with the type
+  // of its column (the table's row type), as a uuid, an enum, jsonb, inet,
+  // xml or interval column needs (text is not assigned to those):
+  //   insert into T (a, b) select p.a, p.b from json_populate_recordset(null::T, ?) as p
+  // Bytes have no JSON form here: one marker per value then.
   SentenciaSql InsertVarias(const std::string& tabla, const std::vector<std::string>& columnas,
                             std::vector<std::vector<Valor>> filas) const override {
-    std::vector<std::string_view> tipos(columnas.size());
     bool json = motor_ == Motor::PostgreSql;
     for (const auto& fila : filas)
-      for (std::size_t c = 0; json && c < columnas.size() && c < fila.size(); ++c) {
-        if (EsNulo(fila[c])) continue;
-        const std::string_view t = TipoJson(fila[c]);
-        if (t.empty() || (!tipos[c].empty() && tipos[c] != t)) json = false;
-        tipos[c] = t;
-      }
-    // a column of NULLs only has no type the column would take from it
-    for (std::string_view t : tipos) json = json && !t.empty();
+      for (std::size_t c = 0; json && c < fila.size(); ++c)
+        json = EsNulo(fila[c]) || !TipoJson(fila[c]).empty();
     if (!json) return DialectoBase::InsertVarias(tabla, columnas, std::move(filas));
     SentenciaSql s;
-    std::string lista, seleccion, definicion;
+    std::string lista, seleccion;
+    std::vector<std::string> claves;
     for (std::size_t c = 0; c < columnas.size(); ++c) {
-      const std::string v = "c" + std::to_string(c);
-      lista += (c ? ", " : "") + Identificador(columnas[c]);
-      seleccion += (c ? ", v." : "v.") + v;
-      definicion += (c ? ", " : "") + v + " " + std::string(tipos[c]);
+      const std::string columna = Identificador(columnas[c]);
+      lista += (c ? ", " : "") + columna;
+      seleccion += (c ? ", p." : "p.") + columna;
+      claves.push_back(ClaveJson(columna));
     }
-    s.texto = "insert into " + Identificador(tabla) + " (" + lista + ") select " + seleccion +
-              " from json_to_recordset(?) as v(" + definicion + ")";
+    const std::string t = Identificador(tabla);
+    s.texto = "insert into " + t + " (" + lista + ") select " + seleccion +
+              " from json_populate_recordset(null::" + t + ", ?) as p";
     std::string filasJson = "[";
     for (std::size_t f = 0; f < filas.size(); ++f) {
       filasJson += f ? ",{" : "{";
       for (std::size_t c = 0; c < columnas.size(); ++c) {
-        filasJson += (c ? ",\"c" : "\"c") + std::to_string(c) + "\":";
+        filasJson += (c ? "," : "") + claves[c] + ":";
         AnadeJson(filasJson, c < filas[f].size() ? filas[f][c] : Valor{});
       }
       filasJson += "}";
@@ -187,9 +175,11 @@ class DialectoConParametros final : public DialectoBase {
     return s;
   }
 
-  // PostgreSQL: the rows as one JSON parameter, typed by their columns,
-  //   update T as t set a = v.c0, ... from json_to_recordset(?)
-  //   as v(i bigint, o bigint, l text, c0 text, ..., k0 text, ...)
+  // PostgreSQL: the rows as one JSON parameter, the new values of each read
+  // with their columns' own types (the table's row type):
+  //   update T as t set a = p.a, ... from json_to_recordset(?)
+  //   as v(i bigint, o bigint, l text, c json, k0 text, ...)
+  //   cross join lateral json_populate_record(null::T, v.c) as p
   //   where <locator and keys of each row> returning v.i
   // SQLite types by value and names a VALUES column columnN: the values bound
   // one per marker, and the row found by its rowid (the second column).
@@ -199,12 +189,14 @@ class DialectoConParametros final : public DialectoBase {
     if (motor_ == Motor::SQLite) return ActualizaVariasSQLite(filas);
     const ActualizacionDiferible& a = filas[0];
     SentenciaSql s;
-    s.texto = "update " + Identificador(a.tabla) + " as t set ";
-    std::string definicion = "i bigint, o bigint, l text";
+    const std::string tabla = Identificador(a.tabla);
+    s.texto = "update " + tabla + " as t set ";
+    std::string definicion = "i bigint, o bigint, l text, c json";
+    std::vector<std::string> claves;
     for (std::size_t c = 0; c < a.valores.size(); ++c) {
-      const std::string v = "c" + std::to_string(c);
-      s.texto += (c ? ", " : "") + Identificador(a.valores[c].first) + " = v." + v;
-      definicion += ", " + v + " " + TipoPostgreSql(a.tipos[c]);
+      const std::string columna = Identificador(a.valores[c].first);
+      s.texto += (c ? ", " : "") + columna + " = p." + columna;
+      claves.push_back(ClaveJson(columna));
     }
     s.texto += " from json_to_recordset(?) as v(";
     std::string donde = " where t.tableoid = cast(v.o as oid) and t.ctid = cast(v.l as tid)";
@@ -217,7 +209,8 @@ class DialectoConParametros final : public DialectoBase {
                      : clase == ClaseLiteral::Numero ? "numeric"
                                                      : "timestamp");
     }
-    s.texto += definicion + ")" + donde + " returning v.i";
+    s.texto += definicion + ") cross join lateral json_populate_record(null::" + tabla +
+               ", v.c) as p" + donde + " returning v.i";
     std::string json = "[";
     for (std::size_t f = 0; f < filas.size(); ++f) {
       const ActualizacionDiferible& fila = filas[f];
@@ -228,10 +221,12 @@ class DialectoConParametros final : public DialectoBase {
       AnadeJson(json, fila.localizador[0]);
       json += ",\"l\":";
       AnadeJson(json, Valor(ValorComoTexto(fila.localizador[1])));
-      for (std::size_t c = 0; c < fila.valores.size(); ++c) {
-        json += ",\"c" + std::to_string(c) + "\":";
+      json += ",\"c\":{";
+      for (std::size_t c = 0; c < fila.valores.size() && c < claves.size(); ++c) {
+        json += (c ? "," : "") + claves[c] + ":";
         AnadeJson(json, fila.valores[c].second);
       }
+      json += "}";
       for (std::size_t k = 0; k < fila.condiciones.size(); ++k) {
         json += ",\"k" + std::to_string(k) + "\":";
         AnadeJson(json, ValorDeCondicion(fila.condiciones[k]));

@@ -106,14 +106,15 @@ TEST(DialectoSQLiteYPostgreSql, TextosYValoresEnlazados) {
       {pg->Identificador("[User]"), "\"user\""},
       {pg->Select(Jerarquia("_30012")).texto, "Select Parent From Jerarquias Where Key=?"},
       {pg->Select(kSonda).texto, "Select * from Empleado limit 0"},
-      // a column of NULLs only: one marker per value
+      // each value read with its column's type, a column of NULLs only too
       {pg->InsertVarias("Turno", {"ID", "[User]"}, {{std::int64_t{1}, Valor{}}}).texto,
-       "insert into Turno (ID, \"user\") values (?, ?)"},
+       "insert into Turno (ID, \"user\") select p.ID, p.\"user\" from "
+       "json_populate_recordset(null::Turno, ?) as p"},
       {pg->InsertVarias("Turno", {"ID", "[User]"},
                         {{std::int64_t{1}, Valor{}}, {std::int64_t{2}, std::string("a\"b")}})
            .texto,
-       "insert into Turno (ID, \"user\") select v.c0, v.c1 from json_to_recordset(?) as v(c0 "
-       "bigint, c1 text)"},
+       "insert into Turno (ID, \"user\") select p.ID, p.\"user\" from "
+       "json_populate_recordset(null::Turno, ?) as p"},
       {pg->SelectVarias(Jerarquia("x"), {std::string("a"), std::string("b")}, true)->texto,
        "Select Parent, cast(tableoid as bigint), cast(ctid as text) From Jerarquias Where Key in "
        "(?, ?)"},
@@ -126,16 +127,18 @@ TEST(DialectoSQLiteYPostgreSql, TextosYValoresEnlazados) {
                            {std::int64_t{16384}, std::string("(0,1)")}};
   auto varias = pg->ActualizaVarias({a, a});
   ASSERT_TRUE(varias);
-  // PostgreSQL: every row in one JSON parameter, typed by the columns
+  // PostgreSQL: every row in one JSON parameter, its new values read with
+  // the table's own column types (keys as PostgreSQL names the columns)
   EXPECT_EQ(varias->texto,
-            "update Turno as t set Nombre = v.c0, Alta = v.c1 from json_to_recordset(?) as v(i "
-            "bigint, o bigint, l text, c0 text, c1 timestamp, k0 text) where t.tableoid = cast(v.o "
-            "as oid) and t.ctid = cast(v.l as tid) and t.Id_Empleado = v.k0 returning v.i");
+            "update Turno as t set Nombre = p.Nombre, Alta = p.Alta from json_to_recordset(?) as "
+            "v(i bigint, o bigint, l text, c json, k0 text) cross join lateral "
+            "json_populate_record(null::Turno, v.c) as p where t.tableoid = cast(v.o as oid) and "
+            "t.ctid = cast(v.l as tid) and t.Id_Empleado = v.k0 returning v.i");
   const std::string fila =
-      R"j("o":16384,"l":"(0,1)","c0":"N","c1":"2006-08-03 00:00:00","k0":"123"})j";
+      R"j("o":16384,"l":"(0,1)","c":{"nombre":"N","alta":"2006-08-03 00:00:00"},"k0":"123"})j";
   EXPECT_EQ(varias->parametros,
             std::vector<Valor>{std::string("[{\"i\":0,") + fila + ",{\"i\":1," + fila + "]"});
-  // a column with no cast here (a picture) is written one record at a time
+  // a picture has no JSON form: written one record at a time
   ActualizacionDiferible foto = a;
   foto.tipos = {adVarChar, adLongVarBinary};
   EXPECT_FALSE(pg->ActualizaVariasAdmite(foto));
@@ -144,7 +147,7 @@ TEST(DialectoSQLiteYPostgreSql, TextosYValoresEnlazados) {
                              {{1.5, true, std::string("x\\y\n")}, {0.1, false, Valor{}}})
                 .parametros,
             std::vector<Valor>{std::string(
-                R"j([{"c0":1.5,"c1":true,"c2":"x\\y\u000a"},{"c0":0.1,"c1":false,"c2":null}])j")});
+                R"j([{"a":1.5,"b":true,"c":"x\\y\u000a"},{"a":0.1,"b":false,"c":null}])j")});
   // SQLite types by value: no casts, the row by its rowid
   a.localizador = {std::int64_t{7}};
   EXPECT_EQ(sq->ActualizaVarias({a})->texto,

@@ -1,0 +1,155 @@
+// The console program killed (SIGKILL) at random moments of a small import,
+// at several batch sizes: every "_Ok.txt" line has its row, and a rerun
+// leaves the database an uninterrupted run leaves.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <random>
+#include <set>
+
+#include "EntornoImportacion.h"
+#include "support/ProgramaCopiado.h"
+
+namespace varlo::prueba {
+namespace {
+
+constexpr int kIntentos = 20;
+constexpr const char* kCreaCaida =
+    "CREATE TABLE Caida (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(12), Monto INT)";
+
+// Repeated keys (later lines change earlier rows) and rejected values; no
+// rule that depends on what the table held before, so that importing the
+// file twice leaves what importing it once does.
+std::string Fuente(std::mt19937& azar) {
+  auto entre = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(azar); };
+  std::string s;
+  for (int i = 0; i < 100; ++i) {
+    s += std::to_string(entre(1, 50)) + ",N" + std::to_string(entre(0, 999)) + "," +
+         (entre(0, 9) == 0 ? std::string("abc") : std::to_string(entre(0, 5000))) + "\r\n";
+  }
+  return s;
+}
+
+// A fresh database of the engine, its table created; its "Conexion" string.
+struct Base {
+  std::unique_ptr<BaseDatosPrueba> pg;
+  std::string cadena;
+  std::unique_ptr<db::Conexion> cn;
+
+  Base(MotorPrueba motor, const std::string& carpeta) {
+    if (motor == MotorPrueba::SQLite) {
+      cadena = BaseDatosPrueba::SQLite(carpeta);
+    } else {
+      pg = std::make_unique<BaseDatosPrueba>(BaseDatosPrueba::PostgreSql());
+      cadena = pg->Cadena();
+    }
+    cn = db::Conexion::Abre(cadena);
+    cn->Execute(kCreaCaida);
+  }
+  Filas Lee() {
+    db::Consulta c;
+    c.columnas = {"ID", "Nombre", "Monto"};
+    c.tabla = "Caida";
+    Filas r;
+    for (auto rs = cn->AbreConsulta(c, 0); !rs->EOF_(); rs->MoveNext())
+      r.push_back({rs->Texto(0), rs->Texto(1), rs->Texto(2)});
+    std::sort(r.begin(), r.end());
+    return r;
+  }
+};
+
+void Prepara(const std::string& carpeta, const std::string& cadena, const std::string& fuente) {
+  EscribeBytes(carpeta + "/Caida.txt", fuente);
+  EscribeBytes(carpeta + "/defs.ini",
+               "[Base de Datos]\r\nConexion=" + cadena + "\r\n" + ListaTablas({"Caida"}) +
+                   SeccionComas("Caida", "Caida.txt", "ID", {"ID", "Nombre", "Monto"}));
+  CopiaPrograma(carpeta);
+}
+
+// Trials [desde, hasta), on a file of their own seed; each half is a test of
+// its own, to keep each short.
+void Intentos(MotorPrueba motor, int desde, int hasta) {
+  const unsigned semilla = 20261207u + static_cast<unsigned>(motor) * 100u + desde;
+  SCOPED_TRACE("semilla " + std::to_string(semilla));
+  std::mt19937 azar(semilla);
+  const std::string fuente = Fuente(azar);
+
+  // The uninterrupted run: the database every rerun must end with, and how
+  // long a run lasts here, to spread the kills over it.
+  CarpetaTemporal referencia;
+  Base completa(motor, referencia.Ruta());
+  Prepara(referencia.Ruta(), completa.cadena, fuente);
+  const auto inicio = std::chrono::steady_clock::now();
+  ASSERT_EQ(CorreCopia(referencia.Ruta()), 1);
+  const auto duracion = std::chrono::duration_cast<std::chrono::microseconds>(
+                            std::chrono::steady_clock::now() - inicio)
+                            .count();
+  const Filas esperadas = completa.Lee();
+  ASSERT_GT(esperadas.size(), 25u);
+
+  // Each trial on the same folder and database, emptied.
+  CarpetaTemporal tmp;
+  Base base(motor, tmp.Ruta());
+  Prepara(tmp.Ruta(), base.cadena, fuente);
+  const char* lotes[] = {"--lote 1", "--lote 3", "--lote 16", ""};
+  for (int intento = desde; intento < hasta; ++intento) {
+    const std::string lote = lotes[intento % 4];
+    const long espera = std::uniform_int_distribution<long>(0, duracion)(azar);
+    SCOPED_TRACE("intento " + std::to_string(intento) + " " + lote + ", muerto a los " +
+                 std::to_string(espera) + " us");
+    base.cn->Execute("DELETE FROM Caida");
+    std::filesystem::remove_all(tmp.Archivo("Log"));
+
+    const pid_t pid = LanzaCopia(tmp.Ruta(), "defs.ini", lote);
+    ASSERT_GT(pid, 0);
+    // Half the kills fall anywhere, start-up included; the others once the
+    // first batch was reported, among the records.
+    const std::string ok = tmp.Archivo("Log/Caida_Ok.txt");
+    bool terminado = false;
+    int estado = 0;
+    if (intento % 2) {
+      std::error_code ec;
+      while (!terminado && !(std::filesystem::file_size(ok, ec) > 0 && !ec)) {
+        terminado = waitpid(pid, &estado, WNOHANG) == pid;
+        usleep(500);
+      }
+    }
+    if (!terminado) {
+      usleep(static_cast<useconds_t>(intento % 2 ? espera / 3 : espera));
+      kill(pid, SIGKILL);
+      waitpid(pid, &estado, 0);
+    }
+
+    std::set<std::string> ids;
+    for (const V& fila : base.Lee()) ids.insert(fila[0]);
+    for (const std::string& l : LineasDe(std::filesystem::exists(ok) ? LeeBytes(ok) : "")) {
+      if (l.empty()) continue;
+      EXPECT_TRUE(ids.count(l.substr(0, l.find(',')))) << "reported without its row: " << l;
+    }
+
+    // the rerun at the default size: what the batches commit is the same
+    EXPECT_EQ(CorreCopia(tmp.Ruta()), 1);
+    EXPECT_EQ(base.Lee(), esperadas);
+  }
+}
+
+class CaidaAleatoriaEn : public ::testing::TestWithParam<MotorPrueba> {};
+
+TEST_P(CaidaAleatoriaEn, LoReportadoTieneSuFilaYOtraCorridaCompletaElResto) {
+  Intentos(GetParam(), 0, kIntentos / 2);
+}
+
+TEST_P(CaidaAleatoriaEn, OtraSemillaOtrosMomentos) {
+  Intentos(GetParam(), kIntentos / 2, kIntentos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Motores, CaidaAleatoriaEn,
+                         ::testing::Values(MotorPrueba::SQLite, MotorPrueba::PostgreSql),
+                         NombreMotor);
+
+}  // namespace
+}  // namespace varlo::prueba

@@ -1,0 +1,157 @@
+// The batch size changes only the number of transactions: one record at a
+// time, two, or the default, the same random file gives the same rows, the
+// same result files, the same summary and the same exit status.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "EntornoImportacion.h"
+
+namespace varlo::prueba {
+namespace {
+
+// Bad values (a number that is not one, a name too long, a date that does
+// not exist), keys that repeat (also as "007" for 7, or in another letter
+// case), a UNIQUE code and a CHECK the database enforces.
+std::string CreaProp(MotorPrueba m) {
+  return std::string(
+             "CREATE TABLE Prop (ID INT NOT NULL PRIMARY KEY, Codigo VARCHAR(6) UNIQUE, "
+             "Nombre VARCHAR(8), Monto INT CHECK (Monto >= 0), Fecha ") +
+         (m == MotorPrueba::SQLite ? "DATETIME" : "TIMESTAMP") + ")";
+}
+constexpr const char* kCreaClave =
+    "CREATE TABLE Clave (Codigo CHAR(10) NOT NULL PRIMARY KEY, Nombre VARCHAR(8))";
+// A key compared without regard to case (and to accents on PostgreSQL),
+// with no unique index to refuse a second row for it.
+std::string CreaSuelta(MotorPrueba m) {
+  return std::string("CREATE TABLE Suelta (Codigo VARCHAR(10) COLLATE ") +
+         (m == MotorPrueba::SQLite ? "NOCASE" : "ci") + ", Nombre VARCHAR(8))";
+}
+
+struct Corpus {
+  V prop, clave, suelta;
+};
+
+Corpus Genera(unsigned semilla) {
+  std::mt19937 azar(semilla);
+  auto entre = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(azar); };
+  auto nombre = [&] {
+    std::string s;
+    for (int i = entre(0, 10); i > 0; --i) s += static_cast<char>('a' + entre(0, 25));
+    return s;
+  };
+  Corpus c;
+  for (int i = 0; i < 160; ++i) {
+    const int r = entre(0, 99), id = entre(1, 60);
+    std::string l = r < 6    ? "x" + std::to_string(id)
+                    : r < 20 ? (id < 10 ? "00" : "0") + std::to_string(id)
+                             : std::to_string(id);
+    l += "," + (entre(0, 9) < 7 ? "C" + std::to_string(entre(1, 90)) : std::string());
+    l += "," + nombre();
+    const int m = entre(0, 19);
+    l += "," + (m == 0   ? std::string("abc")
+                : m == 1 ? std::string()
+                         : std::to_string(entre(-4, 300)));
+    const int f = entre(0, 19);
+    char fecha[16];
+    std::snprintf(fecha, sizeof fecha, "%02d/%02d/%04d", entre(1, 28), entre(1, 12),
+                  entre(1990, 2030));
+    l += "," + (f == 0   ? std::string("31/02/2020")
+                : f == 1 ? std::string("ab/cd/efgh")
+                : f == 2 ? std::string()
+                         : std::string(fecha));
+    c.prop.push_back(l);
+  }
+  const V pool = {"abc", "ABC", "Abc", "x1", "X1", "007", "7", "peña", "PEÑA", "pena"};
+  for (int i = 0; i < 80; ++i) {
+    std::string k = entre(0, 1) ? pool[entre(0, static_cast<int>(pool.size()) - 1)]
+                                : "k" + std::to_string(entre(1, 30));
+    if (entre(0, 29) == 0) k = "muy larga clave";
+    c.clave.push_back(k + "," + nombre());
+  }
+  const V parecidas = {"peña", "PEÑA", "pena", "Pena", "ab-c", "abc", "Ó", "o", "x1", "X1"};
+  for (int i = 0; i < 80; ++i)
+    c.suelta.push_back(parecidas[entre(0, static_cast<int>(parecidas.size()) - 1)] + "," +
+                       nombre());
+  return c;
+}
+
+struct Desenlace {
+  int salida = -1;
+  Filas prop, clave, suelta;
+  V okProp, erProp, okClave, erClave, okSuelta, erSuelta, resumenes;
+};
+
+Desenlace Corre(MotorPrueba motor, const Corpus& c, long lote) {
+  EntornoImportacion e(motor);
+  e.Base().Execute(CreaProp(motor));
+  e.Base().Execute(kCreaClave);
+  if (motor == MotorPrueba::PostgreSql)
+    e.Base().Execute(
+        "CREATE COLLATION ci (provider = icu, locale = 'und-u-ks-level1', deterministic = false)");
+  e.Base().Execute(CreaSuelta(motor));
+  e.Base().Execute("INSERT INTO Suelta (Codigo, Nombre) VALUES ('X1', 'previo')");
+  e.Base().Execute("INSERT INTO Prop (ID, Codigo, Nombre, Monto) VALUES (5, 'C5', 'previo', 1)");
+  e.Base().Execute("INSERT INTO Clave (Codigo, Nombre) VALUES ('abc', 'previo')");
+  e.Definiciones(ListaTablas({"Prop", "Clave", "Suelta"}) +
+                 e.Seccion("Prop", "ID", {"ID", "Codigo", "Nombre", "Monto", "Fecha"}) +
+                 e.Seccion("Clave", "Codigo", {"Codigo", "Nombre"}) +
+                 e.Seccion("Suelta", "Codigo", {"Codigo", "Nombre"}));
+  e.Fuente("Prop.txt", c.prop);
+  e.Fuente("Clave.txt", c.clave);
+  e.Fuente("Suelta.txt", c.suelta);
+  Corrida::Opciones o;
+  o.lote = lote;
+  Desenlace d;
+  d.salida = e.Importa(o);
+  d.prop = e.Lee("Prop", {"ID", "Codigo", "Nombre", "Monto", "Fecha"});
+  d.clave = e.Lee("Clave", {"Codigo", "Nombre"});
+  d.suelta = e.Lee("Suelta", {"Codigo", "Nombre"});
+  d.okProp = e.Resultado("Prop_Ok.txt");
+  d.erProp = e.Resultado("Prop_Er.txt");
+  d.okClave = e.Resultado("Clave_Ok.txt");
+  d.erClave = e.Resultado("Clave_Er.txt");
+  d.okSuelta = e.Resultado("Suelta_Ok.txt");
+  d.erSuelta = e.Resultado("Suelta_Er.txt");
+  d.resumenes = e.Resumenes();
+  return d;
+}
+
+class EquivalenciaEn : public ::testing::TestWithParam<MotorPrueba> {};
+
+TEST_P(EquivalenciaEn, ElTamanoDelLoteNoCambiaElDesenlace) {
+  for (unsigned semilla : {11u, 2024u, 777u}) {
+    SCOPED_TRACE("semilla " + std::to_string(semilla));
+    const Corpus c = Genera(semilla);
+    const Desenlace uno = Corre(GetParam(), c, 1);
+    // the corpus does reach every kind of verdict
+    ASSERT_EQ(uno.salida, 1);
+    ASSERT_GT(uno.okProp.size(), 20u);
+    ASSERT_GT(uno.erProp.size(), 20u);
+    ASSERT_GE(uno.okProp.size() + uno.erProp.size(), c.prop.size());
+    ASSERT_GT(uno.clave.size(), 10u);
+    ASSERT_FALSE(uno.erClave.empty());
+    for (long lote : {2L, 0L}) {
+      SCOPED_TRACE("lote " + std::to_string(lote));
+      const Desenlace otro = Corre(GetParam(), c, lote);
+      EXPECT_EQ(otro.salida, uno.salida);
+      EXPECT_EQ(otro.prop, uno.prop);
+      EXPECT_EQ(otro.clave, uno.clave);
+      EXPECT_EQ(otro.okProp, uno.okProp);
+      EXPECT_EQ(otro.erProp, uno.erProp);
+      EXPECT_EQ(otro.okClave, uno.okClave);
+      EXPECT_EQ(otro.erClave, uno.erClave);
+      EXPECT_EQ(otro.suelta, uno.suelta);
+      EXPECT_EQ(otro.okSuelta, uno.okSuelta);
+      EXPECT_EQ(otro.erSuelta, uno.erSuelta);
+      EXPECT_EQ(otro.resumenes, uno.resumenes);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Motores, EquivalenciaEn,
+                         ::testing::Values(MotorPrueba::SQLite, MotorPrueba::PostgreSql),
+                         NombreMotor);
+
+}  // namespace
+}  // namespace varlo::prueba

@@ -1,0 +1,278 @@
+// Cases where writing a batch's rows together could go wrong without any
+// other test noticing: a batch done again record by record from the middle,
+// a row that another writer moved before the batch's commit, a key whose
+// value changes only in letter case, a number beyond what a double holds
+// exactly, column types that text does not convert to on its own, and a
+// case-insensitive key with no unique index.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "EntornoImportacion.h"
+
+namespace varlo::prueba {
+namespace {
+
+constexpr long kLotes[] = {1, 2, 0};  // 0: the program's default
+
+Corrida::Opciones Lote(long n) {
+  Corrida::Opciones o;
+  o.lote = n;
+  return o;
+}
+
+std::string TextoLote(long n) {
+  return "lote " + std::to_string(n);
+}
+
+// Every source line is in exactly one of the result files.
+void CadaLineaUnaVez(EntornoImportacion& e, const std::string& tabla, const V& lineas) {
+  const V ok = e.Resultado(tabla + "_Ok.txt"), er = e.Resultado(tabla + "_Er.txt");
+  for (const std::string& l : lineas) {
+    const auto enOk = std::count(ok.begin(), ok.end(), l);
+    const auto enEr = std::count_if(er.begin(), er.end(),
+                                    [&](const std::string& x) { return x.rfind(l + "(", 0) == 0; });
+    EXPECT_EQ(enOk + (enEr > 0 ? 1 : 0), 1) << l << " Ok:" << enOk << " Er:" << enEr;
+  }
+}
+
+// "ci": equal regardless of letter case and accents (ICU, level 1), in the
+// test's own schema.
+void CreaIntercalacion(db::Conexion& cn) {
+  cn.Execute(
+      "CREATE COLLATION ci (provider = icu, locale = 'und-u-ks-level1', deterministic = false)");
+}
+
+class TrampasEn : public ::testing::TestWithParam<MotorPrueba> {};
+
+// A refusal of a held row surfaces while a later record walks its hierarchy:
+// the batch is done again one record at a time, and the record that was
+// being processed when that happened keeps its line like the others.
+TEST_P(TrampasEn, RepeticionEnMedioDelLoteConJerarquia) {
+  for (long lote : kLotes) {
+    SCOPED_TRACE(TextoLote(lote));
+    EntornoImportacion e(GetParam());
+    e.Base().Execute(
+        "CREATE TABLE Unidad (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(10) CHECK (Nombre <> "
+        "'Malo'), ID_Nivel0 VARCHAR(15), ID_Nivel1 VARCHAR(15))");
+    e.Base().Execute("INSERT INTO Jerarquias (Key, Parent) VALUES ('_1A', '_0R')");
+    e.Definiciones(ListaTablas({"Unidad"}) +
+                   e.Seccion("Unidad", "ID", {"ID", "Nombre", "ID_Nivel1"}) +
+                   "Jerarquia unica en columna=3\r\n");
+    const V lineas = {"1,Uno,A", "2,Malo,A", "3,Tres,A", "4,Cuatro,A", "5,Malo,A", "6,Seis,A"};
+    e.Fuente("Unidad.txt", lineas);
+
+    EXPECT_EQ(e.Importa(Lote(lote)), 1);
+    CadaLineaUnaVez(e, "Unidad", lineas);
+    EXPECT_EQ(e.Resultado("Unidad_Ok.txt"), (V{lineas[0], lineas[2], lineas[3], lineas[5]}));
+    EXPECT_EQ(e.Lee("Unidad", {"ID", "ID_Nivel0", "ID_Nivel1"}),
+              (Filas{{"1", "R", "A"}, {"3", "R", "A"}, {"4", "R", "A"}, {"6", "R", "A"}}));
+  }
+}
+
+// Another writer (here a trigger fired by the batch's own earlier row)
+// deletes, re-keys or changes a row after the batch looked it up and before
+// its change is written. The record is then written as it would be alone,
+// never reported without its change.
+TEST_P(TrampasEn, FilaCambiadaPorOtroEscritorAntesDeConfirmar) {
+  const bool sqlite = GetParam() == MotorPrueba::SQLite;
+  const V acciones = {"DELETE FROM Turno WHERE ID = 5", "UPDATE Turno SET ID = 50 WHERE ID = 5",
+                      "UPDATE Turno SET Nombre = 'otro' WHERE ID = 5"};
+  for (const std::string& accion : acciones) {
+    SCOPED_TRACE(accion);
+    Filas esperadas;
+    V okEsperadas;
+    for (long lote : kLotes) {
+      SCOPED_TRACE(TextoLote(lote));
+      EntornoImportacion e(GetParam());
+      e.Base().Execute(kCreaTurno);
+      e.Base().Execute("INSERT INTO Turno (ID, Nombre) VALUES (5, 'cinco'), (9, 'nueve')");
+      if (sqlite) {
+        e.Base().Execute("CREATE TRIGGER otro AFTER INSERT ON Turno WHEN NEW.ID = 6 BEGIN " +
+                         accion + "; END");
+      } else {
+        e.Base().Execute("CREATE FUNCTION otro() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN " +
+                         accion + "; RETURN NULL; END $$");
+        e.Base().Execute(
+            "CREATE TRIGGER otro AFTER INSERT ON Turno FOR EACH ROW WHEN (NEW.ID = 6) "
+            "EXECUTE FUNCTION otro()");
+      }
+      e.Definiciones(e.Turnos());
+      const V lineas = {"9,nueve bis", "6,seis", "5,cinco bis", "7,siete"};
+      e.Fuente("Turno.txt", lineas);
+
+      e.Importa(Lote(lote));
+      CadaLineaUnaVez(e, "Turno", lineas);
+      const Filas filas = e.Lee("Turno", {"ID", "Nombre"});
+      const V ok = e.Resultado("Turno_Ok.txt");
+      if (std::count(ok.begin(), ok.end(), lineas[2])) {
+        EXPECT_EQ(std::count(filas.begin(), filas.end(), V{"5", "cinco bis"}), 1)
+            << lineas[2] << " reported without its change";
+      }
+      // one record at a time is the measure of the others
+      if (lote == 1) {
+        esperadas = filas;
+        okEsperadas = ok;
+      } else {
+        EXPECT_EQ(filas, esperadas);
+        EXPECT_EQ(ok, okEsperadas);
+      }
+    }
+  }
+}
+
+// A key found through a case-insensitive comparison, written back in the
+// letter case of the source: the key column takes the new spelling.
+TEST_P(TrampasEn, LlaveQueCambiaSoloEnMayusculas) {
+  const bool sqlite = GetParam() == MotorPrueba::SQLite;
+  const std::string tipo = sqlite ? "VARCHAR(10) COLLATE NOCASE" : "VARCHAR(10) COLLATE ci";
+  for (long lote : kLotes) {
+    SCOPED_TRACE(TextoLote(lote));
+    EntornoImportacion e(GetParam());
+    if (!sqlite) CreaIntercalacion(e.Base());
+    e.Base().Execute("CREATE TABLE Clave (Codigo " + tipo +
+                     " NOT NULL PRIMARY KEY, Nombre VARCHAR(10))");
+    e.Base().Execute(
+        "INSERT INTO Clave (Codigo, Nombre) VALUES ('abc', 'uno'), ('xyz', 'dos'), ('k', 'tres')");
+    e.Definiciones(ListaTablas({"Clave"}) + e.Seccion("Clave", "Codigo", {"Codigo", "Nombre"}));
+    e.Fuente("Clave.txt", {"ABC,uno bis", "Xyz,dos bis", "k,tres bis"});
+
+    EXPECT_EQ(e.Importa(Lote(lote)), 0);
+    EXPECT_EQ(e.Lee("Clave", {"Codigo", "Nombre"}),
+              (Filas{{"ABC", "uno bis"}, {"Xyz", "dos bis"}, {"k", "tres bis"}}));
+  }
+}
+
+// 2^53 + 1 and its neighbours: stored and updated exactly, as key and as value.
+TEST_P(TrampasEn, EnteroMayorQueDosALaCincuentaYTres) {
+  for (long lote : kLotes) {
+    SCOPED_TRACE(TextoLote(lote));
+    EntornoImportacion e(GetParam());
+    e.Base().Execute("CREATE TABLE Grande (ID BIGINT NOT NULL PRIMARY KEY, Valor BIGINT)");
+    e.Definiciones(ListaTablas({"Grande"}) + e.Seccion("Grande", "ID", {"ID", "Valor"}));
+    e.Fuente("Grande.txt",
+             {"9007199254740993,9007199254740993", "9007199254740992,-9007199254740993"});
+    ASSERT_EQ(e.Importa(Lote(lote)), 0);
+    EXPECT_EQ(e.Lee("Grande", {"ID", "Valor"}), (Filas{{"9007199254740992", "-9007199254740993"},
+                                                       {"9007199254740993", "9007199254740993"}}));
+
+    e.Fuente("Grande.txt",
+             {"9007199254740993,9223372036854775807", "9007199254740995,9007199254740995"});
+    ASSERT_EQ(e.Importa(Lote(lote)), 0);
+    EXPECT_EQ(e.Lee("Grande", {"ID", "Valor"}), (Filas{{"9007199254740992", "-9007199254740993"},
+                                                       {"9007199254740993", "9223372036854775807"},
+                                                       {"9007199254740995", "9007199254740995"}}));
+    EXPECT_EQ(
+        e.Resumenes().back(),
+        "Resumen Grande: 2 leídas, 1 agregadas, 1 actualizadas, 0 rechazadas, 0 sin procesar");
+  }
+}
+
+// Keys equal under the column's collation but not byte for byte, in one
+// batch, with no unique index to refuse a second row: one row, as when each
+// record is its own transaction.
+TEST_P(TrampasEn, LlavesIgualesSegunLaIntercalacionDanUnaFila) {
+  const bool sqlite = GetParam() == MotorPrueba::SQLite;
+  // the ICU collation "ci" compares without case or accents; SQLite's
+  // NOCASE folds ASCII letters only
+  const std::string tipo = sqlite ? "VARCHAR(10) COLLATE NOCASE" : "VARCHAR(10) COLLATE ci";
+  const V lineas = sqlite ? V{"pena,1", "PENA,2", "Pena,3", "x,x", "pEnA ,4"}
+                          : V{"peña,1", "PEÑA,2", "pena,3", "x,x", "Peña ,4", "Ó,o", "o,5"};
+  for (long lote : kLotes) {
+    SCOPED_TRACE(TextoLote(lote));
+    EntornoImportacion e(GetParam());
+    if (!sqlite) CreaIntercalacion(e.Base());
+    e.Base().Execute("CREATE TABLE Nombres (Codigo " + tipo + ", Dato VARCHAR(10))");
+    e.Definiciones(ListaTablas({"Nombres"}) + e.Seccion("Nombres", "Codigo", {"Codigo", "Dato"}));
+    e.Fuente("Nombres.txt", lineas);
+
+    EXPECT_EQ(e.Importa(Lote(lote)), 0);
+    EXPECT_EQ(e.Lee("Nombres", {"Dato"}),
+              sqlite ? (Filas{{"4"}, {"x"}}) : (Filas{{"4"}, {"5"}, {"x"}}));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Motores, TrampasEn,
+                         ::testing::Values(MotorPrueba::SQLite, MotorPrueba::PostgreSql),
+                         NombreMotor);
+
+// Rows written per INSERT or UPDATE statement, in order, counted by
+// statement-level triggers: a batch written together is one statement; a
+// batch the server refused and that was done again is one per record.
+class FilasPorSentencia {
+ public:
+  explicit FilasPorSentencia(db::Conexion& cn, const std::string& tabla) : cn_(cn) {
+    cn_.Execute("CREATE TABLE conteo (n SERIAL PRIMARY KEY, clase TEXT, filas INT)");
+    for (const char* clase : {"INSERT", "UPDATE"}) {
+      const std::string f = std::string("cuenta_") + clase;
+      cn_.Execute("CREATE FUNCTION " + f +
+                  "() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN INSERT INTO conteo (clase, "
+                  "filas) SELECT TG_OP, count(*) FROM nuevas; RETURN NULL; END $$");
+      cn_.Execute("CREATE TRIGGER " + f + " AFTER " + clase + " ON " + tabla +
+                  " REFERENCING NEW TABLE AS nuevas FOR EACH STATEMENT EXECUTE FUNCTION " + f +
+                  "()");
+    }
+  }
+  // "INSERT 3", "UPDATE 1", ... in the order they ran; emptied.
+  V Toma() {
+    db::Consulta c;
+    c.columnas = {"n", "clase", "filas"};
+    c.tabla = "conteo";
+    std::vector<std::pair<int, std::string>> r;
+    for (auto rs = cn_.AbreConsulta(c, 0); !rs->EOF_(); rs->MoveNext())
+      r.emplace_back(std::stoi(rs->Texto(0)), rs->Texto(1) + " " + rs->Texto(2));
+    std::sort(r.begin(), r.end());
+    cn_.Execute("DELETE FROM conteo");
+    V v;
+    for (auto& [n, s] : r) v.push_back(s);
+    return v;
+  }
+
+ private:
+  db::Conexion& cn_;
+};
+
+// Columns PostgreSQL does not fill from plain text on its own (uuid, an
+// enum, jsonb, inet, xml, interval): a batch of new rows is one INSERT and
+// a batch of changes one UPDATE, not a batch refused and done again.
+TEST(TrampasPostgreSql, TiposQueElTextoNoAsignaSeEscribenEnUnaSentencia) {
+  const std::string crea =
+      "CREATE TABLE Tipos (ID INT NOT NULL PRIMARY KEY, U uuid, E estado, J jsonb, I inet, X xml, "
+      "D interval)";
+  const V columnas = {"ID", "U", "E", "J", "I", "X", "D"};
+  const V nuevas = {
+      "1,a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11,activo,{\"a\":1},10.0.0.1,<a>1</a>,1 day",
+      "2,A0EEBC99-9C0B-4EF8-BB6D-6BB9BD380A12,baja,[1],10.0.0.0/8,<b/>,02:30:00",
+      "3,a0eebc999c0b4ef8bb6d6bb9bd380a13,activo,\"x\",::1,texto,1 year 2 mons"};
+  const V cambios = {
+      "1,b0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11,baja,{\"b\":2},192.168.1.1,<c>2</c>,2 days",
+      "2,a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a22,activo,null,10.0.0.2,<e/>,3 hours",
+      "3,c0eebc99-9c0b-4ef8-bb6d-6bb9bd380a13,baja,true,fe80::1,<d/>,-1 hour"};
+  Filas porRegistro[2];
+  for (long lote : {1L, 0L}) {
+    SCOPED_TRACE(TextoLote(lote));
+    EntornoImportacion e(MotorPrueba::PostgreSql);
+    e.Base().Execute("CREATE TYPE estado AS ENUM ('activo', 'baja')");
+    e.Base().Execute(crea);
+    FilasPorSentencia conteo(e.Base(), "Tipos");
+    e.Definiciones(ListaTablas({"Tipos"}) + e.Seccion("Tipos", "ID", columnas));
+    for (int paso = 0; paso < 2; ++paso) {
+      SCOPED_TRACE(paso ? "cambios" : "nuevas");
+      e.Fuente("Tipos.txt", paso ? cambios : nuevas);
+      EXPECT_EQ(e.Importa(Lote(lote)), 0) << e.Resultado("Tipos_Er.txt")[0];
+      const V sentencias = conteo.Toma();
+      const Filas filas = e.Lee("Tipos", columnas);
+      if (lote == 1) {
+        porRegistro[paso] = filas;
+        EXPECT_EQ(sentencias.size(), 3u);
+      } else {
+        // the same rows as one record at a time, in one statement
+        EXPECT_EQ(filas, porRegistro[paso]);
+        EXPECT_EQ(sentencias, V{paso ? "UPDATE 3" : "INSERT 3"});
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace varlo::prueba
