@@ -57,6 +57,10 @@ ErrorBaseDatos::Clase ClaseDeError(int codigoExtendido) {
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
       return ErrorBaseDatos::Clase::ConexionPerdida;
+    // no write can succeed until an operator frees space or grants writing
+    case SQLITE_FULL:
+    case SQLITE_READONLY:
+      return ErrorBaseDatos::Clase::Almacenamiento;
     default:
       return ErrorBaseDatos::Clase::Otro;
   }

@@ -1,0 +1,178 @@
+// A database that cannot store anything (a full volume, a read-only file or
+// mount, a read-only server) is the run's fault, not each record's: one
+// error line, exit status 3, the open batch rolled back and not reported,
+// and every reported line has its row.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "EntornoImportacion.h"
+
+namespace varlo::prueba {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A mount made for one test and undone after it, whatever happened.
+class Montaje {
+ public:
+  // A tmpfs of `tamano` at `carpeta`.
+  static bool Tmpfs(Montaje& m, const std::string& carpeta, const std::string& tamano) {
+    fs::create_directories(carpeta);
+    const std::string opciones = "size=" + tamano;
+    if (mount("tmpfs", carpeta.c_str(), "tmpfs", 0, opciones.c_str()) != 0) return false;
+    m.puntos_.push_back(carpeta);
+    return true;
+  }
+  // A file seen read-only at its own place.
+  static bool ArchivoSoloLectura(Montaje& m, const std::string& ruta) {
+    if (mount(ruta.c_str(), ruta.c_str(), nullptr, MS_BIND, nullptr) != 0) return false;
+    m.puntos_.push_back(ruta);
+    return mount(nullptr, ruta.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+  }
+  // A tmpfs mounted here turned read-only (nothing may be open on it for writing).
+  static bool VolumenSoloLectura(const std::string& carpeta) {
+    return mount(nullptr, carpeta.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+  }
+  Montaje() = default;
+  Montaje(const Montaje&) = delete;
+  Montaje& operator=(const Montaje&) = delete;
+  ~Montaje() {
+    for (auto p = puntos_.rbegin(); p != puntos_.rend(); ++p) umount2(p->c_str(), MNT_DETACH);
+  }
+
+ private:
+  std::vector<std::string> puntos_;
+};
+
+#define SALTA_SIN_MONTAJE(hecho)                                        \
+  if (!(hecho))                                                         \
+  GTEST_SKIP() << "no se permite montar aquí (" << std::strerror(errno) \
+               << "): la prueba necesita root o CAP_SYS_ADMIN, como en la integración continua"
+
+constexpr const char* kCreaNotas = "CREATE TABLE Notas (ID INT NOT NULL PRIMARY KEY, Texto TEXT)";
+
+V Notas(int n, std::size_t ancho) {
+  V r;
+  for (int i = 1; i <= n; ++i) r.push_back(std::to_string(i) + "," + std::string(ancho, 'x'));
+  return r;
+}
+
+// Notas, then Turno: a fault of the run leaves Turno untried.
+void Prepara(EntornoImportacion& e, const std::string& cadena, db::Conexion& base, int lineas,
+             std::size_t ancho) {
+  base.Execute(kCreaNotas);
+  base.Execute(kCreaTurno);
+  EscribeBytes(e.Archivo("defs.ini"), "[Base de Datos]\r\nConexion=" + cadena + "\r\n" +
+                                          ListaTablas({"Notas", "Turno"}) +
+                                          e.Seccion("Notas", "ID", {"ID", "Texto"}) +
+                                          e.Seccion("Turno", "ID", {"ID", "Nombre"}));
+  e.Fuente("Notas.txt", Notas(lineas, ancho));
+  e.Fuente("Turno.txt", {"1,T"});
+}
+
+long Filas(db::Conexion& cn, const std::string& tabla) {
+  db::Consulta c;
+  c.columnas = {"ID"};
+  c.tabla = tabla;
+  auto rs = cn.AbreConsulta(c, 0);
+  long n = 0;
+  for (; !rs->EOF_(); rs->MoveNext()) ++n;
+  return n;
+}
+
+// What every storage fault must leave: the run ends with one error line that
+// names the cause, no rejection, and exactly the committed lines reported.
+void CompruebaFallaDeCorrida(EntornoImportacion& e, int estado, db::Conexion& base,
+                             const std::string& causa) {
+  EXPECT_EQ(estado, 3);
+  const V log = e.Log();
+  long lineasError = 0;
+  for (const std::string& l : log)
+    if (l.find("] Error: ") != std::string::npos) {
+      ++lineasError;
+      EXPECT_NE(l.find(causa), std::string::npos) << l;
+    }
+  EXPECT_EQ(lineasError, 1) << Une(log, "\n");
+  EXPECT_EQ(e.Resultado("Notas_Er.txt"), V{});
+  const V ok = e.Resultado("Notas_Ok.txt");
+  EXPECT_EQ(Filas(base, "Notas"), static_cast<long>(ok.size()));
+  EXPECT_EQ(Filas(base, "Turno"), 0);
+  ASSERT_EQ(e.importaciones.size(), 1u);
+  EXPECT_EQ(e.importaciones[0].estado, EstadoImportacion::Incompleta);
+  EXPECT_EQ(e.importaciones[0].cuentas.rechazadas, 0);
+  EXPECT_EQ(e.importaciones[0].cuentas.agregadas, static_cast<long>(ok.size()));
+}
+
+TEST(Almacenamiento, VolumenLlenoTerminaLaCorridaSinRechazarRegistros) {
+  EntornoImportacion e;
+  Montaje m;
+  const std::string volumen = e.Archivo("volumen");
+  SALTA_SIN_MONTAJE(Montaje::Tmpfs(m, volumen, "1m"));
+  const std::string cadena = BaseDatosPrueba::SQLite(volumen);
+  auto base = db::Conexion::Abre(cadena);
+  // 3 MB of text for a 1 MiB volume, in batches of 100 records (100 KB)
+  Prepara(e, cadena, *base, 3000, 1000);
+  Corrida::Opciones o;
+  o.lote = 100;
+  const int estado = e.Importa(o, {}, db::Conexion::Abre(cadena));
+  CompruebaFallaDeCorrida(e, estado, *base, "full");
+  EXPECT_GT(e.Resultado("Notas_Ok.txt").size(), 0u);
+}
+
+TEST(Almacenamiento, ArchivoDeSoloLecturaTerminaLaCorridaSinRechazarRegistros) {
+  // The file read-only, its folder writable (it takes the journal).
+  EntornoImportacion e;
+  Montaje m;
+  const std::string volumen = e.Archivo("volumen");
+  SALTA_SIN_MONTAJE(Montaje::Tmpfs(m, volumen, "8m"));
+  const std::string cadena = BaseDatosPrueba::SQLite(volumen);
+  auto base = db::Conexion::Abre(cadena);
+  Prepara(e, cadena, *base, 300, 10);
+  SALTA_SIN_MONTAJE(
+      Montaje::ArchivoSoloLectura(m, cadena.substr(cadena.find("Data Source=") + 12)));
+  Corrida::Opciones o;
+  o.lote = 100;
+  const int estado = e.Importa(o);
+  CompruebaFallaDeCorrida(e, estado, *base, "readonly");
+  EXPECT_EQ(e.Resultado("Notas_Ok.txt"), V{});
+}
+
+// A database on a read-only volume cannot even be opened for the run: the
+// same one error line and exit status, nothing written.
+TEST(Almacenamiento, VolumenDeSoloLecturaNoSeAbre) {
+  EntornoImportacion e;
+  Montaje m;
+  const std::string volumen = e.Archivo("volumen");
+  SALTA_SIN_MONTAJE(Montaje::Tmpfs(m, volumen, "8m"));
+  const std::string cadena = BaseDatosPrueba::SQLite(volumen);
+  auto base = db::Conexion::Abre(cadena);
+  Prepara(e, cadena, *base, 300, 10);
+  base.reset();
+  SALTA_SIN_MONTAJE(Montaje::VolumenSoloLectura(volumen));
+  EXPECT_EQ(e.Importa(), 3);
+  const V log = e.Log();
+  ASSERT_EQ(log.size(), 3u) << Une(log, "\n");
+  EXPECT_NE(log[1].find("] Error: -"), std::string::npos) << log[1];
+  EXPECT_FALSE(fs::exists(e.Archivo("Log/Notas_Ok.txt")));
+  EXPECT_FALSE(fs::exists(e.Archivo("Log/Notas_Er.txt")));
+}
+
+TEST(Almacenamiento, ServidorDeSoloLecturaTerminaLaCorrida) {
+  EntornoImportacion e(MotorPrueba::PostgreSql);
+  Prepara(e, e.Cadena(), e.Base(), 300, 10);
+  auto corrida = db::Conexion::Abre(e.Cadena());
+  // a standby, or a database an administrator made read-only
+  corrida->Execute("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY");
+  Corrida::Opciones o;
+  o.lote = 100;
+  const int estado = e.Importa(o, {}, std::move(corrida));
+  CompruebaFallaDeCorrida(e, estado, e.Base(), "read-only");
+  EXPECT_EQ(e.Resultado("Notas_Ok.txt"), V{});
+}
+
+}  // namespace
+}  // namespace varlo::prueba
