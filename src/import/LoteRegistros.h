@@ -46,6 +46,9 @@ class LoteRegistros {
   using RechazoConfirmacion = std::function<Resultado(const Entrada& linea, const ErrorVarlo& e)>;
   // Prepares the records of a batch before the first of them is processed.
   using Anticipacion = std::function<void(const std::vector<Entrada>& lineas)>;
+  // Done after a table's one transaction reported its records and before it
+  // commits: what it raises rolls the table back.
+  using AntesDeConfirmar = std::function<void()>;
   // Whether the next record may still be processed (a table stopped at its
   // maximum of rejections leaves the rest of its batch unprocessed).
   using Continua = std::function<bool()>;
@@ -80,6 +83,8 @@ class LoteRegistros {
     cn_.DifiereInserciones(difiere_ && lotesSinDiferir_ == 0);
   }
 
+  void EstableceAntesDeConfirmar(AntesDeConfirmar antes) { antesDeConfirmar_ = std::move(antes); }
+
   // Opens the transaction before the first record, so that work done before
   // the records (the delete before importing) commits with them.
   void Inicia() {
@@ -108,6 +113,7 @@ class LoteRegistros {
       Deshace();
     } else if (modo_ == ModoLote::UnaTransaccion) {
       Reporta();
+      if (antesDeConfirmar_) antesDeConfirmar_();
       Confirma();
     } else {
       Asienta();
@@ -252,6 +258,7 @@ class LoteRegistros {
   RechazoConfirmacion rechazo_;
   Anticipacion anticipa_;
   Continua continua_;
+  AntesDeConfirmar antesDeConfirmar_;
   bool abierta_ = false;
   bool detenido_ = false;
   bool difiere_ = false;

@@ -174,5 +174,38 @@ TEST(Almacenamiento, ServidorDeSoloLecturaTerminaLaCorrida) {
   EXPECT_EQ(e.Resultado("Notas_Ok.txt"), V{});
 }
 
+// A reload ("Borrar antes de importar") replaces the rows and the result
+// files together: when the new result files cannot be written whole, the
+// table does not commit, the last run's rows and files stay as they were,
+// and its summary counts nothing as imported.
+TEST(Almacenamiento, RecargaSinEspacioParaSusResultadosNoSeConfirma) {
+  EntornoImportacion e;
+  Montaje m;
+  SALTA_SIN_MONTAJE(Montaje::Tmpfs(m, e.Archivo("Log"), "512k"));
+  e.Base().Execute(kCreaNotas);
+  e.Definiciones(ListaTablas({"Notas"}) + e.Seccion("Notas", "ID", {"ID", "Texto"}) +
+                 "Borrar antes de importar=1\r\n");
+  e.Fuente("Notas.txt", Notas(50, 100));
+  ASSERT_EQ(e.Importa(), 0);
+  const V okAnterior = e.Resultado("Notas_Ok.txt");
+  ASSERT_EQ(okAnterior.size(), 50u);
+
+  // 1 MB of lines to report, all of them in the last batch, for half a MiB
+  e.Fuente("Notas.txt", Notas(1000, 1000));
+  EXPECT_EQ(e.Importa(), 4);
+  EXPECT_EQ(e.Lee("Notas", {"ID"}).size(), 50u);
+  EXPECT_EQ(e.Resultado("Notas_Ok.txt"), okAnterior);
+  EXPECT_FALSE(fs::exists(e.Archivo("Log/Notas_Ok.txt.pendiente")));
+  EXPECT_FALSE(fs::exists(e.Archivo("Log/Notas_Er.txt.pendiente")));
+  ASSERT_EQ(e.importaciones.size(), 1u);
+  const ImportacionCorrida& i = e.importaciones[0];
+  EXPECT_EQ(i.estado, EstadoImportacion::Deshecha);
+  EXPECT_EQ(i.cuentas.agregadas + i.cuentas.actualizadas + i.cuentas.rechazadas, 0);
+  EXPECT_EQ(i.cuentas.sinProcesar, 1000);
+  EXPECT_EQ(e.Resumenes().back(),
+            "Resumen Notas: 1000 leídas, deshecha: ninguna línea quedó en la base de datos, "
+            "1000 sin procesar");
+}
+
 }  // namespace
 }  // namespace varlo::prueba
