@@ -358,6 +358,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   LoteRegistros<ResultadoRegistro, LineaLeida> lote(
       cn, modo, f_.opciones.lote > 0 ? f_.opciones.lote : kTamanoLotePorDefecto, registro, reporta,
       rechazoConfirmacion);
+  lote.LimitaBytes([](const LineaLeida& l) { return l.texto.size(); });
   // The reload takes the place of the last run's rows and result files
   // together: the new result files are whole on disk before the table
   // commits, and a table whose files cannot be written does not commit.

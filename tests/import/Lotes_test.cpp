@@ -249,5 +249,38 @@ TEST(LotesPostgreSql, UnLoteRepetidoCuentaSusRechazosUnaVez) {
   for (const std::string& l : e.Log()) EXPECT_EQ(l.find("se detuvo"), std::string::npos) << l;
 }
 
+// A batch is cut by the bytes of its lines as well as by its records: lines
+// of 900 KB commit five at a time (4 MiB) under the default of 1000 records.
+// Seen through what a lost connection leaves: the batches committed before
+// it, and nothing of the one in hand.
+TEST(LotesPostgreSql, LineasLargasCortanElLotePorSusBytes) {
+  EntornoImportacion e(MotorPrueba::PostgreSql);
+  e.Base().Execute("CREATE TABLE Nota (ID INT NOT NULL PRIMARY KEY, Texto TEXT)");
+  e.Definiciones(ListaTablas({"Nota"}) + e.Seccion("Nota", "ID", {"ID", "Texto"}));
+  V lineas;
+  for (int i = 1; i <= 14; ++i)
+    lineas.push_back(std::to_string(i) + "," + std::string(900000, 'n'));
+  e.Fuente("Nota.txt", lineas);
+  auto corrida = db::Conexion::Abre(e.Cadena());
+  corrida->Execute("CREATE TABLE SesionCorrida AS SELECT pg_backend_pid() AS pid");
+
+  // the server ends the run's session before the 13th line is read
+  int vueltas = 0;
+  const int estado = e.Importa(
+      {},
+      [&] {
+        if (++vueltas == 13)
+          e.Base().Execute("SELECT pg_terminate_backend(pid) FROM SesionCorrida");
+        return false;
+      },
+      std::move(corrida));
+
+  EXPECT_EQ(estado, 3);
+  const V ok = e.Resultado("Nota_Ok.txt");
+  EXPECT_EQ(ok.size(), 10u);
+  EXPECT_TRUE(ok == V(lineas.begin(), lineas.begin() + 10));  // not printed: 9 MB
+  EXPECT_EQ(e.Lee("Nota", {"ID"}).size(), 10u);
+}
+
 }  // namespace
 }  // namespace varlo::prueba
