@@ -67,6 +67,9 @@ std::string TextoResumen(const std::string& nombre, const ResumenImportacion& r)
        N(r.agregadas) + " agregadas, " + N(r.actualizadas) + " actualizadas, " + N(r.rechazadas) +
        " rechazadas" + rechazadas + ", " + N(r.sinProcesar) + " sin procesar, " +
        Ritmo(r.segundos, r.Procesadas(), " por s");
+  if (r.consumioSecuencias)
+    t += "; las filas agregadas consumieron valores de secuencias o identidades, que la base de "
+         "datos no devuelve al deshacer";
   return t;
 }
 

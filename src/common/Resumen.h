@@ -26,6 +26,10 @@ struct ResumenImportacion {
   // import that did not commit): it counts nothing as imported or rejected,
   // and publishes no result file.
   bool deshecha = false;
+  // A simulation that added rows on a database whose sequences and
+  // identities do not go back with a rollback (all but SQLite): the values
+  // those rows took are spent, and the summary says so.
+  bool consumioSecuencias = false;
   // Why the import ended before the end of its source ("" when it did not):
   // the log line that said so.
   std::string motivo;

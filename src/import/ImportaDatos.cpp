@@ -444,6 +444,9 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   }
   lote.Termina();
   sinConfirmar_ = false;
+  // The rollback gives back rows, not the sequence values their inserts took.
+  resumen_.consumioSecuencias =
+      resumen_.simulado && resumen_.agregadas > 0 && cn.MotorBD() != db::Motor::SQLite;
   seDetuvo();
   f_.AvanceImportacion(d.Tabla, resumen_);
   lector.Close();

@@ -172,6 +172,34 @@ TEST_P(LotesEn, SimulacionDaElMismoVeredictoSinTocarNada) {
   EXPECT_EQ(e.Resultado("Turno_Ok.txt"), (V{"1,Uno"}));
 }
 
+// A dry run gives its rows back, not the sequence values their inserts took
+// where the database keeps those outside the transaction: the database's own
+// next value is the judge of whether the summary must say so.
+TEST_P(LotesEn, SimulacionDiceSiConsumioSecuencias) {
+  EntornoImportacion e(GetParam());
+  e.Base().Execute(GetParam() == MotorPrueba::SQLite
+                       ? "CREATE TABLE Contador (N INTEGER PRIMARY KEY AUTOINCREMENT, "
+                         "Clave INT NOT NULL UNIQUE, Nombre VARCHAR(20))"
+                       : "CREATE TABLE Contador (N SERIAL PRIMARY KEY, "
+                         "Clave INT NOT NULL UNIQUE, Nombre VARCHAR(20))");
+  e.Definiciones(ListaTablas({"Contador"}) + e.Seccion("Contador", "Clave", {"Clave", "Nombre"}));
+  e.Fuente("Contador.txt", {"1,Uno", "2,Dos", "3,Tres"});
+  Corrida::Opciones simular;
+  simular.simular = true;
+  EXPECT_EQ(e.Importa(simular), 0);
+
+  e.Base().Execute("INSERT INTO Contador (Clave, Nombre) VALUES (99, 'real')");
+  const Filas filas = e.Lee("Contador", {"N"});
+  ASSERT_EQ(filas.size(), 1u);
+  const bool consumidos = filas[0][0] != "1";
+  std::string resumen;
+  for (const std::string& l : LineasDe(LeeBytes(LogDeLaCorrida(e.Archivo("")))))
+    if (l.rfind("Resumen (simulación) Contador: 3 leídas, 3 agregadas", 0) == 0) resumen = l;
+  ASSERT_FALSE(resumen.empty());
+  EXPECT_EQ(resumen.find("consumieron valores de secuencias") != std::string::npos, consumidos)
+      << resumen << " / siguiente valor: " << filas[0][0];
+}
+
 INSTANTIATE_TEST_SUITE_P(Motores, LotesEn,
                          ::testing::Values(MotorPrueba::SQLite, MotorPrueba::PostgreSql),
                          NombreMotor);
