@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "EntornoImportacion.h"
+#include "app/ProgramaPrueba.h"
 
 namespace varlo::prueba {
 namespace {
@@ -123,6 +124,32 @@ TEST(Almacenamiento, VolumenLlenoTerminaLaCorridaSinRechazarRegistros) {
   EXPECT_GT(e.Resultado("Notas_Ok.txt").size(), 0u);
 }
 
+// The same night as the operator has it: the console program on a database
+// whose volume fills up.
+TEST(Almacenamiento, ElProgramaTerminaConEstadoTresAlLlenarseElVolumen) {
+  EntornoImportacion e;
+  Montaje m;
+  const std::string volumen = e.Archivo("volumen");
+  SALTA_SIN_MONTAJE(Montaje::Tmpfs(m, volumen, "1m"));
+  const std::string cadena = BaseDatosPrueba::SQLite(volumen);
+  auto base = db::Conexion::Abre(cadena);
+  Prepara(e, cadena, *base, 3000, 1000);
+  CarpetaTemporal salidas;
+  Ejecucion corrida;
+  corrida.args = {"-q", "--lote", "100", e.Archivo("defs.ini")};
+  corrida.carpeta = e.Archivo("");
+  const Salida s = Ejecuta(salidas, corrida);
+
+  EXPECT_EQ(s.estado, 3) << s.err;
+  std::size_t lineasError = 0;
+  for (std::size_t k = 0; (k = s.err.find("] Error: ", k)) != std::string::npos; ++k) ++lineasError;
+  EXPECT_EQ(lineasError, 1u) << s.err;
+  EXPECT_NE(s.err.find("database or disk is full"), std::string::npos) << s.err;
+  EXPECT_NE(s.err.find(" 0 rechazadas, "), std::string::npos) << s.err;
+  EXPECT_EQ(e.Resultado("Notas_Er.txt"), V{});
+  EXPECT_EQ(Filas(*base, "Notas"), static_cast<long>(e.Resultado("Notas_Ok.txt").size()));
+}
+
 TEST(Almacenamiento, ArchivoDeSoloLecturaTerminaLaCorridaSinRechazarRegistros) {
   // The file read-only, its folder writable (it takes the journal).
   EntornoImportacion e;
@@ -205,6 +232,33 @@ TEST(Almacenamiento, RecargaSinEspacioParaSusResultadosNoSeConfirma) {
   EXPECT_EQ(e.Resumenes().back(),
             "Resumen Notas: 1000 leídas, deshecha: ninguna línea quedó en la base de datos, "
             "1000 sin procesar");
+}
+
+// Once a reload committed, result files that cannot take the old ones'
+// place are not lost and the run says where they are, loudly.
+TEST(Almacenamiento, RecargaConfirmadaCuyosResultadosNoReemplazanLosViejosLoDice) {
+  EntornoImportacion e;
+  e.Base().Execute(kCreaNotas);
+  e.Definiciones(ListaTablas({"Notas"}) + e.Seccion("Notas", "ID", {"ID", "Texto"}) +
+                 "Borrar antes de importar=1\r\n");
+  e.Fuente("Notas.txt", Notas(3, 5));
+  // what stands at the place of the "_Ok.txt" file cannot be replaced by a file
+  fs::create_directories(e.Archivo("Log/Notas_Ok.txt"));
+  EscribeBytes(e.Archivo("Log/Notas_Ok.txt/otro"), "x");
+
+  EXPECT_EQ(e.Importa(), 4);
+  EXPECT_EQ(e.Lee("Notas", {"ID"}).size(), 3u);
+  EXPECT_EQ(e.Resultado("Notas_Ok.txt.pendiente"), Notas(3, 5));
+  const V log = e.Log();
+  EXPECT_NE(std::find(log.begin(), log.end(),
+                      "Los archivos de resultado de la tabla Notas no reemplazaron a los de la "
+                      "corrida anterior: las líneas de esta corrida están en " +
+                          e.Archivo("Log/Notas_Ok.txt.pendiente")),
+            log.end())
+      << Une(log, "\n");
+  ASSERT_EQ(e.avisos.size(), 1u);
+  ASSERT_EQ(e.importaciones.size(), 1u);
+  EXPECT_EQ(e.importaciones[0].cuentas.agregadas, 3);
 }
 
 }  // namespace
