@@ -3,7 +3,9 @@
 // error line, exit status 3, the open batch rolled back and not reported,
 // and every reported line has its row.
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/mount.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -148,6 +150,70 @@ TEST(Almacenamiento, ElProgramaTerminaConEstadoTresAlLlenarseElVolumen) {
   EXPECT_NE(s.err.find(" 0 rechazadas, "), std::string::npos) << s.err;
   EXPECT_EQ(e.Resultado("Notas_Er.txt"), V{});
   EXPECT_EQ(Filas(*base, "Notas"), static_cast<long>(e.Resultado("Notas_Ok.txt").size()));
+}
+
+// PostgreSQL whose table lives on a full volume (a tablespace on a small
+// tmpfs): the server's disk_full is the run's fault as SQLite's is.
+TEST(Almacenamiento, ServidorSinEspacioTerminaLaCorrida) {
+  EntornoImportacion e(MotorPrueba::PostgreSql);
+  std::string cadena = e.Cadena();
+  const std::size_t uid = cadena.find("Uid=varlodi");
+  ASSERT_NE(uid, std::string::npos) << cadena;
+  cadena.replace(uid, 11, "Uid=postgres");
+  std::unique_ptr<db::Conexion> super;
+  try {
+    super = db::Conexion::Abre(cadena);
+  } catch (const ErrorVarlo& error) {
+    GTEST_SKIP() << "sin acceso de superusuario al servidor de pruebas: " << error.Descripcion();
+  }
+  // the server's own user must own the tablespace's folder
+  const passwd* servidor = getpwnam("postgres");
+  if (!servidor) servidor = getpwnam("varlodi");
+  if (!servidor) GTEST_SKIP() << "no se sabe con qué usuario corre el servidor";
+  Montaje m;
+  const std::string volumen = e.Archivo("espacio");
+  SALTA_SIN_MONTAJE(Montaje::Tmpfs(m, volumen, "2m"));
+  ASSERT_EQ(chown(volumen.c_str(), servidor->pw_uid, servidor->pw_gid), 0);
+  fs::permissions(e.Archivo(""), fs::perms::others_exec, fs::perm_options::add);
+  const std::string espacio = "lleno_" + std::to_string(getpid());
+  super->Execute("CREATE TABLESPACE " + espacio + " LOCATION '" + volumen + "'");
+  struct Quita {
+    db::Conexion& super;
+    db::Conexion& base;
+    std::string espacio;
+    ~Quita() {
+      try {
+        base.Execute("DROP TABLE IF EXISTS Notas");
+        super.Execute("DROP TABLESPACE " + espacio);
+      } catch (...) {
+        // the cluster is thrown away with its data anyway
+      }
+    }
+  } quita{*super, e.Base(), espacio};
+  super->Execute("GRANT CREATE ON TABLESPACE " + espacio + " TO varlodi");
+  e.Base().Execute(std::string(kCreaNotas) + " TABLESPACE " + espacio);
+  e.Base().Execute(kCreaTurno);
+  EscribeBytes(e.Archivo("defs.ini"), "[Base de Datos]\r\nConexion=" + e.Cadena() + "\r\n" +
+                                          ListaTablas({"Notas", "Turno"}) +
+                                          e.Seccion("Notas", "ID", {"ID", "Texto"}) +
+                                          e.Seccion("Turno", "ID", {"ID", "Nombre"}));
+  // 3 MB of text that does not compress, for 2 MiB
+  V lineas;
+  std::uint32_t azar = 12345;
+  for (int i = 1; i <= 3000; ++i) {
+    std::string texto;
+    for (int k = 0; k < 1000; ++k) {
+      azar = azar * 1103515245u + 12345u;
+      texto += static_cast<char>('a' + (azar >> 16) % 26);
+    }
+    lineas.push_back(std::to_string(i) + "," + texto);
+  }
+  e.Fuente("Notas.txt", lineas);
+  e.Fuente("Turno.txt", {"1,T"});
+  Corrida::Opciones o;
+  o.lote = 100;
+  const int estado = e.Importa(o);
+  CompruebaFallaDeCorrida(e, estado, e.Base(), "53100");
 }
 
 TEST(Almacenamiento, ArchivoDeSoloLecturaTerminaLaCorridaSinRechazarRegistros) {
