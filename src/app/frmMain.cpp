@@ -198,6 +198,7 @@ void frmMain::AnotaImportacion(ImportacionCorrida i, const std::string& linea) {
 void frmMain::EscribeResumen(const std::string& nombre, const ResumenImportacion& r) {
   ImportacionCorrida i{nombre, EstadoImportacion::Importada, r.motivo, r};
   if (!r.motivo.empty()) i.estado = EstadoImportacion::Incompleta;
+  if (r.deshecha) i.estado = EstadoImportacion::Deshecha;
   conPlaneacion_ = conPlaneacion_ || r.porDias;
   AnotaImportacion(std::move(i), TextoResumen(nombre, r));
 }

@@ -4,6 +4,7 @@
 
 #include "common/ErrorVarlo.h"
 #include "common/Kelto_GEN_Trans.h"
+#include "common/Plataforma.h"
 
 namespace varlo {
 
@@ -56,6 +57,21 @@ void ArchivoResultado::Vacia() {
       std::fflush(archivo_.get()) == 0;
   pendiente_.clear();
   if (!escrito) LanzaErrorEn(errores::DiscoLleno, ruta_);
+}
+
+void ArchivoResultado::CierraEnDisco() {
+  if (archivo_) {
+    try {
+      Vacia();
+    } catch (...) {
+      archivo_.reset();
+      throw;
+    }
+    const int error = LlevaADisco(archivo_.get());
+    // fclose flushes nothing more, but it too can report the volume full
+    const bool cerrado = std::fclose(archivo_.release()) == 0;
+    if (error != 0 || !cerrado) LanzaErrorEn(errores::DiscoLleno, ruta_);
+  }
 }
 
 void ArchivoResultado::Cierra() {

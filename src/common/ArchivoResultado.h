@@ -29,6 +29,10 @@ class ArchivoResultado {
   void Vacia();
   // Writes what waits and closes the file.
   void Cierra();
+  // The same, and waits until the disk holds the file: raises an error when
+  // it cannot, so that nothing is published on the strength of a file that
+  // a full volume cut short.
+  void CierraEnDisco();
   ArchivoResultado(const ArchivoResultado&) = delete;
   ArchivoResultado& operator=(const ArchivoResultado&) = delete;
   ~ArchivoResultado();

@@ -40,6 +40,8 @@ const char* NombreEstado(EstadoImportacion e) {
       return "incompleta";
     case EstadoImportacion::NoImportada:
       return "no importada";
+    case EstadoImportacion::Deshecha:
+      return "deshecha";
   }
   return "";
 }
@@ -55,10 +57,19 @@ std::string TextoResumen(const std::string& nombre, const ResumenImportacion& r)
          " días actualizados, " + Ritmo(r.segundos, r.Procesadas(), " líneas por s");
     return t;
   }
+  if (r.deshecha) {
+    t += N(r.leidas) + " leídas, " + (r.omitidas > 0 ? N(r.omitidas) + " omitidas, " : "") +
+         "deshecha: ninguna línea quedó en la base de datos, " + N(r.sinProcesar) +
+         " sin procesar, " + UnDecimal(r.segundos) + " s";
+    return t;
+  }
   t += N(r.leidas) + " leídas, " + (r.omitidas > 0 ? N(r.omitidas) + " omitidas, " : "") +
        N(r.agregadas) + " agregadas, " + N(r.actualizadas) + " actualizadas, " + N(r.rechazadas) +
        " rechazadas" + rechazadas + ", " + N(r.sinProcesar) + " sin procesar, " +
        Ritmo(r.segundos, r.Procesadas(), " por s");
+  if (r.consumioSecuencias)
+    t += "; las filas agregadas consumieron valores de secuencias o identidades, que la base de "
+         "datos no devuelve al deshacer";
   return t;
 }
 
@@ -69,12 +80,14 @@ std::string TextoNoImportada(const std::string& nombre, const std::string& motiv
 std::string TextoResumenTotal(const std::vector<ImportacionCorrida>& importaciones) {
   ResumenImportacion filas, dias;
   bool simulado = false, conDias = false;
-  std::string noImportadas;
+  std::string noImportadas, deshechas;
   for (const ImportacionCorrida& i : importaciones) {
     const ResumenImportacion& c = i.cuentas;
     simulado = simulado || c.simulado;
     if (i.estado == EstadoImportacion::NoImportada)
       noImportadas += (noImportadas.empty() ? "" : ", ") + i.nombre;
+    if (i.estado == EstadoImportacion::Deshecha)
+      deshechas += (deshechas.empty() ? "" : ", ") + i.nombre;
     ResumenImportacion& destino = c.porDias ? dias : filas;
     conDias = conDias || c.porDias;
     destino.agregadas += c.agregadas;
@@ -95,6 +108,7 @@ std::string TextoResumenTotal(const std::vector<ImportacionCorrida>& importacion
          " días actualizados";
   t += ", " + UnDecimal(filas.segundos) + " s";
   if (!noImportadas.empty()) t += "; no importadas: " + noImportadas;
+  if (!deshechas.empty()) t += "; deshechas: " + deshechas;
   return t;
 }
 

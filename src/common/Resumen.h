@@ -22,6 +22,14 @@ struct ResumenImportacion {
   std::string archivoOk;  // where the imported lines are, "" when not reported
   bool simulado = false;
   bool porDias = false;  // agregadas and actualizadas count day rows, not records
+  // Everything it wrote was rolled back (one transaction for the whole
+  // import that did not commit): it counts nothing as imported or rejected,
+  // and publishes no result file.
+  bool deshecha = false;
+  // A simulation that added rows on a database whose sequences and
+  // identities do not go back with a rollback (all but SQLite): the values
+  // those rows took are spent, and the summary says so.
+  bool consumioSecuencias = false;
   // Why the import ended before the end of its source ("" when it did not):
   // the log line that said so.
   std::string motivo;
@@ -37,6 +45,7 @@ enum class EstadoImportacion {
   Importada,    // its source was read to the end
   Incompleta,   // it started, and stopped before the end (motivo says why)
   NoImportada,  // nothing of its source was read (motivo says why)
+  Deshecha,     // it was read, and all it wrote was rolled back (motivo says why)
 };
 const char* NombreEstado(EstadoImportacion e);
 
@@ -51,7 +60,8 @@ struct ImportacionCorrida {
 std::string TextoResumen(const std::string& nombre, const ResumenImportacion& r);
 // "Resumen <nombre>: no importada — <motivo>".
 std::string TextoNoImportada(const std::string& nombre, const std::string& motivo, bool simulado);
-// "Resumen total: ..." over every import of the run, naming those not imported.
+// "Resumen total: ..." over every import of the run, naming those not
+// imported and those rolled back.
 std::string TextoResumenTotal(const std::vector<ImportacionCorrida>& importaciones);
 
 }  // namespace varlo

@@ -94,6 +94,17 @@ Valor TextoADoble(const InfoCampo& campo, const std::string& texto) {
   return DobleEnRango(campo, d, texto);
 }
 
+// A numeric or decimal column gets the digits as written: the database
+// reads them, exactly, with its own scale.
+Valor TextoADecimal(const InfoCampo& campo, const std::string& texto) {
+  if (!EsNumeroDecimal(texto, true, false)) NoCoinciden(campo, texto);
+  return Decimal{Recorta(texto)};
+}
+
+bool EsTipoDecimal(int t) {
+  return t == adDecimal || t == adNumeric;
+}
+
 Valor TextoABooleano(const InfoCampo& campo, const std::string& texto) {
   std::string t = Recorta(texto);
   if (IgualSinCaso(t, "True")) return true;
@@ -109,6 +120,11 @@ Valor TextoAFecha(const InfoCampo& campo, const std::string& texto) {
 }
 
 Valor TextoACadena(const InfoCampo& campo, const std::string& texto) {
+  // PostgreSQL cannot hold it and drivers cut the text at it: refused, never
+  // stored as less than what was written
+  if (texto.find('\0') != std::string::npos)
+    throw ErrorVarlo(errores::TiposNoCoinciden, kFuenteBD,
+                     "El valor tiene un carácter nulo (columna " + campo.nombre + ")");
   CompruebaLargo(campo, texto.size(), CuentaCaracteres(texto));
   return texto;
 }
@@ -161,6 +177,7 @@ std::size_t CuentaCaracteres(std::string_view utf8) {
 Valor ConvierteTexto(const InfoCampo& campo, const std::string& texto) {
   int t = campo.tipo;
   if (EsTipoEntero(t)) return TextoAEntero(campo, texto);
+  if (EsTipoDecimal(t)) return TextoADecimal(campo, texto);
   if (EsTipoNumerico(t)) return TextoADoble(campo, texto);
   if (t == adBoolean) return TextoABooleano(campo, texto);
   if (EsTipoFecha(t)) return TextoAFecha(campo, texto);
@@ -172,6 +189,7 @@ Valor ConvierteValor(const InfoCampo& campo, const Valor& valor) {
   int t = campo.tipo;
   if (EsNulo(valor)) return valor;
   if (const auto* s = std::get_if<std::string>(&valor)) return ConvierteTexto(campo, *s);
+  if (const auto* d = std::get_if<Decimal>(&valor)) return ConvierteTexto(campo, d->texto);
   if (const auto* b = std::get_if<Bytes>(&valor)) {
     if (EsTipoBinario(t)) return BytesEnTamano(campo, *b);
     if (EsTipoTexto(t)) return TextoACadena(campo, std::string(b->begin(), b->end()));

@@ -7,6 +7,11 @@ ErrorBaseDatos::Clase ClaseDe(const ErrorVarlo& e) {
   return bd ? bd->ClaseError() : ErrorBaseDatos::Clase::Otro;
 }
 
+bool EsClaseDeCorrida(ErrorBaseDatos::Clase c) {
+  return c == ErrorBaseDatos::Clase::ConexionPerdida || c == ErrorBaseDatos::Clase::Bloqueo ||
+         c == ErrorBaseDatos::Clase::Almacenamiento;
+}
+
 bool EsConexionPerdida(const ErrorVarlo& e) {
   return ClaseDe(e) == ErrorBaseDatos::Clase::ConexionPerdida;
 }

@@ -20,6 +20,9 @@ class ErrorBaseDatos : public ErrorVarlo {
     Bloqueo,          // another writer holds the lock past the wait allowed
     ClaveDuplicada,   // a unique key or primary key refused a repeated value
     LoteDiferido,     // rows held back for a batch were refused when written together
+    // The database cannot store anything more: its volume is full, it (or
+    // its file) is read-only, or its storage fails. No record could succeed.
+    Almacenamiento,
   };
 
   ErrorBaseDatos(long numero, std::string fuente, std::string descripcion, Clase clase)
@@ -32,6 +35,11 @@ class ErrorBaseDatos : public ErrorVarlo {
 };
 
 ErrorBaseDatos::Clase ClaseDe(const ErrorVarlo& e);
+
+// Whether an error of this class belongs to the run, not to the record that
+// met it: the connection is gone, the database stays locked, or it cannot
+// store anything.
+bool EsClaseDeCorrida(ErrorBaseDatos::Clase c);
 
 // The database is gone: no further statement on this connection can work.
 bool EsConexionPerdida(const ErrorVarlo& e);

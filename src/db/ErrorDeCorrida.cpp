@@ -18,8 +18,7 @@ ErrorBaseDatos::Clase ClaseCapturada() {
 }  // namespace
 
 bool CapturadoEsDeCorrida() {
-  const ErrorBaseDatos::Clase c = ClaseCapturada();
-  return c == ErrorBaseDatos::Clase::ConexionPerdida || c == ErrorBaseDatos::Clase::Bloqueo;
+  return EsClaseDeCorrida(ClaseCapturada());
 }
 
 bool CapturadoEsBloqueo() {

@@ -1,6 +1,7 @@
 #pragma once
-// Errors that no single record caused: the connection is gone or the
-// database stays locked by another program. They end the table or the run
+// Errors that no single record caused: the connection is gone, the database
+// stays locked by another program, or it cannot store anything (a full
+// volume, a read-only database, failing storage). They end the table or the run
 // with one error line instead of rejecting every record that follows.
 // The class travels with the exception object, so these look at the error
 // being handled (inside a catch block), never at a copy.

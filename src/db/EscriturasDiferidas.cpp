@@ -116,9 +116,7 @@ void EscriturasDiferidas::Escribe() {
       desde = hasta;
     }
   } catch (const ErrorVarlo& e) {
-    const ErrorBaseDatos::Clase clase = ClaseDe(e);
-    if (clase == ErrorBaseDatos::Clase::ConexionPerdida || clase == ErrorBaseDatos::Clase::Bloqueo)
-      throw;
+    if (EsClaseDeCorrida(ClaseDe(e))) throw;
     throw ErrorBaseDatos(e.Numero(), e.Fuente(), e.Descripcion(),
                          ErrorBaseDatos::Clase::LoteDiferido);
   } catch (...) {

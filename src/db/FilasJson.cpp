@@ -15,6 +15,7 @@ std::string_view TipoJson(const Valor& v) {
   if (std::holds_alternative<double>(v)) return "double precision";
   if (std::holds_alternative<bool>(v)) return "boolean";
   if (std::holds_alternative<FechaHora>(v)) return "timestamp";
+  if (std::holds_alternative<Decimal>(v)) return "numeric";
   return {};
 }
 
@@ -54,6 +55,9 @@ void AnadeJson(std::string& json, const Valor& v) {
     json += *b ? "true" : "false";
   } else if (const auto* f = std::get_if<FechaHora>(&v)) {
     AnadeTexto(json, FormatoISOHora(*f));
+  } else if (const auto* dec = std::get_if<Decimal>(&v)) {
+    // as a string: numeric's own input reads every form a source may have
+    AnadeTexto(json, dec->texto);
   } else if (EsNulo(v)) {
     json += "null";
   } else {

@@ -10,7 +10,7 @@
 namespace varlo::db {
 
 // The type json_to_recordset gives a column of such values ("text",
-// "bigint", "double precision", "boolean", "timestamp"); empty for NULL and
+// "bigint", "double precision", "boolean", "timestamp", "numeric"); empty for NULL and
 // for bytes, which have no JSON form here.
 std::string_view TipoJson(const Valor& v);
 

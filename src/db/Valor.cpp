@@ -41,6 +41,7 @@ std::string ValorComoTexto(const Valor& v) {
       return FormatoISOHora(f);
     }
     std::string operator()(const Bytes& b) const { return std::string(b.begin(), b.end()); }
+    std::string operator()(const Decimal& d) const { return d.texto; }
   };
   return std::visit(Visitante{}, v);
 }

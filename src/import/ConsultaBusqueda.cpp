@@ -50,6 +50,22 @@ FechaHora FechaDeLlaveConMascara(const std::string& valor, const MascaraFecha& m
   if (!resto.empty() && !LeeHoraDelDia(resto, f)) LanzaError(errores::TiposNoCoinciden);
   return f;
 }
+
+// A whole-number key is looked up with the number its row is written with.
+// A fraction is refused rather than rounded: rounding would make "2.5" and
+// "2" the same row, so one record would change the row another one names.
+std::string LlaveEntera(const std::string& v, const std::string& llave) {
+  const std::size_t punto = v.find('.');
+  if (punto == std::string::npos) return v;
+  const std::string_view fraccion = std::string_view(v).substr(punto + 1);
+  if (!fraccion.empty() && fraccion.find_first_not_of('0') == std::string_view::npos)
+    return v.substr(0, punto);
+  if (SoloDigitos(std::string(fraccion)))
+    LanzaError(
+        errores::TiposNoCoinciden,
+        "La columna índice (" + llave + ") es de números enteros y el valor '" + v + "' no lo es");
+  return v;
+}
 }  // namespace
 
 std::string ValorNuloEnLlave(const std::string& llave) {
@@ -107,6 +123,7 @@ ConsultaBusqueda::ConsultaBusqueda(const DefinicionTabla& d)
     std::int16_t pos = k < d.PosicionIndice.size() ? d.PosicionIndice[k] : 0;
     columnaDeLlave_.push_back(pos > 0 ? static_cast<std::size_t>(pos - 1) : SIZE_MAX);
     nombresLlave_.push_back(d.Indices[k]);
+    llaveEntera_.push_back(k < d.TipoIndice.size() && db::EsTipoEntero(d.TipoIndice[k]));
   }
 }
 
@@ -120,6 +137,7 @@ const db::Consulta& ConsultaBusqueda::Para(const std::vector<std::string>& valor
     std::string v = Recorta(valores[c]);
     if (!textoNulo_.empty() && v == textoNulo_)
       LanzaError(errores::ArgumentoNoValido, ValorNuloEnLlave(nombresLlave_[k]));
+    if (llaveEntera_[k]) v = LlaveEntera(v, nombresLlave_[k]);
     if (p.clase == db::ClaseLiteral::Texto || p.clase == db::ClaseLiteral::Numero) {
       p.valor = std::move(v);
     } else {

@@ -45,6 +45,7 @@ class ConsultaBusqueda {
   std::string textoNulo_;
   std::vector<std::size_t> columnaDeLlave_;  // index into the values
   std::vector<std::string> nombresLlave_;
+  std::vector<bool> llaveEntera_;  // the key column holds whole numbers
 };
 
 }  // namespace varlo

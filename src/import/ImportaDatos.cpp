@@ -74,6 +74,9 @@ class ImportacionTablas {
   // Closes the result files outside a table's scope: a line that cannot be
   // written is an error line of its own.
   void CierraResultados();
+  // After the table's one transaction committed: its result files take the
+  // place of the last run's.
+  void PublicaResultados(const DefinicionTabla& d);
 
   Corrida& f_;
   Ventana& ventana_;
@@ -82,6 +85,9 @@ class ImportacionTablas {
   // Counts of the table whose source is being read.
   ResumenImportacion resumen_;
   bool conResumen_ = false;
+  // The table's one transaction is open: if the table ends now, everything
+  // it wrote is rolled back.
+  bool sinConfirmar_ = false;
   std::chrono::steady_clock::time_point inicioTabla_;
 };
 
@@ -93,6 +99,14 @@ void ImportacionTablas::NoImportada(const std::string& tabla, const std::string&
 void ImportacionTablas::EscribeResumen(const DefinicionTabla& d) {
   if (!conResumen_) return;
   conResumen_ = false;
+  if (sinConfirmar_) {
+    // nothing it counted stayed in the database, and no result file was published
+    sinConfirmar_ = false;
+    resumen_.deshecha = true;
+    resumen_.agregadas = resumen_.actualizadas = resumen_.rechazadas = 0;
+    resumen_.archivoEr.clear();
+    resumen_.archivoOk.clear();
+  }
   resumen_.sinProcesar = resumen_.leidas - resumen_.omitidas - resumen_.agregadas -
                          resumen_.actualizadas - resumen_.rechazadas;
   resumen_.segundos =
@@ -106,6 +120,23 @@ void ImportacionTablas::CierraResultados() {
   } catch (...) {
     f_.EscribeError(ErrorCapturado());
   }
+}
+
+void ImportacionTablas::PublicaResultados(const DefinicionTabla& d) {
+  for (const std::string& archivo : {d.ArchivoOk, d.ArchivoEr}) {
+    std::error_code ec;
+    if (!std::filesystem::exists(archivo + kSufijoPendiente, ec) ||
+        ReemplazaAtomico(archivo + kSufijoPendiente, archivo))
+      continue;
+    // The rows are committed: the last run's file would list lines whose
+    // rows are gone, so it goes, and the operator is told where the lines are.
+    std::filesystem::remove(archivo, ec);
+    f_.EscribeFalla("Los archivos de resultado de la tabla " + d.Tabla +
+                    " no reemplazaron a los de la corrida anterior: las líneas de esta corrida "
+                    "están en " +
+                    archivo + kSufijoPendiente);
+  }
+  LlevaCarpetaADisco(CarpetaPadre(d.ArchivoOk));
 }
 
 void ImportacionTablas::Ejecuta() {
@@ -151,6 +182,7 @@ FinTabla ImportacionTablas::PasoTabla(std::int16_t i) {
   }
   // The table scope: what fails here is logged and the table is skipped.
   conResumen_ = false;
+  sinConfirmar_ = false;
   try {
     Sondea(d);
     FinTabla fin = CuerpoTabla(d);
@@ -266,6 +298,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     resumen_.archivoOk = UneRuta("Log", std::filesystem::path(d.ArchivoOk).filename().string());
   inicioTabla_ = std::chrono::steady_clock::now();
   conResumen_ = true;
+  sinConfirmar_ = modo == ModoLote::UnaTransaccion;
   resultados_.EstableceCodificacion(lector.Lineas().CodificacionArchivo());
 
   db::Conexion& cn = *f_.cnBaseDatos();
@@ -318,6 +351,12 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   LoteRegistros<ResultadoRegistro, LineaLeida> lote(
       cn, modo, f_.opciones.lote > 0 ? f_.opciones.lote : kTamanoLotePorDefecto, registro, reporta,
       rechazoConfirmacion);
+  lote.LimitaBytes([](const LineaLeida& l) { return l.texto.size(); });
+  // The reload takes the place of the last run's rows and result files
+  // together: the new result files are whole on disk before the table
+  // commits, and a table whose files cannot be written does not commit.
+  if (modo == ModoLote::UnaTransaccion)
+    lote.EstableceAntesDeConfirmar([&] { resultados_.CierraEnDisco(); });
   const auto llegoAlMaximo = [&] {
     return f_.opciones.maxRechazos > 0 &&
            resumen_.rechazadas + rechazosSinReportar >= f_.opciones.maxRechazos;
@@ -391,19 +430,15 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     if (seDetuvo()) break;
   }
   lote.Termina();
+  sinConfirmar_ = false;
+  // The rollback gives back rows, not the sequence values their inserts took.
+  resumen_.consumioSecuencias =
+      resumen_.simulado && resumen_.agregadas > 0 && cn.MotorBD() != db::Motor::SQLite;
   seDetuvo();
   f_.AvanceImportacion(d.Tabla, resumen_);
   lector.Close();
   resultados_.Cierra();
-  if (modo == ModoLote::UnaTransaccion) {
-    // The table committed: its result files take the place of the last run's.
-    for (const std::string& archivo : {d.ArchivoOk, d.ArchivoEr}) {
-      std::error_code ec;
-      if (std::filesystem::exists(archivo + pendiente, ec) &&
-          !ReemplazaAtomico(archivo + pendiente, archivo))
-        LanzaErrorEn(errores::ErrorAcceso, archivo);
-    }
-  }
+  if (modo == ModoLote::UnaTransaccion) PublicaResultados(d);
   return FinTabla::Siguiente;
 }
 

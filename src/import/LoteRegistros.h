@@ -35,6 +35,10 @@ enum class ModoLote {
 
 // Records per transaction when the command line does not say.
 inline constexpr long kTamanoLotePorDefecto = 1000;
+// Bytes of source lines per batch, whatever the number of records: a batch
+// is held in memory several times over (its lines, its rows held back, the
+// statement that writes them), so long lines make it short.
+inline constexpr std::size_t kBytesPorLote = std::size_t{4} << 20;
 
 template <class Resultado, class Entrada = std::string>
 class LoteRegistros {
@@ -46,6 +50,11 @@ class LoteRegistros {
   using RechazoConfirmacion = std::function<Resultado(const Entrada& linea, const ErrorVarlo& e)>;
   // Prepares the records of a batch before the first of them is processed.
   using Anticipacion = std::function<void(const std::vector<Entrada>& lineas)>;
+  // The bytes a record weighs in its batch.
+  using Medida = std::function<std::size_t(const Entrada& linea)>;
+  // Done after a table's one transaction reported its records and before it
+  // commits: what it raises rolls the table back.
+  using AntesDeConfirmar = std::function<void()>;
   // Whether the next record may still be processed (a table stopped at its
   // maximum of rejections leaves the rest of its batch unprocessed).
   using Continua = std::function<bool()>;
@@ -80,6 +89,14 @@ class LoteRegistros {
     cn_.DifiereInserciones(difiere_ && lotesSinDiferir_ == 0);
   }
 
+  // Batches are also cut once their records weigh `maximo` bytes.
+  void LimitaBytes(Medida medida, std::size_t maximo = kBytesPorLote) {
+    medida_ = std::move(medida);
+    maximoBytes_ = maximo;
+  }
+
+  void EstableceAntesDeConfirmar(AntesDeConfirmar antes) { antesDeConfirmar_ = std::move(antes); }
+
   // Opens the transaction before the first record, so that work done before
   // the records (the delete before importing) commits with them.
   void Inicia() {
@@ -89,14 +106,16 @@ class LoteRegistros {
   }
 
   void Procesa(Entrada linea) {
+    if (medida_) bytesDelLote_ += medida_(linea);
+    const bool pesado = medida_ && bytesDelLote_ >= maximoBytes_;
     if (anticipa_) {
       if (detenido_) return;
       porProcesar_.push_back(std::move(linea));
-      if (porProcesar_.size() >= tamano_) ProcesaRetenidas();
+      if (porProcesar_.size() >= tamano_ || pesado) ProcesaRetenidas();
       return;
     }
     ProcesaUna(std::move(linea));
-    if (pendientes_.size() >= tamano_) Asienta();
+    if (pendientes_.size() >= tamano_ || pesado) Asienta();
   }
 
   // End of the table: the last commit (a rollback when simulating) and
@@ -108,6 +127,7 @@ class LoteRegistros {
       Deshace();
     } else if (modo_ == ModoLote::UnaTransaccion) {
       Reporta();
+      if (antesDeConfirmar_) antesDeConfirmar_();
       Confirma();
     } else {
       Asienta();
@@ -179,6 +199,7 @@ class LoteRegistros {
 
   // Batch boundary: commits in Lotes mode, then reports.
   void Asienta() {
+    bytesDelLote_ = 0;
     if (modo_ != ModoLote::Lotes) {
       Reporta();
       return;
@@ -252,6 +273,10 @@ class LoteRegistros {
   RechazoConfirmacion rechazo_;
   Anticipacion anticipa_;
   Continua continua_;
+  AntesDeConfirmar antesDeConfirmar_;
+  Medida medida_;
+  std::size_t maximoBytes_ = kBytesPorLote;
+  std::size_t bytesDelLote_ = 0;
   bool abierta_ = false;
   bool detenido_ = false;
   bool difiere_ = false;

@@ -33,6 +33,16 @@ void ResultadosTabla::Vacia() {
   ok_.Vacia();
 }
 
+void ResultadosTabla::CierraEnDisco() {
+  try {
+    er_.CierraEnDisco();
+  } catch (...) {
+    ok_.Cierra();
+    throw;
+  }
+  ok_.CierraEnDisco();
+}
+
 void ResultadosTabla::Cierra() {
   // both files are closed, whatever the first one did
   try {

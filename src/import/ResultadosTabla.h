@@ -31,6 +31,8 @@ class ResultadosTabla {
   // Writes the lines of the batch just reported.
   void Vacia();
   void Cierra();
+  // Closes both with their lines on disk, or raises an error.
+  void CierraEnDisco();
 
  private:
   ArchivoResultado er_, ok_;

@@ -40,6 +40,10 @@ TEST(ConversionValores, RechazosConSuNumero) {
       {adChar, 3, t("abcd"), 8152},
       {adVarWChar, 2, t("ábc"), 8152},
       {adVarBinary, 2, Valor(Bytes{1, 2, 3}), 8152},
+      // a NUL character: no column stores it whole
+      {adVarChar, 0, Valor(std::string("a\0b", 3)), 13},
+      {adLongVarWChar, 0, Valor(std::string("\0", 1)), 13},
+      {adNumeric, 0, t("1e3"), 13},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE("tipo " + std::to_string(c.tipo) + ", valor " + ValorComoTexto(c.valor));
@@ -53,6 +57,15 @@ TEST(ConversionValores, RechazosConSuNumero) {
   EXPECT_EQ(ConvierteValor(InfoCampo{"C", adChar, 3}, t("ñañ")), t("ñañ"));
   EXPECT_EQ(ConvierteValor(InfoCampo{"C", adSmallInt, 0}, t(" -32768 ")),
             Valor(std::int64_t{-32768}));
+}
+
+// A numeric or decimal column gets the digits as written, trimmed: no double
+// in between, however many digits.
+TEST(ConversionValores, DecimalConservaSusCifras) {
+  for (int tipo : {adNumeric, adDecimal})
+    for (const char* texto : {"0.1", "-123456789.123456789012345", "7"})
+      EXPECT_EQ(ConvierteValor(InfoCampo{"C", tipo, 0}, Valor(std::string(" ") + texto + " ")),
+                Valor(Decimal{texto}));
 }
 
 }  // namespace

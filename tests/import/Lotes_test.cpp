@@ -172,6 +172,34 @@ TEST_P(LotesEn, SimulacionDaElMismoVeredictoSinTocarNada) {
   EXPECT_EQ(e.Resultado("Turno_Ok.txt"), (V{"1,Uno"}));
 }
 
+// A dry run gives its rows back, not the sequence values their inserts took
+// where the database keeps those outside the transaction: the database's own
+// next value is the judge of whether the summary must say so.
+TEST_P(LotesEn, SimulacionDiceSiConsumioSecuencias) {
+  EntornoImportacion e(GetParam());
+  e.Base().Execute(GetParam() == MotorPrueba::SQLite
+                       ? "CREATE TABLE Contador (N INTEGER PRIMARY KEY AUTOINCREMENT, "
+                         "Clave INT NOT NULL UNIQUE, Nombre VARCHAR(20))"
+                       : "CREATE TABLE Contador (N SERIAL PRIMARY KEY, "
+                         "Clave INT NOT NULL UNIQUE, Nombre VARCHAR(20))");
+  e.Definiciones(ListaTablas({"Contador"}) + e.Seccion("Contador", "Clave", {"Clave", "Nombre"}));
+  e.Fuente("Contador.txt", {"1,Uno", "2,Dos", "3,Tres"});
+  Corrida::Opciones simular;
+  simular.simular = true;
+  EXPECT_EQ(e.Importa(simular), 0);
+
+  e.Base().Execute("INSERT INTO Contador (Clave, Nombre) VALUES (99, 'real')");
+  const Filas filas = e.Lee("Contador", {"N"});
+  ASSERT_EQ(filas.size(), 1u);
+  const bool consumidos = filas[0][0] != "1";
+  std::string resumen;
+  for (const std::string& l : LineasDe(LeeBytes(LogDeLaCorrida(e.Archivo("")))))
+    if (l.rfind("Resumen (simulación) Contador: 3 leídas, 3 agregadas", 0) == 0) resumen = l;
+  ASSERT_FALSE(resumen.empty());
+  EXPECT_EQ(resumen.find("consumieron valores de secuencias") != std::string::npos, consumidos)
+      << resumen << " / siguiente valor: " << filas[0][0];
+}
+
 INSTANTIATE_TEST_SUITE_P(Motores, LotesEn,
                          ::testing::Values(MotorPrueba::SQLite, MotorPrueba::PostgreSql),
                          NombreMotor);
@@ -247,6 +275,39 @@ TEST(LotesPostgreSql, UnLoteRepetidoCuentaSusRechazosUnaVez) {
   EXPECT_EQ(e.Resumenes(), (V{"Resumen Turno: 5 leídas, 3 agregadas, 0 actualizadas, 2 rechazadas "
                               "(Log/Turno_Er.txt), 0 sin procesar"}));
   for (const std::string& l : e.Log()) EXPECT_EQ(l.find("se detuvo"), std::string::npos) << l;
+}
+
+// A batch is cut by the bytes of its lines as well as by its records: lines
+// of 900 KB commit five at a time (4 MiB) under the default of 1000 records.
+// Seen through what a lost connection leaves: the batches committed before
+// it, and nothing of the one in hand.
+TEST(LotesPostgreSql, LineasLargasCortanElLotePorSusBytes) {
+  EntornoImportacion e(MotorPrueba::PostgreSql);
+  e.Base().Execute("CREATE TABLE Nota (ID INT NOT NULL PRIMARY KEY, Texto TEXT)");
+  e.Definiciones(ListaTablas({"Nota"}) + e.Seccion("Nota", "ID", {"ID", "Texto"}));
+  V lineas;
+  for (int i = 1; i <= 14; ++i)
+    lineas.push_back(std::to_string(i) + "," + std::string(900000, 'n'));
+  e.Fuente("Nota.txt", lineas);
+  auto corrida = db::Conexion::Abre(e.Cadena());
+  corrida->Execute("CREATE TABLE SesionCorrida AS SELECT pg_backend_pid() AS pid");
+
+  // the server ends the run's session before the 13th line is read
+  int vueltas = 0;
+  const int estado = e.Importa(
+      {},
+      [&] {
+        if (++vueltas == 13)
+          e.Base().Execute("SELECT pg_terminate_backend(pid) FROM SesionCorrida");
+        return false;
+      },
+      std::move(corrida));
+
+  EXPECT_EQ(estado, 3);
+  const V ok = e.Resultado("Nota_Ok.txt");
+  EXPECT_EQ(ok.size(), 10u);
+  EXPECT_TRUE(ok == V(lineas.begin(), lineas.begin() + 10));  // not printed: 9 MB
+  EXPECT_EQ(e.Lee("Nota", {"ID"}).size(), 10u);
 }
 
 }  // namespace

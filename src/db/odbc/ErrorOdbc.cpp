@@ -130,6 +130,12 @@ ErrorBaseDatos::Clase ClaseDeRegistro(const RegistroDiagnostico& r, ClaseHandle 
   // a cancelled statement (57014), SQL Server's lock timeout (1222)
   if (e == "HYT00" || e == "55P03" || e == "57014" || r.nativo == 1222)
     return ErrorBaseDatos::Clase::Bloqueo;
+  // the server cannot store anything: disk_full, read_only_sql_transaction
+  // (a read-only server or a standby), io_error
+  if (e == "53100" || e == "25006" || e == "58030") return ErrorBaseDatos::Clase::Almacenamiento;
+  // SQL Server: a full filegroup (1105), a full log (9002), a read-only database (3906)
+  if (r.nativo == 1105 || r.nativo == 9002 || r.nativo == 3906)
+    return ErrorBaseDatos::Clase::Almacenamiento;
   // PostgreSQL's unique_violation; SQL Server's duplicate key (2627, 2601)
   if (e == "23505" || (e == "23000" && (r.nativo == 2627 || r.nativo == 2601)))
     return ErrorBaseDatos::Clase::ClaveDuplicada;

@@ -104,6 +104,22 @@ RetornoOdbc SentenciaOdbc::Lanza(const std::vector<Valor>& valores) {
       dato = p.texto.data();
       largoBuffer = static_cast<SQLLEN>(p.texto.size() * sizeof(SQLWCHAR));
       p.indicador = largoBuffer;
+    } else if (const auto* dec = std::get_if<Decimal>(&v)) {
+      // the digits as text, declared numeric with their precision and scale
+      p.texto = Utf8AUtf16(dec->texto);
+      const std::size_t punto = dec->texto.find('.');
+      SQLULEN cifras = 0, fraccion = 0;
+      for (std::size_t k = 0; k < dec->texto.size(); ++k)
+        if (dec->texto[k] >= '0' && dec->texto[k] <= '9') {
+          ++cifras;
+          if (punto != std::string::npos && k > punto) ++fraccion;
+        }
+      tipoSql = SQL_NUMERIC;
+      tamano = std::max<SQLULEN>(1, cifras);
+      decimales = static_cast<SQLSMALLINT>(fraccion);
+      dato = p.texto.data();
+      largoBuffer = static_cast<SQLLEN>(p.texto.size() * sizeof(SQLWCHAR));
+      p.indicador = largoBuffer;
     } else if (const auto* n = std::get_if<std::int64_t>(&v)) {
       p.entero = *n;
       tipoC = SQL_C_SBIGINT, tipoSql = SQL_BIGINT, tamano = 19;

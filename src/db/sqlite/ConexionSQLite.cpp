@@ -57,6 +57,10 @@ ErrorBaseDatos::Clase ClaseDeError(int codigoExtendido) {
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
       return ErrorBaseDatos::Clase::ConexionPerdida;
+    // no write can succeed until an operator frees space or grants writing
+    case SQLITE_FULL:
+    case SQLITE_READONLY:
+      return ErrorBaseDatos::Clase::Almacenamiento;
     default:
       return ErrorBaseDatos::Clase::Otro;
   }
@@ -111,6 +115,10 @@ void Vincula(sqlite3* db, sqlite3_stmt* s, const std::vector<Valor>& parametros)
     } else if (const auto* f = std::get_if<FechaHora>(&v)) {
       std::string texto = FormatoISOHora(*f);
       rc = sqlite3_bind_text64(s, i, texto.data(), texto.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    } else if (const auto* dec = std::get_if<Decimal>(&v)) {
+      // the column's numeric affinity reads the text as SQLite's own number
+      rc = sqlite3_bind_text64(s, i, dec->texto.data(), dec->texto.size(), SQLITE_STATIC,
+                               SQLITE_UTF8);
     } else if (const auto* by = std::get_if<Bytes>(&v)) {
       rc = by->empty() ? sqlite3_bind_zeroblob(s, i, 0)
                        : sqlite3_bind_blob64(s, i, by->data(), by->size(), SQLITE_STATIC);
