@@ -43,6 +43,10 @@ class EscriturasDiferidas final : public Backend {
   std::optional<bool> TieneLocalizador(const std::string& tablaSql) override {
     return backend_->TieneLocalizador(tablaSql);
   }
+  std::optional<std::vector<std::string>> NombreCatalogo(
+      const std::vector<std::string>& partes) override {
+    return backend_->NombreCatalogo(partes);
+  }
   void Cierra() override;
 
  private:

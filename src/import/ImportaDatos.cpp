@@ -369,7 +369,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     // A failing delete is logged; the import goes on over the existing rows.
     // It commits with the records: an interrupted run leaves the old rows.
     try {
-      cn.Execute(cn.DialectoBD().DeleteFrom(d.Tabla));
+      cn.Execute(cn.DialectoBD().DeleteFrom(cn.NombreTabla(d.Tabla)));
     } catch (...) {
       db::RelanzaSiEsDeCorrida();
       f_.EscribeError(ErrorCapturado());
