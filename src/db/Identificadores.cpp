@@ -88,6 +88,16 @@ std::vector<std::string> PartesNombre(std::string_view comoEscrito) {
   return partes;
 }
 
+std::string NombreDeArchivos(const std::string& tabla) {
+  if (EsIdentificadorValido(tabla)) return tabla;
+  try {
+    const std::vector<std::string> partes = PartesNombre(tabla);
+    return partes.size() == 2 ? partes[1] + "." + partes[0] : partes[0];
+  } catch (const ErrorVarlo&) {
+    return tabla;
+  }
+}
+
 bool EsNombreSimple(std::string_view nombre) {
   if (nombre.empty() || EsDigito(nombre[0])) return false;
   return std::all_of(nombre.begin(), nombre.end(),

@@ -23,6 +23,13 @@ void ExigeIdentificador(std::string_view comoEscrito);
 // a valid name or there are more than two.
 std::vector<std::string> PartesNombre(std::string_view comoEscrito);
 
+// The name a table gives its files (result files, default source, picture
+// folders): the name as written when it has one part; for "schema.table",
+// the table part, a ".", then the schema ("Empleado.rrhh"), brackets
+// dropped, so that two schemas never share a file. Anything that is not a
+// name is returned as written.
+std::string NombreDeArchivos(const std::string& tabla);
+
 // A plain name of ASCII letters, digits and "_" that does not start with a
 // digit: every database takes it unquoted.
 bool EsNombreSimple(std::string_view nombre);

@@ -3,6 +3,8 @@
 // reserved words and mixed-case names import like any other.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "EntornoImportacion.h"
 
 namespace varlo::prueba {
@@ -67,6 +69,59 @@ TEST(NombresPostgreSql, ColumnasCreadasEntreComillasConMayusculas) {
   ASSERT_EQ(e.Importa(), 0) << e.Resultado("Altas_Er.txt").front();
   EXPECT_EQ(e.Lee("altas", {"id_empleado", "fechaalta", "NOMBRE"}),
             (Filas{{"000101", "2006-08-04", "Ana María"}, {"000102", "2010-01-15", "Luis"}}));
+}
+
+// A schema of its own beside the test's, dropped at the end (test programs
+// run side by side on one server).
+class EsquemaAparte {
+ public:
+  explicit EsquemaAparte(db::Conexion& cn)
+      : cn_(cn), nombre_("Rh" + std::to_string(std::random_device{}() % 1000000000)) {
+    cn_.Execute("CREATE SCHEMA \"" + nombre_ + "\"");
+  }
+  ~EsquemaAparte() {
+    try {
+      cn_.Execute("DROP SCHEMA \"" + nombre_ + "\" CASCADE");
+    } catch (...) {
+    }
+  }
+  const std::string& Nombre() const { return nombre_; }
+
+ private:
+  db::Conexion& cn_;
+  std::string nombre_;
+};
+
+// "schema.table", each part plain or bracketed: the same table name in two
+// schemas are two tables, each with its own result files.
+TEST(NombresPostgreSql, TablasDeDosPartesEnEsquemasDistintos) {
+  EntornoImportacion e(MotorPrueba::PostgreSql);
+  EsquemaAparte otro(e.Base());
+  const std::string rh = otro.Nombre();
+  e.Base().Execute(kCreaTurno);
+  e.Base().Execute("CREATE TABLE \"" + rh +
+                   "\".\"Turno\" (\"ID\" INT NOT NULL PRIMARY KEY, \"Nombre\" VARCHAR(20))");
+  // the other schema's name in another case, the table bracketed
+  const std::string deOtro = rh + ".[turno]", sinEsquema = rh + "x.Turno";
+  e.Definiciones(ListaTablas({"Turno", deOtro, sinEsquema}) +
+                 SeccionComas("Turno", e.Archivo("Turno.txt"), "ID", {"ID", "Nombre"}) +
+                 SeccionComas(deOtro, e.Archivo("Otro.txt"), "id", {"id", "nombre"}) +
+                 "Borrar antes de importar=1\r\n" +
+                 SeccionComas(sinEsquema, e.Archivo("Turno.txt"), "ID", {"ID", "Nombre"}));
+  e.Fuente("Turno.txt", {"1,Uno"});
+  e.Fuente("Otro.txt", {"1,Otro uno", "2,Otro dos"});
+  // a schema that does not exist: that table alone is not imported
+  EXPECT_EQ(e.Importa(), 4);
+  EXPECT_EQ(e.Lee("Turno", {"ID", "Nombre"}), (Filas{{"1", "Uno"}}));
+  EXPECT_EQ(e.Lee("[" + rh + "].[Turno]", {"ID", "Nombre"}),
+            (Filas{{"1", "Otro uno"}, {"2", "Otro dos"}}));
+  EXPECT_EQ(e.Resultado("Turno_Ok.txt"), (V{"1,Uno"}));
+  EXPECT_EQ(e.Resultado("turno." + rh + "_Ok.txt"), (V{"1,Otro uno", "2,Otro dos"}));
+  // a second run empties only the other schema's table before importing
+  e.Fuente("Otro.txt", {"3,Otro tres"});
+  EXPECT_EQ(e.Importa(), 4);
+  EXPECT_EQ(e.Lee("[" + rh + "].[Turno]", {"ID"}), (Filas{{"3"}}));
+  EXPECT_EQ(e.Lee("Turno", {"ID"}), (Filas{{"1"}}));
 }
 
 }  // namespace
