@@ -37,6 +37,10 @@ class Backend {
   virtual void ConfirmaTransaccion() = 0;
   virtual void DeshaceTransaccion() noexcept = 0;
   virtual bool EnTransaccion() const = 0;
+  // Whether the server still holds the transaction open: asked of the server
+  // after a statement failed inside it (it may have rolled it back on its
+  // own); otherwise the same as EnTransaccion.
+  virtual bool TransaccionAbiertaEnServidor() { return EnTransaccion(); }
   // Whether the rows of that table (its name in the dialect's quoting)
   // carry the locator the dialect selects: SQLite's rowid (not in a WITHOUT
   // ROWID table), PostgreSQL's ctid (tables, not views). Nothing when no

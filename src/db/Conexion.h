@@ -61,6 +61,10 @@ class Conexion {
   // Whether a transaction is open (a database may end one by itself after a
   // severe error: the caller then knows its uncommitted work is gone).
   virtual bool EnTransaccion() const = 0;
+  // The same, asking the server when a statement failed since the last
+  // question: a deadlock or an error that aborts the whole transaction ends
+  // it on the server while the client still thinks it open.
+  virtual bool TransaccionSigueAbierta() { return EnTransaccion(); }
 
   virtual void Close() = 0;
 };

@@ -191,6 +191,10 @@ bool ConexionGenerica::EnTransaccion() const {
   return backend_->Abierta() && backend_->EnTransaccion();
 }
 
+bool ConexionGenerica::TransaccionSigueAbierta() {
+  return backend_->Abierta() && backend_->TransaccionAbiertaEnServidor();
+}
+
 void ConexionGenerica::Close() {
   anticipadas_.Olvida();
   if (backend_->Abierta()) backend_->Cierra();

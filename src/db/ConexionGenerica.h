@@ -31,6 +31,7 @@ class ConexionGenerica final : public Conexion {
   void CommitTrans() override;
   void RollbackTrans() noexcept override;
   bool EnTransaccion() const override;
+  bool TransaccionSigueAbierta() override;
   void Close() override;
 
  private:

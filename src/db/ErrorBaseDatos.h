@@ -20,6 +20,9 @@ class ErrorBaseDatos : public ErrorVarlo {
     Bloqueo,          // another writer holds the lock past the wait allowed
     ClaveDuplicada,   // a unique key or primary key refused a repeated value
     LoteDiferido,     // rows held back for a batch were refused when written together
+    // the server ended the transaction itself: a deadlock victim, a
+    // serialization failure; the batch is done again, not the record refused
+    TransaccionPerdida,
   };
 
   ErrorBaseDatos(long numero, std::string fuente, std::string descripcion, Clase clase)

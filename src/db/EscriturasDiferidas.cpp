@@ -117,7 +117,10 @@ void EscriturasDiferidas::Escribe() {
     }
   } catch (const ErrorVarlo& e) {
     const ErrorBaseDatos::Clase clase = ClaseDe(e);
-    if (clase == ErrorBaseDatos::Clase::ConexionPerdida || clase == ErrorBaseDatos::Clase::Bloqueo)
+    // a transaction the server ended is done again as a batch
+    if (clase == ErrorBaseDatos::Clase::ConexionPerdida ||
+        clase == ErrorBaseDatos::Clase::Bloqueo ||
+        clase == ErrorBaseDatos::Clase::TransaccionPerdida)
       throw;
     throw ErrorBaseDatos(e.Numero(), e.Fuente(), e.Descripcion(),
                          ErrorBaseDatos::Clase::LoteDiferido);

@@ -328,6 +328,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   LoteRegistros<ResultadoRegistro, LineaLeida> lote(
       cn, modo, f_.opciones.lote > 0 ? f_.opciones.lote : kTamanoLotePorDefecto, registro, reporta,
       rechazoConfirmacion);
+  lote.AvisaRepeticiones([&](const std::string& linea) { f_.EscribeLog(linea); });
   const auto llegoAlMaximo = [&] {
     return f_.opciones.maxRechazos > 0 &&
            resumen_.rechazadas + rechazosSinReportar >= f_.opciones.maxRechazos;

@@ -20,6 +20,7 @@
 #include "common/Plataforma.h"
 #include "db/ConexionGenerica.h"
 #include "db/Dialecto.h"
+#include "db/odbc/ConexionOdbc.h"
 #include "db/sqlite/ConexionSQLite.h"
 #include "images/AsignaFotos.h"
 #include "import/Jerarquia.h"
@@ -167,6 +168,8 @@ void Sueltas(std::vector<std::string>& textos) {
   textos.push_back(d->Select(ConsultaFotoEmpleado("O'Brien")).texto);
   textos.push_back(d->Select(ConsultaJerarquia("_1NORTE")).texto);
   textos.push_back(d->DeleteFrom("[rrhh].[Empleado]"));
+  textos.push_back(db::kNombreCatalogoSqlServer);
+  textos.push_back(db::kEstadoTransaccionSqlServer);
   textos.push_back(
       d->Update("dbo.Empleado", {{"Nombre", std::string("x")}},
                 {db::Predicado{"ID_Empleado", db::ClaseLiteral::Numero, std::string("7")}})

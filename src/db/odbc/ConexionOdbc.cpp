@@ -10,6 +10,7 @@
 #include "common/ErrorVarlo.h"
 #include "common/Texto.h"
 #include "db/CadenaConexion.h"
+#include "db/ErrorBaseDatos.h"
 #include "db/ErroresBD.h"
 #include "db/odbc/ManejadorOdbc.h"
 #include "db/odbc/SentenciaOdbc.h"
@@ -64,6 +65,7 @@ class ConexionOdbc final : public Backend {
   void ConfirmaTransaccion() override;
   void DeshaceTransaccion() noexcept override;
   bool EnTransaccion() const override { return enTransaccion_; }
+  bool TransaccionAbiertaEnServidor() override;
 
  private:
   void AutoConfirmacion(bool activa);
@@ -78,6 +80,8 @@ class ConexionOdbc final : public Backend {
   Esperas esperas_;
   std::optional<SesionOdbc> sesion_;
   bool enTransaccion_ = false;
+  // a statement failed inside the transaction since the server was last asked
+  bool falloEnTransaccion_ = false;
   Motor motor_ = Motor::OtroOdbc;
   std::list<SentenciaOdbc> sentencias_;  // most recently used first
 };
@@ -159,11 +163,45 @@ SentenciaOdbc& ConexionOdbc::Prepara(const std::string& texto) {
 }
 
 ResultadoConsulta ConexionOdbc::Consulta(const SentenciaSql& s, long maxRegistros) {
-  return Prepara(s.texto).Consulta(s.parametros, maxRegistros);
+  try {
+    return Prepara(s.texto).Consulta(s.parametros, maxRegistros);
+  } catch (...) {
+    falloEnTransaccion_ = enTransaccion_;
+    throw;
+  }
 }
 
 long ConexionOdbc::Ejecuta(const SentenciaSql& s) {
-  return Prepara(s.texto).Ejecuta(s.parametros);
+  try {
+    return Prepara(s.texto).Ejecuta(s.parametros);
+  } catch (...) {
+    falloEnTransaccion_ = enTransaccion_;
+    throw;
+  }
+}
+
+// SQL Server: @@TRANCOUNT is 0 once the server rolled back (a deadlock
+// victim, XACT_ABORT) and XACT_STATE() is -1 while only a rollback is
+// allowed. PostgreSQL refuses any statement in an aborted transaction.
+bool ConexionOdbc::TransaccionAbiertaEnServidor() {
+  if (!enTransaccion_) return false;
+  if (!falloEnTransaccion_) return true;
+  falloEnTransaccion_ = false;
+  if (motor_ == Motor::SqlServer) {
+    ResultadoConsulta r = Consulta({kEstadoTransaccionSqlServer, {}}, 1);
+    if (r.filas.empty() || r.filas[0].size() < 2) return false;
+    return ValorComoTexto(r.filas[0][0]) != "0" && ValorComoTexto(r.filas[0][1]) == "1";
+  }
+  if (motor_ == Motor::PostgreSql) {
+    try {
+      Consulta({"select 1", {}}, 1);
+    } catch (const ErrorVarlo& e) {
+      if (EsConexionPerdida(e)) throw;
+      falloEnTransaccion_ = false;
+      return false;
+    }
+  }
+  return true;
 }
 
 std::vector<std::string> ConexionOdbc::TablasBase() {
@@ -279,10 +317,7 @@ std::optional<std::vector<std::string>> ConexionOdbc::NombreCatalogo(
   } else if (motor_ == Motor::SqlServer) {
     std::string comoEscrita;
     for (const std::string& p : partes) comoEscrita += (comoEscrita.empty() ? "[" : ".[") + p + "]";
-    r = Consulta({"select schema_name(o.schema_id), o.name from sys.objects o"
-                  " where o.object_id = object_id(?)",
-                  {comoEscrita}},
-                 1);
+    r = Consulta({kNombreCatalogoSqlServer, {comoEscrita}}, 1);
   } else {
     return std::nullopt;
   }
