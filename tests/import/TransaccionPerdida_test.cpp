@@ -3,8 +3,10 @@
 // from its first record, and every "_Ok.txt" line has its row.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <optional>
+#include <thread>
 
 #include "EntornoImportacion.h"
 #include "db/ConexionGenerica.h"
@@ -140,6 +142,49 @@ INSTANTIATE_TEST_SUITE_P(Motores, TransaccionPerdidaEn,
                            return std::string(i.param == db::Motor::SQLite ? "Anticipado"
                                                                            : "UnoPorUno");
                          });
+
+// A real deadlock between the import and another connection: the import
+// holds the new row 10 and waits for row 2, which the other holds while it
+// waits to insert 10. The import waited first, so PostgreSQL's deadlock
+// check ends its transaction (40P01); the batch is done again once the
+// other one committed.
+TEST(TransaccionPerdidaPostgreSql, VictimaDeUnInterbloqueoRepiteSuLote) {
+  EntornoImportacion e(MotorPrueba::PostgreSql);
+  e.Base().Execute(kCreaTurno);
+  e.Base().Execute("INSERT INTO Turno VALUES (2, 'Dos')");
+  e.Definiciones(e.Turnos());
+  e.Fuente("Turno.txt", {"10,Diez", "2,Dos bis"});
+
+  auto otra = db::Conexion::Abre(e.Cadena());
+  auto vigia = db::Conexion::Abre(e.Cadena());
+  otra->BeginTrans();
+  otra->Execute("UPDATE Turno SET Nombre = 'Dos de la otra' WHERE ID = 2");
+  bool seBloqueo = false;
+  std::thread hilo([&] {
+    try {
+      // once the import waits for row 2, the other asks for the import's row 10
+      db::Consulta espera;
+      espera.tabla = "pg_catalog.pg_stat_activity";
+      espera.condiciones = {{"wait_event_type", db::ClaseLiteral::Texto, std::string("Lock")}};
+      for (int i = 0; i < 600 && !seBloqueo; ++i) {
+        seBloqueo = !vigia->AbreConsulta(espera, 1)->EOF_();
+        if (!seBloqueo) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
+      if (seBloqueo) otra->Execute("INSERT INTO Turno VALUES (10, 'Diez de la otra')");
+      otra->CommitTrans();
+    } catch (...) {
+      otra->RollbackTrans();
+    }
+  });
+  const int salida = e.Importa(Lote(10));
+  hilo.join();
+  ASSERT_TRUE(seBloqueo);
+  EXPECT_EQ(salida, 0) << e.Log().back();
+  // the import's batch, done again after the other committed, has the last word
+  EXPECT_EQ(e.Lee("Turno", {"ID", "Nombre"}), (Filas{{"10", "Diez"}, {"2", "Dos bis"}}));
+  EXPECT_EQ(e.Resultado("Turno_Ok.txt"), (V{"10,Diez", "2,Dos bis"}));
+  EXPECT_EQ(Repeticiones(e.Log()), 1u);
+}
 
 }  // namespace
 }  // namespace varlo::prueba
