@@ -187,11 +187,8 @@ bool ConexionOdbc::TransaccionAbiertaEnServidor() {
   if (!enTransaccion_) return false;
   if (!falloEnTransaccion_) return true;
   falloEnTransaccion_ = false;
-  if (motor_ == Motor::SqlServer) {
-    ResultadoConsulta r = Consulta({kEstadoTransaccionSqlServer, {}}, 1);
-    if (r.filas.empty() || r.filas[0].size() < 2) return false;
-    return ValorComoTexto(r.filas[0][0]) != "0" && ValorComoTexto(r.filas[0][1]) == "1";
-  }
+  if (motor_ == Motor::SqlServer)
+    return TransaccionAbiertaSegunSqlServer(Consulta({kEstadoTransaccionSqlServer, {}}, 1));
   if (motor_ == Motor::PostgreSql) {
     try {
       Consulta({"select 1", {}}, 1);
@@ -335,6 +332,12 @@ void ConexionOdbc::Cierra() noexcept {
   env_.Libera();
 }
 }  // namespace
+
+bool TransaccionAbiertaSegunSqlServer(const ResultadoConsulta& respuesta) {
+  if (respuesta.filas.empty() || respuesta.filas[0].size() < 2) return false;
+  const std::vector<Valor>& fila = respuesta.filas[0];
+  return !EsNulo(fila[0]) && ValorComoTexto(fila[0]) != "0" && ValorComoTexto(fila[1]) == "1";
+}
 
 std::unique_ptr<Backend> AbreOdbc(const std::string& cadenaOdbc, const Esperas& esperas) {
   return std::make_unique<ConexionOdbc>(cadenaOdbc, esperas);

@@ -17,4 +17,8 @@ inline constexpr const char* kNombreCatalogoSqlServer =
     "select schema_name([schema_id]), [name] from [sys].[objects] where [object_id] = "
     "object_id(?)";
 inline constexpr const char* kEstadoTransaccionSqlServer = "select @@TRANCOUNT, XACT_STATE()";
+// SQL Server's answer to it: the transaction is still open and may commit
+// only with a transaction count above 0 and XACT_STATE() 1 (-1: the server
+// allows nothing but a rollback; 0: it rolled back already).
+bool TransaccionAbiertaSegunSqlServer(const ResultadoConsulta& respuesta);
 }  // namespace varlo::db
