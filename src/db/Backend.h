@@ -37,11 +37,24 @@ class Backend {
   virtual void ConfirmaTransaccion() = 0;
   virtual void DeshaceTransaccion() noexcept = 0;
   virtual bool EnTransaccion() const = 0;
+  // Whether the server still holds the transaction open: asked of the server
+  // after a statement failed inside it (it may have rolled it back on its
+  // own); otherwise the same as EnTransaccion.
+  virtual bool TransaccionAbiertaEnServidor() { return EnTransaccion(); }
   // Whether the rows of that table (its name in the dialect's quoting)
   // carry the locator the dialect selects: SQLite's rowid (not in a WITHOUT
   // ROWID table), PostgreSQL's ctid (tables, not views). Nothing when no
   // such table exists (yet).
   virtual std::optional<bool> TieneLocalizador(const std::string& tablaSql) = 0;
+  // The catalog's own spelling of a table written in those parts (schema
+  // and table, or the table alone; without brackets), letter case ignored
+  // where the database itself would not ignore it; the same number of parts.
+  // Nothing when the catalog has no such table or the backend cannot tell:
+  // the name is then used as written.
+  virtual std::optional<std::vector<std::string>> NombreCatalogo(
+      const std::vector<std::string>& /*partes*/) {
+    return std::nullopt;
+  }
   virtual void Cierra() = 0;
   // A new row that may be written later, with others (false: write it now).
   // Takes the values (moved from) only when it returns true.

@@ -45,6 +45,11 @@ class Conexion {
   // LoteDiferido, and the caller does the batch again one record at a time.
   virtual void DifiereInserciones(bool /*activa*/) {}
 
+  // A table's name as the catalog spells it, written as the definitions
+  // file would write it ("[rrhh].[Empleado]"); as given when the catalog
+  // has no such table. errores::ArgumentoNoValido when it is not a name.
+  virtual std::string NombreTabla(const std::string& comoEscrito) { return comoEscrito; }
+
   // Names of the base tables, in catalogue order; views and system tables
   // are left out.
   virtual std::vector<std::string> TablasBase() = 0;
@@ -56,6 +61,10 @@ class Conexion {
   // Whether a transaction is open (a database may end one by itself after a
   // severe error: the caller then knows its uncommitted work is gone).
   virtual bool EnTransaccion() const = 0;
+  // The same, asking the server when a statement failed since the last
+  // question: a deadlock or an error that aborts the whole transaction ends
+  // it on the server while the client still thinks it open.
+  virtual bool TransaccionSigueAbierta() { return EnTransaccion(); }
 
   virtual void Close() = 0;
 };

@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include "common/ErrorVarlo.h"
+#include "common/Texto.h"
 #include "db/DialectoBase.h"
 #include "db/ErroresBD.h"
+#include "db/Identificadores.h"
 #include "db/RecordsetGenerico.h"
 
 namespace varlo::db {
@@ -33,7 +35,70 @@ void ConexionGenerica::CompruebaAbierta() const {
 void ConexionGenerica::Execute(const std::string& sql) {
   CompruebaAbierta();
   anticipadas_.Olvida();
+  catalogo_.clear();
   backend_->Ejecuta(SentenciaSql{sql, {}});
+}
+
+namespace {
+// A catalog name as the definitions file writes it; the parts of a
+// two-part name each on its own.
+std::string ComoEscritas(const std::vector<std::string>& partes) {
+  std::string r;
+  for (const std::string& p : partes) r += (r.empty() ? "" : ".") + ComoEscrito(p);
+  return r;
+}
+
+// The column of the catalog a name given (brackets stripped) stands for:
+// the same spelling first, else the same letters in any case.
+const std::string* ColumnaCatalogo(const std::vector<std::string>& columnas,
+                                   const std::string& comoEscrito) {
+  const std::string nombre = QuitaCorchetes(comoEscrito);
+  const std::string* igualSinCaso = nullptr;
+  for (const std::string& c : columnas) {
+    if (c == nombre) return &c;
+    if (!igualSinCaso && IgualSinCaso(c, nombre)) igualSinCaso = &c;
+  }
+  return igualSinCaso;
+}
+}  // namespace
+
+const ConexionGenerica::NombresCatalogo& ConexionGenerica::Catalogo(const std::string& tabla) {
+  if (auto it = catalogo_.find(tabla); it != catalogo_.end()) return it->second;
+  NombresCatalogo n;
+  const std::vector<std::string> partes = PartesNombre(tabla);
+  if (auto real = backend_->NombreCatalogo(partes); real && real->size() == partes.size())
+    n.tabla = ComoEscritas(*real);
+  else
+    n.tabla = ComoEscritas(partes);
+  // the columns as the database reports them: a query that reads no row
+  Consulta sonda;
+  sonda.top = 0;
+  sonda.tabla = n.tabla;
+  ResultadoConsulta r = backend_->Consulta(dialecto_->Select(sonda), 1);
+  for (const InfoCampo& campo : r.campos) n.columnas.push_back(campo.nombre);
+  if (catalogo_.size() >= 256) catalogo_.clear();
+  return catalogo_.emplace(tabla, std::move(n)).first->second;
+}
+
+Consulta ConexionGenerica::EnCatalogo(const Consulta& consulta) {
+  // a key value the query cannot take is refused under the name as given
+  for (const Predicado& p : consulta.condiciones) (void)ValorDeCondicion(p);
+  const NombresCatalogo& n = Catalogo(consulta.tabla);
+  Consulta c = consulta;
+  c.tabla = n.tabla;
+  // a name the table does not have stays as given: the database says so
+  for (std::string& columna : c.columnas)
+    if (const std::string* real = ColumnaCatalogo(n.columnas, columna))
+      columna = ComoEscrito(*real);
+  for (Predicado& p : c.condiciones)
+    if (const std::string* real = ColumnaCatalogo(n.columnas, p.columna))
+      p.columna = ComoEscrito(*real);
+  return c;
+}
+
+std::string ConexionGenerica::NombreTabla(const std::string& comoEscrito) {
+  CompruebaAbierta();
+  return Catalogo(comoEscrito).tabla;
 }
 
 bool ConexionGenerica::TieneLocalizador(const std::string& tabla) {
@@ -45,9 +110,10 @@ bool ConexionGenerica::TieneLocalizador(const std::string& tabla) {
   return localizadores_.emplace(tablaSql, *tiene).first->second;
 }
 
-std::unique_ptr<Recordset> ConexionGenerica::AbreConsulta(const db::Consulta& consulta,
+std::unique_ptr<Recordset> ConexionGenerica::AbreConsulta(const db::Consulta& dada,
                                                           long maxRegistros) {
   CompruebaAbierta();
+  const Consulta consulta = EnCatalogo(dada);
   // Every row read carries its locator, so that its update reaches that row only.
   const bool conLocalizador = TieneLocalizador(consulta.tabla);
   if (auto r = anticipadas_.Toma(consulta))
@@ -67,10 +133,11 @@ bool ConexionGenerica::AnticipaBusquedas(const Consulta& modelo) const {
          dialecto_->SelectVarias(modelo, {Valor{std::string()}}, false).has_value();
 }
 
-void ConexionGenerica::Anticipa(const Consulta& modelo, const std::vector<Valor>& llaves) {
+void ConexionGenerica::Anticipa(const Consulta& dado, const std::vector<Valor>& llaves) {
   CompruebaAbierta();
   anticipadas_.Olvida();
-  if (!AnticipaBusquedas(modelo)) return;
+  if (!AnticipaBusquedas(dado)) return;
+  const Consulta modelo = EnCatalogo(dado);
   // Values its own lookup would refuse are left to it, with its reason.
   std::vector<Valor> validas;
   Predicado p = modelo.condiciones[0];
@@ -122,6 +189,10 @@ void ConexionGenerica::RollbackTrans() noexcept {
 
 bool ConexionGenerica::EnTransaccion() const {
   return backend_->Abierta() && backend_->EnTransaccion();
+}
+
+bool ConexionGenerica::TransaccionSigueAbierta() {
+  return backend_->Abierta() && backend_->TransaccionAbiertaEnServidor();
 }
 
 void ConexionGenerica::Close() {

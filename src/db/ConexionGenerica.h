@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "db/Backend.h"
 #include "db/BusquedasAnticipadas.h"
@@ -24,22 +25,36 @@ class ConexionGenerica final : public Conexion {
   bool AnticipaBusquedas(const Consulta& modelo) const override;
   void Anticipa(const Consulta& modelo, const std::vector<Valor>& llaves) override;
   void DifiereInserciones(bool activa) override;
+  std::string NombreTabla(const std::string& comoEscrito) override;
   std::vector<std::string> TablasBase() override;
   void BeginTrans() override;
   void CommitTrans() override;
   void RollbackTrans() noexcept override;
   bool EnTransaccion() const override;
+  bool TransaccionSigueAbierta() override;
   void Close() override;
 
  private:
   void CompruebaAbierta() const;
   bool TieneLocalizador(const std::string& tabla);
+  // The query with its table and column names in the catalog's spelling.
+  Consulta EnCatalogo(const Consulta& consulta);
+
+  // What the catalog says of a table: its name and its columns' names.
+  struct NombresCatalogo {
+    std::string tabla;  // as written ("[rrhh].[Empleado]")
+    std::vector<std::string> columnas;
+  };
+  const NombresCatalogo& Catalogo(const std::string& tabla);
 
   // shared with the row sets, which may outlive a closed connection
   std::shared_ptr<const Dialecto> dialecto_;
   std::shared_ptr<EscriturasDiferidas> backend_;
   std::map<std::string, bool> localizadores_;  // per table as the dialect writes it
   BusquedasAnticipadas anticipadas_;
+  // per table as given; forgotten after any statement given as text, which
+  // may change the schema
+  std::map<std::string, NombresCatalogo> catalogo_;
 };
 
 }  // namespace varlo::db

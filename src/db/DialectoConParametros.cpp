@@ -16,51 +16,6 @@ namespace varlo::db {
 
 namespace {
 
-// Words PostgreSQL does not take as a bare column or table name.
-bool EsReservadaPostgreSql(std::string_view s) {
-  static constexpr std::string_view kReservadas[] = {"all",          "analyse",
-                                                     "analyze",      "and",
-                                                     "any",          "array",
-                                                     "as",           "asc",
-                                                     "asymmetric",   "both",
-                                                     "case",         "cast",
-                                                     "check",        "collate",
-                                                     "column",       "constraint",
-                                                     "create",       "current_catalog",
-                                                     "current_date", "current_role",
-                                                     "current_time", "current_timestamp",
-                                                     "current_user", "default",
-                                                     "deferrable",   "desc",
-                                                     "distinct",     "do",
-                                                     "else",         "end",
-                                                     "except",       "false",
-                                                     "fetch",        "for",
-                                                     "foreign",      "from",
-                                                     "grant",        "group",
-                                                     "having",       "in",
-                                                     "initially",    "intersect",
-                                                     "into",         "lateral",
-                                                     "leading",      "limit",
-                                                     "localtime",    "localtimestamp",
-                                                     "not",          "null",
-                                                     "offset",       "on",
-                                                     "only",         "or",
-                                                     "order",        "placing",
-                                                     "primary",      "references",
-                                                     "returning",    "select",
-                                                     "session_user", "some",
-                                                     "symmetric",    "table",
-                                                     "then",         "to",
-                                                     "trailing",     "true",
-                                                     "union",        "unique",
-                                                     "user",         "using",
-                                                     "variadic",     "when",
-                                                     "where",        "window",
-                                                     "with"};
-  return std::any_of(std::begin(kReservadas), std::end(kReservadas),
-                     [s](std::string_view r) { return IgualSinCaso(s, r); });
-}
-
 std::string EntreComillas(std::string_view s) {
   std::string r = "\"";
   for (char c : s) {
@@ -92,10 +47,6 @@ std::string ClaveJson(const std::string& citado) {
   std::string json;
   AnadeJson(json, Valor(nombre));
   return json;
-}
-
-bool EntreCorchetes(std::string_view s) {
-  return s.size() >= 2 && s.front() == '[' && s.back() == ']';
 }
 
 class DialectoConParametros final : public DialectoBase {
@@ -247,26 +198,13 @@ class DialectoConParametros final : public DialectoBase {
     return r;
   }
 
-  std::string Cita(const std::string& comoEscrito) const {
-    ExigeIdentificador(comoEscrito);
-    const bool corchetes = EntreCorchetes(comoEscrito);
-    std::string_view nombre = comoEscrito;
-    if (corchetes) nombre = nombre.substr(1, nombre.size() - 2);
-    switch (motor_) {
-      case Motor::SQLite:
-        // SQLite reads [brackets] itself; a name inside them cannot hold "]"
-        if (corchetes || EsNombreSimple(nombre)) return comoEscrito;
-        return "[" + comoEscrito + "]";
-      case Motor::PostgreSql:
-        // unquoted names fold to lower case, as the schema's own do; a name
-        // that needs quotes keeps that folding unless brackets kept its case
-        if (EsNombreSimple(nombre) && !EsReservadaPostgreSql(nombre)) return std::string(nombre);
-        if (!corchetes || EsNombreSimple(nombre)) return EntreComillas(Minusculas(nombre));
-        return EntreComillas(nombre);
-      default:
-        if (!corchetes && EsNombreSimple(nombre)) return comoEscrito;
-        return EntreComillas(nombre);
-    }
+  // Every name in double quotes, reserved word or not, in the catalog's
+  // spelling: nothing folds its case ("FechaAlta", "public"."kardex").
+  static std::string Cita(const std::string& comoEscrito) {
+    std::string r;
+    for (const std::string& parte : PartesNombre(comoEscrito))
+      r += (r.empty() ? "" : ".") + EntreComillas(parte);
+    return r;
   }
 
   std::size_t ColumnasLocalizador() const override {

@@ -29,10 +29,13 @@ class DialectoSqlServer final : public DialectoBase {
   // No row locator: an update changes a row only when its keys match that one row.
   SentenciaSql SelectConLocalizador(const Consulta& c) const override { return Select(c); }
 
-  // The system's texts keep every valid name as written, brackets included.
+  // Every name in brackets, reserved word or not ("[Key]", "[rrhh].[Empleado]");
+  // a valid part never holds "]".
   std::string Identificador(const std::string& comoEscrito) const override {
-    ExigeIdentificador(comoEscrito);
-    return comoEscrito;
+    std::string r;
+    for (const std::string& parte : PartesNombre(comoEscrito))
+      r += (r.empty() ? "[" : ".[") + parte + "]";
+    return r;
   }
 
  private:

@@ -23,6 +23,9 @@ class ErrorBaseDatos : public ErrorVarlo {
     // The database cannot store anything more: its volume is full, it (or
     // its file) is read-only, or its storage fails. No record could succeed.
     Almacenamiento,
+    // the server ended the transaction itself: a deadlock victim, a
+    // serialization failure; the batch is done again, not the record refused
+    TransaccionPerdida,
   };
 
   ErrorBaseDatos(long numero, std::string fuente, std::string descripcion, Clase clase)

@@ -29,8 +29,15 @@ bool CapturadoEsDelLote() {
   return ClaseCapturada() == ErrorBaseDatos::Clase::LoteDiferido;
 }
 
+bool CapturadoEsTransaccionPerdida() {
+  return ClaseCapturada() == ErrorBaseDatos::Clase::TransaccionPerdida;
+}
+
 void RelanzaSiEsDeCorrida() {
-  if (CapturadoEsDeCorrida() || CapturadoEsDelLote()) throw;
+  const ErrorBaseDatos::Clase c = ClaseCapturada();
+  if (EsClaseDeCorrida(c) || c == ErrorBaseDatos::Clase::LoteDiferido ||
+      c == ErrorBaseDatos::Clase::TransaccionPerdida)
+    throw;
 }
 
 }  // namespace varlo::db

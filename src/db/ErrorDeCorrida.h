@@ -22,5 +22,9 @@ bool CapturadoEsBloqueo();
 void RelanzaSiEsDeCorrida();
 // Inside a catch block: whether the error is rows of a batch refused together.
 bool CapturadoEsDelLote();
+// Inside a catch block: whether the server ended the transaction by itself
+// (deadlock, serialization failure): the batch's, not the record's. It
+// leaves the record scope too.
+bool CapturadoEsTransaccionPerdida();
 
 }  // namespace varlo::db

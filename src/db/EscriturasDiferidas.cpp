@@ -116,7 +116,9 @@ void EscriturasDiferidas::Escribe() {
       desde = hasta;
     }
   } catch (const ErrorVarlo& e) {
-    if (EsClaseDeCorrida(ClaseDe(e))) throw;
+    const ErrorBaseDatos::Clase clase = ClaseDe(e);
+    // a transaction the server ended is done again as a batch
+    if (EsClaseDeCorrida(clase) || clase == ErrorBaseDatos::Clase::TransaccionPerdida) throw;
     throw ErrorBaseDatos(e.Numero(), e.Fuente(), e.Descripcion(),
                          ErrorBaseDatos::Clase::LoteDiferido);
   } catch (...) {

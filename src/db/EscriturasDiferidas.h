@@ -40,8 +40,13 @@ class EscriturasDiferidas final : public Backend {
   void ConfirmaTransaccion() override;
   void DeshaceTransaccion() noexcept override;
   bool EnTransaccion() const override { return backend_->EnTransaccion(); }
+  bool TransaccionAbiertaEnServidor() override { return backend_->TransaccionAbiertaEnServidor(); }
   std::optional<bool> TieneLocalizador(const std::string& tablaSql) override {
     return backend_->TieneLocalizador(tablaSql);
+  }
+  std::optional<std::vector<std::string>> NombreCatalogo(
+      const std::vector<std::string>& partes) override {
+    return backend_->NombreCatalogo(partes);
   }
   void Cierra() override;
 

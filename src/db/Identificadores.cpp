@@ -63,6 +63,41 @@ void ExigeIdentificador(std::string_view comoEscrito) {
                      "Nombre no válido: " + std::string(comoEscrito));
 }
 
+std::vector<std::string> PartesNombre(std::string_view comoEscrito) {
+  if (EsIdentificadorValido(comoEscrito))
+    return {EsNombreEntreCorchetes(comoEscrito)
+                ? std::string(comoEscrito.substr(1, comoEscrito.size() - 2))
+                : std::string(comoEscrito)};
+  std::vector<std::string> partes;
+  std::size_t inicio = 0;
+  bool entreCorchetes = false;
+  for (std::size_t i = 0; i <= comoEscrito.size(); ++i) {
+    if (i < comoEscrito.size()) {
+      const char c = comoEscrito[i];
+      if (c == '[' && i == inicio) entreCorchetes = true;
+      if (c == ']') entreCorchetes = false;
+      if (c != '.' || entreCorchetes) continue;
+    }
+    const std::string_view parte = comoEscrito.substr(inicio, i - inicio);
+    if (!EsIdentificadorValido(parte) || partes.size() == 2)
+      throw ErrorVarlo(errores::ArgumentoNoValido, kFuenteBD,
+                       "Nombre no válido: " + std::string(comoEscrito));
+    partes.emplace_back(EsNombreEntreCorchetes(parte) ? parte.substr(1, parte.size() - 2) : parte);
+    inicio = i + 1;
+  }
+  return partes;
+}
+
+std::string NombreDeArchivos(const std::string& tabla) {
+  if (EsIdentificadorValido(tabla)) return tabla;
+  try {
+    const std::vector<std::string> partes = PartesNombre(tabla);
+    return partes.size() == 2 ? partes[1] + "." + partes[0] : partes[0];
+  } catch (const ErrorVarlo&) {
+    return tabla;
+  }
+}
+
 bool EsNombreSimple(std::string_view nombre) {
   if (nombre.empty() || EsDigito(nombre[0])) return false;
   return std::all_of(nombre.begin(), nombre.end(),

@@ -4,6 +4,7 @@
 // name is a plain identifier or a name in square brackets, never SQL.
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace varlo::db {
 
@@ -15,6 +16,19 @@ bool EsIdentificadorValido(std::string_view comoEscrito);
 // Raises errores::ArgumentoNoValido ("Nombre no válido: ...") for a name
 // that is not valid.
 void ExigeIdentificador(std::string_view comoEscrito);
+
+// The parts of a table name as written: one, or a schema and a table
+// separated by a "." outside brackets ("rrhh.Empleado", "[rrhh].[Empleado]"),
+// each without its brackets. errores::ArgumentoNoValido when a part is not
+// a valid name or there are more than two.
+std::vector<std::string> PartesNombre(std::string_view comoEscrito);
+
+// The name a table gives its files (result files, default source, picture
+// folders): the name as written when it has one part; for "schema.table",
+// the table part, a ".", then the schema ("Empleado.rrhh"), brackets
+// dropped, so that two schemas never share a file. Anything that is not a
+// name is returned as written.
+std::string NombreDeArchivos(const std::string& tabla);
 
 // A plain name of ASCII letters, digits and "_" that does not start with a
 // digit: every database takes it unquoted.

@@ -4,6 +4,7 @@
 
 #include "common/Plataforma.h"
 #include "common/Texto.h"
+#include "db/Identificadores.h"
 #include "db/Recordset.h"
 #include "images/NombreFoto.h"
 #include "images/cls_ADODBServices.h"
@@ -24,10 +25,10 @@ void AsignaFotoRegistro(cls_ADODBServices& imagenes, db::Recordset& rs, int indi
   const std::string llave = rs.Texto(indiceLlave);
   const std::string& reportada = rs.Field(indiceFoto).nombre;
   std::error_code ec;
-  std::string ruta = RutaFoto(d.DirectorioOrigen, d.Tabla, reportada, llave);
+  std::string ruta = RutaFoto(d.DirectorioOrigen, db::NombreDeArchivos(d.Tabla), reportada, llave);
   if (!std::filesystem::is_regular_file(ruta, ec) && reportada != columnaDefinida &&
       IgualSinCaso(reportada, columnaDefinida))
-    ruta = RutaFoto(d.DirectorioOrigen, d.Tabla, columnaDefinida, llave);
+    ruta = RutaFoto(d.DirectorioOrigen, db::NombreDeArchivos(d.Tabla), columnaDefinida, llave);
   if (std::filesystem::is_regular_file(ruta, ec)) imagenes.PutImageInField(rs, indiceFoto, ruta);
 }
 

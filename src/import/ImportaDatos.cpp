@@ -12,6 +12,7 @@
 #include "db/Conexion.h"
 #include "db/Corrida.h"
 #include "db/ErrorDeCorrida.h"
+#include "db/Identificadores.h"
 #include "db/Recordset.h"
 #include "definitions/LectorDefiniciones.h"
 #include "images/cls_ADODBServices.h"
@@ -235,15 +236,17 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   // real ones and take their place only when the table committed.
   const std::string carpetaLog = UneRuta(CarpetaPrograma(), "Log");
   const std::string marca = modo == ModoLote::Simulacion ? "_Simulado" : "";
-  d.ArchivoEr = UneRuta(carpetaLog, d.Tabla + marca + "_Er.txt");
-  d.ArchivoOk = UneRuta(carpetaLog, d.Tabla + marca + "_Ok.txt");
+  // "rrhh.Empleado" names its files "Empleado.rrhh_Ok.txt"...
+  const std::string nombreArchivos = db::NombreDeArchivos(d.Tabla);
+  d.ArchivoEr = UneRuta(carpetaLog, nombreArchivos + marca + "_Er.txt");
+  d.ArchivoOk = UneRuta(carpetaLog, nombreArchivos + marca + "_Ok.txt");
   const std::string pendiente = modo == ModoLote::UnaTransaccion ? kSufijoPendiente : "";
   resultados_.Inicia(d.ArchivoEr + pendiente, f_.ReporteEmpleadosNoImportados == 1,
                      d.ArchivoOk + pendiente, f_.ReporteEmpleadosImportados == 1);
 
   d.NombreIndice = ini_.Texto(d.Tabla, "NombreIndice", "ID_Empleado");
   d.Indices = Divide(d.NombreIndice, ",");
-  d.Origen = ini_.Texto(d.Tabla, "Origen", UneRuta(CarpetaPrograma(), d.Tabla + ".txt"));
+  d.Origen = ini_.Texto(d.Tabla, "Origen", UneRuta(CarpetaPrograma(), nombreArchivos + ".txt"));
   d.ColumnaJerarquia = ini_.EnteroTruncado(d.Tabla, "Jerarquia unica en columna", "0");
   d.Mascara = MascaraFecha::Desde(ini_.Texto(d.Tabla, "FormatoFecha", "YYYY-MM-DD"));
   std::string carpeta = CarpetaPadre(d.Origen);
@@ -357,6 +360,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   // commits, and a table whose files cannot be written does not commit.
   if (modo == ModoLote::UnaTransaccion)
     lote.EstableceAntesDeConfirmar([&] { resultados_.CierraEnDisco(); });
+  lote.AvisaRepeticiones([&](const std::string& linea) { f_.EscribeLog(linea); });
   const auto llegoAlMaximo = [&] {
     return f_.opciones.maxRechazos > 0 &&
            resumen_.rechazadas + rechazosSinReportar >= f_.opciones.maxRechazos;
@@ -401,7 +405,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     // A failing delete is logged; the import goes on over the existing rows.
     // It commits with the records: an interrupted run leaves the old rows.
     try {
-      cn.Execute(cn.DialectoBD().DeleteFrom(d.Tabla));
+      cn.Execute(cn.DialectoBD().DeleteFrom(cn.NombreTabla(d.Tabla)));
     } catch (...) {
       db::RelanzaSiEsDeCorrida();
       f_.EscribeError(ErrorCapturado());

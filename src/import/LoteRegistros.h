@@ -15,6 +15,13 @@
 // does not change, only the number of statements. A batch whose held rows
 // the database refuses is rolled back and replayed one record per
 // transaction, like one whose commit fails.
+//
+// A transaction the server ended by itself (a deadlock victim, a
+// serialization failure, an error that aborts the whole transaction) is the
+// batch's, not a record's: none of its lines is reported, and the batch is
+// done again from its first record, at most kRepeticionesLote times, each
+// said in the log; then the table ends with one error line. The server is
+// asked whether the transaction is still open after any error of a record.
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -23,7 +30,9 @@
 
 #include "common/ErrorVarlo.h"
 #include "db/Conexion.h"
+#include "db/ErrorBaseDatos.h"
 #include "db/ErrorDeCorrida.h"
+#include "db/ErroresBD.h"
 
 namespace varlo {
 
@@ -39,6 +48,8 @@ inline constexpr long kTamanoLotePorDefecto = 1000;
 // is held in memory several times over (its lines, its rows held back, the
 // statement that writes them), so long lines make it short.
 inline constexpr std::size_t kBytesPorLote = std::size_t{4} << 20;
+// Times a batch whose transaction the server ended is done again.
+inline constexpr int kRepeticionesLote = 3;
 
 template <class Resultado, class Entrada = std::string>
 class LoteRegistros {
@@ -58,6 +69,8 @@ class LoteRegistros {
   // Whether the next record may still be processed (a table stopped at its
   // maximum of rejections leaves the rest of its batch unprocessed).
   using Continua = std::function<bool()>;
+  // Says (in the log) that a batch is done again, and why.
+  using Aviso = std::function<void(const std::string& linea)>;
 
   LoteRegistros(db::Conexion& cn, ModoLote modo, long tamano, Registro registro, Publica publica,
                 RechazoConfirmacion rechazo)
@@ -96,6 +109,7 @@ class LoteRegistros {
   }
 
   void EstableceAntesDeConfirmar(AntesDeConfirmar antes) { antesDeConfirmar_ = std::move(antes); }
+  void AvisaRepeticiones(Aviso aviso) { aviso_ = std::move(aviso); }
 
   // Opens the transaction before the first record, so that work done before
   // the records (the delete before importing) commits with them.
@@ -155,6 +169,11 @@ class LoteRegistros {
       CompruebaTransaccion();
       pendientes_.emplace_back(std::move(linea), std::move(r));
     } catch (...) {
+      if (db::CapturadoEsTransaccionPerdida()) {
+        pendientes_.emplace_back(std::move(linea), Resultado{});
+        Rehace();
+        return;
+      }
       if (!db::CapturadoEsDelLote()) throw;
       // Rows held for the batch were refused: the batch, this record
       // included, is done again one record at a time.
@@ -189,12 +208,40 @@ class LoteRegistros {
   // A severe error can make the database end the transaction by itself:
   // what the batch did is gone, and no record of it may be reported.
   void CompruebaTransaccion() {
-    if (abierta_ && !cn_.EnTransaccion()) {
-      abierta_ = false;
-      pendientes_.clear();
-      LanzaError(errores::ErrorEnComando,
-                 "La base de datos deshizo la transacción en curso; el lote no se guardó");
+    if (abierta_ && !cn_.TransaccionSigueAbierta())
+      throw db::ErrorBaseDatos(errores::ErrorEnComando, db::kFuenteBD,
+                               "La base de datos deshizo la transacción en curso",
+                               db::ErrorBaseDatos::Clase::TransaccionPerdida);
+  }
+
+  // Inside a catch block of a transaction the server ended: the batch's
+  // records so far (in pendientes_) are done again from the first, in a new
+  // transaction. With one transaction for the whole table (the delete
+  // before importing in it) nothing can be done again: the table ends.
+  void Rehace() {
+    const ErrorVarlo e = ErrorCapturado();
+    Deshace();
+    std::vector<Entrada> lineas;
+    lineas.reserve(pendientes_.size());
+    for (auto& [linea, r] : pendientes_) lineas.push_back(std::move(linea));
+    pendientes_.clear();
+    if (modo_ != ModoLote::Lotes || ++repeticiones_ > kRepeticionesLote) {
+      repeticiones_ = 0;
+      throw ErrorVarlo(e.Numero(), e.Fuente(),
+                       modo_ != ModoLote::Lotes
+                           ? e.Descripcion()
+                           : e.Descripcion() + "; el lote se intentó " +
+                                 std::to_string(kRepeticionesLote + 1) + " veces");
     }
+    if (aviso_)
+      aviso_("La base de datos deshizo el lote (" + e.Descripcion() +
+             "); se repite desde su primer registro (" + std::to_string(repeticiones_) + " de " +
+             std::to_string(kRepeticionesLote) + ")");
+    if (anticipa_ && !lineas.empty()) {
+      Inicia();
+      anticipa_(lineas);
+    }
+    for (Entrada& linea : lineas) ProcesaUna(std::move(linea));
   }
 
   // Batch boundary: commits in Lotes mode, then reports.
@@ -208,6 +255,11 @@ class LoteRegistros {
     try {
       Confirma();
     } catch (...) {
+      if (db::CapturadoEsTransaccionPerdida()) {
+        Rehace();
+        Asienta();
+        return;
+      }
       if (db::CapturadoEsDelLote())
         NoDifierasPorUnTiempo();
       else
@@ -216,6 +268,7 @@ class LoteRegistros {
       Repite();
       return;
     }
+    repeticiones_ = 0;
     Reporta();
   }
 
@@ -277,6 +330,8 @@ class LoteRegistros {
   Medida medida_;
   std::size_t maximoBytes_ = kBytesPorLote;
   std::size_t bytesDelLote_ = 0;
+  Aviso aviso_;
+  int repeticiones_ = 0;  // of the batch in progress
   bool abierta_ = false;
   bool detenido_ = false;
   bool difiere_ = false;

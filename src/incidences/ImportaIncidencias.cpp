@@ -211,6 +211,7 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
       cn, f.opciones.simular ? ModoLote::Simulacion : ModoLote::Lotes,
       f.opciones.lote > 0 ? f.opciones.lote : kTamanoLotePorDefecto, registro, reporta,
       rechazoConfirmacion);
+  lote.AvisaRepeticiones([&](const std::string& linea) { f.EscribeLog(linea); });
 
   while (!origen.AtEndOfStream()) {
     if (f.Interrumpida()) {

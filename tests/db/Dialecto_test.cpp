@@ -37,31 +37,36 @@ Consulta Jerarquia(std::string clave) {
 TEST(DialectoSqlServer, TextosExactosDelSistema) {
   auto d = CreaDialecto(Motor::SqlServer);
   const std::pair<std::string, std::string> casos[] = {
-      {d->Select(kSonda).texto, "Select top 0 * from Empleado"},
+      // every name in brackets, reserved word or not
+      {d->Select(kSonda).texto, "Select top 0 * from [Empleado]"},
       {d->Select(kDosClaves).texto,
-       "select ID_Empleado, Nombre from Empleado Where ID_Empleado=12 and Fecha={d '2005-12-25'}"},
+       "select [ID_Empleado], [Nombre] from [Empleado] Where [ID_Empleado]=12 and "
+       "[Fecha]={d '2005-12-25'}"},
       {d->Select(kDeKardex).texto,
-       "select ID_Empleado, Fecha, ID_Tipo from Kardex where Id_Empleado = '123' and "
-       "Fecha={d '2006-08-03'}"},
+       "select [ID_Empleado], [Fecha], [ID_Tipo] from [Kardex] where [Id_Empleado] = '123' and "
+       "[Fecha]={d '2006-08-03'}"},
       {d->Select(Jerarquia("_30012")).texto,
-       "Select [Parent] From Jerarquias Where [Key]='_30012'"},
+       "Select [Parent] From [Jerarquias] Where [Key]='_30012'"},
       {d->Select(BuscaPorTexto("Fotos_Empleados", {}, "ID_Empleado", "O'Brien")).texto,
-       "Select * From Fotos_Empleados Where ID_Empleado='O''Brien'"},
+       "Select * From [Fotos_Empleados] Where [ID_Empleado]='O''Brien'"},
       {d->Select(kConHora).texto,
-       "select * from Empleado Where Fecha={ts '2005-12-25 21:30:00'} and Id=0012"},
-      {d->DeleteFrom("Empleado"), "Delete From Empleado"},
+       "select * from [Empleado] Where [Fecha]={ts '2005-12-25 21:30:00'} and [Id]=0012"},
+      {d->DeleteFrom("Empleado"), "Delete From [Empleado]"},
+      {d->DeleteFrom("[rrhh].Empleado"), "Delete From [rrhh].[Empleado]"},
       {d->Insert("Empleado", {{"ID_Empleado", std::string("E'1")}, {"[Fecha Alta]", Valor{}}})
            .texto,
-       "insert into Empleado (ID_Empleado, [Fecha Alta]) values (?, ?)"},
+       "insert into [Empleado] ([ID_Empleado], [Fecha Alta]) values (?, ?)"},
+      {d->Insert("Jerarquias", {{"Key", std::string("_1")}, {"Parent", Valor{}}}).texto,
+       "insert into [Jerarquias] ([Key], [Parent]) values (?, ?)"},
       // changes a row only when the keys match exactly one
-      {d->Update("Kardex", {{"Referencia", std::string("R")}}, kKardex).texto,
-       "update Kardex set Referencia = ? where Id_Empleado = ? and Fecha = ? and "
-       "(select count(*) from Kardex where Id_Empleado = ? and Fecha = ?) = 1"},
+      {d->Update("dbo.Kardex", {{"Referencia", std::string("R")}}, kKardex).texto,
+       "update [dbo].[Kardex] set [Referencia] = ? where [Id_Empleado] = ? and [Fecha] = ? and "
+       "(select count(*) from [dbo].[Kardex] where [Id_Empleado] = ? and [Fecha] = ?) = 1"},
       // the new rows of a batch written together
       {d->InsertVarias("Empleado", {"ID_Empleado", "[Fecha Alta]"},
                        {{std::string("E1"), Valor{}}, {std::string("E2"), Valor{}}})
            .texto,
-       "insert into Empleado (ID_Empleado, [Fecha Alta]) values (?, ?), (?, ?)"},
+       "insert into [Empleado] ([ID_Empleado], [Fecha Alta]) values (?, ?), (?, ?)"},
   };
   // SQL Server's lookups stay one per record
   EXPECT_FALSE(d->SelectVarias(kSonda, {std::string("E1")}, false));
@@ -85,39 +90,45 @@ TEST(DialectoSQLiteYPostgreSql, TextosYValoresEnlazados) {
   auto sq = CreaDialecto(Motor::SQLite);
   auto pg = CreaDialecto(Motor::PostgreSql);
   const std::pair<std::string, std::string> casos[] = {
-      {sq->Select(kSonda).texto, "Select * from Empleado limit 0"},
+      {sq->Select(kSonda).texto, "Select * from \"Empleado\" limit 0"},
       // a date at midnight matches its bare stored form too, on the column itself
       {sq->Select(kDosClaves).texto,
-       "select ID_Empleado, Nombre from Empleado Where ID_Empleado=? and Fecha in (?, ?)"},
-      {sq->Select(kConHora).texto, "select * from Empleado Where Fecha=? and Id=?"},
-      {sq->SelectConLocalizador(kSonda).texto, "Select *, rowid from Empleado limit 0"},
+       "select \"ID_Empleado\", \"Nombre\" from \"Empleado\" Where \"ID_Empleado\"=? and "
+       "\"Fecha\" in (?, ?)"},
+      {sq->Select(kConHora).texto, "select * from \"Empleado\" Where \"Fecha\"=? and \"Id\"=?"},
+      {sq->SelectConLocalizador(kSonda).texto, "Select *, rowid from \"Empleado\" limit 0"},
       {sq->UpdateLocalizado("Kardex", {{"Referencia", std::string("R")}}, kKardex,
                             {std::int64_t{7}})
            .texto,
-       "update Kardex set Referencia = ? where rowid = ? and Id_Empleado = ? and Fecha in (?, ?) "
-       "returning rowid"},
+       "update \"Kardex\" set \"Referencia\" = ? where rowid = ? and \"Id_Empleado\" = ? and "
+       "\"Fecha\" in (?, ?) returning rowid"},
       {pg->UpdateLocalizado("Kardex", {{"Referencia", std::string("R")}}, {kKardex[0]},
                             {std::int64_t{16384}, std::string("(0,1)")})
            .texto,
-       "update Kardex set Referencia = ? where tableoid = cast(? as oid) and ctid = cast(? as tid) "
-       "and Id_Empleado = ? returning cast(tableoid as bigint), cast(ctid as text)"},
-      {pg->Identificador("[Key]"), "Key"},
+       "update \"Kardex\" set \"Referencia\" = ? where tableoid = cast(? as oid) and ctid = "
+       "cast(? as tid) and \"Id_Empleado\" = ? returning cast(tableoid as bigint), cast(ctid as "
+       "text)"},
+      // the catalog's spelling kept: nothing folds the case of a quoted name
+      {pg->Identificador("[Key]"), "\"Key\""},
       {pg->Identificador("[Fecha Alta]"), "\"Fecha Alta\""},
-      {pg->Identificador("[User]"), "\"user\""},
-      {pg->Select(Jerarquia("_30012")).texto, "Select Parent From Jerarquias Where Key=?"},
-      {pg->Select(kSonda).texto, "Select * from Empleado limit 0"},
+      {pg->Identificador("[User]"), "\"User\""},
+      {pg->Identificador("FechaAlta"), "\"FechaAlta\""},
+      {pg->Identificador("public.[Kardex]"), "\"public\".\"Kardex\""},
+      {pg->Select(Jerarquia("_30012")).texto,
+       "Select \"Parent\" From \"Jerarquias\" Where \"Key\"=?"},
+      {pg->Select(kSonda).texto, "Select * from \"Empleado\" limit 0"},
       // each value read with its column's type, a column of NULLs only too
       {pg->InsertVarias("Turno", {"ID", "[User]"}, {{std::int64_t{1}, Valor{}}}).texto,
-       "insert into Turno (ID, \"user\") select p.ID, p.\"user\" from "
-       "json_populate_recordset(null::Turno, ?) as p"},
+       "insert into \"Turno\" (\"ID\", \"User\") select p.\"ID\", p.\"User\" from "
+       "json_populate_recordset(null::\"Turno\", ?) as p"},
       {pg->InsertVarias("Turno", {"ID", "[User]"},
                         {{std::int64_t{1}, Valor{}}, {std::int64_t{2}, std::string("a\"b")}})
            .texto,
-       "insert into Turno (ID, \"user\") select p.ID, p.\"user\" from "
-       "json_populate_recordset(null::Turno, ?) as p"},
+       "insert into \"Turno\" (\"ID\", \"User\") select p.\"ID\", p.\"User\" from "
+       "json_populate_recordset(null::\"Turno\", ?) as p"},
       {pg->SelectVarias(Jerarquia("x"), {std::string("a"), std::string("b")}, true)->texto,
-       "Select Parent, cast(tableoid as bigint), cast(ctid as text) From Jerarquias Where Key in "
-       "(?, ?)"},
+       "Select \"Parent\", cast(tableoid as bigint), cast(ctid as text) From \"Jerarquias\" "
+       "Where \"Key\" in (?, ?)"},
   };
   // the changes of a batch in one statement, each row by its locator and keys
   ActualizacionDiferible a{"Turno",
@@ -130,12 +141,12 @@ TEST(DialectoSQLiteYPostgreSql, TextosYValoresEnlazados) {
   // PostgreSQL: every row in one JSON parameter, its new values read with
   // the table's own column types (keys as PostgreSQL names the columns)
   EXPECT_EQ(varias->texto,
-            "update Turno as t set Nombre = p.Nombre, Alta = p.Alta from json_to_recordset(?) as "
-            "v(i bigint, o bigint, l text, c json, k0 text) cross join lateral "
-            "json_populate_record(null::Turno, v.c) as p where t.tableoid = cast(v.o as oid) and "
-            "t.ctid = cast(v.l as tid) and t.Id_Empleado = v.k0 returning v.i");
+            "update \"Turno\" as t set \"Nombre\" = p.\"Nombre\", \"Alta\" = p.\"Alta\" from "
+            "json_to_recordset(?) as v(i bigint, o bigint, l text, c json, k0 text) cross join "
+            "lateral json_populate_record(null::\"Turno\", v.c) as p where t.tableoid = cast(v.o "
+            "as oid) and t.ctid = cast(v.l as tid) and t.\"Id_Empleado\" = v.k0 returning v.i");
   const std::string fila =
-      R"j("o":16384,"l":"(0,1)","c":{"nombre":"N","alta":"2006-08-03 00:00:00"},"k0":"123"})j";
+      R"j("o":16384,"l":"(0,1)","c":{"Nombre":"N","Alta":"2006-08-03 00:00:00"},"k0":"123"})j";
   EXPECT_EQ(varias->parametros,
             std::vector<Valor>{std::string("[{\"i\":0,") + fila + ",{\"i\":1," + fila + "]"});
   // a picture has no JSON form: written one record at a time
@@ -147,17 +158,18 @@ TEST(DialectoSQLiteYPostgreSql, TextosYValoresEnlazados) {
                              {{1.5, true, std::string("x\\y\n")}, {0.1, false, Valor{}}})
                 .parametros,
             std::vector<Valor>{std::string(
-                R"j([{"a":1.5,"b":true,"c":"x\\y\u000a"},{"a":0.1,"b":false,"c":null}])j")});
+                R"j([{"A":1.5,"B":true,"C":"x\\y\u000a"},{"A":0.1,"B":false,"C":null}])j")});
   // SQLite types by value: no casts, the row by its rowid
   a.localizador = {std::int64_t{7}};
   EXPECT_EQ(sq->ActualizaVarias({a})->texto,
-            "update Turno as t set Nombre = v.column3, Alta = v.column4 from (values (?, ?, ?, ?, "
-            "?)) as v where t.rowid = v.column2 and t.Id_Empleado = v.column5 returning rowid");
+            "update \"Turno\" as t set \"Nombre\" = v.column3, \"Alta\" = v.column4 from "
+            "(values (?, ?, ?, ?, ?)) as v where t.rowid = v.column2 and t.\"Id_Empleado\" = "
+            "v.column5 returning rowid");
   // a date key compares two stored forms there: one record at a time
   a.condiciones = {kKardex[1]};
   EXPECT_FALSE(sq->ActualizaVariasAdmite(a));
   EXPECT_EQ(sq->SelectVarias(Jerarquia("x"), {std::string("a")}, true)->texto,
-            "Select [Parent], rowid From Jerarquias Where [Key] in (?)");
+            "Select \"Parent\", rowid From \"Jerarquias\" Where \"Key\" in (?)");
   for (const auto& [texto, esperado] : casos) EXPECT_EQ(texto, esperado);
   EXPECT_EQ(sq->Select(kDosClaves).parametros,
             (std::vector<Valor>{std::int64_t{12}, FechaHora{2005, 12, 25}, "2005-12-25"}));
@@ -175,14 +187,19 @@ TEST(Dialectos, NombresSoloComoIdentificadores) {
   auto ss = CreaDialecto(Motor::SqlServer);
   auto sq = CreaDialecto(Motor::SQLite);
   auto pg = CreaDialecto(Motor::PostgreSql);
-  // a valid name: SQL Server keeps it as written, the others quote it their own way
+  // a valid name, always quoted: brackets on SQL Server, double quotes elsewhere
   const std::array<std::string, 4> validos[] = {
-      {"ID_Empleado", "ID_Empleado", "ID_Empleado", "ID_Empleado"},
-      {"[Fecha Alta]", "[Fecha Alta]", "[Fecha Alta]", "\"Fecha Alta\""},
-      {"Año", "Año", "[Año]", "\"año\""},
-      {"Nº_Tarjeta#2$", "Nº_Tarjeta#2$", "[Nº_Tarjeta#2$]", "\"nº_tarjeta#2$\""},
-      {"Order", "Order", "Order", "\"order\""},
-      {"[a\"b;c]", "[a\"b;c]", "[a\"b;c]", "\"a\"\"b;c\""},
+      {"ID_Empleado", "[ID_Empleado]", "\"ID_Empleado\"", "\"ID_Empleado\""},
+      {"[Fecha Alta]", "[Fecha Alta]", "\"Fecha Alta\"", "\"Fecha Alta\""},
+      {"Año", "[Año]", "\"Año\"", "\"Año\""},
+      {"Nº_Tarjeta#2$", "[Nº_Tarjeta#2$]", "\"Nº_Tarjeta#2$\"", "\"Nº_Tarjeta#2$\""},
+      {"Order", "[Order]", "\"Order\"", "\"Order\""},
+      {"[a\"b;c]", "[a\"b;c]", "\"a\"\"b;c\"", "\"a\"\"b;c\""},
+      {"[a.b]", "[a.b]", "\"a.b\"", "\"a.b\""},
+      // a schema and a table, each quoted on its own
+      {"dbo.Empleado", "[dbo].[Empleado]", "\"dbo\".\"Empleado\"", "\"dbo\".\"Empleado\""},
+      {"[rrhh].[Fecha Alta]", "[rrhh].[Fecha Alta]", "\"rrhh\".\"Fecha Alta\"",
+       "\"rrhh\".\"Fecha Alta\""},
   };
   for (const auto& [nombre, sqlServer, sqlite, postgres] : validos) {
     EXPECT_EQ(ss->Identificador(nombre), sqlServer);
@@ -198,7 +215,13 @@ TEST(Dialectos, NombresSoloComoIdentificadores) {
                          "[a]]b]",
                          "[]",
                          "[a",
-                         "dbo.Empleado",
+                         "a.b.c",
+                         "dbo.",
+                         ".Empleado",
+                         "dbo..Empleado",
+                         "[dbo]x.Empleado",
+                         "dbo.[Empleado",
+                         "dbo.x;y",
                          "a\tb",
                          "x'y",
                          "Emple\xC2\xA0"

@@ -66,8 +66,8 @@ TEST(EscriturasDiferidas, LasFilasSeEscribenJuntasYEnOrdenAntesDeOtraSentencia) 
   EXPECT_TRUE(e.textos.empty());
   e.diferidas->Consulta({"select 1", {}}, 0);
   EXPECT_EQ(e.textos, (std::vector<std::string>{
-                          "insert into T (A, B) values (?, ?), (?, ?) [4]",
-                          "insert into T (A) values (?) [1]",
+                          "insert into \"T\" (\"A\", \"B\") values (?, ?), (?, ?) [4]",
+                          "insert into \"T\" (\"A\") values (?) [1]",
                           "select 1",
                       }));
 
@@ -77,8 +77,8 @@ TEST(EscriturasDiferidas, LasFilasSeEscribenJuntasYEnOrdenAntesDeOtraSentencia) 
   e.diferidas->DeshaceTransaccion();
   ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{5}}}));
   e.diferidas->ConfirmaTransaccion();
-  EXPECT_EQ(e.textos,
-            (std::vector<std::string>{"ROLLBACK", "insert into T (A) values (?) [1]", "COMMIT"}));
+  EXPECT_EQ(e.textos, (std::vector<std::string>{
+                          "ROLLBACK", "insert into \"T\" (\"A\") values (?) [1]", "COMMIT"}));
 }
 
 TEST(EscriturasDiferidas, UnFalloAlEscribirLasEsDelLoteSalvoLaConexionPerdida) {

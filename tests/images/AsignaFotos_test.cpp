@@ -134,7 +134,7 @@ TEST_F(AsignacionFotos, UnIdConApostrofoSeBuscaYSeEscribeComoLiteralSeguro) {
             (std::map<std::string, std::string>{
                 {"O'Brien", "otra vez"}, {"otro", "\x09"}, {"x' OR '1'='1", "inyección"}}));
   EXPECT_EQ(db::CreaDialecto(db::Motor::SqlServer)->Select(ConsultaFotoEmpleado("O'Brien")).texto,
-            "Select * From Fotos_Empleados Where ID_Empleado='O''Brien'");
+            "Select * From [Fotos_Empleados] Where [ID_Empleado]='O''Brien'");
 }
 
 TEST_F(AsignacionFotos, UnaFotoIlegibleSeInformaYLaAsignacionSigue) {

@@ -73,8 +73,8 @@ TEST(LiteralesLlave, LiteralesEnCadaDialecto) {
   ConsultaBusqueda b(d);
   const db::Consulta& c = b.Para({"0012", "25/12/2005 02:30:00 p.m.", " O'Brien  "});
   EXPECT_EQ(db::CreaDialecto(db::Motor::SqlServer)->Select(c).texto,
-            "select Nombre from Empleado Where ID_Empleado=0012 and "
-            "Fecha={ts '2005-12-25 14:30:00'} and Clave='O''Brien'");
+            "select [Nombre] from [Empleado] Where [ID_Empleado]=0012 and "
+            "[Fecha]={ts '2005-12-25 14:30:00'} and [Clave]='O''Brien'");
   // the other dialects bind every value, never paste it
   for (db::Motor m : {db::Motor::SQLite, db::Motor::PostgreSql}) {
     db::SentenciaSql s = db::CreaDialecto(m)->Select(c);

@@ -96,8 +96,8 @@ TEST(KardexQuery, TextInEachDialectDoublesTheApostrophe) {
   auto apostrofo = EscrituraKardex::ConsultaDia(d, "O'Brien", F(2006, 12, 31));
   auto servidor = db::CreaDialecto(db::Motor::SqlServer)->Select(apostrofo);
   EXPECT_EQ(servidor.texto,
-            "select ID_Empleado, Fecha, ID_Tipo from Kardex where Id_Empleado = 'O''Brien' and "
-            "Fecha={d '2006-12-31'}");
+            "select [ID_Empleado], [Fecha], [ID_Tipo] from [Kardex] where [Id_Empleado] = "
+            "'O''Brien' and [Fecha]={d '2006-12-31'}");
   EXPECT_TRUE(servidor.parametros.empty());
 
   // SQLite and PostgreSQL bind both keys: the text does not change from day to day.

@@ -10,6 +10,7 @@
 #include "common/ErrorVarlo.h"
 #include "common/Texto.h"
 #include "db/CadenaConexion.h"
+#include "db/ErrorBaseDatos.h"
 #include "db/ErroresBD.h"
 #include "db/odbc/ManejadorOdbc.h"
 #include "db/odbc/SentenciaOdbc.h"
@@ -57,11 +58,14 @@ class ConexionOdbc final : public Backend {
   long Ejecuta(const SentenciaSql& s) override;
   std::vector<std::string> TablasBase() override;
   std::optional<bool> TieneLocalizador(const std::string& tablaSql) override;
+  std::optional<std::vector<std::string>> NombreCatalogo(
+      const std::vector<std::string>& partes) override;
   void Cierra() noexcept override;
   void IniciaTransaccion() override;
   void ConfirmaTransaccion() override;
   void DeshaceTransaccion() noexcept override;
   bool EnTransaccion() const override { return enTransaccion_; }
+  bool TransaccionAbiertaEnServidor() override;
 
  private:
   void AutoConfirmacion(bool activa);
@@ -76,6 +80,8 @@ class ConexionOdbc final : public Backend {
   Esperas esperas_;
   std::optional<SesionOdbc> sesion_;
   bool enTransaccion_ = false;
+  // a statement failed inside the transaction since the server was last asked
+  bool falloEnTransaccion_ = false;
   Motor motor_ = Motor::OtroOdbc;
   std::list<SentenciaOdbc> sentencias_;  // most recently used first
 };
@@ -157,11 +163,42 @@ SentenciaOdbc& ConexionOdbc::Prepara(const std::string& texto) {
 }
 
 ResultadoConsulta ConexionOdbc::Consulta(const SentenciaSql& s, long maxRegistros) {
-  return Prepara(s.texto).Consulta(s.parametros, maxRegistros);
+  try {
+    return Prepara(s.texto).Consulta(s.parametros, maxRegistros);
+  } catch (...) {
+    falloEnTransaccion_ = enTransaccion_;
+    throw;
+  }
 }
 
 long ConexionOdbc::Ejecuta(const SentenciaSql& s) {
-  return Prepara(s.texto).Ejecuta(s.parametros);
+  try {
+    return Prepara(s.texto).Ejecuta(s.parametros);
+  } catch (...) {
+    falloEnTransaccion_ = enTransaccion_;
+    throw;
+  }
+}
+
+// SQL Server: @@TRANCOUNT is 0 once the server rolled back (a deadlock
+// victim, XACT_ABORT) and XACT_STATE() is -1 while only a rollback is
+// allowed. PostgreSQL refuses any statement in an aborted transaction.
+bool ConexionOdbc::TransaccionAbiertaEnServidor() {
+  if (!enTransaccion_) return false;
+  if (!falloEnTransaccion_) return true;
+  falloEnTransaccion_ = false;
+  if (motor_ == Motor::SqlServer)
+    return TransaccionAbiertaSegunSqlServer(Consulta({kEstadoTransaccionSqlServer, {}}, 1));
+  if (motor_ == Motor::PostgreSql) {
+    try {
+      Consulta({"select 1", {}}, 1);
+    } catch (const ErrorVarlo& e) {
+      if (EsConexionPerdida(e)) throw;
+      falloEnTransaccion_ = false;
+      return false;
+    }
+  }
+  return true;
 }
 
 std::vector<std::string> ConexionOdbc::TablasBase() {
@@ -252,6 +289,42 @@ std::optional<bool> ConexionOdbc::TieneLocalizador(const std::string& tablaSql) 
   return clase == "r" || clase == "p";
 }
 
+// PostgreSQL folds an unquoted name to lower case and SQL Server compares
+// names as its collation says: the catalog is asked with the server's own
+// rules, so that the name is then written quoted in its real spelling.
+std::optional<std::vector<std::string>> ConexionOdbc::NombreCatalogo(
+    const std::vector<std::string>& partes) {
+  if (partes.empty() || partes.size() > 2) return std::nullopt;
+  const std::string tabla = partes.back();
+  const std::string esquema = partes.size() == 2 ? partes.front() : std::string();
+  ResultadoConsulta r;
+  if (motor_ == Motor::PostgreSql) {
+    // the spelling given first, then its folded form, then the search path's order
+    r = Consulta({"select n.nspname, c.relname from pg_catalog.pg_class c"
+                  " join pg_catalog.pg_namespace n on n.oid = c.relnamespace"
+                  " where c.relkind in ('r', 'p', 'v', 'm', 'f')"
+                  " and lower(c.relname) = lower(cast(? as text))"
+                  " and case when cast(? as text) = '' then n.nspname = any(current_schemas(false))"
+                  " else lower(n.nspname) = lower(cast(? as text)) end"
+                  " order by c.relname = cast(? as text) desc, n.nspname = cast(? as text) desc,"
+                  " c.relname = lower(cast(? as text)) desc,"
+                  " array_position(current_schemas(false), n.nspname), n.nspname",
+                  {tabla, esquema, esquema, tabla, esquema, tabla}},
+                 1);
+  } else if (motor_ == Motor::SqlServer) {
+    std::string comoEscrita;
+    for (const std::string& p : partes) comoEscrita += (comoEscrita.empty() ? "[" : ".[") + p + "]";
+    r = Consulta({kNombreCatalogoSqlServer, {comoEscrita}}, 1);
+  } else {
+    return std::nullopt;
+  }
+  if (r.filas.empty() || r.filas[0].size() < 2 || EsNulo(r.filas[0][1])) return std::nullopt;
+  std::vector<std::string> real;
+  if (partes.size() == 2) real.push_back(ValorComoTexto(r.filas[0][0]));
+  real.push_back(ValorComoTexto(r.filas[0][1]));
+  return real;
+}
+
 void ConexionOdbc::Cierra() noexcept {
   sentencias_.clear();
   sesion_.reset();
@@ -259,6 +332,12 @@ void ConexionOdbc::Cierra() noexcept {
   env_.Libera();
 }
 }  // namespace
+
+bool TransaccionAbiertaSegunSqlServer(const ResultadoConsulta& respuesta) {
+  if (respuesta.filas.empty() || respuesta.filas[0].size() < 2) return false;
+  const std::vector<Valor>& fila = respuesta.filas[0];
+  return !EsNulo(fila[0]) && ValorComoTexto(fila[0]) != "0" && ValorComoTexto(fila[1]) == "1";
+}
 
 std::unique_ptr<Backend> AbreOdbc(const std::string& cadenaOdbc, const Esperas& esperas) {
   return std::make_unique<ConexionOdbc>(cadenaOdbc, esperas);

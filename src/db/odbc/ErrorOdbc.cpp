@@ -126,6 +126,10 @@ ErrorBaseDatos::Clase ClaseDeRegistro(const RegistroDiagnostico& r, ClaseHandle 
   // the login timed out: the server did not answer
   if (e == "HYT00" && handle != ClaseHandle::Sentencia)
     return ErrorBaseDatos::Clase::ConexionPerdida;
+  // a deadlock victim or a serialization failure: SQL Server's 1205 (40001),
+  // PostgreSQL's 40001 and 40P01; the server rolled the transaction back
+  if (e == "40001" || e == "40P01" || r.nativo == 1205)
+    return ErrorBaseDatos::Clase::TransaccionPerdida;
   // a statement waited out its bound: PostgreSQL's lock_timeout (55P03),
   // a cancelled statement (57014), SQL Server's lock timeout (1222)
   if (e == "HYT00" || e == "55P03" || e == "57014" || r.nativo == 1222)

@@ -288,6 +288,22 @@ class BackendSQLite final : public Backend {
     return r;
   }
 
+  // SQLite ignores the case of ASCII letters in names; the catalog's
+  // spelling is still the one written.
+  std::optional<std::vector<std::string>> NombreCatalogo(
+      const std::vector<std::string>& partes) override {
+    if (partes.size() != 1) return std::nullopt;
+    sqlite3_stmt* s = Prepara(
+        "select name from sqlite_master where type in ('table', 'view') and name = ?1 "
+        "collate nocase order by name = ?1 desc limit 1");
+    UsoSentencia uso(s);
+    Vincula(db_.get(), s, {Valor(partes[0])});
+    const int rc = sqlite3_step(s);
+    if (rc == SQLITE_DONE) return std::nullopt;
+    if (rc != SQLITE_ROW) LanzaSQLite(db_.get(), rc);
+    return std::vector<std::string>{TextoColumna(s, 0)};
+  }
+
   // IMMEDIATE takes the write lock at the start: two writers wait for each
   // other in the busy handler instead of failing inside a batch.
   void IniciaTransaccion() override { Ejecuta(SentenciaSql{"BEGIN IMMEDIATE", {}}); }

@@ -1,0 +1,190 @@
+// A transaction the server ended on its own (a deadlock victim, an error
+// that aborts the whole transaction) is the batch's: the batch is done again
+// from its first record, and every "_Ok.txt" line has its row.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <thread>
+
+#include "EntornoImportacion.h"
+#include "db/ConexionGenerica.h"
+#include "db/ErrorBaseDatos.h"
+#include "db/sqlite/ConexionSQLite.h"
+
+namespace varlo::prueba {
+namespace {
+
+using Clase = db::ErrorBaseDatos::Clase;
+
+// SQLite playing a server that, at the INSERTs the test chooses, rolls the
+// whole transaction back and fails the statement with an error of that class.
+class ServidorQueDeshace final : public db::Backend {
+ public:
+  using Falla = std::function<std::optional<Clase>(int insercion)>;
+  ServidorQueDeshace(std::unique_ptr<db::Backend> sqlite, db::Motor motor, Falla falla)
+      : sqlite_(std::move(sqlite)), motor_(motor), falla_(std::move(falla)) {}
+
+  db::Motor MotorBD() const override { return motor_; }
+  bool Abierta() const override { return sqlite_->Abierta(); }
+  db::ResultadoConsulta Consulta(const db::SentenciaSql& s, long maxRegistros) override {
+    return sqlite_->Consulta(s, maxRegistros);
+  }
+  long Ejecuta(const db::SentenciaSql& s) override {
+    if (s.texto.starts_with("insert") && sqlite_->EnTransaccion()) {
+      if (auto clase = falla_(++inserciones_)) {
+        sqlite_->DeshaceTransaccion();
+        throw db::ErrorBaseDatos(-2147467259, "Servidor", "Transacción elegida como víctima",
+                                 *clase);
+      }
+    }
+    return sqlite_->Ejecuta(s);
+  }
+  std::vector<std::string> TablasBase() override { return sqlite_->TablasBase(); }
+  void IniciaTransaccion() override { sqlite_->IniciaTransaccion(); }
+  void ConfirmaTransaccion() override { sqlite_->ConfirmaTransaccion(); }
+  void DeshaceTransaccion() noexcept override { sqlite_->DeshaceTransaccion(); }
+  bool EnTransaccion() const override { return sqlite_->EnTransaccion(); }
+  std::optional<bool> TieneLocalizador(const std::string& t) override {
+    return sqlite_->TieneLocalizador(t);
+  }
+  std::optional<std::vector<std::string>> NombreCatalogo(
+      const std::vector<std::string>& partes) override {
+    return sqlite_->NombreCatalogo(partes);
+  }
+  void Cierra() override { sqlite_->Cierra(); }
+
+ private:
+  std::unique_ptr<db::Backend> sqlite_;
+  db::Motor motor_;
+  Falla falla_;
+  int inserciones_ = 0;
+};
+
+// The database of the environment behind that server. Reported as SQLite,
+// the lines of a batch are read ahead and their rows written together;
+// reported as another ODBC database, each record is written at once.
+std::unique_ptr<db::Conexion> Servidor(EntornoImportacion& e, db::Motor motor,
+                                       ServidorQueDeshace::Falla falla) {
+  const std::string ruta = e.Cadena().substr(e.Cadena().find("Data Source=") + 12);
+  return std::make_unique<db::ConexionGenerica>(
+      std::make_unique<ServidorQueDeshace>(db::AbreSQLite(ruta), motor, std::move(falla)));
+}
+
+Corrida::Opciones Lote(long n) {
+  Corrida::Opciones o;
+  o.lote = n;
+  return o;
+}
+
+std::size_t Repeticiones(const V& log) {
+  return static_cast<std::size_t>(std::count_if(log.begin(), log.end(), [](const std::string& l) {
+    return l.starts_with("La base de datos deshizo el lote");
+  }));
+}
+
+class TransaccionPerdidaEn : public ::testing::TestWithParam<db::Motor> {};
+
+TEST_P(TransaccionPerdidaEn, ElLoteSeRepiteDesdeSuPrimerRegistro) {
+  EntornoImportacion e;
+  e.Base().Execute(kCreaTurno);
+  e.Definiciones(e.Turnos());
+  const V lineas = {"1,Uno", "2,Dos", "3,Tres", "4,Cuatro", "5,Cinco"};
+  e.Fuente("Turno.txt", lineas);
+  // batches of 3: the second insert of the first batch is a deadlock victim
+  // (its class says so); the second batch loses its transaction to an error
+  // of a plain class, found by asking whether the transaction is still open
+  const int victima = GetParam() == db::Motor::SQLite ? 1 : 2;
+  auto falla = [&](int n) -> std::optional<Clase> {
+    if (n == victima) return Clase::TransaccionPerdida;
+    if (GetParam() != db::Motor::SQLite && n == 6) return Clase::Otro;
+    return std::nullopt;
+  };
+  EXPECT_EQ(e.Importa(Lote(3), {}, Servidor(e, GetParam(), falla)), 0);
+  EXPECT_EQ(e.Lee("Turno", {"ID", "Nombre"}),
+            (Filas{{"1", "Uno"}, {"2", "Dos"}, {"3", "Tres"}, {"4", "Cuatro"}, {"5", "Cinco"}}));
+  EXPECT_EQ(e.Resultado("Turno_Ok.txt"), lineas);
+  EXPECT_EQ(e.Resultado("Turno_Er.txt"), V{});
+  EXPECT_EQ(Repeticiones(e.Log()), GetParam() == db::Motor::SQLite ? 1u : 2u);
+  EXPECT_EQ(e.Resumenes(), (V{"Resumen Turno: 5 leídas, 5 agregadas, 0 actualizadas, 0 "
+                              "rechazadas, 0 sin procesar"}));
+}
+
+TEST_P(TransaccionPerdidaEn, TresRepeticionesFallidasTerminanLaTabla) {
+  EntornoImportacion e;
+  e.Base().Execute(kCreaTurno);
+  e.Definiciones(e.Turnos());
+  e.Fuente("Turno.txt", {"1,Uno", "2,Dos", "3,Tres", "4,Cuatro", "5,Cinco"});
+  // the first batch commits (its rows written together, or one by one);
+  // every insert after it is a victim
+  const int primerLote = GetParam() == db::Motor::SQLite ? 1 : 2;
+  auto falla = [&](int n) -> std::optional<Clase> {
+    if (n > primerLote) return Clase::TransaccionPerdida;
+    return std::nullopt;
+  };
+  EXPECT_EQ(e.Importa(Lote(2), {}, Servidor(e, GetParam(), falla)), 4);
+  // what was reported is what committed, and nothing of the lost batch
+  EXPECT_EQ(e.Lee("Turno", {"ID"}), (Filas{{"1"}, {"2"}}));
+  EXPECT_EQ(e.Resultado("Turno_Ok.txt"), (V{"1,Uno", "2,Dos"}));
+  const V log = e.Log();
+  EXPECT_EQ(Repeticiones(log), 3u);
+  EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                          [](const std::string& l) {
+                            return l.find("el lote se intentó 4 veces") != std::string::npos;
+                          }),
+            1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Motores, TransaccionPerdidaEn,
+                         ::testing::Values(db::Motor::SQLite, db::Motor::OtroOdbc),
+                         [](const ::testing::TestParamInfo<db::Motor>& i) {
+                           return std::string(i.param == db::Motor::SQLite ? "Anticipado"
+                                                                           : "UnoPorUno");
+                         });
+
+// A real deadlock between the import and another connection: the import
+// holds the new row 10 and waits for row 2, which the other holds while it
+// waits to insert 10. The import waited first, so PostgreSQL's deadlock
+// check ends its transaction (40P01); the batch is done again once the
+// other one committed.
+TEST(TransaccionPerdidaPostgreSql, VictimaDeUnInterbloqueoRepiteSuLote) {
+  EntornoImportacion e(MotorPrueba::PostgreSql);
+  e.Base().Execute(kCreaTurno);
+  e.Base().Execute("INSERT INTO Turno VALUES (2, 'Dos')");
+  e.Definiciones(e.Turnos());
+  e.Fuente("Turno.txt", {"10,Diez", "2,Dos bis"});
+
+  auto otra = db::Conexion::Abre(e.Cadena());
+  auto vigia = db::Conexion::Abre(e.Cadena());
+  otra->BeginTrans();
+  otra->Execute("UPDATE Turno SET Nombre = 'Dos de la otra' WHERE ID = 2");
+  bool seBloqueo = false;
+  std::thread hilo([&] {
+    try {
+      // once the import waits for row 2, the other asks for the import's row 10
+      db::Consulta espera;
+      espera.tabla = "pg_catalog.pg_stat_activity";
+      espera.condiciones = {{"wait_event_type", db::ClaseLiteral::Texto, std::string("Lock")}};
+      for (int i = 0; i < 600 && !seBloqueo; ++i) {
+        seBloqueo = !vigia->AbreConsulta(espera, 1)->EOF_();
+        if (!seBloqueo) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
+      if (seBloqueo) otra->Execute("INSERT INTO Turno VALUES (10, 'Diez de la otra')");
+      otra->CommitTrans();
+    } catch (...) {
+      otra->RollbackTrans();
+    }
+  });
+  const int salida = e.Importa(Lote(10));
+  hilo.join();
+  ASSERT_TRUE(seBloqueo);
+  EXPECT_EQ(salida, 0) << e.Log().back();
+  // the import's batch, done again after the other committed, has the last word
+  EXPECT_EQ(e.Lee("Turno", {"ID", "Nombre"}), (Filas{{"10", "Diez"}, {"2", "Dos bis"}}));
+  EXPECT_EQ(e.Resultado("Turno_Ok.txt"), (V{"10,Diez", "2,Dos bis"}));
+  EXPECT_EQ(Repeticiones(e.Log()), 1u);
+}
+
+}  // namespace
+}  // namespace varlo::prueba
