@@ -297,7 +297,9 @@ class BackendSQLite final : public Backend {
         "select name from sqlite_master where type in ('table', 'view') and name = ?1 "
         "collate nocase order by name = ?1 desc limit 1");
     UsoSentencia uso(s);
-    Vincula(db_.get(), s, {Valor(partes[0])});
+    // bound without a copy: the value must outlive the step
+    const std::vector<Valor> nombre{Valor(partes[0])};
+    Vincula(db_.get(), s, nombre);
     const int rc = sqlite3_step(s);
     if (rc == SQLITE_DONE) return std::nullopt;
     if (rc != SQLITE_ROW) LanzaSQLite(db_.get(), rc);
