@@ -174,7 +174,13 @@ TEST(TransaccionPerdidaPostgreSql, VictimaDeUnInterbloqueoRepiteSuLote) {
         seBloqueo = !vigia->AbreConsulta(espera, 1)->EOF_();
         if (!seBloqueo) std::this_thread::sleep_for(std::chrono::milliseconds(50));
       }
-      if (seBloqueo) otra->Execute("INSERT INTO Turno VALUES (10, 'Diez de la otra')");
+      // The first of the two to have waited a second runs the deadlock
+      // check and gives way; the import's lead is widened so that a busy
+      // machine cannot turn the order round.
+      if (seBloqueo) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        otra->Execute("INSERT INTO Turno VALUES (10, 'Diez de la otra')");
+      }
       otra->CommitTrans();
     } catch (...) {
       otra->RollbackTrans();
