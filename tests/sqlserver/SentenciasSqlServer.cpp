@@ -303,7 +303,8 @@ void Reservadas(std::vector<std::string>& textos) {
 // wrote) and values refused by the layer (too long, not a number, a date
 // that does not exist) or by the database only (a second row with the same
 // "Numero", a "Numero" over 99), where the batched write fails and the batch
-// is done again one record at a time.
+// is done again one record at a time. A second table has no primary key and
+// two rows of one key: a line with that key changes neither.
 void Repetidas(std::vector<std::string>& textos) {
   Compara(
       "Repetidas",
@@ -315,11 +316,20 @@ void Repetidas(std::vector<std::string>& textos) {
                       "\"Fecha\" DATE)");
         EscribeBytes(tmp.Archivo("defs.ini"),
                      "[Base de Datos]\r\nConexion=Provider=SQLite;Data Source=" + ruta +
-                         "\r\n[Tablas]\r\nTotal=1\r\nTabla1=Repetidas\r\n[Repetidas]\r\nOrigen=" +
+                         "\r\n[Tablas]\r\nTotal=2\r\nTabla1=Repetidas\r\nTabla2=Dobles\r\n"
+                         "[Repetidas]\r\nOrigen=" +
                          tmp.Archivo("Repetidas.txt") +
                          "\r\nFormato=3\r\nFormatoFecha=DD/MM/YYYY\r\nNombreIndice=Clave\r\n"
                          "Columnas=4\r\nCampoColumna1=Clave\r\nCampoColumna2=Nombre\r\n"
-                         "CampoColumna3=Numero\r\nCampoColumna4=Fecha\r\n");
+                         "CampoColumna3=Numero\r\nCampoColumna4=Fecha\r\n[Dobles]\r\nOrigen=" +
+                         tmp.Archivo("Dobles.txt") +
+                         "\r\nFormato=3\r\nNombreIndice=Clave\r\nColumnas=2\r\n"
+                         "CampoColumna1=Clave\r\nCampoColumna2=Nombre\r\n");
+        auto base = db::AbreSQLite(ruta);
+        base->Ejecuta(
+            {"CREATE TABLE \"Dobles\" (\"Clave\" VARCHAR(10), \"Nombre\" VARCHAR(10))", {}});
+        base->Ejecuta({"INSERT INTO \"Dobles\" VALUES ('X', 'x1'), ('X', 'x2'), ('Y', 'y')", {}});
+        EscribeBytes(tmp.Archivo("Dobles.txt"), "Y,y1\r\nX,nuevo\r\nZ,z\r\nY,y2\r\nX,otro\r\n");
         EscribeBytes(tmp.Archivo("Repetidas.txt"),
                      "A,ana,1,03/08/2006\r\n"
                      "B,beto,2,04/08/2006\r\n"

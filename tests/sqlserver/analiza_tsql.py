@@ -68,7 +68,9 @@ def juzga_lote(arbol):
             anchos = {len(t.expressions) for t in valores.expressions}
             yield (None if len(anchos) == 1 else "filas de distinto ancho"), "INSERT de varias filas"
     if isinstance(arbol, exp.Select) and arbol.find(exp.In) is not None:
-        yield None, "SELECT ... IN"
+        # the keys of a lookup are literals, as in the single lookup
+        marcado = any(i.name.startswith("@") for i in arbol.find(exp.In).find_all(exp.Identifier))
+        yield ("llave enlazada en vez de literal" if marcado else None), "SELECT ... IN"
     if isinstance(arbol, exp.Update) and arbol.args.get("from") is not None:
         desde = arbol.args["from"].expressions
         alias = {t.alias for t in desde if isinstance(t, exp.Table) and t.alias}
