@@ -41,8 +41,9 @@ class Dialecto {
                                         const std::vector<Predicado>& condiciones,
                                         const std::vector<Valor>& localizador) const = 0;
   // The SELECT of a query whose one condition takes any of those values
-  // ("key in (?, ?, ...)"), the locator's columns after the listed ones when
-  // asked; nothing where the lookups of a batch are not fetched together.
+  // ("key in (?, ?, ...)"; SQL Server: "key in ('a', 'b')", as literals), the
+  // locator's columns after the listed ones when asked; nothing where the
+  // lookups of a batch are not fetched together.
   virtual std::optional<SentenciaSql> SelectVarias(const Consulta& /*c*/,
                                                    const std::vector<Valor>& /*llaves*/,
                                                    bool /*conLocalizador*/) const {
