@@ -16,10 +16,11 @@ ConexionGenerica::ConexionGenerica(std::unique_ptr<Backend> backend)
       backend_(std::make_shared<EscriturasDiferidas>(std::move(backend), dialecto_)) {}
 
 // Where a statement costs more than a record's own work: a round trip to
-// PostgreSQL, a statement of its own in SQLite.
+// PostgreSQL or SQL Server, a statement of its own in SQLite.
 void ConexionGenerica::DifiereInserciones(bool activa) {
   const Motor m = backend_->MotorBD();
-  backend_->Activa(activa && (m == Motor::PostgreSql || m == Motor::SQLite));
+  backend_->Activa(activa &&
+                   (m == Motor::PostgreSql || m == Motor::SQLite || m == Motor::SqlServer));
 }
 
 int ConexionGenerica::State() const {
@@ -129,8 +130,10 @@ std::unique_ptr<Recordset> ConexionGenerica::AbreConsulta(const db::Consulta& da
 bool ConexionGenerica::AnticipaBusquedas(const Consulta& modelo) const {
   if (modelo.condiciones.size() != 1) return false;
   const ClaseLiteral clase = modelo.condiciones[0].clase;
+  // a probe key the dialect can write for that class (a number key is checked)
+  const Valor sonda = clase == ClaseLiteral::Numero ? Valor{std::int64_t{0}} : Valor{std::string()};
   return (clase == ClaseLiteral::Texto || clase == ClaseLiteral::Numero) &&
-         dialecto_->SelectVarias(modelo, {Valor{std::string()}}, false).has_value();
+         dialecto_->SelectVarias(modelo, {sonda}, false).has_value();
 }
 
 void ConexionGenerica::Anticipa(const Consulta& dado, const std::vector<Valor>& llaves) {

@@ -41,8 +41,9 @@ class Dialecto {
                                         const std::vector<Predicado>& condiciones,
                                         const std::vector<Valor>& localizador) const = 0;
   // The SELECT of a query whose one condition takes any of those values
-  // ("key in (?, ?, ...)"), the locator's columns after the listed ones when
-  // asked; nothing where the lookups of a batch are not fetched together.
+  // ("key in (?, ?, ...)"; SQL Server: "key in ('a', 'b')", as literals), the
+  // locator's columns after the listed ones when asked; nothing where the
+  // lookups of a batch are not fetched together.
   virtual std::optional<SentenciaSql> SelectVarias(const Consulta& /*c*/,
                                                    const std::vector<Valor>& /*llaves*/,
                                                    bool /*conLocalizador*/) const {
@@ -53,15 +54,23 @@ class Dialecto {
                                     const std::vector<std::string>& columnas,
                                     std::vector<std::vector<Valor>> filas) const = 0;
   // One UPDATE of several rows, each found by its locator and still
-  // matching its conditions, with the same columns assigned; it returns the
-  // position (from 0) of each row it changed. Nothing where the database
-  // has no locator or a column's type has no cast here.
+  // matching its conditions (by its conditions alone where the database has
+  // no locator), with the same columns assigned; it returns a row for each
+  // row it changed, or only its count (ActualizaVariasCuentaFilas). Nothing
+  // where such a change cannot be written with others here.
   virtual std::optional<SentenciaSql> ActualizaVarias(
       const std::vector<ActualizacionDiferible>& /*filas*/) const {
     return std::nullopt;
   }
+  // Whether ActualizaVarias returns no rows, its count of changed rows
+  // confirming the changes instead (each change can reach one row at most).
+  virtual bool ActualizaVariasCuentaFilas() const { return false; }
   // Whether ActualizaVarias can write such a change with others.
   virtual bool ActualizaVariasAdmite(const ActualizacionDiferible& /*a*/) const { return false; }
+  // How many rows InsertVarias or ActualizaVarias may carry in one statement
+  // when each row binds `marcasPorFila` values (at least 1): the server's
+  // own limits of rows and markers per statement.
+  virtual std::size_t FilasPorSentencia(std::size_t marcasPorFila) const = 0;
   // "Delete From " + table.
   virtual std::string DeleteFrom(const std::string& tabla) const = 0;
   // A name as written ("[Fecha Alta]", "ID_Empleado") in this dialect's

@@ -1,5 +1,6 @@
 #include "db/DialectoBase.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "common/ErrorVarlo.h"
@@ -183,6 +184,11 @@ SentenciaSql DialectoBase::UpdateLocalizado(
 void DialectoBase::Condicion(const Predicado& p, const std::string& igual, SentenciaSql& s) const {
   s.texto += Identificador(p.columna) + igual + "?";
   s.parametros.push_back(ValorDeCondicion(p));
+}
+
+std::size_t DialectoBase::FilasPorSentencia(std::size_t marcasPorFila) const {
+  constexpr std::size_t kMarcas = 20000, kFilas = 500;
+  return std::clamp<std::size_t>(kMarcas / std::max<std::size_t>(marcasPorFila, 1), 1, kFilas);
 }
 
 std::string DialectoBase::DeleteFrom(const std::string& tabla) const {

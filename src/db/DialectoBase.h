@@ -25,6 +25,9 @@ class DialectoBase : public Dialecto {
                             std::vector<std::vector<Valor>> filas) const override;
   std::string DeleteFrom(const std::string& tabla) const override;
   std::size_t ColumnasLocalizador() const override { return 0; }
+  // Few enough to keep far from any driver's limit of markers, many enough
+  // that the round trip no longer counts.
+  std::size_t FilasPorSentencia(std::size_t marcasPorFila) const override;
 
  protected:
   // One bound key condition (column, the comparison text, a "?" marker)

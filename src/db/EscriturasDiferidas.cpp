@@ -8,13 +8,6 @@
 
 namespace varlo::db {
 
-namespace {
-// Rows per statement: few enough to keep far from any driver's limit of
-// markers, many enough that the round trip no longer counts.
-constexpr std::size_t kMarcasPorSentencia = 20000;
-constexpr std::size_t kFilasPorSentencia = 500;
-}  // namespace
-
 EscriturasDiferidas::EscriturasDiferidas(std::unique_ptr<Backend> backend,
                                          std::shared_ptr<const Dialecto> dialecto)
     : backend_(std::move(backend)), dialecto_(std::move(dialecto)) {}
@@ -88,8 +81,10 @@ void EscriturasDiferidas::EscribeGrupo(std::vector<Escritura>& escrituras, std::
                      "No se pueden escribir juntos los cambios de " + primera.cambio.tabla);
   // Every row must have been found where it was read; a row another writer
   // changed meanwhile sends the batch back to one record at a time.
-  const ResultadoConsulta r = backend_->Consulta(*s, 0);
-  if (r.filas.size() != cambios.size())
+  const std::size_t confirmadas = dialecto_->ActualizaVariasCuentaFilas()
+                                      ? static_cast<std::size_t>(backend_->Ejecuta(*s))
+                                      : backend_->Consulta(*s, 0).filas.size();
+  if (confirmadas != cambios.size())
     throw ErrorVarlo(errores_bd::FilaNoEncontrada, kFuenteBD,
                      "No se encuentra la fila para actualizarla. Algunos valores pueden haber "
                      "cambiado desde la última lectura.");
@@ -106,8 +101,7 @@ void EscriturasDiferidas::Escribe() {
       const std::size_t porFila = e.nueva
                                       ? e.fila.valores.size()
                                       : 3 + e.cambio.valores.size() + e.cambio.condiciones.size();
-      const std::size_t maximo = std::clamp<std::size_t>(
-          kMarcasPorSentencia / std::max<std::size_t>(porFila, 1), 1, kFilasPorSentencia);
+      const std::size_t maximo = std::max<std::size_t>(dialecto_->FilasPorSentencia(porFila), 1);
       std::size_t hasta = desde + 1;
       while (hasta < escrituras.size() && hasta - desde < maximo &&
              MismasColumnas(escrituras[desde], escrituras[hasta]))

@@ -1,8 +1,9 @@
 #pragma once
-// New rows and changes of rows found by their locator, held back and written
-// together (a multi-row INSERT or UPDATE) instead of one round trip per
-// record, where the server is reached through the network. Every other statement writes the held
-// rows first, so whatever runs next sees them; a rollback drops them.
+// New rows and changes of rows found by their locator (or, where the
+// database has none, by their keys), held back and written together (a
+// multi-row INSERT or UPDATE) instead of one statement per record. Every
+// other statement writes the held rows first, so whatever runs next sees
+// them; a rollback drops them.
 //
 // A held row that the database refuses is not any one record's fault at
 // that point: the error comes back as an ErrorBaseDatos of class

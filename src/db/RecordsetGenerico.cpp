@@ -299,12 +299,19 @@ void RecordsetGenerico::ActualizaFila(const std::vector<std::pair<std::string, V
   std::vector<int> tipos;
   for (std::size_t i = 0; i < campos_.size(); ++i)
     if (pendientes_[i]) tipos.push_back(campos_[i].tipo);
-  if (localizador && std::none_of(valores.begin(), valores.end(), [](const auto& v) {
+  // Where the database has no locator at all (SQL Server) a held change is
+  // matched on the lookup's keys, as its single UPDATE would be.
+  const bool porLlaves = !conLocalizador_ && dialecto_->ColumnasLocalizador() == 0;
+  if ((localizador || porLlaves) && std::none_of(valores.begin(), valores.end(), [](const auto& v) {
         return std::holds_alternative<Bytes>(v.second);
       })) {
     // A key column given the value it already holds is left out: rewriting it
     // would rewrite its index entry for nothing.
-    ActualizacionDiferible a{consulta_.tabla, {}, {}, consulta_.condiciones, *localizador};
+    ActualizacionDiferible a{consulta_.tabla,
+                             {},
+                             {},
+                             consulta_.condiciones,
+                             localizador ? *localizador : std::vector<Valor>{}};
     for (std::size_t i = 0, k = 0; i < campos_.size(); ++i) {
       if (!pendientes_[i]) continue;
       const bool llaveIgual =
@@ -321,7 +328,7 @@ void RecordsetGenerico::ActualizaFila(const std::vector<std::pair<std::string, V
     }
     if (backend_->DifiereActualizacion(a)) {
       // its new place is known only once written: a further change goes by the keys
-      localizador->clear();
+      if (localizador) localizador->clear();
       filas = 1;
       localizador = nullptr;
     }

@@ -7,6 +7,8 @@
 
 #include "common/ErrorVarlo.h"
 #include "db/Dialecto.h"
+#include "db/ErrorBaseDatos.h"
+#include "db/EscriturasDiferidas.h"
 #include "db/TiposAdo.h"
 
 // designated initializers leave the other members at their defaults
@@ -68,8 +70,9 @@ TEST(DialectoSqlServer, TextosExactosDelSistema) {
            .texto,
        "insert into [Empleado] ([ID_Empleado], [Fecha Alta]) values (?, ?), (?, ?)"},
   };
-  // SQL Server's lookups stay one per record
+  // a batch's lookups need the one condition their keys go into
   EXPECT_FALSE(d->SelectVarias(kSonda, {std::string("E1")}, false));
+  EXPECT_FALSE(d->SelectVarias(kDosClaves, {std::string("E1")}, false));
   for (const auto& [texto, esperado] : casos) EXPECT_EQ(texto, esperado);
   // a number key that is not a number never reaches the text
   for (const char* malo : {"12 or 1=1", "abc", "", "1,5", "0x10"}) {
@@ -82,6 +85,148 @@ TEST(DialectoSqlServer, TextosExactosDelSistema) {
       EXPECT_EQ(e.Numero(), 13) << malo;
       EXPECT_EQ(e.Descripcion(),
                 std::string("No coinciden los tipos (columna ID_Empleado, valor '") + malo + "')");
+    }
+  }
+}
+
+TEST(DialectoSqlServer, SentenciasDeUnLote) {
+  auto d = CreaDialecto(Motor::SqlServer);
+  // the lookups of a batch: each key a literal as in the single lookup, no TOP
+  EXPECT_EQ(d->SelectVarias(Jerarquia("x"), {std::string("_1"), std::string("O'B")}, false)->texto,
+            "Select [Parent] From [Jerarquias] Where [Key] in ('_1', 'O''B')");
+  Consulta porNumero{.top = 1, .tabla = "Empleado", .condiciones = {kId12}};
+  const auto numeros = d->SelectVarias(porNumero, {std::int64_t{7}, std::string("0012")}, false);
+  ASSERT_TRUE(numeros);
+  EXPECT_EQ(numeros->texto, "select * from [Empleado] Where [ID_Empleado] in (7, 0012)");
+  EXPECT_TRUE(numeros->parametros.empty());
+  EXPECT_THROW(d->SelectVarias(porNumero, {std::string("1) or (1=1")}, false), ErrorVarlo);
+
+  // the changes joined on their keys, every value bound: the new values of
+  // each row, then its keys
+  ActualizacionDiferible a{"dbo.Kardex",
+                           {{"Referencia", std::string("R'1")}, {"[Fecha Alta]", Valor{}}},
+                           {adVarChar, adDBTimeStamp},
+                           kKardex,
+                           {}};
+  ActualizacionDiferible b = a;
+  b.valores[0].second = std::string("R2");
+  b.condiciones[0].valor = std::string("124");
+  EXPECT_TRUE(d->ActualizaVariasAdmite(a));
+  EXPECT_TRUE(d->ActualizaVariasCuentaFilas());
+  const auto varias = d->ActualizaVarias({a, b});
+  ASSERT_TRUE(varias);
+  EXPECT_EQ(varias->texto,
+            "update [t] set [Referencia] = [v].[c0], [Fecha Alta] = [v].[c1] from [dbo].[Kardex] "
+            "as [t], (values (?, ?, ?, ?), (?, ?, ?, ?)) as [v] ([c0], [c1], [k0], [k1]) where "
+            "[t].[Id_Empleado] = [v].[k0] and [t].[Fecha] = [v].[k1] and (select count(*) from "
+            "[dbo].[Kardex] as [u] where [u].[Id_Empleado] = [v].[k0] and [u].[Fecha] = "
+            "[v].[k1]) = 1");
+  EXPECT_EQ(varias->parametros, (std::vector<Valor>{"R'1", Valor{}, "123", FechaHora{2006, 8, 3},
+                                                    "R2", Valor{}, "124", FechaHora{2006, 8, 3}}));
+  // a picture, a row without keys, or a locator it does not have: one at a time
+  ActualizacionDiferible foto = a;
+  foto.tipos = {adVarChar, adLongVarBinary};
+  ActualizacionDiferible sinLlaves = a;
+  sinLlaves.condiciones.clear();
+  ActualizacionDiferible conLocalizador = a;
+  conLocalizador.localizador = {std::int64_t{7}};
+  for (const auto* x : {&foto, &sinLlaves, &conLocalizador}) {
+    EXPECT_FALSE(d->ActualizaVariasAdmite(*x));
+    EXPECT_FALSE(d->ActualizaVarias({*x}));
+  }
+}
+
+// Counts the rows and markers of each statement it is given; Ejecuta
+// answers `cambiadas` rows changed.
+class BackendQueCuenta final : public Backend {
+ public:
+  struct Sentencia {
+    std::size_t filas, marcas;
+  };
+  std::vector<Sentencia> sentencias;
+  std::vector<Valor> valores;
+  long cambiadas = -1;
+
+  Motor MotorBD() const override { return Motor::SqlServer; }
+  bool Abierta() const override { return true; }
+  ResultadoConsulta Consulta(const SentenciaSql&, long) override { return {}; }
+  long Ejecuta(const SentenciaSql& s) override {
+    std::size_t filas = 0;
+    for (std::size_t p = s.texto.find("(?"); p != std::string::npos; p = s.texto.find("(?", p + 1))
+      ++filas;
+    sentencias.push_back({filas, s.parametros.size()});
+    valores.insert(valores.end(), s.parametros.begin(), s.parametros.end());
+    return cambiadas < 0 ? static_cast<long>(filas) : cambiadas;
+  }
+  std::vector<std::string> TablasBase() override { return {}; }
+  void IniciaTransaccion() override {}
+  void ConfirmaTransaccion() override {}
+  void DeshaceTransaccion() noexcept override {}
+  bool EnTransaccion() const override { return true; }
+  std::optional<bool> TieneLocalizador(const std::string&) override { return false; }
+  void Cierra() override {}
+};
+
+TEST(DialectoSqlServer, UnaSentenciaLlevaHastaMilFilasY2100Marcas) {
+  struct Caso {
+    std::size_t filas, columnas;
+    std::vector<std::size_t> porSentencia;
+  };
+  // 2000 markers leave room for the driver's own parameters of the call
+  const Caso casos[] = {{1000, 1, {1000}},
+                        {2500, 1, {1000, 1000, 500}},
+                        {1000, 3, {666, 334}},
+                        {5, 2500, {1, 1, 1, 1, 1}}};
+  for (const Caso& c : casos) {
+    auto b = std::make_unique<BackendQueCuenta>();
+    BackendQueCuenta& backend = *b;
+    EscriturasDiferidas diferidas(std::move(b), CreaDialecto(Motor::SqlServer));
+    diferidas.Activa(true);
+    std::vector<Valor> esperados;
+    for (std::size_t f = 0; f < c.filas; ++f) {
+      std::vector<std::pair<std::string, Valor>> fila;
+      for (std::size_t k = 0; k < c.columnas; ++k) {
+        fila.emplace_back("C" + std::to_string(k), static_cast<std::int64_t>(f * 10000 + k));
+        esperados.push_back(fila.back().second);
+      }
+      ASSERT_TRUE(diferidas.Difiere("T", fila));
+    }
+    diferidas.ConfirmaTransaccion();
+    std::vector<std::size_t> porSentencia;
+    for (const auto& s : backend.sentencias) {
+      porSentencia.push_back(s.filas);
+      EXPECT_EQ(s.marcas, s.filas * c.columnas);
+    }
+    EXPECT_EQ(porSentencia, c.porSentencia) << c.filas << "x" << c.columnas;
+    // every value once, in file order
+    EXPECT_EQ(backend.valores, esperados);
+  }
+}
+
+TEST(DialectoSqlServer, CadaCambioRetenidoConfirmaSuFilaOElLoteSeRehace) {
+  ActualizacionDiferible a{"Empleado",
+                           {{"Nombre", std::string("N")}},
+                           {adVarChar},
+                           {{"ID_Empleado", C::Texto, std::string("E1")}},
+                           {}};
+  for (long cambiadas : {3L, 2L, 4L, 0L}) {
+    auto b = std::make_unique<BackendQueCuenta>();
+    b->cambiadas = cambiadas;
+    EscriturasDiferidas diferidas(std::move(b), CreaDialecto(Motor::SqlServer));
+    diferidas.Activa(true);
+    for (int i = 0; i < 3; ++i) {
+      ActualizacionDiferible x = a;
+      ASSERT_TRUE(diferidas.DifiereActualizacion(x));
+    }
+    if (cambiadas == 3) {
+      EXPECT_NO_THROW(diferidas.ConfirmaTransaccion());
+      continue;
+    }
+    try {
+      diferidas.ConfirmaTransaccion();
+      ADD_FAILURE() << cambiadas << " rows changed for 3 held changes";
+    } catch (const ErrorVarlo& e) {
+      EXPECT_EQ(ClaseDe(e), ErrorBaseDatos::Clase::LoteDiferido) << e.Descripcion();
     }
   }
 }

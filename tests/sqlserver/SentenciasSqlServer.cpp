@@ -3,16 +3,21 @@
 // separated by NUL bytes, for an independent T-SQL parser to judge.
 //
 // No SQL Server runs here: the statements run on SQLite instead, which reads
-// square brackets itself, once TOP and the ODBC date escapes are put in its
-// terms. The examples are each imported twice, so that the second run finds
-// its rows and renders the updates too.
+// square brackets itself, once TOP, the ODBC date escapes and the joined
+// UPDATE of a batch are put in its terms. The examples are each imported
+// twice, so that the second run finds its rows and renders the updates too;
+// and each import is done one statement per record and with the batched
+// statements, which must leave the same rows and result files.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <regex>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/VentanaFalsa.h"
@@ -64,6 +69,7 @@ class TextosSqlServer final : public db::Backend {
  private:
   // SQLite has LIMIT for TOP and stores a date as "YYYY-MM-DD HH:MM:SS".
   static db::SentenciaSql EnSQLite(db::SentenciaSql s) {
+    if (s.texto.rfind("update [t] set ", 0) == 0) s.texto = UpdateEnSQLite(s.texto);
     static const std::regex top("^(select )top ([0-9]+) (.*)$",
                                 std::regex::icase | std::regex::extended);
     static const std::regex fecha("\\{d '([^']*)'\\}"), fechaHora("\\{ts '([^']*)'\\}");
@@ -74,8 +80,61 @@ class TextosSqlServer final : public db::Backend {
     return s;
   }
 
+  // SQL Server's joined UPDATE in SQLite's terms: the target named with its
+  // alias, only the VALUES list in FROM, its columns named by a SELECT.
+  //   update [t] set S from T as [t], (values V) as [v] (N) where W
+  //   update T as [t] set S from (select column1 as N1, ... from (values V)) as [v] where W
+  static std::string UpdateEnSQLite(const std::string& texto) {
+    const std::string inicio = "update [t] set ", valores = " as [t], (values ",
+                      alias = ") as [v] (", donde = ") where ";
+    const std::size_t de = texto.find(" from "), v = texto.find(valores, de);
+    const std::size_t a = texto.find(alias, v), w = texto.find(donde, a);
+    if (de == std::string::npos || v == std::string::npos || a == std::string::npos ||
+        w == std::string::npos)
+      throw std::runtime_error("UPDATE de forma inesperada: " + texto);
+    const std::string tabla = texto.substr(de + 6, v - de - 6);
+    std::string columnas;
+    std::size_t n = 0;
+    for (std::size_t p = a + alias.size(); p < w;) {
+      const std::size_t fin = texto.find(']', p) + 1;
+      columnas +=
+          (n ? ", column" : "column") + std::to_string(n + 1) + " as " + texto.substr(p, fin - p);
+      ++n;
+      p = fin + 2;  // past ", "
+    }
+    return "update " + tabla + " as [t] set " + texto.substr(inicio.size(), de - inicio.size()) +
+           " from (select " + columnas + " from (values " +
+           texto.substr(v + valores.size(), a - v - valores.size()) + ")) as [v] where " +
+           texto.substr(w + donde.size());
+  }
+
   std::unique_ptr<db::Backend> sqlite_;
   std::vector<std::string>& textos_;
+};
+
+// The connection as a backend without batches sees it: every lookup and
+// every write one statement per record. The reference the batches must match.
+class UnoPorUno final : public db::Conexion {
+ public:
+  explicit UnoPorUno(std::unique_ptr<db::Conexion> cn) : cn_(std::move(cn)) {}
+  int State() const override { return cn_->State(); }
+  db::Motor MotorBD() const override { return cn_->MotorBD(); }
+  const db::Dialecto& DialectoBD() const override { return cn_->DialectoBD(); }
+  void Execute(const std::string& sql) override { cn_->Execute(sql); }
+  std::unique_ptr<db::Recordset> AbreConsulta(const db::Consulta& c, long maximo) override {
+    return cn_->AbreConsulta(c, maximo);
+  }
+  std::string NombreTabla(const std::string& t) override { return cn_->NombreTabla(t); }
+  std::vector<std::string> TablasBase() override { return cn_->TablasBase(); }
+  void BeginTrans() override { cn_->BeginTrans(); }
+  void CommitTrans() override { cn_->CommitTrans(); }
+  void RollbackTrans() noexcept override { cn_->RollbackTrans(); }
+  bool EnTransaccion() const override { return cn_->EnTransaccion(); }
+  bool TransaccionSigueAbierta() override { return cn_->TransaccionSigueAbierta(); }
+  void Close() override { cn_->Close(); }
+
+ private:
+  std::unique_ptr<db::Conexion> cn_;
 };
 
 std::string Reemplaza(std::string texto, const std::string& de, const std::string& a) {
@@ -85,16 +144,22 @@ std::string Reemplaza(std::string texto, const std::string& de, const std::strin
 }
 
 // Runs the whole run sequence twice over the database at `ruta`, with the
-// definitions `ini` already written.
+// definitions `ini` already written, `lote` records per transaction (0: the
+// program's default), with or without the batched statements.
 // `peorSalida`: the worst exit status the run may end with (the demo rejects
 // some lines on purpose).
-void Importa(const CarpetaTemporal& tmp, const std::string& ini, const std::string& ruta,
-             std::vector<std::string>& textos, int peorSalida) {
+void Importa(const CarpetaTemporal& tmp, const std::string& ini, const std::string& ruta, long lote,
+             bool enLotes, std::vector<std::string>& textos, int peorSalida) {
   for (int vez = 0; vez < 2; ++vez) {
     VentanaFalsa v;
     frmMain f(v, ini);
-    f.EstableceConexion(std::make_unique<db::ConexionGenerica>(
-        std::make_unique<TextosSqlServer>(db::AbreSQLite(ruta), textos)));
+    f.opciones.lote = lote;
+    auto cn = std::make_unique<db::ConexionGenerica>(
+        std::make_unique<TextosSqlServer>(db::AbreSQLite(ruta), textos));
+    if (enLotes)
+      f.EstableceConexion(std::move(cn));
+    else
+      f.EstableceConexion(std::make_unique<UnoPorUno>(std::move(cn)));
     f.Form_Load();
     f.Form_Activate();
     if (f.EstadoSalida() > peorSalida)
@@ -110,31 +175,104 @@ std::string BaseNueva(const CarpetaTemporal& tmp, const std::string& ddl = "") {
   return ruta;
 }
 
+// What the runs left: every table's rows (in any order) and every result file.
+std::string Huella(const CarpetaTemporal& tmp, const std::string& ruta) {
+  std::string r;
+  {
+    auto base = db::AbreSQLite(ruta);
+    for (const std::string& tabla : base->TablasBase()) {
+      db::ResultadoConsulta q = base->Consulta({"select * from \"" + tabla + "\"", {}}, 0);
+      std::vector<std::string> filas;
+      for (const auto& fila : q.filas) {
+        std::string t;
+        for (const db::Valor& v : fila) t += db::ValorComoTexto(v) + "|";
+        filas.push_back(t);
+      }
+      std::sort(filas.begin(), filas.end());
+      r += "== tabla " + tabla + "\n";
+      for (const std::string& f : filas) r += f + "\n";
+    }
+  }
+  std::vector<fs::path> archivos;
+  for (const auto& e : fs::recursive_directory_iterator(tmp.Ruta())) {
+    const std::string n = e.path().filename().string();
+    if (n.ends_with("_Ok.txt") || n.ends_with("_Er.txt")) archivos.push_back(e.path());
+  }
+  std::sort(archivos.begin(), archivos.end());
+  for (const fs::path& a : archivos)
+    r += "== " + fs::relative(a, tmp.Ruta()).string() + "\n" + LeeBytes(a.string());
+  return r;
+}
+
+// Prepares a program folder and returns the definitions file and the database.
+using Prepara = std::function<std::pair<std::string, std::string>(const CarpetaTemporal&)>;
+
+// The same import one statement per record (the reference), and with the
+// batched statements at one record per transaction and in the default
+// batches: every line must get the same verdict, leaving the same rows and
+// result files.
+void Compara(const std::string& nombre, const Prepara& prepara, int peorSalida,
+             std::vector<std::string>& textos) {
+  struct Corrida {
+    long lote;
+    bool enLotes;
+    const char* nombre;
+  };
+  const Corrida corridas[] = {{1, false, "sin sentencias en lote, --lote 1"},
+                              {1, true, "--lote 1"},
+                              {0, true, "el lote por omisión"}};
+  std::string referencia;
+  for (const Corrida& c : corridas) {
+    CarpetaTemporal tmp;
+    EstableceCarpetaPrograma(tmp.Ruta());
+    const auto [ini, ruta] = prepara(tmp);
+    Importa(tmp, ini, ruta, c.lote, c.enLotes, textos, peorSalida);
+    const std::string huella = Huella(tmp, ruta);
+    if (!c.enLotes) {
+      referencia = huella;
+      continue;
+    }
+    if (huella == referencia) continue;
+    std::size_t p = 0;
+    while (p < huella.size() && p < referencia.size() && huella[p] == referencia[p]) ++p;
+    p = referencia.rfind('\n', p) == std::string::npos ? 0 : referencia.rfind('\n', p) + 1;
+    throw std::runtime_error(nombre + ": " + c.nombre + " difiere de " + corridas[0].nombre +
+                             " desde\n" + huella.substr(p, 300) + "\n--- frente a ---\n" +
+                             referencia.substr(p, 300));
+  }
+}
+
 void Ejemplos(std::vector<std::string>& textos) {
   const std::string raiz = std::string(VARLODI_SOURCE_DIR) + "/examples";
   for (const auto& e : fs::directory_iterator(raiz + "/definiciones")) {
     if (e.path().extension() != ".ini") continue;
-    CarpetaTemporal tmp;
-    EstableceCarpetaPrograma(tmp.Ruta());
-    const std::string ruta = BaseNueva(tmp);
-    for (const auto& f : fs::directory_iterator(raiz + "/definiciones"))
-      if (f.path().extension() == ".txt")
-        fs::copy_file(f.path(), tmp.Archivo(f.path().filename().string()));
-    // the examples name /var/lib/varlodi as the program's folder and varlo.db there
-    fs::rename(ruta, tmp.Archivo("varlo.db"));
-    const std::string ini = tmp.Archivo(e.path().filename().string());
-    EscribeBytes(ini, Reemplaza(LeeBytes(e.path().string()), "/var/lib/varlodi", tmp.Ruta()));
-    Importa(tmp, ini, tmp.Archivo("varlo.db"), textos, 0);
+    Compara(
+        e.path().filename().string(),
+        [&](const CarpetaTemporal& tmp) {
+          const std::string ruta = BaseNueva(tmp);
+          for (const auto& f : fs::directory_iterator(raiz + "/definiciones"))
+            if (f.path().extension() == ".txt")
+              fs::copy_file(f.path(), tmp.Archivo(f.path().filename().string()));
+          // the examples name /var/lib/varlodi as the program's folder and varlo.db there
+          fs::rename(ruta, tmp.Archivo("varlo.db"));
+          const std::string ini = tmp.Archivo(e.path().filename().string());
+          EscribeBytes(ini, Reemplaza(LeeBytes(e.path().string()), "/var/lib/varlodi", tmp.Ruta()));
+          return std::pair{ini, tmp.Archivo("varlo.db")};
+        },
+        0, textos);
   }
   // the demo: a hierarchy, employees with pictures, the absence planning
-  CarpetaTemporal tmp;
-  EstableceCarpetaPrograma(tmp.Ruta());
-  const std::string ruta = BaseNueva(tmp);
-  fs::copy(raiz + "/demo", tmp.Archivo("datos"), fs::copy_options::recursive);
-  const std::string ini = tmp.Archivo("demo.ini");
-  EscribeBytes(ini, Reemplaza(Reemplaza(LeeBytes(raiz + "/demo/demo.ini"), "@BASE@", ruta),
-                              "@DATOS@", tmp.Archivo("datos")));
-  Importa(tmp, ini, ruta, textos, 1);
+  Compara(
+      "demo.ini",
+      [&](const CarpetaTemporal& tmp) {
+        const std::string ruta = BaseNueva(tmp);
+        fs::copy(raiz + "/demo", tmp.Archivo("datos"), fs::copy_options::recursive);
+        const std::string ini = tmp.Archivo("demo.ini");
+        EscribeBytes(ini, Reemplaza(Reemplaza(LeeBytes(raiz + "/demo/demo.ini"), "@BASE@", ruta),
+                                    "@DATOS@", tmp.Archivo("datos")));
+        return std::pair{ini, ruta};
+      },
+      1, textos);
 }
 
 // A table whose every column is a reserved word of SQL Server, keyed by "Key".
@@ -158,7 +296,58 @@ void Reservadas(std::vector<std::string>& textos) {
   EscribeBytes(tmp.Archivo("defs.ini"), ini);
   EscribeBytes(tmp.Archivo("Reservadas.txt"),
                "A,1,ana,03/08/2006,g,s,p,t\r\nB'1,2,beto,04/08/2006,g,s,p,t\r\n");
-  Importa(tmp, tmp.Archivo("defs.ini"), ruta, textos, 0);
+  Importa(tmp, tmp.Archivo("defs.ini"), ruta, 0, true, textos, 0);
+}
+
+// Keys repeated within a batch (a later line changes the row an earlier one
+// wrote) and values refused by the layer (too long, not a number, a date
+// that does not exist) or by the database only (a second row with the same
+// "Numero", a "Numero" over 99), where the batched write fails and the batch
+// is done again one record at a time. A second table has no primary key and
+// two rows of one key: a line with that key changes neither.
+void Repetidas(std::vector<std::string>& textos) {
+  Compara(
+      "Repetidas",
+      [](const CarpetaTemporal& tmp) {
+        const std::string ruta =
+            BaseNueva(tmp,
+                      "CREATE TABLE \"Repetidas\" (\"Clave\" VARCHAR(10) NOT NULL PRIMARY KEY, "
+                      "\"Nombre\" VARCHAR(5), \"Numero\" INTEGER UNIQUE CHECK (\"Numero\" < 100), "
+                      "\"Fecha\" DATE)");
+        EscribeBytes(tmp.Archivo("defs.ini"),
+                     "[Base de Datos]\r\nConexion=Provider=SQLite;Data Source=" + ruta +
+                         "\r\n[Tablas]\r\nTotal=2\r\nTabla1=Repetidas\r\nTabla2=Dobles\r\n"
+                         "[Repetidas]\r\nOrigen=" +
+                         tmp.Archivo("Repetidas.txt") +
+                         "\r\nFormato=3\r\nFormatoFecha=DD/MM/YYYY\r\nNombreIndice=Clave\r\n"
+                         "Columnas=4\r\nCampoColumna1=Clave\r\nCampoColumna2=Nombre\r\n"
+                         "CampoColumna3=Numero\r\nCampoColumna4=Fecha\r\n[Dobles]\r\nOrigen=" +
+                         tmp.Archivo("Dobles.txt") +
+                         "\r\nFormato=3\r\nNombreIndice=Clave\r\nColumnas=2\r\n"
+                         "CampoColumna1=Clave\r\nCampoColumna2=Nombre\r\n");
+        auto base = db::AbreSQLite(ruta);
+        base->Ejecuta(
+            {"CREATE TABLE \"Dobles\" (\"Clave\" VARCHAR(10), \"Nombre\" VARCHAR(10))", {}});
+        base->Ejecuta({"INSERT INTO \"Dobles\" VALUES ('X', 'x1'), ('X', 'x2'), ('Y', 'y')", {}});
+        EscribeBytes(tmp.Archivo("Dobles.txt"), "Y,y1\r\nX,nuevo\r\nZ,z\r\nY,y2\r\nX,otro\r\n");
+        EscribeBytes(tmp.Archivo("Repetidas.txt"),
+                     "A,ana,1,03/08/2006\r\n"
+                     "B,beto,2,04/08/2006\r\n"
+                     "A,anita,3,05/08/2006\r\n"
+                     "C,demasiado,4,01/01/2006\r\n"
+                     "D,dora,x,01/01/2006\r\n"
+                     "E,eva,5,31/02/2006\r\n"
+                     "B,bea,6,06/08/2006\r\n"
+                     "G,gil,6,01/01/2006\r\n"
+                     "H,hugo,150,01/01/2006\r\n"
+                     "O'K,oka,7,02/01/2006\r\n"
+                     "A,ana,8,07/08/2006\r\n"
+                     "F,fe,9,01/01/2006\r\n"
+                     "B,bo,9,08/08/2006\r\n"
+                     "I,ines,10,09/08/2006\r\n");
+        return std::pair{tmp.Archivo("defs.ini"), ruta};
+      },
+      1, textos);
 }
 
 // Statements rendered outside an import run.
@@ -189,6 +378,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> textos;
     Ejemplos(textos);
     Reservadas(textos);
+    Repetidas(textos);
     Sueltas(textos);
     varlo::EstableceCarpetaPrograma("");
     std::set<std::string> vistas;

@@ -58,6 +58,36 @@ def en_tsql(texto):
     return "".join(r)
 
 
+def juzga_lote(arbol):
+    """The batched statements found in one statement, each with what is
+    wrong with it (None when nothing): a multi-row INSERT, a lookup by IN,
+    an UPDATE joined to a VALUES list."""
+    if isinstance(arbol, exp.Insert):
+        valores = arbol.find(exp.Values)
+        if valores is not None and len(valores.expressions) > 1:
+            anchos = {len(t.expressions) for t in valores.expressions}
+            yield (None if len(anchos) == 1 else "filas de distinto ancho"), "INSERT de varias filas"
+    if isinstance(arbol, exp.Select) and arbol.find(exp.In) is not None:
+        # the keys of a lookup are literals, as in the single lookup
+        marcado = any(i.name.startswith("@") for i in arbol.find(exp.In).find_all(exp.Identifier))
+        yield ("llave enlazada en vez de literal" if marcado else None), "SELECT ... IN"
+    if isinstance(arbol, exp.Update) and arbol.args.get("from") is not None:
+        desde = arbol.args["from"].expressions
+        alias = {t.alias for t in desde if isinstance(t, exp.Table) and t.alias}
+        # The target must be the alias of a FROM table: the table's own name
+        # would be a second, unjoined reference, and every row would change.
+        if arbol.this.name not in alias:
+            yield "el destino %s no es un alias de FROM" % arbol.this.name, "UPDATE ... FROM"
+        for valores in (v for v in desde if isinstance(v, exp.Values)):
+            columnas = valores.args["alias"].columns if valores.args.get("alias") else []
+            if not columnas:
+                yield "VALUES sin nombres de columna", "UPDATE ... FROM (VALUES ...)"
+            elif any(len(t.expressions) != len(columnas) for t in valores.expressions):
+                yield "filas de VALUES de otro ancho que sus nombres", "UPDATE ... FROM (VALUES ...)"
+            else:
+                yield None, "UPDATE ... FROM (VALUES ...)"
+
+
 def main():
     programa, archivo_reservadas = sys.argv[1:3]
     with open(archivo_reservadas, encoding="utf-8") as f:
@@ -68,7 +98,7 @@ def main():
         with open(salida, "rb") as f:
             textos = [t.decode("utf-8") for t in f.read().split(b"\0") if t]
 
-    fallas, clases, nombres = [], set(), set()
+    fallas, clases, nombres, lotes = [], set(), set(), set()
     for texto in textos:
         try:
             arboles = sqlglot.parse(en_tsql(texto), read="tsql")
@@ -79,6 +109,10 @@ def main():
             fallas.append("no es una sentencia: " + texto)
             continue
         clases.add(type(arboles[0]).__name__)
+        for falla, lote in juzga_lote(arboles[0]):
+            if falla:
+                fallas.append("%s: %s" % (falla, texto))
+            lotes.add(lote)
         for ident in arboles[0].find_all(exp.Identifier):
             if not ident.args.get("quoted") and ident.name.startswith("@"):
                 continue  # a parameter @pN, which this parser keeps as a name
@@ -91,6 +125,9 @@ def main():
     for clase in ("Select", "Insert", "Update", "Delete"):
         if clase not in clases:
             fallas.append("ninguna sentencia %s entre %d" % (clase, len(textos)))
+    for lote in ("INSERT de varias filas", "SELECT ... IN", "UPDATE ... FROM (VALUES ...)"):
+        if lote not in lotes:
+            fallas.append("ninguna sentencia %s entre %d" % (lote, len(textos)))
     for nombre in ("Reservadas", "Key", "Order", "User", "Group", "Percent", "Table", "Kardex",
                    "Jerarquias", "Parent", "Empleado", "rrhh"):
         if nombre not in nombres:
