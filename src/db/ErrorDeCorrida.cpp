@@ -62,7 +62,11 @@ void TerminaCorridaForzada(const ErrorVarlo& e) noexcept {
   // Taken for good: a second watchdog waits here until the process ends.
   MutexFin().lock();
   try {
-    if (Fin()) Fin()(e);
+    if (Fin())
+      Fin()(e);
+    else  // no front end said how: at least the error line, where a journal keeps it
+      std::fprintf(stderr, "[%s] Error: %ld %s\n", e.Fuente().c_str(), e.Numero(),
+                   e.Descripcion().c_str());
   } catch (...) {
     // the status still says the connection was lost
   }
