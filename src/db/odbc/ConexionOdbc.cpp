@@ -7,6 +7,7 @@
 #include <chrono>
 #include <functional>
 #include <list>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -85,7 +86,15 @@ class ConexionOdbc final : public Backend {
   auto Vigilado(std::chrono::seconds espera, const char* que, std::function<void()> cancela,
                 F&& llamada) -> decltype(llamada());
   [[noreturn]] void LanzaCorte() const;
+  // SQLCancel from the watchdog. A driver may open a connection of its own
+  // to send it (PostgreSQL's does), which hangs in its connect on a dead
+  // network: the sockets that appear meanwhile are cut with the connection's.
+  void CancelaVigilada(const SentenciaOdbc& sentencia) noexcept;
+  void CortaVigilada(const std::vector<odbc::SocketProceso>& propios) noexcept;
 
+  std::mutex cancelacion_;
+  bool cancelando_ = false;
+  std::vector<odbc::SocketProceso> antesDeCancelar_;
   // Outlives the handles: it watches every call made on them.
   VigiaOdbc vigia_;
   // Destroyed in reverse order: statements, then the session, then the handles.
@@ -131,7 +140,7 @@ ConexionOdbc::ConexionOdbc(const std::string& cadena, const Esperas& esperas) : 
                    contexto, clave);
   });
   sesion_.emplace(Dbc());
-  vigia_.EstableceCorte([propios = odbc::SocketsNuevos(antes)] { odbc::CortaSockets(propios); });
+  vigia_.EstableceCorte([this, propios = odbc::SocketsNuevos(antes)] { CortaVigilada(propios); });
 
   const std::string dbms = Vigilado(esperas_.conexion, "inicio de sesión", nullptr, [&] {
     // Browse isolation where the driver has it; a refusal changes nothing the
@@ -178,6 +187,24 @@ auto ConexionOdbc::Vigilado(std::chrono::seconds espera, const char* que,
   }
 }
 
+void ConexionOdbc::CancelaVigilada(const SentenciaOdbc& sentencia) noexcept {
+  {
+    std::lock_guard l(cancelacion_);
+    antesDeCancelar_ = odbc::SocketsAbiertos();
+    cancelando_ = true;
+  }
+  sentencia.Cancela();
+  std::lock_guard l(cancelacion_);
+  cancelando_ = false;
+}
+
+void ConexionOdbc::CortaVigilada(const std::vector<odbc::SocketProceso>& propios) noexcept {
+  odbc::CortaSockets(propios);
+  std::lock_guard l(cancelacion_);
+  // a connect shut down ends at once: the hung cancel returns
+  if (cancelando_) odbc::CortaSockets(odbc::SocketsNuevos(antesDeCancelar_));
+}
+
 void ConexionOdbc::LanzaCorte() const {
   throw ErrorBaseDatos(odbc::NumeroDeEstado("HYT01"), "ODBC", vigia_.DescripcionCorte(),
                        ErrorBaseDatos::Clase::ConexionPerdida);
@@ -209,7 +236,7 @@ ResultadoConsulta ConexionOdbc::Consulta(const SentenciaSql& s, long maxRegistro
   try {
     SentenciaOdbc& sentencia = Prepara(s.texto);
     return Vigilado(
-        esperas_.sentencia, "sentencia", [&sentencia] { sentencia.Cancela(); },
+        esperas_.sentencia, "sentencia", [this, &sentencia] { CancelaVigilada(sentencia); },
         [&] { return sentencia.Consulta(s.parametros, maxRegistros); });
   } catch (...) {
     falloEnTransaccion_ = enTransaccion_;
@@ -221,7 +248,7 @@ long ConexionOdbc::Ejecuta(const SentenciaSql& s) {
   try {
     SentenciaOdbc& sentencia = Prepara(s.texto);
     return Vigilado(
-        esperas_.sentencia, "sentencia", [&sentencia] { sentencia.Cancela(); },
+        esperas_.sentencia, "sentencia", [this, &sentencia] { CancelaVigilada(sentencia); },
         [&] { return sentencia.Ejecuta(s.parametros); });
   } catch (...) {
     falloEnTransaccion_ = enTransaccion_;
