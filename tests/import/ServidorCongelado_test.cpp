@@ -59,23 +59,43 @@ std::string Psql() {
   return "psql";
 }
 
-// A cluster started for one test in a folder of its own; whatever happens,
-// the backends it froze are let go and the cluster is stopped.
+// A cluster started for one test in a folder of its own, in a network
+// namespace of its own when `red` is given (the program then runs there
+// too); whatever happens, the backends it froze are let go, the cluster is
+// stopped and the namespace removed.
 class ClusterPropio {
  public:
-  ClusterPropio() {
+  explicit ClusterPropio(std::string red = "") : red_(std::move(red)) {
+    if (!red_.empty()) {
+      if (std::system(("ip netns add " + red_ + " >/dev/null 2>&1").c_str()) != 0) {
+        red_.clear();
+        return;
+      }
+      enRed_ = "ip netns exec " + red_ + " ";
+      EnciendeRed(true);
+    }
     // the server's user must reach the folder
     std::filesystem::permissions(tmp_.Ruta(), std::filesystem::perms::owner_all |
                                                   std::filesystem::perms::group_exec |
                                                   std::filesystem::perms::others_exec);
-    for (const std::string& linea : PorLineas(Salida(Guion() + " start " + Carpeta() + " 2>&1"))) {
+    for (const std::string& linea :
+         PorLineas(Salida(enRed_ + Guion() + " start " + Carpeta() + " 2>&1"))) {
       if (linea.rfind("VARLODI_PG_PORT=", 0) == 0) puerto_ = linea.substr(16);
       if (linea.rfind("VARLODI_PG_ODBC=", 0) == 0) odbc_ = linea.substr(16);
     }
   }
   ~ClusterPropio() {
     for (pid_t pid : detenidos_) kill(pid, SIGCONT);
-    (void)std::system((Guion() + " stop " + Carpeta() + " >/dev/null 2>&1").c_str());
+    if (!red_.empty()) EnciendeRed(true);
+    (void)std::system((enRed_ + Guion() + " stop " + Carpeta() + " >/dev/null 2>&1").c_str());
+    if (!red_.empty()) (void)std::system(("ip netns del " + red_ + " >/dev/null 2>&1").c_str());
+  }
+  // What runs a command inside the namespace ("" without one).
+  const std::string& EnRed() const { return enRed_; }
+  // The namespace's only network up, or down: a network that drops
+  // everything without a reset, for the server as for the client.
+  void EnciendeRed(bool encendida) {
+    (void)std::system((enRed_ + "ip link set lo " + (encendida ? "up" : "down")).c_str());
   }
   ClusterPropio(const ClusterPropio&) = delete;
   ClusterPropio& operator=(const ClusterPropio&) = delete;
@@ -84,8 +104,8 @@ class ClusterPropio {
   const std::string& Odbc() const { return odbc_; }
   // psql's answer, unaligned, one row a line.
   std::string Consulta(const std::string& sql) const {
-    return Salida(Psql() + " -X -q -tA -h 127.0.0.1 -p " + puerto_ + " -U varlodi varlodi -c \"" +
-                  sql + "\" 2>&1");
+    return Salida(enRed_ + Psql() + " -X -q -tA -h 127.0.0.1 -p " + puerto_ +
+                  " -U varlodi varlodi -c \"" + sql + "\" 2>&1");
   }
   // Freezes the one client session besides psql's own; its pid, 0 when
   // there is not exactly one.
@@ -110,6 +130,7 @@ class ClusterPropio {
   std::string Carpeta() const { return tmp_.Ruta() + "/pg"; }
 
   CarpetaTemporal tmp_;
+  std::string red_, enRed_;
   std::string puerto_, odbc_;
   std::vector<pid_t> detenidos_;
 };
@@ -136,6 +157,8 @@ Fin EsperaCorrida(pid_t pid, Reloj::time_point desde) {
 
 class ServidorCongelado : public ::testing::Test {
  protected:
+  explicit ServidorCongelado(std::string red = "") : pg_(std::move(red)) {}
+
   void SetUp() override {
     ASSERT_TRUE(pg_.Activo()) << "no se pudo iniciar un servidor PostgreSQL propio";
     ASSERT_EQ(pg_.Consulta("create table turno (id int primary key, nombre varchar(20))"), "");
@@ -166,6 +189,10 @@ class ServidorCongelado : public ::testing::Test {
     ASSERT_EQ(errores.size(), 1u);
     EXPECT_NE(errores[0].find("no respondió"), std::string::npos) << errores[0];
     EXPECT_EQ(LeeBytes(tmp_.Archivo("Log/Turno_Er.txt")), "");
+    // ended by the run itself, as a lost connection ends it: the table's
+    // summary is there, not only the error line of a run ended from outside
+    const std::string log = LeeBytes(LogDeLaCorrida(tmp_.Ruta()));
+    EXPECT_NE(log.find("Resumen Turno: "), std::string::npos) << log;
     const V reportadas = LineasDe(LeeBytes(tmp_.Archivo("Log/Turno_Ok.txt")));
     EXPECT_LT(reportadas.size(), static_cast<std::size_t>(kLineas));
     const std::set<std::string> filas = Filas();
@@ -177,10 +204,34 @@ class ServidorCongelado : public ::testing::Test {
   }
 
   void CompruebaQueOtraCorridaCompleta() {
-    EXPECT_EQ(CorreCopia(tmp_.Ruta()), 0);
+    int st = 0;
+    waitpid(Lanza(), &st, 0);
+    EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << st;
     EXPECT_EQ(LineasDe(LeeBytes(tmp_.Archivo("Log/Turno_Ok.txt"))).size(),
               static_cast<std::size_t>(kLineas));
     EXPECT_EQ(Filas().size(), static_cast<std::size_t>(kLineas));
+  }
+
+  // The program's copy on the definitions file, where the cluster is.
+  pid_t Lanza() const {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      const std::string orden = "cd '" + tmp_.Ruta() + "' && LC_ALL=C exec " + pg_.EnRed() +
+                                "./varlodi defs.ini </dev/null >salida.txt 2>errores.txt";
+      execl("/bin/sh", "sh", "-c", orden.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    return pid;
+  }
+
+  // Waits for a batch to be reported: the run is then well under way.
+  void EsperaUnLote(pid_t pid) {
+    const std::string ok = tmp_.Archivo("Log/Turno_Ok.txt");
+    int st = 0;
+    for (std::error_code ec; !(std::filesystem::file_size(ok, ec) > 0 && !ec);) {
+      ASSERT_EQ(waitpid(pid, &st, WNOHANG), 0) << "the run ended before the server froze";
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
   }
 
   CarpetaTemporal tmp_;
@@ -188,15 +239,9 @@ class ServidorCongelado : public ::testing::Test {
 };
 
 TEST_F(ServidorCongelado, DuranteUnaSentenciaLaCorridaTerminaConEstado3) {
-  const pid_t pid = LanzaCopia(tmp_.Ruta());
+  const pid_t pid = Lanza();
   ASSERT_GT(pid, 0);
-  // frozen once a batch has been reported, well before the end
-  const std::string ok = tmp_.Archivo("Log/Turno_Ok.txt");
-  int st = 0;
-  for (std::error_code ec; !(std::filesystem::file_size(ok, ec) > 0 && !ec);) {
-    ASSERT_EQ(waitpid(pid, &st, WNOHANG), 0) << "the run ended before the server froze";
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
+  EsperaUnLote(pid);
   const pid_t backend = pg_.Congela();
   const Reloj::time_point congelado = Reloj::now();
   const Fin fin = EsperaCorrida(pid, congelado);
@@ -216,7 +261,7 @@ TEST_F(ServidorCongelado, DuranteLaConfirmacionElLoteNoSeReporta) {
                          "deferrable initially deferred for each row when (new.id = 5) "
                          "execute function duerme()"),
             "");
-  const pid_t pid = LanzaCopia(tmp_.Ruta());
+  const pid_t pid = Lanza();
   ASSERT_GT(pid, 0);
   pid_t backend = 0;
   const Reloj::time_point inicio = Reloj::now();
@@ -231,6 +276,26 @@ TEST_F(ServidorCongelado, DuranteLaConfirmacionElLoteNoSeReporta) {
   CompruebaCorridaCortada(fin);
   // the first batch holds line 5: nothing was reported
   EXPECT_EQ(LeeBytes(tmp_.Archivo("Log/Turno_Ok.txt")), "");
+  CompruebaQueOtraCorridaCompleta();
+}
+
+// The network drops everything, both ways, without a reset (the namespace's
+// loopback taken down under the server and the program alike): the cancel
+// cannot even reach the server, and the run still ends as a lost connection.
+class RedMuerta : public ServidorCongelado {
+ protected:
+  RedMuerta() : ServidorCongelado("varlodi-vigia-" + std::to_string(getpid())) {}
+};
+
+TEST_F(RedMuerta, LaCorridaTerminaConEstado3) {
+  ASSERT_FALSE(pg_.EnRed().empty()) << "no network namespace (ip netns needs root)";
+  const pid_t pid = Lanza();
+  ASSERT_GT(pid, 0);
+  EsperaUnLote(pid);
+  pg_.EnciendeRed(false);
+  const Fin fin = EsperaCorrida(pid, Reloj::now());
+  pg_.EnciendeRed(true);
+  CompruebaCorridaCortada(fin);
   CompruebaQueOtraCorridaCompleta();
 }
 
