@@ -83,6 +83,9 @@ class VigiaOdbc {
   std::function<void()> cancela_;
   std::function<void()> corta_;
   bool cancelando_ = false;
+  // Until when each thread sleeps (max: until a call is watched).
+  Reloj::time_point despiertaCancelador_ = Reloj::time_point::max();
+  Reloj::time_point despiertaCortador_ = Reloj::time_point::max();
   bool cortada_ = false;
   std::string descripcionCorte_;
   // Last: started once everything they read exists, stopped first.
