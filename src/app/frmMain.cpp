@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include <charconv>
 #include <filesystem>
 
 #include "common/ErrorSistema.h"
@@ -217,6 +218,26 @@ void frmMain::AvanceImportacion(const std::string& nombre, const ResumenImportac
   ventana_.MuestraAvance(nombre, r);
 }
 
+// The waits of the connection, in whole seconds; a value that is not a
+// positive number keeps the default.
+db::Esperas frmMain::LeeEsperas() {
+  db::Esperas esperas;
+  auto segundos = [](const std::string& texto, std::chrono::seconds& espera) {
+    long n = 0;
+    const std::string t = Recorta(texto);
+    const auto [fin, ec] = std::from_chars(t.data(), t.data() + t.size(), n);
+    if (ec == std::errc() && fin == t.data() + t.size() && n > 0 && n <= 86400)
+      espera = std::chrono::seconds(n);
+  };
+  segundos(oIni().API_GetPrivateProfileString(ArchivoDefiniciones, "Base de Datos",
+                                              "EsperaConexion", ""),
+           esperas.conexion);
+  segundos(oIni().API_GetPrivateProfileString(ArchivoDefiniciones, "Base de Datos",
+                                              "EsperaSentencia", ""),
+           esperas.sentencia);
+  return esperas;
+}
+
 bool frmMain::ConectaBD() {
   try {
     if (cnBaseDatos_ && cnBaseDatos_->State() == 1) return true;
@@ -225,7 +246,7 @@ bool frmMain::ConectaBD() {
       CadenaConexion =
           oIni().API_GetPrivateProfileString(ArchivoDefiniciones, "Base de Datos", "Conexion", "");
     cnBaseDatos_.reset();
-    cnBaseDatos_ = db::Conexion::Abre(CadenaConexion);
+    cnBaseDatos_ = db::Conexion::Abre(CadenaConexion, LeeEsperas());
     if (cnBaseDatos_ && cnBaseDatos_->State() != 0) return true;
     huboErrores_ = true;
     NotaBaseDatosPerdida();

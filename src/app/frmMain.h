@@ -19,6 +19,7 @@
 #include "common/Kelto_GEN_Trans.h"
 #include "common/Ventana.h"
 #include "db/Corrida.h"
+#include "db/Esperas.h"
 
 namespace varlo {
 
@@ -111,6 +112,7 @@ class frmMain : public Corrida {
  private:
   void AvisaError(const std::string& linea);
   bool CompruebaDefiniciones();
+  db::Esperas LeeEsperas();
   bool TomaCarpeta();
   void LeeOpciones();
   void ImportaDatos();

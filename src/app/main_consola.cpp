@@ -11,6 +11,7 @@
 #include "app/frmMain.h"
 #include "common/Plataforma.h"
 #include "common/Texto.h"
+#include "db/ErrorDeCorrida.h"
 
 int main(int argc, char** argv) {
   using namespace varlo;
@@ -32,6 +33,26 @@ int main(int argc, char** argv) {
   frmMain f(ventana, a.texto);
   AplicaArgumentos(f, a);
   f.EstableceAvisoError([&ventana](const std::string& linea) { ventana.MuestraError(linea); });
+  // The last lines say how the run ended; with -q a clean run says nothing.
+  auto termina = [&](const std::string& errorFatal) {
+    const int estado = f.EstadoSalida();
+    const FinCorrida fin = DescribeFin(f, estado, errorFatal, !a.opciones.silencioso);
+    for (const std::string& aviso : fin.avisos) ventana.MuestraError(aviso);
+    if (fin.titular.empty())
+      ventana.Termina();
+    else
+      ventana.MuestraFin(fin.titular);
+    EscribeResumenCorrida(a.resumen, f, estado, errorFatal, std::cerr);
+    return estado;
+  };
+  // A database call that never returns, even once its connection was cut:
+  // the run ends here as a lost connection ends it (the run's thread is
+  // blocked inside the driver and writes nothing meanwhile).
+  db::EstableceFinForzado([&](const ErrorVarlo& e) {
+    f.NotaBaseDatosPerdida();
+    f.EscribeError(e);
+    termina("");
+  });
   std::string errorFatal;
   try {
     f.Form_Load();
@@ -40,14 +61,7 @@ int main(int argc, char** argv) {
     f.NotaErrorFatal();
     errorFatal = TextoError(ErrorCapturado());
   }
-  // The last lines say how the run ended; with -q a clean run says nothing.
-  const int estado = f.EstadoSalida();
-  const FinCorrida fin = DescribeFin(f, estado, errorFatal, !a.opciones.silencioso);
-  for (const std::string& aviso : fin.avisos) ventana.MuestraError(aviso);
-  if (fin.titular.empty())
-    ventana.Termina();
-  else
-    ventana.MuestraFin(fin.titular);
-  EscribeResumenCorrida(a.resumen, f, estado, errorFatal, std::cerr);
+  const int estado = termina(errorFatal);
+  db::EstableceFinForzado(nullptr);
   return estado;
 }

@@ -4,8 +4,12 @@
 #include <sqlext.h>
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
 #include <list>
+#include <mutex>
 #include <optional>
+#include <vector>
 
 #include "common/ErrorVarlo.h"
 #include "common/Texto.h"
@@ -14,7 +18,9 @@
 #include "db/ErroresBD.h"
 #include "db/odbc/ManejadorOdbc.h"
 #include "db/odbc/SentenciaOdbc.h"
+#include "db/odbc/SocketsProceso.h"
 #include "db/odbc/TextoOdbc.h"
+#include "db/odbc/VigiaOdbc.h"
 
 namespace varlo::db {
 
@@ -22,6 +28,7 @@ namespace {
 using odbc::ClaseHandle;
 using odbc::ManejadorOdbc;
 using odbc::SentenciaOdbc;
+using odbc::VigiaOdbc;
 
 // Prepared statements kept per connection. The SQL Server texts carry
 // their key values as literals, so most of them are never seen twice; a
@@ -73,7 +80,23 @@ class ConexionOdbc final : public Backend {
   SentenciaOdbc& Prepara(const std::string& texto);
   std::string TextoInfo(SQLUSMALLINT que);
   void ExigeAbierta() const;
+  // Runs `llamada` under the client-side bound of `espera`: a call that the
+  // server never answers is cancelled, then cut (the connection lost).
+  template <class F>
+  auto Vigilado(std::chrono::seconds espera, const char* que, std::function<void()> cancela,
+                F&& llamada) -> decltype(llamada());
+  [[noreturn]] void LanzaCorte() const;
+  // SQLCancel from the watchdog. A driver may open a connection of its own
+  // to send it (PostgreSQL's does), which hangs in its connect on a dead
+  // network: the sockets that appear meanwhile are cut with the connection's.
+  void CancelaVigilada(const SentenciaOdbc& sentencia) noexcept;
+  void CortaVigilada(const std::vector<odbc::SocketProceso>& propios) noexcept;
 
+  std::mutex cancelacion_;
+  bool cancelando_ = false;
+  std::vector<odbc::SocketProceso> antesDeCancelar_;
+  // Outlives the handles: it watches every call made on them.
+  VigiaOdbc vigia_;
   // Destroyed in reverse order: statements, then the session, then the handles.
   ManejadorOdbc env_;
   ManejadorOdbc dbc_;
@@ -106,23 +129,31 @@ ConexionOdbc::ConexionOdbc(const std::string& cadena, const Esperas& esperas) : 
 
   std::u16string cadena16 = odbc::Utf8AUtf16(cadena);
   SQLSMALLINT largo = 0;
-  dbc_.Comprueba(SQLDriverConnectW(Dbc(), nullptr, reinterpret_cast<SQLWCHAR*>(cadena16.data()),
-                                   static_cast<SQLSMALLINT>(cadena16.size()), nullptr, 0, &largo,
-                                   SQL_DRIVER_NOPROMPT),
-                 contexto, clave);
+  // The sockets that appear during the login are this connection's: the
+  // only hand this side has to cut it when the server stops answering.
+  const std::vector<odbc::SocketProceso> antes = odbc::SocketsAbiertos();
+  vigia_.EstableceCorte([antes] { odbc::CortaSockets(odbc::SocketsNuevos(antes)); });
+  Vigilado(esperas_.conexion, "inicio de sesión", nullptr, [&] {
+    dbc_.Comprueba(SQLDriverConnectW(Dbc(), nullptr, reinterpret_cast<SQLWCHAR*>(cadena16.data()),
+                                     static_cast<SQLSMALLINT>(cadena16.size()), nullptr, 0, &largo,
+                                     SQL_DRIVER_NOPROMPT),
+                   contexto, clave);
+  });
   sesion_.emplace(Dbc());
+  vigia_.EstableceCorte([this, propios = odbc::SocketsNuevos(antes)] { CortaVigilada(propios); });
 
-  // Browse isolation where the driver has it; a refusal changes nothing the
-  // import relies on.
-  (void)SQLSetConnectAttr(
-      Dbc(), SQL_ATTR_TXN_ISOLATION,
-      reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_TXN_READ_UNCOMMITTED)), 0);
-  dbc_.Comprueba(
-      SQLSetConnectAttr(Dbc(), SQL_ATTR_AUTOCOMMIT,
-                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_ON)), 0),
-      contexto, clave);
-
-  const std::string dbms = TextoInfo(SQL_DBMS_NAME);
+  const std::string dbms = Vigilado(esperas_.conexion, "inicio de sesión", nullptr, [&] {
+    // Browse isolation where the driver has it; a refusal changes nothing the
+    // import relies on.
+    (void)SQLSetConnectAttr(
+        Dbc(), SQL_ATTR_TXN_ISOLATION,
+        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_TXN_READ_UNCOMMITTED)), 0);
+    dbc_.Comprueba(
+        SQLSetConnectAttr(Dbc(), SQL_ATTR_AUTOCOMMIT,
+                          reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_ON)), 0),
+        contexto, clave);
+    return TextoInfo(SQL_DBMS_NAME);
+  });
   if (dbms == "Microsoft SQL Server") {
     motor_ = Motor::SqlServer;
   } else if (dbms == "PostgreSQL") {
@@ -142,7 +173,45 @@ std::string ConexionOdbc::TextoInfo(SQLUSMALLINT que) {
   return odbc::Utf16AUtf8(texto);
 }
 
+template <class F>
+auto ConexionOdbc::Vigilado(std::chrono::seconds espera, const char* que,
+                            std::function<void()> cancela, F&& llamada) -> decltype(llamada()) {
+  if (vigia_.Cortada()) LanzaCorte();
+  try {
+    const VigiaOdbc::Guardia guardia = vigia_.Vigila(espera, que, std::move(cancela));
+    return llamada();
+  } catch (...) {
+    // whatever the driver said, the connection was cut under it
+    if (vigia_.Cortada()) LanzaCorte();
+    throw;
+  }
+}
+
+void ConexionOdbc::CancelaVigilada(const SentenciaOdbc& sentencia) noexcept {
+  {
+    std::lock_guard l(cancelacion_);
+    antesDeCancelar_ = odbc::SocketsAbiertos();
+    cancelando_ = true;
+  }
+  sentencia.Cancela();
+  std::lock_guard l(cancelacion_);
+  cancelando_ = false;
+}
+
+void ConexionOdbc::CortaVigilada(const std::vector<odbc::SocketProceso>& propios) noexcept {
+  odbc::CortaSockets(propios);
+  std::lock_guard l(cancelacion_);
+  // a connect shut down ends at once: the hung cancel returns
+  if (cancelando_) odbc::CortaSockets(odbc::SocketsNuevos(antesDeCancelar_));
+}
+
+void ConexionOdbc::LanzaCorte() const {
+  throw ErrorBaseDatos(odbc::NumeroDeEstado("HYT01"), "ODBC", vigia_.DescripcionCorte(),
+                       ErrorBaseDatos::Clase::ConexionPerdida);
+}
+
 void ConexionOdbc::ExigeAbierta() const {
+  if (vigia_.Cortada()) LanzaCorte();
   if (!Abierta()) {
     throw ErrorVarlo(errores_bd::FalloProveedor, "ODBC",
                      "La conexión con la base de datos está cerrada");
@@ -156,7 +225,8 @@ SentenciaOdbc& ConexionOdbc::Prepara(const std::string& texto) {
   if (it != sentencias_.end()) {
     sentencias_.splice(sentencias_.begin(), sentencias_, it);
   } else {
-    sentencias_.emplace_front(dbc_, texto, motor_, esperas_.sentencia);
+    Vigilado(esperas_.sentencia, "preparación de una sentencia", nullptr,
+             [&] { sentencias_.emplace_front(dbc_, texto, motor_, esperas_.sentencia); });
     if (sentencias_.size() > kSentenciasGuardadas) sentencias_.pop_back();
   }
   return sentencias_.front();
@@ -164,7 +234,10 @@ SentenciaOdbc& ConexionOdbc::Prepara(const std::string& texto) {
 
 ResultadoConsulta ConexionOdbc::Consulta(const SentenciaSql& s, long maxRegistros) {
   try {
-    return Prepara(s.texto).Consulta(s.parametros, maxRegistros);
+    SentenciaOdbc& sentencia = Prepara(s.texto);
+    return Vigilado(
+        esperas_.sentencia, "sentencia", [this, &sentencia] { CancelaVigilada(sentencia); },
+        [&] { return sentencia.Consulta(s.parametros, maxRegistros); });
   } catch (...) {
     falloEnTransaccion_ = enTransaccion_;
     throw;
@@ -173,7 +246,10 @@ ResultadoConsulta ConexionOdbc::Consulta(const SentenciaSql& s, long maxRegistro
 
 long ConexionOdbc::Ejecuta(const SentenciaSql& s) {
   try {
-    return Prepara(s.texto).Ejecuta(s.parametros);
+    SentenciaOdbc& sentencia = Prepara(s.texto);
+    return Vigilado(
+        esperas_.sentencia, "sentencia", [this, &sentencia] { CancelaVigilada(sentencia); },
+        [&] { return sentencia.Ejecuta(s.parametros); });
   } catch (...) {
     falloEnTransaccion_ = enTransaccion_;
     throw;
@@ -213,49 +289,56 @@ std::vector<std::string> ConexionOdbc::TablasBase() {
 
   ManejadorOdbc stmt(ClaseHandle::Sentencia, &dbc_);
   const auto h = static_cast<SQLHSTMT>(stmt.get());
-  std::u16string tipo = u"TABLE";
-  std::u16string todos = u"%";
-  stmt.Comprueba(SQLTablesW(h, nullptr, 0, reinterpret_cast<SQLWCHAR*>(todos.data()), SQL_NTS,
-                            reinterpret_cast<SQLWCHAR*>(todos.data()), SQL_NTS,
-                            reinterpret_cast<SQLWCHAR*>(tipo.data()), SQL_NTS),
-                 "SQLTables");
-  auto columna = [&](SQLUSMALLINT n) {
-    std::u16string valor(256, u'\0');
-    SQLLEN indicador = 0;
-    stmt.Comprueba(SQLGetData(h, n, SQL_C_WCHAR, valor.data(),
-                              static_cast<SQLLEN>(valor.size() * sizeof(SQLWCHAR)), &indicador),
-                   "SQLTables");
-    if (indicador == SQL_NULL_DATA) return std::string();
-    valor.resize(std::clamp<std::size_t>(
-        static_cast<std::size_t>(std::max<SQLLEN>(indicador, 0)) / sizeof(SQLWCHAR), 0,
-        valor.size() - 1));
-    return odbc::Utf16AUtf8(valor);
-  };
-  std::vector<std::string> tablas;
-  while (stmt.Comprueba(SQLFetch(h), "SQLTables") != SQL_NO_DATA) {
-    const std::string esquemaTabla = columna(2);
-    const std::string nombre = columna(3);
-    const std::string tipoTabla = columna(4);
-    if (tipoTabla != "TABLE") continue;
-    if (!esquema.empty()) {
-      if (esquemaTabla != esquema) continue;
-    } else if (IgualSinCaso(esquemaTabla, "sys") ||
-               IgualSinCaso(esquemaTabla, "INFORMATION_SCHEMA") ||
-               IgualSinCaso(esquemaTabla, "pg_catalog")) {
-      continue;
-    }
-    tablas.push_back(nombre);
-  }
-  return tablas;
+  return Vigilado(
+      esperas_.sentencia, "catálogo de tablas", [h] { (void)SQLCancel(h); },
+      [&] {
+        std::u16string tipo = u"TABLE";
+        std::u16string todos = u"%";
+        stmt.Comprueba(SQLTablesW(h, nullptr, 0, reinterpret_cast<SQLWCHAR*>(todos.data()), SQL_NTS,
+                                  reinterpret_cast<SQLWCHAR*>(todos.data()), SQL_NTS,
+                                  reinterpret_cast<SQLWCHAR*>(tipo.data()), SQL_NTS),
+                       "SQLTables");
+        auto columna = [&](SQLUSMALLINT n) {
+          std::u16string valor(256, u'\0');
+          SQLLEN indicador = 0;
+          stmt.Comprueba(
+              SQLGetData(h, n, SQL_C_WCHAR, valor.data(),
+                         static_cast<SQLLEN>(valor.size() * sizeof(SQLWCHAR)), &indicador),
+              "SQLTables");
+          if (indicador == SQL_NULL_DATA) return std::string();
+          valor.resize(std::clamp<std::size_t>(
+              static_cast<std::size_t>(std::max<SQLLEN>(indicador, 0)) / sizeof(SQLWCHAR), 0,
+              valor.size() - 1));
+          return odbc::Utf16AUtf8(valor);
+        };
+        std::vector<std::string> tablas;
+        while (stmt.Comprueba(SQLFetch(h), "SQLTables") != SQL_NO_DATA) {
+          const std::string esquemaTabla = columna(2);
+          const std::string nombre = columna(3);
+          const std::string tipoTabla = columna(4);
+          if (tipoTabla != "TABLE") continue;
+          if (!esquema.empty()) {
+            if (esquemaTabla != esquema) continue;
+          } else if (IgualSinCaso(esquemaTabla, "sys") ||
+                     IgualSinCaso(esquemaTabla, "INFORMATION_SCHEMA") ||
+                     IgualSinCaso(esquemaTabla, "pg_catalog")) {
+            continue;
+          }
+          tablas.push_back(nombre);
+        }
+        return tablas;
+      });
 }
 
 // ODBC has no BEGIN: turning auto-commit off starts a transaction that
 // SQLEndTran ends; auto-commit comes back between batches.
 void ConexionOdbc::AutoConfirmacion(bool activa) {
   const SQLULEN valor = activa ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF;
-  dbc_.Comprueba(
-      SQLSetConnectAttr(Dbc(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(valor), 0),
-      "SQL_ATTR_AUTOCOMMIT");
+  Vigilado(esperas_.sentencia, "inicio o fin de una transacción", nullptr, [&] {
+    dbc_.Comprueba(
+        SQLSetConnectAttr(Dbc(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(valor), 0),
+        "SQL_ATTR_AUTOCOMMIT");
+  });
 }
 
 void ConexionOdbc::IniciaTransaccion() {
@@ -266,7 +349,9 @@ void ConexionOdbc::IniciaTransaccion() {
 
 void ConexionOdbc::ConfirmaTransaccion() {
   ExigeAbierta();
-  dbc_.Comprueba(SQLEndTran(SQL_HANDLE_DBC, Dbc(), SQL_COMMIT), "SQLEndTran");
+  // Nothing to cancel: a commit the server never answers is cut.
+  Vigilado(esperas_.sentencia, "confirmación de la transacción", nullptr,
+           [&] { dbc_.Comprueba(SQLEndTran(SQL_HANDLE_DBC, Dbc(), SQL_COMMIT), "SQLEndTran"); });
   enTransaccion_ = false;
   AutoConfirmacion(true);
 }
@@ -274,9 +359,18 @@ void ConexionOdbc::ConfirmaTransaccion() {
 void ConexionOdbc::DeshaceTransaccion() noexcept {
   if (!sesion_ || !enTransaccion_) return;
   enTransaccion_ = false;
-  (void)SQLEndTran(SQL_HANDLE_DBC, Dbc(), SQL_ROLLBACK);
-  (void)SQLSetConnectAttr(Dbc(), SQL_ATTR_AUTOCOMMIT,
-                          reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_ON)), 0);
+  // A connection cut from this side has nothing left to roll back: the
+  // server ends the transaction with the session.
+  try {
+    Vigilado(esperas_.sentencia, "reversión de la transacción", nullptr, [&] {
+      (void)SQLEndTran(SQL_HANDLE_DBC, Dbc(), SQL_ROLLBACK);
+      (void)SQLSetConnectAttr(Dbc(), SQL_ATTR_AUTOCOMMIT,
+                              reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_ON)),
+                              0);
+    });
+  } catch (...) {
+    // a rollback that fails leaves the transaction to the server
+  }
 }
 
 std::optional<bool> ConexionOdbc::TieneLocalizador(const std::string& tablaSql) {
@@ -326,6 +420,14 @@ std::optional<std::vector<std::string>> ConexionOdbc::NombreCatalogo(
 }
 
 void ConexionOdbc::Cierra() noexcept {
+  try {
+    Vigilado(esperas_.conexion, "cierre de la conexión", nullptr, [&] {
+      sentencias_.clear();
+      sesion_.reset();
+    });
+  } catch (...) {
+    // cut: the handles are freed without asking the server
+  }
   sentencias_.clear();
   sesion_.reset();
   dbc_.Libera();

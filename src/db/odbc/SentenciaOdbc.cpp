@@ -54,6 +54,10 @@ RetornoOdbc SentenciaOdbc::Comprueba(RetornoOdbc rc) const {
   return stmt_.Comprueba(rc, contexto_);
 }
 
+void SentenciaOdbc::Cancela() const noexcept {
+  (void)SQLCancel(H(stmt_));
+}
+
 void SentenciaOdbc::Limpia() noexcept {
   (void)SQLFreeStmt(H(stmt_), SQL_CLOSE);
   (void)SQLFreeStmt(H(stmt_), SQL_RESET_PARAMS);

@@ -25,6 +25,9 @@ class SentenciaOdbc {
   long Ejecuta(const std::vector<Valor>& parametros);
 
   const std::string& Texto() const noexcept { return texto_; }
+  // Asks the driver to stop the call running on this statement; made from
+  // another thread while that call waits.
+  void Cancela() const noexcept;
 
  private:
   void FijaMaximo(long maxRegistros);
