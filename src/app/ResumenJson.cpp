@@ -33,14 +33,8 @@ struct MomentoLocal {
 };
 
 MomentoLocal Momento(const FechaHora& f) {
-  std::tm tm{};
-  tm.tm_year = f.anio - 1900;
-  tm.tm_mon = f.mes - 1;
-  tm.tm_mday = f.dia;
-  tm.tm_hour = f.hora;
-  tm.tm_min = f.minuto;
-  tm.tm_sec = f.segundo;
-  tm.tm_isdst = -1;
+  std::tm tm = ATm(f);
+  tm.tm_isdst = -1;  // the C library decides whether summer time was in force
   const long long comoUtc =
       DiasDesdeEpoca(f) * 86400LL + f.hora * 3600LL + f.minuto * 60LL + f.segundo;
   const std::time_t t = std::mktime(&tm);

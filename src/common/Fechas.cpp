@@ -39,6 +39,8 @@ bool LocaleEsC() {
          std::strncmp(nombre, "C.", 2) == 0;  // C.UTF-8 and the like
 }
 
+}  // namespace
+
 std::tm ATm(const FechaHora& f) {
   std::tm t{};
   t.tm_year = f.anio - 1900;
@@ -51,7 +53,6 @@ std::tm ATm(const FechaHora& f) {
   t.tm_wday = static_cast<int>(((dias % 7) + 11) % 7);  // 1970-01-01 was a Thursday
   return t;
 }
-}  // namespace
 
 FechaHora ComponeFechaExacta(int anio, int mes, int dia) {
   const int y = anio >= 0 && anio <= 29    ? anio + 2000

@@ -4,6 +4,7 @@
 // through the two-digit-year window 1930-2029.
 #include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -26,6 +27,9 @@ FechaHora ComponeFechaExacta(int anio, int mes, int dia);
 
 // Days since 1970-01-01 and back, for walking a range one day at a time.
 std::int64_t DiasDesdeEpoca(const FechaHora& f);
+// The fields of a date and time as the C library takes them (day of the
+// week filled in; the summer-time flag left 0).
+std::tm ATm(const FechaHora& f);
 FechaHora FechaDeDias(std::int64_t dias);
 FechaHora DiaSiguiente(const FechaHora& f);
 int ComparaDias(const FechaHora& a, const FechaHora& b);  // <0, 0, >0 on the date alone

@@ -22,13 +22,15 @@ QString Qs(const std::string& s) {
   return QString::fromStdString(s);
 }
 
-// Copies the counts without copying the texts that stay the same: this runs
+// Copies the counts; a text is copied only when it changed: this runs
 // after every record.
 void CopiaCuentas(ResumenImportacion& destino, const ResumenImportacion& r) {
-  const std::string archivoEr = std::move(destino.archivoEr);
-  const std::string archivoOk = std::move(destino.archivoOk);
-  const std::string motivo = std::move(destino.motivo);
-  destino = ResumenImportacion{};
+  const auto texto = [](std::string& a, const std::string& b) {
+    if (a != b) a = b;
+  };
+  texto(destino.archivoEr, r.archivoEr);
+  texto(destino.archivoOk, r.archivoOk);
+  texto(destino.motivo, r.motivo);
   destino.leidas = r.leidas;
   destino.omitidas = r.omitidas;
   destino.agregadas = r.agregadas;
@@ -38,9 +40,6 @@ void CopiaCuentas(ResumenImportacion& destino, const ResumenImportacion& r) {
   destino.segundos = r.segundos;
   destino.simulado = r.simulado;
   destino.porDias = r.porDias;
-  destino.archivoEr = archivoEr == r.archivoEr ? std::move(archivoEr) : r.archivoEr;
-  destino.archivoOk = archivoOk == r.archivoOk ? std::move(archivoOk) : r.archivoOk;
-  destino.motivo = motivo == r.motivo ? std::move(motivo) : r.motivo;
 }
 
 }  // namespace

@@ -11,9 +11,12 @@
 #include "common/Codificacion.h"
 #include "import/LectorRegistros.h"
 #include "support/CarpetaTemporal.h"
+#include "support/Psql.h"
 
 namespace varlo {
 namespace {
+
+using prueba::Psql;
 
 using V = std::vector<std::string>;
 using Filas = std::vector<V>;
@@ -112,14 +115,6 @@ Filas LeeVarloDI(const std::string& ruta, const Estilo& e) {
   }
   EXPECT_EQ(LectorRegistros::Cuenta(ruta, divisor, e.codificacion), static_cast<long>(r.size()));
   return r;
-}
-
-std::string Psql() {
-  if (const char* dir = std::getenv("VARLODI_PG_BINDIR"); dir && *dir)
-    return std::string(dir) + "/psql";
-  if (std::filesystem::exists("/usr/lib/postgresql/15/bin/psql"))
-    return "/usr/lib/postgresql/15/bin/psql";
-  return "psql";
 }
 
 std::string DeHex(const std::string& hex) {

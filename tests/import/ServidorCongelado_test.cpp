@@ -18,6 +18,7 @@
 
 #include "EntornoImportacion.h"
 #include "support/ProgramaCopiado.h"
+#include "support/Psql.h"
 
 namespace varlo::prueba {
 namespace {
@@ -49,14 +50,6 @@ V PorLineas(const std::string& texto) {
     if (fin > i) r.push_back(texto.substr(i, fin - i));
   }
   return r;
-}
-
-std::string Psql() {
-  if (const char* dir = std::getenv("VARLODI_PG_BINDIR"); dir && *dir)
-    return std::string(dir) + "/psql";
-  if (std::filesystem::exists("/usr/lib/postgresql/15/bin/psql"))
-    return "/usr/lib/postgresql/15/bin/psql";
-  return "psql";
 }
 
 // A cluster started for one test in a folder of its own, in a network
