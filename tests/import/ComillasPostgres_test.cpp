@@ -4,19 +4,15 @@
 // every run. Needs the test cluster (VARLODI_PG_PORT, scripts/pg-cluster).
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 
 #include "common/Codificacion.h"
 #include "import/LectorRegistros.h"
 #include "support/CarpetaTemporal.h"
-#include "support/Psql.h"
+#include "support/Orden.h"
 
 namespace varlo {
 namespace {
-
-using prueba::Psql;
 
 using V = std::vector<std::string>;
 using Filas = std::vector<V>;
@@ -127,15 +123,8 @@ std::string DeHex(const std::string& hex) {
 // What COPY reads from the file: each field back as UTF-8 in hexadecimal,
 // so that line breaks and separators inside values cannot blur the answer.
 Filas LeePostgres(const std::string& ruta, const Estilo& e, const std::string& carpeta) {
-  const char* puerto = std::getenv("VARLODI_PG_PORT");
-  if (!puerto || !*puerto) {
-    ADD_FAILURE() << "VARLODI_PG_PORT no está definida: inicie el servidor de pruebas con "
-                     "scripts/pg-cluster";
-    return {};
-  }
-  const std::string guion = carpeta + "/copia.sql";
-  prueba::EscribeBytes(
-      guion,
+  const V lineas = prueba::PsqlGuion(
+      carpeta + "/copia.sql",
       "create temp table t (n serial, c1 text, c2 text, c3 text, c4 text);\n"
       "\\copy t (c1, c2, c3, c4) from '" +
           ruta + "' with (format csv, delimiter " + (e.separador == '\t' ? "E'\\t'" : "','") +
@@ -144,28 +133,11 @@ Filas LeePostgres(const std::string& ruta, const Estilo& e, const std::string& c
           "')\n"
           "select encode(convert_to(c1, 'UTF8'), 'hex'), encode(convert_to(c2, 'UTF8'), 'hex'), "
           "encode(convert_to(c3, 'UTF8'), 'hex'), encode(convert_to(c4, 'UTF8'), 'hex') "
-          "from t order by n;\n");
-  const std::string orden = "PGPASSWORD=varlodi " + Psql() +
-                            " -X -q -A -t -F '|' -v ON_ERROR_STOP=1 -h 127.0.0.1 -p " + puerto +
-                            " -U varlodi -d varlodi -f '" + guion + "' 2>&1";
-  std::string salida;
-  FILE* p = ::popen(orden.c_str(), "r");
-  if (!p) {
-    ADD_FAILURE() << "no se pudo ejecutar " << orden;
-    return {};
-  }
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) salida.append(buf, n);
-  EXPECT_EQ(::pclose(p), 0) << salida;
+          "from t order by n;\n",
+      "-F '|'");
   Filas r;
-  std::size_t inicio = 0;
-  while (inicio < salida.size()) {
-    std::size_t fin = salida.find('\n', inicio);
-    if (fin == std::string::npos) fin = salida.size();
+  for (const std::string& linea : lineas) {
     V fila;
-    std::string linea = salida.substr(inicio, fin - inicio);
-    inicio = fin + 1;
     std::size_t desde = 0;
     for (std::size_t c = 0; c < kColumnas; ++c) {
       std::size_t barra = linea.find('|', desde);

@@ -5,11 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <map>
-#include <memory>
 
 #include "EntornoImportacion.h"
+#include "support/Orden.h"
 
 namespace varlo::prueba {
 namespace {
@@ -70,30 +69,6 @@ std::vector<std::string> Valores(const Forma& f) {
   return r;
 }
 
-// What psql prints for the statements of `sql`, one line per row.
-V Psql(const std::string& archivo, const std::string& sql) {
-  const char* puerto = std::getenv("VARLODI_PG_PORT");
-  if (!puerto || !*puerto) {
-    ADD_FAILURE() << "VARLODI_PG_PORT is not set (scripts/pg-cluster start prints it)";
-    return {};
-  }
-  EscribeBytes(archivo, sql);
-  const std::string orden = std::string("psql -X -q -A -t -v ON_ERROR_STOP=1 -h 127.0.0.1 -p ") +
-                            puerto + " -U varlodi -d varlodi -f '" + archivo + "' 2>&1";
-  std::unique_ptr<FILE, int (*)(FILE*)> p(popen(orden.c_str(), "r"), pclose);
-  if (!p) {
-    ADD_FAILURE() << "psql could not be started";
-    return {};
-  }
-  std::string salida;
-  char b[4096];
-  for (std::size_t n; (n = std::fread(b, 1, sizeof b, p.get())) > 0;) salida.append(b, n);
-  V r;
-  for (const std::string& l : Divide(salida, "\n"))
-    if (!l.empty()) r.push_back(l);
-  return r;
-}
-
 TEST(FechasComparadas, ComoLasLeePostgreSqlYLoQueRechazaSeRechaza) {
   EntornoImportacion e;
   V tablas;
@@ -133,7 +108,7 @@ TEST(FechasComparadas, ComoLasLeePostgreSqlYLoQueRechazaSeRechaza) {
 
   // What PostgreSQL made of each value.
   std::map<std::string, std::string> esperado;
-  for (const std::string& l : Psql(e.Archivo("fechas.sql"), sql)) {
+  for (const std::string& l : PsqlGuion(e.Archivo("fechas.sql"), sql)) {
     const std::size_t corte = l.rfind('|');
     ASSERT_NE(corte, std::string::npos) << l;
     std::string fecha = l.substr(corte + 1);
