@@ -16,13 +16,15 @@ namespace {
 
 // Options come first; the rest is the definitions path joined by spaces.
 TEST(Arguments, OptionsThenThePathJoinedBySpaces) {
-  Argumentos a = LeeArgumentos({"--simular", "--lote", "500", "--max-rechazos=20", "-q",
-                                "--carpeta", "/srv/varlo", "--fotos", "C:", "mis", "datos.ini"});
+  Argumentos a =
+      LeeArgumentos({"--simular", "--lote", "500", "--max-rechazos=20", "-q", "--carpeta",
+                     "/srv/varlo", "--resumen", "/v/r.json", "--fotos", "C:", "mis", "datos.ini"});
   EXPECT_EQ(a.error, "");
   EXPECT_TRUE(a.opciones.simular && a.opciones.silencioso && a.fotos);
   EXPECT_EQ(a.opciones.lote, 500);
   EXPECT_EQ(a.opciones.maxRechazos, 20);
   EXPECT_EQ(a.carpeta, "/srv/varlo");
+  EXPECT_EQ(a.resumen, "/v/r.json");
   EXPECT_EQ(a.texto, "C: mis datos.ini");
 
   struct Caso {
@@ -47,6 +49,8 @@ TEST(Arguments, OptionsThenThePathJoinedBySpaces) {
   EXPECT_EQ(LeeArgumentos({"--sil"}).error, "") << "abreviatura única";
   EXPECT_EQ(LeeArgumentos({"--s"}).error, "opción no reconocida: --s") << "ambigua";
   EXPECT_EQ(LeeArgumentos({"--carpeta"}).error, "falta el valor de --carpeta");
+  EXPECT_EQ(LeeArgumentos({"--resumen"}).error, "falta el valor de --resumen");
+  EXPECT_EQ(LeeArgumentos({"--resumen=", "d.ini"}).error, "--resumen necesita un archivo");
 }
 
 TEST(ConsoleWindow, WithoutTerminalPrintsStatusChangesAndAnswersNo) {

@@ -47,22 +47,9 @@ class Consola : public ::testing::Test {
   // The program with stdin, stdout and stderr on one terminal, as a person
   // runs it: `out` is all the terminal received, its line ends back to "\n".
   Salida EnPantalla(std::vector<std::string> args) {
-    Ejecucion e;
+    Ejecucion e = Ejecucion().Carpeta(tmp.Ruta()).Stderr(prueba::Errores::Terminal);
     e.args = std::move(args);
-    e.carpeta = tmp.Ruta();
-    int maestro = -1;
-    const pid_t hijo = forkpty(&maestro, nullptr, nullptr, nullptr);
-    if (hijo == 0) prueba::detalle::Lanza(e);
-    Salida s;
-    pollfd p{maestro, POLLIN, 0};
-    char b[4096];
-    while (poll(&p, 1, 30000) > 0) {
-      const ssize_t n = read(maestro, b, sizeof b);
-      if (n <= 0) break;
-      s.out.append(b, static_cast<std::size_t>(n));
-    }
-    s.estado = prueba::detalle::Espera(hijo);
-    close(maestro);
+    Salida s = prueba::EnTerminal(tmp, e).Termina();
     for (std::size_t k; (k = s.out.find("\r\n")) != std::string::npos;) s.out.erase(k, 1);
     return s;
   }
@@ -123,7 +110,7 @@ TEST_F(Consola, PathWithSpacesAndARunTimeError) {
   EXPECT_FALSE(fs::exists(tmp.Archivo("otra/Log")));
 }
 
-TEST_F(Consola, ProgramFolderFromOptionVariableOrExecutable) {
+TEST_F(Consola, ProgramFolderFromOptionOrVariable) {
   const std::string defs = Definiciones();
   EXPECT_EQ(
       Corre({defs},
@@ -136,16 +123,6 @@ TEST_F(Consola, ProgramFolderFromOptionVariableOrExecutable) {
   porVariable.args = {defs};
   EXPECT_EQ(prueba::Ejecuta(tmp, porVariable).estado, 0);
   EXPECT_TRUE(fs::exists(tmp.Archivo("v/Log")));
-
-  // A copy of the program in a folder of its own writes beside itself.
-  fs::create_directory(tmp.Archivo("copia"));
-  fs::copy_file(prueba::detalle::Programa(), tmp.Archivo("copia/varlodi"));
-  Ejecucion copia;
-  copia.args = {"-h"};
-  copia.programa = tmp.Archivo("copia/varlodi");
-  EXPECT_NE(
-      prueba::Ejecuta(tmp, copia).out.find("Carpeta del programa: " + tmp.Archivo("copia") + "\n"),
-      std::string::npos);
 
   EscribeBytes(tmp.Archivo("archivo"), "x");
   Salida s = Corre({defs}, Ejecucion().Carpeta(tmp.Archivo("archivo/sub")));

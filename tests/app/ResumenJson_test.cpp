@@ -16,12 +16,12 @@
 #include <regex>
 #include <sstream>
 
-#include "app/LineaComandos.h"
 #include "app/ResumenJson.h"
 #include "common/CerrojoCarpeta.h"
 #include "common/Codificacion.h"
 #include "support/BaseDatosPrueba.h"
 #include "support/CarpetaTemporal.h"
+#include "support/Orden.h"
 #include "support/ProgramaCopiado.h"
 
 namespace varlo::prueba {
@@ -32,12 +32,7 @@ using nlohmann::json;
 
 // What a command prints on stdout, its last line end removed.
 std::string Salida(const std::string& orden) {
-  std::string texto;
-  if (std::FILE* p = popen(orden.c_str(), "r")) {
-    char b[512];
-    for (std::size_t n; (n = std::fread(b, 1, sizeof b, p)) > 0;) texto.append(b, n);
-    pclose(p);
-  }
+  std::string texto = SalidaDeOrden(orden);
   if (!texto.empty() && texto.back() == '\n') texto.pop_back();
   return texto;
 }
@@ -326,15 +321,6 @@ TEST_F(Resumen, TheManualsJqExampleGivesPrometheusLines) {
   EXPECT_EQ(valor["varlodi_fin_timestamp_seconds"],
             std::to_string(Documento("r.json")["fin_unix"].get<long long>()));
   EXPECT_EQ(valor.size(), 8u) << metricas;
-}
-
-TEST(ResumenOpcion, TakesAPathAndRefusesAMissingOne) {
-  Argumentos a = LeeArgumentos({"--resumen", "/var/lib/varlodi/r.json", "-q", "d.ini"});
-  EXPECT_EQ(a.error, "");
-  EXPECT_EQ(a.resumen, "/var/lib/varlodi/r.json");
-  EXPECT_EQ(a.texto, "d.ini");
-  EXPECT_EQ(LeeArgumentos({"--resumen"}).error, "falta el valor de --resumen");
-  EXPECT_EQ(LeeArgumentos({"--resumen=", "d.ini"}).error, "--resumen necesita un archivo");
 }
 
 // The offset from UTC and the moment, as date(1) gives them for the same

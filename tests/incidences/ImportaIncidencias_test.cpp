@@ -91,88 +91,70 @@ TEST(IncidencesRun, UnreadableDatesRejectOnlyTheirLine) {
 }
 
 // A UTF-8 source (byte-order mark) with lines ended by CR alone: the line
-// that is not UTF-8 is rejected as it was read, with column 0.
+// that is not UTF-8 is rejected as it was read, with column 0, and the
+// result files are UTF-8 with the mark it had ("Ω" has no Windows-1252 byte).
 TEST(IncidencesRun, ALineNotValidInItsEncodingIsRejected) {
   EscenarioIncidencias e;
   e.Definiciones(kComas);
   EscribeBytes(e.Archivo("Planfal.txt"),
                "\xEF\xBB\xBF"
-               "\xC3\x91u,2006-08-01,2006-08-01,F,,,\r7,2006-08-01,2006-08-01,F,\xC3(,,\r"
-               "8,2006-08-01,2006-08-01,F,,,");
+               "\xC3\x91u,2006-08-01,2006-08-01,F,,,Ω\r7,2006-08-01,2006-08-01,F,\xC3(,,\r"
+               "Ω,2006-08-0x,2006-08-01,P,,,\r8,2006-08-01,2006-08-01,F,,,");
   EXPECT_EQ(e.Ejecuta(), 1);
-  EXPECT_EQ(e.Kardex(), (V{"8|2006-08-01|F|||", "Ñu|2006-08-01|F|||"}));
-  // the result files of a UTF-8 source are UTF-8, with the mark it had
+  EXPECT_EQ(e.Kardex(), (V{"8|2006-08-01|F|||", "Ñu|2006-08-01|F|||Ω"}));
   EXPECT_EQ(LeeBytes(e.Archivo("Log/Planeacion Faltas_Incidencias_Er.txt")),
             "\xEF\xBB\xBF"
-            "7,2006-08-01,2006-08-01,F,\xC3(,,(La línea no es texto UTF-8 válido,0)\r\n");
-  EXPECT_EQ(LeeBytes(e.Archivo("Log/Planeacion Faltas_Incidencias_Ok.txt")),
-            "\xEF\xBB\xBF\xC3\x91u,2006-08-01,2006-08-01,F,,,\r\n8,2006-08-01,2006-08-01,F,,,\r\n");
-}
-
-// Only a regular file is read: a pipe nobody writes to is reported like a
-// missing file instead of waiting for ever.
-TEST(IncidencesRun, ASourceThatIsNotARegularFileIsNeverWaitedOn) {
-  EscenarioIncidencias e;
-  e.Definiciones(kComas);
-  ASSERT_EQ(mkfifo(e.Archivo("Planfal.txt").c_str(), 0600), 0);
-  EXPECT_EQ(e.Ejecuta(), 4);
-  EXPECT_EQ(e.Log(), (V{kInicioFin[0], "Archivo origen no existe", kInicioFin[1]}));
+            "7,2006-08-01,2006-08-01,F,\xC3(,,(La línea no es texto UTF-8 válido,0)\r\n"
+            "Ω,2006-08-0x,2006-08-01,P,,,(No coinciden los tipos,2)\r\n");
+  EXPECT_EQ(
+      LeeBytes(e.Archivo("Log/Planeacion Faltas_Incidencias_Ok.txt")),
+      "\xEF\xBB\xBF\xC3\x91u,2006-08-01,2006-08-01,F,,,Ω\r\n8,2006-08-01,2006-08-01,F,,,\r\n");
 }
 
 // A planning that is configured but cannot be read is reported once, before
-// any line is read, and the run is not clean.
+// any line is read, and the run is not clean. Only a regular file is read: a
+// pipe nobody writes to is reported like a missing file, never waited on.
 TEST(IncidencesRun, UnreadablePlanningStopsBeforeTheFirstLine) {
+  enum Origen { kLineas, kNinguno, kTuberia };
   struct Caso {
     std::string seccion;
-    bool hayOrigen;
+    Origen origen;
     std::string mensajes;
   };
   for (const Caso& c : std::vector<Caso>{
-           {"Formato=3\r\nColumnas=2\r\nCampoColumna1=Empleado\r\nCampoColumna2=Fecha1\r\n", true,
-            "No tiene definida la columna Id_Empleado"},
-           {"FormatoFecha=aaaa-mm-dd\r\nFormato=3\r\nColumnas=1\r\nCampoColumna1=Fecha1\r\n", true,
+           {"Formato=3\r\nColumnas=2\r\nCampoColumna1=Empleado\r\nCampoColumna2=Fecha1\r\n",
+            kLineas, "No tiene definida la columna Id_Empleado"},
+           {"FormatoFecha=aaaa-mm-dd\r\nFormato=3\r\nColumnas=1\r\nCampoColumna1=Fecha1\r\n",
+            kLineas,
             "El FormatoFecha \"aaaa-mm-dd\" no indica el año (Y)\n"
             "No tiene definida la columna Id_Empleado"},
            // Trailing blank columns do not count: Fecha1 is still the last one.
            {"Formato=3\r\nColumnas=4\r\nCampoColumna1=Id_Empleado\r\nCampoColumna2=Fecha2\r\n"
             "CampoColumna3=Fecha1\r\n",
-            true,
+            kLineas,
             "Tiene definida la columna Fecha2, pero Fecha1 es la última columna y no hay "
             "columna de la que leer la fecha final"},
-           {"Formato=3\r\nColumnas=2\r\n", true, "No tiene definida ni una sola columna"},
+           {"Formato=3\r\nColumnas=2\r\n", kLineas, "No tiene definida ni una sola columna"},
            // a width is a 16-bit number
            {"Columnas=2\r\nCampoColumna1=Id_Empleado\r\nLongitudColumna1=32768\r\n"
             "CampoColumna2=Fecha1\r\nLongitudColumna2=10\r\n",
-            true, "[VarloDI] Error: 6 Desbordamiento"},
+            kLineas, "[VarloDI] Error: 6 Desbordamiento"},
            {"Formato=3\r\nColumnas=2\r\nCampoColumna1=Id_Empleado\r\nCampoColumna2=Fecha1\r\n",
-            false, "Archivo origen no existe"},
+            kNinguno, "Archivo origen no existe"},
+           {kComas, kTuberia, "Archivo origen no existe"},
        }) {
     EscenarioIncidencias e;
     e.Definiciones(c.seccion);
-    if (c.hayOrigen) e.Origen({"7,2006-08-01,2006-08-01", "8,2006-08-01,2006-08-01"});
+    if (c.origen == kLineas) e.Origen({"7,2006-08-01,2006-08-01", "8,2006-08-01,2006-08-01"});
+    if (c.origen == kTuberia) {
+      ASSERT_EQ(mkfifo(e.Archivo("Planfal.txt").c_str(), 0600), 0);
+    }
     EXPECT_EQ(e.Ejecuta(), 4) << c.seccion;  // the absence planning was not imported
     EXPECT_EQ(Une(e.Log(), "\n"), kInicioFin[0] + "\n" + c.mensajes + "\n" + kInicioFin[1]);
     EXPECT_EQ(e.Kardex(), V{});
     EXPECT_EQ(e.Er(), V{});
     EXPECT_EQ(e.ventana.eventosProcesados, 0);  // no line was read
   }
-}
-
-// A source that begins with a UTF-8 byte-order mark is read as UTF-8, and its
-// result files are written in UTF-8 ("Ω" has no Windows-1252 byte).
-TEST(IncidencesRun, Utf8SourceGivesUtf8Results) {
-  EscenarioIncidencias e;
-  e.Definiciones(kComas);
-  const std::string ok = "Ñu,2006-08-01,2006-08-01,P,,,Ω", er = "Ω,2006-08-0x,2006-08-01,P,,,";
-  e.OrigenBytes("\xEF\xBB\xBF" + ok + "\r\n" + er + "\r\n");
-  EXPECT_EQ(e.Ejecuta(), 1);
-  EXPECT_EQ(e.Kardex(), V{"Ñu|2006-08-01|P|||Ω"});
-  auto sinMarca = [](std::string bytes) {
-    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.erase(0, 3);  // a mark of its own is fine
-    return bytes;
-  };
-  EXPECT_EQ(sinMarca(e.Bytes("Ok")), ok + "\r\n");
-  EXPECT_EQ(sinMarca(e.Bytes("Er")), er + "(No coinciden los tipos,2)\r\n");
 }
 
 // A UTF-16 planning: the key or the mark makes it text, its lines are counted

@@ -1,14 +1,13 @@
 #!/usr/bin/python3
 """Judges the SQL Server statements with an independent T-SQL parser.
 
-    analiza_tsql.py PROGRAMA RESERVADAS
+    analiza_tsql.py PROGRAMA
 
 PROGRAMA writes every statement the SQL Server dialect renders (separated by
 NUL bytes) to the file it is given. Each must parse as one T-SQL statement
 (sqlglot, read="tsql") once its ODBC date escapes and "?" markers are put in
 T-SQL's own terms, and every name in it must be in brackets: a name spelled
-like a word of RESERVADAS outside them would break the statement on a real
-server.
+like a reserved word outside them would break the statement on a real server.
 """
 import os
 import subprocess
@@ -89,9 +88,7 @@ def juzga_lote(arbol):
 
 
 def main():
-    programa, archivo_reservadas = sys.argv[1:3]
-    with open(archivo_reservadas, encoding="utf-8") as f:
-        reservadas = {l.strip().upper() for l in f if l.strip() and not l.startswith("#")}
+    programa = sys.argv[1]
     with tempfile.TemporaryDirectory() as tmp:
         salida = os.path.join(tmp, "sentencias")
         subprocess.run([programa, salida], check=True)
@@ -117,8 +114,7 @@ def main():
             if not ident.args.get("quoted") and ident.name.startswith("@"):
                 continue  # a parameter @pN, which this parser keeps as a name
             if not ident.args.get("quoted"):
-                motivo = "palabra reservada" if ident.name.upper() in reservadas else "nombre"
-                fallas.append("%s sin corchetes (%s): %s" % (motivo, ident.name, texto))
+                fallas.append("nombre sin corchetes (%s): %s" % (ident.name, texto))
             nombres.add(ident.name)
 
     # what the examples and the reserved-word table must have rendered
