@@ -21,8 +21,8 @@
 #include "common/Codificacion.h"
 #include "support/BaseDatosPrueba.h"
 #include "support/CarpetaTemporal.h"
+#include "support/CorridaEnCurso.h"
 #include "support/Orden.h"
-#include "support/ProgramaCopiado.h"
 
 namespace varlo::prueba {
 namespace {
@@ -217,20 +217,9 @@ TEST_F(Resumen, InterruptedRunLeavesAWholeDocument) {
   EscribeBytes(tmp.Archivo("E.txt"), fuente);
   const std::string ok = tmp.Archivo("Log/Empleado_Ok.txt");
 
-  const pid_t pid = LanzaCopia(tmp.Ruta(), "defs.ini", "--resumen resumen.json");
-  ASSERT_GT(pid, 0);
+  const pid_t pid = LanzaHastaQueEscriba(tmp.Ruta(), ok, "--resumen resumen.json");
+  ASSERT_GT(pid, 0) << "the program ended before it could be stopped";
   int st = 0;
-  bool terminado = false;
-  for (;;) {
-    std::error_code ec;
-    if (fs::file_size(ok, ec) > 0 && !ec) break;
-    if (waitpid(pid, &st, WNOHANG) == pid) {
-      terminado = true;
-      break;
-    }
-    usleep(2000);
-  }
-  ASSERT_FALSE(terminado) << "the program ended before it could be stopped";
   kill(pid, SIGTERM);
   waitpid(pid, &st, 0);
   const int estado = WIFSIGNALED(st) ? 128 + WTERMSIG(st) : WEXITSTATUS(st);

@@ -42,8 +42,6 @@ TEST(DialectoSqlServer, TextosExactosDelSistema) {
        "[Fecha]={d '2005-12-25'}"},
       {d->Select(Jerarquia("_30012")).texto,
        "Select [Parent] From [Jerarquias] Where [Key]='_30012'"},
-      {d->Select(BuscaPorTexto("Fotos_Empleados", {}, "ID_Empleado", "O'Brien")).texto,
-       "Select * From [Fotos_Empleados] Where [ID_Empleado]='O''Brien'"},
       {d->Select(kConHora).texto,
        "select * from [Empleado] Where [Fecha]={ts '2005-12-25 21:30:00'} and [Id]=0012"},
       {d->DeleteFrom("Empleado"), "Delete From [Empleado]"},

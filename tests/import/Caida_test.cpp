@@ -9,7 +9,7 @@
 #include <set>
 
 #include "EntornoImportacion.h"
-#include "support/ProgramaCopiado.h"
+#include "support/CorridaEnCurso.h"
 
 namespace varlo::prueba {
 namespace {
@@ -30,22 +30,10 @@ TEST(CaidaDelPrograma, LasLineasReportadasTienenSuFilaYOtraCorridaCompletaElRest
   const std::string ok = tmp.Archivo("Log/Turno_Ok.txt");
 
   // Killed once it has reported its first batch, well before the end.
-  pid_t pid = LanzaCopia(tmp.Ruta());
-  ASSERT_GT(pid, 0);
-  int estado = 0;
-  bool terminado = false;
-  for (;;) {
-    std::error_code ec;
-    if (std::filesystem::file_size(ok, ec) > 0 && !ec) break;
-    if (waitpid(pid, &estado, WNOHANG) == pid) {
-      terminado = true;
-      break;
-    }
-    usleep(2000);
-  }
-  ASSERT_FALSE(terminado) << "the program ended before it could be killed";
+  const pid_t pid = LanzaHastaQueEscriba(tmp.Ruta(), ok);
+  ASSERT_GT(pid, 0) << "the program ended before it could be killed";
   kill(pid, SIGKILL);
-  waitpid(pid, &estado, 0);
+  waitpid(pid, nullptr, 0);
 
   const V reportadas = LineasDe(LeeBytes(ok));
   auto ids = [&cn] {
