@@ -10,74 +10,20 @@
 #include <thread>
 
 #include "EntornoImportacion.h"
-#include "db/ConexionGenerica.h"
-#include "db/ErrorBaseDatos.h"
-#include "db/sqlite/ConexionSQLite.h"
+#include "support/ServidorQueDeshace.h"
 
 namespace varlo::prueba {
 namespace {
 
-using Clase = db::ErrorBaseDatos::Clase;
+using Clase = ServidorQueDeshace::Clase;
 
-// SQLite playing a server that, at the INSERTs the test chooses, rolls the
-// whole transaction back and fails the statement with an error of that class.
-// The test is told the INSERT's number and the rows its transaction would
-// hold with it (Turno's two values per row).
-class ServidorQueDeshace final : public db::Backend {
- public:
-  using Falla = std::function<std::optional<Clase>(int insercion, std::size_t filas)>;
-  ServidorQueDeshace(std::unique_ptr<db::Backend> sqlite, db::Motor motor, Falla falla)
-      : sqlite_(std::move(sqlite)), motor_(motor), falla_(std::move(falla)) {}
-
-  db::Motor MotorBD() const override { return motor_; }
-  bool Abierta() const override { return sqlite_->Abierta(); }
-  db::ResultadoConsulta Consulta(const db::SentenciaSql& s, long maxRegistros) override {
-    return sqlite_->Consulta(s, maxRegistros);
-  }
-  long Ejecuta(const db::SentenciaSql& s) override {
-    if (s.texto.starts_with("insert") && sqlite_->EnTransaccion()) {
-      filas_ += std::max<std::size_t>(1, s.parametros.size() / 2);
-      if (auto clase = falla_(++inserciones_, filas_)) {
-        sqlite_->DeshaceTransaccion();
-        throw db::ErrorBaseDatos(-2147467259, "Servidor", "Transacción elegida como víctima",
-                                 *clase);
-      }
-    }
-    return sqlite_->Ejecuta(s);
-  }
-  std::vector<std::string> TablasBase() override { return sqlite_->TablasBase(); }
-  void IniciaTransaccion() override {
-    filas_ = 0;
-    sqlite_->IniciaTransaccion();
-  }
-  void ConfirmaTransaccion() override { sqlite_->ConfirmaTransaccion(); }
-  void DeshaceTransaccion() noexcept override { sqlite_->DeshaceTransaccion(); }
-  bool EnTransaccion() const override { return sqlite_->EnTransaccion(); }
-  std::optional<bool> TieneLocalizador(const std::string& t) override {
-    return sqlite_->TieneLocalizador(t);
-  }
-  std::optional<std::vector<std::string>> NombreCatalogo(
-      const std::vector<std::string>& partes) override {
-    return sqlite_->NombreCatalogo(partes);
-  }
-  void Cierra() override { sqlite_->Cierra(); }
-
- private:
-  std::unique_ptr<db::Backend> sqlite_;
-  db::Motor motor_;
-  Falla falla_;
-  int inserciones_ = 0;
-  std::size_t filas_ = 0;  // written by the open transaction
-};
-
-// The database of the environment behind that server. Reported as SQLite,
-// the lines of a batch are read ahead and their rows written together;
-// reported as another ODBC database, each record is written at once.
+// The database of the environment behind a server that ends transactions
+// where the test says. Reported as SQLite, the lines of a batch are read
+// ahead and their rows written together; reported as another ODBC database,
+// each record is written at once.
 std::unique_ptr<db::Conexion> Servidor(EntornoImportacion& e, db::Motor motor,
                                        ServidorQueDeshace::Falla falla) {
-  const std::string ruta = e.Cadena().substr(e.Cadena().find("Data Source=") + 12);
-  return std::make_unique<db::ConexionGenerica>(
-      std::make_unique<ServidorQueDeshace>(db::AbreSQLite(ruta), motor, std::move(falla)));
+  return AbreServidorQueDeshace(e.Cadena(), motor, std::move(falla));
 }
 
 Corrida::Opciones Lote(long n) {
