@@ -250,8 +250,9 @@ class LoteRegistros {
     cn_.DifiereInserciones(difiere_ && lotesSinDiferir_ == 0);
   }
 
-  // One record of a lost batch in its own transaction, done again after a
-  // pause while the server keeps ending that transaction.
+  // One record of a batch done again in its own transaction, reported once it
+  // committed; a commit it alone fails rejects it. While the server keeps
+  // ending that transaction it is done again after a pause.
   void RehaceRegistro(const Entrada& linea) {
     for (;;) {
       try {
@@ -341,21 +342,7 @@ class LoteRegistros {
     pendientes_.clear();
     // each record written at once, so that a refusal is its own
     cn_.DifiereInserciones(false);
-    for (auto& [linea, anterior] : lote) {
-      (void)anterior;
-      Inicia();
-      Resultado r = registro_(linea);
-      CompruebaTransaccion();
-      try {
-        Confirma();
-      } catch (...) {
-        db::RelanzaSiEsDeCorrida();
-        ErrorVarlo e = ErrorCapturado();
-        Deshace();
-        r = rechazo_(linea, e);
-      }
-      publica_(linea, r);
-    }
+    for (const auto& par : lote) RehaceRegistro(par.first);
     cn_.DifiereInserciones(difiere_);
   }
 

@@ -140,6 +140,29 @@ TEST(TransaccionPerdida, LasRepeticionesSeCuentanDesdeLaUltimaConfirmacion) {
   EXPECT_EQ(Repeticiones(e.Log()), 4u);
 }
 
+// A batch whose held rows were refused is done again one record per
+// transaction; a record there whose transaction the server ends is done
+// again too, not the table given up.
+TEST(TransaccionPerdida, EnLaRepeticionPorRegistroTambienSeRepite) {
+  EntornoImportacion e;
+  e.Base().Execute(kCreaTurno);
+  e.Definiciones(e.Turnos());
+  const V lineas = {"1,Uno", "2,Dos", "3,Tres", "4,Cuatro", "5,Cinco"};
+  e.Fuente("Turno.txt", lineas);
+  // the first batch's rows written together are refused (insert 1); done
+  // one by one, record 2 loses its transaction once (insert 3)
+  auto falla = [](int n, std::size_t) -> std::optional<Clase> {
+    if (n == 1) return Clase::LoteDiferido;
+    if (n == 3) return Clase::TransaccionPerdida;
+    return std::nullopt;
+  };
+  EXPECT_EQ(e.Importa(Lote(3), {}, Servidor(e, db::Motor::SQLite, falla)), 0);
+  EXPECT_EQ(e.Lee("Turno", {"ID"}), (Filas{{"1"}, {"2"}, {"3"}, {"4"}, {"5"}}));
+  EXPECT_EQ(e.Resultado("Turno_Ok.txt"), lineas);
+  EXPECT_EQ(e.Resultado("Turno_Er.txt"), V{});
+  EXPECT_EQ(Repeticiones(e.Log()), 1u);
+}
+
 // A real deadlock between the import and another connection: the import
 // holds the new row 10 and waits for row 2, which the other holds while it
 // waits to insert 10. PostgreSQL looks for a deadlock once, a second after a
