@@ -2,6 +2,7 @@
 
 #include <iostream>
 #include <sstream>
+#include <utility>
 
 #include "common/Plataforma.h"
 #include "common/Texto.h"
@@ -262,7 +263,9 @@ std::optional<std::string> VentanaConsola::ComponeConexion(const std::string& se
     if (!r.empty()) valor = r;
   };
   while (true) {
-    Dice("Conexión con la base de datos: 1) SQL Server  2) SQLite  3) Cadena ODBC\n");
+    Dice(
+        "Conexión con la base de datos: 1) SQL Server  2) SQLite  3) Cadena ODBC  "
+        "4) PostgreSQL\n");
     std::string clase = Recorta(Pregunta("Opción (vacío para cancelar): "));
     if (clase == "1") {
       d.clase = ClaseConexion::SqlServer;
@@ -278,6 +281,16 @@ std::optional<std::string> VentanaConsola::ComponeConexion(const std::string& se
     } else if (clase == "3") {
       d.clase = ClaseConexion::Odbc;
       campo("Cadena ODBC", d.cadenaOdbc);
+    } else if (clase == "4") {
+      d.clase = ClaseConexion::PostgreSql;
+      DatosPostgreSql pg = d.postgreSql.value_or(DatosPostgreSql{});
+      campo("Servidor", pg.servidor);
+      if (pg.puerto.empty()) pg.puerto = "5432";
+      campo("Puerto", pg.puerto);
+      campo("Base de datos", pg.baseDatos);
+      campo("Usuario", pg.usuario);
+      pg.clave = Pregunta("Contraseña: ", false);
+      d.postgreSql = std::move(pg);
     } else if (clase.empty()) {
       return std::nullopt;
     } else {

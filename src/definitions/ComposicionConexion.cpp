@@ -1,6 +1,7 @@
 #include "definitions/ComposicionConexion.h"
 
 #include <filesystem>
+#include <initializer_list>
 
 #include "common/Texto.h"
 #include "db/CadenaConexion.h"
@@ -15,6 +16,14 @@ bool NecesitaComillas(const std::string& v) {
   char primero = v.front();
   if (primero == '"' || primero == '\'' || primero == '{') return true;
   return v.front() == ' ' || v.back() == ' ';
+}
+
+constexpr const char* kPuertoPostgreSql = "5432";
+
+bool EsClave(const std::string& clave, std::initializer_list<const char*> nombres) {
+  for (const char* n : nombres)
+    if (IgualSinCaso(clave, n)) return true;
+  return false;
 }
 
 }  // namespace
@@ -52,6 +61,7 @@ DatosConexion LeeSemilla(const std::string& semilla) {
       odbc = true;
     }
   }
+  d.postgreSql = LeePostgreSql(semilla);
   if (IgualSinCaso(proveedor, "SQLite")) {
     d.clase = ClaseConexion::SQLite;
     d.archivoSQLite = d.servidor;
@@ -59,8 +69,50 @@ DatosConexion LeeSemilla(const std::string& semilla) {
   } else if (odbc) {
     d.clase = ClaseConexion::Odbc;
     d.cadenaOdbc = semilla;
+  } else if (d.postgreSql) {
+    d.clase = ClaseConexion::PostgreSql;
   }
   return d;
+}
+
+std::optional<DatosPostgreSql> LeePostgreSql(const std::string& cadena) {
+  const auto pares = db::LeePares(cadena);
+  bool nativa = false, psqlOdbc = false;
+  for (const auto& [clave, valor] : pares) {
+    if (EsClave(clave, {"Provider"}))
+      nativa = EsClave(Recorta(valor), {"PostgreSQL", "Postgres"});
+    else if (EsClave(clave, {"Driver"}))
+      psqlOdbc = BuscaSinCaso(valor, "PostgreSQL") != std::string::npos;
+  }
+  if (!nativa && !psqlOdbc) return std::nullopt;
+  DatosPostgreSql d;
+  for (const auto& [clave, valor] : pares) {
+    if (EsClave(clave, {"Data Source", "Server", "Servername", "Host"})) {
+      d.servidor = valor;
+    } else if (EsClave(clave, {"Port"})) {
+      d.puerto = valor;
+    } else if (EsClave(clave, {"Initial Catalog", "Database"})) {
+      d.baseDatos = valor;
+    } else if (EsClave(clave, {"User ID", "Uid", "Username", "User"})) {
+      d.usuario = valor;
+    } else if (EsClave(clave, {"Password", "Pwd"})) {
+      d.clave = valor;
+    } else if (EsClave(clave, {"Provider", "Driver"})) {
+    } else if (nativa) {
+      d.otros.emplace_back(clave, valor);
+    } else if (EsClave(clave, {"SSLmode", "sslmode"})) {
+      // a security setting; libpq knows it by this name, with the same values
+      d.otros.emplace_back("sslmode", valor);
+    }
+  }
+  return d;
+}
+
+std::string FaltaPostgreSql(const DatosPostgreSql& d) {
+  if (EstaEnBlanco(d.servidor)) return "Falta el servidor de PostgreSQL.";
+  if (EstaEnBlanco(d.baseDatos)) return "Falta la base de datos.";
+  if (EstaEnBlanco(d.usuario)) return "Falta el usuario.";
+  return "";
 }
 
 std::string DatoFaltante(const DatosConexion& d) {
@@ -71,6 +123,8 @@ std::string DatoFaltante(const DatosConexion& d) {
       if (!d.seguridadIntegrada && EstaEnBlanco(d.usuario))
         return "Falta el usuario (o elija seguridad integrada).";
       return "";
+    case ClaseConexion::PostgreSql:
+      return FaltaPostgreSql(d.postgreSql.value_or(DatosPostgreSql{}));
     case ClaseConexion::SQLite:
       if (EstaEnBlanco(d.archivoSQLite)) return "Falta el archivo de la base de datos.";
       // Opening a missing file would make a new, empty database.
@@ -96,6 +150,18 @@ std::string ComponeCadena(const DatosConexion& d) {
         pares.push_back(ParConexion("User ID", Recorta(d.usuario)));
         pares.push_back(ParConexion("Password", d.clave));
       }
+      return Une(pares, ";");
+    }
+    case ClaseConexion::PostgreSql: {
+      const DatosPostgreSql pg = d.postgreSql.value_or(DatosPostgreSql{});
+      std::vector<std::string> pares{
+          "Provider=PostgreSQL",
+          ParConexion("Data Source", Recorta(pg.servidor)),
+          ParConexion("Port", EstaEnBlanco(pg.puerto) ? kPuertoPostgreSql : Recorta(pg.puerto)),
+          ParConexion("Initial Catalog", Recorta(pg.baseDatos)),
+          ParConexion("User ID", Recorta(pg.usuario)),
+          ParConexion("Password", pg.clave)};
+      for (const auto& [clave, valor] : pg.otros) pares.push_back(ParConexion(clave, valor));
       return Une(pares, ";");
     }
     case ClaseConexion::SQLite:

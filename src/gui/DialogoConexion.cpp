@@ -14,7 +14,6 @@
 #include <QVBoxLayout>
 
 #include "common/Texto.h"
-#include "db/CadenaConexion.h"
 
 namespace varlo::gui {
 
@@ -43,71 +42,7 @@ constexpr bool kSeguridadWindows = false;
 
 constexpr const char* kPuertoPostgreSql = "5432";
 
-// An ODBC value: between braces, with "}" doubled, when it holds a
-// character that would end or confuse it.
-std::string ValorOdbc(const std::string& v) {
-  const bool llaves = v.find_first_of(";{}=") != std::string::npos ||
-                      (!v.empty() && (v.front() == ' ' || v.back() == ' '));
-  if (!llaves) return v;
-  std::string r = "{";
-  for (char c : v) {
-    r += c;
-    if (c == '}') r += '}';
-  }
-  return r + "}";
-}
-
-bool EsClave(const std::string& clave, std::initializer_list<const char*> nombres) {
-  for (const char* n : nombres)
-    if (IgualSinCaso(clave, n)) return true;
-  return false;
-}
-
 }  // namespace
-
-std::string DialogoConexion::CadenaPostgreSql(const DatosPostgreSql& d) {
-  const std::string puerto = EstaEnBlanco(d.puerto) ? kPuertoPostgreSql : Recorta(d.puerto);
-  std::string r = "Driver={" + d.driver + "};";
-  r += "Server=" + ValorOdbc(Recorta(d.servidor)) + ";";
-  r += "Port=" + ValorOdbc(puerto) + ";";
-  r += "Database=" + ValorOdbc(Recorta(d.baseDatos)) + ";";
-  r += "Uid=" + ValorOdbc(Recorta(d.usuario)) + ";";
-  r += "Pwd=" + ValorOdbc(d.clave) + ";";
-  for (const auto& [clave, valor] : d.otros) r += clave + "=" + ValorOdbc(valor) + ";";
-  return r;
-}
-
-std::optional<DatosPostgreSql> DialogoConexion::LeePostgreSql(const std::string& cadena) {
-  DatosPostgreSql d;
-  bool postgres = false;
-  for (const auto& [clave, valor] : db::LeePares(cadena)) {
-    if (EsClave(clave, {"Driver"})) {
-      postgres = BuscaSinCaso(valor, "PostgreSQL") != std::string::npos;
-      d.driver = valor;
-    } else if (EsClave(clave, {"Server", "Servername", "Host"})) {
-      d.servidor = valor;
-    } else if (EsClave(clave, {"Port"})) {
-      d.puerto = valor;
-    } else if (EsClave(clave, {"Database"})) {
-      d.baseDatos = valor;
-    } else if (EsClave(clave, {"Uid", "Username", "User"})) {
-      d.usuario = valor;
-    } else if (EsClave(clave, {"Pwd", "Password"})) {
-      d.clave = valor;
-    } else if (!EsClave(clave, {"Provider"})) {
-      d.otros.emplace_back(clave, valor);
-    }
-  }
-  if (!postgres) return std::nullopt;
-  return d;
-}
-
-std::string DialogoConexion::FaltaPostgreSql(const DatosPostgreSql& d) {
-  if (EstaEnBlanco(d.servidor)) return "Falta el servidor de PostgreSQL.";
-  if (EstaEnBlanco(d.baseDatos)) return "Falta la base de datos.";
-  if (EstaEnBlanco(d.usuario)) return "Falta el usuario.";
-  return "";
-}
 
 DialogoConexion::DialogoConexion(const std::string& semilla, Ventana::ProbarConexion probar,
                                  QWidget* padre)
@@ -115,9 +50,7 @@ DialogoConexion::DialogoConexion(const std::string& semilla, Ventana::ProbarCone
   setObjectName("DialogoConexion");
   setWindowTitle("Propiedades de la conexión");
   const DatosConexion d = LeeSemilla(semilla);
-  const std::optional<DatosPostgreSql> pg = LeePostgreSql(semilla);
-  const DatosPostgreSql dpg = pg.value_or(DatosPostgreSql{});
-  pgDriver_ = dpg.driver;
+  const DatosPostgreSql dpg = d.postgreSql.value_or(DatosPostgreSql{});
   pgOtros_ = dpg.otros;
 
   tabClase_ = new QTabWidget(this);
@@ -185,11 +118,15 @@ DialogoConexion::DialogoConexion(const std::string& semilla, Ventana::ProbarCone
     case ClaseConexion::SqlServer:
       tabClase_->setCurrentWidget(tabSqlServer_);
       break;
+    case ClaseConexion::PostgreSql:
+      tabClase_->setCurrentWidget(tabPostgreSql_);
+      break;
     case ClaseConexion::SQLite:
       tabClase_->setCurrentWidget(tabSQLite_);
       break;
     case ClaseConexion::Odbc:
-      tabClase_->setCurrentWidget(pg ? tabPostgreSql_ : tabOdbc_);
+      // an older psqlODBC string opens the PostgreSQL tab, to be written anew
+      tabClase_->setCurrentWidget(d.postgreSql ? tabPostgreSql_ : tabOdbc_);
       break;
   }
 
@@ -236,13 +173,8 @@ void DialogoConexion::BuscaArchivo() {
   if (!ruta.isEmpty()) txtArchivo_->setText(ruta);
 }
 
-bool DialogoConexion::EnPostgreSql() const {
-  return tabClase_->currentWidget() == tabPostgreSql_;
-}
-
 DatosPostgreSql DialogoConexion::DatosPg() const {
   DatosPostgreSql d;
-  d.driver = pgDriver_;
   d.servidor = Ss(txtPgServidor_->text());
   d.puerto = Ss(txtPgPuerto_->text());
   d.baseDatos = Ss(txtPgBaseDatos_->text());
@@ -255,16 +187,18 @@ DatosPostgreSql DialogoConexion::DatosPg() const {
 DatosConexion DialogoConexion::Datos() const {
   DatosConexion d;
   const QWidget* tab = tabClase_->currentWidget();
-  d.clase = tab == tabSQLite_                            ? ClaseConexion::SQLite
-            : (tab == tabOdbc_ || tab == tabPostgreSql_) ? ClaseConexion::Odbc
-                                                         : ClaseConexion::SqlServer;
+  d.clase = tab == tabSQLite_       ? ClaseConexion::SQLite
+            : tab == tabOdbc_       ? ClaseConexion::Odbc
+            : tab == tabPostgreSql_ ? ClaseConexion::PostgreSql
+                                    : ClaseConexion::SqlServer;
   d.servidor = Ss(txtServidor_->text());
   d.baseDatos = Ss(txtBaseDatos_->text());
   d.seguridadIntegrada = chkSeguridadIntegrada_->isChecked();
   d.usuario = Ss(txtUsuario_->text());
   d.clave = Ss(txtClave_->text());
   d.archivoSQLite = Ss(txtArchivo_->text());
-  d.cadenaOdbc = EnPostgreSql() ? CadenaPostgreSql(DatosPg()) : Ss(txtCadenaOdbc_->text());
+  d.cadenaOdbc = Ss(txtCadenaOdbc_->text());
+  d.postgreSql = DatosPg();
   return d;
 }
 
@@ -275,7 +209,7 @@ void DialogoConexion::MuestraResultado(const QString& texto, bool bien) {
 
 std::string DialogoConexion::Prueba() {
   const DatosConexion d = Datos();
-  std::string fallo = EnPostgreSql() ? FaltaPostgreSql(DatosPg()) : DatoFaltante(d);
+  std::string fallo = DatoFaltante(d);
   if (fallo.empty() && probar_) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     fallo = probar_(ComponeCadena(d));

@@ -19,12 +19,21 @@
 // A transaction the server ended by itself (a deadlock victim, a
 // serialization failure, an error that aborts the whole transaction) is the
 // batch's, not a record's: none of its lines is reported, and the batch is
-// done again from its first record, at most kRepeticionesLote times, each
-// said in the log; then the table ends with one error line. The server is
-// asked whether the transaction is still open after any error of a record.
+// done again from its first record, one record per transaction. Done again
+// in one transaction and in the same order, a deadlock victim would meet
+// the same cycle while the winner still holds its rows; a record's own
+// transaction holds that record's rows only, so it rarely closes a cycle,
+// and one that is still lost is done again after a short pause of random
+// length (two runs that met do not meet again in step). Every repetition is
+// said in the log; after kRepeticionesLote of them without a commit between,
+// the table ends with one error line. The server is asked whether the
+// transaction is still open after any error of a record.
+#include <chrono>
 #include <cstddef>
 #include <functional>
+#include <random>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -48,8 +57,12 @@ inline constexpr long kTamanoLotePorDefecto = 1000;
 // is held in memory several times over (its lines, its rows held back, the
 // statement that writes them), so long lines make it short.
 inline constexpr std::size_t kBytesPorLote = std::size_t{4} << 20;
-// Times a batch whose transaction the server ended is done again.
+// Times a batch whose transaction the server ended is done again without a
+// commit in between.
 inline constexpr int kRepeticionesLote = 3;
+// Upper bound of the pause before a record whose own transaction was lost is
+// done again, per repetition so far.
+inline constexpr std::chrono::milliseconds kPausaRepeticion{100};
 
 template <class Resultado, class Entrada = std::string>
 class LoteRegistros {
@@ -215,9 +228,10 @@ class LoteRegistros {
   }
 
   // Inside a catch block of a transaction the server ended: the batch's
-  // records so far (in pendientes_) are done again from the first, in a new
-  // transaction. With one transaction for the whole table (the delete
-  // before importing in it) nothing can be done again: the table ends.
+  // records so far (in pendientes_) are done again from the first, each in a
+  // transaction of its own and reported once it committed. With one
+  // transaction for the whole table (the delete before importing in it)
+  // nothing can be done again: the table ends.
   void Rehace() {
     const ErrorVarlo e = ErrorCapturado();
     Deshace();
@@ -225,23 +239,68 @@ class LoteRegistros {
     lineas.reserve(pendientes_.size());
     for (auto& [linea, r] : pendientes_) lineas.push_back(std::move(linea));
     pendientes_.clear();
-    if (modo_ != ModoLote::Lotes || ++repeticiones_ > kRepeticionesLote) {
+    if (modo_ != ModoLote::Lotes) {
+      repeticiones_ = 0;
+      throw e;
+    }
+    CuentaRepeticion(e, "se repite desde su primer registro, uno por transacción");
+    // each record written at once, so that its transaction holds its rows only
+    cn_.DifiereInserciones(false);
+    for (Entrada& linea : lineas) RehaceRegistro(linea);
+    cn_.DifiereInserciones(difiere_ && lotesSinDiferir_ == 0);
+  }
+
+  // One record of a batch done again in its own transaction, reported once it
+  // committed; a commit it alone fails rejects it. While the server keeps
+  // ending that transaction it is done again after a pause.
+  void RehaceRegistro(const Entrada& linea) {
+    for (;;) {
+      try {
+        Inicia();
+        // what was read ahead for the lost transaction may have changed since
+        if (anticipa_) anticipa_(std::vector<Entrada>{linea});
+        Resultado r = registro_(linea);
+        CompruebaTransaccion();
+        try {
+          Confirma();
+        } catch (...) {
+          if (db::CapturadoEsTransaccionPerdida()) throw;
+          db::RelanzaSiEsDeCorrida();
+          const ErrorVarlo e = ErrorCapturado();
+          Deshace();
+          r = rechazo_(linea, e);
+        }
+        repeticiones_ = 0;
+        publica_(linea, r);
+        return;
+      } catch (...) {
+        if (!db::CapturadoEsTransaccionPerdida()) throw;
+        const ErrorVarlo e = ErrorCapturado();
+        Deshace();
+        CuentaRepeticion(e, "se repite su registro tras una pausa");
+        Pausa();
+      }
+    }
+  }
+
+  // One more repetition of the batch, said in the log; past the last one
+  // the table ends with the server's reason.
+  void CuentaRepeticion(const ErrorVarlo& e, const std::string& como) {
+    if (++repeticiones_ > kRepeticionesLote) {
       repeticiones_ = 0;
       throw ErrorVarlo(e.Numero(), e.Fuente(),
-                       modo_ != ModoLote::Lotes
-                           ? e.Descripcion()
-                           : e.Descripcion() + "; el lote se intentó " +
-                                 std::to_string(kRepeticionesLote + 1) + " veces");
+                       e.Descripcion() + "; el lote se intentó " +
+                           std::to_string(kRepeticionesLote + 1) + " veces");
     }
     if (aviso_)
-      aviso_("La base de datos deshizo el lote (" + e.Descripcion() +
-             "); se repite desde su primer registro (" + std::to_string(repeticiones_) + " de " +
-             std::to_string(kRepeticionesLote) + ")");
-    if (anticipa_ && !lineas.empty()) {
-      Inicia();
-      anticipa_(lineas);
-    }
-    for (Entrada& linea : lineas) ProcesaUna(std::move(linea));
+      aviso_("La base de datos deshizo el lote (" + e.Descripcion() + "); " + como + " (" +
+             std::to_string(repeticiones_) + " de " + std::to_string(kRepeticionesLote) + ")");
+  }
+
+  // Random, so that two runs whose transactions met do not try again in step.
+  void Pausa() {
+    std::uniform_int_distribution<long> ms(1, kPausaRepeticion.count() * repeticiones_);
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms(azar_)));
   }
 
   // Batch boundary: commits in Lotes mode, then reports.
@@ -283,21 +342,7 @@ class LoteRegistros {
     pendientes_.clear();
     // each record written at once, so that a refusal is its own
     cn_.DifiereInserciones(false);
-    for (auto& [linea, anterior] : lote) {
-      (void)anterior;
-      Inicia();
-      Resultado r = registro_(linea);
-      CompruebaTransaccion();
-      try {
-        Confirma();
-      } catch (...) {
-        db::RelanzaSiEsDeCorrida();
-        ErrorVarlo e = ErrorCapturado();
-        Deshace();
-        r = rechazo_(linea, e);
-      }
-      publica_(linea, r);
-    }
+    for (const auto& par : lote) RehaceRegistro(par.first);
     cn_.DifiereInserciones(difiere_);
   }
 
@@ -331,7 +376,8 @@ class LoteRegistros {
   std::size_t maximoBytes_ = kBytesPorLote;
   std::size_t bytesDelLote_ = 0;
   Aviso aviso_;
-  int repeticiones_ = 0;  // of the batch in progress
+  int repeticiones_ = 0;  // of the batch in progress, since its last commit
+  std::minstd_rand azar_{std::random_device{}()};
   bool abierta_ = false;
   bool detenido_ = false;
   bool difiere_ = false;

@@ -153,6 +153,8 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
   auto registro = [&](const LineaLeida& leida) {
     const std::string& linea = leida.texto;
     const long antes = kardex.DiasAgregados();
+    // what an attempt the server rolled back left unreported is not this one's
+    resultados.TomaRetenidas();
     // a record the reader found wrong is never split
     if (!leida.defecto) divisor.Divide(linea, valores);
     RangoFechas rango;

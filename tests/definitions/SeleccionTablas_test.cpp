@@ -1,10 +1,9 @@
-// The table picker's result and the quoting of connection values.
+// The table picker's result.
 #include <gtest/gtest.h>
 
 #include "GeneradorPrueba.h"
 #include "app/frmMain.h"
 #include "common/Plataforma.h"
-#include "definitions/ComposicionConexion.h"
 #include "definitions/frmSelTablas.h"
 #include "support/BaseDatosPrueba.h"
 
@@ -31,18 +30,6 @@ TEST(SeleccionTablas, TickedBaseTablesComeInNodeOrderJoinedByCommas) {
             (std::vector<std::string>{"Empleado", "Jerarquias", "Kardex", "Fotos_Empleados"}));
   // No comma goes in while only blanks have been gathered.
   EXPECT_EQ(frmSelTablas::UneMarcadas({"  ", "c", "d"}, {true, true, true}), "  c,d");
-}
-
-TEST(ComposicionConexion, QuotedValuesReadBackUnchanged) {
-  const std::vector<std::pair<std::string, std::string>> casos = {{"abc", "Password=abc"},
-                                                                  {" ab", "Password=\" ab\""},
-                                                                  {"\"x", "Password='\"x'"},
-                                                                  {"'a\";", "Password=\"'a\"\";\""},
-                                                                  {"a;b", "Password=\"a;b\""}};
-  for (const auto& [valor, par] : casos) {
-    EXPECT_EQ(ParConexion("Password", valor), par);
-    EXPECT_EQ(LeeSemilla("Provider=SQLOLEDB.1;Data Source=s;" + par).clave, valor);
-  }
 }
 
 }  // namespace

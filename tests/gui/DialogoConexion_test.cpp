@@ -1,6 +1,6 @@
 // The connection dialog: Aceptar only on a string that opens, Cancelar gives
-// nothing; the PostgreSQL tab and its psqlODBC string, checked against the
-// test server.
+// nothing; the PostgreSQL tab writes the native provider's string, filled in
+// from the test server's settings and read back by the database layer.
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -10,13 +10,13 @@
 #include <QTest>
 #include <cstdlib>
 #include <map>
+#include <optional>
+#include <vector>
 
 #include "AyudaGui.h"
 #include "DialogoConexion.h"
 #include "VentanaPrincipal.h"
-#include "common/ErrorVarlo.h"
 #include "db/CadenaConexion.h"
-#include "db/Conexion.h"
 
 namespace varlo::gui {
 namespace {
@@ -41,17 +41,6 @@ QString Resultado(QDialog* d) {
   return d->findChild<QLabel*>("lblResultado")->text();
 }
 
-// What the generator does with a candidate: open it and close it.
-std::string AbreYCierra(const std::string& cadena) {
-  try {
-    auto cn = db::Conexion::Abre(cadena);
-    if (!cn || cn->State() != 1) return "no abre";
-    cn->Close();
-    return "";
-  } catch (...) {
-    return TextoError(ErrorCapturado());
-  }
-}
 }  // namespace
 
 class DialogoConexionPrueba : public QObject {
@@ -85,44 +74,25 @@ class DialogoConexionPrueba : public QObject {
     QCOMPARE(pruebas, 2);
   }
 
-  void PostgreSqlString() {
-    DatosPostgreSql d;
-    d.servidor = " db.local ";
-    d.baseDatos = "rh";
-    d.usuario = "ana";
-    d.clave = "x;y}z";
-    QCOMPARE(DialogoConexion::CadenaPostgreSql(d),
-             std::string("Driver={PostgreSQL Unicode};Server=db.local;Port=5432;Database=rh;"
-                         "Uid=ana;Pwd={x;y}}z};"));
-
-    // A seed's driver, port and other keys are kept; its values read back whole.
-    const std::string semilla =
-        "Driver={PostgreSQL ANSI};Server=10.0.0.7;Port=5433;Database=rh;Uid=ana;"
-        "Pwd={x;y}}z};SSLmode=require;";
-    const auto leidos = DialogoConexion::LeePostgreSql(semilla);
-    QVERIFY(leidos.has_value());
-    QCOMPARE(leidos->clave, std::string("x;y}z"));
-    QCOMPARE(leidos->otros.size(), std::size_t(1));
-    QCOMPARE(DialogoConexion::CadenaPostgreSql(*leidos), semilla);
-    QVERIFY(!DialogoConexion::LeePostgreSql("Driver={FreeTDS};Server=s;").has_value());
-    QVERIFY(!DialogoConexion::LeePostgreSql(kSemilla).has_value());
-  }
-
   // The PostgreSQL tab: what it lacks is said without trying; filled in from
-  // the test server's settings, its string opens.
-  void PostgreSqlTabOpensTheTestServer() {
+  // the test server's settings, it writes the native provider's string,
+  // which comes back as a seed into the same tab and fields.
+  void PostgreSqlTabWritesTheNativeString() {
     const char* servidor = std::getenv("VARLODI_PG_ODBC");
     QVERIFY2(servidor && *servidor, "VARLODI_PG_ODBC no está definida (scripts/pg-cluster)");
     std::map<std::string, std::string> campos;
     for (const auto& [clave, valor] : db::LeePares(servidor)) campos[clave] = valor;
+    // a password that needs quoting
+    const std::string clave = " x;y ";
 
     VentanaPrincipal v;
-    int pruebas = 0;
+    std::vector<std::string> probadas;
     auto probar = [&](const std::string& c) {
-      ++pruebas;
-      return AbreYCierra(c);
+      probadas.push_back(c);
+      return c.find("Initial Catalog=no_existe") != std::string::npos ? std::string("no existe")
+                                                                      : std::string();
     };
-    prueba::AlAparecer<DialogoConexion>([&campos](DialogoConexion* d) {
+    prueba::AlAparecer<DialogoConexion>([&](DialogoConexion* d) {
       Pestana(d, "tabPostgreSql");
       Escribe(d, "txtPgServidor", QString::fromStdString(campos["Server"]));
       Escribe(d, "txtPgUsuario", QString::fromStdString(campos["Uid"]));
@@ -130,29 +100,56 @@ class DialogoConexionPrueba : public QObject {
       QVERIFY(d->isVisible());
       QCOMPARE(Resultado(d), QString("La prueba de conexión falló: Falta la base de datos."));
       Escribe(d, "txtPgPuerto", QString::fromStdString(campos["Port"]));
-      Escribe(d, "txtPgBaseDatos", "no_existe_esta_base");
-      Escribe(d, "txtPgClave", QString::fromStdString(campos["Pwd"]));
+      Escribe(d, "txtPgBaseDatos", "no_existe");
+      Escribe(d, "txtPgClave", QString::fromStdString(clave));
       Pulsa(d, QDialogButtonBox::Ok);
       QVERIFY(d->isVisible());
-      QVERIFY(Resultado(d).startsWith("La prueba de conexión falló: "));
+      QCOMPARE(Resultado(d), QString("La prueba de conexión falló: no existe"));
       Escribe(d, "txtPgBaseDatos", QString::fromStdString(campos["Database"]));
       Pulsa(d, QDialogButtonBox::Ok);
     });
     const auto cadena = v.ComponeConexion(kSemilla, probar);
-    QCOMPARE(pruebas, 2);
+    QCOMPARE(probadas.size(), std::size_t(2));
     QVERIFY(cadena.has_value());
-    QVERIFY(cadena->rfind("Driver={PostgreSQL Unicode};Server=", 0) == 0);
-    QCOMPARE(AbreYCierra(*cadena), std::string());
+    QCOMPARE(*cadena, "Provider=PostgreSQL;Data Source=" + campos["Server"] +
+                          ";Port=" + campos["Port"] + ";Initial Catalog=" + campos["Database"] +
+                          ";User ID=" + campos["Uid"] + ";Password=\"" + clave + "\"");
+    QCOMPARE(probadas.back(), *cadena);
+    std::map<std::string, std::string> leidos;
+    for (const auto& [k, valor] : db::LeePares(*cadena)) leidos[k] = valor;
+    QCOMPARE(leidos["Password"], clave);
 
     // The string comes back as a seed: the same tab, the same fields.
-    prueba::AlAparecer<DialogoConexion>([&campos](DialogoConexion* d) {
+    prueba::AlAparecer<DialogoConexion>([&](DialogoConexion* d) {
       QCOMPARE(d->findChild<QTabWidget*>("tabClase")->currentWidget()->objectName(),
                QString("tabPostgreSql"));
       QCOMPARE(d->findChild<QLineEdit*>("txtPgBaseDatos")->text().toStdString(),
                campos["Database"]);
-      Pulsa(d, QDialogButtonBox::Cancel);
+      QCOMPARE(d->findChild<QLineEdit*>("txtPgClave")->text().toStdString(), clave);
+      Pulsa(d, QDialogButtonBox::Ok);
     });
-    QCOMPARE(v.ComponeConexion(*cadena, probar), std::nullopt);
+    QCOMPARE(v.ComponeConexion(*cadena, probar), cadena);
+  }
+
+  // An older psqlODBC string (the test server's own) opens the PostgreSQL
+  // tab with its fields, and is written anew in the native form.
+  void PsqlOdbcSeedIsWrittenAnew() {
+    const char* servidor = std::getenv("VARLODI_PG_ODBC");
+    QVERIFY2(servidor && *servidor, "VARLODI_PG_ODBC no está definida (scripts/pg-cluster)");
+    std::map<std::string, std::string> campos;
+    for (const auto& [clave, valor] : db::LeePares(servidor)) campos[clave] = valor;
+    VentanaPrincipal v;
+    prueba::AlAparecer<DialogoConexion>([&](DialogoConexion* d) {
+      QCOMPARE(d->findChild<QTabWidget*>("tabClase")->currentWidget()->objectName(),
+               QString("tabPostgreSql"));
+      QCOMPARE(d->findChild<QLineEdit*>("txtPgPuerto")->text().toStdString(), campos["Port"]);
+      Pulsa(d, QDialogButtonBox::Ok);
+    });
+    const auto cadena = v.ComponeConexion(servidor, [](const std::string&) { return ""; });
+    QCOMPARE(cadena, std::optional<std::string>(
+                         "Provider=PostgreSQL;Data Source=" + campos["Server"] +
+                         ";Port=" + campos["Port"] + ";Initial Catalog=" + campos["Database"] +
+                         ";User ID=" + campos["Uid"] + ";Password=" + campos["Pwd"]));
   }
 
   // Windows integrated security is offered on Windows only, or to a seed

@@ -3,73 +3,27 @@
 // from its first record, and every "_Ok.txt" line has its row.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <optional>
 #include <thread>
 
 #include "EntornoImportacion.h"
-#include "db/ConexionGenerica.h"
-#include "db/ErrorBaseDatos.h"
-#include "db/sqlite/ConexionSQLite.h"
+#include "support/ServidorQueDeshace.h"
 
 namespace varlo::prueba {
 namespace {
 
-using Clase = db::ErrorBaseDatos::Clase;
+using Clase = ServidorQueDeshace::Clase;
 
-// SQLite playing a server that, at the INSERTs the test chooses, rolls the
-// whole transaction back and fails the statement with an error of that class.
-class ServidorQueDeshace final : public db::Backend {
- public:
-  using Falla = std::function<std::optional<Clase>(int insercion)>;
-  ServidorQueDeshace(std::unique_ptr<db::Backend> sqlite, db::Motor motor, Falla falla)
-      : sqlite_(std::move(sqlite)), motor_(motor), falla_(std::move(falla)) {}
-
-  db::Motor MotorBD() const override { return motor_; }
-  bool Abierta() const override { return sqlite_->Abierta(); }
-  db::ResultadoConsulta Consulta(const db::SentenciaSql& s, long maxRegistros) override {
-    return sqlite_->Consulta(s, maxRegistros);
-  }
-  long Ejecuta(const db::SentenciaSql& s) override {
-    if (s.texto.starts_with("insert") && sqlite_->EnTransaccion()) {
-      if (auto clase = falla_(++inserciones_)) {
-        sqlite_->DeshaceTransaccion();
-        throw db::ErrorBaseDatos(-2147467259, "Servidor", "Transacción elegida como víctima",
-                                 *clase);
-      }
-    }
-    return sqlite_->Ejecuta(s);
-  }
-  std::vector<std::string> TablasBase() override { return sqlite_->TablasBase(); }
-  void IniciaTransaccion() override { sqlite_->IniciaTransaccion(); }
-  void ConfirmaTransaccion() override { sqlite_->ConfirmaTransaccion(); }
-  void DeshaceTransaccion() noexcept override { sqlite_->DeshaceTransaccion(); }
-  bool EnTransaccion() const override { return sqlite_->EnTransaccion(); }
-  std::optional<bool> TieneLocalizador(const std::string& t) override {
-    return sqlite_->TieneLocalizador(t);
-  }
-  std::optional<std::vector<std::string>> NombreCatalogo(
-      const std::vector<std::string>& partes) override {
-    return sqlite_->NombreCatalogo(partes);
-  }
-  void Cierra() override { sqlite_->Cierra(); }
-
- private:
-  std::unique_ptr<db::Backend> sqlite_;
-  db::Motor motor_;
-  Falla falla_;
-  int inserciones_ = 0;
-};
-
-// The database of the environment behind that server. Reported as SQLite,
-// the lines of a batch are read ahead and their rows written together;
-// reported as another ODBC database, each record is written at once.
+// The database of the environment behind a server that ends transactions
+// where the test says. Reported as SQLite, the lines of a batch are read
+// ahead and their rows written together; reported as another ODBC database,
+// each record is written at once.
 std::unique_ptr<db::Conexion> Servidor(EntornoImportacion& e, db::Motor motor,
                                        ServidorQueDeshace::Falla falla) {
-  const std::string ruta = e.Cadena().substr(e.Cadena().find("Data Source=") + 12);
-  return std::make_unique<db::ConexionGenerica>(
-      std::make_unique<ServidorQueDeshace>(db::AbreSQLite(ruta), motor, std::move(falla)));
+  return AbreServidorQueDeshace(e.Cadena(), motor, std::move(falla));
 }
 
 Corrida::Opciones Lote(long n) {
@@ -96,7 +50,7 @@ TEST_P(TransaccionPerdidaEn, ElLoteSeRepiteDesdeSuPrimerRegistro) {
   // (its class says so); the second batch loses its transaction to an error
   // of a plain class, found by asking whether the transaction is still open
   const int victima = GetParam() == db::Motor::SQLite ? 1 : 2;
-  auto falla = [&](int n) -> std::optional<Clase> {
+  auto falla = [&](int n, std::size_t) -> std::optional<Clase> {
     if (n == victima) return Clase::TransaccionPerdida;
     if (GetParam() != db::Motor::SQLite && n == 6) return Clase::Otro;
     return std::nullopt;
@@ -119,7 +73,7 @@ TEST_P(TransaccionPerdidaEn, TresRepeticionesFallidasTerminanLaTabla) {
   // the first batch commits (its rows written together, or one by one);
   // every insert after it is a victim
   const int primerLote = GetParam() == db::Motor::SQLite ? 1 : 2;
-  auto falla = [&](int n) -> std::optional<Clase> {
+  auto falla = [&](int n, std::size_t) -> std::optional<Clase> {
     if (n > primerLote) return Clase::TransaccionPerdida;
     return std::nullopt;
   };
@@ -136,12 +90,78 @@ TEST_P(TransaccionPerdidaEn, TresRepeticionesFallidasTerminanLaTabla) {
             1);
 }
 
+// A batch that meets the same cycle whenever it is done whole (here: any
+// transaction holding two rows is a victim) is done again one record per
+// transaction, and every record commits.
+TEST_P(TransaccionPerdidaEn, UnLoteQueSiempreChocaSeRehaceRegistroARegistro) {
+  EntornoImportacion e;
+  e.Base().Execute(kCreaTurno);
+  e.Definiciones(e.Turnos());
+  const V lineas = {"1,Uno", "2,Dos", "3,Tres", "4,Cuatro", "5,Cinco"};
+  e.Fuente("Turno.txt", lineas);
+  auto falla = [](int, std::size_t filas) -> std::optional<Clase> {
+    if (filas > 1) return Clase::TransaccionPerdida;
+    return std::nullopt;
+  };
+  EXPECT_EQ(e.Importa(Lote(3), {}, Servidor(e, GetParam(), falla)), 0);
+  EXPECT_EQ(e.Lee("Turno", {"ID"}), (Filas{{"1"}, {"2"}, {"3"}, {"4"}, {"5"}}));
+  EXPECT_EQ(e.Resultado("Turno_Ok.txt"), lineas);
+  EXPECT_EQ(e.Resultado("Turno_Er.txt"), V{});
+  // once per batch: the first batch, then the rest of the file
+  EXPECT_EQ(Repeticiones(e.Log()), 2u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Motores, TransaccionPerdidaEn,
                          ::testing::Values(db::Motor::SQLite, db::Motor::OtroOdbc),
                          [](const ::testing::TestParamInfo<db::Motor>& i) {
                            return std::string(i.param == db::Motor::SQLite ? "Anticipado"
                                                                            : "UnoPorUno");
                          });
+
+// The repetitions are counted since the last commit: records of a lost batch
+// that commit one by one make progress, so losses spread over its records
+// do not add up to the limit.
+TEST(TransaccionPerdida, LasRepeticionesSeCuentanDesdeLaUltimaConfirmacion) {
+  EntornoImportacion e;
+  e.Base().Execute(kCreaTurno);
+  e.Definiciones(e.Turnos());
+  const V lineas = {"1,Uno", "2,Dos", "3,Tres"};
+  e.Fuente("Turno.txt", lineas);
+  // each record written at once: the batch loses at record 2 (insert 2);
+  // done again, record 1 commits (3), record 2 loses twice (4, 5) and
+  // commits (6), record 3 loses once (7) and commits (8)
+  auto falla = [](int n, std::size_t) -> std::optional<Clase> {
+    if (n == 2 || n == 4 || n == 5 || n == 7) return Clase::TransaccionPerdida;
+    return std::nullopt;
+  };
+  EXPECT_EQ(e.Importa(Lote(3), {}, Servidor(e, db::Motor::OtroOdbc, falla)), 0);
+  EXPECT_EQ(e.Lee("Turno", {"ID"}), (Filas{{"1"}, {"2"}, {"3"}}));
+  EXPECT_EQ(e.Resultado("Turno_Ok.txt"), lineas);
+  EXPECT_EQ(Repeticiones(e.Log()), 4u);
+}
+
+// A batch whose held rows were refused is done again one record per
+// transaction; a record there whose transaction the server ends is done
+// again too, not the table given up.
+TEST(TransaccionPerdida, EnLaRepeticionPorRegistroTambienSeRepite) {
+  EntornoImportacion e;
+  e.Base().Execute(kCreaTurno);
+  e.Definiciones(e.Turnos());
+  const V lineas = {"1,Uno", "2,Dos", "3,Tres", "4,Cuatro", "5,Cinco"};
+  e.Fuente("Turno.txt", lineas);
+  // the first batch's rows written together are refused (insert 1); done
+  // one by one, record 2 loses its transaction once (insert 3)
+  auto falla = [](int n, std::size_t) -> std::optional<Clase> {
+    if (n == 1) return Clase::LoteDiferido;
+    if (n == 3) return Clase::TransaccionPerdida;
+    return std::nullopt;
+  };
+  EXPECT_EQ(e.Importa(Lote(3), {}, Servidor(e, db::Motor::SQLite, falla)), 0);
+  EXPECT_EQ(e.Lee("Turno", {"ID"}), (Filas{{"1"}, {"2"}, {"3"}, {"4"}, {"5"}}));
+  EXPECT_EQ(e.Resultado("Turno_Ok.txt"), lineas);
+  EXPECT_EQ(e.Resultado("Turno_Er.txt"), V{});
+  EXPECT_EQ(Repeticiones(e.Log()), 1u);
+}
 
 // A real deadlock between the import and another connection: the import
 // holds the new row 10 and waits for row 2, which the other holds while it

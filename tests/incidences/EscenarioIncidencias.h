@@ -3,7 +3,9 @@
 // planning run in this process on a fresh SQLite database with the example
 // schema: its log messages (without stamps), result files and Kardex rows.
 #include <algorithm>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/VentanaFalsa.h"
@@ -80,8 +82,10 @@ class EscenarioIncidencias {
   void OrigenBytes(const std::string& bytes) { EscribeBytes(tmp_.Archivo("Planfal.txt"), bytes); }
 
   // Runs the import with both result files on; returns the exit status.
-  int Ejecuta() {
+  // `conexion`: the run's own connection, when the test needs a hand on it.
+  int Ejecuta(std::unique_ptr<db::Conexion> conexion = nullptr) {
     frmMain f(ventana, Defs());
+    if (conexion) f.EstableceConexion(std::move(conexion));
     f.ArchivoDefiniciones = Defs();
     f.ReporteLog = 1;
     f.ReporteEmpleadosImportados = f.ReporteEmpleadosNoImportados = 1;
@@ -101,6 +105,7 @@ class EscenarioIncidencias {
   // A result file ("Ok" or "Er") as it is on disk.
   std::string Bytes(const std::string& tipo) const { return LeeBytes(Resultado(tipo)); }
 
+  const std::string& Cadena() const { return cadena_; }
   // A file of the scenario's folder ("Planfal.txt" is the source).
   std::string Archivo(const std::string& nombre) const { return tmp_.Archivo(nombre); }
 

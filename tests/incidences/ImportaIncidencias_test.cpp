@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "incidences/EscenarioIncidencias.h"
 #include "support/IconvComando.h"
+#include "support/ServidorQueDeshace.h"
 
 namespace varlo {
 namespace {
@@ -68,6 +71,31 @@ TEST(IncidencesRun, SignOfTheRefusalDecidesWhetherTheRecordGoesOn) {
   EXPECT_EQ(e.Ok(), V{"8,2006-08-01,2006-08-01,F,,,"});
   EXPECT_EQ(e.Kardex(), V{"8|2006-08-01|F|||"});
   EXPECT_EQ(e.Log(), kInicioFin);  // record failures never reach the log
+}
+
+// The server ends the transaction at the second day of a record: the batch
+// is done again, and what the lost attempt had written is not reported.
+TEST(IncidencesRun, ALostTransactionReportsEachDayOnce) {
+  EscenarioIncidencias e;
+  e.Definiciones(kComas);
+  const V lineas{"7,2006-08-02,2006-08-04,F,,,", "8,2006-08-01,2006-08-01,F,,,"};
+  e.Origen(lineas);
+  using Clase = prueba::ServidorQueDeshace::Clase;
+  auto falla = [](int n, std::size_t) -> std::optional<Clase> {
+    if (n == 2) return Clase::TransaccionPerdida;
+    return std::nullopt;
+  };
+  EXPECT_EQ(e.Ejecuta(prueba::AbreServidorQueDeshace(e.Cadena(), db::Motor::SQLite, falla)), 0);
+  EXPECT_EQ(e.Kardex(), (V{"7|2006-08-02|F|||", "7|2006-08-03|F|||", "7|2006-08-04|F|||",
+                           "8|2006-08-01|F|||"}));
+  EXPECT_EQ(e.Ok(), (V{lineas[0], lineas[0], lineas[0], lineas[1]}));
+  EXPECT_EQ(e.Er(), V{});
+  const V log = e.Log();
+  EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                          [](const std::string& l) {
+                            return l.starts_with("La base de datos deshizo el lote");
+                          }),
+            1);
 }
 
 TEST(IncidencesRun, UnreadableDatesRejectOnlyTheirLine) {
