@@ -223,7 +223,7 @@ Interbloqueo EscenaDeInterbloqueo() {
 
 TEST(TransaccionPerdidaPostgreSql, VictimaDeUnInterbloqueoRepiteSuLote) {
   Interbloqueo r;
-  for (int intento = 0; intento < 4 && !r.importacionVictima; ++intento) {
+  for (int intento = 0; intento < 8 && !r.importacionVictima; ++intento) {
     r = EscenaDeInterbloqueo();
     // whoever gave way, nothing is lost and every line reported has its row
     EXPECT_EQ(r.salida, 0);
