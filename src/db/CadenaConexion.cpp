@@ -178,6 +178,73 @@ std::string TraduceSqlServer(const std::vector<Par>& pares) {
   return r;
 }
 
+bool EsUriPostgres(const std::string& cadena) {
+  const std::string c = Recorta(cadena);
+  return EmpiezaSinCaso(c, "postgresql://") || EmpiezaSinCaso(c, "postgres://");
+}
+
+// The URI with its password hidden: "user:password@" and "password=" in
+// its parameters.
+std::string OcultaClaveUri(const std::string& uri) {
+  std::string r = uri;
+  const std::size_t inicio = r.find("://") + 3;
+  const std::size_t finAutoridad = std::min(r.find_first_of("/?", inicio), r.size());
+  const std::size_t arroba = r.rfind('@', finAutoridad);
+  if (arroba != std::string::npos && arroba >= inicio) {
+    const std::size_t dos = r.find(':', inicio);
+    if (dos != std::string::npos && dos < arroba) r.replace(dos + 1, arroba - dos - 1, "***");
+  }
+  for (std::size_t p = r.find('?'); p != std::string::npos && p < r.size();) {
+    const std::size_t fin = std::min(r.find('&', p + 1), r.size());
+    const std::size_t igual = r.find('=', p + 1);
+    if (igual != std::string::npos && igual < fin &&
+        IgualSinCaso(std::string_view(r).substr(p + 1, igual - p - 1), "password")) {
+      r.replace(igual + 1, fin - igual - 1, "***");
+    }
+    p = r.find('&', p + 1);
+  }
+  return r;
+}
+
+// A value as libpq's conninfo reads it: between single quotes, with a quote
+// or backslash escaped by a backslash, when it is empty or holds a space, a
+// quote or a backslash.
+std::string ValorConninfo(const std::string& v) {
+  if (!v.empty() && v.find_first_of(" \t\r\n'\\") == std::string::npos) return v;
+  std::string r = "'";
+  for (char ch : v) {
+    if (ch == '\'' || ch == '\\') r += '\\';
+    r += ch;
+  }
+  return r + "'";
+}
+
+// OLE DB keys to libpq's; any other key goes as written (libpq refuses the
+// ones it does not know, with their name).
+std::string TraducePostgres(const std::vector<Par>& pares) {
+  std::string r;
+  for (const Par& p : pares) {
+    std::string clave;
+    if (EsClave(p, {"Provider", "Persist Security Info"})) continue;
+    if (EsClave(p, {"Data Source", "Host", "Server", "Address", "Addr"}))
+      clave = "host";
+    else if (EsClave(p, {"Port"}))
+      clave = "port";
+    else if (EsClave(p, {"Initial Catalog", "Database"}))
+      clave = "dbname";
+    else if (EsClave(p, {"User ID", "UID", "User"}))
+      clave = "user";
+    else if (EsClave(p, {"Password", "PWD"}))
+      clave = "password";
+    else if (EsClave(p, {"Application Name"}))
+      clave = "application_name";
+    else
+      clave = p.clave;
+    r += (r.empty() ? "" : " ") + clave + "=" + ValorConninfo(p.valor);
+  }
+  return r;
+}
+
 // The string as written, without its Provider key.
 std::string SinProveedor(const std::string& cadena, const std::vector<Par>& pares) {
   std::string r;
@@ -200,6 +267,7 @@ std::vector<std::pair<std::string, std::string>> LeePares(const std::string& cad
 }
 
 std::string OcultaClave(const std::string& cadena) {
+  if (EsUriPostgres(cadena)) return OcultaClaveUri(cadena);
   std::vector<Par> pares = LeeSegmentos(cadena);
   std::string r = cadena;
   for (auto it = pares.rbegin(); it != pares.rend(); ++it)
@@ -210,10 +278,15 @@ std::string OcultaClave(const std::string& cadena) {
 
 DestinoConexion InterpretaCadena(const std::string& cadena) {
   if (EstaEnBlanco(cadena)) Inutilizable(cadena, "la cadena de conexión está vacía");
+  DestinoConexion d;
+  if (EsUriPostgres(cadena)) {
+    d.backend = TipoBackend::PostgreSql;
+    d.conninfo = Recorta(cadena);
+    return d;
+  }
   std::vector<Par> pares = LeeSegmentos(cadena);
   const Par* proveedor = Busca(pares, {"Provider"});
   bool odbc = Busca(pares, {"Driver", "DSN", "FILEDSN"}) != nullptr;
-  DestinoConexion d;
 
   if (proveedor &&
       (IgualSinCaso(proveedor->valor, "SQLite") || IgualSinCaso(proveedor->valor, "SQLite3"))) {
@@ -234,6 +307,12 @@ DestinoConexion InterpretaCadena(const std::string& cadena) {
   if (odbc) {
     d.backend = TipoBackend::Odbc;
     d.cadenaOdbc = SinProveedor(cadena, pares);
+    return d;
+  }
+  if (proveedor && (IgualSinCaso(proveedor->valor, "PostgreSQL") ||
+                    IgualSinCaso(proveedor->valor, "Postgres"))) {
+    d.backend = TipoBackend::PostgreSql;
+    d.conninfo = TraducePostgres(pares);
     return d;
   }
   if (proveedor) Inutilizable(cadena, "el proveedor '" + proveedor->valor + "' no es compatible");

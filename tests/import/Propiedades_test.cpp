@@ -149,9 +149,7 @@ TEST_P(EquivalenciaEn, ElTamanoDelLoteNoCambiaElDesenlace) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Motores, EquivalenciaEn,
-                         ::testing::Values(MotorPrueba::SQLite, MotorPrueba::PostgreSql),
-                         NombreMotor);
+INSTANTIATE_TEST_SUITE_P(Motores, EquivalenciaEn, TodosLosMotores(), NombreMotor);
 
 }  // namespace
 }  // namespace varlo::prueba

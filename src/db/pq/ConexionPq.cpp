@@ -1,0 +1,478 @@
+#include "db/pq/ConexionPq.h"
+
+#include <libpq-fe.h>
+
+#include <cstdlib>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "common/ErrorVarlo.h"
+#include "common/Texto.h"
+#include "db/CatalogoPostgres.h"
+#include "db/ErrorBaseDatos.h"
+#include "db/ErroresBD.h"
+#include "db/EstadosSql.h"
+#include "db/pq/MarcasPq.h"
+#include "db/pq/SocketPq.h"
+#include "db/pq/TiposPq.h"
+
+namespace varlo::db {
+
+namespace {
+using pq::EstadoSocket;
+using pq::Reloj;
+
+constexpr const char* kFuente = "PostgreSQL";
+// Past its wait, a call that has not returned is cancelled; when the cancel
+// brings no answer either, the connection is cut from this side.
+constexpr auto kMargenCancelacion = std::chrono::seconds(2);
+constexpr auto kMargenCorte = std::chrono::seconds(3);
+// Around each statement of a transaction: a failing statement undoes only itself.
+constexpr const char* kPuntoGuardado = "savepoint varlodi_sentencia";
+constexpr const char* kLiberaPunto = "release savepoint varlodi_sentencia";
+constexpr const char* kVuelvePunto =
+    "rollback to savepoint varlodi_sentencia; release savepoint varlodi_sentencia";
+
+struct LiberaResultado {
+  void operator()(PGresult* r) const noexcept { PQclear(r); }
+};
+using Resultado = std::unique_ptr<PGresult, LiberaResultado>;
+struct LiberaConexion {
+  void operator()(PGconn* c) const noexcept { PQfinish(c); }
+};
+struct LiberaOpciones {
+  void operator()(PQconninfoOption* o) const noexcept { PQconninfoFree(o); }
+};
+
+bool Contiene(const std::string& texto, std::string_view parte) {
+  return texto.find(parte) != std::string::npos;
+}
+
+// libpq reports a failed login without a SQLSTATE: the server's words tell it.
+std::string EstadoDeInicio(const std::string& mensaje) {
+  if (Contiene(mensaje, "password authentication failed") ||
+      Contiene(mensaje, "no password supplied") || Contiene(mensaje, "authentication failed"))
+    return "28P01";
+  if (Contiene(mensaje, "database \"") && Contiene(mensaje, "does not exist")) return "3D000";
+  if (Contiene(mensaje, "role \"") && Contiene(mensaje, "does not exist")) return "28000";
+  return "08001";
+}
+
+std::string Describe(const std::string& estado, const std::string& mensaje,
+                     const std::string& contexto) {
+  std::string d = MensajeEnUnaLinea(mensaje) + " (SQLSTATE " + estado + ")";
+  if (const std::string glosa = GlosaDeEstado(estado); !glosa.empty()) d = glosa + ": " + d;
+  if (!contexto.empty()) d += " - " + contexto;
+  return d;
+}
+
+class ConexionPq final : public Backend {
+ public:
+  ConexionPq(const std::string& conninfo, const std::string& visible, const Esperas& esperas);
+  ~ConexionPq() override { Cierra(); }
+
+  Motor MotorBD() const override { return Motor::PostgreSql; }
+  bool Abierta() const override { return pg_ != nullptr; }
+  ResultadoConsulta Consulta(const SentenciaSql& s, long maxRegistros) override;
+  long Ejecuta(const SentenciaSql& s) override;
+  std::vector<std::string> TablasBase() override;
+  void IniciaTransaccion() override;
+  void ConfirmaTransaccion() override;
+  void DeshaceTransaccion() noexcept override;
+  bool EnTransaccion() const override { return enTransaccion_; }
+  bool TransaccionAbiertaEnServidor() override;
+  std::optional<bool> TieneLocalizador(const std::string& tablaSql) override {
+    return LocalizadorPostgres(*this, tablaSql);
+  }
+  std::optional<std::vector<std::string>> NombreCatalogo(
+      const std::vector<std::string>& partes) override {
+    return NombreCatalogoPostgres(*this, partes);
+  }
+  void Cierra() noexcept override;
+
+ private:
+  // Sends with `envia` and gathers every result until the server is done
+  // (in pipeline mode: until the sync point), all within `espera`.
+  std::vector<Resultado> Intercambio(const std::function<int()>& envia, bool tuberia,
+                                     std::chrono::seconds espera, const char* que);
+  // The result of one statement, its failure raised.
+  Resultado Sentencia(const SentenciaSql& s);
+  void Simple(const char* sql, const char* que);
+  void Envia(const char* sql, const std::vector<pq::Parametro>& parametros);
+  void Cancela() noexcept;
+  void ExigeAbierta() const;
+  [[noreturn]] void LanzaDeResultado(const PGresult* r, const std::string& contexto);
+  [[noreturn]] void LanzaPerdida(std::string descripcion);
+  [[noreturn]] void LanzaSinRespuesta(Reloj::time_point inicio, std::chrono::seconds espera,
+                                      const char* que);
+
+  std::unique_ptr<PGconn, LiberaConexion> pg_;
+  Esperas esperas_;
+  bool enTransaccion_ = false;
+  bool perdida_ = false;
+  std::string descripcionPerdida_;
+};
+
+ConexionPq::ConexionPq(const std::string& conninfo, const std::string& visible,
+                       const Esperas& esperas)
+    : esperas_(esperas) {
+  const std::string contexto = "Conexión: " + visible;
+  char* error = nullptr;
+  std::unique_ptr<PQconninfoOption, LiberaOpciones> opciones(
+      PQconninfoParse(conninfo.c_str(), &error));
+  if (!opciones) {
+    std::string m = error ? error : "cadena de conexión no válida";
+    PQfreemem(error);
+    throw ErrorBaseDatos(
+        errores_bd::FalloProveedor, kFuente,
+        "No se puede abrir la conexión: " + MensajeEnUnaLinea(m) + " - " + contexto,
+        ErrorBaseDatos::Clase::Otro);
+  }
+  // The session's settings travel with the login: ISO dates in the text the
+  // values are read from, and the server's own bound on each statement.
+  std::string ajustes = "-c DateStyle=ISO,YMD -c statement_timeout=" +
+                        std::to_string(esperas_.sentencia.count() * 1000);
+  std::vector<std::string> claves, valores;
+  for (PQconninfoOption* o = opciones.get(); o->keyword; ++o) {
+    if (!o->val) continue;
+    const std::string clave = o->keyword;
+    if (clave == "options") {
+      ajustes = std::string(o->val) + " " + ajustes;
+    } else if (clave != "client_encoding" && clave != "fallback_application_name") {
+      claves.push_back(clave), valores.push_back(o->val);
+    }
+  }
+  claves.push_back("options"), valores.push_back(ajustes);
+  claves.push_back("client_encoding"), valores.push_back("UTF8");
+  claves.push_back("fallback_application_name"), valores.push_back("varlodi");
+  std::vector<const char*> k, v;
+  for (std::size_t i = 0; i < claves.size(); ++i) k.push_back(claves[i].c_str());
+  for (std::size_t i = 0; i < valores.size(); ++i) v.push_back(valores[i].c_str());
+  k.push_back(nullptr), v.push_back(nullptr);
+
+  pg_.reset(PQconnectStartParams(k.data(), v.data(), 0));
+  if (!pg_) throw ErrorVarlo(errores::MemoriaInsuficiente, kFuente, "Sin memoria para conectar");
+  const Reloj::time_point inicio = Reloj::now();
+  const Reloj::time_point plazo = inicio + esperas_.conexion;
+  PostgresPollingStatusType estado = PGRES_POLLING_WRITING;
+  while (PQstatus(pg_.get()) != CONNECTION_BAD && estado != PGRES_POLLING_OK &&
+         estado != PGRES_POLLING_FAILED) {
+    const EstadoSocket e = pq::EsperaSocket(PQsocket(pg_.get()), estado == PGRES_POLLING_READING,
+                                            estado == PGRES_POLLING_WRITING, plazo);
+    if (e == EstadoSocket::Plazo) {
+      pg_.reset();
+      const auto s = std::chrono::duration_cast<std::chrono::seconds>(Reloj::now() - inicio);
+      throw ErrorBaseDatos(NumeroDeEstado("HYT00"), kFuente,
+                           Describe("08001",
+                                    "El servidor de base de datos no respondió en " +
+                                        std::to_string(s.count()) + " s (inicio de sesión)",
+                                    contexto),
+                           ErrorBaseDatos::Clase::ConexionPerdida);
+    }
+    estado = PQconnectPoll(pg_.get());
+  }
+  if (PQstatus(pg_.get()) != CONNECTION_OK) {
+    const std::string m = PQerrorMessage(pg_.get());
+    pg_.reset();
+    const std::string e = EstadoDeInicio(m);
+    throw ErrorBaseDatos(NumeroDeEstado(e), kFuente, Describe(e, m, contexto), ClaseDeEstado(e));
+  }
+  // Never block in a send: every wait is this side's, on the socket.
+  PQsetnonblocking(pg_.get(), 1);
+}
+
+void ConexionPq::ExigeAbierta() const {
+  if (perdida_)
+    throw ErrorBaseDatos(NumeroDeEstado("08006"), kFuente, descripcionPerdida_,
+                         ErrorBaseDatos::Clase::ConexionPerdida);
+  if (!pg_)
+    throw ErrorVarlo(errores_bd::FalloProveedor, kFuente,
+                     "La conexión con la base de datos está cerrada");
+}
+
+void ConexionPq::LanzaPerdida(std::string descripcion) {
+  perdida_ = true;
+  descripcionPerdida_ = descripcion;
+  enTransaccion_ = false;
+  throw ErrorBaseDatos(NumeroDeEstado("08006"), kFuente, std::move(descripcion),
+                       ErrorBaseDatos::Clase::ConexionPerdida);
+}
+
+void ConexionPq::LanzaSinRespuesta(Reloj::time_point inicio, std::chrono::seconds espera,
+                                   const char* que) {
+  pq::CortaSocket(PQsocket(pg_.get()));
+  const auto s = std::chrono::duration_cast<std::chrono::seconds>(Reloj::now() - inicio);
+  LanzaPerdida("El servidor de base de datos no respondió en " + std::to_string(s.count()) +
+               " s (" + que + ", espera de " + std::to_string(espera.count()) +
+               " s): se da por perdida la conexión");
+}
+
+void ConexionPq::LanzaDeResultado(const PGresult* r, const std::string& contexto) {
+  const char* estado = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+  std::string mensaje = r ? PQresultErrorMessage(r) : "";
+  if (mensaje.empty()) mensaje = PQerrorMessage(pg_.get());
+  // libpq's own errors (a dead socket) carry no state: the connection tells
+  if (PQstatus(pg_.get()) == CONNECTION_BAD) {
+    LanzaPerdida(Describe(estado ? estado : "08006", mensaje, contexto));
+  }
+  const std::string e = estado ? estado : "HY000";
+  throw ErrorBaseDatos(NumeroDeEstado(e), kFuente, Describe(e, mensaje, contexto),
+                       ClaseDeEstado(e));
+}
+
+// PQcancel blocks until the server takes the request, and on a dead network
+// its own connect may never end: it runs on a thread of its own that nothing
+// waits for (it holds the only copy of what it uses), while this side's wait
+// goes on bounded.
+void ConexionPq::Cancela() noexcept {
+  std::shared_ptr<PGcancel> cancelacion(PQgetCancel(pg_.get()), [](PGcancel* c) {
+    if (c) PQfreeCancel(c);
+  });
+  if (!cancelacion) return;
+  try {
+    std::thread([cancelacion] {
+      char error[256];
+      (void)PQcancel(cancelacion.get(), error, sizeof error);
+    }).detach();
+  } catch (...) {
+    // no thread: the cut still bounds the wait
+  }
+}
+
+std::vector<Resultado> ConexionPq::Intercambio(const std::function<int()>& envia, bool tuberia,
+                                               std::chrono::seconds espera, const char* que) {
+  PGconn* c = pg_.get();
+  const Reloj::time_point inicio = Reloj::now();
+  Reloj::time_point plazo = inicio + espera + kMargenCancelacion;
+  bool cancelada = false;
+  // Past the wait: the cancel first, then the cut.
+  auto vencido = [&] {
+    if (cancelada) LanzaSinRespuesta(inicio, espera, que);
+    Cancela();
+    cancelada = true;
+    plazo = Reloj::now() + kMargenCorte;
+  };
+  if (!envia()) LanzaDeResultado(nullptr, que);
+  for (;;) {
+    const int f = PQflush(c);
+    if (f == 0) break;
+    if (f < 0) LanzaDeResultado(nullptr, que);
+    // the server may be writing to us meanwhile: read too, or both would wait
+    const EstadoSocket e = pq::EsperaSocket(PQsocket(c), true, true, plazo);
+    if (e == EstadoSocket::Plazo) vencido();
+    if (!PQconsumeInput(c)) LanzaDeResultado(nullptr, que);
+  }
+  std::vector<Resultado> resultados;
+  bool nuloPrevio = false;
+  for (;;) {
+    bool espera_datos = PQisBusy(c) != 0;
+    if (!espera_datos) {
+      Resultado r(PQgetResult(c));
+      if (r) {
+        nuloPrevio = false;
+        const bool fin = PQresultStatus(r.get()) == PGRES_PIPELINE_SYNC;
+        resultados.push_back(std::move(r));
+        if (fin) return resultados;
+        continue;
+      }
+      if (!tuberia) return resultados;
+      // in a pipeline each statement's results end with a null; two in a
+      // row: the next ones have not arrived yet
+      if (!nuloPrevio) {
+        nuloPrevio = true;
+        continue;
+      }
+      espera_datos = true;
+    }
+    if (PQstatus(c) == CONNECTION_BAD) LanzaDeResultado(nullptr, que);
+    const EstadoSocket e = pq::EsperaSocket(PQsocket(c), true, false, plazo);
+    if (e == EstadoSocket::Plazo) {
+      vencido();
+      continue;
+    }
+    if (!PQconsumeInput(c)) LanzaDeResultado(nullptr, que);
+  }
+}
+
+void ConexionPq::Envia(const char* sql, const std::vector<pq::Parametro>& parametros) {
+  std::vector<Oid> tipos;
+  std::vector<const char*> valores;
+  std::vector<int> largos, formatos;
+  for (const pq::Parametro& p : parametros) {
+    tipos.push_back(p.oid);
+    valores.push_back(p.nulo ? nullptr : p.datos.data());
+    largos.push_back(static_cast<int>(p.datos.size()));
+    formatos.push_back(p.binario ? 1 : 0);
+  }
+  if (!PQsendQueryParams(pg_.get(), sql, static_cast<int>(parametros.size()), tipos.data(),
+                         valores.data(), largos.data(), formatos.data(), 0))
+    LanzaDeResultado(nullptr, sql);
+}
+
+Resultado ConexionPq::Sentencia(const SentenciaSql& s) {
+  ExigeAbierta();
+  std::vector<pq::Parametro> parametros;
+  parametros.reserve(s.parametros.size());
+  for (const Valor& v : s.parametros) parametros.push_back(pq::ParametroDe(v));
+  const std::string texto = s.parametros.empty() ? s.texto : pq::NumeraMarcas(s.texto);
+  const std::string contexto = "Sentencia: " + s.texto;
+  PGconn* c = pg_.get();
+
+  if (!enTransaccion_) {
+    std::vector<Resultado> rs = Intercambio(
+        [&] {
+          Envia(texto.c_str(), parametros);
+          return 1;
+        },
+        false, esperas_.sentencia, "sentencia");
+    // a text of several statements answers with several results: the last one tells
+    for (Resultado& r : rs) {
+      const ExecStatusType e = PQresultStatus(r.get());
+      if (e == PGRES_FATAL_ERROR || e == PGRES_BAD_RESPONSE) LanzaDeResultado(r.get(), contexto);
+    }
+    if (rs.empty()) LanzaDeResultado(nullptr, contexto);
+    return std::move(rs.back());
+  }
+
+  // In a transaction: savepoint, statement and release in one round trip.
+  std::vector<Resultado> rs = Intercambio(
+      [&] {
+        if (!PQenterPipelineMode(c)) return 0;
+        Envia(kPuntoGuardado, {});
+        Envia(texto.c_str(), parametros);
+        Envia(kLiberaPunto, {});
+        return PQpipelineSync(c);
+      },
+      true, esperas_.sentencia, "sentencia");
+  (void)PQexitPipelineMode(c);
+  // savepoint, the statement, release, sync
+  const PGresult* fallo = nullptr;
+  Resultado propio;
+  for (std::size_t i = 0; i < rs.size(); ++i) {
+    const ExecStatusType e = PQresultStatus(rs[i].get());
+    if ((e == PGRES_FATAL_ERROR || e == PGRES_BAD_RESPONSE) && !fallo) fallo = rs[i].get();
+    if (i == 1) propio = std::move(rs[i]);
+  }
+  if (fallo) {
+    if (fallo == propio.get()) {
+      // the statement undoes only itself, the transaction goes on
+      try {
+        Simple(kVuelvePunto, "reversión de la sentencia");
+      } catch (const ErrorVarlo& e) {
+        if (EsConexionPerdida(e)) throw;
+      }
+    }
+    LanzaDeResultado(fallo, contexto);
+  }
+  if (!propio) LanzaDeResultado(nullptr, contexto);
+  return propio;
+}
+
+void ConexionPq::Simple(const char* sql, const char* que) {
+  ExigeAbierta();
+  std::vector<Resultado> rs =
+      Intercambio([&] { return PQsendQuery(pg_.get(), sql); }, false, esperas_.sentencia, que);
+  for (Resultado& r : rs) {
+    const ExecStatusType e = PQresultStatus(r.get());
+    if (e == PGRES_FATAL_ERROR || e == PGRES_BAD_RESPONSE) LanzaDeResultado(r.get(), sql);
+  }
+}
+
+ResultadoConsulta ConexionPq::Consulta(const SentenciaSql& s, long maxRegistros) {
+  Resultado r = Sentencia(s);
+  ResultadoConsulta resultado;
+  if (PQresultStatus(r.get()) != PGRES_TUPLES_OK) return resultado;
+  const int columnas = PQnfields(r.get());
+  for (int i = 0; i < columnas; ++i)
+    resultado.campos.push_back(
+        pq::InfoDeColumna(PQfname(r.get(), i), PQftype(r.get(), i), PQfmod(r.get(), i)));
+  int filas = PQntuples(r.get());
+  if (maxRegistros > 0 && filas > maxRegistros) filas = static_cast<int>(maxRegistros);
+  resultado.filas.reserve(static_cast<std::size_t>(filas));
+  for (int f = 0; f < filas; ++f) {
+    std::vector<Valor> fila;
+    fila.reserve(static_cast<std::size_t>(columnas));
+    for (int i = 0; i < columnas; ++i) {
+      if (PQgetisnull(r.get(), f, i)) {
+        fila.emplace_back();
+      } else {
+        fila.push_back(pq::LeeValor(PQgetvalue(r.get(), f, i), PQgetlength(r.get(), f, i),
+                                    resultado.campos[static_cast<std::size_t>(i)].tipo));
+      }
+    }
+    resultado.filas.push_back(std::move(fila));
+  }
+  return resultado;
+}
+
+long ConexionPq::Ejecuta(const SentenciaSql& s) {
+  Resultado r = Sentencia(s);
+  return std::atol(PQcmdTuples(r.get()));
+}
+
+std::vector<std::string> ConexionPq::TablasBase() {
+  // The schema the session works in, tables and partitioned tables, by name.
+  const ResultadoConsulta r =
+      Consulta({"select c.relname from pg_catalog.pg_class c"
+                " join pg_catalog.pg_namespace n on n.oid = c.relnamespace"
+                " where c.relkind in ('r', 'p') and n.nspname = current_schema()"
+                " order by c.relname",
+                {}},
+               0);
+  std::vector<std::string> tablas;
+  for (const std::vector<Valor>& fila : r.filas) tablas.push_back(ValorComoTexto(fila.at(0)));
+  return tablas;
+}
+
+void ConexionPq::IniciaTransaccion() {
+  Simple("begin", "inicio de una transacción");
+  enTransaccion_ = true;
+}
+
+void ConexionPq::ConfirmaTransaccion() {
+  ExigeAbierta();
+  std::vector<Resultado> rs = Intercambio([&] { return PQsendQuery(pg_.get(), "commit"); }, false,
+                                          esperas_.sentencia, "confirmación de la transacción");
+  for (Resultado& r : rs) {
+    const ExecStatusType e = PQresultStatus(r.get());
+    if (e == PGRES_FATAL_ERROR || e == PGRES_BAD_RESPONSE) LanzaDeResultado(r.get(), "commit");
+  }
+  enTransaccion_ = false;
+  // a transaction the server had aborted answers a commit with a rollback
+  if (!rs.empty() && std::string_view(PQcmdStatus(rs.back().get())) == "ROLLBACK")
+    throw ErrorBaseDatos(NumeroDeEstado("40000"), kFuente,
+                         "El servidor deshizo la transacción en lugar de confirmarla",
+                         ErrorBaseDatos::Clase::TransaccionPerdida);
+}
+
+void ConexionPq::DeshaceTransaccion() noexcept {
+  if (!pg_ || perdida_ || !enTransaccion_) return;
+  enTransaccion_ = false;
+  try {
+    Simple("rollback", "reversión de la transacción");
+  } catch (...) {
+    // a rollback that fails leaves the transaction to the server, which
+    // ends it with the session
+  }
+}
+
+bool ConexionPq::TransaccionAbiertaEnServidor() {
+  if (!enTransaccion_ || !pg_ || perdida_) return false;
+  return PQtransactionStatus(pg_.get()) == PQTRANS_INTRANS;
+}
+
+void ConexionPq::Cierra() noexcept {
+  // PQfinish only sends its goodbye, without waiting for the server
+  pg_.reset();
+  enTransaccion_ = false;
+}
+
+}  // namespace
+
+std::unique_ptr<Backend> AbrePq(const std::string& conninfo, const std::string& visible,
+                                const Esperas& esperas) {
+  return std::make_unique<ConexionPq>(conninfo, visible, esperas);
+}
+
+}  // namespace varlo::db
