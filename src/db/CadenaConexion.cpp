@@ -1,5 +1,6 @@
 #include "db/CadenaConexion.h"
 
+#include <cctype>
 #include <cstddef>
 
 #include "common/ErrorVarlo.h"
@@ -220,8 +221,9 @@ std::string ValorConninfo(const std::string& v) {
 }
 
 // OLE DB keys to libpq's; any other key goes as written (libpq refuses the
-// ones it does not know, with their name).
-std::string TraducePostgres(const std::vector<Par>& pares) {
+// ones it does not know, with their name). A key libpq could not even read
+// (spaces, signs) is refused here, by its name.
+std::string TraducePostgres(const std::string& cadena, const std::vector<Par>& pares) {
   std::string r;
   for (const Par& p : pares) {
     std::string clave;
@@ -240,6 +242,9 @@ std::string TraducePostgres(const std::vector<Par>& pares) {
       clave = "application_name";
     else
       clave = p.clave;
+    for (char ch : clave)
+      if (!std::isalnum(static_cast<unsigned char>(ch)) && ch != '_')
+        Inutilizable(cadena, "la clave '" + clave + "' no es una opción de conexión de PostgreSQL");
     r += (r.empty() ? "" : " ") + clave + "=" + ValorConninfo(p.valor);
   }
   return r;
@@ -282,6 +287,10 @@ DestinoConexion InterpretaCadena(const std::string& cadena) {
   if (EsUriPostgres(cadena)) {
     d.backend = TipoBackend::PostgreSql;
     d.conninfo = Recorta(cadena);
+    // libpq knows the scheme in lower case only
+    const std::size_t esquema = d.conninfo.find("://");
+    for (std::size_t i = 0; i < esquema; ++i)
+      d.conninfo[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(d.conninfo[i])));
     return d;
   }
   std::vector<Par> pares = LeeSegmentos(cadena);
@@ -312,7 +321,7 @@ DestinoConexion InterpretaCadena(const std::string& cadena) {
   if (proveedor && (IgualSinCaso(proveedor->valor, "PostgreSQL") ||
                     IgualSinCaso(proveedor->valor, "Postgres"))) {
     d.backend = TipoBackend::PostgreSql;
-    d.conninfo = TraducePostgres(pares);
+    d.conninfo = TraducePostgres(cadena, pares);
     return d;
   }
   if (proveedor) Inutilizable(cadena, "el proveedor '" + proveedor->valor + "' no es compatible");

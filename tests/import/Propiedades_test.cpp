@@ -86,7 +86,7 @@ Desenlace Corre(MotorPrueba motor, const Corpus& c, long lote) {
   EntornoImportacion e(motor);
   e.Base().Execute(CreaProp(motor));
   e.Base().Execute(kCreaClave);
-  if (motor == MotorPrueba::PostgreSql)
+  if (motor != MotorPrueba::SQLite)
     e.Base().Execute(
         "CREATE COLLATION ci (provider = icu, locale = 'und-u-ks-level1', deterministic = false)");
   e.Base().Execute(CreaSuelta(motor));
