@@ -449,21 +449,5 @@ TEST(SQLite, EscrituraBloqueadaPorOtraConexionEsBloqueo) {
   EXPECT_EQ(cn.AbreConsulta(Consulta{.tabla = "Jerarquias"}, 0)->RecordCount(), 1);
 }
 
-TEST(PostgreSql, SesionTerminadaPorElServidorEsConexionPerdida) {
-  BaseDatosPrueba pg = BaseDatosPrueba::PostgreSql();
-  auto cn = Conexion::Abre(pg.Cadena());
-  auto admin = Conexion::Abre(pg.Cadena());
-  cn->Execute("create table SesionA as select pg_backend_pid() as pid");
-  admin->Execute("select pg_terminate_backend(pid) from SesionA");
-  try {
-    cn->AbreConsulta(BuscaPorTexto("Empleado", {}, "ID_Empleado", "E01"), 1);
-    ADD_FAILURE() << "la sesión terminada siguió respondiendo";
-  } catch (const ErrorVarlo& e) {
-    EXPECT_TRUE(EsConexionPerdida(e)) << e.Descripcion();
-    EXPECT_FALSE(EsBloqueo(e));
-    EXPECT_LT(e.Numero(), 0);
-  }
-}
-
 }  // namespace
 }  // namespace varlo::db

@@ -1,5 +1,6 @@
 #include "db/pq/TiposPq.h"
 
+#include <cctype>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -35,6 +36,8 @@ enum Oid : unsigned int {
 };
 
 constexpr long kTamanoLargo = 2147483647;
+// What psqlODBC declares for a text of no declared length (its MaxVarcharSize).
+constexpr long kTamanoSinTope = 255;
 // Beyond this a variable column is a long one, as the original provider saw it.
 constexpr long kMaxCorto = 8000;
 
@@ -123,7 +126,9 @@ InfoCampo InfoDeColumna(const char* nombre, unsigned int oid, int modificador) {
       break;
     case kVarchar:
       tamano = Largo(modificador);
-      if (tamano == 0 || tamano > kMaxCorto)
+      if (tamano == 0)
+        info.tipo = adVarChar, tamano = kTamanoSinTope;
+      else if (tamano > kMaxCorto)
         info.tipo = adLongVarChar, tamano = kTamanoLargo;
       else
         info.tipo = adVarChar;
@@ -132,9 +137,11 @@ InfoCampo InfoDeColumna(const char* nombre, unsigned int oid, int modificador) {
       info.tipo = adVarChar, tamano = 63;
       break;
     case kText:
-    default:
-      // anything else is read as text
       info.tipo = adLongVarChar, tamano = kTamanoLargo;
+      break;
+    default:
+      // anything else is read as text of no declared length
+      info.tipo = adVarChar, tamano = kTamanoSinTope;
       break;
   }
   info.tamanoDefinido = tamano;
@@ -164,6 +171,12 @@ Valor LeeValor(const char* t, int largo, int tipoAdo) {
     int c[3] = {0, 0, 0};
     if (LeeCampos(t, largo, c, 3)) return FechaHora{1899, 12, 30, c[0], c[1], c[2]};
     return std::string(t, static_cast<std::size_t>(largo));
+  }
+  if (tipoAdo == adGUID) {
+    // in capitals, as ODBC writes a GUID
+    std::string u(t, static_cast<std::size_t>(largo));
+    for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return u;
   }
   if (EsTipoBinario(tipoAdo)) {
     Bytes b;
