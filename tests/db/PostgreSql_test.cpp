@@ -81,6 +81,12 @@ TEST_P(PostgreSqlPorAmbosCaminos, UnaSentenciaFallidaSoloSeDeshaceASiMisma) {
             }),
             ErrorBaseDatos::Clase::ClaveDuplicada);
   EXPECT_TRUE(b_->TransaccionAbiertaEnServidor());
+  // a text the server cannot even prepare undoes only itself too
+  EXPECT_EQ(ClaseDelError([&] {
+              b_->Ejecuta({"insert into t valores (?)", {std::int64_t{3}}});
+            }),
+            ErrorBaseDatos::Clase::Otro);
+  EXPECT_TRUE(b_->TransaccionAbiertaEnServidor());
   EXPECT_EQ(b_->Ejecuta({"insert into t values (?, ?)", {std::int64_t{2}, std::string("dos")}}), 1);
   b_->ConfirmaTransaccion();
   EXPECT_EQ(Cuenta("t"), 2);
@@ -179,6 +185,30 @@ TEST(PostgreSqlNativo, SoloLasMarcasSeNumeran) {
   EXPECT_EQ(r.filas[0],
             (std::vector<Valor>{std::string("?'?"), std::string("?"), std::string("?"),
                                 std::string("'?"), std::string("x"), std::int64_t{42}}));
+}
+
+// Statements with values are prepared once and run again by name; many
+// different texts keep a bounded number prepared on the server, and each
+// still runs with its own values.
+TEST(PostgreSqlNativo, LasSentenciasPreparadasNoCrecenSinLimite) {
+  BaseDatosPrueba pg = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Nativo);
+  auto b = AbreBackend(pg.Cadena());
+  for (std::int64_t vuelta = 0; vuelta < 2; ++vuelta) {
+    for (std::int64_t i = 0; i < 40; ++i) {
+      const ResultadoConsulta r =
+          b->Consulta({"select cast(? as int8) + " + std::to_string(i) + " as n", {vuelta}}, 1);
+      ASSERT_EQ(r.filas.size(), 1u);
+      EXPECT_EQ(r.filas[0][0], Valor{vuelta + i});
+    }
+  }
+  const Valor preparadas =
+      b->Consulta({"select count(*) from pg_prepared_statements where name like ?",
+                   {std::string("varlodi%")}},
+                  1)
+          .filas.at(0)
+          .at(0);
+  EXPECT_LE(std::get<std::int64_t>(preparadas), 17);
+  EXPECT_GE(std::get<std::int64_t>(preparadas), 1);
 }
 
 // A text with a NUL byte would reach libpq cut at it: it is refused, and

@@ -2,8 +2,10 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <list>
 #include <thread>
 #include <vector>
 
@@ -29,6 +31,9 @@ constexpr const char* kFuente = "PostgreSQL";
 constexpr auto kMargenCancelacion = std::chrono::seconds(2);
 constexpr auto kMargenCorte = std::chrono::seconds(3);
 // Around each statement of a transaction: a failing statement undoes only itself.
+// Prepared statements kept per connection: the import repeats a few texts
+// (a lookup, an insert, an update per table); the rest are released.
+constexpr std::size_t kSentenciasPreparadas = 16;
 constexpr const char* kPuntoGuardado = "savepoint varlodi_sentencia";
 constexpr const char* kLiberaPunto = "release savepoint varlodi_sentencia";
 constexpr const char* kVuelvePunto =
@@ -99,7 +104,13 @@ class ConexionPq final : public Backend {
   // The result of one statement, its failure raised.
   Resultado Sentencia(const SentenciaSql& s);
   void Simple(const char* sql, const char* que);
-  void Envia(const char* sql, const std::vector<pq::Parametro>& parametros);
+  // Sends one statement, or runs the prepared one of that name.
+  void Envia(const char* sql, const std::vector<pq::Parametro>& parametros,
+             const char* preparada = nullptr);
+  // The name of the statement prepared for that text and those value
+  // types; `nueva` when it must be prepared first.
+  std::string Preparada(const std::string& texto, const std::vector<pq::Parametro>& parametros,
+                        bool& nueva);
   void Cancela() noexcept;
   void ExigeAbierta() const;
   [[noreturn]] void LanzaDeResultado(const PGresult* r, const std::string& contexto);
@@ -112,6 +123,11 @@ class ConexionPq final : public Backend {
   bool enTransaccion_ = false;
   bool perdida_ = false;
   std::string descripcionPerdida_;
+  // Prepared statements by text and value types, most recently used first;
+  // names are never reused, so a release that did not run leaves no clash.
+  std::list<std::pair<std::string, std::string>> preparadas_;
+  std::vector<std::string> porLiberar_;
+  unsigned long ultimaPreparada_ = 0;
 };
 
 ConexionPq::ConexionPq(const std::string& conninfo, const std::string& visible,
@@ -295,7 +311,8 @@ std::vector<Resultado> ConexionPq::Intercambio(const std::function<int()>& envia
   }
 }
 
-void ConexionPq::Envia(const char* sql, const std::vector<pq::Parametro>& parametros) {
+void ConexionPq::Envia(const char* sql, const std::vector<pq::Parametro>& parametros,
+                       const char* preparada) {
   std::vector<Oid> tipos;
   std::vector<const char*> valores;
   std::vector<int> largos, formatos;
@@ -305,9 +322,29 @@ void ConexionPq::Envia(const char* sql, const std::vector<pq::Parametro>& parame
     largos.push_back(static_cast<int>(p.datos.size()));
     formatos.push_back(p.binario ? 1 : 0);
   }
-  if (!PQsendQueryParams(pg_.get(), sql, static_cast<int>(parametros.size()), tipos.data(),
-                         valores.data(), largos.data(), formatos.data(), 0))
-    LanzaDeResultado(nullptr, sql);
+  const int n = static_cast<int>(parametros.size());
+  const int enviada = preparada ? PQsendQueryPrepared(pg_.get(), preparada, n, valores.data(),
+                                                      largos.data(), formatos.data(), 0)
+                                : PQsendQueryParams(pg_.get(), sql, n, tipos.data(), valores.data(),
+                                                    largos.data(), formatos.data(), 0);
+  if (!enviada) LanzaDeResultado(nullptr, sql);
+}
+
+std::string ConexionPq::Preparada(const std::string& texto,
+                                  const std::vector<pq::Parametro>& parametros, bool& nueva) {
+  std::string clave = texto;
+  clave += '\0';
+  for (const pq::Parametro& p : parametros) clave += std::to_string(p.oid) + ",";
+  auto it = std::find_if(preparadas_.begin(), preparadas_.end(),
+                         [&](const auto& p) { return p.first == clave; });
+  if (it != preparadas_.end()) {
+    preparadas_.splice(preparadas_.begin(), preparadas_, it);
+    nueva = false;
+    return preparadas_.front().second;
+  }
+  nueva = true;
+  preparadas_.emplace_front(std::move(clave), "varlodi_" + std::to_string(++ultimaPreparada_));
+  return preparadas_.front().second;
 }
 
 Resultado ConexionPq::Sentencia(const SentenciaSql& s) {
@@ -318,15 +355,17 @@ Resultado ConexionPq::Sentencia(const SentenciaSql& s) {
   const std::string texto = s.parametros.empty() ? s.texto : pq::NumeraMarcas(s.texto);
   const std::string contexto = "Sentencia: " + s.texto;
   PGconn* c = pg_.get();
+  const bool punto = enTransaccion_;
 
-  if (!enTransaccion_) {
+  if (!punto && parametros.empty()) {
+    // a text of the user's own: it may hold several statements, or one
+    // that refuses to run in a transaction block
     std::vector<Resultado> rs = Intercambio(
         [&] {
           Envia(texto.c_str(), parametros);
           return 1;
         },
         false, esperas_.sentencia, "sentencia");
-    // a text of several statements answers with several results: the last one tells
     for (Resultado& r : rs) {
       const ExecStatusType e = PQresultStatus(r.get());
       if (e == PGRES_FATAL_ERROR || e == PGRES_BAD_RESPONSE) LanzaDeResultado(r.get(), contexto);
@@ -335,27 +374,72 @@ Resultado ConexionPq::Sentencia(const SentenciaSql& s) {
     return std::move(rs.back());
   }
 
-  // In a transaction: savepoint, statement and release in one round trip.
-  std::vector<Resultado> rs = Intercambio(
-      [&] {
-        if (!PQenterPipelineMode(c)) return 0;
-        Envia(kPuntoGuardado, {});
-        Envia(texto.c_str(), parametros);
-        Envia(kLiberaPunto, {});
-        return PQpipelineSync(c);
-      },
-      true, esperas_.sentencia, "sentencia");
+  // One round trip: in a transaction a savepoint around the statement (a
+  // failing statement undoes only itself); a statement with values is
+  // prepared once and run again by name, as the import repeats the same
+  // few texts; the statements pushed out of the list are released last.
+  bool nueva = false;
+  const std::string nombre =
+      parametros.empty() ? std::string() : Preparada(texto, parametros, nueva);
+  std::vector<std::string> liberar;
+  while (preparadas_.size() > kSentenciasPreparadas) {
+    porLiberar_.push_back(preparadas_.back().second);
+    preparadas_.pop_back();
+  }
+  liberar = porLiberar_;
+  auto olvida = [&] {
+    // never prepared: the name is not kept
+    auto it = std::find_if(preparadas_.begin(), preparadas_.end(),
+                           [&](const auto& p) { return p.second == nombre; });
+    if (it != preparadas_.end()) preparadas_.erase(it);
+  };
+  std::vector<Resultado> rs;
+  try {
+    rs = Intercambio(
+        [&] {
+          if (!PQenterPipelineMode(c)) return 0;
+          if (punto) Envia(kPuntoGuardado, {});
+          if (nueva) {
+            std::vector<Oid> tipos;
+            for (const pq::Parametro& p : parametros) tipos.push_back(p.oid);
+            if (!PQsendPrepare(c, nombre.c_str(), texto.c_str(), static_cast<int>(tipos.size()),
+                               tipos.data()))
+              return 0;
+          }
+          Envia(texto.c_str(), parametros, nombre.empty() ? nullptr : nombre.c_str());
+          if (punto) Envia(kLiberaPunto, {});
+          for (const std::string& n : liberar) Envia(("deallocate " + n).c_str(), {});
+          return PQpipelineSync(c);
+        },
+        true, esperas_.sentencia, "sentencia");
+  } catch (...) {
+    if (nueva) olvida();
+    throw;
+  }
   (void)PQexitPipelineMode(c);
-  // savepoint, the statement, release, sync
+  // [savepoint] [prepare] statement [release] deallocate... sync
+  std::size_t i = 0;
   const PGresult* fallo = nullptr;
-  Resultado propio;
-  for (std::size_t i = 0; i < rs.size(); ++i) {
-    const ExecStatusType e = PQresultStatus(rs[i].get());
-    if ((e == PGRES_FATAL_ERROR || e == PGRES_BAD_RESPONSE) && !fallo) fallo = rs[i].get();
-    if (i == 1) propio = std::move(rs[i]);
+  auto siguiente = [&]() -> Resultado {
+    if (i >= rs.size()) LanzaDeResultado(nullptr, contexto);
+    Resultado r = std::move(rs[i++]);
+    const ExecStatusType e = PQresultStatus(r.get());
+    if ((e == PGRES_FATAL_ERROR || e == PGRES_BAD_RESPONSE) && !fallo) fallo = r.get();
+    return r;
+  };
+  Resultado guardado = punto ? siguiente() : Resultado();
+  Resultado preparado = nueva ? siguiente() : Resultado();
+  if (nueva && PQresultStatus(preparado.get()) != PGRES_COMMAND_OK) olvida();
+  Resultado propio = siguiente();
+  Resultado liberado = punto ? siguiente() : Resultado();
+  for (const std::string& n : liberar) {
+    // a release skipped by a failure is sent again with the next statement
+    if (i < rs.size() && PQresultStatus(rs[i].get()) == PGRES_COMMAND_OK)
+      porLiberar_.erase(std::find(porLiberar_.begin(), porLiberar_.end(), n));
+    ++i;
   }
   if (fallo) {
-    if (fallo == propio.get()) {
+    if (punto && PQresultStatus(guardado.get()) == PGRES_COMMAND_OK) {
       // the statement undoes only itself, the transaction goes on
       try {
         Simple(kVuelvePunto, "reversión de la sentencia");
@@ -365,7 +449,6 @@ Resultado ConexionPq::Sentencia(const SentenciaSql& s) {
     }
     LanzaDeResultado(fallo, contexto);
   }
-  if (!propio) LanzaDeResultado(nullptr, contexto);
   return propio;
 }
 
