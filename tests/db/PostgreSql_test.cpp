@@ -15,6 +15,7 @@
 #include "db/Backend.h"
 #include "db/CadenaConexion.h"
 #include "db/Conexion.h"
+#include "db/Dialecto.h"
 #include "db/ErrorBaseDatos.h"
 #include "db/odbc/ConexionOdbc.h"
 #include "db/pq/ConexionPq.h"
@@ -185,6 +186,49 @@ TEST(PostgreSqlNativo, SoloLasMarcasSeNumeran) {
   EXPECT_EQ(r.filas[0],
             (std::vector<Valor>{std::string("?'?"), std::string("?"), std::string("?"),
                                 std::string("'?"), std::string("x"), std::int64_t{42}}));
+}
+
+// New rows held for a batch go natively by COPY: the same rows as
+// psqlODBC's multi-row INSERT writes them, awkward characters included;
+// a refused row refuses the whole copy, and only the copy is undone.
+TEST(PostgreSqlNativo, LaCopiaEscribeLoQueEscribeElInsertDeVariasFilas) {
+  BaseDatosPrueba pg = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Nativo);
+  BaseDatosPrueba odbc = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Odbc);
+  auto nativo = AbreBackend(pg.Cadena());
+  auto porOdbc = AbreBackend(odbc.Cadena());
+  const std::string crea =
+      "create table c (k int primary key, t text, d timestamp, n numeric(12,3), b boolean,"
+      " y bytea, r float8, check (k > 0))";
+  nativo->Ejecuta({crea, {}});
+  porOdbc->Ejecuta({crea, {}});
+  const std::vector<std::string> columnas = {"k", "t", "d", "n", "b", "y", "r"};
+  std::vector<std::vector<Valor>> filas = {
+      {std::int64_t{1}, std::string("tab\there\nnueva\r\\barra \\N ñ"),
+       FechaHora{2006, 8, 15, 13, 14, 15}, Decimal{"-12345.678"}, true,
+       Bytes{0, 9, 10, 13, 92, 255}, 0.1},
+      {std::int64_t{2}, Valor{}, Valor{}, Valor{}, false, Bytes{}, -1e300},
+      {std::int64_t{3}, std::string("\\N"), FechaHora{1899, 12, 30, 0, 0, 0}, Decimal{"0"}, Valor{},
+       Valor{}, Valor{}},
+  };
+  ASSERT_TRUE(nativo->CopiaFilasAdmitida());
+  nativo->CopiaFilas("\"c\"", {"\"k\"", "\"t\"", "\"d\"", "\"n\"", "\"b\"", "\"y\"", "\"r\""},
+                     filas);
+  const auto dialecto = CreaDialecto(Motor::PostgreSql);
+  porOdbc->Ejecuta(dialecto->InsertVarias("c", columnas, filas));
+  const SentenciaSql todo{"select * from c order by k", {}};
+  EXPECT_EQ(nativo->Consulta(todo, 0).filas, porOdbc->Consulta(todo, 0).filas);
+
+  // inside a transaction a refused row undoes the copy alone
+  nativo->IniciaTransaccion();
+  nativo->Ejecuta({"delete from c where k = 3", {}});
+  EXPECT_THROW(nativo->CopiaFilas("\"c\"", {"\"k\""}, {{std::int64_t{4}}, {std::int64_t{-1}}}),
+               ErrorVarlo);
+  EXPECT_TRUE(nativo->TransaccionAbiertaEnServidor());
+  nativo->CopiaFilas("\"c\"", {"\"k\""}, {{std::int64_t{5}}});
+  nativo->ConfirmaTransaccion();
+  const ResultadoConsulta claves = nativo->Consulta({"select k from c order by k", {}}, 0);
+  EXPECT_EQ(claves.filas, (std::vector<std::vector<Valor>>{
+                              {std::int64_t{1}}, {std::int64_t{2}}, {std::int64_t{5}}}));
 }
 
 // Statements with values are prepared once and run again by name; many

@@ -90,6 +90,9 @@ class ConexionPq final : public Backend {
   std::optional<bool> TieneLocalizador(const std::string& tablaSql) override {
     return LocalizadorPostgres(*this, tablaSql);
   }
+  bool CopiaFilasAdmitida() const override { return true; }
+  void CopiaFilas(const std::string& tablaSql, const std::vector<std::string>& columnasSql,
+                  const std::vector<std::vector<Valor>>& filas) override;
   std::optional<std::vector<std::string>> NombreCatalogo(
       const std::vector<std::string>& partes) override {
     return NombreCatalogoPostgres(*this, partes);
@@ -98,7 +101,8 @@ class ConexionPq final : public Backend {
 
  private:
   // Sends with `envia` and gathers every result until the server is done
-  // (in pipeline mode: until the sync point), all within `espera`.
+  // (in pipeline mode: until the sync point; in a copy: until it waits for
+  // the rows), all within `espera`.
   std::vector<Resultado> Intercambio(const std::function<int()>& envia, bool tuberia,
                                      std::chrono::seconds espera, const char* que);
   // The result of one statement, its failure raised.
@@ -287,7 +291,9 @@ std::vector<Resultado> ConexionPq::Intercambio(const std::function<int()>& envia
       Resultado r(PQgetResult(c));
       if (r) {
         nuloPrevio = false;
-        const bool fin = PQresultStatus(r.get()) == PGRES_PIPELINE_SYNC;
+        // the server waits for the rows of a copy: the caller sends them
+        const bool fin = PQresultStatus(r.get()) == PGRES_PIPELINE_SYNC ||
+                         PQresultStatus(r.get()) == PGRES_COPY_IN;
         resultados.push_back(std::move(r));
         if (fin) return resultados;
         continue;
@@ -460,6 +466,96 @@ void ConexionPq::Simple(const char* sql, const char* que) {
     const ExecStatusType e = PQresultStatus(r.get());
     if (e == PGRES_FATAL_ERROR || e == PGRES_BAD_RESPONSE) LanzaDeResultado(r.get(), sql);
   }
+}
+
+void ConexionPq::CopiaFilas(const std::string& tablaSql,
+                            const std::vector<std::string>& columnasSql,
+                            const std::vector<std::vector<Valor>>& filas) {
+  ExigeAbierta();
+  std::string orden = "copy " + tablaSql + " (";
+  for (std::size_t i = 0; i < columnasSql.size(); ++i) orden += (i ? ", " : "") + columnasSql[i];
+  orden += ") from stdin";
+  const std::string contexto = "Sentencia: " + orden;
+  // the rows first: a value refused here sends nothing
+  std::string datos;
+  for (const std::vector<Valor>& fila : filas) {
+    for (std::size_t i = 0; i < fila.size(); ++i) {
+      if (i) datos += '\t';
+      pq::AnadeCampoCopia(datos, fila[i]);
+    }
+    datos += '\n';
+  }
+  PGconn* c = pg_.get();
+  const bool punto = enTransaccion_;
+  // In a transaction the copy undoes only itself: a savepoint before it, in
+  // the same round trip.
+  const std::string inicio = punto ? std::string(kPuntoGuardado) + "; " + orden : orden;
+  std::vector<Resultado> rs = Intercambio([&] { return PQsendQuery(c, inicio.c_str()); }, false,
+                                          esperas_.sentencia, "copia de filas");
+  const PGresult* fallo = nullptr;
+  for (const Resultado& r : rs)
+    if (PQresultStatus(r.get()) != PGRES_COMMAND_OK && PQresultStatus(r.get()) != PGRES_COPY_IN) {
+      fallo = r.get();
+      break;
+    }
+  if (fallo || rs.empty() || PQresultStatus(rs.back().get()) != PGRES_COPY_IN) {
+    // nothing was copied; a savepoint that was set is released with it
+    if (punto && rs.size() > 1) {
+      try {
+        Simple(kVuelvePunto, "reversión de la copia");
+      } catch (const ErrorVarlo& e) {
+        if (EsConexionPerdida(e)) throw;
+      }
+    }
+    LanzaDeResultado(fallo, contexto);
+  }
+  // The rows, then the end; the server's verdict comes after.
+  rs = Intercambio(
+      [&] {
+        // a server that takes no more rows is cut, as one that does not answer
+        const Reloj::time_point desde = Reloj::now();
+        const Reloj::time_point plazo =
+            desde + esperas_.sentencia + kMargenCancelacion + kMargenCorte;
+        constexpr std::size_t kTrozo = 256 * 1024;
+        for (std::size_t enviado = 0; enviado < datos.size();) {
+          const std::size_t n = std::min(kTrozo, datos.size() - enviado);
+          const int r = PQputCopyData(c, datos.data() + enviado, static_cast<int>(n));
+          if (r < 0) return 0;
+          if (r > 0) {
+            enviado += n;
+            continue;
+          }
+          // the send buffer is full: wait until the server takes more
+          if (pq::EsperaSocket(PQsocket(c), true, true, plazo) == EstadoSocket::Plazo)
+            LanzaSinRespuesta(desde, esperas_.sentencia, "copia de filas");
+          if (!PQconsumeInput(c) || PQflush(c) < 0) return 0;
+        }
+        for (int r; (r = PQputCopyEnd(c, nullptr)) != 1;) {
+          if (r < 0) return 0;
+          if (pq::EsperaSocket(PQsocket(c), true, true, plazo) == EstadoSocket::Plazo)
+            LanzaSinRespuesta(desde, esperas_.sentencia, "copia de filas");
+          if (!PQconsumeInput(c) || PQflush(c) < 0) return 0;
+        }
+        return 1;
+      },
+      false, esperas_.sentencia, "copia de filas");
+  for (const Resultado& r : rs)
+    if (PQresultStatus(r.get()) != PGRES_COMMAND_OK) {
+      fallo = r.get();
+      break;
+    }
+  if (punto) {
+    if (fallo) {
+      try {
+        Simple(kVuelvePunto, "reversión de la copia");
+      } catch (const ErrorVarlo& e) {
+        if (EsConexionPerdida(e)) throw;
+      }
+    } else {
+      Simple(kLiberaPunto, "copia de filas");
+    }
+  }
+  if (fallo || rs.empty()) LanzaDeResultado(fallo, contexto);
 }
 
 ResultadoConsulta ConexionPq::Consulta(const SentenciaSql& s, long maxRegistros) {

@@ -190,6 +190,42 @@ Valor LeeValor(const char* t, int largo, int tipoAdo) {
   return std::string(t, static_cast<std::size_t>(largo));
 }
 
+void AnadeCampoCopia(std::string& datos, const Valor& v) {
+  if (EsNulo(v)) {
+    datos += "\\N";
+    return;
+  }
+  const Parametro p = ParametroDe(v);
+  if (p.binario) {
+    // bytea's own text form, its backslash escaped for COPY
+    static constexpr char kHex[] = "0123456789abcdef";
+    datos += "\\\\x";
+    for (unsigned char b : p.datos) {
+      datos += kHex[b >> 4];
+      datos += kHex[b & 15];
+    }
+    return;
+  }
+  for (char c : p.datos) {
+    switch (c) {
+      case '\\':
+        datos += "\\\\";
+        break;
+      case '\t':
+        datos += "\\t";
+        break;
+      case '\n':
+        datos += "\\n";
+        break;
+      case '\r':
+        datos += "\\r";
+        break;
+      default:
+        datos += c;
+    }
+  }
+}
+
 Parametro ParametroDe(const Valor& v) {
   Parametro p;
   if (EsNulo(v)) {

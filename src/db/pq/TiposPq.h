@@ -24,8 +24,13 @@ struct Parametro {
   bool nulo = false;
   bool binario = false;
 };
-// errores::TipoNoValido-like refusal (a negative number, class Otro) for a
-// text that holds a NUL byte, which PostgreSQL cannot store.
+// A text that holds a NUL byte, which PostgreSQL cannot store, is refused
+// (a negative number, class Otro).
 Parametro ParametroDe(const Valor& v);
+
+// The value as one field of COPY's text format, added to `datos`: \N for
+// NULL, a backslash before the characters that would end the field or the
+// row. The same refusal of a NUL byte.
+void AnadeCampoCopia(std::string& datos, const Valor& v);
 
 }  // namespace varlo::db::pq
