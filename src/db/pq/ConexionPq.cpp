@@ -144,6 +144,9 @@ ConexionPq::ConexionPq(const std::string& conninfo, const std::string& visible,
   if (!opciones) {
     std::string m = error ? error : "cadena de conexión no válida";
     PQfreemem(error);
+    // libpq quotes the piece of a URI it could not read, which may be the
+    // password: only its words stay
+    if (conninfo.find("://") != std::string::npos) m = m.substr(0, m.find('"'));
     throw ErrorBaseDatos(
         errores_bd::FalloProveedor, kFuente,
         "No se puede abrir la conexión: " + MensajeEnUnaLinea(m) + " - " + contexto,
