@@ -1,5 +1,6 @@
 #include "db/CadenaConexion.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstddef>
 
@@ -208,10 +209,13 @@ std::string OcultaClaveUri(const std::string& uri) {
 }
 
 // A value as libpq's conninfo reads it: between single quotes, with a quote
-// or backslash escaped by a backslash, when it is empty or holds a space, a
-// quote or a backslash.
+// or backslash escaped by a backslash, when it is empty or holds white space
+// (as the C library sees it, which is how libpq does), a quote or a backslash.
 std::string ValorConninfo(const std::string& v) {
-  if (!v.empty() && v.find_first_of(" \t\r\n'\\") == std::string::npos) return v;
+  const bool simple = !v.empty() && std::none_of(v.begin(), v.end(), [](char ch) {
+    return std::isspace(static_cast<unsigned char>(ch)) || ch == '\'' || ch == '\\';
+  });
+  if (simple) return v;
   std::string r = "'";
   for (char ch : v) {
     if (ch == '\'' || ch == '\\') r += '\\';
@@ -284,7 +288,10 @@ std::string OcultaClave(const std::string& cadena) {
 DestinoConexion InterpretaCadena(const std::string& cadena) {
   if (EstaEnBlanco(cadena)) Inutilizable(cadena, "la cadena de conexión está vacía");
   DestinoConexion d;
+  // libpq reads its string up to the first NUL: what follows would be lost
+  const bool conNulo = cadena.find('\0') != std::string::npos;
   if (EsUriPostgres(cadena)) {
+    if (conNulo) Inutilizable(cadena, "la cadena de conexión contiene un carácter nulo");
     d.backend = TipoBackend::PostgreSql;
     d.conninfo = Recorta(cadena);
     // libpq knows the scheme in lower case only
@@ -320,6 +327,7 @@ DestinoConexion InterpretaCadena(const std::string& cadena) {
   }
   if (proveedor && (IgualSinCaso(proveedor->valor, "PostgreSQL") ||
                     IgualSinCaso(proveedor->valor, "Postgres"))) {
+    if (conNulo) Inutilizable(cadena, "la cadena de conexión contiene un carácter nulo");
     d.backend = TipoBackend::PostgreSql;
     d.conninfo = TraducePostgres(cadena, pares);
     return d;

@@ -106,13 +106,13 @@ TEST(CadenaConexion, PostgreSqlNativoConClavesOleDbYDeLibpq) {
   const std::pair<const char*, M> casos[] = {
       // values with spaces, quotes and backslashes reach libpq as written
       {"Provider=PostgreSQL;Data Source=db host;Port=5433;Initial Catalog=Varlo;"
-       "User ID=o'neil;Password=\"a b\\c'd\";sslmode=require",
+       "User ID=o'neil;Password=\"a b\\c'd\";sslmode=re\vquire",
        {{"host", "db host"},
         {"port", "5433"},
         {"dbname", "Varlo"},
         {"user", "o'neil"},
         {"password", "a b\\c'd"},
-        {"sslmode", "require"}}},
+        {"sslmode", "re\vquire"}}},
       {"provider=postgresql;Host=h1;Database=d;Uid=u;Pwd=;connect_timeout=4",
        {{"host", "h1"},
         {"dbname", "d"},
@@ -135,6 +135,10 @@ TEST(CadenaConexion, PostgreSqlNativoConClavesOleDbYDeLibpq) {
     EXPECT_EQ(d.backend, TipoBackend::PostgreSql) << cadena;
     EXPECT_EQ(LeidoPorLibpq(d.conninfo), esperado) << cadena << " -> " << d.conninfo;
   }
+  // libpq would read the string only up to a NUL byte: refused whole
+  for (const std::string& nulo : {std::string("Provider=PostgreSQL;Port=5\0;Password=x", 38),
+                                  std::string("postgresql://h/b\0?sslmode=disable", 33)})
+    EXPECT_THROW(InterpretaCadena(nulo), ErrorVarlo);
   // with a driver or a data source name the string stays on ODBC, as written
   for (const char* odbc : {"Provider=PostgreSQL;Driver={PostgreSQL Unicode};Server=h",
                            "Provider=PostgreSQL;DSN=varlo"}) {

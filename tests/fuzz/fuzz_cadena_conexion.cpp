@@ -108,6 +108,8 @@ void CompruebaUri(const std::string& cadena, const db::DestinoConexion& d) {
 // The conninfo built from OLE DB keys: libpq reads back the host, the user
 // and the password each with the value of the last pair that gave it.
 void CompruebaPostgres(const Pares& pares, const std::string& conninfo) {
+  // libpq would read it only up to a NUL
+  EXIGE(conninfo.find('\0') == std::string::npos);
   char* error = nullptr;
   std::unique_ptr<PQconninfoOption, void (*)(PQconninfoOption*)> o(
       PQconninfoParse(conninfo.c_str(), &error), PQconninfoFree);
