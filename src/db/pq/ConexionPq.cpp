@@ -30,10 +30,10 @@ constexpr const char* kFuente = "PostgreSQL";
 // brings no answer either, the connection is cut from this side.
 constexpr auto kMargenCancelacion = std::chrono::seconds(2);
 constexpr auto kMargenCorte = std::chrono::seconds(3);
-// Around each statement of a transaction: a failing statement undoes only itself.
 // Prepared statements kept per connection: the import repeats a few texts
 // (a lookup, an insert, an update per table); the rest are released.
 constexpr std::size_t kSentenciasPreparadas = 16;
+// Around each statement of a transaction: a failing statement undoes only itself.
 constexpr const char* kPuntoGuardado = "savepoint varlodi_sentencia";
 constexpr const char* kLiberaPunto = "release savepoint varlodi_sentencia";
 constexpr const char* kVuelvePunto =
@@ -367,14 +367,10 @@ Resultado ConexionPq::Sentencia(const SentenciaSql& s) {
   const bool punto = enTransaccion_;
 
   if (!punto && parametros.empty()) {
-    // a text of the user's own: it may hold several statements, or one
-    // that refuses to run in a transaction block
-    std::vector<Resultado> rs = Intercambio(
-        [&] {
-          Envia(texto.c_str(), parametros);
-          return 1;
-        },
-        false, esperas_.sentencia, "sentencia");
+    // a text of the user's own, sent as it is: it may hold several
+    // statements, or one that refuses to run in a transaction block
+    std::vector<Resultado> rs = Intercambio([&] { return PQsendQuery(c, texto.c_str()); }, false,
+                                            esperas_.sentencia, "sentencia");
     for (Resultado& r : rs) {
       const ExecStatusType e = PQresultStatus(r.get());
       if (e == PGRES_FATAL_ERROR || e == PGRES_BAD_RESPONSE) LanzaDeResultado(r.get(), contexto);
