@@ -1,6 +1,7 @@
 // Lookup-plus-update round trips per second through the database layer
 // (open a one-row query by key, assign a text, Update), on SQLite and, when
-// VARLODI_PG_ODBC names a cluster, on PostgreSQL through ODBC; next to the
+// VARLODI_PG_ODBC names a cluster, on PostgreSQL through ODBC (and natively
+// through libpq when VARLODI_PG_NATIVO names it too); next to the
 // same work done directly in the same run: the sqlite3 shell running the
 // same statements, and pgbench.
 //
@@ -45,7 +46,8 @@ struct Resultado {
   std::string backend;
   long n = 0;
   double segundos = 0;
-  std::optional<double> base;  // ops/s of the direct baseline
+  std::optional<double> base;            // ops/s of the direct baseline
+  std::optional<double> segundosNativo;  // PostgreSQL: the same work through libpq
 };
 
 double Cronometra(const auto& trabajo) {
@@ -99,7 +101,7 @@ Resultado BenchSQLite(const fs::path& carpeta, long n) {
         "from c where x < " +
         std::to_string(kClaves) + ") select printf('E%05d', x), 'n', x from c");
   }
-  Resultado r{"SQLite", n, 0, std::nullopt};
+  Resultado r{"SQLite", n, 0, std::nullopt, std::nullopt};
   auto cn = Conexion::Abre("Provider=SQLite;Data Source=" + archivo.string());
   // The shell must sync its commits as the layer does, or the figures are
   // about the disk rather than the layer.
@@ -156,11 +158,18 @@ Resultado BenchPostgres(const fs::path& carpeta, const std::string& cadenaBase, 
         ".BenchEmpleado select 'E' || lpad(x::text, 5, '0'), 'n', x from generate_series(1, " +
         std::to_string(kClaves) + ") x");
   }
-  Resultado r{"PostgreSQL (ODBC)", n, 0, std::nullopt};
+  Resultado r{"PostgreSQL (ODBC)", n, 0, std::nullopt, std::nullopt};
   try {
     auto cn = Conexion::Abre(cadena + "ConnSettings=set search_path to " + esquema + ";");
     r.segundos = Cronometra([&] { IdaYVuelta(*cn, n); });
     cn->Close();
+    // the same work natively, on the same table
+    if (const char* nativo = std::getenv("VARLODI_PG_NATIVO"); nativo && *nativo) {
+      std::string cadenaNativa = nativo;
+      if (cadenaNativa.back() != ';') cadenaNativa += ';';
+      auto pq = Conexion::Abre(cadenaNativa + "options=-c search_path=" + esquema + ";");
+      r.segundosNativo = Cronometra([&] { IdaYVuelta(*pq, n); });
+    }
 
     const char* puerto = std::getenv("VARLODI_PG_PORT");
     if (puerto == nullptr) {
@@ -212,6 +221,9 @@ void Imprime(const Resultado& r) {
   if (r.base) std::snprintf(base, sizeof base, "%.0f", *r.base);
   std::printf("%-20s %8ld %9.3f %10.0f %14s\n", r.backend.c_str(), r.n, r.segundos,
               r.n / r.segundos, base);
+  if (r.segundosNativo)
+    std::printf("%-20s %8ld %9.3f %10.0f %14s\n", "PostgreSQL (libpq)", r.n, *r.segundosNativo,
+                r.n / *r.segundosNativo, base);
 }
 
 }  // namespace

@@ -4,8 +4,9 @@
 //
 //   sqlite-nuevos N      empty table      vs  sqlite3 .import (staging + INSERT SELECT)
 //   sqlite-existentes N  every key exists vs  staged INSERT OR REPLACE
-//   pg-nuevos N          empty table      vs  psql \copy
+//   pg-nuevos N          empty table      vs  psql \copy          (through ODBC)
 //   pg-existentes N      every key exists vs  staged INSERT ... ON CONFLICT DO UPDATE
+//   pgnativo-nuevos N, pgnativo-existentes N: the same natively (libpq)
 //   fecha-llave M        10 000 updates by a date key into a table of M rows
 //                        (the baseline is the same at 10 000 rows: the cost
 //                        must not grow with the table)
@@ -15,7 +16,8 @@
 //                        tables; the best of five runs each, alternated
 //
 // Each measure runs in a fresh process, so that its peak memory is its own.
-// PostgreSQL needs VARLODI_PG_ODBC and VARLODI_PG_PORT (scripts/pg-cluster).
+// PostgreSQL needs VARLODI_PG_ODBC, VARLODI_PG_NATIVO and VARLODI_PG_PORT
+// (scripts/pg-cluster).
 //
 //   bench_importa_tablas CASE N [CASE N ...]
 #include <sys/resource.h>
@@ -247,15 +249,18 @@ std::string Psql(const std::string& comandos) {
          " -U varlodi varlodi " + comandos + " >/dev/null";
 }
 
-int PgEmpleado(long n, const std::string& carpeta, bool existentes) {
-  const char* odbc = std::getenv("VARLODI_PG_ODBC");
-  if (!odbc || !std::getenv("VARLODI_PG_PORT")) {
-    std::cerr << "bench: sin VARLODI_PG_ODBC/VARLODI_PG_PORT, se omite PostgreSQL\n";
+int PgEmpleado(long n, const std::string& carpeta, bool existentes, bool nativo) {
+  const char* base = std::getenv(nativo ? "VARLODI_PG_NATIVO" : "VARLODI_PG_ODBC");
+  if (!base || !std::getenv("VARLODI_PG_PORT")) {
+    std::cerr << "bench: sin " << (nativo ? "VARLODI_PG_NATIVO" : "VARLODI_PG_ODBC")
+              << "/VARLODI_PG_PORT, se omite PostgreSQL\n";
     return 0;
   }
   const std::string fuente = carpeta + "/Empleado.txt", csv = carpeta + "/Empleado.csv";
   const std::string esquema = "bench_" + std::to_string(::getpid());
-  const std::string cadena = std::string(odbc) + "ConnSettings=SET search_path TO " + esquema + ";";
+  const std::string cadena =
+      std::string(base) +
+      (nativo ? "options=-c search_path=" : "ConnSettings=SET search_path TO ") + esquema + ";";
   const std::string copia =
       "\\copy Empleado (" + std::string(kColumnas) + ") from '" + csv + "' with (format csv)";
   auto ejecuta = [&](const std::string& orden) {
@@ -280,9 +285,9 @@ int PgEmpleado(long n, const std::string& carpeta, bool existentes) {
     ejecuta("VACUUM ANALYZE Empleado");
     EscribeDatos(n, 7, fuente, csv);
   }
-  double base = 0;
+  double referencia = 0;
   if (!existentes) {
-    base = Cronometra([&] { ejecuta(copia); });
+    referencia = Cronometra([&] { ejecuta(copia); });
   } else {
     std::string actualiza;
     for (const char* c : {"Nombre", "Edad", "NumeroTarjeta", "Activo", "FechaAlta", "Sueldo",
@@ -295,13 +300,14 @@ int PgEmpleado(long n, const std::string& carpeta, bool existentes) {
                          << ") SELECT " << kColumnas
                          << " FROM Etapa ON CONFLICT (ID_Empleado) DO UPDATE SET " << actualiza
                          << ";\nCOMMIT;\n";
-    base = Cronometra([&] {
+    referencia = Cronometra([&] {
       Shell("PGOPTIONS='-c search_path=" + esquema + "' " + Psql("-f " + Comillas(guion)));
     });
   }
   Shell(Psql("-c " + Comillas("DROP SCHEMA " + esquema + " CASCADE") + " 2>/dev/null"));
-  Linea(existentes ? "PostgreSQL ODBC, claves existentes" : "PostgreSQL ODBC, registros nuevos", n,
-        m, existentes ? "INSERT ON CONFLICT por etapa" : "psql \\copy", base);
+  const std::string via = nativo ? "PostgreSQL libpq, " : "PostgreSQL ODBC, ";
+  Linea(via + (existentes ? "claves existentes" : "registros nuevos"), n, m,
+        existentes ? "INSERT ON CONFLICT por etapa" : "psql \\copy", referencia);
   return 0;
 }
 
@@ -398,8 +404,10 @@ int FechaLlave(long m, const std::string& carpeta) {
 int UnaMedida(const std::string& caso, long n, const std::string& carpeta) {
   if (caso == "sqlite-nuevos") return SQLiteEmpleado(n, carpeta, false);
   if (caso == "sqlite-existentes") return SQLiteEmpleado(n, carpeta, true);
-  if (caso == "pg-nuevos") return PgEmpleado(n, carpeta, false);
-  if (caso == "pg-existentes") return PgEmpleado(n, carpeta, true);
+  if (caso == "pg-nuevos") return PgEmpleado(n, carpeta, false, false);
+  if (caso == "pg-existentes") return PgEmpleado(n, carpeta, true, false);
+  if (caso == "pgnativo-nuevos") return PgEmpleado(n, carpeta, false, true);
+  if (caso == "pgnativo-existentes") return PgEmpleado(n, carpeta, true, true);
   if (caso == "fecha-llave") return FechaLlave(n, carpeta);
   if (caso == "comillas") return ComasConComillas(n, carpeta);
   std::cerr << "bench: caso desconocido " << caso << "\n";

@@ -64,8 +64,8 @@ set(CPACK_COMPONENT_PROGRAMA_DESCRIPTION
 Importa archivos de texto (columnas de ancho fijo o separadas) a las tablas
 del sistema Varlo y la planeación de faltas a Kardex, según un archivo de
 definiciones INI; escribe una bitácora mensual y los registros importados y
-rechazados. SQLite es la base predeterminada; SQL Server (FreeTDS) y
-PostgreSQL (psqlODBC) se alcanzan por unixODBC.")
+rechazados. SQLite es la base predeterminada; PostgreSQL se alcanza con libpq
+(o con psqlODBC) y SQL Server (FreeTDS) por unixODBC.")
 
 set(CPACK_DEBIAN_GUI_PACKAGE_NAME varlodi-gui)
 set(CPACK_DEBIAN_GUI_PACKAGE_DEPENDS "varlodi (= ${PROJECT_VERSION})")

@@ -63,6 +63,15 @@ class Backend {
     return false;
   }
   virtual bool DifiereActualizacion(ActualizacionDiferible& /*a*/) { return false; }
+  // Whether the backend writes many new rows of a table its own bulk way
+  // (PostgreSQL's COPY) rather than as multi-row INSERTs.
+  virtual bool CopiaFilasAdmitida() const { return false; }
+  // Writes those rows (names in the dialect's quoting, one value per column
+  // in each row) all or none; a refused row raises as a refused INSERT would,
+  // and inside a transaction only the copy is undone.
+  virtual void CopiaFilas(const std::string& /*tablaSql*/,
+                          const std::vector<std::string>& /*columnasSql*/,
+                          const std::vector<std::vector<Valor>>& /*filas*/) {}
 };
 
 }  // namespace varlo::db

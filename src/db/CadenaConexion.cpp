@@ -1,5 +1,7 @@
 #include "db/CadenaConexion.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstddef>
 
 #include "common/ErrorVarlo.h"
@@ -178,6 +180,80 @@ std::string TraduceSqlServer(const std::vector<Par>& pares) {
   return r;
 }
 
+bool EsUriPostgres(const std::string& cadena) {
+  const std::string c = Recorta(cadena);
+  return EmpiezaSinCaso(c, "postgresql://") || EmpiezaSinCaso(c, "postgres://");
+}
+
+// The URI with its password hidden: "user:password@" and "password=" in
+// its parameters.
+std::string OcultaClaveUri(const std::string& uri) {
+  std::string r = uri;
+  const std::size_t inicio = r.find("://") + 3;
+  const std::size_t finAutoridad = std::min(r.find_first_of("/?", inicio), r.size());
+  const std::size_t arroba = r.rfind('@', finAutoridad);
+  if (arroba != std::string::npos && arroba >= inicio) {
+    const std::size_t dos = r.find(':', inicio);
+    if (dos != std::string::npos && dos < arroba) r.replace(dos + 1, arroba - dos - 1, "***");
+  }
+  for (std::size_t p = r.find('?'); p != std::string::npos && p < r.size();) {
+    const std::size_t fin = std::min(r.find('&', p + 1), r.size());
+    const std::size_t igual = r.find('=', p + 1);
+    if (igual != std::string::npos && igual < fin &&
+        IgualSinCaso(std::string_view(r).substr(p + 1, igual - p - 1), "password")) {
+      r.replace(igual + 1, fin - igual - 1, "***");
+    }
+    p = r.find('&', p + 1);
+  }
+  return r;
+}
+
+// A value as libpq's conninfo reads it: between single quotes, with a quote
+// or backslash escaped by a backslash, when it is empty or holds white space
+// (as the C library sees it, which is how libpq does), a quote or a backslash.
+std::string ValorConninfo(const std::string& v) {
+  const bool simple = !v.empty() && std::none_of(v.begin(), v.end(), [](char ch) {
+    return std::isspace(static_cast<unsigned char>(ch)) || ch == '\'' || ch == '\\';
+  });
+  if (simple) return v;
+  std::string r = "'";
+  for (char ch : v) {
+    if (ch == '\'' || ch == '\\') r += '\\';
+    r += ch;
+  }
+  return r + "'";
+}
+
+// OLE DB keys to libpq's; any other key goes as written (libpq refuses the
+// ones it does not know, with their name). A key libpq could not even read
+// (spaces, signs) is refused here, by its name.
+std::string TraducePostgres(const std::string& cadena, const std::vector<Par>& pares) {
+  std::string r;
+  for (const Par& p : pares) {
+    std::string clave;
+    if (EsClave(p, {"Provider", "Persist Security Info"})) continue;
+    if (EsClave(p, {"Data Source", "Host", "Server", "Address", "Addr"}))
+      clave = "host";
+    else if (EsClave(p, {"Port"}))
+      clave = "port";
+    else if (EsClave(p, {"Initial Catalog", "Database"}))
+      clave = "dbname";
+    else if (EsClave(p, {"User ID", "UID", "User"}))
+      clave = "user";
+    else if (EsClave(p, {"Password", "PWD"}))
+      clave = "password";
+    else if (EsClave(p, {"Application Name"}))
+      clave = "application_name";
+    else
+      clave = p.clave;
+    for (char ch : clave)
+      if (!std::isalnum(static_cast<unsigned char>(ch)) && ch != '_')
+        Inutilizable(cadena, "la clave '" + clave + "' no es una opción de conexión de PostgreSQL");
+    r += (r.empty() ? "" : " ") + clave + "=" + ValorConninfo(p.valor);
+  }
+  return r;
+}
+
 // The string as written, without its Provider key.
 std::string SinProveedor(const std::string& cadena, const std::vector<Par>& pares) {
   std::string r;
@@ -200,6 +276,7 @@ std::vector<std::pair<std::string, std::string>> LeePares(const std::string& cad
 }
 
 std::string OcultaClave(const std::string& cadena) {
+  if (EsUriPostgres(cadena)) return OcultaClaveUri(cadena);
   std::vector<Par> pares = LeeSegmentos(cadena);
   std::string r = cadena;
   for (auto it = pares.rbegin(); it != pares.rend(); ++it)
@@ -210,10 +287,22 @@ std::string OcultaClave(const std::string& cadena) {
 
 DestinoConexion InterpretaCadena(const std::string& cadena) {
   if (EstaEnBlanco(cadena)) Inutilizable(cadena, "la cadena de conexión está vacía");
+  DestinoConexion d;
+  // libpq reads its string up to the first NUL: what follows would be lost
+  const bool conNulo = cadena.find('\0') != std::string::npos;
+  if (EsUriPostgres(cadena)) {
+    if (conNulo) Inutilizable(cadena, "la cadena de conexión contiene un carácter nulo");
+    d.backend = TipoBackend::PostgreSql;
+    d.conninfo = Recorta(cadena);
+    // libpq knows the scheme in lower case only
+    const std::size_t esquema = d.conninfo.find("://");
+    for (std::size_t i = 0; i < esquema; ++i)
+      d.conninfo[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(d.conninfo[i])));
+    return d;
+  }
   std::vector<Par> pares = LeeSegmentos(cadena);
   const Par* proveedor = Busca(pares, {"Provider"});
   bool odbc = Busca(pares, {"Driver", "DSN", "FILEDSN"}) != nullptr;
-  DestinoConexion d;
 
   if (proveedor &&
       (IgualSinCaso(proveedor->valor, "SQLite") || IgualSinCaso(proveedor->valor, "SQLite3"))) {
@@ -234,6 +323,13 @@ DestinoConexion InterpretaCadena(const std::string& cadena) {
   if (odbc) {
     d.backend = TipoBackend::Odbc;
     d.cadenaOdbc = SinProveedor(cadena, pares);
+    return d;
+  }
+  if (proveedor && (IgualSinCaso(proveedor->valor, "PostgreSQL") ||
+                    IgualSinCaso(proveedor->valor, "Postgres"))) {
+    if (conNulo) Inutilizable(cadena, "la cadena de conexión contiene un carácter nulo");
+    d.backend = TipoBackend::PostgreSql;
+    d.conninfo = TraducePostgres(cadena, pares);
     return d;
   }
   if (proveedor) Inutilizable(cadena, "el proveedor '" + proveedor->valor + "' no es compatible");

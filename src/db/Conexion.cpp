@@ -6,6 +6,7 @@
 #include "db/ConexionGenerica.h"
 #include "db/ErrorBaseDatos.h"
 #include "db/odbc/ConexionOdbc.h"
+#include "db/pq/ConexionPq.h"
 #include "db/sqlite/ConexionSQLite.h"
 
 namespace varlo::db {
@@ -29,9 +30,13 @@ std::string SinClave(std::string texto, const std::string& cadena) {
 std::unique_ptr<Conexion> Conexion::Abre(const std::string& cadena, const Esperas& esperas) {
   DestinoConexion destino = InterpretaCadena(cadena);
   try {
-    std::unique_ptr<Backend> backend = destino.backend == TipoBackend::SQLite
-                                           ? AbreSQLite(destino.rutaSQLite, esperas)
-                                           : AbreOdbc(destino.cadenaOdbc, esperas);
+    std::unique_ptr<Backend> backend;
+    if (destino.backend == TipoBackend::SQLite)
+      backend = AbreSQLite(destino.rutaSQLite, esperas);
+    else if (destino.backend == TipoBackend::PostgreSql)
+      backend = AbrePq(destino.conninfo, OcultaClave(cadena), esperas);
+    else
+      backend = AbreOdbc(destino.cadenaOdbc, esperas);
     return std::make_unique<ConexionGenerica>(std::move(backend));
   } catch (const ErrorVarlo& e) {
     RelanzaConDescripcion(e, SinClave(e.Descripcion(), cadena));

@@ -1,7 +1,8 @@
 #pragma once
 // The database connection: opened from the "Conexion" string of the
 // definitions file, which also chooses the backend (SQLite for
-// "Provider=SQLite;Data Source=PATH", SQL Server through ODBC for the OLE DB
+// "Provider=SQLite;Data Source=PATH", PostgreSQL through libpq for
+// "Provider=PostgreSQL;..." or a postgresql:// URI, SQL Server through ODBC for the OLE DB
 // providers, any other "Driver=" or "DSN=" string passed to ODBC).
 #include <memory>
 #include <string>

@@ -69,6 +69,12 @@ void EscriturasDiferidas::EscribeGrupo(std::vector<Escritura>& escrituras, std::
       for (auto& [columna, v] : escrituras[i].fila.valores) fila.push_back(std::move(v));
       valores.push_back(std::move(fila));
     }
+    if (backend_->CopiaFilasAdmitida()) {
+      std::vector<std::string> columnasSql;
+      for (const std::string& c : columnas) columnasSql.push_back(dialecto_->Identificador(c));
+      backend_->CopiaFilas(dialecto_->Identificador(primera.fila.tabla), columnasSql, valores);
+      return;
+    }
     backend_->Ejecuta(dialecto_->InsertVarias(primera.fila.tabla, columnas, std::move(valores)));
     return;
   }
@@ -101,7 +107,11 @@ void EscriturasDiferidas::Escribe() {
       const std::size_t porFila = e.nueva
                                       ? e.fila.valores.size()
                                       : 3 + e.cambio.valores.size() + e.cambio.condiciones.size();
-      const std::size_t maximo = std::max<std::size_t>(dialecto_->FilasPorSentencia(porFila), 1);
+      // a copy takes any number of rows; a statement, what its markers allow
+      const std::size_t maximo =
+          e.nueva && backend_->CopiaFilasAdmitida()
+              ? escrituras.size()
+              : std::max<std::size_t>(dialecto_->FilasPorSentencia(porFila), 1);
       std::size_t hasta = desde + 1;
       while (hasta < escrituras.size() && hasta - desde < maximo &&
              MismasColumnas(escrituras[desde], escrituras[hasta]))

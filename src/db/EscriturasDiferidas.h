@@ -1,7 +1,8 @@
 #pragma once
 // New rows and changes of rows found by their locator (or, where the
 // database has none, by their keys), held back and written together (a
-// multi-row INSERT or UPDATE) instead of one statement per record. Every
+// multi-row INSERT or UPDATE, or the backend's own copy of new rows) instead
+// of one statement per record. Every
 // other statement writes the held rows first, so whatever runs next sees
 // them; a rollback drops them.
 //

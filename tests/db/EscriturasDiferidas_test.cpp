@@ -18,6 +18,7 @@ class BackendQueAnota final : public Backend {
  public:
   std::vector<std::string>* textos = nullptr;
   std::function<void()> falla;
+  bool copia = false;  // writes new rows its own way
 
   Motor MotorBD() const override { return Motor::SQLite; }
   bool Abierta() const override { return true; }
@@ -37,6 +38,14 @@ class BackendQueAnota final : public Backend {
   bool EnTransaccion() const override { return true; }
   std::optional<bool> TieneLocalizador(const std::string&) override { return true; }
   void Cierra() override {}
+  bool CopiaFilasAdmitida() const override { return copia; }
+  void CopiaFilas(const std::string& tabla, const std::vector<std::string>& columnas,
+                  const std::vector<std::vector<Valor>>& filas) override {
+    if (falla) falla();
+    std::string t = "copy " + tabla;
+    for (const std::string& c : columnas) t += " " + c;
+    textos->push_back(t + " [" + std::to_string(filas.size()) + "]");
+  }
 };
 
 struct Entorno {
@@ -79,6 +88,30 @@ TEST(EscriturasDiferidas, LasFilasSeEscribenJuntasYEnOrdenAntesDeOtraSentencia) 
   e.diferidas->ConfirmaTransaccion();
   EXPECT_EQ(e.textos, (std::vector<std::string>{
                           "ROLLBACK", "insert into \"T\" (\"A\") values (?) [1]", "COMMIT"}));
+}
+
+// A backend with a copy of its own gets every consecutive row of one shape
+// at once, past the markers a statement could carry; a refused copy is the
+// batch's, as a refused statement is.
+TEST(EscriturasDiferidas, UnaCopiaLlevaTodasLasFilasDeUnaFormaYSuRechazoEsDelLote) {
+  Entorno e;
+  e.backend->copia = true;
+  e.diferidas->Activa(true);
+  for (std::int64_t i = 0; i < 1500; ++i) ASSERT_TRUE(e.Fila("T", {{"A", i}, {"B", i}}));
+  ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{1}}}));
+  ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{2}}, {"B", std::int64_t{2}}}));
+  e.diferidas->Ejecuta({"select 1", {}});
+  EXPECT_EQ(e.textos,
+            (std::vector<std::string>{"copy \"T\" \"A\" \"B\" [1500]", "copy \"T\" \"A\" [1]",
+                                      "copy \"T\" \"A\" \"B\" [1]", "select 1 [0]"}));
+  ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{1}}}));
+  e.backend->falla = [] { throw ErrorVarlo(-1, "PostgreSQL", "duplicate key"); };
+  try {
+    e.diferidas->ConfirmaTransaccion();
+    ADD_FAILURE() << "the refusal must come back";
+  } catch (const ErrorVarlo& error) {
+    EXPECT_EQ(ClaseDe(error), ErrorBaseDatos::Clase::LoteDiferido) << error.Descripcion();
+  }
 }
 
 TEST(EscriturasDiferidas, UnFalloAlEscribirLasEsDelLoteSalvoLaConexionPerdida) {

@@ -14,6 +14,7 @@
 #include "common/Plataforma.h"
 #include "db/Conexion.h"
 #include "support/BaseDatosPrueba.h"
+#include "support/MotoresPrueba.h"
 #include "support/RelojFijo.h"
 
 namespace varlo {
@@ -31,7 +32,7 @@ void Guion(VentanaGenerador& v, std::vector<std::string> nombres,
   if (cadena) v.conexiones.push_back(*cadena);
 }
 
-class Generador : public ::testing::TestWithParam<bool> {  // true: PostgreSQL
+class Generador : public ::testing::TestWithParam<prueba::MotorPrueba> {
  protected:
   Generador() { EstableceCarpetaPrograma(tmp.Ruta()); }
   prueba::RelojFijo reloj;
@@ -42,9 +43,8 @@ class Generador : public ::testing::TestWithParam<bool> {  // true: PostgreSQL
 // cancelled, a file generated for two tables, the run on it.
 TEST_P(Generador, FileFollowsTheFormatKeyByKeyAndTheRunUsesIt) {
   std::setlocale(LC_TIME, "C");
-  std::optional<BaseDatosPrueba> pg;
-  if (GetParam()) pg.emplace(BaseDatosPrueba::PostgreSql());
-  const std::string cadena = pg ? pg->Cadena() : BaseDatosPrueba::SQLite(tmp.Archivo("bd"));
+  std::unique_ptr<BaseDatosPrueba> pg;
+  const std::string cadena = prueba::BaseDe(GetParam(), tmp.Archivo("bd"), pg);
   const std::string emp = pg ? "empleado" : "Empleado", jer = pg ? "jerarquias" : "Jerarquias";
   const std::string ruta = tmp.Archivo("nuevo.ini");
   VentanaGenerador v;
@@ -102,7 +102,7 @@ TEST_P(Generador, FileFollowsTheFormatKeyByKeyAndTheRunUsesIt) {
   EXPECT_NE(log.find(Utf8AAnsi("Fin de importación (")), std::string::npos) << log;
 }
 
-INSTANTIATE_TEST_SUITE_P(SQLiteYPostgreSql, Generador, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(Motores, Generador, prueba::TodosLosMotores(), prueba::NombreMotor);
 
 using GeneradorSinBase = Generador;
 

@@ -1,6 +1,9 @@
 // The "Conexion" string: its pairs, the password hidden for messages, and
 // the ODBC string each backend gets. The whole input is the string.
+#include <libpq-fe.h>
+
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -86,6 +89,57 @@ void CompruebaOdbc(const Pares& pares, const std::string& odbc) {
   EXIGE(obtenidos == esperados);
 }
 
+bool EsUri(const std::string& cadena) {
+  const std::string c = Recorta(cadena);
+  auto empieza = [&](std::string_view p) {
+    return IgualSinCaso(std::string_view(c).substr(0, p.size()), p);
+  };
+  return empieza("postgresql://") || empieza("postgres://");
+}
+
+// A URI goes to libpq as written, its scheme in lower case.
+void CompruebaUri(const std::string& cadena, const db::DestinoConexion& d) {
+  EXIGE(d.backend == db::TipoBackend::PostgreSql);
+  const std::string c = Recorta(cadena);
+  EXIGE(d.conninfo.size() == c.size() && IgualSinCaso(d.conninfo, c));
+  EXIGE(d.conninfo.substr(d.conninfo.find("://")) == c.substr(c.find("://")));
+}
+
+// The conninfo built from OLE DB keys: libpq reads back the host, the user
+// and the password each with the value of the last pair that gave it.
+void CompruebaPostgres(const Pares& pares, const std::string& conninfo) {
+  // libpq would read it only up to a NUL
+  EXIGE(conninfo.find('\0') == std::string::npos);
+  char* error = nullptr;
+  std::unique_ptr<PQconninfoOption, void (*)(PQconninfoOption*)> o(
+      PQconninfoParse(conninfo.c_str(), &error), PQconninfoFree);
+  if (!o) {
+    // only a key libpq does not know may make it refuse the string
+    const std::string m = error ? error : "";
+    PQfreemem(error);
+    EXIGE(m.find("invalid connection option") != std::string::npos);
+    return;
+  }
+  const std::pair<std::string_view, std::vector<std::string_view>> claves[] = {
+      {"host", {"Data Source", "Host", "Server", "Address", "Addr"}},
+      {"user", {"User ID", "UID", "User"}},
+      {"password", {"Password", "PWD"}},
+  };
+  for (const auto& [destino, origen] : claves) {
+    const std::string* ultimo = nullptr;
+    for (const auto& [clave, valor] : pares)
+      for (std::string_view c : origen)
+        if (IgualSinCaso(clave, c)) ultimo = &valor;
+    // a pass-through key may give the same keyword later
+    const std::string* repetido = Primero(pares, {destino});
+    if (!ultimo || repetido) continue;
+    const char* leido = nullptr;
+    for (const PQconninfoOption* i = o.get(); i->keyword; ++i)
+      if (destino == i->keyword) leido = i->val;
+    EXIGE(leido && *ultimo == leido);
+  }
+}
+
 }  // namespace
 }  // namespace varlo::fuzz
 
@@ -95,10 +149,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* datos, std::size_t tam
   std::string cadena(reinterpret_cast<const char*>(datos), tamano);
   Pares pares = db::LeePares(cadena);
   for (const auto& [clave, valor] : pares) EXIGE(!clave.empty());
-  CompruebaOculta(cadena, pares);
+  if (!EsUri(cadena)) CompruebaOculta(cadena, pares);
   try {
     db::DestinoConexion d = db::InterpretaCadena(cadena);
-    if (d.backend == db::TipoBackend::SQLite) {
+    if (EsUri(cadena)) {
+      CompruebaUri(cadena, d);
+    } else if (d.backend == db::TipoBackend::PostgreSql) {
+      CompruebaPostgres(pares, d.conninfo);
+    } else if (d.backend == db::TipoBackend::SQLite) {
       EXIGE(!EstaEnBlanco(d.rutaSQLite));
     } else if (EsSqlServer(Primero(pares, {"Provider"}))) {
       CompruebaSqlServer(pares, d.cadenaOdbc);

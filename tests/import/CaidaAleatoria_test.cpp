@@ -147,9 +147,7 @@ TEST_P(CaidaAleatoriaEn, OtraSemillaOtrosMomentos) {
   Intentos(GetParam(), kIntentos / 2, kIntentos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Motores, CaidaAleatoriaEn,
-                         ::testing::Values(MotorPrueba::SQLite, MotorPrueba::PostgreSql),
-                         NombreMotor);
+INSTANTIATE_TEST_SUITE_P(Motores, CaidaAleatoriaEn, TodosLosMotores(), NombreMotor);
 
 }  // namespace
 }  // namespace varlo::prueba

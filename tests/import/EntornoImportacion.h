@@ -20,6 +20,7 @@
 #include "import/ImportaDatos.h"
 #include "support/BaseDatosPrueba.h"
 #include "support/CarpetaTemporal.h"
+#include "support/MotoresPrueba.h"
 #include "support/RelojFijo.h"
 
 namespace varlo::prueba {
@@ -63,22 +64,11 @@ inline std::string SoloTurno(const std::string& origen) {
   return ListaTablas({"Turno"}) + SeccionComas("Turno", origen, "ID", {"ID", "Nombre"});
 }
 
-enum class MotorPrueba { SQLite, PostgreSql };
-
-inline std::string NombreMotor(const ::testing::TestParamInfo<MotorPrueba>& i) {
-  return i.param == MotorPrueba::SQLite ? "SQLite" : "PostgreSql";
-}
-
 class EntornoImportacion {
  public:
   explicit EntornoImportacion(MotorPrueba motor = MotorPrueba::SQLite) {
     EstableceCarpetaPrograma(tmp_.Ruta());
-    if (motor == MotorPrueba::SQLite) {
-      cadena_ = BaseDatosPrueba::SQLite(tmp_.Ruta());
-    } else {
-      pg_ = std::make_unique<BaseDatosPrueba>(BaseDatosPrueba::PostgreSql());
-      cadena_ = pg_->Cadena();
-    }
+    cadena_ = BaseDe(motor, tmp_.Ruta(), pg_);
     conexion_ = db::Conexion::Abre(cadena_);
   }
   ~EntornoImportacion() {

@@ -307,9 +307,7 @@ TEST(ImportaDatos, DecimalEnColumnaEnteraSeRedondea) {
   EXPECT_EQ(er[1].rfind("5,1e3,1(No coinciden los tipos", 0), 0u) << er[1];
 }
 
-INSTANTIATE_TEST_SUITE_P(Motores, ImportaDatosEn,
-                         ::testing::Values(MotorPrueba::SQLite, MotorPrueba::PostgreSql),
-                         NombreMotor);
+INSTANTIATE_TEST_SUITE_P(Motores, ImportaDatosEn, TodosLosMotores(), NombreMotor);
 
 }  // namespace
 }  // namespace varlo::prueba

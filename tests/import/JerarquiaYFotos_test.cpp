@@ -64,9 +64,7 @@ TEST_P(JerarquiaEn, FalloDelPasoDejaLosNivelesComoEstaban) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Motores, JerarquiaEn,
-                         ::testing::Values(MotorPrueba::SQLite, MotorPrueba::PostgreSql),
-                         NombreMotor);
+INSTANTIATE_TEST_SUITE_P(Motores, JerarquiaEn, TodosLosMotores(), NombreMotor);
 
 TEST(FotoRegistro, RutaDelArchivo) {
   EXPECT_EQ(RutaFoto("/datos/", "Empleado", "FOTO", " 123 "), "/datos/Empleado_FOTO/123.jpg");

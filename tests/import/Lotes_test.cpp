@@ -200,9 +200,7 @@ TEST_P(LotesEn, SimulacionDiceSiConsumioSecuencias) {
       << resumen << " / siguiente valor: " << filas[0][0];
 }
 
-INSTANTIATE_TEST_SUITE_P(Motores, LotesEn,
-                         ::testing::Values(MotorPrueba::SQLite, MotorPrueba::PostgreSql),
-                         NombreMotor);
+INSTANTIATE_TEST_SUITE_P(Motores, LotesEn, TodosLosMotores(), NombreMotor);
 
 TEST(LotesPostgreSql, ConfirmacionFallidaSeRepiteRegistroARegistro) {
   // A constraint checked only at commit makes the whole batch fail: it is

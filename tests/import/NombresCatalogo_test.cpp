@@ -49,9 +49,7 @@ TEST_P(NombresEn, BorrarAntesDeImportarVaciaLaTablaConNombreReservado) {
   EXPECT_EQ(e.Lee("[Order]", {"[Key]", "[Desc]"}), (Filas{{"1", "uno"}}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Motores, NombresEn,
-                         ::testing::Values(MotorPrueba::SQLite, MotorPrueba::PostgreSql),
-                         NombreMotor);
+INSTANTIATE_TEST_SUITE_P(Motores, NombresEn, TodosLosMotores(), NombreMotor);
 
 // PostgreSQL keeps the case of a name created quoted and folds an unquoted
 // one: both are found from the definitions' spelling, whatever its case.

@@ -3,7 +3,7 @@
 // on a cluster of the test's own, so nothing else shares the frozen backend:
 // the run ends from the client side with status 3 and one error line, well
 // within the statement wait plus its margin; every "_Ok.txt" line has its
-// row, and a rerun completes the rest.
+// row, and a rerun completes the rest. Natively (libpq) and through ODBC.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -75,6 +75,7 @@ class ClusterPropio {
          PorLineas(Salida(enRed_ + Guion() + " start " + Carpeta() + " 2>&1"))) {
       if (linea.rfind("VARLODI_PG_PORT=", 0) == 0) puerto_ = linea.substr(16);
       if (linea.rfind("VARLODI_PG_ODBC=", 0) == 0) odbc_ = linea.substr(16);
+      if (linea.rfind("VARLODI_PG_NATIVO=", 0) == 0) nativo_ = linea.substr(18);
     }
   }
   ~ClusterPropio() {
@@ -93,8 +94,11 @@ class ClusterPropio {
   ClusterPropio(const ClusterPropio&) = delete;
   ClusterPropio& operator=(const ClusterPropio&) = delete;
 
-  bool Activo() const { return !puerto_.empty() && !odbc_.empty(); }
-  const std::string& Odbc() const { return odbc_; }
+  bool Activo() const { return !puerto_.empty() && !odbc_.empty() && !nativo_.empty(); }
+  // The "Conexion" string of the cluster for that path.
+  const std::string& Cadena(MotorPrueba m) const {
+    return m == MotorPrueba::PostgreSqlOdbc ? odbc_ : nativo_;
+  }
   // psql's answer, unaligned, one row a line.
   std::string Consulta(const std::string& sql) const {
     return Salida(enRed_ + Psql() + " -X -q -tA -h 127.0.0.1 -p " + puerto_ +
@@ -124,7 +128,7 @@ class ClusterPropio {
 
   CarpetaTemporal tmp_;
   std::string red_, enRed_;
-  std::string puerto_, odbc_;
+  std::string puerto_, odbc_, nativo_;
   std::vector<pid_t> detenidos_;
 };
 
@@ -148,7 +152,7 @@ Fin EsperaCorrida(pid_t pid, Reloj::time_point desde) {
   return {WIFSIGNALED(st) ? 128 + WTERMSIG(st) : WEXITSTATUS(st), Reloj::now() - desde};
 }
 
-class ServidorCongelado : public ::testing::Test {
+class ServidorCongelado : public ::testing::TestWithParam<MotorPrueba> {
  protected:
   explicit ServidorCongelado(std::string red = "") : pg_(std::move(red)) {}
 
@@ -158,7 +162,7 @@ class ServidorCongelado : public ::testing::Test {
     std::string fuente;
     for (int i = 1; i <= kLineas; ++i) fuente += std::to_string(i) + ",T\r\n";
     EscribeBytes(tmp_.Archivo("Turno.txt"), fuente);
-    EscribeBytes(tmp_.Archivo("defs.ini"), "[Base de Datos]\r\nConexion=" + pg_.Odbc() +
+    EscribeBytes(tmp_.Archivo("defs.ini"), "[Base de Datos]\r\nConexion=" + pg_.Cadena(GetParam()) +
                                                "\r\nEsperaSentencia=" + std::to_string(kEspera) +
                                                "\r\nEsperaConexion=" + std::to_string(kEspera) +
                                                "\r\n" + SoloTurno(tmp_.Archivo("Turno.txt")));
@@ -240,7 +244,7 @@ class ServidorCongelado : public ::testing::Test {
   ClusterPropio pg_;
 };
 
-TEST_F(ServidorCongelado, DuranteUnaSentenciaLaCorridaTerminaConEstado3) {
+TEST_P(ServidorCongelado, DuranteUnaSentenciaLaCorridaTerminaConEstado3) {
   const pid_t pid = Lanza();
   ASSERT_GT(pid, 0);
   EsperaUnLote(pid);
@@ -256,7 +260,7 @@ TEST_F(ServidorCongelado, DuranteUnaSentenciaLaCorridaTerminaConEstado3) {
 // A commit held by a deferred trigger that sleeps places the freeze inside
 // the commit itself: the batch is never reported, whatever the server does
 // with it once it runs again.
-TEST_F(ServidorCongelado, DuranteLaConfirmacionElLoteNoSeReporta) {
+TEST_P(ServidorCongelado, DuranteLaConfirmacionElLoteNoSeReporta) {
   ASSERT_EQ(pg_.Consulta("create function duerme() returns trigger language plpgsql as "
                          "\\$\\$ begin perform pg_sleep(2); return null; end \\$\\$; "
                          "create constraint trigger al_confirmar after insert on turno "
@@ -289,7 +293,7 @@ class RedMuerta : public ServidorCongelado {
   RedMuerta() : ServidorCongelado("varlodi-vigia-" + std::to_string(getpid())) {}
 };
 
-TEST_F(RedMuerta, LaCorridaTerminaConEstado3) {
+TEST_P(RedMuerta, LaCorridaTerminaConEstado3) {
   ASSERT_FALSE(pg_.EnRed().empty()) << "no network namespace (ip netns needs root)";
   const pid_t pid = Lanza();
   ASSERT_GT(pid, 0);
@@ -300,6 +304,11 @@ TEST_F(RedMuerta, LaCorridaTerminaConEstado3) {
   CompruebaCorridaCortada(fin);
   CompruebaQueOtraCorridaCompleta();
 }
+
+// The two client paths to PostgreSQL: libpq's and psqlODBC's.
+const auto kAccesos = ::testing::Values(MotorPrueba::PostgreSql, MotorPrueba::PostgreSqlOdbc);
+INSTANTIATE_TEST_SUITE_P(Accesos, ServidorCongelado, kAccesos, NombreMotor);
+INSTANTIATE_TEST_SUITE_P(Accesos, RedMuerta, kAccesos, NombreMotor);
 
 }  // namespace
 }  // namespace varlo::prueba

@@ -75,14 +75,12 @@ TEST_P(TextoNuloEn, EscribeNuloNuncaEnLaLlaveYVacioNoBorra) {
   EXPECT_TRUE(er[1].ends_with(", Columna:0)")) << er[1];
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    MotoresYLotes, TextoNuloEn,
-    ::testing::Combine(::testing::Values(MotorPrueba::SQLite, MotorPrueba::PostgreSql),
-                       ::testing::Values(1L, 0L)),
-    [](const ::testing::TestParamInfo<Caso>& i) {
-      return std::string(std::get<0>(i.param) == MotorPrueba::SQLite ? "SQLite" : "PostgreSql") +
-             (std::get<1>(i.param) == 1 ? "_UnoPorUno" : "_EnLotes");
-    });
+INSTANTIATE_TEST_SUITE_P(MotoresYLotes, TextoNuloEn,
+                         ::testing::Combine(TodosLosMotores(), ::testing::Values(1L, 0L)),
+                         [](const ::testing::TestParamInfo<Caso>& i) {
+                           return NombreDeMotor(std::get<0>(i.param)) +
+                                  (std::get<1>(i.param) == 1 ? "_UnoPorUno" : "_EnLotes");
+                         });
 
 // Without the key, a value that reads "NULL" is text like any other.
 TEST(TextoNulo, ApagadoPorOmision) {

@@ -192,9 +192,7 @@ TEST_P(TrampasEn, LlavesIgualesSegunLaIntercalacionDanUnaFila) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Motores, TrampasEn,
-                         ::testing::Values(MotorPrueba::SQLite, MotorPrueba::PostgreSql),
-                         NombreMotor);
+INSTANTIATE_TEST_SUITE_P(Motores, TrampasEn, TodosLosMotores(), NombreMotor);
 
 // Rows written per INSERT or UPDATE statement, in order, counted by
 // statement-level triggers: a batch written together is one statement; a

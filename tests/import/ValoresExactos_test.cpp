@@ -76,9 +76,7 @@ TEST_P(LlaveEnteraEn, DecimalEnLlaveEnteraSeRechazaYCeroDecimalEncuentraSuFila) 
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Motores, LlaveEnteraEn,
-                         ::testing::Values(MotorPrueba::SQLite, MotorPrueba::PostgreSql),
-                         NombreMotor);
+INSTANTIATE_TEST_SUITE_P(Motores, LlaveEnteraEn, TodosLosMotores(), NombreMotor);
 
 }  // namespace
 }  // namespace varlo::prueba

@@ -55,9 +55,7 @@ TEST_P(VarlodiEn, ImportaTablasConJerarquiaFotosYRechazos) {
   EXPECT_EQ(log, (V{">Inicio de importación", "Fin de importación"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Motores, VarlodiEn,
-                         ::testing::Values(MotorPrueba::SQLite, MotorPrueba::PostgreSql),
-                         NombreMotor);
+INSTANTIATE_TEST_SUITE_P(Motores, VarlodiEn, TodosLosMotores(), NombreMotor);
 
 }  // namespace
 }  // namespace varlo::prueba

@@ -29,6 +29,7 @@ names() { tr ',|' '\n' <<<"$1" | sed 's/^ *//; s/[ (].*//' | sed '/^$/d'; }
 depends=$(field "$deb" Depends)
 grep -qx 'libsqlite3-0' <(names "$depends") || fail "Depends lacks libsqlite3-0: $depends"
 grep -qx 'libodbc[0-9]*' <(names "$depends") || fail "Depends lacks unixODBC: $depends"
+grep -qx 'libpq5' <(names "$depends") || fail "Depends lacks libpq5: $depends"
 ! grep -q qt <<<"$depends" || fail "the console package depends on Qt: $depends"
 # The package that holds a library file (dpkg lists some under /lib, some under /usr/lib).
 owner() {

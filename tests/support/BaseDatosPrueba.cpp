@@ -67,13 +67,14 @@ std::string BaseDatosPrueba::SQLite(const std::string& carpeta) {
   return cadena;
 }
 
-BaseDatosPrueba BaseDatosPrueba::PostgreSql() {
-  const char* base = std::getenv("VARLODI_PG_ODBC");
+BaseDatosPrueba BaseDatosPrueba::PostgreSql(Acceso acceso) {
+  const char* variable = acceso == Acceso::Odbc ? "VARLODI_PG_ODBC" : "VARLODI_PG_NATIVO";
+  const char* base = std::getenv(variable);
   if (!base || !*base)
-    Falla(
-        "VARLODI_PG_ODBC no está definida: inicie el servidor de pruebas con "
-        "`scripts/pg-cluster start DIR` y `eval \"$(scripts/pg-cluster env DIR)\"` (scripts/test "
-        "lo hace)");
+    Falla(std::string(variable) +
+          " no está definida: inicie el servidor de pruebas con "
+          "`scripts/pg-cluster start DIR` y `eval \"$(scripts/pg-cluster env DIR)\"` (scripts/test "
+          "lo hace)");
   std::string cadenaBase = base;
   std::random_device azar;
   char nombre[48];
@@ -86,7 +87,11 @@ BaseDatosPrueba BaseDatosPrueba::PostgreSql() {
   b.admin_->Execute("set search_path to " + b.esquema_);
   for (const std::string& s : Sentencias(ArchivoEsquema("postgresql.sql"))) b.admin_->Execute(s);
   if (!cadenaBase.empty() && cadenaBase.back() != ';') cadenaBase += ';';
-  b.cadena_ = cadenaBase + "BoolsAsChar=0;ConnSettings=SET search_path TO " + b.esquema_ + ";";
+  b.cadena_ =
+      cadenaBase +
+      (acceso == Acceso::Odbc ? "BoolsAsChar=0;ConnSettings=SET search_path TO " + b.esquema_
+                              : "options=-c search_path=" + b.esquema_) +
+      ";";
   return b;
 }
 

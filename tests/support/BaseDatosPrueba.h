@@ -5,7 +5,8 @@
 //   BaseDatosPrueba pg = BaseDatosPrueba::PostgreSql();      // a private schema
 //   ... Conexion::Abre(pg.Cadena()) ...
 //
-// PostgreSQL needs VARLODI_PG_ODBC (scripts/pg-cluster start prints it);
+// PostgreSQL needs VARLODI_PG_ODBC or VARLODI_PG_NATIVO (scripts/pg-cluster
+// start prints both);
 // without it the test fails, it is never skipped. Each PostgreSqL database is
 // a schema of its own, dropped when the object goes, so test programs that
 // run side by side never share tables.
@@ -25,15 +26,18 @@ class BaseDatosPrueba {
   // "Conexion" string ("Provider=SQLite;Data Source=...").
   static std::string SQLite(const std::string& carpeta);
 
-  // Creates a schema with a unique name on the server of VARLODI_PG_ODBC and
-  // loads the schema into it.
-  [[nodiscard]] static BaseDatosPrueba PostgreSql();
+  // How the schema is reached: through psqlODBC (VARLODI_PG_ODBC) or
+  // natively through libpq (VARLODI_PG_NATIVO).
+  enum class Acceso { Odbc, Nativo };
+  // Creates a schema with a unique name on the test server and loads the
+  // schema into it.
+  [[nodiscard]] static BaseDatosPrueba PostgreSql(Acceso acceso = Acceso::Odbc);
 
   BaseDatosPrueba(BaseDatosPrueba&&) noexcept;
   BaseDatosPrueba& operator=(BaseDatosPrueba&&) noexcept;
   ~BaseDatosPrueba();
 
-  // The ODBC string of the schema (search_path set on connect).
+  // The "Conexion" string of the schema (search_path set on connect).
   const std::string& Cadena() const { return cadena_; }
   const std::string& Esquema() const { return esquema_; }
 

@@ -14,6 +14,7 @@
 #include "common/ErrorVarlo.h"
 #include "common/Texto.h"
 #include "db/CadenaConexion.h"
+#include "db/CatalogoPostgres.h"
 #include "db/ErrorBaseDatos.h"
 #include "db/ErroresBD.h"
 #include "db/odbc/ManejadorOdbc.h"
@@ -375,43 +376,19 @@ void ConexionOdbc::DeshaceTransaccion() noexcept {
 
 std::optional<bool> ConexionOdbc::TieneLocalizador(const std::string& tablaSql) {
   if (motor_ != Motor::PostgreSql) return false;
-  // tables and partitioned tables; views and foreign tables have no ctid
-  ResultadoConsulta r =
-      Consulta({"select relkind from pg_class where oid = to_regclass(?)", {tablaSql}}, 1);
-  if (r.filas.empty() || r.filas[0].empty()) return std::nullopt;
-  const std::string clase = ValorComoTexto(r.filas[0][0]);
-  return clase == "r" || clase == "p";
+  return LocalizadorPostgres(*this, tablaSql);
 }
 
-// PostgreSQL folds an unquoted name to lower case and SQL Server compares
-// names as its collation says: the catalog is asked with the server's own
-// rules, so that the name is then written quoted in its real spelling.
+// SQL Server compares names as its collation says: the catalog is asked with
+// the server's own rules, so that the name is then written quoted in its
+// real spelling.
 std::optional<std::vector<std::string>> ConexionOdbc::NombreCatalogo(
     const std::vector<std::string>& partes) {
-  if (partes.empty() || partes.size() > 2) return std::nullopt;
-  const std::string tabla = partes.back();
-  const std::string esquema = partes.size() == 2 ? partes.front() : std::string();
-  ResultadoConsulta r;
-  if (motor_ == Motor::PostgreSql) {
-    // the spelling given first, then its folded form, then the search path's order
-    r = Consulta({"select n.nspname, c.relname from pg_catalog.pg_class c"
-                  " join pg_catalog.pg_namespace n on n.oid = c.relnamespace"
-                  " where c.relkind in ('r', 'p', 'v', 'm', 'f')"
-                  " and lower(c.relname) = lower(cast(? as text))"
-                  " and case when cast(? as text) = '' then n.nspname = any(current_schemas(false))"
-                  " else lower(n.nspname) = lower(cast(? as text)) end"
-                  " order by c.relname = cast(? as text) desc, n.nspname = cast(? as text) desc,"
-                  " c.relname = lower(cast(? as text)) desc,"
-                  " array_position(current_schemas(false), n.nspname), n.nspname",
-                  {tabla, esquema, esquema, tabla, esquema, tabla}},
-                 1);
-  } else if (motor_ == Motor::SqlServer) {
-    std::string comoEscrita;
-    for (const std::string& p : partes) comoEscrita += (comoEscrita.empty() ? "[" : ".[") + p + "]";
-    r = Consulta({kNombreCatalogoSqlServer, {comoEscrita}}, 1);
-  } else {
-    return std::nullopt;
-  }
+  if (motor_ == Motor::PostgreSql) return NombreCatalogoPostgres(*this, partes);
+  if (motor_ != Motor::SqlServer || partes.empty() || partes.size() > 2) return std::nullopt;
+  std::string comoEscrita;
+  for (const std::string& p : partes) comoEscrita += (comoEscrita.empty() ? "[" : ".[") + p + "]";
+  const ResultadoConsulta r = Consulta({kNombreCatalogoSqlServer, {comoEscrita}}, 1);
   if (r.filas.empty() || r.filas[0].size() < 2 || EsNulo(r.filas[0][1])) return std::nullopt;
   std::vector<std::string> real;
   if (partes.size() == 2) real.push_back(ValorComoTexto(r.filas[0][0]));

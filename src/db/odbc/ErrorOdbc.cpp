@@ -10,6 +10,7 @@
 #include "common/ErrorVarlo.h"
 #include "db/ErrorBaseDatos.h"
 #include "db/ErroresBD.h"
+#include "db/EstadosSql.h"
 #include "db/odbc/TextoOdbc.h"
 
 namespace varlo::db::odbc {
@@ -27,23 +28,6 @@ struct RegistroDiagnostico {
   SQLINTEGER nativo = 0;
   std::string mensaje;
 };
-
-// A message on one line: the log and the result files hold one error per
-// line. Line breaks become one space; the rest is kept as the driver wrote it.
-std::string UnaLinea(const std::string& texto) {
-  std::string linea;
-  for (std::size_t i = 0; i < texto.size(); ++i) {
-    const char c = texto[i];
-    if (c == '\r' || c == '\n' || c == '\t') {
-      if (c == '\r' && i + 1 < texto.size() && texto[i + 1] == '\n') ++i;
-      linea.push_back(' ');
-    } else {
-      linea.push_back(c);
-    }
-  }
-  while (!linea.empty() && linea.back() == ' ') linea.pop_back();
-  return linea;
-}
 
 // `texto` without any occurrence of the secret; a very short one would blank
 // out ordinary letters and is left alone.
@@ -95,17 +79,6 @@ std::string FuenteDe(const std::vector<RegistroDiagnostico>& registros) {
 }
 }  // namespace
 
-long NumeroDeEstado(std::string_view sqlstate) {
-  // The HRESULTs the original provider raised for the same situations.
-  if (sqlstate.starts_with("23")) return errores_bd::ViolacionIntegridad;
-  if (sqlstate.starts_with("28")) return -2147217843;  // login refused
-  if (sqlstate.starts_with("42") || sqlstate.starts_with("37")) return errores_bd::ErrorEnComando;
-  if (sqlstate == "22001") return -2147217833;         // value too long for the column
-  if (sqlstate.starts_with("22")) return -2147217913;  // value cannot be converted
-  if (sqlstate == "HYT00" || sqlstate == "HYT01") return -2147217871;  // timeout
-  return errores_bd::FalloProveedor;
-}
-
 namespace {
 bool Contiene(const std::string& texto, std::string_view parte) {
   return texto.find(parte) != std::string::npos;
@@ -114,9 +87,7 @@ bool Contiene(const std::string& texto, std::string_view parte) {
 // What one diagnostic record means for the run.
 ErrorBaseDatos::Clase ClaseDeRegistro(const RegistroDiagnostico& r, ClaseHandle handle) {
   const std::string_view e = r.estado;
-  // connection exceptions, an administrator's shutdown, a connection timeout
-  if (e.starts_with("08") || e == "57P01" || e == "57P02" || e == "57P03" || e == "HYT01")
-    return ErrorBaseDatos::Clase::ConexionPerdida;
+  if (const ErrorBaseDatos::Clase c = ClaseDeEstado(e); c != ErrorBaseDatos::Clase::Otro) return c;
   // psqlODBC reports a dead socket under a general state
   if (Contiene(r.mensaje, "could not send data") ||
       Contiene(r.mensaje, "no connection to the server") ||
@@ -126,22 +97,15 @@ ErrorBaseDatos::Clase ClaseDeRegistro(const RegistroDiagnostico& r, ClaseHandle 
   // the login timed out: the server did not answer
   if (e == "HYT00" && handle != ClaseHandle::Sentencia)
     return ErrorBaseDatos::Clase::ConexionPerdida;
-  // a deadlock victim or a serialization failure: SQL Server's 1205 (40001),
-  // PostgreSQL's 40001 and 40P01; the server rolled the transaction back
-  if (e == "40001" || e == "40P01" || r.nativo == 1205)
-    return ErrorBaseDatos::Clase::TransaccionPerdida;
-  // a statement waited out its bound: PostgreSQL's lock_timeout (55P03),
-  // a cancelled statement (57014), SQL Server's lock timeout (1222)
-  if (e == "HYT00" || e == "55P03" || e == "57014" || r.nativo == 1222)
-    return ErrorBaseDatos::Clase::Bloqueo;
-  // the server cannot store anything: disk_full, read_only_sql_transaction
-  // (a read-only server or a standby), io_error
-  if (e == "53100" || e == "25006" || e == "58030") return ErrorBaseDatos::Clase::Almacenamiento;
+  // SQL Server's deadlock victim (1205)
+  if (r.nativo == 1205) return ErrorBaseDatos::Clase::TransaccionPerdida;
+  // a statement timeout; SQL Server's lock timeout (1222)
+  if (e == "HYT00" || r.nativo == 1222) return ErrorBaseDatos::Clase::Bloqueo;
   // SQL Server: a full filegroup (1105), a full log (9002), a read-only database (3906)
   if (r.nativo == 1105 || r.nativo == 9002 || r.nativo == 3906)
     return ErrorBaseDatos::Clase::Almacenamiento;
-  // PostgreSQL's unique_violation; SQL Server's duplicate key (2627, 2601)
-  if (e == "23505" || (e == "23000" && (r.nativo == 2627 || r.nativo == 2601)))
+  // SQL Server's duplicate key (2627, 2601)
+  if (e == "23000" && (r.nativo == 2627 || r.nativo == 2601))
     return ErrorBaseDatos::Clase::ClaveDuplicada;
   return ErrorBaseDatos::Clase::Otro;
 }
@@ -158,16 +122,6 @@ ErrorBaseDatos::Clase ClaseDeError(const std::vector<RegistroDiagnostico>& regis
   return clase;
 }
 }  // namespace
-
-std::string GlosaDeEstado(std::string_view sqlstate) {
-  // What an operator should read first; the driver's own text follows.
-  if (sqlstate == "28P01" || sqlstate == "28000") return "usuario o contraseña incorrectos";
-  if (sqlstate == "08001") return "no se pudo conectar con el servidor";
-  if (sqlstate == "3D000") return "la base de datos no existe";
-  if (sqlstate == "42P01" || sqlstate == "42S02") return "no existe la tabla";
-  if (sqlstate == "42703" || sqlstate == "42S22") return "no existe la columna";
-  return "";
-}
 
 RetornoOdbc Comprueba(RetornoOdbc rc, ClaseHandle clase, HandleOdbc handle,
                       std::string_view contexto, std::string_view secreto) {
@@ -194,7 +148,8 @@ RetornoOdbc Comprueba(RetornoOdbc rc, ClaseHandle clase, HandleOdbc handle,
   if (!contexto.empty()) descripcion += " - " + std::string(contexto);
   const long numero =
       registros.empty() ? errores_bd::FalloProveedor : NumeroDeEstado(registros.front().estado);
-  throw ErrorBaseDatos(numero, FuenteDe(registros), BorraSecreto(UnaLinea(descripcion), secreto),
+  throw ErrorBaseDatos(numero, FuenteDe(registros),
+                       BorraSecreto(MensajeEnUnaLinea(descripcion), secreto),
                        ClaseDeError(registros, clase));
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "db/EstadosSql.h"
+
 namespace varlo::db::odbc {
 
 // The ODBC handle and return types without the ODBC headers (checked
@@ -22,10 +24,8 @@ enum class ClaseHandle : short { Entorno = 1, Conexion = 2, Sentencia = 3 };
 RetornoOdbc Comprueba(RetornoOdbc rc, ClaseHandle clase, HandleOdbc handle,
                       std::string_view contexto, std::string_view secreto = {});
 
-// The negative number that a SQLSTATE stands for: the HRESULT the original
-// provider raised in the same situation, E_FAIL when none is more precise.
-// A Spanish gloss of the common SQLSTATEs ("" for the rest).
-std::string GlosaDeEstado(std::string_view sqlstate);
-long NumeroDeEstado(std::string_view sqlstate);
+// The SQLSTATE tables are shared with the other backends.
+using db::GlosaDeEstado;
+using db::NumeroDeEstado;
 
 }  // namespace varlo::db::odbc

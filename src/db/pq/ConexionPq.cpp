@@ -1,0 +1,656 @@
+#include "db/pq/ConexionPq.h"
+
+#include <libpq-fe.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <list>
+#include <thread>
+#include <vector>
+
+#include "common/ErrorVarlo.h"
+#include "common/Texto.h"
+#include "db/CatalogoPostgres.h"
+#include "db/ErrorBaseDatos.h"
+#include "db/ErroresBD.h"
+#include "db/EstadosSql.h"
+#include "db/pq/MarcasPq.h"
+#include "db/pq/SocketPq.h"
+#include "db/pq/TiposPq.h"
+
+namespace varlo::db {
+
+namespace {
+using pq::EstadoSocket;
+using pq::Reloj;
+
+constexpr const char* kFuente = "PostgreSQL";
+// Past its wait, a call that has not returned is cancelled; when the cancel
+// brings no answer either, the connection is cut from this side.
+constexpr auto kMargenCancelacion = std::chrono::seconds(2);
+constexpr auto kMargenCorte = std::chrono::seconds(3);
+// Prepared statements kept per connection: the import repeats a few texts
+// (a lookup, an insert, an update per table); the rest are released.
+constexpr std::size_t kSentenciasPreparadas = 16;
+// Around each statement of a transaction: a failing statement undoes only itself.
+constexpr const char* kPuntoGuardado = "savepoint varlodi_sentencia";
+constexpr const char* kLiberaPunto = "release savepoint varlodi_sentencia";
+constexpr const char* kVuelvePunto =
+    "rollback to savepoint varlodi_sentencia; release savepoint varlodi_sentencia";
+
+struct LiberaResultado {
+  void operator()(PGresult* r) const noexcept { PQclear(r); }
+};
+using Resultado = std::unique_ptr<PGresult, LiberaResultado>;
+struct LiberaConexion {
+  void operator()(PGconn* c) const noexcept { PQfinish(c); }
+};
+struct LiberaOpciones {
+  void operator()(PQconninfoOption* o) const noexcept { PQconninfoFree(o); }
+};
+
+bool Contiene(const std::string& texto, std::string_view parte) {
+  return texto.find(parte) != std::string::npos;
+}
+
+// libpq reports a failed login without a SQLSTATE: the server's words tell it.
+std::string EstadoDeInicio(const std::string& mensaje) {
+  if (Contiene(mensaje, "password authentication failed") ||
+      Contiene(mensaje, "no password supplied") || Contiene(mensaje, "authentication failed"))
+    return "28P01";
+  if (Contiene(mensaje, "database \"") && Contiene(mensaje, "does not exist")) return "3D000";
+  if (Contiene(mensaje, "role \"") && Contiene(mensaje, "does not exist")) return "28000";
+  return "08001";
+}
+
+std::string Describe(const std::string& estado, const std::string& mensaje,
+                     const std::string& contexto) {
+  std::string d = MensajeEnUnaLinea(mensaje) + " (SQLSTATE " + estado + ")";
+  if (const std::string glosa = GlosaDeEstado(estado); !glosa.empty()) d = glosa + ": " + d;
+  if (!contexto.empty()) d += " - " + contexto;
+  return d;
+}
+
+class ConexionPq final : public Backend {
+ public:
+  ConexionPq(const std::string& conninfo, const std::string& visible, const Esperas& esperas);
+  ~ConexionPq() override { Cierra(); }
+
+  Motor MotorBD() const override { return Motor::PostgreSql; }
+  bool Abierta() const override { return pg_ != nullptr; }
+  ResultadoConsulta Consulta(const SentenciaSql& s, long maxRegistros) override;
+  long Ejecuta(const SentenciaSql& s) override;
+  std::vector<std::string> TablasBase() override;
+  void IniciaTransaccion() override;
+  void ConfirmaTransaccion() override;
+  void DeshaceTransaccion() noexcept override;
+  bool EnTransaccion() const override { return enTransaccion_; }
+  bool TransaccionAbiertaEnServidor() override;
+  std::optional<bool> TieneLocalizador(const std::string& tablaSql) override {
+    return LocalizadorPostgres(*this, tablaSql);
+  }
+  bool CopiaFilasAdmitida() const override { return true; }
+  void CopiaFilas(const std::string& tablaSql, const std::vector<std::string>& columnasSql,
+                  const std::vector<std::vector<Valor>>& filas) override;
+  std::optional<std::vector<std::string>> NombreCatalogo(
+      const std::vector<std::string>& partes) override {
+    return NombreCatalogoPostgres(*this, partes);
+  }
+  void Cierra() noexcept override;
+
+ private:
+  // Sends with `envia` and gathers every result until the server is done
+  // (in pipeline mode: until the sync point; in a copy: until it waits for
+  // the rows), all within `espera`.
+  std::vector<Resultado> Intercambio(const std::function<int()>& envia, bool tuberia,
+                                     std::chrono::seconds espera, const char* que);
+  // The result of one statement, its failure raised.
+  Resultado Sentencia(const SentenciaSql& s);
+  void Simple(const char* sql, const char* que);
+  // Sends one statement, or runs the prepared one of that name.
+  void Envia(const char* sql, const std::vector<pq::Parametro>& parametros,
+             const char* preparada = nullptr);
+  // The name of the statement prepared for that text and those value
+  // types; `nueva` when it must be prepared first.
+  std::string Preparada(const std::string& texto, const std::vector<pq::Parametro>& parametros,
+                        bool& nueva);
+  void Cancela() noexcept;
+  void ExigeAbierta() const;
+  [[noreturn]] void LanzaDeResultado(const PGresult* r, const std::string& contexto);
+  [[noreturn]] void LanzaPerdida(std::string descripcion);
+  [[noreturn]] void LanzaSinRespuesta(Reloj::time_point inicio, std::chrono::seconds espera,
+                                      const char* que);
+
+  std::unique_ptr<PGconn, LiberaConexion> pg_;
+  Esperas esperas_;
+  bool enTransaccion_ = false;
+  bool perdida_ = false;
+  std::string descripcionPerdida_;
+  // Prepared statements by text and value types, most recently used first;
+  // names are never reused, so a release that did not run leaves no clash.
+  std::list<std::pair<std::string, std::string>> preparadas_;
+  std::vector<std::string> porLiberar_;
+  unsigned long ultimaPreparada_ = 0;
+};
+
+ConexionPq::ConexionPq(const std::string& conninfo, const std::string& visible,
+                       const Esperas& esperas)
+    : esperas_(esperas) {
+  const std::string contexto = "Conexión: " + visible;
+  char* error = nullptr;
+  std::unique_ptr<PQconninfoOption, LiberaOpciones> opciones(
+      PQconninfoParse(conninfo.c_str(), &error));
+  if (!opciones) {
+    std::string m = error ? error : "cadena de conexión no válida";
+    PQfreemem(error);
+    // libpq quotes the piece of a URI it could not read, which may be the
+    // password: only its words stay
+    if (conninfo.find("://") != std::string::npos) m = m.substr(0, m.find('"'));
+    throw ErrorBaseDatos(
+        errores_bd::FalloProveedor, kFuente,
+        "No se puede abrir la conexión: " + MensajeEnUnaLinea(m) + " - " + contexto,
+        ErrorBaseDatos::Clase::Otro);
+  }
+  // The session's settings travel with the login: ISO dates in the text the
+  // values are read from, and the server's own bound on each statement.
+  std::string ajustes = "-c DateStyle=ISO,YMD -c statement_timeout=" +
+                        std::to_string(esperas_.sentencia.count() * 1000);
+  std::vector<std::string> claves, valores;
+  for (PQconninfoOption* o = opciones.get(); o->keyword; ++o) {
+    if (!o->val) continue;
+    const std::string clave = o->keyword;
+    if (clave == "options") {
+      ajustes = std::string(o->val) + " " + ajustes;
+    } else if (clave != "client_encoding" && clave != "fallback_application_name") {
+      claves.push_back(clave), valores.push_back(o->val);
+    }
+  }
+  claves.push_back("options"), valores.push_back(ajustes);
+  claves.push_back("client_encoding"), valores.push_back("UTF8");
+  claves.push_back("fallback_application_name"), valores.push_back("varlodi");
+  std::vector<const char*> k, v;
+  for (std::size_t i = 0; i < claves.size(); ++i) k.push_back(claves[i].c_str());
+  for (std::size_t i = 0; i < valores.size(); ++i) v.push_back(valores[i].c_str());
+  k.push_back(nullptr), v.push_back(nullptr);
+
+  pg_.reset(PQconnectStartParams(k.data(), v.data(), 0));
+  if (!pg_) throw ErrorVarlo(errores::MemoriaInsuficiente, kFuente, "Sin memoria para conectar");
+  const Reloj::time_point inicio = Reloj::now();
+  const Reloj::time_point plazo = inicio + esperas_.conexion;
+  PostgresPollingStatusType estado = PGRES_POLLING_WRITING;
+  while (PQstatus(pg_.get()) != CONNECTION_BAD && estado != PGRES_POLLING_OK &&
+         estado != PGRES_POLLING_FAILED) {
+    const EstadoSocket e = pq::EsperaSocket(PQsocket(pg_.get()), estado == PGRES_POLLING_READING,
+                                            estado == PGRES_POLLING_WRITING, plazo);
+    if (e == EstadoSocket::Plazo) {
+      pg_.reset();
+      const auto s = std::chrono::duration_cast<std::chrono::seconds>(Reloj::now() - inicio);
+      throw ErrorBaseDatos(NumeroDeEstado("HYT00"), kFuente,
+                           Describe("08001",
+                                    "El servidor de base de datos no respondió en " +
+                                        std::to_string(s.count()) + " s (inicio de sesión)",
+                                    contexto),
+                           ErrorBaseDatos::Clase::ConexionPerdida);
+    }
+    estado = PQconnectPoll(pg_.get());
+  }
+  if (PQstatus(pg_.get()) != CONNECTION_OK) {
+    const std::string m = PQerrorMessage(pg_.get());
+    pg_.reset();
+    const std::string e = EstadoDeInicio(m);
+    throw ErrorBaseDatos(NumeroDeEstado(e), kFuente, Describe(e, m, contexto), ClaseDeEstado(e));
+  }
+  // Never block in a send: every wait is this side's, on the socket.
+  PQsetnonblocking(pg_.get(), 1);
+}
+
+void ConexionPq::ExigeAbierta() const {
+  if (perdida_)
+    throw ErrorBaseDatos(NumeroDeEstado("08006"), kFuente, descripcionPerdida_,
+                         ErrorBaseDatos::Clase::ConexionPerdida);
+  if (!pg_)
+    throw ErrorVarlo(errores_bd::FalloProveedor, kFuente,
+                     "La conexión con la base de datos está cerrada");
+}
+
+void ConexionPq::LanzaPerdida(std::string descripcion) {
+  perdida_ = true;
+  descripcionPerdida_ = descripcion;
+  enTransaccion_ = false;
+  throw ErrorBaseDatos(NumeroDeEstado("08006"), kFuente, std::move(descripcion),
+                       ErrorBaseDatos::Clase::ConexionPerdida);
+}
+
+void ConexionPq::LanzaSinRespuesta(Reloj::time_point inicio, std::chrono::seconds espera,
+                                   const char* que) {
+  pq::CortaSocket(PQsocket(pg_.get()));
+  const auto s = std::chrono::duration_cast<std::chrono::seconds>(Reloj::now() - inicio);
+  LanzaPerdida("El servidor de base de datos no respondió en " + std::to_string(s.count()) +
+               " s (" + que + ", espera de " + std::to_string(espera.count()) +
+               " s): se da por perdida la conexión");
+}
+
+void ConexionPq::LanzaDeResultado(const PGresult* r, const std::string& contexto) {
+  const char* estado = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+  std::string mensaje = r ? PQresultErrorMessage(r) : "";
+  if (mensaje.empty()) mensaje = PQerrorMessage(pg_.get());
+  // libpq's own errors (a dead socket) carry no state: the connection tells
+  if (PQstatus(pg_.get()) == CONNECTION_BAD) {
+    LanzaPerdida(Describe(estado ? estado : "08006", mensaje, contexto));
+  }
+  const std::string e = estado ? estado : "HY000";
+  throw ErrorBaseDatos(NumeroDeEstado(e), kFuente, Describe(e, mensaje, contexto),
+                       ClaseDeEstado(e));
+}
+
+// PQcancel blocks until the server takes the request, and on a dead network
+// its own connect may never end: it runs on a thread of its own that nothing
+// waits for (it holds the only copy of what it uses), while this side's wait
+// goes on bounded.
+void ConexionPq::Cancela() noexcept {
+  std::shared_ptr<PGcancel> cancelacion(PQgetCancel(pg_.get()), [](PGcancel* c) {
+    if (c) PQfreeCancel(c);
+  });
+  if (!cancelacion) return;
+  try {
+    std::thread([cancelacion] {
+      char error[256];
+      (void)PQcancel(cancelacion.get(), error, sizeof error);
+    }).detach();
+  } catch (...) {
+    // no thread: the cut still bounds the wait
+  }
+}
+
+std::vector<Resultado> ConexionPq::Intercambio(const std::function<int()>& envia, bool tuberia,
+                                               std::chrono::seconds espera, const char* que) {
+  PGconn* c = pg_.get();
+  const Reloj::time_point inicio = Reloj::now();
+  Reloj::time_point plazo = inicio + espera + kMargenCancelacion;
+  bool cancelada = false;
+  // Past the wait: the cancel first, then the cut.
+  auto vencido = [&] {
+    if (cancelada) LanzaSinRespuesta(inicio, espera, que);
+    Cancela();
+    cancelada = true;
+    plazo = Reloj::now() + kMargenCorte;
+  };
+  if (!envia()) LanzaDeResultado(nullptr, que);
+  for (;;) {
+    const int f = PQflush(c);
+    if (f == 0) break;
+    if (f < 0) LanzaDeResultado(nullptr, que);
+    // the server may be writing to us meanwhile: read too, or both would wait
+    const EstadoSocket e = pq::EsperaSocket(PQsocket(c), true, true, plazo);
+    if (e == EstadoSocket::Plazo) vencido();
+    if (!PQconsumeInput(c)) LanzaDeResultado(nullptr, que);
+  }
+  std::vector<Resultado> resultados;
+  bool nuloPrevio = false;
+  for (;;) {
+    bool espera_datos = PQisBusy(c) != 0;
+    if (!espera_datos) {
+      Resultado r(PQgetResult(c));
+      if (r) {
+        nuloPrevio = false;
+        // the server waits for the rows of a copy: the caller sends them
+        const bool fin = PQresultStatus(r.get()) == PGRES_PIPELINE_SYNC ||
+                         PQresultStatus(r.get()) == PGRES_COPY_IN;
+        resultados.push_back(std::move(r));
+        if (fin) return resultados;
+        continue;
+      }
+      if (!tuberia) return resultados;
+      // in a pipeline each statement's results end with a null; two in a
+      // row: the next ones have not arrived yet
+      if (!nuloPrevio) {
+        nuloPrevio = true;
+        continue;
+      }
+      espera_datos = true;
+    }
+    if (PQstatus(c) == CONNECTION_BAD) LanzaDeResultado(nullptr, que);
+    const EstadoSocket e = pq::EsperaSocket(PQsocket(c), true, false, plazo);
+    if (e == EstadoSocket::Plazo) {
+      vencido();
+      continue;
+    }
+    if (!PQconsumeInput(c)) LanzaDeResultado(nullptr, que);
+  }
+}
+
+void ConexionPq::Envia(const char* sql, const std::vector<pq::Parametro>& parametros,
+                       const char* preparada) {
+  std::vector<Oid> tipos;
+  std::vector<const char*> valores;
+  std::vector<int> largos, formatos;
+  for (const pq::Parametro& p : parametros) {
+    tipos.push_back(p.oid);
+    valores.push_back(p.nulo ? nullptr : p.datos.data());
+    largos.push_back(static_cast<int>(p.datos.size()));
+    formatos.push_back(p.binario ? 1 : 0);
+  }
+  const int n = static_cast<int>(parametros.size());
+  const int enviada = preparada ? PQsendQueryPrepared(pg_.get(), preparada, n, valores.data(),
+                                                      largos.data(), formatos.data(), 0)
+                                : PQsendQueryParams(pg_.get(), sql, n, tipos.data(), valores.data(),
+                                                    largos.data(), formatos.data(), 0);
+  if (!enviada) LanzaDeResultado(nullptr, sql);
+}
+
+std::string ConexionPq::Preparada(const std::string& texto,
+                                  const std::vector<pq::Parametro>& parametros, bool& nueva) {
+  std::string clave = texto;
+  clave += '\0';
+  for (const pq::Parametro& p : parametros) clave += std::to_string(p.oid) + ",";
+  auto it = std::find_if(preparadas_.begin(), preparadas_.end(),
+                         [&](const auto& p) { return p.first == clave; });
+  if (it != preparadas_.end()) {
+    preparadas_.splice(preparadas_.begin(), preparadas_, it);
+    nueva = false;
+    return preparadas_.front().second;
+  }
+  nueva = true;
+  preparadas_.emplace_front(std::move(clave), "varlodi_" + std::to_string(++ultimaPreparada_));
+  return preparadas_.front().second;
+}
+
+Resultado ConexionPq::Sentencia(const SentenciaSql& s) {
+  ExigeAbierta();
+  std::vector<pq::Parametro> parametros;
+  parametros.reserve(s.parametros.size());
+  for (const Valor& v : s.parametros) parametros.push_back(pq::ParametroDe(v));
+  const std::string texto = s.parametros.empty() ? s.texto : pq::NumeraMarcas(s.texto);
+  const std::string contexto = "Sentencia: " + s.texto;
+  PGconn* c = pg_.get();
+  const bool punto = enTransaccion_;
+
+  if (!punto && parametros.empty()) {
+    // a text of the user's own, sent as it is: it may hold several
+    // statements, or one that refuses to run in a transaction block
+    std::vector<Resultado> rs = Intercambio([&] { return PQsendQuery(c, texto.c_str()); }, false,
+                                            esperas_.sentencia, "sentencia");
+    for (Resultado& r : rs) {
+      const ExecStatusType e = PQresultStatus(r.get());
+      if (e == PGRES_FATAL_ERROR || e == PGRES_BAD_RESPONSE) LanzaDeResultado(r.get(), contexto);
+    }
+    if (rs.empty()) LanzaDeResultado(nullptr, contexto);
+    return std::move(rs.back());
+  }
+
+  // One round trip: in a transaction a savepoint around the statement (a
+  // failing statement undoes only itself); a statement with values is
+  // prepared once and run again by name, as the import repeats the same
+  // few texts; the statements pushed out of the list are released last.
+  bool nueva = false;
+  const std::string nombre =
+      parametros.empty() ? std::string() : Preparada(texto, parametros, nueva);
+  std::vector<std::string> liberar;
+  while (preparadas_.size() > kSentenciasPreparadas) {
+    porLiberar_.push_back(preparadas_.back().second);
+    preparadas_.pop_back();
+  }
+  liberar = porLiberar_;
+  auto olvida = [&] {
+    // never prepared: the name is not kept
+    auto it = std::find_if(preparadas_.begin(), preparadas_.end(),
+                           [&](const auto& p) { return p.second == nombre; });
+    if (it != preparadas_.end()) preparadas_.erase(it);
+  };
+  std::vector<Resultado> rs;
+  try {
+    rs = Intercambio(
+        [&] {
+          if (!PQenterPipelineMode(c)) return 0;
+          if (punto) Envia(kPuntoGuardado, {});
+          if (nueva) {
+            std::vector<Oid> tipos;
+            for (const pq::Parametro& p : parametros) tipos.push_back(p.oid);
+            if (!PQsendPrepare(c, nombre.c_str(), texto.c_str(), static_cast<int>(tipos.size()),
+                               tipos.data()))
+              return 0;
+          }
+          Envia(texto.c_str(), parametros, nombre.empty() ? nullptr : nombre.c_str());
+          if (punto) Envia(kLiberaPunto, {});
+          for (const std::string& n : liberar) Envia(("deallocate " + n).c_str(), {});
+          return PQpipelineSync(c);
+        },
+        true, esperas_.sentencia, "sentencia");
+  } catch (...) {
+    if (nueva) olvida();
+    throw;
+  }
+  (void)PQexitPipelineMode(c);
+  // [savepoint] [prepare] statement [release] deallocate... sync
+  std::size_t i = 0;
+  const PGresult* fallo = nullptr;
+  auto siguiente = [&]() -> Resultado {
+    if (i >= rs.size()) LanzaDeResultado(nullptr, contexto);
+    Resultado r = std::move(rs[i++]);
+    const ExecStatusType e = PQresultStatus(r.get());
+    if ((e == PGRES_FATAL_ERROR || e == PGRES_BAD_RESPONSE) && !fallo) fallo = r.get();
+    return r;
+  };
+  Resultado guardado = punto ? siguiente() : Resultado();
+  Resultado preparado = nueva ? siguiente() : Resultado();
+  if (nueva && PQresultStatus(preparado.get()) != PGRES_COMMAND_OK) olvida();
+  Resultado propio = siguiente();
+  Resultado liberado = punto ? siguiente() : Resultado();
+  for (const std::string& n : liberar) {
+    // a release skipped by a failure is sent again with the next statement
+    if (i < rs.size() && PQresultStatus(rs[i].get()) == PGRES_COMMAND_OK)
+      porLiberar_.erase(std::find(porLiberar_.begin(), porLiberar_.end(), n));
+    ++i;
+  }
+  if (fallo) {
+    if (punto && PQresultStatus(guardado.get()) == PGRES_COMMAND_OK) {
+      // the statement undoes only itself, the transaction goes on
+      try {
+        Simple(kVuelvePunto, "reversión de la sentencia");
+      } catch (const ErrorVarlo& e) {
+        if (EsConexionPerdida(e)) throw;
+      }
+    }
+    LanzaDeResultado(fallo, contexto);
+  }
+  return propio;
+}
+
+void ConexionPq::Simple(const char* sql, const char* que) {
+  ExigeAbierta();
+  std::vector<Resultado> rs =
+      Intercambio([&] { return PQsendQuery(pg_.get(), sql); }, false, esperas_.sentencia, que);
+  for (Resultado& r : rs) {
+    const ExecStatusType e = PQresultStatus(r.get());
+    if (e == PGRES_FATAL_ERROR || e == PGRES_BAD_RESPONSE) LanzaDeResultado(r.get(), sql);
+  }
+}
+
+void ConexionPq::CopiaFilas(const std::string& tablaSql,
+                            const std::vector<std::string>& columnasSql,
+                            const std::vector<std::vector<Valor>>& filas) {
+  ExigeAbierta();
+  std::string orden = "copy " + tablaSql + " (";
+  for (std::size_t i = 0; i < columnasSql.size(); ++i) orden += (i ? ", " : "") + columnasSql[i];
+  orden += ") from stdin";
+  const std::string contexto = "Sentencia: " + orden;
+  // the rows first: a value refused here sends nothing
+  std::string datos;
+  for (const std::vector<Valor>& fila : filas) {
+    for (std::size_t i = 0; i < fila.size(); ++i) {
+      if (i) datos += '\t';
+      pq::AnadeCampoCopia(datos, fila[i]);
+    }
+    datos += '\n';
+  }
+  PGconn* c = pg_.get();
+  const bool punto = enTransaccion_;
+  // In a transaction the copy undoes only itself: a savepoint before it, in
+  // the same round trip.
+  const std::string inicio = punto ? std::string(kPuntoGuardado) + "; " + orden : orden;
+  std::vector<Resultado> rs = Intercambio([&] { return PQsendQuery(c, inicio.c_str()); }, false,
+                                          esperas_.sentencia, "copia de filas");
+  const PGresult* fallo = nullptr;
+  for (const Resultado& r : rs)
+    if (PQresultStatus(r.get()) != PGRES_COMMAND_OK && PQresultStatus(r.get()) != PGRES_COPY_IN) {
+      fallo = r.get();
+      break;
+    }
+  if (fallo || rs.empty() || PQresultStatus(rs.back().get()) != PGRES_COPY_IN) {
+    // nothing was copied; a savepoint that was set is released with it
+    if (punto && rs.size() > 1) {
+      try {
+        Simple(kVuelvePunto, "reversión de la copia");
+      } catch (const ErrorVarlo& e) {
+        if (EsConexionPerdida(e)) throw;
+      }
+    }
+    LanzaDeResultado(fallo, contexto);
+  }
+  // The rows, then the end; the server's verdict comes after.
+  rs = Intercambio(
+      [&] {
+        // a server that takes no more rows is cut, as one that does not answer
+        const Reloj::time_point desde = Reloj::now();
+        const Reloj::time_point plazo =
+            desde + esperas_.sentencia + kMargenCancelacion + kMargenCorte;
+        constexpr std::size_t kTrozo = 256 * 1024;
+        for (std::size_t enviado = 0; enviado < datos.size();) {
+          const std::size_t n = std::min(kTrozo, datos.size() - enviado);
+          const int r = PQputCopyData(c, datos.data() + enviado, static_cast<int>(n));
+          if (r < 0) return 0;
+          if (r > 0) {
+            enviado += n;
+            continue;
+          }
+          // the send buffer is full: wait until the server takes more
+          if (pq::EsperaSocket(PQsocket(c), true, true, plazo) == EstadoSocket::Plazo)
+            LanzaSinRespuesta(desde, esperas_.sentencia, "copia de filas");
+          if (!PQconsumeInput(c) || PQflush(c) < 0) return 0;
+        }
+        for (int r; (r = PQputCopyEnd(c, nullptr)) != 1;) {
+          if (r < 0) return 0;
+          if (pq::EsperaSocket(PQsocket(c), true, true, plazo) == EstadoSocket::Plazo)
+            LanzaSinRespuesta(desde, esperas_.sentencia, "copia de filas");
+          if (!PQconsumeInput(c) || PQflush(c) < 0) return 0;
+        }
+        return 1;
+      },
+      false, esperas_.sentencia, "copia de filas");
+  for (const Resultado& r : rs)
+    if (PQresultStatus(r.get()) != PGRES_COMMAND_OK) {
+      fallo = r.get();
+      break;
+    }
+  if (punto) {
+    if (fallo) {
+      try {
+        Simple(kVuelvePunto, "reversión de la copia");
+      } catch (const ErrorVarlo& e) {
+        if (EsConexionPerdida(e)) throw;
+      }
+    } else {
+      Simple(kLiberaPunto, "copia de filas");
+    }
+  }
+  if (fallo || rs.empty()) LanzaDeResultado(fallo, contexto);
+}
+
+ResultadoConsulta ConexionPq::Consulta(const SentenciaSql& s, long maxRegistros) {
+  Resultado r = Sentencia(s);
+  ResultadoConsulta resultado;
+  if (PQresultStatus(r.get()) != PGRES_TUPLES_OK) return resultado;
+  const int columnas = PQnfields(r.get());
+  for (int i = 0; i < columnas; ++i)
+    resultado.campos.push_back(
+        pq::InfoDeColumna(PQfname(r.get(), i), PQftype(r.get(), i), PQfmod(r.get(), i)));
+  int filas = PQntuples(r.get());
+  if (maxRegistros > 0 && filas > maxRegistros) filas = static_cast<int>(maxRegistros);
+  resultado.filas.reserve(static_cast<std::size_t>(filas));
+  for (int f = 0; f < filas; ++f) {
+    std::vector<Valor> fila;
+    fila.reserve(static_cast<std::size_t>(columnas));
+    for (int i = 0; i < columnas; ++i) {
+      if (PQgetisnull(r.get(), f, i)) {
+        fila.emplace_back();
+      } else {
+        fila.push_back(pq::LeeValor(PQgetvalue(r.get(), f, i), PQgetlength(r.get(), f, i),
+                                    resultado.campos[static_cast<std::size_t>(i)].tipo));
+      }
+    }
+    resultado.filas.push_back(std::move(fila));
+  }
+  return resultado;
+}
+
+long ConexionPq::Ejecuta(const SentenciaSql& s) {
+  Resultado r = Sentencia(s);
+  return std::atol(PQcmdTuples(r.get()));
+}
+
+std::vector<std::string> ConexionPq::TablasBase() {
+  // The schema the session works in, tables and partitioned tables, by name.
+  const ResultadoConsulta r =
+      Consulta({"select c.relname from pg_catalog.pg_class c"
+                " join pg_catalog.pg_namespace n on n.oid = c.relnamespace"
+                " where c.relkind in ('r', 'p') and n.nspname = current_schema()"
+                " order by c.relname",
+                {}},
+               0);
+  std::vector<std::string> tablas;
+  for (const std::vector<Valor>& fila : r.filas) tablas.push_back(ValorComoTexto(fila.at(0)));
+  return tablas;
+}
+
+void ConexionPq::IniciaTransaccion() {
+  Simple("begin", "inicio de una transacción");
+  enTransaccion_ = true;
+}
+
+void ConexionPq::ConfirmaTransaccion() {
+  ExigeAbierta();
+  std::vector<Resultado> rs = Intercambio([&] { return PQsendQuery(pg_.get(), "commit"); }, false,
+                                          esperas_.sentencia, "confirmación de la transacción");
+  for (Resultado& r : rs) {
+    const ExecStatusType e = PQresultStatus(r.get());
+    if (e == PGRES_FATAL_ERROR || e == PGRES_BAD_RESPONSE) LanzaDeResultado(r.get(), "commit");
+  }
+  enTransaccion_ = false;
+  // a transaction the server had aborted answers a commit with a rollback
+  if (!rs.empty() && std::string_view(PQcmdStatus(rs.back().get())) == "ROLLBACK")
+    throw ErrorBaseDatos(NumeroDeEstado("40000"), kFuente,
+                         "El servidor deshizo la transacción en lugar de confirmarla",
+                         ErrorBaseDatos::Clase::TransaccionPerdida);
+}
+
+void ConexionPq::DeshaceTransaccion() noexcept {
+  if (!pg_ || perdida_ || !enTransaccion_) return;
+  enTransaccion_ = false;
+  try {
+    Simple("rollback", "reversión de la transacción");
+  } catch (...) {
+    // a rollback that fails leaves the transaction to the server, which
+    // ends it with the session
+  }
+}
+
+bool ConexionPq::TransaccionAbiertaEnServidor() {
+  if (!enTransaccion_ || !pg_ || perdida_) return false;
+  return PQtransactionStatus(pg_.get()) == PQTRANS_INTRANS;
+}
+
+void ConexionPq::Cierra() noexcept {
+  // PQfinish only sends its goodbye, without waiting for the server
+  pg_.reset();
+  enTransaccion_ = false;
+}
+
+}  // namespace
+
+std::unique_ptr<Backend> AbrePq(const std::string& conninfo, const std::string& visible,
+                                const Esperas& esperas) {
+  return std::make_unique<ConexionPq>(conninfo, visible, esperas);
+}
+
+}  // namespace varlo::db

@@ -1,0 +1,36 @@
+#pragma once
+// PostgreSQL's types as libpq reports them (type OIDs, text values) and the
+// values bound to a statement: the same ADO types and values the ODBC
+// path gives for the same columns.
+#include <string>
+
+#include "db/Recordset.h"
+#include "db/Valor.h"
+
+namespace varlo::db::pq {
+
+// A column of a result: its name, type OID and type modifier (PQfmod).
+InfoCampo InfoDeColumna(const char* nombre, unsigned int oid, int modificador);
+
+// A value in PostgreSQL's text output (ISO dates, "t"/"f", bytea in hex)
+// as the column's ADO type reads it.
+Valor LeeValor(const char* texto, int largo, int tipoAdo);
+
+// A value bound to a marker: its type OID (0: the server infers it from
+// where the marker stands), its text or bytes, and whether it is binary.
+struct Parametro {
+  unsigned int oid = 0;
+  std::string datos;
+  bool nulo = false;
+  bool binario = false;
+};
+// A text that holds a NUL byte, which PostgreSQL cannot store, is refused
+// (a negative number, class Otro).
+Parametro ParametroDe(const Valor& v);
+
+// The value as one field of COPY's text format, added to `datos`: \N for
+// NULL, a backslash before the characters that would end the field or the
+// row. The same refusal of a NUL byte.
+void AnadeCampoCopia(std::string& datos, const Valor& v);
+
+}  // namespace varlo::db::pq

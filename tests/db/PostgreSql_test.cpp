@@ -1,0 +1,306 @@
+// PostgreSQL reached natively (libpq) and through psqlODBC: one body per
+// case, run on both paths. psqlODBC is the peer for types and values: both
+// paths must read the same columns the same way.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "common/ErrorVarlo.h"
+#include "db/Backend.h"
+#include "db/CadenaConexion.h"
+#include "db/Conexion.h"
+#include "db/Dialecto.h"
+#include "db/ErrorBaseDatos.h"
+#include "db/odbc/ConexionOdbc.h"
+#include "db/pq/ConexionPq.h"
+#include "support/BaseDatosPrueba.h"
+#include "support/MotoresPrueba.h"
+
+namespace varlo::db {
+namespace {
+
+using prueba::BaseDatosPrueba;
+using prueba::MotorPrueba;
+
+// The backend a "Conexion" string opens, without the layers above it.
+std::unique_ptr<Backend> AbreBackend(const std::string& cadena, const Esperas& esperas = {}) {
+  const DestinoConexion d = InterpretaCadena(cadena);
+  if (d.backend == TipoBackend::PostgreSql) return AbrePq(d.conninfo, OcultaClave(cadena), esperas);
+  return AbreOdbc(d.cadenaOdbc, esperas);
+}
+
+BaseDatosPrueba::Acceso AccesoDe(MotorPrueba m) {
+  return m == MotorPrueba::PostgreSql ? BaseDatosPrueba::Acceso::Nativo
+                                      : BaseDatosPrueba::Acceso::Odbc;
+}
+
+// The class of the error a call raises (Otro when it raises none, with a failure).
+template <class F>
+ErrorBaseDatos::Clase ClaseDelError(F&& llamada, std::string* descripcion = nullptr) {
+  try {
+    llamada();
+    ADD_FAILURE() << "no hubo error";
+  } catch (const ErrorVarlo& e) {
+    EXPECT_LT(e.Numero(), 0) << e.Descripcion();
+    if (descripcion) *descripcion = e.Descripcion();
+    return ClaseDe(e);
+  }
+  return ErrorBaseDatos::Clase::Otro;
+}
+
+class PostgreSqlPorAmbosCaminos : public ::testing::TestWithParam<MotorPrueba> {
+ protected:
+  void SetUp() override {
+    cadena_ = pg_.Cadena();
+    b_ = AbreBackend(cadena_);
+  }
+  long Cuenta(const std::string& tabla) {
+    return static_cast<long>(
+        std::get<std::int64_t>(b_->Consulta({"select count(*) from " + tabla, {}}, 1).filas[0][0]));
+  }
+
+  BaseDatosPrueba pg_ = BaseDatosPrueba::PostgreSql(AccesoDe(GetParam()));
+  std::string cadena_;
+  std::unique_ptr<Backend> b_;
+};
+
+// The statement-level rollback psqlODBC gives: inside a transaction a
+// failing statement undoes only itself, the transaction stays open and
+// commits what came before and after it.
+TEST_P(PostgreSqlPorAmbosCaminos, UnaSentenciaFallidaSoloSeDeshaceASiMisma) {
+  // a text of several statements, as a user may write one
+  b_->Ejecuta({"create table t (k int primary key, v text); create index on t (v)", {}});
+  b_->IniciaTransaccion();
+  EXPECT_EQ(b_->Ejecuta({"insert into t values (?, ?)", {std::int64_t{1}, std::string("uno")}}), 1);
+  EXPECT_EQ(ClaseDelError([&] {
+              b_->Ejecuta({"insert into t values (?, ?)", {std::int64_t{1}, std::string("otro")}});
+            }),
+            ErrorBaseDatos::Clase::ClaveDuplicada);
+  EXPECT_TRUE(b_->TransaccionAbiertaEnServidor());
+  // a text the server cannot even prepare undoes only itself too
+  EXPECT_EQ(ClaseDelError([&] {
+              b_->Ejecuta({"insert into t valores (?)", {std::int64_t{3}}});
+            }),
+            ErrorBaseDatos::Clase::Otro);
+  EXPECT_TRUE(b_->TransaccionAbiertaEnServidor());
+  EXPECT_EQ(b_->Ejecuta({"insert into t values (?, ?)", {std::int64_t{2}, std::string("dos")}}), 1);
+  b_->ConfirmaTransaccion();
+  EXPECT_EQ(Cuenta("t"), 2);
+  // a rollback undoes the whole transaction
+  b_->IniciaTransaccion();
+  b_->Ejecuta({"delete from t", {}});
+  b_->DeshaceTransaccion();
+  EXPECT_EQ(Cuenta("t"), 2);
+}
+
+// What an error means for the run, as each path reports it: the server's
+// state decides, not the path.
+TEST_P(PostgreSqlPorAmbosCaminos, LosErroresDelServidorTienenLaMismaClase) {
+  b_->Ejecuta({"create table t (k int primary key)", {}});
+  // a read-only session (a standby) cannot store anything, inside a
+  // transaction or not
+  auto soloLectura = AbreBackend(cadena_);
+  soloLectura->Ejecuta({"set session characteristics as transaction read only", {}});
+  EXPECT_EQ(ClaseDelError([&] {
+              soloLectura->Ejecuta({"insert into t values (1)", {}});
+            }),
+            ErrorBaseDatos::Clase::Almacenamiento);
+  soloLectura->IniciaTransaccion();
+  EXPECT_EQ(ClaseDelError([&] {
+              soloLectura->Ejecuta({"insert into t values (1)", {}});
+            }),
+            ErrorBaseDatos::Clase::Almacenamiento);
+  soloLectura->DeshaceTransaccion();
+  // a statement past its wait is cancelled, and the connection goes on
+  Esperas corta;
+  corta.sentencia = std::chrono::seconds{1};
+  auto lenta = AbreBackend(cadena_, corta);
+  EXPECT_EQ(ClaseDelError([&] {
+              lenta->Consulta({"select pg_sleep(4)", {}}, 0);
+            }),
+            ErrorBaseDatos::Clase::Bloqueo);
+  EXPECT_EQ(lenta->Consulta({"select 1", {}}, 1).filas.size(), 1u);
+  // a session the server ends is a lost connection
+  const Valor pid = lenta->Consulta({"select pg_backend_pid()", {}}, 1).filas.at(0).at(0);
+  b_->Consulta({"select pg_terminate_backend(cast(? as int))", {pid}}, 1);
+  std::string descripcion;
+  EXPECT_EQ(ClaseDelError(
+                [&] {
+                  lenta->Consulta({"select 1", {}}, 1);
+                },
+                &descripcion),
+            ErrorBaseDatos::Clase::ConexionPerdida)
+      << descripcion;
+}
+
+INSTANTIATE_TEST_SUITE_P(Accesos, PostgreSqlPorAmbosCaminos,
+                         ::testing::Values(MotorPrueba::PostgreSql, MotorPrueba::PostgreSqlOdbc),
+                         prueba::NombreMotor);
+
+// The native path reads every column as psqlODBC does: the same ADO type,
+// size and value, NULLs included.
+TEST(PostgreSqlNativo, TiposYValoresComoLosDaOdbc) {
+  BaseDatosPrueba pg = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Nativo);
+  BaseDatosPrueba odbc = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Odbc);
+  const std::string consulta =
+      "select true as b, false as f, '\\x00ff41'::bytea as y, 'r'::\"char\" as ch,"
+      " 'abc'::name as nm, 7::int2 as i2, -8::int4 as i4, 9000000000::int8 as i8,"
+      " 26::oid as o, 'texto ñ'::text as tx, 1.5::float4 as r4, 0.1::float8 as r8,"
+      " 'ab'::char(5) as bp, 'xyz'::varchar(7) as vc, 'sin tope'::varchar as vl,"
+      " date '2006-08-15' as d, time '13:14:15' as h,"
+      " timestamp '2006-08-15 13:14:15' as ts, 12345.67::numeric(10,2) as n,"
+      " '6ecd8c99-4036-403d-bf84-cf8400f67836'::uuid as u, '{\"a\": 1}'::json as j,"
+      " '(0,1)'::tid as ct, null::int4 as nulo, null::text as nulot, ? as p";
+  const SentenciaSql s{consulta, {std::string("marca")}};
+  const ResultadoConsulta nativo = AbreBackend(pg.Cadena())->Consulta(s, 0);
+  const ResultadoConsulta porOdbc = AbreBackend(odbc.Cadena())->Consulta(s, 0);
+  ASSERT_EQ(nativo.campos.size(), porOdbc.campos.size());
+  ASSERT_EQ(nativo.filas.size(), 1u);
+  ASSERT_EQ(porOdbc.filas.size(), 1u);
+  for (std::size_t i = 0; i < nativo.campos.size(); ++i) {
+    SCOPED_TRACE(porOdbc.campos[i].nombre);
+    EXPECT_EQ(nativo.campos[i].nombre, porOdbc.campos[i].nombre);
+    EXPECT_EQ(nativo.campos[i].tipo, porOdbc.campos[i].tipo);
+    EXPECT_EQ(nativo.campos[i].tamanoDefinido, porOdbc.campos[i].tamanoDefinido);
+    EXPECT_EQ(nativo.filas[0][i], porOdbc.filas[0][i]);
+  }
+}
+
+// The statements carry "?" markers; inside a literal, a quoted name or a
+// comment a "?" is text, as PostgreSQL itself reads it.
+TEST(PostgreSqlNativo, SoloLasMarcasSeNumeran) {
+  BaseDatosPrueba pg = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Nativo);
+  auto b = AbreBackend(pg.Cadena());
+  const ResultadoConsulta r = b->Consulta(
+      {"select '?''?' as a, $$?$$ as b, $t$?$t$ as c, E'\\'?' as d, ? as \"e?\", /* ? /* ? */ */"
+       " cast(? as int) + 1 as f -- ?\n",
+       {std::string("x"), std::int64_t{41}}},
+      0);
+  ASSERT_EQ(r.filas.size(), 1u);
+  EXPECT_EQ(r.campos.at(4).nombre, "e?");
+  EXPECT_EQ(r.filas[0],
+            (std::vector<Valor>{std::string("?'?"), std::string("?"), std::string("?"),
+                                std::string("'?"), std::string("x"), std::int64_t{42}}));
+}
+
+// New rows held for a batch go natively by COPY: the same rows as
+// psqlODBC's multi-row INSERT writes them, awkward characters included;
+// a refused row refuses the whole copy, and only the copy is undone.
+TEST(PostgreSqlNativo, LaCopiaEscribeLoQueEscribeElInsertDeVariasFilas) {
+  BaseDatosPrueba pg = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Nativo);
+  BaseDatosPrueba odbc = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Odbc);
+  auto nativo = AbreBackend(pg.Cadena());
+  auto porOdbc = AbreBackend(odbc.Cadena());
+  const std::string crea =
+      "create table c (k int primary key, t text, d timestamp, n numeric(12,3), b boolean,"
+      " y bytea, r float8, check (k > 0))";
+  nativo->Ejecuta({crea, {}});
+  porOdbc->Ejecuta({crea, {}});
+  const std::vector<std::string> columnas = {"k", "t", "d", "n", "b", "y", "r"};
+  std::vector<std::vector<Valor>> filas = {
+      {std::int64_t{1}, std::string("tab\there\nnueva\r\\barra \\N ñ"),
+       FechaHora{2006, 8, 15, 13, 14, 15}, Decimal{"-12345.678"}, true,
+       Bytes{0, 9, 10, 13, 92, 255}, 0.1},
+      {std::int64_t{2}, Valor{}, Valor{}, Valor{}, false, Bytes{}, -1e300},
+      {std::int64_t{3}, std::string("\\N"), FechaHora{1899, 12, 30, 0, 0, 0}, Decimal{"0"}, Valor{},
+       Valor{}, Valor{}},
+  };
+  ASSERT_TRUE(nativo->CopiaFilasAdmitida());
+  nativo->CopiaFilas("\"c\"", {"\"k\"", "\"t\"", "\"d\"", "\"n\"", "\"b\"", "\"y\"", "\"r\""},
+                     filas);
+  const auto dialecto = CreaDialecto(Motor::PostgreSql);
+  porOdbc->Ejecuta(dialecto->InsertVarias("c", columnas, filas));
+  const SentenciaSql todo{"select * from c order by k", {}};
+  EXPECT_EQ(nativo->Consulta(todo, 0).filas, porOdbc->Consulta(todo, 0).filas);
+
+  // inside a transaction a refused row undoes the copy alone
+  nativo->IniciaTransaccion();
+  nativo->Ejecuta({"delete from c where k = 3", {}});
+  EXPECT_THROW(nativo->CopiaFilas("\"c\"", {"\"k\""}, {{std::int64_t{4}}, {std::int64_t{-1}}}),
+               ErrorVarlo);
+  EXPECT_TRUE(nativo->TransaccionAbiertaEnServidor());
+  nativo->CopiaFilas("\"c\"", {"\"k\""}, {{std::int64_t{5}}});
+  nativo->ConfirmaTransaccion();
+  const ResultadoConsulta claves = nativo->Consulta({"select k from c order by k", {}}, 0);
+  EXPECT_EQ(claves.filas, (std::vector<std::vector<Valor>>{
+                              {std::int64_t{1}}, {std::int64_t{2}}, {std::int64_t{5}}}));
+}
+
+// Statements with values are prepared once and run again by name; many
+// different texts keep a bounded number prepared on the server, and each
+// still runs with its own values.
+TEST(PostgreSqlNativo, LasSentenciasPreparadasNoCrecenSinLimite) {
+  BaseDatosPrueba pg = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Nativo);
+  auto b = AbreBackend(pg.Cadena());
+  for (std::int64_t vuelta = 0; vuelta < 2; ++vuelta) {
+    for (std::int64_t i = 0; i < 40; ++i) {
+      const ResultadoConsulta r =
+          b->Consulta({"select cast(? as int8) + " + std::to_string(i) + " as n", {vuelta}}, 1);
+      ASSERT_EQ(r.filas.size(), 1u);
+      EXPECT_EQ(r.filas[0][0], Valor{vuelta + i});
+    }
+  }
+  const Valor preparadas =
+      b->Consulta({"select count(*) from pg_prepared_statements where name like ?",
+                   {std::string("varlodi%")}},
+                  1)
+          .filas.at(0)
+          .at(0);
+  EXPECT_LE(std::get<std::int64_t>(preparadas), 17);
+  EXPECT_GE(std::get<std::int64_t>(preparadas), 1);
+}
+
+// A text with a NUL byte would reach libpq cut at it: it is refused, and
+// nothing is written. The session names itself to the server.
+TEST(PostgreSqlNativo, TextoConNulSeRechazaYLaSesionSeNombra) {
+  BaseDatosPrueba pg = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Nativo);
+  auto b = AbreBackend(pg.Cadena());
+  b->Ejecuta({"create table t (v text)", {}});
+  EXPECT_THROW(b->Ejecuta({"insert into t values (?)", {std::string("a\0b", 3)}}), ErrorVarlo);
+  EXPECT_EQ(b->Consulta({"select count(*) from t", {}}, 1).filas[0][0], Valor{std::int64_t{0}});
+  EXPECT_EQ(b->Consulta({"select application_name from pg_stat_activity"
+                         " where pid = pg_backend_pid()",
+                         {}},
+                        1)
+                .filas[0][0],
+            Valor{std::string("varlodi")});
+}
+
+// A server that takes the connection and never says a word: the login
+// wait ends it from this side, as a lost connection, without the password.
+TEST(PostgreSqlNativo, ServidorMudoAgotaLaEsperaDeConexion) {
+  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(fd, 0);
+  sockaddr_in dir{};
+  dir.sin_family = AF_INET;
+  dir.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t largo = sizeof dir;
+  const bool escucha = ::bind(fd, reinterpret_cast<sockaddr*>(&dir), sizeof dir) == 0 &&
+                       ::listen(fd, 8) == 0 &&
+                       ::getsockname(fd, reinterpret_cast<sockaddr*>(&dir), &largo) == 0;
+  Esperas corta;
+  corta.conexion = std::chrono::seconds{1};
+  std::string descripcion;
+  const ErrorBaseDatos::Clase clase = ClaseDelError(
+      [&] {
+        Conexion::Abre("Provider=PostgreSQL;Data Source=127.0.0.1;Port=" +
+                           std::to_string(ntohs(dir.sin_port)) +
+                           ";User ID=u;Password=Otra.Clave-99",
+                       corta);
+      },
+      &descripcion);
+  ::close(fd);
+  ASSERT_TRUE(escucha);
+  EXPECT_EQ(clase, ErrorBaseDatos::Clase::ConexionPerdida);
+  EXPECT_NE(descripcion.find("no respondió"), std::string::npos) << descripcion;
+  EXPECT_EQ(descripcion.find("Otra.Clave"), std::string::npos) << descripcion;
+}
+
+}  // namespace
+}  // namespace varlo::db
