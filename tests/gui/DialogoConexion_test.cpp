@@ -17,6 +17,7 @@
 #include "DialogoConexion.h"
 #include "VentanaPrincipal.h"
 #include "db/CadenaConexion.h"
+#include "db/Conexion.h"
 
 namespace varlo::gui {
 namespace {
@@ -118,6 +119,10 @@ class DialogoConexionPrueba : public QObject {
     std::map<std::string, std::string> leidos;
     for (const auto& [k, valor] : db::LeePares(*cadena)) leidos[k] = valor;
     QCOMPARE(leidos["Password"], clave);
+    // and the native backend opens it (the test cluster trusts its user)
+    auto cn = db::Conexion::Abre(*cadena);
+    QCOMPARE(cn->State(), 1);
+    cn->Close();
 
     // The string comes back as a seed: the same tab, the same fields.
     prueba::AlAparecer<DialogoConexion>([&](DialogoConexion* d) {
