@@ -2,12 +2,9 @@
 // no SQL Server running) end cleanly, with a negative number and without the password.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <dlfcn.h>
-#include <netinet/in.h>
 #include <sql.h>
 #include <sqlext.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <array>
@@ -18,6 +15,7 @@
 #include "common/ErrorVarlo.h"
 #include "db/Esperas.h"
 #include "db/odbc/ConexionOdbc.h"
+#include "support/ServidorMudo.h"
 
 // A failure injected after the connection is made: the connection's own
 // question about its server fails while this is set. Every other call
@@ -100,25 +98,14 @@ TEST(OdbcPostgreSql, ConexionQueFallaTrasConectarTerminaSuSesion) {
 }
 
 TEST(OdbcFreeTds, ServidorMudoAgotaElTiempoDeConexion) {
-  // a port that takes connections into its backlog and never says a word
-  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  ASSERT_GE(fd, 0);
-  sockaddr_in dir{};
-  dir.sin_family = AF_INET;
-  dir.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t largo = sizeof dir;
-  const bool escucha = ::bind(fd, reinterpret_cast<sockaddr*>(&dir), sizeof dir) == 0 &&
-                       ::listen(fd, 8) == 0 &&
-                       ::getsockname(fd, reinterpret_cast<sockaddr*>(&dir), &largo) == 0;
+  prueba::ServidorMudo mudo;
+  ASSERT_TRUE(mudo.Escucha());
   // a short login wait: the failure must be the layer's clean timeout error
   Esperas corta;
   corta.conexion = std::chrono::seconds{1};
-  const ErrorVarlo e =
-      Falla("Driver={FreeTDS};Server=127.0.0.1;Port=" + std::to_string(ntohs(dir.sin_port)) +
-                ";UID=sa;PWD=Otra.Clave-99;TDS_Version=7.4;",
-            corta);
-  ::close(fd);
-  ASSERT_TRUE(escucha);
+  const ErrorVarlo e = Falla("Driver={FreeTDS};Server=127.0.0.1;Port=" + mudo.Puerto() +
+                                 ";UID=sa;PWD=Otra.Clave-99;TDS_Version=7.4;",
+                             corta);
   SCOPED_TRACE(e.Descripcion());
   EXPECT_EQ(e.Numero(), -2147217871);  // the provider's "timeout expired"
   EXPECT_EQ(e.Fuente(), "FreeTDS");

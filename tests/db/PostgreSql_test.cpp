@@ -1,11 +1,7 @@
 // PostgreSQL reached natively (libpq) and through psqlODBC: one body per
 // case, run on both paths. psqlODBC is the peer for types and values: both
 // paths must read the same columns the same way.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <memory>
@@ -21,6 +17,7 @@
 #include "db/pq/ConexionPq.h"
 #include "support/BaseDatosPrueba.h"
 #include "support/MotoresPrueba.h"
+#include "support/ServidorMudo.h"
 
 namespace varlo::db {
 namespace {
@@ -275,28 +272,18 @@ TEST(PostgreSqlNativo, TextoConNulSeRechazaYLaSesionSeNombra) {
 // A server that takes the connection and never says a word: the login
 // wait ends it from this side, as a lost connection, without the password.
 TEST(PostgreSqlNativo, ServidorMudoAgotaLaEsperaDeConexion) {
-  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  ASSERT_GE(fd, 0);
-  sockaddr_in dir{};
-  dir.sin_family = AF_INET;
-  dir.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t largo = sizeof dir;
-  const bool escucha = ::bind(fd, reinterpret_cast<sockaddr*>(&dir), sizeof dir) == 0 &&
-                       ::listen(fd, 8) == 0 &&
-                       ::getsockname(fd, reinterpret_cast<sockaddr*>(&dir), &largo) == 0;
+  prueba::ServidorMudo mudo;
+  ASSERT_TRUE(mudo.Escucha());
   Esperas corta;
   corta.conexion = std::chrono::seconds{1};
   std::string descripcion;
   const ErrorBaseDatos::Clase clase = ClaseDelError(
       [&] {
-        Conexion::Abre("Provider=PostgreSQL;Data Source=127.0.0.1;Port=" +
-                           std::to_string(ntohs(dir.sin_port)) +
+        Conexion::Abre("Provider=PostgreSQL;Data Source=127.0.0.1;Port=" + mudo.Puerto() +
                            ";User ID=u;Password=Otra.Clave-99",
                        corta);
       },
       &descripcion);
-  ::close(fd);
-  ASSERT_TRUE(escucha);
   EXPECT_EQ(clase, ErrorBaseDatos::Clase::ConexionPerdida);
   EXPECT_NE(descripcion.find("no respondió"), std::string::npos) << descripcion;
   EXPECT_EQ(descripcion.find("Otra.Clave"), std::string::npos) << descripcion;
