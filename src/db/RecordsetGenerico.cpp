@@ -31,10 +31,12 @@ constexpr std::size_t kSinContar = static_cast<std::size_t>(-1);
 RecordsetGenerico::RecordsetGenerico(std::shared_ptr<Backend> backend,
                                      std::shared_ptr<const Dialecto> dialecto,
                                      db::Consulta consulta, ResultadoConsulta resultado,
-                                     bool conLocalizador)
+                                     bool conLocalizador,
+                                     std::shared_ptr<const std::vector<std::string>> escritos)
     : backend_(std::move(backend)),
       dialecto_(std::move(dialecto)),
       consulta_(std::move(consulta)),
+      escritos_(std::move(escritos)),
       conLocalizador_(conLocalizador) {
   TomaFilas(std::move(resultado));
   pendientes_.resize(campos_.size());
@@ -232,8 +234,12 @@ long RecordsetGenerico::ActualSize(int indice) const {
 
 std::vector<std::pair<std::string, Valor>> RecordsetGenerico::Asignados() const {
   std::vector<std::pair<std::string, Valor>> r;
+  r.reserve(campos_.size());
+  const bool conEscritos = escritos_ && escritos_->size() >= campos_.size();
   for (std::size_t i = 0; i < campos_.size(); ++i)
-    if (pendientes_[i]) r.emplace_back(ComoEscrito(campos_[i].nombre), *pendientes_[i]);
+    if (pendientes_[i])
+      r.emplace_back(conEscritos ? (*escritos_)[i] : ComoEscrito(campos_[i].nombre),
+                     *pendientes_[i]);
   return r;
 }
 
