@@ -43,9 +43,29 @@ const std::string& ParteExigida(const std::optional<std::string>& parte) {
   return *parte;
 }
 
+// One to four ASCII digits: the number they write, read as the general rules
+// below would read it; nothing otherwise.
+std::optional<int> Cifras(const std::string& s) {
+  if (s.empty() || s.size() > 4) return std::nullopt;
+  int n = 0;
+  for (char c : s) {
+    if (!EsCifra(c)) return std::nullopt;
+    n = n * 10 + (c - '0');
+  }
+  return n;
+}
+
 std::optional<FechaHora> FechaDePartes(const PartesFecha& p) {
   const std::string& mes = ParteExigida(p.mes);
   const std::string& dia = ParteExigida(p.dia);
+  // the usual date, digits only: no general number reading
+  if (p.anio) {
+    const auto a = Cifras(*p.anio), m = Cifras(mes), d = Cifras(dia);
+    if (a && m && d) {
+      if (!(*m > 0 && *d > 0)) return std::nullopt;
+      return ComponeFechaExacta(*a, *m, *d);
+    }
+  }
   if (!(LeeNumero(mes) > 0 && LeeNumero(dia) > 0)) return std::nullopt;
   const std::string& anio = ParteExigida(p.anio);
   return ComponeFechaExacta(EnteroDeTexto(anio), EnteroDeTexto(mes), EnteroDeTexto(dia));

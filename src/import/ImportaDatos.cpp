@@ -20,6 +20,7 @@
 #include "import/DefinicionTabla.h"
 #include "import/EscrituraRegistro.h"
 #include "import/LectorRegistros.h"
+#include "import/LecturaAnticipada.h"
 #include "import/LoteRegistros.h"
 #include "import/OpcionesFuente.h"
 #include "import/PlanColumnas.h"
@@ -414,7 +415,9 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
 
   ventana_.EstableceEstado("Importando datos (" + d.Tabla + ")...");
   const std::string estado = "Importando datos (" + d.Tabla + ")... (";
-  while (!lector.AtEndOfStream()) {
+  // the next records are read while these are written
+  LecturaAnticipada lectura(lector);
+  while (!lectura.AlFinal()) {
     if (f_.Interrumpida()) {
       lote.Interrumpe();
       resultados_.Cierra();
@@ -427,7 +430,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     ventana_.EstableceEstado(estado + Decimal(ventana_.Valor() + 1) + " de " +
                              Decimal(ventana_.Maximo()) + ")");
     ventana_.ProcesaEventos();
-    lote.Procesa(lector.Lee());
+    lote.Procesa(lectura.Lee());
     resultados_.Vacia();
     ventana_.EstableceValor(ventana_.Valor() + 1);
     f_.AvanceImportacion(d.Tabla, resumen_);
@@ -440,6 +443,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
       resumen_.simulado && resumen_.agregadas > 0 && cn.MotorBD() != db::Motor::SQLite;
   seDetuvo();
   f_.AvanceImportacion(d.Tabla, resumen_);
+  lectura.Detiene();
   lector.Close();
   resultados_.Cierra();
   if (modo == ModoLote::UnaTransaccion) PublicaResultados(d);
