@@ -279,9 +279,10 @@ void RecordsetGenerico::Inserta(std::vector<std::pair<std::string, Valor>> valor
     ActualizaFila(valores);
     return;
   }
+  // the pending values are forgotten right after: moved, not copied
   std::vector<Valor> fila(campos_.size());
   for (std::size_t i = 0; i < campos_.size(); ++i)
-    if (pendientes_[i]) fila[i] = *pendientes_[i];
+    if (pendientes_[i]) fila[i] = std::move(*pendientes_[i]);
   filas_.push_back(std::move(fila));
   // a row just added has no locator yet: its next update goes by its keys
   if (conLocalizador_) localizadores_.emplace_back();

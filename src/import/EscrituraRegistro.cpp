@@ -90,7 +90,7 @@ std::optional<FechaHora> FechaYHoraDeMascara(const std::string& valor, const Mas
 
 EscrituraRegistro::EscrituraRegistro(const DefinicionTabla& d, db::Conexion& cn,
                                      cls_ADODBServices& imagenes)
-    : d_(d), cn_(cn), imagenes_(imagenes) {}
+    : d_(d), cn_(cn), imagenes_(imagenes), recorridos_(d.Tabla) {}
 
 void EscrituraRegistro::Prepara(const db::Recordset& rs) {
   auto busca = [&rs](const std::string& nombre) {
@@ -147,7 +147,8 @@ void EscrituraRegistro::EscribeColumna(db::Recordset& rs, std::size_t c, const s
   }
   if (v.empty()) {
     // An empty value never clears a column; a picture column takes its file.
-    if (tipo == db::adLongVarBinary) AsignaFotoRegistro(imagenes_, rs, i, d_.Campos[c], d_);
+    if (tipo == db::adLongVarBinary)
+      AsignaFotoRegistro(imagenes_, rs, i, d_.Campos[c], d_, &fotos_);
     return;
   }
   if (db::EsTipoFecha(tipo)) {
@@ -215,7 +216,7 @@ ResultadoRegistro EscrituraRegistro::Escribe(db::Recordset& rs,
                   : indiceJerarquia_;
       for (std::size_t n = 0; n < indicesNivel_.size(); ++n)
         if (indicesNivel_[n] == kNoEstaEnConsulta) rs.IndiceCampo(d_.ColumnasNivel[n]);
-      EscribeNiveles(cn_, rs, d_.CampoJerarquia, i, indicesNivel_);
+      EscribeNiveles(cn_, rs, d_.CampoJerarquia, i, indicesNivel_, &recorridos_);
     } catch (...) {
       rechaza(static_cast<std::int32_t>(d_.Columnas) + 1);
     }
