@@ -1,6 +1,7 @@
 #include "import/FotoRegistro.h"
 
 #include <filesystem>
+#include <string_view>
 
 #include "common/Plataforma.h"
 #include "common/Texto.h"
@@ -22,12 +23,22 @@ std::string RutaFoto(const std::string& directorioOrigen, const std::string& tab
 bool ArchivosFotos::Existe(const std::string& ruta) {
   namespace fs = std::filesystem;
   using Estado = Carpeta::Estado;
-  const fs::path archivo(ruta);
-  Carpeta& c = carpetas_[archivo.parent_path().string()];
+  // the folder and the name as the path writes them (no path object per record)
+  const std::size_t corte = ruta.find_last_of(kSeparador);
+  const std::string_view nombreCarpeta =
+      corte == std::string::npos ? std::string_view() : std::string_view(ruta).substr(0, corte);
+  const std::string_view nombre = corte == std::string::npos
+                                      ? std::string_view(ruta)
+                                      : std::string_view(ruta).substr(corte + 1);
+  if (!ultima_ || ultimaNombre_ != nombreCarpeta) {
+    ultimaNombre_ = nombreCarpeta;
+    ultima_ = &carpetas_[ultimaNombre_];
+  }
+  Carpeta& c = *ultima_;
   if (c.estado == Estado::SinListar) {
     c.estado = Estado::Listada;  // a folder that does not exist holds no file
     std::error_code ec;
-    const fs::path carpeta = archivo.parent_path().empty() ? fs::path(".") : archivo.parent_path();
+    const fs::path carpeta = nombreCarpeta.empty() ? fs::path(".") : fs::path(nombreCarpeta);
     if (fs::exists(carpeta, ec)) {
       for (fs::directory_iterator it(carpeta, ec), fin; !ec && it != fin; it.increment(ec)) {
         std::error_code tipo;
@@ -42,9 +53,9 @@ bool ArchivosFotos::Existe(const std::string& ruta) {
   }
   if (c.estado == Estado::ArchivoPorArchivo) {
     std::error_code ec;
-    return fs::is_regular_file(archivo, ec);
+    return fs::is_regular_file(ruta, ec);
   }
-  return c.archivos.count(archivo.filename().string()) > 0;
+  return c.archivos.count(std::string(nombre)) > 0;
 }
 
 void AsignaFotoRegistro(cls_ADODBServices& imagenes, db::Recordset& rs, int indiceFoto,

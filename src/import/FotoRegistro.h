@@ -43,7 +43,9 @@ class ArchivosFotos {
     enum class Estado { SinListar, Listada, ArchivoPorArchivo } estado = Estado::SinListar;
     std::unordered_set<std::string> archivos;
   };
-  std::unordered_map<std::string, Carpeta> carpetas_;
+  std::unordered_map<std::string, Carpeta> carpetas_;  // nodes stay where they are
+  std::string ultimaNombre_;
+  Carpeta* ultima_ = nullptr;
 };
 
 // Stores the file of the row's key in field `indiceFoto` when it exists; the
