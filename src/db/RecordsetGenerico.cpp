@@ -319,6 +319,8 @@ void RecordsetGenerico::ActualizaFila(const std::vector<std::pair<std::string, V
                              {},
                              consulta_.condiciones,
                              localizador ? *localizador : std::vector<Valor>{}};
+    a.valores.reserve(valores.size());
+    a.tipos.reserve(valores.size());
     for (std::size_t i = 0, k = 0; i < campos_.size(); ++i) {
       if (!pendientes_[i]) continue;
       const bool llaveIgual =
@@ -355,9 +357,10 @@ void RecordsetGenerico::ActualizaFila(const std::vector<std::pair<std::string, V
     throw ErrorVarlo(errores_bd::FilaNoEncontrada, kFuenteBD,
                      "No se encuentra la fila para actualizarla. Algunos valores pueden haber "
                      "cambiado desde la última lectura, o la clave identifica más de una fila.");
-  for (std::size_t i = 0; i < campos_.size(); ++i)
-    if (pendientes_[i]) filas_[posicion_][i] = *pendientes_[i];
   SigueClave();
+  // the pending values are forgotten right after: moved, not copied
+  for (std::size_t i = 0; i < campos_.size(); ++i)
+    if (pendientes_[i]) filas_[posicion_][i] = std::move(*pendientes_[i]);
 }
 
 // A key column just rewritten: the next update must find the row by its new value.

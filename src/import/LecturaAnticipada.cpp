@@ -4,8 +4,8 @@
 
 namespace varlo {
 
-LecturaAnticipada::LecturaAnticipada(LectorRegistros& lector)
-    : lector_(lector), hilo_([this](std::stop_token alto) { Lector(alto); }) {}
+LecturaAnticipada::LecturaAnticipada(LectorRegistros& lector, const DivisorLineas* divisor)
+    : lector_(lector), divisor_(divisor), hilo_([this](std::stop_token alto) { Lector(alto); }) {}
 
 void LecturaAnticipada::Lector(const std::stop_token& alto) {
   for (;;) {
@@ -18,8 +18,17 @@ void LecturaAnticipada::Lector(const std::stop_token& alto) {
           t.fin = true;
           break;
         }
-        t.registros.push_back(lector_.Lee());
-        bytes += t.registros.back().texto.size();
+        LineaLeida& r = t.registros.emplace_back(lector_.Lee());
+        bytes += r.texto.size();
+        if (divisor_ && !r.defecto) {
+          try {
+            divisor_->Divide(r.texto, r.valores);
+            r.dividida = true;
+            for (const std::string& v : r.valores) bytes += v.size();
+          } catch (const ErrorVarlo&) {
+            r.valores.clear();  // split again where it is processed, error and all
+          }
+        }
       }
     } catch (...) {
       // nothing is read after an error: the caller meets it in its place

@@ -29,8 +29,9 @@ class LecturaAnticipada {
   static constexpr std::size_t kTandasAdelantadas = 4;
 
   // Reading starts at once where `lector` stands; nothing else may use
-  // `lector` until Detiene returned.
-  explicit LecturaAnticipada(LectorRegistros& lector);
+  // `lector` until Detiene returned. With `divisor`, each record without a
+  // defect is also split (LineaLeida::valores).
+  explicit LecturaAnticipada(LectorRegistros& lector, const DivisorLineas* divisor = nullptr);
   ~LecturaAnticipada() { Detiene(); }
   LecturaAnticipada(const LecturaAnticipada&) = delete;
   LecturaAnticipada& operator=(const LecturaAnticipada&) = delete;
@@ -53,6 +54,7 @@ class LecturaAnticipada {
   void Espera();
 
   LectorRegistros& lector_;
+  const DivisorLineas* divisor_;
   std::mutex mutex_;
   std::condition_variable_any cambio_;
   std::deque<Tanda> listas_;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/ErrorVarlo.h"
 #include "support/CarpetaTemporal.h"
 
 namespace varlo {
@@ -54,6 +55,37 @@ TEST(LecturaAnticipada, GivesTheRecordsAndDefectsOfReadingTheFileItself) {
   // past the end, as many times as asked, nothing more
   EXPECT_TRUE(lectura.AlFinal());
   EXPECT_EQ(Describe(lectura.Lee()), "0: ");
+}
+
+// Split on the reading thread: the values the splitter gives on the record;
+// a record the splitter refuses (or with a defect) is left to be split where
+// it is processed, so that its error is met there.
+TEST(LecturaAnticipada, SplitsWhatTheSplitterAcceptsAndLeavesTheRest) {
+  prueba::CarpetaTemporal tmp;
+  const std::string ruta = tmp.Archivo("f.txt");
+  prueba::EscribeBytes(
+      ruta, "1,a,b\n2,\"c\"x,d\n3,\"e\n" + std::string(2000, 'z') + "\n4,\"f,g\",h\r\n5");
+  const DivisorLineas d = DivisorLineas::Separado(",", 3).ConComillas("\"");
+  LectorRegistros l(ruta, d);
+  LecturaAnticipada lectura(l, &d);
+  int divididas = 0, dejadas = 0;
+  while (!lectura.AlFinal()) {
+    const LineaLeida x = lectura.Lee();
+    std::vector<std::string> esperados;
+    bool acepta = !x.defecto;
+    try {
+      d.Divide(x.texto, esperados);
+    } catch (const ErrorVarlo&) {
+      acepta = false;
+    }
+    EXPECT_EQ(x.dividida, acepta) << x.texto;
+    if (acepta) {
+      EXPECT_EQ(x.valores, esperados) << x.texto;
+    }
+    ++(acepta ? divididas : dejadas);
+  }
+  EXPECT_GT(divididas, 0);
+  EXPECT_GT(dejadas, 0);
 }
 
 TEST(LecturaAnticipada, StoppingWhileTheReaderWaitsForRoomEndsIt) {
