@@ -40,9 +40,6 @@ RecordsetGenerico::RecordsetGenerico(std::shared_ptr<Backend> backend,
       conLocalizador_(conLocalizador) {
   TomaFilas(std::move(resultado));
   pendientes_.resize(campos_.size());
-  trozosIniciados_.assign(campos_.size(), false);
-  caracteresTrozos_.assign(campos_.size(), 0);
-  lecturaTrozos_.assign(campos_.size(), 0);
 }
 
 // The rows of a query; the locator's columns, last in each row, are kept apart.
@@ -63,6 +60,15 @@ void RecordsetGenerico::TomaFilas(ResultadoConsulta resultado) {
   campos_ = std::move(resultado.campos);
   filas_ = std::move(resultado.filas);
   posicion_ = 0;
+}
+
+// Most row sets never see a chunk: their counts are made at the first one.
+// A value assigned before it began no chunk, so it needs no count.
+void RecordsetGenerico::PreparaTrozos() {
+  if (!trozosIniciados_.empty() || campos_.empty()) return;
+  trozosIniciados_.assign(campos_.size(), false);
+  caracteresTrozos_.assign(campos_.size(), 0);
+  lecturaTrozos_.assign(campos_.size(), 0);
 }
 
 void RecordsetGenerico::CompruebaAbierto() const {
@@ -148,7 +154,7 @@ void RecordsetGenerico::AddNew() {
 
 void RecordsetGenerico::Pendiente(int indice, Valor v) {
   pendientes_[static_cast<std::size_t>(indice)] = std::move(v);
-  caracteresTrozos_[static_cast<std::size_t>(indice)] = kSinContar;
+  if (!caracteresTrozos_.empty()) caracteresTrozos_[static_cast<std::size_t>(indice)] = kSinContar;
   if (modo_ == adEditNone) modo_ = adEditInProgress;
 }
 
@@ -167,6 +173,7 @@ void RecordsetGenerico::Asigna(int indice, const Valor& valor) {
 void RecordsetGenerico::AppendChunk(int indice, const Bytes& trozo) {
   CompruebaIndice(indice);
   CompruebaFilaActual();
+  PreparaTrozos();
   auto i = static_cast<std::size_t>(indice);
   const InfoCampo& campo = campos_[i];
   const bool binario = EsTipoBinario(campo.tipo);
@@ -211,6 +218,7 @@ void RecordsetGenerico::AppendChunk(int indice, const Bytes& trozo) {
 
 Bytes RecordsetGenerico::GetChunk(int indice, std::size_t cuantos) {
   const Valor& v = Value(indice);
+  PreparaTrozos();
   auto i = static_cast<std::size_t>(indice);
   std::string_view datos;
   if (const auto* b = std::get_if<Bytes>(&v))

@@ -52,6 +52,7 @@ class RecordsetGenerico final : public Recordset {
   bool HayFila() const;
   void Pendiente(int indice, Valor v);
   void OlvidaPendientes();
+  void PreparaTrozos();
   void SigueClave();
   void TomaFilas(ResultadoConsulta resultado);
   void Inserta(std::vector<std::pair<std::string, Valor>> valores);
