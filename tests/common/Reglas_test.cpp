@@ -187,6 +187,10 @@ TEST(Texto, CuttingByCharactersLandsWhereOneByOneDoes) {
 TEST(Texto, TrimmingRemovesSpacesButNotTabs) {
   EXPECT_EQ(Recorta("  a b  "), "a b");
   EXPECT_EQ(Recorta("\ta\t"), "\ta\t");
+  EXPECT_EQ(Recorta("   "), "");
+  EXPECT_EQ(Recorta(""), "");
+  EXPECT_EQ(Recorta("x"), "x");
+  EXPECT_EQ(Recorta(" " + std::string(40, 'n') + " "), std::string(40, 'n'));
   EXPECT_TRUE(EstaEnBlanco("   "));
   EXPECT_FALSE(EstaEnBlanco(" \t "));
 }
