@@ -10,6 +10,8 @@
 //   fecha-llave M        10 000 updates by a date key into a table of M rows
 //                        (the baseline is the same at 10 000 rows: the cost
 //                        must not grow with the table)
+//   sqlite-jerarquia N   a hierarchy column vs the same table without it
+//   sqlite-foto N        a picture column vs the same table without it
 //   comillas N           a comma file with "Comillas" (a quarter of the names
 //                        hold a quote, so they are quoted) vs the same values
 //                        in the plain comma layout, both into empty SQLite
@@ -401,6 +403,49 @@ int FechaLlave(long m, const std::string& carpeta) {
   return 0;
 }
 
+// The same new records into a table with a hierarchy column (the units of
+// ID_Nivel2 walked up "Jerarquias") or a picture column (one record in a
+// hundred has its file), next to the same table without it.
+int SQLiteConExtras(long n, const std::string& carpeta, bool jerarquia) {
+  const std::string fuente = carpeta + "/Empleado.txt", csv = carpeta + "/Empleado.csv";
+  EscribeDatos(n, 0, fuente, csv);
+  const std::string conexion = "Provider=SQLite;Data Source=";
+  std::string columnas = ColumnasEmpleado();
+  if (jerarquia) {
+    columnas += "Jerarquia unica en columna=10\r\n";
+  } else {
+    // a one-character picture column, always empty: the file decides
+    std::ifstream in(fuente, std::ios::binary);
+    std::ofstream out(fuente + ".foto", std::ios::binary);
+    for (std::string linea; std::getline(in, linea);)
+      out << linea.substr(0, linea.size() - 1) << " \r\n";
+    columnas.replace(columnas.find("Columnas=10"), 11, "Columnas=11");
+    columnas += "CampoColumna11=Foto\r\nLongitudColumna11=1\r\n";
+    fs::create_directories(carpeta + "/Empleado_Foto");
+    for (long i = 1; i <= n; i += 100)
+      std::ofstream(carpeta + "/Empleado_Foto/" + std::to_string(i) + ".jpg", std::ios::binary)
+          << std::string(2000, 'j');
+  }
+  Motor m[2];
+  for (int con = 0; con < 2; ++con) {
+    const std::string base = carpeta + "/extras" + std::to_string(con) + ".db";
+    CreaSQLite(base, kEmpleadoSQLite);
+    if (jerarquia) {
+      auto cn = db::Conexion::Abre(conexion + base);
+      cn->Execute("CREATE TABLE Jerarquias (Key VARCHAR(20) PRIMARY KEY, Parent VARCHAR(20))");
+      cn->Execute(
+          "INSERT INTO Jerarquias VALUES ('_2S0', '_1M0'), ('_2S1', '_1M1'), "
+          "('_2S2', '_1M2'), ('_1M0', '_0N0'), ('_1M1', '_0N1'), ('_1M2', '_0N2')");
+    }
+    m[con] = Importa(carpeta, Definiciones(conexion + base, "Empleado",
+                                           con && !jerarquia ? fuente + ".foto" : fuente,
+                                           "ID_Empleado", con ? columnas : ColumnasEmpleado()));
+  }
+  Linea(jerarquia ? "SQLite, con columna de jerarquía" : "SQLite, con columna de foto", n, m[1],
+        "la misma tabla sin ella", m[0].segundos);
+  return 0;
+}
+
 int UnaMedida(const std::string& caso, long n, const std::string& carpeta) {
   if (caso == "sqlite-nuevos") return SQLiteEmpleado(n, carpeta, false);
   if (caso == "sqlite-existentes") return SQLiteEmpleado(n, carpeta, true);
@@ -410,6 +455,8 @@ int UnaMedida(const std::string& caso, long n, const std::string& carpeta) {
   if (caso == "pgnativo-existentes") return PgEmpleado(n, carpeta, true, true);
   if (caso == "fecha-llave") return FechaLlave(n, carpeta);
   if (caso == "comillas") return ComasConComillas(n, carpeta);
+  if (caso == "sqlite-jerarquia") return SQLiteConExtras(n, carpeta, true);
+  if (caso == "sqlite-foto") return SQLiteConExtras(n, carpeta, false);
   std::cerr << "bench: caso desconocido " << caso << "\n";
   return 2;
 }

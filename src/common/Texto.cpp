@@ -1,5 +1,8 @@
 #include "common/Texto.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace varlo {
 
 namespace {
@@ -9,7 +12,10 @@ char AMayuscula(char c) {
 }  // namespace
 
 std::string Recorta(std::string_view s) {
-  return RecortaDer(RecortaIzq(s));
+  // both ends found on the view: one string, not one per end
+  const std::size_t i = s.find_first_not_of(' ');
+  if (i == std::string_view::npos) return std::string();
+  return std::string(s.substr(i, s.find_last_not_of(' ') - i + 1));
 }
 
 std::string RecortaIzq(std::string_view s) {
@@ -78,6 +84,20 @@ std::string Une(const std::vector<std::string>& piezas, std::string_view separad
 
 std::size_t AvanzaCaracteres(std::string_view s, std::size_t desde, std::int64_t caracteres) {
   std::size_t i = desde;
+  // Eight ASCII bytes are eight characters: a fixed-width line is mostly
+  // that, and is cut a word at a time instead of a byte at a time.
+  bool bloques = false;
+  while (caracteres >= 8 && i < s.size() && s.size() - i >= 8) {
+    std::uint64_t ocho;
+    std::memcpy(&ocho, s.data() + i, sizeof ocho);
+    if (ocho & 0x8080808080808080ULL) break;
+    i += 8;
+    caracteres -= 8;
+    bloques = true;
+  }
+  // a stray continuation byte belongs to the character before it
+  if (bloques)
+    while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) ++i;
   while (i < s.size() && caracteres > 0) {
     ++i;
     while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) ++i;

@@ -36,7 +36,7 @@ void ConexionGenerica::CompruebaAbierta() const {
 void ConexionGenerica::Execute(const std::string& sql) {
   CompruebaAbierta();
   anticipadas_.Olvida();
-  catalogo_.clear();
+  OlvidaCatalogo();
   backend_->Ejecuta(SentenciaSql{sql, {}});
 }
 
@@ -77,15 +77,37 @@ const ConexionGenerica::NombresCatalogo& ConexionGenerica::Catalogo(const std::s
   sonda.tabla = n.tabla;
   ResultadoConsulta r = backend_->Consulta(dialecto_->Select(sonda), 1);
   for (const InfoCampo& campo : r.campos) n.columnas.push_back(campo.nombre);
-  if (catalogo_.size() >= 256) catalogo_.clear();
+  if (catalogo_.size() >= 256) OlvidaCatalogo();
   return catalogo_.emplace(tabla, std::move(n)).first->second;
+}
+
+void ConexionGenerica::OlvidaCatalogo() {
+  catalogo_.clear();
+  ultimaConsulta_.reset();
+}
+
+bool ConexionGenerica::MismosNombres(const NombresConsulta& n, const Consulta& c) {
+  if (n.tabla != c.tabla || n.columnas != c.columnas ||
+      n.condiciones.size() != c.condiciones.size())
+    return false;
+  for (std::size_t k = 0; k < n.condiciones.size(); ++k)
+    if (n.condiciones[k] != c.condiciones[k].columna) return false;
+  return true;
 }
 
 Consulta ConexionGenerica::EnCatalogo(const Consulta& consulta) {
   // a key value the query cannot take is refused under the name as given
   for (const Predicado& p : consulta.condiciones) (void)ValorDeCondicion(p);
-  const NombresCatalogo& n = Catalogo(consulta.tabla);
   Consulta c = consulta;
+  if (ultimaConsulta_ && MismosNombres(ultimaConsulta_->first, consulta)) {
+    const NombresConsulta& real = ultimaConsulta_->second;
+    c.tabla = real.tabla;
+    c.columnas = real.columnas;
+    for (std::size_t k = 0; k < c.condiciones.size(); ++k)
+      c.condiciones[k].columna = real.condiciones[k];
+    return c;
+  }
+  const NombresCatalogo& n = Catalogo(consulta.tabla);
   c.tabla = n.tabla;
   // a name the table does not have stays as given: the database says so
   for (std::string& columna : c.columnas)
@@ -94,6 +116,12 @@ Consulta ConexionGenerica::EnCatalogo(const Consulta& consulta) {
   for (Predicado& p : c.condiciones)
     if (const std::string* real = ColumnaCatalogo(n.columnas, p.columna))
       p.columna = ComoEscrito(*real);
+  auto nombres = [](const Consulta& q) {
+    NombresConsulta r{q.tabla, q.columnas, {}};
+    for (const Predicado& p : q.condiciones) r.condiciones.push_back(p.columna);
+    return r;
+  };
+  ultimaConsulta_.emplace(nombres(consulta), nombres(c));
   return c;
 }
 
@@ -114,17 +142,33 @@ bool ConexionGenerica::TieneLocalizador(const std::string& tabla) {
 std::unique_ptr<Recordset> ConexionGenerica::AbreConsulta(const db::Consulta& dada,
                                                           long maxRegistros) {
   CompruebaAbierta();
-  const Consulta consulta = EnCatalogo(dada);
+  Consulta consulta = EnCatalogo(dada);
   // Every row read carries its locator, so that its update reaches that row only.
   const bool conLocalizador = TieneLocalizador(consulta.tabla);
-  if (auto r = anticipadas_.Toma(consulta))
-    return std::make_unique<RecordsetGenerico>(backend_, dialecto_, consulta, std::move(*r),
-                                               conLocalizador);
-  ResultadoConsulta r = backend_->Consulta(
-      conLocalizador ? dialecto_->SelectConLocalizador(consulta) : dialecto_->Select(consulta),
-      maxRegistros);
-  return std::make_unique<RecordsetGenerico>(backend_, dialecto_, consulta, std::move(r),
-                                             conLocalizador);
+  std::optional<ResultadoConsulta> r = anticipadas_.Toma(consulta);
+  if (!r)
+    r = backend_->Consulta(
+        conLocalizador ? dialecto_->SelectConLocalizador(consulta) : dialecto_->Select(consulta),
+        maxRegistros);
+  auto escritos = Escritos(r->campos);
+  return std::make_unique<RecordsetGenerico>(backend_, dialecto_, std::move(consulta),
+                                             std::move(*r), conLocalizador, std::move(escritos));
+}
+
+std::shared_ptr<const std::vector<std::string>> ConexionGenerica::Escritos(
+    const std::vector<InfoCampo>& campos) {
+  bool mismos = escritos_ && nombresLeidos_.size() == campos.size();
+  for (std::size_t i = 0; mismos && i < campos.size(); ++i)
+    mismos = nombresLeidos_[i] == campos[i].nombre;
+  if (mismos) return escritos_;
+  nombresLeidos_.clear();
+  std::vector<std::string> escritos;
+  for (const InfoCampo& c : campos) {
+    nombresLeidos_.push_back(c.nombre);
+    escritos.push_back(ComoEscrito(c.nombre));
+  }
+  escritos_ = std::make_shared<const std::vector<std::string>>(std::move(escritos));
+  return escritos_;
 }
 
 bool ConexionGenerica::AnticipaBusquedas(const Consulta& modelo) const {

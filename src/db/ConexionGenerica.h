@@ -3,7 +3,9 @@
 // dialect of the database it reached writes them.
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "db/Backend.h"
@@ -46,6 +48,22 @@ class ConexionGenerica final : public Conexion {
     std::vector<std::string> columnas;
   };
   const NombresCatalogo& Catalogo(const std::string& tabla);
+  void OlvidaCatalogo();
+
+  // The names of the last query as given and in the catalog's spelling: a
+  // table's lookups all name the same columns, matched once, not per record.
+  struct NombresConsulta {
+    std::string tabla;
+    std::vector<std::string> columnas;
+    std::vector<std::string> condiciones;
+  };
+  static bool MismosNombres(const NombresConsulta& n, const Consulta& c);
+  std::optional<std::pair<NombresConsulta, NombresConsulta>> ultimaConsulta_;
+  // The result's column names as statements write them, shared by the row
+  // sets of every lookup that returns the same columns.
+  std::shared_ptr<const std::vector<std::string>> Escritos(const std::vector<InfoCampo>& campos);
+  std::vector<std::string> nombresLeidos_;
+  std::shared_ptr<const std::vector<std::string>> escritos_;
 
   // shared with the row sets, which may outlive a closed connection
   std::shared_ptr<const Dialecto> dialecto_;

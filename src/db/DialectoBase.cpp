@@ -107,6 +107,7 @@ SentenciaSql DialectoBase::InsertVarias(const std::string& tabla,
   for (std::size_t i = 0; i < columnas.size(); ++i) marcas += i ? ", ?" : "?";
   marcas += ")";
   s.texto.reserve(s.texto.size() + filas.size() * (marcas.size() + 2));
+  s.parametros.reserve(filas.size() * columnas.size());
   for (std::size_t f = 0; f < filas.size(); ++f) {
     if (f) s.texto += ", ";
     s.texto += marcas;

@@ -31,16 +31,15 @@ constexpr std::size_t kSinContar = static_cast<std::size_t>(-1);
 RecordsetGenerico::RecordsetGenerico(std::shared_ptr<Backend> backend,
                                      std::shared_ptr<const Dialecto> dialecto,
                                      db::Consulta consulta, ResultadoConsulta resultado,
-                                     bool conLocalizador)
+                                     bool conLocalizador,
+                                     std::shared_ptr<const std::vector<std::string>> escritos)
     : backend_(std::move(backend)),
       dialecto_(std::move(dialecto)),
       consulta_(std::move(consulta)),
+      escritos_(std::move(escritos)),
       conLocalizador_(conLocalizador) {
   TomaFilas(std::move(resultado));
   pendientes_.resize(campos_.size());
-  trozosIniciados_.assign(campos_.size(), false);
-  caracteresTrozos_.assign(campos_.size(), 0);
-  lecturaTrozos_.assign(campos_.size(), 0);
 }
 
 // The rows of a query; the locator's columns, last in each row, are kept apart.
@@ -61,6 +60,15 @@ void RecordsetGenerico::TomaFilas(ResultadoConsulta resultado) {
   campos_ = std::move(resultado.campos);
   filas_ = std::move(resultado.filas);
   posicion_ = 0;
+}
+
+// Most row sets never see a chunk: their counts are made at the first one.
+// A value assigned before it began no chunk, so it needs no count.
+void RecordsetGenerico::PreparaTrozos() {
+  if (!trozosIniciados_.empty() || campos_.empty()) return;
+  trozosIniciados_.assign(campos_.size(), false);
+  caracteresTrozos_.assign(campos_.size(), 0);
+  lecturaTrozos_.assign(campos_.size(), 0);
 }
 
 void RecordsetGenerico::CompruebaAbierto() const {
@@ -146,7 +154,7 @@ void RecordsetGenerico::AddNew() {
 
 void RecordsetGenerico::Pendiente(int indice, Valor v) {
   pendientes_[static_cast<std::size_t>(indice)] = std::move(v);
-  caracteresTrozos_[static_cast<std::size_t>(indice)] = kSinContar;
+  if (!caracteresTrozos_.empty()) caracteresTrozos_[static_cast<std::size_t>(indice)] = kSinContar;
   if (modo_ == adEditNone) modo_ = adEditInProgress;
 }
 
@@ -165,6 +173,7 @@ void RecordsetGenerico::Asigna(int indice, const Valor& valor) {
 void RecordsetGenerico::AppendChunk(int indice, const Bytes& trozo) {
   CompruebaIndice(indice);
   CompruebaFilaActual();
+  PreparaTrozos();
   auto i = static_cast<std::size_t>(indice);
   const InfoCampo& campo = campos_[i];
   const bool binario = EsTipoBinario(campo.tipo);
@@ -209,6 +218,7 @@ void RecordsetGenerico::AppendChunk(int indice, const Bytes& trozo) {
 
 Bytes RecordsetGenerico::GetChunk(int indice, std::size_t cuantos) {
   const Valor& v = Value(indice);
+  PreparaTrozos();
   auto i = static_cast<std::size_t>(indice);
   std::string_view datos;
   if (const auto* b = std::get_if<Bytes>(&v))
@@ -232,8 +242,12 @@ long RecordsetGenerico::ActualSize(int indice) const {
 
 std::vector<std::pair<std::string, Valor>> RecordsetGenerico::Asignados() const {
   std::vector<std::pair<std::string, Valor>> r;
+  r.reserve(campos_.size());
+  const bool conEscritos = escritos_ && escritos_->size() >= campos_.size();
   for (std::size_t i = 0; i < campos_.size(); ++i)
-    if (pendientes_[i]) r.emplace_back(ComoEscrito(campos_[i].nombre), *pendientes_[i]);
+    if (pendientes_[i])
+      r.emplace_back(conEscritos ? (*escritos_)[i] : ComoEscrito(campos_[i].nombre),
+                     *pendientes_[i]);
   return r;
 }
 
@@ -273,9 +287,10 @@ void RecordsetGenerico::Inserta(std::vector<std::pair<std::string, Valor>> valor
     ActualizaFila(valores);
     return;
   }
+  // the pending values are forgotten right after: moved, not copied
   std::vector<Valor> fila(campos_.size());
   for (std::size_t i = 0; i < campos_.size(); ++i)
-    if (pendientes_[i]) fila[i] = *pendientes_[i];
+    if (pendientes_[i]) fila[i] = std::move(*pendientes_[i]);
   filas_.push_back(std::move(fila));
   // a row just added has no locator yet: its next update goes by its keys
   if (conLocalizador_) localizadores_.emplace_back();
@@ -312,6 +327,8 @@ void RecordsetGenerico::ActualizaFila(const std::vector<std::pair<std::string, V
                              {},
                              consulta_.condiciones,
                              localizador ? *localizador : std::vector<Valor>{}};
+    a.valores.reserve(valores.size());
+    a.tipos.reserve(valores.size());
     for (std::size_t i = 0, k = 0; i < campos_.size(); ++i) {
       if (!pendientes_[i]) continue;
       const bool llaveIgual =
@@ -348,9 +365,10 @@ void RecordsetGenerico::ActualizaFila(const std::vector<std::pair<std::string, V
     throw ErrorVarlo(errores_bd::FilaNoEncontrada, kFuenteBD,
                      "No se encuentra la fila para actualizarla. Algunos valores pueden haber "
                      "cambiado desde la última lectura, o la clave identifica más de una fila.");
-  for (std::size_t i = 0; i < campos_.size(); ++i)
-    if (pendientes_[i]) filas_[posicion_][i] = *pendientes_[i];
   SigueClave();
+  // the pending values are forgotten right after: moved, not copied
+  for (std::size_t i = 0; i < campos_.size(); ++i)
+    if (pendientes_[i]) filas_[posicion_][i] = std::move(*pendientes_[i]);
 }
 
 // A key column just rewritten: the next update must find the row by its new value.

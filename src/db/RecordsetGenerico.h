@@ -4,6 +4,7 @@
 // UPDATE of the assigned columns on Update.
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "db/Backend.h"
@@ -14,8 +15,11 @@ namespace varlo::db {
 class RecordsetGenerico final : public Recordset {
  public:
   // `conLocalizador`: the dialect's locator columns end every row of `resultado`.
+  // `escritos`, when given: the names of the result's columns as a statement
+  // writes them (ComoEscrito), in their order.
   RecordsetGenerico(std::shared_ptr<Backend> backend, std::shared_ptr<const Dialecto> dialecto,
-                    db::Consulta consulta, ResultadoConsulta resultado, bool conLocalizador);
+                    db::Consulta consulta, ResultadoConsulta resultado, bool conLocalizador,
+                    std::shared_ptr<const std::vector<std::string>> escritos = nullptr);
 
   int State() const override { return abierto_ ? 1 : 0; }
   bool BOF() const override;
@@ -48,6 +52,7 @@ class RecordsetGenerico final : public Recordset {
   bool HayFila() const;
   void Pendiente(int indice, Valor v);
   void OlvidaPendientes();
+  void PreparaTrozos();
   void SigueClave();
   void TomaFilas(ResultadoConsulta resultado);
   void Inserta(std::vector<std::pair<std::string, Valor>> valores);
@@ -58,6 +63,7 @@ class RecordsetGenerico final : public Recordset {
   std::shared_ptr<const Dialecto> dialecto_;
   db::Consulta consulta_;
   std::vector<InfoCampo> campos_;
+  std::shared_ptr<const std::vector<std::string>> escritos_;
   std::vector<std::vector<Valor>> filas_;
   bool conLocalizador_;
   std::vector<std::vector<Valor>> localizadores_;  // per row; empty without a locator

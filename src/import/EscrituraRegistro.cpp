@@ -43,9 +43,29 @@ const std::string& ParteExigida(const std::optional<std::string>& parte) {
   return *parte;
 }
 
+// One to four ASCII digits: the number they write, read as the general rules
+// below would read it; nothing otherwise.
+std::optional<int> Cifras(const std::string& s) {
+  if (s.empty() || s.size() > 4) return std::nullopt;
+  int n = 0;
+  for (char c : s) {
+    if (!EsCifra(c)) return std::nullopt;
+    n = n * 10 + (c - '0');
+  }
+  return n;
+}
+
 std::optional<FechaHora> FechaDePartes(const PartesFecha& p) {
   const std::string& mes = ParteExigida(p.mes);
   const std::string& dia = ParteExigida(p.dia);
+  // the usual date, digits only: no general number reading
+  if (p.anio) {
+    const auto a = Cifras(*p.anio), m = Cifras(mes), d = Cifras(dia);
+    if (a && m && d) {
+      if (!(*m > 0 && *d > 0)) return std::nullopt;
+      return ComponeFechaExacta(*a, *m, *d);
+    }
+  }
   if (!(LeeNumero(mes) > 0 && LeeNumero(dia) > 0)) return std::nullopt;
   const std::string& anio = ParteExigida(p.anio);
   return ComponeFechaExacta(EnteroDeTexto(anio), EnteroDeTexto(mes), EnteroDeTexto(dia));
@@ -70,7 +90,7 @@ std::optional<FechaHora> FechaYHoraDeMascara(const std::string& valor, const Mas
 
 EscrituraRegistro::EscrituraRegistro(const DefinicionTabla& d, db::Conexion& cn,
                                      cls_ADODBServices& imagenes)
-    : d_(d), cn_(cn), imagenes_(imagenes) {}
+    : d_(d), cn_(cn), imagenes_(imagenes), recorridos_(d.Tabla) {}
 
 void EscrituraRegistro::Prepara(const db::Recordset& rs) {
   auto busca = [&rs](const std::string& nombre) {
@@ -127,7 +147,8 @@ void EscrituraRegistro::EscribeColumna(db::Recordset& rs, std::size_t c, const s
   }
   if (v.empty()) {
     // An empty value never clears a column; a picture column takes its file.
-    if (tipo == db::adLongVarBinary) AsignaFotoRegistro(imagenes_, rs, i, d_.Campos[c], d_);
+    if (tipo == db::adLongVarBinary)
+      AsignaFotoRegistro(imagenes_, rs, i, d_.Campos[c], d_, &fotos_);
     return;
   }
   if (db::EsTipoFecha(tipo)) {
@@ -195,7 +216,7 @@ ResultadoRegistro EscrituraRegistro::Escribe(db::Recordset& rs,
                   : indiceJerarquia_;
       for (std::size_t n = 0; n < indicesNivel_.size(); ++n)
         if (indicesNivel_[n] == kNoEstaEnConsulta) rs.IndiceCampo(d_.ColumnasNivel[n]);
-      EscribeNiveles(cn_, rs, d_.CampoJerarquia, i, indicesNivel_);
+      EscribeNiveles(cn_, rs, d_.CampoJerarquia, i, indicesNivel_, &recorridos_);
     } catch (...) {
       rechaza(static_cast<std::int32_t>(d_.Columnas) + 1);
     }

@@ -9,6 +9,8 @@
 
 #include "common/Fechas.h"
 #include "import/DefinicionTabla.h"
+#include "import/FotoRegistro.h"
+#include "import/Jerarquia.h"
 #include "import/ResultadosTabla.h"
 
 namespace varlo {
@@ -74,6 +76,8 @@ class EscrituraRegistro {
   std::vector<int> tipos_;
   int indiceJerarquia_ = -2;
   std::vector<int> indicesNivel_;
+  RecorridosJerarquia recorridos_;
+  ArchivosFotos fotos_;
 };
 
 }  // namespace varlo

@@ -1,6 +1,7 @@
 #include "import/FotoRegistro.h"
 
 #include <filesystem>
+#include <string_view>
 
 #include "common/Plataforma.h"
 #include "common/Texto.h"
@@ -19,17 +20,58 @@ std::string RutaFoto(const std::string& directorioOrigen, const std::string& tab
   return UneRuta(directorioOrigen + tabla + "_" + columna, nombre + ".jpg");
 }
 
+bool ArchivosFotos::Existe(const std::string& ruta) {
+  namespace fs = std::filesystem;
+  using Estado = Carpeta::Estado;
+  // the folder and the name as the path writes them (no path object per record)
+  const std::size_t corte = ruta.find_last_of(kSeparador);
+  const std::string_view nombreCarpeta =
+      corte == std::string::npos ? std::string_view() : std::string_view(ruta).substr(0, corte);
+  const std::string_view nombre = corte == std::string::npos
+                                      ? std::string_view(ruta)
+                                      : std::string_view(ruta).substr(corte + 1);
+  if (!ultima_ || ultimaNombre_ != nombreCarpeta) {
+    ultimaNombre_ = nombreCarpeta;
+    ultima_ = &carpetas_[ultimaNombre_];
+  }
+  Carpeta& c = *ultima_;
+  if (c.estado == Estado::SinListar) {
+    c.estado = Estado::Listada;  // a folder that does not exist holds no file
+    std::error_code ec;
+    const fs::path carpeta = nombreCarpeta.empty() ? fs::path(".") : fs::path(nombreCarpeta);
+    if (fs::exists(carpeta, ec)) {
+      for (fs::directory_iterator it(carpeta, ec), fin; !ec && it != fin; it.increment(ec)) {
+        std::error_code tipo;
+        if (it->is_regular_file(tipo)) c.archivos.insert(it->path().filename().string());
+        if (c.archivos.size() > kMaximoListados) break;
+      }
+      if (ec || c.archivos.size() > kMaximoListados) {
+        c.estado = Estado::ArchivoPorArchivo;
+        c.archivos.clear();
+      }
+    }
+  }
+  if (c.estado == Estado::ArchivoPorArchivo) {
+    std::error_code ec;
+    return fs::is_regular_file(ruta, ec);
+  }
+  return c.archivos.count(std::string(nombre)) > 0;
+}
+
 void AsignaFotoRegistro(cls_ADODBServices& imagenes, db::Recordset& rs, int indiceFoto,
-                        const std::string& columnaDefinida, const DefinicionTabla& d) {
+                        const std::string& columnaDefinida, const DefinicionTabla& d,
+                        ArchivosFotos* archivos) {
+  const auto existe = [archivos](const std::string& ruta) {
+    std::error_code ec;
+    return archivos ? archivos->Existe(ruta) : std::filesystem::is_regular_file(ruta, ec);
+  };
   int indiceLlave = rs.IndiceCampo(QuitaCorchetes(d.NombreIndice));
   const std::string llave = rs.Texto(indiceLlave);
   const std::string& reportada = rs.Field(indiceFoto).nombre;
-  std::error_code ec;
   std::string ruta = RutaFoto(d.DirectorioOrigen, db::NombreDeArchivos(d.Tabla), reportada, llave);
-  if (!std::filesystem::is_regular_file(ruta, ec) && reportada != columnaDefinida &&
-      IgualSinCaso(reportada, columnaDefinida))
+  if (!existe(ruta) && reportada != columnaDefinida && IgualSinCaso(reportada, columnaDefinida))
     ruta = RutaFoto(d.DirectorioOrigen, db::NombreDeArchivos(d.Tabla), columnaDefinida, llave);
-  if (std::filesystem::is_regular_file(ruta, ec)) imagenes.PutImageInField(rs, indiceFoto, ruta);
+  if (existe(ruta)) imagenes.PutImageInField(rs, indiceFoto, ruta);
 }
 
 }  // namespace varlo

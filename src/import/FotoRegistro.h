@@ -2,7 +2,10 @@
 // The photo step: a picture column that a record leaves empty receives the
 // JPEG file named after the row's key, from a folder beside the source
 // file: <source folder><Tabla>_<column>/<key>.jpg.
+#include <cstddef>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "common/ErrorVarlo.h"
 #include "import/DefinicionTabla.h"
@@ -25,13 +28,35 @@ class ErrorLlaveFoto : public ErrorVarlo {
 std::string RutaFoto(const std::string& directorioOrigen, const std::string& tabla,
                      const std::string& columna, const std::string& llave);
 
+// The picture files of a table's folders, listed once per table: looking
+// for a file per record costs a file-system lookup, and most keys have none.
+// A folder too large to hold in memory is asked file by file.
+class ArchivosFotos {
+ public:
+  static constexpr std::size_t kMaximoListados = 200000;
+  // Whether `ruta` is a regular file (as std::filesystem::is_regular_file),
+  // as its folder was when first listed.
+  bool Existe(const std::string& ruta);
+
+ private:
+  struct Carpeta {
+    enum class Estado { SinListar, Listada, ArchivoPorArchivo } estado = Estado::SinListar;
+    std::unordered_set<std::string> archivos;
+  };
+  std::unordered_map<std::string, Carpeta> carpetas_;  // nodes stay where they are
+  std::string ultimaNombre_;
+  Carpeta* ultima_ = nullptr;
+};
+
 // Stores the file of the row's key in field `indiceFoto` when it exists; the
 // key is the current value of the field named "NombreIndice" (error 3265
 // when no field has that name, as with a compound key). The folder is named
 // after the column as the database reports it; a database that folds names
 // to lower case also finds the folder named as the definitions file writes
 // the column (`columnaDefinida`).
+// `archivos`, when given, answers whether a file exists.
 void AsignaFotoRegistro(cls_ADODBServices& imagenes, db::Recordset& rs, int indiceFoto,
-                        const std::string& columnaDefinida, const DefinicionTabla& d);
+                        const std::string& columnaDefinida, const DefinicionTabla& d,
+                        ArchivosFotos* archivos = nullptr);
 
 }  // namespace varlo

@@ -20,6 +20,7 @@
 #include "import/DefinicionTabla.h"
 #include "import/EscrituraRegistro.h"
 #include "import/LectorRegistros.h"
+#include "import/LecturaAnticipada.h"
 #include "import/LoteRegistros.h"
 #include "import/OpcionesFuente.h"
 #include "import/PlanColumnas.h"
@@ -309,6 +310,12 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   cls_ADODBServices imagenes(ventana_);
   EscrituraRegistro escritura(d, cn, imagenes);
   std::vector<std::string> valores;
+  // the values of a record, as its reader split them or split here
+  const auto valoresDe = [&](const LineaLeida& l) -> const std::vector<std::string>& {
+    if (l.dividida) return l.valores;
+    divisor.Divide(l.texto, valores);
+    return valores;
+  };
 
   // The record scope: whatever one record does wrong goes to its "_Er.txt"
   // line; the import goes on with the next record. Errors of the run leave it.
@@ -320,10 +327,10 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     std::unique_ptr<db::Recordset> rs;
     try {
       if (linea.defecto) throw *linea.defecto;
-      divisor.Divide(linea.texto, valores);
-      rs = cn.AbreConsulta(busqueda.Para(valores), 1);
+      const std::vector<std::string>& v = valoresDe(linea);
+      rs = cn.AbreConsulta(busqueda.Para(v), 1);
       const bool nuevo = rs->BOF() && rs->EOF_();
-      r = escritura.Escribe(*rs, valores);
+      r = escritura.Escribe(*rs, v);
       r.agregado = nuevo;
     } catch (...) {
       if (rs) CierraBusqueda(*rs);
@@ -386,8 +393,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
       for (const LineaLeida& l : lineas) {
         if (l.defecto) continue;
         try {
-          divisor.Divide(l.texto, valores);
-          llaves.push_back(busqueda.Para(valores).condiciones[0].valor);
+          llaves.push_back(busqueda.Para(valoresDe(l)).condiciones[0].valor);
         } catch (const ErrorVarlo&) {
         }
       }
@@ -414,7 +420,9 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
 
   ventana_.EstableceEstado("Importando datos (" + d.Tabla + ")...");
   const std::string estado = "Importando datos (" + d.Tabla + ")... (";
-  while (!lector.AtEndOfStream()) {
+  // the next records are read while these are written
+  LecturaAnticipada lectura(lector, &divisor);
+  while (!lectura.AlFinal()) {
     if (f_.Interrumpida()) {
       lote.Interrumpe();
       resultados_.Cierra();
@@ -427,7 +435,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     ventana_.EstableceEstado(estado + Decimal(ventana_.Valor() + 1) + " de " +
                              Decimal(ventana_.Maximo()) + ")");
     ventana_.ProcesaEventos();
-    lote.Procesa(lector.Lee());
+    lote.Procesa(lectura.Lee());
     resultados_.Vacia();
     ventana_.EstableceValor(ventana_.Valor() + 1);
     f_.AvanceImportacion(d.Tabla, resumen_);
@@ -440,6 +448,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
       resumen_.simulado && resumen_.agregadas > 0 && cn.MotorBD() != db::Motor::SQLite;
   seDetuvo();
   f_.AvanceImportacion(d.Tabla, resumen_);
+  lectura.Detiene();
   lector.Close();
   resultados_.Cierra();
   if (modo == ModoLote::UnaTransaccion) PublicaResultados(d);

@@ -51,11 +51,28 @@ std::string TextoPadres(const PadresJerarquia& padres) {
   return r;
 }
 
+RecorridosJerarquia::RecorridosJerarquia(const std::string& tablaImportada)
+    : guarda_(!IgualSinCaso(QuitaCorchetes(tablaImportada), "Jerarquias")) {}
+
+const PadresJerarquia& RecorridosJerarquia::Padres(db::Conexion& cn, const std::string& nivel,
+                                                   const std::string& valor) {
+  if (!guarda_) return ultimo_ = RecorreJerarquia(cn, nivel, valor);
+  std::pair<std::string, std::string> unidad{nivel, Recorta(valor)};
+  if (auto it = hechos_.find(unidad); it != hechos_.end()) return it->second;
+  PadresJerarquia padres = RecorreJerarquia(cn, nivel, valor);
+  if (hechos_.size() >= kMaximoGuardados) hechos_.clear();
+  return hechos_.emplace(std::move(unidad), std::move(padres)).first->second;
+}
+
 void EscribeNiveles(db::Conexion& cn, db::Recordset& rs, const std::string& campoJerarquia,
-                    int indiceJerarquia, const std::vector<int>& indicesNivel) {
+                    int indiceJerarquia, const std::vector<int>& indicesNivel,
+                    RecorridosJerarquia* recorridos) {
   std::string nivel =
       campoJerarquia.empty() ? std::string() : campoJerarquia.substr(campoJerarquia.size() - 1);
-  PadresJerarquia padres = RecorreJerarquia(cn, nivel, rs.Texto(indiceJerarquia));
+  PadresJerarquia propio;
+  const PadresJerarquia& padres =
+      recorridos ? recorridos->Padres(cn, nivel, rs.Texto(indiceJerarquia))
+                 : (propio = RecorreJerarquia(cn, nivel, rs.Texto(indiceJerarquia)));
   const std::size_t niveles = indicesNivel.size();
   if (padres.size() < niveles) LanzaError(errores::SubindiceFueraDeIntervalo);
 

@@ -3,8 +3,10 @@
 // "_" + level digit + value and "Parent" = the key of the unit above. The
 // walk climbs from a unit to level 0; the level step stores each parent's
 // value in its "ID_Nivel" column.
+#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "db/Consulta.h"
@@ -38,11 +40,30 @@ std::string TextoPadres(const PadresJerarquia& padres);
 std::string ObtenerPadres(db::Conexion* cn, const std::string& strNivel,
                           const std::string& strValor);
 
+// The walks of one table's import. A unit's parents do not change while a
+// table is imported, so each unit is walked once: a lookup per level and
+// record would also write the rows held for the batch one at a time. A
+// table that is the hierarchy itself is walked every time. A walk that
+// fails is not kept: it fails again, with its reason, for every record.
+class RecorridosJerarquia {
+ public:
+  explicit RecorridosJerarquia(const std::string& tablaImportada);
+  const PadresJerarquia& Padres(db::Conexion& cn, const std::string& nivel,
+                                const std::string& valor);
+
+ private:
+  static constexpr std::size_t kMaximoGuardados = 100000;  // memory stays bounded
+  bool guarda_;
+  std::map<std::pair<std::string, std::string>, PadresJerarquia> hechos_;
+  PadresJerarquia ultimo_;
+};
+
 // The level step of one row: walks from the current value of the hierarchy
 // field and stores each level's value in its column (`indicesNivel`: the
 // fields of "ID_Nivel" L-1 down to 0). On any failure the level columns
 // keep the values they had.
 void EscribeNiveles(db::Conexion& cn, db::Recordset& rs, const std::string& campoJerarquia,
-                    int indiceJerarquia, const std::vector<int>& indicesNivel);
+                    int indiceJerarquia, const std::vector<int>& indicesNivel,
+                    RecorridosJerarquia* recorridos = nullptr);
 
 }  // namespace varlo

@@ -29,6 +29,11 @@ struct LineaLeida {
   std::string texto;
   long linea = 0;
   std::optional<ErrorVarlo> defecto;
+  // Its values, when it was already split (by the thread that read it); a
+  // record whose splitting failed is split again where it is processed,
+  // which then meets the error itself.
+  bool dividida = false;
+  std::vector<std::string> valores;
 };
 
 class LectorRegistros {

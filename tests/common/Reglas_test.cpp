@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <tuple>
 
@@ -44,6 +47,28 @@ TEST(LeeNumero, StrictNumberNeedsTheWholeText) {
   EXPECT_FALSE(NumeroEstricto("abc"));
   EXPECT_FALSE(NumeroEstricto("12a"));
   EXPECT_FALSE(NumeroEstricto(""));
+}
+
+// The C library's strtod is the judge: every digit string, short or long,
+// with or without a fraction, reads as the same double, bit for bit.
+TEST(LeeNumero, AgreesWithStrtodBitForBit) {
+  std::uint64_t semilla = 12345;
+  auto siguiente = [&semilla] {
+    semilla = semilla * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<unsigned>(semilla >> 33);
+  };
+  for (int vuelta = 0; vuelta < 20000; ++vuelta) {
+    std::string texto = siguiente() % 4 == 0 ? "-" : "";
+    const unsigned enteras = siguiente() % 19, decimales = siguiente() % 25;
+    for (unsigned k = 0; k < enteras; ++k) texto += static_cast<char>('0' + siguiente() % 10);
+    if (decimales > 0 || enteras == 0) texto += '.';
+    for (unsigned k = 0; k < decimales; ++k) texto += static_cast<char>('0' + siguiente() % 10);
+    if (texto == "." || texto == "-.") continue;
+    const double esperado = std::strtod(texto.c_str(), nullptr);
+    const double leido = LeeNumero(texto);
+    EXPECT_EQ(std::memcmp(&esperado, &leido, sizeof leido), 0) << texto;
+    EXPECT_EQ(NumeroEstricto(" " + texto + " "), esperado) << texto;
+  }
 }
 
 TEST(Enteros, HalvesGoToTheEvenNeighbour) {
@@ -130,9 +155,42 @@ TEST(Fechas, IsoTextOfEveryDateItStoresReadsBack) {
   EXPECT_EQ(FormatoISOHora(FechaHora{12345, 1, 2, 3, 4, 5}), "12345-01-02 03:04:05");
 }
 
+// Cutting by characters skips whole ASCII words at a time: on any bytes,
+// stray continuation bytes and cuts past the end included, it must land
+// where stepping one character at a time lands.
+TEST(Texto, CuttingByCharactersLandsWhereOneByOneDoes) {
+  auto unoAUno = [](std::string_view s, std::size_t i, std::int64_t n) {
+    while (i < s.size() && n-- > 0) {
+      ++i;
+      while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) ++i;
+    }
+    return i;
+  };
+  const std::string piezas[] = {"a", "Z", " ", "é", "€", "\x80", "\xBF", "𝄞"};
+  std::uint64_t semilla = 99;
+  auto siguiente = [&semilla] {
+    semilla = semilla * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<unsigned>(semilla >> 33);
+  };
+  for (int vuelta = 0; vuelta < 3000; ++vuelta) {
+    std::string s;
+    const bool ascii = vuelta % 2 == 0;
+    for (unsigned k = siguiente() % 40; k > 0; --k)
+      s += ascii && siguiente() % 8 ? std::string(1, static_cast<char>('a' + siguiente() % 26))
+                                    : piezas[siguiente() % 8];
+    const std::size_t desde = s.empty() ? 0 : siguiente() % (s.size() + 2);
+    const std::int64_t cuantos = siguiente() % 45;
+    EXPECT_EQ(AvanzaCaracteres(s, desde, cuantos), unoAUno(s, desde, cuantos)) << s;
+  }
+}
+
 TEST(Texto, TrimmingRemovesSpacesButNotTabs) {
   EXPECT_EQ(Recorta("  a b  "), "a b");
   EXPECT_EQ(Recorta("\ta\t"), "\ta\t");
+  EXPECT_EQ(Recorta("   "), "");
+  EXPECT_EQ(Recorta(""), "");
+  EXPECT_EQ(Recorta("x"), "x");
+  EXPECT_EQ(Recorta(" " + std::string(40, 'n') + " "), std::string(40, 'n'));
   EXPECT_TRUE(EstaEnBlanco("   "));
   EXPECT_FALSE(EstaEnBlanco(" \t "));
 }

@@ -2,9 +2,12 @@
 // a record's photograph is taken from.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "EntornoImportacion.h"
 #include "import/FotoRegistro.h"
 #include "import/Jerarquia.h"
+#include "support/CarpetaTemporal.h"
 
 namespace varlo::prueba {
 namespace {
@@ -64,11 +67,51 @@ TEST_P(JerarquiaEn, FalloDelPasoDejaLosNivelesComoEstaban) {
   }
 }
 
+// A unit is walked once per table: its parents come from the first walk even
+// after "Jerarquias" changed; importing "Jerarquias" itself walks every time,
+// and a walk that failed is not kept.
+TEST_P(JerarquiaEn, CadaUnidadSeRecorreUnaVezPorTabla) {
+  EntornoImportacion e(GetParam());
+  e.Base().Execute(
+      "INSERT INTO Jerarquias (Key, Parent) VALUES ('_2S', '_1M'), ('_1M', '_0N'), ('_2X', NULL)");
+  RecorridosJerarquia empleados("Empleado"), jerarquias("[jerarquias]");
+  const PadresJerarquia antes{"M", "N"}, despues{"Q", "N"};
+  EXPECT_EQ(empleados.Padres(e.Base(), "2", "S"), antes);
+  EXPECT_EQ(jerarquias.Padres(e.Base(), "2", "S"), antes);
+  EXPECT_THROW(empleados.Padres(e.Base(), "2", "X"), ErrorVarlo);
+  e.Base().Execute("UPDATE Jerarquias SET Parent = '_1Q' WHERE Key = '_2S'");
+  e.Base().Execute("INSERT INTO Jerarquias (Key, Parent) VALUES ('_1Q', '_0N')");
+  e.Base().Execute("UPDATE Jerarquias SET Parent = '_1Q' WHERE Key = '_2X'");
+  EXPECT_EQ(empleados.Padres(e.Base(), "2", " S "), antes);
+  EXPECT_EQ(jerarquias.Padres(e.Base(), "2", "S"), despues);
+  EXPECT_EQ(empleados.Padres(e.Base(), "2", "X"), despues);
+}
+
 INSTANTIATE_TEST_SUITE_P(Motores, JerarquiaEn, TodosLosMotores(), NombreMotor);
 
 TEST(FotoRegistro, RutaDelArchivo) {
   EXPECT_EQ(RutaFoto("/datos/", "Empleado", "FOTO", " 123 "), "/datos/Empleado_FOTO/123.jpg");
   EXPECT_EQ(RutaFoto("", "T", "F", "k"), "T_F/k.jpg");
+}
+
+// The folder listed once answers as the file system itself does (the peer):
+// files, folders and links named like a picture, and folders that are missing.
+TEST(FotoRegistro, LosArchivosListadosRespondenComoElSistemaDeArchivos) {
+  namespace fs = std::filesystem;
+  CarpetaTemporal tmp;
+  const std::string fotos = tmp.Archivo("T_F");
+  fs::create_directories(fotos + "/3.jpg");  // a folder, not a picture
+  EscribeBytes(fotos + "/1.jpg", "x");
+  EscribeBytes(fotos + "/2.JPG", "x");
+  fs::create_symlink(fotos + "/1.jpg", fotos + "/4.jpg");
+  fs::create_symlink(fotos + "/nada.jpg", fotos + "/5.jpg");
+  ArchivosFotos archivos;
+  for (const std::string& ruta :
+       {fotos + "/1.jpg", fotos + "/2.jpg", fotos + "/2.JPG", fotos + "/3.jpg", fotos + "/4.jpg",
+        fotos + "/5.jpg", fotos + "/6.jpg", tmp.Archivo("otra/1.jpg"), tmp.Archivo("T_F")}) {
+    std::error_code ec;
+    EXPECT_EQ(archivos.Existe(ruta), fs::is_regular_file(ruta, ec)) << ruta;
+  }
 }
 
 }  // namespace

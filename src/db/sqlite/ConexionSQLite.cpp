@@ -197,7 +197,9 @@ class BackendSQLite final : public Backend {
                            ErrorBaseDatos::Clase::ConexionPerdida);
     const std::string prefijo = "No se pudo abrir la base de datos SQLite " + ruta + ": ";
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(ruta.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // One thread at a time uses a connection: no lock around every call.
+    int rc =
+        sqlite3_open_v2(ruta.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     db_.reset(db);
     if (rc != SQLITE_OK) LanzaSQLite(db, rc, prefijo);
     // a nightly run waits out a brief lock held by another program

@@ -1,0 +1,68 @@
+#pragma once
+// The records of a source read, split into lines and checked on a thread of
+// their own while the records before them are written: a few batches ahead,
+// never more (memory stays bounded whatever the file's size).
+//
+// The caller sees what it would see reading the file itself: the same
+// records in the same order, each with its own defect, and an error of the
+// reading raised where the record it stopped at would have been read. The
+// reader stops as soon as the caller stops (destruction, Detiene).
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <stop_token>
+#include <thread>
+#include <vector>
+
+#include "import/LectorRegistros.h"
+
+namespace varlo {
+
+class LecturaAnticipada {
+ public:
+  // Records per batch handed over, and bytes that cut a batch of long lines.
+  static constexpr std::size_t kRegistrosPorTanda = 256;
+  static constexpr std::size_t kBytesPorTanda = std::size_t{1} << 20;
+  // Batches read ahead of the one being served.
+  static constexpr std::size_t kTandasAdelantadas = 4;
+
+  // Reading starts at once where `lector` stands; nothing else may use
+  // `lector` until Detiene returned. With `divisor`, each record without a
+  // defect is also split (LineaLeida::valores).
+  explicit LecturaAnticipada(LectorRegistros& lector, const DivisorLineas* divisor = nullptr);
+  ~LecturaAnticipada() { Detiene(); }
+  LecturaAnticipada(const LecturaAnticipada&) = delete;
+  LecturaAnticipada& operator=(const LecturaAnticipada&) = delete;
+
+  // Whether the source has no record left (waits until the reader knows).
+  bool AlFinal();
+  // The next record; past the last one, an empty record.
+  LineaLeida Lee();
+  // Stops the reader and waits for it; what it read ahead is dropped.
+  void Detiene() noexcept;
+
+ private:
+  struct Tanda {
+    std::vector<LineaLeida> registros;
+    std::exception_ptr error;  // raised after its records
+    bool fin = false;          // the source ended after its records
+  };
+  void Lector(const std::stop_token& alto);
+  // Until the batch served has a record left, or says how the source ended.
+  void Espera();
+
+  LectorRegistros& lector_;
+  const DivisorLineas* divisor_;
+  std::mutex mutex_;
+  std::condition_variable_any cambio_;
+  std::deque<Tanda> listas_;
+  Tanda servida_;
+  std::size_t siguiente_ = 0;
+  bool detenida_ = false;
+  // last: the reader starts once everything it uses exists
+  std::jthread hilo_;
+};
+
+}  // namespace varlo
