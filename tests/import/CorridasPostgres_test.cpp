@@ -28,9 +28,11 @@ db::Consulta Todas(const std::string& tabla, const std::vector<std::string>& col
   return c;
 }
 
-TEST(CorridasSimultaneasPostgreSql, NingunaLineaValidaSeRechazaPorUnInterbloqueo) {
+class CorridasSimultaneasPostgreSql : public ::testing::TestWithParam<BaseDatosPrueba::Acceso> {};
+
+TEST_P(CorridasSimultaneasPostgreSql, NingunaLineaValidaSeRechazaPorUnInterbloqueo) {
   CarpetaTemporal tmp;
-  BaseDatosPrueba pg = BaseDatosPrueba::PostgreSql();
+  BaseDatosPrueba pg = BaseDatosPrueba::PostgreSql(GetParam());
   auto cn = db::Conexion::Abre(pg.Cadena());
   cn->Execute(kCreaTurno);
   // Every committed write to Turno, numbered in the order it was made.
@@ -103,6 +105,15 @@ TEST(CorridasSimultaneasPostgreSql, NingunaLineaValidaSeRechazaPorUnInterbloqueo
   EXPECT_EQ(escritores.size(), static_cast<std::size_t>(kLineas));
   EXPECT_EQ(completas, static_cast<std::size_t>(kLineas));
 }
+
+// natively each statement in a transaction has a savepoint of its own;
+// psqlODBC's statement-level rollback is the driver's
+INSTANTIATE_TEST_SUITE_P(Accesos, CorridasSimultaneasPostgreSql,
+                         ::testing::Values(BaseDatosPrueba::Acceso::Nativo,
+                                           BaseDatosPrueba::Acceso::Odbc),
+                         [](const auto& i) {
+                           return i.param == BaseDatosPrueba::Acceso::Nativo ? "Nativo" : "Odbc";
+                         });
 
 }  // namespace
 }  // namespace varlo::prueba
