@@ -226,6 +226,25 @@ void AnadeCampoCopia(std::string& datos, const Valor& v) {
   }
 }
 
+std::optional<unsigned int> OidDeArreglo(unsigned int oid) {
+  switch (oid) {
+    case 0:
+      return 0u;
+    case kBool:
+      return 1000u;
+    case kInt8:
+      return 1016u;
+    case kFloat8:
+      return 1022u;
+    case kTimestamp:
+      return 1115u;
+    case kNumeric:
+      return 1231u;
+    default:
+      return std::nullopt;
+  }
+}
+
 Parametro ParametroDe(const Valor& v) {
   Parametro p;
   if (EsNulo(v)) {
