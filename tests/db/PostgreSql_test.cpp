@@ -208,7 +208,7 @@ TEST(PostgreSqlNativo, LaCopiaEscribeLoQueEscribeElInsertDeVariasFilas) {
       {std::int64_t{1}, std::string("tab\there\nnueva\r\\barra \\N ñ"),
        FechaHora{2006, 8, 15, 13, 14, 15}, Decimal{"-12345.678"}, true,
        Bytes{0, 9, 10, 13, 92, 255}, 0.1},
-      {std::int64_t{2}, Valor{}, Valor{}, Valor{}, false, Bytes{}, -1e300},
+      {std::int64_t{2}, Valor{}, FechaHora{5, 1, 2, 3, 4, 5}, Valor{}, false, Bytes{}, -1e300},
       {std::int64_t{3}, std::string("\\N"), FechaHora{1899, 12, 30, 0, 0, 0}, Decimal{"0"}, Valor{},
        Valor{}, Valor{}},
   };
