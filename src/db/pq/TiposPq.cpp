@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <iterator>
+#include <string_view>
 
 #include "db/ErrorBaseDatos.h"
 #include "db/EstadosSql.h"
@@ -221,6 +222,18 @@ Valor LeeValor(const char* t, int largo, int tipoAdo) {
 void AnadeCampoCopia(std::string& datos, const Valor& v) {
   if (EsNulo(v)) {
     datos += "\\N";
+    return;
+  }
+  // the common values written straight into the copy, without a copy of their own
+  if (const auto* n = std::get_if<std::int64_t>(&v)) {
+    char b[24];
+    const auto fin = std::to_chars(b, b + sizeof b, *n);
+    datos.append(b, fin.ptr);
+    return;
+  }
+  const std::string* texto = std::get_if<std::string>(&v);
+  if (texto && texto->find_first_of(std::string_view("\\\t\n\r\0", 5)) == std::string::npos) {
+    datos += *texto;
     return;
   }
   const Parametro p = ParametroDe(v);
