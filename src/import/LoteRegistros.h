@@ -30,6 +30,7 @@
 // transaction is still open after any error of a record.
 #include <chrono>
 #include <cstddef>
+#include <cstdlib>
 #include <functional>
 #include <random>
 #include <string>
@@ -51,8 +52,15 @@ enum class ModoLote {
   Simulacion,      // everything rolled back at the end of the table
 };
 
-// Records per transaction when the command line does not say.
-inline constexpr long kTamanoLotePorDefecto = 1000;
+// Records per transaction when the command line does not say. A durable
+// commit waits for the disk (a few milliseconds): with 1000 records per
+// transaction the commits alone cost a server's bulk copy of the same rows;
+// past 10000 the batch held in memory grows for little gain.
+inline constexpr long kTamanoLotePorDefecto = 10000;
+// Lines whose lookups are fetched together (and whose held rows are then
+// written): a batch of many records is prepared in parts of this size, so
+// that what is held in memory and each statement stay small.
+inline constexpr std::size_t kLineasPorAnticipacion = 1000;
 // Bytes of source lines per batch, whatever the number of records: a batch
 // is held in memory several times over (its lines, its rows held back, the
 // statement that writes them), so long lines make it short.
@@ -138,7 +146,11 @@ class LoteRegistros {
     if (anticipa_) {
       if (detenido_) return;
       porProcesar_.push_back(std::move(linea));
-      if (porProcesar_.size() >= tamano_ || pesado) ProcesaRetenidas();
+      const bool lleno = pesado || pendientes_.size() + porProcesar_.size() >= tamano_;
+      if (lleno || porProcesar_.size() >= kLineasPorAnticipacion) {
+        ProcesaRetenidas();
+        if (lleno) Asienta();
+      }
       return;
     }
     ProcesaUna(std::move(linea));
@@ -197,17 +209,16 @@ class LoteRegistros {
     }
   }
 
-  // The lines kept for the batch: prepared together, then each processed.
+  // The lines kept: prepared together, then each processed; the batch
+  // commits when the caller says.
   void ProcesaRetenidas() {
     if (porProcesar_.empty()) return;
     std::vector<Entrada> lineas = std::move(porProcesar_);
     porProcesar_.clear();
-    if (lotesSinDiferir_ > 0) --lotesSinDiferir_;
+    // a new batch: one fewer written a record at a time
+    if (pendientes_.empty() && lotesSinDiferir_ > 0) --lotesSinDiferir_;
     cn_.DifiereInserciones(difiere_ && lotesSinDiferir_ == 0);
-    if (!detenido_) {
-      Inicia();
-      anticipa_(lineas);
-    }
+    if (!detenido_) Prepara(lineas);
     for (Entrada& linea : lineas) {
       if (detenido_ || (continua_ && !continua_())) {
         detenido_ = true;
@@ -215,7 +226,32 @@ class LoteRegistros {
       }
       ProcesaUna(std::move(linea));
     }
-    Asienta();
+  }
+
+  // The lookups of those lines fetched together. Past the first lines of a
+  // batch this writes the rows held so far: a refusal of theirs, or a
+  // transaction the server ended, has the batch so far done again one record
+  // per transaction, as at its commit, before these lines are prepared.
+  void Prepara(const std::vector<Entrada>& lineas) {
+    Inicia();
+    try {
+      anticipa_(lineas);
+      return;
+    } catch (...) {
+      if (pendientes_.empty()) throw;
+      if (db::CapturadoEsTransaccionPerdida()) {
+        Rehace();
+      } else if (db::CapturadoEsDelLote()) {
+        Deshace();
+        NoDifierasPorUnTiempo();
+        Repite();
+      } else {
+        throw;
+      }
+    }
+    cn_.DifiereInserciones(difiere_ && lotesSinDiferir_ == 0);
+    Inicia();
+    anticipa_(lineas);
   }
 
   // A severe error can make the database end the transaction by itself:

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "common/ErrorVarlo.h"
@@ -204,7 +205,7 @@ TEST(PostgreSqlNativo, LaCopiaEscribeLoQueEscribeElInsertDeVariasFilas) {
       {std::int64_t{1}, std::string("tab\there\nnueva\r\\barra \\N ñ"),
        FechaHora{2006, 8, 15, 13, 14, 15}, Decimal{"-12345.678"}, true,
        Bytes{0, 9, 10, 13, 92, 255}, 0.1},
-      {std::int64_t{2}, Valor{}, Valor{}, Valor{}, false, Bytes{}, -1e300},
+      {std::int64_t{2}, Valor{}, FechaHora{5, 1, 2, 3, 4, 5}, Valor{}, false, Bytes{}, -1e300},
       {std::int64_t{3}, std::string("\\N"), FechaHora{1899, 12, 30, 0, 0, 0}, Decimal{"0"}, Valor{},
        Valor{}, Valor{}},
   };
@@ -251,6 +252,84 @@ TEST(PostgreSqlNativo, LasSentenciasPreparadasNoCrecenSinLimite) {
           .at(0);
   EXPECT_LE(std::get<std::int64_t>(preparadas), 17);
   EXPECT_GE(std::get<std::int64_t>(preparadas), 1);
+}
+
+// The lookup of a batch's keys finds what each key's own lookup finds,
+// awkward characters included, and reads the key's index even in a table
+// filled in the same transaction and never analysed, after the lookup ran
+// while it was empty (a plan kept from then would read the table whole).
+TEST(PostgreSqlNativo, LaBusquedaDeUnLoteLeeElIndiceSinEstadisticas) {
+  BaseDatosPrueba pg = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Nativo);
+  auto b = AbreBackend(pg.Cadena());
+  const auto dialecto = CreaDialecto(Motor::PostgreSql);
+  b->Ejecuta(
+      {"create table k (k text primary key, n int unique, v int)"
+       " with (autovacuum_enabled = false)",
+       {}});
+  Consulta porTexto;
+  porTexto.tabla = "k";
+  porTexto.columnas = {"k", "v"};
+  porTexto.condiciones.emplace_back();
+  porTexto.condiciones[0].columna = "k";
+  Consulta porNumero = porTexto;
+  porNumero.condiciones[0].columna = "n";
+  porNumero.condiciones[0].clase = ClaseLiteral::Numero;
+  std::vector<Valor> textos, numeros;
+  for (const char* t : {"a\"b", "c\\d", "e,f", "{g}", " h ", "NULL", "", "ñandú", "falta"})
+    textos.emplace_back(std::string(t));
+  for (std::int64_t i = 0; i < 1000; ++i) {
+    textos.emplace_back("c" + std::to_string(i * 17));
+    numeros.emplace_back(std::int64_t{i * 13});
+  }
+  // rows as texts, in no particular order
+  auto textosDe = [](const ResultadoConsulta& r, std::multiset<std::string>& filas) {
+    for (const auto& f : r.filas)
+      filas.insert(ValorComoTexto(f.at(0)) + "|" + ValorComoTexto(f.at(1)));
+  };
+  auto lote = [&](const Consulta& c, const std::vector<Valor>& llaves) {
+    std::multiset<std::string> filas;
+    textosDe(b->Consulta(*dialecto->SelectVarias(c, llaves, false), 0), filas);
+    return filas;
+  };
+  auto unaPorUna = [&](const Consulta& c, const std::vector<Valor>& llaves) {
+    std::multiset<std::string> filas;
+    for (const Valor& llave : llaves)
+      textosDe(b->Consulta(
+                   {"select k, v from k where " + c.condiciones[0].columna + " = ?", {llave}}, 0),
+               filas);
+    return filas;
+  };
+
+  // the counts of this session not yet reported (building the indexes scanned the table)
+  auto lecturas = [&] {
+    return b->Consulta(
+        {"select seq_scan, idx_scan from pg_stat_xact_user_tables where relname = 'k'", {}}, 0);
+  };
+  b->IniciaTransaccion();
+  const ResultadoConsulta antes = lecturas();
+  ASSERT_EQ(antes.filas.size(), 1u);
+  EXPECT_TRUE(lote(porTexto, textos).empty());
+  EXPECT_TRUE(lote(porNumero, numeros).empty());
+  b->Ejecuta({"insert into k select 'c' || i, i, i % 7 from generate_series(0, 40000) as i", {}});
+  b->Ejecuta(
+      {"insert into k values (?, -1, 1), (?, -2, 2), (?, -3, 3), (?, -4, 4), (?, -5, 5),"
+       " (?, -6, 6), (?, -7, 7), (?, -8, 8)",
+       {textos[0], textos[1], textos[2], textos[3], textos[4], textos[5], textos[6], textos[7]}});
+  // past the first runs a prepared statement may keep a generic plan
+  for (int vuelta = 0; vuelta < 8; ++vuelta) {
+    const auto filas = lote(porTexto, textos);
+    EXPECT_EQ(filas.size(), 1008u);
+    EXPECT_EQ(filas, unaPorUna(porTexto, textos));
+    EXPECT_EQ(lote(porNumero, numeros), unaPorUna(porNumero, numeros));
+  }
+  const ResultadoConsulta despues = lecturas();
+  ASSERT_EQ(despues.filas.size(), 1u);
+  EXPECT_EQ(despues.filas[0][0], antes.filas[0][0]);
+  EXPECT_GT(std::get<std::int64_t>(despues.filas[0][1]), std::get<std::int64_t>(antes.filas[0][1]));
+  b->ConfirmaTransaccion();
+  // the setting was for the lookup alone
+  EXPECT_EQ(b->Consulta({"show enable_seqscan", {}}, 0).filas.at(0).at(0),
+            Valor{std::string("on")});
 }
 
 // A text with a NUL byte would reach libpq cut at it: it is refused, and

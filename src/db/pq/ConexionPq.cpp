@@ -15,6 +15,7 @@
 #include "db/ErrorBaseDatos.h"
 #include "db/ErroresBD.h"
 #include "db/EstadosSql.h"
+#include "db/pq/ListaComoArreglo.h"
 #include "db/pq/MarcasPq.h"
 #include "db/pq/SocketPq.h"
 #include "db/pq/TiposPq.h"
@@ -36,6 +37,10 @@ constexpr std::size_t kSentenciasPreparadas = 16;
 // Around each statement of a transaction: a failing statement undoes only itself.
 constexpr const char* kPuntoGuardado = "savepoint varlodi_sentencia";
 constexpr const char* kLiberaPunto = "release savepoint varlodi_sentencia";
+// Around a lookup of many keys; local to the transaction, and undone with the
+// savepoint when the lookup fails.
+constexpr const char* kSinRecorrido = "set local enable_seqscan = off";
+constexpr const char* kConRecorrido = "set local enable_seqscan to default";
 constexpr const char* kVuelvePunto =
     "rollback to savepoint varlodi_sentencia; release savepoint varlodi_sentencia";
 
@@ -361,7 +366,20 @@ Resultado ConexionPq::Sentencia(const SentenciaSql& s) {
   std::vector<pq::Parametro> parametros;
   parametros.reserve(s.parametros.size());
   for (const Valor& v : s.parametros) parametros.push_back(pq::ParametroDe(v));
-  const std::string texto = s.parametros.empty() ? s.texto : pq::NumeraMarcas(s.texto);
+  std::string texto = s.texto;
+  // The keys of a batch in one array: a table still without statistics
+  // (filled in this same run, not yet analysed) would make the planner read
+  // it whole for a long list of keys, and a plan kept from when it was empty
+  // would do so for every batch; inside the transaction the lookup is
+  // planned with sequential scans ruled out, so the key's index (where it
+  // has one) is read whatever the statistics say, for this statement only.
+  bool porIndice = false;
+  if (auto arreglo = pq::ComoArreglo(texto, parametros)) {
+    texto = std::move(arreglo->texto);
+    parametros.assign(1, std::move(arreglo->arreglo));
+    porIndice = enTransaccion_;
+  }
+  if (!parametros.empty()) texto = pq::NumeraMarcas(texto);
   const std::string contexto = "Sentencia: " + s.texto;
   PGconn* c = pg_.get();
   const bool punto = enTransaccion_;
@@ -404,6 +422,7 @@ Resultado ConexionPq::Sentencia(const SentenciaSql& s) {
         [&] {
           if (!PQenterPipelineMode(c)) return 0;
           if (punto) Envia(kPuntoGuardado, {});
+          if (porIndice) Envia(kSinRecorrido, {});
           if (nueva) {
             std::vector<Oid> tipos;
             for (const pq::Parametro& p : parametros) tipos.push_back(p.oid);
@@ -412,6 +431,7 @@ Resultado ConexionPq::Sentencia(const SentenciaSql& s) {
               return 0;
           }
           Envia(texto.c_str(), parametros, nombre.empty() ? nullptr : nombre.c_str());
+          if (porIndice) Envia(kConRecorrido, {});
           if (punto) Envia(kLiberaPunto, {});
           for (const std::string& n : liberar) Envia(("deallocate " + n).c_str(), {});
           return PQpipelineSync(c);
@@ -422,7 +442,7 @@ Resultado ConexionPq::Sentencia(const SentenciaSql& s) {
     throw;
   }
   (void)PQexitPipelineMode(c);
-  // [savepoint] [prepare] statement [release] deallocate... sync
+  // [savepoint] [set] [prepare] statement [set] [release] deallocate... sync
   std::size_t i = 0;
   const PGresult* fallo = nullptr;
   auto siguiente = [&]() -> Resultado {
@@ -433,9 +453,11 @@ Resultado ConexionPq::Sentencia(const SentenciaSql& s) {
     return r;
   };
   Resultado guardado = punto ? siguiente() : Resultado();
+  Resultado sinRecorrido = porIndice ? siguiente() : Resultado();
   Resultado preparado = nueva ? siguiente() : Resultado();
   if (nueva && PQresultStatus(preparado.get()) != PGRES_COMMAND_OK) olvida();
   Resultado propio = siguiente();
+  Resultado conRecorrido = porIndice ? siguiente() : Resultado();
   Resultado liberado = punto ? siguiente() : Resultado();
   for (const std::string& n : liberar) {
     // a release skipped by a failure is sent again with the next statement

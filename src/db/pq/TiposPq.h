@@ -2,6 +2,7 @@
 // PostgreSQL's types as libpq reports them (type OIDs, text values) and the
 // values bound to a statement: the same ADO types and values the ODBC
 // path gives for the same columns.
+#include <optional>
 #include <string>
 
 #include "db/Recordset.h"
@@ -27,6 +28,11 @@ struct Parametro {
 // A text that holds a NUL byte, which PostgreSQL cannot store, is refused
 // (a negative number, class Otro).
 Parametro ParametroDe(const Valor& v);
+
+// The type of an array of values bound with that type OID, as ParametroDe
+// gives them (0, untyped: an untyped array, read as an array of whatever its
+// place asks for); nothing for a type ParametroDe does not give.
+std::optional<unsigned int> OidDeArreglo(unsigned int oid);
 
 // The value as one field of COPY's text format, added to `datos`: \N for
 // NULL, a backslash before the characters that would end the field or the
