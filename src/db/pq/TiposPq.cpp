@@ -1,13 +1,11 @@
 #include "db/pq/TiposPq.h"
 
-#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdint>
-#include <cstdio>
-#include <iterator>
 #include <string_view>
 
+#include "common/Fechas.h"
 #include "db/ErrorBaseDatos.h"
 #include "db/EstadosSql.h"
 #include "db/TiposAdo.h"
@@ -75,31 +73,6 @@ int Hex(char c) {
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
-}
-// "YYYY-MM-DD hh:mm:ss": written digit by digit, as every held row of a
-// table with dates goes through here (printf's parsing shows in the profile).
-std::string TextoFechaHora(const FechaHora& f) {
-  const int partes[] = {f.mes, f.dia, f.hora, f.minuto, f.segundo};
-  const bool comunes =
-      f.anio >= 0 && f.anio <= 9999 &&
-      std::all_of(std::begin(partes), std::end(partes), [](int n) { return n >= 0 && n <= 99; });
-  if (!comunes) {
-    char b[80];
-    std::snprintf(b, sizeof b, "%04d-%02d-%02d %02d:%02d:%02d", f.anio, f.mes, f.dia, f.hora,
-                  f.minuto, f.segundo);
-    return b;
-  }
-  std::string t = "0000-00-00 00:00:00";
-  auto pon = [&](std::size_t fin, int n) {
-    for (std::size_t i = fin; n > 0; --i, n /= 10) t[i] = static_cast<char>('0' + n % 10);
-  };
-  pon(3, f.anio);
-  pon(6, f.mes);
-  pon(9, f.dia);
-  pon(12, f.hora);
-  pon(15, f.minuto);
-  pon(18, f.segundo);
-  return t;
 }
 
 }  // namespace
@@ -308,7 +281,7 @@ Parametro ParametroDe(const Valor& v) {
   } else if (const auto* b = std::get_if<bool>(&v)) {
     p.oid = kBool, p.datos = *b ? "t" : "f";
   } else if (const auto* f = std::get_if<FechaHora>(&v)) {
-    p.oid = kTimestamp, p.datos = TextoFechaHora(*f);
+    p.oid = kTimestamp, p.datos = FormatoISOHora(*f);
   } else if (const auto* bytes = std::get_if<Bytes>(&v)) {
     p.oid = kBytea, p.binario = true;
     p.datos.assign(bytes->begin(), bytes->end());
