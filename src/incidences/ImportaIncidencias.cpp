@@ -142,7 +142,9 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
     resumen.archivoOk = UneRuta("Log", std::filesystem::path(d.ArchivoOk).filename().string());
   const auto inicio = std::chrono::steady_clock::now();
   long reportadas = 0;
-  long rechazadas = 0;  // lines with a rejection, as they are processed
+  // lines with a rejection processed but not yet reported: a batch done
+  // again processes its lines again, and they count once
+  long rechazadasSinReportar = 0;
   auto escribeResumen = [&] {
     resumen.sinProcesar = resumen.leidas - resumen.omitidas - reportadas;
     resumen.segundos =
@@ -182,7 +184,7 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
     Linea l{resultados.TomaRetenidas(), kardex.DiasAgregados() - antes};
     for (const auto& s : l.salida)
       if (!s.importada) {
-        ++rechazadas;
+        ++rechazadasSinReportar;
         break;
       }
     return l;
@@ -190,6 +192,8 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
   // Days go to the added or updated count; a line with a rejection to the
   // rejected one.
   auto reporta = [&](const LineaLeida&, const Linea& l) {
+    // a batch is reported once all its records were processed
+    rechazadasSinReportar = 0;
     ++reportadas;
     long importados = 0;
     bool rechazada = false;
@@ -238,6 +242,7 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
     }
     ventana.EstableceValor(ventana.Valor() + 1);
     f.AvanceImportacion(kSeccionIncidencias, resumen);
+    const long rechazadas = resumen.rechazadas + rechazadasSinReportar;
     if (f.opciones.maxRechazos > 0 && rechazadas >= f.opciones.maxRechazos) {
       resumen.motivo = "La planeación de faltas se detuvo al llegar a " +
                        std::to_string(rechazadas) + " líneas rechazadas; el resto no se procesó";

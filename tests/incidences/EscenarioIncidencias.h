@@ -81,12 +81,15 @@ class EscenarioIncidencias {
   // The source file as it is on disk.
   void OrigenBytes(const std::string& bytes) { EscribeBytes(tmp_.Archivo("Planfal.txt"), bytes); }
 
+  long maxRechazos = 0;  // --max-rechazos of the run
+
   // Runs the import with both result files on; returns the exit status.
   // `conexion`: the run's own connection, when the test needs a hand on it.
   int Ejecuta(std::unique_ptr<db::Conexion> conexion = nullptr) {
     frmMain f(ventana, Defs());
     if (conexion) f.EstableceConexion(std::move(conexion));
     f.ArchivoDefiniciones = Defs();
+    f.opciones.maxRechazos = maxRechazos;
     f.ReporteLog = 1;
     f.ReporteEmpleadosImportados = f.ReporteEmpleadosNoImportados = 1;
     ImportaIncidencias(f);

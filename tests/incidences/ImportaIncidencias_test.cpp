@@ -98,6 +98,26 @@ TEST(IncidencesRun, ALostTransactionReportsEachDayOnce) {
             1);
 }
 
+// A line rejected before the server ended the batch's transaction is
+// processed again with the batch: it counts once toward --max-rechazos.
+TEST(IncidencesRun, ARedoneBatchCountsItsRejectionsOnce) {
+  EscenarioIncidencias e;
+  e.Definiciones(kComas);
+  e.maxRechazos = 2;
+  const V lineas{"7,2006-08-02,fecha,F,,,", "8,2006-08-01,2006-08-01,F,,,",
+                 "9,2006-08-01,2006-08-01,F,,,"};
+  e.Origen(lineas);
+  using Clase = prueba::ServidorQueDeshace::Clase;
+  auto falla = [](int n, std::size_t) -> std::optional<Clase> {
+    if (n == 1) return Clase::TransaccionPerdida;
+    return std::nullopt;
+  };
+  EXPECT_EQ(e.Ejecuta(prueba::AbreServidorQueDeshace(e.Cadena(), db::Motor::SQLite, falla)), 1);
+  EXPECT_EQ(e.Ok(), (V{lineas[1], lineas[2]}));
+  EXPECT_EQ(e.Er().size(), 1u);
+  for (const std::string& l : e.Log()) EXPECT_EQ(l.find("se detuvo"), std::string::npos) << l;
+}
+
 TEST(IncidencesRun, UnreadableDatesRejectOnlyTheirLine) {
   EscenarioIncidencias e;
   e.Definiciones(kComas);
