@@ -21,6 +21,9 @@ std::string LiteralArreglo(const std::vector<Valor>& valores) {
     const Valor& v = valores[i];
     if (EsNulo(v)) {
       r += "NULL";
+    } else if (const auto* t = std::get_if<std::string>(&v);
+               t && t->find('\0') == std::string::npos) {
+      AnadeElemento(r, *t);  // the text as it is, without a copy
     } else if (const auto* b = std::get_if<bool>(&v)) {
       r += *b ? "true" : "false";
     } else {
