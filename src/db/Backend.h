@@ -72,6 +72,15 @@ class Backend {
   virtual void CopiaFilas(const std::string& /*tablaSql*/,
                           const std::vector<std::string>& /*columnasSql*/,
                           const std::vector<std::vector<Valor>>& /*filas*/) {}
+  // Whether a statement can bind a whole column of values as one array in
+  // PostgreSQL's text form (libpq; psqlODBC binds no such thing worth it).
+  virtual bool ArreglosAdmitidos() const { return false; }
+  // Runs the statement with each "?" marker bound to one column of values
+  // as such an array; the rows it affected.
+  virtual long EjecutaArreglos(const std::string& /*texto*/,
+                               const std::vector<std::vector<Valor>>& /*columnas*/) {
+    return 0;
+  }
 };
 
 }  // namespace varlo::db

@@ -3,6 +3,7 @@
 // original system with every key value as an escaped literal; SQLite and
 // PostgreSQL get the equivalent statements with key values bound. Every
 // name goes through Identificador, which refuses a name that is not one.
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,6 +15,12 @@
 namespace varlo::db {
 
 enum class Motor { SQLite, SqlServer, PostgreSql, OtroOdbc };
+
+// A statement whose markers each bind a whole column of values as an array.
+struct ActualizacionArreglos {
+  std::string texto;
+  std::vector<std::vector<Valor>> columnas;
+};
 
 class Dialecto {
  public:
@@ -60,6 +67,21 @@ class Dialecto {
   // where such a change cannot be written with others here.
   virtual std::optional<SentenciaSql> ActualizaVarias(
       const std::vector<ActualizacionDiferible>& /*filas*/) const {
+    return std::nullopt;
+  }
+  // The query of a table's columns (name as the catalog spells it, the
+  // type's full name) whose values an array can carry one per element;
+  // nothing where ActualizaVariasArreglos is not written.
+  virtual std::optional<SentenciaSql> TiposColumnas(const std::string& /*tabla*/) const {
+    return std::nullopt;
+  }
+  // The same change as ActualizaVarias, each of its "?" markers bound to one
+  // column of values (ActualizacionArreglos::columnas) read with the type
+  // `tipos` gives (by the catalog's name of the column); its count of
+  // changed rows confirms the changes. Nothing where a column has no type there.
+  virtual std::optional<ActualizacionArreglos> ActualizaVariasArreglos(
+      const std::vector<ActualizacionDiferible>& /*filas*/,
+      const std::map<std::string, std::string>& /*tipos*/) const {
     return std::nullopt;
   }
   // Whether ActualizaVarias returns no rows, its count of changed rows

@@ -33,8 +33,8 @@ std::string Minusculas(std::string_view s) {
 }
 
 // The name PostgreSQL gives a column written as `citado` (unquoted names
-// fold to lower case), as a JSON key: how json_populate_record finds it.
-std::string ClaveJson(const std::string& citado) {
+// fold to lower case): the catalog's spelling.
+std::string NombreEnCatalogo(const std::string& citado) {
   std::string nombre;
   if (citado.size() >= 2 && citado.front() == '"') {
     for (std::size_t i = 1; i + 1 < citado.size(); ++i) {
@@ -44,9 +44,21 @@ std::string ClaveJson(const std::string& citado) {
   } else {
     nombre = Minusculas(citado);
   }
+  return nombre;
+}
+
+// That name as a JSON key: how json_populate_record finds the column.
+std::string ClaveJson(const std::string& citado) {
   std::string json;
-  AnadeJson(json, Valor(nombre));
+  AnadeJson(json, Valor(NombreEnCatalogo(citado)));
   return json;
+}
+
+// The type a key condition's values are compared as.
+const char* TipoCondicion(ClaseLiteral clase) {
+  return clase == ClaseLiteral::Texto    ? "text"
+         : clase == ClaseLiteral::Numero ? "numeric"
+                                         : "timestamp";
 }
 
 class DialectoConParametros final : public DialectoBase {
@@ -155,10 +167,7 @@ class DialectoConParametros final : public DialectoBase {
       const std::string v = "k" + std::to_string(k);
       const ClaseLiteral clase = a.condiciones[k].clase;
       donde += " and t." + Identificador(a.condiciones[k].columna) + " = v." + v;
-      definicion += ", " + v + " " +
-                    (clase == ClaseLiteral::Texto    ? "text"
-                     : clase == ClaseLiteral::Numero ? "numeric"
-                                                     : "timestamp");
+      definicion += ", " + v + " " + TipoCondicion(clase);
     }
     s.texto += definicion + ") cross join lateral json_populate_record(null::" + tabla +
                ", v.c) as p" + donde + " returning v.i";
@@ -186,6 +195,68 @@ class DialectoConParametros final : public DialectoBase {
     }
     s.parametros.push_back(json + "]");
     return s;
+  }
+
+  // PostgreSQL: the columns whose type has an array of its own elements
+  // (an array column's would be one more dimension, which unnest flattens).
+  std::optional<SentenciaSql> TiposColumnas(const std::string& tabla) const override {
+    if (motor_ != Motor::PostgreSql) return std::nullopt;
+    return SentenciaSql{
+        "select a.attname, pg_catalog.format_type(a.atttypid, a.atttypmod)"
+        " from pg_catalog.pg_attribute a join pg_catalog.pg_type y on y.oid = a.atttypid"
+        " where a.attrelid = cast(? as regclass) and a.attnum > 0 and not a.attisdropped"
+        " and y.typcategory <> 'A'",
+        {Valor(Identificador(tabla))}};
+  }
+
+  // PostgreSQL: each column of the batch as one array, read with its
+  // column's own type (text is not assigned to a uuid, an enum, jsonb...),
+  // the rows found by their locator and still matching their keys:
+  //   update T as t set a = v.c0, ... from unnest(cast(? as oid[]),
+  //   cast(? as tid[]), cast(? as <type of a>[]), ..., cast(? as text[]))
+  //   as v(o, l, c0, ..., k0) where t.tableoid = v.o and t.ctid = v.l
+  //   and t.K = v.k0
+  std::optional<ActualizacionArreglos> ActualizaVariasArreglos(
+      const std::vector<ActualizacionDiferible>& filas,
+      const std::map<std::string, std::string>& tipos) const override {
+    if (motor_ != Motor::PostgreSql || filas.empty() || !ActualizaVariasAdmite(filas[0]))
+      return std::nullopt;
+    const ActualizacionDiferible& a = filas[0];
+    ActualizacionArreglos r;
+    r.texto = "update " + Identificador(a.tabla) + " as t set ";
+    std::string arreglos = "cast(? as oid[]), cast(? as tid[])";
+    std::string nombres = "o, l";
+    for (std::size_t c = 0; c < a.valores.size(); ++c) {
+      const std::string columna = Identificador(a.valores[c].first);
+      const auto tipo = tipos.find(NombreEnCatalogo(columna));
+      if (tipo == tipos.end()) return std::nullopt;
+      const std::string v = "c" + std::to_string(c);
+      r.texto += (c ? ", " : "") + columna + " = v." + v;
+      arreglos += ", cast(? as " + tipo->second + "[])";
+      nombres += ", " + v;
+    }
+    std::string donde = " where t.tableoid = v.o and t.ctid = v.l";
+    for (std::size_t k = 0; k < a.condiciones.size(); ++k) {
+      const std::string v = "k" + std::to_string(k);
+      arreglos += std::string(", cast(? as ") + TipoCondicion(a.condiciones[k].clase) + "[])";
+      nombres += ", " + v;
+      donde += " and t." + Identificador(a.condiciones[k].columna) + " = v." + v;
+    }
+    r.texto += " from unnest(" + arreglos + ") as v(" + nombres + ")" + donde;
+    r.columnas.assign(2 + a.valores.size() + a.condiciones.size(), {});
+    for (auto& columna : r.columnas) columna.reserve(filas.size());
+    for (const ActualizacionDiferible& fila : filas) {
+      if (fila.localizador.size() != 2 || fila.valores.size() != a.valores.size() ||
+          fila.condiciones.size() != a.condiciones.size())
+        return std::nullopt;
+      r.columnas[0].push_back(fila.localizador[0]);
+      r.columnas[1].push_back(Valor(ValorComoTexto(fila.localizador[1])));
+      for (std::size_t c = 0; c < fila.valores.size(); ++c)
+        r.columnas[2 + c].push_back(fila.valores[c].second);
+      for (std::size_t k = 0; k < fila.condiciones.size(); ++k)
+        r.columnas[2 + a.valores.size() + k].push_back(ValorDeCondicion(fila.condiciones[k]));
+    }
+    return r;
   }
 
   // Every statement of every record names the same few columns: each name

@@ -81,19 +81,43 @@ void EscriturasDiferidas::EscribeGrupo(std::vector<Escritura>& escrituras, std::
   std::vector<ActualizacionDiferible> cambios;
   cambios.reserve(hasta - desde);
   for (std::size_t i = desde; i < hasta; ++i) cambios.push_back(std::move(escrituras[i].cambio));
-  std::optional<SentenciaSql> s = dialecto_->ActualizaVarias(cambios);
-  if (!s)
-    throw ErrorVarlo(errores::ErrorEnComando, kFuenteBD,
-                     "No se pueden escribir juntos los cambios de " + primera.cambio.tabla);
+  std::size_t confirmadas = 0;
+  if (const std::optional<long> n = ActualizaPorArreglos(cambios)) {
+    confirmadas = static_cast<std::size_t>(*n);
+  } else {
+    std::optional<SentenciaSql> s = dialecto_->ActualizaVarias(cambios);
+    if (!s)
+      throw ErrorVarlo(errores::ErrorEnComando, kFuenteBD,
+                       "No se pueden escribir juntos los cambios de " + primera.cambio.tabla);
+    confirmadas = dialecto_->ActualizaVariasCuentaFilas()
+                      ? static_cast<std::size_t>(backend_->Ejecuta(*s))
+                      : backend_->Consulta(*s, 0).filas.size();
+  }
   // Every row must have been found where it was read; a row another writer
   // changed meanwhile sends the batch back to one record at a time.
-  const std::size_t confirmadas = dialecto_->ActualizaVariasCuentaFilas()
-                                      ? static_cast<std::size_t>(backend_->Ejecuta(*s))
-                                      : backend_->Consulta(*s, 0).filas.size();
   if (confirmadas != cambios.size())
     throw ErrorVarlo(errores_bd::FilaNoEncontrada, kFuenteBD,
                      "No se encuentra la fila para actualizarla. Algunos valores pueden haber "
                      "cambiado desde la última lectura.");
+}
+
+std::optional<long> EscriturasDiferidas::ActualizaPorArreglos(
+    const std::vector<ActualizacionDiferible>& cambios) {
+  if (!backend_->ArreglosAdmitidos()) return std::nullopt;
+  const std::string& tabla = cambios.front().tabla;
+  auto tipos = tiposColumnas_.find(tabla);
+  if (tipos == tiposColumnas_.end()) {
+    const std::optional<SentenciaSql> consulta = dialecto_->TiposColumnas(tabla);
+    if (!consulta) return std::nullopt;
+    std::map<std::string, std::string> porNombre;
+    for (const std::vector<Valor>& fila : backend_->Consulta(*consulta, 0).filas)
+      if (fila.size() == 2) porNombre.emplace(ValorComoTexto(fila[0]), ValorComoTexto(fila[1]));
+    tipos = tiposColumnas_.emplace(tabla, std::move(porNombre)).first;
+  }
+  const std::optional<ActualizacionArreglos> a =
+      dialecto_->ActualizaVariasArreglos(cambios, tipos->second);
+  if (!a) return std::nullopt;
+  return backend_->EjecutaArreglos(a->texto, a->columnas);
 }
 
 void EscriturasDiferidas::Escribe() {

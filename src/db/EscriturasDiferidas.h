@@ -10,7 +10,9 @@
 // that point: the error comes back as an ErrorBaseDatos of class
 // LoteDiferido, and the batch is done again one record at a time, each
 // with its own verdict.
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -67,10 +69,17 @@ class EscriturasDiferidas final : public Backend {
   // Writes the held writes [desde, hasta), all of one kind and shape.
   void EscribeGrupo(std::vector<Escritura>& escrituras, std::size_t desde, std::size_t hasta);
 
+  // The change of rows [desde, hasta) with each column as one array, where
+  // the backend binds arrays and every column's type is known; the rows it
+  // changed, or nothing when it was not written that way.
+  std::optional<long> ActualizaPorArreglos(const std::vector<ActualizacionDiferible>& cambios);
+
   std::unique_ptr<Backend> backend_;
   std::shared_ptr<const Dialecto> dialecto_;
   bool activas_ = false;
   std::vector<Escritura> retenidas_;
+  // Each table's column types, asked of the catalog once.
+  std::map<std::string, std::map<std::string, std::string>> tiposColumnas_;
 };
 
 }  // namespace varlo::db

@@ -143,5 +143,93 @@ TEST(EscriturasDiferidas, UnFalloAlEscribirLasEsDelLoteSalvoLaConexionPerdida) {
   }
 }
 
+// Binds each column of a change as an array; the catalog knows columns A and B.
+class BackendDeArreglos final : public Backend {
+ public:
+  std::vector<std::string> textos;
+  long faltan = 0;  // rows the change does not find
+
+  Motor MotorBD() const override { return Motor::PostgreSql; }
+  bool Abierta() const override { return true; }
+  ResultadoConsulta Consulta(const SentenciaSql& s, long) override {
+    textos.push_back(s.texto.substr(0, 40));
+    ResultadoConsulta r;
+    if (s.texto.find("pg_attribute") != std::string::npos)
+      r.filas = {{std::string("A"), std::string("integer")},
+                 {std::string("B"), std::string("text")}};
+    else
+      r.filas = {{std::int64_t{0}}};  // the one row of a JSON change
+    return r;
+  }
+  long Ejecuta(const SentenciaSql& s) override {
+    textos.push_back(s.texto);
+    return 0;
+  }
+  std::vector<std::string> TablasBase() override { return {}; }
+  void IniciaTransaccion() override {}
+  void ConfirmaTransaccion() override {}
+  void DeshaceTransaccion() noexcept override {}
+  bool EnTransaccion() const override { return true; }
+  std::optional<bool> TieneLocalizador(const std::string&) override { return true; }
+  void Cierra() override {}
+  bool ArreglosAdmitidos() const override { return true; }
+  long EjecutaArreglos(const std::string& texto,
+                       const std::vector<std::vector<Valor>>& columnas) override {
+    textos.push_back(texto + " [" + std::to_string(columnas.size()) + "x" +
+                     std::to_string(columnas.at(0).size()) + "]");
+    return static_cast<long>(columnas.at(0).size()) - faltan;
+  }
+};
+
+ActualizacionDiferible Cambio(const std::string& columna, std::int64_t llave) {
+  ActualizacionDiferible a;
+  a.tabla = "T";
+  a.valores = {{columna, llave}};
+  a.tipos = {3};
+  a.condiciones.push_back({"K", ClaseLiteral::Numero, std::to_string(llave), "="});
+  a.localizador = {std::int64_t{16384}, std::string("(0," + std::to_string(llave) + ")")};
+  return a;
+}
+
+// Changes go as one array per column, each read with its column's type from
+// the catalog (asked once per table); a column the catalog does not type
+// goes as JSON; a change that misses its row refuses the batch.
+TEST(EscriturasDiferidas, LosCambiosVanComoArreglosConLosTiposDelCatalogo) {
+  auto b = std::make_unique<BackendDeArreglos>();
+  BackendDeArreglos* backend = b.get();
+  EscriturasDiferidas diferidas(std::move(b),
+                                std::shared_ptr<const Dialecto>(CreaDialecto(Motor::PostgreSql)));
+  diferidas.Activa(true);
+  for (std::int64_t i = 1; i <= 3; ++i) {
+    ActualizacionDiferible a = Cambio("A", i);
+    ASSERT_TRUE(diferidas.DifiereActualizacion(a));
+  }
+  ActualizacionDiferible sinTipo = Cambio("C", 4);
+  ASSERT_TRUE(diferidas.DifiereActualizacion(sinTipo));
+  diferidas.Escribe();
+  ActualizacionDiferible otra = Cambio("B", 5);
+  ASSERT_TRUE(diferidas.DifiereActualizacion(otra));
+  diferidas.Escribe();
+  ASSERT_EQ(backend->textos.size(), 4u);
+  EXPECT_EQ(backend->textos[0], "select a.attname, pg_catalog.format_type");
+  EXPECT_EQ(backend->textos[1],
+            "update \"T\" as t set \"A\" = v.c0 from unnest(cast(? as oid[]), cast(? as tid[]),"
+            " cast(? as integer[]), cast(? as numeric[])) as v(o, l, c0, k0) where t.tableoid ="
+            " v.o and t.ctid = v.l and t.\"K\" = v.k0 [4x3]");
+  EXPECT_EQ(backend->textos[2], "update \"T\" as t set \"C\" = p.\"C\" from jso");
+  EXPECT_NE(backend->textos[3].find("cast(? as text[])"), std::string::npos) << backend->textos[3];
+  EXPECT_NE(backend->textos[3].find("[4x1]"), std::string::npos) << backend->textos[3];
+
+  backend->faltan = 1;
+  ActualizacionDiferible movida = Cambio("A", 6);
+  ASSERT_TRUE(diferidas.DifiereActualizacion(movida));
+  try {
+    diferidas.Escribe();
+    ADD_FAILURE() << "the batch must be refused";
+  } catch (const ErrorVarlo& error) {
+    EXPECT_EQ(ClaseDe(error), ErrorBaseDatos::Clase::LoteDiferido) << error.Descripcion();
+  }
+}
+
 }  // namespace
 }  // namespace varlo::db

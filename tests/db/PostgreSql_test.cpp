@@ -14,6 +14,8 @@
 #include "db/Conexion.h"
 #include "db/Dialecto.h"
 #include "db/ErrorBaseDatos.h"
+#include "db/EscriturasDiferidas.h"
+#include "db/TiposAdo.h"
 #include "db/odbc/ConexionOdbc.h"
 #include "db/pq/ConexionPq.h"
 #include "support/BaseDatosPrueba.h"
@@ -228,6 +230,135 @@ TEST(PostgreSqlNativo, LaCopiaEscribeLoQueEscribeElInsertDeVariasFilas) {
   const ResultadoConsulta claves = nativo->Consulta({"select k from c order by k", {}}, 0);
   EXPECT_EQ(claves.filas, (std::vector<std::vector<Valor>>{
                               {std::int64_t{1}}, {std::int64_t{2}}, {std::int64_t{5}}}));
+}
+
+// The held changes of a batch: natively each column goes as one typed array,
+// and must leave the rows each record's own UPDATE leaves through psqlODBC, whatever the
+// element's characters (quotes, backslashes, braces, commas, blanks, an
+// empty text, the word NULL) and whatever the column's type (a domain, an
+// enum, uuid, jsonb, inet, interval, numeric). An array column has no array
+// of its own elements: that change still goes, as JSON.
+TEST(PostgreSqlNativo, LosCambiosDeUnLoteEscribenLoQueCadaRegistroPorOdbc) {
+  BaseDatosPrueba pg = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Nativo);
+  BaseDatosPrueba odbc = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Odbc);
+  const auto dialecto = std::shared_ptr<const Dialecto>(CreaDialecto(Motor::PostgreSql));
+  const std::string crea =
+      "create domain positivo as numeric(10,2) check (value > 0);"
+      " create type color as enum ('rojo', 'con \"comillas\", y {llaves}');"
+      " create table cambios (k int primary key, t text, v varchar(40), d positivo, e color,"
+      " u uuid, j jsonb, ip inet, iv interval, n numeric, ts timestamp, b boolean, a int[],"
+      " \"Mayús\" text);"
+      " insert into cambios (k) values (1), (2), (3), (4)";
+  const std::vector<std::vector<Valor>> valores = {
+      {std::string("a\"b\\c"), std::string("{x,y}"), Decimal{"3.50"}, std::string("rojo"),
+       std::string("6ecd8c99-4036-403d-bf84-cf8400f67836"), std::string("{\"a\": [1, \"x\\\"y\"]}"),
+       std::string("10.0.0.1/8"), std::string("1 day 02:00:00"), Decimal{"-12.345"},
+       FechaHora{2006, 8, 15, 13, 14, 15}, true, std::string("ñ \\N")},
+      {std::string(""), std::string("NULL"), Decimal{"1"},
+       std::string("con \"comillas\", y {llaves}"), Valor{}, std::string("\"{}\""),
+       std::string("::1"), std::string("-3 mons"), std::int64_t{7}, FechaHora{5, 1, 2, 3, 4, 5},
+       false, std::string("")},
+      {Valor{}, std::string(" espacio ,}"), Valor{}, Valor{}, Valor{}, Valor{}, Valor{}, Valor{},
+       0.1, Valor{}, Valor{}, std::string("\\\"")},
+  };
+  const std::vector<std::string> columnas = {"t",  "v",  "d", "e",  "u", "j",
+                                             "ip", "iv", "n", "ts", "b", "[Mayús]"};
+  // Each row's changes as one held update each, the array column's of row 4 after.
+  auto cambios = [&](const ResultadoConsulta& filas) {
+    std::vector<ActualizacionDiferible> r;
+    for (std::size_t f = 0; f < valores.size(); ++f) {
+      ActualizacionDiferible a;
+      a.tabla = "cambios";
+      for (std::size_t c = 0; c < columnas.size(); ++c) {
+        a.valores.emplace_back(columnas[c], valores[f][c]);
+        a.tipos.push_back(adVarWChar);
+      }
+      a.condiciones.push_back({"k", ClaseLiteral::Numero, std::to_string(f + 1), "="});
+      a.localizador = filas.filas.at(f);
+      r.push_back(std::move(a));
+    }
+    ActualizacionDiferible a;
+    a.tabla = "cambios";
+    a.valores = {{"a", std::string("{1,2}")}};
+    a.tipos = {adVarWChar};
+    a.condiciones.push_back({"k", ClaseLiteral::Numero, std::string("4"), "="});
+    a.localizador = filas.filas.at(3);
+    r.push_back(std::move(a));
+    return r;
+  };
+  const SentenciaSql localizadores{
+      "select cast(tableoid as bigint), cast(ctid as text) from cambios order by k", {}};
+  const SentenciaSql todo{"select * from cambios order by k", {}};
+
+  // natively: held, written as one batch
+  auto b = AbreBackend(pg.Cadena());
+  b->Ejecuta({crea, {}});
+  ASSERT_TRUE(b->ArreglosAdmitidos());
+  std::vector<ActualizacionDiferible> nativos = cambios(b->Consulta(localizadores, 0));
+  EscriturasDiferidas diferidas(std::move(b), dialecto);
+  diferidas.IniciaTransaccion();
+  diferidas.Activa(true);
+  for (ActualizacionDiferible& a : nativos) ASSERT_TRUE(diferidas.DifiereActualizacion(a));
+  diferidas.ConfirmaTransaccion();
+  EXPECT_GT(std::get<std::int64_t>(
+                diferidas
+                    .Consulta({"select count(*) from pg_prepared_statements where statement"
+                               " like ?",
+                               {std::string("%unnest(%")}},
+                              1)
+                    .filas.at(0)
+                    .at(0)),
+            0);
+  const ResultadoConsulta nativo = diferidas.Consulta(todo, 0);
+
+  // through psqlODBC: each record's own UPDATE, every value bound alone
+  auto porOdbc = AbreBackend(odbc.Cadena());
+  porOdbc->Ejecuta({crea, {}});
+  for (const ActualizacionDiferible& a : cambios(porOdbc->Consulta(localizadores, 0)))
+    EXPECT_EQ(porOdbc->Ejecuta(dialecto->Update(a.tabla, a.valores, a.condiciones)), 1);
+  const ResultadoConsulta uno = porOdbc->Consulta(todo, 0);
+  ASSERT_EQ(nativo.filas.size(), 4u);
+  EXPECT_EQ(nativo.filas, uno.filas);
+  EXPECT_EQ(nativo.filas[1][1], Valor{std::string("")});
+  EXPECT_EQ(nativo.filas[1][2], Valor{std::string("NULL")});
+}
+
+// A held change whose row another writer moved between the read and the
+// write finds one row fewer: the batch is refused (done again record by
+// record) and, its transaction undone, nothing of it stays.
+TEST(PostgreSqlNativo, UnCambioDeLoteSinSuFilaRechazaElLote) {
+  BaseDatosPrueba pg = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Nativo);
+  auto otro = AbreBackend(pg.Cadena());
+  otro->Ejecuta(
+      {"create table movidas (k text primary key, t text);"
+       " insert into movidas values ('a', 'x'), ('b', 'x'), ('c', 'x')",
+       {}});
+  const ResultadoConsulta filas = otro->Consulta(
+      {"select cast(tableoid as bigint), cast(ctid as text), k from movidas order by k", {}}, 0);
+  EscriturasDiferidas diferidas(AbreBackend(pg.Cadena()),
+                                std::shared_ptr<const Dialecto>(CreaDialecto(Motor::PostgreSql)));
+  diferidas.IniciaTransaccion();
+  diferidas.Activa(true);
+  for (const std::vector<Valor>& fila : filas.filas) {
+    ActualizacionDiferible a;
+    a.tabla = "movidas";
+    a.valores = {{"t", std::string("nuevo")}};
+    a.tipos = {adVarWChar};
+    a.condiciones.push_back({"k", ClaseLiteral::Texto, fila.at(2), "="});
+    a.localizador = {fila.at(0), fila.at(1)};
+    ASSERT_TRUE(diferidas.DifiereActualizacion(a));
+  }
+  otro->Ejecuta({"update movidas set t = 'y' where k = 'b'", {}});  // a new ctid
+  try {
+    diferidas.Ejecuta({"select 1", {}});
+    ADD_FAILURE() << "the batch must be refused";
+  } catch (const ErrorVarlo& e) {
+    EXPECT_EQ(ClaseDe(e), ErrorBaseDatos::Clase::LoteDiferido) << e.Descripcion();
+  }
+  diferidas.DeshaceTransaccion();
+  EXPECT_EQ(otro->Consulta({"select t from movidas order by k", {}}, 0).filas,
+            (std::vector<std::vector<Valor>>{
+                {std::string("x")}, {std::string("y")}, {std::string("x")}}));
 }
 
 // Statements with values are prepared once and run again by name; many

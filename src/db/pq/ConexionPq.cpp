@@ -16,6 +16,7 @@
 #include "db/ErroresBD.h"
 #include "db/EstadosSql.h"
 #include "db/pq/ListaComoArreglo.h"
+#include "db/pq/LiteralArreglo.h"
 #include "db/pq/MarcasPq.h"
 #include "db/pq/SocketPq.h"
 #include "db/pq/TiposPq.h"
@@ -101,6 +102,15 @@ class ConexionPq final : public Backend {
   std::optional<std::vector<std::string>> NombreCatalogo(
       const std::vector<std::string>& partes) override {
     return NombreCatalogoPostgres(*this, partes);
+  }
+  bool ArreglosAdmitidos() const override { return true; }
+  long EjecutaArreglos(const std::string& texto,
+                       const std::vector<std::vector<Valor>>& columnas) override {
+    SentenciaSql s{texto, {}};
+    s.parametros.reserve(columnas.size());
+    for (const std::vector<Valor>& columna : columnas)
+      s.parametros.emplace_back(pq::LiteralArreglo(columna));
+    return Ejecuta(s);
   }
   void Cierra() noexcept override;
 

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <utility>
 
+#include "db/pq/LiteralArreglo.h"
+
 namespace varlo::db::pq {
 
 namespace {
@@ -47,16 +49,6 @@ std::optional<std::pair<std::size_t, std::size_t>> ListaFinal(const std::string&
     previa.insert(previa.begin(), static_cast<char>(std::tolower(sql[--fin])));
   if (previa == "not") return std::nullopt;
   return std::make_pair(inicio, marcas);
-}
-
-// One element of an array literal: quoted, its quotes and backslashes escaped.
-void AnadeElemento(std::string& arreglo, const std::string& valor) {
-  arreglo += '"';
-  for (char c : valor) {
-    if (c == '"' || c == '\\') arreglo += '\\';
-    arreglo += c;
-  }
-  arreglo += '"';
 }
 
 }  // namespace
