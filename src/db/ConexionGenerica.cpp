@@ -141,11 +141,17 @@ std::string ConexionGenerica::NombreTabla(const std::string& comoEscrito) {
 
 bool ConexionGenerica::TieneLocalizador(const std::string& tabla) {
   if (dialecto_->ColumnasLocalizador() == 0) return false;
+  // every lookup of a table asks again: its answer is kept by the name as given
+  if (ultimoLocalizador_ && ultimoLocalizador_->first == tabla) return ultimoLocalizador_->second;
   const std::string tablaSql = dialecto_->Identificador(tabla);
-  if (auto it = localizadores_.find(tablaSql); it != localizadores_.end()) return it->second;
-  std::optional<bool> tiene = backend_->TieneLocalizador(tablaSql);
-  if (!tiene) return false;  // asked again once the table exists
-  return localizadores_.emplace(tablaSql, *tiene).first->second;
+  auto it = localizadores_.find(tablaSql);
+  if (it == localizadores_.end()) {
+    std::optional<bool> tiene = backend_->TieneLocalizador(tablaSql);
+    if (!tiene) return false;  // asked again once the table exists
+    it = localizadores_.emplace(tablaSql, *tiene).first;
+  }
+  ultimoLocalizador_.emplace(tabla, it->second);
+  return it->second;
 }
 
 std::unique_ptr<Recordset> ConexionGenerica::AbreConsulta(const db::Consulta& dada,
