@@ -98,15 +98,24 @@ bool ConexionGenerica::MismosNombres(const NombresConsulta& n, const Consulta& c
 Consulta ConexionGenerica::EnCatalogo(const Consulta& consulta) {
   // a key value the query cannot take is refused under the name as given
   for (const Predicado& p : consulta.condiciones) (void)ValorDeCondicion(p);
-  Consulta c = consulta;
   if (ultimaConsulta_ && MismosNombres(ultimaConsulta_->first, consulta)) {
+    // built from the parts, so that no name is copied twice per record
     const NombresConsulta& real = ultimaConsulta_->second;
-    c.tabla = real.tabla;
+    Consulta c;
+    c.select = consulta.select;
+    c.top = consulta.top;
     c.columnas = real.columnas;
-    for (std::size_t k = 0; k < c.condiciones.size(); ++k)
-      c.condiciones[k].columna = real.condiciones[k];
+    c.from = consulta.from;
+    c.tabla = real.tabla;
+    c.where = consulta.where;
+    c.condiciones.reserve(consulta.condiciones.size());
+    for (std::size_t k = 0; k < consulta.condiciones.size(); ++k) {
+      const Predicado& p = consulta.condiciones[k];
+      c.condiciones.push_back(Predicado{real.condiciones[k], p.clase, p.valor, p.igual});
+    }
     return c;
   }
+  Consulta c = consulta;
   const NombresCatalogo& n = Catalogo(consulta.tabla);
   c.tabla = n.tabla;
   // a name the table does not have stays as given: the database says so
@@ -132,11 +141,17 @@ std::string ConexionGenerica::NombreTabla(const std::string& comoEscrito) {
 
 bool ConexionGenerica::TieneLocalizador(const std::string& tabla) {
   if (dialecto_->ColumnasLocalizador() == 0) return false;
+  // every lookup of a table asks again: its answer is kept by the name as given
+  if (ultimoLocalizador_ && ultimoLocalizador_->first == tabla) return ultimoLocalizador_->second;
   const std::string tablaSql = dialecto_->Identificador(tabla);
-  if (auto it = localizadores_.find(tablaSql); it != localizadores_.end()) return it->second;
-  std::optional<bool> tiene = backend_->TieneLocalizador(tablaSql);
-  if (!tiene) return false;  // asked again once the table exists
-  return localizadores_.emplace(tablaSql, *tiene).first->second;
+  auto it = localizadores_.find(tablaSql);
+  if (it == localizadores_.end()) {
+    std::optional<bool> tiene = backend_->TieneLocalizador(tablaSql);
+    if (!tiene) return false;  // asked again once the table exists
+    it = localizadores_.emplace(tablaSql, *tiene).first;
+  }
+  ultimoLocalizador_.emplace(tabla, it->second);
+  return it->second;
 }
 
 std::unique_ptr<Recordset> ConexionGenerica::AbreConsulta(const db::Consulta& dada,

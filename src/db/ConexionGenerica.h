@@ -69,6 +69,7 @@ class ConexionGenerica final : public Conexion {
   std::shared_ptr<const Dialecto> dialecto_;
   std::shared_ptr<EscriturasDiferidas> backend_;
   std::map<std::string, bool> localizadores_;  // per table as the dialect writes it
+  std::optional<std::pair<std::string, bool>> ultimoLocalizador_;  // the last table asked, as given
   BusquedasAnticipadas anticipadas_;
   // per table as given; forgotten after any statement given as text, which
   // may change the schema

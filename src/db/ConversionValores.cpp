@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 
 #include "common/ErrorVarlo.h"
 #include "common/Numeros.h"
@@ -74,7 +75,22 @@ Valor DobleEnRango(const InfoCampo& campo, double d, const std::string& comoText
   return d;
 }
 
+// Up to 18 digits with an optional sign, nothing else (the usual value):
+// read at once, no rounded copy of the text to build; nothing otherwise.
+std::optional<std::int64_t> EnteroSimple(const std::string& t) {
+  const std::size_t signo = !t.empty() && (t[0] == '-' || t[0] == '+') ? 1 : 0;
+  if (t.size() == signo || t.size() - signo > 18) return std::nullopt;
+  std::int64_t n = 0;
+  for (std::size_t i = signo; i < t.size(); ++i) {
+    if (!EsDigito(t[i])) return std::nullopt;
+    n = n * 10 + (t[i] - '0');
+  }
+  return t[0] == '-' ? -n : n;
+}
+
 Valor TextoAEntero(const InfoCampo& campo, const std::string& texto) {
+  if (const std::optional<std::int64_t> n = EnteroSimple(texto))
+    return EnteroEnRango(campo, *n, texto);
   if (!EsNumeroDecimal(texto, true, false)) NoCoinciden(campo, texto);
   std::string t = RedondeaDecimal(texto);
   errno = 0;

@@ -82,6 +82,21 @@ TEST(BusquedasAnticipadas, LoQueLaBaseIgualoConReglasPropiasVaASuPropiaBusqueda)
   auto ocho = b.Toma(Busca(std::string("8"), n));
   ASSERT_TRUE(ocho);
   EXPECT_TRUE(ocho->filas.empty());
+
+  // plain digits and any other way of writing the same number meet: "0007"
+  // and "7.0", "000000000000009" and "9e0", "1234567890123456" and a
+  // 17-digit "01234567890123456" all doubt each other
+  b.Llena(
+      Modelo(n),
+      {std::string("0007"), std::string("7.0"), std::string("000000000000009"), std::string("9e0"),
+       std::string("1234567890123456"), std::string("01234567890123456"), std::string("10")},
+      Filas({}, adInteger), 1);
+  for (const char* dudosa :
+       {"0007", "7.0", "000000000000009", "9e0", "1234567890123456", "01234567890123456"})
+    EXPECT_FALSE(b.Toma(Busca(std::string(dudosa), n))) << dudosa;
+  auto diez = b.Toma(Busca(std::string("10"), n));
+  ASSERT_TRUE(diez);
+  EXPECT_TRUE(diez->filas.empty());
 }
 
 TEST(BusquedasAnticipadas, SinLaLlaveEnLaListaNoSeSirveNada) {

@@ -2,6 +2,8 @@
 // raises: 6 overflow, 13 type mismatch, 8152 truncation.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "common/ErrorVarlo.h"
 #include "db/ConversionValores.h"
 #include "db/TiposAdo.h"
@@ -26,7 +28,11 @@ TEST(ConversionValores, RechazosConSuNumero) {
       {adDouble, 0, t("1E999"), 6},
       {adCurrency, 0, t("922337203685478"), 6},
       {adSmallInt, 0, t("32767.5"), 6},  // rounds to 32768
+      {adSmallInt, 0, t("-32769"), 6},
       {adInteger, 0, t("1e3"), 13},
+      {adInteger, 0, t("+"), 13},
+      {adInteger, 0, t("-"), 13},
+      {adInteger, 0, t("1-"), 13},
       {adInteger, 0, t(" "), 13},
       {adInteger, 0, t("- 1"), 13},
       {adInteger, 0, t("&H10"), 13},
@@ -57,6 +63,15 @@ TEST(ConversionValores, RechazosConSuNumero) {
   EXPECT_EQ(ConvierteValor(InfoCampo{"C", adChar, 3}, t("ñañ")), t("ñañ"));
   EXPECT_EQ(ConvierteValor(InfoCampo{"C", adSmallInt, 0}, t(" -32768 ")),
             Valor(std::int64_t{-32768}));
+  // whole numbers: a sign, leading zeros, every digit of the widest type
+  const auto entero = [&](int tipo, const char* texto) {
+    return ConvierteValor(InfoCampo{"C", tipo, 0}, t(texto));
+  };
+  EXPECT_EQ(entero(adTinyInt, "+0255"), Valor(std::int64_t{255}));
+  EXPECT_EQ(entero(adBigInt, "999999999999999999"), Valor(std::int64_t{999999999999999999}));
+  EXPECT_EQ(entero(adBigInt, "-9223372036854775808"),
+            Valor(std::numeric_limits<std::int64_t>::min()));
+  EXPECT_EQ(entero(adInteger, "-2147483648"), Valor(std::int64_t{-2147483648}));
 }
 
 // A numeric or decimal column gets the digits as written, trimmed: no double
