@@ -85,7 +85,10 @@ bool EncajaEnMascara(std::string_view valor, std::string_view mascara) {
     iv = finV;
     im = finM;
   }
-  return iv >= valor.size() || !EsCifra(valor[iv]);
+  if (iv >= valor.size() || !EsCifra(valor[iv])) return true;
+  // a digit right after the last letter lengthens that part, unless the
+  // mask itself has that digit there
+  return im < mascara.size() && mascara[im] == valor[iv];
 }
 
 // The trimmed value cut between the mask's separators; nothing when it does
