@@ -1,5 +1,6 @@
 #include "common/LectorLineas.h"
 
+#include <cstring>
 #include <utility>
 
 #include "common/ErrorVarlo.h"
@@ -251,13 +252,18 @@ long LectorLineas::CuentaLineas(const std::string& ruta, const std::optional<Cod
   int anterior = lf;
   char buf[1 << 16];
   std::size_t n;
+  // memchr runs over the buffer many bytes at a time: every CR ends a line,
+  // an LF one unless it follows a CR
   while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
-    for (std::size_t i = 0; i < n; ++i) {
-      const int c = static_cast<unsigned char>(buf[i]);
-      if (c == 0) l.RechazaNul();
-      if (c == cr || (c == lf && anterior != cr)) ++lineas;
-      anterior = c;
+    if (std::memchr(buf, 0, n)) l.RechazaNul();
+    const char* fin = buf + n;
+    for (const char* p = buf; (p = static_cast<const char*>(std::memchr(p, lf, fin - p))); ++p) {
+      const int previo = p == buf ? anterior : static_cast<unsigned char>(p[-1]);
+      if (previo != cr) ++lineas;
     }
+    for (const char* p = buf; (p = static_cast<const char*>(std::memchr(p, cr, fin - p))); ++p)
+      ++lineas;
+    anterior = static_cast<unsigned char>(buf[n - 1]);
   }
   l.CompruebaLectura();
   if (anterior != lf && anterior != cr) ++lineas;
