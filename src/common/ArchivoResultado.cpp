@@ -40,8 +40,14 @@ ArchivoResultado::~ArchivoResultado() {
 
 void ArchivoResultado::Escribe(const std::string& linea) {
   if (!archivo_) LanzaError(errores::NombreArchivoIncorrecto);
-  // the line end too is in the file's encoding (two bytes each in UTF-16)
-  pendiente_ += ParaArchivo(linea + "\r\n", codificacion_);
+  // the line end too is in the file's encoding (two bytes each in UTF-16);
+  // an encoding with shift states converts the line and its end together
+  if (codificacion_.TipoCodificacion() == Codificacion::Tipo::Iconv) {
+    pendiente_ += ParaArchivo(linea + "\r\n", codificacion_);
+  } else {
+    AnadeParaArchivo(pendiente_, linea, codificacion_);
+    AnadeParaArchivo(pendiente_, "\r\n", codificacion_);
+  }
   if (pendiente_.size() >= kMaximoPendiente) Vacia();
 }
 

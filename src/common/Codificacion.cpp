@@ -284,6 +284,14 @@ std::string ParaArchivo(std::string_view utf8, const Codificacion& c) {
   return HaciaIconv(utf8, c);
 }
 
+void AnadeParaArchivo(std::string& destino, std::string_view utf8, const Codificacion& c) {
+  const Codificacion::Tipo tipo = c.TipoCodificacion();
+  if (tipo == Codificacion::Tipo::Utf8 || (tipo == Codificacion::Tipo::Ansi && SoloAscii(utf8)))
+    destino.append(utf8);
+  else
+    destino += ParaArchivo(utf8, c);
+}
+
 std::string DeArchivo(std::string_view bytes, const Codificacion& c) {
   switch (c.TipoCodificacion()) {
     case Codificacion::Tipo::Utf8:

@@ -78,6 +78,9 @@ std::optional<Codificacion> CodificacionPorNombre(std::string_view nombre);
 // holds (U+DC00 plus the byte) and goes back to the file as that same byte,
 // so a rejected line reaches the error file as it was read.
 std::string ParaArchivo(std::string_view utf8, const Codificacion& c);
+// The same, added at the end of `destino`: text that needs no conversion is
+// not copied twice.
+void AnadeParaArchivo(std::string& destino, std::string_view utf8, const Codificacion& c);
 std::string DeArchivo(std::string_view bytes, const Codificacion& c);
 // The same, saying whether every byte was text of the encoding; a UTF-8 line
 // that is not comes back as its bytes.
