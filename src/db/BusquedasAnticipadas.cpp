@@ -1,5 +1,6 @@
 #include "db/BusquedasAnticipadas.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <unordered_set>
@@ -70,17 +71,21 @@ std::string BusquedasAnticipadas::Exacta(ClaseLiteral, const Valor& v, bool rell
   return t;
 }
 
-bool BusquedasAnticipadas::MismoModelo(const Consulta& c) const {
-  return c.condiciones.size() == 1 && modelo_.condiciones.size() == 1 && c.tabla == modelo_.tabla &&
-         c.columnas == modelo_.columnas && c.select == modelo_.select && c.from == modelo_.from &&
-         c.where == modelo_.where && c.top == modelo_.top &&
-         c.condiciones[0].columna == modelo_.condiciones[0].columna &&
-         c.condiciones[0].clase == modelo_.condiciones[0].clase &&
-         c.condiciones[0].igual == modelo_.condiciones[0].igual;
+bool BusquedasAnticipadas::MismoModelo(const Consulta& c, unsigned long generacion) const {
+  if (c.condiciones.size() != 1 || modelo_.condiciones.size() != 1 || c.select != modelo_.select ||
+      c.from != modelo_.from || c.where != modelo_.where || c.top != modelo_.top ||
+      c.condiciones[0].clase != modelo_.condiciones[0].clase ||
+      c.condiciones[0].igual != modelo_.condiciones[0].igual)
+    return false;
+  // the names, unless both were written with the names of one generation
+  if (generacion != 0 && generacion == generacion_) return true;
+  return c.tabla == modelo_.tabla && c.columnas == modelo_.columnas &&
+         c.condiciones[0].columna == modelo_.condiciones[0].columna;
 }
 
 void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor>& llaves,
-                                 ResultadoConsulta filas, std::size_t columnasLocalizador) {
+                                 ResultadoConsulta filas, std::size_t columnasLocalizador,
+                                 unsigned long generacion) {
   Olvida();
   if (modelo.condiciones.size() != 1 || filas.campos.size() < columnasLocalizador) return;
   const Predicado& p = modelo.condiciones[0];
@@ -127,11 +132,21 @@ void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor
     if (!it->second.fila) it->second.fila = std::move(fila);
   }
   modelo_ = modelo;
-  campos_ = std::move(filas.campos);
+  generacion_ = generacion;
+  if (campos_.size() != filas.campos.size() ||
+      !std::equal(campos_.begin(), campos_.end(), filas.campos.begin(),
+                  [](const InfoCampo& a, const InfoCampo& b) {
+                    return a.nombre == b.nombre && a.tipo == b.tipo &&
+                           a.tamanoDefinido == b.tamanoDefinido;
+                  })) {
+    campos_ = std::move(filas.campos);
+    ++versionCampos_;
+  }
 }
 
-std::optional<ResultadoConsulta> BusquedasAnticipadas::Toma(const Consulta& consulta) {
-  if (porClave_.empty() || !MismoModelo(consulta)) return std::nullopt;
+std::optional<std::vector<std::vector<Valor>>> BusquedasAnticipadas::TomaFilas(
+    const Consulta& consulta, unsigned long generacion) {
+  if (porClave_.empty() || !MismoModelo(consulta, generacion)) return std::nullopt;
   const Predicado& p = consulta.condiciones[0];
   Valor v;
   try {
@@ -144,10 +159,15 @@ std::optional<ResultadoConsulta> BusquedasAnticipadas::Toma(const Consulta& cons
   Entrada e = std::move(it->second);
   porClave_.erase(it);
   if (e.exacta != Exacta(p.clase, v, false)) return std::nullopt;
-  ResultadoConsulta r;
-  r.campos = campos_;
-  if (e.fila) r.filas.push_back(std::move(*e.fila));
-  return r;
+  std::vector<std::vector<Valor>> filas;
+  if (e.fila) filas.push_back(std::move(*e.fila));
+  return filas;
+}
+
+std::optional<ResultadoConsulta> BusquedasAnticipadas::Toma(const Consulta& consulta) {
+  auto filas = TomaFilas(consulta);
+  if (!filas) return std::nullopt;
+  return ResultadoConsulta{campos_, std::move(*filas)};
 }
 
 void BusquedasAnticipadas::Olvida() noexcept {

@@ -22,12 +22,21 @@ class BusquedasAnticipadas {
  public:
   // Keys whose lookups may be served, with the model query they belong to.
   // `llaves` are the values of the model's one condition.
+  // `generacion`, when not 0, names the model's table and column names:
+  // a query of the same generation is known to name the same.
   void Llena(const Consulta& modelo, const std::vector<Valor>& llaves, ResultadoConsulta filas,
-             std::size_t columnasLocalizador);
+             std::size_t columnasLocalizador, unsigned long generacion = 0);
 
   // The result for that query when it was fetched in advance, taken out of
   // the store (a second lookup of the same key goes to the database).
   std::optional<ResultadoConsulta> Toma(const Consulta& consulta);
+  // The same without a copy of the result's fields (Campos): its rows, none
+  // or one.
+  std::optional<std::vector<std::vector<Valor>>> TomaFilas(const Consulta& consulta,
+                                                           unsigned long generacion = 0);
+  const std::vector<InfoCampo>& Campos() const noexcept { return campos_; }
+  // Changes whenever Campos does; never 0.
+  unsigned long VersionCampos() const noexcept { return versionCampos_; }
 
   void Olvida() noexcept;
   bool Vacia() const noexcept { return porClave_.empty(); }
@@ -47,10 +56,12 @@ class BusquedasAnticipadas {
   // A loose key no folded text can be.
   static constexpr const char* kSinPliegue = "?";
   static std::string Exacta(ClaseLiteral clase, const Valor& v, bool relleno);
-  bool MismoModelo(const Consulta& c) const;
+  bool MismoModelo(const Consulta& c, unsigned long generacion) const;
 
   Consulta modelo_;
   std::vector<InfoCampo> campos_;
+  unsigned long generacion_ = 0;
+  unsigned long versionCampos_ = 1;
   std::unordered_map<std::string, Entrada> porClave_;
 };
 

@@ -33,6 +33,13 @@ class Conexion {
 
   // Opens a query; at most `maxRegistros` rows are fetched (0: no limit).
   virtual std::unique_ptr<Recordset> AbreConsulta(const Consulta& consulta, long maxRegistros) = 0;
+  // The same, opening again a row set this connection gave for a query of
+  // the same names (a table's lookup, record after record) instead of a new
+  // one; whatever `anterior` held or had pending is gone.
+  virtual std::unique_ptr<Recordset> ReabreConsulta(const Consulta& consulta, long maxRegistros,
+                                                    std::unique_ptr<Recordset> /*anterior*/) {
+    return AbreConsulta(consulta, maxRegistros);
+  }
 
   // Whether the lookups of many records by the one condition of `modelo`
   // can be fetched in one query (each round trip costs more than the work

@@ -84,6 +84,7 @@ const ConexionGenerica::NombresCatalogo& ConexionGenerica::Catalogo(const std::s
 void ConexionGenerica::OlvidaCatalogo() {
   catalogo_.clear();
   ultimaConsulta_.reset();
+  ++generacion_;
 }
 
 bool ConexionGenerica::MismosNombres(const NombresConsulta& n, const Consulta& c) {
@@ -131,6 +132,7 @@ Consulta ConexionGenerica::EnCatalogo(const Consulta& consulta) {
     return r;
   };
   ultimaConsulta_.emplace(nombres(consulta), nombres(c));
+  ++generacion_;
   return c;
 }
 
@@ -166,8 +168,37 @@ std::unique_ptr<Recordset> ConexionGenerica::AbreConsulta(const db::Consulta& da
         conLocalizador ? dialecto_->SelectConLocalizador(consulta) : dialecto_->Select(consulta),
         maxRegistros);
   auto escritos = Escritos(r->campos);
-  return std::make_unique<RecordsetGenerico>(backend_, dialecto_, std::move(consulta),
-                                             std::move(*r), conLocalizador, std::move(escritos));
+  auto rs = std::make_unique<RecordsetGenerico>(backend_, dialecto_, std::move(consulta),
+                                                std::move(*r), conLocalizador, std::move(escritos));
+  rs->EstableceGeneracion(generacion_);
+  return rs;
+}
+
+std::unique_ptr<Recordset> ConexionGenerica::ReabreConsulta(const db::Consulta& dada,
+                                                            long maxRegistros,
+                                                            std::unique_ptr<Recordset> anterior) {
+  auto* rs = dynamic_cast<RecordsetGenerico*>(anterior.get());
+  if (!rs || !ultimaConsulta_ || !rs->Reutilizable(backend_.get(), generacion_) ||
+      !MismosNombres(ultimaConsulta_->first, dada))
+    return AbreConsulta(dada, maxRegistros);
+  CompruebaAbierta();
+  // a key value the query cannot take is refused under the name as given
+  for (const Predicado& p : dada.condiciones) (void)ValorDeCondicion(p);
+  const Consulta* consulta = rs->ConsultaConValores(dada);
+  if (!consulta) return AbreConsulta(dada, maxRegistros);
+  const bool conLocalizador = TieneLocalizador(consulta->tabla);
+  if (auto filas = anticipadas_.TomaFilas(*consulta, generacion_)) {
+    if (rs->Reabre(anticipadas_.Campos(), std::move(*filas), conLocalizador,
+                   anticipadas_.VersionCampos()))
+      rs->EstableceEscritos(Escritos(anticipadas_.Campos()));
+    return anterior;
+  }
+  ResultadoConsulta r = backend_->Consulta(
+      conLocalizador ? dialecto_->SelectConLocalizador(*consulta) : dialecto_->Select(*consulta),
+      maxRegistros);
+  if (rs->Reabre(r.campos, std::move(r.filas), conLocalizador))
+    rs->EstableceEscritos(Escritos(r.campos));
+  return anterior;
 }
 
 std::shared_ptr<const std::vector<std::string>> ConexionGenerica::Escritos(
@@ -224,7 +255,7 @@ void ConexionGenerica::Anticipa(const Consulta& dado, const std::vector<Valor>& 
     for (auto& fila : r.filas) todas.filas.push_back(std::move(fila));
   }
   anticipadas_.Llena(modelo, validas, std::move(todas),
-                     conLocalizador ? dialecto_->ColumnasLocalizador() : 0);
+                     conLocalizador ? dialecto_->ColumnasLocalizador() : 0, generacion_);
 }
 
 std::vector<std::string> ConexionGenerica::TablasBase() {

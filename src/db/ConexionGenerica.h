@@ -24,6 +24,8 @@ class ConexionGenerica final : public Conexion {
   const Dialecto& DialectoBD() const override { return *dialecto_; }
   void Execute(const std::string& sql) override;
   std::unique_ptr<Recordset> AbreConsulta(const db::Consulta& consulta, long maxRegistros) override;
+  std::unique_ptr<Recordset> ReabreConsulta(const db::Consulta& consulta, long maxRegistros,
+                                            std::unique_ptr<Recordset> anterior) override;
   bool AnticipaBusquedas(const Consulta& modelo) const override;
   void Anticipa(const Consulta& modelo, const std::vector<Valor>& llaves) override;
   void DifiereInserciones(bool activa) override;
@@ -59,6 +61,9 @@ class ConexionGenerica final : public Conexion {
   };
   static bool MismosNombres(const NombresConsulta& n, const Consulta& c);
   std::optional<std::pair<NombresConsulta, NombresConsulta>> ultimaConsulta_;
+  // Changes with ultimaConsulta_: a row set opened with the names of this
+  // generation may be opened again for a query of the same names.
+  unsigned long generacion_ = 1;
   // The result's column names as statements write them, shared by the row
   // sets of every lookup that returns the same columns.
   std::shared_ptr<const std::vector<std::string>> Escritos(const std::vector<InfoCampo>& campos);

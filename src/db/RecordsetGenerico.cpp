@@ -48,18 +48,66 @@ void RecordsetGenerico::TomaFilas(ResultadoConsulta resultado) {
   if (resultado.campos.size() < n)
     throw ErrorVarlo(errores_bd::FalloProveedor, kFuenteBD,
                      "La consulta no devolvió el localizador de sus filas");
-  const auto primera = static_cast<std::ptrdiff_t>(resultado.campos.size() - n);
-  resultado.campos.erase(resultado.campos.begin() + primera, resultado.campos.end());
-  localizadores_.clear();
-  for (std::vector<Valor>& fila : resultado.filas) {
-    if (n)
-      localizadores_.emplace_back(std::make_move_iterator(fila.begin() + primera),
-                                  std::make_move_iterator(fila.end()));
-    fila.resize(static_cast<std::size_t>(primera));
-  }
+  resultado.campos.resize(resultado.campos.size() - n);
   campos_ = std::move(resultado.campos);
-  filas_ = std::move(resultado.filas);
+  versionCampos_ = 0;
+  SeparaLocalizadores(std::move(resultado.filas), n);
+}
+
+void RecordsetGenerico::SeparaLocalizadores(std::vector<std::vector<Valor>> filas, std::size_t n) {
+  const std::size_t propias = campos_.size();
+  localizadores_.clear();
+  for (std::vector<Valor>& fila : filas) {
+    if (n && fila.size() >= propias)
+      localizadores_.emplace_back(
+          std::make_move_iterator(fila.begin() + static_cast<std::ptrdiff_t>(propias)),
+          std::make_move_iterator(fila.end()));
+    fila.resize(propias);
+  }
+  filas_ = std::move(filas);
   posicion_ = 0;
+}
+
+const db::Consulta* RecordsetGenerico::ConsultaConValores(const db::Consulta& dada) {
+  if (dada.select != consulta_.select || dada.top != consulta_.top || dada.from != consulta_.from ||
+      dada.where != consulta_.where || dada.condiciones.size() != consulta_.condiciones.size())
+    return nullptr;
+  for (std::size_t k = 0; k < dada.condiciones.size(); ++k)
+    if (dada.condiciones[k].igual != consulta_.condiciones[k].igual) return nullptr;
+  for (std::size_t k = 0; k < dada.condiciones.size(); ++k) {
+    consulta_.condiciones[k].clase = dada.condiciones[k].clase;
+    consulta_.condiciones[k].valor = dada.condiciones[k].valor;
+  }
+  return &consulta_;
+}
+
+bool RecordsetGenerico::Reabre(const std::vector<InfoCampo>& campos,
+                               std::vector<std::vector<Valor>> filas, bool conLocalizador,
+                               unsigned long version) {
+  conLocalizador_ = conLocalizador;
+  const std::size_t n = conLocalizador_ ? dialecto_->ColumnasLocalizador() : 0;
+  if (campos.size() < n)
+    throw ErrorVarlo(errores_bd::FalloProveedor, kFuenteBD,
+                     "La consulta no devolvió el localizador de sus filas");
+  const std::size_t propias = campos.size() - n;
+  bool mismos = campos_.size() == propias;
+  const bool conocidos = version != 0 && version == versionCampos_;
+  versionCampos_ = version;
+  for (std::size_t i = 0; mismos && !conocidos && i < propias; ++i)
+    mismos = campos_[i].nombre == campos[i].nombre && campos_[i].tipo == campos[i].tipo &&
+             campos_[i].tamanoDefinido == campos[i].tamanoDefinido;
+  if (!mismos) {
+    campos_.assign(campos.begin(), campos.begin() + static_cast<std::ptrdiff_t>(propias));
+    trozosIniciados_.clear();
+    caracteresTrozos_.clear();
+    lecturaTrozos_.clear();
+  }
+  SeparaLocalizadores(std::move(filas), n);
+  abierto_ = true;
+  modo_ = adEditNone;
+  pendientes_.resize(campos_.size());
+  OlvidaPendientes();
+  return !mismos;
 }
 
 // Most row sets never see a chunk: their counts are made at the first one.

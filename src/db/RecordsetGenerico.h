@@ -21,6 +21,27 @@ class RecordsetGenerico final : public Recordset {
                     db::Consulta consulta, ResultadoConsulta resultado, bool conLocalizador,
                     std::shared_ptr<const std::vector<std::string>> escritos = nullptr);
 
+  // Whether this row set may be opened again for a query of the same
+  // names (Reabre): it belongs to that backend and was opened with the
+  // catalog names of that generation.
+  bool Reutilizable(const Backend* backend, unsigned long generacion) const noexcept {
+    return backend_.get() == backend && generacion_ == generacion && generacion != 0;
+  }
+  void EstableceGeneracion(unsigned long generacion) noexcept { generacion_ = generacion; }
+  // The query it was opened with (catalog names), its condition values and
+  // classes then taken from `dada`, a query of the same names as given;
+  // nothing when `dada` is written with other words.
+  const db::Consulta* ConsultaConValores(const db::Consulta& dada);
+  // Opens it again over the result of that query: nothing that was pending
+  // or read before stays. `campos` as in a ResultadoConsulta (the locator's
+  // last); true when they differ from the last ones (EstableceEscritos).
+  // `version`, when not 0, names `campos`: the same version, the same fields.
+  bool Reabre(const std::vector<InfoCampo>& campos, std::vector<std::vector<Valor>> filas,
+              bool conLocalizador, unsigned long version = 0);
+  void EstableceEscritos(std::shared_ptr<const std::vector<std::string>> escritos) {
+    escritos_ = std::move(escritos);
+  }
+
   int State() const override { return abierto_ ? 1 : 0; }
   bool BOF() const override;
   bool EOF_() const override;
@@ -55,6 +76,9 @@ class RecordsetGenerico final : public Recordset {
   void PreparaTrozos();
   void SigueClave();
   void TomaFilas(ResultadoConsulta resultado);
+  // The rows of a result whose fields are already in campos_; the locator's
+  // `columnasLocalizador` last columns of each row kept apart.
+  void SeparaLocalizadores(std::vector<std::vector<Valor>> filas, std::size_t columnasLocalizador);
   void Inserta(std::vector<std::pair<std::string, Valor>> valores);
   void ActualizaFila(const std::vector<std::pair<std::string, Valor>>& valores);
   std::vector<std::pair<std::string, Valor>> Asignados() const;
@@ -66,6 +90,8 @@ class RecordsetGenerico final : public Recordset {
   std::shared_ptr<const std::vector<std::string>> escritos_;
   std::vector<std::vector<Valor>> filas_;
   bool conLocalizador_;
+  unsigned long generacion_ = 0;  // of the catalog names it was opened with; 0: none
+  unsigned long versionCampos_ = 0;
   std::vector<std::vector<Valor>> localizadores_;  // per row; empty without a locator
   std::size_t posicion_ = 0;                       // filas_.size(): past the last row
   bool abierto_ = true;

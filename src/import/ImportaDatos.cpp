@@ -322,13 +322,15 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   // Rejections are those reported plus those of the batch not reported yet:
   // a batch done again after a refusal counts its records once.
   long rechazosSinReportar = 0;
+  // the lookup's row set, opened again for the next record
+  std::unique_ptr<db::Recordset> busquedaAnterior;
   auto registro = [&](const LineaLeida& linea) {
     ResultadoRegistro r;
     std::unique_ptr<db::Recordset> rs;
     try {
       if (linea.defecto) throw *linea.defecto;
       const std::vector<std::string>& v = valoresDe(linea);
-      rs = cn.AbreConsulta(busqueda.Para(v), 1);
+      rs = cn.ReabreConsulta(busqueda.Para(v), 1, std::move(busquedaAnterior));
       const bool nuevo = rs->BOF() && rs->EOF_();
       r = escritura.Escribe(*rs, v);
       r.agregado = nuevo;
@@ -337,7 +339,10 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
       db::RelanzaSiEsDeCorrida();
       r.rechazos.push_back({ErrorCapturado().Descripcion(), 0});
     }
-    if (rs) CierraBusqueda(*rs);
+    if (rs) {
+      CierraBusqueda(*rs);
+      busquedaAnterior = std::move(rs);
+    }
     if (!r.Importado()) ++rechazosSinReportar;
     return r;
   };
