@@ -72,6 +72,13 @@ class Backend {
   virtual void CopiaFilas(const std::string& /*tablaSql*/,
                           const std::vector<std::string>& /*columnasSql*/,
                           const std::vector<std::vector<Valor>>& /*filas*/) {}
+  // Runs the statement once per row of values (prepared once), where the
+  // backend does so more cheaply than one statement of many rows; the rows
+  // it affected in all, or nothing when it does not.
+  virtual std::optional<long> EjecutaPorFilas(const std::string& /*texto*/,
+                                              const std::vector<std::vector<Valor>>& /*filas*/) {
+    return std::nullopt;
+  }
   // Whether a statement can bind a whole column of values as one array in
   // PostgreSQL's text form (libpq; psqlODBC binds no such thing worth it).
   virtual bool ArreglosAdmitidos() const { return false; }

@@ -16,6 +16,12 @@ namespace varlo::db {
 
 enum class Motor { SQLite, SqlServer, PostgreSql, OtroOdbc };
 
+// One statement run once for each row of values.
+struct SentenciaPorFilas {
+  std::string texto;
+  std::vector<std::vector<Valor>> filas;
+};
+
 // A statement whose markers each bind a whole column of values as an array.
 struct ActualizacionArreglos {
   std::string texto;
@@ -82,6 +88,13 @@ class Dialecto {
   virtual std::optional<ActualizacionArreglos> ActualizaVariasArreglos(
       const std::vector<ActualizacionDiferible>& /*filas*/,
       const std::map<std::string, std::string>& /*tipos*/) const {
+    return std::nullopt;
+  }
+  // The same change as ActualizaVarias as one statement run once per row
+  // (Backend::EjecutaPorFilas), each reaching one row at most: their count
+  // of changed rows confirms the changes. Nothing where it is not written so.
+  virtual std::optional<SentenciaPorFilas> ActualizaPorFilas(
+      const std::vector<ActualizacionDiferible>& /*filas*/) const {
     return std::nullopt;
   }
   // Whether ActualizaVarias returns no rows, its count of changed rows

@@ -354,6 +354,31 @@ class DialectoConParametros final : public DialectoBase {
     return s;
   }
 
+  // SQLite: "update T set a = ?, ... where rowid = ? and k = ? ...", one step
+  // per change: cheaper in SQLite than joining a table of values.
+  std::optional<SentenciaPorFilas> ActualizaPorFilas(
+      const std::vector<ActualizacionDiferible>& filas) const override {
+    if (motor_ != Motor::SQLite || filas.empty() || !ActualizaVariasAdmite(filas[0]))
+      return std::nullopt;
+    const ActualizacionDiferible& a = filas[0];
+    SentenciaPorFilas r;
+    r.texto = "update " + Identificador(a.tabla) + " set ";
+    for (std::size_t c = 0; c < a.valores.size(); ++c)
+      r.texto += (c ? ", " : "") + Identificador(a.valores[c].first) + " = ?";
+    r.texto += " where rowid = ?";
+    for (const Predicado& p : a.condiciones) r.texto += " and " + Identificador(p.columna) + " = ?";
+    r.filas.reserve(filas.size());
+    for (const ActualizacionDiferible& fila : filas) {
+      if (fila.localizador.size() != 1) return std::nullopt;
+      std::vector<Valor>& valores = r.filas.emplace_back();
+      valores.reserve(fila.valores.size() + 1 + fila.condiciones.size());
+      for (const auto& [nombre, valor] : fila.valores) valores.push_back(valor);
+      valores.push_back(fila.localizador[0]);
+      for (const Predicado& p : fila.condiciones) valores.push_back(ValorDeCondicion(p));
+    }
+    return r;
+  }
+
   SentenciaSql Renderiza(const Consulta& c, bool conLocalizador) const {
     SentenciaSql s;
     s.texto = c.select + ListaColumnas(c);

@@ -82,8 +82,12 @@ void EscriturasDiferidas::EscribeGrupo(std::vector<Escritura>& escrituras, std::
   cambios.reserve(hasta - desde);
   for (std::size_t i = desde; i < hasta; ++i) cambios.push_back(std::move(escrituras[i].cambio));
   std::size_t confirmadas = 0;
+  std::optional<long> porFilas;
   if (const std::optional<long> n = ActualizaPorArreglos(cambios)) {
     confirmadas = static_cast<std::size_t>(*n);
+  } else if (const auto p = dialecto_->ActualizaPorFilas(cambios);
+             p && (porFilas = backend_->EjecutaPorFilas(p->texto, p->filas))) {
+    confirmadas = static_cast<std::size_t>(*porFilas);
   } else {
     std::optional<SentenciaSql> s = dialecto_->ActualizaVarias(cambios);
     if (!s)

@@ -275,6 +275,19 @@ class BackendSQLite final : public Backend {
     return static_cast<long>(sqlite3_changes64(db_.get()));
   }
 
+  std::optional<long> EjecutaPorFilas(const std::string& texto,
+                                      const std::vector<std::vector<Valor>>& filas) override {
+    sqlite3_stmt* s = Prepara(texto);
+    long cambios = 0;
+    for (const std::vector<Valor>& fila : filas) {
+      UsoSentencia uso(s);
+      Vincula(db_.get(), s, fila);
+      Paso(s);
+      cambios += static_cast<long>(sqlite3_changes64(db_.get()));
+    }
+    return cambios;
+  }
+
   std::vector<std::string> TablasBase() override {
     sqlite3_stmt* s = Prepara(
         "select name from sqlite_master where type = 'table' and name not like 'sqlite\\_%' "
