@@ -51,6 +51,7 @@ void RecordsetGenerico::TomaFilas(ResultadoConsulta resultado) {
   resultado.campos.resize(resultado.campos.size() - n);
   campos_ = std::move(resultado.campos);
   versionCampos_ = 0;
+  MarcaLlaves();
   SeparaLocalizadores(std::move(resultado.filas), n);
 }
 
@@ -66,6 +67,19 @@ void RecordsetGenerico::SeparaLocalizadores(std::vector<std::vector<Valor>> fila
   }
   filas_ = std::move(filas);
   posicion_ = 0;
+}
+
+void RecordsetGenerico::MarcaLlaves() {
+  esLlave_.assign(campos_.size(), false);
+  camposDeCondicion_.assign(consulta_.condiciones.size(), {});
+  for (std::size_t k = 0; k < consulta_.condiciones.size(); ++k) {
+    const std::string columna = QuitaCorchetes(consulta_.condiciones[k].columna);
+    for (std::size_t i = 0; i < campos_.size(); ++i)
+      if (IgualSinCaso(campos_[i].nombre, columna)) {
+        esLlave_[i] = true;
+        camposDeCondicion_[k].push_back(i);
+      }
+  }
 }
 
 const db::Consulta* RecordsetGenerico::ConsultaConValores(const db::Consulta& dada) {
@@ -98,6 +112,7 @@ bool RecordsetGenerico::Reabre(const std::vector<InfoCampo>& campos,
              campos_[i].tamanoDefinido == campos[i].tamanoDefinido;
   if (!mismos) {
     campos_.assign(campos.begin(), campos.begin() + static_cast<std::ptrdiff_t>(propias));
+    MarcaLlaves();
     trozosIniciados_.clear();
     caracteresTrozos_.clear();
     lecturaTrozos_.clear();
@@ -379,12 +394,7 @@ void RecordsetGenerico::ActualizaFila(const std::vector<std::pair<std::string, V
     a.tipos.reserve(valores.size());
     for (std::size_t i = 0, k = 0; i < campos_.size(); ++i) {
       if (!pendientes_[i]) continue;
-      const bool llaveIgual =
-          *pendientes_[i] == filas_[posicion_][i] &&
-          std::any_of(consulta_.condiciones.begin(), consulta_.condiciones.end(),
-                      [&](const Predicado& p) {
-                        return IgualSinCaso(QuitaCorchetes(p.columna), campos_[i].nombre);
-                      });
+      const bool llaveIgual = esLlave_[i] && *pendientes_[i] == filas_[posicion_][i];
       if (!llaveIgual) {
         a.valores.push_back(valores[k]);
         a.tipos.push_back(tipos[k]);
@@ -421,10 +431,10 @@ void RecordsetGenerico::ActualizaFila(const std::vector<std::pair<std::string, V
 
 // A key column just rewritten: the next update must find the row by its new value.
 void RecordsetGenerico::SigueClave() {
-  for (Predicado& p : consulta_.condiciones) {
-    std::string columna = QuitaCorchetes(p.columna);
-    for (std::size_t i = 0; i < campos_.size(); ++i) {
-      if (!pendientes_[i] || !IgualSinCaso(campos_[i].nombre, columna)) continue;
+  for (std::size_t k = 0; k < consulta_.condiciones.size() && k < camposDeCondicion_.size(); ++k) {
+    Predicado& p = consulta_.condiciones[k];
+    for (std::size_t i : camposDeCondicion_[k]) {
+      if (!pendientes_[i]) continue;
       const Valor& v = *pendientes_[i];
       if (p.clase == ClaseLiteral::Fecha || p.clase == ClaseLiteral::FechaHora)
         p.valor = v;

@@ -76,6 +76,8 @@ class RecordsetGenerico final : public Recordset {
   void PreparaTrozos();
   void SigueClave();
   void TomaFilas(ResultadoConsulta resultado);
+  // Which fields the query's conditions name: worked out when the fields change.
+  void MarcaLlaves();
   // The rows of a result whose fields are already in campos_; the locator's
   // `columnasLocalizador` last columns of each row kept apart.
   void SeparaLocalizadores(std::vector<std::vector<Valor>> filas, std::size_t columnasLocalizador);
@@ -97,6 +99,8 @@ class RecordsetGenerico final : public Recordset {
   bool abierto_ = true;
   int modo_ = adEditNone;
   std::vector<std::optional<Valor>> pendientes_;
+  std::vector<bool> esLlave_;                                // per field
+  std::vector<std::vector<std::size_t>> camposDeCondicion_;  // per condition
   std::vector<bool> trozosIniciados_;
   std::vector<std::size_t> caracteresTrozos_;  // characters appended so far, for the size check
   std::vector<std::size_t> lecturaTrozos_;
