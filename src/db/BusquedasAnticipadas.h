@@ -41,20 +41,20 @@ class BusquedasAnticipadas {
   void Olvida() noexcept;
   bool Vacia() const noexcept { return porClave_.empty(); }
 
+  // The value as a loose key: equal for any two values the database might
+  // take as equal (case, accents and punctuation of text, leading zeros of
+  // numbers, the time of a date); kSinPliegue for a text it cannot fold.
+  static std::string Suelta(ClaseLiteral clase, const Valor& v);
+  static constexpr const char* kSinPliegue = "?";
+
  private:
   struct Entrada {
     std::string exacta;
     std::optional<std::vector<Valor>> fila;
   };
-  // The value as a loose key: equal for any two values the database might
-  // take as equal (case, accents and punctuation of text, leading zeros of
-  // numbers, the time of a date).
-  static std::string Suelta(ClaseLiteral clase, const Valor& v);
   // Text as a case- and accent-blind collation could see it: upper-case
   // ASCII letters and digits; nothing for a character it cannot fold.
   static std::optional<std::string> Pliega(std::string_view t);
-  // A loose key no folded text can be.
-  static constexpr const char* kSinPliegue = "?";
   static std::string Exacta(ClaseLiteral clase, const Valor& v, bool relleno);
   bool MismoModelo(const Consulta& c, unsigned long generacion) const;
 

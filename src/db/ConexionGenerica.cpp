@@ -243,17 +243,39 @@ void ConexionGenerica::Anticipa(const Consulta& dado, const std::vector<Valor>& 
   }
   if (validas.empty()) return;
   const bool conLocalizador = TieneLocalizador(modelo.tabla);
+  // Where the backend writes new rows without waiting for the server, the
+  // lookups of this batch go before the rows held so far are written when
+  // none of those rows can have one of these keys (the rows held are those
+  // of the last batch's keys; compared loosely, as a collation might): the
+  // server then takes the held rows while these records are processed.
+  std::unordered_set<std::string> sueltas;
+  bool plegables = true;
+  for (const Valor& v : validas) {
+    std::string s = BusquedasAnticipadas::Suelta(p.clase, v);
+    plegables = plegables && s != BusquedasAnticipadas::kSinPliegue;
+    sueltas.insert(std::move(s));
+  }
+  bool antes = plegables && backend_->CopiaSinEsperar() && !sueltasAnteriores_.empty();
+  for (const std::string& s : sueltas)
+    if (!antes || sueltasAnteriores_.count(s)) {
+      antes = false;
+      break;
+    }
+  if (!plegables) sueltas.clear();  // the next batch writes what is held first
+  sueltasAnteriores_ = std::move(sueltas);
   constexpr std::size_t kPorConsulta = 1000;  // well below any limit of markers per statement
   ResultadoConsulta todas;
   for (std::size_t desde = 0; desde < validas.size(); desde += kPorConsulta) {
     const std::vector<Valor> parte(validas.begin() + static_cast<std::ptrdiff_t>(desde),
                                    validas.begin() + static_cast<std::ptrdiff_t>(std::min(
                                                          validas.size(), desde + kPorConsulta)));
+    const SentenciaSql s = *dialecto_->SelectVarias(modelo, parte, conLocalizador);
     ResultadoConsulta r =
-        backend_->Consulta(*dialecto_->SelectVarias(modelo, parte, conLocalizador), 0);
+        antes ? backend_->ConsultaAntesDeEscribir(s, 0) : backend_->Consulta(s, 0);
     if (todas.campos.empty()) todas.campos = std::move(r.campos);
     for (auto& fila : r.filas) todas.filas.push_back(std::move(fila));
   }
+  if (antes) backend_->Escribe();
   anticipadas_.Llena(modelo, validas, std::move(todas),
                      conLocalizador ? dialecto_->ColumnasLocalizador() : 0, generacion_);
 }

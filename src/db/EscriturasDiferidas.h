@@ -34,6 +34,11 @@ class EscriturasDiferidas final : public Backend {
   bool DifiereActualizacion(ActualizacionDiferible& a) override;
   // Writes what is held.
   void Escribe();
+  // A query that does not need what is held: run before it is written.
+  ResultadoConsulta ConsultaAntesDeEscribir(const SentenciaSql& s, long maxRegistros) {
+    return backend_->Consulta(s, maxRegistros);
+  }
+  bool CopiaSinEsperar() const override { return backend_->CopiaSinEsperar(); }
 
   Motor MotorBD() const override { return backend_->MotorBD(); }
   bool Abierta() const override { return backend_->Abierta(); }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <functional>
 #include <list>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -97,6 +98,7 @@ class ConexionPq final : public Backend {
     return LocalizadorPostgres(*this, tablaSql);
   }
   bool CopiaFilasAdmitida() const override { return true; }
+  bool CopiaSinEsperar() const override { return true; }
   void CopiaFilas(const std::string& tablaSql, const std::vector<std::string>& columnasSql,
                   const std::vector<std::vector<Valor>>& filas) override;
   std::optional<std::vector<std::string>> NombreCatalogo(
@@ -118,8 +120,13 @@ class ConexionPq final : public Backend {
   // Sends with `envia` and gathers every result until the server is done
   // (in pipeline mode: until the sync point; in a copy: until it waits for
   // the rows), all within `espera`.
+  // Without `leeResultados` it returns once everything was sent.
   std::vector<Resultado> Intercambio(const std::function<int()>& envia, bool tuberia,
-                                     std::chrono::seconds espera, const char* que);
+                                     std::chrono::seconds espera, const char* que,
+                                     bool leeResultados = true);
+  // The verdict of the copy whose rows went last, read before anything else
+  // is sent: a refusal raised as an error of class LoteDiferido.
+  void TerminaCopia();
   // The result of one statement, its failure raised.
   Resultado Sentencia(const SentenciaSql& s);
   void Simple(const char* sql, const char* que);
@@ -147,6 +154,12 @@ class ConexionPq final : public Backend {
   std::list<std::pair<std::string, std::string>> preparadas_;
   std::vector<std::string> porLiberar_;
   unsigned long ultimaPreparada_ = 0;
+  // A copy whose rows were sent and whose verdict has not been read.
+  struct CopiaEnCurso {
+    std::string contexto;
+    bool punto = false;  // inside a savepoint of its own
+  };
+  std::optional<CopiaEnCurso> copiaEnCurso_;
 };
 
 ConexionPq::ConexionPq(const std::string& conninfo, const std::string& visible,
@@ -279,7 +292,8 @@ void ConexionPq::Cancela() noexcept {
 }
 
 std::vector<Resultado> ConexionPq::Intercambio(const std::function<int()>& envia, bool tuberia,
-                                               std::chrono::seconds espera, const char* que) {
+                                               std::chrono::seconds espera, const char* que,
+                                               bool leeResultados) {
   PGconn* c = pg_.get();
   const Reloj::time_point inicio = Reloj::now();
   Reloj::time_point plazo = inicio + espera + kMargenCancelacion;
@@ -302,6 +316,7 @@ std::vector<Resultado> ConexionPq::Intercambio(const std::function<int()>& envia
     if (!PQconsumeInput(c)) LanzaDeResultado(nullptr, que);
   }
   std::vector<Resultado> resultados;
+  if (!leeResultados) return resultados;
   bool nuloPrevio = false;
   for (;;) {
     bool espera_datos = PQisBusy(c) != 0;
@@ -373,6 +388,7 @@ std::string ConexionPq::Preparada(const std::string& texto,
 
 Resultado ConexionPq::Sentencia(const SentenciaSql& s) {
   ExigeAbierta();
+  TerminaCopia();
   std::vector<pq::Parametro> parametros;
   parametros.reserve(s.parametros.size());
   for (const Valor& v : s.parametros) parametros.push_back(pq::ParametroDe(v));
@@ -503,6 +519,7 @@ void ConexionPq::CopiaFilas(const std::string& tablaSql,
                             const std::vector<std::string>& columnasSql,
                             const std::vector<std::vector<Valor>>& filas) {
   ExigeAbierta();
+  TerminaCopia();
   std::string orden = "copy " + tablaSql + " (";
   for (std::size_t i = 0; i < columnasSql.size(); ++i) orden += (i ? ", " : "") + columnasSql[i];
   orden += ") from stdin";
@@ -569,24 +586,44 @@ void ConexionPq::CopiaFilas(const std::string& tablaSql,
         }
         return 1;
       },
-      false, esperas_.sentencia, "copia de filas");
-  for (const Resultado& r : rs)
-    if (PQresultStatus(r.get()) != PGRES_COMMAND_OK) {
-      fallo = r.get();
-      break;
-    }
-  if (punto) {
-    if (fallo) {
-      try {
-        Simple(kVuelvePunto, "reversión de la copia");
-      } catch (const ErrorVarlo& e) {
-        if (EsConexionPerdida(e)) throw;
+      false, esperas_.sentencia, "copia de filas", false);
+  // The server takes the rows while the next records are processed; the
+  // next call reads its verdict first.
+  copiaEnCurso_ = CopiaEnCurso{contexto, punto};
+}
+
+void ConexionPq::TerminaCopia() {
+  if (!copiaEnCurso_) return;
+  const CopiaEnCurso copia = std::move(*copiaEnCurso_);
+  copiaEnCurso_.reset();
+  try {
+    std::vector<Resultado> rs =
+        Intercambio([] { return 1; }, false, esperas_.sentencia, "copia de filas");
+    const PGresult* fallo = nullptr;
+    for (const Resultado& r : rs)
+      if (PQresultStatus(r.get()) != PGRES_COMMAND_OK) {
+        fallo = r.get();
+        break;
       }
-    } else {
-      Simple(kLiberaPunto, "copia de filas");
+    if (copia.punto) {
+      if (fallo) {
+        try {
+          Simple(kVuelvePunto, "reversión de la copia");
+        } catch (const ErrorVarlo& e) {
+          if (EsConexionPerdida(e)) throw;
+        }
+      } else {
+        Simple(kLiberaPunto, "copia de filas");
+      }
     }
+    if (fallo || rs.empty()) LanzaDeResultado(fallo, copia.contexto);
+  } catch (const ErrorVarlo& e) {
+    // rows held for a batch: the batch is done again, one record at a time
+    const ErrorBaseDatos::Clase clase = ClaseDe(e);
+    if (EsClaseDeCorrida(clase) || clase == ErrorBaseDatos::Clase::TransaccionPerdida) throw;
+    throw ErrorBaseDatos(e.Numero(), e.Fuente(), e.Descripcion(),
+                         ErrorBaseDatos::Clase::LoteDiferido);
   }
-  if (fallo || rs.empty()) LanzaDeResultado(fallo, contexto);
 }
 
 ResultadoConsulta ConexionPq::Consulta(const SentenciaSql& s, long maxRegistros) {
@@ -636,12 +673,15 @@ std::vector<std::string> ConexionPq::TablasBase() {
 }
 
 void ConexionPq::IniciaTransaccion() {
+  ExigeAbierta();
+  TerminaCopia();
   Simple("begin", "inicio de una transacción");
   enTransaccion_ = true;
 }
 
 void ConexionPq::ConfirmaTransaccion() {
   ExigeAbierta();
+  TerminaCopia();
   std::vector<Resultado> rs = Intercambio([&] { return PQsendQuery(pg_.get(), "commit"); }, false,
                                           esperas_.sentencia, "confirmación de la transacción");
   for (Resultado& r : rs) {
@@ -660,6 +700,12 @@ void ConexionPq::DeshaceTransaccion() noexcept {
   if (!pg_ || perdida_ || !enTransaccion_) return;
   enTransaccion_ = false;
   try {
+    // the copy's verdict does not matter: everything goes
+    try {
+      TerminaCopia();
+    } catch (const ErrorVarlo& e) {
+      if (EsConexionPerdida(e)) throw;
+    }
     Simple("rollback", "reversión de la transacción");
   } catch (...) {
     // a rollback that fails leaves the transaction to the server, which
@@ -669,11 +715,15 @@ void ConexionPq::DeshaceTransaccion() noexcept {
 
 bool ConexionPq::TransaccionAbiertaEnServidor() {
   if (!enTransaccion_ || !pg_ || perdida_) return false;
+  // a copy still running: its verdict, read before the next statement or
+  // the commit, says what became of the transaction
+  if (copiaEnCurso_) return true;
   return PQtransactionStatus(pg_.get()) == PQTRANS_INTRANS;
 }
 
 void ConexionPq::Cierra() noexcept {
   // PQfinish only sends its goodbye, without waiting for the server
+  copiaEnCurso_.reset();
   pg_.reset();
   enTransaccion_ = false;
 }
