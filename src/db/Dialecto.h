@@ -28,6 +28,17 @@ struct ActualizacionArreglos {
   std::vector<std::vector<Valor>> columnas;
 };
 
+// A table's columns as the catalog knows them, each by the catalog's
+// spelling of its name.
+struct TiposTabla {
+  // The type's full name of each column an array can carry one per element.
+  std::map<std::string, std::string> tipos;
+  // The columns of type json or jsonb (or a domain of one), with that
+  // type's full name: a JSON string given to json_populate_record would be
+  // stored as that string.
+  std::map<std::string, std::string> json;
+};
+
 class Dialecto {
  public:
   virtual ~Dialecto() = default;
@@ -62,22 +73,28 @@ class Dialecto {
                                                    bool /*conLocalizador*/) const {
     return std::nullopt;
   }
-  // One INSERT of several rows with the same columns; values bound.
+  // One INSERT of several rows with the same columns; values bound, each
+  // read by its column's type as a single row's INSERT reads it. `tipos`:
+  // the table's column types, nullptr when they are not known.
   virtual SentenciaSql InsertVarias(const std::string& tabla,
                                     const std::vector<std::string>& columnas,
-                                    std::vector<std::vector<Valor>> filas) const = 0;
+                                    std::vector<std::vector<Valor>> filas,
+                                    const TiposTabla* tipos) const = 0;
   // One UPDATE of several rows, each found by its locator and still
   // matching its conditions (by its conditions alone where the database has
   // no locator), with the same columns assigned; it returns a row for each
-  // row it changed, or only its count (ActualizaVariasCuentaFilas). Nothing
-  // where such a change cannot be written with others here.
+  // row it changed, or only its count (ActualizaVariasCuentaFilas). Each
+  // value is read by its column's type as a single row's UPDATE reads it.
+  // `tipos`: the table's column types, nullptr when they are not known.
+  // Nothing where such a change cannot be written with others here.
   virtual std::optional<SentenciaSql> ActualizaVarias(
-      const std::vector<ActualizacionDiferible>& /*filas*/) const {
+      const std::vector<ActualizacionDiferible>& /*filas*/, const TiposTabla* /*tipos*/) const {
     return std::nullopt;
   }
-  // The query of a table's columns (name as the catalog spells it, the
-  // type's full name) whose values an array can carry one per element;
-  // nothing where ActualizaVariasArreglos is not written.
+  // The query of a table's columns whose values an array can carry one per
+  // element: name as the catalog spells it, the type's full name, and 1
+  // where the type is json or jsonb (or a domain of one), 0 otherwise
+  // (TiposTabla); nothing where the database has no such catalog.
   virtual std::optional<SentenciaSql> TiposColumnas(const std::string& /*tabla*/) const {
     return std::nullopt;
   }

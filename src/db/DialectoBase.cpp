@@ -97,7 +97,8 @@ SentenciaSql DialectoBase::Insert(const std::string& tabla,
 
 SentenciaSql DialectoBase::InsertVarias(const std::string& tabla,
                                         const std::vector<std::string>& columnas,
-                                        std::vector<std::vector<Valor>> filas) const {
+                                        std::vector<std::vector<Valor>> filas,
+                                        const TiposTabla* /*tipos*/) const {
   SentenciaSql s;
   s.texto = "insert into " + Identificador(tabla) + " (";
   for (std::size_t i = 0; i < columnas.size(); ++i)

@@ -21,8 +21,10 @@ class DialectoBase : public Dialecto {
                                 const std::vector<std::pair<std::string, Valor>>& valores,
                                 const std::vector<Predicado>& condiciones,
                                 const std::vector<Valor>& localizador) const override;
+  // One marker per value: each read as a single row's INSERT reads it.
   SentenciaSql InsertVarias(const std::string& tabla, const std::vector<std::string>& columnas,
-                            std::vector<std::vector<Valor>> filas) const override;
+                            std::vector<std::vector<Valor>> filas,
+                            const TiposTabla* tipos) const override;
   std::string DeleteFrom(const std::string& tabla) const override;
   std::size_t ColumnasLocalizador() const override { return 0; }
   // Few enough to keep far from any driver's limit of markers, many enough

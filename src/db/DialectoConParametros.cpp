@@ -61,6 +61,76 @@ const char* TipoCondicion(ClaseLiteral clase) {
                                          : "timestamp";
 }
 
+// The written columns of a batch that PostgreSQL reads from JSON, split in
+// two: json and jsonb columns (json_populate_record would keep a JSON string
+// as that string there) go as text through their type's input, like a
+// single row's bound value; every other column is read by
+// json_populate_record with the table's row type.
+class ColumnasJson {
+ public:
+  // `columnas`: the columns as quoted (Identificador).
+  ColumnasJson(const std::vector<std::string>& columnas, const TiposTabla& tipos) {
+    for (const std::string& columna : columnas) {
+      const auto j = tipos.json.find(NombreEnCatalogo(columna));
+      tipo_.push_back(j == tipos.json.end() ? std::string() : j->second);
+      clave_.push_back(ClaveJson(columna));
+      columna_.push_back(columna);
+    }
+  }
+
+  bool Ninguna() const {
+    return std::all_of(tipo_.begin(), tipo_.end(), [](const std::string& t) { return t.empty(); });
+  }
+
+  // How the statement reads the value of column c.
+  std::string Lectura(std::size_t c) const {
+    return tipo_[c].empty() ? "p." + columna_[c]
+                            : "cast(q." + columna_[c] + " as " + tipo_[c] + ")";
+  }
+
+  // The row p of v.c and, where some column is json, the row q of v.j.
+  std::string Filas(const std::string& tabla) const {
+    std::string r = " cross join lateral json_populate_record(null::" + tabla + ", v.c) as p";
+    if (Ninguna()) return r;
+    r += " cross join lateral json_to_record(v.j) as q(";
+    bool primera = true;
+    for (std::size_t c = 0; c < columna_.size(); ++c)
+      if (!tipo_[c].empty()) {
+        r += (primera ? "" : ", ") + columna_[c] + " text";
+        primera = false;
+      }
+    return r + ")";
+  }
+
+  // Appends `"c":{...}`, and `,"j":{...}` where some column is json; `valor(c)`
+  // gives column c's value.
+  template <class F>
+  void AnadeValores(std::string& json, const F& valor) const {
+    json += "\"c\":";
+    Objeto(json, valor, false);
+    if (Ninguna()) return;
+    json += ",\"j\":";
+    Objeto(json, valor, true);
+  }
+
+  // `{"a":1,...}`: the values of every column (json or not, as asked).
+  template <class F>
+  void Objeto(std::string& json, const F& valor, bool deJson) const {
+    json += '{';
+    bool primera = true;
+    for (std::size_t c = 0; c < clave_.size(); ++c) {
+      if (tipo_[c].empty() == deJson) continue;
+      json += (primera ? "" : ",") + clave_[c] + ":";
+      AnadeJson(json, valor(c));
+      primera = false;
+    }
+    json += '}';
+  }
+
+ private:
+  std::vector<std::string> columna_, clave_, tipo_;
+};
+
 class DialectoConParametros final : public DialectoBase {
  public:
   explicit DialectoConParametros(Motor motor) : motor_(motor) {}
@@ -102,65 +172,84 @@ class DialectoConParametros final : public DialectoBase {
   }
 
   // PostgreSQL: the rows as one JSON parameter, each value read with the type
-  // of its column (the table's row type), as a uuid, an enum, jsonb, inet,
-  // xml or interval column needs (text is not assigned to those):
+  // of its column (the table's row type), as a uuid, an enum, inet, xml or
+  // interval column needs (text is not assigned to those):
   //   insert into T (a, b) select p.a, p.b from json_populate_recordset(null::T, ?) as p
-  // Bytes have no JSON form here: one marker per value then.
+  // json_populate_record keeps a JSON string as that string in a json or
+  // jsonb column: those columns' values go apart, as text, through their
+  // type's input like a single row's bound value:
+  //   insert into T (a, j) select p.a, cast(q.j as jsonb) from json_to_recordset(?)
+  //   as v(c json, j json) cross join lateral json_populate_record(null::T, v.c) as p
+  //   cross join lateral json_to_record(v.j) as q(j text)
+  // Bytes have no JSON form here, and without the column types a JSON column
+  // cannot be told apart: one marker per value then.
   SentenciaSql InsertVarias(const std::string& tabla, const std::vector<std::string>& columnas,
-                            std::vector<std::vector<Valor>> filas) const override {
-    bool json = motor_ == Motor::PostgreSql;
+                            std::vector<std::vector<Valor>> filas,
+                            const TiposTabla* tipos) const override {
+    bool json = motor_ == Motor::PostgreSql && tipos;
     for (const auto& fila : filas)
       for (std::size_t c = 0; json && c < fila.size(); ++c)
         json = EsNulo(fila[c]) || !TipoJson(fila[c]).empty();
-    if (!json) return DialectoBase::InsertVarias(tabla, columnas, std::move(filas));
-    SentenciaSql s;
+    if (!json) return DialectoBase::InsertVarias(tabla, columnas, std::move(filas), tipos);
+    std::vector<std::string> citadas;
+    for (const std::string& c : columnas) citadas.push_back(Identificador(c));
+    const ColumnasJson j(citadas, *tipos);
     std::string lista, seleccion;
-    std::vector<std::string> claves;
-    for (std::size_t c = 0; c < columnas.size(); ++c) {
-      const std::string columna = Identificador(columnas[c]);
-      lista += (c ? ", " : "") + columna;
-      seleccion += (c ? ", p." : "p.") + columna;
-      claves.push_back(ClaveJson(columna));
+    for (std::size_t c = 0; c < citadas.size(); ++c) {
+      lista += (c ? ", " : "") + citadas[c];
+      seleccion += (c ? ", " : "") + j.Lectura(c);
     }
     const std::string t = Identificador(tabla);
-    s.texto = "insert into " + t + " (" + lista + ") select " + seleccion +
-              " from json_populate_recordset(null::" + t + ", ?) as p";
+    SentenciaSql s;
+    s.texto = "insert into " + t + " (" + lista + ") select " + seleccion;
+    const Valor nulo;
     std::string filasJson = "[";
     for (std::size_t f = 0; f < filas.size(); ++f) {
-      filasJson += f ? ",{" : "{";
-      for (std::size_t c = 0; c < columnas.size(); ++c) {
-        filasJson += (c ? "," : "") + claves[c] + ":";
-        AnadeJson(filasJson, c < filas[f].size() ? filas[f][c] : Valor{});
+      const auto valor = [&](std::size_t c) -> const Valor& {
+        return c < filas[f].size() ? filas[f][c] : nulo;
+      };
+      filasJson += f ? "," : "";
+      if (j.Ninguna()) {
+        j.Objeto(filasJson, valor, false);
+      } else {
+        filasJson += '{';
+        j.AnadeValores(filasJson, valor);
+        filasJson += '}';
       }
-      filasJson += "}";
     }
+    s.texto += j.Ninguna() ? " from json_populate_recordset(null::" + t + ", ?) as p"
+                           : " from json_to_recordset(?) as v(c json, j json)" + j.Filas(t);
     s.parametros.push_back(filasJson + "]");
     return s;
   }
 
   // PostgreSQL: the rows as one JSON parameter, the new values of each read
-  // with their columns' own types (the table's row type):
-  //   update T as t set a = p.a, ... from json_to_recordset(?)
-  //   as v(i bigint, o bigint, l text, c json, k0 text, ...)
+  // with their columns' own types (the table's row type; json and jsonb
+  // columns apart, as InsertVarias reads them):
+  //   update T as t set a = p.a, j = cast(q.j as jsonb), ... from json_to_recordset(?)
+  //   as v(i bigint, o bigint, l text, c json, j json, k0 text, ...)
   //   cross join lateral json_populate_record(null::T, v.c) as p
+  //   cross join lateral json_to_record(v.j) as q(j text)
   //   where <locator and keys of each row> returning v.i
+  // Without the column types a JSON column cannot be told apart: nothing.
   // SQLite types by value and names a VALUES column columnN: the values bound
   // one per marker, and the row found by its rowid (the second column).
-  std::optional<SentenciaSql> ActualizaVarias(
-      const std::vector<ActualizacionDiferible>& filas) const override {
+  std::optional<SentenciaSql> ActualizaVarias(const std::vector<ActualizacionDiferible>& filas,
+                                              const TiposTabla* tipos) const override {
     if (filas.empty() || !ActualizaVariasAdmite(filas[0])) return std::nullopt;
     if (motor_ == Motor::SQLite) return ActualizaVariasSQLite(filas);
+    if (!tipos) return std::nullopt;
     const ActualizacionDiferible& a = filas[0];
     SentenciaSql s;
     const std::string tabla = Identificador(a.tabla);
+    std::vector<std::string> citadas;
+    for (const auto& [columna, v] : a.valores) citadas.push_back(Identificador(columna));
+    const ColumnasJson j(citadas, *tipos);
     s.texto = "update " + tabla + " as t set ";
-    std::string definicion = "i bigint, o bigint, l text, c json";
-    std::vector<std::string> claves;
-    for (std::size_t c = 0; c < a.valores.size(); ++c) {
-      const std::string columna = Identificador(a.valores[c].first);
-      s.texto += (c ? ", " : "") + columna + " = p." + columna;
-      claves.push_back(ClaveJson(columna));
-    }
+    for (std::size_t c = 0; c < citadas.size(); ++c)
+      s.texto += (c ? ", " : "") + citadas[c] + " = " + j.Lectura(c);
+    std::string definicion = j.Ninguna() ? "i bigint, o bigint, l text, c json"
+                                         : "i bigint, o bigint, l text, c json, j json";
     s.texto += " from json_to_recordset(?) as v(";
     std::string donde = " where t.tableoid = cast(v.o as oid) and t.ctid = cast(v.l as tid)";
     for (std::size_t k = 0; k < a.condiciones.size(); ++k) {
@@ -169,24 +258,20 @@ class DialectoConParametros final : public DialectoBase {
       donde += " and t." + Identificador(a.condiciones[k].columna) + " = v." + v;
       definicion += ", " + v + " " + TipoCondicion(clase);
     }
-    s.texto += definicion + ") cross join lateral json_populate_record(null::" + tabla +
-               ", v.c) as p" + donde + " returning v.i";
+    s.texto += definicion + ")" + j.Filas(tabla) + donde + " returning v.i";
     std::string json = "[";
     for (std::size_t f = 0; f < filas.size(); ++f) {
       const ActualizacionDiferible& fila = filas[f];
-      if (fila.localizador.size() != 2) return std::nullopt;
+      if (fila.localizador.size() != 2 || fila.valores.size() != citadas.size())
+        return std::nullopt;
       json += f ? ",{\"i\":" : "{\"i\":";
       AnadeJson(json, static_cast<std::int64_t>(f));
       json += ",\"o\":";
       AnadeJson(json, fila.localizador[0]);
       json += ",\"l\":";
       AnadeJson(json, Valor(ValorComoTexto(fila.localizador[1])));
-      json += ",\"c\":{";
-      for (std::size_t c = 0; c < fila.valores.size() && c < claves.size(); ++c) {
-        json += (c ? "," : "") + claves[c] + ":";
-        AnadeJson(json, fila.valores[c].second);
-      }
-      json += "}";
+      json += ',';
+      j.AnadeValores(json, [&](std::size_t c) -> const Valor& { return fila.valores[c].second; });
       for (std::size_t k = 0; k < fila.condiciones.size(); ++k) {
         json += ",\"k" + std::to_string(k) + "\":";
         AnadeJson(json, ValorDeCondicion(fila.condiciones[k]));
@@ -198,11 +283,17 @@ class DialectoConParametros final : public DialectoBase {
   }
 
   // PostgreSQL: the columns whose type has an array of its own elements
-  // (an array column's would be one more dimension, which unnest flattens).
+  // (an array column's would be one more dimension, which unnest flattens),
+  // and whether the type, or the one a domain (of a domain...) is made of,
+  // is json or jsonb.
   std::optional<SentenciaSql> TiposColumnas(const std::string& tabla) const override {
     if (motor_ != Motor::PostgreSql) return std::nullopt;
     return SentenciaSql{
-        "select a.attname, pg_catalog.format_type(a.atttypid, a.atttypmod)"
+        "select a.attname, pg_catalog.format_type(a.atttypid, a.atttypmod),"
+        " (with recursive b(t) as (select a.atttypid union all select d.typbasetype"
+        " from b join pg_catalog.pg_type d on d.oid = b.t where d.typtype = 'd')"
+        " select count(*) from b where b.t in (cast('pg_catalog.json' as regtype),"
+        " cast('pg_catalog.jsonb' as regtype)))"
         " from pg_catalog.pg_attribute a join pg_catalog.pg_type y on y.oid = a.atttypid"
         " where a.attrelid = cast(? as regclass) and a.attnum > 0 and not a.attisdropped"
         " and y.typcategory <> 'A'",

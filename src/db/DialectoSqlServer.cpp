@@ -64,8 +64,8 @@ class DialectoSqlServer final : public DialectoBase {
   //   and (select count(*) from T as [u] where [u].[K] = [v].[k0]) = 1
   // The target is the alias of the FROM table: T itself would be a second,
   // unjoined reference, and every row of it would change.
-  std::optional<SentenciaSql> ActualizaVarias(
-      const std::vector<ActualizacionDiferible>& filas) const override {
+  std::optional<SentenciaSql> ActualizaVarias(const std::vector<ActualizacionDiferible>& filas,
+                                              const TiposTabla* /*tipos*/) const override {
     if (filas.empty() || !ActualizaVariasAdmite(filas[0])) return std::nullopt;
     const ActualizacionDiferible& a = filas[0];
     const std::string tabla = Identificador(a.tabla);

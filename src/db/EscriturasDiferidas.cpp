@@ -75,7 +75,8 @@ void EscriturasDiferidas::EscribeGrupo(std::vector<Escritura>& escrituras, std::
       backend_->CopiaFilas(dialecto_->Identificador(primera.fila.tabla), columnasSql, valores);
       return;
     }
-    backend_->Ejecuta(dialecto_->InsertVarias(primera.fila.tabla, columnas, std::move(valores)));
+    backend_->Ejecuta(dialecto_->InsertVarias(primera.fila.tabla, columnas, std::move(valores),
+                                              Tipos(primera.fila.tabla)));
     return;
   }
   std::vector<ActualizacionDiferible> cambios;
@@ -89,10 +90,12 @@ void EscriturasDiferidas::EscribeGrupo(std::vector<Escritura>& escrituras, std::
              p && (porFilas = backend_->EjecutaPorFilas(p->texto, p->filas))) {
     confirmadas = static_cast<std::size_t>(*porFilas);
   } else {
-    std::optional<SentenciaSql> s = dialecto_->ActualizaVarias(cambios);
+    // (the changes were moved out of `escrituras`: their table is in `cambios`)
+    const std::string& tabla = cambios.front().tabla;
+    std::optional<SentenciaSql> s = dialecto_->ActualizaVarias(cambios, Tipos(tabla));
     if (!s)
       throw ErrorVarlo(errores::ErrorEnComando, kFuenteBD,
-                       "No se pueden escribir juntos los cambios de " + primera.cambio.tabla);
+                       "No se pueden escribir juntos los cambios de " + tabla);
     confirmadas = dialecto_->ActualizaVariasCuentaFilas()
                       ? static_cast<std::size_t>(backend_->Ejecuta(*s))
                       : backend_->Consulta(*s, 0).filas.size();
@@ -108,20 +111,29 @@ void EscriturasDiferidas::EscribeGrupo(std::vector<Escritura>& escrituras, std::
 std::optional<long> EscriturasDiferidas::ActualizaPorArreglos(
     const std::vector<ActualizacionDiferible>& cambios) {
   if (!backend_->ArreglosAdmitidos()) return std::nullopt;
-  const std::string& tabla = cambios.front().tabla;
+  const TiposTabla* tipos = Tipos(cambios.front().tabla);
+  if (!tipos) return std::nullopt;
+  const std::optional<ActualizacionArreglos> a =
+      dialecto_->ActualizaVariasArreglos(cambios, tipos->tipos);
+  if (!a) return std::nullopt;
+  return backend_->EjecutaArreglos(a->texto, a->columnas);
+}
+
+const TiposTabla* EscriturasDiferidas::Tipos(const std::string& tabla) {
   auto tipos = tiposColumnas_.find(tabla);
   if (tipos == tiposColumnas_.end()) {
     const std::optional<SentenciaSql> consulta = dialecto_->TiposColumnas(tabla);
-    if (!consulta) return std::nullopt;
-    std::map<std::string, std::string> porNombre;
-    for (const std::vector<Valor>& fila : backend_->Consulta(*consulta, 0).filas)
-      if (fila.size() == 2) porNombre.emplace(ValorComoTexto(fila[0]), ValorComoTexto(fila[1]));
-    tipos = tiposColumnas_.emplace(tabla, std::move(porNombre)).first;
+    if (!consulta) return nullptr;
+    TiposTabla t;
+    for (const std::vector<Valor>& fila : backend_->Consulta(*consulta, 0).filas) {
+      if (fila.size() != 3) continue;
+      const std::string nombre = ValorComoTexto(fila[0]), tipo = ValorComoTexto(fila[1]);
+      t.tipos.emplace(nombre, tipo);
+      if (ValorComoTexto(fila[2]) != "0") t.json.emplace(nombre, tipo);
+    }
+    tipos = tiposColumnas_.emplace(tabla, std::move(t)).first;
   }
-  const std::optional<ActualizacionArreglos> a =
-      dialecto_->ActualizaVariasArreglos(cambios, tipos->second);
-  if (!a) return std::nullopt;
-  return backend_->EjecutaArreglos(a->texto, a->columnas);
+  return &tipos->second;
 }
 
 void EscriturasDiferidas::Escribe() {

@@ -78,13 +78,16 @@ class EscriturasDiferidas final : public Backend {
   // the backend binds arrays and every column's type is known; the rows it
   // changed, or nothing when it was not written that way.
   std::optional<long> ActualizaPorArreglos(const std::vector<ActualizacionDiferible>& cambios);
+  // The table's column types, asked of the catalog the first time; nullptr
+  // where the database has no such catalog.
+  const TiposTabla* Tipos(const std::string& tabla);
 
   std::unique_ptr<Backend> backend_;
   std::shared_ptr<const Dialecto> dialecto_;
   bool activas_ = false;
   std::vector<Escritura> retenidas_;
   // Each table's column types, asked of the catalog once.
-  std::map<std::string, std::map<std::string, std::string>> tiposColumnas_;
+  std::map<std::string, TiposTabla> tiposColumnas_;
 };
 
 }  // namespace varlo::db

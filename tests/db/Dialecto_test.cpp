@@ -22,6 +22,8 @@ const Predicado kId12{"ID_Empleado", C::Numero, std::string("12")};
 const Predicado kFecha{"Fecha", C::Fecha, FechaHora{2005, 12, 25}};
 const std::vector<Predicado> kKardex = {{"Id_Empleado", C::Texto, std::string("123"), " = "},
                                         {"Fecha", C::Fecha, FechaHora{2006, 8, 3}}};
+// The column types of a table with no json or jsonb column.
+const TiposTabla kSinJson;
 const Consulta kSonda{.select = "Select ", .top = 0, .tabla = "Empleado"};
 const Consulta kDosClaves{
     .columnas = {"ID_Empleado", "Nombre"}, .tabla = "Empleado", .condiciones = {kId12, kFecha}};
@@ -57,7 +59,7 @@ TEST(DialectoSqlServer, TextosExactosDelSistema) {
        "(select count(*) from [dbo].[Kardex] where [Id_Empleado] = ? and [Fecha] = ?) = 1"},
       // the new rows of a batch written together
       {d->InsertVarias("Empleado", {"ID_Empleado", "[Fecha Alta]"},
-                       {{std::string("E1"), Valor{}}, {std::string("E2"), Valor{}}})
+                       {{std::string("E1"), Valor{}}, {std::string("E2"), Valor{}}}, nullptr)
            .texto,
        "insert into [Empleado] ([ID_Empleado], [Fecha Alta]) values (?, ?), (?, ?)"},
   };
@@ -104,7 +106,7 @@ TEST(DialectoSqlServer, SentenciasDeUnLote) {
   b.condiciones[0].valor = std::string("124");
   EXPECT_TRUE(d->ActualizaVariasAdmite(a));
   EXPECT_TRUE(d->ActualizaVariasCuentaFilas());
-  const auto varias = d->ActualizaVarias({a, b});
+  const auto varias = d->ActualizaVarias({a, b}, nullptr);
   ASSERT_TRUE(varias);
   EXPECT_EQ(varias->texto,
             "update [t] set [Referencia] = [v].[c0], [Fecha Alta] = [v].[c1] from [dbo].[Kardex] "
@@ -123,7 +125,7 @@ TEST(DialectoSqlServer, SentenciasDeUnLote) {
   conLocalizador.localizador = {std::int64_t{7}};
   for (const auto* x : {&foto, &sinLlaves, &conLocalizador}) {
     EXPECT_FALSE(d->ActualizaVariasAdmite(*x));
-    EXPECT_FALSE(d->ActualizaVarias({*x}));
+    EXPECT_FALSE(d->ActualizaVarias({*x}, nullptr));
   }
 }
 
@@ -248,11 +250,12 @@ TEST(DialectoSQLiteYPostgreSql, TextosYValoresEnlazados) {
        "Select \"Parent\" From \"Jerarquias\" Where \"Key\"=?"},
       {pg->Select(kSonda).texto, "Select * from \"Empleado\" limit 0"},
       // each value read with its column's type, a column of NULLs only too
-      {pg->InsertVarias("Turno", {"ID", "[User]"}, {{std::int64_t{1}, Valor{}}}).texto,
+      {pg->InsertVarias("Turno", {"ID", "[User]"}, {{std::int64_t{1}, Valor{}}}, &kSinJson).texto,
        "insert into \"Turno\" (\"ID\", \"User\") select p.\"ID\", p.\"User\" from "
        "json_populate_recordset(null::\"Turno\", ?) as p"},
       {pg->InsertVarias("Turno", {"ID", "[User]"},
-                        {{std::int64_t{1}, Valor{}}, {std::int64_t{2}, std::string("a\"b")}})
+                        {{std::int64_t{1}, Valor{}}, {std::int64_t{2}, std::string("a\"b")}},
+                        &kSinJson)
            .texto,
        "insert into \"Turno\" (\"ID\", \"User\") select p.\"ID\", p.\"User\" from "
        "json_populate_recordset(null::\"Turno\", ?) as p"},
@@ -266,7 +269,7 @@ TEST(DialectoSQLiteYPostgreSql, TextosYValoresEnlazados) {
                            {adVarChar, adDBTimeStamp},
                            {kKardex[0]},
                            {std::int64_t{16384}, std::string("(0,1)")}};
-  auto varias = pg->ActualizaVarias({a, a});
+  auto varias = pg->ActualizaVarias({a, a}, &kSinJson);
   ASSERT_TRUE(varias);
   // PostgreSQL: every row in one JSON parameter, its new values read with
   // the table's own column types (keys as PostgreSQL names the columns)
@@ -285,13 +288,13 @@ TEST(DialectoSQLiteYPostgreSql, TextosYValoresEnlazados) {
   EXPECT_FALSE(pg->ActualizaVariasAdmite(foto));
   // JSON: numbers in their shortest form, text escaped, NULL as null
   EXPECT_EQ(pg->InsertVarias("T", {"A", "B", "C"},
-                             {{1.5, true, std::string("x\\y\n")}, {0.1, false, Valor{}}})
+                             {{1.5, true, std::string("x\\y\n")}, {0.1, false, Valor{}}}, &kSinJson)
                 .parametros,
             std::vector<Valor>{std::string(
                 R"j([{"A":1.5,"B":true,"C":"x\\y\u000a"},{"A":0.1,"B":false,"C":null}])j")});
   // SQLite types by value: no casts, the row by its rowid
   a.localizador = {std::int64_t{7}};
-  EXPECT_EQ(sq->ActualizaVarias({a})->texto,
+  EXPECT_EQ(sq->ActualizaVarias({a}, nullptr)->texto,
             "update \"Turno\" as t set \"Nombre\" = v.column3, \"Alta\" = v.column4 from "
             "(values (?, ?, ?, ?, ?)) as v where t.rowid = v.column2 and t.\"Id_Empleado\" = "
             "v.column5 returning rowid");

@@ -155,8 +155,8 @@ class BackendDeArreglos final : public Backend {
     textos.push_back(s.texto.substr(0, 40));
     ResultadoConsulta r;
     if (s.texto.find("pg_attribute") != std::string::npos)
-      r.filas = {{std::string("A"), std::string("integer")},
-                 {std::string("B"), std::string("text")}};
+      r.filas = {{std::string("A"), std::string("integer"), std::int64_t{0}},
+                 {std::string("B"), std::string("text"), std::int64_t{0}}};
     else
       r.filas = {{std::int64_t{0}}};  // the one row of a JSON change
     return r;

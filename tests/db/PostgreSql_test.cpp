@@ -139,6 +139,100 @@ TEST_P(PostgreSqlPorAmbosCaminos, LosErroresDelServidorTienenLaMismaClase) {
       << descripcion;
 }
 
+// New rows and changes held for a batch and written together leave what
+// each record's own INSERT or UPDATE leaves, on either path: a json or jsonb
+// value (an object, an array, a JSON string, the text null, in a domain of
+// jsonb that refuses a string too) is stored as its type's input reads the
+// text, never as one JSON string holding it; an empty text stays empty, the
+// word NULL a word, NULL a NULL. The changes also write an array column,
+// which sends them natively through JSON rather than typed arrays. Rows
+// written together without the column types keep their values too.
+TEST_P(PostgreSqlPorAmbosCaminos, UnLoteGuardaLoQueGuardaCadaRegistro) {
+  b_->Ejecuta(
+      {"create domain objeto as jsonb check (jsonb_typeof(value) <> 'string');"
+       " create table lote (k int primary key, j jsonb, s json, o objeto, t text, u uuid,"
+       " n numeric, a int[]);"
+       " create table uno (like lote); create table sin_tipos (like lote)",
+       {}});
+  const auto dialecto = std::shared_ptr<const Dialecto>(CreaDialecto(Motor::PostgreSql));
+  const std::vector<std::string> columnas = {"k", "j", "s", "o", "t", "u", "n"};
+  using S = std::string;
+  const std::vector<std::vector<Valor>> nuevas = {
+      {std::int64_t{1}, S(R"({"a": [1, "x\"y"]})"), S(R"({"s" : 1})"), S(R"({"o": 1})"), S(""),
+       S("6ecd8c99-4036-403d-bf84-cf8400f67836"), Decimal{"1.50"}},
+      {std::int64_t{2}, S("[1, 2]"), S(R"(["t"])"), S("[3]"), S("NULL"), Valor{}, std::int64_t{7}},
+      {std::int64_t{3}, S(R"("x")"), S(R"("y")"), S("null"), Valor{},
+       S("6ECD8C99-4036-403D-BF84-CF8400F67837"), Valor{}},
+  };
+  const std::vector<std::vector<Valor>> cambios = {
+      {S(R"("z")"), S("1"), S(R"({"b": {}})"), S("NULL"), Valor{}, Decimal{"-2"}, S("{1,2}")},
+      {S("null"), S("{}"), S("true"), S(""), S("6ecd8c99-4036-403d-bf84-cf8400f67838"), Valor{},
+       Valor{}},
+      {S(R"({"c": "é\n"})"), Valor{}, Valor{}, S("x"), Valor{}, std::int64_t{0}, S("{}")},
+  };
+  const std::vector<std::string> cambiadas = {"j", "s", "o", "t", "u", "n", "a"};
+  const auto valores = [&](const std::vector<std::string>& nombres, const std::vector<Valor>& v) {
+    std::vector<std::pair<std::string, Valor>> r;
+    for (std::size_t c = 0; c < nombres.size(); ++c) r.emplace_back(nombres[c], v[c]);
+    return r;
+  };
+  const auto cambio = [&](const std::string& tabla, std::size_t f, std::vector<Valor> localizador) {
+    ActualizacionDiferible a;
+    a.tabla = tabla;
+    a.valores = valores(cambiadas, cambios[f]);
+    a.tipos.assign(cambiadas.size(), adVarWChar);
+    a.condiciones.push_back({"k", ClaseLiteral::Numero, std::to_string(f + 1), "="});
+    a.localizador = std::move(localizador);
+    return a;
+  };
+  const auto lee = [&](const std::string& tabla) {
+    return b_
+        ->Consulta({"select k, j::text, jsonb_typeof(j), s::text, json_typeof(s), o::text,"
+                    " jsonb_typeof(o), t, u::text, n::text, a::text from " +
+                        tabla + " order by k",
+                    {}},
+                   0)
+        .filas;
+  };
+
+  // one record at a time: each its own INSERT, then its own UPDATE
+  for (const auto& fila : nuevas) b_->Ejecuta(dialecto->Insert("uno", valores(columnas, fila)));
+  const auto unoNuevas = lee("uno");
+  for (std::size_t f = 0; f < cambios.size(); ++f) {
+    const ActualizacionDiferible a = cambio("uno", f, {});
+    EXPECT_EQ(b_->Ejecuta(dialecto->Update(a.tabla, a.valores, a.condiciones)), 1);
+  }
+  const auto unoCambios = lee("uno");
+
+  // held, written together
+  EscriturasDiferidas diferidas(AbreBackend(cadena_), dialecto);
+  diferidas.IniciaTransaccion();
+  diferidas.Activa(true);
+  for (const auto& fila : nuevas) {
+    auto v = valores(columnas, fila);
+    ASSERT_TRUE(diferidas.Difiere("lote", v));
+  }
+  diferidas.ConfirmaTransaccion();
+  EXPECT_EQ(lee("lote"), unoNuevas);
+  const auto localizadores =
+      diferidas
+          .Consulta(
+              {"select cast(tableoid as bigint), cast(ctid as text) from lote order by k", {}}, 0)
+          .filas;
+  ASSERT_EQ(localizadores.size(), cambios.size());
+  diferidas.IniciaTransaccion();
+  for (std::size_t f = 0; f < cambios.size(); ++f) {
+    ActualizacionDiferible a = cambio("lote", f, localizadores[f]);
+    ASSERT_TRUE(diferidas.DifiereActualizacion(a));
+  }
+  diferidas.ConfirmaTransaccion();
+  EXPECT_EQ(lee("lote"), unoCambios);
+
+  // the rows together without their columns' types
+  b_->Ejecuta(dialecto->InsertVarias("sin_tipos", columnas, nuevas, nullptr));
+  EXPECT_EQ(lee("sin_tipos"), unoNuevas);
+}
+
 INSTANTIATE_TEST_SUITE_P(Accesos, PostgreSqlPorAmbosCaminos,
                          ::testing::Values(MotorPrueba::PostgreSql, MotorPrueba::PostgreSqlOdbc),
                          prueba::NombreMotor);
@@ -215,7 +309,7 @@ TEST(PostgreSqlNativo, LaCopiaEscribeLoQueEscribeElInsertDeVariasFilas) {
   nativo->CopiaFilas("\"c\"", {"\"k\"", "\"t\"", "\"d\"", "\"n\"", "\"b\"", "\"y\"", "\"r\""},
                      filas);
   const auto dialecto = CreaDialecto(Motor::PostgreSql);
-  porOdbc->Ejecuta(dialecto->InsertVarias("c", columnas, filas));
+  porOdbc->Ejecuta(dialecto->InsertVarias("c", columnas, filas, nullptr));
   const SentenciaSql todo{"select * from c order by k", {}};
   EXPECT_EQ(nativo->Consulta(todo, 0).filas, porOdbc->Consulta(todo, 0).filas);
 

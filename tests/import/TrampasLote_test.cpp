@@ -2,13 +2,15 @@
 // other test noticing: a batch done again record by record from the middle,
 // a row that another writer moved before the batch's commit, a key whose
 // value changes only in letter case, a number beyond what a double holds
-// exactly, column types that text does not convert to on its own, and a
+// exactly, column types that text does not convert to on its own (a JSON
+// value kept parsed whatever the path), and a
 // case-insensitive key with no unique index.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "EntornoImportacion.h"
+#include "support/Orden.h"
 
 namespace varlo::prueba {
 namespace {
@@ -231,42 +233,84 @@ class FilasPorSentencia {
 };
 
 // Columns PostgreSQL does not fill from plain text on its own (uuid, an
-// enum, jsonb, inet, xml, interval): a batch of new rows is one INSERT and
-// a batch of changes one UPDATE, not a batch refused and done again.
+// enum, jsonb, json, inet, xml, interval), natively and through psqlODBC: a
+// batch of new rows is one INSERT and a batch of changes one UPDATE, not a
+// batch refused and done again, and each leaves what one record at a time
+// leaves. A json or jsonb value is stored parsed (an object, an array, a
+// string), never as one JSON string holding the source text: the database's
+// own text of each column and jsonb_typeof are compared, and psql's reading
+// of the source texts is the measure of the JSON columns.
 TEST(TrampasPostgreSql, TiposQueElTextoNoAsignaSeEscribenEnUnaSentencia) {
   const std::string crea =
       "CREATE TABLE Tipos (ID INT NOT NULL PRIMARY KEY, U uuid, E estado, J jsonb, I inet, X xml, "
-      "D interval)";
-  const V columnas = {"ID", "U", "E", "J", "I", "X", "D"};
+      "D interval, S json)";
+  // what each column holds, as the database writes it
+  const std::string vista =
+      "CREATE VIEW Vista AS SELECT ID, U::text AS U, E::text AS E, J::text AS J, "
+      "jsonb_typeof(J) AS JT, I::text AS I, X::text AS X, D::text AS D, S::text AS S, "
+      "json_typeof(S) AS ST FROM Tipos";
+  const V columnas = {"ID", "U", "E", "J", "I", "X", "D", "S"};
+  const V leidas = {"ID", "U", "E", "J", "JT", "I", "X", "D", "S", "ST"};
   const V nuevas = {
-      "1,a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11,activo,{\"a\":1},10.0.0.1,<a>1</a>,1 day",
-      "2,A0EEBC99-9C0B-4EF8-BB6D-6BB9BD380A12,baja,[1],10.0.0.0/8,<b/>,02:30:00",
-      "3,a0eebc999c0b4ef8bb6d6bb9bd380a13,activo,\"x\",::1,texto,1 year 2 mons"};
+      "1,a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11,activo,{\"a\":1},10.0.0.1,<a>1</a>,1 day,{\"s\": 1}",
+      "2,A0EEBC99-9C0B-4EF8-BB6D-6BB9BD380A12,baja,[1],10.0.0.0/8,<b/>,02:30:00,[\"t\"]",
+      "3,a0eebc999c0b4ef8bb6d6bb9bd380a13,activo,\"x\",::1,texto,1 year 2 mons,\"y\""};
   const V cambios = {
-      "1,b0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11,baja,{\"b\":2},192.168.1.1,<c>2</c>,2 days",
-      "2,a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a22,activo,null,10.0.0.2,<e/>,3 hours",
-      "3,c0eebc99-9c0b-4ef8-bb6d-6bb9bd380a13,baja,true,fe80::1,<d/>,-1 hour"};
+      "1,b0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11,baja,{\"b\":2},192.168.1.1,<c>2</c>,2 days,[2]",
+      "2,a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a22,activo,null,10.0.0.2,<e/>,3 hours,\"z\"",
+      "3,c0eebc99-9c0b-4ef8-bb6d-6bb9bd380a13,baja,true,fe80::1,<d/>,-1 hour,{ \"w\" : [] }"};
+
+  // psql's reading of each source's JSON texts: "ID|J|jsonb_typeof|S|json_typeof"
+  std::string sql;
+  for (int paso = 0; paso < 2; ++paso) {
+    for (const std::string& l : paso ? cambios : nuevas) {
+      V campos;
+      for (std::size_t i = 0, fin; i <= l.size(); i = fin + 1) {
+        fin = std::min(l.find(',', i), l.size());
+        campos.push_back(l.substr(i, fin - i));
+      }
+      sql += "select " + std::to_string(paso) + " || '|' || $t$" + campos[0] + "$t$ || '|' || $t$" +
+             campos[3] + "$t$::jsonb::text || '|' || jsonb_typeof($t$" + campos[3] +
+             "$t$::jsonb) || '|' || $t$" + campos[7] + "$t$::json::text || '|' || json_typeof($t$" +
+             campos[7] + "$t$::json);\n";
+    }
+  }
+  CarpetaTemporal carpeta;
+  const V porPsql = PsqlGuion(carpeta.Archivo("json.sql"), sql);
+  ASSERT_EQ(porPsql.size(), nuevas.size() + cambios.size());
+
   Filas porRegistro[2];
-  for (long lote : {1L, 0L}) {
-    SCOPED_TRACE(TextoLote(lote));
-    EntornoImportacion e(MotorPrueba::PostgreSql);
-    e.Base().Execute("CREATE TYPE estado AS ENUM ('activo', 'baja')");
-    e.Base().Execute(crea);
-    FilasPorSentencia conteo(e.Base(), "Tipos");
-    e.Definiciones(ListaTablas({"Tipos"}) + e.Seccion("Tipos", "ID", columnas));
-    for (int paso = 0; paso < 2; ++paso) {
-      SCOPED_TRACE(paso ? "cambios" : "nuevas");
-      e.Fuente("Tipos.txt", paso ? cambios : nuevas);
-      EXPECT_EQ(e.Importa(Lote(lote)), 0) << e.Resultado("Tipos_Er.txt")[0];
-      const V sentencias = conteo.Toma();
-      const Filas filas = e.Lee("Tipos", columnas);
-      if (lote == 1) {
-        porRegistro[paso] = filas;
-        EXPECT_EQ(sentencias.size(), 3u);
-      } else {
-        // the same rows as one record at a time, in one statement
-        EXPECT_EQ(filas, porRegistro[paso]);
-        EXPECT_EQ(sentencias, V{paso ? "UPDATE 3" : "INSERT 3"});
+  for (MotorPrueba motor : {MotorPrueba::PostgreSql, MotorPrueba::PostgreSqlOdbc}) {
+    for (long lote : {1L, 0L}) {
+      SCOPED_TRACE(NombreDeMotor(motor) + " " + TextoLote(lote));
+      EntornoImportacion e(motor);
+      e.Base().Execute("CREATE TYPE estado AS ENUM ('activo', 'baja')");
+      e.Base().Execute(crea);
+      e.Base().Execute(vista);
+      FilasPorSentencia conteo(e.Base(), "Tipos");
+      e.Definiciones(ListaTablas({"Tipos"}) + e.Seccion("Tipos", "ID", columnas));
+      for (int paso = 0; paso < 2; ++paso) {
+        SCOPED_TRACE(paso ? "cambios" : "nuevas");
+        e.Fuente("Tipos.txt", paso ? cambios : nuevas);
+        EXPECT_EQ(e.Importa(Lote(lote)), 0) << e.Resultado("Tipos_Er.txt")[0];
+        const V sentencias = conteo.Toma();
+        const Filas filas = e.Lee("Vista", leidas);
+        V json;
+        for (const V& f : filas)
+          json.push_back(std::to_string(paso) + "|" + f[0] + "|" + f[3] + "|" + f[4] + "|" + f[8] +
+                         "|" + f[9]);
+        EXPECT_EQ(json, V(porPsql.begin() + paso * 3, porPsql.begin() + paso * 3 + 3));
+        if (lote == 1) {
+          EXPECT_EQ(sentencias.size(), 3u);
+        } else {
+          // in one statement
+          EXPECT_EQ(sentencias, V{paso ? "UPDATE 3" : "INSERT 3"});
+        }
+        // the same rows as one record at a time, natively
+        if (motor == MotorPrueba::PostgreSql && lote == 1)
+          porRegistro[paso] = filas;
+        else
+          EXPECT_EQ(filas, porRegistro[paso]);
       }
     }
   }
