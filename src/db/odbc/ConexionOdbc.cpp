@@ -9,6 +9,7 @@
 #include <list>
 #include <mutex>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "common/ErrorVarlo.h"
@@ -35,6 +36,31 @@ using odbc::VigiaOdbc;
 // their key values as literals, so most of them are never seen twice; a
 // short list keeps the ones that are without growing with the file.
 constexpr std::size_t kSentenciasGuardadas = 16;
+// The lookup of a batch's keys, "... key in (?, ?, ..., ?)" with every value
+// bound in the list, as the dialect writes it. On PostgreSQL a table still
+// without statistics (filled in this same run, not yet analysed) would have
+// the planner read it whole for every part of the batch, and a plan kept
+// from when it was empty would do so for every batch: inside the
+// transaction the lookup is planned with sequential scans ruled out, so the
+// key's index (where it has one) is read whatever the statistics say.
+// Outside a transaction a local setting would be gone before the lookup and
+// a session-wide one could outlive it: the lookup then goes as it is.
+constexpr const char* kSinRecorrido = "set local enable_seqscan = off";
+constexpr const char* kConRecorrido = "set local enable_seqscan to default";
+
+bool BusquedaDeLote(const SentenciaSql& s) {
+  const std::string& t = s.texto;
+  std::size_t fin = t.size();
+  auto sigue = [&](std::string_view parte) {
+    if (fin < parte.size() || t.compare(fin - parte.size(), parte.size(), parte) != 0) return false;
+    fin -= parte.size();
+    return true;
+  };
+  if (s.parametros.empty() || !sigue(")")) return false;
+  for (std::size_t i = 1; i < s.parametros.size(); ++i)
+    if (!sigue(", ?")) return false;
+  return sigue(" in (?");
+}
 
 // The server session of a connection handle: ended on destruction, so that
 // a constructor that fails after connecting does not leave it open.
@@ -79,6 +105,8 @@ class ConexionOdbc final : public Backend {
   void AutoConfirmacion(bool activa);
   SQLHDBC Dbc() const { return static_cast<SQLHDBC>(dbc_.get()); }
   SentenciaOdbc& Prepara(const std::string& texto);
+  ResultadoConsulta ConsultaTalCual(const SentenciaSql& s, long maxRegistros);
+  ResultadoConsulta ConsultaPorIndice(const SentenciaSql& s, long maxRegistros);
   std::string TextoInfo(SQLUSMALLINT que);
   void ExigeAbierta() const;
   // Runs `llamada` under the client-side bound of `espera`: a call that the
@@ -234,6 +262,33 @@ SentenciaOdbc& ConexionOdbc::Prepara(const std::string& texto) {
 }
 
 ResultadoConsulta ConexionOdbc::Consulta(const SentenciaSql& s, long maxRegistros) {
+  if (motor_ == Motor::PostgreSql && enTransaccion_ && BusquedaDeLote(s))
+    return ConsultaPorIndice(s, maxRegistros);
+  return ConsultaTalCual(s, maxRegistros);
+}
+
+// psqlODBC undoes a failing statement alone, back to a savepoint taken just
+// before it, which keeps a setting made before it: the setting is put back
+// whatever the lookup did.
+ResultadoConsulta ConexionOdbc::ConsultaPorIndice(const SentenciaSql& s, long maxRegistros) {
+  Ejecuta({kSinRecorrido, {}});
+  ResultadoConsulta r;
+  try {
+    r = ConsultaTalCual(s, maxRegistros);
+  } catch (...) {
+    try {
+      Ejecuta({kConRecorrido, {}});
+    } catch (...) {
+      // the lookup's own failure is the one to tell; the rollback that
+      // follows a lost transaction ends the setting with it
+    }
+    throw;
+  }
+  Ejecuta({kConRecorrido, {}});
+  return r;
+}
+
+ResultadoConsulta ConexionOdbc::ConsultaTalCual(const SentenciaSql& s, long maxRegistros) {
   try {
     SentenciaOdbc& sentencia = Prepara(s.texto);
     return Vigilado(

@@ -16,6 +16,7 @@
 #include "db/ErrorBaseDatos.h"
 #include "db/ErroresBD.h"
 #include "db/EstadosSql.h"
+#include "db/pq/CopiaPq.h"
 #include "db/pq/ListaComoArreglo.h"
 #include "db/pq/LiteralArreglo.h"
 #include "db/pq/MarcasPq.h"
@@ -520,19 +521,10 @@ void ConexionPq::CopiaFilas(const std::string& tablaSql,
                             const std::vector<std::vector<Valor>>& filas) {
   ExigeAbierta();
   TerminaCopia();
-  std::string orden = "copy " + tablaSql + " (";
-  for (std::size_t i = 0; i < columnasSql.size(); ++i) orden += (i ? ", " : "") + columnasSql[i];
-  orden += ") from stdin";
+  const std::string orden = pq::OrdenCopia(tablaSql, columnasSql);
   const std::string contexto = "Sentencia: " + orden;
   // the rows first: a value refused here sends nothing
-  std::string datos;
-  for (const std::vector<Valor>& fila : filas) {
-    for (std::size_t i = 0; i < fila.size(); ++i) {
-      if (i) datos += '\t';
-      pq::AnadeCampoCopia(datos, fila[i]);
-    }
-    datos += '\n';
-  }
+  const std::string datos = pq::DatosCopia(filas);
   PGconn* c = pg_.get();
   const bool punto = enTransaccion_;
   // In a transaction the copy undoes only itself: a savepoint before it, in

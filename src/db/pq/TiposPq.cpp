@@ -3,7 +3,6 @@
 #include <cctype>
 #include <charconv>
 #include <cstdint>
-#include <string_view>
 
 #include "common/Fechas.h"
 #include "db/ErrorBaseDatos.h"
@@ -190,54 +189,6 @@ Valor LeeValor(const char* t, int largo, int tipoAdo) {
     return b;
   }
   return std::string(t, static_cast<std::size_t>(largo));
-}
-
-void AnadeCampoCopia(std::string& datos, const Valor& v) {
-  if (EsNulo(v)) {
-    datos += "\\N";
-    return;
-  }
-  // the common values written straight into the copy, without a copy of their own
-  if (const auto* n = std::get_if<std::int64_t>(&v)) {
-    char b[24];
-    const auto fin = std::to_chars(b, b + sizeof b, *n);
-    datos.append(b, fin.ptr);
-    return;
-  }
-  const std::string* texto = std::get_if<std::string>(&v);
-  if (texto && texto->find_first_of(std::string_view("\\\t\n\r\0", 5)) == std::string::npos) {
-    datos += *texto;
-    return;
-  }
-  const Parametro p = ParametroDe(v);
-  if (p.binario) {
-    // bytea's own text form, its backslash escaped for COPY
-    static constexpr char kHex[] = "0123456789abcdef";
-    datos += "\\\\x";
-    for (unsigned char b : p.datos) {
-      datos += kHex[b >> 4];
-      datos += kHex[b & 15];
-    }
-    return;
-  }
-  for (char c : p.datos) {
-    switch (c) {
-      case '\\':
-        datos += "\\\\";
-        break;
-      case '\t':
-        datos += "\\t";
-        break;
-      case '\n':
-        datos += "\\n";
-        break;
-      case '\r':
-        datos += "\\r";
-        break;
-      default:
-        datos += c;
-    }
-  }
 }
 
 std::optional<unsigned int> OidDeArreglo(unsigned int oid) {

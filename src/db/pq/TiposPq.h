@@ -34,9 +34,4 @@ Parametro ParametroDe(const Valor& v);
 // place asks for); nothing for a type ParametroDe does not give.
 std::optional<unsigned int> OidDeArreglo(unsigned int oid);
 
-// The value as one field of COPY's text format, added to `datos`: \N for
-// NULL, a backslash before the characters that would end the field or the
-// row. The same refusal of a NUL byte.
-void AnadeCampoCopia(std::string& datos, const Valor& v);
-
 }  // namespace varlo::db::pq
