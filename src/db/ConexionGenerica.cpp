@@ -248,14 +248,15 @@ void ConexionGenerica::Anticipa(const Consulta& dado, const std::vector<Valor>& 
   // none of those rows can have one of these keys (the rows held are those
   // of the last batch's keys; compared loosely, as a collation might): the
   // server then takes the held rows while these records are processed.
+  const bool sinEsperar = backend_->CopiaSinEsperar();
   std::unordered_set<std::string> sueltas;
-  bool plegables = true;
-  for (const Valor& v : validas) {
-    std::string s = BusquedasAnticipadas::Suelta(p.clase, v);
-    plegables = plegables && s != BusquedasAnticipadas::kSinPliegue;
+  bool plegables = sinEsperar;
+  for (std::size_t i = 0; plegables && i < validas.size(); ++i) {
+    std::string s = BusquedasAnticipadas::Suelta(p.clase, validas[i]);
+    plegables = s != BusquedasAnticipadas::kSinPliegue;
     sueltas.insert(std::move(s));
   }
-  bool antes = plegables && backend_->CopiaSinEsperar() && !sueltasAnteriores_.empty();
+  bool antes = plegables && !sueltasAnteriores_.empty();
   for (const std::string& s : sueltas)
     if (!antes || sueltasAnteriores_.count(s)) {
       antes = false;
