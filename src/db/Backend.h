@@ -72,6 +72,15 @@ class Backend {
   virtual void CopiaFilas(const std::string& /*tablaSql*/,
                           const std::vector<std::string>& /*columnasSql*/,
                           const std::vector<std::vector<Valor>>& /*filas*/) {}
+  // The same sent without waiting for the server: false when the backend
+  // does not. The rows it changed must be `esperadas`; its verdict comes
+  // with the next call, as an error of class LoteDiferido when it failed or
+  // changed another number of rows.
+  virtual bool EjecutaArreglosSinEsperar(const std::string& /*texto*/,
+                                         const std::vector<std::vector<Valor>>& /*columnas*/,
+                                         long /*esperadas*/) {
+    return false;
+  }
   // Runs the statement once per row of values (prepared once), where the
   // backend does so more cheaply than one statement of many rows; the rows
   // it affected in all, or nothing when it does not.

@@ -116,6 +116,9 @@ std::optional<long> EscriturasDiferidas::ActualizaPorArreglos(
   const std::optional<ActualizacionArreglos> a =
       dialecto_->ActualizaVariasArreglos(cambios, tipos->tipos);
   if (!a) return std::nullopt;
+  // the backend then checks the count itself, with the next call
+  const auto esperadas = static_cast<long>(cambios.size());
+  if (backend_->EjecutaArreglosSinEsperar(a->texto, a->columnas, esperadas)) return esperadas;
   return backend_->EjecutaArreglos(a->texto, a->columnas);
 }
 

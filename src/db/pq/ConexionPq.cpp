@@ -109,12 +109,11 @@ class ConexionPq final : public Backend {
   bool ArreglosAdmitidos() const override { return true; }
   long EjecutaArreglos(const std::string& texto,
                        const std::vector<std::vector<Valor>>& columnas) override {
-    SentenciaSql s{texto, {}};
-    s.parametros.reserve(columnas.size());
-    for (const std::vector<Valor>& columna : columnas)
-      s.parametros.emplace_back(pq::LiteralArreglo(columna));
-    return Ejecuta(s);
+    return Ejecuta(ConArreglos(texto, columnas));
   }
+  bool EjecutaArreglosSinEsperar(const std::string& texto,
+                                 const std::vector<std::vector<Valor>>& columnas,
+                                 long esperadas) override;
   void Cierra() noexcept override;
 
  private:
@@ -125,11 +124,31 @@ class ConexionPq final : public Backend {
   std::vector<Resultado> Intercambio(const std::function<int()>& envia, bool tuberia,
                                      std::chrono::seconds espera, const char* que,
                                      bool leeResultados = true);
-  // The verdict of the copy whose rows went last, read before anything else
-  // is sent: a refusal raised as an error of class LoteDiferido.
+  // The verdict of the write sent last without waiting (a copy, or a
+  // change of held rows), read before anything else is sent: a refusal, or
+  // a change that did not reach every row it should, raised as an error of
+  // class LoteDiferido.
   void TerminaCopia();
+  static SentenciaSql ConArreglos(const std::string& texto,
+                                  const std::vector<std::vector<Valor>>& columnas);
+  // What is needed to read the results of a statement sent in a pipeline.
+  struct Enviada {
+    std::string contexto;
+    bool punto = false;      // a savepoint around it
+    bool porIndice = false;  // sequential scans ruled out around it
+    bool nueva = false;      // prepared in the same pipeline
+    std::string nombre;      // of the prepared statement ("" none)
+    std::vector<std::string> liberar;
+    long esperadas = -1;  // rows it must change, when sent without waiting
+  };
   // The result of one statement, its failure raised.
   Resultado Sentencia(const SentenciaSql& s);
+  // Sends a statement with values in one pipeline (savepoint, statement,
+  // release) and, when `lee`, reads its results (into `rs`).
+  Enviada EnviaEnTuberia(const SentenciaSql& s, bool lee, std::vector<Resultado>& rs);
+  Resultado RecibeDeTuberia(const Enviada& e, std::vector<Resultado> rs);
+  // A prepared statement's name that the server does not hold.
+  void Olvida(const std::string& nombre);
   void Simple(const char* sql, const char* que);
   // Sends one statement, or runs the prepared one of that name.
   void Envia(const char* sql, const std::vector<pq::Parametro>& parametros,
@@ -161,6 +180,7 @@ class ConexionPq final : public Backend {
     bool punto = false;  // inside a savepoint of its own
   };
   std::optional<CopiaEnCurso> copiaEnCurso_;
+  std::optional<Enviada> sentenciaEnCurso_;
 };
 
 ConexionPq::ConexionPq(const std::string& conninfo, const std::string& visible,
@@ -390,31 +410,12 @@ std::string ConexionPq::Preparada(const std::string& texto,
 Resultado ConexionPq::Sentencia(const SentenciaSql& s) {
   ExigeAbierta();
   TerminaCopia();
-  std::vector<pq::Parametro> parametros;
-  parametros.reserve(s.parametros.size());
-  for (const Valor& v : s.parametros) parametros.push_back(pq::ParametroDe(v));
-  std::string texto = s.texto;
-  // The keys of a batch in one array: a table still without statistics
-  // (filled in this same run, not yet analysed) would make the planner read
-  // it whole for a long list of keys, and a plan kept from when it was empty
-  // would do so for every batch; inside the transaction the lookup is
-  // planned with sequential scans ruled out, so the key's index (where it
-  // has one) is read whatever the statistics say, for this statement only.
-  bool porIndice = false;
-  if (auto arreglo = pq::ComoArreglo(texto, parametros)) {
-    texto = std::move(arreglo->texto);
-    parametros.assign(1, std::move(arreglo->arreglo));
-    porIndice = enTransaccion_;
-  }
-  if (!parametros.empty()) texto = pq::NumeraMarcas(texto);
-  const std::string contexto = "Sentencia: " + s.texto;
-  PGconn* c = pg_.get();
-  const bool punto = enTransaccion_;
-
-  if (!punto && parametros.empty()) {
+  if (!enTransaccion_ && s.parametros.empty()) {
     // a text of the user's own, sent as it is: it may hold several
     // statements, or one that refuses to run in a transaction block
-    std::vector<Resultado> rs = Intercambio([&] { return PQsendQuery(c, texto.c_str()); }, false,
+    const std::string contexto = "Sentencia: " + s.texto;
+    PGconn* c = pg_.get();
+    std::vector<Resultado> rs = Intercambio([&] { return PQsendQuery(c, s.texto.c_str()); }, false,
                                             esperas_.sentencia, "sentencia");
     for (Resultado& r : rs) {
       const ExecStatusType e = PQresultStatus(r.get());
@@ -423,85 +424,138 @@ Resultado ConexionPq::Sentencia(const SentenciaSql& s) {
     if (rs.empty()) LanzaDeResultado(nullptr, contexto);
     return std::move(rs.back());
   }
+  std::vector<Resultado> rs;
+  const Enviada e = EnviaEnTuberia(s, true, rs);
+  return RecibeDeTuberia(e, std::move(rs));
+}
+
+SentenciaSql ConexionPq::ConArreglos(const std::string& texto,
+                                     const std::vector<std::vector<Valor>>& columnas) {
+  SentenciaSql s{texto, {}};
+  s.parametros.reserve(columnas.size());
+  for (const std::vector<Valor>& columna : columnas)
+    s.parametros.emplace_back(pq::LiteralArreglo(columna));
+  return s;
+}
+
+bool ConexionPq::EjecutaArreglosSinEsperar(const std::string& texto,
+                                           const std::vector<std::vector<Valor>>& columnas,
+                                           long esperadas) {
+  ExigeAbierta();
+  TerminaCopia();
+  // without a transaction (a savepoint) its failure could not undo itself alone
+  if (!enTransaccion_) return false;
+  std::vector<Resultado> rs;
+  Enviada e = EnviaEnTuberia(ConArreglos(texto, columnas), false, rs);
+  e.esperadas = esperadas;
+  sentenciaEnCurso_ = std::move(e);
+  return true;
+}
+
+ConexionPq::Enviada ConexionPq::EnviaEnTuberia(const SentenciaSql& s, bool lee,
+                                               std::vector<Resultado>& rs) {
+  std::vector<pq::Parametro> parametros;
+  parametros.reserve(s.parametros.size());
+  for (const Valor& v : s.parametros) parametros.push_back(pq::ParametroDe(v));
+  std::string texto = s.texto;
+  Enviada e;
+  e.contexto = "Sentencia: " + s.texto;
+  // The keys of a batch in one array: a table still without statistics
+  // (filled in this same run, not yet analysed) would make the planner read
+  // it whole for a long list of keys, and a plan kept from when it was empty
+  // would do so for every batch; inside the transaction the lookup is
+  // planned with sequential scans ruled out, so the key's index (where it
+  // has one) is read whatever the statistics say, for this statement only.
+  if (auto arreglo = pq::ComoArreglo(texto, parametros)) {
+    texto = std::move(arreglo->texto);
+    parametros.assign(1, std::move(arreglo->arreglo));
+    e.porIndice = enTransaccion_;
+  }
+  if (!parametros.empty()) texto = pq::NumeraMarcas(texto);
+  PGconn* c = pg_.get();
+  e.punto = enTransaccion_;
 
   // One round trip: in a transaction a savepoint around the statement (a
   // failing statement undoes only itself); a statement with values is
   // prepared once and run again by name, as the import repeats the same
   // few texts; the statements pushed out of the list are released last.
-  bool nueva = false;
-  const std::string nombre =
-      parametros.empty() ? std::string() : Preparada(texto, parametros, nueva);
-  std::vector<std::string> liberar;
+  e.nombre = parametros.empty() ? std::string() : Preparada(texto, parametros, e.nueva);
   while (preparadas_.size() > kSentenciasPreparadas) {
     porLiberar_.push_back(preparadas_.back().second);
     preparadas_.pop_back();
   }
-  liberar = porLiberar_;
-  auto olvida = [&] {
-    // never prepared: the name is not kept
-    auto it = std::find_if(preparadas_.begin(), preparadas_.end(),
-                           [&](const auto& p) { return p.second == nombre; });
-    if (it != preparadas_.end()) preparadas_.erase(it);
-  };
-  std::vector<Resultado> rs;
+  e.liberar = porLiberar_;
   try {
     rs = Intercambio(
         [&] {
           if (!PQenterPipelineMode(c)) return 0;
-          if (punto) Envia(kPuntoGuardado, {});
-          if (porIndice) Envia(kSinRecorrido, {});
-          if (nueva) {
+          if (e.punto) Envia(kPuntoGuardado, {});
+          if (e.porIndice) Envia(kSinRecorrido, {});
+          if (e.nueva) {
             std::vector<Oid> tipos;
             for (const pq::Parametro& p : parametros) tipos.push_back(p.oid);
-            if (!PQsendPrepare(c, nombre.c_str(), texto.c_str(), static_cast<int>(tipos.size()),
+            if (!PQsendPrepare(c, e.nombre.c_str(), texto.c_str(), static_cast<int>(tipos.size()),
                                tipos.data()))
               return 0;
           }
-          Envia(texto.c_str(), parametros, nombre.empty() ? nullptr : nombre.c_str());
-          if (porIndice) Envia(kConRecorrido, {});
-          if (punto) Envia(kLiberaPunto, {});
-          for (const std::string& n : liberar) Envia(("deallocate " + n).c_str(), {});
+          Envia(texto.c_str(), parametros, e.nombre.empty() ? nullptr : e.nombre.c_str());
+          if (e.porIndice) Envia(kConRecorrido, {});
+          if (e.punto) Envia(kLiberaPunto, {});
+          for (const std::string& n : e.liberar) Envia(("deallocate " + n).c_str(), {});
           return PQpipelineSync(c);
         },
-        true, esperas_.sentencia, "sentencia");
+        true, esperas_.sentencia, "sentencia", lee);
   } catch (...) {
-    if (nueva) olvida();
+    if (e.nueva) Olvida(e.nombre);
     throw;
   }
-  (void)PQexitPipelineMode(c);
+  return e;
+}
+
+void ConexionPq::Olvida(const std::string& nombre) {
+  // never prepared: the name is not kept
+  auto it = std::find_if(preparadas_.begin(), preparadas_.end(),
+                         [&](const auto& p) { return p.second == nombre; });
+  if (it != preparadas_.end()) preparadas_.erase(it);
+}
+
+Resultado ConexionPq::RecibeDeTuberia(const Enviada& e, std::vector<Resultado> rs) {
+  (void)PQexitPipelineMode(pg_.get());
   // [savepoint] [set] [prepare] statement [set] [release] deallocate... sync
   std::size_t i = 0;
   const PGresult* fallo = nullptr;
   auto siguiente = [&]() -> Resultado {
-    if (i >= rs.size()) LanzaDeResultado(nullptr, contexto);
+    if (i >= rs.size()) LanzaDeResultado(nullptr, e.contexto);
     Resultado r = std::move(rs[i++]);
-    const ExecStatusType e = PQresultStatus(r.get());
-    if ((e == PGRES_FATAL_ERROR || e == PGRES_BAD_RESPONSE) && !fallo) fallo = r.get();
+    const ExecStatusType estado = PQresultStatus(r.get());
+    if ((estado == PGRES_FATAL_ERROR || estado == PGRES_BAD_RESPONSE) && !fallo) fallo = r.get();
     return r;
   };
-  Resultado guardado = punto ? siguiente() : Resultado();
-  Resultado sinRecorrido = porIndice ? siguiente() : Resultado();
-  Resultado preparado = nueva ? siguiente() : Resultado();
-  if (nueva && PQresultStatus(preparado.get()) != PGRES_COMMAND_OK) olvida();
+  Resultado guardado = e.punto ? siguiente() : Resultado();
+  Resultado sinRecorrido = e.porIndice ? siguiente() : Resultado();
+  Resultado preparado = e.nueva ? siguiente() : Resultado();
+  if (e.nueva && PQresultStatus(preparado.get()) != PGRES_COMMAND_OK) Olvida(e.nombre);
   Resultado propio = siguiente();
-  Resultado conRecorrido = porIndice ? siguiente() : Resultado();
-  Resultado liberado = punto ? siguiente() : Resultado();
-  for (const std::string& n : liberar) {
+  Resultado conRecorrido = e.porIndice ? siguiente() : Resultado();
+  Resultado liberado = e.punto ? siguiente() : Resultado();
+  for (const std::string& n : e.liberar) {
     // a release skipped by a failure is sent again with the next statement
-    if (i < rs.size() && PQresultStatus(rs[i].get()) == PGRES_COMMAND_OK)
-      porLiberar_.erase(std::find(porLiberar_.begin(), porLiberar_.end(), n));
+    if (i < rs.size() && PQresultStatus(rs[i].get()) == PGRES_COMMAND_OK) {
+      auto it = std::find(porLiberar_.begin(), porLiberar_.end(), n);
+      if (it != porLiberar_.end()) porLiberar_.erase(it);
+    }
     ++i;
   }
   if (fallo) {
-    if (punto && PQresultStatus(guardado.get()) == PGRES_COMMAND_OK) {
+    if (e.punto && PQresultStatus(guardado.get()) == PGRES_COMMAND_OK) {
       // the statement undoes only itself, the transaction goes on
       try {
         Simple(kVuelvePunto, "reversión de la sentencia");
-      } catch (const ErrorVarlo& e) {
-        if (EsConexionPerdida(e)) throw;
+      } catch (const ErrorVarlo& error) {
+        if (EsConexionPerdida(error)) throw;
       }
     }
-    LanzaDeResultado(fallo, contexto);
+    LanzaDeResultado(fallo, e.contexto);
   }
   return propio;
 }
@@ -585,6 +639,24 @@ void ConexionPq::CopiaFilas(const std::string& tablaSql,
 }
 
 void ConexionPq::TerminaCopia() {
+  if (sentenciaEnCurso_) {
+    const Enviada e = std::move(*sentenciaEnCurso_);
+    sentenciaEnCurso_.reset();
+    try {
+      Resultado r =
+          RecibeDeTuberia(e, Intercambio([] { return 1; }, true, esperas_.sentencia, "sentencia"));
+      // every held row must have been found where it was read
+      if (std::atol(PQcmdTuples(r.get())) != e.esperadas)
+        throw ErrorVarlo(errores_bd::FilaNoEncontrada, kFuenteBD,
+                         "No se encuentra la fila para actualizarla. Algunos valores pueden haber "
+                         "cambiado desde la última lectura.");
+    } catch (const ErrorVarlo& error) {
+      const ErrorBaseDatos::Clase clase = ClaseDe(error);
+      if (EsClaseDeCorrida(clase) || clase == ErrorBaseDatos::Clase::TransaccionPerdida) throw;
+      throw ErrorBaseDatos(error.Numero(), error.Fuente(), error.Descripcion(),
+                           ErrorBaseDatos::Clase::LoteDiferido);
+    }
+  }
   if (!copiaEnCurso_) return;
   const CopiaEnCurso copia = std::move(*copiaEnCurso_);
   copiaEnCurso_.reset();
@@ -709,13 +781,14 @@ bool ConexionPq::TransaccionAbiertaEnServidor() {
   if (!enTransaccion_ || !pg_ || perdida_) return false;
   // a copy still running: its verdict, read before the next statement or
   // the commit, says what became of the transaction
-  if (copiaEnCurso_) return true;
+  if (copiaEnCurso_ || sentenciaEnCurso_) return true;
   return PQtransactionStatus(pg_.get()) == PQTRANS_INTRANS;
 }
 
 void ConexionPq::Cierra() noexcept {
   // PQfinish only sends its goodbye, without waiting for the server
   copiaEnCurso_.reset();
+  sentenciaEnCurso_.reset();
   pg_.reset();
   enTransaccion_ = false;
 }
