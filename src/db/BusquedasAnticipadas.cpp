@@ -12,7 +12,19 @@
 
 namespace varlo::db {
 
+namespace {
+// Spaces at both ends left out, as Recorta, without a copy.
+std::string_view SinEspacios(std::string_view s) {
+  const std::size_t i = s.find_first_not_of(' ');
+  if (i == std::string_view::npos) return {};
+  return s.substr(i, s.find_last_not_of(' ') - i + 1);
+}
+}  // namespace
+
 std::string BusquedasAnticipadas::Suelta(ClaseLiteral clase, const Valor& v) {
+  // a text key, as every key of a text column comes: folded straight from it
+  if (const auto* t = std::get_if<std::string>(&v); t && clase == ClaseLiteral::Texto)
+    return Pliega(SinEspacios(*t)).value_or(kSinPliegue);
   if (clase == ClaseLiteral::Numero) {
     const std::string t = Recorta(ValorComoTexto(v));
     char* fin = nullptr;
@@ -100,7 +112,7 @@ void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor
   // the batch under the column's collation: every key asks for itself.
   if (p.clase == ClaseLiteral::Texto)
     for (const Valor& llave : llaves)
-      if (!Pliega(Recorta(ValorComoTexto(llave)))) return;
+      if (Suelta(p.clase, llave) == kSinPliegue) return;
 
   std::unordered_set<std::string> dudosas;
   for (const Valor& llave : llaves) {

@@ -50,6 +50,10 @@ TEST(LectorLineas, CrLfLfOrCrAloneEndALine) {
                 "A\xC3\xB1o\rfin"),
             (V{"Año", "fin"}));
   EXPECT_EQ(Lee("A\xF1o\r\n"), V{"Año"});  // Windows-1252 without a mark
+  // a CR LF, and a CR CR, split between two of the counter's 64 KiB reads
+  const std::string largo(65535, 'a');
+  EXPECT_EQ(Lee(largo + "\r\nb"), (V{largo, "b"}));
+  EXPECT_EQ(Lee(largo + "\r\rb\n"), (V{largo, "", "b"}));
 }
 
 TEST(LectorLineas, ALineThatCannotBeImportedIsReportedAndReadingGoesOn) {
