@@ -100,19 +100,22 @@ void VentanaConsola::ProcesaEventos() {
   if (pendiente_) Dibuja(false);
 }
 
-std::string VentanaConsola::Etapa(const std::string& texto) {
+std::string_view VentanaConsola::Etapa(std::string_view texto) {
   // "Importando datos (Empleado)... (3 de 120)" belongs to the stage
-  // "Importando datos (Empleado)..."
-  std::size_t abre = texto.rfind('(');
-  if (abre == std::string::npos || texto.back() != ')') return texto;
-  std::string dentro = texto.substr(abre + 1, texto.size() - abre - 2);
-  std::size_t de = dentro.find(" de ");
-  if (de == std::string::npos || de == 0) return texto;
-  auto esNumero = [](const std::string& t) {
-    return !t.empty() && t.find_first_not_of("-0123456789") == std::string::npos;
+  // "Importando datos (Empleado)..."; a view into the text, as every
+  // record's status is looked at here.
+  const std::size_t abre = texto.rfind('(');
+  if (abre == std::string_view::npos || texto.back() != ')') return texto;
+  const std::string_view dentro = texto.substr(abre + 1, texto.size() - abre - 2);
+  const std::size_t de = dentro.find(" de ");
+  if (de == std::string_view::npos || de == 0) return texto;
+  auto esNumero = [](std::string_view t) {
+    return !t.empty() && t.find_first_not_of("-0123456789") == std::string_view::npos;
   };
   if (!esNumero(dentro.substr(0, de)) || !esNumero(dentro.substr(de + 4))) return texto;
-  return RecortaDer(texto.substr(0, abre));
+  const std::string_view etapa = texto.substr(0, abre);
+  const std::size_t fin = etapa.find_last_not_of(' ');
+  return fin == std::string_view::npos ? std::string_view() : etapa.substr(0, fin + 1);
 }
 
 void VentanaConsola::ImprimeLinea(const std::string& texto) {

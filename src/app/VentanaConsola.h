@@ -14,6 +14,7 @@
 #include <chrono>
 #include <iosfwd>
 #include <memory>
+#include <string_view>
 
 #include "common/Terminal.h"
 #include "common/Ventana.h"
@@ -66,8 +67,8 @@ class VentanaConsola : public VentanaBase {
   void Dibuja(bool forzar);
   void ImprimeLinea(const std::string& texto);
   // The status text without a trailing "(n de m)" counter.
-  static std::string Etapa(const std::string& texto);
-  static bool TieneContador(const std::string& texto) { return Etapa(texto) != texto; }
+  static std::string_view Etapa(std::string_view texto);
+  static bool TieneContador(std::string_view texto) { return Etapa(texto).size() != texto.size(); }
   // The stage's line as drawn: its status, behind a bar and followed by the
   // time and rate when it counts.
   std::string Renglon() const;
