@@ -1,5 +1,6 @@
 #include "app/VentanaConsola.h"
 
+#include <algorithm>
 #include <iostream>
 #include <sstream>
 #include <utility>
@@ -42,11 +43,13 @@ void VentanaConsola::EstadoCambiado() {
   if (salidaTerminal_) {
     if (Estado() == linea_ && !cerrada_) return;
     // A new stage first finishes the line of the one before it.
-    if (Etapa(Estado()) != Etapa(linea_)) {
+    const std::size_t etapa = Etapa(Estado()).size();
+    if (std::string_view(Estado()).substr(0, etapa) != EtapaDe(linea_, etapaLinea_)) {
       CierraLinea();
       inicioEtapa_ = std::chrono::steady_clock::now();
     }
     linea_ = Estado();
+    etapaLinea_ = etapa;
     cerrada_ = false;
     dibujada_ = false;
     Dibuja(false);
@@ -54,7 +57,7 @@ void VentanaConsola::EstadoCambiado() {
   }
   // A new stage is printed at once, after the last counter of the stage
   // before it; counters within a stage at most once a second.
-  if (Etapa(Estado()) != Etapa(ultimoImpreso_)) {
+  if (Etapa(Estado()) != EtapaDe(ultimoImpreso_, etapaImpreso_)) {
     if (pendiente_) ImprimeLinea(textoPendiente_);
     ImprimeLinea(Estado());
   } else if (Estado() != ultimoImpreso_) {
@@ -66,7 +69,7 @@ void VentanaConsola::EstadoCambiado() {
 
 void VentanaConsola::ProgresoCambiado() {
   // Only a stage that counts shows the bar.
-  if (!salidaTerminal_ || silencioso_ || terminada_ || !TieneContador(linea_)) return;
+  if (!salidaTerminal_ || silencioso_ || terminada_ || !LineaCuenta()) return;
   cerrada_ = false;
   dibujada_ = false;
   Dibuja(false);
@@ -100,19 +103,23 @@ void VentanaConsola::ProcesaEventos() {
   if (pendiente_) Dibuja(false);
 }
 
-std::string VentanaConsola::Etapa(const std::string& texto) {
+std::string_view VentanaConsola::Etapa(std::string_view texto) {
   // "Importando datos (Empleado)... (3 de 120)" belongs to the stage
-  // "Importando datos (Empleado)..."
-  std::size_t abre = texto.rfind('(');
-  if (abre == std::string::npos || texto.back() != ')') return texto;
-  std::string dentro = texto.substr(abre + 1, texto.size() - abre - 2);
-  std::size_t de = dentro.find(" de ");
-  if (de == std::string::npos || de == 0) return texto;
-  auto esNumero = [](const std::string& t) {
-    return !t.empty() && t.find_first_not_of("-0123456789") == std::string::npos;
+  // "Importando datos (Empleado)..."; a view into the text, as every
+  // record's status is looked at here.
+  const std::size_t abre = texto.rfind('(');
+  if (abre == std::string_view::npos || texto.back() != ')') return texto;
+  const std::string_view dentro = texto.substr(abre + 1, texto.size() - abre - 2);
+  const std::size_t de = dentro.find(" de ");
+  if (de == std::string_view::npos || de == 0) return texto;
+  auto esNumero = [](std::string_view t) {
+    return !t.empty() && std::all_of(t.begin(), t.end(),
+                                     [](char c) { return (c >= '0' && c <= '9') || c == '-'; });
   };
   if (!esNumero(dentro.substr(0, de)) || !esNumero(dentro.substr(de + 4))) return texto;
-  return RecortaDer(texto.substr(0, abre));
+  const std::string_view etapa = texto.substr(0, abre);
+  const std::size_t fin = etapa.find_last_not_of(' ');
+  return fin == std::string_view::npos ? std::string_view() : etapa.substr(0, fin + 1);
 }
 
 void VentanaConsola::ImprimeLinea(const std::string& texto) {
@@ -121,12 +128,13 @@ void VentanaConsola::ImprimeLinea(const std::string& texto) {
     ultimaLinea_ = texto;
   }
   ultimoImpreso_ = texto;
+  etapaImpreso_ = Etapa(ultimoImpreso_).size();
   ultimoDibujo_ = std::chrono::steady_clock::now();
   pendiente_ = false;
 }
 
 std::string VentanaConsola::Renglon() const {
-  if (!TieneContador(linea_)) return linea_;
+  if (!LineaCuenta()) return linea_;
   double max = Maximo() > 0 ? Maximo() : 1;
   double fraccion = Valor() / max;
   if (fraccion < 0) fraccion = 0;
@@ -162,7 +170,7 @@ void VentanaConsola::Dibuja(bool forzar) {
   }
   ultimoDibujo_ = ahora;
   pendiente_ = false;
-  if (TieneContador(linea_)) {
+  if (LineaCuenta()) {
     // Redrawn many times: clipped at the terminal's edge (auto-wrap off
     // while it is written), so a carriage return always reaches its start.
     salida_ << "\r\x1b[K\x1b[?7l" << Renglon() << "\x1b[?7h";
@@ -181,7 +189,7 @@ void VentanaConsola::CierraLinea() {
     return;
   }
   if (linea_.empty() || cerrada_) return;
-  if (TieneContador(linea_))
+  if (LineaCuenta())
     salida_ << "\r\x1b[K" << Renglon() << '\n';  // whole, where it may wrap
   else if (abierta_ && dibujada_)
     salida_ << '\n';

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <iosfwd>
 #include <memory>
+#include <string_view>
 
 #include "common/Terminal.h"
 #include "common/Ventana.h"
@@ -66,8 +67,13 @@ class VentanaConsola : public VentanaBase {
   void Dibuja(bool forzar);
   void ImprimeLinea(const std::string& texto);
   // The status text without a trailing "(n de m)" counter.
-  static std::string Etapa(const std::string& texto);
-  static bool TieneContador(const std::string& texto) { return Etapa(texto) != texto; }
+  static std::string_view Etapa(std::string_view texto);
+  // A text's stage when the length of its stage is known.
+  static std::string_view EtapaDe(const std::string& texto, std::size_t largo) {
+    return std::string_view(texto).substr(0, largo);
+  }
+  // The stage's line carries a "(n de m)" counter.
+  bool LineaCuenta() const { return etapaLinea_ != linea_.size(); }
   // The stage's line as drawn: its status, behind a bar and followed by the
   // time and rate when it counts.
   std::string Renglon() const;
@@ -91,12 +97,14 @@ class VentanaConsola : public VentanaBase {
   // still on that line, whether its latest state is drawn there, and
   // whether it was finished with a line break.
   std::string linea_;
+  std::size_t etapaLinea_ = 0;  // length of linea_'s stage, found when it was set
   bool abierta_ = false;
   bool dibujada_ = false;
   bool cerrada_ = false;
   // Without a terminal: the last status printed, the counter held back and
   // the last line written of any kind.
   std::string ultimoImpreso_;
+  std::size_t etapaImpreso_ = 0;  // length of ultimoImpreso_'s stage
   std::string textoPendiente_;
   std::string ultimaLinea_;
   std::chrono::steady_clock::time_point ultimoDibujo_{};

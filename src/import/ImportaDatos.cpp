@@ -1,5 +1,6 @@
 #include "import/ImportaDatos.h"
 
+#include <charconv>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -32,6 +33,14 @@ namespace {
 
 std::string Decimal(double n) {
   return std::to_string(static_cast<long long>(n));
+}
+
+// Appends n as Decimal writes it, without a string of its own: the status
+// text of every record is built in one buffer.
+void AnadeDecimal(std::string& texto, double n) {
+  char cifras[24];
+  const auto fin = std::to_chars(cifras, cifras + sizeof cifras, static_cast<long long>(n)).ptr;
+  texto.append(cifras, static_cast<std::size_t>(fin - cifras));
 }
 
 // A lookup whose record was abandoned still holds its change: dropped here,
@@ -424,7 +433,13 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   }
 
   ventana_.EstableceEstado("Importando datos (" + d.Tabla + ")...");
-  const std::string estado = "Importando datos (" + d.Tabla + ")... (";
+  // "Importando datos (T)... (n de m)": the text before the counter stays in
+  // the buffer, only the counter is written again for each record.
+  std::string estado = "Importando datos (" + d.Tabla + ")... (";
+  const std::size_t antesDelContador = estado.size();
+  // " de m)", written again only when the maximum changes
+  std::optional<double> maximoEscrito;
+  std::string deMaximo;
   // the next records are read while these are written
   LecturaAnticipada lectura(lector, &divisor);
   while (!lectura.AlFinal()) {
@@ -437,8 +452,16 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
       f_.EscribeFalla(resumen_.motivo);
       return FinTabla::TerminaCorrida;
     }
-    ventana_.EstableceEstado(estado + Decimal(ventana_.Valor() + 1) + " de " +
-                             Decimal(ventana_.Maximo()) + ")");
+    if (maximoEscrito != ventana_.Maximo()) {
+      maximoEscrito = ventana_.Maximo();
+      deMaximo = " de ";
+      AnadeDecimal(deMaximo, *maximoEscrito);
+      deMaximo += ')';
+    }
+    estado.resize(antesDelContador);
+    AnadeDecimal(estado, ventana_.Valor() + 1);
+    estado += deMaximo;
+    ventana_.EstableceEstado(estado);
     ventana_.ProcesaEventos();
     lote.Procesa(lectura.Lee());
     resultados_.Vacia();

@@ -187,7 +187,7 @@ class LoteRegistros {
   }
 
  private:
-  void ProcesaUna(Entrada linea) {
+  void ProcesaUna(Entrada&& linea) {
     Inicia();
     try {
       Resultado r = registro_(linea);

@@ -55,5 +55,30 @@ TEST(ArchivoResultado, LaMarcaDeUtf16VaUnaVezAlPrincipio) {
   EXPECT_EQ(prueba::LeeBytes(ruta), prueba::ConIconv("\xEF\xBB\xBFñ\r\nΩ\r\n", "UTF-16LE"));
 }
 
+// ASCII lines go in as they are, checked a block of bytes at a time: a
+// character outside ASCII anywhere in a line (first block, a middle one,
+// the bytes after the last whole block) still has the line converted.
+TEST(ArchivoResultado, UnCaracterFueraDeAsciiEnCualquierPosicionSeConvierte) {
+  prueba::CarpetaTemporal carpeta;
+  const std::string ruta = carpeta.Archivo("T_Ok.txt");
+  std::string lineas;
+  {
+    ArchivoResultado a;
+    a.Inicia(ruta, Codificacion::Ansi);
+    for (std::size_t largo : {1, 7, 8, 9, 16, 23, 24, 25})
+      for (std::size_t pos = 0; pos < largo; ++pos) {
+        std::string linea(largo - 1, 'a');
+        linea.insert(pos, "é");
+        a.Escribe(linea);
+        lineas += linea + "\r\n";
+        a.Escribe(std::string(largo, 'z'));
+        lineas += std::string(largo, 'z') + "\r\n";
+      }
+    a.Escribe("");
+    lineas += "\r\n";
+  }
+  EXPECT_EQ(prueba::LeeBytes(ruta), prueba::ConIconv(lineas, "WINDOWS-1252"));
+}
+
 }  // namespace
 }  // namespace varlo

@@ -109,6 +109,30 @@ TEST_P(ImportaDatosEn, SinColumnaNombradaTerminaLaImportacion) {
       0);
 }
 
+// Each record shows its counter against the table's own total, the first
+// after the header lines skipped; a table with a different total after
+// another shows its own.
+TEST_P(ImportaDatosEn, CadaRegistroMuestraSuContadorContraElTotalDeSuTabla) {
+  EntornoImportacion e(GetParam());
+  e.Definiciones("[Tablas]\r\nTotal=2\r\nTabla1=Empleado\r\nTabla2=Jerarquias\r\n" +
+                 e.Seccion("Empleado", "ID_Empleado", {"ID_Empleado", "Nombre"}) +
+                 e.Seccion("Jerarquias", "Key", {"Key", "Parent"}) + "LineasEncabezado=1\r\n");
+  e.Fuente("Empleado.txt", {"1,Uno", "2,Dos", "3,Tres"});
+  std::vector<std::string> jerarquias = {"Key,Parent"};
+  for (int i = 0; i < 11; ++i) jerarquias.push_back("_" + std::to_string(i) + ",");
+  e.Fuente("Jerarquias.txt", jerarquias);
+  EXPECT_EQ(e.Importa(), 0);
+  V esperados = {"Importando datos (Empleado)...", "Importando datos (Empleado)... (1 de 3)",
+                 "Importando datos (Empleado)... (2 de 3)",
+                 "Importando datos (Empleado)... (3 de 3)", "Importando datos (Jerarquias)..."};
+  for (int n = 2; n <= 12; ++n)
+    esperados.push_back("Importando datos (Jerarquias)... (" + std::to_string(n) + " de 12)");
+  V vistos;
+  for (const std::string& estado : e.ventana->estados)
+    if (estado.starts_with("Importando datos")) vistos.push_back(estado);
+  EXPECT_EQ(vistos, esperados);
+}
+
 // A source that begins with a UTF-8 byte-order mark is read as UTF-8 and its
 // result files are UTF-8; any other source, and its results, are Windows-1252.
 TEST_P(ImportaDatosEn, ResultadosEnLaCodificacionDelOrigen) {
