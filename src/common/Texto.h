@@ -9,7 +9,9 @@
 
 namespace varlo {
 
-std::string Recorta(std::string_view s);     // spaces at both ends
+std::string Recorta(std::string_view s);  // spaces at both ends
+// Recorta as a view into `s`: no copy, for a value read and then dropped.
+std::string_view RecortaVista(std::string_view s);
 std::string RecortaIzq(std::string_view s);  // leading spaces
 std::string RecortaDer(std::string_view s);  // trailing spaces
 bool EstaEnBlanco(std::string_view s);       // empty once trimmed
