@@ -11,21 +11,6 @@ char AMayuscula(char c) {
 }
 }  // namespace
 
-std::string_view RecortaVista(std::string_view s) {
-  std::size_t i = 0, n = s.size();
-  while (i < n && s[i] == ' ') ++i;
-  // a fixed-width value is padded with spaces: eight at a time
-  constexpr std::uint64_t kEspacios = 0x2020202020202020ULL;
-  while (n - i >= 8) {
-    std::uint64_t ocho;
-    std::memcpy(&ocho, s.data() + n - 8, sizeof ocho);
-    if (ocho != kEspacios) break;
-    n -= 8;
-  }
-  while (n > i && s[n - 1] == ' ') --n;
-  return s.substr(i, n - i);
-}
-
 std::string Recorta(std::string_view s) {
   return std::string(RecortaVista(s));
 }

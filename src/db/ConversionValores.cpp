@@ -195,6 +195,8 @@ std::size_t CuentaCaracteres(std::string_view utf8) {
 
 Valor ConvierteTexto(const InfoCampo& campo, const std::string& texto) {
   int t = campo.tipo;
+  // the most frequent column first; no text type is of the kinds below
+  if (EsTipoTexto(t)) return TextoACadena(campo, texto);
   if (EsTipoEntero(t)) return TextoAEntero(campo, texto);
   if (EsTipoDecimal(t)) return TextoADecimal(campo, texto);
   if (EsTipoNumerico(t)) return TextoADoble(campo, texto);
