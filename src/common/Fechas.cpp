@@ -58,13 +58,17 @@ FechaHora ComponeFechaExacta(int anio, int mes, int dia) {
   const int y = anio >= 0 && anio <= 29    ? anio + 2000
                 : anio >= 30 && anio <= 99 ? anio + 1900
                                            : anio;
-  bool existe = y >= 100 && y <= 9999 && mes >= 1 && mes <= 12 && dia >= 1;
-  FechaHora f;
-  if (existe) {
-    f = FechaDeDias(DiasDeCivil(y, static_cast<unsigned>(mes), 1) + (dia - 1));
-    existe = f.mes == mes && f.dia == dia;
-  }
+  // the month's own length: no round trip through a day count
+  static constexpr int kDias[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool bisiesto = y % 4 == 0 && (y % 100 != 0 || y % 400 == 0);
+  const bool existe = y >= 100 && y <= 9999 && mes >= 1 && mes <= 12 && dia >= 1 &&
+                      dia <= kDias[mes - 1] + (mes == 2 && bisiesto ? 1 : 0);
   if (!existe) throw ErrorVarlo(errores::ArgumentoNoValido, kFuentePrograma, "Fecha inexistente");
+  FechaHora f;
+  f.anio = y;
+  f.mes = mes;
+  f.dia = dia;
+  f.hora = f.minuto = f.segundo = 0;
   return f;
 }
 

@@ -12,10 +12,7 @@ char AMayuscula(char c) {
 }  // namespace
 
 std::string Recorta(std::string_view s) {
-  // both ends found on the view: one string, not one per end
-  const std::size_t i = s.find_first_not_of(' ');
-  if (i == std::string_view::npos) return std::string();
-  return std::string(s.substr(i, s.find_last_not_of(' ') - i + 1));
+  return std::string(RecortaVista(s));
 }
 
 std::string RecortaIzq(std::string_view s) {

@@ -3,13 +3,30 @@
 // TABs), comparisons "without regard to case" fold ASCII letters, and a split
 // keeps empty pieces.
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace varlo {
 
-std::string Recorta(std::string_view s);     // spaces at both ends
+std::string Recorta(std::string_view s);  // spaces at both ends
+// Recorta as a view into `s`: no copy, for a value read and then dropped.
+// Inline: it runs for every value of every record.
+inline std::string_view RecortaVista(std::string_view s) {
+  std::size_t i = 0, n = s.size();
+  while (i < n && s[i] == ' ') ++i;
+  // a fixed-width value is padded with spaces: eight at a time
+  constexpr std::uint64_t kEspacios = 0x2020202020202020ULL;
+  while (n - i >= 8) {
+    std::uint64_t ocho;
+    std::memcpy(&ocho, s.data() + n - 8, sizeof ocho);
+    if (ocho != kEspacios) break;
+    n -= 8;
+  }
+  while (n > i && s[n - 1] == ' ') --n;
+  return std::string_view(s.data() + i, n - i);
+}
 std::string RecortaIzq(std::string_view s);  // leading spaces
 std::string RecortaDer(std::string_view s);  // trailing spaces
 bool EstaEnBlanco(std::string_view s);       // empty once trimmed

@@ -141,7 +141,10 @@ Valor TextoACadena(const InfoCampo& campo, const std::string& texto) {
   if (texto.find('\0') != std::string::npos)
     throw ErrorVarlo(errores::TiposNoCoinciden, kFuenteBD,
                      "El valor tiene un carácter nulo (columna " + campo.nombre + ")");
-  CompruebaLargo(campo, texto.size(), CuentaCaracteres(texto));
+  // A UTF-8 text has no more characters than bytes: one whose bytes fit
+  // the column's size fits it; the others are counted.
+  if (campo.tamanoDefinido > 0 && texto.size() > static_cast<std::size_t>(campo.tamanoDefinido))
+    CompruebaLargo(campo, texto.size(), CuentaCaracteres(texto));
   return texto;
 }
 
@@ -192,6 +195,8 @@ std::size_t CuentaCaracteres(std::string_view utf8) {
 
 Valor ConvierteTexto(const InfoCampo& campo, const std::string& texto) {
   int t = campo.tipo;
+  // the most frequent column first; no text type is of the kinds below
+  if (EsTipoTexto(t)) return TextoACadena(campo, texto);
   if (EsTipoEntero(t)) return TextoAEntero(campo, texto);
   if (EsTipoDecimal(t)) return TextoADecimal(campo, texto);
   if (EsTipoNumerico(t)) return TextoADoble(campo, texto);

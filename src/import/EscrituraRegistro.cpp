@@ -1,5 +1,7 @@
 #include "import/EscrituraRegistro.h"
 
+#include <algorithm>
+
 #include "common/ErrorVarlo.h"
 #include "common/Numeros.h"
 #include "common/Texto.h"
@@ -24,28 +26,31 @@ bool EsCifra(char c) {
 }
 
 // The runtime's conversion of a text to a 16-bit integer.
-std::int16_t EnteroDeTexto(const std::string& texto) {
+std::int16_t EnteroDeTexto(std::string_view texto) {
   auto n = NumeroEstricto(texto);
   if (!n) LanzaError(errores::TiposNoCoinciden);
   return AEntero16(*n);
 }
 }  // namespace
 
-bool ValorBooleano(const std::string& valor) {
+bool ValorBooleano(std::string_view valor) {
+  // digits alone (the usual 0/1): a number that is 0 only when every digit is
+  if (!valor.empty() && std::all_of(valor.begin(), valor.end(), EsCifra))
+    return valor.find_first_not_of('0') != std::string_view::npos;
   if (auto n = NumeroEstricto(valor)) return *n != 0;
   char primera = valor.empty() ? '\0' : valor.front();
   return !(primera == 'F' || primera == 'f' || primera == 'N' || primera == 'n');
 }
 
 namespace {
-const std::string& ParteExigida(const std::optional<std::string>& parte) {
+std::string_view ParteExigida(const std::optional<std::string_view>& parte) {
   if (!parte) LanzaError(errores::ArgumentoNoValido);
   return *parte;
 }
 
 // One to four ASCII digits: the number they write, read as the general rules
 // below would read it; nothing otherwise.
-std::optional<int> Cifras(const std::string& s) {
+std::optional<int> Cifras(std::string_view s) {
   if (s.empty() || s.size() > 4) return std::nullopt;
   int n = 0;
   for (char c : s) {
@@ -55,9 +60,9 @@ std::optional<int> Cifras(const std::string& s) {
   return n;
 }
 
-std::optional<FechaHora> FechaDePartes(const PartesFecha& p) {
-  const std::string& mes = ParteExigida(p.mes);
-  const std::string& dia = ParteExigida(p.dia);
+std::optional<FechaHora> FechaDePartes(const VistaFecha& p) {
+  const std::string_view mes = ParteExigida(p.mes);
+  const std::string_view dia = ParteExigida(p.dia);
   // the usual date, digits only: no general number reading
   if (p.anio) {
     const auto a = Cifras(*p.anio), m = Cifras(mes), d = Cifras(dia);
@@ -67,22 +72,22 @@ std::optional<FechaHora> FechaDePartes(const PartesFecha& p) {
     }
   }
   if (!(LeeNumero(mes) > 0 && LeeNumero(dia) > 0)) return std::nullopt;
-  const std::string& anio = ParteExigida(p.anio);
+  const std::string_view anio = ParteExigida(p.anio);
   return ComponeFechaExacta(EnteroDeTexto(anio), EnteroDeTexto(mes), EnteroDeTexto(dia));
 }
 }  // namespace
 
 std::optional<FechaHora> FechaDeMascara(const std::string& valor, const MascaraFecha& m) {
-  return FechaDePartes(CortaFecha(valor, m));
+  return FechaDePartes(CortaFechaVista(valor, m));
 }
 
 std::optional<FechaHora> FechaYHoraDeMascara(const std::string& valor, const MascaraFecha& m) {
-  const PartesFecha p = CortaFecha(valor, m);
+  const VistaFecha p = CortaFechaVista(valor, m);
   std::optional<FechaHora> f = FechaDePartes(p);
   if (!f || m.Texto.empty()) return f;
-  std::string resto = p.resto;
+  std::string_view resto = p.resto;
   if ((resto.size() > 1 && (resto[0] == 'T' || resto[0] == 't')) && EsCifra(resto[1]))
-    resto.erase(0, 1);
+    resto.remove_prefix(1);
   if (resto.empty() || !EsCifra(resto[0])) return f;
   if (!LeeHoraDelDia(resto, *f)) LanzaError(errores::TiposNoCoinciden);
   return f;
@@ -138,7 +143,7 @@ void EscrituraRegistro::EscribeColumna(db::Recordset& rs, std::size_t c, const s
   if (indices_[c] == kNoSeEscribe) return;
   int i = Indice(rs, c);
   int tipo = tipos_[c];
-  std::string v = Recorta(bruto);
+  const std::string_view v = RecortaVista(bruto);
   if (!d_.TextoNulo.empty() && v == d_.TextoNulo) {
     // Asked for in so many words: NULL, whatever the column's type; a key never.
     if (EsColumnaLlave(c)) LanzaError(errores::ArgumentoNoValido, ValorNuloEnLlave(d_.Campos[c]));
@@ -155,13 +160,16 @@ void EscrituraRegistro::EscribeColumna(db::Recordset& rs, std::size_t c, const s
     // A date key is written as its lookup read it, time of day included:
     // otherwise the next run would not find the row.
     if (EsColumnaLlave(c))
-      rs.Asigna(i, FechaDeLlave(v, d_.Mascara));
+      rs.Asigna(i, FechaDeLlave(std::string(v), d_.Mascara));
     else if (auto f = FechaYHoraDeMascara(bruto, d_.Mascara))
       rs.Asigna(i, *f);
   } else if (tipo == db::adBoolean) {
     rs.Asigna(i, ValorBooleano(v));
+  } else if (v.size() == bruto.size()) {
+    rs.AsignaTexto(i, bruto);
   } else {
-    rs.AsignaTexto(i, v);
+    texto_.assign(v);  // reuses its buffer from one value to the next
+    rs.AsignaTexto(i, texto_);
   }
 }
 

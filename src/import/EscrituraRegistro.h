@@ -5,6 +5,7 @@
 // with the column it concerns; the record is imported when there is none.
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/Fechas.h"
@@ -22,7 +23,7 @@ class Recordset;
 
 // A boolean column's value: a number is false only when it is 0; any other
 // text is false when it starts with F or N (either case), true otherwise.
-bool ValorBooleano(const std::string& valor);
+bool ValorBooleano(std::string_view valor);
 
 // The date of a value cut with the mask (CortaFecha: at its places, or
 // between its separators for a date written without its zeros): nothing
@@ -78,6 +79,7 @@ class EscrituraRegistro {
   std::vector<int> indicesNivel_;
   RecorridosJerarquia recorridos_;
   ArchivosFotos fotos_;
+  std::string texto_;  // a trimmed text value on its way to the row
 };
 
 }  // namespace varlo

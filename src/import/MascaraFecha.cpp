@@ -26,7 +26,9 @@ void Posicion(std::string_view mascara, char letra, std::int16_t& inicio, std::i
 }
 
 bool EsLetraFecha(char c) {
-  return c == 'Y' || c == 'y' || c == 'M' || c == 'm' || c == 'D' || c == 'd';
+  // the 0x20 bit is the only difference between a letter's two cases
+  const char minuscula = static_cast<char>(c | 0x20);
+  return minuscula == 'y' || minuscula == 'm' || minuscula == 'd';
 }
 
 char Mayuscula(char c) {
@@ -93,7 +95,7 @@ bool EncajaEnMascara(std::string_view valor, std::string_view mascara) {
 
 // The trimmed value cut between the mask's separators; nothing when it does
 // not begin with digits and both separators in order.
-std::optional<PartesFecha> CortaPorSeparadores(std::string_view valor, const Tramos& t) {
+std::optional<VistaFecha> CortaPorSeparadores(std::string_view valor, const Tramos& t) {
   std::size_t fin = 0;
   while (fin < valor.size() && (EsCifra(valor[fin]) || EsSeparador(valor[fin]))) ++fin;
   const std::string_view fecha = valor.substr(0, fin);
@@ -108,29 +110,48 @@ std::optional<PartesFecha> CortaPorSeparadores(std::string_view valor, const Tra
   for (std::string_view pieza : piezas)
     for (char c : pieza)
       if (!EsCifra(c)) return std::nullopt;  // a third separator
-  PartesFecha p;
+  VistaFecha p;
   p.porSeparadores = true;
   for (int k = 0; k < 3; ++k) {
-    std::optional<std::string>& parte = t.letras[k] == 'Y'   ? p.anio
-                                        : t.letras[k] == 'M' ? p.mes
-                                                             : p.dia;
-    parte = std::string(piezas[k]);
+    std::optional<std::string_view>& parte = t.letras[k] == 'Y'   ? p.anio
+                                             : t.letras[k] == 'M' ? p.mes
+                                                                  : p.dia;
+    parte = piezas[k];
   }
-  p.resto = Recorta(valor.substr(fin));
+  p.resto = RecortaVista(valor.substr(fin));
   return p;
 }
 
-std::optional<std::string> ParteSiHayLetra(std::string_view valor, int inicio, int largo) {
+// ParteTexto as a view.
+std::string_view ParteVista(std::string_view valor, int inicio, int largo) {
+  if (inicio < 1 || largo < 0) LanzaError(errores::ArgumentoNoValido);
+  std::size_t desde = AvanzaCaracteres(valor, 0, inicio - 1);
+  std::size_t hasta = AvanzaCaracteres(valor, desde, largo);
+  return valor.substr(desde, hasta - desde);
+}
+
+std::optional<std::string_view> ParteSiHayLetra(std::string_view valor, int inicio, int largo) {
   if (inicio < 1) return std::nullopt;
-  return ParteTexto(valor, inicio, largo);
+  return ParteVista(valor, inicio, largo);
+}
+
+// Where a part lies, when it lies inside the first `largoMascara` bytes.
+bool DentroDe(std::size_t largoMascara, std::int16_t inicio, std::int16_t largo) {
+  return inicio >= 1 && largo >= 1 &&
+         static_cast<std::size_t>(inicio) - 1 + static_cast<std::size_t>(largo) <= largoMascara;
+}
+
+std::optional<std::string> Copia(const std::optional<std::string_view>& v) {
+  if (!v) return std::nullopt;
+  return std::string(*v);
 }
 
 }  // namespace
 
-PartesFecha CortaFecha(std::string_view valor, const MascaraFecha& m) {
+VistaFecha CortaFechaGeneral(std::string_view valor, const MascaraFecha& m) {
   if (!EncajaEnMascara(valor, m.Texto)) {
     if (auto tramos = TramosDe(m.Texto)) {
-      const std::string recortado = Recorta(valor);
+      const std::string_view recortado = RecortaVista(valor);
       if (auto p = CortaPorSeparadores(recortado, *tramos)) return *p;
       // A date of another length written with other separators ("5-3-2010"
       // for DD/MM/YYYY) would be cut into nonsense at the mask's places; one
@@ -145,13 +166,62 @@ PartesFecha CortaFecha(std::string_view valor, const MascaraFecha& m) {
         LanzaError(errores::TiposNoCoinciden);
     }
   }
-  PartesFecha p;
+  VistaFecha p;
   p.anio = ParteSiHayLetra(valor, m.InicioAnio, m.LargoAnio);
   p.mes = ParteSiHayLetra(valor, m.InicioMes, m.LargoMes);
   p.dia = ParteSiHayLetra(valor, m.InicioDia, m.LargoDia);
   const std::size_t largoMascara = LargoEnCaracteres(m.Texto);
-  p.resto =
-      Recorta(valor.substr(AvanzaCaracteres(valor, 0, static_cast<std::int64_t>(largoMascara))));
+  p.resto = RecortaVista(
+      valor.substr(AvanzaCaracteres(valor, 0, static_cast<std::int64_t>(largoMascara))));
+  return p;
+}
+
+std::optional<VistaFecha> CortaFechaExacta(std::string_view valor, const MascaraFecha& m) {
+  const std::string_view mascara = m.Texto;
+  const std::size_t n = mascara.size();
+  if (valor.size() < n || !DentroDe(n, m.InicioAnio, m.LargoAnio) ||
+      !DentroDe(n, m.InicioMes, m.LargoMes) || !DentroDe(n, m.InicioDia, m.LargoDia))
+    return std::nullopt;
+  // single bytes, so that a byte is a character and the places are bytes
+  bool letraAlFinal = false;
+  for (std::size_t i = 0; i < n; ++i) {
+    const char c = mascara[i];
+    if (static_cast<unsigned char>(c) >= 0x80) return std::nullopt;
+    letraAlFinal = EsLetraFecha(c);
+    if (letraAlFinal ? !EsCifra(valor[i]) : valor[i] != c) return std::nullopt;
+  }
+  if (valor.size() > n) {
+    const char siguiente = valor[n];
+    // a continuation byte would join the mask's last character; a digit
+    // right after the last letter would lengthen its part
+    if ((static_cast<unsigned char>(siguiente) & 0xC0) == 0x80 ||
+        (letraAlFinal && EsCifra(siguiente)))
+      return std::nullopt;
+  }
+  VistaFecha p;
+  p.anio = valor.substr(static_cast<std::size_t>(m.InicioAnio - 1),
+                        static_cast<std::size_t>(m.LargoAnio));
+  p.mes =
+      valor.substr(static_cast<std::size_t>(m.InicioMes - 1), static_cast<std::size_t>(m.LargoMes));
+  p.dia =
+      valor.substr(static_cast<std::size_t>(m.InicioDia - 1), static_cast<std::size_t>(m.LargoDia));
+  p.resto = RecortaVista(valor.substr(n));
+  return p;
+}
+
+VistaFecha CortaFechaVista(std::string_view valor, const MascaraFecha& m) {
+  if (auto p = CortaFechaExacta(valor, m)) return *p;
+  return CortaFechaGeneral(valor, m);
+}
+
+PartesFecha CortaFecha(std::string_view valor, const MascaraFecha& m) {
+  const VistaFecha v = CortaFechaVista(valor, m);
+  PartesFecha p;
+  p.anio = Copia(v.anio);
+  p.mes = Copia(v.mes);
+  p.dia = Copia(v.dia);
+  p.resto = std::string(v.resto);
+  p.porSeparadores = v.porSeparadores;
   return p;
 }
 
@@ -195,10 +265,7 @@ std::optional<FechaHora> FechaConFormaDeMascara(std::string_view valor, const Ma
 }
 
 std::string ParteTexto(std::string_view valor, int inicio, int largo) {
-  if (inicio < 1 || largo < 0) LanzaError(errores::ArgumentoNoValido);
-  std::size_t desde = AvanzaCaracteres(valor, 0, inicio - 1);
-  std::size_t hasta = AvanzaCaracteres(valor, desde, largo);
-  return std::string(valor.substr(desde, hasta - desde));
+  return std::string(ParteVista(valor, inicio, largo));
 }
 
 std::size_t LargoEnCaracteres(std::string_view texto) {

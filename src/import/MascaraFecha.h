@@ -45,6 +45,24 @@ struct PartesFecha {
 // ("5-3-2010" for DD/MM/YYYY). Any other value is cut at the mask's places.
 PartesFecha CortaFecha(std::string_view valor, const MascaraFecha& m);
 
+// CortaFecha's parts as views into the value: nothing copied.
+struct VistaFecha {
+  std::optional<std::string_view> anio, mes, dia;
+  std::string_view resto;
+  bool porSeparadores = false;
+  friend bool operator==(const VistaFecha&, const VistaFecha&) = default;
+};
+VistaFecha CortaFechaVista(std::string_view valor, const MascaraFecha& m);
+
+// The usual value, cut without the general rules: its first bytes are the
+// mask's (ASCII only), a digit wherever the mask has a letter, every part
+// inside them, and what follows neither lengthens the date nor belongs to
+// its last character. Nothing for any other value. Where it answers, it
+// answers as CortaFechaGeneral would.
+std::optional<VistaFecha> CortaFechaExacta(std::string_view valor, const MascaraFecha& m);
+// The cut by the general rules alone (what the shortcut must agree with).
+VistaFecha CortaFechaGeneral(std::string_view valor, const MascaraFecha& m);
+
 // A date whose text has the mask's exact shape: a digit wherever the mask
 // has Y, M or D and the mask's own character everywhere else, optionally
 // followed by a space and a time of day (LeeHoraDelDia). The day must exist,

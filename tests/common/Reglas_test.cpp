@@ -121,6 +121,24 @@ TEST(Fechas, ComposingRefusesDaysTheCalendarLacks) {
     EXPECT_EQ(NumeroDeError([=] { ComponeFechaExacta(y, m, d); }), 5) << y << "-" << m << "-" << d;
 }
 
+// Every day of years 100..9999 as the day count walks them composes to
+// itself, and the day after each month's last one is refused.
+TEST(Fechas, ComposingAgreesWithTheDayCountOnEveryDay) {
+  const std::int64_t primero = DiasDesdeEpoca(FechaHora{100, 1, 1});
+  const std::int64_t ultimo = DiasDesdeEpoca(FechaHora{9999, 12, 31});
+  long fallos = 0, meses = 0;
+  for (std::int64_t d = primero; d <= ultimo; ++d) {
+    const FechaHora f = FechaDeDias(d);
+    if (!(ComponeFechaExacta(f.anio, f.mes, f.dia) == f)) ++fallos;
+    if (FechaDeDias(d + 1).mes != f.mes) {
+      ++meses;
+      if (NumeroDeError([&] { ComponeFechaExacta(f.anio, f.mes, f.dia + 1); }) != 5) ++fallos;
+    }
+  }
+  EXPECT_EQ(fallos, 0);
+  EXPECT_EQ(meses, 9900 * 12);
+}
+
 TEST(Fechas, TwoDigitYearsUseThe1930To2029Window) {
   EXPECT_EQ(ComponeFechaExacta(29, 1, 1).anio, 2029);
   EXPECT_EQ(ComponeFechaExacta(30, 1, 1).anio, 1930);
@@ -191,6 +209,11 @@ TEST(Texto, TrimmingRemovesSpacesButNotTabs) {
   EXPECT_EQ(Recorta(""), "");
   EXPECT_EQ(Recorta("x"), "x");
   EXPECT_EQ(Recorta(" " + std::string(40, 'n') + " "), std::string(40, 'n'));
+  // the view form points into the text it trims
+  const std::string relleno = "  a b \t  ";
+  EXPECT_EQ(RecortaVista(relleno).data(), relleno.data() + 2);
+  EXPECT_EQ(RecortaVista(relleno), "a b \t");
+  EXPECT_TRUE(RecortaVista("    ").empty());
   EXPECT_TRUE(EstaEnBlanco("   "));
   EXPECT_FALSE(EstaEnBlanco(" \t "));
 }

@@ -2,6 +2,8 @@
 // raises: 6 overflow, 13 type mismatch, 8152 truncation.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <iterator>
 #include <limits>
 
 #include "common/ErrorVarlo.h"
@@ -72,6 +74,41 @@ TEST(ConversionValores, RechazosConSuNumero) {
   EXPECT_EQ(entero(adBigInt, "-9223372036854775808"),
             Valor(std::numeric_limits<std::int64_t>::min()));
   EXPECT_EQ(entero(adInteger, "-2147483648"), Valor(std::int64_t{-2147483648}));
+}
+
+// A text column's size counts characters, whether or not its bytes already
+// fit: generated texts of one- to four-byte characters around each size.
+TEST(ConversionValores, LargoDeTextoEnCaracteresAlrededorDelTamano) {
+  const char* caracteres[] = {"a", " ", "\xC3\xB1", "\xE2\x82\xAC", "\xF0\x9F\x98\x80"};
+  std::uint32_t semilla = 7;
+  auto siguiente = [&semilla] {
+    semilla = semilla * 1103515245u + 12345u;
+    return (semilla >> 8) & 0xFFFFu;
+  };
+  long aceptados = 0, rechazados = 0;
+  for (int vuelta = 0; vuelta < 4000; ++vuelta) {
+    std::string texto;
+    const unsigned largo = siguiente() % 12;
+    for (unsigned k = 0; k < largo; ++k) texto += caracteres[siguiente() % std::size(caracteres)];
+    const long tamano = static_cast<long>(siguiente() % 14) - 1;
+    for (int tipo : {adChar, adVarChar, adWChar, adVarWChar, adLongVarWChar}) {
+      const bool cabe = tamano <= 0 || tipo == adLongVarWChar ||
+                        CuentaCaracteres(texto) <= static_cast<std::size_t>(tamano);
+      try {
+        EXPECT_EQ(ConvierteTexto(InfoCampo{"C", tipo, tamano}, texto), Valor(texto));
+        EXPECT_TRUE(cabe) << texto << " en " << tamano;
+        ++aceptados;
+      } catch (const ErrorVarlo& e) {
+        EXPECT_EQ(e.Numero(), 8152);
+        EXPECT_FALSE(cabe) << texto << " en " << tamano;
+        ++rechazados;
+      }
+      // a NUL is refused whatever the size
+      EXPECT_THROW(ConvierteTexto(InfoCampo{"C", tipo, tamano}, texto + '\0'), ErrorVarlo);
+    }
+  }
+  EXPECT_GT(aceptados, 1000);
+  EXPECT_GT(rechazados, 1000);
 }
 
 // A numeric or decimal column gets the digits as written, trimmed: no double

@@ -1,7 +1,13 @@
 // Values by type as the record write converts them.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <iterator>
+#include <optional>
+#include <string_view>
+
 #include "common/ErrorVarlo.h"
+#include "common/Numeros.h"
 #include "import/EscrituraRegistro.h"
 #include "import/MascaraFecha.h"
 
@@ -13,6 +19,13 @@ TEST(EscrituraValores, Booleanos) {
     EXPECT_FALSE(ValorBooleano(falso)) << falso;
   for (const char* cierto : {"Si", "S", "Verdadero", "true", "1", "-1", "2", "x"})
     EXPECT_TRUE(ValorBooleano(cierto)) << cierto;
+  // digits alone read as the number they write, whatever their length
+  for (std::size_t largo = 1; largo <= 400; largo += 7)
+    for (std::size_t uno = 0; uno <= largo; uno += largo / 3 + 1) {
+      std::string cifras(largo, '0');
+      if (uno < largo) cifras[uno] = static_cast<char>('1' + largo % 9);
+      EXPECT_EQ(ValorBooleano(cifras), *NumeroEstricto(cifras) != 0) << cifras;
+    }
 }
 
 // How the record write reads a date value: "YYYY-MM-DD[ HH:MM:SS]", "sin
@@ -89,6 +102,67 @@ TEST(EscrituraValores, FechasSinCerosSeLeenEntreSeparadores) {
   };
   for (const auto& [mascara, valor, esperada] : casos)
     EXPECT_EQ(Lectura(mascara, valor), esperada) << mascara << " " << valor;
+}
+
+// The shortcut for the usual date cuts every value it takes exactly as the
+// general rules cut it: values generated around each mask's shape (digits at
+// every place, a character swapped, short, long, trailing text).
+TEST(EscrituraValores, AtajoDeLaMascaraCortaComoLaReglaGeneral) {
+  std::vector<MascaraFecha> mascaras;
+  for (const char* t : {"YYYYMMDD", "DD/MM/YYYY", "YYYY-MM-DD", "DD.MM.YY", "YYMMDD", "MM/DD/YYYY",
+                        "D/M/YYYY", "dd-mm-yyyy", "YYYY-MM-DD hh:mm", "DDMMYYYY ", "Y/M/D",
+                        "YYYYMMDDx", "MMYYYY", "DD/MM/YYYY a\xC3\xB1o"})
+    mascaras.push_back(MascaraFecha::Desde(t));
+  // places given apart from the text, as the absence planning gives them
+  MascaraFecha aparte = MascaraFecha::Desde("DD/MM/YYYY");
+  aparte.InicioAnio = 9;
+  aparte.LargoAnio = 2;
+  aparte.InicioDia = 2;
+  mascaras.push_back(aparte);
+
+  const char* colas[] = {"",  " ",       "  14:30", "T08:30:00", "1",          "9",  "x",
+                         "/", " nota  ", "\x80",    "\xC3\xA9",  "/2010 8:30", "-1", "  "};
+  std::uint32_t semilla = 12345;
+  auto siguiente = [&semilla] {
+    semilla = semilla * 1103515245u + 12345u;
+    return (semilla >> 8) & 0xFFFFu;
+  };
+  long atajos = 0, generales = 0;
+  for (const MascaraFecha& m : mascaras) {
+    for (int vuelta = 0; vuelta < 3000; ++vuelta) {
+      std::string valor;
+      for (char c : m.Texto) {
+        const bool letra = std::string_view("YyMmDd").find(c) != std::string_view::npos;
+        const unsigned dado = siguiente() % 40;
+        if (dado == 0)
+          valor += "-/. x"[siguiente() % 5];  // another character at this place
+        else
+          valor += letra ? static_cast<char>('0' + siguiente() % 10) : c;
+      }
+      if (siguiente() % 8 == 0) valor.resize(siguiente() % (valor.size() + 1));
+      if (siguiente() % 10 == 0) valor.insert(0, " ");
+      valor += colas[siguiente() % std::size(colas)];
+
+      std::optional<VistaFecha> general;
+      try {
+        general = CortaFechaGeneral(valor, m);
+      } catch (const ErrorVarlo&) {
+      }
+      if (auto atajo = CortaFechaExacta(valor, m)) {
+        ++atajos;
+        ASSERT_TRUE(general) << m.Texto << " [" << valor << "]";
+        EXPECT_TRUE(*atajo == *general) << m.Texto << " [" << valor << "]";
+      } else {
+        ++generales;
+      }
+    }
+  }
+  // both roads were taken, often
+  EXPECT_GT(atajos, 10000);
+  EXPECT_GT(generales, 10000);
+  // the usual value takes the shortcut
+  EXPECT_TRUE(CortaFechaExacta("20051225  ", MascaraFecha::Desde("YYYYMMDD")));
+  EXPECT_TRUE(CortaFechaExacta("25/12/2005 14:30", MascaraFecha::Desde("DD/MM/YYYY")));
 }
 
 }  // namespace
