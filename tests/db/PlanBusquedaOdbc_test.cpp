@@ -23,7 +23,9 @@ namespace {
 
 using prueba::BaseDatosPrueba;
 
-// Sequential and index reads of table k by this session's open transaction.
+// Sequential and index reads of table plan_odbc (a name no other test of
+// the shared cluster uses: the statistics view lists every schema) by this session's open
+// transaction.
 struct Lecturas {
   std::int64_t recorridos = 0;
   std::int64_t porIndice = 0;
@@ -33,7 +35,7 @@ Lecturas LecturasDe(Conexion& cn) {
   Consulta c;
   c.tabla = "pg_stat_xact_user_tables";
   c.columnas = {"seq_scan", "idx_scan"};
-  c.condiciones.push_back({"relname", ClaseLiteral::Texto, std::string("k"), "="});
+  c.condiciones.push_back({"relname", ClaseLiteral::Texto, std::string("plan_odbc"), "="});
   auto rs = cn.AbreConsulta(c, 0);
   EXPECT_FALSE(rs->EOF_());
   if (rs->EOF_()) return {};
@@ -42,7 +44,7 @@ Lecturas LecturasDe(Conexion& cn) {
 
 Consulta PorLlave(const std::string& columna, ClaseLiteral clase) {
   Consulta c;
-  c.tabla = "k";
+  c.tabla = "plan_odbc";
   c.columnas = {"k", "v"};
   c.condiciones.push_back(
       {columna, clase, clase == ClaseLiteral::Numero ? std::string("0") : std::string(), "="});
@@ -57,7 +59,7 @@ TEST(PlanBusquedaOdbc, LaBusquedaDeUnLoteLeeElIndiceSinEstadisticas) {
   auto cn = Conexion::Abre(pg.Cadena());
   ASSERT_EQ(cn->MotorBD(), Motor::PostgreSql);
   cn->Execute(
-      "create table k (k text primary key, n int unique, v int)"
+      "create table plan_odbc (k text primary key, n int unique, v int)"
       " with (autovacuum_enabled = false)");
   const Consulta porTexto = PorLlave("k", ClaseLiteral::Texto);
   const Consulta porNumero = PorLlave("n", ClaseLiteral::Numero);
@@ -73,7 +75,8 @@ TEST(PlanBusquedaOdbc, LaBusquedaDeUnLoteLeeElIndiceSinEstadisticas) {
   const Lecturas antes = LecturasDe(*cn);
   cn->Anticipa(porTexto, textos);
   cn->Anticipa(porNumero, numeros);
-  cn->Execute("insert into k select 'c' || i, i, i % 7 from generate_series(0, 40000) as i");
+  cn->Execute(
+      "insert into plan_odbc select 'c' || i, i, i % 7 from generate_series(0, 40000) as i");
   for (int vuelta = 0; vuelta < 8; ++vuelta) {
     cn->Anticipa(porTexto, textos);
     cn->Anticipa(porNumero, numeros);
@@ -108,8 +111,8 @@ std::string Recorrido(Backend& b) {
 TEST(PlanBusquedaOdbc, ElAjusteNoSobreviveALaBusqueda) {
   BaseDatosPrueba pg = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Odbc);
   auto b = AbreBackendOdbc(pg.Cadena());
-  b->Ejecuta({"create table k (k text primary key, n int unique)", {}});
-  b->Ejecuta({"insert into k values ('a', 1), ('b', 2)", {}});
+  b->Ejecuta({"create table plan_odbc (k text primary key, n int unique)", {}});
+  b->Ejecuta({"insert into plan_odbc values ('a', 1), ('b', 2)", {}});
   const auto dialecto = CreaDialecto(Motor::PostgreSql);
   Consulta porNumero = PorLlave("n", ClaseLiteral::Numero);
   porNumero.columnas = {"k"};
@@ -119,7 +122,7 @@ TEST(PlanBusquedaOdbc, ElAjusteNoSobreviveALaBusqueda) {
   EXPECT_EQ(Recorrido(*b), "on");
 
   b->IniciaTransaccion();
-  b->Ejecuta({"insert into k values ('c', 3)", {}});
+  b->Ejecuta({"insert into plan_odbc values ('c', 3)", {}});
   const auto lookup = *dialecto->SelectVarias(porNumero, {std::int64_t{1}, std::int64_t{3}}, false);
   EXPECT_EQ(b->Consulta(lookup, 0).filas.size(), 2u);
   EXPECT_EQ(Recorrido(*b), "on");
@@ -131,13 +134,13 @@ TEST(PlanBusquedaOdbc, ElAjusteNoSobreviveALaBusqueda) {
   EXPECT_TRUE(b->TransaccionAbiertaEnServidor());
   EXPECT_EQ(Recorrido(*b), "on");
   // and one the server cannot even prepare
-  EXPECT_THROW(b->Consulta({"select nada from k where n in (?)", {std::int64_t{1}}}, 0),
+  EXPECT_THROW(b->Consulta({"select nada from plan_odbc where n in (?)", {std::int64_t{1}}}, 0),
                ErrorVarlo);
   EXPECT_TRUE(b->TransaccionAbiertaEnServidor());
   EXPECT_EQ(Recorrido(*b), "on");
   EXPECT_EQ(b->Consulta(lookup, 0).filas.size(), 2u);
   b->ConfirmaTransaccion();
-  EXPECT_EQ(b->Consulta({"select count(*) from k", {}}, 1).filas.at(0).at(0),
+  EXPECT_EQ(b->Consulta({"select count(*) from plan_odbc", {}}, 1).filas.at(0).at(0),
             Valor{std::int64_t{3}});
 }
 

@@ -534,8 +534,10 @@ TEST(PostgreSqlNativo, LaBusquedaDeUnLoteLeeElIndiceSinEstadisticas) {
 
   // the counts of this session not yet reported (building the indexes scanned the table)
   auto lecturas = [&] {
-    return b->Consulta(
-        {"select seq_scan, idx_scan from pg_stat_xact_user_tables where relname = 'k'", {}}, 0);
+    return b->Consulta({"select seq_scan, idx_scan from pg_stat_xact_user_tables"
+                        " where relname = 'k' and schemaname = current_schema()",
+                        {}},
+                       0);
   };
   b->IniciaTransaccion();
   const ResultadoConsulta antes = lecturas();
