@@ -177,7 +177,6 @@ class ConexionPq final : public Backend {
   // A copy whose rows were sent and whose verdict has not been read.
   struct CopiaEnCurso {
     std::string contexto;
-    bool punto = false;  // inside a savepoint of its own
   };
   std::optional<CopiaEnCurso> copiaEnCurso_;
   std::optional<Enviada> sentenciaEnCurso_;
@@ -580,11 +579,10 @@ void ConexionPq::CopiaFilas(const std::string& tablaSql,
   // the rows first: a value refused here sends nothing
   const std::string datos = pq::DatosCopia(filas);
   PGconn* c = pg_.get();
-  const bool punto = enTransaccion_;
-  // In a transaction the copy undoes only itself: a savepoint before it, in
-  // the same round trip.
-  const std::string inicio = punto ? std::string(kPuntoGuardado) + "; " + orden : orden;
-  std::vector<Resultado> rs = Intercambio([&] { return PQsendQuery(c, inicio.c_str()); }, false,
+  // No savepoint: a refused copy fails the transaction with it, and the
+  // caller rolls the batch back and does it again one record per
+  // transaction (a savepoint costs the server a subtransaction per copy).
+  std::vector<Resultado> rs = Intercambio([&] { return PQsendQuery(c, orden.c_str()); }, false,
                                           esperas_.sentencia, "copia de filas");
   const PGresult* fallo = nullptr;
   for (const Resultado& r : rs)
@@ -593,14 +591,6 @@ void ConexionPq::CopiaFilas(const std::string& tablaSql,
       break;
     }
   if (fallo || rs.empty() || PQresultStatus(rs.back().get()) != PGRES_COPY_IN) {
-    // nothing was copied; a savepoint that was set is released with it
-    if (punto && rs.size() > 1) {
-      try {
-        Simple(kVuelvePunto, "reversión de la copia");
-      } catch (const ErrorVarlo& e) {
-        if (EsConexionPerdida(e)) throw;
-      }
-    }
     LanzaDeResultado(fallo, contexto);
   }
   // The rows, then the end; the server's verdict comes after.
@@ -635,7 +625,7 @@ void ConexionPq::CopiaFilas(const std::string& tablaSql,
       false, esperas_.sentencia, "copia de filas", false);
   // The server takes the rows while the next records are processed; the
   // next call reads its verdict first.
-  copiaEnCurso_ = CopiaEnCurso{contexto, punto};
+  copiaEnCurso_ = CopiaEnCurso{contexto};
 }
 
 void ConexionPq::TerminaCopia() {
@@ -669,17 +659,6 @@ void ConexionPq::TerminaCopia() {
         fallo = r.get();
         break;
       }
-    if (copia.punto) {
-      if (fallo) {
-        try {
-          Simple(kVuelvePunto, "reversión de la copia");
-        } catch (const ErrorVarlo& e) {
-          if (EsConexionPerdida(e)) throw;
-        }
-      } else {
-        Simple(kLiberaPunto, "copia de filas");
-      }
-    }
     if (fallo || rs.empty()) LanzaDeResultado(fallo, copia.contexto);
   } catch (const ErrorVarlo& e) {
     // rows held for a batch: the batch is done again, one record at a time
