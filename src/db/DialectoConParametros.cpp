@@ -402,7 +402,13 @@ class DialectoConParametros final : public DialectoBase {
         (p.clase == ClaseLiteral::Fecha || p.clase == ClaseLiteral::FechaHora)) {
       FechaHora f = FechaCondicion(p);
       if (!f.TieneHora()) {
-        s.texto += Identificador(p.columna) + " in (?, ?)";
+        // the bare form sorts first: the range is what the index reads, the
+        // two values what must match (an IN list would have SQLite build a
+        // table of its values for every lookup)
+        const std::string c = Identificador(p.columna);
+        s.texto += "(" + c + " >= ? and " + c + " <= ? and (" + c + " = ? or " + c + " = ?))";
+        s.parametros.push_back(FormatoISO(f));
+        s.parametros.push_back(f);
         s.parametros.push_back(f);
         s.parametros.push_back(FormatoISO(f));
         return;

@@ -386,7 +386,9 @@ TEST(SQLite, LlaveDeFechaUsaSuIndiceYEncuentraLaFechaGuardadaSinHora) {
   auto sqlite = AbreSQLite(RutaSQLite(cadena));
   auto d = CreaDialecto(Motor::SQLite);
   const std::pair<Consulta, std::string> planes[] = {
-      {kardex, "SEARCH Kardex USING INDEX sqlite_autoindex_Kardex_1 (Id_Empleado=? AND Fecha=?)"},
+      {kardex,
+       "SEARCH Kardex USING INDEX sqlite_autoindex_Kardex_1 (Id_Empleado=? AND Fecha>? AND "
+       "Fecha<?)"},
       {alta, "SEARCH Empleado USING INDEX IxAlta (FechaAlta=?)"},
   };
   for (const auto& [consulta, esperado] : planes) {

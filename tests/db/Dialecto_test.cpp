@@ -232,14 +232,15 @@ TEST(DialectoSQLiteYPostgreSql, TextosYValoresEnlazados) {
       // a date at midnight matches its bare stored form too, on the column itself
       {sq->Select(kDosClaves).texto,
        "select \"ID_Empleado\", \"Nombre\" from \"Empleado\" Where \"ID_Empleado\"=? and "
-       "\"Fecha\" in (?, ?)"},
+       "(\"Fecha\" >= ? and \"Fecha\" <= ? and (\"Fecha\" = ? or \"Fecha\" = ?))"},
       {sq->Select(kConHora).texto, "select * from \"Empleado\" Where \"Fecha\"=? and \"Id\"=?"},
       {sq->SelectConLocalizador(kSonda).texto, "Select *, rowid from \"Empleado\" limit 0"},
       {sq->UpdateLocalizado("Kardex", {{"Referencia", std::string("R")}}, kKardex,
                             {std::int64_t{7}})
            .texto,
        "update \"Kardex\" set \"Referencia\" = ? where rowid = ? and \"Id_Empleado\" = ? and "
-       "\"Fecha\" in (?, ?) returning rowid"},
+       "(\"Fecha\" >= ? and \"Fecha\" <= ? and (\"Fecha\" = ? or \"Fecha\" = ?)) returning "
+       "rowid"},
       {pg->UpdateLocalizado("Kardex", {{"Referencia", std::string("R")}}, {kKardex[0]},
                             {std::int64_t{16384}, std::string("(0,1)")})
            .texto,
@@ -305,7 +306,8 @@ TEST(DialectoSQLiteYPostgreSql, TextosYValoresEnlazados) {
             "Select \"Parent\", rowid From \"Jerarquias\" Where \"Key\" in (?)");
   for (const auto& [texto, esperado] : casos) EXPECT_EQ(texto, esperado);
   EXPECT_EQ(sq->Select(kDosClaves).parametros,
-            (std::vector<Valor>{std::int64_t{12}, FechaHora{2005, 12, 25}, "2005-12-25"}));
+            (std::vector<Valor>{std::int64_t{12}, "2005-12-25", FechaHora{2005, 12, 25},
+                                FechaHora{2005, 12, 25}, "2005-12-25"}));
   EXPECT_EQ(pg->Select(Jerarquia("_3'0012")).parametros,
             std::vector<Valor>{std::string("_3'0012")});
   // a date key drops its time; a decimal number key stays a number
@@ -313,7 +315,8 @@ TEST(DialectoSQLiteYPostgreSql, TextosYValoresEnlazados) {
                    .condiciones = {{"F", C::Fecha, FechaHora{2006, 8, 3, 10, 0, 0}},
                                    {"N", C::Numero, std::string(" -1.5 ")}}};
   EXPECT_EQ(sq->Select(c).parametros,
-            (std::vector<Valor>{FechaHora{2006, 8, 3}, "2006-08-03", -1.5}));
+            (std::vector<Valor>{"2006-08-03", FechaHora{2006, 8, 3}, FechaHora{2006, 8, 3},
+                                "2006-08-03", -1.5}));
 }
 
 TEST(Dialectos, NombresSoloComoIdentificadores) {
