@@ -88,10 +88,11 @@ class Backend {
                                               const std::vector<std::vector<Valor>>& /*filas*/) {
     return std::nullopt;
   }
-  // Whether the backend's copy of new rows returns before the server took
-  // them (CopiaFilas): their verdict then comes with the next call, as an
-  // error of class LoteDiferido when they were refused.
-  virtual bool CopiaSinEsperar() const { return false; }
+  // Whether the backend's writes of held rows (CopiaFilas,
+  // EjecutaArreglosSinEsperar) return before the server took them: their
+  // verdict then comes with the next call, as an error of class LoteDiferido
+  // when they were refused.
+  virtual bool EscribeSinEsperar() const { return false; }
   // Whether a statement can bind a whole column of values as one array in
   // PostgreSQL's text form (libpq; psqlODBC binds no such thing worth it).
   virtual bool ArreglosAdmitidos() const { return false; }

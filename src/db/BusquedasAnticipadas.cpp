@@ -110,13 +110,17 @@ void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor
 
   // A text key whose letters cannot be folded could equal another key of
   // the batch under the column's collation: every key asks for itself.
-  if (p.clase == ClaseLiteral::Texto)
-    for (const Valor& llave : llaves)
-      if (Suelta(p.clase, llave) == kSinPliegue) return;
+  std::vector<std::string> sueltas;
+  sueltas.reserve(llaves.size());
+  for (const Valor& llave : llaves) {
+    sueltas.push_back(Suelta(p.clase, llave));
+    if (p.clase == ClaseLiteral::Texto && sueltas.back() == kSinPliegue) return;
+  }
 
   std::unordered_set<std::string> dudosas;
-  for (const Valor& llave : llaves) {
-    const std::string suelta = Suelta(p.clase, llave), exacta = Exacta(p.clase, llave, false);
+  for (std::size_t i = 0; i < llaves.size(); ++i) {
+    const std::string& suelta = sueltas[i];
+    const std::string exacta = Exacta(p.clase, llaves[i], false);
     if (dudosas.count(suelta)) continue;
     auto [it, nueva] = porClave_.try_emplace(suelta, Entrada{exacta, std::nullopt});
     if (!nueva && it->second.exacta != exacta) {

@@ -156,6 +156,13 @@ bool ConexionGenerica::TieneLocalizador(const std::string& tabla) {
   return it->second;
 }
 
+ResultadoConsulta ConexionGenerica::Lee(const Consulta& consulta, bool conLocalizador,
+                                        long maxRegistros) {
+  return backend_->Consulta(
+      conLocalizador ? dialecto_->SelectConLocalizador(consulta) : dialecto_->Select(consulta),
+      maxRegistros);
+}
+
 std::unique_ptr<Recordset> ConexionGenerica::AbreConsulta(const db::Consulta& dada,
                                                           long maxRegistros) {
   CompruebaAbierta();
@@ -163,10 +170,7 @@ std::unique_ptr<Recordset> ConexionGenerica::AbreConsulta(const db::Consulta& da
   // Every row read carries its locator, so that its update reaches that row only.
   const bool conLocalizador = TieneLocalizador(consulta.tabla);
   std::optional<ResultadoConsulta> r = anticipadas_.Toma(consulta);
-  if (!r)
-    r = backend_->Consulta(
-        conLocalizador ? dialecto_->SelectConLocalizador(consulta) : dialecto_->Select(consulta),
-        maxRegistros);
+  if (!r) r = Lee(consulta, conLocalizador, maxRegistros);
   auto escritos = Escritos(r->campos);
   auto rs = std::make_unique<RecordsetGenerico>(backend_, dialecto_, std::move(consulta),
                                                 std::move(*r), conLocalizador, std::move(escritos));
@@ -193,9 +197,7 @@ std::unique_ptr<Recordset> ConexionGenerica::ReabreConsulta(const db::Consulta& 
       rs->EstableceEscritos(Escritos(anticipadas_.Campos()));
     return anterior;
   }
-  ResultadoConsulta r = backend_->Consulta(
-      conLocalizador ? dialecto_->SelectConLocalizador(*consulta) : dialecto_->Select(*consulta),
-      maxRegistros);
+  ResultadoConsulta r = Lee(*consulta, conLocalizador, maxRegistros);
   if (rs->Reabre(r.campos, std::move(r.filas), conLocalizador))
     rs->EstableceEscritos(Escritos(r.campos));
   return anterior;
@@ -248,7 +250,7 @@ void ConexionGenerica::Anticipa(const Consulta& dado, const std::vector<Valor>& 
   // none of those rows can have one of these keys (the rows held are those
   // of the last batch's keys; compared loosely, as a collation might): the
   // server then takes the held rows while these records are processed.
-  const bool sinEsperar = backend_->CopiaSinEsperar();
+  const bool sinEsperar = backend_->EscribeSinEsperar();
   std::unordered_set<std::string> sueltas;
   bool plegables = sinEsperar;
   for (std::size_t i = 0; plegables && i < validas.size(); ++i) {

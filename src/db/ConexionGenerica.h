@@ -42,6 +42,8 @@ class ConexionGenerica final : public Conexion {
  private:
   void CompruebaAbierta() const;
   bool TieneLocalizador(const std::string& tabla);
+  // The rows of a query from the database, each with its locator when asked.
+  ResultadoConsulta Lee(const Consulta& consulta, bool conLocalizador, long maxRegistros);
   // The query with its table and column names in the catalog's spelling.
   Consulta EnCatalogo(const Consulta& consulta);
 

@@ -51,6 +51,12 @@ bool EsBloqueo(const ErrorVarlo& e);
 // An INSERT found its key already taken (a unique or primary key).
 bool EsClaveDuplicada(const ErrorVarlo& e);
 
+// A refusal of rows held for a batch, raised as class LoteDiferido (the
+// batch is done again one record at a time); an error of the run or a
+// transaction the server ended keeps its class. Called in the handler that
+// caught `e`.
+[[noreturn]] void RelanzaComoDelLote(const ErrorVarlo& e);
+
 // The same error with another description (the password taken out), its class kept.
 [[noreturn]] void RelanzaConDescripcion(const ErrorVarlo& e, std::string descripcion);
 

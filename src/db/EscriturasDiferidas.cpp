@@ -163,11 +163,7 @@ void EscriturasDiferidas::Escribe() {
       desde = hasta;
     }
   } catch (const ErrorVarlo& e) {
-    const ErrorBaseDatos::Clase clase = ClaseDe(e);
-    // a transaction the server ended is done again as a batch
-    if (EsClaseDeCorrida(clase) || clase == ErrorBaseDatos::Clase::TransaccionPerdida) throw;
-    throw ErrorBaseDatos(e.Numero(), e.Fuente(), e.Descripcion(),
-                         ErrorBaseDatos::Clase::LoteDiferido);
+    RelanzaComoDelLote(e);
   } catch (...) {
     // Whatever it was, the held rows are gone: the batch must be done again,
     // never reported as it stands.

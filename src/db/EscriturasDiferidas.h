@@ -38,7 +38,7 @@ class EscriturasDiferidas final : public Backend {
   ResultadoConsulta ConsultaAntesDeEscribir(const SentenciaSql& s, long maxRegistros) {
     return backend_->Consulta(s, maxRegistros);
   }
-  bool CopiaSinEsperar() const override { return backend_->CopiaSinEsperar(); }
+  bool EscribeSinEsperar() const override { return backend_->EscribeSinEsperar(); }
 
   Motor MotorBD() const override { return backend_->MotorBD(); }
   bool Abierta() const override { return backend_->Abierta(); }

@@ -99,7 +99,7 @@ class ConexionPq final : public Backend {
     return LocalizadorPostgres(*this, tablaSql);
   }
   bool CopiaFilasAdmitida() const override { return true; }
-  bool CopiaSinEsperar() const override { return true; }
+  bool EscribeSinEsperar() const override { return true; }
   void CopiaFilas(const std::string& tablaSql, const std::vector<std::string>& columnasSql,
                   const std::vector<std::vector<Valor>>& filas) override;
   std::optional<std::vector<std::string>> NombreCatalogo(
@@ -128,7 +128,7 @@ class ConexionPq final : public Backend {
   // change of held rows), read before anything else is sent: a refusal, or
   // a change that did not reach every row it should, raised as an error of
   // class LoteDiferido.
-  void TerminaCopia();
+  void TerminaEscritura();
   static SentenciaSql ConArreglos(const std::string& texto,
                                   const std::vector<std::vector<Valor>>& columnas);
   // What is needed to read the results of a statement sent in a pipeline.
@@ -408,7 +408,7 @@ std::string ConexionPq::Preparada(const std::string& texto,
 
 Resultado ConexionPq::Sentencia(const SentenciaSql& s) {
   ExigeAbierta();
-  TerminaCopia();
+  TerminaEscritura();
   if (!enTransaccion_ && s.parametros.empty()) {
     // a text of the user's own, sent as it is: it may hold several
     // statements, or one that refuses to run in a transaction block
@@ -441,7 +441,7 @@ bool ConexionPq::EjecutaArreglosSinEsperar(const std::string& texto,
                                            const std::vector<std::vector<Valor>>& columnas,
                                            long esperadas) {
   ExigeAbierta();
-  TerminaCopia();
+  TerminaEscritura();
   // without a transaction (a savepoint) its failure could not undo itself alone
   if (!enTransaccion_) return false;
   std::vector<Resultado> rs;
@@ -573,7 +573,7 @@ void ConexionPq::CopiaFilas(const std::string& tablaSql,
                             const std::vector<std::string>& columnasSql,
                             const std::vector<std::vector<Valor>>& filas) {
   ExigeAbierta();
-  TerminaCopia();
+  TerminaEscritura();
   const std::string orden = pq::OrdenCopia(tablaSql, columnasSql);
   const std::string contexto = "Sentencia: " + orden;
   // the rows first: a value refused here sends nothing
@@ -628,7 +628,7 @@ void ConexionPq::CopiaFilas(const std::string& tablaSql,
   copiaEnCurso_ = CopiaEnCurso{contexto};
 }
 
-void ConexionPq::TerminaCopia() {
+void ConexionPq::TerminaEscritura() {
   if (sentenciaEnCurso_) {
     const Enviada e = std::move(*sentenciaEnCurso_);
     sentenciaEnCurso_.reset();
@@ -641,10 +641,7 @@ void ConexionPq::TerminaCopia() {
                          "No se encuentra la fila para actualizarla. Algunos valores pueden haber "
                          "cambiado desde la última lectura.");
     } catch (const ErrorVarlo& error) {
-      const ErrorBaseDatos::Clase clase = ClaseDe(error);
-      if (EsClaseDeCorrida(clase) || clase == ErrorBaseDatos::Clase::TransaccionPerdida) throw;
-      throw ErrorBaseDatos(error.Numero(), error.Fuente(), error.Descripcion(),
-                           ErrorBaseDatos::Clase::LoteDiferido);
+      RelanzaComoDelLote(error);
     }
   }
   if (!copiaEnCurso_) return;
@@ -661,11 +658,7 @@ void ConexionPq::TerminaCopia() {
       }
     if (fallo || rs.empty()) LanzaDeResultado(fallo, copia.contexto);
   } catch (const ErrorVarlo& e) {
-    // rows held for a batch: the batch is done again, one record at a time
-    const ErrorBaseDatos::Clase clase = ClaseDe(e);
-    if (EsClaseDeCorrida(clase) || clase == ErrorBaseDatos::Clase::TransaccionPerdida) throw;
-    throw ErrorBaseDatos(e.Numero(), e.Fuente(), e.Descripcion(),
-                         ErrorBaseDatos::Clase::LoteDiferido);
+    RelanzaComoDelLote(e);
   }
 }
 
@@ -717,14 +710,14 @@ std::vector<std::string> ConexionPq::TablasBase() {
 
 void ConexionPq::IniciaTransaccion() {
   ExigeAbierta();
-  TerminaCopia();
+  TerminaEscritura();
   Simple("begin", "inicio de una transacción");
   enTransaccion_ = true;
 }
 
 void ConexionPq::ConfirmaTransaccion() {
   ExigeAbierta();
-  TerminaCopia();
+  TerminaEscritura();
   std::vector<Resultado> rs = Intercambio([&] { return PQsendQuery(pg_.get(), "commit"); }, false,
                                           esperas_.sentencia, "confirmación de la transacción");
   for (Resultado& r : rs) {
@@ -745,7 +738,7 @@ void ConexionPq::DeshaceTransaccion() noexcept {
   try {
     // the copy's verdict does not matter: everything goes
     try {
-      TerminaCopia();
+      TerminaEscritura();
     } catch (const ErrorVarlo& e) {
       if (EsConexionPerdida(e)) throw;
     }
