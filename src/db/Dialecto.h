@@ -23,7 +23,7 @@ struct SentenciaPorFilas {
 };
 
 // A statement whose markers each bind a whole column of values as an array.
-struct ActualizacionArreglos {
+struct SentenciaArreglos {
   std::string texto;
   std::vector<std::vector<Valor>> columnas;
 };
@@ -98,11 +98,22 @@ class Dialecto {
   virtual std::optional<SentenciaSql> TiposColumnas(const std::string& /*tabla*/) const {
     return std::nullopt;
   }
+  // The same rows as InsertVarias, each of its "?" markers bound to one
+  // column of values read with the type `tipos` gives (by the catalog's name
+  // of the column):
+  //   insert into T (a, b) select * from unnest(cast(? as <type of a>[]), ...)
+  // Nothing where a column has no type there or a value has no text form.
+  virtual std::optional<SentenciaArreglos> InsertVariasArreglos(
+      const std::string& /*tabla*/, const std::vector<std::string>& /*columnas*/,
+      std::vector<std::vector<Valor>>& /*filas*/,
+      const std::map<std::string, std::string>& /*tipos*/) const {
+    return std::nullopt;
+  }
   // The same change as ActualizaVarias, each of its "?" markers bound to one
-  // column of values (ActualizacionArreglos::columnas) read with the type
+  // column of values (SentenciaArreglos::columnas) read with the type
   // `tipos` gives (by the catalog's name of the column); its count of
   // changed rows confirms the changes. Nothing where a column has no type there.
-  virtual std::optional<ActualizacionArreglos> ActualizaVariasArreglos(
+  virtual std::optional<SentenciaArreglos> ActualizaVariasArreglos(
       const std::vector<ActualizacionDiferible>& /*filas*/,
       const std::map<std::string, std::string>& /*tipos*/) const {
     return std::nullopt;

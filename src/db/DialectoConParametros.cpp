@@ -300,6 +300,37 @@ class DialectoConParametros final : public DialectoBase {
         {Valor(Identificador(tabla))}};
   }
 
+  // PostgreSQL: each column of the new rows as one array read with its
+  // column's own type, as one row's INSERT reads its value. The values are
+  // moved into the columns only once every column has a type.
+  std::optional<SentenciaArreglos> InsertVariasArreglos(
+      const std::string& tabla, const std::vector<std::string>& columnas,
+      std::vector<std::vector<Valor>>& filas,
+      const std::map<std::string, std::string>& tipos) const override {
+    if (motor_ != Motor::PostgreSql || columnas.empty() || filas.empty()) return std::nullopt;
+    SentenciaArreglos r;
+    r.texto = "insert into " + Identificador(tabla) + " (";
+    std::string arreglos;
+    for (std::size_t c = 0; c < columnas.size(); ++c) {
+      const std::string columna = Identificador(columnas[c]);
+      const auto tipo = tipos.find(NombreEnCatalogo(columna));
+      if (tipo == tipos.end()) return std::nullopt;
+      r.texto += (c ? ", " : "") + columna;
+      arreglos += (c ? ", cast(? as " : "cast(? as ") + tipo->second + "[])";
+    }
+    for (const std::vector<Valor>& fila : filas) {
+      if (fila.size() != columnas.size()) return std::nullopt;
+      for (const Valor& v : fila)
+        if (std::holds_alternative<Bytes>(v)) return std::nullopt;  // no text form in an array
+    }
+    r.texto += ") select * from unnest(" + arreglos + ")";
+    r.columnas.assign(columnas.size(), {});
+    for (auto& columna : r.columnas) columna.reserve(filas.size());
+    for (std::vector<Valor>& fila : filas)
+      for (std::size_t c = 0; c < fila.size(); ++c) r.columnas[c].push_back(std::move(fila[c]));
+    return r;
+  }
+
   // PostgreSQL: each column of the batch as one array, read with its
   // column's own type (text is not assigned to a uuid, an enum, jsonb...),
   // the rows found by their locator and still matching their keys:
@@ -307,13 +338,13 @@ class DialectoConParametros final : public DialectoBase {
   //   cast(? as tid[]), cast(? as <type of a>[]), ..., cast(? as text[]))
   //   as v(o, l, c0, ..., k0) where t.tableoid = v.o and t.ctid = v.l
   //   and t.K = v.k0
-  std::optional<ActualizacionArreglos> ActualizaVariasArreglos(
+  std::optional<SentenciaArreglos> ActualizaVariasArreglos(
       const std::vector<ActualizacionDiferible>& filas,
       const std::map<std::string, std::string>& tipos) const override {
     if (motor_ != Motor::PostgreSql || filas.empty() || !ActualizaVariasAdmite(filas[0]))
       return std::nullopt;
     const ActualizacionDiferible& a = filas[0];
-    ActualizacionArreglos r;
+    SentenciaArreglos r;
     r.texto = "update " + Identificador(a.tabla) + " as t set ";
     std::string arreglos = "cast(? as oid[]), cast(? as tid[])";
     std::string nombres = "o, l";

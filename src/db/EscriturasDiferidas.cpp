@@ -75,8 +75,16 @@ void EscriturasDiferidas::EscribeGrupo(std::vector<Escritura>& escrituras, std::
       backend_->CopiaFilas(dialecto_->Identificador(primera.fila.tabla), columnasSql, valores);
       return;
     }
-    backend_->Ejecuta(dialecto_->InsertVarias(primera.fila.tabla, columnas, std::move(valores),
-                                              Tipos(primera.fila.tabla)));
+    const TiposTabla* tipos = Tipos(primera.fila.tabla);
+    if (backend_->ArreglosAdmitidos() && tipos) {
+      if (const std::optional<SentenciaArreglos> a = dialecto_->InsertVariasArreglos(
+              primera.fila.tabla, columnas, valores, tipos->tipos)) {
+        backend_->EjecutaArreglos(a->texto, a->columnas);
+        return;
+      }
+    }
+    backend_->Ejecuta(
+        dialecto_->InsertVarias(primera.fila.tabla, columnas, std::move(valores), tipos));
     return;
   }
   std::vector<ActualizacionDiferible> cambios;
@@ -113,7 +121,7 @@ std::optional<long> EscriturasDiferidas::ActualizaPorArreglos(
   if (!backend_->ArreglosAdmitidos()) return std::nullopt;
   const TiposTabla* tipos = Tipos(cambios.front().tabla);
   if (!tipos) return std::nullopt;
-  const std::optional<ActualizacionArreglos> a =
+  const std::optional<SentenciaArreglos> a =
       dialecto_->ActualizaVariasArreglos(cambios, tipos->tipos);
   if (!a) return std::nullopt;
   // the backend then checks the count itself, with the next call

@@ -316,5 +316,33 @@ TEST(TrampasPostgreSql, TiposQueElTextoNoAsignaSeEscribenEnUnaSentencia) {
   }
 }
 
+// A batch sends each column as one array in PostgreSQL's text form, where
+// quotes, backslashes, braces and the word NULL mean something: natively and
+// through psqlODBC, new rows and changes in one statement each, every text
+// stored as the source wrote it.
+TEST(TrampasPostgreSql, TextosQueUnArregloDebeEscaparLleganComoSon) {
+  const V textos = {"di \"si\"", "a\\b", "{x}", "NULL", "}{", "o'k", "año \\\" fin"};
+  for (MotorPrueba motor : {MotorPrueba::PostgreSql, MotorPrueba::PostgreSqlOdbc}) {
+    SCOPED_TRACE(NombreDeMotor(motor));
+    EntornoImportacion e(motor);
+    e.Base().Execute("CREATE TABLE Textos (ID INT NOT NULL PRIMARY KEY, T VARCHAR(20))");
+    FilasPorSentencia conteo(e.Base(), "Textos");
+    e.Definiciones(ListaTablas({"Textos"}) + e.Seccion("Textos", "ID", {"ID", "T"}));
+    for (int paso = 0; paso < 2; ++paso) {
+      V lineas;
+      Filas esperadas;
+      for (std::size_t i = 0; i < textos.size(); ++i) {
+        const std::string& t = textos[paso ? textos.size() - 1 - i : i];
+        lineas.push_back(std::to_string(i + 1) + "," + t);
+        esperadas.push_back({std::to_string(i + 1), t});
+      }
+      e.Fuente("Textos.txt", lineas);
+      EXPECT_EQ(e.Importa(), 0) << e.Resultado("Textos_Er.txt")[0];
+      EXPECT_EQ(conteo.Toma(), V{(paso ? "UPDATE " : "INSERT ") + std::to_string(textos.size())});
+      EXPECT_EQ(e.Lee("Textos", {"ID", "T"}), esperadas);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace varlo::prueba

@@ -23,6 +23,7 @@
 #include "db/odbc/SocketsProceso.h"
 #include "db/odbc/TextoOdbc.h"
 #include "db/odbc/VigiaOdbc.h"
+#include "db/pq/LiteralArreglo.h"
 
 namespace varlo::db {
 
@@ -91,6 +92,17 @@ class ConexionOdbc final : public Backend {
   ResultadoConsulta Consulta(const SentenciaSql& s, long maxRegistros) override;
   long Ejecuta(const SentenciaSql& s) override;
   std::vector<std::string> TablasBase() override;
+  // psqlODBC binds each array as one text the statement casts to its type:
+  // the server reads a column of a batch once, not one JSON document per row.
+  bool ArreglosAdmitidos() const override { return motor_ == Motor::PostgreSql; }
+  long EjecutaArreglos(const std::string& texto,
+                       const std::vector<std::vector<Valor>>& columnas) override {
+    SentenciaSql s{texto, {}};
+    s.parametros.reserve(columnas.size());
+    for (const std::vector<Valor>& columna : columnas)
+      s.parametros.emplace_back(pq::LiteralArreglo(columna));
+    return Ejecuta(s);
+  }
   std::optional<bool> TieneLocalizador(const std::string& tablaSql) override;
   std::optional<std::vector<std::string>> NombreCatalogo(
       const std::vector<std::string>& partes) override;

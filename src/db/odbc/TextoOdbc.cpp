@@ -37,9 +37,14 @@ void AnadeUtf8(std::string& destino, char32_t c) {
 }  // namespace
 
 std::u16string Utf8AUtf16(std::string_view utf8) {
-  std::u16string resultado;
-  resultado.reserve(utf8.size());
+  // Most texts are ASCII (every batch's array of digits and dates): that
+  // part is widened without the decoder.
   std::size_t i = 0;
+  while (i < utf8.size() && static_cast<std::uint8_t>(utf8[i]) < 0x80) ++i;
+  std::u16string resultado(i, u'\0');
+  for (std::size_t k = 0; k < i; ++k) resultado[k] = static_cast<char16_t>(utf8[k]);
+  if (i == utf8.size()) return resultado;
+  resultado.reserve(utf8.size());
   while (i < utf8.size()) {
     const auto b = static_cast<std::uint8_t>(utf8[i]);
     int siguientes = 0;
