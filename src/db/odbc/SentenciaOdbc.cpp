@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "db/TiposAdo.h"
 #include "db/odbc/TextoOdbc.h"
@@ -219,13 +220,14 @@ std::vector<InfoCampo> SentenciaOdbc::DescribeColumnas() {
 
 std::string SentenciaOdbc::LeeTexto(unsigned short columna, bool& nulo) {
   std::u16string texto;
-  std::u16string trozo(kTrozo / sizeof(SQLWCHAR), u'\0');
-  const auto capacidad = static_cast<SQLLEN>(trozo.size() * sizeof(SQLWCHAR));
+  trozo_.resize(kTrozo);
+  const auto capacidad = static_cast<SQLLEN>(kTrozo);
+  const std::size_t enTrozo = kTrozo / sizeof(SQLWCHAR);
   nulo = false;
   for (;;) {
     SQLLEN indicador = 0;
     const SQLRETURN rc =
-        Comprueba(SQLGetData(H(stmt_), columna, SQL_C_WCHAR, trozo.data(), capacidad, &indicador));
+        Comprueba(SQLGetData(H(stmt_), columna, SQL_C_WCHAR, trozo_.data(), capacidad, &indicador));
     if (rc == SQL_NO_DATA) break;
     if (indicador == SQL_NULL_DATA) {
       nulo = true;
@@ -234,8 +236,10 @@ std::string SentenciaOdbc::LeeTexto(unsigned short columna, bool& nulo) {
     // A piece that filled the buffer ends in the terminator; more follows.
     const bool lleno = indicador == SQL_NO_TOTAL || indicador >= capacidad;
     const std::size_t caracteres =
-        lleno ? trozo.size() - 1 : static_cast<std::size_t>(indicador) / sizeof(SQLWCHAR);
-    texto.append(trozo.data(), caracteres);
+        lleno ? enTrozo - 1 : static_cast<std::size_t>(indicador) / sizeof(SQLWCHAR);
+    const auto inicio = texto.size();
+    texto.resize(inicio + caracteres);
+    std::memcpy(texto.data() + inicio, trozo_.data(), caracteres * sizeof(char16_t));
     if (!lleno) break;
   }
   return Utf16AUtf8(texto);
@@ -243,11 +247,12 @@ std::string SentenciaOdbc::LeeTexto(unsigned short columna, bool& nulo) {
 
 Bytes SentenciaOdbc::LeeBytes(unsigned short columna, bool& nulo) {
   Bytes bytes;
-  Bytes trozo(kTrozo);
+  trozo_.resize(kTrozo);
+  const std::vector<unsigned char>& trozo = trozo_;
   nulo = false;
   for (;;) {
     SQLLEN indicador = 0;
-    const SQLRETURN rc = Comprueba(SQLGetData(H(stmt_), columna, SQL_C_BINARY, trozo.data(),
+    const SQLRETURN rc = Comprueba(SQLGetData(H(stmt_), columna, SQL_C_BINARY, trozo_.data(),
                                               static_cast<SQLLEN>(trozo.size()), &indicador));
     if (rc == SQL_NO_DATA) break;
     if (indicador == SQL_NULL_DATA) {

@@ -46,6 +46,9 @@ class SentenciaOdbc {
   std::string contexto_;
   Motor motor_;
   long maxRegistros_ = 0;  // SQL_ATTR_MAX_ROWS as last set (0: no limit, the default)
+  // The piece of a long value SQLGetData fills, kept for every value read:
+  // allocated (and zeroed) once, not once per value.
+  std::vector<unsigned char> trozo_;
 };
 
 }  // namespace varlo::db::odbc
