@@ -274,9 +274,24 @@ SentenciaOdbc& ConexionOdbc::Prepara(const std::string& texto) {
 }
 
 ResultadoConsulta ConexionOdbc::Consulta(const SentenciaSql& s, long maxRegistros) {
-  if (motor_ == Motor::PostgreSql && enTransaccion_ && BusquedaDeLote(s))
-    return ConsultaPorIndice(s, maxRegistros);
-  return ConsultaTalCual(s, maxRegistros);
+  if (motor_ != Motor::PostgreSql || !BusquedaDeLote(s)) return ConsultaTalCual(s, maxRegistros);
+  // Text keys go as one array, "key = any(?)": psqlODBC leaves a text's
+  // type to the server, which reads the array as one of the key column's
+  // own type, as it reads each marker of the list; one text bound, not a
+  // thousand, and one prepared statement whatever the number of keys.
+  const bool textos = std::all_of(s.parametros.begin(), s.parametros.end(), [](const Valor& v) {
+    const auto* t = std::get_if<std::string>(&v);
+    return t && t->find('\0') == std::string::npos;
+  });
+  SentenciaSql arreglo;
+  if (textos) {
+    const std::size_t lista = std::string_view(" in (?)").size() + 3 * (s.parametros.size() - 1);
+    arreglo.texto = s.texto.substr(0, s.texto.size() - lista) + " = any(?)";
+    arreglo.parametros.emplace_back(pq::LiteralArreglo(s.parametros));
+  }
+  const SentenciaSql& busqueda = textos ? arreglo : s;
+  return enTransaccion_ ? ConsultaPorIndice(busqueda, maxRegistros)
+                        : ConsultaTalCual(busqueda, maxRegistros);
 }
 
 // psqlODBC undoes a failing statement alone, back to a savepoint taken just
