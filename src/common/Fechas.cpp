@@ -98,30 +98,31 @@ std::string FormatoISO(const FechaHora& f) {
   return b;
 }
 
-std::string FormatoISOHora(const FechaHora& f) {
+std::size_t EscribeISOHora(const FechaHora& f, char (&destino)[kLargoISOHora + 1]) {
   // Every date of every record is written this way: digits by hand, the
   // general path only for what does not fit the fixed form.
   const auto cabe = [](int v, int maximo) { return v >= 0 && v <= maximo; };
   if (!cabe(f.anio, 9999) || !cabe(f.mes, 99) || !cabe(f.dia, 99) || !cabe(f.hora, 99) ||
-      !cabe(f.minuto, 99) || !cabe(f.segundo, 99)) {
-    char b[80];
-    std::snprintf(b, sizeof b, "%04d-%02d-%02d %02d:%02d:%02d", f.anio, f.mes, f.dia, f.hora,
-                  f.minuto, f.segundo);
-    return b;
-  }
-  std::string r = "0000-00-00 00:00:00";
-  const auto dos = [&r](std::size_t en, int v) {
-    r[en] = static_cast<char>('0' + v / 10);
-    r[en + 1] = static_cast<char>('0' + v % 10);
+      !cabe(f.minuto, 99) || !cabe(f.segundo, 99))
+    return 0;
+  char* p = destino;
+  const auto dos = [&p](int v, char tras) {
+    *p++ = static_cast<char>('0' + v / 10);
+    *p++ = static_cast<char>('0' + v % 10);
+    if (tras) *p++ = tras;
   };
-  dos(0, f.anio / 100);
-  dos(2, f.anio % 100);
-  dos(5, f.mes);
-  dos(8, f.dia);
-  dos(11, f.hora);
-  dos(14, f.minuto);
-  dos(17, f.segundo);
-  return r;
+  dos(f.anio / 100, 0), dos(f.anio % 100, '-'), dos(f.mes, '-'), dos(f.dia, ' ');
+  dos(f.hora, ':'), dos(f.minuto, ':'), dos(f.segundo, 0);
+  return kLargoISOHora;
+}
+
+std::string FormatoISOHora(const FechaHora& f) {
+  char corta[kLargoISOHora + 1];
+  if (const std::size_t n = EscribeISOHora(f, corta)) return std::string(corta, n);
+  char b[80];
+  std::snprintf(b, sizeof b, "%04d-%02d-%02d %02d:%02d:%02d", f.anio, f.mes, f.dia, f.hora,
+                f.minuto, f.segundo);
+  return b;
 }
 
 bool LeeFechaISO(const std::string& texto, FechaHora& r) {

@@ -36,6 +36,10 @@ int ComparaDias(const FechaHora& a, const FechaHora& b);  // <0, 0, >0 on the da
 
 std::string FormatoISO(const FechaHora& f);      // YYYY-MM-DD
 std::string FormatoISOHora(const FechaHora& f);  // YYYY-MM-DD HH:MM:SS
+// The same 19 characters written in place, without a string of their own;
+// 0 when a field does not fit that fixed form (FormatoISOHora writes it then).
+inline constexpr std::size_t kLargoISOHora = 19;
+std::size_t EscribeISOHora(const FechaHora& f, char (&destino)[kLargoISOHora + 1]);
 
 // Parses "YYYY-MM-DD", "YYYY-MM-DD HH:MM[:SS]" (also with "T") and
 // "HH:MM[:SS]"; false when the text is not such a date or names no real day.

@@ -17,12 +17,7 @@ void AnadeCampo(std::string& datos, const Valor& v) {
     return;
   }
   // the common values written straight into the copy, without a copy of their own
-  if (const auto* n = std::get_if<std::int64_t>(&v)) {
-    char b[24];
-    const auto fin = std::to_chars(b, b + sizeof b, *n);
-    datos.append(b, fin.ptr);
-    return;
-  }
+  if (AnadeTextoSimple(datos, v)) return;
   const std::string* texto = std::get_if<std::string>(&v);
   if (texto && texto->find_first_of(std::string_view("\\\t\n\r\0", 5)) == std::string::npos) {
     datos += *texto;
@@ -70,6 +65,7 @@ std::string OrdenCopia(const std::string& tablaSql, const std::vector<std::strin
 
 std::string DatosCopia(const std::vector<std::vector<Valor>>& filas) {
   std::string datos;
+  if (!filas.empty()) datos.reserve(filas.size() * filas.front().size() * 12);
   for (const std::vector<Valor>& fila : filas) {
     for (std::size_t i = 0; i < fila.size(); ++i) {
       if (i) datos += '\t';

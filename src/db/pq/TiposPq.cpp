@@ -210,6 +210,29 @@ std::optional<unsigned int> OidDeArreglo(unsigned int oid) {
   }
 }
 
+bool AnadeTextoSimple(std::string& destino, const Valor& v) {
+  char b[32];
+  if (const auto* n = std::get_if<std::int64_t>(&v)) {
+    destino.append(b, std::to_chars(b, b + sizeof b, *n).ptr);
+  } else if (const auto* d = std::get_if<Decimal>(&v)) {
+    destino += d->texto;
+  } else if (const auto* l = std::get_if<bool>(&v)) {
+    destino += *l ? 't' : 'f';
+  } else if (const auto* f = std::get_if<FechaHora>(&v)) {
+    // every date of a batch written in place, without a string of its own
+    char fecha[kLargoISOHora + 1];
+    if (const std::size_t largo = EscribeISOHora(*f, fecha))
+      destino.append(fecha, largo);
+    else
+      destino += FormatoISOHora(*f);
+  } else if (const auto* r = std::get_if<double>(&v)) {
+    destino.append(b, std::to_chars(b, b + sizeof b, *r).ptr);
+  } else {
+    return false;
+  }
+  return true;
+}
+
 Parametro ParametroDe(const Valor& v) {
   Parametro p;
   if (EsNulo(v)) {
@@ -221,18 +244,12 @@ Parametro ParametroDe(const Valor& v) {
                            "El texto contiene un carácter nulo (NUL), que PostgreSQL no admite",
                            ErrorBaseDatos::Clase::Otro);
     p.datos = *s;  // untyped: the server reads it as the place it goes to asks
-  } else if (const auto* d = std::get_if<Decimal>(&v)) {
-    p.oid = kNumeric, p.datos = d->texto;
-  } else if (const auto* n = std::get_if<std::int64_t>(&v)) {
-    p.oid = kInt8, p.datos = std::to_string(*n);
-  } else if (const auto* r = std::get_if<double>(&v)) {
-    char b[32];
-    const auto fin = std::to_chars(b, b + sizeof b, *r);
-    p.oid = kFloat8, p.datos.assign(b, fin.ptr);
-  } else if (const auto* b = std::get_if<bool>(&v)) {
-    p.oid = kBool, p.datos = *b ? "t" : "f";
-  } else if (const auto* f = std::get_if<FechaHora>(&v)) {
-    p.oid = kTimestamp, p.datos = FormatoISOHora(*f);
+  } else if (AnadeTextoSimple(p.datos, v)) {
+    p.oid = std::holds_alternative<Decimal>(v)        ? kNumeric
+            : std::holds_alternative<std::int64_t>(v) ? kInt8
+            : std::holds_alternative<double>(v)       ? kFloat8
+            : std::holds_alternative<bool>(v)         ? kBool
+                                                      : kTimestamp;
   } else if (const auto* bytes = std::get_if<Bytes>(&v)) {
     p.oid = kBytea, p.binario = true;
     p.datos.assign(bytes->begin(), bytes->end());
