@@ -40,13 +40,7 @@ struct Base {
   std::string cadena;
   std::unique_ptr<db::Conexion> cn;
 
-  Base(MotorPrueba motor, const std::string& carpeta) {
-    if (motor == MotorPrueba::SQLite) {
-      cadena = BaseDatosPrueba::SQLite(carpeta);
-    } else {
-      pg = std::make_unique<BaseDatosPrueba>(BaseDatosPrueba::PostgreSql());
-      cadena = pg->Cadena();
-    }
+  Base(MotorPrueba motor, const std::string& carpeta) : cadena(BaseDe(motor, carpeta, pg)) {
     cn = db::Conexion::Abre(cadena);
     cn->Execute(kCreaCaida);
   }
