@@ -78,13 +78,7 @@ void Prepara(EntornoImportacion& e, const std::string& cadena, db::Conexion& bas
 }
 
 long CuentaFilas(db::Conexion& cn, const std::string& tabla) {
-  db::Consulta c;
-  c.columnas = {"ID"};
-  c.tabla = tabla;
-  auto rs = cn.AbreConsulta(c, 0);
-  long n = 0;
-  for (; !rs->EOF_(); rs->MoveNext()) ++n;
-  return n;
+  return static_cast<long>(LeeFilas(cn, tabla, {"ID"}).size());
 }
 
 // What every storage fault must leave: the run ends with one error line that

@@ -21,6 +21,7 @@
 #include "support/BaseDatosPrueba.h"
 #include "support/CarpetaTemporal.h"
 #include "support/Definiciones.h"
+#include "support/FilasTabla.h"
 #include "support/MotoresPrueba.h"
 #include "support/RelojFijo.h"
 
@@ -117,24 +118,7 @@ class EntornoImportacion {
 
   // Every row of a table, its columns as text (`nulo` for null), sorted.
   Filas Lee(const std::string& tabla, const V& columnas, const std::string& nulo = "NULL") {
-    db::Consulta c;
-    c.columnas = columnas;
-    c.tabla = tabla;
-    auto rs = conexion_->AbreConsulta(c, 0);
-    Filas r;
-    for (; !rs->EOF_(); rs->MoveNext()) {
-      V fila;
-      for (int i = 0; i < rs->FieldCount(); ++i) {
-        // CHAR(n) comes back padded where the database pads it
-        bool fijo = rs->Field(i).tipo == 129 || rs->Field(i).tipo == 130;
-        fila.push_back(db::EsNulo(rs->Value(i)) ? nulo
-                       : fijo                   ? RecortaDer(rs->Texto(i))
-                                                : rs->Texto(i));
-      }
-      r.push_back(std::move(fila));
-    }
-    std::sort(r.begin(), r.end());
-    return r;
+    return LeeFilas(*conexion_, tabla, columnas, nulo);
   }
 
   std::unique_ptr<VentanaFalsa> ventana;
