@@ -79,12 +79,6 @@ TEST_F(Consola, OptionsHelpAndUsageErrors) {
   };
   const Caso casos[] = {
       {{"--version"}, 0, std::string("VarloDI ") + VARLODI_VERSION + "\n", ""},
-      {{"--lote", "0", "defs.ini"},
-       2,
-       "",
-       "varlodi: valor no válido para --lote: '0' (se espera un número entero mayor que "
-       "cero)\n" +
-           kPruebe},
       {{"--nada", "defs.ini"}, 2, "", "varlodi: opción no reconocida: --nada\n" + kPruebe},
   };
   for (const Caso& c : casos) {
