@@ -15,6 +15,7 @@
 #include "common/Fechas.h"
 #include "support/BaseDatosPrueba.h"
 #include "support/CarpetaTemporal.h"
+#include "support/Definiciones.h"
 
 namespace varlo {
 namespace {
@@ -53,6 +54,17 @@ class Consola : public ::testing::Test {
     for (std::size_t k; (k = s.out.find("\r\n")) != std::string::npos;) s.out.erase(k, 1);
     return s;
   }
+  // Jerarquias (Key, Parent) from `origen`, the only table.
+  std::string Jerarquias(const std::string& origen = "j.txt") const {
+    return prueba::ListaTablas({"Jerarquias"}) +
+           prueba::SeccionComas("Jerarquias", tmp.Archivo(origen), "Key", {"Key", "Parent"});
+  }
+  // The absence planning (employee, date, type) from p.txt.
+  std::string Planeacion() const {
+    return "[Planeacion Faltas]\r\nOrigen=" + tmp.Archivo("p.txt") +
+           "\r\nFormato=3\r\nColumnas=3\r\nCampoColumna1=ID_Empleado\r\nCampoColumna2=Fecha1\r\n"
+           "CampoColumna3=ID_Tipo\r\n";
+  }
   // The log the run wrote (found in the folder: the clock may have moved on).
   std::string Bitacora() const { return prueba::LogDeLaCorrida(tmp.Ruta()); }
   CarpetaTemporal tmp;
@@ -67,12 +79,6 @@ TEST_F(Consola, OptionsHelpAndUsageErrors) {
   };
   const Caso casos[] = {
       {{"--version"}, 0, std::string("VarloDI ") + VARLODI_VERSION + "\n", ""},
-      {{"--lote", "0", "defs.ini"},
-       2,
-       "",
-       "varlodi: valor no válido para --lote: '0' (se espera un número entero mayor que "
-       "cero)\n" +
-           kPruebe},
       {{"--nada", "defs.ini"}, 2, "", "varlodi: opción no reconocida: --nada\n" + kPruebe},
   };
   for (const Caso& c : casos) {
@@ -170,9 +176,7 @@ TEST_F(Consola, UnusableDefinitionsFileStopsBeforeAnythingIsWritten) {
 
 // A second run on a folder another run holds does nothing at all.
 TEST_F(Consola, BusyFolderExitsFiveTouchingNothing) {
-  const std::string defs = Definiciones(
-      "[Tablas]\r\nTotal=1\r\nTabla1=Jerarquias\r\n[Jerarquias]\r\nOrigen=" + tmp.Archivo("J.txt") +
-      "\r\nFormato=3\r\nNombreIndice=Key\r\nColumnas=1\r\nCampoColumna1=Key\r\n");
+  const std::string defs = Definiciones(Jerarquias("J.txt"));
   EscribeBytes(tmp.Archivo("J.txt"), "_0A\r\n");
   fs::create_directory(tmp.Archivo("Log"));
   {
@@ -195,10 +199,9 @@ TEST_F(Consola, BusyFolderExitsFiveTouchingNothing) {
 
 TEST_F(Consola, ExitStatusAndWhatStderrTells) {
   auto empleado = [&](const std::string& tabla) {
-    return "[Tablas]\r\nTotal=1\r\nTabla1=" + tabla + "\r\n[" + tabla +
-           "]\r\nOrigen=" + tmp.Archivo("E.txt") +
-           "\r\nFormato=3\r\nNombreIndice=ID_Empleado\r\nColumnas=2\r\nCampoColumna1=ID_Empleado"
-           "\r\nCampoColumna2=Nombre\r\n";
+    return prueba::ListaTablas({tabla}) + prueba::SeccionComas(tabla, tmp.Archivo("E.txt"),
+                                                               "ID_Empleado",
+                                                               {"ID_Empleado", "Nombre"});
   };
   EscribeBytes(tmp.Archivo("E.txt"), "0001,Ana\r\n,Sin llave\r\n");
 
@@ -243,19 +246,11 @@ TEST_F(Consola, ExitStatusAndWhatStderrTells) {
       << sinBase.err;
 }
 
-// One cause per run: a clean run is 0, a rejected record 1, and a table or
-// absence planning that is configured but cannot be imported 4.
+// One cause per run: a clean run is 0, a rejected record 1, and a table
+// that is configured but cannot be imported 4 (each definition that cannot
+// work is checked in-process, by ImportaDatos and IncidencesRun).
 TEST_F(Consola, ExitStatusOfEachCause) {
-  const std::string tabla = "[Jerarquias]\r\nOrigen=" + tmp.Archivo("j.txt") +
-                            "\r\nFormato=3\r\nNombreIndice=Key\r\nColumnas=2\r\n";
-  const std::string columnas = "CampoColumna1=Key\r\nCampoColumna2=Parent\r\n";
-  const std::string unaTabla = "[Tablas]\r\nTotal=1\r\nTabla1=Jerarquias\r\n" + tabla;
-  const std::string planeacion =
-      "[Tablas]\r\nTotal=0\r\n[Planeacion Faltas]\r\nOrigen=" + tmp.Archivo("p.txt") +
-      "\r\nFormato=3\r\n";
-  const std::string planeacionCompleta = planeacion +
-                                         "Columnas=3\r\nCampoColumna1=ID_Empleado\r\n"
-                                         "CampoColumna2=Fecha1\r\nCampoColumna3=ID_Tipo\r\n";
+  const std::string unaTabla = Jerarquias();
   struct Caso {
     std::string nombre;
     std::string tablas;      // after the connection
@@ -270,22 +265,12 @@ TEST_F(Consola, ExitStatusOfEachCause) {
       {1, "...Importación terminada con registros rechazados"},
       {4, "...Importación terminada con errores"}};
   const std::vector<Caso> casos = {
-      {"limpia", unaTabla + columnas, "_0A,\r\n", "", 0, "Fin de importación"},
-      {"limpia con planeacion", planeacionCompleta, "", "7,2006-08-01,VAC\r\n", 0,
-       "Fin de importación de Incidencias"},
-      {"registro rechazado", unaTabla + columnas, "_0A,\r\n,sin llave\r\n", "", 1,
-       "Fin de importación"},
-      {"fuente de la tabla falta", unaTabla + columnas, "", "", 4,
+      {"limpia", unaTabla, "_0A,\r\n", "", 0, "Fin de importación"},
+      {"limpia con planeacion", "[Tablas]\r\nTotal=0\r\n" + Planeacion(), "",
+       "7,2006-08-01,VAC\r\n", 0, "Fin de importación de Incidencias"},
+      {"registro rechazado", unaTabla, "_0A,\r\n,sin llave\r\n", "", 1, "Fin de importación"},
+      {"fuente de la tabla falta", unaTabla, "", "", 4,
        "Archivo origen no existe (" + tmp.Archivo("j.txt") + ")"},
-      {"llave sin columna", unaTabla + "CampoColumna1=Parent\r\n", "_0A,\r\n", "", 4,
-       "No tiene definida la columna índice (Key)"},
-      {"ninguna columna nombrada", unaTabla, "_0A,\r\n", "", 4,
-       "No tiene definida ni una sola columna"},
-      {"fuente de la planeacion falta", planeacionCompleta, "", "", 4, "Archivo origen no existe"},
-      {"planeacion sin columna nombrada", planeacion + "Columnas=2\r\n", "", "7,2006-08-01\r\n", 4,
-       "No tiene definida ni una sola columna"},
-      {"planeacion sin empleado", planeacion + "Columnas=1\r\nCampoColumna1=Fecha1\r\n", "",
-       "2006-08-01\r\n", 4, "No tiene definida la columna Id_Empleado"},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.nombre);
@@ -323,10 +308,7 @@ TEST_F(Consola, BrokenOrClosedStderrDoesNotStopTheRun) {
 // counting one with its last counter and a full bar), no bar after the
 // summary, and the headline of how the run ended, naming the log when it failed.
 TEST_F(Consola, OnATerminalTheScreenEndsWithHowTheRunEnded) {
-  const std::string tabla =
-      "[Tablas]\r\nTotal=1\r\nTabla1=Jerarquias\r\n[Jerarquias]\r\nOrigen=" + tmp.Archivo("j.txt") +
-      "\r\nFormato=3\r\nNombreIndice=Key\r\nColumnas=2\r\nCampoColumna1="
-      "Key\r\nCampoColumna2=Parent\r\n";
+  const std::string tabla = Jerarquias();
   EscribeBytes(tmp.Archivo("j.txt"), "_0A,\r\n_1B,_0A\r\n_1C,_0A\r\n");
   const std::string defs = Definiciones(tabla);
   Salida limpia = EnPantalla({defs});
@@ -345,9 +327,7 @@ TEST_F(Consola, OnATerminalTheScreenEndsWithHowTheRunEnded) {
 
   // A rejected line, and a planning whose source is missing.
   EscribeBytes(tmp.Archivo("j.txt"), "_0Z,\r\n,sin llave\r\n");
-  Definiciones(tabla + "[Planeacion Faltas]\r\nOrigen=" + tmp.Archivo("p.txt") +
-               "\r\nFormato=3\r\nColumnas=3\r\nCampoColumna1=ID_Empleado\r\nCampoColumna2="
-               "Fecha1\r\nCampoColumna3=ID_Tipo\r\n");
+  Definiciones(tabla + Planeacion());
   Salida falla = EnPantalla({defs});
   EXPECT_EQ(falla.estado, 4);
   pantalla = prueba::Pantalla(falla.out);

@@ -22,6 +22,7 @@
 #include "support/BaseDatosPrueba.h"
 #include "support/CarpetaTemporal.h"
 #include "support/CorridaEnCurso.h"
+#include "support/Definiciones.h"
 #include "support/Orden.h"
 
 namespace varlo::prueba {
@@ -64,10 +65,13 @@ class Resumen : public ::testing::Test {
         tmp.Archivo("defs.ini"),
         "[Opciones]\r\nReporteLog=1\r\n[Base de Datos]\r\nConexion=" + cadena + "\r\n" + secciones);
   }
-  std::string EmpleadoDesde(const std::string& origen) const {
-    return "[Empleado]\r\nOrigen=" + tmp.Archivo(origen) +
-           "\r\nFormato=3\r\nNombreIndice=ID_Empleado\r\nColumnas=2\r\nCampoColumna1=ID_Empleado"
-           "\r\nCampoColumna2=Nombre\r\n";
+  // Empleado from E.txt, then Jerarquias, whose source is missing.
+  std::string EmpleadoYJerarquiasSinFuente() const {
+    return ListaTablas({"Empleado", "Jerarquias"}) + Empleado() +
+           SeccionComas("Jerarquias", tmp.Archivo("falta.txt"), "Key", {"Key"});
+  }
+  std::string Empleado() const {
+    return SeccionComas("Empleado", tmp.Archivo("E.txt"), "ID_Empleado", {"ID_Empleado", "Nombre"});
   }
   json Documento(const std::string& nombre = "resumen.json") const {
     return json::parse(LeeBytes(tmp.Archivo(nombre)));
@@ -81,11 +85,8 @@ class Resumen : public ::testing::Test {
 // and an absence planning: every count is what the result files and the
 // database hold, and every path is absolute and there.
 TEST_F(Resumen, CountsAreTheResultFilesAndTheRows) {
-  Definiciones("[Tablas]\r\nTotal=2\r\nTabla1=Empleado\r\nTabla2=Jerarquias\r\n" +
-               EmpleadoDesde("E.txt") + "[Jerarquias]\r\nOrigen=" + tmp.Archivo("falta.txt") +
-               "\r\nFormato=3\r\nNombreIndice=Key\r\nColumnas=1\r\nCampoColumna1=Key\r\n"
-               "[Planeacion Faltas]\r\nOrigen=" +
-               tmp.Archivo("p.txt") +
+  Definiciones(EmpleadoYJerarquiasSinFuente() +
+               "[Planeacion Faltas]\r\nOrigen=" + tmp.Archivo("p.txt") +
                "\r\nFormato=3\r\nColumnas=4\r\nCampoColumna1=ID_Empleado\r\n"
                "CampoColumna2=Fecha1\r\nCampoColumna3=Fecha2\r\nCampoColumna4=ID_Tipo\r\n");
   EscribeBytes(tmp.Archivo("E.txt"), "0001,Ana\r\n,Sin llave\r\n0002,Beto\r\n0001,Ana Maria\r\n");
@@ -167,7 +168,7 @@ TEST_F(Resumen, CountsAreTheResultFilesAndTheRows) {
 // one in one step: a link to the old file keeps the old text.
 TEST_F(Resumen, RunsThatStopEarlyReplaceThePreviousDocumentWhole) {
   cadena = "Provider=SQLite;Data Source=" + tmp.Archivo("no/hay.db");
-  Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=Empleado\r\n" + EmpleadoDesde("E.txt"));
+  Definiciones(ListaTablas({"Empleado"}) + Empleado());
   EscribeBytes(tmp.Archivo("E.txt"), "0001,Ana\r\n");
   const std::string viejo = "{\"estado_salida\": 0}\n";
   EscribeBytes(tmp.Archivo("resumen.json"), viejo);
@@ -210,7 +211,7 @@ TEST_F(Resumen, RunsThatStopEarlyReplaceThePreviousDocumentWhole) {
 // incomplete, and its counts are still the lines of its "_Ok.txt" file and
 // the rows that were committed.
 TEST_F(Resumen, InterruptedRunLeavesAWholeDocument) {
-  Definiciones("[Tablas]\r\nTotal=1\r\nTabla1=Empleado\r\n" + EmpleadoDesde("E.txt"));
+  Definiciones(ListaTablas({"Empleado"}) + Empleado());
   constexpr int kLineas = 100000;
   std::string fuente;
   for (int i = 1; i <= kLineas; ++i) fuente += std::to_string(i) + ",N\r\n";
@@ -282,9 +283,7 @@ TEST_F(Resumen, TheManualsJqExampleGivesPrometheusLines) {
   }
   EscribeBytes(tmp.Archivo("filtro.jq"), filtro);
 
-  Definiciones("[Tablas]\r\nTotal=2\r\nTabla1=Empleado\r\nTabla2=Jerarquias\r\n" +
-               EmpleadoDesde("E.txt") + "[Jerarquias]\r\nOrigen=" + tmp.Archivo("falta.txt") +
-               "\r\nFormato=3\r\nNombreIndice=Key\r\nColumnas=1\r\nCampoColumna1=Key\r\n");
+  Definiciones(EmpleadoYJerarquiasSinFuente());
   EscribeBytes(tmp.Archivo("E.txt"), "0001,Ana\r\n,Sin llave\r\n,Otra sin llave\r\n");
   const int estado = CorreCopia(tmp.Ruta(), "defs.ini", "-q --resumen r.json");
   const std::string metricas =

@@ -201,40 +201,6 @@ TEST(LectorLineas, Utf16WithoutMarkOrKeyIsNeverReadAsText) {
   EXPECT_NE(RechazoAlContar(std::string(LectorLineas::kMuestraDeteccion * 2, 'x') + '\0', {}), "");
 }
 
-TEST(LectorLineas, EachEncodingReadsAsIconvWroteItAndResultsGoBackTheSame) {
-  // letters every one of these encodings holds
-  const V lineas{"1,Begoña Núñez", "2,José Çelik", "3,Über Öst"};
-  std::string texto;
-  for (const std::string& l : lineas) texto += l + "\r\n";
-  for (const char* nombre : {"ISO-8859-1", "ISO-8859-15", "latin1", "CP850", "CP437", "UTF-16",
-                             "UTF-16LE", "UTF-16BE", "UTF-8", "Windows-1252"}) {
-    SCOPED_TRACE(nombre);
-    CarpetaTemporal tmp;
-    const std::string fuente = prueba::ConIconv(texto, nombre);
-    prueba::EscribeBytes(tmp.Archivo("f.txt"), fuente);
-    LectorLineas l(tmp.Archivo("f.txt"));
-    l.EstableceCodificacion(Llamada(nombre));
-    EXPECT_EQ(LectorLineas::CuentaLineas(tmp.Archivo("f.txt"), Llamada(nombre)), 3);
-    ArchivoResultado ok;
-    ok.Inicia(tmp.Archivo("ok.txt"), Codificacion::Ansi);
-    ok.EstableceCodificacion(l.CodificacionArchivo());
-    V leidas;
-    while (!l.AtEndOfStream()) {
-      leidas.push_back(l.ReadLine());
-      EXPECT_NO_THROW(l.CompruebaLinea());
-      ok.Escribe(leidas.back());
-    }
-    ok.Cierra();
-    EXPECT_EQ(leidas, lineas);
-    // UTF-16 results carry a mark, whether or not their source did
-    const bool marca = std::string(nombre).starts_with("UTF-16");
-    EXPECT_EQ(prueba::LeeBytes(tmp.Archivo("ok.txt")),
-              std::string(nombre) == "UTF-16"
-                  ? fuente
-                  : prueba::ConIconv((marca ? "\xEF\xBB\xBF" : "") + texto, nombre));
-  }
-}
-
 std::string ErrorAlAbrir(const std::string& ruta) {
   try {
     LectorLineas l(ruta);

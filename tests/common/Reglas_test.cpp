@@ -108,13 +108,11 @@ TEST(Fechas, ComposingRefusesDaysTheCalendarLacks) {
   EXPECT_EQ(ComponeFechaExacta(2004, 2, 29), (FechaHora{2004, 2, 29}));
   EXPECT_EQ(ComponeFechaExacta(2000, 2, 29), (FechaHora{2000, 2, 29}));
   EXPECT_EQ(ComponeFechaExacta(2005, 12, 31), (FechaHora{2005, 12, 31}));
-  // nothing carries over into a neighbouring month or year
+  // nothing carries over into a neighbouring month or year (the day after
+  // each month's last: the next test, on every month of every year)
   for (auto [y, m, d] : {std::tuple{2005, 13, 1},
                          {2005, 3, 0},
                          {2005, 0, 15},
-                         {2005, 2, 29},
-                         {1900, 2, 29},
-                         {2005, 4, 31},
                          {2005, 1, 400},
                          {10000, 1, 1},
                          {-1, 1, 1}})

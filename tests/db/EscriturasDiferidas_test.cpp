@@ -9,19 +9,18 @@
 #include <stdexcept>
 
 #include "db/ErrorBaseDatos.h"
+#include "support/BackendFalso.h"
 
 namespace varlo::db {
 namespace {
 
 // Records the texts it is given; Ejecuta runs `falla` first when set.
-class BackendQueAnota final : public Backend {
+class BackendQueAnota final : public prueba::BackendFalso {
  public:
   std::vector<std::string>* textos = nullptr;
   std::function<void()> falla;
   bool copia = false;  // writes new rows its own way
 
-  Motor MotorBD() const override { return Motor::SQLite; }
-  bool Abierta() const override { return true; }
   ResultadoConsulta Consulta(const SentenciaSql& s, long) override {
     textos->push_back(s.texto);
     return {};
@@ -31,13 +30,8 @@ class BackendQueAnota final : public Backend {
     textos->push_back(s.texto + " [" + std::to_string(s.parametros.size()) + "]");
     return 1;
   }
-  std::vector<std::string> TablasBase() override { return {}; }
-  void IniciaTransaccion() override {}
   void ConfirmaTransaccion() override { textos->push_back("COMMIT"); }
   void DeshaceTransaccion() noexcept override { textos->push_back("ROLLBACK"); }
-  bool EnTransaccion() const override { return true; }
-  std::optional<bool> TieneLocalizador(const std::string&) override { return true; }
-  void Cierra() override {}
   bool CopiaFilasAdmitida() const override { return copia; }
   void CopiaFilas(const std::string& tabla, const std::vector<std::string>& columnas,
                   const std::vector<std::vector<Valor>>& filas) override {
@@ -144,13 +138,12 @@ TEST(EscriturasDiferidas, UnFalloAlEscribirLasEsDelLoteSalvoLaConexionPerdida) {
 }
 
 // Binds each column of a change as an array; the catalog knows columns A and B.
-class BackendDeArreglos final : public Backend {
+class BackendDeArreglos final : public prueba::BackendFalso {
  public:
   std::vector<std::string> textos;
   long faltan = 0;  // rows the change does not find
 
   Motor MotorBD() const override { return Motor::PostgreSql; }
-  bool Abierta() const override { return true; }
   ResultadoConsulta Consulta(const SentenciaSql& s, long) override {
     textos.push_back(s.texto.substr(0, 40));
     ResultadoConsulta r;
@@ -165,13 +158,6 @@ class BackendDeArreglos final : public Backend {
     textos.push_back(s.texto);
     return 0;
   }
-  std::vector<std::string> TablasBase() override { return {}; }
-  void IniciaTransaccion() override {}
-  void ConfirmaTransaccion() override {}
-  void DeshaceTransaccion() noexcept override {}
-  bool EnTransaccion() const override { return true; }
-  std::optional<bool> TieneLocalizador(const std::string&) override { return true; }
-  void Cierra() override {}
   bool ArreglosAdmitidos() const override { return true; }
   long EjecutaArreglos(const std::string& texto,
                        const std::vector<std::vector<Valor>>& columnas) override {

@@ -13,6 +13,7 @@
 #include "db/Conexion.h"
 #include "support/BaseDatosPrueba.h"
 #include "support/CarpetaTemporal.h"
+#include "support/FilasTabla.h"
 #include "support/IconvComando.h"
 
 namespace varlo {
@@ -79,20 +80,6 @@ const std::map<std::string, Esperado>& Esperados() {
   return r;
 }
 
-Filas Lee(db::Conexion& cn, const std::string& tabla, const std::vector<std::string>& columnas) {
-  db::Consulta q;
-  q.tabla = tabla;
-  q.columnas = columnas;
-  Filas r;
-  for (auto rs = cn.AbreConsulta(q, 0); !rs->EOF_(); rs->MoveNext()) {
-    r.emplace_back();
-    for (int i = 0; i < rs->FieldCount(); ++i)
-      r.back().push_back(db::EsNulo(rs->Value(i)) ? "<nulo>" : rs->Texto(i));
-  }
-  std::sort(r.begin(), r.end());
-  return r;
-}
-
 // Non-empty lines of a file, without their CR LF; a UTF-16 file (with its
 // mark) in UTF-8 as the iconv command reads it.
 std::vector<std::string> Lineas(const std::string& ruta) {
@@ -148,7 +135,7 @@ TEST(EjemplosDefiniciones, EachImportsEveryLineWithExitZeroAndTheValuesItMeans) 
     EXPECT_TRUE(Lineas(tmp.Archivo("Log/" + tabla + "_Er.txt")).empty());
 
     auto cn = db::Conexion::Abre("Provider=SQLite;Data Source=" + tmp.Archivo("varlo.db"));
-    EXPECT_EQ(Lee(*cn, tabla, esperado.columnas), esperado.filas);
+    EXPECT_EQ(prueba::LeeFilas(*cn, tabla, esperado.columnas, "<nulo>"), esperado.filas);
     cn->Close();
     EstableceCarpetaPrograma("");
   }

@@ -64,27 +64,21 @@ V Notas(int n, std::size_t ancho) {
   return r;
 }
 
-// Notas, then Turno: a fault of the run leaves Turno untried.
-void Prepara(EntornoImportacion& e, const std::string& cadena, db::Conexion& base, int lineas,
-             std::size_t ancho) {
-  base.Execute(kCreaNotas);
+// Notas (created by `creaNotas`), then Turno: a fault of the run leaves Turno untried.
+void Prepara(EntornoImportacion& e, const std::string& cadena, db::Conexion& base, const V& notas,
+             const std::string& creaNotas = kCreaNotas) {
+  base.Execute(creaNotas);
   base.Execute(kCreaTurno);
   EscribeBytes(e.Archivo("defs.ini"), "[Base de Datos]\r\nConexion=" + cadena + "\r\n" +
                                           ListaTablas({"Notas", "Turno"}) +
                                           e.Seccion("Notas", "ID", {"ID", "Texto"}) +
                                           e.Seccion("Turno", "ID", {"ID", "Nombre"}));
-  e.Fuente("Notas.txt", Notas(lineas, ancho));
+  e.Fuente("Notas.txt", notas);
   e.Fuente("Turno.txt", {"1,T"});
 }
 
 long CuentaFilas(db::Conexion& cn, const std::string& tabla) {
-  db::Consulta c;
-  c.columnas = {"ID"};
-  c.tabla = tabla;
-  auto rs = cn.AbreConsulta(c, 0);
-  long n = 0;
-  for (; !rs->EOF_(); rs->MoveNext()) ++n;
-  return n;
+  return static_cast<long>(LeeFilas(cn, tabla, {"ID"}).size());
 }
 
 // What every storage fault must leave: the run ends with one error line that
@@ -119,7 +113,7 @@ TEST(Almacenamiento, ElProgramaTerminaConEstadoTresAlLlenarseElVolumen) {
   SALTA_SIN_MONTAJE(Montaje::Tmpfs(m, volumen, "1m"));
   const std::string cadena = BaseDatosPrueba::SQLite(volumen);
   auto base = db::Conexion::Abre(cadena);
-  Prepara(e, cadena, *base, 3000, 1000);
+  Prepara(e, cadena, *base, Notas(3000, 1000));
   CarpetaTemporal salidas;
   Ejecucion corrida;
   corrida.args = {"-q", "--lote", "100", e.Archivo("defs.ini")};
@@ -175,12 +169,6 @@ TEST(Almacenamiento, ServidorSinEspacioTerminaLaCorrida) {
     }
   } quita{*super, e.Base(), espacio};
   super->Execute("GRANT CREATE ON TABLESPACE " + espacio + " TO varlodi");
-  e.Base().Execute(std::string(kCreaNotas) + " TABLESPACE " + espacio);
-  e.Base().Execute(kCreaTurno);
-  EscribeBytes(e.Archivo("defs.ini"), "[Base de Datos]\r\nConexion=" + e.Cadena() + "\r\n" +
-                                          ListaTablas({"Notas", "Turno"}) +
-                                          e.Seccion("Notas", "ID", {"ID", "Texto"}) +
-                                          e.Seccion("Turno", "ID", {"ID", "Nombre"}));
   // 3 MB of text that does not compress, for 2 MiB
   V lineas;
   std::uint32_t azar = 12345;
@@ -192,8 +180,7 @@ TEST(Almacenamiento, ServidorSinEspacioTerminaLaCorrida) {
     }
     lineas.push_back(std::to_string(i) + "," + texto);
   }
-  e.Fuente("Notas.txt", lineas);
-  e.Fuente("Turno.txt", {"1,T"});
+  Prepara(e, e.Cadena(), e.Base(), lineas, std::string(kCreaNotas) + " TABLESPACE " + espacio);
   Corrida::Opciones o;
   o.lote = 100;
   const int estado = e.Importa(o);
@@ -208,7 +195,7 @@ TEST(Almacenamiento, ArchivoDeSoloLecturaTerminaLaCorridaSinRechazarRegistros) {
   SALTA_SIN_MONTAJE(Montaje::Tmpfs(m, volumen, "8m"));
   const std::string cadena = BaseDatosPrueba::SQLite(volumen);
   auto base = db::Conexion::Abre(cadena);
-  Prepara(e, cadena, *base, 300, 10);
+  Prepara(e, cadena, *base, Notas(300, 10));
   SALTA_SIN_MONTAJE(
       Montaje::ArchivoSoloLectura(m, cadena.substr(cadena.find("Data Source=") + 12)));
   Corrida::Opciones o;
@@ -227,7 +214,7 @@ TEST(Almacenamiento, VolumenDeSoloLecturaNoSeAbre) {
   SALTA_SIN_MONTAJE(Montaje::Tmpfs(m, volumen, "8m"));
   const std::string cadena = BaseDatosPrueba::SQLite(volumen);
   auto base = db::Conexion::Abre(cadena);
-  Prepara(e, cadena, *base, 300, 10);
+  Prepara(e, cadena, *base, Notas(300, 10));
   base.reset();
   SALTA_SIN_MONTAJE(Montaje::VolumenSoloLectura(volumen));
   EXPECT_EQ(e.Importa(), 3);
@@ -240,7 +227,7 @@ TEST(Almacenamiento, VolumenDeSoloLecturaNoSeAbre) {
 
 TEST(Almacenamiento, ServidorDeSoloLecturaTerminaLaCorrida) {
   EntornoImportacion e(MotorPrueba::PostgreSql);
-  Prepara(e, e.Cadena(), e.Base(), 300, 10);
+  Prepara(e, e.Cadena(), e.Base(), Notas(300, 10));
   auto corrida = db::Conexion::Abre(e.Cadena());
   // a standby, or a database an administrator made read-only
   corrida->Execute("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY");

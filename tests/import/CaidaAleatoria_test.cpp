@@ -40,26 +40,11 @@ struct Base {
   std::string cadena;
   std::unique_ptr<db::Conexion> cn;
 
-  Base(MotorPrueba motor, const std::string& carpeta) {
-    if (motor == MotorPrueba::SQLite) {
-      cadena = BaseDatosPrueba::SQLite(carpeta);
-    } else {
-      pg = std::make_unique<BaseDatosPrueba>(BaseDatosPrueba::PostgreSql());
-      cadena = pg->Cadena();
-    }
+  Base(MotorPrueba motor, const std::string& carpeta) : cadena(BaseDe(motor, carpeta, pg)) {
     cn = db::Conexion::Abre(cadena);
     cn->Execute(kCreaCaida);
   }
-  Filas Lee() {
-    db::Consulta c;
-    c.columnas = {"ID", "Nombre", "Monto"};
-    c.tabla = "Caida";
-    Filas r;
-    for (auto rs = cn->AbreConsulta(c, 0); !rs->EOF_(); rs->MoveNext())
-      r.push_back({rs->Texto(0), rs->Texto(1), rs->Texto(2)});
-    std::sort(r.begin(), r.end());
-    return r;
-  }
+  Filas Lee() { return LeeFilas(*cn, "Caida", {"ID", "Nombre", "Monto"}); }
 };
 
 void Prepara(const std::string& carpeta, const std::string& cadena, const std::string& fuente) {

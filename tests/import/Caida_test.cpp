@@ -37,11 +37,8 @@ TEST(CaidaDelPrograma, LasLineasReportadasTienenSuFilaYOtraCorridaCompletaElRest
 
   const V reportadas = LineasDe(LeeBytes(ok));
   auto ids = [&cn] {
-    db::Consulta todas;
-    todas.columnas = {"ID"};
-    todas.tabla = "Turno";
     std::set<std::string> r;
-    for (auto rs = cn->AbreConsulta(todas, 0); !rs->EOF_(); rs->MoveNext()) r.insert(rs->Texto(0));
+    for (const V& fila : LeeFilas(*cn, "Turno", {"ID"})) r.insert(fila[0]);
     return r;
   };
   std::set<std::string> filas = ids();
@@ -88,10 +85,7 @@ TEST(CorridasSimultaneas, TresCorridasDelMismoArchivoNoRechazanNada) {
               static_cast<std::size_t>(kComunes))
         << nombre;
   }
-  db::Consulta todas;
-  todas.columnas = {"ID"};
-  todas.tabla = "Turno";
-  EXPECT_EQ(cn->AbreConsulta(todas, 0)->RecordCount(), kComunes);
+  EXPECT_EQ(LeeFilas(*cn, "Turno", {"ID"}).size(), static_cast<std::size_t>(kComunes));
 }
 
 }  // namespace

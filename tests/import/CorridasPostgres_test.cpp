@@ -21,13 +21,6 @@ namespace {
 
 constexpr int kLineas = 6000;
 
-db::Consulta Todas(const std::string& tabla, const std::vector<std::string>& columnas) {
-  db::Consulta c;
-  c.columnas = columnas;
-  c.tabla = tabla;
-  return c;
-}
-
 class CorridasSimultaneasPostgreSql : public ::testing::TestWithParam<BaseDatosPrueba::Acceso> {};
 
 TEST_P(CorridasSimultaneasPostgreSql, NingunaLineaValidaSeRechazaPorUnInterbloqueo) {
@@ -75,14 +68,9 @@ TEST_P(CorridasSimultaneasPostgreSql, NingunaLineaValidaSeRechazaPorUnInterbloqu
   // per key the order of the history's numbers is the order of the commits).
   std::map<std::string, std::string> filas, ultimas;
   std::map<std::string, std::multiset<std::string>> escritores;
-  for (auto rs = cn->AbreConsulta(Todas("Turno", {"ID", "Nombre"}), 0); !rs->EOF_(); rs->MoveNext())
-    filas[rs->Texto(0)] = rs->Texto(1);
-  for (auto rs = cn->AbreConsulta(Todas("Ultima", {"ID", "Nombre"}), 0); !rs->EOF_();
-       rs->MoveNext())
-    ultimas[rs->Texto(0)] = rs->Texto(1);
-  for (auto rs = cn->AbreConsulta(Todas("Historia", {"ID", "Nombre"}), 0); !rs->EOF_();
-       rs->MoveNext())
-    escritores[rs->Texto(0)].insert(rs->Texto(1));
+  for (const V& f : LeeFilas(*cn, "Turno", {"ID", "Nombre"})) filas[f[0]] = f[1];
+  for (const V& f : LeeFilas(*cn, "Ultima", {"ID", "Nombre"})) ultimas[f[0]] = f[1];
+  for (const V& f : LeeFilas(*cn, "Historia", {"ID", "Nombre"})) escritores[f[0]].insert(f[1]);
 
   for (std::size_t i = 0; i < nombres.size(); ++i) {
     const std::string carpeta = tmp.Archivo(nombres[i]);

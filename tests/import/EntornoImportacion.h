@@ -20,6 +20,8 @@
 #include "import/ImportaDatos.h"
 #include "support/BaseDatosPrueba.h"
 #include "support/CarpetaTemporal.h"
+#include "support/Definiciones.h"
+#include "support/FilasTabla.h"
 #include "support/MotoresPrueba.h"
 #include "support/RelojFijo.h"
 
@@ -36,25 +38,6 @@ inline V LineasDe(const std::string& bytes, bool ansi = true) {
     r.push_back(ansi ? AnsiAUtf8(bytes.substr(i, fin - i)) : bytes.substr(i, fin - i));
   }
   return r;
-}
-
-// "[Tablas]" listing `tablas` in order.
-inline std::string ListaTablas(const V& tablas) {
-  std::string s = "[Tablas]\r\nTotal=" + std::to_string(tablas.size()) + "\r\n";
-  for (std::size_t i = 0; i < tablas.size(); ++i)
-    s += "Tabla" + std::to_string(i + 1) + "=" + tablas[i] + "\r\n";
-  return s;
-}
-
-// A table section of comma-separated lines from `origen`, keyed by `llave`.
-inline std::string SeccionComas(const std::string& tabla, const std::string& origen,
-                                const std::string& llave, const V& columnas) {
-  std::string s = "[" + tabla + "]\r\nOrigen=" + origen +
-                  "\r\nFormato=3\r\nFormatoFecha=DD/MM/YYYY\r\nNombreIndice=" + llave +
-                  "\r\nColumnas=" + std::to_string(columnas.size()) + "\r\n";
-  for (std::size_t i = 0; i < columnas.size(); ++i)
-    s += "CampoColumna" + std::to_string(i + 1) + "=" + columnas[i] + "\r\n";
-  return s;
 }
 
 // The small table most runs import: "Turno" (ID, Nombre) keyed by ID.
@@ -133,26 +116,9 @@ class EntornoImportacion {
     return LineasDe(LeeBytes(Archivo("Log/" + nombre)));
   }
 
-  // Every row of a table, its columns as text ("NULL" for null), sorted.
-  Filas Lee(const std::string& tabla, const V& columnas) {
-    db::Consulta c;
-    c.columnas = columnas;
-    c.tabla = tabla;
-    auto rs = conexion_->AbreConsulta(c, 0);
-    Filas r;
-    for (; !rs->EOF_(); rs->MoveNext()) {
-      V fila;
-      for (int i = 0; i < rs->FieldCount(); ++i) {
-        // CHAR(n) comes back padded where the database pads it
-        bool fijo = rs->Field(i).tipo == 129 || rs->Field(i).tipo == 130;
-        fila.push_back(db::EsNulo(rs->Value(i)) ? "NULL"
-                       : fijo                   ? RecortaDer(rs->Texto(i))
-                                                : rs->Texto(i));
-      }
-      r.push_back(std::move(fila));
-    }
-    std::sort(r.begin(), r.end());
-    return r;
+  // Every row of a table, its columns as text (`nulo` for null), sorted.
+  Filas Lee(const std::string& tabla, const V& columnas, const std::string& nulo = "NULL") {
+    return LeeFilas(*conexion_, tabla, columnas, nulo);
   }
 
   std::unique_ptr<VentanaFalsa> ventana;

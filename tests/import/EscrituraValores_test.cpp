@@ -39,20 +39,18 @@ std::string Lectura(const char* mascara, const char* valor) {
   }
 }
 
+// The usual dates, with and without their zeros, in each mask, are judged by
+// PostgreSQL (FechasComparadas); here, what it cannot be asked about.
 TEST(EscrituraValores, FechasQueEncajanEnLaMascara) {
   const std::vector<std::tuple<const char*, const char*, const char*>> casos = {
-      {"DD/MM/YYYY", "25/12/2005", "2005-12-25"},
-      {"YYYYMMDD", "20051225", "2005-12-25"},
       // fixed width: the mask is laid over the value as read, spaces included
       {"DD/MM/YYYY", " 5/03/2010  ", "2010-03-05"},
       {"DD/MM/YYYY", "25/12/2005 14:30:00", "2005-12-25 14:30:00"},
       {"DD/MM/YYYY", "25/12/2005 nota", "2005-12-25"},
-      {"YYYY-MM-DD", "2010-03-15T08:30:00", "2010-03-15 08:30:00"},
       // a day that does not exist is refused: nothing carries over
       {"DD/MM/YYYY", "31/02/2006", "error 5"},
       {"DD/MM/YYYY", "01/13/2006", "error 5"},
       {"DD/MM/YYYY", "29/02/2007", "error 5"},
-      {"DD/MM/YYYY", "29/02/2008", "2008-02-29"},
       {"YYYYMMDD", "19000229", "error 5"},
       // a month or day of 0 (or not a number) leaves the column as it was
       {"DD/MM/YYYY", "25/00/2005", "sin cambio"},
@@ -71,14 +69,7 @@ TEST(EscrituraValores, FechasQueEncajanEnLaMascara) {
 TEST(EscrituraValores, FechasSinCerosSeLeenEntreSeparadores) {
   const std::vector<std::tuple<const char*, const char*, const char*>> casos = {
       {"DD/MM/YYYY", "5/3/2010", "2010-03-05"},
-      {"DD/MM/YYYY", "15/3/2010", "2010-03-15"},
-      {"DD/MM/YYYY", "5/12/2010", "2010-12-05"},
-      {"D/M/YYYY", "15/3/2010", "2010-03-15"},
-      {"D/M/YYYY", "5/3/2010", "2010-03-05"},  // fits the mask as it stands
-      {"YYYY-MM-DD", "2010-3-5", "2010-03-05"},
       {"YYYY-M-D", "2010-1-15", "2010-01-15"},  // not the "1" at the mask's place
-      {"DD.MM.YYYY", "5.3.2010", "2010-03-05"},
-      {"MM/DD/YYYY", "3/5/2010", "2010-03-05"},
       {"DD/MM/YYYY", "  5/3/2010", "2010-03-05"},
       // the year as written, not two digits of it at the mask's place
       {"DD/MM/YY", "05/03/2010", "2010-03-05"},
@@ -86,7 +77,6 @@ TEST(EscrituraValores, FechasSinCerosSeLeenEntreSeparadores) {
       {"DD/MM/YYYY", "5/3/45", "1945-03-05"},
       // a time after the date, as with the zeros
       {"DD/MM/YYYY", "5/3/2010 8:30", "2010-03-05 08:30:00"},
-      {"YYYY-MM-DD", "2010-3-5T08:30:00", "2010-03-05 08:30:00"},
       {"DD/MM/YYYY", "5/3/2010 25:00", "error 13"},
       // the same rules as at the mask's places
       {"DD/MM/YYYY", "0/3/2010", "sin cambio"},

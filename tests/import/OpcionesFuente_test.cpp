@@ -45,11 +45,12 @@ TEST(OpcionesFuente, CadaCodificacionImportaLasMismasFilas) {
     std::string iconv;
     std::string clave;  // "" for none: the mark or the bytes decide
   };
-  for (const Caso& c : {Caso{"ISO-8859-1", "ISO-8859-1"}, Caso{"ISO-8859-15", "iso-8859-15"},
-                        Caso{"ISO-8859-1", "latin1"}, Caso{"CP850", "CP850"},
-                        Caso{"CP437", "CP437"}, Caso{"UTF-16", ""}, Caso{"UTF-16", "UTF-16"},
-                        Caso{"UTF-16LE", "UTF-16LE"}, Caso{"UTF-16BE", "UTF-16BE"},
-                        Caso{"UTF-16LE", "UTF-16"}, Caso{"UTF-8", ""}, Caso{"WINDOWS-1252", ""}}) {
+  for (const Caso& c :
+       {Caso{"ISO-8859-1", "ISO-8859-1"}, Caso{"ISO-8859-15", "iso-8859-15"},
+        Caso{"ISO-8859-1", "latin1"}, Caso{"CP850", "CP850"}, Caso{"CP437", "CP437"},
+        Caso{"UTF-16", ""}, Caso{"UTF-16", "UTF-16"}, Caso{"UTF-16LE", "UTF-16LE"},
+        Caso{"UTF-16BE", "UTF-16BE"}, Caso{"UTF-16LE", "UTF-16"}, Caso{"UTF-8", ""},
+        Caso{"UTF-8", "UTF-8"}, Caso{"WINDOWS-1252", ""}, Caso{"WINDOWS-1252", "Windows-1252"}}) {
     SCOPED_TRACE(c.iconv + " " + c.clave);
     EntornoImportacion e;
     e.Base().Execute(kCreaTurno);

@@ -17,8 +17,8 @@
 #include <thread>
 
 #include "EntornoImportacion.h"
+#include "support/Orden.h"
 #include "support/ProgramaCopiado.h"
-#include "support/Psql.h"
 
 namespace varlo::prueba {
 namespace {
@@ -30,27 +30,6 @@ constexpr int kLineas = 100000;
 // loaded machine. A run that hangs would exceed it by far.
 constexpr int kEspera = 2;
 constexpr auto kLimite = std::chrono::seconds(kEspera + 15);
-
-// The output of a shell command.
-std::string Salida(const std::string& orden) {
-  std::string r;
-  if (FILE* p = popen(orden.c_str(), "r")) {
-    char b[4096];
-    for (std::size_t n; (n = std::fread(b, 1, sizeof b, p)) > 0;) r.append(b, n);
-    pclose(p);
-  }
-  return r;
-}
-
-// Lines of a command's output.
-V PorLineas(const std::string& texto) {
-  V r;
-  for (std::size_t i = 0, fin; i < texto.size(); i = fin + 1) {
-    fin = std::min(texto.find('\n', i), texto.size());
-    if (fin > i) r.push_back(texto.substr(i, fin - i));
-  }
-  return r;
-}
 
 // A cluster started for one test in a folder of its own, in a network
 // namespace of its own when `red` is given (the program then runs there
@@ -72,7 +51,7 @@ class ClusterPropio {
                                                   std::filesystem::perms::group_exec |
                                                   std::filesystem::perms::others_exec);
     for (const std::string& linea :
-         PorLineas(Salida(enRed_ + Guion() + " start " + Carpeta() + " 2>&1"))) {
+         LineasNoVacias(SalidaDeOrden(enRed_ + Guion() + " start " + Carpeta() + " 2>&1"))) {
       if (linea.rfind("VARLODI_PG_PORT=", 0) == 0) puerto_ = linea.substr(16);
       if (linea.rfind("VARLODI_PG_ODBC=", 0) == 0) odbc_ = linea.substr(16);
       if (linea.rfind("VARLODI_PG_NATIVO=", 0) == 0) nativo_ = linea.substr(18);
@@ -101,8 +80,8 @@ class ClusterPropio {
   }
   // psql's answer, unaligned, one row a line.
   std::string Consulta(const std::string& sql) const {
-    return Salida(enRed_ + Psql() + " -X -q -tA -h 127.0.0.1 -p " + puerto_ +
-                  " -U varlodi varlodi -c \"" + sql + "\" 2>&1");
+    return SalidaDeOrden(enRed_ + Psql() + " -X -q -tA -h 127.0.0.1 -p " + puerto_ +
+                         " -U varlodi varlodi -c \"" + sql + "\" 2>&1");
   }
   // Freezes the one client session besides psql's own; its pid, 0 when
   // there is not exactly one.
@@ -111,7 +90,7 @@ class ClusterPropio {
         "select pid from pg_stat_activity where datname = 'varlodi' and backend_type = 'client "
         "backend' and pid <> pg_backend_pid() and " +
         condicion);
-    const V pids = PorLineas(r);
+    const V pids = LineasNoVacias(r);
     if (pids.size() != 1 || pids[0].find_first_not_of("0123456789") != std::string::npos) return 0;
     const pid_t pid = std::stoi(pids[0]);
     detenidos_.push_back(pid);
@@ -171,7 +150,7 @@ class ServidorCongelado : public ::testing::TestWithParam<MotorPrueba> {
 
   std::set<std::string> Filas() const {
     std::set<std::string> r;
-    for (const std::string& l : PorLineas(pg_.Consulta("select id from turno"))) r.insert(l);
+    for (const std::string& l : LineasNoVacias(pg_.Consulta("select id from turno"))) r.insert(l);
     return r;
   }
 

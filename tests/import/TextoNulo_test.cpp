@@ -9,21 +9,6 @@
 namespace varlo::prueba {
 namespace {
 
-// Every row, NULL as "<nulo>" (never to be taken for a text "NULL"), sorted.
-Filas LeeConNulos(db::Conexion& cn, const std::string& tabla, const V& columnas) {
-  db::Consulta c;
-  c.columnas = columnas;
-  c.tabla = tabla;
-  Filas r;
-  for (auto rs = cn.AbreConsulta(c, 0); !rs->EOF_(); rs->MoveNext()) {
-    r.emplace_back();
-    for (int i = 0; i < rs->FieldCount(); ++i)
-      r.back().push_back(db::EsNulo(rs->Value(i)) ? "<nulo>" : rs->Texto(i));
-  }
-  std::sort(r.begin(), r.end());
-  return r;
-}
-
 // The engine, and the records per transaction (0: the default batches).
 using Caso = std::tuple<MotorPrueba, long>;
 
@@ -57,8 +42,9 @@ TEST_P(TextoNuloEn, EscribeNuloNuncaEnLaLlaveYVacioNoBorra) {
   o.lote = lote;
 
   EXPECT_EQ(e.Importa(o), 1);
+  // NULL as "<nulo>", never to be taken for a text "NULL"
   const std::string n = "<nulo>";
-  EXPECT_EQ(LeeConNulos(e.Base(), "Persona", {"ID", "Nombre", "Edad", "Alta", "Activo", "Codigo"}),
+  EXPECT_EQ(e.Lee("Persona", {"ID", "Nombre", "Edad", "Alta", "Activo", "Codigo"}, n),
             (Filas{{"1", n, n, n, n, "a"},
                    {"2", "Beto", "40", "2011-04-06", "True", "b"},
                    {"3", n, "25", n, "True", "x"},
@@ -89,7 +75,7 @@ TEST(TextoNulo, ApagadoPorOmision) {
   e.Definiciones(e.Turnos());
   e.Fuente("Turno.txt", {"1,NULL"});
   EXPECT_EQ(e.Importa(), 0);
-  EXPECT_EQ(LeeConNulos(e.Base(), "Turno", {"ID", "Nombre"}), (Filas{{"1", "NULL"}}));
+  EXPECT_EQ(e.Lee("Turno", {"ID", "Nombre"}, "<nulo>"), (Filas{{"1", "NULL"}}));
 }
 
 }  // namespace

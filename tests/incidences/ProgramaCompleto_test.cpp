@@ -5,6 +5,7 @@
 #include <regex>
 
 #include "incidences/EscenarioIncidencias.h"
+#include "support/Definiciones.h"
 #include "support/ProgramaCopiado.h"
 
 namespace varlo {
@@ -12,6 +13,14 @@ namespace {
 
 using prueba::BaseDatosPrueba;
 using V = std::vector<std::string>;
+
+// Employee, start, end, type, from Planfal.txt in the program's folder.
+const std::string kPlaneacion =
+    "[Planeacion Faltas]\r\nOrigen=Planfal.txt\r\nFormato=3\r\nColumnas=4\r\n"
+    "CampoColumna1=ID_Empleado\r\nCampoColumna2=Fecha1\r\nCampoColumna3=Fecha2\r\n"
+    "CampoColumna4=ID_Tipo\r\n";
+const std::string kEmpleado =
+    prueba::SeccionComas("Empleado", "Empleado.txt", "ID_Empleado", {"ID_Empleado", "Nombre"});
 
 void CorreAmbasImportaciones(const std::string& cadena) {
   prueba::CarpetaTemporal tmp;
@@ -21,13 +30,7 @@ void CorreAmbasImportaciones(const std::string& cadena) {
                        "7,2006-08-01,2006-08-03,VAC\r\n8,2006-08-31,2006-09-01,INC\r\n");
   prueba::EscribeBytes(ruta("defs.ini"),
                        "[Opciones]\r\nReporteLog=1\r\n[Base de Datos]\r\nConexion=" + cadena +
-                           "\r\n[Tablas]\r\nTotal=1\r\nTabla1=Empleado\r\n"
-                           "[Empleado]\r\nOrigen=Empleado.txt\r\nFormato=3\r\n"
-                           "NombreIndice=ID_Empleado\r\nColumnas=2\r\n"
-                           "CampoColumna1=ID_Empleado\r\nCampoColumna2=Nombre\r\n"
-                           "[Planeacion Faltas]\r\nOrigen=Planfal.txt\r\nFormato=3\r\n"
-                           "Columnas=4\r\nCampoColumna1=ID_Empleado\r\nCampoColumna2=Fecha1\r\n"
-                           "CampoColumna3=Fecha2\r\nCampoColumna4=ID_Tipo\r\n");
+                           "\r\n" + prueba::ListaTablas({"Empleado"}) + kEmpleado + kPlaneacion);
   prueba::CopiaPrograma(tmp.Ruta());
   EXPECT_EQ(prueba::CorreCopia(tmp.Ruta()), 0) << prueba::LeeBytes(ruta("errores.txt"));
 
@@ -63,18 +66,11 @@ TEST(WholeProgram, ATableNotImportedSaysWhyOnStderr) {
   prueba::EscribeBytes(ruta("Empleado.txt"), "7,Ana\r\n");
   prueba::EscribeBytes(ruta("Planfal.txt"),
                        "7,2006-08-01,2006-08-02,VAC\r\n7,el lunes,2006-08-09,VAC\r\n");
-  prueba::EscribeBytes(
-      ruta("defs.ini"),
-      "[Opciones]\r\nReporteLog=1\r\n[Base de Datos]\r\nConexion=" + cadena +
-          "\r\n[Tablas]\r\nTotal=2\r\nTabla1=Empleado\r\nTabla2=Jerarquias\r\n"
-          "[Empleado]\r\nOrigen=Empleado.txt\r\nFormato=3\r\n"
-          "NombreIndice=ID_Empleado\r\nColumnas=2\r\n"
-          "CampoColumna1=ID_Empleado\r\nCampoColumna2=Nombre\r\n"
-          "[Jerarquias]\r\nOrigen=Jerarquias.txt\r\nFormato=3\r\nNombreIndice=Key\r\n"
-          "Columnas=1\r\nCampoColumna1=Key\r\n"
-          "[Planeacion Faltas]\r\nOrigen=Planfal.txt\r\nFormato=3\r\n"
-          "Columnas=4\r\nCampoColumna1=ID_Empleado\r\nCampoColumna2=Fecha1\r\n"
-          "CampoColumna3=Fecha2\r\nCampoColumna4=ID_Tipo\r\n");
+  prueba::EscribeBytes(ruta("defs.ini"),
+                       "[Opciones]\r\nReporteLog=1\r\n[Base de Datos]\r\nConexion=" + cadena +
+                           "\r\n" + prueba::ListaTablas({"Empleado", "Jerarquias"}) + kEmpleado +
+                           prueba::SeccionComas("Jerarquias", "Jerarquias.txt", "Key", {"Key"}) +
+                           kPlaneacion);
   prueba::CopiaPrograma(tmp.Ruta());
   EXPECT_EQ(prueba::CorreCopia(tmp.Ruta(), "defs.ini", "-q"), 4);
 

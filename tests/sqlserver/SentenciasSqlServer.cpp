@@ -31,6 +31,7 @@
 #include "import/Jerarquia.h"
 #include "support/BaseDatosPrueba.h"
 #include "support/CarpetaTemporal.h"
+#include "support/Definiciones.h"
 
 namespace varlo::prueba {
 namespace {
@@ -285,15 +286,13 @@ void Reservadas(std::vector<std::string>& textos) {
   for (std::size_t i = 1; i < columnas.size(); ++i)
     ddl += ", \"" + columnas[i] + "\"" + (columnas[i] == "Date" ? " DATE" : " VARCHAR(20)");
   const std::string ruta = BaseNueva(tmp, ddl + ")");
-  std::string ini = "[Base de Datos]\r\nConexion=Provider=SQLite;Data Source=" + ruta +
-                    "\r\n[Tablas]\r\nTotal=1\r\nTabla1=Reservadas\r\n[Reservadas]\r\nOrigen=" +
-                    tmp.Archivo("Reservadas.txt") +
-                    "\r\nFormato=3\r\nFormatoFecha=DD/MM/YYYY\r\nNombreIndice=[Key]\r\nColumnas=" +
-                    std::to_string(columnas.size()) + "\r\n";
+  std::vector<std::string> nombradas;  // every other one in brackets
   for (std::size_t i = 0; i < columnas.size(); ++i)
-    ini += "CampoColumna" + std::to_string(i + 1) + "=" +
-           (i % 2 ? columnas[i] : "[" + columnas[i] + "]") + "\r\n";
-  EscribeBytes(tmp.Archivo("defs.ini"), ini);
+    nombradas.push_back(i % 2 ? columnas[i] : "[" + columnas[i] + "]");
+  EscribeBytes(tmp.Archivo("defs.ini"),
+               "[Base de Datos]\r\nConexion=Provider=SQLite;Data Source=" + ruta + "\r\n" +
+                   ListaTablas({"Reservadas"}) +
+                   SeccionComas("Reservadas", tmp.Archivo("Reservadas.txt"), "[Key]", nombradas));
   EscribeBytes(tmp.Archivo("Reservadas.txt"),
                "A,1,ana,03/08/2006,g,s,p,t\r\nB'1,2,beto,04/08/2006,g,s,p,t\r\n");
   Importa(tmp, tmp.Archivo("defs.ini"), ruta, 0, true, textos, 0);
@@ -314,17 +313,13 @@ void Repetidas(std::vector<std::string>& textos) {
                       "CREATE TABLE \"Repetidas\" (\"Clave\" VARCHAR(10) NOT NULL PRIMARY KEY, "
                       "\"Nombre\" VARCHAR(5), \"Numero\" INTEGER UNIQUE CHECK (\"Numero\" < 100), "
                       "\"Fecha\" DATE)");
-        EscribeBytes(tmp.Archivo("defs.ini"),
-                     "[Base de Datos]\r\nConexion=Provider=SQLite;Data Source=" + ruta +
-                         "\r\n[Tablas]\r\nTotal=2\r\nTabla1=Repetidas\r\nTabla2=Dobles\r\n"
-                         "[Repetidas]\r\nOrigen=" +
-                         tmp.Archivo("Repetidas.txt") +
-                         "\r\nFormato=3\r\nFormatoFecha=DD/MM/YYYY\r\nNombreIndice=Clave\r\n"
-                         "Columnas=4\r\nCampoColumna1=Clave\r\nCampoColumna2=Nombre\r\n"
-                         "CampoColumna3=Numero\r\nCampoColumna4=Fecha\r\n[Dobles]\r\nOrigen=" +
-                         tmp.Archivo("Dobles.txt") +
-                         "\r\nFormato=3\r\nNombreIndice=Clave\r\nColumnas=2\r\n"
-                         "CampoColumna1=Clave\r\nCampoColumna2=Nombre\r\n");
+        EscribeBytes(
+            tmp.Archivo("defs.ini"),
+            "[Base de Datos]\r\nConexion=Provider=SQLite;Data Source=" + ruta + "\r\n" +
+                ListaTablas({"Repetidas", "Dobles"}) +
+                SeccionComas("Repetidas", tmp.Archivo("Repetidas.txt"), "Clave",
+                             {"Clave", "Nombre", "Numero", "Fecha"}) +
+                SeccionComas("Dobles", tmp.Archivo("Dobles.txt"), "Clave", {"Clave", "Nombre"}));
         auto base = db::AbreSQLite(ruta);
         base->Ejecuta(
             {"CREATE TABLE \"Dobles\" (\"Clave\" VARCHAR(10), \"Nombre\" VARCHAR(10))", {}});

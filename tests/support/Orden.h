@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -27,6 +28,16 @@ inline std::string SalidaDeOrden(const std::string& orden, int* estado = nullptr
   return texto;
 }
 
+// The non-empty lines of a command's output.
+inline std::vector<std::string> LineasNoVacias(const std::string& texto) {
+  std::vector<std::string> lineas;
+  for (std::size_t i = 0, fin; i < texto.size(); i = fin + 1) {
+    fin = std::min(texto.find('\n', i), texto.size());
+    if (fin > i) lineas.push_back(texto.substr(i, fin - i));
+  }
+  return lineas;
+}
+
 // The non-empty lines psql prints for the script `sql`, written to `archivo`
 // and run on the test cluster's database (unaligned, tuples only, stopping
 // at the first error, which fails the test). `opciones` go to psql as given.
@@ -44,13 +55,7 @@ inline std::vector<std::string> PsqlGuion(const std::string& archivo, const std:
           " -h 127.0.0.1 -p " + puerto + " -U varlodi -d varlodi -f '" + archivo + "' 2>&1",
       &estado);
   EXPECT_EQ(estado, 0) << salida;
-  std::vector<std::string> lineas;
-  for (std::size_t i = 0, fin; i < salida.size(); i = fin + 1) {
-    fin = salida.find('\n', i);
-    if (fin == std::string::npos) fin = salida.size();
-    if (fin > i) lineas.push_back(salida.substr(i, fin - i));
-  }
-  return lineas;
+  return LineasNoVacias(salida);
 }
 
 }  // namespace varlo::prueba
