@@ -85,9 +85,14 @@ std::u16string Utf8AUtf16(std::string_view utf8) {
 }
 
 std::string Utf16AUtf8(std::u16string_view utf16) {
-  std::string resultado;
-  resultado.reserve(utf16.size());
-  for (std::size_t i = 0; i < utf16.size(); ++i) {
+  // the ASCII part of every value read narrowed without the encoder
+  std::size_t i = 0;
+  while (i < utf16.size() && utf16[i] < 0x80) ++i;
+  std::string resultado(i, '\0');
+  for (std::size_t k = 0; k < i; ++k) resultado[k] = static_cast<char>(utf16[k]);
+  if (i == utf16.size()) return resultado;
+  resultado.reserve(utf16.size() + utf16.size() / 2);
+  for (; i < utf16.size(); ++i) {
     char32_t c = utf16[i];
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
         utf16[i + 1] <= 0xDFFF) {
