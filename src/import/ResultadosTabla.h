@@ -1,7 +1,8 @@
 #pragma once
-// The two result files of a table: "_Ok.txt" gets each imported line as
-// read, "_Er.txt" each rejected line followed by the reason. A file whose
-// option is off is neither emptied nor written.
+// The two result files of a table (and of the absence planning, which
+// holds its lines back): "_Ok.txt" gets each imported line as read,
+// "_Er.txt" each rejected line followed by the reason. A file whose option
+// is off is neither emptied nor written.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,6 +22,9 @@ std::string LineaRechazo(const std::string& linea, const std::string& descripcio
 
 class ResultadosTabla {
  public:
+  ArchivoResultado Ok;
+  ArchivoResultado Er;
+
   // Empties the files whose option is on and keeps them open.
   void Inicia(const std::string& archivoEr, bool reporteEr, const std::string& archivoOk,
               bool reporteOk);
@@ -30,12 +34,13 @@ class ResultadosTabla {
   void Rechazado(const std::string& linea, const std::vector<Rechazo>& rechazos);
   // Writes the lines of the batch just reported.
   void Vacia();
-  void Cierra();
+  void Cierra() { Ambos(&ArchivoResultado::Cierra); }
   // Closes both with their lines on disk, or raises an error.
-  void CierraEnDisco();
+  void CierraEnDisco() { Ambos(&ArchivoResultado::CierraEnDisco); }
 
  private:
-  ArchivoResultado er_, ok_;
+  // Closes both files, whatever the first one did.
+  void Ambos(void (ArchivoResultado::*cierra)());
 };
 
 }  // namespace varlo

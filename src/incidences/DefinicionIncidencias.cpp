@@ -9,18 +9,6 @@ namespace {
 const std::string kVacio;
 }
 
-MascaraFecha DefinicionIncidencias::Mascara() const {
-  MascaraFecha m;
-  m.Texto = FormatoFecha;
-  m.InicioAnio = InicioAnio;
-  m.LargoAnio = LargoAnio;
-  m.InicioMes = InicioMes;
-  m.LargoMes = LargoMes;
-  m.InicioDia = InicioDia;
-  m.LargoDia = LargoDia;
-  return m;
-}
-
 const std::string& DefinicionIncidencias::Campo(int columna) const {
   if (columna < 1 || static_cast<std::size_t>(columna) > Campos.size()) return kVacio;
   return Campos[static_cast<std::size_t>(columna - 1)];
@@ -36,14 +24,7 @@ LecturaDefinicion LeeDefinicion(const LectorDefiniciones& lector, DefinicionInci
   const std::string seccion = kSeccionIncidencias;
   d.Origen = lector.Texto(seccion, "Origen", UneRuta(CarpetaPrograma(), seccion + ".txt"));
 
-  d.FormatoFecha = lector.Texto(seccion, "FormatoFecha", "YYYY-MM-DD");
-  MascaraFecha m = MascaraFecha::Desde(d.FormatoFecha);
-  d.InicioAnio = m.InicioAnio;
-  d.LargoAnio = m.LargoAnio;
-  d.InicioMes = m.InicioMes;
-  d.LargoMes = m.LargoMes;
-  d.InicioDia = m.InicioDia;
-  d.LargoDia = m.LargoDia;
+  d.Mascara = MascaraFecha::Desde(lector.Texto(seccion, "FormatoFecha", "YYYY-MM-DD"));
 
   d.Columnas = lector.Numero(seccion, "Columnas", "0");
   if (d.Columnas == 0) return LecturaDefinicion::CeroColumnas;
@@ -68,7 +49,7 @@ LecturaDefinicion LeeDefinicion(const LectorDefiniciones& lector, DefinicionInci
       enSelect = false;
       nombre.clear();
     }
-    std::int16_t ancho = 0;
+    std::int32_t ancho = 0;
     if (d.Formato == 1)
       ancho = lector.Numero(seccion, LectorDefiniciones::ClaveNumerada("LongitudColumna", i), "0");
     d.Campos.resize(static_cast<std::size_t>(i));
@@ -85,11 +66,11 @@ LecturaDefinicion LeeDefinicion(const LectorDefiniciones& lector, DefinicionInci
 std::vector<std::string> ProblemasDefinicion(const DefinicionIncidencias& d) {
   std::vector<std::string> problemas;
   std::vector<std::string> faltan;
-  if (d.InicioAnio <= 0) faltan.push_back("el año (Y)");
-  if (d.InicioMes <= 0) faltan.push_back("el mes (M)");
-  if (d.InicioDia <= 0) faltan.push_back("el día (D)");
+  if (d.Mascara.InicioAnio <= 0) faltan.push_back("el año (Y)");
+  if (d.Mascara.InicioMes <= 0) faltan.push_back("el mes (M)");
+  if (d.Mascara.InicioDia <= 0) faltan.push_back("el día (D)");
   if (!faltan.empty())
-    problemas.push_back("El FormatoFecha \"" + d.FormatoFecha + "\" no indica " +
+    problemas.push_back("El FormatoFecha \"" + d.Mascara.Texto + "\" no indica " +
                         Une(faltan, " ni "));
   if (d.ColumnaEmpleado == 0) problemas.push_back("No tiene definida la columna Id_Empleado");
   if (d.ColumnaFecha == 0) {
@@ -103,12 +84,8 @@ std::vector<std::string> ProblemasDefinicion(const DefinicionIncidencias& d) {
 }
 
 DivisorLineas DivisorDe(const DefinicionIncidencias& d) {
-  if (d.Formato == 1) {
-    std::vector<std::int32_t> anchos(d.Longitudes.begin(), d.Longitudes.end());
-    anchos.resize(static_cast<std::size_t>(d.Columnas), 0);
-    return DivisorLineas::AnchoFijo(std::move(anchos));
-  }
-  return DivisorLineas::Separado(d.Separador, static_cast<std::size_t>(d.Columnas));
+  if (d.Formato == 1) return DivisorLineas::AnchoFijo(d.Longitudes);
+  return DivisorLineas::Separado(d.Separador, d.Campos.size());
 }
 
 }  // namespace varlo

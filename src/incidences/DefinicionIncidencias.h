@@ -17,17 +17,14 @@ inline constexpr const char* kSeccionIncidencias = "Planeacion Faltas";
 
 struct DefinicionIncidencias {
   std::string Origen;
-  std::string FormatoFecha;
-  std::int16_t InicioAnio = 0, LargoAnio = 1;
-  std::int16_t InicioMes = 0, LargoMes = 1;
-  std::int16_t InicioDia = 0, LargoDia = 1;
+  MascaraFecha Mascara;  // "FormatoFecha"
   std::int16_t Formato = 1;
   std::string Separador;
   // Column i is entry i-1. A blank column has an empty name and width 0, so
   // it takes no characters of a fixed-width line; "Fecha1" reads "Fecha" and
   // "Fecha2" reads empty.
   std::vector<std::string> Campos;
-  std::vector<std::int16_t> Longitudes;
+  std::vector<std::int32_t> Longitudes;
   // The select list of the Kardex lookup: every named column but "Fecha2".
   std::vector<std::string> CamposSelect;
   std::int16_t ColumnaEmpleado = 0;
@@ -37,9 +34,7 @@ struct DefinicionIncidencias {
   // last named column, so trailing blank columns drop out.
   std::int16_t Columnas = 0;
   std::string ArchivoEr, ArchivoOk;
-  std::int32_t TotalLineas = 0;
 
-  MascaraFecha Mascara() const;
   // Name of column i (from 1); empty beyond the list.
   const std::string& Campo(int columna) const;
 };

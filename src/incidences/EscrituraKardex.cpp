@@ -69,8 +69,8 @@ void EscrituraKardex::Asigna(const std::string& campo, const std::string& texto)
     // the reason first, then the column, its value and what it expected
     if (e.Numero() <= 0) throw;
     const db::InfoCampo& info = rsKardex_->Field(i);
-    const std::string detalle = DetalleRechazo(campo, texto, info.tipo, info.tamanoDefinido,
-                                               e.Numero(), d_.Mascara().Texto);
+    const std::string detalle =
+        DetalleRechazo(campo, texto, info.tipo, info.tamanoDefinido, e.Numero(), d_.Mascara.Texto);
     if (detalle.empty()) throw;
     throw ErrorVarlo(e.Numero(), e.Fuente(), e.Descripcion() + ": " + detalle);
   }

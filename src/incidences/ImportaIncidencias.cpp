@@ -26,12 +26,6 @@ std::string Entero(double valor) {
   return std::to_string(static_cast<long long>(valor));
 }
 
-bool ExisteArchivo(const std::string& ruta) {
-  std::error_code ec;
-  auto estado = std::filesystem::status(std::filesystem::u8path(ruta), ec);
-  return !ec && std::filesystem::is_regular_file(estado);
-}
-
 // Whether the planning is part of the run (its definition has columns) and
 // whether its summary line was written, for an error that ends it.
 struct EstadoPlaneacion {
@@ -60,8 +54,8 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
       archivo->insert(archivo->size() - std::string("_Er.txt").size(), "_Simulado");
   }
   ResultadosIncidencias resultados([&f] { f.NotaRechazo(); });
-  if (f.ReporteEmpleadosNoImportados == 1) resultados.Er.Inicia(d.ArchivoEr, Codificacion::Ansi);
-  if (f.ReporteEmpleadosImportados == 1) resultados.Ok.Inicia(d.ArchivoOk, Codificacion::Ansi);
+  resultados.Inicia(d.ArchivoEr, f.ReporteEmpleadosNoImportados == 1, d.ArchivoOk,
+                    f.ReporteEmpleadosImportados == 1);
 
   const LecturaDefinicion lectura =
       LeeDefinicion(LectorDefiniciones(f.oIni(), f.ArchivoDefiniciones), d);
@@ -94,7 +88,8 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
     return;
   }
 
-  if (!ExisteArchivo(d.Origen)) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(d.Origen, ec)) {
     // configured, but nothing to read: not a clean run
     f.EscribeLog("Archivo origen no existe");
     NoImportada(f, estado, "Archivo origen no existe (" + d.Origen + ")");
@@ -110,9 +105,9 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
   // A quote that is part of the separator stops the planning before any record is read.
   const DivisorLineas divisor = DivisorDe(d).ConComillas(fuente.comillas);
   ventana.EstableceEstado("Abriendo archivo origen (" + d.Origen + ")...");
-  d.TotalLineas =
+  const auto leidas =
       static_cast<std::int32_t>(LectorRegistros::Cuenta(d.Origen, divisor, fuente.codificacion));
-  if (d.TotalLineas > 0) ventana.EstableceMaximo(d.TotalLineas);
+  if (leidas > 0) ventana.EstableceMaximo(leidas);
 
   LectorRegistros origen(d.Origen, divisor);
   const long omitidas = AplicaOpcionesFuente(fuente, origen);
@@ -133,7 +128,7 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
   // Lines of the source, and day rows of Kardex.
   ResumenImportacion resumen;
   resumen.porDias = true;
-  resumen.leidas = d.TotalLineas;
+  resumen.leidas = leidas;
   resumen.omitidas = omitidas;
   resumen.simulado = f.opciones.simular;
   if (f.ReporteEmpleadosNoImportados == 1)

@@ -2,11 +2,6 @@
 
 namespace varlo {
 
-void ResultadosIncidencias::EstableceCodificacion(const Codificacion& c) {
-  Ok.EstableceCodificacion(c);
-  Er.EstableceCodificacion(c);
-}
-
 void ResultadosIncidencias::Importado(const std::string& linea) {
   if (!Ok.Activo()) return;
   if (retener_)
