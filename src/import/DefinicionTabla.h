@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "common/Codificacion.h"
-#include "import/DivisorLineas.h"
 #include "import/MascaraFecha.h"
 
 namespace varlo {
@@ -46,10 +44,7 @@ struct DefinicionTabla {
   std::vector<std::string> CamposSelect;  // read back by the lookup, as written
 
   std::string CampoJerarquia;              // trimmed name of the hierarchy column
-  std::string CamposNivel;                 // ", ID_Nivel2, ID_Nivel1, ID_Nivel0"
-  std::vector<std::string> ColumnasNivel;  // the same names, nearest level first
-
-  std::int32_t TotalLineas = 0;
+  std::vector<std::string> ColumnasNivel;  // "ID_Nivel2" ... "ID_Nivel0", nearest first
 };
 
 }  // namespace varlo

@@ -60,18 +60,15 @@ bool ArchivosFotos::Existe(const std::string& ruta) {
 
 void AsignaFotoRegistro(cls_ADODBServices& imagenes, db::Recordset& rs, int indiceFoto,
                         const std::string& columnaDefinida, const DefinicionTabla& d,
-                        ArchivosFotos* archivos) {
-  const auto existe = [archivos](const std::string& ruta) {
-    std::error_code ec;
-    return archivos ? archivos->Existe(ruta) : std::filesystem::is_regular_file(ruta, ec);
-  };
+                        ArchivosFotos& archivos) {
   int indiceLlave = rs.IndiceCampo(QuitaCorchetes(d.NombreIndice));
   const std::string llave = rs.Texto(indiceLlave);
   const std::string& reportada = rs.Field(indiceFoto).nombre;
   std::string ruta = RutaFoto(d.DirectorioOrigen, db::NombreDeArchivos(d.Tabla), reportada, llave);
-  if (!existe(ruta) && reportada != columnaDefinida && IgualSinCaso(reportada, columnaDefinida))
+  if (!archivos.Existe(ruta) && reportada != columnaDefinida &&
+      IgualSinCaso(reportada, columnaDefinida))
     ruta = RutaFoto(d.DirectorioOrigen, db::NombreDeArchivos(d.Tabla), columnaDefinida, llave);
-  if (existe(ruta)) imagenes.PutImageInField(rs, indiceFoto, ruta);
+  if (archivos.Existe(ruta)) imagenes.PutImageInField(rs, indiceFoto, ruta);
 }
 
 }  // namespace varlo

@@ -295,13 +295,13 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   // A quote that is part of the separator stops the table before any record is read.
   const DivisorLineas divisor = DivisorDe(d).ConComillas(fuente.comillas);
   ventana_.EstableceEstado("Abriendo archivo origen (" + d.Origen + ")...");
-  d.TotalLineas = AEntero32(
+  const std::int32_t leidas = AEntero32(
       static_cast<double>(LectorRegistros::Cuenta(d.Origen, divisor, fuente.codificacion)));
-  if (d.TotalLineas > 0) ventana_.EstableceMaximo(d.TotalLineas);
+  if (leidas > 0) ventana_.EstableceMaximo(leidas);
 
   LectorRegistros lector(d.Origen, divisor);
   resumen_ = ResumenImportacion{};
-  resumen_.leidas = d.TotalLineas;
+  resumen_.leidas = leidas;
   resumen_.omitidas = AplicaOpcionesFuente(fuente, lector);
   ventana_.EstableceValor(static_cast<double>(resumen_.omitidas));
   resumen_.simulado = modo == ModoLote::Simulacion;
@@ -372,9 +372,8 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     r.rechazos.push_back({e.Descripcion(), 0});
     return r;
   };
-  LoteRegistros<ResultadoRegistro, LineaLeida> lote(
-      cn, modo, f_.opciones.lote > 0 ? f_.opciones.lote : kTamanoLotePorDefecto, registro, reporta,
-      rechazoConfirmacion);
+  LoteRegistros<ResultadoRegistro, LineaLeida> lote(cn, modo, f_.opciones.lote, registro, reporta,
+                                                    rechazoConfirmacion);
   lote.LimitaBytes([](const LineaLeida& l) { return l.texto.size(); });
   // The reload takes the place of the last run's rows and result files
   // together: the new result files are whole on disk before the table

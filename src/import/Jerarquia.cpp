@@ -45,12 +45,6 @@ PadresJerarquia RecorreJerarquia(db::Conexion& cn, const std::string& nivel,
                                              std::to_string(kPasosJerarquia) + " pasos");
 }
 
-std::string TextoPadres(const PadresJerarquia& padres) {
-  std::string r;
-  for (const auto& p : padres) r += p ? ",'" + DuplicaApostrofos(*p) + "'" : std::string(",Null");
-  return r;
-}
-
 RecorridosJerarquia::RecorridosJerarquia(const std::string& tablaImportada)
     : guarda_(!IgualSinCaso(QuitaCorchetes(tablaImportada), "Jerarquias")) {}
 
@@ -100,7 +94,10 @@ void EscribeNiveles(db::Conexion& cn, db::Recordset& rs, const std::string& camp
 std::string ObtenerPadres(db::Conexion* cn, const std::string& strNivel,
                           const std::string& strValor) {
   if (cn == nullptr) LanzaError(errores::VariableObjeto);
-  return TextoPadres(RecorreJerarquia(*cn, strNivel, strValor));
+  std::string r;
+  for (const auto& p : RecorreJerarquia(*cn, strNivel, strValor))
+    r += p ? ",'" + DuplicaApostrofos(*p) + "'" : std::string(",Null");
+  return r;
 }
 
 }  // namespace varlo

@@ -35,10 +35,6 @@ char Mayuscula(char c) {
   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-bool EsCifra(char c) {
-  return c >= '0' && c <= '9';
-}
-
 bool EsSeparador(char c) {
   return c == '/' || c == '-' || c == '.';
 }
@@ -216,13 +212,7 @@ VistaFecha CortaFechaVista(std::string_view valor, const MascaraFecha& m) {
 
 PartesFecha CortaFecha(std::string_view valor, const MascaraFecha& m) {
   const VistaFecha v = CortaFechaVista(valor, m);
-  PartesFecha p;
-  p.anio = Copia(v.anio);
-  p.mes = Copia(v.mes);
-  p.dia = Copia(v.dia);
-  p.resto = std::string(v.resto);
-  p.porSeparadores = v.porSeparadores;
-  return p;
+  return {Copia(v.anio), Copia(v.mes), Copia(v.dia), std::string(v.resto), v.porSeparadores};
 }
 
 MascaraFecha MascaraFecha::Desde(std::string_view mascara) {
@@ -240,14 +230,14 @@ std::optional<FechaHora> FechaConFormaDeMascara(std::string_view valor, const Ma
   int anio = 0, mes = 0, dia = 0;
   int cifrasAnio = 0;
   for (std::size_t i = 0; i < mascara.size(); ++i) {
-    const char letra = mascara[i] >= 'a' && mascara[i] <= 'z' ? mascara[i] - 'a' + 'A' : mascara[i];
+    const char letra = Mayuscula(mascara[i]);
     const char c = valor[i];
     int* parte = letra == 'Y' ? &anio : letra == 'M' ? &mes : letra == 'D' ? &dia : nullptr;
     if (!parte) {
       if (c != mascara[i]) return std::nullopt;
       continue;
     }
-    if (c < '0' || c > '9' || *parte > 99999) return std::nullopt;
+    if (!EsCifra(c) || *parte > 99999) return std::nullopt;
     *parte = *parte * 10 + (c - '0');
     if (letra == 'Y') ++cifrasAnio;
   }

@@ -6,11 +6,6 @@
 namespace varlo {
 
 namespace {
-void LeeFormato(const LectorDefiniciones& ini, DefinicionTabla& d) {
-  d.Formato = ini.Numero(d.Tabla, "Formato", "0");
-  d.Separador = ini.SeparadorDeFormato(d.Formato);
-}
-
 // Key positions and types of the keys that this column carries.
 void AnotaIndice(DefinicionTabla& d, const std::string& nombre, std::int16_t columna) {
   for (std::size_t k = 0; k < d.Indices.size(); ++k) {
@@ -31,9 +26,7 @@ void AnotaJerarquia(DefinicionTabla& d, const std::string& nombre) {
   d.CampoJerarquia = Recorta(nombre);
   int nivel = static_cast<int>(LeeNumero(d.CampoJerarquia.substr(d.CampoJerarquia.size() - 1)));
   for (int n = nivel - 1; n >= 0; --n) {
-    std::string columna = "ID_Nivel" + std::to_string(n);
-    d.CamposNivel += ", " + columna;
-    d.ColumnasNivel.push_back(columna);
+    d.ColumnasNivel.push_back("ID_Nivel" + std::to_string(n));
   }
 }
 }  // namespace
@@ -44,7 +37,8 @@ bool ColumnaSoloLectura(const std::string& tabla, const std::string& nombre) {
 }
 
 bool ConstruyePlan(const LectorDefiniciones& ini, DefinicionTabla& d) {
-  LeeFormato(ini, d);
+  d.Formato = ini.Numero(d.Tabla, "Formato", "0");
+  d.Separador = ini.SeparadorDeFormato(d.Formato);
   d.TextoNulo = ini.Texto(d.Tabla, "TextoNulo", "");
   d.PosicionIndice.assign(d.Indices.size(), 0);
   d.TipoIndice.assign(d.Indices.size(), 0);
@@ -52,7 +46,6 @@ bool ConstruyePlan(const LectorDefiniciones& ini, DefinicionTabla& d) {
   d.Longitudes.clear();
   d.CamposSelect.clear();
   d.CampoJerarquia.clear();
-  d.CamposNivel.clear();
   d.ColumnasNivel.clear();
 
   bool algunaNombrada = false;

@@ -9,15 +9,9 @@ namespace {
 const std::string kVacio;
 }
 
-const std::string& DefinicionIncidencias::Campo(int columna) const {
-  if (columna < 1 || static_cast<std::size_t>(columna) > Campos.size()) return kVacio;
-  return Campos[static_cast<std::size_t>(columna - 1)];
-}
-
-void ComponeArchivosResultado(DefinicionIncidencias& d) {
-  std::string log = UneRuta(CarpetaPrograma(), "Log");
-  d.ArchivoEr = UneRuta(log, std::string(kSeccionIncidencias) + "_Incidencias_Er.txt");
-  d.ArchivoOk = UneRuta(log, std::string(kSeccionIncidencias) + "_Incidencias_Ok.txt");
+const std::string& DeColumna(const std::vector<std::string>& lista, int columna) {
+  if (columna < 1 || static_cast<std::size_t>(columna) > lista.size()) return kVacio;
+  return lista[static_cast<std::size_t>(columna - 1)];
 }
 
 LecturaDefinicion LeeDefinicion(const LectorDefiniciones& lector, DefinicionIncidencias& d) {
@@ -49,13 +43,12 @@ LecturaDefinicion LeeDefinicion(const LectorDefiniciones& lector, DefinicionInci
       enSelect = false;
       nombre.clear();
     }
-    std::int32_t ancho = 0;
-    if (d.Formato == 1)
-      ancho = lector.Numero(seccion, LectorDefiniciones::ClaveNumerada("LongitudColumna", i), "0");
     d.Campos.resize(static_cast<std::size_t>(i));
     d.Longitudes.resize(static_cast<std::size_t>(i), 0);
     d.Campos.back() = nombre;
-    d.Longitudes.back() = ancho;
+    if (d.Formato == 1)
+      d.Longitudes.back() =
+          lector.Numero(seccion, LectorDefiniciones::ClaveNumerada("LongitudColumna", i), "0");
     if (enSelect) d.CamposSelect.push_back(nombre);
   }
   if (!algunaColumna) return LecturaDefinicion::NingunaColumna;

@@ -34,15 +34,13 @@ struct DefinicionIncidencias {
   // last named column, so trailing blank columns drop out.
   std::int16_t Columnas = 0;
   std::string ArchivoEr, ArchivoOk;
-
-  // Name of column i (from 1); empty beyond the list.
-  const std::string& Campo(int columna) const;
 };
 
-enum class LecturaDefinicion { Completa, CeroColumnas, NingunaColumna };
+// Entry i (from 1) of the column names or of a record's values; empty
+// beyond the list.
+const std::string& DeColumna(const std::vector<std::string>& lista, int columna);
 
-// "Log/Planeacion Faltas_Incidencias_Er.txt" and "..._Ok.txt" beside the program.
-void ComponeArchivosResultado(DefinicionIncidencias& d);
+enum class LecturaDefinicion { Completa, CeroColumnas, NingunaColumna };
 
 // Reads the section in the order the run needs it; stops early when
 // "Columnas" is 0 or no column has a name.

@@ -7,13 +7,6 @@
 namespace varlo {
 
 namespace {
-const std::string kVacio;
-
-const std::string& ValorDe(const std::vector<std::string>& valores, int columna) {
-  if (columna < 1 || static_cast<std::size_t>(columna) > valores.size()) return kVacio;
-  return valores[static_cast<std::size_t>(columna - 1)];
-}
-
 bool NuncaSeAsigna(const std::string& campo) {
   return IgualSinCaso(campo, "ID_Calendario") || IgualSinCaso(campo, "FIAplicacion");
 }
@@ -55,12 +48,6 @@ void EscrituraKardex::CierraAnterior() {
   rsKardex_.reset();
 }
 
-void EscrituraKardex::Falla(const std::string& linea, const ErrorVarlo& e) {
-  // A result file that cannot take the line is the run's failure: it propagates.
-  resultados_.Rechazado(linea, e.Descripcion(), ColumnaActual_);
-  NumeroError_ = e.Numero();
-}
-
 void EscrituraKardex::Asigna(const std::string& campo, const std::string& texto) {
   const int i = rsKardex_->IndiceCampo(campo);
   try {
@@ -80,7 +67,7 @@ EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
                                                        const std::vector<std::string>& valores,
                                                        const FechaHora& dia) {
   // The lookup: its failures end the run.
-  consulta_.condiciones[0].valor = Recorta(ValorDe(valores, d_.ColumnaEmpleado));
+  consulta_.condiciones[0].valor = Recorta(DeColumna(valores, d_.ColumnaEmpleado));
   consulta_.condiciones[1].valor = dia;
   CierraAnterior();
   rsKardex_ = cn_.AbreConsulta(consulta_, 1);
@@ -96,9 +83,9 @@ EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
 
   for (int i = 1; i <= d_.Columnas; ++i) {
     ColumnaActual_ = static_cast<std::int16_t>(i);
-    const std::string& campo = d_.Campo(i);
+    const std::string& campo = DeColumna(d_.Campos, i);
     if (EstaEnBlanco(campo)) continue;
-    std::string valor = Recorta(ValorDe(valores, i));
+    std::string valor = Recorta(DeColumna(valores, i));
     if (valor.empty()) continue;  // an empty value never overwrites a stored one
     if (NuncaSeAsigna(campo)) continue;
     Intenta(linea, [&] {

@@ -36,6 +36,9 @@ class ResultadosIncidencias : public ResultadosTabla {
                                   long columna);
 
  private:
+  // Holds the line, or writes it to its file.
+  void Anota(LineaRetenida l);
+
   std::function<void()> alRechazar_;
   bool retener_ = false;
   Retenidas retenidas_;
