@@ -67,4 +67,9 @@ void DivisorLineas::Divide(std::string_view linea, std::vector<std::string>& val
   }
 }
 
+DivisorLineas DivisorDe(const DisposicionColumnas& d) {
+  if (d.Formato == 1) return DivisorLineas::AnchoFijo(d.Longitudes);
+  return DivisorLineas::Separado(d.Separador, d.Campos.size());
+}
+
 }  // namespace varlo

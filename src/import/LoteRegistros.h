@@ -158,15 +158,12 @@ class LoteRegistros {
   // everything still waiting is reported.
   void Termina() {
     ProcesaRetenidas();
+    Asienta();
     if (modo_ == ModoLote::Simulacion) {
-      Reporta();
       Deshace();
     } else if (modo_ == ModoLote::UnaTransaccion) {
-      Reporta();
       if (antesDeConfirmar_) antesDeConfirmar_();
       Confirma();
-    } else {
-      Asienta();
     }
   }
 

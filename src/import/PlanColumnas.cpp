@@ -78,9 +78,4 @@ std::optional<std::string> IndiceSinColumna(const DefinicionTabla& d) {
   return std::nullopt;
 }
 
-DivisorLineas DivisorDe(const DefinicionTabla& d) {
-  if (d.Formato == 1) return DivisorLineas::AnchoFijo(d.Longitudes);
-  return DivisorLineas::Separado(d.Separador, d.Campos.size());
-}
-
 }  // namespace varlo

@@ -20,9 +20,6 @@ bool ConstruyePlan(const LectorDefiniciones& ini, DefinicionTabla& d);
 // an empty "NombreIndice"); nothing when every key has its column.
 std::optional<std::string> IndiceSinColumna(const DefinicionTabla& d);
 
-// The splitter for the table's layout.
-DivisorLineas DivisorDe(const DefinicionTabla& d);
-
 // Columns "ID_Calendario" and "FIAplicacion" of table "Empleado" (exact
 // case) are read from the source but never read back or written.
 bool ColumnaSoloLectura(const std::string& tabla, const std::string& nombre);

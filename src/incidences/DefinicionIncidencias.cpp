@@ -76,9 +76,4 @@ std::vector<std::string> ProblemasDefinicion(const DefinicionIncidencias& d) {
   return problemas;
 }
 
-DivisorLineas DivisorDe(const DefinicionIncidencias& d) {
-  if (d.Formato == 1) return DivisorLineas::AnchoFijo(d.Longitudes);
-  return DivisorLineas::Separado(d.Separador, d.Campos.size());
-}
-
 }  // namespace varlo

@@ -15,16 +15,11 @@ namespace varlo {
 // Profile section, base name of both result files and of the default source file.
 inline constexpr const char* kSeccionIncidencias = "Planeacion Faltas";
 
-struct DefinicionIncidencias {
+// A blank column has an empty name and width 0, so it takes no characters
+// of a fixed-width line; "Fecha1" is named "Fecha" and "Fecha2" empty.
+struct DefinicionIncidencias : DisposicionColumnas {
   std::string Origen;
   MascaraFecha Mascara;  // "FormatoFecha"
-  std::int16_t Formato = 1;
-  std::string Separador;
-  // Column i is entry i-1. A blank column has an empty name and width 0, so
-  // it takes no characters of a fixed-width line; "Fecha1" reads "Fecha" and
-  // "Fecha2" reads empty.
-  std::vector<std::string> Campos;
-  std::vector<std::int32_t> Longitudes;
   // The select list of the Kardex lookup: every named column but "Fecha2".
   std::vector<std::string> CamposSelect;
   std::int16_t ColumnaEmpleado = 0;
@@ -49,8 +44,5 @@ LecturaDefinicion LeeDefinicion(const LectorDefiniciones& lector, DefinicionInci
 // The mistakes that would make every line fail, one log text each; empty
 // when the definition can drive the import.
 std::vector<std::string> ProblemasDefinicion(const DefinicionIncidencias& d);
-
-// The splitter for the layout: widths for fixed width, the separator otherwise.
-DivisorLineas DivisorDe(const DefinicionIncidencias& d);
 
 }  // namespace varlo
