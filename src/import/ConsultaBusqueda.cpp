@@ -105,19 +105,13 @@ FechaHora FechaDeLlave(const std::string& valor, const MascaraFecha& mascara) {
 
 ConsultaBusqueda::ConsultaBusqueda(const DefinicionTabla& d)
     : mascara_(d.Mascara), textoNulo_(d.TextoNulo) {
-  consulta_.select = "select ";
   consulta_.columnas = d.CamposSelect;
   consulta_.columnas.insert(consulta_.columnas.end(), d.ColumnasNivel.begin(),
                             d.ColumnasNivel.end());
-  consulta_.from = " from ";
   consulta_.tabla = d.Tabla;
-  consulta_.where = " Where ";
   for (std::size_t k = 0; k < d.Indices.size(); ++k) {
-    db::Predicado p;
-    p.columna = d.Indices[k];
-    p.clase = ClaseDeLlave(k < d.TipoIndice.size() ? d.TipoIndice[k] : 0);
-    p.igual = "=";
-    consulta_.condiciones.push_back(std::move(p));
+    consulta_.condiciones.push_back(
+        {d.Indices[k], ClaseDeLlave(k < d.TipoIndice.size() ? d.TipoIndice[k] : 0), {}, "="});
     std::int16_t pos = k < d.PosicionIndice.size() ? d.PosicionIndice[k] : 0;
     columnaDeLlave_.push_back(pos > 0 ? static_cast<std::size_t>(pos - 1) : SIZE_MAX);
     llaveEntera_.push_back(k < d.TipoIndice.size() && db::EsTipoEntero(d.TipoIndice[k]));

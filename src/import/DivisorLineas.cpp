@@ -7,7 +7,6 @@ namespace varlo {
 
 DivisorLineas DivisorLineas::AnchoFijo(std::vector<std::int32_t> longitudes) {
   DivisorLineas d;
-  d.fijo_ = true;
   d.longitudes_ = std::move(longitudes);
   return d;
 }

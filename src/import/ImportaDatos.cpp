@@ -162,16 +162,13 @@ void ImportacionTablas::Ejecuta() {
       if (total == 0) {
         f_.EscribeLog("Con 0 tablas definidas");
       } else {
-        bool terminada = true;
-        for (std::int16_t i = 1; i >= 1 && i <= total; ++i) {
-          if (PasoTabla(i) == FinTabla::TerminaCorrida) {
-            terminada = false;
-            break;
-          }
+        FinTabla fin = FinTabla::Siguiente;
+        for (std::int16_t i = 1; fin == FinTabla::Siguiente && i >= 1 && i <= total; ++i) {
+          fin = PasoTabla(i);
           if (i == 32767) break;
         }
         // Only a run without an error line may say it simply ended.
-        if (terminada)
+        if (fin == FinTabla::Siguiente)
           ventana_.EstableceEstado(f_.HuboErrores() ? "...Importación terminada con errores"
                                                     : "...Importación terminada!");
       }
@@ -226,7 +223,6 @@ void ImportacionTablas::Sondea(DefinicionTabla& d) {
   db::Consulta sonda;
   sonda.select = "Select ";
   sonda.top = 0;
-  sonda.from = " from ";
   sonda.tabla = Recorta(d.Tabla);
   auto rs = f_.cnBaseDatos()->AbreConsulta(sonda, 1);
   for (int c = 0; c < rs->FieldCount(); ++c) {

@@ -214,8 +214,7 @@ class LoteRegistros {
   // commits when the caller says.
   void ProcesaRetenidas() {
     if (porProcesar_.empty()) return;
-    std::vector<Entrada> lineas = std::move(porProcesar_);
-    porProcesar_.clear();
+    std::vector<Entrada> lineas = std::exchange(porProcesar_, {});
     // a new batch: one fewer written a record at a time
     if (pendientes_.empty() && lotesSinDiferir_ > 0) --lotesSinDiferir_;
     cn_.DifiereInserciones(difiere_ && lotesSinDiferir_ == 0);

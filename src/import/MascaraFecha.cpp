@@ -7,14 +7,8 @@ namespace varlo {
 
 namespace {
 void Posicion(std::string_view mascara, char letra, std::int16_t& inicio, std::int16_t& largo) {
-  char minuscula = static_cast<char>(letra - 'A' + 'a');
-  std::size_t primera = std::string_view::npos, ultima = std::string_view::npos;
-  for (std::size_t i = 0; i < mascara.size(); ++i) {
-    if (mascara[i] == letra || mascara[i] == minuscula) {
-      if (primera == std::string_view::npos) primera = i;
-      ultima = i;
-    }
-  }
+  const char casos[] = {letra, static_cast<char>(letra - 'A' + 'a'), '\0'};
+  const std::size_t primera = mascara.find_first_of(casos), ultima = mascara.find_last_of(casos);
   if (primera == std::string_view::npos) {
     inicio = 0;
     largo = 1;

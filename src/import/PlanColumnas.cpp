@@ -42,22 +42,15 @@ bool ConstruyePlan(const LectorDefiniciones& ini, DefinicionTabla& d) {
   d.TextoNulo = ini.Texto(d.Tabla, "TextoNulo", "");
   d.PosicionIndice.assign(d.Indices.size(), 0);
   d.TipoIndice.assign(d.Indices.size(), 0);
-  d.Campos.clear();
-  d.Longitudes.clear();
-  d.CamposSelect.clear();
-  d.CampoJerarquia.clear();
-  d.ColumnasNivel.clear();
 
   bool algunaNombrada = false;
   for (std::int16_t c = 1; c >= 1 && c <= d.Columnas; ++c) {
     std::string nombre =
         ini.Texto(d.Tabla, LectorDefiniciones::ClaveNumerada("CampoColumna", c), "");
-    bool seleccionada = false;
-    if (!EstaEnBlanco(nombre)) {
+    const bool nombrada = !EstaEnBlanco(nombre);
+    if (nombrada) {
       algunaNombrada = true;
-      seleccionada = true;
       AnotaIndice(d, nombre, c);
-      if (ColumnaSoloLectura(d.Tabla, nombre)) seleccionada = false;
       if (d.ColumnaJerarquia > 0 && c == d.ColumnaJerarquia) AnotaJerarquia(d, nombre);
     }
     d.Campos.push_back(QuitaCorchetes(nombre));
@@ -65,7 +58,7 @@ bool ConstruyePlan(const LectorDefiniciones& ini, DefinicionTabla& d) {
         d.Formato == 1
             ? ini.Numero32(d.Tabla, LectorDefiniciones::ClaveNumerada("LongitudColumna", c), "0")
             : 0);
-    if (seleccionada) d.CamposSelect.push_back(nombre);
+    if (nombrada && !ColumnaSoloLectura(d.Tabla, nombre)) d.CamposSelect.push_back(nombre);
     if (c == 32767) break;
   }
   return algunaNombrada;

@@ -12,8 +12,9 @@
 namespace varlo {
 
 // Layout ("Formato", "Otro"), "TextoNulo" and the columns 1..Columnas of the table
-// section `d.Tabla`. `d.Columnas`, `d.Indices`, `d.ColumnaJerarquia` and the
-// probe fields must already be set. Returns whether some column is named.
+// section `d.Tabla`, into a definition whose columns are not read yet:
+// `d.Columnas`, `d.Indices`, `d.ColumnaJerarquia` and the probe fields must
+// already be set. Returns whether some column is named.
 bool ConstruyePlan(const LectorDefiniciones& ini, DefinicionTabla& d);
 
 // The first key name that no named column carries (also the empty name of

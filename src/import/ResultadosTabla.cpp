@@ -2,11 +2,6 @@
 
 namespace varlo {
 
-std::string LineaRechazo(const std::string& linea, const std::string& descripcion,
-                         std::int32_t columna) {
-  return linea + "(" + descripcion + ", Columna:" + std::to_string(columna) + ")";
-}
-
 void ResultadosTabla::Inicia(const std::string& archivoEr, bool reporteEr,
                              const std::string& archivoOk, bool reporteOk) {
   Cierra();
@@ -25,7 +20,8 @@ void ResultadosTabla::Importado(const std::string& linea) {
 
 void ResultadosTabla::Rechazado(const std::string& linea, const std::vector<Rechazo>& rechazos) {
   if (!Er.Activo()) return;
-  for (const Rechazo& r : rechazos) Er.Escribe(LineaRechazo(linea, r.descripcion, r.columna));
+  for (const Rechazo& r : rechazos)
+    Er.Escribe(linea + "(" + r.descripcion + ", Columna:" + std::to_string(r.columna) + ")");
 }
 
 void ResultadosTabla::Vacia() {

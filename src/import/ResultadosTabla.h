@@ -1,8 +1,9 @@
 #pragma once
 // The two result files of a table (and of the absence planning, which
 // holds its lines back): "_Ok.txt" gets each imported line as read,
-// "_Er.txt" each rejected line followed by the reason. A file whose option
-// is off is neither emptied nor written.
+// "_Er.txt" each rejected line followed by the reason, for a table as
+// "(" reason ", Columna:" column ")". A file whose option is off is neither
+// emptied nor written.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -15,10 +16,6 @@ struct Rechazo {
   std::string descripcion;
   std::int32_t columna = 0;
 };
-
-// Linea + "(" + description + ", Columna:" + column + ")".
-std::string LineaRechazo(const std::string& linea, const std::string& descripcion,
-                         std::int32_t columna);
 
 class ResultadosTabla {
  public:

@@ -29,15 +29,11 @@ EscrituraKardex::~EscrituraKardex() {
 
 db::Consulta EscrituraKardex::ConsultaDia(const DefinicionIncidencias& d,
                                           const std::string& empleado, const FechaHora& dia) {
-  db::Consulta c;
-  c.select = "select ";
-  c.columnas = d.CamposSelect;
-  c.from = " from ";
-  c.tabla = "Kardex";
-  c.where = " where ";
-  c.condiciones.push_back({"Id_Empleado", db::ClaseLiteral::Texto, empleado, " = "});
-  c.condiciones.push_back({"Fecha", db::ClaseLiteral::Fecha, dia, "="});
-  return c;
+  return {.columnas = d.CamposSelect,
+          .tabla = "Kardex",
+          .where = " where ",
+          .condiciones = {{"Id_Empleado", db::ClaseLiteral::Texto, empleado, " = "},
+                          {"Fecha", db::ClaseLiteral::Fecha, dia, "="}}};
 }
 
 void EscrituraKardex::CierraAnterior() {

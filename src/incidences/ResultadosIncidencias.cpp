@@ -9,7 +9,7 @@ void ResultadosIncidencias::Importado(const std::string& linea) {
 void ResultadosIncidencias::Rechazado(const std::string& linea, const std::string& descripcion,
                                       long columna) {
   if (alRechazar_) alRechazar_();
-  if (Er.Activo()) Anota({false, LineaRechazo(linea, descripcion, columna)});
+  if (Er.Activo()) Anota({false, linea + "(" + descripcion + "," + std::to_string(columna) + ")"});
 }
 
 void ResultadosIncidencias::Anota(LineaRetenida l) {
@@ -21,11 +21,6 @@ void ResultadosIncidencias::Anota(LineaRetenida l) {
 
 void ResultadosIncidencias::Escribe(const Retenidas& lineas) {
   for (const LineaRetenida& l : lineas) (l.importada ? Ok : Er).Escribe(l.texto);
-}
-
-std::string ResultadosIncidencias::LineaRechazo(const std::string& linea,
-                                                const std::string& descripcion, long columna) {
-  return linea + "(" + descripcion + "," + std::to_string(columna) + ")";
 }
 
 }  // namespace varlo

@@ -32,9 +32,6 @@ class ResultadosIncidencias : public ResultadosTabla {
   Retenidas TomaRetenidas() { return std::exchange(retenidas_, {}); }
   void Escribe(const Retenidas& lineas);
 
-  static std::string LineaRechazo(const std::string& linea, const std::string& descripcion,
-                                  long columna);
-
  private:
   // Holds the line, or writes it to its file.
   void Anota(LineaRetenida l);
