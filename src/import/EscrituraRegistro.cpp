@@ -190,7 +190,8 @@ ResultadoRegistro EscrituraRegistro::Escribe(db::Recordset& rs,
   if (!preparada_) Prepara(rs);
 
   try {
-    if (rs.BOF() && rs.EOF_()) rs.AddNew();
+    r.agregado = rs.BOF() && rs.EOF_();
+    if (r.agregado) rs.AddNew();
   } catch (...) {
     rechaza(0);
     return r;

@@ -1,6 +1,5 @@
 #include "import/ImportaDatos.h"
 
-#include <charconv>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -33,14 +32,6 @@ namespace {
 
 std::string Decimal(double n) {
   return std::to_string(static_cast<long long>(n));
-}
-
-// Appends n as Decimal writes it, without a string of its own: the status
-// text of every record is built in one buffer.
-void AnadeDecimal(std::string& texto, double n) {
-  char cifras[24];
-  const auto fin = std::to_chars(cifras, cifras + sizeof cifras, static_cast<long long>(n)).ptr;
-  texto.append(cifras, static_cast<std::size_t>(fin - cifras));
 }
 
 // A lookup whose record was abandoned still holds its change: dropped here,
@@ -336,9 +327,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
       if (linea.defecto) throw *linea.defecto;
       const std::vector<std::string>& v = valoresDe(linea);
       rs = cn.ReabreConsulta(busqueda.Para(v), 1, std::move(busquedaAnterior));
-      const bool nuevo = rs->BOF() && rs->EOF_();
       r = escritura.Escribe(*rs, v);
-      r.agregado = nuevo;
     } catch (...) {
       if (rs) CierraBusqueda(*rs);
       db::RelanzaSiEsDeCorrida();
@@ -364,9 +353,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     }
   };
   auto rechazoConfirmacion = [](const LineaLeida&, const ErrorVarlo& e) {
-    ResultadoRegistro r;
-    r.rechazos.push_back({e.Descripcion(), 0});
-    return r;
+    return ResultadoRegistro{.rechazos = {{e.Descripcion(), 0}}};
   };
   LoteRegistros<ResultadoRegistro, LineaLeida> lote(cn, modo, f_.opciones.lote, registro, reporta,
                                                     rechazoConfirmacion);
@@ -449,12 +436,10 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     }
     if (maximoEscrito != ventana_.Maximo()) {
       maximoEscrito = ventana_.Maximo();
-      deMaximo = " de ";
-      AnadeDecimal(deMaximo, *maximoEscrito);
-      deMaximo += ')';
+      deMaximo = " de " + Decimal(*maximoEscrito) + ")";
     }
     estado.resize(antesDelContador);
-    AnadeDecimal(estado, ventana_.Valor() + 1);
+    estado += Decimal(ventana_.Valor() + 1);  // short enough to need no allocation
     estado += deMaximo;
     ventana_.EstableceEstado(estado);
     ventana_.ProcesaEventos();

@@ -77,8 +77,7 @@ void EscribeNiveles(db::Conexion& cn, db::Recordset& rs, const std::string& camp
   std::size_t asignados = 0;
   try {
     for (std::size_t j = 0; j < niveles; ++j) {
-      std::size_t n = niveles - 1 - j;
-      const auto& padre = padres[padres.size() - 1 - n];
+      const auto& padre = padres[padres.size() - niveles + j];
       if (padre)
         rs.AsignaTexto(indicesNivel[j], *padre);
       else

@@ -131,11 +131,6 @@ bool DentroDe(std::size_t largoMascara, std::int16_t inicio, std::int16_t largo)
          static_cast<std::size_t>(inicio) - 1 + static_cast<std::size_t>(largo) <= largoMascara;
 }
 
-std::optional<std::string> Copia(const std::optional<std::string_view>& v) {
-  if (!v) return std::nullopt;
-  return std::string(*v);
-}
-
 }  // namespace
 
 VistaFecha CortaFechaGeneral(std::string_view valor, const MascaraFecha& m) {
@@ -206,7 +201,10 @@ VistaFecha CortaFechaVista(std::string_view valor, const MascaraFecha& m) {
 
 PartesFecha CortaFecha(std::string_view valor, const MascaraFecha& m) {
   const VistaFecha v = CortaFechaVista(valor, m);
-  return {Copia(v.anio), Copia(v.mes), Copia(v.dia), std::string(v.resto), v.porSeparadores};
+  const auto copia = [](std::optional<std::string_view> p) -> std::optional<std::string> {
+    return p ? std::optional<std::string>(*p) : std::nullopt;
+  };
+  return {copia(v.anio), copia(v.mes), copia(v.dia), std::string(v.resto), v.porSeparadores};
 }
 
 MascaraFecha MascaraFecha::Desde(std::string_view mascara) {

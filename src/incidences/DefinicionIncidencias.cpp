@@ -26,13 +26,10 @@ LecturaDefinicion LeeDefinicion(const LectorDefiniciones& lector, DefinicionInci
   d.Formato = lector.Numero(seccion, "Formato", "0");
   d.Separador = lector.SeparadorDeFormato(d.Formato);
 
-  bool algunaColumna = false;
   for (int i = 1; i <= d.Columnas; ++i) {
     std::string nombre =
         lector.Texto(seccion, LectorDefiniciones::ClaveNumerada("CampoColumna", i), "");
     if (EstaEnBlanco(nombre)) continue;
-    algunaColumna = true;
-    bool enSelect = true;
     if (IgualSinCaso(nombre, "Id_Empleado")) d.ColumnaEmpleado = static_cast<std::int16_t>(i);
     if (IgualSinCaso(nombre, "Fecha1")) {
       nombre = "Fecha";
@@ -40,8 +37,7 @@ LecturaDefinicion LeeDefinicion(const LectorDefiniciones& lector, DefinicionInci
     }
     if (IgualSinCaso(nombre, "Fecha2")) {
       d.HayFecha2 = true;
-      enSelect = false;
-      nombre.clear();
+      nombre.clear();  // not in the select list
     }
     d.Campos.resize(static_cast<std::size_t>(i));
     d.Longitudes.resize(static_cast<std::size_t>(i), 0);
@@ -49,9 +45,9 @@ LecturaDefinicion LeeDefinicion(const LectorDefiniciones& lector, DefinicionInci
     if (d.Formato == 1)
       d.Longitudes.back() =
           lector.Numero(seccion, LectorDefiniciones::ClaveNumerada("LongitudColumna", i), "0");
-    if (enSelect) d.CamposSelect.push_back(nombre);
+    if (!nombre.empty()) d.CamposSelect.push_back(nombre);
   }
-  if (!algunaColumna) return LecturaDefinicion::NingunaColumna;
+  if (d.Campos.empty()) return LecturaDefinicion::NingunaColumna;
   d.Columnas = static_cast<std::int16_t>(d.Campos.size());
   return LecturaDefinicion::Completa;
 }

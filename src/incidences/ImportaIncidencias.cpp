@@ -60,8 +60,8 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
   resultados.Inicia(d.ArchivoEr, f.ReporteEmpleadosNoImportados == 1, d.ArchivoOk,
                     f.ReporteEmpleadosImportados == 1);
 
-  const LecturaDefinicion lectura =
-      LeeDefinicion(LectorDefiniciones(f.oIni(), f.ArchivoDefiniciones), d);
+  const LectorDefiniciones ini(f.oIni(), f.ArchivoDefiniciones);
+  const LecturaDefinicion lectura = LeeDefinicion(ini, d);
   // A file without a planning shows no stage of it.
   if (lectura == LecturaDefinicion::CeroColumnas) {
     f.EscribeLog("Con 0 columnas definidas");
@@ -90,8 +90,7 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
     NoImportada(f, estado, "Archivo origen no existe (" + d.Origen + ")");
     return;
   }
-  const OpcionesFuente fuente =
-      LeeOpcionesFuente(LectorDefiniciones(f.oIni(), f.ArchivoDefiniciones), kSeccionIncidencias);
+  const OpcionesFuente fuente = LeeOpcionesFuente(ini, kSeccionIncidencias);
   if (!fuente.problema.empty()) {
     f.EscribeLog(fuente.problema);
     NoImportada(f, estado, fuente.problema);
@@ -190,8 +189,8 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
     resumen.actualizadas += importados - l.agregados;
     resultados.Escribe(l.salida);
   };
+  // after the record's own lines were taken (registro), nothing is held
   auto rechazoConfirmacion = [&](const LineaLeida& linea, const ErrorVarlo& e) {
-    resultados.TomaRetenidas();
     resultados.Rechazado(linea.texto, e.Descripcion(), 0);
     return Linea{resultados.TomaRetenidas(), 0};
   };
