@@ -1,5 +1,6 @@
 #include "import/ConsultaBusqueda.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -12,10 +13,7 @@ namespace varlo {
 
 namespace {
 bool SoloDigitos(const std::string& s) {
-  if (s.empty()) return false;
-  for (char c : s)
-    if (c < '0' || c > '9') return false;
-  return true;
+  return !s.empty() && std::all_of(s.begin(), s.end(), EsCifra);
 }
 
 // A number of digits; one too long for any date part reads as a year no
@@ -66,16 +64,16 @@ std::string LlaveEntera(const std::string& v, const std::string& llave) {
         "La columna índice (" + llave + ") es de números enteros y el valor '" + v + "' no lo es");
   return v;
 }
-}  // namespace
-
-std::string ValorNuloEnLlave(const std::string& llave) {
-  return "Valor nulo (TextoNulo) en la columna índice (" + llave + ")";
-}
 
 db::ClaseLiteral ClaseDeLlave(int tipoAdo) {
   if (db::EsTipoTexto(tipoAdo)) return db::ClaseLiteral::Texto;
   if (db::EsTipoFecha(tipoAdo)) return db::ClaseLiteral::FechaHora;
   return db::ClaseLiteral::Numero;
+}
+}  // namespace
+
+std::string ValorNuloEnLlave(const std::string& llave) {
+  return "Valor nulo (TextoNulo) en la columna índice (" + llave + ")";
 }
 
 FechaHora FechaDeLlave(const std::string& valor, const MascaraFecha& mascara) {
@@ -107,22 +105,15 @@ FechaHora FechaDeLlave(const std::string& valor, const MascaraFecha& mascara) {
 
 ConsultaBusqueda::ConsultaBusqueda(const DefinicionTabla& d)
     : mascara_(d.Mascara), textoNulo_(d.TextoNulo) {
-  consulta_.select = "select ";
   consulta_.columnas = d.CamposSelect;
   consulta_.columnas.insert(consulta_.columnas.end(), d.ColumnasNivel.begin(),
                             d.ColumnasNivel.end());
-  consulta_.from = " from ";
   consulta_.tabla = d.Tabla;
-  consulta_.where = " Where ";
   for (std::size_t k = 0; k < d.Indices.size(); ++k) {
-    db::Predicado p;
-    p.columna = d.Indices[k];
-    p.clase = ClaseDeLlave(k < d.TipoIndice.size() ? d.TipoIndice[k] : 0);
-    p.igual = "=";
-    consulta_.condiciones.push_back(std::move(p));
+    consulta_.condiciones.push_back(
+        {d.Indices[k], ClaseDeLlave(k < d.TipoIndice.size() ? d.TipoIndice[k] : 0), {}, "="});
     std::int16_t pos = k < d.PosicionIndice.size() ? d.PosicionIndice[k] : 0;
     columnaDeLlave_.push_back(pos > 0 ? static_cast<std::size_t>(pos - 1) : SIZE_MAX);
-    nombresLlave_.push_back(d.Indices[k]);
     llaveEntera_.push_back(k < d.TipoIndice.size() && db::EsTipoEntero(d.TipoIndice[k]));
   }
 }
@@ -130,14 +121,14 @@ ConsultaBusqueda::ConsultaBusqueda(const DefinicionTabla& d)
 const db::Consulta& ConsultaBusqueda::Para(const std::vector<std::string>& valores) {
   for (std::size_t k = 0; k < consulta_.condiciones.size(); ++k) {
     std::size_t c = columnaDeLlave_[k];
+    db::Predicado& p = consulta_.condiciones[k];
     if (c >= valores.size() || EstaEnBlanco(valores[c]))
       LanzaError(errores::ArgumentoNoValido,
-                 "Valor vacío en la columna índice (" + nombresLlave_[k] + ")");
-    db::Predicado& p = consulta_.condiciones[k];
+                 "Valor vacío en la columna índice (" + p.columna + ")");
     std::string v = Recorta(valores[c]);
     if (!textoNulo_.empty() && v == textoNulo_)
-      LanzaError(errores::ArgumentoNoValido, ValorNuloEnLlave(nombresLlave_[k]));
-    if (llaveEntera_[k]) v = LlaveEntera(v, nombresLlave_[k]);
+      LanzaError(errores::ArgumentoNoValido, ValorNuloEnLlave(p.columna));
+    if (llaveEntera_[k]) v = LlaveEntera(v, p.columna);
     if (p.clase == db::ClaseLiteral::Texto || p.clase == db::ClaseLiteral::Numero) {
       p.valor = std::move(v);
     } else {

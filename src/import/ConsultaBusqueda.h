@@ -13,8 +13,6 @@
 
 namespace varlo {
 
-db::ClaseLiteral ClaseDeLlave(int tipoAdo);
-
 // Why a record whose key value is the table's "TextoNulo" is refused: a key
 // cannot be NULL.
 std::string ValorNuloEnLlave(const std::string& llave);
@@ -44,8 +42,7 @@ class ConsultaBusqueda {
   MascaraFecha mascara_;
   std::string textoNulo_;
   std::vector<std::size_t> columnaDeLlave_;  // index into the values
-  std::vector<std::string> nombresLlave_;
-  std::vector<bool> llaveEntera_;  // the key column holds whole numbers
+  std::vector<bool> llaveEntera_;            // the key column holds whole numbers
 };
 
 }  // namespace varlo

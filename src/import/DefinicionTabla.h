@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "common/Codificacion.h"
 #include "import/DivisorLineas.h"
 #include "import/MascaraFecha.h"
 
 namespace varlo {
 
-struct DefinicionTabla {
+// Its Campos are the names without brackets.
+struct DefinicionTabla : DisposicionColumnas {
   std::string Tabla;
 
   // Fields of the table as the probe reports them.
@@ -39,17 +39,10 @@ struct DefinicionTabla {
   std::string TextoNulo;
 
   std::int16_t Columnas = 0;
-  std::int16_t Formato = 1;
-  std::string Separador;
-  std::vector<std::string> Campos;        // name without brackets; "" feeds nothing
-  std::vector<std::int32_t> Longitudes;   // widths (fixed width only)
   std::vector<std::string> CamposSelect;  // read back by the lookup, as written
 
   std::string CampoJerarquia;              // trimmed name of the hierarchy column
-  std::string CamposNivel;                 // ", ID_Nivel2, ID_Nivel1, ID_Nivel0"
-  std::vector<std::string> ColumnasNivel;  // the same names, nearest level first
-
-  std::int32_t TotalLineas = 0;
+  std::vector<std::string> ColumnasNivel;  // "ID_Nivel2" ... "ID_Nivel0", nearest first
 };
 
 }  // namespace varlo

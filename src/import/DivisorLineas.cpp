@@ -7,7 +7,6 @@ namespace varlo {
 
 DivisorLineas DivisorLineas::AnchoFijo(std::vector<std::int32_t> longitudes) {
   DivisorLineas d;
-  d.fijo_ = true;
   d.longitudes_ = std::move(longitudes);
   return d;
 }
@@ -65,6 +64,11 @@ void DivisorLineas::Divide(std::string_view linea, std::vector<std::string>& val
     valores[c++].assign(linea.substr(inicio, pos - inicio));
     inicio = pos + separador_.size();
   }
+}
+
+DivisorLineas DivisorDe(const DisposicionColumnas& d) {
+  if (d.Formato == 1) return DivisorLineas::AnchoFijo(d.Longitudes);
+  return DivisorLineas::Separado(d.Separador, d.Campos.size());
 }
 
 }  // namespace varlo

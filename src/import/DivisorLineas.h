@@ -13,8 +13,6 @@
 
 namespace varlo {
 
-enum class Formato : std::int16_t { Fijo = 1, Tabuladores = 2, Comas = 3, Otro = 4 };
-
 class DivisorLineas {
  public:
   // Fixed width: `longitudes[i]` characters for column i+1 (0 or less takes nothing).
@@ -45,5 +43,17 @@ class DivisorLineas {
   std::size_t columnas_ = 0;
   std::optional<DivisorComillas> comillas_;
 };
+
+// The layout a section of the definitions file gives its source lines:
+// "Formato" 1 is fixed width, any other separated by `Separador`.
+struct DisposicionColumnas {
+  std::int16_t Formato = 1;
+  std::string Separador;
+  std::vector<std::string> Campos;       // column i+1's name; "" feeds nothing
+  std::vector<std::int32_t> Longitudes;  // widths (fixed width only)
+};
+
+// The splitter for the layout: widths for fixed width, one value per column otherwise.
+DivisorLineas DivisorDe(const DisposicionColumnas& d);
 
 }  // namespace varlo

@@ -21,10 +21,6 @@ namespace {
 constexpr int kNoSeEscribe = -1;
 constexpr int kNoEstaEnConsulta = -2;
 
-bool EsCifra(char c) {
-  return c >= '0' && c <= '9';
-}
-
 // The runtime's conversion of a text to a 16-bit integer.
 std::int16_t EnteroDeTexto(std::string_view texto) {
   auto n = NumeroEstricto(texto);
@@ -152,8 +148,7 @@ void EscrituraRegistro::EscribeColumna(db::Recordset& rs, std::size_t c, const s
   }
   if (v.empty()) {
     // An empty value never clears a column; a picture column takes its file.
-    if (tipo == db::adLongVarBinary)
-      AsignaFotoRegistro(imagenes_, rs, i, d_.Campos[c], d_, &fotos_);
+    if (tipo == db::adLongVarBinary) AsignaFotoRegistro(imagenes_, rs, i, d_.Campos[c], d_, fotos_);
     return;
   }
   if (db::EsTipoFecha(tipo)) {
@@ -173,12 +168,6 @@ void EscrituraRegistro::EscribeColumna(db::Recordset& rs, std::size_t c, const s
   }
 }
 
-std::string EscrituraRegistro::Esperado(const db::Recordset& rs, std::size_t c,
-                                        const std::string& valor, long numero) const {
-  const long tamano = indices_[c] >= 0 ? rs.Field(indices_[c]).tamanoDefinido : 0;
-  return DetalleRechazo(d_.Campos[c], valor, tipos_[c], tamano, numero, d_.Mascara.Texto);
-}
-
 ResultadoRegistro EscrituraRegistro::Escribe(db::Recordset& rs,
                                              const std::vector<std::string>& valores) {
   ResultadoRegistro r;
@@ -190,8 +179,10 @@ ResultadoRegistro EscrituraRegistro::Escribe(db::Recordset& rs,
     std::string descripcion = e.Descripcion();
     if (columna >= 1 && static_cast<std::size_t>(columna) <= d_.Campos.size()) {
       const std::size_t c = static_cast<std::size_t>(columna - 1);
+      const long tamano = indices_[c] >= 0 ? rs.Field(indices_[c]).tamanoDefinido : 0;
       const std::string detalle =
-          Esperado(rs, c, c < valores.size() ? valores[c] : std::string(), e.Numero());
+          DetalleRechazo(d_.Campos[c], c < valores.size() ? valores[c] : std::string(), tipos_[c],
+                         tamano, e.Numero(), d_.Mascara.Texto);
       if (!detalle.empty()) descripcion += ": " + detalle;
     }
     r.rechazos.push_back({descripcion, columna});
@@ -199,7 +190,8 @@ ResultadoRegistro EscrituraRegistro::Escribe(db::Recordset& rs,
   if (!preparada_) Prepara(rs);
 
   try {
-    if (rs.BOF() && rs.EOF_()) rs.AddNew();
+    r.agregado = rs.BOF() && rs.EOF_();
+    if (r.agregado) rs.AddNew();
   } catch (...) {
     rechaza(0);
     return r;

@@ -64,10 +64,6 @@ class EscrituraRegistro {
   // Source column of the key field "NombreIndice" names (0 for a compound key).
   std::int32_t ColumnaLlave() const;
   void EscribeColumna(db::Recordset& rs, std::size_t columna, const std::string& valor);
-  // "Campo='valor' <what the column expected>" for a value it refused
-  // (error `numero`); "" when there is nothing to add to the reason.
-  std::string Esperado(const db::Recordset& rs, std::size_t columna, const std::string& valor,
-                       long numero) const;
 
   const DefinicionTabla& d_;
   db::Conexion& cn_;

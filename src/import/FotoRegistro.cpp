@@ -24,12 +24,10 @@ bool ArchivosFotos::Existe(const std::string& ruta) {
   namespace fs = std::filesystem;
   using Estado = Carpeta::Estado;
   // the folder and the name as the path writes them (no path object per record)
-  const std::size_t corte = ruta.find_last_of(kSeparador);
-  const std::string_view nombreCarpeta =
-      corte == std::string::npos ? std::string_view() : std::string_view(ruta).substr(0, corte);
-  const std::string_view nombre = corte == std::string::npos
-                                      ? std::string_view(ruta)
-                                      : std::string_view(ruta).substr(corte + 1);
+  const std::string_view todo = ruta;
+  const std::size_t corte = todo.find_last_of(kSeparador);
+  const std::string_view nombreCarpeta = todo.substr(0, corte == todo.npos ? 0 : corte);
+  const std::string_view nombre = todo.substr(corte == todo.npos ? 0 : corte + 1);
   if (!ultima_ || ultimaNombre_ != nombreCarpeta) {
     ultimaNombre_ = nombreCarpeta;
     ultima_ = &carpetas_[ultimaNombre_];
@@ -60,18 +58,15 @@ bool ArchivosFotos::Existe(const std::string& ruta) {
 
 void AsignaFotoRegistro(cls_ADODBServices& imagenes, db::Recordset& rs, int indiceFoto,
                         const std::string& columnaDefinida, const DefinicionTabla& d,
-                        ArchivosFotos* archivos) {
-  const auto existe = [archivos](const std::string& ruta) {
-    std::error_code ec;
-    return archivos ? archivos->Existe(ruta) : std::filesystem::is_regular_file(ruta, ec);
-  };
+                        ArchivosFotos& archivos) {
   int indiceLlave = rs.IndiceCampo(QuitaCorchetes(d.NombreIndice));
   const std::string llave = rs.Texto(indiceLlave);
   const std::string& reportada = rs.Field(indiceFoto).nombre;
   std::string ruta = RutaFoto(d.DirectorioOrigen, db::NombreDeArchivos(d.Tabla), reportada, llave);
-  if (!existe(ruta) && reportada != columnaDefinida && IgualSinCaso(reportada, columnaDefinida))
+  if (!archivos.Existe(ruta) && reportada != columnaDefinida &&
+      IgualSinCaso(reportada, columnaDefinida))
     ruta = RutaFoto(d.DirectorioOrigen, db::NombreDeArchivos(d.Tabla), columnaDefinida, llave);
-  if (existe(ruta)) imagenes.PutImageInField(rs, indiceFoto, ruta);
+  if (archivos.Existe(ruta)) imagenes.PutImageInField(rs, indiceFoto, ruta);
 }
 
 }  // namespace varlo

@@ -53,10 +53,9 @@ class ArchivosFotos {
 // when no field has that name, as with a compound key). The folder is named
 // after the column as the database reports it; a database that folds names
 // to lower case also finds the folder named as the definitions file writes
-// the column (`columnaDefinida`).
-// `archivos`, when given, answers whether a file exists.
+// the column (`columnaDefinida`). `archivos` answers whether a file exists.
 void AsignaFotoRegistro(cls_ADODBServices& imagenes, db::Recordset& rs, int indiceFoto,
                         const std::string& columnaDefinida, const DefinicionTabla& d,
-                        ArchivosFotos* archivos = nullptr);
+                        ArchivosFotos& archivos);
 
 }  // namespace varlo

@@ -1,6 +1,5 @@
 #include "import/ImportaDatos.h"
 
-#include <charconv>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -33,14 +32,6 @@ namespace {
 
 std::string Decimal(double n) {
   return std::to_string(static_cast<long long>(n));
-}
-
-// Appends n as Decimal writes it, without a string of its own: the status
-// text of every record is built in one buffer.
-void AnadeDecimal(std::string& texto, double n) {
-  char cifras[24];
-  const auto fin = std::to_chars(cifras, cifras + sizeof cifras, static_cast<long long>(n)).ptr;
-  texto.append(cifras, static_cast<std::size_t>(fin - cifras));
 }
 
 // A lookup whose record was abandoned still holds its change: dropped here,
@@ -162,16 +153,13 @@ void ImportacionTablas::Ejecuta() {
       if (total == 0) {
         f_.EscribeLog("Con 0 tablas definidas");
       } else {
-        bool terminada = true;
-        for (std::int16_t i = 1; i >= 1 && i <= total; ++i) {
-          if (PasoTabla(i) == FinTabla::TerminaCorrida) {
-            terminada = false;
-            break;
-          }
+        FinTabla fin = FinTabla::Siguiente;
+        for (std::int16_t i = 1; fin == FinTabla::Siguiente && i >= 1 && i <= total; ++i) {
+          fin = PasoTabla(i);
           if (i == 32767) break;
         }
         // Only a run without an error line may say it simply ended.
-        if (terminada)
+        if (fin == FinTabla::Siguiente)
           ventana_.EstableceEstado(f_.HuboErrores() ? "...Importación terminada con errores"
                                                     : "...Importación terminada!");
       }
@@ -226,7 +214,6 @@ void ImportacionTablas::Sondea(DefinicionTabla& d) {
   db::Consulta sonda;
   sonda.select = "Select ";
   sonda.top = 0;
-  sonda.from = " from ";
   sonda.tabla = Recorta(d.Tabla);
   auto rs = f_.cnBaseDatos()->AbreConsulta(sonda, 1);
   for (int c = 0; c < rs->FieldCount(); ++c) {
@@ -295,13 +282,13 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   // A quote that is part of the separator stops the table before any record is read.
   const DivisorLineas divisor = DivisorDe(d).ConComillas(fuente.comillas);
   ventana_.EstableceEstado("Abriendo archivo origen (" + d.Origen + ")...");
-  d.TotalLineas = AEntero32(
+  const std::int32_t leidas = AEntero32(
       static_cast<double>(LectorRegistros::Cuenta(d.Origen, divisor, fuente.codificacion)));
-  if (d.TotalLineas > 0) ventana_.EstableceMaximo(d.TotalLineas);
+  if (leidas > 0) ventana_.EstableceMaximo(leidas);
 
   LectorRegistros lector(d.Origen, divisor);
   resumen_ = ResumenImportacion{};
-  resumen_.leidas = d.TotalLineas;
+  resumen_.leidas = leidas;
   resumen_.omitidas = AplicaOpcionesFuente(fuente, lector);
   ventana_.EstableceValor(static_cast<double>(resumen_.omitidas));
   resumen_.simulado = modo == ModoLote::Simulacion;
@@ -340,9 +327,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
       if (linea.defecto) throw *linea.defecto;
       const std::vector<std::string>& v = valoresDe(linea);
       rs = cn.ReabreConsulta(busqueda.Para(v), 1, std::move(busquedaAnterior));
-      const bool nuevo = rs->BOF() && rs->EOF_();
       r = escritura.Escribe(*rs, v);
-      r.agregado = nuevo;
     } catch (...) {
       if (rs) CierraBusqueda(*rs);
       db::RelanzaSiEsDeCorrida();
@@ -368,13 +353,10 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     }
   };
   auto rechazoConfirmacion = [](const LineaLeida&, const ErrorVarlo& e) {
-    ResultadoRegistro r;
-    r.rechazos.push_back({e.Descripcion(), 0});
-    return r;
+    return ResultadoRegistro{.rechazos = {{e.Descripcion(), 0}}};
   };
-  LoteRegistros<ResultadoRegistro, LineaLeida> lote(
-      cn, modo, f_.opciones.lote > 0 ? f_.opciones.lote : kTamanoLotePorDefecto, registro, reporta,
-      rechazoConfirmacion);
+  LoteRegistros<ResultadoRegistro, LineaLeida> lote(cn, modo, f_.opciones.lote, registro, reporta,
+                                                    rechazoConfirmacion);
   lote.LimitaBytes([](const LineaLeida& l) { return l.texto.size(); });
   // The reload takes the place of the last run's rows and result files
   // together: the new result files are whole on disk before the table
@@ -454,12 +436,10 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     }
     if (maximoEscrito != ventana_.Maximo()) {
       maximoEscrito = ventana_.Maximo();
-      deMaximo = " de ";
-      AnadeDecimal(deMaximo, *maximoEscrito);
-      deMaximo += ')';
+      deMaximo = " de " + Decimal(*maximoEscrito) + ")";
     }
     estado.resize(antesDelContador);
-    AnadeDecimal(estado, ventana_.Valor() + 1);
+    estado += Decimal(ventana_.Valor() + 1);  // short enough to need no allocation
     estado += deMaximo;
     ventana_.EstableceEstado(estado);
     ventana_.ProcesaEventos();

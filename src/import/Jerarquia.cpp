@@ -45,12 +45,6 @@ PadresJerarquia RecorreJerarquia(db::Conexion& cn, const std::string& nivel,
                                              std::to_string(kPasosJerarquia) + " pasos");
 }
 
-std::string TextoPadres(const PadresJerarquia& padres) {
-  std::string r;
-  for (const auto& p : padres) r += p ? ",'" + DuplicaApostrofos(*p) + "'" : std::string(",Null");
-  return r;
-}
-
 RecorridosJerarquia::RecorridosJerarquia(const std::string& tablaImportada)
     : guarda_(!IgualSinCaso(QuitaCorchetes(tablaImportada), "Jerarquias")) {}
 
@@ -83,8 +77,7 @@ void EscribeNiveles(db::Conexion& cn, db::Recordset& rs, const std::string& camp
   std::size_t asignados = 0;
   try {
     for (std::size_t j = 0; j < niveles; ++j) {
-      std::size_t n = niveles - 1 - j;
-      const auto& padre = padres[padres.size() - 1 - n];
+      const auto& padre = padres[padres.size() - niveles + j];
       if (padre)
         rs.AsignaTexto(indicesNivel[j], *padre);
       else
@@ -100,7 +93,10 @@ void EscribeNiveles(db::Conexion& cn, db::Recordset& rs, const std::string& camp
 std::string ObtenerPadres(db::Conexion* cn, const std::string& strNivel,
                           const std::string& strValor) {
   if (cn == nullptr) LanzaError(errores::VariableObjeto);
-  return TextoPadres(RecorreJerarquia(*cn, strNivel, strValor));
+  std::string r;
+  for (const auto& p : RecorreJerarquia(*cn, strNivel, strValor))
+    r += p ? ",'" + DuplicaApostrofos(*p) + "'" : std::string(",Null");
+  return r;
 }
 
 }  // namespace varlo

@@ -33,10 +33,8 @@ db::Consulta ConsultaJerarquia(const std::string& llave);
 PadresJerarquia RecorreJerarquia(db::Conexion& cn, const std::string& nivel,
                                  const std::string& valor);
 
-// ",'v1','v2',Null": the walk as a list of SQL literals.
-std::string TextoPadres(const PadresJerarquia& padres);
-
-// The parents of a unit as that list; error 91 without a connection.
+// The parents of a unit as a list of SQL literals, ",'v1','v2',Null";
+// error 91 without a connection.
 std::string ObtenerPadres(db::Conexion* cn, const std::string& strNivel,
                           const std::string& strValor);
 

@@ -141,23 +141,13 @@ void LectorRegistros::Devuelve(const std::string& texto, std::size_t desde,
 
 LineaLeida LectorRegistros::Lee() {
   LineaLeida r;
-  if (!comillas_) {
-    r.texto = lector_.ReadLine();
-    r.linea = lector_.NumeroLinea();
-    try {
-      lector_.CompruebaLinea();
-    } catch (const ErrorVarlo& e) {
-      r.defecto = e;
-    }
-    return r;
-  }
-
   Fisica f = Siguiente();
   r.linea = f.numero;
   r.defecto = std::move(f.defecto);
   // A line cut short is not followed (what it holds past the cut is
   // unknown), and a line without the quote is a record as it stands.
-  if (Cortada(r.defecto) || f.texto.find(comillas_->Comillas()) == std::string::npos) {
+  if (!comillas_ || Cortada(r.defecto) ||
+      f.texto.find(comillas_->Comillas()) == std::string::npos) {
     r.texto = std::move(f.texto);
     return r;
   }

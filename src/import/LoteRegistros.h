@@ -30,7 +30,6 @@
 // transaction is still open after any error of a record.
 #include <chrono>
 #include <cstddef>
-#include <cstdlib>
 #include <functional>
 #include <random>
 #include <string>
@@ -93,11 +92,12 @@ class LoteRegistros {
   // Says (in the log) that a batch is done again, and why.
   using Aviso = std::function<void(const std::string& linea)>;
 
+  // `tamano` records per batch; none given (0): kTamanoLotePorDefecto.
   LoteRegistros(db::Conexion& cn, ModoLote modo, long tamano, Registro registro, Publica publica,
                 RechazoConfirmacion rechazo)
       : cn_(cn),
         modo_(modo),
-        tamano_(tamano > 0 ? static_cast<std::size_t>(tamano) : 1),
+        tamano_(static_cast<std::size_t>(tamano > 0 ? tamano : kTamanoLotePorDefecto)),
         registro_(std::move(registro)),
         publica_(std::move(publica)),
         rechazo_(std::move(rechazo)) {}
@@ -123,11 +123,8 @@ class LoteRegistros {
     cn_.DifiereInserciones(difiere_ && lotesSinDiferir_ == 0);
   }
 
-  // Batches are also cut once their records weigh `maximo` bytes.
-  void LimitaBytes(Medida medida, std::size_t maximo = kBytesPorLote) {
-    medida_ = std::move(medida);
-    maximoBytes_ = maximo;
-  }
+  // Batches are also cut once their records weigh kBytesPorLote bytes.
+  void LimitaBytes(Medida medida) { medida_ = std::move(medida); }
 
   void EstableceAntesDeConfirmar(AntesDeConfirmar antes) { antesDeConfirmar_ = std::move(antes); }
   void AvisaRepeticiones(Aviso aviso) { aviso_ = std::move(aviso); }
@@ -142,7 +139,7 @@ class LoteRegistros {
 
   void Procesa(Entrada linea) {
     if (medida_) bytesDelLote_ += medida_(linea);
-    const bool pesado = medida_ && bytesDelLote_ >= maximoBytes_;
+    const bool pesado = medida_ && bytesDelLote_ >= kBytesPorLote;
     if (anticipa_) {
       if (detenido_) return;
       porProcesar_.push_back(std::move(linea));
@@ -161,15 +158,12 @@ class LoteRegistros {
   // everything still waiting is reported.
   void Termina() {
     ProcesaRetenidas();
+    Asienta();
     if (modo_ == ModoLote::Simulacion) {
-      Reporta();
       Deshace();
     } else if (modo_ == ModoLote::UnaTransaccion) {
-      Reporta();
       if (antesDeConfirmar_) antesDeConfirmar_();
       Confirma();
-    } else {
-      Asienta();
     }
   }
 
@@ -187,6 +181,9 @@ class LoteRegistros {
   }
 
  private:
+  // Records processed and not yet reported, with their results.
+  using Pendientes = std::vector<std::pair<Entrada, Resultado>>;
+
   void ProcesaUna(Entrada&& linea) {
     Inicia();
     try {
@@ -194,27 +191,30 @@ class LoteRegistros {
       CompruebaTransaccion();
       pendientes_.emplace_back(std::move(linea), std::move(r));
     } catch (...) {
-      if (db::CapturadoEsTransaccionPerdida()) {
-        pendientes_.emplace_back(std::move(linea), Resultado{});
-        Rehace();
-        return;
-      }
-      if (!db::CapturadoEsDelLote()) throw;
-      // Rows held for the batch were refused: the batch, this record
-      // included, is done again one record at a time.
-      Deshace();
+      if (!db::CapturadoEsTransaccionPerdida() && !db::CapturadoEsDelLote()) throw;
+      // the batch, this record included, is done again
       pendientes_.emplace_back(std::move(linea), Resultado{});
-      NoDifierasPorUnTiempo();
-      Repite();
+      RepiteTrasFallo();
     }
+  }
+
+  // Inside a catch block: a transaction the server ended has the batch so
+  // far done again from its first record (Rehace); rows held for the batch
+  // that were refused have it done again one record at a time. Any other
+  // error is raised again.
+  void RepiteTrasFallo() {
+    if (db::CapturadoEsTransaccionPerdida()) return Rehace();
+    if (!db::CapturadoEsDelLote()) throw;
+    Deshace();
+    NoDifierasPorUnTiempo();
+    Repite(std::exchange(pendientes_, {}), difiere_);
   }
 
   // The lines kept: prepared together, then each processed; the batch
   // commits when the caller says.
   void ProcesaRetenidas() {
     if (porProcesar_.empty()) return;
-    std::vector<Entrada> lineas = std::move(porProcesar_);
-    porProcesar_.clear();
+    std::vector<Entrada> lineas = std::exchange(porProcesar_, {});
     // a new batch: one fewer written a record at a time
     if (pendientes_.empty() && lotesSinDiferir_ > 0) --lotesSinDiferir_;
     cn_.DifiereInserciones(difiere_ && lotesSinDiferir_ == 0);
@@ -239,15 +239,7 @@ class LoteRegistros {
       return;
     } catch (...) {
       if (pendientes_.empty()) throw;
-      if (db::CapturadoEsTransaccionPerdida()) {
-        Rehace();
-      } else if (db::CapturadoEsDelLote()) {
-        Deshace();
-        NoDifierasPorUnTiempo();
-        Repite();
-      } else {
-        throw;
-      }
+      RepiteTrasFallo();
     }
     cn_.DifiereInserciones(difiere_ && lotesSinDiferir_ == 0);
     Inicia();
@@ -271,19 +263,13 @@ class LoteRegistros {
   void Rehace() {
     const ErrorVarlo e = ErrorCapturado();
     Deshace();
-    std::vector<Entrada> lineas;
-    lineas.reserve(pendientes_.size());
-    for (auto& [linea, r] : pendientes_) lineas.push_back(std::move(linea));
-    pendientes_.clear();
+    Pendientes lote = std::exchange(pendientes_, {});
     if (modo_ != ModoLote::Lotes) {
       repeticiones_ = 0;
       throw e;
     }
     CuentaRepeticion(e, "se repite desde su primer registro, uno por transacción");
-    // each record written at once, so that its transaction holds its rows only
-    cn_.DifiereInserciones(false);
-    for (Entrada& linea : lineas) RehaceRegistro(linea);
-    cn_.DifiereInserciones(difiere_ && lotesSinDiferir_ == 0);
+    Repite(std::move(lote), difiere_ && lotesSinDiferir_ == 0);
   }
 
   // One record of a batch done again in its own transaction, reported once it
@@ -360,7 +346,7 @@ class LoteRegistros {
       else
         db::RelanzaSiEsDeCorrida();
       Deshace();
-      Repite();
+      Repite(std::exchange(pendientes_, {}), difiere_);
       return;
     }
     repeticiones_ = 0;
@@ -372,14 +358,13 @@ class LoteRegistros {
   // refusal then costs its record only), and holding is tried again later.
   void NoDifierasPorUnTiempo() { lotesSinDiferir_ = kLotesSinDiferir; }
 
-  // The batch again, one record per transaction.
-  void Repite() {
-    std::vector<std::pair<Entrada, Resultado>> lote = std::move(pendientes_);
-    pendientes_.clear();
-    // each record written at once, so that a refusal is its own
+  // The batch again, one record per transaction, each record written at
+  // once: its transaction holds its rows only, and a refusal is its own.
+  // Then rows are held as `difiere` says.
+  void Repite(Pendientes lote, bool difiere) {
     cn_.DifiereInserciones(false);
     for (const auto& par : lote) RehaceRegistro(par.first);
-    cn_.DifiereInserciones(difiere_);
+    cn_.DifiereInserciones(difiere);
   }
 
   void Confirma() {
@@ -409,7 +394,6 @@ class LoteRegistros {
   Continua continua_;
   AntesDeConfirmar antesDeConfirmar_;
   Medida medida_;
-  std::size_t maximoBytes_ = kBytesPorLote;
   std::size_t bytesDelLote_ = 0;
   Aviso aviso_;
   int repeticiones_ = 0;  // of the batch in progress, since its last commit
@@ -420,7 +404,7 @@ class LoteRegistros {
   static constexpr int kLotesSinDiferir = 10;
   int lotesSinDiferir_ = 0;  // batches left that write one record at a time
   std::vector<Entrada> porProcesar_;
-  std::vector<std::pair<Entrada, Resultado>> pendientes_;
+  Pendientes pendientes_;
 };
 
 }  // namespace varlo

@@ -7,14 +7,8 @@ namespace varlo {
 
 namespace {
 void Posicion(std::string_view mascara, char letra, std::int16_t& inicio, std::int16_t& largo) {
-  char minuscula = static_cast<char>(letra - 'A' + 'a');
-  std::size_t primera = std::string_view::npos, ultima = std::string_view::npos;
-  for (std::size_t i = 0; i < mascara.size(); ++i) {
-    if (mascara[i] == letra || mascara[i] == minuscula) {
-      if (primera == std::string_view::npos) primera = i;
-      ultima = i;
-    }
-  }
+  const char casos[] = {letra, static_cast<char>(letra - 'A' + 'a'), '\0'};
+  const std::size_t primera = mascara.find_first_of(casos), ultima = mascara.find_last_of(casos);
   if (primera == std::string_view::npos) {
     inicio = 0;
     largo = 1;
@@ -33,10 +27,6 @@ bool EsLetraFecha(char c) {
 
 char Mayuscula(char c) {
   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool EsCifra(char c) {
-  return c >= '0' && c <= '9';
 }
 
 bool EsSeparador(char c) {
@@ -141,11 +131,6 @@ bool DentroDe(std::size_t largoMascara, std::int16_t inicio, std::int16_t largo)
          static_cast<std::size_t>(inicio) - 1 + static_cast<std::size_t>(largo) <= largoMascara;
 }
 
-std::optional<std::string> Copia(const std::optional<std::string_view>& v) {
-  if (!v) return std::nullopt;
-  return std::string(*v);
-}
-
 }  // namespace
 
 VistaFecha CortaFechaGeneral(std::string_view valor, const MascaraFecha& m) {
@@ -216,13 +201,10 @@ VistaFecha CortaFechaVista(std::string_view valor, const MascaraFecha& m) {
 
 PartesFecha CortaFecha(std::string_view valor, const MascaraFecha& m) {
   const VistaFecha v = CortaFechaVista(valor, m);
-  PartesFecha p;
-  p.anio = Copia(v.anio);
-  p.mes = Copia(v.mes);
-  p.dia = Copia(v.dia);
-  p.resto = std::string(v.resto);
-  p.porSeparadores = v.porSeparadores;
-  return p;
+  const auto copia = [](std::optional<std::string_view> p) -> std::optional<std::string> {
+    return p ? std::optional<std::string>(*p) : std::nullopt;
+  };
+  return {copia(v.anio), copia(v.mes), copia(v.dia), std::string(v.resto), v.porSeparadores};
 }
 
 MascaraFecha MascaraFecha::Desde(std::string_view mascara) {
@@ -240,14 +222,14 @@ std::optional<FechaHora> FechaConFormaDeMascara(std::string_view valor, const Ma
   int anio = 0, mes = 0, dia = 0;
   int cifrasAnio = 0;
   for (std::size_t i = 0; i < mascara.size(); ++i) {
-    const char letra = mascara[i] >= 'a' && mascara[i] <= 'z' ? mascara[i] - 'a' + 'A' : mascara[i];
+    const char letra = Mayuscula(mascara[i]);
     const char c = valor[i];
     int* parte = letra == 'Y' ? &anio : letra == 'M' ? &mes : letra == 'D' ? &dia : nullptr;
     if (!parte) {
       if (c != mascara[i]) return std::nullopt;
       continue;
     }
-    if (c < '0' || c > '9' || *parte > 99999) return std::nullopt;
+    if (!EsCifra(c) || *parte > 99999) return std::nullopt;
     *parte = *parte * 10 + (c - '0');
     if (letra == 'Y') ++cifrasAnio;
   }

@@ -11,6 +11,11 @@
 
 namespace varlo {
 
+// An ASCII digit: what every part of a date value is written with.
+inline bool EsCifra(char c) {
+  return c >= '0' && c <= '9';
+}
+
 struct MascaraFecha {
   std::string Texto;  // as the definitions file writes it
   std::int16_t InicioAnio = 0, LargoAnio = 1;

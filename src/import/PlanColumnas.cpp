@@ -6,11 +6,6 @@
 namespace varlo {
 
 namespace {
-void LeeFormato(const LectorDefiniciones& ini, DefinicionTabla& d) {
-  d.Formato = ini.Numero(d.Tabla, "Formato", "0");
-  d.Separador = ini.SeparadorDeFormato(d.Formato);
-}
-
 // Key positions and types of the keys that this column carries.
 void AnotaIndice(DefinicionTabla& d, const std::string& nombre, std::int16_t columna) {
   for (std::size_t k = 0; k < d.Indices.size(); ++k) {
@@ -31,9 +26,7 @@ void AnotaJerarquia(DefinicionTabla& d, const std::string& nombre) {
   d.CampoJerarquia = Recorta(nombre);
   int nivel = static_cast<int>(LeeNumero(d.CampoJerarquia.substr(d.CampoJerarquia.size() - 1)));
   for (int n = nivel - 1; n >= 0; --n) {
-    std::string columna = "ID_Nivel" + std::to_string(n);
-    d.CamposNivel += ", " + columna;
-    d.ColumnasNivel.push_back(columna);
+    d.ColumnasNivel.push_back("ID_Nivel" + std::to_string(n));
   }
 }
 }  // namespace
@@ -44,27 +37,20 @@ bool ColumnaSoloLectura(const std::string& tabla, const std::string& nombre) {
 }
 
 bool ConstruyePlan(const LectorDefiniciones& ini, DefinicionTabla& d) {
-  LeeFormato(ini, d);
+  d.Formato = ini.Numero(d.Tabla, "Formato", "0");
+  d.Separador = ini.SeparadorDeFormato(d.Formato);
   d.TextoNulo = ini.Texto(d.Tabla, "TextoNulo", "");
   d.PosicionIndice.assign(d.Indices.size(), 0);
   d.TipoIndice.assign(d.Indices.size(), 0);
-  d.Campos.clear();
-  d.Longitudes.clear();
-  d.CamposSelect.clear();
-  d.CampoJerarquia.clear();
-  d.CamposNivel.clear();
-  d.ColumnasNivel.clear();
 
   bool algunaNombrada = false;
   for (std::int16_t c = 1; c >= 1 && c <= d.Columnas; ++c) {
     std::string nombre =
         ini.Texto(d.Tabla, LectorDefiniciones::ClaveNumerada("CampoColumna", c), "");
-    bool seleccionada = false;
-    if (!EstaEnBlanco(nombre)) {
+    const bool nombrada = !EstaEnBlanco(nombre);
+    if (nombrada) {
       algunaNombrada = true;
-      seleccionada = true;
       AnotaIndice(d, nombre, c);
-      if (ColumnaSoloLectura(d.Tabla, nombre)) seleccionada = false;
       if (d.ColumnaJerarquia > 0 && c == d.ColumnaJerarquia) AnotaJerarquia(d, nombre);
     }
     d.Campos.push_back(QuitaCorchetes(nombre));
@@ -72,7 +58,7 @@ bool ConstruyePlan(const LectorDefiniciones& ini, DefinicionTabla& d) {
         d.Formato == 1
             ? ini.Numero32(d.Tabla, LectorDefiniciones::ClaveNumerada("LongitudColumna", c), "0")
             : 0);
-    if (seleccionada) d.CamposSelect.push_back(nombre);
+    if (nombrada && !ColumnaSoloLectura(d.Tabla, nombre)) d.CamposSelect.push_back(nombre);
     if (c == 32767) break;
   }
   return algunaNombrada;
@@ -83,11 +69,6 @@ std::optional<std::string> IndiceSinColumna(const DefinicionTabla& d) {
   for (std::size_t k = 0; k < d.Indices.size(); ++k)
     if (k >= d.PosicionIndice.size() || d.PosicionIndice[k] == 0) return d.Indices[k];
   return std::nullopt;
-}
-
-DivisorLineas DivisorDe(const DefinicionTabla& d) {
-  if (d.Formato == 1) return DivisorLineas::AnchoFijo(d.Longitudes);
-  return DivisorLineas::Separado(d.Separador, d.Campos.size());
 }
 
 }  // namespace varlo

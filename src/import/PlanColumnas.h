@@ -12,16 +12,14 @@
 namespace varlo {
 
 // Layout ("Formato", "Otro"), "TextoNulo" and the columns 1..Columnas of the table
-// section `d.Tabla`. `d.Columnas`, `d.Indices`, `d.ColumnaJerarquia` and the
-// probe fields must already be set. Returns whether some column is named.
+// section `d.Tabla`, into a definition whose columns are not read yet:
+// `d.Columnas`, `d.Indices`, `d.ColumnaJerarquia` and the probe fields must
+// already be set. Returns whether some column is named.
 bool ConstruyePlan(const LectorDefiniciones& ini, DefinicionTabla& d);
 
 // The first key name that no named column carries (also the empty name of
 // an empty "NombreIndice"); nothing when every key has its column.
 std::optional<std::string> IndiceSinColumna(const DefinicionTabla& d);
-
-// The splitter for the table's layout.
-DivisorLineas DivisorDe(const DefinicionTabla& d);
 
 // Columns "ID_Calendario" and "FIAplicacion" of table "Empleado" (exact
 // case) are read from the source but never read back or written.

@@ -1,7 +1,9 @@
 #pragma once
-// The two result files of a table: "_Ok.txt" gets each imported line as
-// read, "_Er.txt" each rejected line followed by the reason. A file whose
-// option is off is neither emptied nor written.
+// The two result files of a table (and of the absence planning, which
+// holds its lines back): "_Ok.txt" gets each imported line as read,
+// "_Er.txt" each rejected line followed by the reason, for a table as
+// "(" reason ", Columna:" column ")". A file whose option is off is neither
+// emptied nor written.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -15,12 +17,11 @@ struct Rechazo {
   std::int32_t columna = 0;
 };
 
-// Linea + "(" + description + ", Columna:" + column + ")".
-std::string LineaRechazo(const std::string& linea, const std::string& descripcion,
-                         std::int32_t columna);
-
 class ResultadosTabla {
  public:
+  ArchivoResultado Ok;
+  ArchivoResultado Er;
+
   // Empties the files whose option is on and keeps them open.
   void Inicia(const std::string& archivoEr, bool reporteEr, const std::string& archivoOk,
               bool reporteOk);
@@ -30,12 +31,13 @@ class ResultadosTabla {
   void Rechazado(const std::string& linea, const std::vector<Rechazo>& rechazos);
   // Writes the lines of the batch just reported.
   void Vacia();
-  void Cierra();
+  void Cierra() { Ambos(&ArchivoResultado::Cierra); }
   // Closes both with their lines on disk, or raises an error.
-  void CierraEnDisco();
+  void CierraEnDisco() { Ambos(&ArchivoResultado::CierraEnDisco); }
 
  private:
-  ArchivoResultado er_, ok_;
+  // Closes both files, whatever the first one did.
+  void Ambos(void (ArchivoResultado::*cierra)());
 };
 
 }  // namespace varlo

@@ -9,41 +9,16 @@ namespace {
 const std::string kVacio;
 }
 
-MascaraFecha DefinicionIncidencias::Mascara() const {
-  MascaraFecha m;
-  m.Texto = FormatoFecha;
-  m.InicioAnio = InicioAnio;
-  m.LargoAnio = LargoAnio;
-  m.InicioMes = InicioMes;
-  m.LargoMes = LargoMes;
-  m.InicioDia = InicioDia;
-  m.LargoDia = LargoDia;
-  return m;
-}
-
-const std::string& DefinicionIncidencias::Campo(int columna) const {
-  if (columna < 1 || static_cast<std::size_t>(columna) > Campos.size()) return kVacio;
-  return Campos[static_cast<std::size_t>(columna - 1)];
-}
-
-void ComponeArchivosResultado(DefinicionIncidencias& d) {
-  std::string log = UneRuta(CarpetaPrograma(), "Log");
-  d.ArchivoEr = UneRuta(log, std::string(kSeccionIncidencias) + "_Incidencias_Er.txt");
-  d.ArchivoOk = UneRuta(log, std::string(kSeccionIncidencias) + "_Incidencias_Ok.txt");
+const std::string& DeColumna(const std::vector<std::string>& lista, int columna) {
+  if (columna < 1 || static_cast<std::size_t>(columna) > lista.size()) return kVacio;
+  return lista[static_cast<std::size_t>(columna - 1)];
 }
 
 LecturaDefinicion LeeDefinicion(const LectorDefiniciones& lector, DefinicionIncidencias& d) {
   const std::string seccion = kSeccionIncidencias;
   d.Origen = lector.Texto(seccion, "Origen", UneRuta(CarpetaPrograma(), seccion + ".txt"));
 
-  d.FormatoFecha = lector.Texto(seccion, "FormatoFecha", "YYYY-MM-DD");
-  MascaraFecha m = MascaraFecha::Desde(d.FormatoFecha);
-  d.InicioAnio = m.InicioAnio;
-  d.LargoAnio = m.LargoAnio;
-  d.InicioMes = m.InicioMes;
-  d.LargoMes = m.LargoMes;
-  d.InicioDia = m.InicioDia;
-  d.LargoDia = m.LargoDia;
+  d.Mascara = MascaraFecha::Desde(lector.Texto(seccion, "FormatoFecha", "YYYY-MM-DD"));
 
   d.Columnas = lector.Numero(seccion, "Columnas", "0");
   if (d.Columnas == 0) return LecturaDefinicion::CeroColumnas;
@@ -51,13 +26,10 @@ LecturaDefinicion LeeDefinicion(const LectorDefiniciones& lector, DefinicionInci
   d.Formato = lector.Numero(seccion, "Formato", "0");
   d.Separador = lector.SeparadorDeFormato(d.Formato);
 
-  bool algunaColumna = false;
   for (int i = 1; i <= d.Columnas; ++i) {
     std::string nombre =
         lector.Texto(seccion, LectorDefiniciones::ClaveNumerada("CampoColumna", i), "");
     if (EstaEnBlanco(nombre)) continue;
-    algunaColumna = true;
-    bool enSelect = true;
     if (IgualSinCaso(nombre, "Id_Empleado")) d.ColumnaEmpleado = static_cast<std::int16_t>(i);
     if (IgualSinCaso(nombre, "Fecha1")) {
       nombre = "Fecha";
@@ -65,19 +37,17 @@ LecturaDefinicion LeeDefinicion(const LectorDefiniciones& lector, DefinicionInci
     }
     if (IgualSinCaso(nombre, "Fecha2")) {
       d.HayFecha2 = true;
-      enSelect = false;
-      nombre.clear();
+      nombre.clear();  // not in the select list
     }
-    std::int16_t ancho = 0;
-    if (d.Formato == 1)
-      ancho = lector.Numero(seccion, LectorDefiniciones::ClaveNumerada("LongitudColumna", i), "0");
     d.Campos.resize(static_cast<std::size_t>(i));
     d.Longitudes.resize(static_cast<std::size_t>(i), 0);
     d.Campos.back() = nombre;
-    d.Longitudes.back() = ancho;
-    if (enSelect) d.CamposSelect.push_back(nombre);
+    if (d.Formato == 1)
+      d.Longitudes.back() =
+          lector.Numero(seccion, LectorDefiniciones::ClaveNumerada("LongitudColumna", i), "0");
+    if (!nombre.empty()) d.CamposSelect.push_back(nombre);
   }
-  if (!algunaColumna) return LecturaDefinicion::NingunaColumna;
+  if (d.Campos.empty()) return LecturaDefinicion::NingunaColumna;
   d.Columnas = static_cast<std::int16_t>(d.Campos.size());
   return LecturaDefinicion::Completa;
 }
@@ -85,11 +55,11 @@ LecturaDefinicion LeeDefinicion(const LectorDefiniciones& lector, DefinicionInci
 std::vector<std::string> ProblemasDefinicion(const DefinicionIncidencias& d) {
   std::vector<std::string> problemas;
   std::vector<std::string> faltan;
-  if (d.InicioAnio <= 0) faltan.push_back("el año (Y)");
-  if (d.InicioMes <= 0) faltan.push_back("el mes (M)");
-  if (d.InicioDia <= 0) faltan.push_back("el día (D)");
+  if (d.Mascara.InicioAnio <= 0) faltan.push_back("el año (Y)");
+  if (d.Mascara.InicioMes <= 0) faltan.push_back("el mes (M)");
+  if (d.Mascara.InicioDia <= 0) faltan.push_back("el día (D)");
   if (!faltan.empty())
-    problemas.push_back("El FormatoFecha \"" + d.FormatoFecha + "\" no indica " +
+    problemas.push_back("El FormatoFecha \"" + d.Mascara.Texto + "\" no indica " +
                         Une(faltan, " ni "));
   if (d.ColumnaEmpleado == 0) problemas.push_back("No tiene definida la columna Id_Empleado");
   if (d.ColumnaFecha == 0) {
@@ -100,15 +70,6 @@ std::vector<std::string> ProblemasDefinicion(const DefinicionIncidencias& d) {
         "de la que leer la fecha final");
   }
   return problemas;
-}
-
-DivisorLineas DivisorDe(const DefinicionIncidencias& d) {
-  if (d.Formato == 1) {
-    std::vector<std::int32_t> anchos(d.Longitudes.begin(), d.Longitudes.end());
-    anchos.resize(static_cast<std::size_t>(d.Columnas), 0);
-    return DivisorLineas::AnchoFijo(std::move(anchos));
-  }
-  return DivisorLineas::Separado(d.Separador, static_cast<std::size_t>(d.Columnas));
 }
 
 }  // namespace varlo

@@ -15,19 +15,11 @@ namespace varlo {
 // Profile section, base name of both result files and of the default source file.
 inline constexpr const char* kSeccionIncidencias = "Planeacion Faltas";
 
-struct DefinicionIncidencias {
+// A blank column has an empty name and width 0, so it takes no characters
+// of a fixed-width line; "Fecha1" is named "Fecha" and "Fecha2" empty.
+struct DefinicionIncidencias : DisposicionColumnas {
   std::string Origen;
-  std::string FormatoFecha;
-  std::int16_t InicioAnio = 0, LargoAnio = 1;
-  std::int16_t InicioMes = 0, LargoMes = 1;
-  std::int16_t InicioDia = 0, LargoDia = 1;
-  std::int16_t Formato = 1;
-  std::string Separador;
-  // Column i is entry i-1. A blank column has an empty name and width 0, so
-  // it takes no characters of a fixed-width line; "Fecha1" reads "Fecha" and
-  // "Fecha2" reads empty.
-  std::vector<std::string> Campos;
-  std::vector<std::int16_t> Longitudes;
+  MascaraFecha Mascara;  // "FormatoFecha"
   // The select list of the Kardex lookup: every named column but "Fecha2".
   std::vector<std::string> CamposSelect;
   std::int16_t ColumnaEmpleado = 0;
@@ -37,17 +29,13 @@ struct DefinicionIncidencias {
   // last named column, so trailing blank columns drop out.
   std::int16_t Columnas = 0;
   std::string ArchivoEr, ArchivoOk;
-  std::int32_t TotalLineas = 0;
-
-  MascaraFecha Mascara() const;
-  // Name of column i (from 1); empty beyond the list.
-  const std::string& Campo(int columna) const;
 };
 
-enum class LecturaDefinicion { Completa, CeroColumnas, NingunaColumna };
+// Entry i (from 1) of the column names or of a record's values; empty
+// beyond the list.
+const std::string& DeColumna(const std::vector<std::string>& lista, int columna);
 
-// "Log/Planeacion Faltas_Incidencias_Er.txt" and "..._Ok.txt" beside the program.
-void ComponeArchivosResultado(DefinicionIncidencias& d);
+enum class LecturaDefinicion { Completa, CeroColumnas, NingunaColumna };
 
 // Reads the section in the order the run needs it; stops early when
 // "Columnas" is 0 or no column has a name.
@@ -56,8 +44,5 @@ LecturaDefinicion LeeDefinicion(const LectorDefiniciones& lector, DefinicionInci
 // The mistakes that would make every line fail, one log text each; empty
 // when the definition can drive the import.
 std::vector<std::string> ProblemasDefinicion(const DefinicionIncidencias& d);
-
-// The splitter for the layout: widths for fixed width, the separator otherwise.
-DivisorLineas DivisorDe(const DefinicionIncidencias& d);
 
 }  // namespace varlo

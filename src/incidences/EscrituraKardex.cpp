@@ -7,13 +7,6 @@
 namespace varlo {
 
 namespace {
-const std::string kVacio;
-
-const std::string& ValorDe(const std::vector<std::string>& valores, int columna) {
-  if (columna < 1 || static_cast<std::size_t>(columna) > valores.size()) return kVacio;
-  return valores[static_cast<std::size_t>(columna - 1)];
-}
-
 bool NuncaSeAsigna(const std::string& campo) {
   return IgualSinCaso(campo, "ID_Calendario") || IgualSinCaso(campo, "FIAplicacion");
 }
@@ -36,15 +29,11 @@ EscrituraKardex::~EscrituraKardex() {
 
 db::Consulta EscrituraKardex::ConsultaDia(const DefinicionIncidencias& d,
                                           const std::string& empleado, const FechaHora& dia) {
-  db::Consulta c;
-  c.select = "select ";
-  c.columnas = d.CamposSelect;
-  c.from = " from ";
-  c.tabla = "Kardex";
-  c.where = " where ";
-  c.condiciones.push_back({"Id_Empleado", db::ClaseLiteral::Texto, empleado, " = "});
-  c.condiciones.push_back({"Fecha", db::ClaseLiteral::Fecha, dia, "="});
-  return c;
+  return {.columnas = d.CamposSelect,
+          .tabla = "Kardex",
+          .where = " where ",
+          .condiciones = {{"Id_Empleado", db::ClaseLiteral::Texto, empleado, " = "},
+                          {"Fecha", db::ClaseLiteral::Fecha, dia, "="}}};
 }
 
 void EscrituraKardex::CierraAnterior() {
@@ -55,12 +44,6 @@ void EscrituraKardex::CierraAnterior() {
   rsKardex_.reset();
 }
 
-void EscrituraKardex::Falla(const std::string& linea, const ErrorVarlo& e) {
-  // A result file that cannot take the line is the run's failure: it propagates.
-  resultados_.Rechazado(linea, e.Descripcion(), ColumnaActual_);
-  NumeroError_ = e.Numero();
-}
-
 void EscrituraKardex::Asigna(const std::string& campo, const std::string& texto) {
   const int i = rsKardex_->IndiceCampo(campo);
   try {
@@ -69,8 +52,8 @@ void EscrituraKardex::Asigna(const std::string& campo, const std::string& texto)
     // the reason first, then the column, its value and what it expected
     if (e.Numero() <= 0) throw;
     const db::InfoCampo& info = rsKardex_->Field(i);
-    const std::string detalle = DetalleRechazo(campo, texto, info.tipo, info.tamanoDefinido,
-                                               e.Numero(), d_.Mascara().Texto);
+    const std::string detalle =
+        DetalleRechazo(campo, texto, info.tipo, info.tamanoDefinido, e.Numero(), d_.Mascara.Texto);
     if (detalle.empty()) throw;
     throw ErrorVarlo(e.Numero(), e.Fuente(), e.Descripcion() + ": " + detalle);
   }
@@ -80,7 +63,7 @@ EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
                                                        const std::vector<std::string>& valores,
                                                        const FechaHora& dia) {
   // The lookup: its failures end the run.
-  consulta_.condiciones[0].valor = Recorta(ValorDe(valores, d_.ColumnaEmpleado));
+  consulta_.condiciones[0].valor = Recorta(DeColumna(valores, d_.ColumnaEmpleado));
   consulta_.condiciones[1].valor = dia;
   CierraAnterior();
   rsKardex_ = cn_.AbreConsulta(consulta_, 1);
@@ -96,9 +79,9 @@ EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
 
   for (int i = 1; i <= d_.Columnas; ++i) {
     ColumnaActual_ = static_cast<std::int16_t>(i);
-    const std::string& campo = d_.Campo(i);
+    const std::string& campo = DeColumna(d_.Campos, i);
     if (EstaEnBlanco(campo)) continue;
-    std::string valor = Recorta(ValorDe(valores, i));
+    std::string valor = Recorta(DeColumna(valores, i));
     if (valor.empty()) continue;  // an empty value never overwrites a stored one
     if (NuncaSeAsigna(campo)) continue;
     Intenta(linea, [&] {

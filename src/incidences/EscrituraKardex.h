@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "common/ErrorVarlo.h"
@@ -48,25 +49,23 @@ class EscrituraKardex {
   long DiasAgregados() const { return DiasAgregados_; }
 
  private:
-  void Falla(const std::string& linea, const ErrorVarlo& e);
   // Runs one step of the day; a failure is the record's (its "_Er" line and
   // NumeroError). A test that fails gives `siFalla`.
-  template <class Paso>
-  void Intenta(const std::string& linea, Paso&& paso) {
+  template <class Paso, class R = bool>
+  R Intenta(const std::string& linea, Paso&& paso, R siFalla = {}) {
     try {
-      paso();
+      if constexpr (std::is_void_v<decltype(paso())>) {
+        paso();
+        return R{};  // a step that is no test
+      } else {
+        return paso();
+      }
     } catch (...) {
       db::RelanzaSiEsDeCorrida();
-      Falla(linea, ErrorCapturado());
-    }
-  }
-  template <class Paso, class R>
-  R Intenta(const std::string& linea, Paso&& paso, R siFalla) {
-    try {
-      return paso();
-    } catch (...) {
-      db::RelanzaSiEsDeCorrida();
-      Falla(linea, ErrorCapturado());
+      const ErrorVarlo e = ErrorCapturado();
+      // A result file that cannot take the line is the run's failure: it propagates.
+      resultados_.Rechazado(linea, e.Descripcion(), ColumnaActual_);
+      NumeroError_ = e.Numero();
       return siFalla;
     }
   }

@@ -1,7 +1,9 @@
 #include "incidences/ImportaIncidencias.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,12 +28,6 @@ std::string Entero(double valor) {
   return std::to_string(static_cast<long long>(valor));
 }
 
-bool ExisteArchivo(const std::string& ruta) {
-  std::error_code ec;
-  auto estado = std::filesystem::status(std::filesystem::u8path(ruta), ec);
-  return !ec && std::filesystem::is_regular_file(estado);
-}
-
 // Whether the planning is part of the run (its definition has columns) and
 // whether its summary line was written, for an error that ends it.
 struct EstadoPlaneacion {
@@ -53,55 +49,48 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
     return;
   }
   DefinicionIncidencias d;
-  ComponeArchivosResultado(d);
-  if (f.opciones.simular) {
-    // A simulation never replaces a real run's result files.
-    for (std::string* archivo : {&d.ArchivoOk, &d.ArchivoEr})
-      archivo->insert(archivo->size() - std::string("_Er.txt").size(), "_Simulado");
-  }
+  // "Log/Planeacion Faltas_Incidencias_Er.txt" and "..._Ok.txt" beside the
+  // program. A simulation never replaces a real run's result files.
+  const std::string archivos =
+      UneRuta(UneRuta(CarpetaPrograma(), "Log"), std::string(kSeccionIncidencias) + "_Incidencias" +
+                                                     (f.opciones.simular ? "_Simulado" : ""));
+  d.ArchivoEr = archivos + "_Er.txt";
+  d.ArchivoOk = archivos + "_Ok.txt";
   ResultadosIncidencias resultados([&f] { f.NotaRechazo(); });
-  if (f.ReporteEmpleadosNoImportados == 1) resultados.Er.Inicia(d.ArchivoEr, Codificacion::Ansi);
-  if (f.ReporteEmpleadosImportados == 1) resultados.Ok.Inicia(d.ArchivoOk, Codificacion::Ansi);
+  resultados.Inicia(d.ArchivoEr, f.ReporteEmpleadosNoImportados == 1, d.ArchivoOk,
+                    f.ReporteEmpleadosImportados == 1);
 
-  const LecturaDefinicion lectura =
-      LeeDefinicion(LectorDefiniciones(f.oIni(), f.ArchivoDefiniciones), d);
+  const LectorDefiniciones ini(f.oIni(), f.ArchivoDefiniciones);
+  const LecturaDefinicion lectura = LeeDefinicion(ini, d);
   // A file without a planning shows no stage of it.
-  if (lectura != LecturaDefinicion::CeroColumnas)
-    ventana.EstableceEstado("Obteniendo información del archivo de definiciones (" +
-                            Recorta(f.ArchivoDefiniciones) + ")...");
-  switch (lectura) {
-    case LecturaDefinicion::CeroColumnas:
-      f.EscribeLog("Con 0 columnas definidas");
-      return;
-    case LecturaDefinicion::NingunaColumna:
-      estado.configurada = true;
-      f.EscribeLog("No tiene definida ni una sola columna");
-      NoImportada(f, estado, "No tiene definida ni una sola columna");
-      return;
-    case LecturaDefinicion::Completa:
-      estado.configurada = true;
-      break;
+  if (lectura == LecturaDefinicion::CeroColumnas) {
+    f.EscribeLog("Con 0 columnas definidas");
+    return;
+  }
+  ventana.EstableceEstado("Obteniendo información del archivo de definiciones (" +
+                          Recorta(f.ArchivoDefiniciones) + ")...");
+  estado.configurada = true;
+  if (lectura == LecturaDefinicion::NingunaColumna) {
+    f.EscribeLog("No tiene definida ni una sola columna");
+    NoImportada(f, estado, "No tiene definida ni una sola columna");
+    return;
   }
   // A definition that would fail on every line is reported once, before any line is read.
-  std::vector<std::string> problemas = ProblemasDefinicion(d);
+  const std::vector<std::string> problemas = ProblemasDefinicion(d);
   if (!problemas.empty()) {
-    std::string motivo;
-    for (const std::string& p : problemas) {
-      f.EscribeLog(p);
-      motivo += (motivo.empty() ? "" : "; ") + p;
-    }
-    NoImportada(f, estado, motivo);
+    for (const std::string& p : problemas) f.EscribeLog(p);
+    NoImportada(f, estado, Une(problemas, "; "));
     return;
   }
 
-  if (!ExisteArchivo(d.Origen)) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(d.Origen, ec)) {
     // configured, but nothing to read: not a clean run
     f.EscribeLog("Archivo origen no existe");
     NoImportada(f, estado, "Archivo origen no existe (" + d.Origen + ")");
     return;
   }
-  const OpcionesFuente fuente =
-      LeeOpcionesFuente(LectorDefiniciones(f.oIni(), f.ArchivoDefiniciones), kSeccionIncidencias);
+  const OpcionesFuente fuente = LeeOpcionesFuente(ini, kSeccionIncidencias);
   if (!fuente.problema.empty()) {
     f.EscribeLog(fuente.problema);
     NoImportada(f, estado, fuente.problema);
@@ -110,9 +99,9 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
   // A quote that is part of the separator stops the planning before any record is read.
   const DivisorLineas divisor = DivisorDe(d).ConComillas(fuente.comillas);
   ventana.EstableceEstado("Abriendo archivo origen (" + d.Origen + ")...");
-  d.TotalLineas =
+  const auto leidas =
       static_cast<std::int32_t>(LectorRegistros::Cuenta(d.Origen, divisor, fuente.codificacion));
-  if (d.TotalLineas > 0) ventana.EstableceMaximo(d.TotalLineas);
+  if (leidas > 0) ventana.EstableceMaximo(leidas);
 
   LectorRegistros origen(d.Origen, divisor);
   const long omitidas = AplicaOpcionesFuente(fuente, origen);
@@ -126,14 +115,19 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
   std::vector<std::string> valores;
   // Result lines wait for the batch of their line to commit.
   resultados.Retiene(true);
+  // A line's result lines and the day rows it added; it is rejected when
+  // one of its result lines is.
   struct Linea {
     ResultadosIncidencias::Retenidas salida;
     long agregados = 0;
+    bool Rechazada() const {
+      return std::any_of(salida.begin(), salida.end(), [](const auto& s) { return !s.importada; });
+    }
   };
   // Lines of the source, and day rows of Kardex.
   ResumenImportacion resumen;
   resumen.porDias = true;
-  resumen.leidas = d.TotalLineas;
+  resumen.leidas = leidas;
   resumen.omitidas = omitidas;
   resumen.simulado = f.opciones.simular;
   if (f.ReporteEmpleadosNoImportados == 1)
@@ -159,22 +153,19 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
     resultados.TomaRetenidas();
     // a record the reader found wrong is never split
     if (!leida.defecto) divisor.Divide(linea, valores);
-    RangoFechas rango;
-    bool fechasLeidas = true;
+    std::optional<RangoFechas> rango;
     try {
       if (leida.defecto) throw *leida.defecto;
       rango = RangoDe(d, valores);
     } catch (const ErrorFecha& e) {
       // One unreadable line is rejected; the lines around it still import.
       resultados.Rechazado(linea, e.Descripcion(), e.Columna());
-      fechasLeidas = false;
     } catch (...) {
       resultados.Rechazado(linea, ErrorCapturado().Descripcion(), 0);
-      fechasLeidas = false;
     }
-    if (fechasLeidas) {
-      const std::int64_t primero = DiasDesdeEpoca(rango.FechaInicial);
-      const std::int64_t ultimo = DiasDesdeEpoca(rango.FechaFinal);
+    if (rango) {
+      const std::int64_t primero = DiasDesdeEpoca(rango->FechaInicial);
+      const std::int64_t ultimo = DiasDesdeEpoca(rango->FechaFinal);
       for (std::int64_t dia = primero; dia <= ultimo; ++dia) {
         if (kardex.EscribeDia(linea, valores, FechaDeDias(dia)) ==
             EscrituraKardex::Resultado::RegistroAbandonado)
@@ -182,11 +173,7 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
       }
     }
     Linea l{resultados.TomaRetenidas(), kardex.DiasAgregados() - antes};
-    for (const auto& s : l.salida)
-      if (!s.importada) {
-        ++rechazadasSinReportar;
-        break;
-      }
+    if (l.Rechazada()) ++rechazadasSinReportar;
     return l;
   };
   // Days go to the added or updated count; a line with a rejection to the
@@ -195,28 +182,21 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
     // a batch is reported once all its records were processed
     rechazadasSinReportar = 0;
     ++reportadas;
-    long importados = 0;
-    bool rechazada = false;
-    for (const auto& s : l.salida) {
-      if (s.importada)
-        ++importados;
-      else
-        rechazada = true;
-    }
-    if (rechazada) ++resumen.rechazadas;
+    const long importados =
+        std::count_if(l.salida.begin(), l.salida.end(), [](const auto& s) { return s.importada; });
+    if (l.Rechazada()) ++resumen.rechazadas;
     resumen.agregadas += l.agregados;
     resumen.actualizadas += importados - l.agregados;
     resultados.Escribe(l.salida);
   };
+  // after the record's own lines were taken (registro), nothing is held
   auto rechazoConfirmacion = [&](const LineaLeida& linea, const ErrorVarlo& e) {
-    resultados.TomaRetenidas();
     resultados.Rechazado(linea.texto, e.Descripcion(), 0);
     return Linea{resultados.TomaRetenidas(), 0};
   };
-  LoteRegistros<Linea, LineaLeida> lote(
-      cn, f.opciones.simular ? ModoLote::Simulacion : ModoLote::Lotes,
-      f.opciones.lote > 0 ? f.opciones.lote : kTamanoLotePorDefecto, registro, reporta,
-      rechazoConfirmacion);
+  LoteRegistros<Linea, LineaLeida> lote(cn,
+                                        f.opciones.simular ? ModoLote::Simulacion : ModoLote::Lotes,
+                                        f.opciones.lote, registro, reporta, rechazoConfirmacion);
   lote.AvisaRepeticiones([&](const std::string& linea) { f.EscribeLog(linea); });
 
   while (!origen.AtEndOfStream()) {

@@ -45,15 +45,14 @@ FechaHora LeeFecha(const MascaraFecha& m, std::string_view valor) {
 }
 
 RangoFechas RangoDe(const DefinicionIncidencias& d, const std::vector<std::string>& valores) {
-  MascaraFecha m = d.Mascara();
   RangoFechas r;
-  r.FechaInicial = FechaDeColumna(m, valores, d.ColumnaFecha);
+  r.FechaInicial = FechaDeColumna(d.Mascara, valores, d.ColumnaFecha);
   if (!d.HayFecha2) {
     r.FechaFinal = r.FechaInicial;
     return r;
   }
   const auto columnaFinal = static_cast<std::int16_t>(d.ColumnaFecha + 1);
-  r.FechaFinal = FechaDeColumna(m, valores, columnaFinal);
+  r.FechaFinal = FechaDeColumna(d.Mascara, valores, columnaFinal);
   // A reversed range covers no day: the line would vanish from both result files.
   if (ComparaDias(r.FechaFinal, r.FechaInicial) < 0)
     throw ErrorFecha(ErrorVarlo(errores::ArgumentoNoValido, kFuentePrograma,

@@ -2,36 +2,25 @@
 
 namespace varlo {
 
-void ResultadosIncidencias::EstableceCodificacion(const Codificacion& c) {
-  Ok.EstableceCodificacion(c);
-  Er.EstableceCodificacion(c);
-}
-
 void ResultadosIncidencias::Importado(const std::string& linea) {
-  if (!Ok.Activo()) return;
-  if (retener_)
-    retenidas_.push_back({true, linea});
-  else
-    Ok.Escribe(linea);
+  if (Ok.Activo()) Anota({true, linea});
 }
 
 void ResultadosIncidencias::Rechazado(const std::string& linea, const std::string& descripcion,
                                       long columna) {
   if (alRechazar_) alRechazar_();
-  if (!Er.Activo()) return;
+  if (Er.Activo()) Anota({false, linea + "(" + descripcion + "," + std::to_string(columna) + ")"});
+}
+
+void ResultadosIncidencias::Anota(LineaRetenida l) {
   if (retener_)
-    retenidas_.push_back({false, LineaRechazo(linea, descripcion, columna)});
+    retenidas_.push_back(std::move(l));
   else
-    Er.Escribe(LineaRechazo(linea, descripcion, columna));
+    (l.importada ? Ok : Er).Escribe(l.texto);
 }
 
 void ResultadosIncidencias::Escribe(const Retenidas& lineas) {
   for (const LineaRetenida& l : lineas) (l.importada ? Ok : Er).Escribe(l.texto);
-}
-
-std::string ResultadosIncidencias::LineaRechazo(const std::string& linea,
-                                                const std::string& descripcion, long columna) {
-  return linea + "(" + descripcion + "," + std::to_string(columna) + ")";
 }
 
 }  // namespace varlo

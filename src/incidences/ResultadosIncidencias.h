@@ -1,5 +1,5 @@
 #pragma once
-// The two result files of the absence planning: the lines imported (one per
+// The result files of the absence planning: the lines imported (one per
 // day written) and the lines rejected, each followed by "(" reason ","
 // column ")". A file is written only when its option started it.
 #include <functional>
@@ -7,21 +7,15 @@
 #include <utility>
 #include <vector>
 
-#include "common/ArchivoResultado.h"
+#include "import/ResultadosTabla.h"
 
 namespace varlo {
 
-class ResultadosIncidencias {
+class ResultadosIncidencias : public ResultadosTabla {
  public:
   // `alRechazar` is told of every rejection, written or not (the exit status).
   explicit ResultadosIncidencias(std::function<void()> alRechazar)
       : alRechazar_(std::move(alRechazar)) {}
-
-  ArchivoResultado Ok;
-  ArchivoResultado Er;
-
-  // Result files follow the encoding of the source file.
-  void EstableceCodificacion(const Codificacion& c);
 
   // Raises the error of a line that cannot be written.
   void Importado(const std::string& linea);
@@ -37,16 +31,11 @@ class ResultadosIncidencias {
   void Retiene(bool retener) { retener_ = retener; }
   Retenidas TomaRetenidas() { return std::exchange(retenidas_, {}); }
   void Escribe(const Retenidas& lineas);
-  // Writes the lines of the batch just reported.
-  void Vacia() {
-    Ok.Vacia();
-    Er.Vacia();
-  }
-
-  static std::string LineaRechazo(const std::string& linea, const std::string& descripcion,
-                                  long columna);
 
  private:
+  // Holds the line, or writes it to its file.
+  void Anota(LineaRetenida l);
+
   std::function<void()> alRechazar_;
   bool retener_ = false;
   Retenidas retenidas_;
