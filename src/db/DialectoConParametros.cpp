@@ -131,6 +131,15 @@ class ColumnasJson {
   std::vector<std::string> columna_, clave_, tipo_;
 };
 
+// The marker of a column's values as one array, "cast(? as <type>[])", by
+// the type the catalog gives the column (quoted); nothing without one.
+std::optional<std::string> MarcaArreglo(const std::string& columna,
+                                        const std::map<std::string, std::string>& tipos) {
+  const auto tipo = tipos.find(NombreEnCatalogo(columna));
+  if (tipo == tipos.end()) return std::nullopt;
+  return "cast(? as " + tipo->second + "[])";
+}
+
 class DialectoConParametros final : public DialectoBase {
  public:
   explicit DialectoConParametros(Motor motor) : motor_(motor) {}
@@ -313,10 +322,10 @@ class DialectoConParametros final : public DialectoBase {
     std::string arreglos;
     for (std::size_t c = 0; c < columnas.size(); ++c) {
       const std::string columna = Identificador(columnas[c]);
-      const auto tipo = tipos.find(NombreEnCatalogo(columna));
-      if (tipo == tipos.end()) return std::nullopt;
+      const auto marca = MarcaArreglo(columna, tipos);
+      if (!marca) return std::nullopt;
       r.texto += (c ? ", " : "") + columna;
-      arreglos += (c ? ", cast(? as " : "cast(? as ") + tipo->second + "[])";
+      arreglos += (c ? ", " : "") + *marca;
     }
     for (const std::vector<Valor>& fila : filas) {
       if (fila.size() != columnas.size()) return std::nullopt;
@@ -350,11 +359,11 @@ class DialectoConParametros final : public DialectoBase {
     std::string nombres = "o, l";
     for (std::size_t c = 0; c < a.valores.size(); ++c) {
       const std::string columna = Identificador(a.valores[c].first);
-      const auto tipo = tipos.find(NombreEnCatalogo(columna));
-      if (tipo == tipos.end()) return std::nullopt;
+      const auto marca = MarcaArreglo(columna, tipos);
+      if (!marca) return std::nullopt;
       const std::string v = "c" + std::to_string(c);
       r.texto += (c ? ", " : "") + columna + " = v." + v;
-      arreglos += ", cast(? as " + tipo->second + "[])";
+      arreglos += ", " + *marca;
       nombres += ", " + v;
     }
     std::string donde = " where t.tableoid = v.o and t.ctid = v.l";

@@ -23,6 +23,7 @@
 #include "db/odbc/SocketsProceso.h"
 #include "db/odbc/TextoOdbc.h"
 #include "db/odbc/VigiaOdbc.h"
+#include "db/pq/ListaComoArreglo.h"
 #include "db/pq/LiteralArreglo.h"
 
 namespace varlo::db {
@@ -97,11 +98,7 @@ class ConexionOdbc final : public Backend {
   bool ArreglosAdmitidos() const override { return motor_ == Motor::PostgreSql; }
   long EjecutaArreglos(const std::string& texto,
                        const std::vector<std::vector<Valor>>& columnas) override {
-    SentenciaSql s{texto, {}};
-    s.parametros.reserve(columnas.size());
-    for (const std::vector<Valor>& columna : columnas)
-      s.parametros.emplace_back(pq::LiteralArreglo(columna));
-    return Ejecuta(s);
+    return Ejecuta(pq::ConArreglos(texto, columnas));
   }
   std::optional<bool> TieneLocalizador(const std::string& tablaSql) override;
   std::optional<std::vector<std::string>> NombreCatalogo(
@@ -279,17 +276,17 @@ ResultadoConsulta ConexionOdbc::Consulta(const SentenciaSql& s, long maxRegistro
   // type to the server, which reads the array as one of the key column's
   // own type, as it reads each marker of the list; one text bound, not a
   // thousand, and one prepared statement whatever the number of keys.
-  const bool textos = std::all_of(s.parametros.begin(), s.parametros.end(), [](const Valor& v) {
+  std::vector<pq::Parametro> textos;
+  for (const Valor& v : s.parametros) {
     const auto* t = std::get_if<std::string>(&v);
-    return t && t->find('\0') == std::string::npos;
-  });
-  SentenciaSql arreglo;
-  if (textos) {
-    const std::size_t lista = std::string_view(" in (?)").size() + 3 * (s.parametros.size() - 1);
-    arreglo.texto = s.texto.substr(0, s.texto.size() - lista) + " = any(?)";
-    arreglo.parametros.emplace_back(pq::LiteralArreglo(s.parametros));
+    if (!t || t->find('\0') != std::string::npos) break;
+    textos.push_back(pq::ParametroDe(v));
   }
-  const SentenciaSql& busqueda = textos ? arreglo : s;
+  std::optional<pq::ListaComoArreglo> lista;
+  if (textos.size() == s.parametros.size()) lista = pq::ComoArreglo(s.texto, textos);
+  SentenciaSql arreglo;
+  if (lista) arreglo = {std::move(lista->texto), {Valor(std::move(lista->arreglo.datos))}};
+  const SentenciaSql& busqueda = lista ? arreglo : s;
   return enTransaccion_ ? ConsultaPorIndice(busqueda, maxRegistros)
                         : ConsultaTalCual(busqueda, maxRegistros);
 }

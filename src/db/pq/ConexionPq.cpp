@@ -109,7 +109,7 @@ class ConexionPq final : public Backend {
   bool ArreglosAdmitidos() const override { return true; }
   long EjecutaArreglos(const std::string& texto,
                        const std::vector<std::vector<Valor>>& columnas) override {
-    return Ejecuta(ConArreglos(texto, columnas));
+    return Ejecuta(pq::ConArreglos(texto, columnas));
   }
   bool EjecutaArreglosSinEsperar(const std::string& texto,
                                  const std::vector<std::vector<Valor>>& columnas,
@@ -129,8 +129,6 @@ class ConexionPq final : public Backend {
   // a change that did not reach every row it should, raised as an error of
   // class LoteDiferido.
   void TerminaEscritura();
-  static SentenciaSql ConArreglos(const std::string& texto,
-                                  const std::vector<std::vector<Valor>>& columnas);
   // What is needed to read the results of a statement sent in a pipeline.
   struct Enviada {
     std::string contexto;
@@ -428,15 +426,6 @@ Resultado ConexionPq::Sentencia(const SentenciaSql& s) {
   return RecibeDeTuberia(e, std::move(rs));
 }
 
-SentenciaSql ConexionPq::ConArreglos(const std::string& texto,
-                                     const std::vector<std::vector<Valor>>& columnas) {
-  SentenciaSql s{texto, {}};
-  s.parametros.reserve(columnas.size());
-  for (const std::vector<Valor>& columna : columnas)
-    s.parametros.emplace_back(pq::LiteralArreglo(columna));
-  return s;
-}
-
 bool ConexionPq::EjecutaArreglosSinEsperar(const std::string& texto,
                                            const std::vector<std::vector<Valor>>& columnas,
                                            long esperadas) {
@@ -445,7 +434,7 @@ bool ConexionPq::EjecutaArreglosSinEsperar(const std::string& texto,
   // without a transaction (a savepoint) its failure could not undo itself alone
   if (!enTransaccion_) return false;
   std::vector<Resultado> rs;
-  Enviada e = EnviaEnTuberia(ConArreglos(texto, columnas), false, rs);
+  Enviada e = EnviaEnTuberia(pq::ConArreglos(texto, columnas), false, rs);
   e.esperadas = esperadas;
   sentenciaEnCurso_ = std::move(e);
   return true;

@@ -49,4 +49,13 @@ std::string LiteralArreglo(const std::vector<Valor>& valores) {
   return r + "}";
 }
 
+SentenciaSql ConArreglos(const std::string& texto,
+                         const std::vector<std::vector<Valor>>& columnas) {
+  SentenciaSql s{texto, {}};
+  s.parametros.reserve(columnas.size());
+  for (const std::vector<Valor>& columna : columnas)
+    s.parametros.emplace_back(LiteralArreglo(columna));
+  return s;
+}
+
 }  // namespace varlo::db::pq

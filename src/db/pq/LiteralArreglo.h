@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "db/Consulta.h"
 #include "db/Valor.h"
 
 namespace varlo::db::pq {
@@ -19,5 +20,9 @@ void AnadeElemento(std::string& arreglo, const std::string& valor);
 // true/false, which any column that takes one reads the same). Bytes have no
 // such form here and a text with a NUL byte is refused, as when bound alone.
 std::string LiteralArreglo(const std::vector<Valor>& valores);
+
+// The statement with each "?" marker bound to one column of values as such a
+// literal (a batch's held rows: the text casts each to its column's type).
+SentenciaSql ConArreglos(const std::string& texto, const std::vector<std::vector<Valor>>& columnas);
 
 }  // namespace varlo::db::pq
