@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "db/Recordset.h"
 #include "import/DivisorLineas.h"
 #include "import/MascaraFecha.h"
 
@@ -16,8 +17,7 @@ struct DefinicionTabla : DisposicionColumnas {
   std::string Tabla;
 
   // Fields of the table as the probe reports them.
-  std::vector<std::string> NombresTabla;
-  std::vector<std::int32_t> TiposTabla;
+  std::vector<db::InfoCampo> CamposTabla;
 
   std::string ArchivoEr, ArchivoOk;
 

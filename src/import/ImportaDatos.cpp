@@ -216,10 +216,7 @@ void ImportacionTablas::Sondea(DefinicionTabla& d) {
   sonda.top = 0;
   sonda.tabla = Recorta(d.Tabla);
   auto rs = f_.cnBaseDatos()->AbreConsulta(sonda, 1);
-  for (int c = 0; c < rs->FieldCount(); ++c) {
-    d.NombresTabla.push_back(rs->Field(c).nombre);
-    d.TiposTabla.push_back(rs->Field(c).tipo);
-  }
+  for (int c = 0; c < rs->FieldCount(); ++c) d.CamposTabla.push_back(rs->Field(c));
   rs->Close();
 }
 
@@ -320,14 +317,17 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   long rechazosSinReportar = 0;
   // the lookup's row set, opened again for the next record
   std::unique_ptr<db::Recordset> busquedaAnterior;
-  auto registro = [&](const LineaLeida& linea) {
+  auto registro = [&](LineaLeida& linea) {
     ResultadoRegistro r;
     std::unique_ptr<db::Recordset> rs;
+    // taken once: a record processed again converts its values anew
+    std::vector<ValorConvertido> convertidos = std::move(linea.convertidos);
+    linea.convertidos = {};
     try {
       if (linea.defecto) throw *linea.defecto;
       const std::vector<std::string>& v = valoresDe(linea);
       rs = cn.ReabreConsulta(busqueda.Para(v), 1, std::move(busquedaAnterior));
-      r = escritura.Escribe(*rs, v);
+      r = escritura.Escribe(*rs, v, convertidos.empty() ? nullptr : &convertidos);
     } catch (...) {
       if (rs) CierraBusqueda(*rs);
       db::RelanzaSiEsDeCorrida();
@@ -422,8 +422,11 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   // " de m)", written again only when the maximum changes
   std::optional<double> maximoEscrito;
   std::string deMaximo;
-  // the next records are read while these are written
-  LecturaAnticipada lectura(lector, &divisor);
+  // the next records are read, split and converted while these are written
+  LecturaAnticipada lectura(lector, &divisor,
+                            [&conversion = escritura.Conversion()](LineaLeida& l) {
+                              conversion.ConvierteRegistro(l.valores, l.convertidos);
+                            });
   while (!lectura.AlFinal()) {
     if (f_.Interrumpida()) {
       lote.Interrumpe();

@@ -19,6 +19,7 @@
 #include "common/ErrorVarlo.h"
 #include "common/LectorLineas.h"
 #include "import/DivisorLineas.h"
+#include "import/ValorConvertido.h"
 
 namespace varlo {
 
@@ -34,6 +35,9 @@ struct LineaLeida {
   // which then meets the error itself.
   bool dividida = false;
   std::vector<std::string> valores;
+  // Its values converted by their columns' types on that thread too, for
+  // its first processing only (taken from here then).
+  std::vector<ValorConvertido> convertidos;
 };
 
 class LectorRegistros {

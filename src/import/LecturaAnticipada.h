@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <stop_token>
 #include <thread>
@@ -30,8 +31,11 @@ class LecturaAnticipada {
 
   // Reading starts at once where `lector` stands; nothing else may use
   // `lector` until Detiene returned. With `divisor`, each record without a
-  // defect is also split (LineaLeida::valores).
-  explicit LecturaAnticipada(LectorRegistros& lector, const DivisorLineas* divisor = nullptr);
+  // defect is also split (LineaLeida::valores), and then given to `prepara`
+  // (on the reader's thread).
+  using Preparacion = std::function<void(LineaLeida& registro)>;
+  explicit LecturaAnticipada(LectorRegistros& lector, const DivisorLineas* divisor = nullptr,
+                             Preparacion prepara = {});
   ~LecturaAnticipada() { Detiene(); }
   LecturaAnticipada(const LecturaAnticipada&) = delete;
   LecturaAnticipada& operator=(const LecturaAnticipada&) = delete;
@@ -55,6 +59,7 @@ class LecturaAnticipada {
 
   LectorRegistros& lector_;
   const DivisorLineas* divisor_;
+  Preparacion prepara_;
   std::mutex mutex_;
   std::condition_variable_any cambio_;
   std::deque<Tanda> listas_;
