@@ -62,6 +62,8 @@ class Backend {
                        std::vector<std::pair<std::string, Valor>>& /*valores*/) {
     return false;
   }
+  // The same for a change of a row read before; takes `a` only when it
+  // returns true.
   virtual bool DifiereActualizacion(ActualizacionDiferible& /*a*/) { return false; }
   // Whether the backend writes many new rows of a table its own bulk way
   // (PostgreSQL's COPY) rather than as multi-row INSERTs.

@@ -368,7 +368,7 @@ void RecordsetGenerico::Inserta(std::vector<std::pair<std::string, Valor>> valor
 
 // The row that was read, and that row only: by its locator when it has one,
 // otherwise by the lookup's conditions when they still match exactly one row.
-void RecordsetGenerico::ActualizaFila(const std::vector<std::pair<std::string, Valor>>& valores) {
+void RecordsetGenerico::ActualizaFila(std::vector<std::pair<std::string, Valor>>& valores) {
   if (consulta_.condiciones.empty())
     throw ErrorVarlo(errores_bd::OperacionNoPermitida, kFuenteBD,
                      "No se puede actualizar la fila de " + consulta_.tabla +
@@ -380,9 +380,6 @@ void RecordsetGenerico::ActualizaFila(const std::vector<std::pair<std::string, V
       (localizador->empty() || std::any_of(localizador->begin(), localizador->end(),
                                            [](const Valor& v) { return EsNulo(v); })))
     localizador = nullptr;  // a view's rows, or a row added here
-  std::vector<int> tipos;
-  for (std::size_t i = 0; i < campos_.size(); ++i)
-    if (pendientes_[i]) tipos.push_back(campos_[i].tipo);
   // Where the database has no locator at all (SQL Server) a held change is
   // matched on the lookup's keys, as its single UPDATE would be.
   const bool porLlaves = !conLocalizador_ && dialecto_->ColumnasLocalizador() == 0;
@@ -390,7 +387,8 @@ void RecordsetGenerico::ActualizaFila(const std::vector<std::pair<std::string, V
         return std::holds_alternative<Bytes>(v.second);
       })) {
     // A key column given the value it already holds is left out: rewriting it
-    // would rewrite its index entry for nothing.
+    // would rewrite its index entry for nothing. The values are moved into
+    // the held change, and back when it is not held.
     ActualizacionDiferible a{consulta_.tabla,
                              {},
                              {},
@@ -398,12 +396,13 @@ void RecordsetGenerico::ActualizaFila(const std::vector<std::pair<std::string, V
                              localizador ? *localizador : std::vector<Valor>{}};
     a.valores.reserve(valores.size());
     a.tipos.reserve(valores.size());
+    origenes_.clear();
     for (std::size_t i = 0, k = 0; i < campos_.size(); ++i) {
       if (!pendientes_[i]) continue;
-      const bool llaveIgual = esLlave_[i] && *pendientes_[i] == filas_[posicion_][i];
-      if (!llaveIgual) {
-        a.valores.push_back(valores[k]);
-        a.tipos.push_back(tipos[k]);
+      if (!(esLlave_[i] && *pendientes_[i] == filas_[posicion_][i])) {
+        a.valores.push_back(std::move(valores[k]));
+        a.tipos.push_back(campos_[i].tipo);
+        origenes_.push_back(k);
       }
       ++k;
     }
@@ -412,6 +411,9 @@ void RecordsetGenerico::ActualizaFila(const std::vector<std::pair<std::string, V
       if (localizador) localizador->clear();
       filas = 1;
       localizador = nullptr;
+    } else {
+      for (std::size_t j = 0; j < origenes_.size(); ++j)
+        valores[origenes_[j]] = std::move(a.valores[j]);
     }
   }
   if (localizador) {

@@ -83,7 +83,8 @@ class RecordsetGenerico final : public Recordset {
   // `columnasLocalizador` last columns of each row kept apart.
   void SeparaLocalizadores(std::vector<std::vector<Valor>> filas, std::size_t columnasLocalizador);
   void Inserta(std::vector<std::pair<std::string, Valor>> valores);
-  void ActualizaFila(const std::vector<std::pair<std::string, Valor>>& valores);
+  // `valores` may be taken (moved from) when the change is held for later.
+  void ActualizaFila(std::vector<std::pair<std::string, Valor>>& valores);
   std::vector<std::pair<std::string, Valor>> Asignados() const;
 
   std::shared_ptr<Backend> backend_;
@@ -92,6 +93,8 @@ class RecordsetGenerico final : public Recordset {
   std::vector<InfoCampo> campos_;
   std::shared_ptr<const std::vector<std::string>> escritos_;
   std::vector<std::vector<Valor>> filas_;
+  // per value of a held change, its place among the row's assigned values
+  std::vector<std::size_t> origenes_;
   bool conLocalizador_;
   unsigned long generacion_ = 0;  // of the catalog names it was opened with; 0: none
   unsigned long versionCampos_ = 0;
