@@ -93,6 +93,8 @@ int ComparaDias(const FechaHora& a, const FechaHora& b) {
 }
 
 std::string FormatoISO(const FechaHora& f) {
+  char corta[kLargoISOHora + 1];
+  if (EscribeISOHora(f, corta)) return std::string(corta, 10);
   char b[32];
   std::snprintf(b, sizeof b, "%04d-%02d-%02d", f.anio, f.mes, f.dia);
   return b;
@@ -125,13 +127,44 @@ std::string FormatoISOHora(const FechaHora& f) {
   return b;
 }
 
+namespace {
+// "YYYY-MM-DD" or "YYYY-MM-DD HH:MM:SS" (or with a "T"), digits only: the
+// numbers the general reading below would take from them.
+bool LeeFormaFija(const std::string& t, int& y, int& mo, int& d, int& h, int& mi, int& s) {
+  if (t.size() != 10 && t.size() != kLargoISOHora) return false;
+  bool bien = t[4] == '-' && t[7] == '-';
+  if (t.size() == kLargoISOHora)
+    bien = bien && (t[10] == ' ' || t[10] == 'T') && t[13] == ':' && t[16] == ':';
+  const auto cifras = [&t, &bien](std::size_t desde, std::size_t cuantas) {
+    int v = 0;
+    for (std::size_t i = desde; i < desde + cuantas; ++i) {
+      bien = bien && t[i] >= '0' && t[i] <= '9';
+      v = v * 10 + (t[i] - '0');
+    }
+    return v;
+  };
+  y = cifras(0, 4);
+  mo = cifras(5, 2);
+  d = cifras(8, 2);
+  if (t.size() == kLargoISOHora) {
+    h = cifras(11, 2);
+    mi = cifras(14, 2);
+    s = cifras(17, 2);
+  }
+  return bien;
+}
+}  // namespace
+
 bool LeeFechaISO(const std::string& texto, FechaHora& r) {
   int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
   char sep = 0;
   int n = 0;
   FechaHora f;
-  if (std::sscanf(texto.c_str(), "%4d-%2d-%2d%n", &y, &mo, &d, &n) == 3 && n == 10) {
-    if (texto.size() > 10) {
+  // the usual form is read by hand; sscanf costs more than the rest of a value
+  const bool fija = LeeFormaFija(texto, y, mo, d, h, mi, s);
+  if (!fija) h = mi = s = 0;
+  if (fija || (std::sscanf(texto.c_str(), "%4d-%2d-%2d%n", &y, &mo, &d, &n) == 3 && n == 10)) {
+    if (!fija && texto.size() > 10) {
       int n2 = 0;
       if (std::sscanf(texto.c_str() + 10, "%c%2d:%2d%n", &sep, &h, &mi, &n2) != 3 ||
           (sep != ' ' && sep != 'T'))

@@ -41,7 +41,6 @@ void EscrituraKardex::CierraAnterior() {
     if (rsKardex_->EditMode() != db::Recordset::adEditNone) rsKardex_->CancelUpdate();
     rsKardex_->Close();
   }
-  rsKardex_.reset();
 }
 
 void EscrituraKardex::Asigna(const std::string& campo, const std::string& texto) {
@@ -66,7 +65,8 @@ EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
   consulta_.condiciones[0].valor = Recorta(DeColumna(valores, d_.ColumnaEmpleado));
   consulta_.condiciones[1].valor = dia;
   CierraAnterior();
-  rsKardex_ = cn_.AbreConsulta(consulta_, 1);
+  // the same lookup opened again: only the employee and the day change
+  rsKardex_ = cn_.ReabreConsulta(consulta_, 1, std::move(rsKardex_));
 
   // From here on every failure is the record's.
   NumeroError_ = 0;

@@ -31,7 +31,7 @@ class EscrituraKardex {
 
   EscrituraKardex(const DefinicionIncidencias& d, db::Conexion& cnBaseDatos,
                   ResultadosIncidencias& resultados);
-  // Releases a row set left open by an abandoned record without writing it.
+  // Closes a row set left open by an abandoned record without writing it.
   ~EscrituraKardex();
   EscrituraKardex(const EscrituraKardex&) = delete;
   EscrituraKardex& operator=(const EscrituraKardex&) = delete;

@@ -1,12 +1,14 @@
 // Number reading, dates, text and encoding rules of the original runtime.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <clocale>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <random>
 #include <tuple>
 
 #include "common/Codificacion.h"
@@ -169,6 +171,51 @@ TEST(Fechas, IsoTextOfEveryDateItStoresReadsBack) {
   }
   // what does not fit the fixed form keeps the general one
   EXPECT_EQ(FormatoISOHora(FechaHora{12345, 1, 2, 3, 4, 5}), "12345-01-02 03:04:05");
+  EXPECT_EQ(FormatoISO(FechaHora{2005, 12, 25, 21, 30, 5}), "2005-12-25");
+  EXPECT_EQ(FormatoISO(FechaHora{12345, 1, 2}), "12345-01-02");
+}
+
+// The usual forms are read by hand: on any digits in them, the verdict and
+// the value are the calendar's (std::chrono judges the day).
+TEST(Fechas, IsoDigitsAreReadAsTheCalendarSays) {
+  std::mt19937 azar(7);
+  const auto cifras = [&azar](int n) {
+    std::string r;
+    for (int i = 0; i < n; ++i) r += static_cast<char>('0' + azar() % 10);
+    return r;
+  };
+  int validas = 0;
+  for (int i = 0; i < 20000; ++i) {
+    // months and days near their limits more often than not
+    const std::string anio = i % 7 ? std::to_string(1890 + azar() % 150) : cifras(4);
+    const std::string mes = i % 5 ? (azar() % 2 ? "0" : "1") + cifras(1) : cifras(2);
+    const std::string dia = i % 3 ? std::to_string(20 + azar() % 12).substr(0, 2) : cifras(2);
+    std::string texto = anio + "-" + mes + "-" + dia;
+    const bool conHora = azar() % 2;
+    if (conHora)
+      texto += std::string(azar() % 2 ? " " : "T") + cifras(2) + ":" + cifras(2) + ":" + cifras(2);
+    const int y = std::stoi(anio), mo = std::stoi(mes), d = std::stoi(dia);
+    const int h = conHora ? std::stoi(texto.substr(11, 2)) : 0;
+    const int mi = conHora ? std::stoi(texto.substr(14, 2)) : 0;
+    const int se = conHora ? std::stoi(texto.substr(17, 2)) : 0;
+    const bool esperada = y >= 1 &&
+                          std::chrono::year_month_day(std::chrono::year(y),
+                                                      std::chrono::month(static_cast<unsigned>(mo)),
+                                                      std::chrono::day(static_cast<unsigned>(d)))
+                              .ok() &&
+                          h <= 23 && mi <= 59 && se <= 59;
+    FechaHora leida;
+    ASSERT_EQ(LeeFechaISO(texto, leida), esperada) << texto;
+    if (!esperada) continue;
+    ++validas;
+    EXPECT_EQ(leida, (FechaHora{y, mo, d, h, mi, se})) << texto;
+  }
+  EXPECT_GT(validas, 3000);
+  // the same length with a letter or another separator is not that form
+  FechaHora leida;
+  for (const char* otra :
+       {"2023-1a-01", "2023/01/01", "2023-01-01x12:00:00", "2023-01-01 12:0a:00"})
+    EXPECT_FALSE(LeeFechaISO(otra, leida)) << otra;
 }
 
 // Cutting by characters skips whole ASCII words at a time: on any bytes,
