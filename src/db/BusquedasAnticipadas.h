@@ -26,6 +26,11 @@ class BusquedasAnticipadas {
   // a query of the same generation is known to name the same.
   void Llena(const Consulta& modelo, const std::vector<Valor>& llaves, ResultadoConsulta filas,
              std::size_t columnasLocalizador, unsigned long generacion = 0);
+  // The same with each key's loose form (Suelta) already made, in the
+  // order of `llaves`.
+  void Llena(const Consulta& modelo, const std::vector<Valor>& llaves,
+             const std::vector<std::string>& sueltas, ResultadoConsulta filas,
+             std::size_t columnasLocalizador, unsigned long generacion);
 
   // The result for that query when it was fetched in advance, taken out of
   // the store (a second lookup of the same key goes to the database).
@@ -34,6 +39,11 @@ class BusquedasAnticipadas {
   // or one.
   std::optional<std::vector<std::vector<Valor>>> TomaFilas(const Consulta& consulta,
                                                            unsigned long generacion = 0);
+  // The same for a query whose key value (ValorDeCondicion of its one
+  // condition) was already read: `valor`.
+  std::optional<std::vector<std::vector<Valor>>> TomaFilas(const Consulta& consulta,
+                                                           const Valor& valor,
+                                                           unsigned long generacion);
   const std::vector<InfoCampo>& Campos() const noexcept { return campos_; }
   // Changes whenever Campos does; never 0.
   unsigned long VersionCampos() const noexcept { return versionCampos_; }
@@ -51,6 +61,12 @@ class BusquedasAnticipadas {
   struct Entrada {
     std::string exacta;
     std::optional<std::vector<Valor>> fila;
+    // false once served, or once two keys (or a key and a row) of it differ
+    // as written: its lookup then goes to the database
+    bool viva = true;
+    // its first key was given as text (a text key's loose form depends on
+    // its exact text only)
+    bool texto = false;
   };
   // Text as a case- and accent-blind collation could see it: upper-case
   // ASCII letters and digits; nothing for a character it cannot fold.
@@ -63,6 +79,10 @@ class BusquedasAnticipadas {
   unsigned long generacion_ = 0;
   unsigned long versionCampos_ = 1;
   std::unordered_map<std::string, Entrada> porClave_;
+  // The entry of each key, in the order given: the records ask in that
+  // order, so the next one's key is checked first, without its loose form.
+  std::vector<Entrada*> orden_;
+  std::size_t siguiente_ = 0;
 };
 
 }  // namespace varlo::db
