@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 #include "common/Fechas.h"
 #include "common/Texto.h"
@@ -126,10 +127,14 @@ void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor
       std::find(sueltas.begin(), sueltas.end(), kSinPliegue) != sueltas.end())
     return;
 
+  entradas_.reserve(llaves.size());
+  std::size_t casillas = 16;
+  while (casillas < 2 * llaves.size()) casillas *= 2;
+  casillas_.assign(casillas, 0);
   orden_.reserve(llaves.size());
   for (std::size_t i = 0; i < llaves.size(); ++i) {
-    auto [it, nueva] = porClave_.try_emplace(sueltas[i]);
-    Entrada& e = it->second;
+    bool nueva = false;
+    Entrada& e = Anade(sueltas[i], nueva);
     const auto* t = std::get_if<std::string>(&llaves[i]);
     if (nueva) {
       e.exacta = t ? *t : Exacta(p.clase, llaves[i], false);
@@ -138,24 +143,23 @@ void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor
       // "007" and "7" in one batch: each asks the database itself
       e.viva = false;
     }
-    orden_.push_back(&e);
+    orden_.push_back(static_cast<std::uint32_t>(&e - entradas_.data()));
   }
   for (std::vector<Valor>& fila : filas.filas) {
     if (fila.size() != filas.campos.size()) continue;
-    auto it = porClave_.find(Suelta(p.clase, fila[k]));
-    if (it == porClave_.end()) {
+    Entrada* e = Busca(Suelta(p.clase, fila[k]));
+    if (!e) {
       // The database matched a row to no key as written (a collation of its
       // own): no key's absence can be trusted.
       Olvida();
       return;
     }
-    Entrada& e = it->second;
-    if (!e.viva) continue;
-    if (Exacta(p.clase, fila[k], relleno) != e.exacta) {
-      e.viva = false;
+    if (!e->viva) continue;
+    if (Exacta(p.clase, fila[k], relleno) != e->exacta) {
+      e->viva = false;
       continue;
     }
-    if (!e.fila) e.fila = std::move(fila);
+    if (!e->fila) e->fila = std::move(fila);
   }
   modelo_ = modelo;
   generacion_ = generacion;
@@ -172,7 +176,7 @@ void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor
 
 std::optional<std::vector<std::vector<Valor>>> BusquedasAnticipadas::TomaFilas(
     const Consulta& consulta, unsigned long generacion) {
-  if (porClave_.empty() || !MismoModelo(consulta, generacion)) return std::nullopt;
+  if (entradas_.empty() || !MismoModelo(consulta, generacion)) return std::nullopt;
   Valor v;
   try {
     v = ValorDeCondicion(consulta.condiciones[0]);
@@ -184,25 +188,23 @@ std::optional<std::vector<std::vector<Valor>>> BusquedasAnticipadas::TomaFilas(
 
 std::optional<std::vector<std::vector<Valor>>> BusquedasAnticipadas::TomaFilas(
     const Consulta& consulta, const Valor& v, unsigned long generacion) {
-  if (porClave_.empty() || !MismoModelo(consulta, generacion)) return std::nullopt;
+  if (entradas_.empty() || !MismoModelo(consulta, generacion)) return std::nullopt;
   const Predicado& p = consulta.condiciones[0];
   const auto* t = std::get_if<std::string>(&v);
   Entrada* e = nullptr;
   // the key the next record was expected to ask (or the one after it): a
   // live entry of that exact text is the one its loose form would find
   if (t && p.clase == ClaseLiteral::Texto)
-    for (std::size_t i = siguiente_; i < orden_.size() && i < siguiente_ + 2; ++i)
-      if (orden_[i]->viva && orden_[i]->texto && orden_[i]->exacta == *t) {
-        e = orden_[i];
+    for (std::size_t i = siguiente_; i < orden_.size() && i < siguiente_ + 2; ++i) {
+      Entrada& candidata = entradas_[orden_[i]];
+      if (candidata.viva && candidata.texto && candidata.exacta == *t) {
+        e = &candidata;
         siguiente_ = i + 1;
         break;
       }
-  if (!e) {
-    auto it = porClave_.find(Suelta(p.clase, v));
-    if (it == porClave_.end()) return std::nullopt;
-    e = &it->second;
-  }
-  if (!e->viva) return std::nullopt;
+    }
+  if (!e) e = Busca(Suelta(p.clase, v));
+  if (!e || !e->viva) return std::nullopt;
   e->viva = false;
   // a text key as it is, without a copy
   if (t ? e->exacta != *t : e->exacta != Exacta(p.clase, v, false)) return std::nullopt;
@@ -217,10 +219,35 @@ std::optional<ResultadoConsulta> BusquedasAnticipadas::Toma(const Consulta& cons
   return ResultadoConsulta{campos_, std::move(*filas)};
 }
 
+BusquedasAnticipadas::Entrada* BusquedasAnticipadas::Busca(const std::string& suelta) {
+  if (casillas_.empty()) return nullptr;
+  const std::size_t mascara = casillas_.size() - 1;
+  for (std::size_t i = std::hash<std::string>{}(suelta)&mascara; casillas_[i];
+       i = (i + 1) & mascara)
+    if (entradas_[casillas_[i] - 1].suelta == suelta) return &entradas_[casillas_[i] - 1];
+  return nullptr;
+}
+
+BusquedasAnticipadas::Entrada& BusquedasAnticipadas::Anade(const std::string& suelta, bool& nueva) {
+  const std::size_t mascara = casillas_.size() - 1;
+  std::size_t i = std::hash<std::string>{}(suelta)&mascara;
+  for (; casillas_[i]; i = (i + 1) & mascara)
+    if (entradas_[casillas_[i] - 1].suelta == suelta) {
+      nueva = false;
+      return entradas_[casillas_[i] - 1];
+    }
+  nueva = true;
+  entradas_.emplace_back();
+  entradas_.back().suelta = suelta;
+  casillas_[i] = static_cast<std::uint32_t>(entradas_.size());
+  return entradas_.back();
+}
+
 void BusquedasAnticipadas::Olvida() noexcept {
   orden_.clear();
   siguiente_ = 0;
-  porClave_.clear();
+  entradas_.clear();
+  casillas_.clear();
 }
 
 }  // namespace varlo::db

@@ -7,10 +7,10 @@
 // the database matched by looser rules (padding, case, collation, "007" for
 // 7) leaves that key to its own lookup. Not-found is trusted only when every
 // row returned matched a key exactly.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "db/Backend.h"
@@ -49,7 +49,7 @@ class BusquedasAnticipadas {
   unsigned long VersionCampos() const noexcept { return versionCampos_; }
 
   void Olvida() noexcept;
-  bool Vacia() const noexcept { return porClave_.empty(); }
+  bool Vacia() const noexcept { return entradas_.empty(); }
 
   // The value as a loose key: equal for any two values the database might
   // take as equal (case, accents and punctuation of text, leading zeros of
@@ -59,6 +59,7 @@ class BusquedasAnticipadas {
 
  private:
   struct Entrada {
+    std::string suelta;
     std::string exacta;
     std::optional<std::vector<Valor>> fila;
     // false once served, or once two keys (or a key and a row) of it differ
@@ -78,10 +79,19 @@ class BusquedasAnticipadas {
   std::vector<InfoCampo> campos_;
   unsigned long generacion_ = 0;
   unsigned long versionCampos_ = 1;
-  std::unordered_map<std::string, Entrada> porClave_;
+  // The entry of that loose key, nullptr when there is none.
+  Entrada* Busca(const std::string& suelta);
+  // The same, made when there is none (`nueva`); room for it was reserved.
+  Entrada& Anade(const std::string& suelta, bool& nueva);
+
+  // One entry per loose key, found by open addressing: `casillas_` holds an
+  // entry's position plus one (0: free). Both keep their memory from one
+  // batch to the next.
+  std::vector<Entrada> entradas_;
+  std::vector<std::uint32_t> casillas_;
   // The entry of each key, in the order given: the records ask in that
   // order, so the next one's key is checked first, without its loose form.
-  std::vector<Entrada*> orden_;
+  std::vector<std::uint32_t> orden_;
   std::size_t siguiente_ = 0;
 };
 
