@@ -176,7 +176,7 @@ void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor
 
 std::optional<std::vector<std::vector<Valor>>> BusquedasAnticipadas::TomaFilas(
     const Consulta& consulta, unsigned long generacion) {
-  if (entradas_.empty() || !MismoModelo(consulta, generacion)) return std::nullopt;
+  if (entradas_.empty() || consulta.condiciones.size() != 1) return std::nullopt;
   Valor v;
   try {
     v = ValorDeCondicion(consulta.condiciones[0]);

@@ -49,6 +49,7 @@ class BusquedasAnticipadas {
   unsigned long VersionCampos() const noexcept { return versionCampos_; }
 
   void Olvida() noexcept;
+  // Nothing kept of the last batch (served entries are kept until the next).
   bool Vacia() const noexcept { return entradas_.empty(); }
 
   // The value as a loose key: equal for any two values the database might
