@@ -222,15 +222,16 @@ std::optional<ResultadoConsulta> BusquedasAnticipadas::Toma(const Consulta& cons
 BusquedasAnticipadas::Entrada* BusquedasAnticipadas::Busca(const std::string& suelta) {
   if (casillas_.empty()) return nullptr;
   const std::size_t mascara = casillas_.size() - 1;
-  for (std::size_t i = std::hash<std::string>{}(suelta)&mascara; casillas_[i];
-       i = (i + 1) & mascara)
+  const std::size_t hash = std::hash<std::string>{}(suelta);
+  for (std::size_t i = hash & mascara; casillas_[i]; i = (i + 1) & mascara)
     if (entradas_[casillas_[i] - 1].suelta == suelta) return &entradas_[casillas_[i] - 1];
   return nullptr;
 }
 
 BusquedasAnticipadas::Entrada& BusquedasAnticipadas::Anade(const std::string& suelta, bool& nueva) {
   const std::size_t mascara = casillas_.size() - 1;
-  std::size_t i = std::hash<std::string>{}(suelta)&mascara;
+  const std::size_t hash = std::hash<std::string>{}(suelta);
+  std::size_t i = hash & mascara;
   for (; casillas_[i]; i = (i + 1) & mascara)
     if (entradas_[casillas_[i] - 1].suelta == suelta) {
       nueva = false;
