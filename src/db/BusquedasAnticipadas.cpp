@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <unordered_set>
+#include <functional>
 
 #include "common/Fechas.h"
 #include "common/Texto.h"
@@ -99,7 +99,20 @@ void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor
                                  ResultadoConsulta filas, std::size_t columnasLocalizador,
                                  unsigned long generacion) {
   Olvida();
-  if (modelo.condiciones.size() != 1 || filas.campos.size() < columnasLocalizador) return;
+  if (modelo.condiciones.size() != 1) return;
+  std::vector<std::string> sueltas;
+  sueltas.reserve(llaves.size());
+  for (const Valor& llave : llaves) sueltas.push_back(Suelta(modelo.condiciones[0].clase, llave));
+  Llena(modelo, llaves, sueltas, std::move(filas), columnasLocalizador, generacion);
+}
+
+void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor>& llaves,
+                                 const std::vector<std::string>& sueltas, ResultadoConsulta filas,
+                                 std::size_t columnasLocalizador, unsigned long generacion) {
+  Olvida();
+  if (modelo.condiciones.size() != 1 || filas.campos.size() < columnasLocalizador ||
+      sueltas.size() != llaves.size())
+    return;
   const Predicado& p = modelo.condiciones[0];
   const std::size_t propias = filas.campos.size() - columnasLocalizador;
   std::size_t k = propias;
@@ -110,42 +123,43 @@ void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor
 
   // A text key whose letters cannot be folded could equal another key of
   // the batch under the column's collation: every key asks for itself.
-  std::vector<std::string> sueltas;
-  sueltas.reserve(llaves.size());
-  for (const Valor& llave : llaves) {
-    sueltas.push_back(Suelta(p.clase, llave));
-    if (p.clase == ClaseLiteral::Texto && sueltas.back() == kSinPliegue) return;
-  }
+  if (p.clase == ClaseLiteral::Texto &&
+      std::find(sueltas.begin(), sueltas.end(), kSinPliegue) != sueltas.end())
+    return;
 
-  std::unordered_set<std::string> dudosas;
+  entradas_.reserve(llaves.size());
+  std::size_t casillas = 16;
+  while (casillas < 2 * llaves.size()) casillas *= 2;
+  casillas_.assign(casillas, 0);
+  orden_.reserve(llaves.size());
   for (std::size_t i = 0; i < llaves.size(); ++i) {
-    const std::string& suelta = sueltas[i];
-    const std::string exacta = Exacta(p.clase, llaves[i], false);
-    if (dudosas.count(suelta)) continue;
-    auto [it, nueva] = porClave_.try_emplace(suelta, Entrada{exacta, std::nullopt});
-    if (!nueva && it->second.exacta != exacta) {
+    bool nueva = false;
+    Entrada& e = Anade(sueltas[i], nueva);
+    const auto* t = std::get_if<std::string>(&llaves[i]);
+    if (nueva) {
+      e.exacta = t ? *t : Exacta(p.clase, llaves[i], false);
+      e.texto = t != nullptr;
+    } else if (e.viva && (t ? e.exacta != *t : e.exacta != Exacta(p.clase, llaves[i], false))) {
       // "007" and "7" in one batch: each asks the database itself
-      porClave_.erase(it);
-      dudosas.insert(suelta);
+      e.viva = false;
     }
+    orden_.push_back(static_cast<std::uint32_t>(&e - entradas_.data()));
   }
   for (std::vector<Valor>& fila : filas.filas) {
     if (fila.size() != filas.campos.size()) continue;
-    const std::string suelta = Suelta(p.clase, fila[k]);
-    auto it = porClave_.find(suelta);
-    if (it == porClave_.end()) {
-      if (dudosas.count(suelta)) continue;
+    Entrada* e = Busca(Suelta(p.clase, fila[k]));
+    if (!e) {
       // The database matched a row to no key as written (a collation of its
       // own): no key's absence can be trusted.
-      porClave_.clear();
+      Olvida();
       return;
     }
-    if (Exacta(p.clase, fila[k], relleno) != it->second.exacta) {
-      porClave_.erase(it);
-      dudosas.insert(suelta);
+    if (!e->viva) continue;
+    if (Exacta(p.clase, fila[k], relleno) != e->exacta) {
+      e->viva = false;
       continue;
     }
-    if (!it->second.fila) it->second.fila = std::move(fila);
+    if (!e->fila) e->fila = std::move(fila);
   }
   modelo_ = modelo;
   generacion_ = generacion;
@@ -162,21 +176,40 @@ void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor
 
 std::optional<std::vector<std::vector<Valor>>> BusquedasAnticipadas::TomaFilas(
     const Consulta& consulta, unsigned long generacion) {
-  if (porClave_.empty() || !MismoModelo(consulta, generacion)) return std::nullopt;
-  const Predicado& p = consulta.condiciones[0];
+  if (entradas_.empty() || consulta.condiciones.size() != 1) return std::nullopt;
   Valor v;
   try {
-    v = ValorDeCondicion(p);
+    v = ValorDeCondicion(consulta.condiciones[0]);
   } catch (...) {
     return std::nullopt;  // its own lookup reports what is wrong with it
   }
-  auto it = porClave_.find(Suelta(p.clase, v));
-  if (it == porClave_.end()) return std::nullopt;
-  Entrada e = std::move(it->second);
-  porClave_.erase(it);
-  if (e.exacta != Exacta(p.clase, v, false)) return std::nullopt;
+  return TomaFilas(consulta, v, generacion);
+}
+
+std::optional<std::vector<std::vector<Valor>>> BusquedasAnticipadas::TomaFilas(
+    const Consulta& consulta, const Valor& v, unsigned long generacion) {
+  if (entradas_.empty() || !MismoModelo(consulta, generacion)) return std::nullopt;
+  const Predicado& p = consulta.condiciones[0];
+  const auto* t = std::get_if<std::string>(&v);
+  Entrada* e = nullptr;
+  // the key the next record was expected to ask (or the one after it): a
+  // live entry of that exact text is the one its loose form would find
+  if (t && p.clase == ClaseLiteral::Texto)
+    for (std::size_t i = siguiente_; i < orden_.size() && i < siguiente_ + 2; ++i) {
+      Entrada& candidata = entradas_[orden_[i]];
+      if (candidata.viva && candidata.texto && candidata.exacta == *t) {
+        e = &candidata;
+        siguiente_ = i + 1;
+        break;
+      }
+    }
+  if (!e) e = Busca(Suelta(p.clase, v));
+  if (!e || !e->viva) return std::nullopt;
+  e->viva = false;
+  // a text key as it is, without a copy
+  if (t ? e->exacta != *t : e->exacta != Exacta(p.clase, v, false)) return std::nullopt;
   std::vector<std::vector<Valor>> filas;
-  if (e.fila) filas.push_back(std::move(*e.fila));
+  if (e->fila) filas.push_back(std::move(*e->fila));
   return filas;
 }
 
@@ -186,8 +219,36 @@ std::optional<ResultadoConsulta> BusquedasAnticipadas::Toma(const Consulta& cons
   return ResultadoConsulta{campos_, std::move(*filas)};
 }
 
+BusquedasAnticipadas::Entrada* BusquedasAnticipadas::Busca(const std::string& suelta) {
+  if (casillas_.empty()) return nullptr;
+  const std::size_t mascara = casillas_.size() - 1;
+  const std::size_t hash = std::hash<std::string>{}(suelta);
+  for (std::size_t i = hash & mascara; casillas_[i]; i = (i + 1) & mascara)
+    if (entradas_[casillas_[i] - 1].suelta == suelta) return &entradas_[casillas_[i] - 1];
+  return nullptr;
+}
+
+BusquedasAnticipadas::Entrada& BusquedasAnticipadas::Anade(const std::string& suelta, bool& nueva) {
+  const std::size_t mascara = casillas_.size() - 1;
+  const std::size_t hash = std::hash<std::string>{}(suelta);
+  std::size_t i = hash & mascara;
+  for (; casillas_[i]; i = (i + 1) & mascara)
+    if (entradas_[casillas_[i] - 1].suelta == suelta) {
+      nueva = false;
+      return entradas_[casillas_[i] - 1];
+    }
+  nueva = true;
+  entradas_.emplace_back();
+  entradas_.back().suelta = suelta;
+  casillas_[i] = static_cast<std::uint32_t>(entradas_.size());
+  return entradas_.back();
+}
+
 void BusquedasAnticipadas::Olvida() noexcept {
-  porClave_.clear();
+  orden_.clear();
+  siguiente_ = 0;
+  entradas_.clear();
+  casillas_.clear();
 }
 
 }  // namespace varlo::db

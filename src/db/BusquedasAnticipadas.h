@@ -7,10 +7,10 @@
 // the database matched by looser rules (padding, case, collation, "007" for
 // 7) leaves that key to its own lookup. Not-found is trusted only when every
 // row returned matched a key exactly.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "db/Backend.h"
@@ -26,6 +26,11 @@ class BusquedasAnticipadas {
   // a query of the same generation is known to name the same.
   void Llena(const Consulta& modelo, const std::vector<Valor>& llaves, ResultadoConsulta filas,
              std::size_t columnasLocalizador, unsigned long generacion = 0);
+  // The same with each key's loose form (Suelta) already made, in the
+  // order of `llaves`.
+  void Llena(const Consulta& modelo, const std::vector<Valor>& llaves,
+             const std::vector<std::string>& sueltas, ResultadoConsulta filas,
+             std::size_t columnasLocalizador, unsigned long generacion);
 
   // The result for that query when it was fetched in advance, taken out of
   // the store (a second lookup of the same key goes to the database).
@@ -34,12 +39,18 @@ class BusquedasAnticipadas {
   // or one.
   std::optional<std::vector<std::vector<Valor>>> TomaFilas(const Consulta& consulta,
                                                            unsigned long generacion = 0);
+  // The same for a query whose key value (ValorDeCondicion of its one
+  // condition) was already read: `valor`.
+  std::optional<std::vector<std::vector<Valor>>> TomaFilas(const Consulta& consulta,
+                                                           const Valor& valor,
+                                                           unsigned long generacion);
   const std::vector<InfoCampo>& Campos() const noexcept { return campos_; }
   // Changes whenever Campos does; never 0.
   unsigned long VersionCampos() const noexcept { return versionCampos_; }
 
   void Olvida() noexcept;
-  bool Vacia() const noexcept { return porClave_.empty(); }
+  // Nothing kept of the last batch (served entries are kept until the next).
+  bool Vacia() const noexcept { return entradas_.empty(); }
 
   // The value as a loose key: equal for any two values the database might
   // take as equal (case, accents and punctuation of text, leading zeros of
@@ -49,8 +60,15 @@ class BusquedasAnticipadas {
 
  private:
   struct Entrada {
+    std::string suelta;
     std::string exacta;
     std::optional<std::vector<Valor>> fila;
+    // false once served, or once two keys (or a key and a row) of it differ
+    // as written: its lookup then goes to the database
+    bool viva = true;
+    // its first key was given as text (a text key's loose form depends on
+    // its exact text only)
+    bool texto = false;
   };
   // Text as a case- and accent-blind collation could see it: upper-case
   // ASCII letters and digits; nothing for a character it cannot fold.
@@ -62,7 +80,20 @@ class BusquedasAnticipadas {
   std::vector<InfoCampo> campos_;
   unsigned long generacion_ = 0;
   unsigned long versionCampos_ = 1;
-  std::unordered_map<std::string, Entrada> porClave_;
+  // The entry of that loose key, nullptr when there is none.
+  Entrada* Busca(const std::string& suelta);
+  // The same, made when there is none (`nueva`); room for it was reserved.
+  Entrada& Anade(const std::string& suelta, bool& nueva);
+
+  // One entry per loose key, found by open addressing: `casillas_` holds an
+  // entry's position plus one (0: free). Both keep their memory from one
+  // batch to the next.
+  std::vector<Entrada> entradas_;
+  std::vector<std::uint32_t> casillas_;
+  // The entry of each key, in the order given: the records ask in that
+  // order, so the next one's key is checked first, without its loose form.
+  std::vector<std::uint32_t> orden_;
+  std::size_t siguiente_ = 0;
 };
 
 }  // namespace varlo::db

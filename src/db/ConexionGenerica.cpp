@@ -1,6 +1,7 @@
 #include "db/ConexionGenerica.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "common/ErrorVarlo.h"
 #include "common/Texto.h"
@@ -186,12 +187,17 @@ std::unique_ptr<Recordset> ConexionGenerica::ReabreConsulta(const db::Consulta& 
       !MismosNombres(ultimaConsulta_->first, dada))
     return AbreConsulta(dada, maxRegistros);
   CompruebaAbierta();
-  // a key value the query cannot take is refused under the name as given
-  for (const Predicado& p : dada.condiciones) (void)ValorDeCondicion(p);
+  // a key value the query cannot take is refused under the name as given;
+  // the one key's value is kept for the lookups fetched in advance
+  std::optional<Valor> llave;
+  for (const Predicado& p : dada.condiciones) {
+    Valor v = ValorDeCondicion(p);
+    if (dada.condiciones.size() == 1) llave = std::move(v);
+  }
   const Consulta* consulta = rs->ConsultaConValores(dada);
   if (!consulta) return AbreConsulta(dada, maxRegistros);
   const bool conLocalizador = TieneLocalizador(consulta->tabla);
-  if (auto filas = anticipadas_.TomaFilas(*consulta, generacion_)) {
+  if (auto filas = llave ? anticipadas_.TomaFilas(*consulta, *llave, generacion_) : std::nullopt) {
     if (rs->Reabre(anticipadas_.Campos(), std::move(*filas), conLocalizador,
                    anticipadas_.VersionCampos()))
       rs->EstableceEscritos(Escritos(anticipadas_.Campos()));
@@ -251,21 +257,28 @@ void ConexionGenerica::Anticipa(const Consulta& dado, const std::vector<Valor>& 
   // of the last batch's keys; compared loosely, as a collation might): the
   // server then takes the held rows while these records are processed.
   const bool sinEsperar = backend_->EscribeSinEsperar();
-  std::unordered_set<std::string> sueltas;
+  std::vector<std::string> sueltas;
+  sueltas.reserve(validas.size());
+  for (const Valor& v : validas) sueltas.push_back(BusquedasAnticipadas::Suelta(p.clase, v));
+  // Kept as hashes: two keys of one hash only make the held rows go first.
+  std::vector<std::size_t> hashes;
   bool plegables = sinEsperar;
-  for (std::size_t i = 0; plegables && i < validas.size(); ++i) {
-    std::string s = BusquedasAnticipadas::Suelta(p.clase, validas[i]);
-    plegables = s != BusquedasAnticipadas::kSinPliegue;
-    sueltas.insert(std::move(s));
+  if (plegables) {
+    hashes.reserve(sueltas.size());
+    for (const std::string& s : sueltas) {
+      if (s == BusquedasAnticipadas::kSinPliegue) {
+        plegables = false;
+        break;
+      }
+      hashes.push_back(std::hash<std::string>{}(s));
+    }
   }
   bool antes = plegables && !sueltasAnteriores_.empty();
-  for (const std::string& s : sueltas)
-    if (!antes || sueltasAnteriores_.count(s)) {
-      antes = false;
-      break;
-    }
-  if (!plegables) sueltas.clear();  // the next batch writes what is held first
-  sueltasAnteriores_ = std::move(sueltas);
+  for (std::size_t i = 0; antes && i < hashes.size(); ++i)
+    antes = !std::binary_search(sueltasAnteriores_.begin(), sueltasAnteriores_.end(), hashes[i]);
+  if (!plegables) hashes.clear();  // the next batch writes what is held first
+  std::sort(hashes.begin(), hashes.end());
+  sueltasAnteriores_ = std::move(hashes);
   constexpr std::size_t kPorConsulta = 1000;  // well below any limit of markers per statement
   ResultadoConsulta todas;
   for (std::size_t desde = 0; desde < validas.size(); desde += kPorConsulta) {
@@ -279,7 +292,7 @@ void ConexionGenerica::Anticipa(const Consulta& dado, const std::vector<Valor>& 
     for (auto& fila : r.filas) todas.filas.push_back(std::move(fila));
   }
   if (antes) backend_->Escribe();
-  anticipadas_.Llena(modelo, validas, std::move(todas),
+  anticipadas_.Llena(modelo, validas, sueltas, std::move(todas),
                      conLocalizador ? dialecto_->ColumnasLocalizador() : 0, generacion_);
 }
 

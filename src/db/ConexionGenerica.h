@@ -5,7 +5,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -79,9 +78,9 @@ class ConexionGenerica final : public Conexion {
   std::map<std::string, bool> localizadores_;  // per table as the dialect writes it
   std::optional<std::pair<std::string, bool>> ultimoLocalizador_;  // the last table asked, as given
   BusquedasAnticipadas anticipadas_;
-  // The keys (loose, BusquedasAnticipadas::Suelta) of the last batch fetched
-  // ahead: the rows held since are rows of those keys.
-  std::unordered_set<std::string> sueltasAnteriores_;
+  // The hashes, sorted, of the keys (loose, BusquedasAnticipadas::Suelta) of
+  // the last batch fetched ahead: the rows held since are rows of those keys.
+  std::vector<std::size_t> sueltasAnteriores_;
   // per table as given; forgotten after any statement given as text, which
   // may change the schema
   std::map<std::string, NombresCatalogo> catalogo_;

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 #include "db/TiposAdo.h"
 
 namespace varlo::db {
@@ -97,6 +100,41 @@ TEST(BusquedasAnticipadas, LoQueLaBaseIgualoConReglasPropiasVaASuPropiaBusqueda)
   auto diez = b.Toma(Busca(std::string("10"), n));
   ASSERT_TRUE(diez);
   EXPECT_TRUE(diez->filas.empty());
+}
+
+TEST(BusquedasAnticipadas, ElOrdenEnQuePreguntanLosRegistrosNoCambiaLoQueRecibe) {
+  BusquedasAnticipadas b;
+  const auto nombre = [&](const char* llave) -> std::optional<std::string> {
+    auto r = b.Toma(Busca(std::string(llave)));
+    if (!r) return std::nullopt;
+    return r->filas.empty() ? std::string("-") : ValorComoTexto(r->filas[0][1]);
+  };
+  const ResultadoConsulta filas =
+      Filas({{std::string("E1"), "Ana"}, {std::string("E3"), "Eva"}, {std::string("E4"), "Luz"}},
+            adVarChar);
+  // asked out of order, one key skipped and one asked twice
+  b.Llena(Modelo(), {std::string("E1"), std::string("E2"), std::string("E3"), std::string("E4")},
+          filas, 1);
+  EXPECT_EQ(nombre("E3"), "Eva");
+  EXPECT_EQ(nombre("E1"), "Ana");
+  EXPECT_EQ(nombre("E4"), "Luz");
+  EXPECT_EQ(nombre("E4"), std::nullopt);
+  EXPECT_EQ(nombre("E2"), "-");
+
+  // a key equal to the next one but for its case is no key of the batch: it
+  // is not served, and the key it may stand for under a collation no longer is
+  b.Llena(Modelo(), {std::string("E1"), std::string("E3")},
+          Filas({{std::string("E1"), "Ana"}, {std::string("E3"), "Eva"}}, adVarChar), 1);
+  EXPECT_EQ(nombre("e1"), std::nullopt);
+  EXPECT_EQ(nombre("E1"), std::nullopt);
+  EXPECT_EQ(nombre("E3"), "Eva");
+
+  // a key given twice in the batch is served once
+  b.Llena(Modelo(), {std::string("E1"), std::string("E1"), std::string("E2")},
+          Filas({{std::string("E1"), "Ana"}}, adVarChar), 1);
+  EXPECT_EQ(nombre("E1"), "Ana");
+  EXPECT_EQ(nombre("E1"), std::nullopt);
+  EXPECT_EQ(nombre("E2"), "-");
 }
 
 TEST(BusquedasAnticipadas, SinLaLlaveEnLaListaNoSeSirveNada) {

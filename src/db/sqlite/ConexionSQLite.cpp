@@ -134,34 +134,45 @@ std::string TextoColumna(sqlite3_stmt* s, int i) {
            : std::string();
 }
 
-Bytes BytesColumna(sqlite3_stmt* s, int i) {
-  const auto* p = static_cast<const unsigned char*>(sqlite3_column_blob(s, i));
-  int n = sqlite3_column_bytes(s, i);
+// The same read from a column's value, as sqlite3_column_value gives it
+// (one call for the column instead of one per question asked of it; the
+// connection is used by one thread at a time).
+std::string TextoValor(sqlite3_value* v) {
+  const auto* p = sqlite3_value_text(v);
+  int n = sqlite3_value_bytes(v);
+  return p ? std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(n))
+           : std::string();
+}
+
+Bytes BytesValor(sqlite3_value* v) {
+  const auto* p = static_cast<const unsigned char*>(sqlite3_value_blob(v));
+  int n = sqlite3_value_bytes(v);
   return p ? Bytes(p, p + n) : Bytes();
 }
 
 // The stored value, typed as the column's ADO type says; a value stored
 // with another storage class than its column's comes back as text.
 Valor LeeValor(sqlite3_stmt* s, int i, int tipo) {
-  int clase = sqlite3_column_type(s, i);
+  sqlite3_value* v = sqlite3_column_value(s, i);
+  int clase = sqlite3_value_type(v);
   if (clase == SQLITE_NULL) return {};
-  if (EsTipoBinario(tipo)) return BytesColumna(s, i);
-  if (EsTipoTexto(tipo)) return TextoColumna(s, i);
+  if (EsTipoBinario(tipo)) return BytesValor(v);
+  if (EsTipoTexto(tipo)) return TextoValor(v);
   bool numero = clase == SQLITE_INTEGER || clase == SQLITE_FLOAT;
-  if (tipo == adBoolean && numero) return sqlite3_column_double(s, i) != 0.0;
+  if (tipo == adBoolean && numero) return sqlite3_value_double(v) != 0.0;
   if (EsTipoEntero(tipo) && clase == SQLITE_INTEGER)
-    return static_cast<std::int64_t>(sqlite3_column_int64(s, i));
-  if (EsTipoNumerico(tipo) && numero) return sqlite3_column_double(s, i);
+    return static_cast<std::int64_t>(sqlite3_value_int64(v));
+  if (EsTipoNumerico(tipo) && numero) return sqlite3_value_double(v);
   if (EsTipoFecha(tipo) && clase == SQLITE_TEXT) {
     FechaHora f;
-    std::string t = TextoColumna(s, i);
+    std::string t = TextoValor(v);
     if (LeeFechaISO(t, f)) return f;
     return t;
   }
-  if (clase == SQLITE_BLOB) return BytesColumna(s, i);
-  if (clase == SQLITE_INTEGER) return static_cast<std::int64_t>(sqlite3_column_int64(s, i));
-  if (clase == SQLITE_FLOAT) return sqlite3_column_double(s, i);
-  return TextoColumna(s, i);
+  if (clase == SQLITE_BLOB) return BytesValor(v);
+  if (clase == SQLITE_INTEGER) return static_cast<std::int64_t>(sqlite3_value_int64(v));
+  if (clase == SQLITE_FLOAT) return sqlite3_value_double(v);
+  return TextoValor(v);
 }
 
 // A column of an expression has no declared type: the first value tells.
