@@ -65,33 +65,48 @@ Valor ValorDeCondicion(const Predicado& p) {
 
 std::string DialectoBase::ListaColumnas(const Consulta& c) const {
   if (c.columnas.empty()) return "*";
-  std::string r;
-  for (std::size_t i = 0; i < c.columnas.size(); ++i) {
-    if (i) r += ", ";
-    r += Identificador(c.columnas[i]);
+  if (c.columnas != columnasLista_) {
+    std::string r;
+    for (std::size_t i = 0; i < c.columnas.size(); ++i) {
+      if (i) r += ", ";
+      r += Identificador(c.columnas[i]);
+    }
+    textoLista_ = std::move(r);
+    columnasLista_ = c.columnas;
   }
-  return r;
+  return textoLista_;
 }
 
 SentenciaSql DialectoBase::Insert(const std::string& tabla,
                                   const std::vector<std::pair<std::string, Valor>>& valores) const {
   SentenciaSql s;
-  s.texto = "insert into " + Identificador(tabla);
   if (valores.empty()) {
-    s.texto += " default values";
+    s.texto = "insert into " + Identificador(tabla) + " default values";
     return s;
   }
-  std::string columnas, marcas;
-  for (std::size_t i = 0; i < valores.size(); ++i) {
-    if (i) {
-      columnas += ", ";
-      marcas += ", ";
+  s.parametros.reserve(valores.size());
+  for (const auto& v : valores) s.parametros.push_back(v.second);
+  const bool mismo =
+      tabla == tablaInsert_ &&
+      std::equal(valores.begin(), valores.end(), columnasInsert_.begin(), columnasInsert_.end(),
+                 [](const auto& v, const std::string& c) { return v.first == c; });
+  if (!mismo) {
+    std::string columnas, marcas;
+    for (std::size_t i = 0; i < valores.size(); ++i) {
+      if (i) {
+        columnas += ", ";
+        marcas += ", ";
+      }
+      columnas += Identificador(valores[i].first);
+      marcas += "?";
     }
-    columnas += Identificador(valores[i].first);
-    marcas += "?";
-    s.parametros.push_back(valores[i].second);
+    textoInsert_ =
+        "insert into " + Identificador(tabla) + " (" + columnas + ") values (" + marcas + ")";
+    tablaInsert_ = tabla;
+    columnasInsert_.clear();
+    for (const auto& v : valores) columnasInsert_.push_back(v.first);
   }
-  s.texto += " (" + columnas + ") values (" + marcas + ")";
+  s.texto = textoInsert_;
   return s;
 }
 

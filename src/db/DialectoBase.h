@@ -46,6 +46,14 @@ class DialectoBase : public Dialecto {
   SentenciaSql Asignaciones(const std::string& tabla,
                             const std::vector<std::pair<std::string, Valor>>& valores) const;
   SentenciaSql Condiciones(const std::vector<Predicado>& condiciones) const;
+
+  // The last INSERT text and select list made: every record of a table asks
+  // for the same ones, and a name's quoting costs more than comparing it.
+  mutable std::string tablaInsert_;
+  mutable std::vector<std::string> columnasInsert_;
+  mutable std::string textoInsert_;
+  mutable std::vector<std::string> columnasLista_;
+  mutable std::string textoLista_;
 };
 
 // The value a key condition compares with: text, a number (its text must be
