@@ -76,14 +76,13 @@ ErrorBaseDatos::Clase ClaseDeError(int codigoExtendido) {
                        ClaseDeError((extendido & 0xFF) == (codigo & 0xFF) ? extendido : codigo));
 }
 
-// Leaves a statement ready for its next use and holding no lock.
+// Leaves a statement ready for its next use and holding no lock. Its
+// values stay bound (clearing them costs more than a lookup's own binding):
+// every run binds every marker again first (Vincula refuses another count).
 class UsoSentencia {
  public:
   explicit UsoSentencia(sqlite3_stmt* s) : s_(s) {}
-  ~UsoSentencia() {
-    sqlite3_reset(s_);
-    sqlite3_clear_bindings(s_);
-  }
+  ~UsoSentencia() { sqlite3_reset(s_); }
   UsoSentencia(const UsoSentencia&) = delete;
   UsoSentencia& operator=(const UsoSentencia&) = delete;
 
@@ -113,8 +112,13 @@ void Vincula(sqlite3* db, sqlite3_stmt* s, const std::vector<Valor>& parametros)
     } else if (const auto* b = std::get_if<bool>(&v)) {
       rc = sqlite3_bind_int(s, i, *b ? 1 : 0);
     } else if (const auto* f = std::get_if<FechaHora>(&v)) {
-      std::string texto = FormatoISOHora(*f);
-      rc = sqlite3_bind_text64(s, i, texto.data(), texto.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+      char corta[kLargoISOHora + 1];
+      if (const std::size_t n = EscribeISOHora(*f, corta)) {
+        rc = sqlite3_bind_text64(s, i, corta, n, SQLITE_TRANSIENT, SQLITE_UTF8);
+      } else {
+        const std::string texto = FormatoISOHora(*f);
+        rc = sqlite3_bind_text64(s, i, texto.data(), texto.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+      }
     } else if (const auto* dec = std::get_if<Decimal>(&v)) {
       // the column's numeric affinity reads the text as SQLite's own number
       rc = sqlite3_bind_text64(s, i, dec->texto.data(), dec->texto.size(), SQLITE_STATIC,
