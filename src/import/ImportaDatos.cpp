@@ -422,11 +422,17 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   // " de m)", written again only when the maximum changes
   std::optional<double> maximoEscrito;
   std::string deMaximo;
-  // the next records are read, split and converted while these are written
-  LecturaAnticipada lectura(lector, &divisor,
-                            [&conversion = escritura.Conversion()](LineaLeida& l) {
-                              conversion.ConvierteRegistro(l.valores, l.convertidos);
-                            });
+  // The next records are read and split while these are written. With an
+  // embedded database, which runs on this thread, their values are also
+  // converted there (the reader's core has room); with a server, that core
+  // is the server's, and the conversion costs the reader more than it saves
+  // here (measured: about 10 % slower on PostgreSQL, 5 % faster on SQLite).
+  LecturaAnticipada::Preparacion conviertelos;
+  if (cn.MotorBD() == db::Motor::SQLite)
+    conviertelos = [&conversion = escritura.Conversion()](LineaLeida& l) {
+      conversion.ConvierteRegistro(l.valores, l.convertidos);
+    };
+  LecturaAnticipada lectura(lector, &divisor, std::move(conviertelos));
   while (!lectura.AlFinal()) {
     if (f_.Interrumpida()) {
       lote.Interrumpe();
