@@ -56,9 +56,6 @@ class Recordset {
   virtual void AsignaTexto(int indice, const std::string& texto) = 0;
   // Assigns a typed value (NULL, boolean, date, bytes, number) with the same checks.
   virtual void Asigna(int indice, const Valor& valor) = 0;
-  // Assigns a value already converted for this very field (ConvierteTexto or
-  // ConvierteValor of its InfoCampo): taken as it stands.
-  virtual void AsignaConvertido(int indice, Valor&& valor) { Asigna(indice, valor); }
   // Appends bytes to a binary column's pending value.
   virtual void AppendChunk(int indice, const Bytes& trozo) = 0;
   // The next `cuantos` bytes of a binary value, continuing where the last

@@ -233,12 +233,6 @@ void RecordsetGenerico::Asigna(int indice, const Valor& valor) {
   Pendiente(indice, ConvierteValor(campos_[static_cast<std::size_t>(indice)], valor));
 }
 
-void RecordsetGenerico::AsignaConvertido(int indice, Valor&& valor) {
-  CompruebaIndice(indice);
-  CompruebaFilaActual();
-  Pendiente(indice, std::move(valor));
-}
-
 void RecordsetGenerico::AppendChunk(int indice, const Bytes& trozo) {
   CompruebaIndice(indice);
   CompruebaFilaActual();

@@ -57,7 +57,6 @@ class RecordsetGenerico final : public Recordset {
   void AddNew() override;
   void AsignaTexto(int indice, const std::string& texto) override;
   void Asigna(int indice, const Valor& valor) override;
-  void AsignaConvertido(int indice, Valor&& valor) override;
   void AppendChunk(int indice, const Bytes& trozo) override;
   Bytes GetChunk(int indice, std::size_t cuantos) override;
   long ActualSize(int indice) const override;

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "db/Recordset.h"
 #include "import/DivisorLineas.h"
 #include "import/MascaraFecha.h"
 
@@ -17,7 +16,8 @@ struct DefinicionTabla : DisposicionColumnas {
   std::string Tabla;
 
   // Fields of the table as the probe reports them.
-  std::vector<db::InfoCampo> CamposTabla;
+  std::vector<std::string> NombresTabla;
+  std::vector<std::int32_t> TiposTabla;
 
   std::string ArchivoEr, ArchivoOk;
 

@@ -20,11 +20,78 @@ namespace varlo {
 namespace {
 constexpr int kNoSeEscribe = -1;
 constexpr int kNoEstaEnConsulta = -2;
+
+// The runtime's conversion of a text to a 16-bit integer.
+std::int16_t EnteroDeTexto(std::string_view texto) {
+  auto n = NumeroEstricto(texto);
+  if (!n) LanzaError(errores::TiposNoCoinciden);
+  return AEntero16(*n);
+}
 }  // namespace
+
+bool ValorBooleano(std::string_view valor) {
+  // digits alone (the usual 0/1): a number that is 0 only when every digit is
+  if (!valor.empty() && std::all_of(valor.begin(), valor.end(), EsCifra))
+    return valor.find_first_not_of('0') != std::string_view::npos;
+  if (auto n = NumeroEstricto(valor)) return *n != 0;
+  char primera = valor.empty() ? '\0' : valor.front();
+  return !(primera == 'F' || primera == 'f' || primera == 'N' || primera == 'n');
+}
+
+namespace {
+std::string_view ParteExigida(const std::optional<std::string_view>& parte) {
+  if (!parte) LanzaError(errores::ArgumentoNoValido);
+  return *parte;
+}
+
+// One to four ASCII digits: the number they write, read as the general rules
+// below would read it; nothing otherwise.
+std::optional<int> Cifras(std::string_view s) {
+  if (s.empty() || s.size() > 4) return std::nullopt;
+  int n = 0;
+  for (char c : s) {
+    if (!EsCifra(c)) return std::nullopt;
+    n = n * 10 + (c - '0');
+  }
+  return n;
+}
+
+std::optional<FechaHora> FechaDePartes(const VistaFecha& p) {
+  const std::string_view mes = ParteExigida(p.mes);
+  const std::string_view dia = ParteExigida(p.dia);
+  // the usual date, digits only: no general number reading
+  if (p.anio) {
+    const auto a = Cifras(*p.anio), m = Cifras(mes), d = Cifras(dia);
+    if (a && m && d) {
+      if (!(*m > 0 && *d > 0)) return std::nullopt;
+      return ComponeFechaExacta(*a, *m, *d);
+    }
+  }
+  if (!(LeeNumero(mes) > 0 && LeeNumero(dia) > 0)) return std::nullopt;
+  const std::string_view anio = ParteExigida(p.anio);
+  return ComponeFechaExacta(EnteroDeTexto(anio), EnteroDeTexto(mes), EnteroDeTexto(dia));
+}
+}  // namespace
+
+std::optional<FechaHora> FechaDeMascara(const std::string& valor, const MascaraFecha& m) {
+  return FechaDePartes(CortaFechaVista(valor, m));
+}
+
+std::optional<FechaHora> FechaYHoraDeMascara(const std::string& valor, const MascaraFecha& m) {
+  const VistaFecha p = CortaFechaVista(valor, m);
+  std::optional<FechaHora> f = FechaDePartes(p);
+  if (!f || m.Texto.empty()) return f;
+  std::string_view resto = p.resto;
+  if ((resto.size() > 1 && (resto[0] == 'T' || resto[0] == 't')) && EsCifra(resto[1]))
+    resto.remove_prefix(1);
+  if (resto.empty() || !EsCifra(resto[0])) return f;
+  if (!LeeHoraDelDia(resto, *f)) LanzaError(errores::TiposNoCoinciden);
+  return f;
+}
 
 EscrituraRegistro::EscrituraRegistro(const DefinicionTabla& d, db::Conexion& cn,
                                      cls_ADODBServices& imagenes)
-    : d_(d), cn_(cn), imagenes_(imagenes), conversion_(d), recorridos_(d.Tabla) {}
+    : d_(d), cn_(cn), imagenes_(imagenes), recorridos_(d.Tabla) {}
 
 void EscrituraRegistro::Prepara(const db::Recordset& rs) {
   auto busca = [&rs](const std::string& nombre) {
@@ -50,6 +117,12 @@ void EscrituraRegistro::Prepara(const db::Recordset& rs) {
   preparada_ = true;
 }
 
+bool EscrituraRegistro::EsColumnaLlave(std::size_t columna) const {
+  for (std::int16_t p : d_.PosicionIndice)
+    if (p > 0 && static_cast<std::size_t>(p) == columna + 1) return true;
+  return false;
+}
+
 std::int32_t EscrituraRegistro::ColumnaLlave() const {
   for (std::size_t k = 0; k < d_.Indices.size() && k < d_.PosicionIndice.size(); ++k)
     if (d_.Indices[k] == d_.NombreIndice) return d_.PosicionIndice[k];
@@ -62,31 +135,41 @@ int EscrituraRegistro::Indice(const db::Recordset& rs, std::size_t columna) cons
   return indices_[columna];
 }
 
-void EscrituraRegistro::EscribeColumna(db::Recordset& rs, std::size_t c, const std::string& bruto,
-                                       ValorConvertido* convertido) {
+void EscrituraRegistro::EscribeColumna(db::Recordset& rs, std::size_t c, const std::string& bruto) {
   if (indices_[c] == kNoSeEscribe) return;
-  const int i = Indice(rs, c);
-  const db::InfoCampo& campo = rs.Field(i);
-  std::optional<ValorConvertido> aqui;
-  if (!convertido || !conversion_.Vale(c, *convertido, tipos_[c], campo))
-    convertido = &aqui.emplace(conversion_.Convierte(c, bruto, tipos_[c], campo));
-  switch (convertido->estado) {
-    case ValorConvertido::Estado::Fallido:
-      std::rethrow_exception(convertido->error);
-    case ValorConvertido::Estado::Foto:
-      AsignaFotoRegistro(imagenes_, rs, i, d_.Campos[c], d_, fotos_);
-      return;
-    case ValorConvertido::Estado::Listo:
-      rs.AsignaConvertido(i, std::move(convertido->valor));
-      return;
-    default:
-      return;
+  int i = Indice(rs, c);
+  int tipo = tipos_[c];
+  const std::string_view v = RecortaVista(bruto);
+  if (!d_.TextoNulo.empty() && v == d_.TextoNulo) {
+    // Asked for in so many words: NULL, whatever the column's type; a key never.
+    if (EsColumnaLlave(c)) LanzaError(errores::ArgumentoNoValido, ValorNuloEnLlave(d_.Campos[c]));
+    rs.Asigna(i, db::Valor{});
+    return;
+  }
+  if (v.empty()) {
+    // An empty value never clears a column; a picture column takes its file.
+    if (tipo == db::adLongVarBinary) AsignaFotoRegistro(imagenes_, rs, i, d_.Campos[c], d_, fotos_);
+    return;
+  }
+  if (db::EsTipoFecha(tipo)) {
+    // A date key is written as its lookup read it, time of day included:
+    // otherwise the next run would not find the row.
+    if (EsColumnaLlave(c))
+      rs.Asigna(i, FechaDeLlave(std::string(v), d_.Mascara));
+    else if (auto f = FechaYHoraDeMascara(bruto, d_.Mascara))
+      rs.Asigna(i, *f);
+  } else if (tipo == db::adBoolean) {
+    rs.Asigna(i, ValorBooleano(v));
+  } else if (v.size() == bruto.size()) {
+    rs.AsignaTexto(i, bruto);
+  } else {
+    texto_.assign(v);  // reuses its buffer from one value to the next
+    rs.AsignaTexto(i, texto_);
   }
 }
 
 ResultadoRegistro EscrituraRegistro::Escribe(db::Recordset& rs,
-                                             const std::vector<std::string>& valores,
-                                             std::vector<ValorConvertido>* convertidos) {
+                                             const std::vector<std::string>& valores) {
   ResultadoRegistro r;
   // The system's own reason first; for a column's value, which value and
   // what the column expected after it. Errors of the run leave the record.
@@ -116,8 +199,7 @@ ResultadoRegistro EscrituraRegistro::Escribe(db::Recordset& rs,
 
   for (std::size_t c = 0; c < d_.Campos.size(); ++c) {
     try {
-      EscribeColumna(rs, c, c < valores.size() ? valores[c] : std::string(),
-                     convertidos && c < convertidos->size() ? &(*convertidos)[c] : nullptr);
+      EscribeColumna(rs, c, c < valores.size() ? valores[c] : std::string());
     } catch (const ErrorLlaveFoto&) {
       rechaza(ColumnaLlave());
       return r;

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "import/ConversionColumnas.h"
+#include "common/Fechas.h"
 #include "import/DefinicionTabla.h"
 #include "import/FotoRegistro.h"
 #include "import/Jerarquia.h"
@@ -20,6 +20,26 @@ namespace db {
 class Conexion;
 class Recordset;
 }  // namespace db
+
+// A boolean column's value: a number is false only when it is 0; any other
+// text is false when it starts with F or N (either case), true otherwise.
+bool ValorBooleano(std::string_view valor);
+
+// The date of a value cut with the mask (CortaFecha: at its places, or
+// between its separators for a date written without its zeros): nothing
+// when its month or day is 0 or not a number (the column keeps its value).
+// Error 5 for a mask letter that is missing or a day that does not exist
+// (31/02, month 13: nothing carries over), 13 for a part that is not a
+// number, 6 for one beyond 16 bits. Years 0..99 go through the 1930-2029
+// window.
+std::optional<FechaHora> FechaDeMascara(const std::string& valor, const MascaraFecha& m);
+
+// FechaDeMascara with the time of day written after the date ("25/12/2005
+// 14:30:00", with or without a.m./p.m., "2010-03-15T08:30:00"): what follows
+// the date, trimmed, with an optional "T". Midnight when nothing follows or what follows does not
+// begin with a digit (a note after the date); error 13 for a time that
+// cannot be read, which is never dropped.
+std::optional<FechaHora> FechaYHoraDeMascara(const std::string& valor, const MascaraFecha& m);
 
 struct ResultadoRegistro {
   std::vector<Rechazo> rechazos;
@@ -33,26 +53,21 @@ class EscrituraRegistro {
 
   // Writes the record's values (indices 0..Columnas-1) into `rs`, which holds
   // the lookup of this record. An abandoned record leaves its change pending
-  // in `rs`; the caller cancels it. `convertidos`: the values as the reader
-  // converted them (Conversion), taken from there where they hold.
-  ResultadoRegistro Escribe(db::Recordset& rs, const std::vector<std::string>& valores,
-                            std::vector<ValorConvertido>* convertidos = nullptr);
-
-  const ConversionColumnas& Conversion() const { return conversion_; }
+  // in `rs`; the caller cancels it.
+  ResultadoRegistro Escribe(db::Recordset& rs, const std::vector<std::string>& valores);
 
  private:
   // Field positions are the same for every lookup of the table: taken once.
   void Prepara(const db::Recordset& rs);
   int Indice(const db::Recordset& rs, std::size_t columna) const;
+  bool EsColumnaLlave(std::size_t columna) const;
   // Source column of the key field "NombreIndice" names (0 for a compound key).
   std::int32_t ColumnaLlave() const;
-  void EscribeColumna(db::Recordset& rs, std::size_t columna, const std::string& valor,
-                      ValorConvertido* convertido);
+  void EscribeColumna(db::Recordset& rs, std::size_t columna, const std::string& valor);
 
   const DefinicionTabla& d_;
   db::Conexion& cn_;
   cls_ADODBServices& imagenes_;
-  ConversionColumnas conversion_;
   bool preparada_ = false;
   std::vector<int> indices_;  // per column; -1 not written, -2 not in the select list
   std::vector<int> tipos_;
@@ -60,6 +75,7 @@ class EscrituraRegistro {
   std::vector<int> indicesNivel_;
   RecorridosJerarquia recorridos_;
   ArchivosFotos fotos_;
+  std::string texto_;  // a trimmed text value on its way to the row
 };
 
 }  // namespace varlo

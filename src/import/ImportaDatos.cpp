@@ -216,7 +216,10 @@ void ImportacionTablas::Sondea(DefinicionTabla& d) {
   sonda.top = 0;
   sonda.tabla = Recorta(d.Tabla);
   auto rs = f_.cnBaseDatos()->AbreConsulta(sonda, 1);
-  for (int c = 0; c < rs->FieldCount(); ++c) d.CamposTabla.push_back(rs->Field(c));
+  for (int c = 0; c < rs->FieldCount(); ++c) {
+    d.NombresTabla.push_back(rs->Field(c).nombre);
+    d.TiposTabla.push_back(rs->Field(c).tipo);
+  }
   rs->Close();
 }
 
@@ -317,17 +320,14 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   long rechazosSinReportar = 0;
   // the lookup's row set, opened again for the next record
   std::unique_ptr<db::Recordset> busquedaAnterior;
-  auto registro = [&](LineaLeida& linea) {
+  auto registro = [&](const LineaLeida& linea) {
     ResultadoRegistro r;
     std::unique_ptr<db::Recordset> rs;
-    // taken once: a record processed again converts its values anew
-    std::vector<ValorConvertido> convertidos = std::move(linea.convertidos);
-    linea.convertidos = {};
     try {
       if (linea.defecto) throw *linea.defecto;
       const std::vector<std::string>& v = valoresDe(linea);
       rs = cn.ReabreConsulta(busqueda.Para(v), 1, std::move(busquedaAnterior));
-      r = escritura.Escribe(*rs, v, convertidos.empty() ? nullptr : &convertidos);
+      r = escritura.Escribe(*rs, v);
     } catch (...) {
       if (rs) CierraBusqueda(*rs);
       db::RelanzaSiEsDeCorrida();
@@ -422,17 +422,8 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   // " de m)", written again only when the maximum changes
   std::optional<double> maximoEscrito;
   std::string deMaximo;
-  // The next records are read and split while these are written. With an
-  // embedded database, which runs on this thread, their values are also
-  // converted there (the reader's core has room); with a server, that core
-  // is the server's, and the conversion costs the reader more than it saves
-  // here (measured: about 10 % slower on PostgreSQL, 5 % faster on SQLite).
-  LecturaAnticipada::Preparacion conviertelos;
-  if (cn.MotorBD() == db::Motor::SQLite)
-    conviertelos = [&conversion = escritura.Conversion()](LineaLeida& l) {
-      conversion.ConvierteRegistro(l.valores, l.convertidos);
-    };
-  LecturaAnticipada lectura(lector, &divisor, std::move(conviertelos));
+  // the next records are read while these are written
+  LecturaAnticipada lectura(lector, &divisor);
   while (!lectura.AlFinal()) {
     if (f_.Interrumpida()) {
       lote.Interrumpe();

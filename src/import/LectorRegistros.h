@@ -19,7 +19,6 @@
 #include "common/ErrorVarlo.h"
 #include "common/LectorLineas.h"
 #include "import/DivisorLineas.h"
-#include "import/ValorConvertido.h"
 
 namespace varlo {
 
@@ -35,9 +34,6 @@ struct LineaLeida {
   // which then meets the error itself.
   bool dividida = false;
   std::vector<std::string> valores;
-  // Its values converted by their columns' types on that thread too, for
-  // its first processing only (taken from here then).
-  std::vector<ValorConvertido> convertidos;
 };
 
 class LectorRegistros {

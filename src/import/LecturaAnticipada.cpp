@@ -4,12 +4,8 @@
 
 namespace varlo {
 
-LecturaAnticipada::LecturaAnticipada(LectorRegistros& lector, const DivisorLineas* divisor,
-                                     Preparacion prepara)
-    : lector_(lector),
-      divisor_(divisor),
-      prepara_(std::move(prepara)),
-      hilo_([this](std::stop_token alto) { Lector(alto); }) {}
+LecturaAnticipada::LecturaAnticipada(LectorRegistros& lector, const DivisorLineas* divisor)
+    : lector_(lector), divisor_(divisor), hilo_([this](std::stop_token alto) { Lector(alto); }) {}
 
 void LecturaAnticipada::Lector(const std::stop_token& alto) {
   for (;;) {
@@ -32,7 +28,6 @@ void LecturaAnticipada::Lector(const std::stop_token& alto) {
           } catch (const ErrorVarlo&) {
             r.valores.clear();  // split again where it is processed, error and all
           }
-          if (r.dividida && prepara_) prepara_(r);
         }
       }
     } catch (...) {

@@ -11,7 +11,6 @@
 #include <cstddef>
 #include <deque>
 #include <exception>
-#include <functional>
 #include <mutex>
 #include <stop_token>
 #include <thread>
@@ -31,11 +30,8 @@ class LecturaAnticipada {
 
   // Reading starts at once where `lector` stands; nothing else may use
   // `lector` until Detiene returned. With `divisor`, each record without a
-  // defect is also split (LineaLeida::valores), and then given to `prepara`
-  // (on the reader's thread).
-  using Preparacion = std::function<void(LineaLeida& registro)>;
-  explicit LecturaAnticipada(LectorRegistros& lector, const DivisorLineas* divisor = nullptr,
-                             Preparacion prepara = {});
+  // defect is also split (LineaLeida::valores).
+  explicit LecturaAnticipada(LectorRegistros& lector, const DivisorLineas* divisor = nullptr);
   ~LecturaAnticipada() { Detiene(); }
   LecturaAnticipada(const LecturaAnticipada&) = delete;
   LecturaAnticipada& operator=(const LecturaAnticipada&) = delete;
@@ -59,7 +55,6 @@ class LecturaAnticipada {
 
   LectorRegistros& lector_;
   const DivisorLineas* divisor_;
-  Preparacion prepara_;
   std::mutex mutex_;
   std::condition_variable_any cambio_;
   std::deque<Tanda> listas_;

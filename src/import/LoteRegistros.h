@@ -74,9 +74,7 @@ inline constexpr std::chrono::milliseconds kPausaRepeticion{100};
 template <class Resultado, class Entrada = std::string>
 class LoteRegistros {
  public:
-  // May take what the record carries for its first processing (values
-  // converted ahead); processed again, it must do without.
-  using Registro = std::function<Resultado(Entrada& linea)>;
+  using Registro = std::function<Resultado(const Entrada& linea)>;
   // Receives each record's result once it may be reported.
   using Publica = std::function<void(const Entrada& linea, const Resultado& r)>;
   // The result of a record whose own transaction could not be committed.
@@ -277,7 +275,7 @@ class LoteRegistros {
   // One record of a batch done again in its own transaction, reported once it
   // committed; a commit it alone fails rejects it. While the server keeps
   // ending that transaction it is done again after a pause.
-  void RehaceRegistro(Entrada& linea) {
+  void RehaceRegistro(const Entrada& linea) {
     for (;;) {
       try {
         Inicia();
@@ -365,7 +363,7 @@ class LoteRegistros {
   // Then rows are held as `difiere` says.
   void Repite(Pendientes lote, bool difiere) {
     cn_.DifiereInserciones(false);
-    for (auto& par : lote) RehaceRegistro(par.first);
+    for (const auto& par : lote) RehaceRegistro(par.first);
     cn_.DifiereInserciones(difiere);
   }
 

@@ -12,9 +12,9 @@ void AnotaIndice(DefinicionTabla& d, const std::string& nombre, std::int16_t col
     if (d.Indices[k] != nombre) continue;
     d.PosicionIndice[k] = columna;
     std::string sinCorchetes = QuitaCorchetes(d.Indices[k]);
-    for (const db::InfoCampo& campo : d.CamposTabla) {
-      if (IgualSinCaso(campo.nombre, sinCorchetes)) {
-        d.TipoIndice[k] = campo.tipo;
+    for (std::size_t i = 0; i < d.NombresTabla.size(); ++i) {
+      if (IgualSinCaso(d.NombresTabla[i], sinCorchetes)) {
+        d.TipoIndice[k] = d.TiposTabla[i];
         break;
       }
     }

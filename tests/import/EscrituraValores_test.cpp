@@ -8,7 +8,6 @@
 
 #include "common/ErrorVarlo.h"
 #include "common/Numeros.h"
-#include "db/TiposAdo.h"
 #include "import/EscrituraRegistro.h"
 #include "import/MascaraFecha.h"
 
@@ -154,43 +153,6 @@ TEST(EscrituraValores, AtajoDeLaMascaraCortaComoLaReglaGeneral) {
   // the usual value takes the shortcut
   EXPECT_TRUE(CortaFechaExacta("20051225  ", MascaraFecha::Desde("YYYYMMDD")));
   EXPECT_TRUE(CortaFechaExacta("25/12/2005 14:30", MascaraFecha::Desde("DD/MM/YYYY")));
-}
-
-// A value converted ahead (by the reader, against the table's probe) is taken
-// as it stands only by the field it was converted for; any other field (the
-// table changed since the probe, a column typed by the row it holds)
-// converts it again, and a refusal names the column the writer found.
-TEST(EscrituraValores, ValorConvertidoAntesSoloValeParaSuCampo) {
-  DefinicionTabla d;
-  d.Tabla = "Empleado";
-  d.Campos = {"Nombre", "Edad"};
-  d.CamposTabla = {{"Nombre", db::adVarWChar, 20}, {"Edad", db::adInteger, 4}};
-  const ConversionColumnas conversion(d);
-  std::vector<ValorConvertido> antes;
-  conversion.ConvierteRegistro({"  Bartolomeo Pérez ", "doce"}, antes);
-  ASSERT_EQ(antes.size(), 2u);
-  ASSERT_EQ(antes[0].estado, ValorConvertido::Estado::Listo);
-  EXPECT_EQ(antes[0].valor, db::Valor(std::string("Bartolomeo Pérez")));
-  ASSERT_EQ(antes[1].estado, ValorConvertido::Estado::Fallido);
-
-  EXPECT_TRUE(conversion.Vale(0, antes[0], db::adVarWChar, d.CamposTabla[0]));
-  EXPECT_TRUE(conversion.Vale(1, antes[1], db::adInteger, d.CamposTabla[1]));
-  // narrower now: the converted text would be cut short by the database
-  const db::InfoCampo estrecho{"Nombre", db::adVarWChar, 10};
-  EXPECT_FALSE(conversion.Vale(0, antes[0], db::adVarWChar, estrecho));
-  try {
-    conversion.Convierte(0, "Bartolomeo Pérez", db::adVarWChar, estrecho);
-    ADD_FAILURE() << "a text longer than its column was taken";
-  } catch (const ErrorVarlo& e) {
-    EXPECT_EQ(e.Numero(), 8152);
-  }
-  // a number column become a text column takes the value the refusal was about
-  const db::InfoCampo texto{"Edad", db::adVarWChar, 0};
-  EXPECT_FALSE(conversion.Vale(1, antes[1], db::adVarWChar, texto));
-  EXPECT_EQ(conversion.Convierte(1, "doce", db::adVarWChar, texto).valor,
-            db::Valor(std::string("doce")));
-  // the same refusal under another spelling of the column's name says that name
-  EXPECT_FALSE(conversion.Vale(1, antes[1], db::adInteger, {"EDAD", db::adInteger, 4}));
 }
 
 }  // namespace
