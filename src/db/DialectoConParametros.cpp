@@ -518,15 +518,21 @@ class DialectoConParametros final : public DialectoBase {
 
   SentenciaSql Renderiza(const Consulta& c, bool conLocalizador) const {
     SentenciaSql s;
-    s.texto = c.select + ListaColumnas(c);
+    // a date condition on SQLite binds four values (its two written forms)
+    s.parametros.reserve(4 * c.condiciones.size());
+    s.texto.reserve(largoConsulta_);
+    s.texto = c.select;
+    s.texto += ListaColumnas(c);
     if (conLocalizador) s.texto += ", " + ListaLocalizador();
-    s.texto += c.from + Identificador(c.tabla);
+    s.texto += c.from;
+    s.texto += Identificador(c.tabla);
     for (std::size_t i = 0; i < c.condiciones.size(); ++i) {
       const Predicado& p = c.condiciones[i];
       s.texto += i ? " and " : c.where;
       Condicion(p, p.igual, s);
     }
     if (c.top >= 0) s.texto += " limit " + std::to_string(c.top);
+    largoConsulta_ = s.texto.size();  // the next one is about as long
     return s;
   }
 
@@ -534,6 +540,7 @@ class DialectoConParametros final : public DialectoBase {
 
   Motor motor_;
   mutable std::unordered_map<std::string, std::string> nombres_;
+  mutable std::size_t largoConsulta_ = 0;
 };
 
 }  // namespace
