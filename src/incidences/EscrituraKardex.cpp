@@ -17,7 +17,15 @@ EscrituraKardex::EscrituraKardex(const DefinicionIncidencias& d, db::Conexion& c
     : d_(d),
       cn_(cnBaseDatos),
       resultados_(resultados),
-      consulta_(ConsultaDia(d, std::string(), FechaHora{})) {}
+      consulta_(ConsultaDia(d, std::string(), FechaHora{})) {
+  // what each column does, the same for every day
+  for (int i = 1; i <= d.Columnas; ++i) {
+    const std::string& campo = DeColumna(d.Campos, i);
+    usos_.push_back(EstaEnBlanco(campo) || NuncaSeAsigna(campo) ? Uso::Ninguno
+                    : Mayusculas(campo) == "FECHA"              ? Uso::Fecha
+                                                                : Uso::Valor);
+  }
+}
 
 EscrituraKardex::~EscrituraKardex() {
   try {
@@ -79,16 +87,15 @@ EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
 
   for (int i = 1; i <= d_.Columnas; ++i) {
     ColumnaActual_ = static_cast<std::int16_t>(i);
-    const std::string& campo = DeColumna(d_.Campos, i);
-    if (EstaEnBlanco(campo)) continue;
-    std::string valor = Recorta(DeColumna(valores, i));
+    const Uso uso = usos_[static_cast<std::size_t>(i - 1)];
+    if (uso == Uso::Ninguno) continue;
+    const std::string_view valor = RecortaVista(DeColumna(valores, i));
     if (valor.empty()) continue;  // an empty value never overwrites a stored one
-    if (NuncaSeAsigna(campo)) continue;
     Intenta(linea, [&] {
-      if (Mayusculas(campo) == "FECHA")
+      if (uso == Uso::Fecha)
         Asigna("Fecha", FormatoISO(dia));  // the day of the range, never the source text
       else
-        Asigna(campo, valor);
+        Asigna(DeColumna(d_.Campos, i), std::string(valor));
     });
     if (NumeroError_ > 0) return Resultado::RegistroAbandonado;
   }

@@ -76,6 +76,10 @@ class EscrituraKardex {
   db::Conexion& cn_;
   ResultadosIncidencias& resultados_;
   db::Consulta consulta_;
+  // Per source column: not written (blank name, or a column the planning
+  // never writes), the day of the range, or its value.
+  enum class Uso : std::uint8_t { Ninguno, Fecha, Valor };
+  std::vector<Uso> usos_;
   std::unique_ptr<db::Recordset> rsKardex_;
   long NumeroError_ = 0;
   long DiasAgregados_ = 0;
