@@ -266,6 +266,40 @@ TEST(PostgreSqlNativo, TiposYValoresComoLosDaOdbc) {
   }
 }
 
+// Rows read through psqlODBC's bound buffers are the native path's rows:
+// many rows with NULLs between values, characters outside the BMP filling
+// twice their declared size in UTF-16, an unbound long text before the bound
+// columns, and texts longer than the size the driver declares (read whole).
+// The first row is read before the columns are bound, the rest from buffers.
+TEST(PostgreSqlNativo, FilasLeidasPorOdbcComoLasDelCaminoNativo) {
+  BaseDatosPrueba pg = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Nativo);
+  BaseDatosPrueba odbc = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Odbc);
+  const SentenciaSql s{
+      "select repeat('x', g * 1000) as largo, g,"
+      " repeat('ñ', 400 + g * 30)::varchar as sin_tope,"
+      " (case when g % 2 = 0 then null else repeat('\U0001F600', 3) end)::varchar(3) as ancho,"
+      " (g * -0.25)::numeric(4,2) as n, (case when g % 3 = 0 then null else g end)::int2 as i,"
+      " timestamp '2006-08-15 13:14:15' + g * interval '1 day 1 second' as ts,"
+      " (date '2006-08-15' + g) as d, 'abc'::char(5) as bp, (g % 2 = 0) as b,"
+      " g / 4.0::float8 as r from generate_series(1, 9) as g order by g",
+      {}};
+  const ResultadoConsulta nativo = AbreBackend(pg.Cadena())->Consulta(s, 0);
+  const ResultadoConsulta porOdbc = AbreBackend(odbc.Cadena())->Consulta(s, 0);
+  ASSERT_EQ(porOdbc.campos.size(), 11u);
+  // the longest texts pass what a buffer bound for the size psqlODBC declares
+  // for an unsized varchar holds (two UTF-16 units a character)
+  EXPECT_LT(porOdbc.campos[2].tamanoDefinido, 335);
+  ASSERT_EQ(nativo.filas.size(), 9u);
+  ASSERT_EQ(porOdbc.filas.size(), 9u);
+  for (std::size_t f = 0; f < nativo.filas.size(); ++f) {
+    for (std::size_t c = 0; c < porOdbc.campos.size(); ++c) {
+      SCOPED_TRACE(porOdbc.campos[c].nombre + " en la fila " + std::to_string(f + 1));
+      EXPECT_TRUE(nativo.filas[f].at(c) == porOdbc.filas[f].at(c));
+    }
+  }
+  EXPECT_EQ(std::get<std::string>(porOdbc.filas[8][2]).size(), 2 * 670u);
+}
+
 // The statements carry "?" markers; inside a literal, a quoted name or a
 // comment a "?" is text, as PostgreSQL itself reads it.
 TEST(PostgreSqlNativo, SoloLasMarcasSeNumeran) {

@@ -24,6 +24,69 @@ SQLHSTMT H(const ManejadorOdbc& m) {
   return static_cast<SQLHSTMT>(m.get());
 }
 
+// Above this declared size a column is read with SQLGetData, never bound.
+constexpr unsigned long kMaxEnlazado = 4000;
+static_assert(sizeof(SQLLEN) == sizeof(std::int64_t), "bound indicators are kept as 64 bits");
+
+// The C type a value of fixed size is read with, and that size; none
+// (tipoC 0) for text, numbers read as text and bytes.
+struct TipoFijo {
+  SQLSMALLINT tipoC = 0;
+  std::size_t tamano = 0;
+};
+
+TipoFijo FijoDe(int tipoAdo) {
+  if (EsTipoEntero(tipoAdo)) return {SQL_C_SBIGINT, sizeof(std::int64_t)};
+  if (tipoAdo == adBoolean) return {SQL_C_BIT, 1};
+  if (tipoAdo == adSingle || tipoAdo == adDouble) return {SQL_C_DOUBLE, sizeof(double)};
+  if (tipoAdo == adDBDate) return {SQL_C_TYPE_DATE, sizeof(SQL_DATE_STRUCT)};
+  if (tipoAdo == adDBTime) return {SQL_C_TYPE_TIME, sizeof(SQL_TIME_STRUCT)};
+  if (tipoAdo == adDBTimeStamp || tipoAdo == adDate)
+    return {SQL_C_TYPE_TIMESTAMP, sizeof(SQL_TIMESTAMP_STRUCT)};
+  return {};
+}
+
+// The value a fixed-size type left in `dato` (not NULL).
+Valor ValorFijo(int tipoAdo, const unsigned char* dato) {
+  if (EsTipoEntero(tipoAdo)) {
+    std::int64_t n = 0;
+    std::memcpy(&n, dato, sizeof n);
+    return n;
+  }
+  if (tipoAdo == adBoolean) return dato[0] != 0;
+  if (tipoAdo == adSingle || tipoAdo == adDouble) {
+    double d = 0;
+    std::memcpy(&d, dato, sizeof d);
+    return d;
+  }
+  if (tipoAdo == adDBDate) {
+    SQL_DATE_STRUCT f{};
+    std::memcpy(&f, dato, sizeof f);
+    return FechaHora{f.year, f.month, f.day, 0, 0, 0};
+  }
+  if (tipoAdo == adDBTime) {
+    // A time alone sits on the runtime's day zero, as the original runtime kept it.
+    SQL_TIME_STRUCT t{};
+    std::memcpy(&t, dato, sizeof t);
+    return FechaHora{1899, 12, 30, t.hour, t.minute, t.second};
+  }
+  SQL_TIMESTAMP_STRUCT t{};
+  std::memcpy(&t, dato, sizeof t);
+  return FechaHora{t.year, t.month, t.day, t.hour, t.minute, t.second};
+}
+
+// Exact numbers are read as text so that the driver's own rounding does not
+// apply twice.
+bool EsDecimal(int tipoAdo) {
+  return tipoAdo == adNumeric || tipoAdo == adDecimal || tipoAdo == adCurrency;
+}
+
+Valor DeTextoDecimal(const std::string& texto) {
+  double d = 0;
+  std::from_chars(texto.data(), texto.data() + texto.size(), d);
+  return d;
+}
+
 // The storage a bound parameter points at; it must outlive SQLExecute and
 // the pieces sent after it.
 struct Parametro {
@@ -46,6 +109,12 @@ SentenciaOdbc::SentenciaOdbc(const ManejadorOdbc& conexion, std::string texto, M
   // A driver without statement timeouts may refuse it; nothing else changes.
   (void)SQLSetStmtAttr(H(stmt_), SQL_ATTR_QUERY_TIMEOUT,
                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(espera.count())), 0);
+  SQLUINTEGER extensiones = 0;
+  if (SQL_SUCCEEDED(SQLGetInfoW(static_cast<SQLHDBC>(conexion.get()), SQL_GETDATA_EXTENSIONS,
+                                &extensiones, sizeof extensiones, nullptr))) {
+    cualquierColumna_ = (extensiones & SQL_GD_ANY_COLUMN) != 0;
+    releeEnlazadas_ = (extensiones & SQL_GD_BOUND) != 0;
+  }
   std::u16string texto16 = Utf8AUtf16(texto_);
   Comprueba(SQLPrepareW(H(stmt_), reinterpret_cast<SQLWCHAR*>(texto16.data()),
                         static_cast<SQLINTEGER>(texto16.size())));
@@ -62,6 +131,9 @@ void SentenciaOdbc::Cancela() const noexcept {
 void SentenciaOdbc::Limpia() noexcept {
   (void)SQLFreeStmt(H(stmt_), SQL_CLOSE);
   (void)SQLFreeStmt(H(stmt_), SQL_RESET_PARAMS);
+  // a call into the driver saved for every statement that bound nothing
+  if (enlazadas_) (void)SQLFreeStmt(H(stmt_), SQL_UNBIND);
+  enlazadas_ = false;
 }
 
 void SentenciaOdbc::FijaMaximo(long maxRegistros) {
@@ -186,6 +258,7 @@ std::vector<InfoCampo> SentenciaOdbc::DescribeColumnas() {
   SQLSMALLINT columnas = 0;
   Comprueba(SQLNumResultCols(H(stmt_), &columnas));
   std::vector<InfoCampo> campos;
+  tamanos_.clear();
   campos.reserve(static_cast<std::size_t>(std::max<SQLSMALLINT>(columnas, 0)));
   for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(std::max<SQLSMALLINT>(columnas, 0));
        ++i) {
@@ -203,6 +276,7 @@ std::vector<InfoCampo> SentenciaOdbc::DescribeColumnas() {
     c.nombre = Utf16AUtf8(nombre);
     c.tipoSql = tipo;
     c.tamano = static_cast<unsigned long>(tamano);
+    tamanos_.push_back(c.tamano);
     if (motor_ == Motor::PostgreSql) {
       std::u16string tipoNombre(64, u'\0');
       SQLSMALLINT largoTipo = 0;
@@ -268,50 +342,80 @@ Bytes SentenciaOdbc::LeeBytes(unsigned short columna, bool& nulo) {
 }
 
 Valor SentenciaOdbc::LeeValor(unsigned short columna, int tipoAdo) {
-  SQLLEN indicador = 0;
-  auto lee = [&](SQLSMALLINT tipoC, SQLPOINTER destino, SQLLEN largo) {
-    Comprueba(SQLGetData(H(stmt_), columna, tipoC, destino, largo, &indicador));
-    return indicador != SQL_NULL_DATA;
-  };
-  bool nulo = false;
-  if (EsTipoEntero(tipoAdo)) {
-    std::int64_t n = 0;
-    if (lee(SQL_C_SBIGINT, &n, sizeof n)) return n;
-  } else if (tipoAdo == adBoolean) {
-    unsigned char b = 0;
-    if (lee(SQL_C_BIT, &b, sizeof b)) return b != 0;
-  } else if (tipoAdo == adSingle || tipoAdo == adDouble) {
-    double d = 0;
-    if (lee(SQL_C_DOUBLE, &d, sizeof d)) return d;
-  } else if (tipoAdo == adNumeric || tipoAdo == adDecimal || tipoAdo == adCurrency) {
-    // Read as text so that the driver's own rounding does not apply twice.
-    std::string texto = LeeTexto(columna, nulo);
-    if (!nulo) {
-      double d = 0;
-      std::from_chars(texto.data(), texto.data() + texto.size(), d);
-      return d;
-    }
-  } else if (tipoAdo == adDBDate) {
-    SQL_DATE_STRUCT f{};
-    if (lee(SQL_C_TYPE_DATE, &f, sizeof f)) return FechaHora{f.year, f.month, f.day, 0, 0, 0};
-  } else if (tipoAdo == adDBTime) {
-    // A time alone sits on the runtime's day zero, as the original runtime kept it.
-    SQL_TIME_STRUCT t{};
-    if (lee(SQL_C_TYPE_TIME, &t, sizeof t))
-      return FechaHora{1899, 12, 30, t.hour, t.minute, t.second};
-  } else if (tipoAdo == adDBTimeStamp || tipoAdo == adDate) {
-    SQL_TIMESTAMP_STRUCT t{};
-    if (lee(SQL_C_TYPE_TIMESTAMP, &t, sizeof t)) {
-      return FechaHora{t.year, t.month, t.day, t.hour, t.minute, t.second};
-    }
-  } else if (EsTipoBinario(tipoAdo)) {
-    Bytes b = LeeBytes(columna, nulo);
-    if (!nulo) return b;
-  } else {
-    std::string texto = LeeTexto(columna, nulo);
-    if (!nulo) return texto;
+  if (const TipoFijo fijo = FijoDe(tipoAdo); fijo.tipoC != 0) {
+    alignas(8) unsigned char dato[sizeof(SQL_TIMESTAMP_STRUCT)]{};
+    SQLLEN indicador = 0;
+    Comprueba(SQLGetData(H(stmt_), columna, fijo.tipoC, dato, static_cast<SQLLEN>(fijo.tamano),
+                         &indicador));
+    if (indicador == SQL_NULL_DATA) return {};
+    return ValorFijo(tipoAdo, dato);
   }
-  return {};
+  bool nulo = false;
+  if (EsTipoBinario(tipoAdo)) {
+    Bytes b = LeeBytes(columna, nulo);
+    if (nulo) return {};
+    return b;
+  }
+  std::string texto = LeeTexto(columna, nulo);
+  if (nulo) return {};
+  if (EsDecimal(tipoAdo)) return DeTextoDecimal(texto);
+  return texto;
+}
+
+void SentenciaOdbc::EnlazaColumnas(const std::vector<InfoCampo>& campos) {
+  enlaces_.resize(campos.size());
+  bool enlaza = true;
+  for (std::size_t i = 0; i < campos.size(); ++i) {
+    Enlace& e = enlaces_[i];
+    const int tipo = campos[i].tipo;
+    const unsigned long declarado = i < tamanos_.size() ? tamanos_[i] : 0;
+    const TipoFijo fijo = FijoDe(tipo);
+    std::size_t tamano = fijo.tamano;
+    SQLSMALLINT tipoC = fijo.tipoC;
+    // Text, numbers as text and bytes only where a value that does not fit
+    // can still be read whole after the fetch.
+    if (tipoC == 0 && releeEnlazadas_ && declarado > 0 && declarado <= kMaxEnlazado &&
+        tipo != adLongVarChar && tipo != adLongVarWChar && tipo != adLongVarBinary) {
+      if (EsTipoBinario(tipo)) {
+        tipoC = SQL_C_BINARY, tamano = declarado;
+      } else {
+        // A declared character may take two UTF-16 units; a number adds
+        // its sign, point and leading zero to the digits.
+        const std::size_t unidades = EsDecimal(tipo) ? declarado + 8 : 2 * declarado;
+        tipoC = SQL_C_WCHAR, tamano = (unidades + 1) * sizeof(SQLWCHAR);
+      }
+    }
+    if (tipoC == 0 || !enlaza) {
+      e.buffer.clear();
+      // Without that extension unbound columns may only follow the bound ones.
+      if (!cualquierColumna_) enlaza = false;
+      continue;
+    }
+    e.buffer.resize(tamano);
+    e.indicador = 0;
+    enlazadas_ = true;
+    Comprueba(SQLBindCol(H(stmt_), static_cast<SQLUSMALLINT>(i + 1), tipoC, e.buffer.data(),
+                         static_cast<SQLLEN>(tamano), reinterpret_cast<SQLLEN*>(&e.indicador)));
+  }
+}
+
+Valor SentenciaOdbc::ValorEnlazado(unsigned short columna, int tipoAdo) {
+  const Enlace& e = enlaces_[columna - 1];
+  const SQLLEN indicador = static_cast<SQLLEN>(e.indicador);
+  if (indicador == SQL_NULL_DATA) return {};
+  if (FijoDe(tipoAdo).tipoC != 0) return ValorFijo(tipoAdo, e.buffer.data());
+  const bool binario = EsTipoBinario(tipoAdo);
+  // Text ends in its terminator: a value that filled the buffer was cut.
+  const SQLLEN capacidad = static_cast<SQLLEN>(e.buffer.size()) - (binario ? 0 : 1);
+  if (indicador < 0 || indicador > capacidad) return LeeValor(columna, tipoAdo);
+  const auto largo = static_cast<std::size_t>(indicador);
+  if (binario)
+    return Bytes(e.buffer.begin(), e.buffer.begin() + static_cast<std::ptrdiff_t>(largo));
+  // copied out (the buffer holds bytes), into storage kept between values
+  textoEnlazado_.resize(largo / sizeof(SQLWCHAR));
+  std::memcpy(textoEnlazado_.data(), e.buffer.data(), textoEnlazado_.size() * sizeof(char16_t));
+  if (EsDecimal(tipoAdo)) return DeTextoDecimal(Utf16AUtf8(textoEnlazado_));
+  return Utf16AUtf8(textoEnlazado_);
 }
 
 ResultadoConsulta SentenciaOdbc::Consulta(const std::vector<Valor>& parametros, long maxRegistros) {
@@ -325,14 +429,23 @@ ResultadoConsulta SentenciaOdbc::Consulta(const std::vector<Valor>& parametros, 
   if (Lanza(parametros) == SQL_NO_DATA) return {};
   ResultadoConsulta resultado;
   resultado.campos = DescribeColumnas();
+  bool porEnlazar = true;
   while (maxRegistros <= 0 || static_cast<long>(resultado.filas.size()) < maxRegistros) {
     if (Comprueba(SQLFetch(H(stmt_))) == SQL_NO_DATA) break;
     std::vector<Valor> fila;
     fila.reserve(resultado.campos.size());
+    // In column order: SQLGetData may not go back to an earlier column.
     for (std::size_t i = 0; i < resultado.campos.size(); ++i) {
-      fila.push_back(LeeValor(static_cast<unsigned short>(i + 1), resultado.campos[i].tipo));
+      const auto columna = static_cast<unsigned short>(i + 1);
+      const int tipo = resultado.campos[i].tipo;
+      fila.push_back(enlazadas_ && !enlaces_[i].buffer.empty() ? ValorEnlazado(columna, tipo)
+                                                               : LeeValor(columna, tipo));
     }
     resultado.filas.push_back(std::move(fila));
+    // Bound once a first row came back and more may follow: a lookup that
+    // finds nothing, or the one row asked for, costs no binding.
+    if (porEnlazar && maxRegistros != 1) EnlazaColumnas(resultado.campos);
+    porEnlazar = false;
   }
   return resultado;
 }
