@@ -1,9 +1,11 @@
 #include "common/Fechas.h"
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <string_view>
 #include <utility>
 
 #include "common/ErrorVarlo.h"
@@ -93,20 +95,22 @@ int ComparaDias(const FechaHora& a, const FechaHora& b) {
 }
 
 std::string FormatoISO(const FechaHora& f) {
-  char corta[kLargoISOHora + 1];
-  if (EscribeISOHora(f, corta)) return std::string(corta, 10);
-  char b[32];
-  std::snprintf(b, sizeof b, "%04d-%02d-%02d", f.anio, f.mes, f.dia);
-  return b;
+  // the date part of the full form, the same digits
+  char b[kMaximoISOHora];
+  const std::string_view texto(b, EscribeISOHora(f, b));
+  return std::string(texto.substr(0, texto.find(' ')));
 }
 
-std::size_t EscribeISOHora(const FechaHora& f, char (&destino)[kLargoISOHora + 1]) {
+std::size_t EscribeISOHora(const FechaHora& f, char (&destino)[kMaximoISOHora]) {
   // Every date of every record is written this way: digits by hand, the
   // general path only for what does not fit the fixed form.
   const auto cabe = [](int v, int maximo) { return v >= 0 && v <= maximo; };
   if (!cabe(f.anio, 9999) || !cabe(f.mes, 99) || !cabe(f.dia, 99) || !cabe(f.hora, 99) ||
-      !cabe(f.minuto, 99) || !cabe(f.segundo, 99))
-    return 0;
+      !cabe(f.minuto, 99) || !cabe(f.segundo, 99)) {
+    const int n = std::snprintf(destino, sizeof destino, "%04d-%02d-%02d %02d:%02d:%02d", f.anio,
+                                f.mes, f.dia, f.hora, f.minuto, f.segundo);
+    return static_cast<std::size_t>(std::clamp(n, 0, static_cast<int>(sizeof destino) - 1));
+  }
   char* p = destino;
   const auto dos = [&p](int v, char tras) {
     *p++ = static_cast<char>('0' + v / 10);
@@ -119,12 +123,8 @@ std::size_t EscribeISOHora(const FechaHora& f, char (&destino)[kLargoISOHora + 1
 }
 
 std::string FormatoISOHora(const FechaHora& f) {
-  char corta[kLargoISOHora + 1];
-  if (const std::size_t n = EscribeISOHora(f, corta)) return std::string(corta, n);
-  char b[80];
-  std::snprintf(b, sizeof b, "%04d-%02d-%02d %02d:%02d:%02d", f.anio, f.mes, f.dia, f.hora,
-                f.minuto, f.segundo);
-  return b;
+  char b[kMaximoISOHora];
+  return std::string(b, EscribeISOHora(f, b));
 }
 
 namespace {
@@ -132,9 +132,11 @@ namespace {
 // numbers the general reading below would take from them.
 bool LeeFormaFija(const std::string& t, int& y, int& mo, int& d, int& h, int& mi, int& s) {
   if (t.size() != 10 && t.size() != kLargoISOHora) return false;
-  bool bien = t[4] == '-' && t[7] == '-';
-  if (t.size() == kLargoISOHora)
-    bien = bien && (t[10] == ' ' || t[10] == 'T') && t[13] == ':' && t[16] == ':';
+  const bool conHora = t.size() == kLargoISOHora;
+  if (t[4] != '-' || t[7] != '-' ||
+      (conHora && ((t[10] != ' ' && t[10] != 'T') || t[13] != ':' || t[16] != ':')))
+    return false;
+  bool bien = true;
   const auto cifras = [&t, &bien](std::size_t desde, std::size_t cuantas) {
     int v = 0;
     for (std::size_t i = desde; i < desde + cuantas; ++i) {
@@ -143,15 +145,15 @@ bool LeeFormaFija(const std::string& t, int& y, int& mo, int& d, int& h, int& mi
     }
     return v;
   };
-  y = cifras(0, 4);
-  mo = cifras(5, 2);
-  d = cifras(8, 2);
-  if (t.size() == kLargoISOHora) {
-    h = cifras(11, 2);
-    mi = cifras(14, 2);
-    s = cifras(17, 2);
-  }
-  return bien;
+  const int leidos[] = {cifras(0, 4),
+                        cifras(5, 2),
+                        cifras(8, 2),
+                        conHora ? cifras(11, 2) : 0,
+                        conHora ? cifras(14, 2) : 0,
+                        conHora ? cifras(17, 2) : 0};
+  if (!bien) return false;
+  y = leidos[0], mo = leidos[1], d = leidos[2], h = leidos[3], mi = leidos[4], s = leidos[5];
+  return true;
 }
 }  // namespace
 
@@ -162,7 +164,6 @@ bool LeeFechaISO(const std::string& texto, FechaHora& r) {
   FechaHora f;
   // the usual form is read by hand; sscanf costs more than the rest of a value
   const bool fija = LeeFormaFija(texto, y, mo, d, h, mi, s);
-  if (!fija) h = mi = s = 0;
   if (fija || (std::sscanf(texto.c_str(), "%4d-%2d-%2d%n", &y, &mo, &d, &n) == 3 && n == 10)) {
     if (!fija && texto.size() > 10) {
       int n2 = 0;

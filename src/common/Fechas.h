@@ -36,10 +36,11 @@ int ComparaDias(const FechaHora& a, const FechaHora& b);  // <0, 0, >0 on the da
 
 std::string FormatoISO(const FechaHora& f);      // YYYY-MM-DD
 std::string FormatoISOHora(const FechaHora& f);  // YYYY-MM-DD HH:MM:SS
-// The same 19 characters written in place, without a string of their own;
-// 0 when a field does not fit that fixed form (FormatoISOHora writes it then).
+// The same text written in place, without a string of its own; its length
+// (kLargoISOHora, unless a field does not fit that fixed form).
 inline constexpr std::size_t kLargoISOHora = 19;
-std::size_t EscribeISOHora(const FechaHora& f, char (&destino)[kLargoISOHora + 1]);
+inline constexpr std::size_t kMaximoISOHora = 80;
+std::size_t EscribeISOHora(const FechaHora& f, char (&destino)[kMaximoISOHora]);
 
 // Parses "YYYY-MM-DD", "YYYY-MM-DD HH:MM[:SS]" (also with "T") and
 // "HH:MM[:SS]"; false when the text is not such a date or names no real day.

@@ -322,20 +322,19 @@ std::string SentenciaOdbc::LeeTexto(unsigned short columna, bool& nulo) {
 Bytes SentenciaOdbc::LeeBytes(unsigned short columna, bool& nulo) {
   Bytes bytes;
   trozo_.resize(kTrozo);
-  const std::vector<unsigned char>& trozo = trozo_;
   nulo = false;
   for (;;) {
     SQLLEN indicador = 0;
     const SQLRETURN rc = Comprueba(SQLGetData(H(stmt_), columna, SQL_C_BINARY, trozo_.data(),
-                                              static_cast<SQLLEN>(trozo.size()), &indicador));
+                                              static_cast<SQLLEN>(trozo_.size()), &indicador));
     if (rc == SQL_NO_DATA) break;
     if (indicador == SQL_NULL_DATA) {
       nulo = true;
       return {};
     }
-    const bool lleno = indicador == SQL_NO_TOTAL || indicador > static_cast<SQLLEN>(trozo.size());
-    const std::size_t largo = lleno ? trozo.size() : static_cast<std::size_t>(indicador);
-    bytes.insert(bytes.end(), trozo.begin(), trozo.begin() + static_cast<std::ptrdiff_t>(largo));
+    const bool lleno = indicador == SQL_NO_TOTAL || indicador > static_cast<SQLLEN>(trozo_.size());
+    const std::size_t largo = lleno ? trozo_.size() : static_cast<std::size_t>(indicador);
+    bytes.insert(bytes.end(), trozo_.begin(), trozo_.begin() + static_cast<std::ptrdiff_t>(largo));
     if (!lleno) break;
   }
   return bytes;

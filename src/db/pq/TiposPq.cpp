@@ -210,27 +210,30 @@ std::optional<unsigned int> OidDeArreglo(unsigned int oid) {
   }
 }
 
-bool AnadeTextoSimple(std::string& destino, const Valor& v) {
-  char b[32];
+unsigned int AnadeTextoSimple(std::string& destino, const Valor& v) {
+  char b[kMaximoISOHora];
   if (const auto* n = std::get_if<std::int64_t>(&v)) {
     destino.append(b, std::to_chars(b, b + sizeof b, *n).ptr);
-  } else if (const auto* d = std::get_if<Decimal>(&v)) {
-    destino += d->texto;
-  } else if (const auto* l = std::get_if<bool>(&v)) {
-    destino += *l ? 't' : 'f';
-  } else if (const auto* f = std::get_if<FechaHora>(&v)) {
-    // every date of a batch written in place, without a string of its own
-    char fecha[kLargoISOHora + 1];
-    if (const std::size_t largo = EscribeISOHora(*f, fecha))
-      destino.append(fecha, largo);
-    else
-      destino += FormatoISOHora(*f);
-  } else if (const auto* r = std::get_if<double>(&v)) {
-    destino.append(b, std::to_chars(b, b + sizeof b, *r).ptr);
-  } else {
-    return false;
+    return kInt8;
   }
-  return true;
+  if (const auto* d = std::get_if<Decimal>(&v)) {
+    destino += d->texto;
+    return kNumeric;
+  }
+  if (const auto* l = std::get_if<bool>(&v)) {
+    destino += *l ? 't' : 'f';
+    return kBool;
+  }
+  if (const auto* f = std::get_if<FechaHora>(&v)) {
+    // every date of a batch written in place, without a string of its own
+    destino.append(b, EscribeISOHora(*f, b));
+    return kTimestamp;
+  }
+  if (const auto* r = std::get_if<double>(&v)) {
+    destino.append(b, std::to_chars(b, b + sizeof b, *r).ptr);
+    return kFloat8;
+  }
+  return 0;
 }
 
 Parametro ParametroDe(const Valor& v) {
@@ -244,12 +247,8 @@ Parametro ParametroDe(const Valor& v) {
                            "El texto contiene un carácter nulo (NUL), que PostgreSQL no admite",
                            ErrorBaseDatos::Clase::Otro);
     p.datos = *s;  // untyped: the server reads it as the place it goes to asks
-  } else if (AnadeTextoSimple(p.datos, v)) {
-    p.oid = std::holds_alternative<Decimal>(v)        ? kNumeric
-            : std::holds_alternative<std::int64_t>(v) ? kInt8
-            : std::holds_alternative<double>(v)       ? kFloat8
-            : std::holds_alternative<bool>(v)         ? kBool
-                                                      : kTimestamp;
+  } else if (const unsigned int oid = AnadeTextoSimple(p.datos, v)) {
+    p.oid = oid;
   } else if (const auto* bytes = std::get_if<Bytes>(&v)) {
     p.oid = kBytea, p.binario = true;
     p.datos.assign(bytes->begin(), bytes->end());

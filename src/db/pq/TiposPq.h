@@ -31,8 +31,9 @@ Parametro ParametroDe(const Valor& v);
 
 // Appends the text form ParametroDe gives a number, a decimal, a boolean or
 // a date ("t"/"f", ISO dates): none holds a character that COPY or an array
-// literal must escape. False, with nothing appended, for any other value.
-bool AnadeTextoSimple(std::string& destino, const Valor& v);
+// literal must escape. Returns the type OID ParametroDe binds it with; 0,
+// with nothing appended, for any other value.
+unsigned int AnadeTextoSimple(std::string& destino, const Valor& v);
 
 // The type of an array of values bound with that type OID, as ParametroDe
 // gives them (0, untyped: an untyped array, read as an array of whatever its

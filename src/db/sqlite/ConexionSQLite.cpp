@@ -112,13 +112,9 @@ void Vincula(sqlite3* db, sqlite3_stmt* s, const std::vector<Valor>& parametros)
     } else if (const auto* b = std::get_if<bool>(&v)) {
       rc = sqlite3_bind_int(s, i, *b ? 1 : 0);
     } else if (const auto* f = std::get_if<FechaHora>(&v)) {
-      char corta[kLargoISOHora + 1];
-      if (const std::size_t n = EscribeISOHora(*f, corta)) {
-        rc = sqlite3_bind_text64(s, i, corta, n, SQLITE_TRANSIENT, SQLITE_UTF8);
-      } else {
-        const std::string texto = FormatoISOHora(*f);
-        rc = sqlite3_bind_text64(s, i, texto.data(), texto.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
-      }
+      char texto[kMaximoISOHora];
+      rc = sqlite3_bind_text64(s, i, texto, EscribeISOHora(*f, texto), SQLITE_TRANSIENT,
+                               SQLITE_UTF8);
     } else if (const auto* dec = std::get_if<Decimal>(&v)) {
       // the column's numeric affinity reads the text as SQLite's own number
       rc = sqlite3_bind_text64(s, i, dec->texto.data(), dec->texto.size(), SQLITE_STATIC,
