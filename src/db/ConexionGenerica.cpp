@@ -276,8 +276,24 @@ void ConexionGenerica::Anticipa(const Consulta& dado, const std::vector<Valor>& 
   bool antes = plegables && !sueltasAnteriores_.empty();
   for (std::size_t i = 0; antes && i < hashes.size(); ++i)
     antes = !std::binary_search(sueltasAnteriores_.begin(), sueltasAnteriores_.end(), hashes[i]);
+  // Where the backend has a session of its own for lookups, they are read
+  // there while this session takes the held rows; that session sees nothing
+  // this transaction wrote, so only when no key may be one written by the
+  // transaction's earlier batches (the keys of its records are theirs).
+  constexpr std::size_t kMaximoSueltasTransaccion = 100000;
+  leeAparte_ = leeAparte_ && plegables &&
+               sueltasTransaccion_.size() + hashes.size() <= kMaximoSueltasTransaccion;
+  bool aparte = leeAparte_;
+  for (std::size_t i = 0; aparte && i < hashes.size(); ++i)
+    aparte = !std::binary_search(sueltasTransaccion_.begin(), sueltasTransaccion_.end(), hashes[i]);
   if (!plegables) hashes.clear();  // the next batch writes what is held first
   std::sort(hashes.begin(), hashes.end());
+  if (leeAparte_) {
+    const auto mitad = static_cast<std::ptrdiff_t>(sueltasTransaccion_.size());
+    sueltasTransaccion_.insert(sueltasTransaccion_.end(), hashes.begin(), hashes.end());
+    std::inplace_merge(sueltasTransaccion_.begin(), sueltasTransaccion_.begin() + mitad,
+                       sueltasTransaccion_.end());
+  }
   sueltasAnteriores_ = std::move(hashes);
   constexpr std::size_t kPorConsulta = 1000;  // well below any limit of markers per statement
   ResultadoConsulta todas;
@@ -286,14 +302,22 @@ void ConexionGenerica::Anticipa(const Consulta& dado, const std::vector<Valor>& 
                                    validas.begin() + static_cast<std::ptrdiff_t>(std::min(
                                                          validas.size(), desde + kPorConsulta)));
     const SentenciaSql s = *dialecto_->SelectVarias(modelo, parte, conLocalizador);
-    ResultadoConsulta r =
-        antes ? backend_->ConsultaAntesDeEscribir(s, 0) : backend_->Consulta(s, 0);
+    std::optional<ResultadoConsulta> leida = aparte ? backend_->ConsultaAparte(s) : std::nullopt;
+    aparte = leida.has_value();
+    ResultadoConsulta r = leida   ? std::move(*leida)
+                          : antes ? backend_->ConsultaAntesDeEscribir(s, 0)
+                                  : backend_->Consulta(s, 0);
     if (todas.campos.empty()) todas.campos = std::move(r.campos);
     for (auto& fila : r.filas) todas.filas.push_back(std::move(fila));
   }
-  if (antes) backend_->Escribe();
+  if (antes || aparte) backend_->Escribe();
   anticipadas_.Llena(modelo, validas, sueltas, std::move(todas),
                      conLocalizador ? dialecto_->ColumnasLocalizador() : 0, generacion_);
+}
+
+void ConexionGenerica::OlvidaTransaccion() noexcept {
+  sueltasTransaccion_.clear();
+  leeAparte_ = true;
 }
 
 std::vector<std::string> ConexionGenerica::TablasBase() {
@@ -303,17 +327,20 @@ std::vector<std::string> ConexionGenerica::TablasBase() {
 
 void ConexionGenerica::BeginTrans() {
   CompruebaAbierta();
+  OlvidaTransaccion();
   anticipadas_.Olvida();
   backend_->IniciaTransaccion();
 }
 
 void ConexionGenerica::CommitTrans() {
   CompruebaAbierta();
+  OlvidaTransaccion();
   anticipadas_.Olvida();
   backend_->ConfirmaTransaccion();
 }
 
 void ConexionGenerica::RollbackTrans() noexcept {
+  OlvidaTransaccion();
   anticipadas_.Olvida();
   if (backend_->Abierta()) backend_->DeshaceTransaccion();
 }
@@ -327,6 +354,7 @@ bool ConexionGenerica::TransaccionSigueAbierta() {
 }
 
 void ConexionGenerica::Close() {
+  OlvidaTransaccion();
   anticipadas_.Olvida();
   if (backend_->Abierta()) backend_->Cierra();
 }

@@ -81,6 +81,12 @@ class ConexionGenerica final : public Conexion {
   // The hashes, sorted, of the keys (loose, BusquedasAnticipadas::Suelta) of
   // the last batch fetched ahead: the rows held since are rows of those keys.
   std::vector<std::size_t> sueltasAnteriores_;
+  // The same of every batch fetched ahead in the open transaction, while
+  // they all had a loose form and were not too many; otherwise nothing may
+  // be read on the backend's session of its own until the transaction ends.
+  std::vector<std::size_t> sueltasTransaccion_;
+  bool leeAparte_ = true;
+  void OlvidaTransaccion() noexcept;
   // per table as given; forgotten after any statement given as text, which
   // may change the schema
   std::map<std::string, NombresCatalogo> catalogo_;

@@ -39,6 +39,10 @@ class EscriturasDiferidas final : public Backend {
     return backend_->Consulta(s, maxRegistros);
   }
   bool EscribeSinEsperar() const override { return backend_->EscribeSinEsperar(); }
+  // It needs nothing held: what is held is not written first.
+  std::optional<ResultadoConsulta> ConsultaAparte(const SentenciaSql& s) override {
+    return backend_->ConsultaAparte(s);
+  }
 
   Motor MotorBD() const override { return backend_->MotorBD(); }
   bool Abierta() const override { return backend_->Abierta(); }

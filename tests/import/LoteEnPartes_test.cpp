@@ -98,6 +98,29 @@ TEST_P(LoteEnPartesEn, UnaLlaveRepetidaEnOtraParteEncuentraSuFila) {
   for (const auto& f : filas) EXPECT_EQ(f.at(1), ultimo[f.at(0)]) << f.at(0);
 }
 
+// A reload deletes the rows in the transaction its records run in: the
+// lookups of every part must see the table as that transaction left it
+// (empty), not as it stands for anyone else, or the old rows' lines would
+// be taken for changes of rows that are gone.
+TEST_P(LoteEnPartesEn, LasBusquedasDeUnaRecargaNoVenLasFilasQueBorro) {
+  const long n = 2 * static_cast<long>(kLineasPorAnticipacion) + 10;
+  EntornoImportacion e(GetParam());
+  e.Base().Execute("CREATE TABLE Unidad (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(10))");
+  e.Base().Execute("INSERT INTO Unidad (ID, Nombre) VALUES (1, 'viejo'), (1500, 'viejo')");
+  e.Definiciones(ListaTablas({"Unidad"}) + e.Seccion("Unidad", "ID", {"ID", "Nombre"}) +
+                 "Borrar antes de importar=1\r\n");
+  V lineas;
+  for (long i = 1; i <= n; ++i) lineas.push_back(std::to_string(i) + ",N" + std::to_string(i));
+  e.Fuente("Unidad.txt", lineas);
+
+  EXPECT_EQ(e.Importa(), 0);
+  EXPECT_EQ(e.Resultado("Unidad_Ok.txt"), lineas);
+  EXPECT_EQ(e.Resultado("Unidad_Er.txt"), V{});
+  const Filas filas = e.Lee("Unidad", {"ID", "Nombre"});
+  EXPECT_EQ(filas.size(), static_cast<std::size_t>(n));
+  for (const auto& f : filas) EXPECT_EQ(f.at(1), "N" + f.at(0));
+}
+
 INSTANTIATE_TEST_SUITE_P(Motores, LoteEnPartesEn, TodosLosMotores(), NombreMotor);
 
 }  // namespace

@@ -83,18 +83,21 @@ class ClusterPropio {
     return SalidaDeOrden(enRed_ + Psql() + " -X -q -tA -h 127.0.0.1 -p " + puerto_ +
                          " -U varlodi varlodi -c \"" + sql + "\" 2>&1");
   }
-  // Freezes the one client session besides psql's own; its pid, 0 when
-  // there is not exactly one.
-  pid_t Congela(const std::string& condicion = "true") {
+  // Freezes the client sessions besides psql's own that meet `condicion`
+  // (the import may hold two: its writer and its lookups); how many.
+  int Congela(const std::string& condicion = "true") {
     const std::string r = Consulta(
         "select pid from pg_stat_activity where datname = 'varlodi' and backend_type = 'client "
         "backend' and pid <> pg_backend_pid() and " +
         condicion);
-    const V pids = LineasNoVacias(r);
-    if (pids.size() != 1 || pids[0].find_first_not_of("0123456789") != std::string::npos) return 0;
-    const pid_t pid = std::stoi(pids[0]);
-    detenidos_.push_back(pid);
-    return kill(pid, SIGSTOP) == 0 ? pid : 0;
+    int congeladas = 0;
+    for (const std::string& p : LineasNoVacias(r)) {
+      if (p.find_first_not_of("0123456789") != std::string::npos) return 0;
+      const pid_t pid = std::stoi(p);
+      detenidos_.push_back(pid);
+      if (kill(pid, SIGSTOP) == 0) ++congeladas;
+    }
+    return congeladas;
   }
   void Suelta() {
     for (pid_t pid : detenidos_) kill(pid, SIGCONT);
@@ -227,11 +230,26 @@ TEST_P(ServidorCongelado, DuranteUnaSentenciaLaCorridaTerminaConEstado3) {
   const pid_t pid = Lanza();
   ASSERT_GT(pid, 0);
   EsperaUnLote(pid);
-  const pid_t backend = pg_.Congela();
+  const int backend = pg_.Congela();
   const Reloj::time_point congelado = Reloj::now();
   const Fin fin = EsperaCorrida(pid, congelado);
   pg_.Suelta();
   ASSERT_NE(backend, 0);
+  CompruebaCorridaCortada(fin);
+  CompruebaQueOtraCorridaCompleta();
+}
+
+// Only the session that reads the batches' lookups freezes (libpq's path
+// reads them on a session beside its writer's): that wait is bounded too.
+TEST_P(ServidorCongelado, LaSesionDeLasBusquedasCongeladaTerminaConEstado3) {
+  if (GetParam() != MotorPrueba::PostgreSql) GTEST_SKIP() << "only libpq has that session";
+  const pid_t pid = Lanza();
+  ASSERT_GT(pid, 0);
+  EsperaUnLote(pid);
+  const int backend = pg_.Congela("query like '%= any(%'");
+  const Fin fin = EsperaCorrida(pid, Reloj::now());
+  pg_.Suelta();
+  ASSERT_NE(backend, 0) << "no session was seen reading lookups";
   CompruebaCorridaCortada(fin);
   CompruebaQueOtraCorridaCompleta();
 }
@@ -248,7 +266,7 @@ TEST_P(ServidorCongelado, DuranteLaConfirmacionElLoteNoSeReporta) {
             "");
   const pid_t pid = Lanza();
   ASSERT_GT(pid, 0);
-  pid_t backend = 0;
+  int backend = 0;
   const Reloj::time_point inicio = Reloj::now();
   int st = 0;
   while (backend == 0 && Reloj::now() - inicio < kLimite) {

@@ -46,6 +46,22 @@ constexpr const char* kSinRecorrido = "set local enable_seqscan = off";
 constexpr const char* kConRecorrido = "set local enable_seqscan to default";
 constexpr const char* kVuelvePunto =
     "rollback to savepoint varlodi_sentencia; release savepoint varlodi_sentencia";
+// The begin, with what a session of its own needs to read the database as
+// this transaction does: its schema path, its role, its isolation.
+constexpr const char* kInicio =
+    "begin; select pg_catalog.current_setting('search_path'), current_user = session_user,"
+    " pg_catalog.current_setting('transaction_isolation')";
+// The session of lookups only reads, by the key's index whatever the statistics say.
+constexpr const char* kAjustesAparte = "-c enable_seqscan=off -c default_transaction_read_only=on";
+
+// Whether a statement only reads (a select); anything else may write.
+bool SoloLee(std::string_view texto) {
+  const std::size_t i = texto.find_first_not_of(" \t\r\n(");
+  if (i == std::string_view::npos || texto.size() - i <= 6) return false;
+  for (std::size_t k = 0; k < 6; ++k)
+    if ((texto[i + k] | 0x20) != "select"[k]) return false;
+  return std::string_view(" \t\r\n*\"(").find(texto[i + 6]) != std::string_view::npos;
+}
 
 struct LiberaResultado {
   void operator()(PGresult* r) const noexcept { PQclear(r); }
@@ -82,7 +98,9 @@ std::string Describe(const std::string& estado, const std::string& mensaje,
 
 class ConexionPq final : public Backend {
  public:
-  ConexionPq(const std::string& conninfo, const std::string& visible, const Esperas& esperas);
+  // `ajustes`: the session's own settings beside those every session has.
+  ConexionPq(const std::string& conninfo, const std::string& visible, const Esperas& esperas,
+             const std::string& ajustes = "");
   ~ConexionPq() override { Cierra(); }
 
   Motor MotorBD() const override { return Motor::PostgreSql; }
@@ -100,6 +118,7 @@ class ConexionPq final : public Backend {
   }
   bool CopiaFilasAdmitida() const override { return true; }
   bool EscribeSinEsperar() const override { return true; }
+  std::optional<ResultadoConsulta> ConsultaAparte(const SentenciaSql& s) override;
   void CopiaFilas(const std::string& tablaSql, const std::vector<std::string>& columnasSql,
                   const std::vector<std::vector<Valor>>& filas) override;
   std::optional<std::vector<std::string>> NombreCatalogo(
@@ -124,11 +143,14 @@ class ConexionPq final : public Backend {
   std::vector<Resultado> Intercambio(const std::function<int()>& envia, bool tuberia,
                                      std::chrono::seconds espera, const char* que,
                                      bool leeResultados = true);
-  // The verdict of the write sent last without waiting (a copy, or a
-  // change of held rows), read before anything else is sent: a refusal, or
-  // a change that did not reach every row it should, raised as an error of
-  // class LoteDiferido.
-  void TerminaEscritura();
+  // The verdict of the write sent last without waiting (a copy, ended
+  // first, or a change of held rows), read before anything else is sent: a
+  // refusal, or a change that did not reach every row it should, raised as
+  // an error of class LoteDiferido. `abandona` ends a copy as failed.
+  void TerminaEscritura(bool abandona = false);
+  // Sends the end of the copy (`error`: failed), waiting while the send
+  // buffer is full; 0 when libpq refused it.
+  int EnviaFinCopia(const char* error);
   // What is needed to read the results of a statement sent in a pipeline.
   struct Enviada {
     std::string contexto;
@@ -174,15 +196,30 @@ class ConexionPq final : public Backend {
   unsigned long ultimaPreparada_ = 0;
   // A copy whose rows were sent and whose verdict has not been read.
   struct CopiaEnCurso {
+    std::string orden;
     std::string contexto;
+    Reloj::time_point desde;
+    bool abierta = true;  // its end not sent: rows of the same table may follow
   };
   std::optional<CopiaEnCurso> copiaEnCurso_;
+  // The session of lookups (ConsultaAparte), opened the first time one is
+  // asked; when it cannot open, the lookups stay on this session.
+  std::string conninfo_, visible_;
+  std::unique_ptr<ConexionPq> aparte_;
+  bool aparteImposible_ = false;
+  std::optional<std::string> rutaAparte_;  // its schema path, as last set
+  // What the open transaction reads through, and whether that session
+  // reads the same (read committed, the login's own role); and whether it
+  // ran a statement that may have written (anything but a select).
+  std::string rutaTransaccion_;
+  bool comoAparte_ = false;
+  bool escrituraSuelta_ = false;
   std::optional<Enviada> sentenciaEnCurso_;
 };
 
 ConexionPq::ConexionPq(const std::string& conninfo, const std::string& visible,
-                       const Esperas& esperas)
-    : esperas_(esperas) {
+                       const Esperas& esperas, const std::string& ajustesPropios)
+    : esperas_(esperas), conninfo_(conninfo), visible_(visible) {
   const std::string contexto = "Conexión: " + visible;
   char* error = nullptr;
   std::unique_ptr<PQconninfoOption, LiberaOpciones> opciones(
@@ -202,6 +239,7 @@ ConexionPq::ConexionPq(const std::string& conninfo, const std::string& visible,
   // values are read from, and the server's own bound on each statement.
   std::string ajustes = "-c DateStyle=ISO,YMD -c statement_timeout=" +
                         std::to_string(esperas_.sentencia.count() * 1000);
+  if (!ajustesPropios.empty()) ajustes += " " + ajustesPropios;
   std::vector<std::string> claves, valores;
   for (PQconninfoOption* o = opciones.get(); o->keyword; ++o) {
     if (!o->val) continue;
@@ -407,6 +445,7 @@ std::string ConexionPq::Preparada(const std::string& texto,
 Resultado ConexionPq::Sentencia(const SentenciaSql& s) {
   ExigeAbierta();
   TerminaEscritura();
+  if (enTransaccion_ && !SoloLee(s.texto)) escrituraSuelta_ = true;
   if (!enTransaccion_ && s.parametros.empty()) {
     // a text of the user's own, sent as it is: it may hold several
     // statements, or one that refuses to run in a transaction block
@@ -562,28 +601,37 @@ void ConexionPq::CopiaFilas(const std::string& tablaSql,
                             const std::vector<std::string>& columnasSql,
                             const std::vector<std::vector<Valor>>& filas) {
   ExigeAbierta();
-  TerminaEscritura();
   const std::string orden = pq::OrdenCopia(tablaSql, columnasSql);
-  const std::string contexto = "Sentencia: " + orden;
   // the rows first: a value refused here sends nothing
   const std::string datos = pq::DatosCopia(filas);
   PGconn* c = pg_.get();
-  // No savepoint: a refused copy fails the transaction with it, and the
-  // caller rolls the batch back and does it again one record per
-  // transaction (a savepoint costs the server a subtransaction per copy).
-  std::vector<Resultado> rs = Intercambio([&] { return PQsendQuery(c, orden.c_str()); }, false,
-                                          esperas_.sentencia, "copia de filas");
-  const PGresult* fallo = nullptr;
-  for (const Resultado& r : rs)
-    if (PQresultStatus(r.get()) != PGRES_COMMAND_OK && PQresultStatus(r.get()) != PGRES_COPY_IN) {
-      fallo = r.get();
-      break;
-    }
-  if (fallo || rs.empty() || PQresultStatus(rs.back().get()) != PGRES_COPY_IN) {
-    LanzaDeResultado(fallo, contexto);
+  // Rows of the same table and columns go on in the copy already open: one
+  // copy per transaction costs the server much less than one per batch. It
+  // ends well before the server's own bound on a statement would cut it.
+  const bool sigue = copiaEnCurso_ && copiaEnCurso_->abierta && copiaEnCurso_->orden == orden &&
+                     (esperas_.sentencia.count() <= 0 ||
+                      Reloj::now() - copiaEnCurso_->desde < esperas_.sentencia / 3);
+  if (!sigue) {
+    TerminaEscritura();
+    // No savepoint: a refused copy fails the transaction with it, and the
+    // caller rolls the batch back and does it again one record per
+    // transaction (a savepoint costs the server a subtransaction per copy).
+    std::vector<Resultado> rs = Intercambio([&] { return PQsendQuery(c, orden.c_str()); }, false,
+                                            esperas_.sentencia, "copia de filas");
+    const PGresult* fallo = nullptr;
+    for (const Resultado& r : rs)
+      if (PQresultStatus(r.get()) != PGRES_COMMAND_OK && PQresultStatus(r.get()) != PGRES_COPY_IN) {
+        fallo = r.get();
+        break;
+      }
+    if (fallo || rs.empty() || PQresultStatus(rs.back().get()) != PGRES_COPY_IN)
+      LanzaDeResultado(fallo, "Sentencia: " + orden);
+    copiaEnCurso_ = CopiaEnCurso{orden, "Sentencia: " + orden, Reloj::now()};
   }
-  // The rows, then the end; the server's verdict comes after.
-  rs = Intercambio(
+  // The rows only; the server takes them while the next records are
+  // processed, and its verdict is read when the copy ends (before the next
+  // statement or the commit).
+  Intercambio(
       [&] {
         // a server that takes no more rows is cut, as one that does not answer
         const Reloj::time_point desde = Reloj::now();
@@ -603,21 +651,25 @@ void ConexionPq::CopiaFilas(const std::string& tablaSql,
             LanzaSinRespuesta(desde, esperas_.sentencia, "copia de filas");
           if (!PQconsumeInput(c) || PQflush(c) < 0) return 0;
         }
-        for (int r; (r = PQputCopyEnd(c, nullptr)) != 1;) {
-          if (r < 0) return 0;
-          if (pq::EsperaSocket(PQsocket(c), true, true, plazo) == EstadoSocket::Plazo)
-            LanzaSinRespuesta(desde, esperas_.sentencia, "copia de filas");
-          if (!PQconsumeInput(c) || PQflush(c) < 0) return 0;
-        }
         return 1;
       },
       false, esperas_.sentencia, "copia de filas", false);
-  // The server takes the rows while the next records are processed; the
-  // next call reads its verdict first.
-  copiaEnCurso_ = CopiaEnCurso{contexto};
 }
 
-void ConexionPq::TerminaEscritura() {
+int ConexionPq::EnviaFinCopia(const char* error) {
+  PGconn* c = pg_.get();
+  const Reloj::time_point desde = Reloj::now();
+  const Reloj::time_point plazo = desde + esperas_.sentencia + kMargenCancelacion + kMargenCorte;
+  for (int r; (r = PQputCopyEnd(c, error)) != 1;) {
+    if (r < 0) return 0;
+    if (pq::EsperaSocket(PQsocket(c), true, true, plazo) == EstadoSocket::Plazo)
+      LanzaSinRespuesta(desde, esperas_.sentencia, "copia de filas");
+    if (!PQconsumeInput(c) || PQflush(c) < 0) return 0;
+  }
+  return 1;
+}
+
+void ConexionPq::TerminaEscritura(bool abandona) {
   if (sentenciaEnCurso_) {
     const Enviada e = std::move(*sentenciaEnCurso_);
     sentenciaEnCurso_.reset();
@@ -637,8 +689,9 @@ void ConexionPq::TerminaEscritura() {
   const CopiaEnCurso copia = std::move(*copiaEnCurso_);
   copiaEnCurso_.reset();
   try {
-    std::vector<Resultado> rs =
-        Intercambio([] { return 1; }, false, esperas_.sentencia, "copia de filas");
+    std::vector<Resultado> rs = Intercambio(
+        [&] { return copia.abierta ? EnviaFinCopia(abandona ? "deshecha" : nullptr) : 1; }, false,
+        esperas_.sentencia, "copia de filas");
     const PGresult* fallo = nullptr;
     for (const Resultado& r : rs)
       if (PQresultStatus(r.get()) != PGRES_COMMAND_OK) {
@@ -649,6 +702,27 @@ void ConexionPq::TerminaEscritura() {
   } catch (const ErrorVarlo& e) {
     RelanzaComoDelLote(e);
   }
+}
+
+std::optional<ResultadoConsulta> ConexionPq::ConsultaAparte(const SentenciaSql& s) {
+  if (!pg_ || perdida_ || !enTransaccion_ || escrituraSuelta_ || !comoAparte_ || aparteImposible_)
+    return std::nullopt;
+  if (!aparte_) {
+    try {
+      aparte_ = std::make_unique<ConexionPq>(conninfo_, visible_, esperas_, kAjustesAparte);
+    } catch (const ErrorVarlo&) {
+      // a server that takes no more sessions, say: the lookups stay here
+      aparteImposible_ = true;
+      return std::nullopt;
+    }
+    rutaAparte_.reset();
+  }
+  if (rutaAparte_ != rutaTransaccion_) {
+    aparte_->Consulta(
+        {"select pg_catalog.set_config('search_path', ?, false)", {Valor{rutaTransaccion_}}}, 0);
+    rutaAparte_ = rutaTransaccion_;
+  }
+  return aparte_->Consulta(s, 0);
 }
 
 ResultadoConsulta ConexionPq::Consulta(const SentenciaSql& s, long maxRegistros) {
@@ -700,8 +774,19 @@ std::vector<std::string> ConexionPq::TablasBase() {
 void ConexionPq::IniciaTransaccion() {
   ExigeAbierta();
   TerminaEscritura();
-  Simple("begin", "inicio de una transacción");
+  std::vector<Resultado> rs = Intercambio([&] { return PQsendQuery(pg_.get(), kInicio); }, false,
+                                          esperas_.sentencia, "inicio de una transacción");
+  for (Resultado& r : rs) {
+    const ExecStatusType e = PQresultStatus(r.get());
+    if (e == PGRES_FATAL_ERROR || e == PGRES_BAD_RESPONSE) LanzaDeResultado(r.get(), "begin");
+  }
   enTransaccion_ = true;
+  escrituraSuelta_ = false;
+  const PGresult* sesion = rs.empty() ? nullptr : rs.back().get();
+  comoAparte_ = sesion && PQresultStatus(sesion) == PGRES_TUPLES_OK && PQntuples(sesion) == 1 &&
+                PQnfields(sesion) == 3 && std::string_view(PQgetvalue(sesion, 0, 1)) == "t" &&
+                std::string_view(PQgetvalue(sesion, 0, 2)) == "read committed";
+  if (comoAparte_) rutaTransaccion_ = PQgetvalue(sesion, 0, 0);
 }
 
 void ConexionPq::ConfirmaTransaccion() {
@@ -727,7 +812,7 @@ void ConexionPq::DeshaceTransaccion() noexcept {
   try {
     // the copy's verdict does not matter: everything goes
     try {
-      TerminaEscritura();
+      TerminaEscritura(true);
     } catch (const ErrorVarlo& e) {
       if (EsConexionPerdida(e)) throw;
     }
@@ -750,6 +835,7 @@ void ConexionPq::Cierra() noexcept {
   // PQfinish only sends its goodbye, without waiting for the server
   copiaEnCurso_.reset();
   sentenciaEnCurso_.reset();
+  aparte_.reset();
   pg_.reset();
   enTransaccion_ = false;
 }

@@ -1,0 +1,97 @@
+// libpq's path reads a batch's lookups on a session of its own, beside the
+// one that writes: that session must read the database as the writing
+// transaction would, or decline.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "db/Backend.h"
+#include "db/CadenaConexion.h"
+#include "db/pq/ConexionPq.h"
+#include "support/BaseDatosPrueba.h"
+
+namespace varlo::db {
+namespace {
+
+using prueba::BaseDatosPrueba;
+
+std::unique_ptr<Backend> AbreNativo(const std::string& cadena) {
+  const DestinoConexion d = InterpretaCadena(cadena);
+  return AbrePq(d.conninfo, OcultaClave(cadena), {});
+}
+
+// The rows of keys 'a' and 'b' as "k=v" read on the lookup session; nothing
+// when it declines.
+std::optional<std::string> LeeAparte(Backend& b) {
+  const std::optional<ResultadoConsulta> r = b.ConsultaAparte(
+      {"select k, v from k where k in (?, ?) order by k", {std::string("a"), std::string("b")}});
+  if (!r) return std::nullopt;
+  std::string filas;
+  for (const auto& f : r->filas)
+    filas += ValorComoTexto(f.at(0)) + "=" + ValorComoTexto(f.at(1)) + " ";
+  return filas;
+}
+
+TEST(SesionBusquedas, LeeComoLaTransaccionQueEscribeONoLee) {
+  BaseDatosPrueba propio = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Nativo);
+  BaseDatosPrueba otro = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Nativo);
+  auto b = AbreNativo(propio.Cadena());
+  b->Ejecuta({"create table k (k text primary key, v int); insert into k values ('a', 1)", {}});
+  b->Ejecuta({"create table " + otro.Esquema() + ".k (k text primary key, v int); insert into " +
+                  otro.Esquema() + ".k values ('a', 2)",
+              {}});
+
+  // outside a transaction there is nothing to read beside
+  EXPECT_EQ(LeeAparte(*b), std::nullopt);
+  b->IniciaTransaccion();
+  EXPECT_EQ(LeeAparte(*b), "a=1 ");
+  b->ConfirmaTransaccion();
+
+  // the schema path the session was given after it connected
+  b->Ejecuta({"set search_path to " + otro.Esquema(), {}});
+  b->IniciaTransaccion();
+  EXPECT_EQ(LeeAparte(*b), "a=2 ");
+  // once the transaction wrote other than its held rows, it alone sees them
+  b->Ejecuta({"insert into k values ('b', 3)", {}});
+  EXPECT_EQ(LeeAparte(*b), std::nullopt);
+  b->ConfirmaTransaccion();
+  b->IniciaTransaccion();
+  EXPECT_EQ(LeeAparte(*b), "a=2 b=3 ");
+  b->ConfirmaTransaccion();
+
+  // a transaction on a snapshot of its own reads what the other session may not
+  b->Ejecuta({"set session characteristics as transaction isolation level repeatable read", {}});
+  b->IniciaTransaccion();
+  EXPECT_EQ(LeeAparte(*b), std::nullopt);
+  b->ConfirmaTransaccion();
+}
+
+// A table filled in this run and never analysed: a batch's list of keys
+// would be read by scanning it whole, were sequential scans not ruled out there.
+TEST(SesionBusquedas, LeeLasLlavesPorSuIndice) {
+  BaseDatosPrueba pg = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Nativo);
+  auto b = AbreNativo(pg.Cadena());
+  b->Ejecuta(
+      {"create table k (k text primary key, v int) with (autovacuum_enabled = false);"
+       " insert into k select 'c' || i, i from generate_series(0, 40000) as i",
+       {}});
+  SentenciaSql s{"explain select k, v from k where k in (", {}};
+  for (int i = 0; i < 1000; ++i) {
+    s.texto += i ? ", ?" : "?";
+    s.parametros.emplace_back("c" + std::to_string(i * 37));
+  }
+  s.texto += ")";
+  b->IniciaTransaccion();
+  const std::optional<ResultadoConsulta> plan = b->ConsultaAparte(s);
+  b->ConfirmaTransaccion();
+  ASSERT_TRUE(plan);
+  std::string texto;
+  for (const auto& f : plan->filas) texto += ValorComoTexto(f.at(0)) + "\n";
+  EXPECT_NE(texto.find("Index"), std::string::npos) << texto;
+  EXPECT_EQ(texto.find("Seq Scan"), std::string::npos) << texto;
+}
+
+}  // namespace
+}  // namespace varlo::db
