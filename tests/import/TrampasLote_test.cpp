@@ -17,12 +17,6 @@ namespace {
 
 constexpr long kLotes[] = {1, 2, 0};  // 0: the program's default
 
-Corrida::Opciones Lote(long n) {
-  Corrida::Opciones o;
-  o.lote = n;
-  return o;
-}
-
 std::string TextoLote(long n) {
   return "lote " + std::to_string(n);
 }

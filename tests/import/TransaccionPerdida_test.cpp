@@ -26,12 +26,6 @@ std::unique_ptr<db::Conexion> Servidor(EntornoImportacion& e, db::Motor motor,
   return AbreServidorQueDeshace(e.Cadena(), motor, std::move(falla));
 }
 
-Corrida::Opciones Lote(long n) {
-  Corrida::Opciones o;
-  o.lote = n;
-  return o;
-}
-
 std::size_t Repeticiones(const V& log) {
   return static_cast<std::size_t>(std::count_if(log.begin(), log.end(), [](const std::string& l) {
     return l.starts_with("La base de datos deshizo el lote");
