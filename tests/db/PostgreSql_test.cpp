@@ -567,9 +567,9 @@ TEST_P(PostgreSqlPorAmbosCaminos, LaBusquedaDeUnLoteLeeElIndiceSinEstadisticas) 
   // the counts of this session not yet reported (building the indexes scanned the table)
   auto lecturas = [&] {
     return b_->Consulta({"select seq_scan, idx_scan from pg_stat_xact_user_tables"
-                        " where relname = 'k' and schemaname = current_schema()",
-                        {}},
-                       0);
+                         " where relname = 'k' and schemaname = current_schema()",
+                         {}},
+                        0);
   };
   b_->IniciaTransaccion();
   const ResultadoConsulta antes = lecturas();
@@ -602,9 +602,10 @@ TEST_P(PostgreSqlPorAmbosCaminos, LaBusquedaDeUnLoteLeeElIndiceSinEstadisticas) 
 // not the setting made before it), and a failing lookup undoes only itself
 // inside the transaction.
 TEST_P(PostgreSqlPorAmbosCaminos, ElAjusteNoSobreviveALaBusqueda) {
-  b_->Ejecuta({"create table plan (k text primary key, n int unique);"
-               " insert into plan values ('a', 1), ('b', 2)",
-               {}});
+  b_->Ejecuta(
+      {"create table plan (k text primary key, n int unique);"
+       " insert into plan values ('a', 1), ('b', 2)",
+       {}});
   const auto dialecto = CreaDialecto(Motor::PostgreSql);
   Consulta porNumero;
   porNumero.tabla = "plan";
@@ -632,7 +633,6 @@ TEST_P(PostgreSqlPorAmbosCaminos, ElAjusteNoSobreviveALaBusqueda) {
   b_->ConfirmaTransaccion();
   EXPECT_EQ(Cuenta("plan"), 3);
 }
-
 
 // A text with a NUL byte would reach libpq cut at it: it is refused, and
 // nothing is written. The session names itself to the server.

@@ -96,7 +96,10 @@ TEST_P(LotesEn, MaximoDeRechazosDetieneLaTablaYCuentaElResto) {
     std::string resumen;
   };
   const Caso casos[] = {
-      {2, 2, {"1,Uno", "x,Malo", "2,Dos", "y,Malo", "3,Tres", "4,Cuatro"}, 4,
+      {2,
+       2,
+       {"1,Uno", "x,Malo", "2,Dos", "y,Malo", "3,Tres", "4,Cuatro"},
+       4,
        "6 leídas, 2 agregadas, 0 actualizadas, 2 rechazadas (Log/Turno_Er.txt), 2 sin procesar"},
       {0, 4, largo, 12,
        "30 leídas, 8 agregadas, 0 actualizadas, 4 rechazadas (Log/Turno_Er.txt), 18 sin "
@@ -265,8 +268,9 @@ TEST(LotesPostgreSql, FilaRechazadaPorLaBaseDentroDeUnLoteEscritoJunto) {
   o.maxRechazos = 3;
   EXPECT_EQ(e.Importa(o), 1);
   EXPECT_EQ(e.Lee("Turno", {"ID"}), (Filas{{"1"}, {"3"}, {"4"}, {"5"}, {"7"}, {"8"}}));
-  EXPECT_EQ(e.Resumenes().back(), "Resumen Turno: 5 leídas, 3 agregadas, 0 actualizadas, "
-                                  "2 rechazadas (Log/Turno_Er.txt), 0 sin procesar");
+  EXPECT_EQ(e.Resumenes().back(),
+            "Resumen Turno: 5 leídas, 3 agregadas, 0 actualizadas, "
+            "2 rechazadas (Log/Turno_Er.txt), 0 sin procesar");
   for (const std::string& l : e.Log()) EXPECT_EQ(l.find("se detuvo"), std::string::npos) << l;
 }
 

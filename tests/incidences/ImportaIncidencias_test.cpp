@@ -92,8 +92,7 @@ TEST(IncidencesRun, ALostTransactionReportsEachDayAndRejectionOnce) {
     };
     EXPECT_EQ(e.Ejecuta(prueba::AbreServidorQueDeshace(e.Cadena(), db::Motor::SQLite, falla)),
               perdida == 1 ? 1 : 0);
-    V kardex = {"7|2006-08-02|F|||", "7|2006-08-03|F|||", "7|2006-08-04|F|||",
-                "8|2006-08-01|F|||"};
+    V kardex = {"7|2006-08-02|F|||", "7|2006-08-03|F|||", "7|2006-08-04|F|||", "8|2006-08-01|F|||"};
     if (perdida == 2) kardex.push_back("9|2006-08-01|F|||");
     EXPECT_EQ(e.Kardex(), kardex);
     V ok = {lineas[0], lineas[0], lineas[0], lineas[1]};
