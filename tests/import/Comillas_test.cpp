@@ -23,8 +23,7 @@ TEST(Comillas, SpreadsheetCsvImportsRecordByRecord) {
                "4,Eva\r\n"
                "6,\"\"");
   // small batches: a record's defect travels with it while the reader goes on
-  Corrida::Opciones opciones;
-  opciones.lote = 2;
+  Corrida::Opciones opciones = Lote(2);
   EXPECT_EQ(e.Importa(opciones), 1);
   EXPECT_EQ(
       e.Lee("Turno", {"ID", "Nombre"}),

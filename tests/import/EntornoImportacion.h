@@ -47,6 +47,13 @@ inline std::string SoloTurno(const std::string& origen) {
   return ListaTablas({"Turno"}) + SeccionComas("Turno", origen, "ID", {"ID", "Nombre"});
 }
 
+// Run options with batches of `n` records (0: the default size).
+inline Corrida::Opciones Lote(long n) {
+  Corrida::Opciones o;
+  o.lote = n;
+  return o;
+}
+
 class EntornoImportacion {
  public:
   explicit EntornoImportacion(MotorPrueba motor = MotorPrueba::SQLite) {

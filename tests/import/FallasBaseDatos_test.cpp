@@ -31,8 +31,7 @@ TEST(FallasBaseDatos, ConexionPerdidaTerminaLaCorridaConUnaSolaLinea) {
 
   // The server ends the run's session after 25 records (batches of 10).
   int consultas = 0;
-  Corrida::Opciones o;
-  o.lote = 10;
+  Corrida::Opciones o = Lote(10);
   const int estado = e.Importa(
       o,
       [&] {

@@ -39,8 +39,7 @@ TEST_P(LoteEnPartesEn, RechazoDeUnaParteAnteriorCuestaSoloSuRegistro) {
     }
     e.Fuente("Unidad.txt", lineas);
 
-    Corrida::Opciones o;
-    o.lote = lote;
+    Corrida::Opciones o = Lote(lote);
     EXPECT_EQ(e.Importa(o), 1);
     const V ok = e.Resultado("Unidad_Ok.txt"), er = e.Resultado("Unidad_Er.txt");
     V esperadas;

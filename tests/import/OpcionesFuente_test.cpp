@@ -9,21 +9,6 @@
 namespace varlo::prueba {
 namespace {
 
-TEST(OpcionesFuente, Utf8SinMarcaYEncabezadoSaltado) {
-  EntornoImportacion e;
-  e.Base().Execute(kCreaTurno);
-  e.Definiciones(e.Turnos("Codificacion=utf-8\r\nLineasEncabezado=1\r\n"));
-  // UTF-8 bytes as exported, no byte-order mark; the header would be a row of text keys
-  EscribeBytes(e.Archivo("Turno.txt"), "ID,Nombre\r\n1,Peña\r\nx,Mal\r\n");
-
-  EXPECT_EQ(e.Importa(), 1);
-  EXPECT_EQ(e.Lee("Turno", {"ID", "Nombre"}), (Filas{{"1", "Peña"}}));
-  // result files in the source's encoding
-  EXPECT_EQ(LeeBytes(e.Archivo("Log/Turno_Ok.txt")), "1,Peña\r\n");
-  EXPECT_EQ(e.Resumenes(), (V{"Resumen Turno: 3 leídas, 1 omitidas, 1 agregadas, 0 actualizadas, "
-                              "1 rechazadas (Log/Turno_Er.txt), 0 sin procesar"}));
-}
-
 TEST(OpcionesFuente, CodificacionDesconocidaNoLeeLaFuente) {
   EntornoImportacion e;
   e.Base().Execute(kCreaTurno);

@@ -100,8 +100,7 @@ Desenlace Corre(MotorPrueba motor, const Corpus& c, long lote) {
   e.Fuente("Prop.txt", c.prop);
   e.Fuente("Clave.txt", c.clave);
   e.Fuente("Suelta.txt", c.suelta);
-  Corrida::Opciones o;
-  o.lote = lote;
+  Corrida::Opciones o = Lote(lote);
   Desenlace d;
   d.salida = e.Importa(o);
   d.prop = e.Lee("Prop", {"ID", "Codigo", "Nombre", "Monto", "Fecha"});

@@ -38,8 +38,7 @@ TEST_P(TextoNuloEn, EscribeNuloNuncaEnLaLlaveYVacioNoBorra) {
       "7,Gil,NULL,NULL,NULL,",   // an existing row after a refused one
   };
   e.Fuente("Persona.txt", lineas);
-  Corrida::Opciones o;
-  o.lote = lote;
+  Corrida::Opciones o = Lote(lote);
 
   EXPECT_EQ(e.Importa(o), 1);
   // NULL as "<nulo>", never to be taken for a text "NULL"

@@ -26,141 +26,107 @@ std::unique_ptr<db::Conexion> Servidor(EntornoImportacion& e, db::Motor motor,
   return AbreServidorQueDeshace(e.Cadena(), motor, std::move(falla));
 }
 
-Corrida::Opciones Lote(long n) {
-  Corrida::Opciones o;
-  o.lote = n;
-  return o;
-}
-
 std::size_t Repeticiones(const V& log) {
   return static_cast<std::size_t>(std::count_if(log.begin(), log.end(), [](const std::string& l) {
     return l.starts_with("La base de datos deshizo el lote");
   }));
 }
 
-class TransaccionPerdidaEn : public ::testing::TestWithParam<db::Motor> {};
+// Each scene: the server (reported as SQLite: rows of a batch written
+// together; as another ODBC database: each record at once), the batch size,
+// where the server ends the transaction (by insert number and rows it would
+// hold) and what the run must end with: its status, the first rows of the
+// file committed and reported, and the batch repetitions said in the log.
+struct Escena {
+  const char* que;
+  db::Motor motor;
+  long lote;
+  std::size_t lineas;
+  ServidorQueDeshace::Falla falla;
+  int estado;
+  std::size_t confirmadas, repeticiones;
+};
 
-TEST_P(TransaccionPerdidaEn, ElLoteSeRepiteDesdeSuPrimerRegistro) {
-  EntornoImportacion e;
-  e.Base().Execute(kCreaTurno);
-  e.Definiciones(e.Turnos());
-  const V lineas = {"1,Uno", "2,Dos", "3,Tres", "4,Cuatro", "5,Cinco"};
-  e.Fuente("Turno.txt", lineas);
-  // batches of 3: the second insert of the first batch is a deadlock victim
-  // (its class says so); the second batch loses its transaction to an error
-  // of a plain class, found by asking whether the transaction is still open
-  const int victima = GetParam() == db::Motor::SQLite ? 1 : 2;
-  auto falla = [&](int n, std::size_t) -> std::optional<Clase> {
-    if (n == victima) return Clase::TransaccionPerdida;
-    if (GetParam() != db::Motor::SQLite && n == 6) return Clase::Otro;
-    return std::nullopt;
+TEST(TransaccionPerdida, ElLoteSeRepiteHastaQueLoReportadoTieneSuFila) {
+  using enum db::Motor;
+  const auto en = [](std::initializer_list<int> inserts, Clase c = Clase::TransaccionPerdida) {
+    return [v = std::vector<int>(inserts), c](int n, std::size_t) -> std::optional<Clase> {
+      if (std::find(v.begin(), v.end(), n) != v.end()) return c;
+      return std::nullopt;
+    };
   };
-  EXPECT_EQ(e.Importa(Lote(3), {}, Servidor(e, GetParam(), falla)), 0);
-  EXPECT_EQ(e.Lee("Turno", {"ID", "Nombre"}),
-            (Filas{{"1", "Uno"}, {"2", "Dos"}, {"3", "Tres"}, {"4", "Cuatro"}, {"5", "Cinco"}}));
-  EXPECT_EQ(e.Resultado("Turno_Ok.txt"), lineas);
-  EXPECT_EQ(e.Resultado("Turno_Er.txt"), V{});
-  EXPECT_EQ(Repeticiones(e.Log()), GetParam() == db::Motor::SQLite ? 1u : 2u);
-  EXPECT_EQ(e.Resumenes(), (V{"Resumen Turno: 5 leídas, 5 agregadas, 0 actualizadas, 0 "
-                              "rechazadas, 0 sin procesar"}));
-}
-
-TEST_P(TransaccionPerdidaEn, TresRepeticionesFallidasTerminanLaTabla) {
-  EntornoImportacion e;
-  e.Base().Execute(kCreaTurno);
-  e.Definiciones(e.Turnos());
-  e.Fuente("Turno.txt", {"1,Uno", "2,Dos", "3,Tres", "4,Cuatro", "5,Cinco"});
-  // the first batch commits (its rows written together, or one by one);
-  // every insert after it is a victim
-  const int primerLote = GetParam() == db::Motor::SQLite ? 1 : 2;
-  auto falla = [&](int n, std::size_t) -> std::optional<Clase> {
-    if (n > primerLote) return Clase::TransaccionPerdida;
-    return std::nullopt;
+  const auto desde = [](int n0) {
+    return [n0](int n, std::size_t) -> std::optional<Clase> {
+      if (n > n0) return Clase::TransaccionPerdida;
+      return std::nullopt;
+    };
   };
-  EXPECT_EQ(e.Importa(Lote(2), {}, Servidor(e, GetParam(), falla)), 4);
-  // what was reported is what committed, and nothing of the lost batch
-  EXPECT_EQ(e.Lee("Turno", {"ID"}), (Filas{{"1"}, {"2"}}));
-  EXPECT_EQ(e.Resultado("Turno_Ok.txt"), (V{"1,Uno", "2,Dos"}));
-  const V log = e.Log();
-  EXPECT_EQ(Repeticiones(log), 3u);
-  EXPECT_EQ(std::count_if(log.begin(), log.end(),
-                          [](const std::string& l) {
-                            return l.find("el lote se intentó 4 veces") != std::string::npos;
-                          }),
-            1);
-}
-
-// A batch that meets the same cycle whenever it is done whole (here: any
-// transaction holding two rows is a victim) is done again one record per
-// transaction, and every record commits.
-TEST_P(TransaccionPerdidaEn, UnLoteQueSiempreChocaSeRehaceRegistroARegistro) {
-  EntornoImportacion e;
-  e.Base().Execute(kCreaTurno);
-  e.Definiciones(e.Turnos());
-  const V lineas = {"1,Uno", "2,Dos", "3,Tres", "4,Cuatro", "5,Cinco"};
-  e.Fuente("Turno.txt", lineas);
-  auto falla = [](int, std::size_t filas) -> std::optional<Clase> {
+  const auto dosFilas = [](int, std::size_t filas) -> std::optional<Clase> {
     if (filas > 1) return Clase::TransaccionPerdida;
     return std::nullopt;
   };
-  EXPECT_EQ(e.Importa(Lote(3), {}, Servidor(e, GetParam(), falla)), 0);
-  EXPECT_EQ(e.Lee("Turno", {"ID"}), (Filas{{"1"}, {"2"}, {"3"}, {"4"}, {"5"}}));
-  EXPECT_EQ(e.Resultado("Turno_Ok.txt"), lineas);
-  EXPECT_EQ(e.Resultado("Turno_Er.txt"), V{});
-  // once per batch: the first batch, then the rest of the file
-  EXPECT_EQ(Repeticiones(e.Log()), 2u);
-}
-
-INSTANTIATE_TEST_SUITE_P(Motores, TransaccionPerdidaEn,
-                         ::testing::Values(db::Motor::SQLite, db::Motor::OtroOdbc),
-                         [](const ::testing::TestParamInfo<db::Motor>& i) {
-                           return std::string(i.param == db::Motor::SQLite ? "Anticipado"
-                                                                           : "UnoPorUno");
-                         });
-
-// The repetitions are counted since the last commit: records of a lost batch
-// that commit one by one make progress, so losses spread over its records
-// do not add up to the limit.
-TEST(TransaccionPerdida, LasRepeticionesSeCuentanDesdeLaUltimaConfirmacion) {
-  EntornoImportacion e;
-  e.Base().Execute(kCreaTurno);
-  e.Definiciones(e.Turnos());
-  const V lineas = {"1,Uno", "2,Dos", "3,Tres"};
-  e.Fuente("Turno.txt", lineas);
-  // each record written at once: the batch loses at record 2 (insert 2);
-  // done again, record 1 commits (3), record 2 loses twice (4, 5) and
-  // commits (6), record 3 loses once (7) and commits (8)
-  auto falla = [](int n, std::size_t) -> std::optional<Clase> {
-    if (n == 2 || n == 4 || n == 5 || n == 7) return Clase::TransaccionPerdida;
-    return std::nullopt;
+  const Escena escenas[] = {
+      // batches of 3: the second insert of the first batch is a deadlock
+      // victim (its class says so); the second batch loses its transaction
+      // to an error of a plain class, found by asking whether it is open
+      {"repetido desde su primer registro", SQLite, 3, 5, en({1}), 0, 5, 1},
+      {"repetido desde su primer registro", OtroOdbc, 3, 5,
+       [](int n, std::size_t) -> std::optional<Clase> {
+         if (n == 2) return Clase::TransaccionPerdida;
+         if (n == 6) return Clase::Otro;
+         return std::nullopt;
+       },
+       0, 5, 2},
+      // the first batch commits, every insert after it is a victim: three
+      // repetitions end the table, nothing of the lost batch is kept
+      {"tres repeticiones fallidas", SQLite, 2, 5, desde(1), 4, 2, 3},
+      {"tres repeticiones fallidas", OtroOdbc, 2, 5, desde(2), 4, 2, 3},
+      // the same cycle whenever the batch is done whole: done again one
+      // record per transaction, once per batch (the first, then the rest)
+      {"siempre choca entero", SQLite, 3, 5, dosFilas, 0, 5, 2},
+      {"siempre choca entero", OtroOdbc, 3, 5, dosFilas, 0, 5, 2},
+      // counted since the last commit: the batch loses at insert 2; done
+      // again, record 1 commits (3), record 2 loses twice (4, 5) and commits
+      // (6), record 3 loses once (7) and commits (8)
+      {"contadas desde la última confirmación", OtroOdbc, 3, 3, en({2, 4, 5, 7}), 0, 3, 4},
+      // the held rows refused (insert 1), done one by one: record 2 loses
+      // its transaction once (insert 3) and is done again too
+      {"también en la repetición por registro", SQLite, 3, 5,
+       [](int n, std::size_t) -> std::optional<Clase> {
+         if (n == 1) return Clase::LoteDiferido;
+         if (n == 3) return Clase::TransaccionPerdida;
+         return std::nullopt;
+       },
+       0, 5, 1},
   };
-  EXPECT_EQ(e.Importa(Lote(3), {}, Servidor(e, db::Motor::OtroOdbc, falla)), 0);
-  EXPECT_EQ(e.Lee("Turno", {"ID"}), (Filas{{"1"}, {"2"}, {"3"}}));
-  EXPECT_EQ(e.Resultado("Turno_Ok.txt"), lineas);
-  EXPECT_EQ(Repeticiones(e.Log()), 4u);
-}
-
-// A batch whose held rows were refused is done again one record per
-// transaction; a record there whose transaction the server ends is done
-// again too, not the table given up.
-TEST(TransaccionPerdida, EnLaRepeticionPorRegistroTambienSeRepite) {
-  EntornoImportacion e;
-  e.Base().Execute(kCreaTurno);
-  e.Definiciones(e.Turnos());
-  const V lineas = {"1,Uno", "2,Dos", "3,Tres", "4,Cuatro", "5,Cinco"};
-  e.Fuente("Turno.txt", lineas);
-  // the first batch's rows written together are refused (insert 1); done
-  // one by one, record 2 loses its transaction once (insert 3)
-  auto falla = [](int n, std::size_t) -> std::optional<Clase> {
-    if (n == 1) return Clase::LoteDiferido;
-    if (n == 3) return Clase::TransaccionPerdida;
-    return std::nullopt;
-  };
-  EXPECT_EQ(e.Importa(Lote(3), {}, Servidor(e, db::Motor::SQLite, falla)), 0);
-  EXPECT_EQ(e.Lee("Turno", {"ID"}), (Filas{{"1"}, {"2"}, {"3"}, {"4"}, {"5"}}));
-  EXPECT_EQ(e.Resultado("Turno_Ok.txt"), lineas);
-  EXPECT_EQ(e.Resultado("Turno_Er.txt"), V{});
-  EXPECT_EQ(Repeticiones(e.Log()), 1u);
+  const V todas = {"1,Uno", "2,Dos", "3,Tres", "4,Cuatro", "5,Cinco"};
+  for (const Escena& x : escenas) {
+    SCOPED_TRACE(std::string(x.que) + (x.motor == SQLite ? " (anticipado)" : " (uno por uno)"));
+    EntornoImportacion e;
+    e.Base().Execute(kCreaTurno);
+    e.Definiciones(e.Turnos());
+    const V lineas(todas.begin(), todas.begin() + static_cast<long>(x.lineas));
+    e.Fuente("Turno.txt", lineas);
+    EXPECT_EQ(e.Importa(Lote(x.lote), {}, Servidor(e, x.motor, x.falla)), x.estado);
+    const V ok(lineas.begin(), lineas.begin() + static_cast<long>(x.confirmadas));
+    Filas filas;
+    for (const std::string& l : ok) filas.push_back({l.substr(0, l.find(',')), l.substr(2)});
+    EXPECT_EQ(e.Lee("Turno", {"ID", "Nombre"}), filas);
+    EXPECT_EQ(e.Resultado("Turno_Ok.txt"), ok);
+    EXPECT_EQ(e.Resultado("Turno_Er.txt"), V{});
+    const V log = e.Log();
+    EXPECT_EQ(Repeticiones(log), x.repeticiones);
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& l) {
+                              return l.find("el lote se intentó 4 veces") != std::string::npos;
+                            }),
+              x.estado == 4 ? 1 : 0);
+    if (x.estado == 0) {
+      EXPECT_EQ(e.Resumenes(), (V{"Resumen Turno: " + std::to_string(x.lineas) + " leídas, " +
+                                  std::to_string(x.lineas) +
+                                  " agregadas, 0 actualizadas, 0 rechazadas, 0 sin procesar"}));
+    }
+  }
 }
 
 // A real deadlock between the import and another connection: the import

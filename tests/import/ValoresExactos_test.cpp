@@ -22,8 +22,7 @@ TEST_P(DecimalesEn, NumericConservaElTextoDecimal) {
   e.Base().Execute("CREATE TABLE Medida (ID INT NOT NULL PRIMARY KEY, Valor NUMERIC)");
   e.Base().Execute("CREATE TABLE Esperado (ID INT NOT NULL PRIMARY KEY, Texto TEXT)");
   e.Definiciones(ListaTablas({"Medida"}) + e.Seccion("Medida", "ID", {"ID", "Valor"}));
-  Corrida::Opciones o;
-  o.lote = GetParam();
+  Corrida::Opciones o = Lote(GetParam());
   for (int pasada = 0; pasada < 2; ++pasada) {
     SCOPED_TRACE(pasada == 0 ? "filas nuevas" : "filas actualizadas");
     V lineas;

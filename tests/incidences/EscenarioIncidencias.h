@@ -20,6 +20,7 @@
 #include "incidences/ImportaIncidencias.h"
 #include "support/BaseDatosPrueba.h"
 #include "support/CarpetaTemporal.h"
+#include "support/FilasTabla.h"
 #include "support/RelojFijo.h"
 
 namespace varlo::prueba {
@@ -41,20 +42,12 @@ inline std::vector<std::string> LineasDe(const std::string& ruta, bool sinSello 
   return r;
 }
 
-// The rows of a table as "a|b|c", trailing blanks trimmed, sorted.
+// The rows of a table as "a|b|c" (null as empty, CHAR padding trimmed), sorted.
 inline std::vector<std::string> Filas(const std::string& cadena, const std::string& tabla,
                                       const std::vector<std::string>& columnas) {
-  auto cn = db::Conexion::Abre(cadena);
-  db::Consulta c;
-  c.tabla = tabla;
-  c.columnas = columnas;
-  auto rs = cn->AbreConsulta(c, 0);
   std::vector<std::string> filas;
-  for (; !rs->EOF_(); rs->MoveNext()) {
-    std::string fila;
-    for (int i = 0; i < rs->FieldCount(); ++i) fila += (i ? "|" : "") + RecortaDer(rs->Texto(i));
-    filas.push_back(fila);
-  }
+  for (const auto& f : LeeFilas(*db::Conexion::Abre(cadena), tabla, columnas, ""))
+    filas.push_back(Une(f, "|"));
   std::sort(filas.begin(), filas.end());
   return filas;
 }

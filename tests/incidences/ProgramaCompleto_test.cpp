@@ -1,11 +1,12 @@
 // The console program on a definitions file with a table and an absence
-// planning: both imports run, in that order, on SQLite and on PostgreSQL.
+// planning: both imports run, in that order, on every engine.
 #include <gtest/gtest.h>
 
 #include <regex>
 
 #include "incidences/EscenarioIncidencias.h"
 #include "support/Definiciones.h"
+#include "support/MotoresPrueba.h"
 #include "support/ProgramaCopiado.h"
 
 namespace varlo {
@@ -22,8 +23,12 @@ const std::string kPlaneacion =
 const std::string kEmpleado =
     prueba::SeccionComas("Empleado", "Empleado.txt", "ID_Empleado", {"ID_Empleado", "Nombre"});
 
-void CorreAmbasImportaciones(const std::string& cadena) {
+class WholeProgramOn : public ::testing::TestWithParam<prueba::MotorPrueba> {};
+
+TEST_P(WholeProgramOn, TableThenAbsencePlanning) {
   prueba::CarpetaTemporal tmp;
+  std::unique_ptr<BaseDatosPrueba> pg;
+  const std::string cadena = prueba::BaseDe(GetParam(), tmp.Ruta(), pg);
   auto ruta = [&](const std::string& a) { return tmp.Archivo(a); };
   prueba::EscribeBytes(ruta("Empleado.txt"), "7,Ana\r\n8,Luis\r\n");
   prueba::EscribeBytes(ruta("Planfal.txt"),
@@ -55,6 +60,8 @@ void CorreAmbasImportaciones(const std::string& cadena) {
             (V{"7|2006-08-01|VAC", "7|2006-08-02|VAC", "7|2006-08-03|VAC", "8|2006-08-31|INC",
                "8|2006-09-01|INC"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Motores, WholeProgramOn, prueba::TodosLosMotores(), prueba::NombreMotor);
 
 // Silent, as a scheduler runs it: a table without its source and a planning
 // with a line it rejects. Every reason reaches stderr, the table not imported
@@ -99,16 +106,6 @@ TEST(WholeProgram, ATableNotImportedSaysWhyOnStderr) {
   EXPECT_NE(total.find("; no importadas: Jerarquias"), std::string::npos) << total;
   // nothing of the progress with -q: only summaries, reasons and the end
   for (const std::string& l : err) EXPECT_EQ(l.find("Importando datos"), std::string::npos) << l;
-}
-
-TEST(WholeProgram, TableThenAbsencePlanningOnSQLite) {
-  prueba::CarpetaTemporal bd;
-  CorreAmbasImportaciones(BaseDatosPrueba::SQLite(bd.Ruta()));
-}
-
-TEST(WholeProgram, TableThenAbsencePlanningOnPostgreSql) {
-  BaseDatosPrueba pg = BaseDatosPrueba::PostgreSql();
-  CorreAmbasImportaciones(pg.Cadena());
 }
 
 }  // namespace
