@@ -98,9 +98,9 @@ std::string Describe(const std::string& estado, const std::string& mensaje,
 
 class ConexionPq final : public Backend {
  public:
-  // `ajustes`: the session's own settings beside those every session has.
+  // `ajustesPropios`: settings of this session beside those every session has.
   ConexionPq(const std::string& conninfo, const std::string& visible, const Esperas& esperas,
-             const std::string& ajustes = "");
+             const std::string& ajustesPropios = "");
   ~ConexionPq() override { Cierra(); }
 
   Motor MotorBD() const override { return Motor::PostgreSql; }
