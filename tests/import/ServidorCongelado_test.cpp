@@ -246,7 +246,7 @@ TEST_P(ServidorCongelado, LaSesionDeLasBusquedasCongeladaTerminaConEstado3) {
   const pid_t pid = Lanza();
   ASSERT_GT(pid, 0);
   EsperaUnLote(pid);
-  const int backend = pg_.Congela("query like '%= any(%'");
+  const int backend = pg_.Congela("application_name = 'varlodi-busquedas'");
   const Fin fin = EsperaCorrida(pid, Reloj::now());
   pg_.Suelta();
   ASSERT_NE(backend, 0) << "no session was seen reading lookups";

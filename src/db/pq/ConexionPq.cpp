@@ -51,8 +51,10 @@ constexpr const char* kVuelvePunto =
 constexpr const char* kInicio =
     "begin; select pg_catalog.current_setting('search_path'), current_user = session_user,"
     " pg_catalog.current_setting('transaction_isolation')";
-// The session of lookups only reads, by the key's index whatever the statistics say.
-constexpr const char* kAjustesAparte = "-c enable_seqscan=off -c default_transaction_read_only=on";
+// The session of lookups only reads, by the key's index whatever the
+// statistics say, and names itself apart (unless the string names it).
+constexpr const char* kAjustesBusquedas =
+    "-c enable_seqscan=off -c default_transaction_read_only=on";
 
 // Whether a statement only reads (a select); anything else may write.
 bool SoloLee(std::string_view texto) {
@@ -98,9 +100,9 @@ std::string Describe(const std::string& estado, const std::string& mensaje,
 
 class ConexionPq final : public Backend {
  public:
-  // `ajustesPropios`: settings of this session beside those every session has.
+  // `busquedas`: the session that reads the lookups beside another's writes.
   ConexionPq(const std::string& conninfo, const std::string& visible, const Esperas& esperas,
-             const std::string& ajustesPropios = "");
+             bool busquedas = false);
   ~ConexionPq() override { Cierra(); }
 
   Motor MotorBD() const override { return Motor::PostgreSql; }
@@ -218,7 +220,7 @@ class ConexionPq final : public Backend {
 };
 
 ConexionPq::ConexionPq(const std::string& conninfo, const std::string& visible,
-                       const Esperas& esperas, const std::string& ajustesPropios)
+                       const Esperas& esperas, bool busquedas)
     : esperas_(esperas), conninfo_(conninfo), visible_(visible) {
   const std::string contexto = "Conexión: " + visible;
   char* error = nullptr;
@@ -239,7 +241,7 @@ ConexionPq::ConexionPq(const std::string& conninfo, const std::string& visible,
   // values are read from, and the server's own bound on each statement.
   std::string ajustes = "-c DateStyle=ISO,YMD -c statement_timeout=" +
                         std::to_string(esperas_.sentencia.count() * 1000);
-  if (!ajustesPropios.empty()) ajustes += " " + ajustesPropios;
+  if (busquedas) ajustes += std::string(" ") + kAjustesBusquedas;
   std::vector<std::string> claves, valores;
   for (PQconninfoOption* o = opciones.get(); o->keyword; ++o) {
     if (!o->val) continue;
@@ -252,7 +254,8 @@ ConexionPq::ConexionPq(const std::string& conninfo, const std::string& visible,
   }
   claves.push_back("options"), valores.push_back(ajustes);
   claves.push_back("client_encoding"), valores.push_back("UTF8");
-  claves.push_back("fallback_application_name"), valores.push_back("varlodi");
+  claves.push_back("fallback_application_name");
+  valores.push_back(busquedas ? "varlodi-busquedas" : "varlodi");
   std::vector<const char*> k, v;
   for (std::size_t i = 0; i < claves.size(); ++i) k.push_back(claves[i].c_str());
   for (std::size_t i = 0; i < valores.size(); ++i) v.push_back(valores[i].c_str());
@@ -709,7 +712,7 @@ std::optional<ResultadoConsulta> ConexionPq::ConsultaAparte(const SentenciaSql& 
     return std::nullopt;
   if (!aparte_) {
     try {
-      aparte_ = std::make_unique<ConexionPq>(conninfo_, visible_, esperas_, kAjustesAparte);
+      aparte_ = std::make_unique<ConexionPq>(conninfo_, visible_, esperas_, true);
     } catch (const ErrorVarlo&) {
       // a server that takes no more sessions, say: the lookups stay here
       aparteImposible_ = true;
@@ -717,12 +720,21 @@ std::optional<ResultadoConsulta> ConexionPq::ConsultaAparte(const SentenciaSql& 
     }
     rutaAparte_.reset();
   }
-  if (rutaAparte_ != rutaTransaccion_) {
-    aparte_->Consulta(
-        {"select pg_catalog.set_config('search_path', ?, false)", {Valor{rutaTransaccion_}}}, 0);
-    rutaAparte_ = rutaTransaccion_;
+  try {
+    if (rutaAparte_ != rutaTransaccion_) {
+      aparte_->Consulta(
+          {"select pg_catalog.set_config('search_path', ?, false)", {Valor{rutaTransaccion_}}}, 0);
+      rutaAparte_ = rutaTransaccion_;
+    }
+    return aparte_->Consulta(s, 0);
+  } catch (const ErrorVarlo& e) {
+    if (!EsConexionPerdida(e)) throw;
+    // The server that stopped answering there is this session's too: the
+    // run ends as a lost connection, without a second wait for its
+    // rollback (the server undoes the transaction when the session goes).
+    pq::CortaSocket(PQsocket(pg_.get()));
+    LanzaPerdida(e.Descripcion());
   }
-  return aparte_->Consulta(s, 0);
 }
 
 ResultadoConsulta ConexionPq::Consulta(const SentenciaSql& s, long maxRegistros) {
