@@ -634,6 +634,39 @@ TEST_P(PostgreSqlPorAmbosCaminos, ElAjusteNoSobreviveALaBusqueda) {
   EXPECT_EQ(Cuenta("plan"), 3);
 }
 
+// Ruling sequential scans out costs the planner so much, on a table without
+// an index on the key, that it would compile (JIT) every batch's lookup, for
+// tens of milliseconds each: a batch's lookup is never compiled, on the
+// writing session nor on libpq's session of lookups, and the session's own
+// setting is back after it.
+TEST_P(PostgreSqlPorAmbosCaminos, LaBusquedaDeUnLoteNoSeCompila) {
+  b_->Ejecuta(
+      {"create table sinindice (k text, v int);"
+       " insert into sinindice select 'c' || i, i from generate_series(1, 80) as i",
+       {}});
+  const SentenciaSql plan{"explain analyze select k, v from sinindice where k in (?, ?)",
+                          {std::string("c1"), std::string("x")}};
+  auto texto = [](const ResultadoConsulta& r) {
+    std::string t;
+    for (const auto& f : r.filas) t += ValorComoTexto(f.at(0)) + "\n";
+    return t;
+  };
+  auto jit = [&] { return ValorComoTexto(b_->Consulta({"show jit", {}}, 1).filas.at(0).at(0)); };
+  const std::string propio = jit();
+  b_->IniciaTransaccion();
+  // (first: the writing session's explain is taken for a write)
+  const auto aparte = b_->ConsultaAparte(plan);
+  EXPECT_EQ(aparte.has_value(), GetParam() == MotorPrueba::PostgreSql);
+  if (aparte) {
+    EXPECT_EQ(texto(*aparte).find("JIT"), std::string::npos) << texto(*aparte);
+  }
+  const std::string escritura = texto(b_->Consulta(plan, 0));
+  EXPECT_NE(escritura.find("Seq Scan"), std::string::npos) << escritura;
+  EXPECT_EQ(escritura.find("JIT"), std::string::npos) << escritura;
+  EXPECT_EQ(jit(), propio);
+  b_->ConfirmaTransaccion();
+}
+
 // A text with a NUL byte would reach libpq cut at it: it is refused, and
 // nothing is written. The session names itself to the server.
 TEST(PostgreSqlNativo, TextoConNulSeRechazaYLaSesionSeNombra) {

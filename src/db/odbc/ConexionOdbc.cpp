@@ -47,8 +47,15 @@ constexpr std::size_t kSentenciasGuardadas = 16;
 // key's index (where it has one) is read whatever the statistics say.
 // Outside a transaction a local setting would be gone before the lookup and
 // a session-wide one could outlive it: the lookup then goes as it is.
-constexpr const char* kSinRecorrido = "set local enable_seqscan = off";
-constexpr const char* kConRecorrido = "set local enable_seqscan to default";
+// Nor compiled: a sequential scan ruled out costs the planner so much that
+// JIT would compile every lookup of a table without an index on its key
+// (tens of milliseconds each).
+constexpr const char* kSinRecorrido =
+    "select pg_catalog.set_config('enable_seqscan', 'off', true),"
+    " pg_catalog.set_config('jit', 'off', true)";
+constexpr const char* kConRecorrido =
+    "select pg_catalog.set_config(name, reset_val, true) from pg_catalog.pg_settings"
+    " where name in ('enable_seqscan', 'jit')";
 
 bool BusquedaDeLote(const SentenciaSql& s) {
   const std::string& t = s.texto;

@@ -40,10 +40,16 @@ constexpr std::size_t kSentenciasPreparadas = 16;
 // Around each statement of a transaction: a failing statement undoes only itself.
 constexpr const char* kPuntoGuardado = "savepoint varlodi_sentencia";
 constexpr const char* kLiberaPunto = "release savepoint varlodi_sentencia";
-// Around a lookup of many keys; local to the transaction, and undone with the
-// savepoint when the lookup fails.
-constexpr const char* kSinRecorrido = "set local enable_seqscan = off";
-constexpr const char* kConRecorrido = "set local enable_seqscan to default";
+// Around a lookup of many keys, local to the transaction and undone with the
+// savepoint when the lookup fails: sequential scans ruled out, and JIT too (a
+// scan ruled out costs the planner so much that JIT would compile every
+// lookup of a table without an index on its key, tens of milliseconds each).
+constexpr const char* kSinRecorrido =
+    "select pg_catalog.set_config('enable_seqscan', 'off', true),"
+    " pg_catalog.set_config('jit', 'off', true)";
+constexpr const char* kConRecorrido =
+    "select pg_catalog.set_config(name, reset_val, true) from pg_catalog.pg_settings"
+    " where name in ('enable_seqscan', 'jit')";
 constexpr const char* kVuelvePunto =
     "rollback to savepoint varlodi_sentencia; release savepoint varlodi_sentencia";
 // The begin, with what a session of its own needs to read the database as
@@ -52,9 +58,10 @@ constexpr const char* kInicio =
     "begin; select pg_catalog.current_setting('search_path'), current_user = session_user,"
     " pg_catalog.current_setting('transaction_isolation')";
 // The session of lookups only reads, by the key's index whatever the
-// statistics say, and names itself apart (unless the string names it).
+// statistics say and without JIT (as above), and names itself apart (unless
+// the string names it).
 constexpr const char* kAjustesBusquedas =
-    "-c enable_seqscan=off -c default_transaction_read_only=on";
+    "-c enable_seqscan=off -c jit=off -c default_transaction_read_only=on";
 
 // Whether a statement only reads (a select); anything else may write.
 bool SoloLee(std::string_view texto) {
