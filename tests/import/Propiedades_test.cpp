@@ -32,7 +32,9 @@ struct Corpus {
   V prop, clave, suelta;
 };
 
-Corpus Genera(unsigned semilla) {
+// `n` lines of Prop and n / 2 of each other table; past a thousand lines the
+// default batch prepares them in parts, and keys repeat across parts.
+Corpus Genera(unsigned semilla, int n) {
   std::mt19937 azar(semilla);
   auto entre = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(azar); };
   auto nombre = [&] {
@@ -41,8 +43,8 @@ Corpus Genera(unsigned semilla) {
     return s;
   };
   Corpus c;
-  for (int i = 0; i < 160; ++i) {
-    const int r = entre(0, 99), id = entre(1, 60);
+  for (int i = 0; i < n; ++i) {
+    const int r = entre(0, 99), id = entre(1, std::max(60, n / 4));
     std::string l = r < 6    ? "x" + std::to_string(id)
                     : r < 20 ? (id < 10 ? "00" : "0") + std::to_string(id)
                              : std::to_string(id);
@@ -63,14 +65,14 @@ Corpus Genera(unsigned semilla) {
     c.prop.push_back(l);
   }
   const V pool = {"abc", "ABC", "Abc", "x1", "X1", "007", "7", "peña", "PEÑA", "pena"};
-  for (int i = 0; i < 80; ++i) {
+  for (int i = 0; i < n / 2; ++i) {
     std::string k = entre(0, 1) ? pool[entre(0, static_cast<int>(pool.size()) - 1)]
-                                : "k" + std::to_string(entre(1, 30));
+                                : "k" + std::to_string(entre(1, std::max(30, n / 8)));
     if (entre(0, 29) == 0) k = "muy larga clave";
     c.clave.push_back(k + "," + nombre());
   }
   const V parecidas = {"peña", "PEÑA", "pena", "Pena", "ab-c", "abc", "Ó", "o", "x1", "X1"};
-  for (int i = 0; i < 80; ++i)
+  for (int i = 0; i < n / 2; ++i)
     c.suelta.push_back(parecidas[entre(0, static_cast<int>(parecidas.size()) - 1)] + "," +
                        nombre());
   return c;
@@ -119,9 +121,9 @@ Desenlace Corre(MotorPrueba motor, const Corpus& c, long lote) {
 class EquivalenciaEn : public ::testing::TestWithParam<MotorPrueba> {};
 
 TEST_P(EquivalenciaEn, ElTamanoDelLoteNoCambiaElDesenlace) {
-  for (unsigned semilla : {11u, 2024u, 777u}) {
-    SCOPED_TRACE("semilla " + std::to_string(semilla));
-    const Corpus c = Genera(semilla);
+  for (const auto& [semilla, n] : {std::pair{11u, 160}, {2024u, 160}, {777u, 160}, {5u, 2100}}) {
+    SCOPED_TRACE("semilla " + std::to_string(semilla) + ", " + std::to_string(n) + " líneas");
+    const Corpus c = Genera(semilla, n);
     const Desenlace uno = Corre(GetParam(), c, 1);
     // the corpus does reach every kind of verdict
     ASSERT_EQ(uno.salida, 1);
