@@ -95,14 +95,19 @@ class Backend {
   // verdict then comes with the next call, as an error of class LoteDiferido
   // when they were refused.
   virtual bool EscribeSinEsperar() const { return false; }
-  // A lookup read on a session of the backend's own, which waits for
+  // A lookup sent to a session of the backend's own, which waits for
   // nothing this one is writing and sees every committed row but none this
-  // transaction wrote: nothing when the backend has no such session, or
-  // when this transaction wrote other than its held rows, or reads the
-  // database otherwise than that session would (another isolation, schema
-  // path or role).
-  virtual std::optional<ResultadoConsulta> ConsultaAparte(const SentenciaSql& /*s*/) {
-    return std::nullopt;
+  // transaction wrote: false (nothing sent) when the backend has no such
+  // session, or when this transaction wrote other than its held rows, or
+  // reads the database otherwise than that session would (another
+  // isolation, schema path or role). Its rows come with
+  // RecibeConsultaAparte, and meanwhile this session may write.
+  virtual bool EnviaConsultaAparte(const SentenciaSql& /*s*/) { return false; }
+  virtual ResultadoConsulta RecibeConsultaAparte() { return {}; }
+  // Both at once; nothing when it cannot be sent.
+  std::optional<ResultadoConsulta> ConsultaAparte(const SentenciaSql& s) {
+    if (!EnviaConsultaAparte(s)) return std::nullopt;
+    return RecibeConsultaAparte();
   }
   // Whether a statement can bind a whole column of values as one array in
   // PostgreSQL's text form (libpq; psqlODBC binds no such thing worth it).

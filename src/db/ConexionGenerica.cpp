@@ -297,20 +297,26 @@ void ConexionGenerica::Anticipa(const Consulta& dado, const std::vector<Valor>& 
   sueltasAnteriores_ = std::move(hashes);
   constexpr std::size_t kPorConsulta = 1000;  // well below any limit of markers per statement
   ResultadoConsulta todas;
+  bool escritas = false;
   for (std::size_t desde = 0; desde < validas.size(); desde += kPorConsulta) {
     const std::vector<Valor> parte(validas.begin() + static_cast<std::ptrdiff_t>(desde),
                                    validas.begin() + static_cast<std::ptrdiff_t>(std::min(
                                                          validas.size(), desde + kPorConsulta)));
     const SentenciaSql s = *dialecto_->SelectVarias(modelo, parte, conLocalizador);
-    std::optional<ResultadoConsulta> leida = aparte ? backend_->ConsultaAparte(s) : std::nullopt;
-    aparte = leida.has_value();
-    ResultadoConsulta r = leida   ? std::move(*leida)
-                          : antes ? backend_->ConsultaAntesDeEscribir(s, 0)
-                                  : backend_->Consulta(s, 0);
+    ResultadoConsulta r;
+    if (aparte && backend_->EnviaConsultaAparte(s)) {
+      // the held rows go while the server reads the lookup
+      if (!escritas) backend_->Escribe();
+      escritas = true;
+      r = backend_->RecibeConsultaAparte();
+    } else {
+      aparte = false;
+      r = antes ? backend_->ConsultaAntesDeEscribir(s, 0) : backend_->Consulta(s, 0);
+    }
     if (todas.campos.empty()) todas.campos = std::move(r.campos);
     for (auto& fila : r.filas) todas.filas.push_back(std::move(fila));
   }
-  if (antes || aparte) backend_->Escribe();
+  if (antes && !escritas) backend_->Escribe();
   anticipadas_.Llena(modelo, validas, sueltas, std::move(todas),
                      conLocalizador ? dialecto_->ColumnasLocalizador() : 0, generacion_);
 }

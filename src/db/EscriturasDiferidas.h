@@ -40,9 +40,10 @@ class EscriturasDiferidas final : public Backend {
   }
   bool EscribeSinEsperar() const override { return backend_->EscribeSinEsperar(); }
   // It needs nothing held: what is held is not written first.
-  std::optional<ResultadoConsulta> ConsultaAparte(const SentenciaSql& s) override {
-    return backend_->ConsultaAparte(s);
+  bool EnviaConsultaAparte(const SentenciaSql& s) override {
+    return backend_->EnviaConsultaAparte(s);
   }
+  ResultadoConsulta RecibeConsultaAparte() override { return backend_->RecibeConsultaAparte(); }
 
   Motor MotorBD() const override { return backend_->MotorBD(); }
   bool Abierta() const override { return backend_->Abierta(); }

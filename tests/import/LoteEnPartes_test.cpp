@@ -97,6 +97,39 @@ TEST_P(LoteEnPartesEn, UnaLlaveRepetidaEnOtraParteEncuentraSuFila) {
   for (const auto& f : filas) EXPECT_EQ(f.at(1), ultimo[f.at(0)]) << f.at(0);
 }
 
+// A refused change is known only when the next part's changes go, while
+// the lookup of the part after is under way (on libpq, on its own session):
+// the batch is done again one record at a time, and that lookup's rows are
+// never taken for a later lookup's (every other key is new, and no unique
+// key refuses a second row: a lookup served another's rows would add one).
+TEST_P(LoteEnPartesEn, CambioRechazadoMientrasSeBuscaLaParteSiguiente) {
+  const long n = static_cast<long>(kLineasPorAnticipacion);
+  const long registros = 4 * n + 500;
+  EntornoImportacion e(GetParam());
+  e.Base().Execute(
+      "CREATE TABLE Unidad (ID INT NOT NULL, Nombre VARCHAR(10) CHECK (Nombre <> 'Malo'))");
+  e.Base().Execute("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                   std::to_string(registros) +
+                   ") INSERT INTO Unidad SELECT i, 'viejo' FROM n WHERE i % 2 = 1");
+  e.Definiciones(ListaTablas({"Unidad"}) + e.Seccion("Unidad", "ID", {"ID", "Nombre"}));
+  V lineas;
+  for (long i = 1; i <= registros; ++i)
+    lineas.push_back(std::to_string(i) + "," + (i == n + 7 ? "Malo" : "N" + std::to_string(i)));
+  e.Fuente("Unidad.txt", lineas);
+
+  EXPECT_EQ(e.Importa(), 1);
+  V esperadas = lineas;
+  esperadas.erase(esperadas.begin() + n + 6);
+  EXPECT_EQ(e.Resultado("Unidad_Ok.txt"), esperadas);
+  const V er = e.Resultado("Unidad_Er.txt");
+  ASSERT_EQ(er.size(), 1u);
+  EXPECT_EQ(er[0].rfind(std::to_string(n + 7) + ",Malo(", 0), 0u) << er[0];
+  const Filas filas = e.Lee("Unidad", {"ID", "Nombre"});
+  EXPECT_EQ(filas.size(), static_cast<std::size_t>(registros));
+  for (const auto& f : filas)
+    EXPECT_EQ(f.at(1), f.at(0) == std::to_string(n + 7) ? "viejo" : "N" + f.at(0)) << f.at(0);
+}
+
 // A reload deletes the rows in the transaction its records run in: the
 // lookups of every part must see the table as that transaction left it
 // (empty), not as it stands for anyone else, or the old rows' lines would

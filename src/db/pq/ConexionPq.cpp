@@ -127,7 +127,8 @@ class ConexionPq final : public Backend {
   }
   bool CopiaFilasAdmitida() const override { return true; }
   bool EscribeSinEsperar() const override { return true; }
-  std::optional<ResultadoConsulta> ConsultaAparte(const SentenciaSql& s) override;
+  bool EnviaConsultaAparte(const SentenciaSql& s) override;
+  ResultadoConsulta RecibeConsultaAparte() override;
   void CopiaFilas(const std::string& tablaSql, const std::vector<std::string>& columnasSql,
                   const std::vector<std::vector<Valor>>& filas) override;
   std::optional<std::vector<std::string>> NombreCatalogo(
@@ -172,6 +173,14 @@ class ConexionPq final : public Backend {
   };
   // The result of one statement, its failure raised.
   Resultado Sentencia(const SentenciaSql& s);
+  // A query sent without reading its result, and that result, read later
+  // (nothing else may be sent meanwhile; a new one drops the one unread).
+  void EnviaConsulta(const SentenciaSql& s);
+  ResultadoConsulta RecibeConsulta();
+  static ResultadoConsulta ComoResultado(const PGresult* r, long maxRegistros);
+  // A call on the session of lookups: its loss ends this session too.
+  template <class F>
+  auto EnAparte(F&& llamada);
   // Sends a statement with values in one pipeline (savepoint, statement,
   // release) and, when `lee`, reads its results (into `rs`).
   Enviada EnviaEnTuberia(const SentenciaSql& s, bool lee, std::vector<Resultado>& rs);
@@ -224,6 +233,10 @@ class ConexionPq final : public Backend {
   bool comoAparte_ = false;
   bool escrituraSuelta_ = false;
   std::optional<Enviada> sentenciaEnCurso_;
+  // A query sent and not read yet (EnviaConsulta), or its result when it
+  // had to be read at once.
+  std::optional<Enviada> consultaEnCurso_;
+  std::optional<ResultadoConsulta> consultaLeida_;
 };
 
 ConexionPq::ConexionPq(const std::string& conninfo, const std::string& visible,
@@ -680,6 +693,15 @@ int ConexionPq::EnviaFinCopia(const char* error) {
 }
 
 void ConexionPq::TerminaEscritura(bool abandona) {
+  if (consultaEnCurso_) {
+    // a query sent and never read (its reader failed before): its result
+    // is of no use now, but it must be taken before anything else is sent
+    try {
+      (void)RecibeConsulta();
+    } catch (const ErrorVarlo& e) {
+      if (EsConexionPerdida(e)) throw;
+    }
+  }
   if (sentenciaEnCurso_) {
     const Enviada e = std::move(*sentenciaEnCurso_);
     sentenciaEnCurso_.reset();
@@ -714,26 +736,10 @@ void ConexionPq::TerminaEscritura(bool abandona) {
   }
 }
 
-std::optional<ResultadoConsulta> ConexionPq::ConsultaAparte(const SentenciaSql& s) {
-  if (!pg_ || perdida_ || !enTransaccion_ || escrituraSuelta_ || !comoAparte_ || aparteImposible_)
-    return std::nullopt;
-  if (!aparte_) {
-    try {
-      aparte_ = std::make_unique<ConexionPq>(conninfo_, visible_, esperas_, true);
-    } catch (const ErrorVarlo&) {
-      // a server that takes no more sessions, say: the lookups stay here
-      aparteImposible_ = true;
-      return std::nullopt;
-    }
-    rutaAparte_.reset();
-  }
+template <class F>
+auto ConexionPq::EnAparte(F&& llamada) {
   try {
-    if (rutaAparte_ != rutaTransaccion_) {
-      aparte_->Consulta(
-          {"select pg_catalog.set_config('search_path', ?, false)", {Valor{rutaTransaccion_}}}, 0);
-      rutaAparte_ = rutaTransaccion_;
-    }
-    return aparte_->Consulta(s, 0);
+    return llamada();
   } catch (const ErrorVarlo& e) {
     if (!EsConexionPerdida(e)) throw;
     // The server that stopped answering there is this session's too: the
@@ -744,25 +750,86 @@ std::optional<ResultadoConsulta> ConexionPq::ConsultaAparte(const SentenciaSql& 
   }
 }
 
+bool ConexionPq::EnviaConsultaAparte(const SentenciaSql& s) {
+  if (!pg_ || perdida_ || !enTransaccion_ || escrituraSuelta_ || !comoAparte_ || aparteImposible_)
+    return false;
+  if (!aparte_) {
+    try {
+      aparte_ = std::make_unique<ConexionPq>(conninfo_, visible_, esperas_, true);
+    } catch (const ErrorVarlo&) {
+      // a server that takes no more sessions, say: the lookups stay here
+      aparteImposible_ = true;
+      return false;
+    }
+    rutaAparte_.reset();
+  }
+  EnAparte([&] {
+    if (rutaAparte_ != rutaTransaccion_) {
+      aparte_->Consulta(
+          {"select pg_catalog.set_config('search_path', ?, false)", {Valor{rutaTransaccion_}}}, 0);
+      rutaAparte_ = rutaTransaccion_;
+    }
+    aparte_->EnviaConsulta(s);
+  });
+  return true;
+}
+
+ResultadoConsulta ConexionPq::RecibeConsultaAparte() {
+  if (!aparte_)
+    throw ErrorVarlo(errores_bd::FalloProveedor, kFuente, "No se envió ninguna consulta aparte");
+  return EnAparte([&] { return aparte_->RecibeConsulta(); });
+}
+
+void ConexionPq::EnviaConsulta(const SentenciaSql& s) {
+  ExigeAbierta();
+  TerminaEscritura();
+  consultaLeida_.reset();
+  if (enTransaccion_ || s.parametros.empty()) {
+    // a statement of its own or around a savepoint: read at once
+    consultaLeida_ = Consulta(s, 0);
+    return;
+  }
+  std::vector<Resultado> rs;
+  consultaEnCurso_ = EnviaEnTuberia(s, false, rs);
+}
+
+ResultadoConsulta ConexionPq::RecibeConsulta() {
+  if (consultaLeida_) {
+    ResultadoConsulta r = std::move(*consultaLeida_);
+    consultaLeida_.reset();
+    return r;
+  }
+  if (!consultaEnCurso_)
+    throw ErrorVarlo(errores_bd::FalloProveedor, kFuente, "No se envió ninguna consulta");
+  const Enviada e = std::move(*consultaEnCurso_);
+  consultaEnCurso_.reset();
+  const Resultado r =
+      RecibeDeTuberia(e, Intercambio([] { return 1; }, true, esperas_.sentencia, "sentencia"));
+  return ComoResultado(r.get(), 0);
+}
+
 ResultadoConsulta ConexionPq::Consulta(const SentenciaSql& s, long maxRegistros) {
-  Resultado r = Sentencia(s);
+  const Resultado r = Sentencia(s);
+  return ComoResultado(r.get(), maxRegistros);
+}
+
+ResultadoConsulta ConexionPq::ComoResultado(const PGresult* r, long maxRegistros) {
   ResultadoConsulta resultado;
-  if (PQresultStatus(r.get()) != PGRES_TUPLES_OK) return resultado;
-  const int columnas = PQnfields(r.get());
+  if (PQresultStatus(r) != PGRES_TUPLES_OK) return resultado;
+  const int columnas = PQnfields(r);
   for (int i = 0; i < columnas; ++i)
-    resultado.campos.push_back(
-        pq::InfoDeColumna(PQfname(r.get(), i), PQftype(r.get(), i), PQfmod(r.get(), i)));
-  int filas = PQntuples(r.get());
+    resultado.campos.push_back(pq::InfoDeColumna(PQfname(r, i), PQftype(r, i), PQfmod(r, i)));
+  int filas = PQntuples(r);
   if (maxRegistros > 0 && filas > maxRegistros) filas = static_cast<int>(maxRegistros);
   resultado.filas.reserve(static_cast<std::size_t>(filas));
   for (int f = 0; f < filas; ++f) {
     std::vector<Valor> fila;
     fila.reserve(static_cast<std::size_t>(columnas));
     for (int i = 0; i < columnas; ++i) {
-      if (PQgetisnull(r.get(), f, i)) {
+      if (PQgetisnull(r, f, i)) {
         fila.emplace_back();
       } else {
-        fila.push_back(pq::LeeValor(PQgetvalue(r.get(), f, i), PQgetlength(r.get(), f, i),
+        fila.push_back(pq::LeeValor(PQgetvalue(r, f, i), PQgetlength(r, f, i),
                                     resultado.campos[static_cast<std::size_t>(i)].tipo));
       }
     }
@@ -854,6 +921,8 @@ void ConexionPq::Cierra() noexcept {
   // PQfinish only sends its goodbye, without waiting for the server
   copiaEnCurso_.reset();
   sentenciaEnCurso_.reset();
+  consultaEnCurso_.reset();
+  consultaLeida_.reset();
   aparte_.reset();
   pg_.reset();
   enTransaccion_ = false;
