@@ -25,6 +25,7 @@
 #include "db/odbc/VigiaOdbc.h"
 #include "db/pq/ListaComoArreglo.h"
 #include "db/pq/LiteralArreglo.h"
+#include "db/pq/PlanBusquedaLote.h"
 
 namespace varlo::db {
 
@@ -39,24 +40,10 @@ using odbc::VigiaOdbc;
 // short list keeps the ones that are without growing with the file.
 constexpr std::size_t kSentenciasGuardadas = 16;
 // The lookup of a batch's keys, "... key in (?, ?, ..., ?)" with every value
-// bound in the list, as the dialect writes it. On PostgreSQL a table still
-// without statistics (filled in this same run, not yet analysed) would have
-// the planner read it whole for every part of the batch, and a plan kept
-// from when it was empty would do so for every batch: inside the
-// transaction the lookup is planned with sequential scans ruled out, so the
-// key's index (where it has one) is read whatever the statistics say.
-// Outside a transaction a local setting would be gone before the lookup and
-// a session-wide one could outlive it: the lookup then goes as it is.
-// Nor compiled: a sequential scan ruled out costs the planner so much that
-// JIT would compile every lookup of a table without an index on its key
-// (tens of milliseconds each).
-constexpr const char* kSinRecorrido =
-    "select pg_catalog.set_config('enable_seqscan', 'off', true),"
-    " pg_catalog.set_config('jit', 'off', true)";
-constexpr const char* kConRecorrido =
-    "select pg_catalog.set_config(name, reset_val, true) from pg_catalog.pg_settings"
-    " where name in ('enable_seqscan', 'jit')";
-
+// bound in the list, as the dialect writes it; on PostgreSQL planned inside
+// a transaction as pq/PlanBusquedaLote.h says. Outside a transaction a local
+// setting would be gone before the lookup and a session-wide one could
+// outlive it: the lookup then goes as it is.
 bool BusquedaDeLote(const SentenciaSql& s) {
   const std::string& t = s.texto;
   std::size_t fin = t.size();
@@ -302,20 +289,20 @@ ResultadoConsulta ConexionOdbc::Consulta(const SentenciaSql& s, long maxRegistro
 // before it, which keeps a setting made before it: the setting is put back
 // whatever the lookup did.
 ResultadoConsulta ConexionOdbc::ConsultaPorIndice(const SentenciaSql& s, long maxRegistros) {
-  Ejecuta({kSinRecorrido, {}});
+  Ejecuta({pq::kSinRecorrido, {}});
   ResultadoConsulta r;
   try {
     r = ConsultaTalCual(s, maxRegistros);
   } catch (...) {
     try {
-      Ejecuta({kConRecorrido, {}});
+      Ejecuta({pq::kConRecorrido, {}});
     } catch (...) {
       // the lookup's own failure is the one to tell; the rollback that
       // follows a lost transaction ends the setting with it
     }
     throw;
   }
-  Ejecuta({kConRecorrido, {}});
+  Ejecuta({pq::kConRecorrido, {}});
   return r;
 }
 

@@ -20,6 +20,7 @@
 #include "db/pq/ListaComoArreglo.h"
 #include "db/pq/LiteralArreglo.h"
 #include "db/pq/MarcasPq.h"
+#include "db/pq/PlanBusquedaLote.h"
 #include "db/pq/SocketPq.h"
 #include "db/pq/TiposPq.h"
 
@@ -40,16 +41,7 @@ constexpr std::size_t kSentenciasPreparadas = 16;
 // Around each statement of a transaction: a failing statement undoes only itself.
 constexpr const char* kPuntoGuardado = "savepoint varlodi_sentencia";
 constexpr const char* kLiberaPunto = "release savepoint varlodi_sentencia";
-// Around a lookup of many keys, local to the transaction and undone with the
-// savepoint when the lookup fails: sequential scans ruled out, and JIT too (a
-// scan ruled out costs the planner so much that JIT would compile every
-// lookup of a table without an index on its key, tens of milliseconds each).
-constexpr const char* kSinRecorrido =
-    "select pg_catalog.set_config('enable_seqscan', 'off', true),"
-    " pg_catalog.set_config('jit', 'off', true)";
-constexpr const char* kConRecorrido =
-    "select pg_catalog.set_config(name, reset_val, true) from pg_catalog.pg_settings"
-    " where name in ('enable_seqscan', 'jit')";
+// After a failing statement: it alone is undone, the transaction goes on.
 constexpr const char* kVuelvePunto =
     "rollback to savepoint varlodi_sentencia; release savepoint varlodi_sentencia";
 // The begin, with what a session of its own needs to read the database as
@@ -58,8 +50,8 @@ constexpr const char* kInicio =
     "begin; select pg_catalog.current_setting('search_path'), current_user = session_user,"
     " pg_catalog.current_setting('transaction_isolation')";
 // The session of lookups only reads, by the key's index whatever the
-// statistics say and without JIT (as above), and names itself apart (unless
-// the string names it).
+// statistics say and without JIT (pq/PlanBusquedaLote.h), and names itself
+// apart (unless the string names it).
 constexpr const char* kAjustesBusquedas =
     "-c enable_seqscan=off -c jit=off -c default_transaction_read_only=on";
 
@@ -540,7 +532,7 @@ ConexionPq::Enviada ConexionPq::EnviaEnTuberia(const SentenciaSql& s, bool lee,
         [&] {
           if (!PQenterPipelineMode(c)) return 0;
           if (e.punto) Envia(kPuntoGuardado, {});
-          if (e.porIndice) Envia(kSinRecorrido, {});
+          if (e.porIndice) Envia(pq::kSinRecorrido, {});
           if (e.nueva) {
             std::vector<Oid> tipos;
             for (const pq::Parametro& p : parametros) tipos.push_back(p.oid);
@@ -549,7 +541,7 @@ ConexionPq::Enviada ConexionPq::EnviaEnTuberia(const SentenciaSql& s, bool lee,
               return 0;
           }
           Envia(texto.c_str(), parametros, e.nombre.empty() ? nullptr : e.nombre.c_str());
-          if (e.porIndice) Envia(kConRecorrido, {});
+          if (e.porIndice) Envia(pq::kConRecorrido, {});
           if (e.punto) Envia(kLiberaPunto, {});
           for (const std::string& n : e.liberar) Envia(("deallocate " + n).c_str(), {});
           return PQpipelineSync(c);
