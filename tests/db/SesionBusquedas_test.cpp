@@ -3,6 +3,9 @@
 // transaction would, or decline.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
@@ -91,6 +94,40 @@ TEST(SesionBusquedas, LeeLasLlavesPorSuIndice) {
   for (const auto& f : plan->filas) texto += ValorComoTexto(f.at(0)) + "\n";
   EXPECT_NE(texto.find("Index"), std::string::npos) << texto;
   EXPECT_EQ(texto.find("Seq Scan"), std::string::npos) << texto;
+}
+
+// A login allowed one session only (a connection limit): the second is
+// refused, and the lookups stay on the first, which still reads them.
+TEST(SesionBusquedas, SinSegundaSesionLasBusquedasSiguenEnLaPrimera) {
+  const char* puerto = std::getenv("VARLODI_PG_PORT");
+  ASSERT_NE(puerto, nullptr) << "VARLODI_PG_PORT (scripts/pg-cluster)";
+  const std::string servidor = std::string("host=127.0.0.1 port=") + puerto + " dbname=varlodi";
+  auto admin = AbrePq(servidor + " user=postgres", "admin", {});
+  const std::string rol = "varlodi_una_sesion_" + std::to_string(getpid());
+  admin->Ejecuta({"create role " + rol + " login connection limit 1; create schema " + rol +
+                      " authorization " + rol,
+                  {}});
+  struct Borra {
+    Backend& admin;
+    std::string rol;
+    ~Borra() {
+      try {
+        admin.Ejecuta({"drop schema " + rol + " cascade; drop role " + rol, {}});
+      } catch (...) {
+      }
+    }
+  } borra{*admin, rol};
+  {
+    auto b = AbrePq(servidor + " user=" + rol + " options='-c search_path=" + rol + "'", rol, {});
+    b->Ejecuta({"create table k (k text primary key, v int); insert into k values ('a', 1)", {}});
+    b->IniciaTransaccion();
+    EXPECT_EQ(LeeAparte(*b), std::nullopt);
+    const ResultadoConsulta r = b->Consulta(
+        {"select k, v from k where k in (?, ?)", {std::string("a"), std::string("b")}}, 0);
+    ASSERT_EQ(r.filas.size(), 1u);
+    EXPECT_EQ(r.filas[0][1], Valor{std::int64_t{1}});
+    b->ConfirmaTransaccion();
+  }
 }
 
 }  // namespace
