@@ -322,6 +322,7 @@ void ConexionGenerica::Anticipa(const Consulta& dado, const std::vector<Valor>& 
 }
 
 void ConexionGenerica::OlvidaTransaccion() noexcept {
+  anticipadas_.Olvida();
   sueltasTransaccion_.clear();
   leeAparte_ = true;
 }
@@ -334,20 +335,17 @@ std::vector<std::string> ConexionGenerica::TablasBase() {
 void ConexionGenerica::BeginTrans() {
   CompruebaAbierta();
   OlvidaTransaccion();
-  anticipadas_.Olvida();
   backend_->IniciaTransaccion();
 }
 
 void ConexionGenerica::CommitTrans() {
   CompruebaAbierta();
   OlvidaTransaccion();
-  anticipadas_.Olvida();
   backend_->ConfirmaTransaccion();
 }
 
 void ConexionGenerica::RollbackTrans() noexcept {
   OlvidaTransaccion();
-  anticipadas_.Olvida();
   if (backend_->Abierta()) backend_->DeshaceTransaccion();
 }
 
@@ -361,7 +359,6 @@ bool ConexionGenerica::TransaccionSigueAbierta() {
 
 void ConexionGenerica::Close() {
   OlvidaTransaccion();
-  anticipadas_.Olvida();
   if (backend_->Abierta()) backend_->Cierra();
 }
 

@@ -10,14 +10,12 @@
 
 #include "common/ErrorVarlo.h"
 #include "db/Backend.h"
-#include "db/CadenaConexion.h"
 #include "db/Conexion.h"
 #include "db/Dialecto.h"
 #include "db/ErrorBaseDatos.h"
 #include "db/EscriturasDiferidas.h"
 #include "db/TiposAdo.h"
-#include "db/odbc/ConexionOdbc.h"
-#include "db/pq/ConexionPq.h"
+#include "support/BackendDeCadena.h"
 #include "support/BaseDatosPrueba.h"
 #include "support/MotoresPrueba.h"
 #include "support/ServidorMudo.h"
@@ -25,15 +23,9 @@
 namespace varlo::db {
 namespace {
 
+using prueba::AbreBackend;
 using prueba::BaseDatosPrueba;
 using prueba::MotorPrueba;
-
-// The backend a "Conexion" string opens, without the layers above it.
-std::unique_ptr<Backend> AbreBackend(const std::string& cadena, const Esperas& esperas = {}) {
-  const DestinoConexion d = InterpretaCadena(cadena);
-  if (d.backend == TipoBackend::PostgreSql) return AbrePq(d.conninfo, OcultaClave(cadena), esperas);
-  return AbreOdbc(d.cadenaOdbc, esperas);
-}
 
 BaseDatosPrueba::Acceso AccesoDe(MotorPrueba m) {
   return m == MotorPrueba::PostgreSql ? BaseDatosPrueba::Acceso::Nativo

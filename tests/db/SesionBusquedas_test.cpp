@@ -11,19 +11,15 @@
 #include <string>
 
 #include "db/Backend.h"
-#include "db/CadenaConexion.h"
 #include "db/pq/ConexionPq.h"
+#include "support/BackendDeCadena.h"
 #include "support/BaseDatosPrueba.h"
 
 namespace varlo::db {
 namespace {
 
+using prueba::AbreBackend;
 using prueba::BaseDatosPrueba;
-
-std::unique_ptr<Backend> AbreNativo(const std::string& cadena) {
-  const DestinoConexion d = InterpretaCadena(cadena);
-  return AbrePq(d.conninfo, OcultaClave(cadena), {});
-}
 
 // The rows of keys 'a' and 'b' as "k=v" read on the lookup session; nothing
 // when it declines.
@@ -40,7 +36,7 @@ std::optional<std::string> LeeAparte(Backend& b) {
 TEST(SesionBusquedas, LeeComoLaTransaccionQueEscribeONoLee) {
   BaseDatosPrueba propio = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Nativo);
   BaseDatosPrueba otro = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Nativo);
-  auto b = AbreNativo(propio.Cadena());
+  auto b = AbreBackend(propio.Cadena());
   b->Ejecuta({"create table k (k text primary key, v int); insert into k values ('a', 1)", {}});
   b->Ejecuta({"create table " + otro.Esquema() + ".k (k text primary key, v int); insert into " +
                   otro.Esquema() + ".k values ('a', 2)",
@@ -75,7 +71,7 @@ TEST(SesionBusquedas, LeeComoLaTransaccionQueEscribeONoLee) {
 // would be read by scanning it whole, were sequential scans not ruled out there.
 TEST(SesionBusquedas, LeeLasLlavesPorSuIndice) {
   BaseDatosPrueba pg = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Nativo);
-  auto b = AbreNativo(pg.Cadena());
+  auto b = AbreBackend(pg.Cadena());
   b->Ejecuta(
       {"create table k (k text primary key, v int) with (autovacuum_enabled = false);"
        " insert into k select 'c' || i, i from generate_series(0, 40000) as i",

@@ -225,10 +225,8 @@ class ConexionPq final : public Backend {
   bool comoAparte_ = false;
   bool escrituraSuelta_ = false;
   std::optional<Enviada> sentenciaEnCurso_;
-  // A query sent and not read yet (EnviaConsulta), or its result when it
-  // had to be read at once.
+  // A query sent and not read yet (EnviaConsulta).
   std::optional<Enviada> consultaEnCurso_;
-  std::optional<ResultadoConsulta> consultaLeida_;
 };
 
 ConexionPq::ConexionPq(const std::string& conninfo, const std::string& visible,
@@ -775,22 +773,11 @@ ResultadoConsulta ConexionPq::RecibeConsultaAparte() {
 void ConexionPq::EnviaConsulta(const SentenciaSql& s) {
   ExigeAbierta();
   TerminaEscritura();
-  consultaLeida_.reset();
-  if (enTransaccion_ || s.parametros.empty()) {
-    // a statement of its own or around a savepoint: read at once
-    consultaLeida_ = Consulta(s, 0);
-    return;
-  }
   std::vector<Resultado> rs;
   consultaEnCurso_ = EnviaEnTuberia(s, false, rs);
 }
 
 ResultadoConsulta ConexionPq::RecibeConsulta() {
-  if (consultaLeida_) {
-    ResultadoConsulta r = std::move(*consultaLeida_);
-    consultaLeida_.reset();
-    return r;
-  }
   if (!consultaEnCurso_)
     throw ErrorVarlo(errores_bd::FalloProveedor, kFuente, "No se envió ninguna consulta");
   const Enviada e = std::move(*consultaEnCurso_);
@@ -914,7 +901,6 @@ void ConexionPq::Cierra() noexcept {
   copiaEnCurso_.reset();
   sentenciaEnCurso_.reset();
   consultaEnCurso_.reset();
-  consultaLeida_.reset();
   aparte_.reset();
   pg_.reset();
   enTransaccion_ = false;
