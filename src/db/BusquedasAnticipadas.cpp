@@ -83,26 +83,66 @@ std::string BusquedasAnticipadas::Exacta(ClaseLiteral, const Valor& v, bool rell
   return t;
 }
 
+std::string BusquedasAnticipadas::SueltaLlave(const std::vector<Predicado>& condiciones,
+                                              const Valor* valores) {
+  if (condiciones.size() == 1) return Suelta(condiciones[0].clase, valores[0]);
+  std::string r;
+  for (std::size_t k = 0; k < condiciones.size(); ++k) {
+    const std::string parte = Suelta(condiciones[k].clase, valores[k]);
+    if (parte == kSinPliegue) return kSinPliegue;
+    // equal parts give equal keys; a key that merely looks like another
+    // only sends both to their own lookups
+    r += parte;
+    r += '\x1f';
+  }
+  return r;
+}
+
+std::string BusquedasAnticipadas::ExactaLlave(const std::vector<Predicado>& condiciones,
+                                              const Valor* valores,
+                                              const std::vector<bool>& relleno) {
+  const auto parte = [&](std::size_t k) {
+    return Exacta(condiciones[k].clase, valores[k], k < relleno.size() && relleno[k]);
+  };
+  if (condiciones.size() == 1) return parte(0);
+  // each part after its length: no two keys share this form
+  std::string r;
+  for (std::size_t k = 0; k < condiciones.size(); ++k) {
+    const std::string t = parte(k);
+    r += std::to_string(t.size());
+    r += ':';
+    r += t;
+  }
+  return r;
+}
+
 bool BusquedasAnticipadas::MismoModelo(const Consulta& c, unsigned long generacion) const {
-  if (c.condiciones.size() != 1 || modelo_.condiciones.size() != 1 || c.select != modelo_.select ||
-      c.from != modelo_.from || c.where != modelo_.where || c.top != modelo_.top ||
-      c.condiciones[0].clase != modelo_.condiciones[0].clase ||
-      c.condiciones[0].igual != modelo_.condiciones[0].igual)
+  const std::size_t n = modelo_.condiciones.size();
+  if (n == 0 || c.condiciones.size() != n || c.select != modelo_.select || c.from != modelo_.from ||
+      c.where != modelo_.where || c.top != modelo_.top)
     return false;
+  for (std::size_t k = 0; k < n; ++k)
+    if (!MismaClase(c.condiciones[k].clase, modelo_.condiciones[k].clase) ||
+        c.condiciones[k].igual != modelo_.condiciones[k].igual)
+      return false;
   // the names, unless both were written with the names of one generation
   if (generacion != 0 && generacion == generacion_) return true;
-  return c.tabla == modelo_.tabla && c.columnas == modelo_.columnas &&
-         c.condiciones[0].columna == modelo_.condiciones[0].columna;
+  if (c.tabla != modelo_.tabla || c.columnas != modelo_.columnas) return false;
+  for (std::size_t k = 0; k < n; ++k)
+    if (c.condiciones[k].columna != modelo_.condiciones[k].columna) return false;
+  return true;
 }
 
 void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor>& llaves,
                                  ResultadoConsulta filas, std::size_t columnasLocalizador,
                                  unsigned long generacion) {
   Olvida();
-  if (modelo.condiciones.size() != 1) return;
+  const std::size_t n = modelo.condiciones.size();
+  if (n == 0 || llaves.size() % n != 0) return;
   std::vector<std::string> sueltas;
-  sueltas.reserve(llaves.size());
-  for (const Valor& llave : llaves) sueltas.push_back(Suelta(modelo.condiciones[0].clase, llave));
+  sueltas.reserve(llaves.size() / n);
+  for (std::size_t i = 0; i < llaves.size(); i += n)
+    sueltas.push_back(SueltaLlave(modelo.condiciones, &llaves[i]));
   Llena(modelo, llaves, sueltas, std::move(filas), columnasLocalizador, generacion);
 }
 
@@ -110,44 +150,59 @@ void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor
                                  const std::vector<std::string>& sueltas, ResultadoConsulta filas,
                                  std::size_t columnasLocalizador, unsigned long generacion) {
   Olvida();
-  if (modelo.condiciones.size() != 1 || filas.campos.size() < columnasLocalizador ||
-      sueltas.size() != llaves.size())
+  const std::size_t n = modelo.condiciones.size();
+  if (n == 0 || filas.campos.size() < columnasLocalizador || llaves.size() != n * sueltas.size())
     return;
-  const Predicado& p = modelo.condiciones[0];
   const std::size_t propias = filas.campos.size() - columnasLocalizador;
-  std::size_t k = propias;
-  for (std::size_t i = 0; i < propias; ++i)
-    if (IgualSinCaso(filas.campos[i].nombre, QuitaCorchetes(p.columna))) k = i;
-  if (k == propias) return;  // the key is not read back: nothing to match rows with
-  const bool relleno = filas.campos[k].tipo == adChar || filas.campos[k].tipo == adWChar;
+  // per condition, its column among the rows' fields
+  std::vector<std::size_t> columnasLlave(n, propias);
+  std::vector<bool> relleno(n, false);
+  for (std::size_t k = 0; k < n; ++k) {
+    for (std::size_t i = 0; i < propias; ++i)
+      if (IgualSinCaso(filas.campos[i].nombre, QuitaCorchetes(modelo.condiciones[k].columna)))
+        columnasLlave[k] = i;
+    // a key that is not read back: nothing to match rows with
+    if (columnasLlave[k] == propias) return;
+    const int tipo = filas.campos[columnasLlave[k]].tipo;
+    relleno[k] = tipo == adChar || tipo == adWChar;
+  }
 
   // A text key whose letters cannot be folded could equal another key of
   // the batch under the column's collation: every key asks for itself.
-  if (p.clase == ClaseLiteral::Texto &&
-      std::find(sueltas.begin(), sueltas.end(), kSinPliegue) != sueltas.end())
-    return;
+  if (std::find(sueltas.begin(), sueltas.end(), kSinPliegue) != sueltas.end()) return;
 
-  entradas_.reserve(llaves.size());
+  const bool unaTexto = n == 1;
+  entradas_.reserve(sueltas.size());
   std::size_t casillas = 16;
-  while (casillas < 2 * llaves.size()) casillas *= 2;
+  while (casillas < 2 * sueltas.size()) casillas *= 2;
   casillas_.assign(casillas, 0);
-  orden_.reserve(llaves.size());
-  for (std::size_t i = 0; i < llaves.size(); ++i) {
+  orden_.reserve(sueltas.size());
+  const std::vector<bool> sinRelleno;
+  for (std::size_t i = 0; i < sueltas.size(); ++i) {
     bool nueva = false;
     Entrada& e = Anade(sueltas[i], nueva);
-    const auto* t = std::get_if<std::string>(&llaves[i]);
+    const Valor* valores = &llaves[i * n];
+    const auto* t = unaTexto ? std::get_if<std::string>(valores) : nullptr;
     if (nueva) {
-      e.exacta = t ? *t : Exacta(p.clase, llaves[i], false);
+      e.exacta = t ? *t : ExactaLlave(modelo.condiciones, valores, sinRelleno);
       e.texto = t != nullptr;
-    } else if (e.viva && (t ? e.exacta != *t : e.exacta != Exacta(p.clase, llaves[i], false))) {
+    } else if (e.viva && (t ? e.exacta != *t
+                            : e.exacta != ExactaLlave(modelo.condiciones, valores, sinRelleno))) {
       // "007" and "7" in one batch: each asks the database itself
       e.viva = false;
     }
     orden_.push_back(static_cast<std::uint32_t>(&e - entradas_.data()));
   }
+  std::vector<Valor> llaveFila(n);
   for (std::vector<Valor>& fila : filas.filas) {
     if (fila.size() != filas.campos.size()) continue;
-    Entrada* e = Busca(Suelta(p.clase, fila[k]));
+    // one key value is read where it is; several are gathered first
+    const Valor* llave = &fila[columnasLlave[0]];
+    if (n > 1) {
+      for (std::size_t k = 0; k < n; ++k) llaveFila[k] = fila[columnasLlave[k]];
+      llave = llaveFila.data();
+    }
+    Entrada* e = Busca(SueltaLlave(modelo.condiciones, llave));
     if (!e) {
       // The database matched a row to no key as written (a collation of its
       // own): no key's absence can be trusted.
@@ -155,7 +210,7 @@ void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor
       return;
     }
     if (!e->viva) continue;
-    if (Exacta(p.clase, fila[k], relleno) != e->exacta) {
+    if (ExactaLlave(modelo.condiciones, llave, relleno) != e->exacta) {
       e->viva = false;
       continue;
     }
@@ -176,25 +231,27 @@ void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor
 
 std::optional<std::vector<std::vector<Valor>>> BusquedasAnticipadas::TomaFilas(
     const Consulta& consulta, unsigned long generacion) {
-  if (entradas_.empty() || consulta.condiciones.size() != 1) return std::nullopt;
-  Valor v;
+  if (entradas_.empty() || consulta.condiciones.empty()) return std::nullopt;
+  std::vector<Valor> valores;
   try {
-    v = ValorDeCondicion(consulta.condiciones[0]);
+    for (const Predicado& p : consulta.condiciones) valores.push_back(ValorDeCondicion(p));
   } catch (...) {
     return std::nullopt;  // its own lookup reports what is wrong with it
   }
-  return TomaFilas(consulta, v, generacion);
+  return TomaFilas(consulta, valores, generacion);
 }
 
 std::optional<std::vector<std::vector<Valor>>> BusquedasAnticipadas::TomaFilas(
-    const Consulta& consulta, const Valor& v, unsigned long generacion) {
-  if (entradas_.empty() || !MismoModelo(consulta, generacion)) return std::nullopt;
-  const Predicado& p = consulta.condiciones[0];
-  const auto* t = std::get_if<std::string>(&v);
+    const Consulta& consulta, const std::vector<Valor>& valores, unsigned long generacion) {
+  if (entradas_.empty() || valores.size() != consulta.condiciones.size() ||
+      !MismoModelo(consulta, generacion))
+    return std::nullopt;
+  const bool una = valores.size() == 1;
+  const auto* t = una ? std::get_if<std::string>(&valores[0]) : nullptr;
   Entrada* e = nullptr;
   // the key the next record was expected to ask (or the one after it): a
   // live entry of that exact text is the one its loose form would find
-  if (t && p.clase == ClaseLiteral::Texto)
+  if (t && consulta.condiciones[0].clase == ClaseLiteral::Texto)
     for (std::size_t i = siguiente_; i < orden_.size() && i < siguiente_ + 2; ++i) {
       Entrada& candidata = entradas_[orden_[i]];
       if (candidata.viva && candidata.texto && candidata.exacta == *t) {
@@ -203,11 +260,12 @@ std::optional<std::vector<std::vector<Valor>>> BusquedasAnticipadas::TomaFilas(
         break;
       }
     }
-  if (!e) e = Busca(Suelta(p.clase, v));
+  if (!e) e = Busca(SueltaLlave(consulta.condiciones, valores.data()));
   if (!e || !e->viva) return std::nullopt;
   e->viva = false;
   // a text key as it is, without a copy
-  if (t ? e->exacta != *t : e->exacta != Exacta(p.clase, v, false)) return std::nullopt;
+  if (t ? e->exacta != *t : e->exacta != ExactaLlave(consulta.condiciones, valores.data(), {}))
+    return std::nullopt;
   std::vector<std::vector<Valor>> filas;
   if (e->fila) filas.push_back(std::move(*e->fila));
   return filas;

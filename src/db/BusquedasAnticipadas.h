@@ -3,10 +3,11 @@
 // per key value, each handed out once to the record that asks for it, so a
 // later record with the same key still sees what an earlier one wrote.
 //
-// A key is matched to its row only by exact equality of the values; a row
-// the database matched by looser rules (padding, case, collation, "007" for
-// 7) leaves that key to its own lookup. Not-found is trusted only when every
-// row returned matched a key exactly.
+// A key (the values of the query's conditions) is matched to its row only
+// by exact equality of the values; a row the database matched by looser
+// rules (padding, case, collation, "007" for 7) leaves that key to its own
+// lookup. Not-found is trusted only when every row returned matched a key
+// exactly.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -21,12 +22,12 @@ namespace varlo::db {
 class BusquedasAnticipadas {
  public:
   // Keys whose lookups may be served, with the model query they belong to.
-  // `llaves` are the values of the model's one condition.
+  // `llaves` are the values of the model's conditions, key after key.
   // `generacion`, when not 0, names the model's table and column names:
   // a query of the same generation is known to name the same.
   void Llena(const Consulta& modelo, const std::vector<Valor>& llaves, ResultadoConsulta filas,
              std::size_t columnasLocalizador, unsigned long generacion = 0);
-  // The same with each key's loose form (Suelta) already made, in the
+  // The same with each key's loose form (SueltaLlave) already made, in the
   // order of `llaves`.
   void Llena(const Consulta& modelo, const std::vector<Valor>& llaves,
              const std::vector<std::string>& sueltas, ResultadoConsulta filas,
@@ -39,10 +40,10 @@ class BusquedasAnticipadas {
   // or one.
   std::optional<std::vector<std::vector<Valor>>> TomaFilas(const Consulta& consulta,
                                                            unsigned long generacion = 0);
-  // The same for a query whose key value (ValorDeCondicion of its one
-  // condition) was already read: `valor`.
+  // The same for a query whose key values (ValorDeCondicion of each
+  // condition) were already read: `valores`.
   std::optional<std::vector<std::vector<Valor>>> TomaFilas(const Consulta& consulta,
-                                                           const Valor& valor,
+                                                           const std::vector<Valor>& valores,
                                                            unsigned long generacion);
   const std::vector<InfoCampo>& Campos() const noexcept { return campos_; }
   // Changes whenever Campos does; never 0.
@@ -57,6 +58,9 @@ class BusquedasAnticipadas {
   // numbers, the time of a date); kSinPliegue for a text it cannot fold.
   static std::string Suelta(ClaseLiteral clase, const Valor& v);
   static constexpr const char* kSinPliegue = "?";
+  // The same of a key of those conditions, its values from `valores` on:
+  // Suelta of each value, or kSinPliegue when one has none.
+  static std::string SueltaLlave(const std::vector<Predicado>& condiciones, const Valor* valores);
 
  private:
   struct Entrada {
@@ -74,6 +78,10 @@ class BusquedasAnticipadas {
   // ASCII letters and digits; nothing for a character it cannot fold.
   static std::optional<std::string> Pliega(std::string_view t);
   static std::string Exacta(ClaseLiteral clase, const Valor& v, bool relleno);
+  // The exact form of a key of several values, each as Exacta, unambiguous
+  // whatever the values hold; `relleno` per condition (nullptr: none).
+  static std::string ExactaLlave(const std::vector<Predicado>& condiciones, const Valor* valores,
+                                 const std::vector<bool>& relleno);
   bool MismoModelo(const Consulta& c, unsigned long generacion) const;
 
   Consulta modelo_;

@@ -41,12 +41,13 @@ class Conexion {
     return AbreConsulta(consulta, maxRegistros);
   }
 
-  // Whether the lookups of many records by the one condition of `modelo`
-  // can be fetched in one query (each round trip costs more than the work
-  // of a record on a server reached through the network).
+  // Whether the lookups of many records by the conditions of `modelo` can
+  // be fetched in one query (each round trip costs more than the work of a
+  // record on a server reached through the network).
   virtual bool AnticipaBusquedas(const Consulta& /*modelo*/) const { return false; }
-  // Fetches the lookups of `modelo` for those key values; AbreConsulta then
-  // serves each of them once, until the next transaction boundary.
+  // Fetches the lookups of `modelo` for those keys (the values of its
+  // conditions, key after key); AbreConsulta then serves each of them once,
+  // until the next transaction boundary.
   virtual void Anticipa(const Consulta& /*modelo*/, const std::vector<Valor>& /*llaves*/) {}
   // New rows may be held back and written together before the next other
   // statement or the commit; a refusal then comes back as an error of class

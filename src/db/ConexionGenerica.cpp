@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "common/ErrorVarlo.h"
+#include "common/Fechas.h"
 #include "common/Texto.h"
 #include "db/DialectoBase.h"
 #include "db/ErroresBD.h"
@@ -188,16 +189,13 @@ std::unique_ptr<Recordset> ConexionGenerica::ReabreConsulta(const db::Consulta& 
     return AbreConsulta(dada, maxRegistros);
   CompruebaAbierta();
   // a key value the query cannot take is refused under the name as given;
-  // the one key's value is kept for the lookups fetched in advance
-  std::optional<Valor> llave;
-  for (const Predicado& p : dada.condiciones) {
-    Valor v = ValorDeCondicion(p);
-    if (dada.condiciones.size() == 1) llave = std::move(v);
-  }
+  // the key's values are kept for the lookups fetched in advance
+  llavesRegistro_.clear();
+  for (const Predicado& p : dada.condiciones) llavesRegistro_.push_back(ValorDeCondicion(p));
   const Consulta* consulta = rs->ConsultaConValores(dada);
   if (!consulta) return AbreConsulta(dada, maxRegistros);
   const bool conLocalizador = TieneLocalizador(consulta->tabla);
-  if (auto filas = llave ? anticipadas_.TomaFilas(*consulta, *llave, generacion_) : std::nullopt) {
+  if (auto filas = anticipadas_.TomaFilas(*consulta, llavesRegistro_, generacion_)) {
     if (rs->Reabre(anticipadas_.Campos(), std::move(*filas), conLocalizador,
                    anticipadas_.VersionCampos()))
       rs->EstableceEscritos(Escritos(anticipadas_.Campos()));
@@ -226,27 +224,50 @@ std::shared_ptr<const std::vector<std::string>> ConexionGenerica::Escritos(
 }
 
 bool ConexionGenerica::AnticipaBusquedas(const Consulta& modelo) const {
-  if (modelo.condiciones.size() != 1) return false;
-  const ClaseLiteral clase = modelo.condiciones[0].clase;
-  // a probe key the dialect can write for that class (a number key is checked)
-  const Valor sonda = clase == ClaseLiteral::Numero ? Valor{std::int64_t{0}} : Valor{std::string()};
-  return (clase == ClaseLiteral::Texto || clase == ClaseLiteral::Numero) &&
-         dialecto_->SelectVarias(modelo, {sonda}, false).has_value();
+  if (modelo.condiciones.empty()) return false;
+  // a probe key the dialect can write for those classes (a number key is checked)
+  std::vector<Valor> sonda;
+  for (const Predicado& p : modelo.condiciones) {
+    switch (p.clase) {
+      case ClaseLiteral::Numero:
+        sonda.emplace_back(std::int64_t{0});
+        break;
+      case ClaseLiteral::Fecha:
+      case ClaseLiteral::FechaHora:
+        sonda.emplace_back(ComponeFechaExacta(2000, 1, 1));
+        break;
+      case ClaseLiteral::Texto:
+        sonda.emplace_back(std::string());
+        break;
+    }
+  }
+  return dialecto_->SelectVarias(modelo, sonda, false).has_value();
 }
 
 void ConexionGenerica::Anticipa(const Consulta& dado, const std::vector<Valor>& llaves) {
   CompruebaAbierta();
   anticipadas_.Olvida();
   if (!AnticipaBusquedas(dado)) return;
-  const Consulta modelo = EnCatalogo(dado);
-  // Values its own lookup would refuse are left to it, with its reason.
+  Consulta modelo = EnCatalogo(dado);
+  const std::size_t n = modelo.condiciones.size();
+  if (llaves.size() % n != 0) return;
+  // A date is written with its time, which a date alone has at midnight: the
+  // records of one batch may give either.
+  for (Predicado& p : modelo.condiciones)
+    if (p.clase == ClaseLiteral::Fecha) p.clase = ClaseLiteral::FechaHora;
+  // Keys its own lookup would refuse are left to it, with its reason.
   std::vector<Valor> validas;
-  Predicado p = modelo.condiciones[0];
-  for (const Valor& v : llaves) {
-    p.valor = v;
+  validas.reserve(llaves.size());
+  std::vector<Predicado> partes = modelo.condiciones;
+  for (std::size_t i = 0; i < llaves.size(); i += n) {
+    const std::size_t antes = validas.size();
     try {
-      validas.push_back(ValorDeCondicion(p));
+      for (std::size_t k = 0; k < n; ++k) {
+        partes[k].valor = llaves[i + k];
+        validas.push_back(ValorDeCondicion(partes[k]));
+      }
     } catch (const ErrorVarlo&) {
+      validas.resize(antes);
     }
   }
   if (validas.empty()) return;
@@ -258,8 +279,9 @@ void ConexionGenerica::Anticipa(const Consulta& dado, const std::vector<Valor>& 
   // server then takes the held rows while these records are processed.
   const bool sinEsperar = backend_->EscribeSinEsperar();
   std::vector<std::string> sueltas;
-  sueltas.reserve(validas.size());
-  for (const Valor& v : validas) sueltas.push_back(BusquedasAnticipadas::Suelta(p.clase, v));
+  sueltas.reserve(validas.size() / n);
+  for (std::size_t i = 0; i < validas.size(); i += n)
+    sueltas.push_back(BusquedasAnticipadas::SueltaLlave(modelo.condiciones, &validas[i]));
   // Kept as hashes: two keys of one hash only make the held rows go first.
   std::vector<std::size_t> hashes;
   bool plegables = sinEsperar;
@@ -295,13 +317,15 @@ void ConexionGenerica::Anticipa(const Consulta& dado, const std::vector<Valor>& 
                        sueltasTransaccion_.end());
   }
   sueltasAnteriores_ = std::move(hashes);
-  constexpr std::size_t kPorConsulta = 1000;  // well below any limit of markers per statement
+  // Keys per query: well below any limit of markers per statement (a date
+  // on SQLite takes four).
+  const std::size_t porConsulta = std::clamp<std::size_t>(2000 / n, 1, 1000) * n;
   ResultadoConsulta todas;
   bool escritas = false;
-  for (std::size_t desde = 0; desde < validas.size(); desde += kPorConsulta) {
+  for (std::size_t desde = 0; desde < validas.size(); desde += porConsulta) {
     const std::vector<Valor> parte(validas.begin() + static_cast<std::ptrdiff_t>(desde),
                                    validas.begin() + static_cast<std::ptrdiff_t>(std::min(
-                                                         validas.size(), desde + kPorConsulta)));
+                                                         validas.size(), desde + porConsulta)));
     const SentenciaSql s = *dialecto_->SelectVarias(modelo, parte, conLocalizador);
     ResultadoConsulta r;
     if (aparte && backend_->EnviaConsultaAparte(s)) {

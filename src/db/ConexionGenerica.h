@@ -86,6 +86,8 @@ class ConexionGenerica final : public Conexion {
   // be read on the backend's session of its own until the transaction ends.
   std::vector<std::size_t> sueltasTransaccion_;
   bool leeAparte_ = true;
+  // The key values of the record being looked up (kept for their memory).
+  std::vector<Valor> llavesRegistro_;
   // At a transaction's end or start: nothing read ahead or written in the
   // last one counts any more.
   void OlvidaTransaccion() noexcept;

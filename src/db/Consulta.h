@@ -14,6 +14,15 @@ namespace varlo::db {
 // or as a date and time literal.
 enum class ClaseLiteral { Texto, Numero, Fecha, FechaHora };
 
+// Whether conditions of those classes compare alike: a date with a time or
+// without one is compared as a date and time either way.
+inline bool MismaClase(ClaseLiteral a, ClaseLiteral b) {
+  const auto fecha = [](ClaseLiteral c) {
+    return c == ClaseLiteral::Fecha || c == ClaseLiteral::FechaHora;
+  };
+  return a == b || (fecha(a) && fecha(b));
+}
+
 struct Predicado {
   std::string columna;  // as written, e.g. "ID_Empleado" or "[Key]"
   ClaseLiteral clase = ClaseLiteral::Texto;
@@ -52,6 +61,9 @@ inline Consulta BuscaPorTexto(std::string tabla, std::vector<std::string> column
 struct SentenciaSql {
   std::string texto;
   std::vector<Valor> parametros;
+  // The lookup of many keys at once, which the server must read by the
+  // key's index whatever its statistics say.
+  bool variasLlaves = false;
 };
 
 // The change of one row found by its locator, that may be written later

@@ -64,10 +64,12 @@ class Dialecto {
                                         const std::vector<std::pair<std::string, Valor>>& valores,
                                         const std::vector<Predicado>& condiciones,
                                         const std::vector<Valor>& localizador) const = 0;
-  // The SELECT of a query whose one condition takes any of those values
-  // ("key in (?, ?, ...)"; SQL Server: "key in ('a', 'b')", as literals), the
-  // locator's columns after the listed ones when asked; nothing where the
-  // lookups of a batch are not fetched together.
+  // The SELECT of the rows of any of those keys: `llaves` holds the values
+  // of the query's conditions, key after key. One text or number condition
+  // is a list ("key in (?, ?, ...)"; SQL Server: "key in ('a', 'b')", as
+  // literals); other keys are each written as their own lookup writes them,
+  // joined with "or". The locator's columns follow the listed ones when
+  // asked; nothing where the lookups of a batch are not fetched together.
   virtual std::optional<SentenciaSql> SelectVarias(const Consulta& /*c*/,
                                                    const std::vector<Valor>& /*llaves*/,
                                                    bool /*conLocalizador*/) const {

@@ -203,6 +203,40 @@ void DialectoBase::Condicion(const Predicado& p, const std::string& igual, Sente
   s.parametros.push_back(ValorDeCondicion(p));
 }
 
+std::optional<SentenciaSql> DialectoBase::SelectPorLlaves(
+    const Consulta& c, const std::vector<Valor>& llaves, const std::string& columnasExtra,
+    const std::function<void(const Predicado&, SentenciaSql&)>& condicion) const {
+  const std::size_t n = c.condiciones.size();
+  if (n == 0 || llaves.empty() || llaves.size() % n != 0) return std::nullopt;
+  SentenciaSql s;
+  s.variasLlaves = true;
+  s.texto = c.select + ListaColumnas(c);
+  if (!columnasExtra.empty()) s.texto += ", " + columnasExtra;
+  s.texto += c.from + Identificador(c.tabla) + c.where;
+  std::vector<Predicado> partes = c.condiciones;
+  // The keys as a balanced tree of "or": SQLite refuses an expression more
+  // than 1000 levels deep, and a chain of 1000 keys would be one.
+  const std::function<void(std::size_t, std::size_t)> escribe = [&](std::size_t desde,
+                                                                    std::size_t hasta) {
+    s.texto += "(";
+    if (hasta - desde == 1) {
+      for (std::size_t k = 0; k < n; ++k) {
+        if (k) s.texto += " and ";
+        partes[k].valor = llaves[desde * n + k];
+        condicion(partes[k], s);
+      }
+    } else {
+      const std::size_t medio = desde + (hasta - desde) / 2;
+      escribe(desde, medio);
+      s.texto += " or ";
+      escribe(medio, hasta);
+    }
+    s.texto += ")";
+  };
+  escribe(0, llaves.size() / n);
+  return s;
+}
+
 std::size_t DialectoBase::FilasPorSentencia(std::size_t marcasPorFila) const {
   constexpr std::size_t kMarcas = 20000, kFilas = 500;
   return std::clamp<std::size_t>(kMarcas / std::max<std::size_t>(marcasPorFila, 1), 1, kFilas);

@@ -2,6 +2,8 @@
 // What every dialect shares: INSERT and UPDATE with every value bound, and
 // the typed value of a key condition. A dialect adds its SELECT and its
 // identifier quoting.
+#include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,6 +43,13 @@ class DialectoBase : public Dialecto {
   virtual std::string CondicionLocalizador() const { return {}; }
   // The columns of a SELECT: "*" or the names joined with ", ".
   std::string ListaColumnas(const Consulta& c) const;
+  // The SELECT of the rows of several keys, each key's conditions written by
+  // `condicion` and joined with "and", the keys joined with "or";
+  // `columnasExtra` follow the listed columns. Nothing when `llaves` is not
+  // a whole number of keys.
+  std::optional<SentenciaSql> SelectPorLlaves(
+      const Consulta& c, const std::vector<Valor>& llaves, const std::string& columnasExtra,
+      const std::function<void(const Predicado&, SentenciaSql&)>& condicion) const;
 
  private:
   SentenciaSql Asignaciones(const std::string& tabla,

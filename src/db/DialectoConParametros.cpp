@@ -155,8 +155,15 @@ class DialectoConParametros final : public DialectoBase {
   // costs more than the record's own work; SQLite saves a statement per record.
   std::optional<SentenciaSql> SelectVarias(const Consulta& c, const std::vector<Valor>& llaves,
                                            bool conLocalizador) const override {
-    if (!EscribeVarias() || c.condiciones.size() != 1 || llaves.empty()) return std::nullopt;
+    if (!EscribeVarias() || llaves.empty()) return std::nullopt;
+    const ClaseLiteral clase = c.condiciones.empty() ? ClaseLiteral::Texto : c.condiciones[0].clase;
+    if (c.condiciones.size() != 1 ||
+        (clase != ClaseLiteral::Texto && clase != ClaseLiteral::Numero))
+      return SelectPorLlaves(
+          c, llaves, conLocalizador ? ListaLocalizador() : std::string(),
+          [this](const Predicado& p, SentenciaSql& s) { Condicion(p, p.igual, s); });
     SentenciaSql s;
+    s.variasLlaves = true;
     s.texto = c.select + ListaColumnas(c);
     if (conLocalizador) s.texto += ", " + ListaLocalizador();
     s.texto += c.from + Identificador(c.tabla) + c.where + Identificador(c.condiciones[0].columna) +

@@ -37,7 +37,13 @@ class DialectoSqlServer final : public DialectoBase {
   // TOP is left out: it would bound the rows of every key together.
   std::optional<SentenciaSql> SelectVarias(const Consulta& c, const std::vector<Valor>& llaves,
                                            bool /*conLocalizador*/) const override {
-    if (c.condiciones.size() != 1 || llaves.empty()) return std::nullopt;
+    if (llaves.empty()) return std::nullopt;
+    const ClaseLiteral clase = c.condiciones.empty() ? ClaseLiteral::Texto : c.condiciones[0].clase;
+    if (c.condiciones.size() != 1 ||
+        (clase != ClaseLiteral::Texto && clase != ClaseLiteral::Numero))
+      return SelectPorLlaves(c, llaves, {}, [this](const Predicado& p, SentenciaSql& s) {
+        s.texto += Identificador(p.columna) + p.igual + Literal(p);
+      });
     Predicado p = c.condiciones[0];
     SentenciaSql s;
     s.texto = c.select + ListaColumnas(c) + c.from + Identificador(c.tabla) + c.where +

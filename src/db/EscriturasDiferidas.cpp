@@ -50,7 +50,7 @@ bool EscriturasDiferidas::MismasColumnas(const Escritura& a, const Escritura& b)
     return false;
   for (std::size_t k = 0; k < x.condiciones.size(); ++k)
     if (x.condiciones[k].columna != y.condiciones[k].columna ||
-        x.condiciones[k].clase != y.condiciones[k].clase)
+        !MismaClase(x.condiciones[k].clase, y.condiciones[k].clase))
       return false;
   return true;
 }

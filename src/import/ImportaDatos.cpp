@@ -385,11 +385,12 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     // left to its own lookup, which gives its reason.
     auto anticipa = [&](const std::vector<LineaLeida>& lineas) {
       std::vector<db::Valor> llaves;
-      llaves.reserve(lineas.size());
+      llaves.reserve(lineas.size() * busqueda.Actual().condiciones.size());
       for (const LineaLeida& l : lineas) {
         if (l.defecto) continue;
         try {
-          llaves.push_back(busqueda.Para(valoresDe(l)).condiciones[0].valor);
+          for (const db::Predicado& p : busqueda.Para(valoresDe(l)).condiciones)
+            llaves.push_back(p.valor);
         } catch (const ErrorVarlo&) {
         }
       }

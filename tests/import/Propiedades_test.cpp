@@ -28,8 +28,16 @@ std::string CreaSuelta(MotorPrueba m) {
          (m == MotorPrueba::SQLite ? "NOCASE" : "ci") + ", Nombre VARCHAR(8))";
 }
 
+// A key of a text and a date, the date written with or without its time
+// (or not a date at all).
+std::string CreaJornada(MotorPrueba m) {
+  return std::string("CREATE TABLE Jornada (Empleado VARCHAR(6) NOT NULL, Dia ") +
+         (m == MotorPrueba::SQLite ? "DATETIME" : "TIMESTAMP") +
+         " NOT NULL, Horas INT, PRIMARY KEY (Empleado, Dia))";
+}
+
 struct Corpus {
-  V prop, clave, suelta;
+  V prop, clave, suelta, jornada;
 };
 
 // `n` lines of Prop and n / 2 of each other table; past a thousand lines the
@@ -75,13 +83,25 @@ Corpus Genera(unsigned semilla, int n) {
   for (int i = 0; i < n / 2; ++i)
     c.suelta.push_back(parecidas[entre(0, static_cast<int>(parecidas.size()) - 1)] + "," +
                        nombre());
+  const V empleados = {"e1", "E1", "e2", "e3", "", "e10"};
+  for (int i = 0; i < n / 2; ++i) {
+    char dia[32];
+    std::snprintf(dia, sizeof dia, "%02d/03/2024", entre(1, 6));
+    std::string d = dia;
+    const int forma = entre(0, 19);
+    if (forma < 4) d += " 08:00:00";
+    if (forma == 4) d = "31/02/2024";
+    if (forma == 5) d = "2024-03-01";
+    c.jornada.push_back(empleados[entre(0, static_cast<int>(empleados.size()) - 1)] + "," + d +
+                        "," + (entre(0, 9) ? std::to_string(entre(0, 12)) : "x"));
+  }
   return c;
 }
 
 struct Desenlace {
   int salida = -1;
-  Filas prop, clave, suelta;
-  V okProp, erProp, okClave, erClave, okSuelta, erSuelta, resumenes;
+  Filas prop, clave, suelta, jornada;
+  V okProp, erProp, okClave, erClave, okSuelta, erSuelta, okJornada, erJornada, resumenes;
 };
 
 Desenlace Corre(MotorPrueba motor, const Corpus& c, long lote) {
@@ -92,28 +112,36 @@ Desenlace Corre(MotorPrueba motor, const Corpus& c, long lote) {
     e.Base().Execute(
         "CREATE COLLATION ci (provider = icu, locale = 'und-u-ks-level1', deterministic = false)");
   e.Base().Execute(CreaSuelta(motor));
+  e.Base().Execute(CreaJornada(motor));
+  // a date at midnight as another tool may have stored it: without its time
+  e.Base().Execute("INSERT INTO Jornada (Empleado, Dia, Horas) VALUES ('e1', '2024-03-02', 1)");
   e.Base().Execute("INSERT INTO Suelta (Codigo, Nombre) VALUES ('X1', 'previo')");
   e.Base().Execute("INSERT INTO Prop (ID, Codigo, Nombre, Monto) VALUES (5, 'C5', 'previo', 1)");
   e.Base().Execute("INSERT INTO Clave (Codigo, Nombre) VALUES ('abc', 'previo')");
-  e.Definiciones(ListaTablas({"Prop", "Clave", "Suelta"}) +
+  e.Definiciones(ListaTablas({"Prop", "Clave", "Suelta", "Jornada"}) +
                  e.Seccion("Prop", "ID", {"ID", "Codigo", "Nombre", "Monto", "Fecha"}) +
                  e.Seccion("Clave", "Codigo", {"Codigo", "Nombre"}) +
-                 e.Seccion("Suelta", "Codigo", {"Codigo", "Nombre"}));
+                 e.Seccion("Suelta", "Codigo", {"Codigo", "Nombre"}) +
+                 e.Seccion("Jornada", "Empleado,Dia", {"Empleado", "Dia", "Horas"}));
   e.Fuente("Prop.txt", c.prop);
   e.Fuente("Clave.txt", c.clave);
   e.Fuente("Suelta.txt", c.suelta);
+  e.Fuente("Jornada.txt", c.jornada);
   Corrida::Opciones o = Lote(lote);
   Desenlace d;
   d.salida = e.Importa(o);
   d.prop = e.Lee("Prop", {"ID", "Codigo", "Nombre", "Monto", "Fecha"});
   d.clave = e.Lee("Clave", {"Codigo", "Nombre"});
   d.suelta = e.Lee("Suelta", {"Codigo", "Nombre"});
+  d.jornada = e.Lee("Jornada", {"Empleado", "Dia", "Horas"});
   d.okProp = e.Resultado("Prop_Ok.txt");
   d.erProp = e.Resultado("Prop_Er.txt");
   d.okClave = e.Resultado("Clave_Ok.txt");
   d.erClave = e.Resultado("Clave_Er.txt");
   d.okSuelta = e.Resultado("Suelta_Ok.txt");
   d.erSuelta = e.Resultado("Suelta_Er.txt");
+  d.okJornada = e.Resultado("Jornada_Ok.txt");
+  d.erJornada = e.Resultado("Jornada_Er.txt");
   d.resumenes = e.Resumenes();
   return d;
 }
@@ -132,6 +160,8 @@ TEST_P(EquivalenciaEn, ElTamanoDelLoteNoCambiaElDesenlace) {
     ASSERT_GE(uno.okProp.size() + uno.erProp.size(), c.prop.size());
     ASSERT_GT(uno.clave.size(), 10u);
     ASSERT_FALSE(uno.erClave.empty());
+    ASSERT_GT(uno.jornada.size(), 10u);
+    ASSERT_FALSE(uno.erJornada.empty());
     for (long lote : {2L, 0L}) {
       SCOPED_TRACE("lote " + std::to_string(lote));
       const Desenlace otro = Corre(GetParam(), c, lote);
@@ -145,6 +175,9 @@ TEST_P(EquivalenciaEn, ElTamanoDelLoteNoCambiaElDesenlace) {
       EXPECT_EQ(otro.suelta, uno.suelta);
       EXPECT_EQ(otro.okSuelta, uno.okSuelta);
       EXPECT_EQ(otro.erSuelta, uno.erSuelta);
+      EXPECT_EQ(otro.jornada, uno.jornada);
+      EXPECT_EQ(otro.okJornada, uno.okJornada);
+      EXPECT_EQ(otro.erJornada, uno.erJornada);
       EXPECT_EQ(otro.resumenes, uno.resumenes);
     }
   }

@@ -183,28 +183,33 @@ INSTANTIATE_TEST_SUITE_P(Motores, TrampasEn, TodosLosMotores(), NombreMotor);
 // batch the server refused and that was done again is one per record.
 class FilasPorSentencia {
  public:
-  explicit FilasPorSentencia(db::Conexion& cn, const std::string& tabla) : cn_(cn) {
-    cn_.Execute("CREATE TABLE conteo (n SERIAL PRIMARY KEY, clase TEXT, filas INT)");
+  FilasPorSentencia(db::Conexion& cn, const V& tablas) : cn_(cn) {
+    cn_.Execute("CREATE TABLE conteo (n SERIAL PRIMARY KEY, tabla TEXT, clase TEXT, filas INT)");
     for (const char* clase : {"INSERT", "UPDATE"}) {
       const std::string f = std::string("cuenta_") + clase;
       cn_.Execute("CREATE FUNCTION " + f +
-                  "() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN INSERT INTO conteo (clase, "
-                  "filas) SELECT TG_OP, count(*) FROM nuevas; RETURN NULL; END $$");
-      cn_.Execute("CREATE TRIGGER " + f + " AFTER " + clase + " ON " + tabla +
-                  " REFERENCING NEW TABLE AS nuevas FOR EACH STATEMENT EXECUTE FUNCTION " + f +
-                  "()");
+                  "() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN INSERT INTO conteo (tabla, "
+                  "clase, filas) SELECT lower(TG_TABLE_NAME), TG_OP, count(*) FROM nuevas; RETURN "
+                  "NULL; END $$");
+      for (const std::string& tabla : tablas)
+        cn_.Execute("CREATE TRIGGER " + f + " AFTER " + clase + " ON " + tabla +
+                    " REFERENCING NEW TABLE AS nuevas FOR EACH STATEMENT EXECUTE FUNCTION " + f +
+                    "()");
     }
   }
-  // "INSERT 3", "UPDATE 1", ... in the order they ran; emptied.
-  V Toma() {
+  FilasPorSentencia(db::Conexion& cn, const std::string& tabla) : FilasPorSentencia(cn, V{tabla}) {}
+  // "INSERT 3", "UPDATE 1", ... in the order they ran (of that table, when
+  // given); emptied.
+  V Toma(const std::string& tabla = "") {
     db::Consulta c;
-    c.columnas = {"n", "clase", "filas"};
+    c.columnas = {"n", "tabla", "clase", "filas"};
     c.tabla = "conteo";
     std::vector<std::pair<int, std::string>> r;
     for (auto rs = cn_.AbreConsulta(c, 0); !rs->EOF_(); rs->MoveNext())
-      r.emplace_back(std::stoi(rs->Texto(0)), rs->Texto(1) + " " + rs->Texto(2));
+      if (tabla.empty() || rs->Texto(1) == tabla)
+        r.emplace_back(std::stoi(rs->Texto(0)), rs->Texto(2) + " " + rs->Texto(3));
     std::sort(r.begin(), r.end());
-    cn_.Execute("DELETE FROM conteo");
+    if (tabla.empty()) cn_.Execute("DELETE FROM conteo");
     V v;
     for (auto& [n, s] : r) v.push_back(s);
     return v;
@@ -294,6 +299,39 @@ TEST(TrampasPostgreSql, TiposQueElTextoNoAsignaSeEscribenEnUnaSentencia) {
         else
           EXPECT_EQ(filas, porRegistro[paso]);
       }
+    }
+  }
+}
+
+// A key of two columns, and a key that is a date, are looked up for a whole
+// batch at once: the rows a batch holds are then written together, not one
+// statement per record (each record's own lookup would write them first).
+// A date written with and without its time is one key of each.
+TEST(TrampasPostgreSql, LlavesCompuestasYDeFechaSeBuscanPorLote) {
+  for (MotorPrueba motor : {MotorPrueba::PostgreSql, MotorPrueba::PostgreSqlOdbc}) {
+    SCOPED_TRACE(NombreDeMotor(motor));
+    EntornoImportacion e(motor);
+    e.Base().Execute(
+        "CREATE TABLE Jornada (Empleado VARCHAR(6) NOT NULL, Dia TIMESTAMP NOT NULL, Horas INT, "
+        "PRIMARY KEY (Empleado, Dia))");
+    e.Base().Execute("CREATE TABLE Feriado (Dia DATE NOT NULL PRIMARY KEY, Nota VARCHAR(10))");
+    FilasPorSentencia conteo(e.Base(), V{"Jornada", "Feriado"});
+    e.Definiciones(ListaTablas({"Jornada", "Feriado"}) +
+                   e.Seccion("Jornada", "Empleado,Dia", {"Empleado", "Dia", "Horas"}) +
+                   e.Seccion("Feriado", "Dia", {"Dia", "Nota"}));
+    for (int paso = 0; paso < 2; ++paso) {
+      SCOPED_TRACE(paso ? "cambios" : "nuevas");
+      const std::string h = std::to_string(paso + 7);
+      e.Fuente("Jornada.txt", {"e1,01/03/2024," + h, "e1,02/03/2024 08:30:00," + h,
+                               "e2,01/03/2024," + h, "e3,01/03/2024," + h});
+      e.Fuente("Feriado.txt", {"01/05/2024,n" + h, "25/12/2024,n" + h, "01/01/2025,n" + h});
+      EXPECT_EQ(e.Importa(), 0);
+      const std::string clase = paso ? "UPDATE " : "INSERT ";
+      EXPECT_EQ(conteo.Toma("jornada"), V{clase + "4"});
+      EXPECT_EQ(conteo.Toma("feriado"), V{clase + "3"});
+      conteo.Toma();
+      EXPECT_EQ(e.Lee("Jornada", {"Empleado", "Dia", "Horas"}).size(), 4u);
+      EXPECT_EQ(e.Lee("Feriado", {"Nota"}), (Filas{{"n" + h}, {"n" + h}, {"n" + h}}));
     }
   }
 }

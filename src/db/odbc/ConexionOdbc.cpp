@@ -265,7 +265,10 @@ SentenciaOdbc& ConexionOdbc::Prepara(const std::string& texto) {
 }
 
 ResultadoConsulta ConexionOdbc::Consulta(const SentenciaSql& s, long maxRegistros) {
-  if (motor_ != Motor::PostgreSql || !BusquedaDeLote(s)) return ConsultaTalCual(s, maxRegistros);
+  if (motor_ != Motor::PostgreSql || !s.variasLlaves) return ConsultaTalCual(s, maxRegistros);
+  // keys of several columns, or dates: planned on the index as they are
+  if (!BusquedaDeLote(s))
+    return enTransaccion_ ? ConsultaPorIndice(s, maxRegistros) : ConsultaTalCual(s, maxRegistros);
   // Text keys go as one array, "key = any(?)": psqlODBC leaves a text's
   // type to the server, which reads the array as one of the key column's
   // own type, as it reads each marker of the list; one text bound, not a

@@ -510,6 +510,8 @@ ConexionPq::Enviada ConexionPq::EnviaEnTuberia(const SentenciaSql& s, bool lee,
     texto = std::move(arreglo->texto);
     parametros.assign(1, std::move(arreglo->arreglo));
     e.porIndice = enTransaccion_;
+  } else if (s.variasLlaves) {
+    e.porIndice = enTransaccion_;  // keys of several columns, or dates
   }
   if (!parametros.empty()) texto = pq::NumeraMarcas(texto);
   PGconn* c = pg_.get();
