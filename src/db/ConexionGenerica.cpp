@@ -251,8 +251,8 @@ void ConexionGenerica::Anticipa(const Consulta& dado, const std::vector<Valor>& 
   Consulta modelo = EnCatalogo(dado);
   const std::size_t n = modelo.condiciones.size();
   if (llaves.size() % n != 0) return;
-  // A date is written with its time, which a date alone has at midnight: the
-  // records of one batch may give either.
+  // The records of one batch may give a date with or without its time: all
+  // are read with it, which a date alone has at midnight.
   for (Predicado& p : modelo.condiciones)
     if (p.clase == ClaseLiteral::Fecha) p.clase = ClaseLiteral::FechaHora;
   // Keys its own lookup would refuse are left to it, with its reason.
@@ -271,6 +271,15 @@ void ConexionGenerica::Anticipa(const Consulta& dado, const std::vector<Valor>& 
     }
   }
   if (validas.empty()) return;
+  // Written as a date alone where no key has a time, as its own lookup
+  // writes it (SQL Server compares a date column with a date literal).
+  for (std::size_t k = 0; k < n; ++k) {
+    if (modelo.condiciones[k].clase != ClaseLiteral::FechaHora) continue;
+    bool conHora = false;
+    for (std::size_t i = k; !conHora && i < validas.size(); i += n)
+      if (const auto* f = std::get_if<FechaHora>(&validas[i])) conHora = f->TieneHora();
+    if (!conHora) modelo.condiciones[k].clase = ClaseLiteral::Fecha;
+  }
   const bool conLocalizador = TieneLocalizador(modelo.tabla);
   // Where the backend writes new rows without waiting for the server, the
   // lookups of this batch go before the rows held so far are written when
