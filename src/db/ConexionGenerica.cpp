@@ -329,22 +329,32 @@ void ConexionGenerica::Anticipa(const Consulta& dado, const std::vector<Valor>& 
   // Keys per query: well below any limit of markers per statement (a date
   // on SQLite takes four).
   const std::size_t porConsulta = std::clamp<std::size_t>(2000 / n, 1, 1000) * n;
+  // Keys of several columns, or dates, go as one array per column where the
+  // catalog gives the columns' types: no text the server must plan per key.
+  const bool compuesta =
+      n > 1 ||
+      std::any_of(modelo.condiciones.begin(), modelo.condiciones.end(), [](const Predicado& p) {
+        return p.clase != ClaseLiteral::Texto && p.clase != ClaseLiteral::Numero;
+      });
+  const TiposTabla* tipos = compuesta ? backend_->Tipos(modelo.tabla) : nullptr;
   ResultadoConsulta todas;
   bool escritas = false;
   for (std::size_t desde = 0; desde < validas.size(); desde += porConsulta) {
     const std::vector<Valor> parte(validas.begin() + static_cast<std::ptrdiff_t>(desde),
                                    validas.begin() + static_cast<std::ptrdiff_t>(std::min(
                                                          validas.size(), desde + porConsulta)));
-    const SentenciaSql s = *dialecto_->SelectVarias(modelo, parte, conLocalizador);
+    std::optional<SentenciaSql> s;
+    if (tipos) s = dialecto_->SelectVariasArreglos(modelo, parte, conLocalizador, tipos->tipos);
+    if (!s) s = dialecto_->SelectVarias(modelo, parte, conLocalizador);
     ResultadoConsulta r;
-    if (aparte && backend_->EnviaConsultaAparte(s)) {
+    if (aparte && backend_->EnviaConsultaAparte(*s)) {
       // the held rows go while the server reads the lookup
       if (!escritas) backend_->Escribe();
       escritas = true;
       r = backend_->RecibeConsultaAparte();
     } else {
       aparte = false;
-      r = antes ? backend_->ConsultaAntesDeEscribir(s, 0) : backend_->Consulta(s, 0);
+      r = antes ? backend_->ConsultaAntesDeEscribir(*s, 0) : backend_->Consulta(*s, 0);
     }
     if (todas.campos.empty()) todas.campos = std::move(r.campos);
     for (auto& fila : r.filas) todas.filas.push_back(std::move(fila));

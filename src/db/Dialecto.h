@@ -75,6 +75,15 @@ class Dialecto {
                                                    bool /*conLocalizador*/) const {
     return std::nullopt;
   }
+  // The same with the keys as one array per condition, each cast to its
+  // column's type as the catalog names it (`tipos`), "(K1, K2) in (select *
+  // from unnest(...))"; nothing where the database takes no such arrays or a
+  // key column's type is not known.
+  virtual std::optional<SentenciaSql> SelectVariasArreglos(
+      const Consulta& /*c*/, const std::vector<Valor>& /*llaves*/, bool /*conLocalizador*/,
+      const std::map<std::string, std::string>& /*tipos*/) const {
+    return std::nullopt;
+  }
   // One INSERT of several rows with the same columns; values bound, each
   // read by its column's type as a single row's INSERT reads it. `tipos`:
   // the table's column types, nullptr when they are not known.

@@ -11,6 +11,7 @@
 #include "db/FilasJson.h"
 #include "db/Identificadores.h"
 #include "db/TiposAdo.h"
+#include "db/pq/LiteralArreglo.h"
 
 namespace varlo::db {
 
@@ -172,6 +173,38 @@ class DialectoConParametros final : public DialectoBase {
     for (std::size_t i = 1; i < llaves.size(); ++i) s.texto += ", ?";
     s.texto += ")";
     s.parametros = llaves;
+    return s;
+  }
+
+  // PostgreSQL reads the arrays' keys by the table's index on them (a
+  // semi-join), where a long "or" of keys costs an index probe and a
+  // bitmap per key.
+  std::optional<SentenciaSql> SelectVariasArreglos(
+      const Consulta& c, const std::vector<Valor>& llaves, bool conLocalizador,
+      const std::map<std::string, std::string>& tipos) const override {
+    const std::size_t n = c.condiciones.size();
+    if (motor_ != Motor::PostgreSql || n == 0 || llaves.empty() || llaves.size() % n != 0)
+      return std::nullopt;
+    std::string lista, marcas;
+    for (std::size_t k = 0; k < n; ++k) {
+      const std::string columna = Identificador(c.condiciones[k].columna);
+      const auto marca = MarcaArreglo(columna, tipos);
+      if (!marca) return std::nullopt;
+      lista += (k ? ", " : "") + columna;
+      marcas += (k ? ", " : "") + *marca;
+    }
+    std::vector<std::vector<Valor>> columnas(n);
+    for (auto& columna : columnas) columna.reserve(llaves.size() / n);
+    for (std::size_t i = 0; i < llaves.size(); ++i) {
+      if (std::holds_alternative<Bytes>(llaves[i])) return std::nullopt;
+      columnas[i % n].push_back(llaves[i]);
+    }
+    std::string texto = c.select + ListaColumnas(c);
+    if (conLocalizador) texto += ", " + ListaLocalizador();
+    texto += c.from + Identificador(c.tabla) + c.where + "(" + lista +
+             ") in (select * from unnest(" + marcas + "))";
+    SentenciaSql s = pq::ConArreglos(texto, columnas);
+    s.variasLlaves = true;
     return s;
   }
 

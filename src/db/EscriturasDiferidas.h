@@ -34,6 +34,9 @@ class EscriturasDiferidas final : public Backend {
   bool DifiereActualizacion(ActualizacionDiferible& a) override;
   // Writes what is held.
   void Escribe();
+  // The table's column types, asked of the catalog the first time; nullptr
+  // where the database has no such catalog.
+  const TiposTabla* Tipos(const std::string& tabla);
   // A query that does not need what is held: run before it is written.
   ResultadoConsulta ConsultaAntesDeEscribir(const SentenciaSql& s, long maxRegistros) {
     return backend_->Consulta(s, maxRegistros);
@@ -83,9 +86,6 @@ class EscriturasDiferidas final : public Backend {
   // the backend binds arrays and every column's type is known; the rows it
   // changed, or nothing when it was not written that way.
   std::optional<long> ActualizaPorArreglos(const std::vector<ActualizacionDiferible>& cambios);
-  // The table's column types, asked of the catalog the first time; nullptr
-  // where the database has no such catalog.
-  const TiposTabla* Tipos(const std::string& tabla);
 
   std::unique_ptr<Backend> backend_;
   std::shared_ptr<const Dialecto> dialecto_;
