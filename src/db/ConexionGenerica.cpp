@@ -13,6 +13,11 @@
 
 namespace varlo::db {
 
+namespace {
+// Keys of a transaction kept to tell whether its rows may be read apart.
+constexpr std::size_t kMaximoSueltasTransaccion = 100000;
+}  // namespace
+
 ConexionGenerica::ConexionGenerica(std::unique_ptr<Backend> backend)
     : dialecto_(CreaDialecto(backend->MotorBD())),
       backend_(std::make_shared<EscriturasDiferidas>(std::move(backend), dialecto_)) {}
@@ -172,7 +177,14 @@ std::unique_ptr<Recordset> ConexionGenerica::AbreConsulta(const db::Consulta& da
   // Every row read carries its locator, so that its update reaches that row only.
   const bool conLocalizador = TieneLocalizador(consulta.tabla);
   std::optional<ResultadoConsulta> r = anticipadas_.Toma(consulta);
-  if (!r) r = Lee(consulta, conLocalizador, maxRegistros);
+  if (!r) {
+    if (consulta.tabla == tablaAnticipada_) {
+      std::vector<Valor> valores;
+      for (const Predicado& p : consulta.condiciones) valores.push_back(ValorDeCondicion(p));
+      NotaLlaveLeida(consulta, valores);
+    }
+    r = Lee(consulta, conLocalizador, maxRegistros);
+  }
   auto escritos = Escritos(r->campos);
   auto rs = std::make_unique<RecordsetGenerico>(backend_, dialecto_, std::move(consulta),
                                                 std::move(*r), conLocalizador, std::move(escritos));
@@ -201,6 +213,7 @@ std::unique_ptr<Recordset> ConexionGenerica::ReabreConsulta(const db::Consulta& 
       rs->EstableceEscritos(Escritos(anticipadas_.Campos()));
     return anterior;
   }
+  if (consulta->tabla == tablaAnticipada_) NotaLlaveLeida(*consulta, llavesRegistro_);
   ResultadoConsulta r = Lee(*consulta, conLocalizador, maxRegistros);
   if (rs->Reabre(r.campos, std::move(r.filas), conLocalizador))
     rs->EstableceEscritos(Escritos(r.campos));
@@ -249,6 +262,7 @@ void ConexionGenerica::Anticipa(const Consulta& dado, const std::vector<Valor>& 
   anticipadas_.Olvida();
   if (!AnticipaBusquedas(dado)) return;
   Consulta modelo = EnCatalogo(dado);
+  tablaAnticipada_ = modelo.tabla;
   const std::size_t n = modelo.condiciones.size();
   if (llaves.size() % n != 0) return;
   // The records of one batch may give a date with or without its time: all
@@ -311,7 +325,6 @@ void ConexionGenerica::Anticipa(const Consulta& dado, const std::vector<Valor>& 
   // there while this session takes the held rows; that session sees nothing
   // this transaction wrote, so only when no key may be one written by the
   // transaction's earlier batches (the keys of its records are theirs).
-  constexpr std::size_t kMaximoSueltasTransaccion = 100000;
   leeAparte_ = leeAparte_ && plegables &&
                sueltasTransaccion_.size() + hashes.size() <= kMaximoSueltasTransaccion;
   bool aparte = leeAparte_;
@@ -362,6 +375,25 @@ void ConexionGenerica::Anticipa(const Consulta& dado, const std::vector<Valor>& 
   if (antes && !escritas) backend_->Escribe();
   anticipadas_.Llena(modelo, validas, sueltas, std::move(todas),
                      conLocalizador ? dialecto_->ColumnasLocalizador() : 0, generacion_);
+}
+
+void ConexionGenerica::NotaLlaveLeida(const Consulta& consulta, const std::vector<Valor>& valores) {
+  if (!backend_->EscribeSinEsperar() || !backend_->EnTransaccion() ||
+      valores.size() != consulta.condiciones.size() || valores.empty())
+    return;
+  // the rows held since the last batch are no longer only that batch's
+  sueltasAnteriores_.clear();
+  if (!leeAparte_) return;
+  const std::string suelta =
+      BusquedasAnticipadas::SueltaLlave(consulta.condiciones, valores.data());
+  if (suelta == BusquedasAnticipadas::kSinPliegue ||
+      sueltasTransaccion_.size() >= kMaximoSueltasTransaccion) {
+    leeAparte_ = false;
+    return;
+  }
+  const std::size_t h = std::hash<std::string>{}(suelta);
+  const auto donde = std::lower_bound(sueltasTransaccion_.begin(), sueltasTransaccion_.end(), h);
+  if (donde == sueltasTransaccion_.end() || *donde != h) sueltasTransaccion_.insert(donde, h);
 }
 
 void ConexionGenerica::OlvidaTransaccion() noexcept {

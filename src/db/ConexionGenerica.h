@@ -91,6 +91,13 @@ class ConexionGenerica final : public Conexion {
   // At a transaction's end or start: nothing read ahead or written in the
   // last one counts any more.
   void OlvidaTransaccion() noexcept;
+  // A lookup of the table fetched ahead read here, not served from the
+  // batch (a key repeated in it, a record after the batch was done again):
+  // its record may hold a row of that key too, so the transaction's keys
+  // take it and the next batch writes what is held before its lookups.
+  void NotaLlaveLeida(const Consulta& consulta, const std::vector<Valor>& valores);
+  // the table (catalog spelling) of the last batch fetched ahead
+  std::string tablaAnticipada_;
   // per table as given; forgotten after any statement given as text, which
   // may change the schema
   std::map<std::string, NombresCatalogo> catalogo_;

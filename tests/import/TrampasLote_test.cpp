@@ -7,6 +7,8 @@
 // case-insensitive key with no unique index.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <algorithm>
 
 #include "EntornoImportacion.h"
@@ -334,6 +336,30 @@ TEST(TrampasPostgreSql, LlavesCompuestasYDeFechaSeBuscanPorLote) {
       EXPECT_EQ(e.Lee("Feriado", {"Nota"}), (Filas{{"n" + h}, {"n" + h}, {"n" + h}}));
     }
   }
+}
+
+// Natively the next lines' lookups are read on a session of their own,
+// which sees none of this transaction's rows: never while the transaction
+// holds a row of one of their keys. Here a refusal has the first records
+// done again in transactions of their own, and the rest of the first
+// thousand lines go on in a new transaction, looking themselves up; the
+// second thousand repeat their keys. A table without a unique key would
+// take each of those keys twice.
+TEST(TrampasPostgreSql, LasFilasDeUnaTransaccionNuevaNoSeBuscanAparte) {
+  EntornoImportacion e(MotorPrueba::PostgreSql);
+  e.Base().Execute("CREATE TABLE Repetida (Codigo VARCHAR(10), Monto INT CHECK (Monto >= 0))");
+  e.Definiciones(ListaTablas({"Repetida"}) + e.Seccion("Repetida", "Codigo", {"Codigo", "Monto"}));
+  V lineas = {"x,-5", "x,3"};
+  for (int i = 3; i <= 1000; ++i) lineas.push_back("k" + std::to_string(i) + ",1");
+  for (int i = 3; i <= 100; ++i) lineas.push_back("k" + std::to_string(i) + ",2");
+  e.Fuente("Repetida.txt", lineas);
+  EXPECT_EQ(e.Importa(), 1);
+  const Filas filas = e.Lee("Repetida", {"Codigo", "Monto"});
+  EXPECT_EQ(filas.size(), 999u);
+  std::map<std::string, int> veces;
+  for (const V& f : filas) ++veces[f[0]];
+  for (const auto& [codigo, n] : veces) EXPECT_EQ(n, 1) << codigo;
+  EXPECT_EQ(e.Resultado("Repetida_Er.txt").size(), 1u);
 }
 
 // A batch sends each column as one array in PostgreSQL's text form, where
