@@ -214,8 +214,8 @@ std::optional<SentenciaSql> DialectoBase::SelectPorLlaves(
   if (!columnasExtra.empty()) s.texto += ", " + columnasExtra;
   s.texto += c.from + Identificador(c.tabla) + c.where;
   std::vector<Predicado> partes = c.condiciones;
-  // The keys as a balanced tree of "or": SQLite refuses an expression more
-  // than 1000 levels deep, and a chain of 1000 keys would be one.
+  // The keys as a balanced tree of "or": a parser may build a chain of 1000
+  // keys as a tree 1000 levels deep, and refuse it (SQLite does).
   const std::function<void(std::size_t, std::size_t)> escribe = [&](std::size_t desde,
                                                                     std::size_t hasta) {
     s.texto += "(";

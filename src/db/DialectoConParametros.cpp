@@ -153,16 +153,21 @@ class DialectoConParametros final : public DialectoBase {
   }
 
   // PostgreSQL is reached through the network, where a round trip per record
-  // costs more than the record's own work; SQLite saves a statement per record.
+  // costs more than the record's own work; SQLite saves a statement per
+  // record where the key is one text or number column.
   std::optional<SentenciaSql> SelectVarias(const Consulta& c, const std::vector<Valor>& llaves,
                                            bool conLocalizador) const override {
     if (!EscribeVarias() || llaves.empty()) return std::nullopt;
     const ClaseLiteral clase = c.condiciones.empty() ? ClaseLiteral::Texto : c.condiciones[0].clase;
     if (c.condiciones.size() != 1 ||
-        (clase != ClaseLiteral::Texto && clase != ClaseLiteral::Numero))
+        (clase != ClaseLiteral::Texto && clase != ClaseLiteral::Numero)) {
+      // SQLite runs such a query for about what a lookup per key costs it,
+      // and would keep each count of keys compiled: one lookup per record
+      if (motor_ == Motor::SQLite) return std::nullopt;
       return SelectPorLlaves(
           c, llaves, conLocalizador ? ListaLocalizador() : std::string(),
           [this](const Predicado& p, SentenciaSql& s) { Condicion(p, p.igual, s); });
+    }
     SentenciaSql s;
     s.variasLlaves = true;
     s.texto = c.select + ListaColumnas(c);

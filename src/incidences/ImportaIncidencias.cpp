@@ -198,6 +198,57 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
                                         f.opciones.simular ? ModoLote::Simulacion : ModoLote::Lotes,
                                         f.opciones.lote, registro, reporta, rechazoConfirmacion);
   lote.AvisaRepeticiones([&](const std::string& linea) { f.EscribeLog(linea); });
+  const auto llegoAlMaximo = [&] {
+    return f.opciones.maxRechazos > 0 &&
+           resumen.rechazadas + rechazadasSinReportar >= f.opciones.maxRechazos;
+  };
+  // A file that is mostly wrong is not worth reading to its end. The stop
+  // can come inside the lines kept together, also the last ones: it is said
+  // once, wherever it came.
+  const auto seDetuvo = [&] {
+    if (!resumen.motivo.empty()) return true;
+    if (!llegoAlMaximo()) return false;
+    resumen.motivo = "La planeación de faltas se detuvo al llegar a " +
+                     std::to_string(resumen.rechazadas + rechazadasSinReportar) +
+                     " líneas rechazadas; el resto no se procesó";
+    f.EscribeFalla(resumen.motivo);
+    return true;
+  };
+  const db::Consulta modelo = EscrituraKardex::ConsultaDia(d, std::string(), FechaHora{});
+  if (cn.AnticipaBusquedas(modelo)) {
+    // The days of the lines kept together are looked up in one query: each
+    // line's employee with every day of its range. A line whose range
+    // cannot be read is left to its own processing, which gives its reason;
+    // past kDiasAnticipados days the rest look themselves up.
+    constexpr std::size_t kDiasAnticipados = 50000;
+    auto anticipa =
+        [&, partes = std::vector<std::string>{}](const std::vector<LineaLeida>& lineas) mutable {
+          std::vector<db::Valor> llaves;
+          for (const LineaLeida& l : lineas) {
+            if (l.defecto) continue;
+            std::optional<RangoFechas> rango;
+            try {
+              divisor.Divide(l.texto, partes);
+              rango = RangoDe(d, partes);
+            } catch (const ErrorVarlo&) {
+              continue;
+            }
+            const std::string empleado = Recorta(DeColumna(partes, d.ColumnaEmpleado));
+            const std::int64_t ultimo = DiasDesdeEpoca(rango->FechaFinal);
+            for (std::int64_t dia = DiasDesdeEpoca(rango->FechaInicial);
+                 dia <= ultimo && llaves.size() < 2 * kDiasAnticipados; ++dia) {
+              llaves.emplace_back(empleado);
+              llaves.emplace_back(FechaDeDias(dia));
+            }
+          }
+          try {
+            cn.Anticipa(modelo, llaves);
+          } catch (...) {
+            db::RelanzaSiEsDeCorrida();
+          }
+        };
+    lote.Anticipa(anticipa, [&] { return !llegoAlMaximo(); });
+  }
 
   while (!origen.AtEndOfStream()) {
     if (f.Interrumpida()) {
@@ -222,15 +273,10 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
     }
     ventana.EstableceValor(ventana.Valor() + 1);
     f.AvanceImportacion(kSeccionIncidencias, resumen);
-    const long rechazadas = resumen.rechazadas + rechazadasSinReportar;
-    if (f.opciones.maxRechazos > 0 && rechazadas >= f.opciones.maxRechazos) {
-      resumen.motivo = "La planeación de faltas se detuvo al llegar a " +
-                       std::to_string(rechazadas) + " líneas rechazadas; el resto no se procesó";
-      f.EscribeFalla(resumen.motivo);
-      break;
-    }
+    if (seDetuvo()) break;
   }
   lote.Termina();
+  seDetuvo();
   resultados.Vacia();
   escribeResumen();
   origen.Close();

@@ -1,9 +1,11 @@
 #pragma once
 // Settings read from INI text as the import reads them, and a whole absence-
-// planning run in this process on a fresh SQLite database with the example
-// schema: its log messages (without stamps), result files and Kardex rows.
+// planning run in this process on a fresh database with the example schema
+// (SQLite unless told): its log messages (without stamps), result files and
+// Kardex rows.
 #include <algorithm>
 #include <memory>
+#include <regex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,6 +23,7 @@
 #include "support/BaseDatosPrueba.h"
 #include "support/CarpetaTemporal.h"
 #include "support/FilasTabla.h"
+#include "support/MotoresPrueba.h"
 #include "support/RelojFijo.h"
 
 namespace varlo::prueba {
@@ -54,7 +57,8 @@ inline std::vector<std::string> Filas(const std::string& cadena, const std::stri
 
 class EscenarioIncidencias {
  public:
-  EscenarioIncidencias() : cadena_(BaseDatosPrueba::SQLite(tmp_.Ruta())) {
+  explicit EscenarioIncidencias(MotorPrueba motor = MotorPrueba::SQLite)
+      : cadena_(BaseDe(motor, tmp_.Ruta(), pg_)) {
     EstableceCarpetaPrograma(tmp_.Ruta());
   }
 
@@ -75,6 +79,7 @@ class EscenarioIncidencias {
   void OrigenBytes(const std::string& bytes) { EscribeBytes(tmp_.Archivo("Planfal.txt"), bytes); }
 
   long maxRechazos = 0;  // --max-rechazos of the run
+  long lote = 0;         // --lote of the run (0: the default)
 
   // Runs the import with both result files on; returns the exit status.
   // `conexion`: the run's own connection, when the test needs a hand on it.
@@ -83,6 +88,7 @@ class EscenarioIncidencias {
     if (conexion) f.EstableceConexion(std::move(conexion));
     f.ArchivoDefiniciones = Defs();
     f.opciones.maxRechazos = maxRechazos;
+    f.opciones.lote = lote;
     f.ReporteLog = 1;
     f.ReporteEmpleadosImportados = f.ReporteEmpleadosNoImportados = 1;
     ImportaIncidencias(f);
@@ -94,6 +100,14 @@ class EscenarioIncidencias {
     std::vector<std::string> r;
     for (std::string& l : LineasDe(tmp_.Archivo("Log/VarloDI_Aug2006.log"), true))
       if (l.rfind("Resumen ", 0) != 0) r.push_back(std::move(l));
+    return r;
+  }
+  // The summary lines, without their time and rate.
+  std::vector<std::string> Resumenes() const {
+    static const std::regex tiempo(", [0-9]+,[0-9] s.*$");
+    std::vector<std::string> r;
+    for (std::string& l : LineasDe(tmp_.Archivo("Log/VarloDI_Aug2006.log"), true))
+      if (l.rfind("Resumen ", 0) == 0) r.push_back(std::regex_replace(l, tiempo, ""));
     return r;
   }
   std::vector<std::string> Ok() const { return Lineas("Ok"); }
@@ -125,6 +139,7 @@ class EscenarioIncidencias {
 
   RelojFijo reloj_;
   CarpetaTemporal tmp_;
+  std::unique_ptr<BaseDatosPrueba> pg_;
   std::string cadena_;
 };
 

@@ -1,0 +1,94 @@
+// The absence planning on every engine: one record at a time, two, or the
+// default batch (where a server looks the days of many lines up together
+// and writes their rows together), the same random file gives the same
+// Kardex rows, result files, summary and exit status.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "incidences/EscenarioIncidencias.h"
+
+namespace varlo::prueba {
+namespace {
+
+using V = std::vector<std::string>;
+
+// Comma layout: employee, start, end, type, Dato0, Dato1, Referencia.
+const std::string kComas =
+    "Formato=3\r\nColumnas=7\r\nCampoColumna1=ID_Empleado\r\nCampoColumna2=Fecha1\r\n"
+    "CampoColumna3=Fecha2\r\nCampoColumna4=ID_Tipo\r\nCampoColumna5=Dato0_FAL\r\n"
+    "CampoColumna6=Dato1_FAL\r\nCampoColumna7=Referencia\r\n";
+
+// Ranges of one to four days that overlap other lines of the same employee
+// (a day written twice in one batch), an end before the start, a date that
+// is none, a value too long for its column (the record's other days are
+// abandoned) and a line without an employee (the database refuses its row).
+V Genera(unsigned semilla, int n) {
+  std::mt19937 azar(semilla);
+  auto entre = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(azar); };
+  V lineas;
+  for (int i = 0; i < n; ++i) {
+    const int inicio = entre(1, 20), largo = entre(0, 3), r = entre(0, 39);
+    char desde[32], hasta[32];
+    std::snprintf(desde, sizeof desde, "2006-08-%02d", inicio);
+    std::snprintf(hasta, sizeof hasta, "2006-08-%02d", r == 0 ? inicio - 1 : inicio + largo);
+    std::string l = r == 1 ? std::string() : std::to_string(entre(1, std::max(8, n / 10)));
+    l += std::string(",") + (r == 2 ? "2006-13-01" : desde) + "," + hasta + ",T" +
+         std::to_string(entre(0, 3));
+    l += "," + (r == 3 ? std::string("este texto no cabe en quince") : "d" + std::to_string(i));
+    l += ",," + (entre(0, 1) ? "r" + std::to_string(i) : std::string());
+    lineas.push_back(l);
+  }
+  return lineas;
+}
+
+struct Desenlace {
+  int salida = -1;
+  V kardex, ok, er, resumen;
+};
+
+Desenlace Corre(MotorPrueba motor, const V& lineas, long lote) {
+  EscenarioIncidencias e(motor);
+  e.Sql(
+      "insert into Kardex (Id_Empleado, Fecha, ID_Tipo, Dato1_FAL, Referencia) values "
+      "('3', '2006-08-05 00:00:00', 'V', 'guardado', 'vieja')");
+  e.Definiciones(kComas);
+  e.Origen(lineas);
+  e.lote = lote;
+  Desenlace d;
+  d.salida = e.Ejecuta();
+  d.kardex = e.Kardex();
+  d.ok = e.Ok();
+  d.er = e.Er();
+  d.resumen = e.Resumenes();
+  return d;
+}
+
+class PlaneacionEn : public ::testing::TestWithParam<MotorPrueba> {};
+
+TEST_P(PlaneacionEn, ElTamanoDelLoteNoCambiaElDesenlace) {
+  for (const auto& [semilla, n] : {std::pair{3u, 120}, {99u, 1500}}) {
+    SCOPED_TRACE("semilla " + std::to_string(semilla) + ", " + std::to_string(n) + " líneas");
+    const V lineas = Genera(semilla, n);
+    const Desenlace uno = Corre(GetParam(), lineas, 1);
+    // every kind of verdict is reached
+    ASSERT_EQ(uno.salida, 1);
+    ASSERT_GT(uno.ok.size(), lineas.size());
+    ASSERT_GT(uno.er.size(), 10u);
+    ASSERT_EQ(uno.resumen.size(), 1u);
+    for (long lote : {2L, 0L}) {
+      SCOPED_TRACE("lote " + std::to_string(lote));
+      const Desenlace otro = Corre(GetParam(), lineas, lote);
+      EXPECT_EQ(otro.salida, uno.salida);
+      EXPECT_EQ(otro.kardex, uno.kardex);
+      EXPECT_EQ(otro.ok, uno.ok);
+      EXPECT_EQ(otro.er, uno.er);
+      EXPECT_EQ(otro.resumen, uno.resumen);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Motores, PlaneacionEn, TodosLosMotores(), NombreMotor);
+
+}  // namespace
+}  // namespace varlo::prueba
