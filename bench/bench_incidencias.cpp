@@ -1,15 +1,17 @@
-// Absence-planning import on SQLite: records of 1 to 5 days each, imported
+// Absence-planning import on SQLite (or natively on PostgreSQL, --pg, with
+// VARLODI_PG_NATIVO and VARLODI_PG_PORT): records of 1 to 5 days each, imported
 // with the result files on, as a scheduled run would. Prints days per second
 // and the peak resident memory after each file size; sizes run from small to
 // large in one process, so a flat peak means memory does not grow with the
 // file.
 //
-//   bench_incidencias [records ...] [--carpeta DIR]    (default: 20000 100000)
+//   bench_incidencias [records ...] [--carpeta DIR] [--pg]    (default: 20000 100000)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -96,16 +98,44 @@ const char* kKardex =
     "Dato3_FAL VARCHAR(15), Dato4_FAL VARCHAR(15), Dato5_FAL VARCHAR(15), Referencia VARCHAR(50), "
     "PRIMARY KEY (Id_Empleado, Fecha))";
 
-int Mide(const std::filesystem::path& base, long registros) {
+const char* kKardexPg =
+    "CREATE TABLE Kardex (Id_Empleado char(15) NOT NULL, Fecha timestamp NOT NULL, "
+    "ID_Tipo varchar(15), Dato0_FAL varchar(15), Dato1_FAL varchar(15), Dato2_FAL varchar(15), "
+    "Dato3_FAL varchar(15), Dato4_FAL varchar(15), Dato5_FAL varchar(15), Referencia varchar(50), "
+    "PRIMARY KEY (Id_Empleado, Fecha))";
+
+// psql on the bench cluster, in that schema.
+std::string Psql(const std::string& esquema, const std::string& orden) {
+  const char* puerto = std::getenv("VARLODI_PG_PORT");
+  return "PGOPTIONS='-c client_min_messages=warning -c search_path=" + esquema +
+         "' psql -X -q -v ON_ERROR_STOP=1 -h 127.0.0.1 -p " + (puerto ? puerto : "5432") +
+         " -U varlodi varlodi -c \"" + orden + "\" >/dev/null";
+}
+
+int Mide(const std::filesystem::path& base, long registros, bool pg) {
   std::filesystem::path carpeta = base / ("incidencias-" + std::to_string(registros));
   std::filesystem::remove_all(carpeta);
   std::filesystem::create_directories(carpeta);
   EstableceCarpetaPrograma(carpeta.string());
 
   std::string bd = (carpeta / "varlo.db").string();
-  { std::ofstream vacio(bd, std::ios::binary); }
   std::string cadena = "Provider=SQLite;Data Source=" + bd;
-  db::Conexion::Abre(cadena)->Execute(kKardex);
+  const std::string esquema = "planeacion_" + std::to_string(registros);
+  if (pg) {
+    const char* nativo = std::getenv("VARLODI_PG_NATIVO");
+    if (!nativo || !std::getenv("VARLODI_PG_PORT")) {
+      std::cerr << "bench: sin VARLODI_PG_NATIVO/VARLODI_PG_PORT\n";
+      return 1;
+    }
+    for (const std::string& e : {esquema, esquema + "_psql"}) {
+      std::system(Psql(e, "DROP SCHEMA IF EXISTS " + e + " CASCADE").c_str());
+      if (std::system(Psql(e, "CREATE SCHEMA " + e + "; " + kKardexPg).c_str()) != 0) return 1;
+    }
+    cadena = std::string(nativo) + "options=-c search_path=" + esquema + ";";
+  } else {
+    { std::ofstream vacio(bd, std::ios::binary); }
+    db::Conexion::Abre(cadena)->Execute(kKardex);
+  }
 
   std::string origen = (carpeta / "Planfal.txt").string();
   const std::string csv = (carpeta / "dias.csv").string();
@@ -130,24 +160,35 @@ int Mide(const std::filesystem::path& base, long registros) {
 
   const long pico = PicoMemoriaKb();
 
-  // The same day rows inserted set-based by the sqlite3 shell.
-  const std::string otra = (carpeta / "shell.db").string();
-  { std::ofstream vacio(otra, std::ios::binary); }
-  db::Conexion::Abre("Provider=SQLite;Data Source=" + otra)->Execute(kKardex);
-  const std::string orden = "sqlite3 '" + otra +
-                            "' 'CREATE TABLE Etapa (a, b, c, d, e, f, g, h, i, j)' '.mode csv' "
-                            "'.import " +
-                            csv + " Etapa' 'INSERT INTO Kardex SELECT * FROM Etapa' >/dev/null";
+  // The same day rows inserted set-based by the sqlite3 shell, or copied by psql.
+  std::string orden;
+  if (pg) {
+    orden = Psql(esquema + "_psql", "\\copy Kardex from '" + csv + "' with (format csv)");
+  } else {
+    const std::string otra = (carpeta / "shell.db").string();
+    { std::ofstream vacio(otra, std::ios::binary); }
+    db::Conexion::Abre("Provider=SQLite;Data Source=" + otra)->Execute(kKardex);
+    orden = "sqlite3 '" + otra +
+            "' 'CREATE TABLE Etapa (a, b, c, d, e, f, g, h, i, j)' '.mode csv' "
+            "'.import " +
+            csv + " Etapa' 'INSERT INTO Kardex SELECT * FROM Etapa' >/dev/null";
+  }
   inicio = std::chrono::steady_clock::now();
   const int rc = std::system(orden.c_str());
   const double conjunto =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
   std::printf("%-34s %9ld  %9.0f/s  %-28s %9.0f/s  %5.2f  %7ld KiB  %s\n",
-              ("planeación, días de " + std::to_string(registros) + " reg.").c_str(), dias,
-              dias / segundos, "inserción por conjuntos", dias / conjunto, conjunto / segundos,
-              pico, f.EstadoSalida() == 0 && rc == 0 ? "" : "CON RECHAZOS O ERRORES");
+              (std::string(pg ? "PostgreSQL, " : "") + "planeación, días de " +
+               std::to_string(registros) + " reg.")
+                  .c_str(),
+              dias, dias / segundos, pg ? "psql \\copy" : "inserción por conjuntos",
+              dias / conjunto, conjunto / segundos, pico,
+              f.EstadoSalida() == 0 && rc == 0 ? "" : "CON RECHAZOS O ERRORES");
   std::fflush(stdout);
   std::filesystem::remove_all(carpeta);
+  if (pg)
+    for (const std::string& e : {esquema, esquema + "_psql"})
+      std::system(Psql(e, "DROP SCHEMA " + e + " CASCADE").c_str());
   return f.EstadoSalida();
 }
 
@@ -156,15 +197,18 @@ int Mide(const std::filesystem::path& base, long registros) {
 int main(int argc, char** argv) {
   std::vector<long> tamanos;
   std::filesystem::path base = std::filesystem::temp_directory_path();
+  bool pg = false;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--carpeta" && i + 1 < argc)
       base = argv[++i];
+    else if (a == "--pg")
+      pg = true;
     else
       tamanos.push_back(std::strtol(a.c_str(), nullptr, 10));
   }
   if (tamanos.empty()) tamanos = {20000, 100000};
   int estado = 0;
-  for (long n : tamanos) estado |= Mide(base, n);
+  for (long n : tamanos) estado |= Mide(base, n, pg);
   return estado;
 }
