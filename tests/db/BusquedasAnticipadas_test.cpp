@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "common/Fechas.h"
 #include "db/TiposAdo.h"
 
 namespace varlo::db {
@@ -135,6 +136,48 @@ TEST(BusquedasAnticipadas, ElOrdenEnQuePreguntanLosRegistrosNoCambiaLoQueRecibe)
   EXPECT_EQ(nombre("E1"), "Ana");
   EXPECT_EQ(nombre("E1"), std::nullopt);
   EXPECT_EQ(nombre("E2"), "-");
+}
+
+// A key of an employee and a day: a row is matched by both values, each
+// compared exactly (a fixed-width employee padded); a row that matches a
+// key by one of them only is no row of it, and leaves nothing trusted.
+TEST(BusquedasAnticipadas, UnaLlaveDeDosColumnasSeComparaPorAmbas) {
+  Consulta modelo;
+  modelo.tabla = "Kardex";
+  modelo.columnas = {"Id_Empleado", "Fecha", "ID_Tipo"};
+  modelo.condiciones = {{"Id_Empleado", ClaseLiteral::Texto, std::string(), "="},
+                        {"Fecha", ClaseLiteral::Fecha, FechaHora{}, "="}};
+  const FechaHora d1{2006, 8, 1, 0, 0, 0}, d2{2006, 8, 2, 0, 0, 0};
+  const auto filas = [](std::vector<std::vector<Valor>> f) {
+    ResultadoConsulta r;
+    r.campos = {
+        {"id_empleado", adChar, 15}, {"fecha", adDBTimeStamp, 16}, {"id_tipo", adVarChar, 15}};
+    r.filas = std::move(f);
+    return r;
+  };
+  BusquedasAnticipadas b;
+  const auto tipo = [&](const std::string& empleado,
+                        const FechaHora& dia) -> std::optional<std::string> {
+    Consulta c = modelo;
+    c.condiciones[0].valor = empleado;
+    c.condiciones[1].valor = dia;
+    auto r = b.Toma(c);
+    if (!r) return std::nullopt;
+    return r->filas.empty() ? "-" : ValorComoTexto(r->filas[0][2]);
+  };
+  const std::vector<Valor> llaves = {std::string("7"), d1, std::string("7"), d2,
+                                     std::string("8"), d1};
+  b.Llena(modelo, llaves, filas({{std::string("7    "), d1, std::string("VAC")}}), 0);
+  EXPECT_EQ(tipo("8", d1), "-");
+  EXPECT_EQ(tipo("7", d2), "-");
+  EXPECT_EQ(tipo("7", d1), "VAC");
+  // employee 8 on another day: no key of the batch
+  b.Llena(modelo, llaves,
+          filas({{std::string("7"), d1, std::string("VAC")},
+                 {std::string("8"), d2, std::string("INC")}}),
+          0);
+  EXPECT_EQ(tipo("8", d1), std::nullopt);
+  EXPECT_EQ(tipo("7", d1), std::nullopt);
 }
 
 TEST(BusquedasAnticipadas, SinLaLlaveEnLaListaNoSeSirveNada) {
