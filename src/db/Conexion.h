@@ -5,15 +5,28 @@
 // "Provider=PostgreSQL;..." or a postgresql:// URI, SQL Server through ODBC for the OLE DB
 // providers, any other "Driver=" or "DSN=" string passed to ODBC).
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "db/Backend.h"
 #include "db/Consulta.h"
 #include "db/Dialecto.h"
 #include "db/Esperas.h"
 #include "db/Recordset.h"
 
 namespace varlo::db {
+
+// The rows of a batch's lookups (Conexion::BuscaLote).
+struct LoteLeido {
+  // the keys the database was asked for (each the values of the query's
+  // conditions, key after key) and each one's loose form (SueltaLlave)
+  std::vector<Valor> llaves;
+  std::vector<std::string> sueltas;
+  ResultadoConsulta filas;
+  std::size_t columnasLocalizador = 0;  // last in each row
+  unsigned long epoca = 0;              // of the connection when read
+};
 
 class Conexion {
  public:
@@ -45,10 +58,28 @@ class Conexion {
   // be fetched in one query (each round trip costs more than the work of a
   // record on a server reached through the network).
   virtual bool AnticipaBusquedas(const Consulta& /*modelo*/) const { return false; }
-  // Fetches the lookups of `modelo` for those keys (the values of its
-  // conditions, key after key); AbreConsulta then serves each of them once,
-  // until the next transaction boundary.
-  virtual void Anticipa(const Consulta& /*modelo*/, const std::vector<Valor>& /*llaves*/) {}
+  // Fetches the rows of `modelo`'s lookups for those keys (the values of its
+  // conditions, key after key) in as few queries as the database allows;
+  // nothing where they are not fetched together. The caller serves them to
+  // its records (ReabreConsultaLeida) while Epoca does not change.
+  virtual std::optional<LoteLeido> BuscaLote(const Consulta& /*modelo*/,
+                                             const std::vector<Valor>& /*llaves*/) {
+    return std::nullopt;
+  }
+  // The lookup's row set opened again, as ReabreConsulta does, over rows
+  // already read for it (a batch's, BuscaLote): `campos` as the batch's
+  // result gives them, `version` names them (the same version, the same
+  // fields).
+  virtual std::unique_ptr<Recordset> ReabreConsultaLeida(const Consulta& consulta,
+                                                         std::unique_ptr<Recordset> anterior,
+                                                         const std::vector<InfoCampo>& /*campos*/,
+                                                         std::vector<std::vector<Valor>> /*filas*/,
+                                                         unsigned long /*version*/) {
+    return ReabreConsulta(consulta, 1, std::move(anterior));
+  }
+  // Changes at every transaction boundary and statement given as text:
+  // rows read before it changed are not served after.
+  virtual unsigned long Epoca() const { return 0; }
   // New rows may be held back and written together before the next other
   // statement or the commit; a refusal then comes back as an error of class
   // LoteDiferido, and the caller does the batch again one record at a time.

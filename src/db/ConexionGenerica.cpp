@@ -9,6 +9,7 @@
 #include "db/DialectoBase.h"
 #include "db/ErroresBD.h"
 #include "db/Identificadores.h"
+#include "db/LlaveSuelta.h"
 #include "db/RecordsetGenerico.h"
 
 namespace varlo::db {
@@ -42,7 +43,7 @@ void ConexionGenerica::CompruebaAbierta() const {
 
 void ConexionGenerica::Execute(const std::string& sql) {
   CompruebaAbierta();
-  anticipadas_.Olvida();
+  ++epoca_;
   OlvidaCatalogo();
   backend_->Ejecuta(SentenciaSql{sql, {}});
 }
@@ -176,47 +177,64 @@ std::unique_ptr<Recordset> ConexionGenerica::AbreConsulta(const db::Consulta& da
   Consulta consulta = EnCatalogo(dada);
   // Every row read carries its locator, so that its update reaches that row only.
   const bool conLocalizador = TieneLocalizador(consulta.tabla);
-  std::optional<ResultadoConsulta> r = anticipadas_.Toma(consulta);
-  if (!r) {
-    if (consulta.tabla == tablaAnticipada_) {
-      std::vector<Valor> valores;
-      for (const Predicado& p : consulta.condiciones) valores.push_back(ValorDeCondicion(p));
-      NotaLlaveLeida(consulta, valores);
-    }
-    r = Lee(consulta, conLocalizador, maxRegistros);
+  if (consulta.tabla == tablaAnticipada_) {
+    std::vector<Valor> valores;
+    for (const Predicado& p : consulta.condiciones) valores.push_back(ValorDeCondicion(p));
+    NotaLlaveLeida(consulta, valores);
   }
-  auto escritos = Escritos(r->campos);
+  ResultadoConsulta r = Lee(consulta, conLocalizador, maxRegistros);
+  auto escritos = Escritos(r.campos);
   auto rs = std::make_unique<RecordsetGenerico>(backend_, dialecto_, std::move(consulta),
-                                                std::move(*r), conLocalizador, std::move(escritos));
+                                                std::move(r), conLocalizador, std::move(escritos));
   rs->EstableceGeneracion(generacion_);
+  return rs;
+}
+
+RecordsetGenerico* ConexionGenerica::Reutilizable(Recordset* anterior, const Consulta& dada) {
+  auto* rs = dynamic_cast<RecordsetGenerico*>(anterior);
+  if (!rs || !ultimaConsulta_ || !rs->Reutilizable(backend_.get(), generacion_) ||
+      !MismosNombres(ultimaConsulta_->first, dada))
+    return nullptr;
   return rs;
 }
 
 std::unique_ptr<Recordset> ConexionGenerica::ReabreConsulta(const db::Consulta& dada,
                                                             long maxRegistros,
                                                             std::unique_ptr<Recordset> anterior) {
-  auto* rs = dynamic_cast<RecordsetGenerico*>(anterior.get());
-  if (!rs || !ultimaConsulta_ || !rs->Reutilizable(backend_.get(), generacion_) ||
-      !MismosNombres(ultimaConsulta_->first, dada))
-    return AbreConsulta(dada, maxRegistros);
+  RecordsetGenerico* rs = Reutilizable(anterior.get(), dada);
+  if (!rs) return AbreConsulta(dada, maxRegistros);
   CompruebaAbierta();
-  // a key value the query cannot take is refused under the name as given;
-  // the key's values are kept for the lookups fetched in advance
+  // a key value the query cannot take is refused under the name as given
   llavesRegistro_.clear();
   for (const Predicado& p : dada.condiciones) llavesRegistro_.push_back(ValorDeCondicion(p));
   const Consulta* consulta = rs->ConsultaConValores(dada);
   if (!consulta) return AbreConsulta(dada, maxRegistros);
   const bool conLocalizador = TieneLocalizador(consulta->tabla);
-  if (auto filas = anticipadas_.TomaFilas(*consulta, llavesRegistro_, generacion_)) {
-    if (rs->Reabre(anticipadas_.Campos(), std::move(*filas), conLocalizador,
-                   anticipadas_.VersionCampos()))
-      rs->EstableceEscritos(Escritos(anticipadas_.Campos()));
-    return anterior;
-  }
   if (consulta->tabla == tablaAnticipada_) NotaLlaveLeida(*consulta, llavesRegistro_);
   ResultadoConsulta r = Lee(*consulta, conLocalizador, maxRegistros);
   if (rs->Reabre(r.campos, std::move(r.filas), conLocalizador))
     rs->EstableceEscritos(Escritos(r.campos));
+  return anterior;
+}
+
+std::unique_ptr<Recordset> ConexionGenerica::ReabreConsultaLeida(
+    const Consulta& dada, std::unique_ptr<Recordset> anterior, const std::vector<InfoCampo>& campos,
+    std::vector<std::vector<Valor>> filas, unsigned long version) {
+  CompruebaAbierta();
+  RecordsetGenerico* rs = Reutilizable(anterior.get(), dada);
+  const Consulta* consulta = rs ? rs->ConsultaConValores(dada) : nullptr;
+  if (!consulta) {
+    // the first lookup of the table: a row set of its own, over those rows
+    Consulta c = EnCatalogo(dada);
+    const bool conLocalizador = TieneLocalizador(c.tabla);
+    auto nuevo = std::make_unique<RecordsetGenerico>(backend_, dialecto_, std::move(c),
+                                                     ResultadoConsulta{campos, std::move(filas)},
+                                                     conLocalizador, Escritos(campos));
+    nuevo->EstableceGeneracion(generacion_);
+    return nuevo;
+  }
+  if (rs->Reabre(campos, std::move(filas), TieneLocalizador(consulta->tabla), version))
+    rs->EstableceEscritos(Escritos(campos));
   return anterior;
 }
 
@@ -257,14 +275,14 @@ bool ConexionGenerica::AnticipaBusquedas(const Consulta& modelo) const {
   return dialecto_->SelectVarias(modelo, sonda, false).has_value();
 }
 
-void ConexionGenerica::Anticipa(const Consulta& dado, const std::vector<Valor>& llaves) {
+std::optional<LoteLeido> ConexionGenerica::BuscaLote(const Consulta& dado,
+                                                     const std::vector<Valor>& llaves) {
   CompruebaAbierta();
-  anticipadas_.Olvida();
-  if (!AnticipaBusquedas(dado)) return;
+  if (!AnticipaBusquedas(dado)) return std::nullopt;
   Consulta modelo = EnCatalogo(dado);
   tablaAnticipada_ = modelo.tabla;
   const std::size_t n = modelo.condiciones.size();
-  if (llaves.size() % n != 0) return;
+  if (llaves.size() % n != 0) return std::nullopt;
   // The records of one batch may give a date with or without its time: all
   // are read with it, which a date alone has at midnight.
   for (Predicado& p : modelo.condiciones)
@@ -284,7 +302,7 @@ void ConexionGenerica::Anticipa(const Consulta& dado, const std::vector<Valor>& 
       validas.resize(antes);
     }
   }
-  if (validas.empty()) return;
+  if (validas.empty()) return std::nullopt;
   // Written as a date alone where no key has a time, as its own lookup
   // writes it (SQL Server compares a date column with a date literal).
   for (std::size_t k = 0; k < n; ++k) {
@@ -304,14 +322,14 @@ void ConexionGenerica::Anticipa(const Consulta& dado, const std::vector<Valor>& 
   std::vector<std::string> sueltas;
   sueltas.reserve(validas.size() / n);
   for (std::size_t i = 0; i < validas.size(); i += n)
-    sueltas.push_back(BusquedasAnticipadas::SueltaLlave(modelo.condiciones, &validas[i]));
+    sueltas.push_back(SueltaLlave(modelo.condiciones, &validas[i]));
   // Kept as hashes: two keys of one hash only make the held rows go first.
   std::vector<std::size_t> hashes;
   bool plegables = sinEsperar;
   if (plegables) {
     hashes.reserve(sueltas.size());
     for (const std::string& s : sueltas) {
-      if (s == BusquedasAnticipadas::kSinPliegue) {
+      if (s == kSinPliegue) {
         plegables = false;
         break;
       }
@@ -373,8 +391,8 @@ void ConexionGenerica::Anticipa(const Consulta& dado, const std::vector<Valor>& 
     for (auto& fila : r.filas) todas.filas.push_back(std::move(fila));
   }
   if (antes && !escritas) backend_->Escribe();
-  anticipadas_.Llena(modelo, validas, sueltas, std::move(todas),
-                     conLocalizador ? dialecto_->ColumnasLocalizador() : 0, generacion_);
+  return LoteLeido{std::move(validas), std::move(sueltas), std::move(todas),
+                   conLocalizador ? dialecto_->ColumnasLocalizador() : 0, epoca_};
 }
 
 void ConexionGenerica::NotaLlaveLeida(const Consulta& consulta, const std::vector<Valor>& valores) {
@@ -384,10 +402,8 @@ void ConexionGenerica::NotaLlaveLeida(const Consulta& consulta, const std::vecto
   // the rows held since the last batch are no longer only that batch's
   sueltasAnteriores_.clear();
   if (!leeAparte_) return;
-  const std::string suelta =
-      BusquedasAnticipadas::SueltaLlave(consulta.condiciones, valores.data());
-  if (suelta == BusquedasAnticipadas::kSinPliegue ||
-      sueltasTransaccion_.size() >= kMaximoSueltasTransaccion) {
+  const std::string suelta = SueltaLlave(consulta.condiciones, valores.data());
+  if (suelta == kSinPliegue || sueltasTransaccion_.size() >= kMaximoSueltasTransaccion) {
     leeAparte_ = false;
     return;
   }
@@ -397,7 +413,7 @@ void ConexionGenerica::NotaLlaveLeida(const Consulta& consulta, const std::vecto
 }
 
 void ConexionGenerica::OlvidaTransaccion() noexcept {
-  anticipadas_.Olvida();
+  ++epoca_;
   sueltasTransaccion_.clear();
   leeAparte_ = true;
 }

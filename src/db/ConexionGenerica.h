@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "db/Backend.h"
-#include "db/BusquedasAnticipadas.h"
 #include "db/Conexion.h"
 #include "db/EscriturasDiferidas.h"
+#include "db/RecordsetGenerico.h"
 
 namespace varlo::db {
 
@@ -27,7 +27,14 @@ class ConexionGenerica final : public Conexion {
   std::unique_ptr<Recordset> ReabreConsulta(const db::Consulta& consulta, long maxRegistros,
                                             std::unique_ptr<Recordset> anterior) override;
   bool AnticipaBusquedas(const Consulta& modelo) const override;
-  void Anticipa(const Consulta& modelo, const std::vector<Valor>& llaves) override;
+  std::optional<LoteLeido> BuscaLote(const Consulta& modelo,
+                                     const std::vector<Valor>& llaves) override;
+  std::unique_ptr<Recordset> ReabreConsultaLeida(const Consulta& consulta,
+                                                 std::unique_ptr<Recordset> anterior,
+                                                 const std::vector<InfoCampo>& campos,
+                                                 std::vector<std::vector<Valor>> filas,
+                                                 unsigned long version) override;
+  unsigned long Epoca() const override { return epoca_; }
   void DifiereInserciones(bool activa) override;
   std::string NombreTabla(const std::string& comoEscrito) override;
   std::vector<std::string> TablasBase() override;
@@ -77,8 +84,10 @@ class ConexionGenerica final : public Conexion {
   std::shared_ptr<EscriturasDiferidas> backend_;
   std::map<std::string, bool> localizadores_;  // per table as the dialect writes it
   std::optional<std::pair<std::string, bool>> ultimoLocalizador_;  // the last table asked, as given
-  BusquedasAnticipadas anticipadas_;
-  // The hashes, sorted, of the keys (loose, BusquedasAnticipadas::Suelta) of
+  // The row set `anterior` when it may be opened again for `dada`.
+  RecordsetGenerico* Reutilizable(Recordset* anterior, const Consulta& dada);
+  unsigned long epoca_ = 1;
+  // The hashes, sorted, of the keys (loose, SueltaLlave) of
   // the last batch fetched ahead: the rows held since are rows of those keys.
   std::vector<std::size_t> sueltasAnteriores_;
   // The same of every batch fetched ahead in the open transaction, while

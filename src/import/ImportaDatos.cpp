@@ -16,6 +16,7 @@
 #include "db/Recordset.h"
 #include "definitions/LectorDefiniciones.h"
 #include "images/cls_ADODBServices.h"
+#include "import/BusquedasDelLote.h"
 #include "import/ConsultaBusqueda.h"
 #include "import/DefinicionTabla.h"
 #include "import/EscrituraRegistro.h"
@@ -320,13 +321,14 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   long rechazosSinReportar = 0;
   // the lookup's row set, opened again for the next record
   std::unique_ptr<db::Recordset> busquedaAnterior;
+  BusquedasDelLote busquedas;
   auto registro = [&](const LineaLeida& linea) {
     ResultadoRegistro r;
     std::unique_ptr<db::Recordset> rs;
     try {
       if (linea.defecto) throw *linea.defecto;
       const std::vector<std::string>& v = valoresDe(linea);
-      rs = cn.ReabreConsulta(busqueda.Para(v), 1, std::move(busquedaAnterior));
+      rs = busquedas.Reabre(cn, busqueda.Para(v), std::move(busquedaAnterior));
       r = escritura.Escribe(*rs, v);
     } catch (...) {
       if (rs) CierraBusqueda(*rs);
@@ -394,11 +396,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
         } catch (const ErrorVarlo&) {
         }
       }
-      try {
-        cn.Anticipa(busqueda.Actual(), llaves);
-      } catch (...) {
-        db::RelanzaSiEsDeCorrida();
-      }
+      busquedas.Busca(cn, busqueda.Actual(), llaves);
     };
     lote.Anticipa(anticipa, [&] { return !llegoAlMaximo(); });
   }

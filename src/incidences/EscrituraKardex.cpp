@@ -74,7 +74,7 @@ EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
   consulta_.condiciones[1].valor = dia;
   CierraAnterior();
   // the same lookup opened again: only the employee and the day change
-  rsKardex_ = cn_.ReabreConsulta(consulta_, 1, std::move(rsKardex_));
+  rsKardex_ = busquedas_.Reabre(cn_, consulta_, std::move(rsKardex_));
 
   // From here on every failure is the record's.
   NumeroError_ = 0;

@@ -20,6 +20,7 @@
 #include "db/Consulta.h"
 #include "db/ErrorDeCorrida.h"
 #include "db/Recordset.h"
+#include "import/BusquedasDelLote.h"
 #include "incidences/DefinicionIncidencias.h"
 #include "incidences/ResultadosIncidencias.h"
 
@@ -38,6 +39,9 @@ class EscrituraKardex {
 
   Resultado EscribeDia(const std::string& linea, const std::vector<std::string>& valores,
                        const FechaHora& dia);
+  // Reads the lookups of the days that come next, each an employee and a
+  // day (key after key), in as few queries as the database allows.
+  void Anticipa(const std::vector<db::Valor>& llaves) { busquedas_.Busca(cn_, consulta_, llaves); }
 
   // The one-row lookup of an employee and day: the select list of the
   // definition, keyed by "Id_Empleado" as text and "Fecha" as a date.
@@ -81,6 +85,7 @@ class EscrituraKardex {
   enum class Uso : std::uint8_t { Ninguno, Fecha, Valor };
   std::vector<Uso> usos_;
   std::unique_ptr<db::Recordset> rsKardex_;
+  BusquedasDelLote busquedas_;
   long NumeroError_ = 0;
   long DiasAgregados_ = 0;
   std::int16_t ColumnaActual_ = 0;

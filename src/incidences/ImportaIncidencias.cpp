@@ -241,11 +241,7 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
               llaves.emplace_back(FechaDeDias(dia));
             }
           }
-          try {
-            cn.Anticipa(modelo, llaves);
-          } catch (...) {
-            db::RelanzaSiEsDeCorrida();
-          }
+          kardex.Anticipa(llaves);
         };
     lote.Anticipa(anticipa, [&] { return !llegoAlMaximo(); });
   }

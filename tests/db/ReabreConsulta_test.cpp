@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 
 #include "db/Conexion.h"
 #include "support/BaseDatosPrueba.h"
@@ -64,20 +65,26 @@ TEST_P(ReabreConsulta, NadaDelRegistroAnteriorSeVe) {
   EXPECT_EQ(Texto(*rs, "A"), "dos");
   rs->Close();
 
-  // served from a batch fetched ahead: found, not found, and an update of the found row
+  // over the rows of a batch read ahead: found, not found, and an update of the found row
   cn_->BeginTrans();
   const Consulta modelo = BuscaPorTexto("Clave", {}, "K", "a");
-  if (cn_->AnticipaBusquedas(modelo)) cn_->Anticipa(modelo, {Valor("a"), Valor("c")});
-  rs = Busca("c", std::move(rs));
+  std::optional<LoteLeido> lote = cn_->BuscaLote(modelo, {Valor("a"), Valor("c")});
+  ASSERT_TRUE(lote);
+  ASSERT_EQ(lote->filas.filas.size(), 1u);  // "c" has no row
+  rs = cn_->ReabreConsultaLeida(BuscaPorTexto("Clave", {}, "K", "c"), std::move(rs),
+                                lote->filas.campos, {}, 0);
   EXPECT_TRUE(rs->BOF() && rs->EOF_());
   rs->Close();
-  rs = Busca("a", std::move(rs));
+  rs = cn_->ReabreConsultaLeida(BuscaPorTexto("Clave", {}, "K", "a"), std::move(rs),
+                                lote->filas.campos, std::move(lote->filas.filas), 0);
   ASSERT_FALSE(rs->EOF_());
   EXPECT_EQ(Texto(*rs, "A"), "uno");
   rs->AsignaTexto(rs->IndiceCampo("N"), "7");
   rs->Update();
   rs->Close();
+  const unsigned long epoca = cn_->Epoca();
   cn_->CommitTrans();
+  EXPECT_NE(cn_->Epoca(), epoca);  // what was read in the transaction is not served after it
   rs = Busca("a", std::move(rs));
   EXPECT_EQ(Texto(*rs, "N"), "7");
   EXPECT_EQ(Texto(*rs, "A"), "uno");

@@ -1,7 +1,7 @@
 // The lookups of a batch fetched together: a key gets the row the database
 // returned for it only when the values are equal as written, each result is
 // served once, and any doubt sends the record to its own lookup.
-#include "db/BusquedasAnticipadas.h"
+#include "import/BusquedasAnticipadas.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,11 @@
 #include "common/Fechas.h"
 #include "db/TiposAdo.h"
 
-namespace varlo::db {
+namespace varlo {
 namespace {
+
+using db::adBigInt, db::adChar, db::adDBTimeStamp, db::adInteger, db::adVarChar, db::ClaseLiteral,
+    db::Consulta, db::ResultadoConsulta, db::Valor, db::ValorComoTexto;
 
 Consulta Modelo(ClaseLiteral clase = ClaseLiteral::Texto) {
   Consulta c;
@@ -192,4 +195,4 @@ TEST(BusquedasAnticipadas, SinLaLlaveEnLaListaNoSeSirveNada) {
 }
 
 }  // namespace
-}  // namespace varlo::db
+}  // namespace varlo

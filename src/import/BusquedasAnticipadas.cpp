@@ -1,4 +1,4 @@
-#include "db/BusquedasAnticipadas.h"
+#include "import/BusquedasAnticipadas.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -8,94 +8,19 @@
 #include "common/Fechas.h"
 #include "common/Texto.h"
 #include "db/DialectoBase.h"
+#include "db/LlaveSuelta.h"
 #include "db/TiposAdo.h"
 
-namespace varlo::db {
+namespace varlo {
 
-namespace {
-// Spaces at both ends left out, as Recorta, without a copy.
-std::string_view SinEspacios(std::string_view s) {
-  const std::size_t i = s.find_first_not_of(' ');
-  if (i == std::string_view::npos) return {};
-  return s.substr(i, s.find_last_not_of(' ') - i + 1);
-}
-}  // namespace
-
-std::string BusquedasAnticipadas::Suelta(ClaseLiteral clase, const Valor& v) {
-  // a text key, as every key of a text column comes: folded straight from it
-  if (const auto* t = std::get_if<std::string>(&v); t && clase == ClaseLiteral::Texto)
-    return Pliega(SinEspacios(*t)).value_or(kSinPliegue);
-  if (clase == ClaseLiteral::Numero) {
-    const std::string t = Recorta(ValorComoTexto(v));
-    char* fin = nullptr;
-    const double n = std::strtod(t.c_str(), &fin);
-    if (!t.empty() && fin && *fin == '\0') {
-      char texto[40];
-      std::snprintf(texto, sizeof texto, "%.17g", n);
-      return texto;
-    }
-    return t;
-  }
-  std::string t = Recorta(ValorComoTexto(v));
-  if (clase == ClaseLiteral::Texto) return Pliega(t).value_or(kSinPliegue);
-  for (char& c : t)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return t;
-}
-
-std::optional<std::string> BusquedasAnticipadas::Pliega(std::string_view t) {
-  // U+00C0 to U+00FF as the ASCII letters a case- and accent-blind
-  // comparison may take them for; "" where it is no letter.
-  static constexpr const char* kLatin1[64] = {
-      "A", "A", "A", "A", "A", "A", "AE", "C", "E", "E", "E", "E", "I", "I", "I",  "I",
-      "D", "N", "O", "O", "O", "O", "O",  "",  "O", "U", "U", "U", "U", "Y", "TH", "SS",
-      "A", "A", "A", "A", "A", "A", "AE", "C", "E", "E", "E", "E", "I", "I", "I",  "I",
-      "D", "N", "O", "O", "O", "O", "O",  "",  "O", "U", "U", "U", "U", "Y", "TH", "Y"};
-  std::string r;
-  r.reserve(t.size());
-  for (std::size_t i = 0; i < t.size(); ++i) {
-    const auto c = static_cast<unsigned char>(t[i]);
-    if (c < 0x80) {
-      // letters and digits only: a collation may also ignore punctuation
-      if (c >= 'a' && c <= 'z')
-        r += static_cast<char>(c - 'a' + 'A');
-      else if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
-        r += static_cast<char>(c);
-      continue;
-    }
-    const auto c2 = i + 1 < t.size() ? static_cast<unsigned char>(t[i + 1]) : 0;
-    if ((c == 0xC3) && (c2 & 0xC0) == 0x80) {
-      const char* letra = kLatin1[c2 - 0x80];
-      if (!*letra) return std::nullopt;
-      r += letra;
-      ++i;
-      continue;
-    }
-    return std::nullopt;
-  }
-  return r;
-}
+using db::ClaseLiteral, db::Consulta, db::InfoCampo, db::Predicado, db::ResultadoConsulta,
+    db::Valor;
 
 std::string BusquedasAnticipadas::Exacta(ClaseLiteral, const Valor& v, bool relleno) {
-  std::string t = ValorComoTexto(v);
+  std::string t = db::ValorComoTexto(v);
   // a fixed-width text column pads its value; its comparisons ignore the padding
   if (relleno) t = RecortaDer(t);
   return t;
-}
-
-std::string BusquedasAnticipadas::SueltaLlave(const std::vector<Predicado>& condiciones,
-                                              const Valor* valores) {
-  if (condiciones.size() == 1) return Suelta(condiciones[0].clase, valores[0]);
-  std::string r;
-  for (std::size_t k = 0; k < condiciones.size(); ++k) {
-    const std::string parte = Suelta(condiciones[k].clase, valores[k]);
-    if (parte == kSinPliegue) return kSinPliegue;
-    // equal parts give equal keys; a key that merely looks like another
-    // only sends both to their own lookups
-    r += parte;
-    r += '\x1f';
-  }
-  return r;
 }
 
 std::string BusquedasAnticipadas::ExactaLlave(const std::vector<Predicado>& condiciones,
@@ -122,7 +47,7 @@ bool BusquedasAnticipadas::MismoModelo(const Consulta& c, unsigned long generaci
       c.where != modelo_.where || c.top != modelo_.top)
     return false;
   for (std::size_t k = 0; k < n; ++k)
-    if (!MismaClase(c.condiciones[k].clase, modelo_.condiciones[k].clase) ||
+    if (!db::MismaClase(c.condiciones[k].clase, modelo_.condiciones[k].clase) ||
         c.condiciones[k].igual != modelo_.condiciones[k].igual)
       return false;
   // the names, unless both were written with the names of one generation
@@ -142,7 +67,7 @@ void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor
   std::vector<std::string> sueltas;
   sueltas.reserve(llaves.size() / n);
   for (std::size_t i = 0; i < llaves.size(); i += n)
-    sueltas.push_back(SueltaLlave(modelo.condiciones, &llaves[i]));
+    sueltas.push_back(db::SueltaLlave(modelo.condiciones, &llaves[i]));
   Llena(modelo, llaves, sueltas, std::move(filas), columnasLocalizador, generacion);
 }
 
@@ -164,12 +89,12 @@ void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor
     // a key that is not read back: nothing to match rows with
     if (columnasLlave[k] == propias) return;
     const int tipo = filas.campos[columnasLlave[k]].tipo;
-    relleno[k] = tipo == adChar || tipo == adWChar;
+    relleno[k] = tipo == db::adChar || tipo == db::adWChar;
   }
 
   // A text key whose letters cannot be folded could equal another key of
   // the batch under the column's collation: every key asks for itself.
-  if (std::find(sueltas.begin(), sueltas.end(), kSinPliegue) != sueltas.end()) return;
+  if (std::find(sueltas.begin(), sueltas.end(), db::kSinPliegue) != sueltas.end()) return;
 
   const bool unaTexto = n == 1;
   entradas_.reserve(sueltas.size());
@@ -202,7 +127,7 @@ void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor
       for (std::size_t k = 0; k < n; ++k) llaveFila[k] = fila[columnasLlave[k]];
       llave = llaveFila.data();
     }
-    Entrada* e = Busca(SueltaLlave(modelo.condiciones, llave));
+    Entrada* e = Busca(db::SueltaLlave(modelo.condiciones, llave));
     if (!e) {
       // The database matched a row to no key as written (a collation of its
       // own): no key's absence can be trusted.
@@ -232,13 +157,13 @@ void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor
 std::optional<std::vector<std::vector<Valor>>> BusquedasAnticipadas::TomaFilas(
     const Consulta& consulta, unsigned long generacion) {
   if (entradas_.empty() || consulta.condiciones.empty()) return std::nullopt;
-  std::vector<Valor> valores;
+  valores_.clear();  // keeps its memory from one record to the next
   try {
-    for (const Predicado& p : consulta.condiciones) valores.push_back(ValorDeCondicion(p));
+    for (const Predicado& p : consulta.condiciones) valores_.push_back(db::ValorDeCondicion(p));
   } catch (...) {
     return std::nullopt;  // its own lookup reports what is wrong with it
   }
-  return TomaFilas(consulta, valores, generacion);
+  return TomaFilas(consulta, valores_, generacion);
 }
 
 std::optional<std::vector<std::vector<Valor>>> BusquedasAnticipadas::TomaFilas(
@@ -260,7 +185,7 @@ std::optional<std::vector<std::vector<Valor>>> BusquedasAnticipadas::TomaFilas(
         break;
       }
     }
-  if (!e) e = Busca(SueltaLlave(consulta.condiciones, valores.data()));
+  if (!e) e = Busca(db::SueltaLlave(consulta.condiciones, valores.data()));
   if (!e || !e->viva) return std::nullopt;
   e->viva = false;
   // a text key as it is, without a copy
@@ -309,4 +234,4 @@ void BusquedasAnticipadas::Olvida() noexcept {
   casillas_.clear();
 }
 
-}  // namespace varlo::db
+}  // namespace varlo

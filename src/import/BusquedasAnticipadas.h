@@ -17,7 +17,7 @@
 #include "db/Backend.h"
 #include "db/Consulta.h"
 
-namespace varlo::db {
+namespace varlo {
 
 class BusquedasAnticipadas {
  public:
@@ -25,27 +25,28 @@ class BusquedasAnticipadas {
   // `llaves` are the values of the model's conditions, key after key.
   // `generacion`, when not 0, names the model's table and column names:
   // a query of the same generation is known to name the same.
-  void Llena(const Consulta& modelo, const std::vector<Valor>& llaves, ResultadoConsulta filas,
-             std::size_t columnasLocalizador, unsigned long generacion = 0);
-  // The same with each key's loose form (SueltaLlave) already made, in the
+  void Llena(const db::Consulta& modelo, const std::vector<db::Valor>& llaves,
+             db::ResultadoConsulta filas, std::size_t columnasLocalizador,
+             unsigned long generacion = 0);
+  // The same with each key's loose form (db::SueltaLlave) already made, in the
   // order of `llaves`.
-  void Llena(const Consulta& modelo, const std::vector<Valor>& llaves,
-             const std::vector<std::string>& sueltas, ResultadoConsulta filas,
+  void Llena(const db::Consulta& modelo, const std::vector<db::Valor>& llaves,
+             const std::vector<std::string>& sueltas, db::ResultadoConsulta filas,
              std::size_t columnasLocalizador, unsigned long generacion);
 
   // The result for that query when it was fetched in advance, taken out of
   // the store (a second lookup of the same key goes to the database).
-  std::optional<ResultadoConsulta> Toma(const Consulta& consulta);
+  std::optional<db::ResultadoConsulta> Toma(const db::Consulta& consulta);
   // The same without a copy of the result's fields (Campos): its rows, none
   // or one.
-  std::optional<std::vector<std::vector<Valor>>> TomaFilas(const Consulta& consulta,
-                                                           unsigned long generacion = 0);
+  std::optional<std::vector<std::vector<db::Valor>>> TomaFilas(const db::Consulta& consulta,
+                                                               unsigned long generacion = 0);
   // The same for a query whose key values (ValorDeCondicion of each
   // condition) were already read: `valores`.
-  std::optional<std::vector<std::vector<Valor>>> TomaFilas(const Consulta& consulta,
-                                                           const std::vector<Valor>& valores,
-                                                           unsigned long generacion);
-  const std::vector<InfoCampo>& Campos() const noexcept { return campos_; }
+  std::optional<std::vector<std::vector<db::Valor>>> TomaFilas(
+      const db::Consulta& consulta, const std::vector<db::Valor>& valores,
+      unsigned long generacion);
+  const std::vector<db::InfoCampo>& Campos() const noexcept { return campos_; }
   // Changes whenever Campos does; never 0.
   unsigned long VersionCampos() const noexcept { return versionCampos_; }
 
@@ -53,20 +54,11 @@ class BusquedasAnticipadas {
   // Nothing kept of the last batch (served entries are kept until the next).
   bool Vacia() const noexcept { return entradas_.empty(); }
 
-  // The value as a loose key: equal for any two values the database might
-  // take as equal (case, accents and punctuation of text, leading zeros of
-  // numbers, the time of a date); kSinPliegue for a text it cannot fold.
-  static std::string Suelta(ClaseLiteral clase, const Valor& v);
-  static constexpr const char* kSinPliegue = "?";
-  // The same of a key of those conditions, its values from `valores` on:
-  // Suelta of each value, or kSinPliegue when one has none.
-  static std::string SueltaLlave(const std::vector<Predicado>& condiciones, const Valor* valores);
-
  private:
   struct Entrada {
     std::string suelta;
     std::string exacta;
-    std::optional<std::vector<Valor>> fila;
+    std::optional<std::vector<db::Valor>> fila;
     // false once served, or once two keys (or a key and a row) of it differ
     // as written: its lookup then goes to the database
     bool viva = true;
@@ -74,18 +66,16 @@ class BusquedasAnticipadas {
     // its exact text only)
     bool texto = false;
   };
-  // Text as a case- and accent-blind collation could see it: upper-case
-  // ASCII letters and digits; nothing for a character it cannot fold.
-  static std::optional<std::string> Pliega(std::string_view t);
-  static std::string Exacta(ClaseLiteral clase, const Valor& v, bool relleno);
+  static std::string Exacta(db::ClaseLiteral clase, const db::Valor& v, bool relleno);
   // The exact form of a key of several values, each as Exacta, unambiguous
   // whatever the values hold; `relleno` per condition (nullptr: none).
-  static std::string ExactaLlave(const std::vector<Predicado>& condiciones, const Valor* valores,
-                                 const std::vector<bool>& relleno);
-  bool MismoModelo(const Consulta& c, unsigned long generacion) const;
+  static std::string ExactaLlave(const std::vector<db::Predicado>& condiciones,
+                                 const db::Valor* valores, const std::vector<bool>& relleno);
+  bool MismoModelo(const db::Consulta& c, unsigned long generacion) const;
 
-  Consulta modelo_;
-  std::vector<InfoCampo> campos_;
+  db::Consulta modelo_;
+  std::vector<db::Valor> valores_;  // the key values of the record asking
+  std::vector<db::InfoCampo> campos_;
   unsigned long generacion_ = 0;
   unsigned long versionCampos_ = 1;
   // The entry of that loose key, nullptr when there is none.
@@ -104,4 +94,4 @@ class BusquedasAnticipadas {
   std::size_t siguiente_ = 0;
 };
 
-}  // namespace varlo::db
+}  // namespace varlo

@@ -1,0 +1,35 @@
+#pragma once
+// The lookups of a batch's records, read in as few queries as the database
+// allows (Conexion::BuscaLote) and served here to each record in turn: a
+// key gets its row, or its absence, once; a key the batch cannot answer
+// for sure, and every lookup after the transaction changed, is read from
+// the database.
+#include <memory>
+#include <vector>
+
+#include "db/Conexion.h"
+#include "import/BusquedasAnticipadas.h"
+
+namespace varlo {
+
+class BusquedasDelLote {
+ public:
+  // Reads the lookups of `modelo` for those keys (the values of its
+  // conditions, key after key). A failure of the run is raised; any other
+  // leaves the records to their own lookups.
+  void Busca(db::Conexion& cn, const db::Consulta& modelo, const std::vector<db::Valor>& llaves);
+  // The row set of `consulta` (a record's lookup), opened again: over the
+  // batch's rows for its key when it has them, otherwise from the database.
+  // The engines look every record up with the very query object they gave
+  // as the model, refilled with the record's key values: its names need no
+  // comparing then.
+  std::unique_ptr<db::Recordset> Reabre(db::Conexion& cn, const db::Consulta& consulta,
+                                        std::unique_ptr<db::Recordset> anterior);
+
+ private:
+  BusquedasAnticipadas anticipadas_;
+  unsigned long epoca_ = 0;  // of the connection when the batch was read
+  const db::Consulta* modelo_ = nullptr;
+};
+
+}  // namespace varlo
