@@ -59,19 +59,6 @@ bool BusquedasAnticipadas::MismoModelo(const Consulta& c, unsigned long generaci
 }
 
 void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor>& llaves,
-                                 ResultadoConsulta filas, std::size_t columnasLocalizador,
-                                 unsigned long generacion) {
-  Olvida();
-  const std::size_t n = modelo.condiciones.size();
-  if (n == 0 || llaves.size() % n != 0) return;
-  std::vector<std::string> sueltas;
-  sueltas.reserve(llaves.size() / n);
-  for (std::size_t i = 0; i < llaves.size(); i += n)
-    sueltas.push_back(db::SueltaLlave(modelo.condiciones, &llaves[i]));
-  Llena(modelo, llaves, sueltas, std::move(filas), columnasLocalizador, generacion);
-}
-
-void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor>& llaves,
                                  const std::vector<std::string>& sueltas, ResultadoConsulta filas,
                                  std::size_t columnasLocalizador, unsigned long generacion) {
   Olvida();
@@ -194,12 +181,6 @@ std::optional<std::vector<std::vector<Valor>>> BusquedasAnticipadas::TomaFilas(
   std::vector<std::vector<Valor>> filas;
   if (e->fila) filas.push_back(std::move(*e->fila));
   return filas;
-}
-
-std::optional<ResultadoConsulta> BusquedasAnticipadas::Toma(const Consulta& consulta) {
-  auto filas = TomaFilas(consulta);
-  if (!filas) return std::nullopt;
-  return ResultadoConsulta{campos_, std::move(*filas)};
 }
 
 BusquedasAnticipadas::Entrada* BusquedasAnticipadas::Busca(const std::string& suelta) {

@@ -21,24 +21,18 @@ namespace varlo {
 
 class BusquedasAnticipadas {
  public:
-  // Keys whose lookups may be served, with the model query they belong to.
-  // `llaves` are the values of the model's conditions, key after key.
+  // Keys whose lookups may be served, with the model query they belong to:
+  // `llaves` are the values of the model's conditions, key after key, and
+  // `sueltas` each key's loose form (db::SueltaLlave), in that order.
   // `generacion`, when not 0, names the model's table and column names:
   // a query of the same generation is known to name the same.
-  void Llena(const db::Consulta& modelo, const std::vector<db::Valor>& llaves,
-             db::ResultadoConsulta filas, std::size_t columnasLocalizador,
-             unsigned long generacion = 0);
-  // The same with each key's loose form (db::SueltaLlave) already made, in the
-  // order of `llaves`.
   void Llena(const db::Consulta& modelo, const std::vector<db::Valor>& llaves,
              const std::vector<std::string>& sueltas, db::ResultadoConsulta filas,
              std::size_t columnasLocalizador, unsigned long generacion);
 
-  // The result for that query when it was fetched in advance, taken out of
-  // the store (a second lookup of the same key goes to the database).
-  std::optional<db::ResultadoConsulta> Toma(const db::Consulta& consulta);
-  // The same without a copy of the result's fields (Campos): its rows, none
-  // or one.
+  // The rows (none or one; its fields are Campos) of that query when its
+  // key was fetched in advance, taken out of the store (a second lookup of
+  // the same key goes to the database).
   std::optional<std::vector<std::vector<db::Valor>>> TomaFilas(const db::Consulta& consulta,
                                                                unsigned long generacion = 0);
   // The same for a query whose key values (ValorDeCondicion of each
