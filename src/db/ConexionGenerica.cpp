@@ -357,8 +357,8 @@ std::optional<LoteLeido> ConexionGenerica::BuscaLote(const Consulta& dado,
                        sueltasTransaccion_.end());
   }
   sueltasAnteriores_ = std::move(hashes);
-  // Keys per query: well below any limit of markers per statement (a date
-  // on SQLite takes four).
+  // Keys per query: well below any limit of markers per statement, a key of
+  // several columns taking one per column.
   const std::size_t porConsulta = std::clamp<std::size_t>(2000 / n, 1, 1000) * n;
   // Keys of several columns, or dates, go as one array per column where the
   // catalog gives the columns' types: no text the server must plan per key.

@@ -4,6 +4,7 @@
 // Kardex rows, result files, summary and exit status.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "incidences/EscenarioIncidencias.h"
@@ -44,10 +45,10 @@ V Genera(unsigned semilla, int n) {
 
 struct Desenlace {
   int salida = -1;
-  V kardex, ok, er, resumen;
+  V kardex, ok, er, resumen, log;
 };
 
-Desenlace Corre(MotorPrueba motor, const V& lineas, long lote) {
+Desenlace Corre(MotorPrueba motor, const V& lineas, long lote, long maxRechazos = 0) {
   EscenarioIncidencias e(motor);
   e.Sql(
       "insert into Kardex (Id_Empleado, Fecha, ID_Tipo, Dato1_FAL, Referencia) values "
@@ -55,12 +56,14 @@ Desenlace Corre(MotorPrueba motor, const V& lineas, long lote) {
   e.Definiciones(kComas);
   e.Origen(lineas);
   e.lote = lote;
+  e.maxRechazos = maxRechazos;
   Desenlace d;
   d.salida = e.Ejecuta();
   d.kardex = e.Kardex();
   d.ok = e.Ok();
   d.er = e.Er();
   d.resumen = e.Resumenes();
+  d.log = e.Log();
   return d;
 }
 
@@ -86,6 +89,25 @@ TEST_P(PlaneacionEn, ElTamanoDelLoteNoCambiaElDesenlace) {
       EXPECT_EQ(otro.resumen, uno.resumen);
     }
   }
+}
+
+// The maximum of rejections reached inside the lines looked up together:
+// the same lines processed, the stop said once, exit status 4.
+TEST_P(PlaneacionEn, ElMaximoDeRechazosDetieneEnElMismoRegistro) {
+  const V lineas = Genera(3, 120);
+  const Desenlace uno = Corre(GetParam(), lineas, 1, 5);
+  ASSERT_EQ(uno.salida, 4);
+  ASSERT_GE(uno.er.size(), 5u);  // a line may have a rejection per day
+  const Desenlace lote = Corre(GetParam(), lineas, 0, 5);
+  EXPECT_EQ(lote.salida, uno.salida);
+  EXPECT_EQ(lote.kardex, uno.kardex);
+  EXPECT_EQ(lote.ok, uno.ok);
+  EXPECT_EQ(lote.er, uno.er);
+  EXPECT_EQ(lote.resumen, uno.resumen);
+  EXPECT_EQ(lote.log, uno.log);
+  EXPECT_EQ(std::count_if(lote.log.begin(), lote.log.end(),
+                          [](const std::string& l) { return l.find("se detuvo") != l.npos; }),
+            1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Motores, PlaneacionEn, TodosLosMotores(), NombreMotor);
