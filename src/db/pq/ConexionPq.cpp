@@ -506,12 +506,12 @@ ConexionPq::Enviada ConexionPq::EnviaEnTuberia(const SentenciaSql& s, bool lee,
   // would do so for every batch; inside the transaction the lookup is
   // planned with sequential scans ruled out, so the key's index (where it
   // has one) is read whatever the statistics say, for this statement only.
-  if (auto arreglo = pq::ComoArreglo(texto, parametros)) {
-    texto = std::move(arreglo->texto);
-    parametros.assign(1, std::move(arreglo->arreglo));
+  if (s.variasLlaves) {
+    if (auto arreglo = pq::ComoArreglo(texto, parametros)) {
+      texto = std::move(arreglo->texto);
+      parametros.assign(1, std::move(arreglo->arreglo));
+    }
     e.porIndice = enTransaccion_;
-  } else if (s.variasLlaves) {
-    e.porIndice = enTransaccion_;  // keys of several columns, or dates
   }
   if (!parametros.empty()) texto = pq::NumeraMarcas(texto);
   PGconn* c = pg_.get();
