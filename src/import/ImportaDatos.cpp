@@ -23,6 +23,7 @@
 #include "import/LectorRegistros.h"
 #include "import/LecturaAnticipada.h"
 #include "import/LoteRegistros.h"
+#include "import/MaximoRechazos.h"
 #include "import/OpcionesFuente.h"
 #include "import/PlanColumnas.h"
 #include "import/ResultadosTabla.h"
@@ -366,22 +367,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   if (modo == ModoLote::UnaTransaccion)
     lote.EstableceAntesDeConfirmar([&] { resultados_.CierraEnDisco(); });
   lote.AvisaRepeticiones([&](const std::string& linea) { f_.EscribeLog(linea); });
-  const auto llegoAlMaximo = [&] {
-    return f_.opciones.maxRechazos > 0 &&
-           resumen_.rechazadas + rechazosSinReportar >= f_.opciones.maxRechazos;
-  };
-  // A file that is mostly wrong is not worth reading to its end. The stop
-  // can come inside a batch whose lines were read ahead, also the last one:
-  // it is said once, wherever it came.
-  const auto seDetuvo = [&] {
-    if (!resumen_.motivo.empty()) return true;
-    if (!llegoAlMaximo()) return false;
-    resumen_.motivo = "La tabla " + d.Tabla + " se detuvo al llegar a " +
-                      std::to_string(resumen_.rechazadas + rechazosSinReportar) +
-                      " líneas rechazadas; el resto no se procesó";
-    f_.EscribeFalla(resumen_.motivo);
-    return true;
-  };
+  MaximoRechazos maximo(f_, "La tabla " + d.Tabla, resumen_, rechazosSinReportar);
   if (cn.AnticipaBusquedas(busqueda.Actual())) {
     // The batch's lookups in one query; a line whose key cannot be read is
     // left to its own lookup, which gives its reason.
@@ -398,7 +384,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
       }
       busquedas.Busca(cn, busqueda.Actual(), llaves);
     };
-    lote.Anticipa(anticipa, [&] { return !llegoAlMaximo(); });
+    lote.Anticipa(anticipa, [&] { return !maximo.Alcanzado(); });
   }
 
   if (modo != ModoLote::Lotes) lote.Inicia();
@@ -446,14 +432,14 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     resultados_.Vacia();
     ventana_.EstableceValor(ventana_.Valor() + 1);
     f_.AvanceImportacion(d.Tabla, resumen_);
-    if (seDetuvo()) break;
+    if (maximo.SeDetuvo()) break;
   }
   lote.Termina();
   sinConfirmar_ = false;
   // The rollback gives back rows, not the sequence values their inserts took.
   resumen_.consumioSecuencias =
       resumen_.simulado && resumen_.agregadas > 0 && cn.MotorBD() != db::Motor::SQLite;
-  seDetuvo();
+  maximo.SeDetuvo();
   f_.AvanceImportacion(d.Tabla, resumen_);
   lectura.Detiene();
   lector.Close();

@@ -14,6 +14,7 @@
 #include "definitions/LectorDefiniciones.h"
 #include "import/LectorRegistros.h"
 #include "import/LoteRegistros.h"
+#include "import/MaximoRechazos.h"
 #include "import/OpcionesFuente.h"
 #include "incidences/DefinicionIncidencias.h"
 #include "incidences/EscrituraKardex.h"
@@ -198,22 +199,7 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
                                         f.opciones.simular ? ModoLote::Simulacion : ModoLote::Lotes,
                                         f.opciones.lote, registro, reporta, rechazoConfirmacion);
   lote.AvisaRepeticiones([&](const std::string& linea) { f.EscribeLog(linea); });
-  const auto llegoAlMaximo = [&] {
-    return f.opciones.maxRechazos > 0 &&
-           resumen.rechazadas + rechazadasSinReportar >= f.opciones.maxRechazos;
-  };
-  // A file that is mostly wrong is not worth reading to its end. The stop
-  // can come inside the lines kept together, also the last ones: it is said
-  // once, wherever it came.
-  const auto seDetuvo = [&] {
-    if (!resumen.motivo.empty()) return true;
-    if (!llegoAlMaximo()) return false;
-    resumen.motivo = "La planeación de faltas se detuvo al llegar a " +
-                     std::to_string(resumen.rechazadas + rechazadasSinReportar) +
-                     " líneas rechazadas; el resto no se procesó";
-    f.EscribeFalla(resumen.motivo);
-    return true;
-  };
+  MaximoRechazos maximo(f, "La planeación de faltas", resumen, rechazadasSinReportar);
   const db::Consulta modelo = EscrituraKardex::ConsultaDia(d, std::string(), FechaHora{});
   if (cn.AnticipaBusquedas(modelo)) {
     // The days of the lines kept together are looked up in one query: each
@@ -243,7 +229,7 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
           }
           kardex.Anticipa(llaves);
         };
-    lote.Anticipa(anticipa, [&] { return !llegoAlMaximo(); });
+    lote.Anticipa(anticipa, [&] { return !maximo.Alcanzado(); });
   }
 
   while (!origen.AtEndOfStream()) {
@@ -269,10 +255,10 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
     }
     ventana.EstableceValor(ventana.Valor() + 1);
     f.AvanceImportacion(kSeccionIncidencias, resumen);
-    if (seDetuvo()) break;
+    if (maximo.SeDetuvo()) break;
   }
   lote.Termina();
-  seDetuvo();
+  maximo.SeDetuvo();
   resultados.Vacia();
   escribeResumen();
   origen.Close();
