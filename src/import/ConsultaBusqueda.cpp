@@ -66,7 +66,8 @@ std::string LlaveEntera(const std::string& v, const std::string& llave) {
 }
 
 db::ClaseLiteral ClaseDeLlave(int tipoAdo) {
-  if (db::EsTipoTexto(tipoAdo)) return db::ClaseLiteral::Texto;
+  // a GUID is written and compared as its text
+  if (db::EsTipoTexto(tipoAdo) || tipoAdo == db::adGUID) return db::ClaseLiteral::Texto;
   if (db::EsTipoFecha(tipoAdo)) return db::ClaseLiteral::FechaHora;
   return db::ClaseLiteral::Numero;
 }

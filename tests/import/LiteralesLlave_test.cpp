@@ -66,22 +66,26 @@ TEST(LiteralesLlave, FechaYHoraDeLaLlave) {
 TEST(LiteralesLlave, LiteralesEnCadaDialecto) {
   DefinicionTabla d;
   d.Tabla = "Empleado";
-  d.Indices = {"ID_Empleado", "Fecha", "Clave"};
-  d.PosicionIndice = {1, 2, 3};
-  d.TipoIndice = {db::adInteger, db::adDBTimeStamp, db::adChar};
+  d.Indices = {"ID_Empleado", "Fecha", "Clave", "Equipo"};
+  d.PosicionIndice = {1, 2, 3, 4};
+  // a GUID is compared as its text, not read as a number
+  d.TipoIndice = {db::adInteger, db::adDBTimeStamp, db::adChar, db::adGUID};
   d.CamposSelect = {"Nombre"};
   ConsultaBusqueda b(d);
-  const db::Consulta& c = b.Para({"0012", "25/12/2005 02:30:00 p.m.", " O'Brien  "});
+  const std::string guid = "a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11";
+  const db::Consulta& c = b.Para({"0012", "25/12/2005 02:30:00 p.m.", " O'Brien  ", guid});
   EXPECT_EQ(db::CreaDialecto(db::Motor::SqlServer)->Select(c).texto,
             "select [Nombre] from [Empleado] Where [ID_Empleado]=0012 and "
-            "[Fecha]={ts '2005-12-25 14:30:00'} and [Clave]='O''Brien'");
+            "[Fecha]={ts '2005-12-25 14:30:00'} and [Clave]='O''Brien' and [Equipo]='" +
+                guid + "'");
   // the other dialects bind every value, never paste it
   for (db::Motor m : {db::Motor::SQLite, db::Motor::PostgreSql}) {
     db::SentenciaSql s = db::CreaDialecto(m)->Select(c);
     EXPECT_EQ(s.texto.find("O'Brien"), std::string::npos) << s.texto;
-    EXPECT_EQ(s.parametros, (std::vector<db::Valor>{db::Valor(std::int64_t{12}),
-                                                    db::Valor(FechaHora{2005, 12, 25, 14, 30, 0}),
-                                                    db::Valor(std::string("O'Brien"))}));
+    EXPECT_EQ(s.parametros,
+              (std::vector<db::Valor>{db::Valor(std::int64_t{12}),
+                                      db::Valor(FechaHora{2005, 12, 25, 14, 30, 0}),
+                                      db::Valor(std::string("O'Brien")), db::Valor(guid)}));
   }
 }
 
