@@ -9,6 +9,13 @@ namespace {
 // The generation of names of the model and of the queries that are the
 // model's object itself; another query's names are compared.
 constexpr unsigned long kMismosNombres = 1, kOtrosNombres = 0;
+
+// The database's reason without the statement it quotes (a thousand markers).
+std::string SinSentencia(std::string d) {
+  const std::size_t donde = d.find(" - Sentencia: ");
+  if (donde != std::string::npos) d.resize(donde);
+  return d;
+}
 }  // namespace
 
 void BusquedasDelLote::Busca(db::Conexion& cn, const db::Consulta& modelo,
@@ -24,6 +31,13 @@ void BusquedasDelLote::Busca(db::Conexion& cn, const db::Consulta& modelo,
   } catch (...) {
     anticipadas_.Olvida();
     db::RelanzaSiEsDeCorrida();
+    if (aviso_ && !avisada_ && !modelo.condiciones.empty()) {
+      avisada_ = true;
+      aviso_("Las búsquedas de " + std::to_string(llaves.size() / modelo.condiciones.size()) +
+             " registros de la tabla " + modelo.tabla + " no se pudieron leer en una consulta (" +
+             SinSentencia(ErrorCapturado().Descripcion()) +
+             "); se buscan uno por uno (no se avisa de nuevo en esta tabla)");
+    }
   }
 }
 

@@ -4,7 +4,9 @@
 // key gets its row, or its absence, once; a key the batch cannot answer
 // for sure, and every lookup after the transaction changed, is read from
 // the database.
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "db/Conexion.h"
@@ -16,13 +18,15 @@ class BusquedasDelLote {
  public:
   // Reads the lookups of `modelo` for those keys (the values of its
   // conditions, key after key). A failure of the run is raised; any other
-  // leaves the records to their own lookups.
+  // leaves the records to their own lookups, and the first such failure is
+  // said through `aviso` (the table is slower from there, and why).
   void Busca(db::Conexion& cn, const db::Consulta& modelo, const std::vector<db::Valor>& llaves);
   // The row set of `consulta` (a record's lookup), opened again: over the
   // batch's rows for its key when it has them, otherwise from the database.
   // The engines look every record up with the very query object they gave
   // as the model, refilled with the record's key values: its names need no
   // comparing then.
+  void AvisaFallas(std::function<void(const std::string&)> aviso) { aviso_ = std::move(aviso); }
   std::unique_ptr<db::Recordset> Reabre(db::Conexion& cn, const db::Consulta& consulta,
                                         std::unique_ptr<db::Recordset> anterior);
 
@@ -30,6 +34,8 @@ class BusquedasDelLote {
   BusquedasAnticipadas anticipadas_;
   unsigned long epoca_ = 0;  // of the connection when the batch was read
   const db::Consulta* modelo_ = nullptr;
+  std::function<void(const std::string&)> aviso_;
+  bool avisada_ = false;
 };
 
 }  // namespace varlo

@@ -323,6 +323,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   // the lookup's row set, opened again for the next record
   std::unique_ptr<db::Recordset> busquedaAnterior;
   BusquedasDelLote busquedas;
+  busquedas.AvisaFallas([&](const std::string& linea) { f_.EscribeLog(linea); });
   auto registro = [&](const LineaLeida& linea) {
     ResultadoRegistro r;
     std::unique_ptr<db::Recordset> rs;

@@ -9,6 +9,7 @@
 // database refused) lets the day go on, without its Ok line. Failures while
 // building or opening the lookup are the run's and propagate.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -42,6 +43,10 @@ class EscrituraKardex {
   // Reads the lookups of the days that come next, each an employee and a
   // day (key after key), in as few queries as the database allows.
   void Anticipa(const std::vector<db::Valor>& llaves) { busquedas_.Busca(cn_, consulta_, llaves); }
+  // Says the first time those lookups could not be read together.
+  void AvisaFallas(std::function<void(const std::string&)> aviso) {
+    busquedas_.AvisaFallas(std::move(aviso));
+  }
 
   // The one-row lookup of an employee and day: the select list of the
   // definition, keyed by "Id_Empleado" as text and "Fecha" as a date.

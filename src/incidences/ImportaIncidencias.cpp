@@ -207,6 +207,7 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
     // cannot be read is left to its own processing, which gives its reason;
     // past kDiasAnticipados days the rest look themselves up.
     constexpr std::size_t kDiasAnticipados = 50000;
+    kardex.AvisaFallas([&](const std::string& linea) { f.EscribeLog(linea); });
     auto anticipa =
         [&, partes = std::vector<std::string>{}](const std::vector<LineaLeida>& lineas) mutable {
           std::vector<db::Valor> llaves;

@@ -3,13 +3,14 @@
 // a row that another writer moved before the batch's commit, a key whose
 // value changes only in letter case, a number beyond what a double holds
 // exactly, column types that text does not convert to on its own (a JSON
-// value kept parsed whatever the path), and a
-// case-insensitive key with no unique index.
+// value kept parsed whatever the path), a
+// case-insensitive key with no unique index, and a key value that makes a
+// batch's lookup fail as a whole.
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include <algorithm>
+#include <cstdio>
+#include <map>
 
 #include "EntornoImportacion.h"
 #include "support/Orden.h"
@@ -387,6 +388,34 @@ TEST(TrampasPostgreSql, TextosQueUnArregloDebeEscaparLleganComoSon) {
       EXPECT_EQ(conteo.Toma(), V{(paso ? "UPDATE " : "INSERT ") + std::to_string(textos.size())});
       EXPECT_EQ(e.Lee("Textos", {"ID", "T"}), esperadas);
     }
+  }
+}
+
+// A value the key column cannot hold (a uuid that is not one) makes the
+// batch's lookup fail as a whole: that line is rejected with its own
+// reason, the others are looked up one by one and imported, and the log
+// says once why the table went slower.
+TEST(TrampasPostgreSql, UnaBusquedaDeLoteQueFallaSeDiceEnElLog) {
+  for (MotorPrueba motor : {MotorPrueba::PostgreSql, MotorPrueba::PostgreSqlOdbc}) {
+    SCOPED_TRACE(NombreDeMotor(motor));
+    EntornoImportacion e(motor);
+    e.Base().Execute("CREATE TABLE Equipo (ID uuid NOT NULL PRIMARY KEY, Nombre VARCHAR(10))");
+    e.Definiciones(ListaTablas({"Equipo"}) + e.Seccion("Equipo", "ID", {"ID", "Nombre"}));
+    V lineas;
+    for (int i = 0; i < 1500; ++i) {
+      char id[40];
+      std::snprintf(id, sizeof id, "a0eebc99-9c0b-4ef8-bb6d-%012d", i);
+      lineas.push_back(std::string(i == 10 || i == 1200 ? "no-es-uuid" : id) + ",n");
+    }
+    e.Fuente("Equipo.txt", lineas);
+    EXPECT_EQ(e.Importa(), 1);
+    EXPECT_EQ(e.Lee("Equipo", {"Nombre"}).size(), 1498u);
+    EXPECT_EQ(e.Resultado("Equipo_Er.txt").size(), 2u);
+    const V log = e.Log();
+    const auto avisos = std::count_if(log.begin(), log.end(), [](const std::string& l) {
+      return l.find("uno por uno") != std::string::npos;
+    });
+    EXPECT_EQ(avisos, 1) << ::testing::PrintToString(log);
   }
 }
 
