@@ -104,9 +104,10 @@ bool ConexionGenerica::MismosNombres(const NombresConsulta& n, const Consulta& c
   return true;
 }
 
-Consulta ConexionGenerica::EnCatalogo(const Consulta& consulta) {
+Consulta ConexionGenerica::EnCatalogo(const Consulta& consulta, bool compruebaValores) {
   // a key value the query cannot take is refused under the name as given
-  for (const Predicado& p : consulta.condiciones) (void)ValorDeCondicion(p);
+  if (compruebaValores)
+    for (const Predicado& p : consulta.condiciones) (void)ValorDeCondicion(p);
   if (ultimaConsulta_ && MismosNombres(ultimaConsulta_->first, consulta)) {
     // built from the parts, so that no name is copied twice per record
     const NombresConsulta& real = ultimaConsulta_->second;
@@ -279,7 +280,7 @@ std::optional<LoteLeido> ConexionGenerica::BuscaLote(const Consulta& dado,
                                                      const std::vector<Valor>& llaves) {
   CompruebaAbierta();
   if (!AnticipaBusquedas(dado)) return std::nullopt;
-  Consulta modelo = EnCatalogo(dado);
+  Consulta modelo = EnCatalogo(dado, false);
   tablaAnticipada_ = modelo.tabla;
   const std::size_t n = modelo.condiciones.size();
   if (llaves.size() % n != 0) return std::nullopt;

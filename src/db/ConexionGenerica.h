@@ -51,7 +51,9 @@ class ConexionGenerica final : public Conexion {
   // The rows of a query from the database, each with its locator when asked.
   ResultadoConsulta Lee(const Consulta& consulta, bool conLocalizador, long maxRegistros);
   // The query with its table and column names in the catalog's spelling.
-  Consulta EnCatalogo(const Consulta& consulta);
+  // `compruebaValores`: a condition value the query cannot take is refused
+  // (a batch's model holds whatever record filled it last: its keys are checked apart).
+  Consulta EnCatalogo(const Consulta& consulta, bool compruebaValores = true);
 
   // What the catalog says of a table: its name and its columns' names.
   struct NombresCatalogo {
