@@ -103,6 +103,8 @@ class Backend {
   // isolation, schema path or role). Its rows come with
   // RecibeConsultaAparte, and meanwhile this session may write.
   virtual bool EnviaConsultaAparte(const SentenciaSql& /*s*/) { return false; }
+  // Whether it has such a session at all (else nothing is kept for it).
+  virtual bool ConsultaAparteAdmitida() const { return false; }
   virtual ResultadoConsulta RecibeConsultaAparte() { return {}; }
   // Both at once; nothing when it cannot be sent.
   std::optional<ResultadoConsulta> ConsultaAparte(const SentenciaSql& s) {

@@ -20,8 +20,14 @@ constexpr std::size_t kMaximoSueltasTransaccion = 100000;
 }  // namespace
 
 ConexionGenerica::ConexionGenerica(std::unique_ptr<Backend> backend)
-    : dialecto_(CreaDialecto(backend->MotorBD())),
-      backend_(std::make_shared<EscriturasDiferidas>(std::move(backend), dialecto_)) {}
+    : dialecto_(CreaDialecto(backend->MotorBD())) {
+  const Motor motor = backend->MotorBD();
+  // a dialect of its own: it may write on a thread of its own
+  backend_ = std::make_shared<EscriturasDiferidas>(std::move(backend), CreaDialecto(motor));
+  // SQLite writes in this process: on the other core while the records go
+  // on. (Through ODBC the server's own time dominates: it gained nothing.)
+  backend_->EnSegundoPlano(motor == Motor::SQLite);
+}
 
 // Where a statement costs more than a record's own work: a round trip to
 // PostgreSQL or SQL Server, a statement of its own in SQLite.
@@ -344,7 +350,7 @@ std::optional<LoteLeido> ConexionGenerica::BuscaLote(const Consulta& dado,
   // there while this session takes the held rows; that session sees nothing
   // this transaction wrote, so only when no key may be one written by the
   // transaction's earlier batches (the keys of its records are theirs).
-  leeAparte_ = leeAparte_ && plegables &&
+  leeAparte_ = leeAparte_ && plegables && backend_->ConsultaAparteAdmitida() &&
                sueltasTransaccion_.size() + hashes.size() <= kMaximoSueltasTransaccion;
   bool aparte = leeAparte_;
   for (std::size_t i = 0; aparte && i < hashes.size(); ++i)

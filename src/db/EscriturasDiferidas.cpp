@@ -1,6 +1,7 @@
 #include "db/EscriturasDiferidas.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "common/ErrorVarlo.h"
 #include "db/ErrorBaseDatos.h"
@@ -12,9 +13,29 @@ EscriturasDiferidas::EscriturasDiferidas(std::unique_ptr<Backend> backend,
                                          std::shared_ptr<const Dialecto> dialecto)
     : backend_(std::move(backend)), dialecto_(std::move(dialecto)) {}
 
+EscriturasDiferidas::~EscriturasDiferidas() {
+  try {
+    Espera();
+  } catch (...) {
+    // nothing of it is kept
+  }
+}
+
 void EscriturasDiferidas::Activa(bool activa) {
-  if (!activa) Escribe();
+  if (!activa) EscribeAhora();
   activas_ = activa;
+}
+
+void EscriturasDiferidas::Espera() {
+  if (!enCurso_.valid()) return;
+  // Freed here: memory that one thread frees while the other allocates
+  // makes both wait for the allocator's lock.
+  struct Libera {
+    std::vector<Escritura>& v;
+    ~Libera() { v.clear(); }
+  } libera{escribiendo_};
+  // get() leaves the future empty, also when it raises
+  enCurso_.get();
 }
 
 bool EscriturasDiferidas::Difiere(const std::string& tabla,
@@ -56,7 +77,7 @@ bool EscriturasDiferidas::MismasColumnas(const Escritura& a, const Escritura& b)
 }
 
 void EscriturasDiferidas::EscribeGrupo(std::vector<Escritura>& escrituras, std::size_t desde,
-                                       std::size_t hasta) {
+                                       std::size_t hasta, bool copia) {
   const Escritura& primera = escrituras[desde];
   if (primera.nueva) {
     std::vector<std::string> columnas;
@@ -66,7 +87,8 @@ void EscriturasDiferidas::EscribeGrupo(std::vector<Escritura>& escrituras, std::
     for (std::size_t i = desde; i < hasta; ++i) {
       std::vector<Valor> fila;
       fila.reserve(columnas.size());
-      for (auto& [columna, v] : escrituras[i].fila.valores) fila.push_back(std::move(v));
+      for (auto& [columna, v] : escrituras[i].fila.valores)
+        fila.push_back(copia ? Valor(v) : std::move(v));
       valores.push_back(std::move(fila));
     }
     if (backend_->CopiaFilasAdmitida()) {
@@ -75,7 +97,7 @@ void EscriturasDiferidas::EscribeGrupo(std::vector<Escritura>& escrituras, std::
       backend_->CopiaFilas(dialecto_->Identificador(primera.fila.tabla), columnasSql, valores);
       return;
     }
-    const TiposTabla* tipos = Tipos(primera.fila.tabla);
+    const TiposTabla* tipos = TiposDe(primera.fila.tabla);
     if (backend_->ArreglosAdmitidos() && tipos) {
       if (const std::optional<SentenciaArreglos> a = dialecto_->InsertVariasArreglos(
               primera.fila.tabla, columnas, valores, tipos->tipos)) {
@@ -89,7 +111,9 @@ void EscriturasDiferidas::EscribeGrupo(std::vector<Escritura>& escrituras, std::
   }
   std::vector<ActualizacionDiferible> cambios;
   cambios.reserve(hasta - desde);
-  for (std::size_t i = desde; i < hasta; ++i) cambios.push_back(std::move(escrituras[i].cambio));
+  for (std::size_t i = desde; i < hasta; ++i)
+    cambios.push_back(copia ? ActualizacionDiferible(escrituras[i].cambio)
+                            : std::move(escrituras[i].cambio));
   std::size_t confirmadas = 0;
   std::optional<long> porFilas;
   if (const std::optional<long> n = ActualizaPorArreglos(cambios)) {
@@ -100,7 +124,7 @@ void EscriturasDiferidas::EscribeGrupo(std::vector<Escritura>& escrituras, std::
   } else {
     // (the changes were moved out of `escrituras`: their table is in `cambios`)
     const std::string& tabla = cambios.front().tabla;
-    std::optional<SentenciaSql> s = dialecto_->ActualizaVarias(cambios, Tipos(tabla));
+    std::optional<SentenciaSql> s = dialecto_->ActualizaVarias(cambios, TiposDe(tabla));
     if (!s)
       throw ErrorVarlo(errores::ErrorEnComando, kFuenteBD,
                        "No se pueden escribir juntos los cambios de " + tabla);
@@ -119,7 +143,7 @@ void EscriturasDiferidas::EscribeGrupo(std::vector<Escritura>& escrituras, std::
 std::optional<long> EscriturasDiferidas::ActualizaPorArreglos(
     const std::vector<ActualizacionDiferible>& cambios) {
   if (!backend_->ArreglosAdmitidos()) return std::nullopt;
-  const TiposTabla* tipos = Tipos(cambios.front().tabla);
+  const TiposTabla* tipos = TiposDe(cambios.front().tabla);
   if (!tipos) return std::nullopt;
   const std::optional<SentenciaArreglos> a =
       dialecto_->ActualizaVariasArreglos(cambios, tipos->tipos);
@@ -130,7 +154,7 @@ std::optional<long> EscriturasDiferidas::ActualizaPorArreglos(
   return backend_->EjecutaArreglos(a->texto, a->columnas);
 }
 
-const TiposTabla* EscriturasDiferidas::Tipos(const std::string& tabla) {
+const TiposTabla* EscriturasDiferidas::TiposDe(const std::string& tabla) {
   auto tipos = tiposColumnas_.find(tabla);
   if (tipos == tiposColumnas_.end()) {
     const std::optional<SentenciaSql> consulta = dialecto_->TiposColumnas(tabla);
@@ -148,9 +172,22 @@ const TiposTabla* EscriturasDiferidas::Tipos(const std::string& tabla) {
 }
 
 void EscriturasDiferidas::Escribe() {
+  if (!segundoPlano_) return EscribeAhora();
+  Espera();
   if (retenidas_.empty()) return;
-  std::vector<Escritura> escrituras = std::move(retenidas_);
-  retenidas_.clear();
+  // the thread copies what it writes: it frees nothing of this one's
+  escribiendo_ = std::exchange(retenidas_, {});
+  enCurso_ = std::async(std::launch::async, [this] { EscribeTodas(escribiendo_, true); });
+}
+
+void EscriturasDiferidas::EscribeAhora() {
+  Espera();
+  if (retenidas_.empty()) return;
+  std::vector<Escritura> escrituras = std::exchange(retenidas_, {});
+  EscribeTodas(escrituras, false);
+}
+
+void EscriturasDiferidas::EscribeTodas(std::vector<Escritura>& escrituras, bool copia) {
   try {
     // Consecutive writes of the same shape go together, in file order.
     for (std::size_t desde = 0; desde < escrituras.size();) {
@@ -167,7 +204,7 @@ void EscriturasDiferidas::Escribe() {
       while (hasta < escrituras.size() && hasta - desde < maximo &&
              MismasColumnas(escrituras[desde], escrituras[hasta]))
         ++hasta;
-      EscribeGrupo(escrituras, desde, hasta);
+      EscribeGrupo(escrituras, desde, hasta, copia);
       desde = hasta;
     }
   } catch (const ErrorVarlo& e) {
@@ -182,36 +219,46 @@ void EscriturasDiferidas::Escribe() {
 }
 
 ResultadoConsulta EscriturasDiferidas::Consulta(const SentenciaSql& s, long maxRegistros) {
-  Escribe();
+  EscribeAhora();
   return backend_->Consulta(s, maxRegistros);
 }
 
 long EscriturasDiferidas::Ejecuta(const SentenciaSql& s) {
-  Escribe();
+  EscribeAhora();
   return backend_->Ejecuta(s);
 }
 
 std::vector<std::string> EscriturasDiferidas::TablasBase() {
-  Escribe();
+  EscribeAhora();
   return backend_->TablasBase();
 }
 
 void EscriturasDiferidas::IniciaTransaccion() {
-  Escribe();
+  EscribeAhora();
   backend_->IniciaTransaccion();
 }
 
 void EscriturasDiferidas::ConfirmaTransaccion() {
-  Escribe();
+  EscribeAhora();
   backend_->ConfirmaTransaccion();
 }
 
 void EscriturasDiferidas::DeshaceTransaccion() noexcept {
+  try {
+    Espera();
+  } catch (...) {
+    // what it wrote is rolled back with the rest
+  }
   retenidas_.clear();
   backend_->DeshaceTransaccion();
 }
 
 void EscriturasDiferidas::Cierra() {
+  try {
+    Espera();
+  } catch (...) {
+    // the connection ends: what was not committed is gone
+  }
   retenidas_.clear();
   backend_->Cierra();
 }

@@ -10,6 +10,13 @@
 // that point: the error comes back as an ErrorBaseDatos of class
 // LoteDiferido, and the batch is done again one record at a time, each
 // with its own verdict.
+//
+// Where the backend cannot write without waiting by itself (SQLite), what is
+// held may be written on a thread of its own (EnSegundoPlano) while the
+// engine processes the next records: every call that reaches the backend
+// waits for it first and raises its error, as the next call would. It
+// uses a dialect of its own, never the connection's.
+#include <future>
 #include <map>
 #include <memory>
 #include <optional>
@@ -24,6 +31,12 @@ namespace varlo::db {
 class EscriturasDiferidas final : public Backend {
  public:
   EscriturasDiferidas(std::unique_ptr<Backend> backend, std::shared_ptr<const Dialecto> dialecto);
+  // Waits for a write in the background; its error is dropped (a rollback
+  // or the end of the connection follows).
+  ~EscriturasDiferidas() override;
+
+  // Whether Escribe may return before what is held is written.
+  void EnSegundoPlano(bool si) { segundoPlano_ = si; }
 
   // Whether new rows are held (the caller replays a batch that fails).
   void Activa(bool activa);
@@ -32,21 +45,30 @@ class EscriturasDiferidas final : public Backend {
   bool Difiere(const std::string& tabla,
                std::vector<std::pair<std::string, Valor>>& valores) override;
   bool DifiereActualizacion(ActualizacionDiferible& a) override;
-  // Writes what is held.
+  // Writes what is held, in the background where that is on.
   void Escribe();
   // The table's column types, asked of the catalog the first time; nullptr
   // where the database has no such catalog.
-  const TiposTabla* Tipos(const std::string& tabla);
+  const TiposTabla* Tipos(const std::string& tabla) {
+    Espera();
+    return TiposDe(tabla);
+  }
   // A query that does not need what is held: run before it is written.
   ResultadoConsulta ConsultaAntesDeEscribir(const SentenciaSql& s, long maxRegistros) {
+    Espera();
     return backend_->Consulta(s, maxRegistros);
   }
-  bool EscribeSinEsperar() const override { return backend_->EscribeSinEsperar(); }
+  bool EscribeSinEsperar() const override { return segundoPlano_ || backend_->EscribeSinEsperar(); }
   // It needs nothing held: what is held is not written first.
   bool EnviaConsultaAparte(const SentenciaSql& s) override {
+    Espera();
     return backend_->EnviaConsultaAparte(s);
   }
-  ResultadoConsulta RecibeConsultaAparte() override { return backend_->RecibeConsultaAparte(); }
+  bool ConsultaAparteAdmitida() const override { return backend_->ConsultaAparteAdmitida(); }
+  ResultadoConsulta RecibeConsultaAparte() override {
+    Espera();
+    return backend_->RecibeConsultaAparte();
+  }
 
   Motor MotorBD() const override { return backend_->MotorBD(); }
   bool Abierta() const override { return backend_->Abierta(); }
@@ -56,13 +78,19 @@ class EscriturasDiferidas final : public Backend {
   void IniciaTransaccion() override;
   void ConfirmaTransaccion() override;
   void DeshaceTransaccion() noexcept override;
-  bool EnTransaccion() const override { return backend_->EnTransaccion(); }
-  bool TransaccionAbiertaEnServidor() override { return backend_->TransaccionAbiertaEnServidor(); }
+  // While rows are written in the background the transaction is taken as
+  // open: a write that ended it says so with the next call.
+  bool EnTransaccion() const override { return enCurso_.valid() || backend_->EnTransaccion(); }
+  bool TransaccionAbiertaEnServidor() override {
+    return enCurso_.valid() || backend_->TransaccionAbiertaEnServidor();
+  }
   std::optional<bool> TieneLocalizador(const std::string& tablaSql) override {
+    Espera();
     return backend_->TieneLocalizador(tablaSql);
   }
   std::optional<std::vector<std::string>> NombreCatalogo(
       const std::vector<std::string>& partes) override {
+    Espera();
     return backend_->NombreCatalogo(partes);
   }
   void Cierra() override;
@@ -79,8 +107,17 @@ class EscriturasDiferidas final : public Backend {
     ActualizacionDiferible cambio;
   };
   static bool MismasColumnas(const Escritura& a, const Escritura& b);
-  // Writes the held writes [desde, hasta), all of one kind and shape.
-  void EscribeGrupo(std::vector<Escritura>& escrituras, std::size_t desde, std::size_t hasta);
+  // Waits for the write in the background, raising its error.
+  void Espera();
+  // Writes what is held before the call that needs it.
+  void EscribeAhora();
+  // Writes those, in file order; a failure as an error of class LoteDiferido.
+  void EscribeTodas(std::vector<Escritura>& escrituras, bool copia);
+  const TiposTabla* TiposDe(const std::string& tabla);
+  // Writes the held writes [desde, hasta), all of one kind and shape; their
+  // values are moved out, or copied (`copia`).
+  void EscribeGrupo(std::vector<Escritura>& escrituras, std::size_t desde, std::size_t hasta,
+                    bool copia);
 
   // The change of rows [desde, hasta) with each column as one array, where
   // the backend binds arrays and every column's type is known; the rows it
@@ -93,6 +130,11 @@ class EscriturasDiferidas final : public Backend {
   std::vector<Escritura> retenidas_;
   // Each table's column types, asked of the catalog once.
   std::map<std::string, TiposTabla> tiposColumnas_;
+  bool segundoPlano_ = false;
+  // what the write in the background writes, and that write while it has
+  // not been waited for (declared last: gone first)
+  std::vector<Escritura> escribiendo_;
+  std::future<void> enCurso_;
 };
 
 }  // namespace varlo::db

@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
+#include <future>
 #include <stdexcept>
+#include <utility>
 
 #include "db/ErrorBaseDatos.h"
 #include "support/BackendFalso.h"
@@ -134,6 +137,47 @@ TEST(EscriturasDiferidas, UnFalloAlEscribirLasEsDelLoteSalvoLaConexionPerdida) {
     e.backend->falla = nullptr;
     e.diferidas->ConfirmaTransaccion();
     EXPECT_EQ(e.textos, (std::vector<std::string>{"COMMIT"}));
+  }
+}
+
+// Written in the background (SQLite): Escribe returns while the write is
+// still blocked in the backend, rows held meanwhile wait for the next write,
+// and the next call waits for it: its statements come after, and its refusal
+// comes with that call as the batch's.
+TEST(EscriturasDiferidas, EnSegundoPlanoLaSiguienteLlamadaEsperaYTraeSuRechazo) {
+  for (const bool rechazada : {false, true}) {
+    SCOPED_TRACE(rechazada ? "rechazada" : "escrita");
+    bool rechaza = rechazada;
+    Entorno e;
+    e.diferidas->EnSegundoPlano(true);
+    e.diferidas->Activa(true);
+    std::promise<void> puerta;
+    std::shared_future<void> abierta = puerta.get_future().share();
+    e.backend->falla = [&, abierta] {
+      // (bounded only so that a write that blocks Escribe fails instead of hanging)
+      if (abierta.wait_for(std::chrono::seconds(10)) != std::future_status::ready)
+        throw std::runtime_error("Escribe esperó a que se escribiera");
+      // the first write only: the one in the background
+      if (std::exchange(rechaza, false)) throw ErrorVarlo(-1, "SQLite", "UNIQUE constraint failed");
+    };
+    ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{1}}}));
+    e.diferidas->Escribe();
+    EXPECT_TRUE(e.diferidas->EnTransaccion());
+    ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{2}}}));
+    puerta.set_value();
+    try {
+      e.diferidas->Consulta({"select 1", {}}, 0);
+      EXPECT_FALSE(rechazada) << "the refusal must come with the next call";
+      EXPECT_EQ(e.textos,
+                (std::vector<std::string>{"insert into \"T\" (\"A\") values (?) [1]",
+                                          "insert into \"T\" (\"A\") values (?) [1]", "select 1"}));
+    } catch (const ErrorVarlo& error) {
+      EXPECT_TRUE(rechazada) << error.Descripcion();
+      EXPECT_EQ(ClaseDe(error), ErrorBaseDatos::Clase::LoteDiferido);
+      // the caller rolls back: the row held meanwhile goes with it
+      e.diferidas->DeshaceTransaccion();
+      EXPECT_EQ(e.textos, (std::vector<std::string>{"ROLLBACK"}));
+    }
   }
 }
 

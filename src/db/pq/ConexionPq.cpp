@@ -120,6 +120,7 @@ class ConexionPq final : public Backend {
   bool CopiaFilasAdmitida() const override { return true; }
   bool EscribeSinEsperar() const override { return true; }
   bool EnviaConsultaAparte(const SentenciaSql& s) override;
+  bool ConsultaAparteAdmitida() const override { return true; }
   ResultadoConsulta RecibeConsultaAparte() override;
   void CopiaFilas(const std::string& tablaSql, const std::vector<std::string>& columnasSql,
                   const std::vector<std::vector<Valor>>& filas) override;
