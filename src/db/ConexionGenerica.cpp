@@ -406,15 +406,19 @@ void ConexionGenerica::NotaLlaveLeida(const Consulta& consulta, const std::vecto
   if (!backend_->EscribeSinEsperar() || !backend_->EnTransaccion() ||
       valores.size() != consulta.condiciones.size() || valores.empty())
     return;
-  // the rows held since the last batch are no longer only that batch's
-  sueltasAnteriores_.clear();
-  if (!leeAparte_) return;
   const std::string suelta = SueltaLlave(consulta.condiciones, valores.data());
+  const std::size_t h = std::hash<std::string>{}(suelta);
+  // A key of the last batch (a repeated line) leaves the rows held since
+  // that batch its keys' rows; any other makes them no longer only that
+  // batch's.
+  if (suelta == kSinPliegue ||
+      !std::binary_search(sueltasAnteriores_.begin(), sueltasAnteriores_.end(), h))
+    sueltasAnteriores_.clear();
+  if (!leeAparte_) return;
   if (suelta == kSinPliegue || sueltasTransaccion_.size() >= kMaximoSueltasTransaccion) {
     leeAparte_ = false;
     return;
   }
-  const std::size_t h = std::hash<std::string>{}(suelta);
   const auto donde = std::lower_bound(sueltasTransaccion_.begin(), sueltasTransaccion_.end(), h);
   if (donde == sueltasTransaccion_.end() || *donde != h) sueltasTransaccion_.insert(donde, h);
 }
