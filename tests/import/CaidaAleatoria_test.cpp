@@ -30,11 +30,9 @@ std::string Fuente(std::mt19937& azar) {
   auto entre = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(azar); };
   std::string s;
   for (int i = 1; i <= 2600; ++i) {
-    // near repeats in the first thousand lines, far ones (two parts back)
-    // past the second: the parts between write while the next is processed
     int id = i;
-    if (i % 10 == 0 && i <= 1000) id = i - entre(1, 9);
-    if (i % 10 == 0 && i > 2000) id = i - 2000;
+    if (i % 10 == 0) id = i - entre(1, 9);
+    if (i % 97 == 0 && i > 2000) id = i - 2000;
     s += std::to_string(id) + ",N" + std::to_string(entre(0, 999)) + "," +
          (entre(0, 9) == 0 ? std::string("abc") : std::to_string(entre(0, 5000))) + "\r\n";
   }
