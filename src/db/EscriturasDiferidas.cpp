@@ -111,9 +111,20 @@ void EscriturasDiferidas::EscribeGrupo(std::vector<Escritura>& escrituras, std::
   }
   std::vector<ActualizacionDiferible> cambios;
   cambios.reserve(hasta - desde);
-  for (std::size_t i = desde; i < hasta; ++i)
-    cambios.push_back(copia ? ActualizacionDiferible(escrituras[i].cambio)
-                            : std::move(escrituras[i].cambio));
+  for (std::size_t i = desde; i < hasta; ++i) cambios.push_back(std::move(escrituras[i].cambio));
+  // Given back once written, for the thread that made them to free them
+  // (the statements take copies of the values).
+  struct Devuelve {
+    std::vector<ActualizacionDiferible>& cambios;
+    std::vector<Escritura>& escrituras;
+    std::size_t desde;
+    bool copia;
+    ~Devuelve() {
+      if (copia)
+        for (std::size_t i = 0; i < cambios.size(); ++i)
+          escrituras[desde + i].cambio = std::move(cambios[i]);
+    }
+  } devuelve{cambios, escrituras, desde, copia};
   std::size_t confirmadas = 0;
   std::optional<long> porFilas;
   if (const std::optional<long> n = ActualizaPorArreglos(cambios)) {
