@@ -186,7 +186,7 @@ void EscriturasDiferidas::Escribe() {
   if (!segundoPlano_) return EscribeAhora();
   Espera();
   if (retenidas_.empty()) return;
-  // the thread copies what it writes: it frees nothing of this one's
+  // the thread frees nothing of what this one allocated (EscribeGrupo)
   escribiendo_ = std::exchange(retenidas_, {});
   enCurso_ = std::async(std::launch::async, [this] { EscribeTodas(escribiendo_, true); });
 }

@@ -114,8 +114,9 @@ class EscriturasDiferidas final : public Backend {
   // Writes those, in file order; a failure as an error of class LoteDiferido.
   void EscribeTodas(std::vector<Escritura>& escrituras, bool copia);
   const TiposTabla* TiposDe(const std::string& tabla);
-  // Writes the held writes [desde, hasta), all of one kind and shape; their
-  // values are moved out, or copied (`copia`).
+  // Writes the held writes [desde, hasta), all of one kind and shape, their
+  // values moved out. `copia`: on another thread, which must free none of
+  // them: new rows are copied, changes given back once written.
   void EscribeGrupo(std::vector<Escritura>& escrituras, std::size_t desde, std::size_t hasta,
                     bool copia);
 
