@@ -404,7 +404,8 @@ std::optional<LoteLeido> ConexionGenerica::BuscaLote(const Consulta& dado,
 
 void ConexionGenerica::NotaLlaveLeida(const Consulta& consulta, const std::vector<Valor>& valores) {
   if (!backend_->EscribeSinEsperar() || !backend_->EnTransaccion() ||
-      valores.size() != consulta.condiciones.size() || valores.empty())
+      valores.size() != consulta.condiciones.size() || valores.empty() ||
+      (sueltasAnteriores_.empty() && !leeAparte_))
     return;
   const std::string suelta = SueltaLlave(consulta.condiciones, valores.data());
   const std::size_t h = std::hash<std::string>{}(suelta);

@@ -1,11 +1,8 @@
 #include "import/BusquedasAnticipadas.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
 
-#include "common/Fechas.h"
 #include "common/Texto.h"
 #include "db/DialectoBase.h"
 #include "db/LlaveSuelta.h"
@@ -16,7 +13,7 @@ namespace varlo {
 using db::ClaseLiteral, db::Consulta, db::InfoCampo, db::Predicado, db::ResultadoConsulta,
     db::Valor;
 
-std::string BusquedasAnticipadas::Exacta(ClaseLiteral, const Valor& v, bool relleno) {
+std::string BusquedasAnticipadas::Exacta(const Valor& v, bool relleno) {
   std::string t = db::ValorComoTexto(v);
   // a fixed-width text column pads its value; its comparisons ignore the padding
   if (relleno) t = RecortaDer(t);
@@ -27,7 +24,7 @@ std::string BusquedasAnticipadas::ExactaLlave(const std::vector<Predicado>& cond
                                               const Valor* valores,
                                               const std::vector<bool>& relleno) {
   const auto parte = [&](std::size_t k) {
-    return Exacta(condiciones[k].clase, valores[k], k < relleno.size() && relleno[k]);
+    return Exacta(valores[k], k < relleno.size() && relleno[k]);
   };
   if (condiciones.size() == 1) return parte(0);
   // each part after its length: no two keys share this form
@@ -183,29 +180,28 @@ std::optional<std::vector<std::vector<Valor>>> BusquedasAnticipadas::TomaFilas(
   return filas;
 }
 
+std::size_t BusquedasAnticipadas::Casilla(const std::string& suelta) const {
+  const std::size_t mascara = casillas_.size() - 1;
+  std::size_t i = std::hash<std::string>{}(suelta)&mascara;
+  while (casillas_[i] && entradas_[casillas_[i] - 1].suelta != suelta) i = (i + 1) & mascara;
+  return i;
+}
+
 BusquedasAnticipadas::Entrada* BusquedasAnticipadas::Busca(const std::string& suelta) {
   if (casillas_.empty()) return nullptr;
-  const std::size_t mascara = casillas_.size() - 1;
-  const std::size_t hash = std::hash<std::string>{}(suelta);
-  for (std::size_t i = hash & mascara; casillas_[i]; i = (i + 1) & mascara)
-    if (entradas_[casillas_[i] - 1].suelta == suelta) return &entradas_[casillas_[i] - 1];
-  return nullptr;
+  const std::uint32_t c = casillas_[Casilla(suelta)];
+  return c ? &entradas_[c - 1] : nullptr;
 }
 
 BusquedasAnticipadas::Entrada& BusquedasAnticipadas::Anade(const std::string& suelta, bool& nueva) {
-  const std::size_t mascara = casillas_.size() - 1;
-  const std::size_t hash = std::hash<std::string>{}(suelta);
-  std::size_t i = hash & mascara;
-  for (; casillas_[i]; i = (i + 1) & mascara)
-    if (entradas_[casillas_[i] - 1].suelta == suelta) {
-      nueva = false;
-      return entradas_[casillas_[i] - 1];
-    }
-  nueva = true;
-  entradas_.emplace_back();
-  entradas_.back().suelta = suelta;
-  casillas_[i] = static_cast<std::uint32_t>(entradas_.size());
-  return entradas_.back();
+  const std::size_t i = Casilla(suelta);
+  nueva = casillas_[i] == 0;
+  if (nueva) {
+    entradas_.emplace_back();
+    entradas_.back().suelta = suelta;
+    casillas_[i] = static_cast<std::uint32_t>(entradas_.size());
+  }
+  return entradas_[casillas_[i] - 1];
 }
 
 void BusquedasAnticipadas::Olvida() noexcept {

@@ -60,7 +60,7 @@ class BusquedasAnticipadas {
     // its exact text only)
     bool texto = false;
   };
-  static std::string Exacta(db::ClaseLiteral clase, const db::Valor& v, bool relleno);
+  static std::string Exacta(const db::Valor& v, bool relleno);
   // The exact form of a key of several values, each as Exacta, unambiguous
   // whatever the values hold; `relleno` per condition (nullptr: none).
   static std::string ExactaLlave(const std::vector<db::Predicado>& condiciones,
@@ -76,6 +76,8 @@ class BusquedasAnticipadas {
   Entrada* Busca(const std::string& suelta);
   // The same, made when there is none (`nueva`); room for it was reserved.
   Entrada& Anade(const std::string& suelta, bool& nueva);
+  // The slot of that loose key, or the free one where it would go.
+  std::size_t Casilla(const std::string& suelta) const;
 
   // One entry per loose key, found by open addressing: `casillas_` holds an
   // entry's position plus one (0: free). Both keep their memory from one

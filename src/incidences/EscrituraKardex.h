@@ -40,6 +40,8 @@ class EscrituraKardex {
 
   Resultado EscribeDia(const std::string& linea, const std::vector<std::string>& valores,
                        const FechaHora& dia);
+  // Whether the connection reads the lookups of many days in one query.
+  bool BuscaPorLotes() const { return cn_.AnticipaBusquedas(consulta_); }
   // Reads the lookups of the days that come next, each an employee and a
   // day (key after key), in as few queries as the database allows.
   void Anticipa(const std::vector<db::Valor>& llaves) { busquedas_.Busca(cn_, consulta_, llaves); }

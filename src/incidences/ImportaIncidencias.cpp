@@ -200,8 +200,7 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
                                         f.opciones.lote, registro, reporta, rechazoConfirmacion);
   lote.AvisaRepeticiones([&](const std::string& linea) { f.EscribeLog(linea); });
   MaximoRechazos maximo(f, "La planeación de faltas", resumen, rechazadasSinReportar);
-  const db::Consulta modelo = EscrituraKardex::ConsultaDia(d, std::string(), FechaHora{});
-  if (cn.AnticipaBusquedas(modelo)) {
+  if (kardex.BuscaPorLotes()) {
     // The days of the lines kept together are looked up in one query: each
     // line's employee with every day of its range. A line whose range
     // cannot be read is left to its own processing, which gives its reason;
