@@ -152,6 +152,9 @@ class Dialecto {
   virtual std::string Identificador(const std::string& comoEscrito) const = 0;
   // How many columns the row locator adds to a SELECT (0: none, SQL Server).
   virtual std::size_t ColumnasLocalizador() const = 0;
+  // Whether a row keeps its locator when it is changed (SQLite's rowid;
+  // PostgreSQL writes a changed row elsewhere).
+  virtual bool LocalizadorEstable() const { return false; }
 };
 
 std::unique_ptr<Dialecto> CreaDialecto(Motor motor);

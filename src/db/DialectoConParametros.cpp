@@ -454,6 +454,7 @@ class DialectoConParametros final : public DialectoBase {
     return r;
   }
 
+  bool LocalizadorEstable() const override { return motor_ == Motor::SQLite; }
   std::size_t ColumnasLocalizador() const override {
     switch (motor_) {
       case Motor::SQLite:

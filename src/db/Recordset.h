@@ -7,6 +7,7 @@
 // conditions of the query that found it); values are always bound.
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,6 +67,10 @@ class Recordset {
 
   // Writes the pending row; errors from the database carry negative numbers.
   virtual void Update() = 0;
+  // The current row as the database holds it once what was written reaches
+  // it, with its locator last, as a lookup reads it; nothing when that is
+  // not known (a row just added, a locator the change made old).
+  virtual std::optional<std::vector<Valor>> FilaComoLeida() const { return std::nullopt; }
   virtual void CancelUpdate() = 0;
   virtual int EditMode() const = 0;
   virtual void Close() = 0;

@@ -402,7 +402,7 @@ void RecordsetGenerico::ActualizaFila(std::vector<std::pair<std::string, Valor>>
     }
     if (backend_->DifiereActualizacion(a)) {
       // its new place is known only once written: a further change goes by the keys
-      if (localizador) localizador->clear();
+      if (localizador && !dialecto_->LocalizadorEstable()) localizador->clear();
       filas = 1;
       localizador = nullptr;
     } else {
@@ -429,6 +429,17 @@ void RecordsetGenerico::ActualizaFila(std::vector<std::pair<std::string, Valor>>
   // the pending values are forgotten right after: moved, not copied
   for (std::size_t i = 0; i < campos_.size(); ++i)
     if (pendientes_[i]) filas_[posicion_][i] = std::move(*pendientes_[i]);
+}
+
+std::optional<std::vector<Valor>> RecordsetGenerico::FilaComoLeida() const {
+  if (!abierto_ || modo_ != adEditNone || !HayFila() || !conLocalizador_ ||
+      posicion_ >= localizadores_.size() || localizadores_[posicion_].empty())
+    return std::nullopt;
+  std::vector<Valor> fila;
+  fila.reserve(campos_.size() + localizadores_[posicion_].size());
+  fila = filas_[posicion_];
+  fila.insert(fila.end(), localizadores_[posicion_].begin(), localizadores_[posicion_].end());
+  return fila;
 }
 
 // A key column just rewritten: the next update must find the row by its new value.

@@ -62,6 +62,7 @@ class RecordsetGenerico final : public Recordset {
   long ActualSize(int indice) const override;
 
   void Update() override;
+  std::optional<std::vector<Valor>> FilaComoLeida() const override;
   void CancelUpdate() override;
   int EditMode() const override { return modo_; }
   void Close() override;

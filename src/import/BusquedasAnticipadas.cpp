@@ -100,6 +100,7 @@ void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor
       // "007" and "7" in one batch: each asks the database itself
       e.viva = false;
     }
+    ++e.porPreguntar;
     orden_.push_back(static_cast<std::uint32_t>(&e - entradas_.data()));
   }
   std::vector<Valor> llaveFila(n);
@@ -140,6 +141,7 @@ void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor
 
 std::optional<std::vector<std::vector<Valor>>> BusquedasAnticipadas::TomaFilas(
     const Consulta& consulta, unsigned long generacion) {
+  ultima_ = entradas_.size();
   if (entradas_.empty() || consulta.condiciones.empty()) return std::nullopt;
   valores_.clear();  // keeps its memory from one record to the next
   try {
@@ -152,6 +154,7 @@ std::optional<std::vector<std::vector<Valor>>> BusquedasAnticipadas::TomaFilas(
 
 std::optional<std::vector<std::vector<Valor>>> BusquedasAnticipadas::TomaFilas(
     const Consulta& consulta, const std::vector<Valor>& valores, unsigned long generacion) {
+  ultima_ = entradas_.size();
   if (entradas_.empty() || valores.size() != consulta.condiciones.size() ||
       !MismoModelo(consulta, generacion))
     return std::nullopt;
@@ -172,12 +175,23 @@ std::optional<std::vector<std::vector<Valor>>> BusquedasAnticipadas::TomaFilas(
   if (!e) e = Busca(db::SueltaLlave(consulta.condiciones, valores.data()));
   if (!e || !e->viva) return std::nullopt;
   e->viva = false;
+  if (e->porPreguntar > 0) --e->porPreguntar;
   // a text key as it is, without a copy
   if (t ? e->exacta != *t : e->exacta != ExactaLlave(consulta.condiciones, valores.data(), {}))
     return std::nullopt;
   std::vector<std::vector<Valor>> filas;
   if (e->fila) filas.push_back(std::move(*e->fila));
+  e->fila.reset();
+  ultima_ = static_cast<std::size_t>(e - entradas_.data());
   return filas;
+}
+
+void BusquedasAnticipadas::Renueva(std::vector<Valor> fila) {
+  if (ultima_ >= entradas_.size() || fila.size() != campos_.size()) return;
+  Entrada& e = entradas_[ultima_];
+  e.fila = std::move(fila);
+  e.viva = true;
+  ultima_ = entradas_.size();
 }
 
 std::size_t BusquedasAnticipadas::Casilla(const std::string& suelta) const {
@@ -208,6 +222,7 @@ void BusquedasAnticipadas::Olvida() noexcept {
   orden_.clear();
   siguiente_ = 0;
   entradas_.clear();
+  ultima_ = 0;
   casillas_.clear();
 }
 

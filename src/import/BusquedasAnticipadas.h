@@ -44,6 +44,14 @@ class BusquedasAnticipadas {
   // Changes whenever Campos does; never 0.
   unsigned long VersionCampos() const noexcept { return versionCampos_; }
 
+  // Whether the key served last is asked for again later in the batch.
+  bool SeRepite() const noexcept {
+    return ultima_ < entradas_.size() && entradas_[ultima_].porPreguntar > 0;
+  }
+  // The row of the key served last as its record left it (its fields as
+  // Campos gives them): the next record that asks for that key is served it.
+  void Renueva(std::vector<db::Valor> fila);
+
   void Olvida() noexcept;
   // Nothing kept of the last batch (served entries are kept until the next).
   bool Vacia() const noexcept { return entradas_.empty(); }
@@ -59,6 +67,7 @@ class BusquedasAnticipadas {
     // its first key was given as text (a text key's loose form depends on
     // its exact text only)
     bool texto = false;
+    std::uint32_t porPreguntar = 0;  // records of the batch with this key not served yet
   };
   static std::string Exacta(const db::Valor& v, bool relleno);
   // The exact form of a key of several values, each as Exacta, unambiguous
@@ -88,6 +97,8 @@ class BusquedasAnticipadas {
   // order, so the next one's key is checked first, without its loose form.
   std::vector<std::uint32_t> orden_;
   std::size_t siguiente_ = 0;
+  // the entry served last, until the next record asks (entradas_.size(): none)
+  std::size_t ultima_ = 0;
 };
 
 }  // namespace varlo

@@ -57,4 +57,9 @@ std::unique_ptr<db::Recordset> BusquedasDelLote::Reabre(db::Conexion& cn,
   return cn.ReabreConsulta(consulta, 1, std::move(anterior));
 }
 
+void BusquedasDelLote::Cambiada(const db::Conexion& cn, const db::Recordset& rs) {
+  if (!anticipadas_.SeRepite() || cn.Epoca() != epoca_) return;
+  if (auto fila = rs.FilaComoLeida()) anticipadas_.Renueva(std::move(*fila));
+}
+
 }  // namespace varlo

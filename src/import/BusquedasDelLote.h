@@ -29,6 +29,11 @@ class BusquedasDelLote {
   void AvisaFallas(std::function<void(const std::string&)> aviso) { aviso_ = std::move(aviso); }
   std::unique_ptr<db::Recordset> Reabre(db::Conexion& cn, const db::Consulta& consulta,
                                         std::unique_ptr<db::Recordset> anterior);
+  // After a record changed the row it was served (not a row it added): a
+  // later record of the batch with the same key is served that row as the
+  // change left it, without asking the database, which would first have
+  // to write what is held.
+  void Cambiada(const db::Conexion& cn, const db::Recordset& rs);
 
  private:
   BusquedasAnticipadas anticipadas_;

@@ -84,6 +84,28 @@ TEST(BusquedasAnticipadas, CadaLlaveRecibeSuFilaOSuAusenciaUnaSolaVez) {
   EXPECT_FALSE(b.Toma(otra));
 }
 
+TEST(BusquedasAnticipadas, UnaLlaveRepetidaRecibeLaFilaComoLaDejoElRegistroAnterior) {
+  Almacen b;
+  b.Llena(Modelo(), {std::string("E1"), std::string("E2"), std::string("E1"), std::string("E1")},
+          Filas({{std::string("E1"), "Ana"}, {std::string("E2"), "Eva"}}), 1);
+  ASSERT_TRUE(b.Toma(Busca(std::string("E1"))));
+  EXPECT_TRUE(b.SeRepite());
+  b.Renueva({std::string("E1"), std::string("Ana Luisa"), std::int64_t{1}});
+  // another key asked in between is served as usual, and is not asked again
+  ASSERT_TRUE(b.Toma(Busca(std::string("E2"))));
+  EXPECT_FALSE(b.SeRepite());
+  auto otra = b.Toma(Busca(std::string("E1")));
+  ASSERT_TRUE(otra);
+  ASSERT_EQ(otra->filas.size(), 1u);
+  EXPECT_EQ(ValorComoTexto(otra->filas[0][1]), "Ana Luisa");
+  // the third record's row: not renewed (its change is unknown), it asks the database
+  EXPECT_TRUE(b.SeRepite());
+  EXPECT_FALSE(b.Toma(Busca(std::string("E1"))));
+  // a lookup that was not served renews nothing
+  b.Renueva({std::string("E1"), std::string("Otra"), std::int64_t{1}});
+  EXPECT_FALSE(b.Toma(Busca(std::string("E1"))));
+}
+
 TEST(BusquedasAnticipadas, LoQueLaBaseIgualoConReglasPropiasVaASuPropiaBusqueda) {
   Almacen b;
   // "e1" found by a case-insensitive collation: neither E1 nor any key's
