@@ -62,8 +62,12 @@ class Conexion {
   // conditions, key after key) in as few queries as the database allows;
   // nothing where they are not fetched together. The caller serves them to
   // its records (ReabreConsultaLeida) while Epoca does not change.
+  // `leidas`, when given, names the columns (besides the keys and binary
+  // columns) whose values the records read: the others may be left null in
+  // the rows, their fields still given.
   virtual std::optional<LoteLeido> BuscaLote(const Consulta& /*modelo*/,
-                                             const std::vector<Valor>& /*llaves*/) {
+                                             const std::vector<Valor>& /*llaves*/,
+                                             const std::vector<std::string>* /*leidas*/ = nullptr) {
     return std::nullopt;
   }
   // The lookup's row set opened again, as ReabreConsulta does, over rows

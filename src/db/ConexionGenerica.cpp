@@ -11,6 +11,7 @@
 #include "db/Identificadores.h"
 #include "db/LlaveSuelta.h"
 #include "db/RecordsetGenerico.h"
+#include "db/TiposAdo.h"
 
 namespace varlo::db {
 
@@ -96,6 +97,7 @@ const ConexionGenerica::NombresCatalogo& ConexionGenerica::Catalogo(const std::s
 }
 
 void ConexionGenerica::OlvidaCatalogo() {
+  camposLote_.reset();
   catalogo_.clear();
   ultimaConsulta_.reset();
   ++generacion_;
@@ -282,8 +284,35 @@ bool ConexionGenerica::AnticipaBusquedas(const Consulta& modelo) const {
   return dialecto_->SelectVarias(modelo, sonda, false).has_value();
 }
 
+std::optional<std::pair<Consulta, std::vector<std::size_t>>> ConexionGenerica::Estrecha(
+    const Consulta& modelo, const std::vector<std::string>& leidas) const {
+  if (!camposLote_ || camposLote_->tabla != modelo.tabla ||
+      camposLote_->columnas != modelo.columnas || modelo.columnas.empty())
+    return std::nullopt;
+  const std::vector<InfoCampo>& campos = camposLote_->campos;
+  const auto nombrada = [](const std::vector<std::string>& nombres, const std::string& columna) {
+    return std::any_of(nombres.begin(), nombres.end(), [&](const std::string& n) {
+      return IgualSinCaso(QuitaCorchetes(n), QuitaCorchetes(columna));
+    });
+  };
+  std::vector<std::string> llaves;
+  for (const Predicado& p : modelo.condiciones) llaves.push_back(p.columna);
+  std::pair<Consulta, std::vector<std::size_t>> r{modelo, {}};
+  r.first.columnas.clear();
+  for (std::size_t i = 0; i < modelo.columnas.size(); ++i) {
+    const std::string& c = modelo.columnas[i];
+    if (nombrada(llaves, c) || nombrada(leidas, c) || EsTipoBinario(campos[i].tipo)) {
+      r.first.columnas.push_back(c);
+      r.second.push_back(i);
+    }
+  }
+  if (r.first.columnas.size() == modelo.columnas.size()) return std::nullopt;
+  return r;
+}
+
 std::optional<LoteLeido> ConexionGenerica::BuscaLote(const Consulta& dado,
-                                                     const std::vector<Valor>& llaves) {
+                                                     const std::vector<Valor>& llaves,
+                                                     const std::vector<std::string>* leidas) {
   CompruebaAbierta();
   if (!AnticipaBusquedas(dado)) return std::nullopt;
   Consulta modelo = EnCatalogo(dado, false);
@@ -375,6 +404,10 @@ std::optional<LoteLeido> ConexionGenerica::BuscaLote(const Consulta& dado,
         return p.clase != ClaseLiteral::Texto && p.clase != ClaseLiteral::Numero;
       });
   const TiposTabla* tipos = compuesta ? backend_->Tipos(modelo.tabla) : nullptr;
+  // SQLite reads a row's other columns from the table, past the key's index
+  std::optional<std::pair<Consulta, std::vector<std::size_t>>> estrecha;
+  if (leidas && MotorBD() == Motor::SQLite) estrecha = Estrecha(modelo, *leidas);
+  const Consulta& leida = estrecha ? estrecha->first : modelo;
   ResultadoConsulta todas;
   bool escritas = false;
   for (std::size_t desde = 0; desde < validas.size(); desde += porConsulta) {
@@ -382,8 +415,8 @@ std::optional<LoteLeido> ConexionGenerica::BuscaLote(const Consulta& dado,
                                    validas.begin() + static_cast<std::ptrdiff_t>(std::min(
                                                          validas.size(), desde + porConsulta)));
     std::optional<SentenciaSql> s;
-    if (tipos) s = dialecto_->SelectVariasArreglos(modelo, parte, conLocalizador, tipos->tipos);
-    if (!s) s = dialecto_->SelectVarias(modelo, parte, conLocalizador);
+    if (tipos) s = dialecto_->SelectVariasArreglos(leida, parte, conLocalizador, tipos->tipos);
+    if (!s) s = dialecto_->SelectVarias(leida, parte, conLocalizador);
     ResultadoConsulta r;
     if (aparte && backend_->EnviaConsultaAparte(*s)) {
       // the held rows go while the server reads the lookup
@@ -398,6 +431,26 @@ std::optional<LoteLeido> ConexionGenerica::BuscaLote(const Consulta& dado,
     for (auto& fila : r.filas) todas.filas.push_back(std::move(fila));
   }
   if (antes && !escritas) backend_->Escribe();
+  if (estrecha) {
+    // each row given every field: the columns not read are left null
+    const std::vector<InfoCampo>& campos = camposLote_->campos;
+    const std::vector<std::size_t>& lugares = estrecha->second;
+    const std::size_t propias = modelo.columnas.size();
+    const std::size_t ancho = lugares.size() + campos.size() - propias;
+    if (todas.campos.size() != ancho) return std::nullopt;  // its records look themselves up
+    for (std::vector<Valor>& fila : todas.filas) {
+      if (fila.size() != ancho) return std::nullopt;
+      std::vector<Valor> entera(campos.size());
+      for (std::size_t j = 0; j < fila.size(); ++j)
+        entera[j < lugares.size() ? lugares[j] : propias + j - lugares.size()] = std::move(fila[j]);
+      fila = std::move(entera);
+    }
+    todas.campos = campos;
+  } else if (!todas.filas.empty() && !modelo.columnas.empty() &&
+             todas.campos.size() ==
+                 modelo.columnas.size() + (conLocalizador ? dialecto_->ColumnasLocalizador() : 0)) {
+    camposLote_ = CamposLote{modelo.tabla, modelo.columnas, todas.campos};
+  }
   return LoteLeido{std::move(validas), std::move(sueltas), std::move(todas),
                    conLocalizador ? dialecto_->ColumnasLocalizador() : 0, epoca_};
 }

@@ -27,8 +27,8 @@ class ConexionGenerica final : public Conexion {
   std::unique_ptr<Recordset> ReabreConsulta(const db::Consulta& consulta, long maxRegistros,
                                             std::unique_ptr<Recordset> anterior) override;
   bool AnticipaBusquedas(const Consulta& modelo) const override;
-  std::optional<LoteLeido> BuscaLote(const Consulta& modelo,
-                                     const std::vector<Valor>& llaves) override;
+  std::optional<LoteLeido> BuscaLote(const Consulta& modelo, const std::vector<Valor>& llaves,
+                                     const std::vector<std::string>* leidas = nullptr) override;
   std::unique_ptr<Recordset> ReabreConsultaLeida(const Consulta& consulta,
                                                  std::unique_ptr<Recordset> anterior,
                                                  const std::vector<InfoCampo>& campos,
@@ -107,6 +107,21 @@ class ConexionGenerica final : public Conexion {
   // its record may hold a row of that key too, so the transaction's keys
   // take it and the next batch writes what is held before its lookups.
   void NotaLlaveLeida(const Consulta& consulta, const std::vector<Valor>& valores);
+  // The fields of the last batch of a table read with every column of its
+  // select list: a later batch of that select list on SQLite reads only the
+  // columns its records read (an index of the keys then answers it alone)
+  // and is given these fields.
+  struct CamposLote {
+    std::string tabla;
+    std::vector<std::string> columnas;
+    std::vector<InfoCampo> campos;
+  };
+  std::optional<CamposLote> camposLote_;
+  // The select list of `modelo` narrowed to the columns read (`leidas`, the
+  // keys, binary columns), with each one's place among the whole list's;
+  // nothing when every column is read or the whole list's fields are unknown.
+  std::optional<std::pair<Consulta, std::vector<std::size_t>>> Estrecha(
+      const Consulta& modelo, const std::vector<std::string>& leidas) const;
   // the table (catalog spelling) of the last batch fetched ahead
   std::string tablaAnticipada_;
   // per table as given; forgotten after any statement given as text, which

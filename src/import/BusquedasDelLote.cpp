@@ -19,10 +19,11 @@ std::string SinSentencia(std::string d) {
 }  // namespace
 
 void BusquedasDelLote::Busca(db::Conexion& cn, const db::Consulta& modelo,
-                             const std::vector<db::Valor>& llaves) {
+                             const std::vector<db::Valor>& llaves,
+                             const std::vector<std::string>* leidas) {
   anticipadas_.Olvida();
   try {
-    std::optional<db::LoteLeido> lote = cn.BuscaLote(modelo, llaves);
+    std::optional<db::LoteLeido> lote = cn.BuscaLote(modelo, llaves, leidas);
     if (!lote) return;
     anticipadas_.Llena(modelo, lote->llaves, lote->sueltas, std::move(lote->filas),
                        lote->columnasLocalizador, kMismosNombres);

@@ -20,7 +20,10 @@ class BusquedasDelLote {
   // conditions, key after key). A failure of the run is raised; any other
   // leaves the records to their own lookups, and the first such failure is
   // said through `aviso` (the table is slower from there, and why).
-  void Busca(db::Conexion& cn, const db::Consulta& modelo, const std::vector<db::Valor>& llaves);
+  // `leidas`: the columns besides the keys whose values the records read
+  // (Conexion::BuscaLote).
+  void Busca(db::Conexion& cn, const db::Consulta& modelo, const std::vector<db::Valor>& llaves,
+             const std::vector<std::string>* leidas = nullptr);
   // The row set of `consulta` (a record's lookup), opened again: over the
   // batch's rows for its key when it has them, otherwise from the database.
   // The engines look every record up with the very query object they gave

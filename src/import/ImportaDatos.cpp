@@ -370,6 +370,10 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     lote.EstableceAntesDeConfirmar([&] { resultados_.CierraEnDisco(); });
   lote.AvisaRepeticiones([&](const std::string& linea) { f_.EscribeLog(linea); });
   MaximoRechazos maximo(f_, "La tabla " + d.Tabla, resumen_, rechazosSinReportar);
+  // A record reads a row's keys, pictures and hierarchy levels only: the
+  // other columns of a batch's rows need not be read.
+  std::vector<std::string> columnasLeidas = d.ColumnasNivel;
+  if (!d.CampoJerarquia.empty()) columnasLeidas.push_back(QuitaCorchetes(d.CampoJerarquia));
   if (cn.AnticipaBusquedas(busqueda.Actual())) {
     // The batch's lookups in one query; a line whose key cannot be read is
     // left to its own lookup, which gives its reason.
@@ -384,7 +388,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
         } catch (const ErrorVarlo&) {
         }
       }
-      busquedas.Busca(cn, busqueda.Actual(), llaves);
+      busquedas.Busca(cn, busqueda.Actual(), llaves, &columnasLeidas);
     };
     lote.Anticipa(anticipa, [&] { return !maximo.Alcanzado(); });
   }

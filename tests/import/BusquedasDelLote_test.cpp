@@ -1,12 +1,13 @@
-// A key repeated in a batch, on SQLite, whose row keeps its locator when
-// changed: the later record is served the row as the earlier one left it,
-// while that change is still held, instead of asking the database, which
-// would first have to write what is held.
+// A batch's lookups on SQLite: a key repeated in the batch is served the row
+// as the earlier record left it, and the rows are read only in the columns
+// the records read.
 #include "import/BusquedasDelLote.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "db/Conexion.h"
 #include "db/ErrorBaseDatos.h"
@@ -45,6 +46,42 @@ TEST(BusquedasDelLote, LaLlaveRepetidaVeElCambioRetenidoSinEscribirlo) {
   // both changes were still held: refused together when written
   EXPECT_THROW(cn->CommitTrans(), db::ErrorBaseDatos);
   cn->RollbackTrans();
+}
+
+// The first batch of a table reads every column (and gives the fields);
+// later ones read the keys, binary columns and those the records name, the
+// rest left null, and a record's change through such a row keeps them.
+TEST(BusquedasDelLote, LasFilasSeLeenEnLasColumnasQueLeenLosRegistros) {
+  prueba::CarpetaTemporal carpeta;
+  auto cn = db::Conexion::Abre(prueba::BaseDatosPrueba::SQLite(carpeta.Ruta()));
+  cn->Execute("CREATE TABLE T (K VARCHAR(10) NOT NULL PRIMARY KEY, A VARCHAR(10), N INT, F BLOB)");
+  cn->Execute("INSERT INTO T (K, A, N, F) VALUES ('a', 'uno', 1, x'0102'), ('b', 'dos', 2, NULL)");
+  const db::Consulta modelo = db::BuscaPorTexto("T", {"K", "A", "N", "F"}, "K", "a");
+  const std::vector<std::string> leidas = {"N"};
+  const std::vector<db::Valor> llaves = {db::Valor("a"), db::Valor("b")};
+  cn->BeginTrans();
+  auto entero = cn->BuscaLote(modelo, llaves, &leidas);
+  auto estrecho = cn->BuscaLote(modelo, llaves, &leidas);
+  ASSERT_TRUE(entero && estrecho);
+  ASSERT_EQ(estrecho->filas.campos.size(), entero->filas.campos.size());
+  ASSERT_EQ(estrecho->filas.filas.size(), 2u);
+  for (std::size_t f = 0; f < 2; ++f) {
+    const auto& fila = estrecho->filas.filas[f];
+    const auto& leida = entero->filas.filas[f];
+    ASSERT_EQ(fila.size(), leida.size());
+    for (std::size_t c : {0u, 2u, 3u, 4u}) EXPECT_EQ(fila[c], leida[c]) << f << ' ' << c;
+    EXPECT_TRUE(db::EsNulo(fila[1]));
+  }
+  std::unique_ptr<db::Recordset> rs = cn->ReabreConsultaLeida(
+      modelo, nullptr, estrecho->filas.campos, {std::move(estrecho->filas.filas[0])}, 0);
+  rs->AsignaTexto(rs->IndiceCampo("N"), "5");
+  rs->Update();
+  rs->Close();
+  cn->CommitTrans();
+  rs = cn->AbreConsulta(modelo, 1);
+  EXPECT_EQ(rs->Texto(rs->IndiceCampo("A")), "uno");
+  EXPECT_EQ(rs->Texto(rs->IndiceCampo("N")), "5");
+  EXPECT_EQ(rs->ActualSize(rs->IndiceCampo("F")), 2);
 }
 
 }  // namespace

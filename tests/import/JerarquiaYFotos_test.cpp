@@ -7,6 +7,7 @@
 #include "EntornoImportacion.h"
 #include "import/FotoRegistro.h"
 #include "import/Jerarquia.h"
+#include "import/LoteRegistros.h"
 #include "support/CarpetaTemporal.h"
 
 namespace varlo::prueba {
@@ -85,6 +86,32 @@ TEST_P(JerarquiaEn, CadaUnidadSeRecorreUnaVezPorTabla) {
   EXPECT_EQ(empleados.Padres(e.Base(), "2", " S "), antes);
   EXPECT_EQ(jerarquias.Padres(e.Base(), "2", "S"), despues);
   EXPECT_EQ(empleados.Padres(e.Base(), "2", "X"), despues);
+}
+
+// A line that leaves its unit empty keeps its row's unit, and its levels
+// follow that unit, in every part of a batch (the rows of later parts are
+// read in fewer columns).
+TEST_P(JerarquiaEn, LaUnidadDeLaFilaDaLosNivelesSiLaLineaNoLaTrae) {
+  EntornoImportacion e(GetParam());
+  e.Base().Execute(
+      "CREATE TABLE Unidad (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(10), ID_Nivel0 "
+      "VARCHAR(15), ID_Nivel1 VARCHAR(15))");
+  e.Base().Execute("INSERT INTO Jerarquias (Key, Parent) VALUES ('_1A', '_0R')");
+  const long registros = static_cast<long>(kLineasPorAnticipacion) + 5;
+  std::string filas;
+  V lineas;
+  for (long i = 1; i <= registros; ++i) {
+    filas += (filas.empty() ? "" : ", ") + std::string("(") + std::to_string(i) + ", 'x', 'A')";
+    lineas.push_back(std::to_string(i) + ",N" + std::to_string(i) + ",");
+  }
+  e.Base().Execute("INSERT INTO Unidad (ID, Nombre, ID_Nivel1) VALUES " + filas);
+  e.Definiciones(ListaTablas({"Unidad"}) +
+                 e.Seccion("Unidad", "ID", {"ID", "Nombre", "ID_Nivel1"}) +
+                 "Jerarquia unica en columna=3\r\n");
+  e.Fuente("Unidad.txt", lineas);
+  EXPECT_EQ(e.Importa({}), 0);
+  for (const auto& f : e.Lee("Unidad", {"ID", "Nombre", "ID_Nivel0", "ID_Nivel1"}))
+    EXPECT_EQ(f, (std::vector<std::string>{f.at(0), "N" + f.at(0), "R", "A"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Motores, JerarquiaEn, TodosLosMotores(), NombreMotor);
