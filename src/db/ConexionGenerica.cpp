@@ -404,9 +404,10 @@ std::optional<LoteLeido> ConexionGenerica::BuscaLote(const Consulta& dado,
         return p.clase != ClaseLiteral::Texto && p.clase != ClaseLiteral::Numero;
       });
   const TiposTabla* tipos = compuesta ? backend_->Tipos(modelo.tabla) : nullptr;
-  // SQLite reads a row's other columns from the table, past the key's index
+  // The other columns cost SQLite a visit to the table past the key's index,
+  // and ODBC a call per value read
   std::optional<std::pair<Consulta, std::vector<std::size_t>>> estrecha;
-  if (leidas && MotorBD() == Motor::SQLite) estrecha = Estrecha(modelo, *leidas);
+  if (leidas) estrecha = Estrecha(modelo, *leidas);
   const Consulta& leida = estrecha ? estrecha->first : modelo;
   ResultadoConsulta todas;
   bool escritas = false;

@@ -108,9 +108,8 @@ class ConexionGenerica final : public Conexion {
   // take it and the next batch writes what is held before its lookups.
   void NotaLlaveLeida(const Consulta& consulta, const std::vector<Valor>& valores);
   // The fields of the last batch of a table read with every column of its
-  // select list: a later batch of that select list on SQLite reads only the
-  // columns its records read (an index of the keys then answers it alone)
-  // and is given these fields.
+  // select list: a later batch of that select list reads only the columns
+  // its records read and is given these fields.
   struct CamposLote {
     std::string tabla;
     std::vector<std::string> columnas;
