@@ -38,9 +38,19 @@ void EscriturasDiferidas::Espera() {
   enCurso_.get();
 }
 
+bool EscriturasDiferidas::CabenBytes(const std::vector<std::pair<std::string, Valor>>& valores) {
+  std::size_t bytes = 0;
+  for (const auto& [columna, v] : valores)
+    if (const auto* b = std::get_if<Bytes>(&v)) bytes += b->size();
+  if (bytes == 0) return true;
+  if (MotorBD() != Motor::SQLite || bytesRetenidos_ + bytes > kBytesRetenidos) return false;
+  bytesRetenidos_ += bytes;
+  return true;
+}
+
 bool EscriturasDiferidas::Difiere(const std::string& tabla,
                                   std::vector<std::pair<std::string, Valor>>& valores) {
-  if (!activas_ || valores.empty()) return false;
+  if (!activas_ || valores.empty() || !CabenBytes(valores)) return false;
   Escritura e;
   e.fila = {tabla, std::move(valores)};
   retenidas_.push_back(std::move(e));
@@ -48,7 +58,9 @@ bool EscriturasDiferidas::Difiere(const std::string& tabla,
 }
 
 bool EscriturasDiferidas::DifiereActualizacion(ActualizacionDiferible& a) {
-  if (!activas_ || a.valores.empty() || !dialecto_->ActualizaVariasAdmite(a)) return false;
+  if (!activas_ || a.valores.empty() || !dialecto_->ActualizaVariasAdmite(a) ||
+      !CabenBytes(a.valores))
+    return false;
   Escritura e;
   e.nueva = false;
   e.cambio = std::move(a);
@@ -188,6 +200,7 @@ void EscriturasDiferidas::Escribe() {
   if (retenidas_.empty()) return;
   // the thread frees nothing of what this one allocated (EscribeGrupo)
   escribiendo_ = std::exchange(retenidas_, {});
+  bytesRetenidos_ = 0;
   enCurso_ = std::async(std::launch::async, [this] { EscribeTodas(escribiendo_, true); });
 }
 
@@ -195,6 +208,7 @@ void EscriturasDiferidas::EscribeAhora() {
   Espera();
   if (retenidas_.empty()) return;
   std::vector<Escritura> escrituras = std::exchange(retenidas_, {});
+  bytesRetenidos_ = 0;
   EscribeTodas(escrituras, false);
 }
 
@@ -261,6 +275,7 @@ void EscriturasDiferidas::DeshaceTransaccion() noexcept {
     // what it wrote is rolled back with the rest
   }
   retenidas_.clear();
+  bytesRetenidos_ = 0;
   backend_->DeshaceTransaccion();
 }
 
@@ -271,6 +286,7 @@ void EscriturasDiferidas::Cierra() {
     // the connection ends: what was not committed is gone
   }
   retenidas_.clear();
+  bytesRetenidos_ = 0;
   backend_->Cierra();
 }
 

@@ -329,11 +329,7 @@ void RecordsetGenerico::Update() {
 
 void RecordsetGenerico::Inserta(std::vector<std::pair<std::string, Valor>> valores) {
   const bool busquedaVacia = filas_.empty();
-  // A picture is written at once: held back, a batch of them would fill memory.
-  const bool diferible = busquedaVacia && !consulta_.condiciones.empty() &&
-                         std::none_of(valores.begin(), valores.end(), [](const auto& v) {
-                           return std::holds_alternative<Bytes>(v.second);
-                         });
+  const bool diferible = busquedaVacia && !consulta_.condiciones.empty();
   try {
     if (!diferible || !backend_->Difiere(consulta_.tabla, valores))
       backend_->Ejecuta(dialecto_->Insert(consulta_.tabla, valores));
@@ -377,9 +373,7 @@ void RecordsetGenerico::ActualizaFila(std::vector<std::pair<std::string, Valor>>
   // Where the database has no locator at all (SQL Server) a held change is
   // matched on the lookup's keys, as its single UPDATE would be.
   const bool porLlaves = !conLocalizador_ && dialecto_->ColumnasLocalizador() == 0;
-  if ((localizador || porLlaves) && std::none_of(valores.begin(), valores.end(), [](const auto& v) {
-        return std::holds_alternative<Bytes>(v.second);
-      })) {
+  if (localizador || porLlaves) {
     // A key column given the value it already holds is left out: rewriting it
     // would rewrite its index entry for nothing. The values are moved into
     // the held change, and back when it is not held.

@@ -23,6 +23,8 @@ class BackendQueAnota final : public prueba::BackendFalso {
   std::vector<std::string>* textos = nullptr;
   std::function<void()> falla;
   bool copia = false;  // writes new rows its own way
+  Motor motor = Motor::SQLite;
+  Motor MotorBD() const override { return motor; }
 
   ResultadoConsulta Consulta(const SentenciaSql& s, long) override {
     textos->push_back(s.texto);
@@ -85,6 +87,26 @@ TEST(EscriturasDiferidas, LasFilasSeEscribenJuntasYEnOrdenAntesDeOtraSentencia) 
   e.diferidas->ConfirmaTransaccion();
   EXPECT_EQ(e.textos, (std::vector<std::string>{
                           "ROLLBACK", "insert into \"T\" (\"A\") values (?) [1]", "COMMIT"}));
+}
+
+// Pictures are held with the other rows while what they weigh stays small
+// (a batch of them would fill memory), on SQLite only, which binds them as
+// they are; once the held rows are written, pictures are held again.
+TEST(EscriturasDiferidas, LasFotosSeRetienenMientrasPesanPoco) {
+  Entorno e;
+  e.diferidas->Activa(true);
+  const Bytes foto(std::size_t{1} << 20, 'j');
+  std::size_t retenidas = 0;
+  while (retenidas < 64 && e.Fila("T", {{"A", std::int64_t{1}}, {"F", foto}})) ++retenidas;
+  EXPECT_GT(retenidas, 0u);
+  EXPECT_LT(retenidas, 64u);                           // a bound well below a batch's thousand rows
+  EXPECT_TRUE(e.Fila("T", {{"A", std::int64_t{2}}}));  // rows without one still are
+  e.diferidas->Consulta({"select 1", {}}, 0);
+  EXPECT_TRUE(e.Fila("T", {{"A", std::int64_t{3}}, {"F", foto}}));
+  e.diferidas->DeshaceTransaccion();
+
+  e.backend->motor = Motor::PostgreSql;
+  EXPECT_FALSE(e.Fila("T", {{"A", std::int64_t{4}}, {"F", Bytes{'j'}}}));
 }
 
 // A backend with a copy of its own gets every consecutive row of one shape
