@@ -141,6 +141,9 @@ class Dialecto {
   virtual bool ActualizaVariasCuentaFilas() const { return false; }
   // Whether ActualizaVarias can write such a change with others.
   virtual bool ActualizaVariasAdmite(const ActualizacionDiferible& /*a*/) const { return false; }
+  // Whether the statements that write rows together carry binary values
+  // (pictures) as they are.
+  virtual bool EscribeVariasConBytes() const { return false; }
   // How many rows InsertVarias or ActualizaVarias may carry in one statement
   // when each row binds `marcasPorFila` values (at least 1): the server's
   // own limits of rows and markers per statement.

@@ -455,6 +455,8 @@ class DialectoConParametros final : public DialectoBase {
   }
 
   bool LocalizadorEstable() const override { return motor_ == Motor::SQLite; }
+  // SQLite binds them; PostgreSQL's batches go as JSON or a copy, which have no bytes here
+  bool EscribeVariasConBytes() const override { return motor_ == Motor::SQLite; }
   std::size_t ColumnasLocalizador() const override {
     switch (motor_) {
       case Motor::SQLite:

@@ -43,7 +43,8 @@ bool EscriturasDiferidas::CabenBytes(const std::vector<std::pair<std::string, Va
   for (const auto& [columna, v] : valores)
     if (const auto* b = std::get_if<Bytes>(&v)) bytes += b->size();
   if (bytes == 0) return true;
-  if (MotorBD() != Motor::SQLite || bytesRetenidos_ + bytes > kBytesRetenidos) return false;
+  if (!dialecto_->EscribeVariasConBytes() || bytesRetenidos_ + bytes > kBytesRetenidos)
+    return false;
   bytesRetenidos_ += bytes;
   return true;
 }

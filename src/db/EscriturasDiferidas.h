@@ -108,9 +108,9 @@ class EscriturasDiferidas final : public Backend {
   };
   static bool MismasColumnas(const Escritura& a, const Escritura& b);
   // Whether a row's binary values (pictures) may be held with the others:
-  // on SQLite, which binds them as they are, while the pictures held stay
-  // below kBytesRetenidos (a batch of them would fill memory); they then
-  // count as held.
+  // where the dialect's batch statements carry them, while the pictures held
+  // stay below kBytesRetenidos (a batch of them would fill memory); they
+  // then count as held.
   bool CabenBytes(const std::vector<std::pair<std::string, Valor>>& valores);
   static constexpr std::size_t kBytesRetenidos = std::size_t{8} << 20;
   std::size_t bytesRetenidos_ = 0;

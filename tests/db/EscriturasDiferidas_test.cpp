@@ -23,8 +23,6 @@ class BackendQueAnota final : public prueba::BackendFalso {
   std::vector<std::string>* textos = nullptr;
   std::function<void()> falla;
   bool copia = false;  // writes new rows its own way
-  Motor motor = Motor::SQLite;
-  Motor MotorBD() const override { return motor; }
 
   ResultadoConsulta Consulta(const SentenciaSql& s, long) override {
     textos->push_back(s.texto);
@@ -52,12 +50,12 @@ struct Entorno {
   BackendQueAnota* backend = nullptr;
   std::unique_ptr<EscriturasDiferidas> diferidas;
 
-  Entorno() {
+  explicit Entorno(Motor motor = Motor::SQLite) {
     auto b = std::make_unique<BackendQueAnota>();
     b->textos = &textos;
     backend = b.get();
     diferidas = std::make_unique<EscriturasDiferidas>(
-        std::move(b), std::shared_ptr<const Dialecto>(CreaDialecto(Motor::SQLite)));
+        std::move(b), std::shared_ptr<const Dialecto>(CreaDialecto(motor)));
   }
   bool Fila(const std::string& tabla, std::vector<std::pair<std::string, Valor>> v) {
     return diferidas->Difiere(tabla, v);
@@ -105,8 +103,9 @@ TEST(EscriturasDiferidas, LasFotosSeRetienenMientrasPesanPoco) {
   EXPECT_TRUE(e.Fila("T", {{"A", std::int64_t{3}}, {"F", foto}}));
   e.diferidas->DeshaceTransaccion();
 
-  e.backend->motor = Motor::PostgreSql;
-  EXPECT_FALSE(e.Fila("T", {{"A", std::int64_t{4}}, {"F", Bytes{'j'}}}));
+  Entorno pg(Motor::PostgreSql);
+  pg.diferidas->Activa(true);
+  EXPECT_FALSE(pg.Fila("T", {{"A", std::int64_t{4}}, {"F", Bytes{'j'}}}));
 }
 
 // A backend with a copy of its own gets every consecutive row of one shape
