@@ -3,7 +3,6 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
-#include <optional>
 
 #include "common/ErrorVarlo.h"
 #include "common/Numeros.h"
@@ -20,21 +19,16 @@
 #include "import/ConsultaBusqueda.h"
 #include "import/DefinicionTabla.h"
 #include "import/EscrituraRegistro.h"
-#include "import/LectorRegistros.h"
-#include "import/LecturaAnticipada.h"
 #include "import/LoteRegistros.h"
 #include "import/MaximoRechazos.h"
 #include "import/OpcionesFuente.h"
 #include "import/PlanColumnas.h"
+#include "import/RecorridoFuente.h"
 #include "import/ResultadosTabla.h"
 
 namespace varlo {
 
 namespace {
-
-std::string Decimal(double n) {
-  return std::to_string(static_cast<long long>(n));
-}
 
 // A lookup whose record was abandoned still holds its change: dropped here,
 // so nothing of it reaches the database.
@@ -281,19 +275,11 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     NoImportada(d.Tabla, fuente.problema);
     return FinTabla::Siguiente;
   }
+  resumen_ = ResumenImportacion{};
+  resumen_.simulado = modo == ModoLote::Simulacion;
   // A quote that is part of the separator stops the table before any record is read.
   const DivisorLineas divisor = DivisorDe(d).ConComillas(fuente.comillas);
-  ventana_.EstableceEstado("Abriendo archivo origen (" + d.Origen + ")...");
-  const std::int32_t leidas = AEntero32(
-      static_cast<double>(LectorRegistros::Cuenta(d.Origen, divisor, fuente.codificacion)));
-  if (leidas > 0) ventana_.EstableceMaximo(leidas);
-
-  LectorRegistros lector(d.Origen, divisor);
-  resumen_ = ResumenImportacion{};
-  resumen_.leidas = leidas;
-  resumen_.omitidas = AplicaOpcionesFuente(fuente, lector);
-  ventana_.EstableceValor(static_cast<double>(resumen_.omitidas));
-  resumen_.simulado = modo == ModoLote::Simulacion;
+  RecorridoFuente recorrido(f_, d.Tabla, d.Tabla, d.Origen, divisor, fuente, resumen_);
   if (f_.ReporteEmpleadosNoImportados == 1)
     resumen_.archivoEr = UneRuta("Log", std::filesystem::path(d.ArchivoEr).filename().string());
   if (f_.ReporteEmpleadosImportados == 1)
@@ -301,7 +287,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   inicioTabla_ = std::chrono::steady_clock::now();
   conResumen_ = true;
   sinConfirmar_ = modo == ModoLote::UnaTransaccion;
-  resultados_.EstableceCodificacion(lector.Lineas().CodificacionArchivo());
+  resultados_.EstableceCodificacion(recorrido.CodificacionArchivo());
 
   db::Conexion& cn = *f_.cnBaseDatos();
   ConsultaBusqueda busqueda(d);
@@ -406,39 +392,16 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   }
 
   ventana_.EstableceEstado("Importando datos (" + d.Tabla + ")...");
-  // "Importando datos (T)... (n de m)": the text before the counter stays in
-  // the buffer, only the counter is written again for each record.
-  std::string estado = "Importando datos (" + d.Tabla + ")... (";
-  const std::size_t antesDelContador = estado.size();
-  // " de m)", written again only when the maximum changes
-  std::optional<double> maximoEscrito;
-  std::string deMaximo;
-  // the next records are read while these are written
-  LecturaAnticipada lectura(lector, &divisor);
-  while (!lectura.AlFinal()) {
-    if (f_.Interrumpida()) {
-      lote.Interrumpe();
-      resultados_.Cierra();
-      BorraPendientes(d);
-      resumen_.motivo = "Importación interrumpida en la tabla " + d.Tabla + ", después de " +
-                        Decimal(ventana_.Valor()) + " de " + Decimal(ventana_.Maximo()) + " líneas";
-      f_.EscribeFalla(resumen_.motivo);
-      return FinTabla::TerminaCorrida;
-    }
-    if (maximoEscrito != ventana_.Maximo()) {
-      maximoEscrito = ventana_.Maximo();
-      deMaximo = " de " + Decimal(*maximoEscrito) + ")";
-    }
-    estado.resize(antesDelContador);
-    estado += Decimal(ventana_.Valor() + 1);  // short enough to need no allocation
-    estado += deMaximo;
-    ventana_.EstableceEstado(estado);
-    ventana_.ProcesaEventos();
-    lote.Procesa(lectura.Lee());
-    resultados_.Vacia();
-    ventana_.EstableceValor(ventana_.Valor() + 1);
-    f_.AvanceImportacion(d.Tabla, resumen_);
-    if (maximo.SeDetuvo()) break;
+  const FinRecorrido fin = recorrido.Recorre([&](LineaLeida l) { lote.Procesa(std::move(l)); },
+                                             [&] { resultados_.Vacia(); }, maximo);
+  if (fin == FinRecorrido::Interrumpido) {
+    lote.Interrumpe();
+    resultados_.Cierra();
+    BorraPendientes(d);
+    resumen_.motivo = "Importación interrumpida en la tabla " + d.Tabla + ", después de " +
+                      recorrido.LineasHechas() + " líneas";
+    f_.EscribeFalla(resumen_.motivo);
+    return FinTabla::TerminaCorrida;
   }
   lote.Termina();
   sinConfirmar_ = false;
@@ -447,8 +410,6 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
       resumen_.simulado && resumen_.agregadas > 0 && cn.MotorBD() != db::Motor::SQLite;
   maximo.SeDetuvo();
   f_.AvanceImportacion(d.Tabla, resumen_);
-  lectura.Detiene();
-  lector.Close();
   resultados_.Cierra();
   if (modo == ModoLote::UnaTransaccion) PublicaResultados(d);
   return FinTabla::Siguiente;

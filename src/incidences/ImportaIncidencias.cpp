@@ -12,10 +12,10 @@
 #include "db/Corrida.h"
 #include "db/ErrorDeCorrida.h"
 #include "definitions/LectorDefiniciones.h"
-#include "import/LectorRegistros.h"
 #include "import/LoteRegistros.h"
 #include "import/MaximoRechazos.h"
 #include "import/OpcionesFuente.h"
+#include "import/RecorridoFuente.h"
 #include "incidences/DefinicionIncidencias.h"
 #include "incidences/EscrituraKardex.h"
 #include "incidences/RangoFechas.h"
@@ -24,10 +24,6 @@
 namespace varlo {
 
 namespace {
-
-std::string Entero(double valor) {
-  return std::to_string(static_cast<long long>(valor));
-}
 
 // Whether the planning is part of the run (its definition has columns) and
 // whether its summary line was written, for an error that ends it.
@@ -97,17 +93,15 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
     NoImportada(f, estado, fuente.problema);
     return;
   }
+  // Lines of the source, and day rows of Kardex.
+  ResumenImportacion resumen;
+  resumen.porDias = true;
+  resumen.simulado = f.opciones.simular;
   // A quote that is part of the separator stops the planning before any record is read.
   const DivisorLineas divisor = DivisorDe(d).ConComillas(fuente.comillas);
-  ventana.EstableceEstado("Abriendo archivo origen (" + d.Origen + ")...");
-  const auto leidas =
-      static_cast<std::int32_t>(LectorRegistros::Cuenta(d.Origen, divisor, fuente.codificacion));
-  if (leidas > 0) ventana.EstableceMaximo(leidas);
-
-  LectorRegistros origen(d.Origen, divisor);
-  const long omitidas = AplicaOpcionesFuente(fuente, origen);
-  ventana.EstableceValor(static_cast<double>(omitidas));
-  resultados.EstableceCodificacion(origen.Lineas().CodificacionArchivo());
+  RecorridoFuente recorrido(f, kSeccionIncidencias, "Incidencias", d.Origen, divisor, fuente,
+                            resumen);
+  resultados.EstableceCodificacion(recorrido.CodificacionArchivo());
   if (!f.ConectaBD()) return;
   ventana.EstableceEstado("Importando datos (Incidencias)...");
 
@@ -125,12 +119,6 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
       return std::any_of(salida.begin(), salida.end(), [](const auto& s) { return !s.importada; });
     }
   };
-  // Lines of the source, and day rows of Kardex.
-  ResumenImportacion resumen;
-  resumen.porDias = true;
-  resumen.leidas = leidas;
-  resumen.omitidas = omitidas;
-  resumen.simulado = f.opciones.simular;
   if (f.ReporteEmpleadosNoImportados == 1)
     resumen.archivoEr = UneRuta("Log", std::filesystem::path(d.ArchivoEr).filename().string());
   if (f.ReporteEmpleadosImportados == 1)
@@ -152,12 +140,13 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
     const long antes = kardex.DiasAgregados();
     // what an attempt the server rolled back left unreported is not this one's
     resultados.TomaRetenidas();
-    // a record the reader found wrong is never split
-    if (!leida.defecto) divisor.Divide(linea, valores);
+    // a record the reader found wrong is never split; one its thread split is not split again
+    if (!leida.defecto && !leida.dividida) divisor.Divide(linea, valores);
+    const std::vector<std::string>& v = leida.dividida ? leida.valores : valores;
     std::optional<RangoFechas> rango;
     try {
       if (leida.defecto) throw *leida.defecto;
-      rango = RangoDe(d, valores);
+      rango = RangoDe(d, v);
     } catch (const ErrorFecha& e) {
       // One unreadable line is rejected; the lines around it still import.
       resultados.Rechazado(linea, e.Descripcion(), e.Columna());
@@ -168,7 +157,7 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
       const std::int64_t primero = DiasDesdeEpoca(rango->FechaInicial);
       const std::int64_t ultimo = DiasDesdeEpoca(rango->FechaFinal);
       for (std::int64_t dia = primero; dia <= ultimo; ++dia) {
-        if (kardex.EscribeDia(linea, valores, FechaDeDias(dia)) ==
+        if (kardex.EscribeDia(linea, v, FechaDeDias(dia)) ==
             EscrituraKardex::Resultado::RegistroAbandonado)
           break;
       }
@@ -212,14 +201,18 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
           std::vector<db::Valor> llaves;
           for (const LineaLeida& l : lineas) {
             if (l.defecto) continue;
+            const std::vector<std::string>* v = &l.valores;
             std::optional<RangoFechas> rango;
             try {
-              divisor.Divide(l.texto, partes);
-              rango = RangoDe(d, partes);
+              if (!l.dividida) {
+                divisor.Divide(l.texto, partes);
+                v = &partes;
+              }
+              rango = RangoDe(d, *v);
             } catch (const ErrorVarlo&) {
               continue;
             }
-            const std::string empleado = Recorta(DeColumna(partes, d.ColumnaEmpleado));
+            const std::string empleado = Recorta(DeColumna(*v, d.ColumnaEmpleado));
             const std::int64_t ultimo = DiasDesdeEpoca(rango->FechaFinal);
             for (std::int64_t dia = DiasDesdeEpoca(rango->FechaInicial);
                  dia <= ultimo && llaves.size() < 2 * kDiasAnticipados; ++dia) {
@@ -232,36 +225,28 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
     lote.Anticipa(anticipa, [&] { return !maximo.Alcanzado(); });
   }
 
-  while (!origen.AtEndOfStream()) {
-    if (f.Interrumpida()) {
-      lote.Interrumpe();
-      resultados.Vacia();
-      resumen.motivo = "Importación de Incidencias interrumpida después de " +
-                       Entero(ventana.Valor()) + " de " + Entero(ventana.Maximo()) + " líneas";
-      f.EscribeFalla(resumen.motivo);
-      escribeResumen();
-      return;
-    }
-    ventana.EstableceEstado("Importando datos (Incidencias)... (" + Entero(ventana.Valor() + 1) +
-                            " de " + Entero(ventana.Maximo()) + ")");
-    ventana.ProcesaEventos();
-    try {
-      lote.Procesa(origen.Lee());
-      resultados.Vacia();
-    } catch (...) {
-      resumen.motivo = LineaError(ErrorCapturado());
-      escribeResumen();
-      throw;
-    }
-    ventana.EstableceValor(ventana.Valor() + 1);
-    f.AvanceImportacion(kSeccionIncidencias, resumen);
-    if (maximo.SeDetuvo()) break;
+  FinRecorrido fin;
+  try {
+    fin = recorrido.Recorre([&](LineaLeida l) { lote.Procesa(std::move(l)); },
+                            [&] { resultados.Vacia(); }, maximo);
+  } catch (...) {
+    resumen.motivo = LineaError(ErrorCapturado());
+    escribeResumen();
+    throw;
+  }
+  if (fin == FinRecorrido::Interrumpido) {
+    lote.Interrumpe();
+    resultados.Vacia();
+    resumen.motivo = "Importación de Incidencias interrumpida después de " +
+                     recorrido.LineasHechas() + " líneas";
+    f.EscribeFalla(resumen.motivo);
+    escribeResumen();
+    return;
   }
   lote.Termina();
   maximo.SeDetuvo();
   resultados.Vacia();
   escribeResumen();
-  origen.Close();
   ventana.EstableceEstado(f.HuboErrores() ? "...Importación de Incidencias terminada con errores"
                                           : "...Importación de Incidencias terminada!");
 }
