@@ -28,6 +28,12 @@
 
 namespace varlo::prueba {
 
+// Comma layout: employee, start, end, type, Dato0, Dato1, Referencia.
+inline const std::string kComas =
+    "Formato=3\r\nColumnas=7\r\nCampoColumna1=ID_Empleado\r\nCampoColumna2=Fecha1\r\n"
+    "CampoColumna3=Fecha2\r\nCampoColumna4=ID_Tipo\r\nCampoColumna5=Dato0_FAL\r\n"
+    "CampoColumna6=Dato1_FAL\r\nCampoColumna7=Referencia\r\n";
+
 inline DefinicionIncidencias LeeDefinicionDe(const CarpetaTemporal& tmp, const std::string& ini) {
   EscribeBytes(tmp.Archivo("defs.ini"), ini);
   Kelto_API_INIFiles perfil;

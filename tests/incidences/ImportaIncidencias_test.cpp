@@ -1,5 +1,6 @@
 // Whole absence-planning runs on SQLite: ranges, updates of stored days, the
-// sign rule of refused values, rejected dates and definitions that cannot work.
+// sign rule of refused values, rejected dates, encodings, quoted values and
+// definitions that cannot work.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -15,35 +16,40 @@
 namespace varlo {
 namespace {
 
-using prueba::EscenarioIncidencias, prueba::EscribeBytes, prueba::LeeBytes;
+using prueba::EscenarioIncidencias, prueba::kComas;
 using V = std::vector<std::string>;
 
 const V kInicioFin{">Inicio de importación de Incidencias", "Fin de importación de Incidencias"};
 
-// Comma layout: employee, start, end, type, Dato0, Dato1, Referencia.
-const std::string kComas =
-    "Formato=3\r\nColumnas=7\r\nCampoColumna1=ID_Empleado\r\nCampoColumna2=Fecha1\r\n"
-    "CampoColumna3=Fecha2\r\nCampoColumna4=ID_Tipo\r\nCampoColumna5=Dato0_FAL\r\n"
-    "CampoColumna6=Dato1_FAL\r\nCampoColumna7=Referencia\r\n";
-
-TEST(IncidencesRun, RangesAddAndUpdateKeepingStoredValues) {
+// Ranges add days and update stored ones; an end before the start, a date
+// that is none or a day the calendar lacks (never carried into March)
+// rejects only its line, with the column of that date. Dates without their
+// zeros read between the mask's separators.
+TEST(IncidencesRun, RangesAddAndUpdateAndUnreadableDatesRejectOnlyTheirLine) {
   EscenarioIncidencias e;
   e.Sql(
       "insert into Kardex (Id_Empleado, Fecha, ID_Tipo, Dato1_FAL, Referencia) values "
       "('7', '2006-08-03 00:00:00', 'V', 'guardado', 'vieja')");
   e.Definiciones(kComas);
   const V lineas{"7,2006-08-02,2006-08-04,F,x,,", "Ñu,2006-08-31,2006-09-01,P,,,Año",
-                 "9,2006-08-05,2006-08-04,P,,,"};
+                 "9,2006-08-05,2006-08-04,P,,,",  "1,2006-08-01,2006-08-01,F,,,",
+                 "2,2006-O8-01,2006-08-01,F,,,",  "3,2006-08-01,,F,,,",
+                 "4,2006-08-02,2006-08-02,F,,,",  "5,2006-02-27,2006-02-29,F,,,",
+                 "6,2006-2-30,2006-03-01,F,,,",   "8,2006-8-3,2006-8-4,F,,,"};
   e.Origen(lineas);
   EXPECT_EQ(e.Ejecuta(), 1);
-  EXPECT_EQ(e.Kardex(),
-            (V{"7|2006-08-02|F|x||",
-               "7|2006-08-03|F|x|guardado|vieja",  // empty values keep what was stored
-               "7|2006-08-04|F|x||", "Ñu|2006-08-31|P|||Año", "Ñu|2006-09-01|P|||Año"}));
-  // One line per day written; the end-before-start line writes nothing and is
-  // rejected with the column of its end date.
-  EXPECT_EQ(e.Ok(), (V{lineas[0], lineas[0], lineas[0], lineas[1], lineas[1]}));
-  EXPECT_EQ(e.Er(), V{lineas[2] + "(La fecha final es anterior a la fecha inicial,3)"});
+  EXPECT_EQ(e.Kardex(), (V{"1|2006-08-01|F|||", "4|2006-08-02|F|||", "7|2006-08-02|F|x||",
+                           "7|2006-08-03|F|x|guardado|vieja",  // empty values keep what was stored
+                           "7|2006-08-04|F|x||", "8|2006-08-03|F|||", "8|2006-08-04|F|||",
+                           "Ñu|2006-08-31|P|||Año", "Ñu|2006-09-01|P|||Año"}));
+  // one Ok line per day written
+  EXPECT_EQ(e.Ok(), (V{lineas[0], lineas[0], lineas[0], lineas[1], lineas[1], lineas[3], lineas[6],
+                       lineas[9], lineas[9]}));
+  EXPECT_EQ(e.Er(),
+            (V{lineas[2] + "(La fecha final es anterior a la fecha inicial,3)",
+               lineas[4] + "(No coinciden los tipos,2)", lineas[5] + "(No coinciden los tipos,3)",
+               lineas[7] + "(Fecha inexistente (2006-02-29),3)",
+               lineas[8] + "(Fecha inexistente (2006-2-30),2)"}));
   EXPECT_EQ(e.Log(), kInicioFin);
 }
 
@@ -109,44 +115,24 @@ TEST(IncidencesRun, ALostTransactionReportsEachDayAndRejectionOnce) {
   }
 }
 
-TEST(IncidencesRun, UnreadableDatesRejectOnlyTheirLine) {
-  EscenarioIncidencias e;
-  e.Definiciones(kComas);
-  // days that do not exist are refused, never carried into March; dates
-  // without their zeros read between the mask's separators
-  e.Origen({"1,2006-08-01,2006-08-01,F,,,", "2,2006-O8-01,2006-08-01,F,,,", "3,2006-08-01,,F,,,",
-            "4,2006-08-02,2006-08-02,F,,,", "5,2006-02-27,2006-02-29,F,,,",
-            "6,2006-2-30,2006-03-01,F,,,", "7,2006-8-3,2006-8-4,F,,,"});
-  EXPECT_EQ(e.Ejecuta(), 1);
-  EXPECT_EQ(e.Er(), (V{"2,2006-O8-01,2006-08-01,F,,,(No coinciden los tipos,2)",
-                       "3,2006-08-01,,F,,,(No coinciden los tipos,3)",
-                       "5,2006-02-27,2006-02-29,F,,,(Fecha inexistente (2006-02-29),3)",
-                       "6,2006-2-30,2006-03-01,F,,,(Fecha inexistente (2006-2-30),2)"}));
-  EXPECT_EQ(e.Ok(), (V{"1,2006-08-01,2006-08-01,F,,,", "4,2006-08-02,2006-08-02,F,,,",
-                       "7,2006-8-3,2006-8-4,F,,,", "7,2006-8-3,2006-8-4,F,,,"}));
-  EXPECT_EQ(e.Kardex(), (V{"1|2006-08-01|F|||", "4|2006-08-02|F|||", "7|2006-08-03|F|||",
-                           "7|2006-08-04|F|||"}));
-  EXPECT_EQ(e.Log(), kInicioFin);
-}
-
 // A UTF-8 source (byte-order mark) with lines ended by CR alone: the line
 // that is not UTF-8 is rejected as it was read, with column 0, and the
 // result files are UTF-8 with the mark it had ("Ω" has no Windows-1252 byte).
 TEST(IncidencesRun, ALineNotValidInItsEncodingIsRejected) {
   EscenarioIncidencias e;
   e.Definiciones(kComas);
-  EscribeBytes(e.Archivo("Planfal.txt"),
-               "\xEF\xBB\xBF"
-               "\xC3\x91u,2006-08-01,2006-08-01,F,,,Ω\r7,2006-08-01,2006-08-01,F,\xC3(,,\r"
-               "Ω,2006-08-0x,2006-08-01,P,,,\r8,2006-08-01,2006-08-01,F,,,");
+  e.OrigenBytes(
+      "\xEF\xBB\xBF"
+      "\xC3\x91u,2006-08-01,2006-08-01,F,,,Ω\r7,2006-08-01,2006-08-01,F,\xC3(,,\r"
+      "Ω,2006-08-0x,2006-08-01,P,,,\r8,2006-08-01,2006-08-01,F,,,");
   EXPECT_EQ(e.Ejecuta(), 1);
   EXPECT_EQ(e.Kardex(), (V{"8|2006-08-01|F|||", "Ñu|2006-08-01|F|||Ω"}));
-  EXPECT_EQ(LeeBytes(e.Archivo("Log/Planeacion Faltas_Incidencias_Er.txt")),
+  EXPECT_EQ(e.Bytes("Er"),
             "\xEF\xBB\xBF"
             "7,2006-08-01,2006-08-01,F,\xC3(,,(La línea no es texto UTF-8 válido,0)\r\n"
             "Ω,2006-08-0x,2006-08-01,P,,,(No coinciden los tipos,2)\r\n");
   EXPECT_EQ(
-      LeeBytes(e.Archivo("Log/Planeacion Faltas_Incidencias_Ok.txt")),
+      e.Bytes("Ok"),
       "\xEF\xBB\xBF\xC3\x91u,2006-08-01,2006-08-01,F,,,Ω\r\n8,2006-08-01,2006-08-01,F,,,\r\n");
 }
 
@@ -225,6 +211,31 @@ TEST(IncidencesRun, Utf16PlanningImportsByKeyOrMarkAndIsRefusedWithoutThem) {
             "[VarloDI] Error: 13 El archivo origen tiene bytes NUL: parece UTF-16BE sin marca de "
             "orden de bytes; indique Codificacion=UTF-16BE en su sección (" +
                 e.Archivo("Planfal.txt") + ")");
+}
+
+// Read with "Comillas", a quoted value keeps its commas and line breaks, and
+// a quote that never closes rejects only its own line.
+TEST(IncidencesQuoted, QuotedValuesImportAndAnUnclosedQuoteRejectsItsLine) {
+  EscenarioIncidencias e;
+  e.Definiciones("Comillas=\"\r\nLineasEncabezado=1\r\n" + kComas);
+  const std::string dosDias = "2,2006-08-02,2006-08-03,P,,,\"nota\r\nlarga\"";
+  e.OrigenBytes(
+      "\"Empleado\",\"Desde\",\"Hasta\",\"Tipo\",,,\"Referencia,\r\ntexto\"\r\n"
+      "1,2006-08-01,2006-08-01,F,,,\"Vacaciones, verano\"\r\n" +
+      dosDias +
+      "\r\n"
+      "3,2006-08-04,2006-08-04,F,,,\"abierta\r\n"
+      "4,2006-08-05,2006-08-05,F,,,\r\n");
+  EXPECT_EQ(e.Ejecuta(), 1);
+  EXPECT_EQ(e.Kardex(), (V{"1|2006-08-01|F|||Vacaciones, verano", "2|2006-08-02|P|||nota\r\nlarga",
+                           "2|2006-08-03|P|||nota\r\nlarga", "4|2006-08-05|F|||"}));
+  EXPECT_EQ(e.Bytes("Ok"), "1,2006-08-01,2006-08-01,F,,,\"Vacaciones, verano\"\r\n" + dosDias +
+                               "\r\n" + dosDias + "\r\n4,2006-08-05,2006-08-05,F,,,\r\n");
+  // a source without a mark and with no letter beyond ASCII is Windows-1252, so are its results
+  EXPECT_EQ(e.Bytes("Er"),
+            Utf8AAnsi("3,2006-08-04,2006-08-04,F,,,\"abierta(Las comillas abiertas en la línea 6 "
+                      "no se cierran,0)\r\n"));
+  EXPECT_EQ(e.ventana.Maximo(), 5);  // records, the heading included
 }
 
 }  // namespace

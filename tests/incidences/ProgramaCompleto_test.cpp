@@ -23,21 +23,28 @@ const std::string kPlaneacion =
 const std::string kEmpleado =
     prueba::SeccionComas("Empleado", "Empleado.txt", "ID_Empleado", {"ID_Empleado", "Nombre"});
 
+// The program copied into `tmp`, its two sources, and defs.ini with the
+// tables listed (Empleado and `otras` sections) then the absence planning.
+void Prepara(const prueba::CarpetaTemporal& tmp, const std::string& cadena,
+             const std::string& empleados, const std::string& planeacion,
+             const std::vector<std::string>& tablas, const std::string& otras = "") {
+  prueba::EscribeBytes(tmp.Archivo("Empleado.txt"), empleados);
+  prueba::EscribeBytes(tmp.Archivo("Planfal.txt"), planeacion);
+  prueba::EscribeBytes(tmp.Archivo("defs.ini"),
+                       "[Opciones]\r\nReporteLog=1\r\n[Base de Datos]\r\nConexion=" + cadena +
+                           "\r\n" + prueba::ListaTablas(tablas) + kEmpleado + otras + kPlaneacion);
+  prueba::CopiaPrograma(tmp.Ruta());
+}
+
 class WholeProgramOn : public ::testing::TestWithParam<prueba::MotorPrueba> {};
 
 TEST_P(WholeProgramOn, TableThenAbsencePlanning) {
   prueba::CarpetaTemporal tmp;
   std::unique_ptr<BaseDatosPrueba> pg;
   const std::string cadena = prueba::BaseDe(GetParam(), tmp.Ruta(), pg);
-  auto ruta = [&](const std::string& a) { return tmp.Archivo(a); };
-  prueba::EscribeBytes(ruta("Empleado.txt"), "7,Ana\r\n8,Luis\r\n");
-  prueba::EscribeBytes(ruta("Planfal.txt"),
-                       "7,2006-08-01,2006-08-03,VAC\r\n8,2006-08-31,2006-09-01,INC\r\n");
-  prueba::EscribeBytes(ruta("defs.ini"),
-                       "[Opciones]\r\nReporteLog=1\r\n[Base de Datos]\r\nConexion=" + cadena +
-                           "\r\n" + prueba::ListaTablas({"Empleado"}) + kEmpleado + kPlaneacion);
-  prueba::CopiaPrograma(tmp.Ruta());
-  EXPECT_EQ(prueba::CorreCopia(tmp.Ruta()), 0) << prueba::LeeBytes(ruta("errores.txt"));
+  Prepara(tmp, cadena, "7,Ana\r\n8,Luis\r\n",
+          "7,2006-08-01,2006-08-03,VAC\r\n8,2006-08-31,2006-09-01,INC\r\n", {"Empleado"});
+  EXPECT_EQ(prueba::CorreCopia(tmp.Ruta()), 0) << prueba::LeeBytes(tmp.Archivo("errores.txt"));
 
   // Both imports' first and last lines, in order, with no error line between.
   // Each import's summary after its own lines (the planning's in lines read
@@ -68,20 +75,13 @@ INSTANTIATE_TEST_SUITE_P(Motores, WholeProgramOn, prueba::TodosLosMotores(), pru
 // has its own summary line, and the run's total names it.
 TEST(WholeProgram, ATableNotImportedSaysWhyOnStderr) {
   prueba::CarpetaTemporal tmp;
-  auto ruta = [&](const std::string& a) { return tmp.Archivo(a); };
-  const std::string cadena = BaseDatosPrueba::SQLite(tmp.Ruta());
-  prueba::EscribeBytes(ruta("Empleado.txt"), "7,Ana\r\n");
-  prueba::EscribeBytes(ruta("Planfal.txt"),
-                       "7,2006-08-01,2006-08-02,VAC\r\n7,el lunes,2006-08-09,VAC\r\n");
-  prueba::EscribeBytes(ruta("defs.ini"),
-                       "[Opciones]\r\nReporteLog=1\r\n[Base de Datos]\r\nConexion=" + cadena +
-                           "\r\n" + prueba::ListaTablas({"Empleado", "Jerarquias"}) + kEmpleado +
-                           prueba::SeccionComas("Jerarquias", "Jerarquias.txt", "Key", {"Key"}) +
-                           kPlaneacion);
-  prueba::CopiaPrograma(tmp.Ruta());
+  Prepara(tmp, BaseDatosPrueba::SQLite(tmp.Ruta()), "7,Ana\r\n",
+          "7,2006-08-01,2006-08-02,VAC\r\n7,el lunes,2006-08-09,VAC\r\n",
+          {"Empleado", "Jerarquias"},
+          prueba::SeccionComas("Jerarquias", "Jerarquias.txt", "Key", {"Key"}));
   EXPECT_EQ(prueba::CorreCopia(tmp.Ruta(), "defs.ini", "-q"), 4);
 
-  const V err = Divide(prueba::LeeBytes(ruta("errores.txt")), "\n");
+  const V err = Divide(prueba::LeeBytes(tmp.Archivo("errores.txt")), "\n");
   auto linea = [&](const std::string& comienzo) {
     for (const std::string& l : err)
       if (l.rfind(comienzo, 0) == 0) return l;

@@ -14,12 +14,6 @@ namespace {
 
 using V = std::vector<std::string>;
 
-// Comma layout: employee, start, end, type, Dato0, Dato1, Referencia.
-const std::string kComas =
-    "Formato=3\r\nColumnas=7\r\nCampoColumna1=ID_Empleado\r\nCampoColumna2=Fecha1\r\n"
-    "CampoColumna3=Fecha2\r\nCampoColumna4=ID_Tipo\r\nCampoColumna5=Dato0_FAL\r\n"
-    "CampoColumna6=Dato1_FAL\r\nCampoColumna7=Referencia\r\n";
-
 // Ranges of one to four days that overlap other lines of the same employee
 // (a day written twice in one batch), an end before the start, a date that
 // is none, a value too long for its column (the record's other days are
