@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 
 #include "support/CarpetaTemporal.h"
@@ -23,46 +24,39 @@ class Perfil : public ::testing::Test {
   }
 };
 
-TEST_F(Perfil, SectionAndKeyMatchWithoutRegardToCaseAndAreTrimmed) {
-  EscribeBytes(archivo, "[ EMPLEADO ]\r\n  Columnas \t=   3   \r\n");
-  EXPECT_EQ(Lee("Empleado", "columnas"), "3");
-  EXPECT_EQ(Lee(" empleado ", " COLUMNAS"), "3");
-}
-
-TEST_F(Perfil, PresentButEmptyValueIsNotTheDefault) {
-  EscribeBytes(archivo, "[Tablas]\r\nTabla1=\r\nTabla2\r\n");
-  EXPECT_EQ(Lee("Tablas", "Tabla1", "Empleado"), "");
-  EXPECT_EQ(Lee("Tablas", "Tabla2", "Empleado"), "Empleado");  // no "=": not a key
-  EXPECT_EQ(Lee("Tablas", "Tabla3", "  Empleado  "), "Empleado");
-  EXPECT_EQ(Lee("Otra", "Tabla1", "x"), "x");
+// Per file: (section, key, default, what is read). Names match without
+// regard to case and are trimmed; a key present but empty is not the
+// default; quotes, "=" and comments; the first duplicate wins, keys before
+// any section are invisible, and every line end reads.
+TEST_F(Perfil, ReadingRules) {
+  using Lectura = std::array<std::string, 4>;
+  const std::vector<std::pair<std::string, std::vector<Lectura>>> casos = {
+      {"[ EMPLEADO ]\r\n  Columnas \t=   3   \r\n",
+       {{"Empleado", "columnas", "def", "3"}, {" empleado ", " COLUMNAS", "def", "3"}}},
+      {"[Tablas]\r\nTabla1=\r\nTabla2\r\n",
+       {{"Tablas", "Tabla1", "Empleado", ""},
+        {"Tablas", "Tabla2", "Empleado", "Empleado"},  // no "=": not a key
+        {"Tablas", "Tabla3", "  Empleado  ", "Empleado"},
+        {"Otra", "Tabla1", "x", "x"}}},
+      {"[s]\r\nk1=\"  entre comillas  \"\r\nk2='x'\r\nk3=\"abc'\r\nk4 = a = b  c\r\n"
+       ";k5=comentario\r\n#k6=clave\r\nk7=v ; nota\r\n",
+       {{"s", "k1", "def", "entre comillas"},  // quotes removed, then the spaces trimmed
+        {"s", "k2", "def", "x"},
+        {"s", "k3", "def", "\"abc'"},
+        {"s", "k4", "def", "a = b  c"},
+        {"s", "k5", "def", "def"},
+        {"s", "#k6", "def", "clave"},
+        {"s", "k7", "def", "v ; nota"}}},
+      {"k=fuera\r[a]\nx=1\r\nx=2\r[A]\ny=3",
+       {{"a", "x", "def", "1"}, {"a", "y", "def", "def"}, {"", "k", "def", "def"}}}};
+  for (const auto& [texto, lecturas] : casos) {
+    EscribeBytes(archivo, texto);
+    for (const auto& [seccion, clave, omision, esperado] : lecturas)
+      EXPECT_EQ(Lee(seccion, clave, omision), esperado)
+          << texto << " [" << seccion << "] " << clave;
+  }
   EXPECT_EQ(ini.API_GetPrivateProfileString(tmp.Archivo("no.ini"), "a", "b", "por omisión "),
             "por omisión");
-}
-
-TEST_F(Perfil, ValueRulesQuotesEqualsAndComments) {
-  EscribeBytes(archivo,
-               "[s]\r\nk1=\"  entre comillas  \"\r\nk2='x'\r\nk3=\"abc'\r\nk4 = a = b  c\r\n"
-               ";k5=comentario\r\n#k6=clave\r\nk7=v ; nota\r\n");
-  EXPECT_EQ(Lee("s", "k1"), "entre comillas");  // quotes removed, then the spaces trimmed
-  EXPECT_EQ(Lee("s", "k2"), "x");
-  EXPECT_EQ(Lee("s", "k3"), "\"abc'");
-  EXPECT_EQ(Lee("s", "k4"), "a = b  c");
-  EXPECT_EQ(Lee("s", "k5"), "def");
-  EXPECT_EQ(Lee("s", "#k6"), "clave");
-  EXPECT_EQ(Lee("s", "k7"), "v ; nota");
-}
-
-TEST_F(Perfil, FirstDuplicateWinsAndKeysBeforeAnySectionAreInvisible) {
-  EscribeBytes(archivo, "k=fuera\r[a]\nx=1\r\nx=2\r[A]\ny=3");  // every line end reads
-  EXPECT_EQ(Lee("a", "x"), "1");
-  EXPECT_EQ(Lee("a", "y"), "def");
-  EXPECT_EQ(Lee("", "k"), "def");
-}
-
-TEST_F(Perfil, LongValueReadsBackWhole) {
-  std::string largo = "Provider=SQLOLEDB.1;" + std::string(300, 'x');
-  ASSERT_TRUE(ini.API_WritePrivateProfileString(archivo, "Base de Datos", "Conexion", largo));
-  EXPECT_EQ(Lee("Base de Datos", "Conexion"), largo);
 }
 
 TEST_F(Perfil, WritesCreateFileSectionsAndKeysInOrder) {
@@ -73,6 +67,10 @@ TEST_F(Perfil, WritesCreateFileSectionsAndKeysInOrder) {
   EXPECT_EQ(LeeBytes(archivo),
             "[App1]\r\nkey1=string1\r\nkey2=string2\r\nkey3=\r\n[App2]\r\nkey4=string4\r\n");
   EXPECT_EQ(Lee("App1", "key3"), "");
+  // a long value reads back whole
+  const std::string largo = "Provider=SQLOLEDB.1;" + std::string(300, 'x');
+  ASSERT_TRUE(ini.API_WritePrivateProfileString(archivo, "App2", "Conexion", largo));
+  EXPECT_EQ(Lee("App2", "Conexion"), largo);
 }
 
 TEST_F(Perfil, WriteChangesOnlyWhatItMust) {
