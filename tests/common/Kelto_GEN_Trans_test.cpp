@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "common/ErrorVarlo.h"
 #include "common/Fechas.h"
@@ -18,21 +19,21 @@ using prueba::EscribeBytes;
 using prueba::LeeBytes;
 using Args = std::vector<std::string>;
 
-TEST(GetCommandLine, SpacesQuotesAndSlashesStayInsideTheArgument) {
+// Only tabs separate (a run of them counts as one); spaces, quotes and
+// slashes stay inside the argument; missing arguments are empty.
+TEST(GetCommandLine, TabsAloneSeparateArgumentsUpToTheMaximum) {
   Kelto_GEN_Trans t;
-  EXPECT_EQ(t.GetCommandLine("/srv/Program Files/Datos/defs.ini", 1),
-            Args{"/srv/Program Files/Datos/defs.ini"});
-  EXPECT_EQ(t.GetCommandLine("\"/a b/c.ini\"", 1), Args{"\"/a b/c.ini\""});
-  EXPECT_EQ(t.GetCommandLine("  lead.ini ", 1), Args{"  lead.ini "});
-}
-
-TEST(GetCommandLine, TabsSeparateAndRunsCountAsOne) {
-  Kelto_GEN_Trans t;
-  EXPECT_EQ(t.GetCommandLine("a\t\tb", 5), (Args{"a", "b", "", "", ""}));
-  EXPECT_EQ(t.GetCommandLine("\t\ta\t\t", 3), (Args{"a", "", ""}));
-  EXPECT_EQ(t.GetCommandLine("\t\t", 2), (Args{"", ""}));
-  EXPECT_EQ(t.GetCommandLine("", 5), Args(5));
-  EXPECT_EQ(t.GetCommandLine("a\tb\tc", 2), (Args{"a", "b"}));  // stops at the maximum
+  const std::vector<std::tuple<std::string, int, Args>> casos = {
+      {"/srv/Program Files/Datos/defs.ini", 1, {"/srv/Program Files/Datos/defs.ini"}},
+      {"\"/a b/c.ini\"", 1, {"\"/a b/c.ini\""}},
+      {"  lead.ini ", 1, {"  lead.ini "}},
+      {"a\t\tb", 5, {"a", "b", "", "", ""}},
+      {"\t\ta\t\t", 3, {"a", "", ""}},
+      {"\t\t", 2, {"", ""}},
+      {"", 5, Args(5)},
+      {"a\tb\tc", 2, {"a", "b"}}};  // stops at the maximum
+  for (const auto& [linea, maximo, esperados] : casos)
+    EXPECT_EQ(t.GetCommandLine(linea, maximo), esperados) << linea;
   EXPECT_THROW(t.GetCommandLine("a", 0), ErrorVarlo);
 }
 
@@ -89,7 +90,7 @@ TEST_F(EscribeTxt, MonthlyFileRollsOverAt512000Bytes) {
   EXPECT_EQ(LeeBytes(Mensual("VarloDI", "(2)", ".log")), "dos\r\n");
 }
 
-TEST_F(EscribeTxt, MonthlyFileFollowsTheClockIntoTheNextMonth) {
+TEST_F(EscribeTxt, MonthlyFileFollowsTheClockAndKeepsTheExtension) {
   std::string log = tmp.Archivo("Log/VarloDI.log");
   reloj.Pon(FechaHora{2006, 8, 31, 23, 59, 59});
   t.Escribe_Txt(log, "agosto", false, false, true);
@@ -97,11 +98,9 @@ TEST_F(EscribeTxt, MonthlyFileFollowsTheClockIntoTheNextMonth) {
   t.Escribe_Txt(log, "septiembre", false, false, true);
   EXPECT_EQ(LeeBytes(Mensual("VarloDI", "", ".log")), "agosto\r\n");
   EXPECT_EQ(LeeBytes(tmp.Archivo("Log/VarloDI_Sep2006.log")), "septiembre\r\n");
-}
-
-TEST_F(EscribeTxt, MonthlyNameWithoutExtensionEndsInABareDot) {
+  // a name without an extension ends in a bare dot
   t.Escribe_Txt(tmp.Archivo("Log/Bitacora"), "x", false, false, true);
-  EXPECT_EQ(LeeBytes(Mensual("Bitacora", "", ".")), "x\r\n");
+  EXPECT_EQ(LeeBytes(tmp.Archivo("Log/Bitacora_Sep2006.")), "x\r\n");
 }
 
 TEST_F(EscribeTxt, PathWithoutFolderOrWithMissingGrandparentIsAnError) {
