@@ -54,11 +54,7 @@ TEST(LeeNumero, StrictNumberNeedsTheWholeText) {
 // The C library's strtod is the judge: every digit string, short or long,
 // with or without a fraction, reads as the same double, bit for bit.
 TEST(LeeNumero, AgreesWithStrtodBitForBit) {
-  std::uint64_t semilla = 12345;
-  auto siguiente = [&semilla] {
-    semilla = semilla * 6364136223846793005ULL + 1442695040888963407ULL;
-    return static_cast<unsigned>(semilla >> 33);
-  };
+  std::mt19937 siguiente(12345);
   for (int vuelta = 0; vuelta < 20000; ++vuelta) {
     std::string texto = siguiente() % 4 == 0 ? "-" : "";
     const unsigned enteras = siguiente() % 19, decimales = siguiente() % 25;
@@ -230,11 +226,7 @@ TEST(Texto, CuttingByCharactersLandsWhereOneByOneDoes) {
     return i;
   };
   const std::string piezas[] = {"a", "Z", " ", "é", "€", "\x80", "\xBF", "𝄞"};
-  std::uint64_t semilla = 99;
-  auto siguiente = [&semilla] {
-    semilla = semilla * 6364136223846793005ULL + 1442695040888963407ULL;
-    return static_cast<unsigned>(semilla >> 33);
-  };
+  std::mt19937 siguiente(99);
   for (int vuelta = 0; vuelta < 3000; ++vuelta) {
     std::string s;
     const bool ascii = vuelta % 2 == 0;
