@@ -21,6 +21,8 @@ namespace {
 using prueba::CarpetaTemporal;
 using V = std::vector<std::string>;
 
+const std::string kBom = "\xEF\xBB\xBF";
+
 // Every line of the file, followed by " <- number description" when it
 // cannot be imported; `clave` is the encoding a definitions file names.
 V Lee(const std::string& bytes, const std::optional<Codificacion>& clave = std::nullopt) {
@@ -46,9 +48,7 @@ TEST(LectorLineas, CrLfLfOrCrAloneEndALine) {
   EXPECT_EQ(Lee("a\r\r\nb\r"), (V{"a", "", "b"}));
   EXPECT_EQ(Lee("\n\nx\n"), (V{"", "", "x"}));
   EXPECT_EQ(Lee(""), V{});
-  EXPECT_EQ(Lee("\xEF\xBB\xBF"
-                "A\xC3\xB1o\rfin"),
-            (V{"Año", "fin"}));
+  EXPECT_EQ(Lee(kBom + "Año\rfin"), (V{"Año", "fin"}));
   EXPECT_EQ(Lee("A\xF1o\r\n"), V{"Año"});  // Windows-1252 without a mark
   // a CR LF, and a CR CR, split between two of the counter's 64 KiB reads
   const std::string largo(65535, 'a');
@@ -59,8 +59,7 @@ TEST(LectorLineas, CrLfLfOrCrAloneEndALine) {
 TEST(LectorLineas, ALineThatCannotBeImportedIsReportedAndReadingGoesOn) {
   const std::string invalida = " <- 13 La línea no es texto UTF-8 válido";
   // as it was read, for the error file: a cut sequence, a surrogate, an overlong "/"
-  EXPECT_EQ(Lee("\xEF\xBB\xBF"
-                "bien \xC3\xB1\r\ncortada \xC3(\r\n\xED\xA0\x80\r\n\xC0\xAF\r\nfin"),
+  EXPECT_EQ(Lee(kBom + "bien ñ\r\ncortada \xC3(\r\n\xED\xA0\x80\r\n\xC0\xAF\r\nfin"),
             (V{"bien ñ", "cortada \xC3(" + invalida, "\xED\xA0\x80" + invalida,
                "\xC0\xAF" + invalida, "fin"}));
   // a line past the limit is never held whole: its start names it
@@ -83,48 +82,26 @@ TEST(LectorLineas, AMarkDecidesThenTheKeyThenUtf8FoundAtTheStart) {
   // UTF-8 without a mark, as most exports write it; a later line that is not
   // UTF-8 is rejected, never read as another encoding
   const std::string largo(LectorLineas::kMuestraDeteccion, 'x');
-  EXPECT_EQ(Lee("Bego\xC3\xB1"
-                "a\r\n" +
-                largo + "\r\nmal \xF1\r\n"),
-            (V{"Begoña", largo, "mal \xF1 <- 13 La línea no es texto UTF-8 válido"}));
+  EXPECT_EQ(Lee("Muñoz\r\n" + largo + "\r\nmal \xF1\r\n"),
+            (V{"Muñoz", largo, "mal \xF1 <- 13 La línea no es texto UTF-8 válido"}));
   // within the first 64 KiB it makes the file Windows-1252
-  EXPECT_EQ(Lee("Bego\xC3\xB1"
-                "a\r\nmal \xF1"),
-            (V{"BegoÃ±a", "mal ñ"}));
+  EXPECT_EQ(Lee("Muñoz\r\nmal \xF1"), (V{"MuÃ±oz", "mal ñ"}));
   // a byte that cannot start UTF-8 there: Windows-1252
-  EXPECT_EQ(Lee("Bego\xF1"
-                "a \xC3\xB1"),
-            V{"Begoña Ã±"});
+  EXPECT_EQ(Lee("Mu\xF1oz ñ"), V{"Muñoz Ã±"});
   // a sequence cut by the end of the first 64 KiB is still UTF-8 ...
   const std::string relleno(LectorLineas::kMuestraDeteccion - 1, 'x');
-  EXPECT_EQ(Lee(relleno + "\xC3\xB1"), V{relleno + "ñ"});
+  EXPECT_EQ(Lee(relleno + "ñ"), V{relleno + "ñ"});
   // ... and what comes after them does not decide
-  EXPECT_EQ(Lee(relleno + "\n\xC3\xB1"), (V{relleno, "Ã±"}));
+  EXPECT_EQ(Lee(relleno + "\nñ"), (V{relleno, "Ã±"}));
 
   // the key names the encoding of a file without a mark; a mark always wins
-  EXPECT_EQ(Lee("Bego\xC3\xB1"
-                "a",
-                Codificacion::Ansi),
-            V{"BegoÃ±a"});
-  EXPECT_EQ(Lee("Bego\xF1"
-                "a",
-                Codificacion::Utf8),
-            V{"Bego\xF1"
-              "a <- 13 La línea no es texto UTF-8 válido"});
-  EXPECT_EQ(Lee("\xEF\xBB\xBF"
-                "Bego\xC3\xB1"
-                "a",
-                Codificacion::Ansi),
-            V{"Begoña"});
-  EXPECT_EQ(Lee(prueba::ConIconv("\xEF\xBB\xBF"
-                                 "Año\r\nfin",
-                                 "UTF-16LE"),
-                Llamada("CP850")),
+  EXPECT_EQ(Lee("Muñoz", Codificacion::Ansi), V{"MuÃ±oz"});
+  EXPECT_EQ(Lee("Mu\xF1oz", Codificacion::Utf8),
+            V{"Mu\xF1oz <- 13 La línea no es texto UTF-8 válido"});
+  EXPECT_EQ(Lee(kBom + "Muñoz", Codificacion::Ansi), V{"Muñoz"});
+  EXPECT_EQ(Lee(prueba::ConIconv(kBom + "Año\r\nfin", "UTF-16LE"), Llamada("CP850")),
             (V{"Año", "fin"}));
-  EXPECT_EQ(Lee(prueba::ConIconv("\xEF\xBB\xBF"
-                                 "Año\nfin",
-                                 "UTF-16BE")),
-            (V{"Año", "fin"}));
+  EXPECT_EQ(Lee(prueba::ConIconv(kBom + "Año\nfin", "UTF-16BE")), (V{"Año", "fin"}));
 }
 
 TEST(LectorLineas, Utf16LinesEndAtWholeUnitsInEitherByteOrder) {
@@ -146,11 +123,7 @@ TEST(LectorLineas, Utf16LinesEndAtWholeUnitsInEitherByteOrder) {
 TEST(LectorLineas, BytesThatAreNotTextInTheEncodingRejectTheirLineAndGoBackAsRead) {
   const Codificacion utf16 = Llamada("UTF-16LE");
   // a lone surrogate, then half a unit cut by the end of the file
-  const std::string mala = std::string(
-                        "A\0\x00\xD8"
-                        "B\0",
-                        6),
-                    cortada = std::string("C\0D", 3);
+  const std::string mala("A\0\0\xD8Z\0", 6), cortada("C\0D", 3);
   const std::string bytes = mala + std::string("\r\0\n\0", 4) + cortada;
   CarpetaTemporal tmp;
   prueba::EscribeBytes(tmp.Archivo("f.txt"), bytes);
