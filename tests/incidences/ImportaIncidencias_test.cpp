@@ -19,6 +19,7 @@ namespace {
 using prueba::EscenarioIncidencias, prueba::kComas;
 using V = std::vector<std::string>;
 
+const std::string kBom = "\xEF\xBB\xBF";
 const V kInicioFin{">Inicio de importación de Incidencias", "Fin de importación de Incidencias"};
 
 // Ranges add days and update stored ones; an end before the start, a date
@@ -121,19 +122,17 @@ TEST(IncidencesRun, ALostTransactionReportsEachDayAndRejectionOnce) {
 TEST(IncidencesRun, ALineNotValidInItsEncodingIsRejected) {
   EscenarioIncidencias e;
   e.Definiciones(kComas);
-  e.OrigenBytes(
-      "\xEF\xBB\xBF"
-      "\xC3\x91u,2006-08-01,2006-08-01,F,,,Ω\r7,2006-08-01,2006-08-01,F,\xC3(,,\r"
-      "Ω,2006-08-0x,2006-08-01,P,,,\r8,2006-08-01,2006-08-01,F,,,");
+  e.OrigenBytes(kBom +
+                "Ñu,2006-08-01,2006-08-01,F,,,Ω\r7,2006-08-01,2006-08-01,F,\xC3(,,\r"
+                "Ω,2006-08-0x,2006-08-01,P,,,\r8,2006-08-01,2006-08-01,F,,,");
   EXPECT_EQ(e.Ejecuta(), 1);
   EXPECT_EQ(e.Kardex(), (V{"8|2006-08-01|F|||", "Ñu|2006-08-01|F|||Ω"}));
   EXPECT_EQ(e.Bytes("Er"),
-            "\xEF\xBB\xBF"
-            "7,2006-08-01,2006-08-01,F,\xC3(,,(La línea no es texto UTF-8 válido,0)\r\n"
-            "Ω,2006-08-0x,2006-08-01,P,,,(No coinciden los tipos,2)\r\n");
-  EXPECT_EQ(
-      e.Bytes("Ok"),
-      "\xEF\xBB\xBF\xC3\x91u,2006-08-01,2006-08-01,F,,,Ω\r\n8,2006-08-01,2006-08-01,F,,,\r\n");
+            kBom +
+                "7,2006-08-01,2006-08-01,F,\xC3(,,(La línea no es texto UTF-8 válido,0)\r\n"
+                "Ω,2006-08-0x,2006-08-01,P,,,(No coinciden los tipos,2)\r\n");
+  EXPECT_EQ(e.Bytes("Ok"),
+            kBom + "Ñu,2006-08-01,2006-08-01,F,,,Ω\r\n8,2006-08-01,2006-08-01,F,,,\r\n");
 }
 
 // A planning that is configured but cannot be read is reported once, before
@@ -192,15 +191,14 @@ TEST(IncidencesRun, Utf16PlanningImportsByKeyOrMarkAndIsRefusedWithoutThem) {
     SCOPED_TRACE(clave);
     EscenarioIncidencias e;
     e.Definiciones(kComas + clave);
-    e.OrigenBytes(prueba::ConIconv((*clave ? "" : "\xEF\xBB\xBF") + texto, "UTF-16LE"));
+    e.OrigenBytes(prueba::ConIconv((*clave ? "" : kBom) + texto, "UTF-16LE"));
     EXPECT_EQ(e.Ejecuta(), 1);
     EXPECT_EQ(e.Kardex(), (V{"Ñu|2006-08-01|P|||Ω", "Ñu|2006-08-02|P|||Ω"}));
     ASSERT_FALSE(e.ventana.maximos.empty());
     EXPECT_EQ(e.ventana.maximos.back(), 2);  // lines of the text
-    EXPECT_EQ(e.Bytes("Ok"),
-              prueba::ConIconv("\xEF\xBB\xBF" + ok + "\r\n" + ok + "\r\n", "UTF-16LE"));
+    EXPECT_EQ(e.Bytes("Ok"), prueba::ConIconv(kBom + ok + "\r\n" + ok + "\r\n", "UTF-16LE"));
     EXPECT_EQ(e.Bytes("Er"),
-              prueba::ConIconv("\xEF\xBB\xBF" + er + "(No coinciden los tipos,2)\r\n", "UTF-16LE"));
+              prueba::ConIconv(kBom + er + "(No coinciden los tipos,2)\r\n", "UTF-16LE"));
   }
   EscenarioIncidencias e;
   e.Definiciones(kComas);

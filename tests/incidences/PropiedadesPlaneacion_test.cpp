@@ -51,14 +51,8 @@ Desenlace Corre(MotorPrueba motor, const V& lineas, long lote, long maxRechazos 
   e.Origen(lineas);
   e.lote = lote;
   e.maxRechazos = maxRechazos;
-  Desenlace d;
-  d.salida = e.Ejecuta();
-  d.kardex = e.Kardex();
-  d.ok = e.Ok();
-  d.er = e.Er();
-  d.resumen = e.Resumenes();
-  d.log = e.Log();
-  return d;
+  // a braced list is evaluated in order: the run first
+  return {e.Ejecuta(), e.Kardex(), e.Ok(), e.Er(), e.Resumenes(), e.Log()};
 }
 
 class PlaneacionEn : public ::testing::TestWithParam<MotorPrueba> {};
