@@ -21,16 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The folder the examples name as the program's folder.
-constexpr const char* kCarpetaEjemplos = "/var/lib/varlodi";
-
-std::string CambiaCarpeta(std::string texto, const std::string& carpeta) {
-  for (std::size_t p = 0; (p = texto.find(kCarpetaEjemplos, p)) != std::string::npos;
-       p += carpeta.size())
-    texto.replace(p, std::string(kCarpetaEjemplos).size(), carpeta);
-  return texto;
-}
-
 using Filas = std::vector<std::vector<std::string>>;
 
 // What each example must leave in its table: some columns, rows sorted.
@@ -112,7 +102,9 @@ TEST(EjemplosDefiniciones, EachImportsEveryLineWithExitZeroAndTheValuesItMeans) 
                tmp.Archivo("varlo.db"));
 
     const std::string ini = tmp.Archivo(nombre);
-    prueba::EscribeBytes(ini, CambiaCarpeta(prueba::LeeBytes(carpeta + "/" + nombre), tmp.Ruta()));
+    // the program's folder the examples name becomes the test's
+    prueba::EscribeBytes(
+        ini, Une(Divide(prueba::LeeBytes(carpeta + "/" + nombre), "/var/lib/varlodi"), tmp.Ruta()));
     Kelto_API_INIFiles lector;
     const std::string tabla = lector.API_GetPrivateProfileString(ini, "Tablas", "Tabla1", "");
     const std::string origen = lector.API_GetPrivateProfileString(ini, tabla, "Origen", "");
