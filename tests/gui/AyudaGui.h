@@ -1,7 +1,9 @@
 #pragma once
 // Acts on a modal dialog from inside its own event loop, once a dialog of the
-// wanted class is the active modal widget. The watch can be called off by
-// deleting the timer returned.
+// wanted class is the active modal widget; then closes it if still open, so
+// that a failed check fails the test instead of hanging it, unless `cerrar`
+// is false (only the window may close it). Deleting the timer returned calls
+// the watch off.
 #include <QApplication>
 #include <QPointer>
 #include <QTimer>
@@ -10,20 +12,20 @@
 namespace varlo::gui::prueba {
 
 template <class Dialogo>
-QPointer<QTimer> AlAparecer(std::function<void(Dialogo*)> accion) {
+QPointer<QTimer> AlAparecer(std::function<void(Dialogo*)> accion, bool cerrar = true) {
   auto* reloj = new QTimer(qApp);
   reloj->setInterval(10);
-  QObject::connect(reloj, &QTimer::timeout, reloj, [reloj, accion] {
+  QObject::connect(reloj, &QTimer::timeout, reloj, [reloj, accion, cerrar] {
     auto* d = qobject_cast<Dialogo*>(QApplication::activeModalWidget());
     if (!d) return;
     reloj->stop();
     reloj->deleteLater();
     accion(d);
-    // a failed check returns early from `accion`: close so the test fails, not hangs
     QPointer<Dialogo> abierto(d);
-    QTimer::singleShot(0, qApp, [abierto] {
-      if (abierto && abierto->isVisible()) abierto->reject();
-    });
+    if (cerrar)
+      QTimer::singleShot(0, qApp, [abierto] {
+        if (abierto && abierto->isVisible()) abierto->reject();
+      });
   });
   reloj->start();
   return reloj;
