@@ -24,29 +24,12 @@ struct Salida {
 enum class Errores { Archivo, TuberiaCerrada, Cerrado, Terminal };
 
 struct Ejecucion {
-  std::vector<std::string> args;
-  std::string carpeta;               // --carpeta, unless empty
-  std::vector<std::string> entorno;  // more "NAME=value"
-  bool comoNadie = false;            // as user nobody when the tests run as root
+  std::vector<std::string> args{};
+  std::string carpeta{};               // --carpeta, unless empty
+  std::vector<std::string> entorno{};  // more "NAME=value"
+  bool comoNadie = false;              // as user nobody when the tests run as root
   Errores errores = Errores::Archivo;
-  std::string programa;  // another copy of the program
-
-  Ejecucion& Carpeta(std::string c) {
-    carpeta = std::move(c);
-    return *this;
-  }
-  Ejecucion& Variable(std::string v) {
-    entorno.push_back(std::move(v));
-    return *this;
-  }
-  Ejecucion& ComoNadie(bool si = true) {
-    comoNadie = si;
-    return *this;
-  }
-  Ejecucion& Stderr(Errores e) {
-    errores = e;
-    return *this;
-  }
+  std::string directorio{};  // the working folder, unless empty
 };
 
 namespace detalle {
@@ -60,8 +43,9 @@ inline std::string Programa() {
   unsetenv("STATE_DIRECTORY");
   setenv("LC_ALL", "C", 1);
   for (const std::string& v : e.entorno) putenv(const_cast<char*>(v.c_str()));
+  if (!e.directorio.empty() && chdir(e.directorio.c_str()) != 0) _exit(125);
   if (e.comoNadie && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(126);
-  std::vector<std::string> args{e.programa.empty() ? Programa() : e.programa};
+  std::vector<std::string> args{Programa()};
   if (!e.carpeta.empty()) args.insert(args.end(), {"--carpeta", e.carpeta});
   args.insert(args.end(), e.args.begin(), e.args.end());
   std::vector<char*> argv;
