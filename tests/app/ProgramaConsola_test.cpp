@@ -114,21 +114,10 @@ class Consola : public ::testing::Test {
 };
 
 TEST_F(Consola, OptionsHelpAndUsageErrors) {
-  struct Caso {
-    std::vector<std::string> args;
-    int estado;
-    std::string out, err;
-  };
-  const Caso casos[] = {
-      {{"--version"}, 0, std::string("VarloDI ") + VARLODI_VERSION + "\n", ""},
-      {{"--nada", "defs.ini"}, 2, "", "varlodi: opción no reconocida: --nada\n" + kPruebe},
-  };
-  for (const Caso& c : casos) {
-    Salida s = Corre(c.args);
-    EXPECT_EQ(s.estado, c.estado) << c.args[0];
-    EXPECT_EQ(s.out, c.out) << c.args[0];
-    EXPECT_EQ(s.err, c.err) << c.args[0];
-  }
+  auto todo = [](const Salida& s) { return std::tuple(s.estado, s.out, s.err); };
+  EXPECT_EQ(todo(Corre({"--version"})), std::tuple(0, "VarloDI " VARLODI_VERSION "\n", ""));
+  EXPECT_EQ(todo(Corre({"--nada", "defs.ini"})),
+            std::tuple(2, "", "varlodi: opción no reconocida: --nada\n" + kPruebe));
   Salida h = Corre({"-h"});
   EXPECT_EQ(h.estado, 0);
   EXPECT_NE(h.out.find("\nCarpeta del programa: " + tmp.Ruta() + "\n"), std::string::npos);

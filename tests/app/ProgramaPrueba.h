@@ -33,10 +33,6 @@ struct Ejecucion {
 };
 
 namespace detalle {
-inline std::string Programa() {
-  return std::string(VARLODI_BIN_DIR) + "/varlodi";
-}
-
 // In the child: the environment of a plain run, then exec.
 [[noreturn]] inline void Lanza(const Ejecucion& e) {
   unsetenv("VARLODI_CARPETA");
@@ -45,7 +41,7 @@ inline std::string Programa() {
   for (const std::string& v : e.entorno) putenv(const_cast<char*>(v.c_str()));
   if (!e.directorio.empty() && chdir(e.directorio.c_str()) != 0) _exit(125);
   if (e.comoNadie && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(126);
-  std::vector<std::string> args{Programa()};
+  std::vector<std::string> args{std::string(VARLODI_BIN_DIR) + "/varlodi"};
   if (!e.carpeta.empty()) args.insert(args.end(), {"--carpeta", e.carpeta});
   args.insert(args.end(), e.args.begin(), e.args.end());
   std::vector<char*> argv;
