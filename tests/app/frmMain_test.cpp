@@ -7,6 +7,7 @@
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <regex>
 
 #include "app/VentanaFalsa.h"
@@ -147,48 +148,26 @@ TEST_F(RunSequence, MessagesAreShownOnlyWhenTheOptionIsExactlyOne) {
   EXPECT_EQ(ventana.mensajes.size(), 2u);
 }
 
+// Each letter notes one event of a run: a rejected record, an import not
+// done, an error line, the database lost, an error that stopped the
+// program, SIGINT, SIGTERM.
 TEST_F(RunSequence, ExitStatusIsTheFirstThatApplies) {
-  struct Caso {
-    const char* nombre;
-    std::function<void(frmMain&)> notas;
-    int estado;
+  const std::map<char, std::function<void(frmMain&)>> notas = {
+      {'r', [](frmMain& f) { f.NotaRechazo(); }},
+      {'n', [](frmMain& f) { f.NotaError(); }},
+      {'e',
+       [](frmMain& f) { f.EscribeError(ErrorVarlo(13, "VarloDI", "No coinciden los tipos")); }},
+      {'b', [](frmMain& f) { f.NotaBaseDatosPerdida(); }},
+      {'f', [](frmMain& f) { f.NotaErrorFatal(); }},
+      {'i', [](frmMain&) { PideInterrupcion(SIGINT); }},
+      {'t', [](frmMain&) { PideInterrupcion(SIGTERM); }},
   };
-  const Caso casos[] = {
-      {"nada", [](frmMain&) {}, 0},
-      {"rechazo", [](frmMain& f) { f.NotaRechazo(); }, 1},
-      {"tabla no importada",
-       [](frmMain& f) {
-         f.NotaError();
-         f.NotaRechazo();
-       },
-       4},
-      {"línea de error",
-       [](frmMain& f) { f.EscribeError(ErrorVarlo(13, "VarloDI", "No coinciden los tipos")); }, 4},
-      {"base de datos perdida",
-       [](frmMain& f) {
-         f.NotaRechazo();
-         f.NotaError();
-         f.NotaBaseDatosPerdida();
-       },
-       3},
-      {"error fatal",
-       [](frmMain& f) {
-         f.NotaBaseDatosPerdida();
-         f.NotaErrorFatal();
-       },
-       2},
-      {"SIGINT",
-       [](frmMain& f) {
-         f.NotaErrorFatal();
-         PideInterrupcion(SIGINT);
-       },
-       130},
-      {"SIGTERM", [](frmMain&) { PideInterrupcion(SIGTERM); }, 143},
-  };
-  for (const Caso& c : casos) {
+  const std::pair<std::string, int> casos[] = {{"", 0},    {"r", 1},  {"nr", 4},   {"e", 4},
+                                               {"rnb", 3}, {"bf", 2}, {"fi", 130}, {"t", 143}};
+  for (const auto& [eventos, estado] : casos) {
     frmMain f(ventana, "");
-    c.notas(f);
-    EXPECT_EQ(f.EstadoSalida(), c.estado) << c.nombre;
+    for (char c : eventos) notas.at(c)(f);
+    EXPECT_EQ(f.EstadoSalida(), estado) << eventos;
     PideInterrupcion(0);
   }
 }
