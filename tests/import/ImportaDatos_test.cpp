@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "EntornoImportacion.h"
+#include "support/ProgramaCopiado.h"
 
 namespace varlo::prueba {
 namespace {
@@ -20,14 +21,22 @@ TEST_P(ImportaDatosEn, EscribePorTipoYRechazaSoloElRegistro) {
                     "0002,Eva,22,N,01/13/2006,", ",Sin llave,20,,,",
                     "0003,Fecha mala,20,,01/01/20x1,",
                     // empty values leave the row's columns as they were
-                    "0001,,31,,,"};
+                    "0001,,31,,,",
+                    // a time after the date is kept, a note after it is no time
+                    "1,,,,25/12/2005 14:30:00,", "2,,,,25/12/2005 02:30:00 p.m.,",
+                    "3,,,,25/12/2005 aprox.,", "4,,,,25/12/2005 25:00:00,"};
   e.Fuente("Empleado.txt", lineas);
 
   EXPECT_EQ(e.Importa(), 1);
   // a day that does not exist is refused, never carried into the next month
+  const std::string n = "NULL";
   EXPECT_EQ(e.Lee("Empleado", {"ID_Empleado", "Nombre", "Edad", "Activo", "FechaAlta", "Sueldo"}),
-            (Filas{{"0001", "Juan Perez", "31", "True", "2003-02-01", "1500.5"}}));
-  EXPECT_EQ(e.Resultado("Empleado_Ok.txt"), (V{lineas[0], lineas[5]}));
+            (Filas{{"0001", "Juan Perez", "31", "True", "2003-02-01", "1500.5"},
+                   {"1", n, n, n, "2005-12-25 14:30:00", n},
+                   {"2", n, n, n, "2005-12-25 14:30:00", n},
+                   {"3", n, n, n, "2005-12-25", n}}));
+  EXPECT_EQ(e.Resultado("Empleado_Ok.txt"),
+            (V{lineas[0], lineas[5], lineas[6], lineas[7], lineas[8]}));
   EXPECT_EQ(e.Resultado("Empleado_Er.txt"),
             (V{lineas[1] + "(Fecha inexistente: FechaAlta='31/02/2006' con la máscara DD/MM/YYYY, "
                            "Columna:5)",
@@ -35,7 +44,10 @@ TEST_P(ImportaDatosEn, EscribePorTipoYRechazaSoloElRegistro) {
                            "Columna:5)",
                lineas[3] + "(Valor vacío en la columna índice (ID_Empleado), Columna:0)",
                lineas[4] + "(No coinciden los tipos: FechaAlta='01/01/20x1' no es una fecha "
-                           "DD/MM/YYYY, Columna:5)"}));
+                           "DD/MM/YYYY, Columna:5)",
+               // a time that cannot be read is refused, never dropped
+               lineas[9] + "(No coinciden los tipos: FechaAlta='25/12/2005 25:00:00' no es una "
+                           "fecha DD/MM/YYYY, Columna:5)"}));
   // what one record does wrong stays out of the log
   EXPECT_EQ(e.Log(), (V{">Inicio de importación", "Fin de importación"}));
 }
@@ -73,27 +85,6 @@ TEST_P(ImportaDatosEn, LlaveDeFechaEncuentraLaFilaQueEscribio) {
                    {"6", "2005-12-25 21:30:00", "INC"},
                    {"7", "2010-03-05", "B"},
                    {"8", "2010-03-05 14:30:00", "D"}}));
-}
-
-TEST_P(ImportaDatosEn, BusquedaFallidaRechazaSoloEseRegistro) {
-  EntornoImportacion e(GetParam());
-  e.Base().Execute(kCreaTurno);
-  e.Definiciones(ListaTablas({"Turno"}) + e.Seccion("Turno", "ID", {"ID", "Nombre"}));
-  const V lineas = {"abc,Primero", "1,Uno", "2',Dos", ",Vacio", "0002,Dos", "2,Dos bis"};
-  e.Fuente("Turno.txt", lineas);
-
-  EXPECT_EQ(e.Importa(), 1);
-  EXPECT_EQ(e.Lee("Turno", {"ID", "Nombre"}), (Filas{{"1", "Uno"}, {"2", "Dos bis"}}));
-  EXPECT_EQ(e.Resultado("Turno_Ok.txt"), (V{lineas[1], lineas[4], lineas[5]}));
-  V er = e.Resultado("Turno_Er.txt");
-  ASSERT_EQ(er.size(), 3u);
-  for (int i : {0, 1}) {
-    const std::string inicio = lineas[i * 2] + "(No coinciden los tipos", fin = ", Columna:0)";
-    EXPECT_EQ(er[i].substr(0, inicio.size()), inicio) << er[i];
-    EXPECT_EQ(er[i].substr(er[i].size() - std::min(er[i].size(), fin.size())), fin) << er[i];
-  }
-  // the empty key is refused before any lookup is made
-  EXPECT_EQ(er[2], ",Vacio(Valor vacío en la columna índice (ID), Columna:0)");
 }
 
 // A first table that cannot be imported as defined: a key without its
@@ -181,22 +172,6 @@ TEST_P(ImportaDatosEn, ResultadosEnLaCodificacionDelOrigen) {
   }
 }
 
-TEST_P(ImportaDatosEn, FechaConHoraFueraDeLaLlaveConservaLaHora) {
-  EntornoImportacion e(GetParam());
-  e.Definiciones(ListaTablas({"Empleado"}) +
-                 e.Seccion("Empleado", "ID_Empleado", {"ID_Empleado", "FechaAlta"}));
-  e.Fuente("Empleado.txt", {"1,25/12/2005 14:30:00", "2,25/12/2005 02:30:00 p.m.",
-                            "3,25/12/2005 aprox.", "4,25/12/2005 25:00:00"});
-  EXPECT_EQ(e.Importa(), 1);
-  EXPECT_EQ(
-      e.Lee("Empleado", {"ID_Empleado", "FechaAlta"}),
-      (Filas{{"1", "2005-12-25 14:30:00"}, {"2", "2005-12-25 14:30:00"}, {"3", "2005-12-25"}}));
-  // a note after the date is no time; a time that cannot be read is refused, never dropped
-  EXPECT_EQ(e.Resultado("Empleado_Er.txt"),
-            V{"4,25/12/2005 25:00:00(No coinciden los tipos: FechaAlta='25/12/2005 25:00:00' no es "
-              "una fecha DD/MM/YYYY, Columna:2)"});
-}
-
 TEST_P(ImportaDatosEn, TablaOFuenteQueFaltanYBorrarAntesDeImportar) {
   // A table the database lacks and a missing source file skip only their
   // table; "Borrar antes de importar" deletes first only when it is "1".
@@ -250,6 +225,50 @@ TEST_P(ImportaDatosEn, NombreDeTablaQueNoEsIdentificadorSeSalta) {
   EXPECT_EQ(e.Log(), (V{">Inicio de importación",
                         "[VarloDI.BD] Error: 5 Nombre no válido: " + tabla, "Fin de importación"}));
   EXPECT_EQ(e.Lee("Empleado", {"ID_Empleado"}), (Filas{{"E1"}}));
+}
+
+// The program itself, copied into a private folder (so that "Log" is beside
+// it), run on definitions and source files made here.
+TEST_P(ImportaDatosEn, ElProgramaImportaTablasConJerarquiaFotosYRechazos) {
+  EntornoImportacion e(GetParam());
+  std::filesystem::create_directories(e.Archivo("datos/Empleado_Foto"));
+  const std::string foto =
+      std::string("\xFF\xD8\xFF\xE0", 4) + "foto de Ana" + std::string("\0\xFF\xD9", 3);
+  EscribeBytes(e.Archivo("datos/Empleado_Foto/1.jpg"), foto);
+  e.Definiciones(
+      "[Tablas]\r\nTotal=2\r\nTabla1=Jerarquias\r\nTabla2=Empleado\r\n"
+      "[Jerarquias]\r\nFormato=3\r\nNombreIndice=Key\r\nColumnas=2\r\nCampoColumna1=Key\r\n"
+      "CampoColumna2=Parent\r\nOrigen=" +
+      e.Archivo("datos/j.txt") + "\r\n[Empleado]\r\nOrigen=" + e.Archivo("datos/Empleado.txt") +
+      "\r\nFormato=1\r\nFormatoFecha=YYYYMMDD\r\nNombreIndice=ID_Empleado\r\n"
+      "Jerarquia unica en columna=3\r\nColumnas=6\r\n"
+      "CampoColumna1=ID_Empleado\r\nLongitudColumna1=6\r\n"
+      "CampoColumna2=Nombre\r\nLongitudColumna2=12\r\n"
+      "CampoColumna3=ID_Nivel2\r\nLongitudColumna3=5\r\n"
+      "CampoColumna4=Activo\r\nLongitudColumna4=3\r\n"
+      "CampoColumna5=FechaAlta\r\nLongitudColumna5=8\r\n"
+      "CampoColumna6=Foto\r\nLongitudColumna6=0\r\n");
+  e.Fuente("datos/j.txt", {"_0DIR,", "_1VEN,_0DIR", "_2NTE,_1VEN"});
+  const V lineas = {"1     Ana         NTE  Si 20050102", "O'B   Bob         NTE  no 20060302",
+                    "      Nadie       NTE  Si 20050102", "1     Ana Maria        N  "};
+  e.Fuente("datos/Empleado.txt", lineas);
+
+  CopiaPrograma(e.Archivo(""));
+  EXPECT_EQ(CorreCopia(e.Archivo(""), e.Archivo("defs.ini")), 1);  // one record rejected
+
+  EXPECT_EQ(e.Lee("Empleado", {"ID_Empleado", "Nombre", "ID_Nivel2", "ID_Nivel1", "ID_Nivel0",
+                               "Activo", "FechaAlta", "Foto"}),
+            (Filas{{"1", "Ana Maria", "NTE", "VEN", "DIR", "False", "2005-01-02", foto},
+                   {"O'B", "Bob", "NTE", "VEN", "DIR", "False", "2006-03-02", "NULL"}}))
+      << LeeBytes(e.Archivo("errores.txt"));
+  EXPECT_EQ(e.Resultado("Jerarquias_Ok.txt"), (V{"_0DIR,", "_1VEN,_0DIR", "_2NTE,_1VEN"}));
+  EXPECT_EQ(e.Resultado("Empleado_Ok.txt"), (V{lineas[0], lineas[1], lineas[3]}));
+  EXPECT_EQ(e.Resultado("Empleado_Er.txt"),
+            (V{lineas[2] + "(Valor vacío en la columna índice (ID_Empleado), Columna:0)"}));
+  // the table import's own lines come first, free of the rejected record
+  V log = e.Log();
+  log.resize(std::min<std::size_t>(log.size(), 2));
+  EXPECT_EQ(log, (V{">Inicio de importación", "Fin de importación"}));
 }
 
 // A UTF-8 source (byte-order mark) with lines ended by CR alone: a line that
