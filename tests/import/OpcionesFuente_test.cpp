@@ -1,6 +1,7 @@
 // Source files people actually have: exports in UTF-8 without a byte-order
-// mark, in UTF-16 or an older code page, and a CSV header line, named by
-// "Codificacion" and "LineasEncabezado" or found in the file itself.
+// mark, in UTF-16 or an older code page, a CSV header line, and comma files
+// saved by a spreadsheet, named by "Codificacion", "LineasEncabezado" and
+// "Comillas" or found in the file itself.
 #include <gtest/gtest.h>
 
 #include "EntornoImportacion.h"
@@ -9,17 +10,37 @@
 namespace varlo::prueba {
 namespace {
 
-TEST(OpcionesFuente, CodificacionDesconocidaNoLeeLaFuente) {
-  EntornoImportacion e;
-  e.Base().Execute(kCreaTurno);
-  e.Definiciones(e.Turnos("Codificacion=EBCDIC\r\n"));
-  e.Fuente("Turno.txt", {"1,Uno"});
-  EXPECT_EQ(e.Importa(), 4);
-  // a name iconv does not know either
-  EXPECT_EQ(e.Log()[1],
-            "Codificación no soportada (EBCDIC): use UTF-8, Windows-1252 u otro nombre que "
-            "conozca iconv (ISO-8859-1, CP850, UTF-16...)");
-  EXPECT_EQ(e.Lee("Turno", {"ID"}), Filas{});
+// An option that cannot work stops its table before any record, with the
+// reason in the log: an encoding iconv does not know, UTF-16 without a mark
+// or a key (NUL bytes as 8-bit text), a quote that is not one character or
+// is part of the separator.
+TEST(OpcionesFuente, OpcionQueNoPuedeServirDetieneLaTablaAntesDeUnRegistro) {
+  struct Caso {
+    std::string clave, bytes, linea;
+  };
+  const std::string utf16 = ConIconv("1,Begoña\r\n2,Dos\r\n", "UTF-16LE");
+  for (const Caso& c :
+       {Caso{"Codificacion=EBCDIC\r\n", "1,Uno\r\n",
+             "Codificación no soportada (EBCDIC): use UTF-8, Windows-1252 u otro nombre que "
+             "conozca iconv (ISO-8859-1, CP850, UTF-16...)"},
+        Caso{"", utf16,
+             "[VarloDI] Error: 13 El archivo origen tiene bytes NUL: parece UTF-16LE "
+             "sin marca de orden de bytes; indique Codificacion=UTF-16LE en su sección ("},
+        Caso{"Comillas=ab\r\n", "1,Uno\r\n", "Comillas debe ser un solo carácter (ab)"},
+        Caso{"Comillas=,\r\n", "1,Uno\r\n",
+             "[VarloDI] Error: 5 Las comillas (,) no pueden ser parte del separador (,)"}}) {
+    SCOPED_TRACE(c.clave);
+    EntornoImportacion e;
+    e.Base().Execute(kCreaTurno);
+    e.Definiciones(e.Turnos(c.clave));
+    EscribeBytes(e.Archivo("Turno.txt"), c.bytes);
+    EXPECT_EQ(e.Importa(), 4);
+    const std::string linea = c.bytes == utf16 ? c.linea + e.Archivo("Turno.txt") + ")" : c.linea;
+    EXPECT_EQ(e.Log(), (V{">Inicio de importación", linea, "Fin de importación"}));
+    EXPECT_EQ(e.Lee("Turno", {"ID"}), Filas{});
+    EXPECT_EQ(LeeBytes(e.Archivo("Log/Turno_Ok.txt")), "");
+    EXPECT_EQ(LeeBytes(e.Archivo("Log/Turno_Er.txt")), "");
+  }
 }
 
 // The same text, written by iconv in each encoding, imports into the same
@@ -58,25 +79,6 @@ TEST(OpcionesFuente, CadaCodificacionImportaLasMismasFilas) {
   }
 }
 
-// UTF-16 without a mark or a key holds NUL bytes as 8-bit text: the table is
-// refused before anything is stored, and the log says which key to set.
-TEST(OpcionesFuente, Utf16SinMarcaNiClaveNoSeGuarda) {
-  EntornoImportacion e;
-  e.Base().Execute(kCreaTurno);
-  e.Definiciones(e.Turnos());
-  EscribeBytes(e.Archivo("Turno.txt"), ConIconv("1,Begoña\r\n2,Dos\r\n", "UTF-16LE"));
-  EXPECT_EQ(e.Importa(), 4);
-  EXPECT_EQ(e.Log(),
-            (V{">Inicio de importación",
-               "[VarloDI] Error: 13 El archivo origen tiene bytes NUL: parece UTF-16LE "
-               "sin marca de orden de bytes; indique Codificacion=UTF-16LE en su sección (" +
-                   e.Archivo("Turno.txt") + ")",
-               "Fin de importación"}));
-  EXPECT_EQ(e.Lee("Turno", {"ID"}), Filas{});
-  EXPECT_EQ(LeeBytes(e.Archivo("Log/Turno_Ok.txt")), "");
-  EXPECT_EQ(LeeBytes(e.Archivo("Log/Turno_Er.txt")), "");
-}
-
 // A byte Windows-1252 does not define rejects its record; the error file
 // gets the line as it was read.
 TEST(OpcionesFuente, ByteIndefinidoEnWindows1252RechazaSuRegistro) {
@@ -92,6 +94,52 @@ TEST(OpcionesFuente, ByteIndefinidoEnWindows1252RechazaSuRegistro) {
   EXPECT_EQ(LeeBytes(e.Archivo("Log/Turno_Er.txt")),
             "2,Bego\x81"
             "a(La l\xEDnea no es texto Windows-1252 v\xE1lido, Columna:0)\r\n");
+}
+
+// A comma file saved by a spreadsheet, imported with "Comillas": a value
+// holding the separator or a line break stays one value, each record is one
+// result line and one count, and a record whose quotes are wrong is
+// rejected without taking its neighbours along.
+TEST(OpcionesFuente, ComillasDeUnaHojaDeCalculoRegistroARegistro) {
+  EntornoImportacion e;
+  e.Base().Execute(kCreaTurno);
+  e.Definiciones(e.Turnos("Codificacion=UTF-8\r\nLineasEncabezado=1\r\nComillas=\"\r\n"));
+  // the header's title spans two lines and is still one record
+  EscribeBytes(e.Archivo("Turno.txt"),
+               "\"ID\",\"Nombre\r\ncompleto\"\r\n"
+               "1,\"Pérez, Ana\"\r\n"
+               "2,\"Luis \"\"Lucho\"\"\nOrtega\"\r\n"
+               "5,\"Ana\"x\r\n"
+               "3,\"sin cerrar\r\n"
+               "4,Eva\r\n"
+               "6,\"\"");
+  // small batches: a record's defect travels with it while the reader goes on
+  Corrida::Opciones opciones = Lote(2);
+  EXPECT_EQ(e.Importa(opciones), 1);
+  EXPECT_EQ(
+      e.Lee("Turno", {"ID", "Nombre"}),
+      (Filas{{"1", "Pérez, Ana"}, {"2", "Luis \"Lucho\"\nOrtega"}, {"4", "Eva"}, {"6", "NULL"}}));
+  // each record as read, its inner line end as it was in the file
+  EXPECT_EQ(LeeBytes(e.Archivo("Log/Turno_Ok.txt")),
+            "1,\"Pérez, Ana\"\r\n2,\"Luis \"\"Lucho\"\"\nOrtega\"\r\n4,Eva\r\n6,\"\"\r\n");
+  EXPECT_EQ(LeeBytes(e.Archivo("Log/Turno_Er.txt")),
+            "5,\"Ana\"x(Texto después de las comillas de cierre en la columna 2, Columna:0)\r\n"
+            "3,\"sin cerrar(Las comillas abiertas en la línea 7 no se cierran, Columna:0)\r\n");
+  EXPECT_EQ(e.Resumenes(), (V{"Resumen Turno: 7 leídas, 1 omitidas, 4 agregadas, 0 actualizadas, "
+                              "2 rechazadas (Log/Turno_Er.txt), 0 sin procesar"}));
+  EXPECT_EQ(e.ventana->Maximo(), 7);  // the progress counts records too
+}
+
+// Without "Comillas" quotes are data, and without "TextoNulo" a value that
+// reads "NULL" is text like any other.
+TEST(OpcionesFuente, SinLasClavesLasComillasYNullSonDatos) {
+  EntornoImportacion e;
+  e.Base().Execute(kCreaTurno);
+  e.Definiciones(e.Turnos());
+  e.Fuente("Turno.txt", {"1,\"Ana\"", "2,\"Pérez, Ana\"", "3,NULL"});
+  EXPECT_EQ(e.Importa(), 0);
+  EXPECT_EQ(e.Lee("Turno", {"ID", "Nombre"}, "<nulo>"),
+            (Filas{{"1", "\"Ana\""}, {"2", "\"Pérez"}, {"3", "NULL"}}));
 }
 
 }  // namespace
