@@ -1,11 +1,15 @@
 // Records of separated sources whose fields may be quoted: where a record
-// ends, what its values are, and what is rejected, with the line it names.
+// ends, what its values are, and what is rejected, with the line it names;
+// the same records read ahead on a thread of their own.
 #include "import/LectorRegistros.h"
 
 #include <gtest/gtest.h>
 
+#include "common/Codificacion.h"
 #include "common/ErrorVarlo.h"
+#include "import/LecturaAnticipada.h"
 #include "support/CarpetaTemporal.h"
+#include "support/Orden.h"
 
 namespace varlo {
 namespace {
@@ -32,7 +36,7 @@ std::string ErrorDe(const DivisorLineas& d, std::string_view registro) {
   return "sin error";
 }
 
-// What a spreadsheet writes is checked against PostgreSQL (ComillasPostgres_test);
+// What a spreadsheet writes is checked against PostgreSQL (below);
 // these are the cases COPY reads otherwise or cannot be asked about.
 TEST(DivisorComillas, QuotesOnlyOpenAFieldAndOtherSeparatorsIgnoreCase) {
   const DivisorLineas d = Comas(3);
@@ -78,19 +82,21 @@ TEST(DivisorComillas, AQuoteThatIsPartOfTheSeparatorIsRefused) {
   }
 }
 
-// Every record of the file as "line: text" followed by " <- number description"
-// when the reader rejects it; the count must agree with what was read.
+// A record as "line: text" followed by " <- number description" when the
+// reader rejects it.
+std::string Describe(const LineaLeida& x) {
+  std::string r = std::to_string(x.linea) + ": " + x.texto;
+  if (x.defecto) r += " <- " + std::to_string(x.defecto->Numero()) + " " + x.defecto->Descripcion();
+  return r;
+}
+
+// Every record of the file; the count must agree with what was read.
 V Lee(const std::string& bytes, const DivisorLineas& d) {
   prueba::CarpetaTemporal tmp;
   prueba::EscribeBytes(tmp.Archivo("f.txt"), bytes);
   V r;
   LectorRegistros l(tmp.Archivo("f.txt"), d);
-  while (!l.AtEndOfStream()) {
-    LineaLeida x = l.Lee();
-    r.push_back(std::to_string(x.linea) + ": " + x.texto);
-    if (x.defecto)
-      r.back() += " <- " + std::to_string(x.defecto->Numero()) + " " + x.defecto->Descripcion();
-  }
+  while (!l.AtEndOfStream()) r.push_back(Describe(l.Lee()));
   EXPECT_EQ(LectorRegistros::Cuenta(tmp.Archivo("f.txt"), d, std::nullopt),
             static_cast<long>(r.size()));
   return r;
@@ -163,6 +169,250 @@ TEST(LectorRegistros, ALinePastTheLimitNamesItsLineAndEndsItsRecord) {
   EXPECT_EQ(Lee("1,\"a\r\n" + largo + "\r\n\",c\r\nd", d),
             (V{"1: 1,\"a\r\n" + std::string(100, 'y') + "... <- 6 La línea 2" + motivo,
                "3: \",c <- 13 Las comillas abiertas en la línea 3 no se cierran", "4: d"}));
+}
+
+// Records read ahead on a thread of their own: the caller must see exactly
+// what reading the file itself gives, and may stop at any moment.
+// A file of many batches: quoted line breaks, quotes that never close,
+// lines past the limit and lines long enough to cut batches by their bytes.
+std::string Fuente() {
+  std::string bytes;
+  for (int i = 1; i <= 3000; ++i) {
+    bytes += std::to_string(i) + ",\"v" + std::to_string(i) + "\"";
+    if (i % 97 == 0) bytes += ",\"dos\r\nlíneas\"";
+    if (i % 401 == 0) bytes += ",\"abierta";
+    if (i % 733 == 0) bytes += "," + std::string(LectorLineas::kLargoMaximoLinea + 5, 'L');
+    if (i % 500 == 0) bytes += "," + std::string(300000, 'x');
+    bytes += i % 3 ? "\r\n" : "\n";
+  }
+  return bytes + "fin";
+}
+
+TEST(LecturaAnticipada, GivesTheRecordsAndDefectsOfReadingTheFileItself) {
+  prueba::CarpetaTemporal tmp;
+  const std::string ruta = tmp.Archivo("f.txt");
+  prueba::EscribeBytes(ruta, Fuente());
+  const DivisorLineas d = DivisorLineas::Separado(",", 4).ConComillas("\"");
+  V directos;
+  {
+    LectorRegistros l(ruta, d);
+    while (!l.AtEndOfStream()) directos.push_back(Describe(l.Lee()));
+  }
+  ASSERT_GT(directos.size(), 10 * LecturaAnticipada::kRegistrosPorTanda);
+  V anticipados;
+  LectorRegistros l(ruta, d);
+  LecturaAnticipada lectura(l);
+  while (!lectura.AlFinal()) anticipados.push_back(Describe(lectura.Lee()));
+  EXPECT_EQ(anticipados, directos);
+  // past the end, as many times as asked, nothing more
+  EXPECT_TRUE(lectura.AlFinal());
+  EXPECT_EQ(Describe(lectura.Lee()), "0: ");
+}
+
+// Split on the reading thread: the values the splitter gives on the record;
+// a record the splitter refuses (or with a defect) is left to be split where
+// it is processed, so that its error is met there.
+TEST(LecturaAnticipada, SplitsWhatTheSplitterAcceptsAndLeavesTheRest) {
+  prueba::CarpetaTemporal tmp;
+  const std::string ruta = tmp.Archivo("f.txt");
+  prueba::EscribeBytes(
+      ruta, "1,a,b\n2,\"c\"x,d\n3,\"e\n" + std::string(2000, 'z') + "\n4,\"f,g\",h\r\n5");
+  const DivisorLineas d = DivisorLineas::Separado(",", 3).ConComillas("\"");
+  LectorRegistros l(ruta, d);
+  LecturaAnticipada lectura(l, &d);
+  int divididas = 0, dejadas = 0;
+  while (!lectura.AlFinal()) {
+    const LineaLeida x = lectura.Lee();
+    std::vector<std::string> esperados;
+    bool acepta = !x.defecto;
+    try {
+      d.Divide(x.texto, esperados);
+    } catch (const ErrorVarlo&) {
+      acepta = false;
+    }
+    EXPECT_EQ(x.dividida, acepta) << x.texto;
+    if (acepta) {
+      EXPECT_EQ(x.valores, esperados) << x.texto;
+    }
+    ++(acepta ? divididas : dejadas);
+  }
+  EXPECT_GT(divididas, 0);
+  EXPECT_GT(dejadas, 0);
+}
+
+TEST(LecturaAnticipada, StoppingWhileTheReaderWaitsForRoomEndsIt) {
+  prueba::CarpetaTemporal tmp;
+  const std::string ruta = tmp.Archivo("f.txt");
+  std::string bytes;
+  for (int i = 1; i <= 20000; ++i) bytes += std::to_string(i) + "\n";
+  prueba::EscribeBytes(ruta, bytes);
+  LectorRegistros l(ruta, DivisorLineas::Separado(",", 1));
+  for (int vuelta = 0; vuelta < 3; ++vuelta) {
+    LecturaAnticipada lectura(l);
+    // the first records come in order; the reader then fills its batches
+    // and waits for the caller, who stops (here, or by leaving the scope)
+    const LineaLeida primera = lectura.Lee();
+    EXPECT_GT(primera.linea, 0);
+    EXPECT_EQ(primera.texto, std::to_string(primera.linea));
+    if (vuelta == 0) {
+      lectura.Detiene();
+      EXPECT_TRUE(lectura.AlFinal());
+    }
+  }
+}
+
+// Comma and TAB files written the way spreadsheets and exports write them are
+// read here and by PostgreSQL's COPY (FORMAT csv): both must give the same
+// values, field by field. The corpus is generated here, the same on every
+// run. Needs the test cluster (VARLODI_PG_PORT, scripts/pg-cluster).
+using Filas = std::vector<V>;
+
+constexpr std::size_t kColumnas = 4;
+
+// Values that need quoting and values that do not.
+const V& Valores() {
+  static const V v = {"00123",
+                      "Pérez, Ana",
+                      "25/12/2005",
+                      "",
+                      "dijo \"hola\"",
+                      "línea 1\r\nlínea 2",
+                      "a\nb",
+                      "c\rd",
+                      "  con espacios  ",
+                      "tab\taquí",
+                      "\"",
+                      ",",
+                      "\"\"",
+                      "Ñandú 5€",
+                      "x,\"y\",z",
+                      "\"empieza",
+                      "termina\"",
+                      "tubo 5\" largo"};
+  return v;
+}
+
+// Every value in every column, in a different company each time.
+Filas Corpus() {
+  const V& v = Valores();
+  Filas r;
+  for (std::size_t i = 0; i < 2 * v.size(); ++i) {
+    r.emplace_back();
+    for (std::size_t c = 0; c < kColumnas; ++c) r.back().push_back(v[(i + c * 5) % v.size()]);
+  }
+  return r;
+}
+
+struct Estilo {
+  const char* nombre;
+  char separador;
+  bool siempreCitado;  // every field quoted, or only those that need it
+  const char* finDeRegistro;
+  bool ultimoSinFin;
+  bool marca;  // UTF-8 byte-order mark
+  Codificacion codificacion;
+};
+
+const Estilo kEstilos[] = {
+    {"comas, comillas donde hacen falta, CR LF", ',', false, "\r\n", false, false,
+     Codificacion::Utf8},
+    {"comas, todo entre comillas, marca UTF-8", ',', true, "\r\n", true, true, Codificacion::Utf8},
+    {"comas, LF, marca UTF-8, última sin fin", ',', false, "\n", true, true, Codificacion::Utf8},
+    {"comas, CR solo", ',', true, "\r", false, false, Codificacion::Utf8},
+    {"comas, Windows-1252", ',', false, "\r\n", true, false, Codificacion::Ansi},
+    {"tabuladores, comillas donde hacen falta", '\t', false, "\r\n", false, false,
+     Codificacion::Utf8},
+    {"tabuladores, todo entre comillas, marca UTF-8", '\t', true, "\n", true, true,
+     Codificacion::Utf8},
+};
+
+std::string Campo(const std::string& valor, char separador, bool siempre) {
+  if (!siempre && valor.find_first_of(std::string{separador, '"', '\r', '\n'}) == std::string::npos)
+    return valor;
+  std::string r = "\"";
+  for (char ch : valor) r += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+  return r + "\"";
+}
+
+// The file's bytes without the byte-order mark (COPY would take it as data).
+std::string Escribe(const Filas& filas, const Estilo& e) {
+  std::string bytes;
+  for (std::size_t i = 0; i < filas.size(); ++i) {
+    for (std::size_t c = 0; c < filas[i].size(); ++c) {
+      if (c) bytes += e.separador;
+      bytes += Campo(filas[i][c], e.separador, e.siempreCitado);
+    }
+    if (i + 1 < filas.size() || !e.ultimoSinFin) bytes += e.finDeRegistro;
+  }
+  return e.codificacion == Codificacion::Ansi ? Utf8AAnsi(bytes) : bytes;
+}
+
+Filas LeeVarloDI(const std::string& ruta, const Estilo& e) {
+  const DivisorLineas divisor =
+      DivisorLineas::Separado(std::string(1, e.separador), kColumnas).ConComillas("\"");
+  LectorRegistros lector(ruta, divisor);
+  lector.Lineas().EstableceCodificacion(e.codificacion);
+  Filas r;
+  while (!lector.AtEndOfStream()) {
+    LineaLeida l = lector.Lee();
+    EXPECT_FALSE(l.defecto) << l.linea << ": " << l.defecto->Descripcion();
+    r.emplace_back();
+    divisor.Divide(l.texto, r.back());
+  }
+  EXPECT_EQ(LectorRegistros::Cuenta(ruta, divisor, e.codificacion), static_cast<long>(r.size()));
+  return r;
+}
+
+std::string DeHex(const std::string& hex) {
+  std::string r;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    r += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  return r;
+}
+
+// What COPY reads from the file: each field back as UTF-8 in hexadecimal,
+// so that line breaks and separators inside values cannot blur the answer.
+Filas LeePostgres(const std::string& ruta, const Estilo& e, const std::string& carpeta) {
+  const V lineas = prueba::PsqlGuion(
+      carpeta + "/copia.sql",
+      "create temp table t (n serial, c1 text, c2 text, c3 text, c4 text);\n"
+      "\\copy t (c1, c2, c3, c4) from '" +
+          ruta + "' with (format csv, delimiter " + (e.separador == '\t' ? "E'\\t'" : "','") +
+          ", force_not_null (c1, c2, c3, c4), encoding '" +
+          (e.codificacion == Codificacion::Ansi ? "WIN1252" : "UTF8") +
+          "')\n"
+          "select encode(convert_to(c1, 'UTF8'), 'hex'), encode(convert_to(c2, 'UTF8'), 'hex'), "
+          "encode(convert_to(c3, 'UTF8'), 'hex'), encode(convert_to(c4, 'UTF8'), 'hex') "
+          "from t order by n;\n",
+      "-F '|'");
+  Filas r;
+  for (const std::string& linea : lineas) {
+    V fila;
+    std::size_t desde = 0;
+    for (std::size_t c = 0; c < kColumnas; ++c) {
+      std::size_t barra = linea.find('|', desde);
+      fila.push_back(DeHex(linea.substr(desde, barra - desde)));
+      desde = barra == std::string::npos ? linea.size() : barra + 1;
+    }
+    r.push_back(std::move(fila));
+  }
+  return r;
+}
+
+TEST(ComillasContraPostgres, EveryProducerStyleReadsAsCopyReadsIt) {
+  const Filas corpus = Corpus();
+  for (const Estilo& e : kEstilos) {
+    SCOPED_TRACE(e.nombre);
+    prueba::CarpetaTemporal tmp;
+    const std::string bytes = Escribe(corpus, e);
+    const std::string paraCopy = tmp.Archivo("copy.csv"), paraVarlo = tmp.Archivo("varlo.csv");
+    prueba::EscribeBytes(paraCopy, bytes);
+    prueba::EscribeBytes(paraVarlo, (e.marca ? "\xEF\xBB\xBF" : "") + bytes);
+    const Filas copy = LeePostgres(paraCopy, e, tmp.Ruta());
+    const Filas varlo = LeeVarloDI(paraVarlo, e);
+    ASSERT_EQ(copy.size(), corpus.size());  // COPY read every record
+    EXPECT_EQ(varlo, copy);
+  }
 }
 
 }  // namespace
