@@ -1,15 +1,11 @@
-// The date mask and the four layouts of a table section's columns.
+// The four layouts of a table section's columns.
 #include <gtest/gtest.h>
-
-#include <array>
 
 #include "common/ErrorVarlo.h"
 #include "common/Kelto_API_INIFiles.h"
-#include "common/Texto.h"
 #include "definitions/LectorDefiniciones.h"
 #include "import/DefinicionTabla.h"
 #include "import/DivisorLineas.h"
-#include "import/MascaraFecha.h"
 #include "import/PlanColumnas.h"
 #include "support/CarpetaTemporal.h"
 
@@ -17,26 +13,6 @@ namespace varlo::prueba {
 namespace {
 
 using V = std::vector<std::string>;
-
-TEST(MascaraFecha, PosicionesDeCadaParte) {
-  using Partes = std::array<int, 6>;  // start and length of day, month, year
-  // a missing letter: start 0, length 1, so cutting with it is an error
-  for (const auto& [mascara, esperado] : {std::pair{"DD/MM/YYYY", Partes{1, 2, 4, 2, 7, 4}},
-                                          std::pair{"yyyymmdd", Partes{7, 2, 5, 2, 1, 4}},
-                                          std::pair{"MM-DD", Partes{4, 2, 1, 2, 0, 1}}}) {
-    MascaraFecha m = MascaraFecha::Desde(mascara);
-    EXPECT_EQ((Partes{m.InicioDia, m.LargoDia, m.InicioMes, m.LargoMes, m.InicioAnio, m.LargoAnio}),
-              esperado)
-        << mascara;
-    EXPECT_EQ(m.Completa(), esperado[4] != 0) << mascara;
-  }
-  try {
-    ParteTexto("12-25", 0, 1);
-    FAIL() << "a piece cut at position 0 must be refused";
-  } catch (const ErrorVarlo& e) {
-    EXPECT_EQ(e.Numero(), errores::ArgumentoNoValido);
-  }
-}
 
 TEST(Disposicion, LasCuatroDisposiciones) {
   const std::string tres =
