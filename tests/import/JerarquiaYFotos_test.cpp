@@ -116,11 +116,6 @@ TEST_P(JerarquiaEn, LaUnidadDeLaFilaDaLosNivelesSiLaLineaNoLaTrae) {
 
 INSTANTIATE_TEST_SUITE_P(Motores, JerarquiaEn, TodosLosMotores(), NombreMotor);
 
-TEST(FotoRegistro, RutaDelArchivo) {
-  EXPECT_EQ(RutaFoto("/datos/", "Empleado", "FOTO", " 123 "), "/datos/Empleado_FOTO/123.jpg");
-  EXPECT_EQ(RutaFoto("", "T", "F", "k"), "T_F/k.jpg");
-}
-
 // The folder listed once answers as the file system itself does (the peer):
 // files, folders and links named like a picture, and folders that are missing.
 TEST(FotoRegistro, LosArchivosListadosRespondenComoElSistemaDeArchivos) {
