@@ -1,7 +1,8 @@
 // A database that cannot store anything (a full volume, a read-only file or
-// mount, a read-only server) is the run's fault, not each record's: one
-// error line, exit status 3, the open batch rolled back and not reported,
-// and every reported line has its row.
+// mount, a read-only server), goes away or stays locked is the run's fault,
+// not each record's: one error line, exit status 3, the open batch rolled
+// back and not reported, the lines not reached neither imported nor
+// rejected, and every reported line has its row.
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/mount.h>
@@ -102,6 +103,72 @@ void CompruebaFallaDeCorrida(EntornoImportacion& e, int estado, db::Conexion& ba
   EXPECT_EQ(e.importaciones[0].estado, EstadoImportacion::Incompleta);
   EXPECT_EQ(e.importaciones[0].cuentas.rechazadas, 0);
   EXPECT_EQ(e.importaciones[0].cuentas.agregadas, static_cast<long>(ok.size()));
+}
+
+// The server ends the run's session after 25 records (batches of 10): the
+// committed batches are reported, nothing else.
+TEST(FallasBaseDatos, ConexionPerdidaTerminaLaCorridaConUnaSolaLinea) {
+  EntornoImportacion e(MotorPrueba::PostgreSql);
+  Prepara(e, e.Cadena(), e.Base(), Notas(40, 1));
+  auto corrida = db::Conexion::Abre(e.Cadena());
+  corrida->Execute("CREATE TABLE SesionCorrida AS SELECT pg_backend_pid() AS pid");
+  int consultas = 0;
+  const int estado = e.Importa(
+      Lote(10),
+      [&] {
+        if (++consultas == 26)
+          e.Base().Execute("SELECT pg_terminate_backend(pid) FROM SesionCorrida");
+        return false;
+      },
+      std::move(corrida));
+  CompruebaFallaDeCorrida(e, estado, e.Base(), "] Error: -");
+  EXPECT_EQ(e.Log().size(), 3u) << Une(e.Log(), "\n");
+  EXPECT_EQ(e.Resultado("Notas_Ok.txt"), Notas(20, 1));
+  EXPECT_EQ(e.Resumenes(), (V{"Resumen Notas: 40 leídas, 20 agregadas, 0 actualizadas, "
+                              "0 rechazadas, 20 sin procesar"}));
+}
+
+// Another program holds the database past the wait allowed: each table meets
+// the lock once, one error line per table, not a rejection per record.
+TEST(FallasBaseDatos, BloqueoQueNoCedeTerminaLaTablaNoCadaRegistro) {
+  EntornoImportacion e;
+  Prepara(e, e.Cadena(), e.Base(), Notas(5, 1));
+  db::Esperas corta;
+  corta.bloqueo = std::chrono::milliseconds(50);
+  auto corrida = db::Conexion::Abre(e.Cadena(), corta);
+  auto otra = db::Conexion::Abre(e.Cadena());
+  otra->Execute("BEGIN EXCLUSIVE");
+  const int estado = e.Importa({}, {}, std::move(corrida));
+  otra->Execute("ROLLBACK");
+
+  EXPECT_EQ(estado, 3);
+  const V log = e.Log();
+  ASSERT_EQ(log.size(), 4u) << Une(log, "\n");
+  for (int i : {1, 2}) EXPECT_NE(log[i].find("database is locked"), std::string::npos) << log[i];
+  EXPECT_EQ(e.Resultado("Notas_Er.txt"), V{});
+  EXPECT_EQ(CuentaFilas(e.Base(), "Notas"), 0);
+  EXPECT_EQ(e.Resumenes()[0],
+            "Resumen Notas: 5 leídas, 0 agregadas, 0 actualizadas, 0 rechazadas, 5 sin procesar");
+}
+
+// A server that stops answering (here: a statement that waits on a lock
+// nobody releases) is bounded by the statement wait, never waited on for ever.
+TEST(FallasBaseDatos, SentenciaSinRespuestaSeCortaAlAgotarSuEspera) {
+  EntornoImportacion e(MotorPrueba::PostgreSql);
+  Prepara(e, e.Cadena(), e.Base(), Notas(3, 1));
+  db::Esperas corta;
+  corta.sentencia = std::chrono::seconds(1);
+  auto corrida = db::Conexion::Abre(e.Cadena(), corta);
+  auto otra = db::Conexion::Abre(e.Cadena());
+  otra->BeginTrans();
+  otra->Execute("LOCK TABLE Notas IN ACCESS EXCLUSIVE MODE");
+  const int estado = e.Importa({}, {}, std::move(corrida));
+  otra->RollbackTrans();
+  EXPECT_EQ(estado, 3);
+  const V log = e.Log();
+  ASSERT_GE(log.size(), 3u) << Une(log, "\n");
+  EXPECT_NE(log[1].find("] Error: -"), std::string::npos) << log[1];
+  EXPECT_EQ(e.Resultado("Notas_Er.txt"), V{});
 }
 
 // The console program, as an operator runs it, on a database whose volume
