@@ -15,6 +15,7 @@
 namespace varlo {
 namespace {
 
+using namespace std::string_literals;
 using db::adBigInt, db::adChar, db::adDBTimeStamp, db::adInteger, db::adVarChar, db::ClaseLiteral,
     db::Consulta, db::ResultadoConsulta, db::Valor, db::ValorComoTexto;
 
@@ -64,86 +65,81 @@ ResultadoConsulta Filas(const std::vector<std::pair<Valor, std::string>>& filas,
 TEST(BusquedasAnticipadas, CadaLlaveRecibeSuFilaOSuAusenciaUnaSolaVez) {
   Almacen b;
   // a fixed-width key comes back padded; its comparison ignores the padding
-  b.Llena(Modelo(), {std::string("E1"), std::string("E2")}, Filas({{std::string("E1   "), "Ana"}}),
-          1);
-  auto e1 = b.Toma(Busca(std::string("E1")));
+  b.Llena(Modelo(), {"E1"s, "E2"s}, Filas({{"E1   "s, "Ana"}}), 1);
+  auto e1 = b.Toma(Busca("E1"s));
   ASSERT_TRUE(e1);
   ASSERT_EQ(e1->filas.size(), 1u);
   EXPECT_EQ(ValorComoTexto(e1->filas[0][1]), "Ana");
   EXPECT_EQ(e1->campos.size(), 3u);  // the locator stays at the end of the row
-  auto e2 = b.Toma(Busca(std::string("E2")));
+  auto e2 = b.Toma(Busca("E2"s));
   ASSERT_TRUE(e2);
   EXPECT_TRUE(e2->filas.empty());
   // served once: the same key again (a later line) asks the database
-  EXPECT_FALSE(b.Toma(Busca(std::string("E1"))));
+  EXPECT_FALSE(b.Toma(Busca("E1"s)));
   // a key that was not fetched, and a query of another shape, are not served
-  b.Llena(Modelo(), {std::string("E3")}, Filas({}), 1);
-  EXPECT_FALSE(b.Toma(Busca(std::string("E4"))));
-  Consulta otra = Busca(std::string("E3"));
+  b.Llena(Modelo(), {"E3"s}, Filas({}), 1);
+  EXPECT_FALSE(b.Toma(Busca("E4"s)));
+  Consulta otra = Busca("E3"s);
   otra.columnas.push_back("Edad");
   EXPECT_FALSE(b.Toma(otra));
 }
 
 TEST(BusquedasAnticipadas, UnaLlaveRepetidaRecibeLaFilaComoLaDejoElRegistroAnterior) {
   Almacen b;
-  b.Llena(Modelo(), {std::string("E1"), std::string("E2"), std::string("E1"), std::string("E1")},
-          Filas({{std::string("E1"), "Ana"}, {std::string("E2"), "Eva"}}), 1);
-  ASSERT_TRUE(b.Toma(Busca(std::string("E1"))));
+  b.Llena(Modelo(), {"E1"s, "E2"s, "E1"s, "E1"s}, Filas({{"E1"s, "Ana"}, {"E2"s, "Eva"}}), 1);
+  ASSERT_TRUE(b.Toma(Busca("E1"s)));
   EXPECT_TRUE(b.SeRepite());
-  b.Renueva({std::string("E1"), std::string("Ana Luisa"), std::int64_t{1}});
+  b.Renueva({"E1"s, "Ana Luisa"s, std::int64_t{1}});
   // another key asked in between is served as usual, and is not asked again
-  ASSERT_TRUE(b.Toma(Busca(std::string("E2"))));
+  ASSERT_TRUE(b.Toma(Busca("E2"s)));
   EXPECT_FALSE(b.SeRepite());
-  auto otra = b.Toma(Busca(std::string("E1")));
+  auto otra = b.Toma(Busca("E1"s));
   ASSERT_TRUE(otra);
   ASSERT_EQ(otra->filas.size(), 1u);
   EXPECT_EQ(ValorComoTexto(otra->filas[0][1]), "Ana Luisa");
   // the third record's row: not renewed (its change is unknown), it asks the database
   EXPECT_TRUE(b.SeRepite());
-  EXPECT_FALSE(b.Toma(Busca(std::string("E1"))));
+  EXPECT_FALSE(b.Toma(Busca("E1"s)));
   // a lookup that was not served renews nothing
-  b.Renueva({std::string("E1"), std::string("Otra"), std::int64_t{1}});
-  EXPECT_FALSE(b.Toma(Busca(std::string("E1"))));
+  b.Renueva({"E1"s, "Otra"s, std::int64_t{1}});
+  EXPECT_FALSE(b.Toma(Busca("E1"s)));
 }
 
 TEST(BusquedasAnticipadas, LoQueLaBaseIgualoConReglasPropiasVaASuPropiaBusqueda) {
   Almacen b;
   // "e1" found by a case-insensitive collation: neither E1 nor any key's
   // absence can be trusted
-  b.Llena(Modelo(), {std::string("E1"), std::string("E2")},
-          Filas({{std::string("x9"), "?"}, {std::string("e1"), "Ana"}}, adVarChar), 1);
-  EXPECT_FALSE(b.Toma(Busca(std::string("E2"))));
-  b.Llena(Modelo(), {std::string("E1"), std::string("E2")},
-          Filas({{std::string("e1"), "Ana"}}, adVarChar), 1);
-  EXPECT_FALSE(b.Toma(Busca(std::string("E1"))));
-  ASSERT_TRUE(b.Toma(Busca(std::string("E2"))));
+  b.Llena(Modelo(), {"E1"s, "E2"s}, Filas({{"x9"s, "?"}, {"e1"s, "Ana"}}, adVarChar), 1);
+  EXPECT_FALSE(b.Toma(Busca("E2"s)));
+  b.Llena(Modelo(), {"E1"s, "E2"s}, Filas({{"e1"s, "Ana"}}, adVarChar), 1);
+  EXPECT_FALSE(b.Toma(Busca("E1"s)));
+  ASSERT_TRUE(b.Toma(Busca("E2"s)));
 
   // a variable-width value keeps its trailing spaces: "E1 " is not "E1"
-  b.Llena(Modelo(), {std::string("E1")}, Filas({{std::string("E1 "), "Ana"}}, adVarChar), 1);
-  EXPECT_FALSE(b.Toma(Busca(std::string("E1"))));
+  b.Llena(Modelo(), {"E1"s}, Filas({{"E1 "s, "Ana"}}, adVarChar), 1);
+  EXPECT_FALSE(b.Toma(Busca("E1"s)));
 
   // "007" and "7" in one batch: both go to the database
   const ClaseLiteral n = ClaseLiteral::Numero;
-  b.Llena(Modelo(n), {std::int64_t{7}, std::string("007"), std::int64_t{8}},
+  b.Llena(Modelo(n), {std::int64_t{7}, "007"s, std::int64_t{8}},
           Filas({{std::int64_t{7}, "Ana"}}, adInteger), 1);
-  EXPECT_FALSE(b.Toma(Busca(std::string("007"), n)));
-  EXPECT_FALSE(b.Toma(Busca(std::string("7"), n)));
-  auto ocho = b.Toma(Busca(std::string("8"), n));
+  EXPECT_FALSE(b.Toma(Busca("007"s, n)));
+  EXPECT_FALSE(b.Toma(Busca("7"s, n)));
+  auto ocho = b.Toma(Busca("8"s, n));
   ASSERT_TRUE(ocho);
   EXPECT_TRUE(ocho->filas.empty());
 
   // plain digits and any other way of writing the same number meet: "0007"
   // and "7.0", "000000000000009" and "9e0", "1234567890123456" and a
   // 17-digit "01234567890123456" all doubt each other
-  b.Llena(
-      Modelo(n),
-      {std::string("0007"), std::string("7.0"), std::string("000000000000009"), std::string("9e0"),
-       std::string("1234567890123456"), std::string("01234567890123456"), std::string("10")},
-      Filas({}, adInteger), 1);
+  b.Llena(Modelo(n),
+          {"0007"s, "7.0"s, "000000000000009"s, "9e0"s, "1234567890123456"s, "01234567890123456"s,
+           "10"s},
+          Filas({}, adInteger), 1);
   for (const char* dudosa :
        {"0007", "7.0", "000000000000009", "9e0", "1234567890123456", "01234567890123456"})
     EXPECT_FALSE(b.Toma(Busca(std::string(dudosa), n))) << dudosa;
-  auto diez = b.Toma(Busca(std::string("10"), n));
+  auto diez = b.Toma(Busca("10"s, n));
   ASSERT_TRUE(diez);
   EXPECT_TRUE(diez->filas.empty());
 }
@@ -153,14 +149,12 @@ TEST(BusquedasAnticipadas, ElOrdenEnQuePreguntanLosRegistrosNoCambiaLoQueRecibe)
   const auto nombre = [&](const char* llave) -> std::optional<std::string> {
     auto r = b.Toma(Busca(std::string(llave)));
     if (!r) return std::nullopt;
-    return r->filas.empty() ? std::string("-") : ValorComoTexto(r->filas[0][1]);
+    return r->filas.empty() ? "-"s : ValorComoTexto(r->filas[0][1]);
   };
   const ResultadoConsulta filas =
-      Filas({{std::string("E1"), "Ana"}, {std::string("E3"), "Eva"}, {std::string("E4"), "Luz"}},
-            adVarChar);
+      Filas({{"E1"s, "Ana"}, {"E3"s, "Eva"}, {"E4"s, "Luz"}}, adVarChar);
   // asked out of order, one key skipped and one asked twice
-  b.Llena(Modelo(), {std::string("E1"), std::string("E2"), std::string("E3"), std::string("E4")},
-          filas, 1);
+  b.Llena(Modelo(), {"E1"s, "E2"s, "E3"s, "E4"s}, filas, 1);
   EXPECT_EQ(nombre("E3"), "Eva");
   EXPECT_EQ(nombre("E1"), "Ana");
   EXPECT_EQ(nombre("E4"), "Luz");
@@ -169,15 +163,13 @@ TEST(BusquedasAnticipadas, ElOrdenEnQuePreguntanLosRegistrosNoCambiaLoQueRecibe)
 
   // a key equal to the next one but for its case is no key of the batch: it
   // is not served, and the key it may stand for under a collation no longer is
-  b.Llena(Modelo(), {std::string("E1"), std::string("E3")},
-          Filas({{std::string("E1"), "Ana"}, {std::string("E3"), "Eva"}}, adVarChar), 1);
+  b.Llena(Modelo(), {"E1"s, "E3"s}, Filas({{"E1"s, "Ana"}, {"E3"s, "Eva"}}, adVarChar), 1);
   EXPECT_EQ(nombre("e1"), std::nullopt);
   EXPECT_EQ(nombre("E1"), std::nullopt);
   EXPECT_EQ(nombre("E3"), "Eva");
 
   // a key given twice in the batch is served once
-  b.Llena(Modelo(), {std::string("E1"), std::string("E1"), std::string("E2")},
-          Filas({{std::string("E1"), "Ana"}}, adVarChar), 1);
+  b.Llena(Modelo(), {"E1"s, "E1"s, "E2"s}, Filas({{"E1"s, "Ana"}}, adVarChar), 1);
   EXPECT_EQ(nombre("E1"), "Ana");
   EXPECT_EQ(nombre("E1"), std::nullopt);
   EXPECT_EQ(nombre("E2"), "-");
@@ -210,17 +202,13 @@ TEST(BusquedasAnticipadas, UnaLlaveDeDosColumnasSeComparaPorAmbas) {
     if (!r) return std::nullopt;
     return r->filas.empty() ? "-" : ValorComoTexto(r->filas[0][2]);
   };
-  const std::vector<Valor> llaves = {std::string("7"), d1, std::string("7"), d2,
-                                     std::string("8"), d1};
-  b.Llena(modelo, llaves, filas({{std::string("7    "), d1, std::string("VAC")}}), 0);
+  const std::vector<Valor> llaves = {"7"s, d1, "7"s, d2, "8"s, d1};
+  b.Llena(modelo, llaves, filas({{"7    "s, d1, "VAC"s}}), 0);
   EXPECT_EQ(tipo("8", d1), "-");
   EXPECT_EQ(tipo("7", d2), "-");
   EXPECT_EQ(tipo("7", d1), "VAC");
   // employee 8 on another day: no key of the batch
-  b.Llena(modelo, llaves,
-          filas({{std::string("7"), d1, std::string("VAC")},
-                 {std::string("8"), d2, std::string("INC")}}),
-          0);
+  b.Llena(modelo, llaves, filas({{"7"s, d1, "VAC"s}, {"8"s, d2, "INC"s}}), 0);
   EXPECT_EQ(tipo("8", d1), std::nullopt);
   EXPECT_EQ(tipo("7", d1), std::nullopt);
 }
@@ -231,8 +219,8 @@ TEST(BusquedasAnticipadas, SinLaLlaveEnLaListaNoSeSirveNada) {
   sinLlave.columnas = {"Nombre"};
   ResultadoConsulta r;
   r.campos = {{"nombre", adVarChar, 50}};
-  r.filas = {{std::string("Ana")}};
-  b.Llena(sinLlave, {std::string("E1")}, r, 0);
+  r.filas = {{"Ana"s}};
+  b.Llena(sinLlave, {"E1"s}, r, 0);
   EXPECT_TRUE(b.Vacia());
 }
 

@@ -82,6 +82,11 @@ class EntornoImportacion {
   std::string Turnos(const std::string& extra = "") const {
     return SoloTurno(Archivo("Turno.txt")) + extra;
   }
+  // "Turno" created empty and defined alone, with more of its keys after.
+  void PreparaTurno(const std::string& extra = "") {
+    conexion_->Execute(kCreaTurno);
+    Definiciones(Turnos(extra));
+  }
   // A source file: each line in Windows-1252 ended by CR LF.
   void Fuente(const std::string& nombre, const V& lineas) {
     std::string bytes;

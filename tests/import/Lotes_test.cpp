@@ -54,8 +54,7 @@ TEST_P(LotesEn, UnaLineaVeLoQueEscribioOtraAnteriorDelMismoLote) {
   for (long lote : {100L, 0L}) {
     SCOPED_TRACE(lote);
     EntornoImportacion e(GetParam());
-    e.Base().Execute(kCreaTurno);
-    e.Definiciones(e.Turnos());
+    e.PreparaTurno();
     e.Fuente("Turno.txt", lineas);
 
     EXPECT_EQ(e.Importa(Lote(lote)), 1);
@@ -79,8 +78,7 @@ TEST_P(LotesEn, UnaLineaVeLoQueEscribioOtraAnteriorDelMismoLote) {
 
 TEST_P(LotesEn, InterrupcionConfirmaElLoteEnCursoYNoPierdeNadaReportado) {
   EntornoImportacion e(GetParam());
-  e.Base().Execute(kCreaTurno);
-  e.Definiciones(e.Turnos());
+  e.PreparaTurno();
   V lineas;
   for (int i = 1; i <= 10; ++i) lineas.push_back(std::to_string(i) + ",T" + std::to_string(i));
   e.Fuente("Turno.txt", lineas);
@@ -129,8 +127,7 @@ TEST_P(LotesEn, MaximoDeRechazosDetieneLaTablaYCuentaElResto) {
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.lote);
     EntornoImportacion e(GetParam());
-    e.Base().Execute(kCreaTurno);
-    e.Definiciones(e.Turnos());
+    e.PreparaTurno();
     e.Fuente("Turno.txt", c.lineas);
     Corrida::Opciones o = Lote(c.lote);
     o.maxRechazos = c.maximo;
@@ -159,8 +156,7 @@ TEST_P(LotesEn, MaximoDeRechazosDetieneLaTablaYCuentaElResto) {
 
 TEST_P(LotesEn, BorrarAntesDeImportarEsTodoONada) {
   EntornoImportacion e(GetParam());
-  e.Base().Execute(kCreaTurno);
-  e.Definiciones(e.Turnos("Borrar antes de importar=1\r\n"));
+  e.PreparaTurno("Borrar antes de importar=1\r\n");
   e.Fuente("Turno.txt", {"1,Viejo", "2,Viejo"});
   ASSERT_EQ(e.Importa(Lote(1)), 0);
   const V okAnterior = e.Resultado("Turno_Ok.txt");

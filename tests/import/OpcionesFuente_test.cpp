@@ -31,8 +31,7 @@ TEST(OpcionesFuente, OpcionQueNoPuedeServirDetieneLaTablaAntesDeUnRegistro) {
              "[VarloDI] Error: 5 Las comillas (,) no pueden ser parte del separador (,)"}}) {
     SCOPED_TRACE(c.clave);
     EntornoImportacion e;
-    e.Base().Execute(kCreaTurno);
-    e.Definiciones(e.Turnos(c.clave));
+    e.PreparaTurno(c.clave);
     EscribeBytes(e.Archivo("Turno.txt"), c.bytes);
     EXPECT_EQ(e.Importa(), 4);
     const std::string linea = c.bytes == utf16 ? c.linea + e.Archivo("Turno.txt") + ")" : c.linea;
@@ -59,8 +58,7 @@ TEST(OpcionesFuente, CadaCodificacionImportaLasMismasFilas) {
         Caso{"UTF-8", "UTF-8"}, Caso{"WINDOWS-1252", ""}, Caso{"WINDOWS-1252", "Windows-1252"}}) {
     SCOPED_TRACE(c.iconv + " " + c.clave);
     EntornoImportacion e;
-    e.Base().Execute(kCreaTurno);
-    e.Definiciones(e.Turnos(c.clave.empty() ? "" : "Codificacion=" + c.clave + "\r\n"));
+    e.PreparaTurno(c.clave.empty() ? "" : "Codificacion=" + c.clave + "\r\n");
     const std::string fuente = ConIconv(texto, c.iconv);
     EscribeBytes(e.Archivo("Turno.txt"), fuente);
 
@@ -83,8 +81,7 @@ TEST(OpcionesFuente, CadaCodificacionImportaLasMismasFilas) {
 // gets the line as it was read.
 TEST(OpcionesFuente, ByteIndefinidoEnWindows1252RechazaSuRegistro) {
   EntornoImportacion e;
-  e.Base().Execute(kCreaTurno);
-  e.Definiciones(e.Turnos());
+  e.PreparaTurno();
   EscribeBytes(e.Archivo("Turno.txt"),
                "1,Pe\xF1"
                "a\r\n2,Bego\x81"
@@ -102,8 +99,7 @@ TEST(OpcionesFuente, ByteIndefinidoEnWindows1252RechazaSuRegistro) {
 // rejected without taking its neighbours along.
 TEST(OpcionesFuente, ComillasDeUnaHojaDeCalculoRegistroARegistro) {
   EntornoImportacion e;
-  e.Base().Execute(kCreaTurno);
-  e.Definiciones(e.Turnos("Codificacion=UTF-8\r\nLineasEncabezado=1\r\nComillas=\"\r\n"));
+  e.PreparaTurno("Codificacion=UTF-8\r\nLineasEncabezado=1\r\nComillas=\"\r\n");
   // the header's title spans two lines and is still one record
   EscribeBytes(e.Archivo("Turno.txt"),
                "\"ID\",\"Nombre\r\ncompleto\"\r\n"
@@ -134,8 +130,7 @@ TEST(OpcionesFuente, ComillasDeUnaHojaDeCalculoRegistroARegistro) {
 // reads "NULL" is text like any other.
 TEST(OpcionesFuente, SinLasClavesLasComillasYNullSonDatos) {
   EntornoImportacion e;
-  e.Base().Execute(kCreaTurno);
-  e.Definiciones(e.Turnos());
+  e.PreparaTurno();
   e.Fuente("Turno.txt", {"1,\"Ana\"", "2,\"Pérez, Ana\"", "3,NULL"});
   EXPECT_EQ(e.Importa(), 0);
   EXPECT_EQ(e.Lee("Turno", {"ID", "Nombre"}, "<nulo>"),

@@ -222,36 +222,34 @@ class ServidorCongelado : public ::testing::TestWithParam<MotorPrueba> {
     }
   }
 
+  void CongelaDuranteLaCorrida(const std::string& condicion);
+
   CarpetaTemporal tmp_;
   ClusterPropio pg_;
 };
 
-TEST_P(ServidorCongelado, DuranteUnaSentenciaLaCorridaTerminaConEstado3) {
+// Freezes the sessions that meet `condicion` once a batch was reported.
+void ServidorCongelado::CongelaDuranteLaCorrida(const std::string& condicion) {
   const pid_t pid = Lanza();
   ASSERT_GT(pid, 0);
   EsperaUnLote(pid);
-  const int backend = pg_.Congela();
-  const Reloj::time_point congelado = Reloj::now();
-  const Fin fin = EsperaCorrida(pid, congelado);
+  const int backend = pg_.Congela(condicion);
+  const Fin fin = EsperaCorrida(pid, Reloj::now());
   pg_.Suelta();
-  ASSERT_NE(backend, 0);
+  ASSERT_NE(backend, 0) << "no session met " << condicion;
   CompruebaCorridaCortada(fin);
   CompruebaQueOtraCorridaCompleta();
+}
+
+TEST_P(ServidorCongelado, DuranteUnaSentenciaLaCorridaTerminaConEstado3) {
+  CongelaDuranteLaCorrida("true");
 }
 
 // Only the session that reads the batches' lookups freezes (libpq's path
 // reads them on a session beside its writer's): that wait is bounded too.
 TEST_P(ServidorCongelado, LaSesionDeLasBusquedasCongeladaTerminaConEstado3) {
   if (GetParam() != MotorPrueba::PostgreSql) GTEST_SKIP() << "only libpq has that session";
-  const pid_t pid = Lanza();
-  ASSERT_GT(pid, 0);
-  EsperaUnLote(pid);
-  const int backend = pg_.Congela("application_name = 'varlodi-busquedas'");
-  const Fin fin = EsperaCorrida(pid, Reloj::now());
-  pg_.Suelta();
-  ASSERT_NE(backend, 0) << "no session was seen reading lookups";
-  CompruebaCorridaCortada(fin);
-  CompruebaQueOtraCorridaCompleta();
+  CongelaDuranteLaCorrida("application_name = 'varlodi-busquedas'");
 }
 
 // A commit held by a deferred trigger that sleeps places the freeze inside

@@ -17,15 +17,6 @@ namespace {
 
 using Clase = ServidorQueDeshace::Clase;
 
-// The database of the environment behind a server that ends transactions
-// where the test says. Reported as SQLite, the lines of a batch are read
-// ahead and their rows written together; reported as another ODBC database,
-// each record is written at once.
-std::unique_ptr<db::Conexion> Servidor(EntornoImportacion& e, db::Motor motor,
-                                       ServidorQueDeshace::Falla falla) {
-  return AbreServidorQueDeshace(e.Cadena(), motor, std::move(falla));
-}
-
 std::size_t Repeticiones(const V& log) {
   return static_cast<std::size_t>(std::count_if(log.begin(), log.end(), [](const std::string& l) {
     return l.starts_with("La base de datos deshizo el lote");
@@ -103,11 +94,11 @@ TEST(TransaccionPerdida, ElLoteSeRepiteHastaQueLoReportadoTieneSuFila) {
   for (const Escena& x : escenas) {
     SCOPED_TRACE(std::string(x.que) + (x.motor == SQLite ? " (anticipado)" : " (uno por uno)"));
     EntornoImportacion e;
-    e.Base().Execute(kCreaTurno);
-    e.Definiciones(e.Turnos());
+    e.PreparaTurno();
     const V lineas(todas.begin(), todas.begin() + static_cast<long>(x.lineas));
     e.Fuente("Turno.txt", lineas);
-    EXPECT_EQ(e.Importa(Lote(x.lote), {}, Servidor(e, x.motor, x.falla)), x.estado);
+    EXPECT_EQ(e.Importa(Lote(x.lote), {}, AbreServidorQueDeshace(e.Cadena(), x.motor, x.falla)),
+              x.estado);
     const V ok(lineas.begin(), lineas.begin() + static_cast<long>(x.confirmadas));
     Filas filas;
     for (const std::string& l : ok) filas.push_back({l.substr(0, l.find(',')), l.substr(2)});

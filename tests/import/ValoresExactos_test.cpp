@@ -59,8 +59,7 @@ INSTANTIATE_TEST_SUITE_P(Lotes, DecimalesEn, ::testing::Values(1L, 0L),
 // zero fraction is the whole number, and finds its row the next time.
 TEST_P(LlaveEnteraEn, DecimalEnLlaveEnteraSeRechazaYCeroDecimalEncuentraSuFila) {
   EntornoImportacion e(GetParam());
-  e.Base().Execute(kCreaTurno);
-  e.Definiciones(e.Turnos());
+  e.PreparaTurno();
   e.Fuente("Turno.txt", {"2.5,Medio", "3.0,Tres", "4,Cuatro"});
   for (int corrida = 0; corrida < 2; ++corrida) {
     SCOPED_TRACE(corrida);
