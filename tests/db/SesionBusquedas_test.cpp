@@ -67,31 +67,6 @@ TEST(SesionBusquedas, LeeComoLaTransaccionQueEscribeONoLee) {
   b->ConfirmaTransaccion();
 }
 
-// A table filled in this run and never analysed: a batch's list of keys
-// would be read by scanning it whole, were sequential scans not ruled out there.
-TEST(SesionBusquedas, LeeLasLlavesPorSuIndice) {
-  BaseDatosPrueba pg = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Nativo);
-  auto b = AbreBackend(pg.Cadena());
-  b->Ejecuta(
-      {"create table k (k text primary key, v int) with (autovacuum_enabled = false);"
-       " insert into k select 'c' || i, i from generate_series(0, 40000) as i",
-       {}});
-  SentenciaSql s{"explain select k, v from k where k in (", {}};
-  for (int i = 0; i < 1000; ++i) {
-    s.texto += i ? ", ?" : "?";
-    s.parametros.emplace_back("c" + std::to_string(i * 37));
-  }
-  s.texto += ")";
-  b->IniciaTransaccion();
-  const std::optional<ResultadoConsulta> plan = b->ConsultaAparte(s);
-  b->ConfirmaTransaccion();
-  ASSERT_TRUE(plan);
-  std::string texto;
-  for (const auto& f : plan->filas) texto += ValorComoTexto(f.at(0)) + "\n";
-  EXPECT_NE(texto.find("Index"), std::string::npos) << texto;
-  EXPECT_EQ(texto.find("Seq Scan"), std::string::npos) << texto;
-}
-
 // A login allowed one session only (a connection limit): the second is
 // refused, and the lookups stay on the first, which still reads them.
 TEST(SesionBusquedas, SinSegundaSesionLasBusquedasSiguenEnLaPrimera) {
