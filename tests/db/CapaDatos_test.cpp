@@ -102,14 +102,15 @@ TEST_P(CapaDatos, TiposYTamanosDeLasColumnas) {
   }
 }
 
+// The key holds an apostrophe: the row is found and rewritten by it.
 TEST_P(CapaDatos, AltaYModificacionDeUnaFilaConCadaTipo) {
   Bytes foto(1 << 20);
   for (std::size_t i = 0; i < foto.size(); ++i)
     foto[i] = static_cast<unsigned char>(i * 7 + i / 251);
   {
-    auto rs = Empleado("E01");
+    auto rs = Empleado("O'Brien");
     rs->AddNew();
-    Asigna(*rs, {{"ID_Empleado", "E01"},
+    Asigna(*rs, {{"ID_Empleado", "O'Brien"},
                  {"Nombre", "José Núñez"},
                  {"Edad", " 41 "},
                  {"NumeroTarjeta", "-12345"},
@@ -120,7 +121,7 @@ TEST_P(CapaDatos, AltaYModificacionDeUnaFilaConCadaTipo) {
     rs->Update();
   }
   {
-    auto rs = Empleado("E01");
+    auto rs = Empleado("O'Brien");
     ASSERT_FALSE(rs->EOF_());
     Comprueba(*rs, {{"Nombre", std::string("José Núñez")},
                     {"Edad", std::int64_t{41}},
@@ -146,13 +147,13 @@ TEST_P(CapaDatos, AltaYModificacionDeUnaFilaConCadaTipo) {
     rs->AppendChunk(iFoto, Bytes{4, 0, 5});
     rs->Update();
   }
-  Comprueba(*Empleado("E01"), {{"Nombre", std::string("Ana O'Hara")},
-                               {"Edad", std::int64_t{-3}},
-                               {"NumeroTarjeta", std::int64_t{2147483647}},
-                               {"Activo", false},
-                               {"FechaAlta", FechaHora{2006, 8, 3}},
-                               {"Sueldo", -0.25},
-                               {"Foto", Bytes{1, 2, 3, 4, 0, 5}}});
+  Comprueba(*Empleado("O'Brien"), {{"Nombre", std::string("Ana O'Hara")},
+                                   {"Edad", std::int64_t{-3}},
+                                   {"NumeroTarjeta", std::int64_t{2147483647}},
+                                   {"Activo", false},
+                                   {"FechaAlta", FechaHora{2006, 8, 3}},
+                                   {"Sueldo", -0.25},
+                                   {"Foto", Bytes{1, 2, 3, 4, 0, 5}}});
   EXPECT_EQ(Cuenta("Empleado"), 1);
 }
 
@@ -179,21 +180,6 @@ TEST_P(CapaDatos, SoloSeEscribenLasColumnasAsignadasYLaRestriccionDaNumeroNegati
   }
   EXPECT_EQ(nueva->EditMode(), Recordset::adEditAdd);
   EXPECT_EQ(Cuenta("Empleado"), 1);
-}
-
-TEST_P(CapaDatos, ClaveConApostrofoSeEncuentraYSeEscribe) {
-  const Consulta c = BuscaPorTexto("Fotos_Empleados", {}, "ID_Empleado", "O'Brien");
-  for (const Bytes& foto : {Bytes{9, 9, 9}, Bytes{7}}) {  // added, then found and updated
-    auto rs = Abre(c, 0);
-    if (rs->EOF_()) {
-      rs->AddNew();
-      Asigna(*rs, {{"ID_Empleado", "O'Brien"}});
-    }
-    rs->Asigna(1, foto);
-    rs->Update();
-    EXPECT_EQ(Abre(c)->Value(1), Valor(foto));
-  }
-  EXPECT_EQ(Cuenta("Fotos_Empleados"), 1);
 }
 
 // An update finds its row again by the lookup's own conditions; when another
