@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <iterator>
 #include <limits>
+#include <vector>
 
 #include "common/ErrorVarlo.h"
 #include "db/ConversionValores.h"
@@ -17,50 +18,41 @@ TEST(ConversionValores, RechazosConSuNumero) {
   struct Caso {
     int tipo;
     long tamano;
-    Valor valor;
+    std::vector<Valor> valores;
     long numero;
   };
-  auto t = [](const char* s) { return Valor(std::string(s)); };
+  using S = std::string;
   const Caso casos[] = {
-      {adSmallInt, 0, t("32768"), 6},
-      {adTinyInt, 0, t("256"), 6},
-      {adTinyInt, 0, t("-1"), 6},
-      {adBigInt, 0, t("9223372036854775808"), 6},
-      {adSmallInt, 0, Valor(std::int64_t{40000}), 6},
-      {adDouble, 0, t("1E999"), 6},
-      {adCurrency, 0, t("922337203685478"), 6},
-      {adSmallInt, 0, t("32767.5"), 6},  // rounds to 32768
-      {adSmallInt, 0, t("-32769"), 6},
-      {adInteger, 0, t("1e3"), 13},
-      {adInteger, 0, t("+"), 13},
-      {adInteger, 0, t("-"), 13},
-      {adInteger, 0, t("1-"), 13},
-      {adInteger, 0, t(" "), 13},
-      {adInteger, 0, t("- 1"), 13},
-      {adInteger, 0, t("&H10"), 13},
-      {adInteger, 0, Valor(3.5), 13},
-      {adInteger, 0, Valor(FechaHora{2005, 1, 1}), 13},
-      {adNumeric, 0, t("1,5"), 13},
-      {adBoolean, 0, t("No"), 13},
-      {adDBTimeStamp, 0, t("25/12/2005"), 13},
-      {adDBTimeStamp, 0, t("2005-02-30"), 13},
-      {adDBTimeStamp, 0, t("2005-12-25 24:00"), 13},
-      {adChar, 3, t("abcd"), 8152},
-      {adVarWChar, 2, t("ábc"), 8152},
-      {adVarBinary, 2, Valor(Bytes{1, 2, 3}), 8152},
+      // 32767.5 rounds to 32768
+      {adSmallInt, 0, {S("32768"), S("-32769"), S("32767.5"), std::int64_t{40000}}, 6},
+      {adTinyInt, 0, {S("256"), S("-1")}, 6},
+      {adBigInt, 0, {S("9223372036854775808")}, 6},
+      {adDouble, 0, {S("1E999")}, 6},
+      {adCurrency, 0, {S("922337203685478")}, 6},
+      {adInteger,
+       0,
+       {S("1e3"), S("+"), S("-"), S("1-"), S(" "), S("- 1"), S("&H10"), 3.5, FechaHora{2005, 1, 1}},
+       13},
+      {adNumeric, 0, {S("1,5"), S("1e3")}, 13},
+      {adBoolean, 0, {S("No")}, 13},
+      {adDBTimeStamp, 0, {S("25/12/2005"), S("2005-02-30"), S("2005-12-25 24:00")}, 13},
+      {adChar, 3, {S("abcd")}, 8152},
+      {adVarWChar, 2, {S("ábc")}, 8152},
+      {adVarBinary, 2, {Bytes{1, 2, 3}}, 8152},
       // a NUL character: no column stores it whole
-      {adVarChar, 0, Valor(std::string("a\0b", 3)), 13},
-      {adLongVarWChar, 0, Valor(std::string("\0", 1)), 13},
-      {adNumeric, 0, t("1e3"), 13},
+      {adVarChar, 0, {S("a\0b", 3)}, 13},
+      {adLongVarWChar, 0, {S("\0", 1)}, 13},
   };
-  for (const Caso& c : casos) {
-    SCOPED_TRACE("tipo " + std::to_string(c.tipo) + ", valor " + ValorComoTexto(c.valor));
-    try {
-      ADD_FAILURE() << ValorComoTexto(ConvierteValor(InfoCampo{"C", c.tipo, c.tamano}, c.valor));
-    } catch (const ErrorVarlo& e) {
-      EXPECT_EQ(e.Numero(), c.numero);
+  for (const Caso& c : casos)
+    for (const Valor& v : c.valores) {
+      SCOPED_TRACE("tipo " + std::to_string(c.tipo) + ", valor " + ValorComoTexto(v));
+      try {
+        ADD_FAILURE() << ValorComoTexto(ConvierteValor(InfoCampo{"C", c.tipo, c.tamano}, v));
+      } catch (const ErrorVarlo& e) {
+        EXPECT_EQ(e.Numero(), c.numero);
+      }
     }
-  }
+  auto t = [](const char* s) { return Valor(std::string(s)); };
   // at the limit, and counted in characters: accepted
   EXPECT_EQ(ConvierteValor(InfoCampo{"C", adChar, 3}, t("ñañ")), t("ñañ"));
   EXPECT_EQ(ConvierteValor(InfoCampo{"C", adSmallInt, 0}, t(" -32768 ")),
