@@ -8,9 +8,7 @@
 #include "common/ErrorVarlo.h"
 #include "db/Dialecto.h"
 #include "db/ErrorBaseDatos.h"
-#include "db/EscriturasDiferidas.h"
 #include "db/TiposAdo.h"
-#include "support/BackendFalso.h"
 
 // designated initializers leave the other members at their defaults
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -127,93 +125,6 @@ TEST(DialectoSqlServer, SentenciasDeUnLote) {
   for (const auto* x : {&foto, &sinLlaves, &conLocalizador}) {
     EXPECT_FALSE(d->ActualizaVariasAdmite(*x));
     EXPECT_FALSE(d->ActualizaVarias({*x}, nullptr));
-  }
-}
-
-// Counts the rows and markers of each statement it is given; Ejecuta
-// answers `cambiadas` rows changed.
-class BackendQueCuenta final : public prueba::BackendFalso {
- public:
-  struct Sentencia {
-    std::size_t filas, marcas;
-  };
-  std::vector<Sentencia> sentencias;
-  std::vector<Valor> valores;
-  long cambiadas = -1;
-
-  Motor MotorBD() const override { return Motor::SqlServer; }
-  long Ejecuta(const SentenciaSql& s) override {
-    std::size_t filas = 0;
-    for (std::size_t p = s.texto.find("(?"); p != std::string::npos; p = s.texto.find("(?", p + 1))
-      ++filas;
-    sentencias.push_back({filas, s.parametros.size()});
-    valores.insert(valores.end(), s.parametros.begin(), s.parametros.end());
-    return cambiadas < 0 ? static_cast<long>(filas) : cambiadas;
-  }
-  std::optional<bool> TieneLocalizador(const std::string&) override { return false; }
-};
-
-TEST(DialectoSqlServer, UnaSentenciaLlevaHastaMilFilasY2100Marcas) {
-  struct Caso {
-    std::size_t filas, columnas;
-    std::vector<std::size_t> porSentencia;
-  };
-  // 2000 markers leave room for the driver's own parameters of the call
-  const Caso casos[] = {{1000, 1, {1000}},
-                        {2500, 1, {1000, 1000, 500}},
-                        {1000, 3, {666, 334}},
-                        {5, 2500, {1, 1, 1, 1, 1}}};
-  for (const Caso& c : casos) {
-    auto b = std::make_unique<BackendQueCuenta>();
-    BackendQueCuenta& backend = *b;
-    EscriturasDiferidas diferidas(std::move(b), CreaDialecto(Motor::SqlServer));
-    diferidas.Activa(true);
-    std::vector<Valor> esperados;
-    for (std::size_t f = 0; f < c.filas; ++f) {
-      std::vector<std::pair<std::string, Valor>> fila;
-      for (std::size_t k = 0; k < c.columnas; ++k) {
-        fila.emplace_back("C" + std::to_string(k), static_cast<std::int64_t>(f * 10000 + k));
-        esperados.push_back(fila.back().second);
-      }
-      ASSERT_TRUE(diferidas.Difiere("T", fila));
-    }
-    diferidas.ConfirmaTransaccion();
-    std::vector<std::size_t> porSentencia;
-    for (const auto& s : backend.sentencias) {
-      porSentencia.push_back(s.filas);
-      EXPECT_EQ(s.marcas, s.filas * c.columnas);
-    }
-    EXPECT_EQ(porSentencia, c.porSentencia) << c.filas << "x" << c.columnas;
-    // every value once, in file order
-    EXPECT_EQ(backend.valores, esperados);
-  }
-}
-
-TEST(DialectoSqlServer, CadaCambioRetenidoConfirmaSuFilaOElLoteSeRehace) {
-  ActualizacionDiferible a{"Empleado",
-                           {{"Nombre", std::string("N")}},
-                           {adVarChar},
-                           {{"ID_Empleado", C::Texto, std::string("E1")}},
-                           {}};
-  for (long cambiadas : {3L, 2L, 4L, 0L}) {
-    auto b = std::make_unique<BackendQueCuenta>();
-    b->cambiadas = cambiadas;
-    EscriturasDiferidas diferidas(std::move(b), CreaDialecto(Motor::SqlServer));
-    diferidas.Activa(true);
-    for (int i = 0; i < 3; ++i) {
-      ActualizacionDiferible x = a;
-      ASSERT_TRUE(diferidas.DifiereActualizacion(x));
-    }
-    if (cambiadas == 3) {
-      EXPECT_NO_THROW(diferidas.ConfirmaTransaccion());
-      continue;
-    }
-    try {
-      diferidas.ConfirmaTransaccion();
-      ADD_FAILURE() << cambiadas << " rows changed for 3 held changes";
-    } catch (const ErrorVarlo& e) {
-      EXPECT_EQ(ClaseDe(e), ErrorBaseDatos::Clase::LoteDiferido) << e.Descripcion();
-    }
   }
 }
 

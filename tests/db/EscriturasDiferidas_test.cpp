@@ -12,18 +12,28 @@
 #include <utility>
 
 #include "db/ErrorBaseDatos.h"
+#include "db/TiposAdo.h"
 #include "support/BackendFalso.h"
 
 namespace varlo::db {
 namespace {
 
-// Records the texts it is given; Ejecuta runs `falla` first when set.
+// Records the texts it is given, with their count of values, and every
+// value; Ejecuta runs `falla` first when set and answers the rows it was
+// given (each "(?" opens one), or `cambiadas` when set.
 class BackendQueAnota final : public prueba::BackendFalso {
  public:
   std::vector<std::string>* textos = nullptr;
+  std::vector<Valor> valores;
   std::function<void()> falla;
   bool copia = false;  // writes new rows its own way
+  long cambiadas = -1;
+  Motor motor = Motor::SQLite;
 
+  Motor MotorBD() const override { return motor; }
+  std::optional<bool> TieneLocalizador(const std::string&) override {
+    return motor != Motor::SqlServer;
+  }
   ResultadoConsulta Consulta(const SentenciaSql& s, long) override {
     textos->push_back(s.texto);
     return {};
@@ -31,7 +41,11 @@ class BackendQueAnota final : public prueba::BackendFalso {
   long Ejecuta(const SentenciaSql& s) override {
     if (falla) falla();
     textos->push_back(s.texto + " [" + std::to_string(s.parametros.size()) + "]");
-    return 1;
+    valores.insert(valores.end(), s.parametros.begin(), s.parametros.end());
+    long filas = 0;
+    for (std::size_t p = s.texto.find("(?"); p != std::string::npos; p = s.texto.find("(?", p + 1))
+      ++filas;
+    return cambiadas < 0 ? filas : cambiadas;
   }
   void ConfirmaTransaccion() override { textos->push_back("COMMIT"); }
   void DeshaceTransaccion() noexcept override { textos->push_back("ROLLBACK"); }
@@ -53,6 +67,7 @@ struct Entorno {
   explicit Entorno(Motor motor = Motor::SQLite) {
     auto b = std::make_unique<BackendQueAnota>();
     b->textos = &textos;
+    b->motor = motor;
     backend = b.get();
     diferidas = std::make_unique<EscriturasDiferidas>(
         std::move(b), std::shared_ptr<const Dialecto>(CreaDialecto(motor)));
@@ -109,9 +124,8 @@ TEST(EscriturasDiferidas, LasFotosSeRetienenMientrasPesanPoco) {
 }
 
 // A backend with a copy of its own gets every consecutive row of one shape
-// at once, past the markers a statement could carry; a refused copy is the
-// batch's, as a refused statement is.
-TEST(EscriturasDiferidas, UnaCopiaLlevaTodasLasFilasDeUnaFormaYSuRechazoEsDelLote) {
+// at once, past the markers a statement could carry.
+TEST(EscriturasDiferidas, UnaCopiaLlevaTodasLasFilasDeUnaForma) {
   Entorno e;
   e.backend->copia = true;
   e.diferidas->Activa(true);
@@ -122,14 +136,6 @@ TEST(EscriturasDiferidas, UnaCopiaLlevaTodasLasFilasDeUnaFormaYSuRechazoEsDelLot
   EXPECT_EQ(e.textos,
             (std::vector<std::string>{"copy \"T\" \"A\" \"B\" [1500]", "copy \"T\" \"A\" [1]",
                                       "copy \"T\" \"A\" \"B\" [1]", "select 1 [0]"}));
-  ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{1}}}));
-  e.backend->falla = [] { throw ErrorVarlo(-1, "PostgreSQL", "duplicate key"); };
-  try {
-    e.diferidas->ConfirmaTransaccion();
-    ADD_FAILURE() << "the refusal must come back";
-  } catch (const ErrorVarlo& error) {
-    EXPECT_EQ(ClaseDe(error), ErrorBaseDatos::Clase::LoteDiferido) << error.Descripcion();
-  }
 }
 
 TEST(EscriturasDiferidas, UnFalloAlEscribirLasEsDelLoteSalvoLaConexionPerdida) {
@@ -143,21 +149,92 @@ TEST(EscriturasDiferidas, UnFalloAlEscribirLasEsDelLoteSalvoLaConexionPerdida) {
        },
        ErrorBaseDatos::Clase::ConexionPerdida},
   };
-  for (const auto& [falla, clase] : casos) {
-    Entorno e;
+  for (const bool copia : {false, true})
+    for (const auto& [falla, clase] : casos) {
+      Entorno e;
+      e.backend->copia = copia;  // a refused copy is the batch's as a refused statement is
+      e.diferidas->Activa(true);
+      ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{1}}}));
+      e.backend->falla = falla;
+      try {
+        e.diferidas->ConfirmaTransaccion();
+        ADD_FAILURE() << "the refusal must come back";
+      } catch (const ErrorVarlo& error) {
+        EXPECT_EQ(ClaseDe(error), clase) << error.Descripcion();
+      }
+      // nothing is held any more: the caller does the batch again
+      e.backend->falla = nullptr;
+      e.diferidas->ConfirmaTransaccion();
+      EXPECT_EQ(e.textos, (std::vector<std::string>{"COMMIT"}));
+    }
+}
+
+// SQL Server takes at most a thousand rows and 2 100 markers a statement;
+// 2 000 leave room for the driver's own parameters of the call. Every value
+// goes once, in file order.
+TEST(EscriturasDiferidas, UnaSentenciaDeSqlServerLlevaHastaMilFilasY2000Marcas) {
+  struct Caso {
+    std::size_t filas, columnas;
+    std::vector<std::string> textos;
+  };
+  const std::string mil = "[1000]";
+  const Caso casos[] = {{1000, 1, {mil}},
+                        {2500, 1, {mil, mil, "[500]"}},
+                        {1000, 3, {"[1998]", "[1002]"}},
+                        {5, 2500, {"[2500]", "[2500]", "[2500]", "[2500]", "[2500]"}}};
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(std::to_string(c.filas) + "x" + std::to_string(c.columnas));
+    Entorno e(Motor::SqlServer);
     e.diferidas->Activa(true);
-    ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{1}}}));
-    e.backend->falla = falla;
+    std::vector<Valor> esperados;
+    for (std::size_t f = 0; f < c.filas; ++f) {
+      std::vector<std::pair<std::string, Valor>> fila;
+      for (std::size_t k = 0; k < c.columnas; ++k) {
+        fila.emplace_back("C" + std::to_string(k), static_cast<std::int64_t>(f * 10000 + k));
+        esperados.push_back(fila.back().second);
+      }
+      ASSERT_TRUE(e.Fila("T", fila));
+    }
+    e.diferidas->ConfirmaTransaccion();
+    ASSERT_EQ(e.textos.back(), "COMMIT");
+    e.textos.pop_back();
+    std::vector<std::string> marcas;  // each statement's, which are its rows' times the columns
+    for (const std::string& t : e.textos) {
+      std::size_t filas = 0;
+      for (std::size_t p = t.find("(?"); p != std::string::npos; p = t.find("(?", p + 1)) ++filas;
+      marcas.push_back(t.substr(t.rfind(" [") + 1));
+      EXPECT_EQ(marcas.back(), "[" + std::to_string(filas * c.columnas) + "]");
+    }
+    EXPECT_EQ(marcas, c.textos);
+    EXPECT_EQ(e.backend->valores, esperados);
+  }
+}
+
+// Each held change must confirm its row: a statement that changes other
+// than one row a change refuses the batch, to be done again.
+TEST(EscriturasDiferidas, CadaCambioRetenidoConfirmaSuFilaOElLoteSeRehace) {
+  for (long cambiadas : {3L, 2L, 4L, 0L}) {
+    Entorno e(Motor::SqlServer);
+    e.backend->cambiadas = cambiadas;
+    e.diferidas->Activa(true);
+    for (int i = 0; i < 3; ++i) {
+      ActualizacionDiferible x{"Empleado",
+                               {{"Nombre", std::string("N")}},
+                               {adVarChar},
+                               {{"ID_Empleado", ClaseLiteral::Texto, std::string("E1")}},
+                               {}};
+      ASSERT_TRUE(e.diferidas->DifiereActualizacion(x));
+    }
+    if (cambiadas == 3) {
+      EXPECT_NO_THROW(e.diferidas->ConfirmaTransaccion());
+      continue;
+    }
     try {
       e.diferidas->ConfirmaTransaccion();
-      ADD_FAILURE() << "the refusal must come back";
+      ADD_FAILURE() << cambiadas << " rows changed for 3 held changes";
     } catch (const ErrorVarlo& error) {
-      EXPECT_EQ(ClaseDe(error), clase) << error.Descripcion();
+      EXPECT_EQ(ClaseDe(error), ErrorBaseDatos::Clase::LoteDiferido) << error.Descripcion();
     }
-    // nothing is held any more: the caller does the batch again
-    e.backend->falla = nullptr;
-    e.diferidas->ConfirmaTransaccion();
-    EXPECT_EQ(e.textos, (std::vector<std::string>{"COMMIT"}));
   }
 }
 
