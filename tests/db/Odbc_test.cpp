@@ -1,5 +1,6 @@
-// The ODBC backend: refused connections (unixODBC, PostgreSQL, FreeTDS with
-// no SQL Server running) end cleanly, with a negative number and without the password.
+// The ODBC backend (and libpq beside it for a silent server): refused
+// connections (unixODBC, PostgreSQL, FreeTDS with no SQL Server running) end
+// cleanly, with a negative number and without the password.
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
@@ -13,6 +14,8 @@
 #include <thread>
 
 #include "common/ErrorVarlo.h"
+#include "db/Conexion.h"
+#include "db/ErrorBaseDatos.h"
 #include "db/Esperas.h"
 #include "db/odbc/ConexionOdbc.h"
 #include "support/ServidorMudo.h"
@@ -97,21 +100,35 @@ TEST(OdbcPostgreSql, ConexionQueFallaTrasConectarTerminaSuSesion) {
   EXPECT_EQ(quedan, "0");
 }
 
-TEST(OdbcFreeTds, ServidorMudoAgotaElTiempoDeConexion) {
+// A server that takes the connection and never says a word: the login wait
+// ends it from this side, as a lost connection ("timeout expired"), without
+// the password; through FreeTDS and natively to PostgreSQL.
+TEST(ConexionConServidorMudo, AgotaLaEsperaDeConexion) {
   prueba::ServidorMudo mudo;
   ASSERT_TRUE(mudo.Escucha());
-  // a short login wait: the failure must be the layer's clean timeout error
   Esperas corta;
   corta.conexion = std::chrono::seconds{1};
-  const ErrorVarlo e = Falla("Driver={FreeTDS};Server=127.0.0.1;Port=" + mudo.Puerto() +
-                                 ";UID=sa;PWD=Otra.Clave-99;TDS_Version=7.4;",
-                             corta);
-  SCOPED_TRACE(e.Descripcion());
-  EXPECT_EQ(e.Numero(), -2147217871);  // the provider's "timeout expired"
-  EXPECT_EQ(e.Fuente(), "FreeTDS");
-  EXPECT_NE(e.Descripcion().find("SQLSTATE HYT00"), std::string::npos);
-  EXPECT_EQ(e.Descripcion().find("Otra.Clave"), std::string::npos);
-  EXPECT_NE(e.Descripcion().find("=***"), std::string::npos);
+  const std::array<std::string, 3> casos[] = {
+      {"Driver={FreeTDS};Server=127.0.0.1;Port=" + mudo.Puerto() +
+           ";UID=sa;PWD=Otra.Clave-99;TDS_Version=7.4;",
+       "FreeTDS", "SQLSTATE HYT00"},
+      {"Provider=PostgreSQL;Data Source=127.0.0.1;Port=" + mudo.Puerto() +
+           ";User ID=u;Password=Otra.Clave-99",
+       "PostgreSQL", "no respondió"}};
+  for (const auto& [cadena, fuente, motivo] : casos) {
+    try {
+      Conexion::Abre(cadena, corta);
+      ADD_FAILURE() << "abrió " << cadena;
+    } catch (const ErrorVarlo& e) {
+      SCOPED_TRACE(e.Descripcion());
+      EXPECT_EQ(e.Numero(), -2147217871);  // the provider's "timeout expired"
+      EXPECT_EQ(e.Fuente(), fuente);
+      EXPECT_TRUE(EsConexionPerdida(e));
+      EXPECT_NE(e.Descripcion().find(motivo), std::string::npos);
+      EXPECT_EQ(e.Descripcion().find("Otra.Clave"), std::string::npos);
+      EXPECT_NE(e.Descripcion().find("=***"), std::string::npos);
+    }
+  }
 }
 
 }  // namespace

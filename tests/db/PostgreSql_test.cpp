@@ -11,7 +11,6 @@
 
 #include "common/ErrorVarlo.h"
 #include "db/Backend.h"
-#include "db/Conexion.h"
 #include "db/Dialecto.h"
 #include "db/ErrorBaseDatos.h"
 #include "db/EscriturasDiferidas.h"
@@ -19,7 +18,6 @@
 #include "support/BackendDeCadena.h"
 #include "support/BaseDatosPrueba.h"
 #include "support/MotoresPrueba.h"
-#include "support/ServidorMudo.h"
 
 namespace varlo::db {
 namespace {
@@ -626,26 +624,6 @@ TEST_P(PostgreSqlPorAmbosCaminos, ElAjusteEsSoloDeLaBusquedaQueNoSeCompila) {
   EXPECT_EQ(escritura.find("JIT"), std::string::npos) << escritura;
   EXPECT_EQ(jit(), propio);
   b_->ConfirmaTransaccion();
-}
-
-// A server that takes the connection and never says a word: the login
-// wait ends it from this side, as a lost connection, without the password.
-TEST(PostgreSqlNativo, ServidorMudoAgotaLaEsperaDeConexion) {
-  prueba::ServidorMudo mudo;
-  ASSERT_TRUE(mudo.Escucha());
-  Esperas corta;
-  corta.conexion = std::chrono::seconds{1};
-  std::string descripcion;
-  const ErrorBaseDatos::Clase clase = ClaseDelError(
-      [&] {
-        Conexion::Abre("Provider=PostgreSQL;Data Source=127.0.0.1;Port=" + mudo.Puerto() +
-                           ";User ID=u;Password=Otra.Clave-99",
-                       corta);
-      },
-      &descripcion);
-  EXPECT_EQ(clase, ErrorBaseDatos::Clase::ConexionPerdida);
-  EXPECT_NE(descripcion.find("no respondió"), std::string::npos) << descripcion;
-  EXPECT_EQ(descripcion.find("Otra.Clave"), std::string::npos) << descripcion;
 }
 
 }  // namespace
