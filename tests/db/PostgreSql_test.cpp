@@ -151,20 +151,32 @@ TEST_P(PostgreSqlPorAmbosCaminos, LosErroresDelServidorTienenLaMismaClase) {
 }
 
 // New rows and changes held for a batch and written together leave what
-// each record's own INSERT or UPDATE leaves, on either path: a json or jsonb
-// value (an object, an array, a JSON string, the text null, in a domain of
-// jsonb that refuses a string too) is stored as its type's input reads the
-// text, never as one JSON string holding it; an empty text stays empty, the
-// word NULL a word, NULL a NULL. The changes also write an array column,
-// which sends them natively through JSON rather than typed arrays. Rows
-// written together without the column types keep their values too.
-TEST_P(PostgreSqlPorAmbosCaminos, UnLoteGuardaLoQueGuardaCadaRegistro) {
-  b_->Ejecuta(
-      {"create domain objeto as jsonb check (jsonb_typeof(value) <> 'string');"
-       " create table lote (k int primary key, j jsonb, s json, o objeto, t text, u uuid,"
-       " n numeric, a int[]);"
-       " create table uno (like lote); create table sin_tipos (like lote)",
-       {}});
+// each record's own INSERT or UPDATE leaves through psqlODBC, on either
+// path. A json or jsonb value (an object, an array, a JSON string, the text
+// null, in a domain of jsonb that refuses a string too) is stored as its
+// type's input reads the text, never as one JSON string holding it; an
+// empty text stays empty, the word NULL a word, NULL a NULL. Natively each
+// changed column goes as one typed array, whatever the element's characters
+// (quotes, backslashes, braces, commas, blanks) and the column's type (a
+// domain, an enum, uuid, jsonb, inet, interval, numeric); a change that
+// writes an array column (no array of its own elements) goes as JSON. Rows
+// written together without the column types keep their values too. A held
+// change whose row another writer moved between the read and the write
+// finds one row fewer: the batch is refused (done again record by record)
+// and, its transaction undone, nothing of it stays.
+TEST_P(PostgreSqlPorAmbosCaminos, UnLoteGuardaLoQueGuardaCadaRegistroPorOdbc) {
+  BaseDatosPrueba odbc = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Odbc);
+  auto porOdbc = AbreBackend(odbc.Cadena());
+  const std::string crea =
+      "create domain objeto as jsonb check (jsonb_typeof(value) <> 'string');"
+      " create domain positivo as numeric(10,2) check (value > 0);"
+      " create type color as enum ('rojo', 'con \"comillas\", y {llaves}');"
+      " create table lote (k int primary key, j jsonb, s json, o objeto, t text, u uuid,"
+      " n numeric, a int[], v varchar(40), d positivo, e color, ip inet, iv interval, m numeric,"
+      " ts timestamp, b boolean, \"Mayús\" text);"
+      " create table sin_tipos (like lote)";
+  b_->Ejecuta({crea, {}});
+  porOdbc->Ejecuta({crea, {}});
   const auto dialecto = std::shared_ptr<const Dialecto>(CreaDialecto(Motor::PostgreSql));
   const std::vector<std::string> columnas = {"k", "j", "s", "o", "t", "u", "n"};
   using S = std::string;
@@ -174,6 +186,9 @@ TEST_P(PostgreSqlPorAmbosCaminos, UnLoteGuardaLoQueGuardaCadaRegistro) {
       {std::int64_t{2}, S("[1, 2]"), S(R"(["t"])"), S("[3]"), S("NULL"), Valor{}, std::int64_t{7}},
       {std::int64_t{3}, S(R"("x")"), S(R"("y")"), S("null"), Valor{},
        S("6ECD8C99-4036-403D-BF84-CF8400F67837"), Valor{}},
+      {std::int64_t{4}, Valor{}, Valor{}, Valor{}, Valor{}, Valor{}, Valor{}},
+      {std::int64_t{5}, Valor{}, Valor{}, Valor{}, Valor{}, Valor{}, Valor{}},
+      {std::int64_t{6}, Valor{}, Valor{}, Valor{}, Valor{}, Valor{}, Valor{}},
   };
   const std::vector<std::vector<Valor>> cambios = {
       {S(R"("z")"), S("1"), S(R"({"b": {}})"), S("NULL"), Valor{}, Decimal{"-2"}, S("{1,2}")},
@@ -182,25 +197,58 @@ TEST_P(PostgreSqlPorAmbosCaminos, UnLoteGuardaLoQueGuardaCadaRegistro) {
       {S(R"({"c": "é\n"})"), Valor{}, Valor{}, S("x"), Valor{}, std::int64_t{0}, S("{}")},
   };
   const std::vector<std::string> cambiadas = {"j", "s", "o", "t", "u", "n", "a"};
+  const std::vector<std::vector<Valor>> valores = {
+      {std::string("a\"b\\c"), std::string("{x,y}"), Decimal{"3.50"}, std::string("rojo"),
+       std::string("6ecd8c99-4036-403d-bf84-cf8400f67836"), std::string("{\"a\": [1, \"x\\\"y\"]}"),
+       std::string("10.0.0.1/8"), std::string("1 day 02:00:00"), Decimal{"-12.345"},
+       FechaHora{2006, 8, 15, 13, 14, 15}, true, std::string("ñ \\N")},
+      {std::string(""), std::string("NULL"), Decimal{"1"},
+       std::string("con \"comillas\", y {llaves}"), Valor{}, std::string("\"{}\""),
+       std::string("::1"), std::string("-3 mons"), std::int64_t{7}, FechaHora{5, 1, 2, 3, 4, 5},
+       false, std::string("")},
+      {Valor{}, std::string(" espacio ,}"), Valor{}, Valor{}, Valor{}, Valor{}, Valor{}, Valor{},
+       0.1, Valor{}, Valor{}, std::string("\\\"")},
+  };
+  const std::vector<std::string> columnasArreglos = {"t",  "v",  "d", "e",  "u", "j",
+                                                     "ip", "iv", "m", "ts", "b", "[Mayús]"};
+  // rows 1 to 3 change with the array column, 4 to 6 without it
+  const auto todos = [&](const std::vector<std::vector<Valor>>& localizadores) {
+    std::vector<ActualizacionDiferible> r;
+    for (std::size_t f = 0; f < 3; ++f) {
+      r.push_back(Cambio("lote", Pares(cambiadas, cambios[f]), f + 1, localizadores.at(f)));
+      r.push_back(
+          Cambio("lote", Pares(columnasArreglos, valores[f]), f + 4, localizadores.at(f + 3)));
+    }
+    return r;
+  };
+  // read on this path, both schemas alike; a row as text, each value
+  // after its type's index
   const auto lee = [&](const std::string& tabla) {
-    return b_
-        ->Consulta({"select k, j::text, jsonb_typeof(j), s::text, json_typeof(s), o::text,"
-                    " jsonb_typeof(o), t, u::text, n::text, a::text from " +
-                        tabla + " order by k",
-                    {}},
-                   0)
-        .filas;
+    std::vector<std::string> filas;
+    for (const auto& f : b_->Consulta({"select k, j::text, jsonb_typeof(j), s::text,"
+                                       " json_typeof(s), o::text, jsonb_typeof(o), t, u::text,"
+                                       " n::text, a::text, v, d, e, ip, iv, m, ts, b, \"Mayús\""
+                                       " from " +
+                                           tabla + " order by k",
+                                       {}},
+                                      0)
+                             .filas) {
+      filas.emplace_back();
+      for (const Valor& v : f) filas.back() += std::to_string(v.index()) + ValorComoTexto(v) + "|";
+    }
+    return filas;
   };
 
-  // one record at a time: each its own INSERT, then its own UPDATE
-  for (const auto& fila : nuevas) b_->Ejecuta(dialecto->Insert("uno", Pares(columnas, fila)));
-  const auto unoNuevas = lee("uno");
-  for (std::size_t f = 0; f < cambios.size(); ++f)
-    EXPECT_EQ(
-        b_->Ejecuta(dialecto->Update("uno", Pares(cambiadas, cambios[f]),
-                                     {{"k", ClaseLiteral::Numero, std::to_string(f + 1), "="}})),
-        1);
-  const auto unoCambios = lee("uno");
+  // through psqlODBC one record at a time: each its own INSERT, then its own UPDATE
+  for (const auto& fila : nuevas) porOdbc->Ejecuta(dialecto->Insert("lote", Pares(columnas, fila)));
+  const auto unoNuevas = lee(odbc.Esquema() + ".lote");
+  for (const ActualizacionDiferible& a : todos(Localizadores(*porOdbc, "lote")))
+    EXPECT_EQ(porOdbc->Ejecuta(dialecto->Update(a.tabla, a.valores, a.condiciones)), 1);
+  const auto unoCambios = lee(odbc.Esquema() + ".lote");
+  ASSERT_EQ(unoCambios.size(), 6u);
+  // row 5: an empty text stays empty ("1|"), the word NULL a word
+  EXPECT_TRUE(unoCambios[4].starts_with("25|1\"{}\"|1string|0|0|0|0|1|0|0|0|1NULL|"))
+      << unoCambios[4];
 
   // held, written together
   EscriturasDiferidas diferidas(AbreBackend(cadena_), dialecto);
@@ -212,20 +260,37 @@ TEST_P(PostgreSqlPorAmbosCaminos, UnLoteGuardaLoQueGuardaCadaRegistro) {
   }
   diferidas.ConfirmaTransaccion();
   EXPECT_EQ(lee("lote"), unoNuevas);
-  const auto localizadores = Localizadores(diferidas, "lote");
-  ASSERT_EQ(localizadores.size(), cambios.size());
   diferidas.IniciaTransaccion();
-  for (std::size_t f = 0; f < cambios.size(); ++f) {
-    ActualizacionDiferible a =
-        Cambio("lote", Pares(cambiadas, cambios[f]), f + 1, localizadores[f]);
+  for (ActualizacionDiferible& a : todos(Localizadores(diferidas, "lote")))
     ASSERT_TRUE(diferidas.DifiereActualizacion(a));
-  }
   diferidas.ConfirmaTransaccion();
   EXPECT_EQ(lee("lote"), unoCambios);
+  if (GetParam() == MotorPrueba::PostgreSql) {
+    const SentenciaSql arreglos{
+        "select count(*) from pg_prepared_statements where statement like ?",
+        {std::string("%unnest(%")}};
+    EXPECT_GT(std::get<std::int64_t>(diferidas.Consulta(arreglos, 1).filas.at(0).at(0)), 0);
+  }
 
   // the rows together without their columns' types
   b_->Ejecuta(dialecto->InsertVarias("sin_tipos", columnas, nuevas, nullptr));
   EXPECT_EQ(lee("sin_tipos"), unoNuevas);
+
+  // another writer moves row 2 (a new ctid) after the rows were read
+  const auto leidas = Localizadores(*b_, "lote");
+  b_->Ejecuta({"update lote set t = 'y' where k = 2", {}});
+  const auto antes = lee("lote");
+  diferidas.IniciaTransaccion();
+  for (std::size_t f = 0; f < 3; ++f) {
+    ActualizacionDiferible a = Cambio("lote", {{"t", std::string("nuevo")}}, f + 1, leidas[f]);
+    ASSERT_TRUE(diferidas.DifiereActualizacion(a));
+  }
+  EXPECT_EQ(ClaseDelError([&] {
+              diferidas.Ejecuta({"select 1", {}});
+            }),
+            ErrorBaseDatos::Clase::LoteDiferido);
+  diferidas.DeshaceTransaccion();
+  EXPECT_EQ(lee("lote"), antes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Accesos, PostgreSqlPorAmbosCaminos,
@@ -373,100 +438,6 @@ TEST(PostgreSqlNativo, LaCopiaEscribeLoQueEscribeElInsertDeVariasFilas) {
   EXPECT_EQ(claves.filas,
             (std::vector<std::vector<Valor>>{
                 {std::int64_t{1}}, {std::int64_t{2}}, {std::int64_t{3}}, {std::int64_t{5}}}));
-}
-
-// The held changes of a batch: natively each column goes as one typed array,
-// and must leave the rows each record's own UPDATE leaves through psqlODBC, whatever the
-// element's characters (quotes, backslashes, braces, commas, blanks, an
-// empty text, the word NULL) and whatever the column's type (a domain, an
-// enum, uuid, jsonb, inet, interval, numeric). An array column has no array
-// of its own elements: that change still goes, as JSON. A held change whose
-// row another writer moved between the read and the write finds one row
-// fewer: the batch is refused (done again record by record) and, its
-// transaction undone, nothing of it stays.
-TEST(PostgreSqlNativo, LosCambiosDeUnLoteEscribenLoQueCadaRegistroPorOdbc) {
-  BaseDatosPrueba pg = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Nativo);
-  BaseDatosPrueba odbc = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Odbc);
-  const auto dialecto = std::shared_ptr<const Dialecto>(CreaDialecto(Motor::PostgreSql));
-  const std::string crea =
-      "create domain positivo as numeric(10,2) check (value > 0);"
-      " create type color as enum ('rojo', 'con \"comillas\", y {llaves}');"
-      " create table cambios (k int primary key, t text, v varchar(40), d positivo, e color,"
-      " u uuid, j jsonb, ip inet, iv interval, n numeric, ts timestamp, b boolean, a int[],"
-      " \"Mayús\" text);"
-      " insert into cambios (k) values (1), (2), (3), (4)";
-  const std::vector<std::vector<Valor>> valores = {
-      {std::string("a\"b\\c"), std::string("{x,y}"), Decimal{"3.50"}, std::string("rojo"),
-       std::string("6ecd8c99-4036-403d-bf84-cf8400f67836"), std::string("{\"a\": [1, \"x\\\"y\"]}"),
-       std::string("10.0.0.1/8"), std::string("1 day 02:00:00"), Decimal{"-12.345"},
-       FechaHora{2006, 8, 15, 13, 14, 15}, true, std::string("ñ \\N")},
-      {std::string(""), std::string("NULL"), Decimal{"1"},
-       std::string("con \"comillas\", y {llaves}"), Valor{}, std::string("\"{}\""),
-       std::string("::1"), std::string("-3 mons"), std::int64_t{7}, FechaHora{5, 1, 2, 3, 4, 5},
-       false, std::string("")},
-      {Valor{}, std::string(" espacio ,}"), Valor{}, Valor{}, Valor{}, Valor{}, Valor{}, Valor{},
-       0.1, Valor{}, Valor{}, std::string("\\\"")},
-  };
-  const std::vector<std::string> columnas = {"t",  "v",  "d", "e",  "u", "j",
-                                             "ip", "iv", "n", "ts", "b", "[Mayús]"};
-  // Each row's changes as one held update each, the array column's of row 4 after.
-  auto cambios = [&](const std::vector<std::vector<Valor>>& localizadores) {
-    std::vector<ActualizacionDiferible> r;
-    for (std::size_t f = 0; f < valores.size(); ++f)
-      r.push_back(Cambio("cambios", Pares(columnas, valores[f]), f + 1, localizadores.at(f)));
-    r.push_back(Cambio("cambios", {{"a", std::string("{1,2}")}}, 4, localizadores.at(3)));
-    return r;
-  };
-  const SentenciaSql todo{"select * from cambios order by k", {}};
-
-  // natively: held, written as one batch
-  auto b = AbreBackend(pg.Cadena());
-  b->Ejecuta({crea, {}});
-  ASSERT_TRUE(b->ArreglosAdmitidos());
-  std::vector<ActualizacionDiferible> nativos = cambios(Localizadores(*b, "cambios"));
-  EscriturasDiferidas diferidas(std::move(b), dialecto);
-  diferidas.IniciaTransaccion();
-  diferidas.Activa(true);
-  for (ActualizacionDiferible& a : nativos) ASSERT_TRUE(diferidas.DifiereActualizacion(a));
-  diferidas.ConfirmaTransaccion();
-  EXPECT_GT(std::get<std::int64_t>(
-                diferidas
-                    .Consulta({"select count(*) from pg_prepared_statements where statement"
-                               " like ?",
-                               {std::string("%unnest(%")}},
-                              1)
-                    .filas.at(0)
-                    .at(0)),
-            0);
-  const ResultadoConsulta nativo = diferidas.Consulta(todo, 0);
-
-  // through psqlODBC: each record's own UPDATE, every value bound alone
-  auto porOdbc = AbreBackend(odbc.Cadena());
-  porOdbc->Ejecuta({crea, {}});
-  for (const ActualizacionDiferible& a : cambios(Localizadores(*porOdbc, "cambios")))
-    EXPECT_EQ(porOdbc->Ejecuta(dialecto->Update(a.tabla, a.valores, a.condiciones)), 1);
-  const ResultadoConsulta uno = porOdbc->Consulta(todo, 0);
-  ASSERT_EQ(nativo.filas.size(), 4u);
-  EXPECT_EQ(nativo.filas, uno.filas);
-  EXPECT_EQ(nativo.filas[1][1], Valor{std::string("")});
-  EXPECT_EQ(nativo.filas[1][2], Valor{std::string("NULL")});
-
-  // another writer moves row 2 (a new ctid) after the rows were read
-  auto otro = AbreBackend(pg.Cadena());
-  const auto leidas = Localizadores(*otro, "cambios");
-  otro->Ejecuta({"update cambios set t = 'y' where k = 2", {}});
-  diferidas.IniciaTransaccion();
-  for (std::size_t f = 0; f < 3; ++f) {
-    ActualizacionDiferible a = Cambio("cambios", {{"t", std::string("nuevo")}}, f + 1, leidas[f]);
-    ASSERT_TRUE(diferidas.DifiereActualizacion(a));
-  }
-  EXPECT_EQ(ClaseDelError([&] {
-              diferidas.Ejecuta({"select 1", {}});
-            }),
-            ErrorBaseDatos::Clase::LoteDiferido);
-  diferidas.DeshaceTransaccion();
-  EXPECT_EQ(otro->Consulta({"select t from cambios where k <= 3 order by k", {}}, 0).filas,
-            (std::vector<std::vector<Valor>>{{nativo.filas[0][1]}, {std::string("y")}, {Valor{}}}));
 }
 
 // The lookup of a batch's keys finds what each key's own lookup finds,
