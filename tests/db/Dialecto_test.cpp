@@ -220,12 +220,12 @@ TEST(Dialectos, NombresSoloComoIdentificadores) {
                          "dbo.x;y",
                          "a\tb",
                          "x'y",
-                         "Emple\xC2\xA0"
-                         "do",
+                         "Emple\u00A0do",
                          ""};
   for (const char* malo : malos) {
     const std::string nombre = malo;
     for (const Dialecto* d : {ss.get(), sq.get(), pg.get()}) {
+      const std::vector<std::pair<std::string, Valor>> valor = {{nombre, Valor{}}};
       const std::function<void()> usos[] = {
           [&] { d->Identificador(nombre); },
           [&] { d->Select(Consulta{.tabla = nombre}); },
@@ -233,12 +233,8 @@ TEST(Dialectos, NombresSoloComoIdentificadores) {
           [&] { d->Select(Consulta{.columnas = {nombre}, .tabla = "Empleado"}); },
           [&] { d->DeleteFrom(nombre); },
           [&] { d->Insert(nombre, {}); },
-          [&] {
-            d->Insert("Empleado", {{nombre, Valor{}}});
-          },
-          [&] {
-            d->Update("Empleado", {{nombre, Valor{}}}, {kId12});
-          },
+          [&] { d->Insert("Empleado", valor); },
+          [&] { d->Update("Empleado", valor, {kId12}); },
       };
       for (const auto& uso : usos) {
         try {
