@@ -96,7 +96,7 @@ class PostgreSqlPorAmbosCaminos : public ::testing::TestWithParam<MotorPrueba> {
 // The statement-level rollback psqlODBC gives: inside a transaction a
 // failing statement undoes only itself, the transaction stays open and
 // commits what came before and after it.
-TEST_P(PostgreSqlPorAmbosCaminos, UnaSentenciaFallidaSoloSeDeshaceASiMisma) {
+TEST_P(PostgreSqlPorAmbosCaminos, UnaSentenciaFallidaSoloSeDeshaceASiMismaYSuClaseEsLaMisma) {
   // a text of several statements, as a user may write one
   b_->Ejecuta({"create table t (k int primary key, v text); create index on t (v)", {}});
   b_->IniciaTransaccion();
@@ -116,14 +116,10 @@ TEST_P(PostgreSqlPorAmbosCaminos, UnaSentenciaFallidaSoloSeDeshaceASiMisma) {
   b_->Ejecuta({"delete from t", {}});
   b_->DeshaceTransaccion();
   EXPECT_EQ(Cuenta("t"), 2);
-}
 
-// What an error means for the run, as each path reports it: the server's
-// state decides, not the path.
-TEST_P(PostgreSqlPorAmbosCaminos, LosErroresDelServidorTienenLaMismaClase) {
-  b_->Ejecuta({"create table t (k int primary key)", {}});
-  // a read-only session (a standby) cannot store anything, inside a
-  // transaction or not
+  // What an error means for the run, as each path reports it: the server's
+  // state decides, not the path. A read-only session (a standby) cannot
+  // store anything, inside a transaction or not.
   auto soloLectura = AbreBackend(cadena_);
   const auto clase = [](Backend& b, const std::string& texto) {
     return ClaseDelError([&] {
