@@ -20,7 +20,10 @@ namespace {
 
 // Records the texts it is given, with their count of values, and every
 // value; Ejecuta runs `falla` first when set and answers the rows it was
-// given (each "(?" opens one), or `cambiadas` when set.
+// given (each "(?" opens one), or `cambiadas` when set. With `arreglos` it
+// binds each column of a change as an array; its catalog knows columns A
+// (integer) and B (text), and any other query answers one row (that of a
+// JSON change).
 class BackendQueAnota final : public prueba::BackendFalso {
  public:
   std::vector<std::string>* textos = nullptr;
@@ -28,6 +31,7 @@ class BackendQueAnota final : public prueba::BackendFalso {
   std::function<void()> falla;
   bool copia = false;  // writes new rows its own way
   long cambiadas = -1;
+  bool arreglos = false;
   Motor motor = Motor::SQLite;
 
   Motor MotorBD() const override { return motor; }
@@ -36,7 +40,19 @@ class BackendQueAnota final : public prueba::BackendFalso {
   }
   ResultadoConsulta Consulta(const SentenciaSql& s, long) override {
     textos->push_back(s.texto);
-    return {};
+    ResultadoConsulta r;
+    r.filas = {{std::int64_t{0}}};
+    if (s.texto.find("pg_attribute") != std::string::npos)
+      r.filas = {{std::string("A"), std::string("integer"), std::int64_t{0}},
+                 {std::string("B"), std::string("text"), std::int64_t{0}}};
+    return r;
+  }
+  bool ArreglosAdmitidos() const override { return arreglos; }
+  long EjecutaArreglos(const std::string& texto,
+                       const std::vector<std::vector<Valor>>& columnas) override {
+    textos->push_back(texto + " [" + std::to_string(columnas.size()) + "x" +
+                      std::to_string(columnas.at(0).size()) + "]");
+    return cambiadas < 0 ? static_cast<long>(columnas.at(0).size()) : cambiadas;
   }
   long Ejecuta(const SentenciaSql& s) override {
     if (falla) falla();
@@ -279,36 +295,6 @@ TEST(EscriturasDiferidas, EnSegundoPlanoLaSiguienteLlamadaEsperaYTraeSuRechazo) 
   }
 }
 
-// Binds each column of a change as an array; the catalog knows columns A and B.
-class BackendDeArreglos final : public prueba::BackendFalso {
- public:
-  std::vector<std::string> textos;
-  long faltan = 0;  // rows the change does not find
-
-  Motor MotorBD() const override { return Motor::PostgreSql; }
-  ResultadoConsulta Consulta(const SentenciaSql& s, long) override {
-    textos.push_back(s.texto.substr(0, 40));
-    ResultadoConsulta r;
-    if (s.texto.find("pg_attribute") != std::string::npos)
-      r.filas = {{std::string("A"), std::string("integer"), std::int64_t{0}},
-                 {std::string("B"), std::string("text"), std::int64_t{0}}};
-    else
-      r.filas = {{std::int64_t{0}}};  // the one row of a JSON change
-    return r;
-  }
-  long Ejecuta(const SentenciaSql& s) override {
-    textos.push_back(s.texto);
-    return 0;
-  }
-  bool ArreglosAdmitidos() const override { return true; }
-  long EjecutaArreglos(const std::string& texto,
-                       const std::vector<std::vector<Valor>>& columnas) override {
-    textos.push_back(texto + " [" + std::to_string(columnas.size()) + "x" +
-                     std::to_string(columnas.at(0).size()) + "]");
-    return static_cast<long>(columnas.at(0).size()) - faltan;
-  }
-};
-
 ActualizacionDiferible Cambio(const std::string& columna, std::int64_t llave) {
   ActualizacionDiferible a;
   a.tabla = "T";
@@ -323,10 +309,9 @@ ActualizacionDiferible Cambio(const std::string& columna, std::int64_t llave) {
 // the catalog (asked once per table); a column the catalog does not type
 // goes as JSON; a change that misses its row refuses the batch.
 TEST(EscriturasDiferidas, LosCambiosVanComoArreglosConLosTiposDelCatalogo) {
-  auto b = std::make_unique<BackendDeArreglos>();
-  BackendDeArreglos* backend = b.get();
-  EscriturasDiferidas diferidas(std::move(b),
-                                std::shared_ptr<const Dialecto>(CreaDialecto(Motor::PostgreSql)));
+  Entorno e(Motor::PostgreSql);
+  e.backend->arreglos = true;
+  EscriturasDiferidas& diferidas = *e.diferidas;
   diferidas.Activa(true);
   for (std::int64_t i = 1; i <= 3; ++i) {
     ActualizacionDiferible a = Cambio("A", i);
@@ -338,17 +323,18 @@ TEST(EscriturasDiferidas, LosCambiosVanComoArreglosConLosTiposDelCatalogo) {
   ActualizacionDiferible otra = Cambio("B", 5);
   ASSERT_TRUE(diferidas.DifiereActualizacion(otra));
   diferidas.Escribe();
-  ASSERT_EQ(backend->textos.size(), 4u);
-  EXPECT_EQ(backend->textos[0], "select a.attname, pg_catalog.format_type");
-  EXPECT_EQ(backend->textos[1],
+  const std::vector<std::string>& textos = e.textos;
+  ASSERT_EQ(textos.size(), 4u);
+  EXPECT_TRUE(textos[0].starts_with("select a.attname, pg_catalog.format_type")) << textos[0];
+  EXPECT_EQ(textos[1],
             "update \"T\" as t set \"A\" = v.c0 from unnest(cast(? as oid[]), cast(? as tid[]),"
             " cast(? as integer[]), cast(? as numeric[])) as v(o, l, c0, k0) where t.tableoid ="
             " v.o and t.ctid = v.l and t.\"K\" = v.k0 [4x3]");
-  EXPECT_EQ(backend->textos[2], "update \"T\" as t set \"C\" = p.\"C\" from jso");
-  EXPECT_NE(backend->textos[3].find("cast(? as text[])"), std::string::npos) << backend->textos[3];
-  EXPECT_NE(backend->textos[3].find("[4x1]"), std::string::npos) << backend->textos[3];
+  EXPECT_TRUE(textos[2].starts_with("update \"T\" as t set \"C\" = p.\"C\" from jso")) << textos[2];
+  EXPECT_NE(textos[3].find("cast(? as text[])"), std::string::npos) << textos[3];
+  EXPECT_NE(textos[3].find("[4x1]"), std::string::npos) << textos[3];
 
-  backend->faltan = 1;
+  e.backend->cambiadas = 0;  // the change misses its row
   ActualizacionDiferible movida = Cambio("A", 6);
   ASSERT_TRUE(diferidas.DifiereActualizacion(movida));
   try {
