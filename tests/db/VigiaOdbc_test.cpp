@@ -38,24 +38,20 @@ class LlamadaBloqueada {
     return cv_.wait_for(l, 5s,
                         [&] { return despierta == Evento::Cancelacion ? cancelada_ : cortada_; });
   }
-  void Cancela() {
-    std::lock_guard l(m_);
-    cancelada_ = true;
-    orden_ += "cancela ";
-    cv_.notify_all();
-  }
-  void Corta() {
-    std::lock_guard l(m_);
-    cortada_ = true;
-    orden_ += "corta ";
-    cv_.notify_all();
-  }
+  void Cancela() { Anota(cancelada_, "cancela "); }
+  void Corta() { Anota(cortada_, "corta "); }
   std::string Orden() {
     std::lock_guard l(m_);
     return orden_;
   }
 
  private:
+  void Anota(bool& evento, const char* texto) {
+    std::lock_guard l(m_);
+    evento = true;
+    orden_ += texto;
+    cv_.notify_all();
+  }
   std::mutex m_;
   std::condition_variable cv_;
   bool cancelada_ = false, cortada_ = false;
