@@ -116,6 +116,21 @@ TEST_P(PostgreSqlPorAmbosCaminos, UnaSentenciaFallidaSoloSeDeshaceASiMismaYSuCla
   b_->Ejecuta({"delete from t", {}});
   b_->DeshaceTransaccion();
   EXPECT_EQ(Cuenta("t"), 2);
+  // A commit a deferred constraint refuses ends the transaction: the
+  // caller's rollback after it, and the next transaction, put no warning of
+  // the server on the administrator's screen.
+  b_->Ejecuta({"create table d (k int unique deferrable initially deferred)", {}});
+  testing::internal::CaptureStderr();
+  b_->IniciaTransaccion();
+  b_->Ejecuta({"insert into d values (1), (1)", {}});
+  EXPECT_EQ(ClaseDelError([&] { b_->ConfirmaTransaccion(); }),
+            ErrorBaseDatos::Clase::ClaveDuplicada);
+  b_->DeshaceTransaccion();
+  b_->IniciaTransaccion();
+  b_->Ejecuta({"insert into d values (2)", {}});
+  b_->ConfirmaTransaccion();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(Cuenta("d"), 1);
 
   // What an error means for the run, as each path reports it: the server's
   // state decides, not the path. A read-only session (a standby) cannot

@@ -862,11 +862,14 @@ void ConexionPq::ConfirmaTransaccion() {
   TerminaEscritura();
   std::vector<Resultado> rs = Intercambio([&] { return PQsendQuery(pg_.get(), "commit"); }, false,
                                           esperas_.sentencia, "confirmación de la transacción");
+  // A commit that failed (a deferred constraint) ended the transaction all
+  // the same: a rollback after it would only draw the server's warning.
+  const PGTransactionStatusType estado = PQtransactionStatus(pg_.get());
+  enTransaccion_ = estado == PQTRANS_INTRANS || estado == PQTRANS_INERROR;
   for (Resultado& r : rs) {
     const ExecStatusType e = PQresultStatus(r.get());
     if (e == PGRES_FATAL_ERROR || e == PGRES_BAD_RESPONSE) LanzaDeResultado(r.get(), "commit");
   }
-  enTransaccion_ = false;
   // a transaction the server had aborted answers a commit with a rollback
   if (!rs.empty() && std::string_view(PQcmdStatus(rs.back().get())) == "ROLLBACK")
     throw ErrorBaseDatos(NumeroDeEstado("40000"), kFuente,
