@@ -118,8 +118,15 @@ TEST_P(PostgreSqlPorAmbosCaminos, UnaSentenciaFallidaSoloSeDeshaceASiMismaYSuCla
   EXPECT_EQ(Cuenta("t"), 2);
   // A commit a deferred constraint refuses ends the transaction: the
   // caller's rollback after it, and the next transaction, put no warning of
-  // the server on the administrator's screen.
+  // the server on the administrator's screen...
   b_->Ejecuta({"create table d (k int unique deferrable initially deferred)", {}});
+  // nor do a trigger's notices, one per row
+  b_->Ejecuta(
+      {"create function avisa() returns trigger language plpgsql as "
+       "$$ begin raise notice 'fila %', new.k; raise warning 'ojo'; return new; end $$",
+       {}});
+  b_->Ejecuta(
+      {"create trigger avisa before insert on d for each row execute function avisa()", {}});
   testing::internal::CaptureStderr();
   b_->IniciaTransaccion();
   b_->Ejecuta({"insert into d values (1), (1)", {}});

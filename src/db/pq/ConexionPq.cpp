@@ -301,6 +301,11 @@ ConexionPq::ConexionPq(const std::string& conninfo, const std::string& visible,
   }
   // Never block in a send: every wait is this side's, on the socket.
   PQsetnonblocking(pg_.get(), 1);
+  // The server's notices (a trigger's RAISE NOTICE for every row) are not the
+  // run's messages: libpq would print them on stderr, through the console's
+  // lines. Through ODBC they are not shown either.
+  PQsetNoticeProcessor(
+      pg_.get(), [](void*, const char*) {}, nullptr);
 }
 
 void ConexionPq::ExigeAbierta() const {
