@@ -38,20 +38,22 @@ void EscriturasDiferidas::Espera() {
   enCurso_.get();
 }
 
-bool EscriturasDiferidas::CabenBytes(const std::vector<std::pair<std::string, Valor>>& valores) {
+bool EscriturasDiferidas::CabenBytes(const std::vector<std::pair<std::string, Valor>>& valores,
+                                     bool nueva) {
   std::size_t bytes = 0;
   for (const auto& [columna, v] : valores)
     if (const auto* b = std::get_if<Bytes>(&v)) bytes += b->size();
   if (bytes == 0) return true;
-  if (!dialecto_->EscribeVariasConBytes() || bytesRetenidos_ + bytes > kBytesRetenidos)
-    return false;
+  const bool llevaBytes =
+      dialecto_->EscribeVariasConBytes() || (nueva && backend_->CopiaFilasAdmitida());
+  if (!llevaBytes || bytesRetenidos_ + bytes > kBytesRetenidos) return false;
   bytesRetenidos_ += bytes;
   return true;
 }
 
 bool EscriturasDiferidas::Difiere(const std::string& tabla,
                                   std::vector<std::pair<std::string, Valor>>& valores) {
-  if (!activas_ || valores.empty() || !CabenBytes(valores)) return false;
+  if (!activas_ || valores.empty() || !CabenBytes(valores, true)) return false;
   Escritura e;
   e.fila = {tabla, std::move(valores)};
   retenidas_.push_back(std::move(e));
@@ -60,7 +62,7 @@ bool EscriturasDiferidas::Difiere(const std::string& tabla,
 
 bool EscriturasDiferidas::DifiereActualizacion(ActualizacionDiferible& a) {
   if (!activas_ || a.valores.empty() || !dialecto_->ActualizaVariasAdmite(a) ||
-      !CabenBytes(a.valores))
+      !CabenBytes(a.valores, false))
     return false;
   Escritura e;
   e.nueva = false;

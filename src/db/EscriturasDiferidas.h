@@ -108,10 +108,10 @@ class EscriturasDiferidas final : public Backend {
   };
   static bool MismasColumnas(const Escritura& a, const Escritura& b);
   // Whether a row's binary values (pictures) may be held with the others:
-  // where the dialect's batch statements carry them, while the pictures held
-  // stay below kBytesRetenidos (a batch of them would fill memory); they
-  // then count as held.
-  bool CabenBytes(const std::vector<std::pair<std::string, Valor>>& valores);
+  // where the dialect's batch statements carry them, or for a new row the
+  // backend's copy does, while the pictures held stay below kBytesRetenidos
+  // (a batch of them would fill memory); they then count as held.
+  bool CabenBytes(const std::vector<std::pair<std::string, Valor>>& valores, bool nueva);
   static constexpr std::size_t kBytesRetenidos = std::size_t{8} << 20;
   std::size_t bytesRetenidos_ = 0;
   // Waits for the write in the background, raising its error.

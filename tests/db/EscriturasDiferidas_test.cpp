@@ -119,8 +119,9 @@ TEST(EscriturasDiferidas, LasFilasSeEscribenJuntasYEnOrdenAntesDeOtraSentencia) 
 }
 
 // Pictures are held with the other rows while what they weigh stays small
-// (a batch of them would fill memory), on SQLite only, which binds them as
-// they are; once the held rows are written, pictures are held again.
+// (a batch of them would fill memory), where the batch carries them as they
+// are: SQLite's statements, PostgreSQL's copy of new rows. Once the held
+// rows are written, pictures are held again.
 TEST(EscriturasDiferidas, LasFotosSeRetienenMientrasPesanPoco) {
   Entorno e;
   e.diferidas->Activa(true);
@@ -134,9 +135,16 @@ TEST(EscriturasDiferidas, LasFotosSeRetienenMientrasPesanPoco) {
   EXPECT_TRUE(e.Fila("T", {{"A", std::int64_t{3}}, {"F", foto}}));
   e.diferidas->DeshaceTransaccion();
 
+  // On PostgreSQL the batch statements carry no bytes, the native copy of new rows does
   Entorno pg(Motor::PostgreSql);
   pg.diferidas->Activa(true);
   EXPECT_FALSE(pg.Fila("T", {{"A", std::int64_t{4}}, {"F", Bytes{'j'}}}));
+  pg.backend->copia = true;
+  EXPECT_TRUE(pg.Fila("T", {{"A", std::int64_t{4}}, {"F", Bytes{'j'}}}));
+  ActualizacionDiferible cambio{
+      "T", {{"F", Bytes{'j'}}}, {adLongVarBinary}, {}, {std::string("(0,1)")}};
+  cambio.condiciones.push_back({"A", ClaseLiteral::Numero, "4", "="});
+  EXPECT_FALSE(pg.diferidas->DifiereActualizacion(cambio));
 }
 
 // A backend with a copy of its own gets every consecutive row of one shape

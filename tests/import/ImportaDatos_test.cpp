@@ -228,6 +228,9 @@ TEST_P(ImportaDatosEn, ElProgramaImportaTablasConJerarquiaFotosYRechazos) {
   const std::string foto =
       std::string("\xFF\xD8\xFF\xE0", 4) + "foto de Ana" + std::string("\0\xFF\xD9", 3);
   EscribeBytes(e.Archivo("datos/Empleado_Foto/1.jpg"), foto);
+  // a new row with its picture, held with the others and written together
+  const std::string otra = std::string("\x01\x2F\x9C\x5C\x0D\x0A\x00", 7) + "Bob";
+  EscribeBytes(e.Archivo("datos/Empleado_Foto/O'B.jpg"), otra);
   e.Definiciones(
       "[Tablas]\r\nTotal=2\r\nTabla1=Jerarquias\r\nTabla2=Empleado\r\n"
       "[Jerarquias]\r\nFormato=3\r\nNombreIndice=Key\r\nColumnas=2\r\nCampoColumna1=Key\r\n"
@@ -252,7 +255,7 @@ TEST_P(ImportaDatosEn, ElProgramaImportaTablasConJerarquiaFotosYRechazos) {
   EXPECT_EQ(e.Lee("Empleado", {"ID_Empleado", "Nombre", "ID_Nivel2", "ID_Nivel1", "ID_Nivel0",
                                "Activo", "FechaAlta", "Foto"}),
             (Filas{{"1", "Ana Maria", "NTE", "VEN", "DIR", "False", "2005-01-02", foto},
-                   {"O'B", "Bob", "NTE", "VEN", "DIR", "False", "2006-03-02", "NULL"}}))
+                   {"O'B", "Bob", "NTE", "VEN", "DIR", "False", "2006-03-02", otra}}))
       << LeeBytes(e.Archivo("errores.txt"));
   EXPECT_EQ(e.Resultado("Jerarquias_Ok.txt"), (V{"_0DIR,", "_1VEN,_0DIR", "_2NTE,_1VEN"}));
   EXPECT_EQ(e.Resultado("Empleado_Ok.txt"), (V{lineas[0], lineas[1], lineas[3]}));
