@@ -12,6 +12,7 @@
 //                        must not grow with the table)
 //   sqlite-jerarquia N   a hierarchy column vs the same table without it
 //   sqlite-foto N        a picture column vs the same table without it
+//   pgnativo-foto N      the same natively on PostgreSQL
 //   comillas N           a comma file with "Comillas" (a quarter of the names
 //                        hold a quote, so they are quoted) vs the same values
 //                        in the plain comma layout, both into empty SQLite
@@ -410,8 +411,14 @@ int FechaLlave(long m, const std::string& carpeta) {
 
 // The same new records into a table with a hierarchy column (the units of
 // ID_Nivel2 walked up "Jerarquias") or a picture column (one record in a
-// hundred has its file), next to the same table without it.
-int SQLiteConExtras(long n, const std::string& carpeta, bool jerarquia) {
+// hundred has its file), next to the same table without it; on SQLite, or
+// natively on PostgreSQL (pictures only).
+int ConExtras(long n, const std::string& carpeta, bool jerarquia, bool pg) {
+  const char* nativo = std::getenv("VARLODI_PG_NATIVO");
+  if (pg && (!nativo || !std::getenv("VARLODI_PG_PORT"))) {
+    std::cerr << "bench: sin VARLODI_PG_NATIVO/VARLODI_PG_PORT, se omite PostgreSQL\n";
+    return 0;
+  }
   const std::string fuente = carpeta + "/Empleado.txt", csv = carpeta + "/Empleado.csv";
   EscribeDatos(n, 0, fuente, csv);
   const std::string conexion = "Provider=SQLite;Data Source=";
@@ -433,21 +440,32 @@ int SQLiteConExtras(long n, const std::string& carpeta, bool jerarquia) {
   }
   Motor m[2];
   for (int con = 0; con < 2; ++con) {
-    const std::string base = carpeta + "/extras" + std::to_string(con) + ".db";
-    CreaSQLite(base, kEmpleadoSQLite);
+    std::string cadena;
+    const std::string esquema = "bench_" + std::to_string(::getpid()) + "_" + std::to_string(con);
+    if (pg) {
+      Shell(Psql("-c " + Comillas("CREATE SCHEMA " + esquema)));
+      Shell("PGOPTIONS='-c search_path=" + esquema + "' " + Psql("-c " + Comillas(kEmpleadoPg)));
+      cadena = std::string(nativo) + "options=-c search_path=" + esquema + ";";
+    } else {
+      const std::string base = carpeta + "/extras" + std::to_string(con) + ".db";
+      CreaSQLite(base, kEmpleadoSQLite);
+      cadena = conexion + base;
+    }
     if (jerarquia) {
-      auto cn = db::Conexion::Abre(conexion + base);
+      auto cn = db::Conexion::Abre(cadena);
       cn->Execute("CREATE TABLE Jerarquias (Key VARCHAR(20) PRIMARY KEY, Parent VARCHAR(20))");
       cn->Execute(
           "INSERT INTO Jerarquias VALUES ('_2S0', '_1M0'), ('_2S1', '_1M1'), "
           "('_2S2', '_1M2'), ('_1M0', '_0N0'), ('_1M1', '_0N1'), ('_1M2', '_0N2')");
     }
-    m[con] = Importa(carpeta, Definiciones(conexion + base, "Empleado",
-                                           con && !jerarquia ? fuente + ".foto" : fuente,
-                                           "ID_Empleado", con ? columnas : ColumnasEmpleado()));
+    m[con] = Importa(carpeta,
+                     Definiciones(cadena, "Empleado", con && !jerarquia ? fuente + ".foto" : fuente,
+                                  "ID_Empleado", con ? columnas : ColumnasEmpleado()));
+    if (pg) Shell(Psql("-c " + Comillas("DROP SCHEMA " + esquema + " CASCADE") + " 2>/dev/null"));
   }
-  Linea(jerarquia ? "SQLite, con columna de jerarquía" : "SQLite, con columna de foto", n, m[1],
-        "la misma tabla sin ella", m[0].segundos);
+  Linea(std::string(pg ? "PostgreSQL libpq" : "SQLite") +
+            (jerarquia ? ", con columna de jerarquía" : ", con columna de foto"),
+        n, m[1], "la misma tabla sin ella", m[0].segundos);
   return 0;
 }
 
@@ -466,8 +484,9 @@ int UnaMedida(const std::string& caso, long n, const std::string& carpeta) {
     return PgEmpleado(n, carpeta, false, true, "ID_Empleado,FechaAlta");
   if (caso == "fecha-llave") return FechaLlave(n, carpeta);
   if (caso == "comillas") return ComasConComillas(n, carpeta);
-  if (caso == "sqlite-jerarquia") return SQLiteConExtras(n, carpeta, true);
-  if (caso == "sqlite-foto") return SQLiteConExtras(n, carpeta, false);
+  if (caso == "sqlite-jerarquia") return ConExtras(n, carpeta, true, false);
+  if (caso == "sqlite-foto") return ConExtras(n, carpeta, false, false);
+  if (caso == "pgnativo-foto") return ConExtras(n, carpeta, false, true);
   std::cerr << "bench: caso desconocido " << caso << "\n";
   return 2;
 }
