@@ -12,6 +12,10 @@ CorridaVentana::CorridaVentana(VentanaPrincipal& ventana, frmMain& f,
   ventana_.EstableceAlActivar([this] { Activacion(); });
 }
 
+CorridaVentana::~CorridaVentana() {
+  ventana_.EstableceAlActivar(nullptr);
+}
+
 void CorridaVentana::Activacion() {
   if (terminada_) return;
   bool detenida = false;

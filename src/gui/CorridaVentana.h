@@ -19,6 +19,10 @@ class CorridaVentana {
   // `alTerminar` gets the run's exit status (frmMain::EstadoSalida; 2 for
   // an error that stopped the run).
   CorridaVentana(VentanaPrincipal& ventana, frmMain& f, std::function<void(int)> alTerminar);
+  // The window may outlive it: its activations are no longer passed on.
+  ~CorridaVentana();
+  CorridaVentana(const CorridaVentana&) = delete;
+  CorridaVentana& operator=(const CorridaVentana&) = delete;
 
   bool Terminada() const { return terminada_; }
   int EstadoSalida() const { return estado_; }

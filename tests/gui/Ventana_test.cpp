@@ -111,6 +111,8 @@ int EjecutaHastaElFin(VentanaPrincipal& v, frmMain& f) {
   f.Form_Load();
   v.show();
   const int estado = bucle.exec();
+  // the window outlives this run: nothing of it may reach `corrida` any more
+  v.EstableceFinCorrida(nullptr);
   return agotado ? -1 : estado;
 }
 
