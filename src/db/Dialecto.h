@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,6 +38,9 @@ struct TiposTabla {
   // type's full name: a JSON string given to json_populate_record would be
   // stored as that string.
   std::map<std::string, std::string> json;
+  // The columns a row that leaves them out stores as NULL: no default of
+  // their own or of a domain, no identity.
+  std::set<std::string> nulasSiFaltan;
 };
 
 class Dialecto {

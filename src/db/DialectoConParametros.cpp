@@ -347,7 +347,8 @@ class DialectoConParametros final : public DialectoBase {
         " (with recursive b(t) as (select a.atttypid union all select d.typbasetype"
         " from b join pg_catalog.pg_type d on d.oid = b.t where d.typtype = 'd')"
         " select count(*) from b where b.t in (cast('pg_catalog.json' as regtype),"
-        " cast('pg_catalog.jsonb' as regtype)))"
+        " cast('pg_catalog.jsonb' as regtype))),"
+        " cast(not a.atthasdef and a.attidentity = '' and y.typtype <> 'd' as int)"
         " from pg_catalog.pg_attribute a join pg_catalog.pg_type y on y.oid = a.atttypid"
         " where a.attrelid = cast(? as regclass) and a.attnum > 0 and not a.attisdropped"
         " and y.typcategory <> 'A'",

@@ -106,12 +106,6 @@ void EscriturasDiferidas::EscribeGrupo(std::vector<Escritura>& escrituras, std::
         fila.push_back(copia ? Valor(v) : std::move(v));
       valores.push_back(std::move(fila));
     }
-    if (backend_->CopiaFilasAdmitida()) {
-      std::vector<std::string> columnasSql;
-      for (const std::string& c : columnas) columnasSql.push_back(dialecto_->Identificador(c));
-      backend_->CopiaFilas(dialecto_->Identificador(primera.fila.tabla), columnasSql, valores);
-      return;
-    }
     const TiposTabla* tipos = TiposDe(primera.fila.tabla);
     if (backend_->ArreglosAdmitidos() && tipos) {
       if (const std::optional<SentenciaArreglos> a = dialecto_->InsertVariasArreglos(
@@ -187,10 +181,11 @@ const TiposTabla* EscriturasDiferidas::TiposDe(const std::string& tabla) {
     if (!consulta) return nullptr;
     TiposTabla t;
     for (const std::vector<Valor>& fila : backend_->Consulta(*consulta, 0).filas) {
-      if (fila.size() != 3) continue;
+      if (fila.size() < 3) continue;
       const std::string nombre = ValorComoTexto(fila[0]), tipo = ValorComoTexto(fila[1]);
       t.tipos.emplace(nombre, tipo);
       if (ValorComoTexto(fila[2]) != "0") t.json.emplace(nombre, tipo);
+      if (fila.size() > 3 && ValorComoTexto(fila[3]) == "1") t.nulasSiFaltan.insert(nombre);
     }
     tipos = tiposColumnas_.emplace(tabla, std::move(t)).first;
   }
@@ -215,6 +210,58 @@ void EscriturasDiferidas::EscribeAhora() {
   EscribeTodas(escrituras, false);
 }
 
+std::size_t EscriturasDiferidas::EscribeCopia(std::vector<Escritura>& escrituras, std::size_t desde,
+                                              bool copia) {
+  const std::string& tabla = escrituras[desde].fila.tabla;
+  const TiposTabla* tipos = TiposDe(tabla);
+  const auto nulaSiFalta = [tipos](const std::string& columna) {
+    return tipos && tipos->nulasSiFaltan.contains(columna);
+  };
+  std::vector<std::string> columnas;
+  for (const auto& [columna, v] : escrituras[desde].fila.valores) columnas.push_back(columna);
+  // A row joins while the columns that it or the rows before it leave out
+  // are stored as NULL when left out: written as NULL, they mean the same.
+  std::size_t hasta = desde + 1;
+  for (; hasta < escrituras.size(); ++hasta) {
+    const Escritura& e = escrituras[hasta];
+    if (!e.nueva || e.fila.tabla != tabla) break;
+    std::vector<std::string> nuevas;
+    std::size_t comunes = 0;
+    bool une = true;
+    for (const auto& [columna, v] : e.fila.valores) {
+      if (std::find(columnas.begin(), columnas.end(), columna) != columnas.end())
+        ++comunes;
+      else
+        nuevas.push_back(columna);
+    }
+    for (const std::string& c : nuevas) une = une && nulaSiFalta(c);
+    if (comunes < columnas.size())
+      for (const std::string& c : columnas)
+        une = une && (nulaSiFalta(c) || std::any_of(e.fila.valores.begin(), e.fila.valores.end(),
+                                                    [&c](const auto& p) { return p.first == c; }));
+    if (!une) break;
+    columnas.insert(columnas.end(), nuevas.begin(), nuevas.end());
+  }
+  std::vector<std::vector<Valor>> valores;
+  valores.reserve(hasta - desde);
+  for (std::size_t i = desde; i < hasta; ++i) {
+    std::vector<Valor> fila(columnas.size());
+    std::size_t c = 0;
+    for (auto& [columna, v] : escrituras[i].fila.valores) {
+      // the row's columns come in the order of the first ones most often
+      if (c >= columnas.size() || columnas[c] != columna)
+        c = static_cast<std::size_t>(std::find(columnas.begin(), columnas.end(), columna) -
+                                     columnas.begin());
+      fila[c++] = copia ? Valor(v) : std::move(v);
+    }
+    valores.push_back(std::move(fila));
+  }
+  std::vector<std::string> columnasSql;
+  for (const std::string& c : columnas) columnasSql.push_back(dialecto_->Identificador(c));
+  backend_->CopiaFilas(dialecto_->Identificador(tabla), columnasSql, valores);
+  return hasta;
+}
+
 void EscriturasDiferidas::EscribeTodas(std::vector<Escritura>& escrituras, bool copia) {
   try {
     // Consecutive writes of the same shape go together, in file order.
@@ -223,11 +270,12 @@ void EscriturasDiferidas::EscribeTodas(std::vector<Escritura>& escrituras, bool 
       const std::size_t porFila = e.nueva
                                       ? e.fila.valores.size()
                                       : 3 + e.cambio.valores.size() + e.cambio.condiciones.size();
-      // a copy takes any number of rows; a statement, what its markers allow
-      const std::size_t maximo =
-          e.nueva && backend_->CopiaFilasAdmitida()
-              ? escrituras.size()
-              : std::max<std::size_t>(dialecto_->FilasPorSentencia(porFila), 1);
+      if (e.nueva && backend_->CopiaFilasAdmitida()) {
+        desde = EscribeCopia(escrituras, desde, copia);
+        continue;
+      }
+      // a statement takes what its markers allow
+      const std::size_t maximo = std::max<std::size_t>(dialecto_->FilasPorSentencia(porFila), 1);
       std::size_t hasta = desde + 1;
       while (hasta < escrituras.size() && hasta - desde < maximo &&
              MismasColumnas(escrituras[desde], escrituras[hasta]))

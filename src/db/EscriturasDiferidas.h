@@ -118,6 +118,9 @@ class EscriturasDiferidas final : public Backend {
   void Espera();
   // Writes what is held before the call that needs it.
   void EscribeAhora();
+  // Writes the new rows from `desde` on that one copy can take, with the
+  // values of each row moved out (copied with `copia`); where the next ones start.
+  std::size_t EscribeCopia(std::vector<Escritura>& escrituras, std::size_t desde, bool copia);
   // Writes those, in file order; a failure as an error of class LoteDiferido.
   void EscribeTodas(std::vector<Escritura>& escrituras, bool copia);
   const TiposTabla* TiposDe(const std::string& tabla);

@@ -19,11 +19,11 @@ namespace varlo::db {
 namespace {
 
 // Records the texts it is given, with their count of values, and every
-// value; Ejecuta runs `falla` first when set and answers the rows it was
+// value (a copy's too); Ejecuta runs `falla` first when set and answers the rows it was
 // given (each "(?" opens one), or `cambiadas` when set. With `arreglos` it
 // binds each column of a change as an array; its catalog knows columns A
-// (integer) and B (text), and any other query answers one row (that of a
-// JSON change).
+// (integer, with a default), B (text) and F (bytea), and any other query
+// answers one row (that of a JSON change).
 class BackendQueAnota final : public prueba::BackendFalso {
  public:
   std::vector<std::string>* textos = nullptr;
@@ -43,8 +43,9 @@ class BackendQueAnota final : public prueba::BackendFalso {
     ResultadoConsulta r;
     r.filas = {{std::int64_t{0}}};
     if (s.texto.find("pg_attribute") != std::string::npos)
-      r.filas = {{std::string("A"), std::string("integer"), std::int64_t{0}},
-                 {std::string("B"), std::string("text"), std::int64_t{0}}};
+      r.filas = {{std::string("A"), std::string("integer"), std::int64_t{0}, std::int64_t{0}},
+                 {std::string("B"), std::string("text"), std::int64_t{0}, std::int64_t{1}},
+                 {std::string("F"), std::string("bytea"), std::int64_t{0}, std::int64_t{1}}};
     return r;
   }
   bool ArreglosAdmitidos() const override { return arreglos; }
@@ -72,6 +73,7 @@ class BackendQueAnota final : public prueba::BackendFalso {
     std::string t = "copy " + tabla;
     for (const std::string& c : columnas) t += " " + c;
     textos->push_back(t + " [" + std::to_string(filas.size()) + "]");
+    for (const auto& f : filas) valores.insert(valores.end(), f.begin(), f.end());
   }
 };
 
@@ -160,6 +162,34 @@ TEST(EscriturasDiferidas, UnaCopiaLlevaTodasLasFilasDeUnaForma) {
   EXPECT_EQ(e.textos,
             (std::vector<std::string>{"copy \"T\" \"A\" \"B\" [1500]", "copy \"T\" \"A\" [1]",
                                       "copy \"T\" \"A\" \"B\" [1]", "select 1 [0]"}));
+}
+
+// On PostgreSQL the copy also takes rows that leave out columns stored as
+// NULL when left out (a picture some rows have): they go as NULL. A column
+// with a default, or one the catalog does not list, starts another copy.
+TEST(EscriturasDiferidas, UnaCopiaUneFormasCuyasColumnasFaltantesSonNulas) {
+  Entorno e(Motor::PostgreSql);
+  e.backend->copia = true;
+  e.diferidas->Activa(true);
+  const Bytes foto{'j'};
+  for (auto fila : std::vector<std::vector<std::pair<std::string, Valor>>>{
+           {{"A", std::int64_t{1}}, {"B", std::string("x")}},
+           {{"A", std::int64_t{2}}, {"B", std::string("y")}, {"F", foto}},
+           {{"A", std::int64_t{3}}},
+           {{"F", foto}, {"A", std::int64_t{4}}},
+           {{"A", std::int64_t{5}}, {"C", std::string("z")}},
+           {{"B", std::string("w")}}})
+    ASSERT_TRUE(e.diferidas->Difiere("T", fila));
+  e.diferidas->Ejecuta({"select 1", {}});
+  EXPECT_EQ(e.textos, (std::vector<std::string>{e.textos.at(0), "copy \"T\" \"A\" \"B\" \"F\" [4]",
+                                                "copy \"T\" \"A\" \"C\" [1]",
+                                                "copy \"T\" \"B\" [1]", "select 1 [0]"}));
+  EXPECT_NE(e.textos.at(0).find("pg_attribute"), std::string::npos);
+  const Valor n{};
+  EXPECT_EQ(e.backend->valores,
+            (std::vector<Valor>{std::int64_t{1}, std::string("x"), n, std::int64_t{2},
+                                std::string("y"), foto, std::int64_t{3}, n, n, std::int64_t{4}, n,
+                                foto, std::int64_t{5}, std::string("z"), std::string("w")}));
 }
 
 TEST(EscriturasDiferidas, UnFalloAlEscribirLasEsDelLoteSalvoLaConexionPerdida) {
