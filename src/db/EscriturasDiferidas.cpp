@@ -225,6 +225,10 @@ std::size_t EscriturasDiferidas::EscribeCopia(std::vector<Escritura>& escrituras
   for (; hasta < escrituras.size(); ++hasta) {
     const Escritura& e = escrituras[hasta];
     if (!e.nueva || e.fila.tabla != tabla) break;
+    // most rows have the columns of the copy, in its order
+    if (std::equal(e.fila.valores.begin(), e.fila.valores.end(), columnas.begin(), columnas.end(),
+                   [](const auto& p, const std::string& c) { return p.first == c; }))
+      continue;
     std::vector<std::string> nuevas;
     std::size_t comunes = 0;
     bool une = true;
