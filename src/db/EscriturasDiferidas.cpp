@@ -229,21 +229,20 @@ std::size_t EscriturasDiferidas::EscribeCopia(std::vector<Escritura>& escrituras
     if (std::equal(e.fila.valores.begin(), e.fila.valores.end(), columnas.begin(), columnas.end(),
                    [](const auto& p, const std::string& c) { return p.first == c; }))
       continue;
+    const auto enCopia = [&columnas](const std::string& c) {
+      return std::find(columnas.begin(), columnas.end(), c) != columnas.end();
+    };
+    const auto enFila = [&e](const std::string& c) {
+      return std::any_of(e.fila.valores.begin(), e.fila.valores.end(),
+                         [&c](const auto& p) { return p.first == c; });
+    };
     std::vector<std::string> nuevas;
-    std::size_t comunes = 0;
-    bool une = true;
-    for (const auto& [columna, v] : e.fila.valores) {
-      if (std::find(columnas.begin(), columnas.end(), columna) != columnas.end())
-        ++comunes;
-      else
-        nuevas.push_back(columna);
-    }
-    for (const std::string& c : nuevas) une = une && nulaSiFalta(c);
-    if (comunes < columnas.size())
-      for (const std::string& c : columnas)
-        une = une && (nulaSiFalta(c) || std::any_of(e.fila.valores.begin(), e.fila.valores.end(),
-                                                    [&c](const auto& p) { return p.first == c; }));
-    if (!une) break;
+    for (const auto& [columna, v] : e.fila.valores)
+      if (!enCopia(columna)) nuevas.push_back(columna);
+    if (!std::all_of(nuevas.begin(), nuevas.end(), nulaSiFalta) ||
+        !std::all_of(columnas.begin(), columnas.end(),
+                     [&](const std::string& c) { return enFila(c) || nulaSiFalta(c); }))
+      break;
     columnas.insert(columnas.end(), nuevas.begin(), nuevas.end());
   }
   std::vector<std::vector<Valor>> valores;
@@ -271,13 +270,13 @@ void EscriturasDiferidas::EscribeTodas(std::vector<Escritura>& escrituras, bool 
     // Consecutive writes of the same shape go together, in file order.
     for (std::size_t desde = 0; desde < escrituras.size();) {
       const Escritura& e = escrituras[desde];
-      const std::size_t porFila = e.nueva
-                                      ? e.fila.valores.size()
-                                      : 3 + e.cambio.valores.size() + e.cambio.condiciones.size();
       if (e.nueva && backend_->CopiaFilasAdmitida()) {
         desde = EscribeCopia(escrituras, desde, copia);
         continue;
       }
+      const std::size_t porFila = e.nueva
+                                      ? e.fila.valores.size()
+                                      : 3 + e.cambio.valores.size() + e.cambio.condiciones.size();
       // a statement takes what its markers allow
       const std::size_t maximo = std::max<std::size_t>(dialecto_->FilasPorSentencia(porFila), 1);
       std::size_t hasta = desde + 1;
