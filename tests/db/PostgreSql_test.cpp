@@ -621,6 +621,14 @@ TEST_P(PostgreSqlPorAmbosCaminos, ElAjusteEsSoloDeLaBusquedaQueNoSeCompila) {
   EXPECT_EQ(b_->Consulta(lookup, 0).filas.size(), 2u);
   b_->ConfirmaTransaccion();
   EXPECT_EQ(Cuenta("plan"), 3);
+  // what is put back is the value in force before the lookup, not the
+  // session's default
+  b_->IniciaTransaccion();
+  b_->Ejecuta({"set local enable_seqscan = off", {}});
+  EXPECT_EQ(b_->Consulta(lookup, 0).filas.size(), 2u);
+  EXPECT_EQ(Recorrido(*b_), "off");
+  b_->ConfirmaTransaccion();
+  EXPECT_EQ(Recorrido(*b_), "on");
 
   const SentenciaSql plan{"explain analyze select k, v from sinindice where k in (?, ?)",
                           {std::string("c1"), std::string("x")}};
