@@ -98,6 +98,12 @@ struct Parametro {
   const Bytes* bytes = nullptr;
   SQLLEN indicador = 0;
 };
+
+bool EsAscii(const std::string& s) {
+  for (unsigned char c : s)
+    if (c >= 0x80) return false;
+  return true;
+}
 }  // namespace
 
 SentenciaOdbc::SentenciaOdbc(const ManejadorOdbc& conexion, std::string texto, Motor motor,
@@ -174,7 +180,20 @@ RetornoOdbc SentenciaOdbc::Lanza(const std::vector<Valor>& valores) {
           decimales = digitos;
         }
       }
-    } else if (const auto* s = std::get_if<std::string>(&v)) {
+    } else if (const auto* s = std::get_if<std::string>(&v);
+               s && motor_ == Motor::PostgreSql && EsAscii(*s)) {
+      // Bound as it is: every locale's encoding reads ASCII alike, and the
+      // driver need not turn UTF-16 back into UTF-8, most of its work on a
+      // batch's arrays. Other text goes as UTF-16: psqlODBC reads narrow
+      // text in the locale's encoding, which need not be UTF-8. (SQL Server
+      // would take narrow text as varchar, not nvarchar.)
+      tipoC = SQL_C_CHAR;
+      tipoSql = s->size() > kMaxTextoCorto ? SQL_LONGVARCHAR : SQL_VARCHAR;
+      tamano = std::max<SQLULEN>(1, s->size());
+      dato = const_cast<char*>(s->data());
+      largoBuffer = static_cast<SQLLEN>(s->size());
+      p.indicador = largoBuffer;
+    } else if (s) {
       p.texto = Utf8AUtf16(*s);
       if (p.texto.size() > kMaxTextoCorto) tipoSql = SQL_WLONGVARCHAR;
       tamano = std::max<SQLULEN>(1, p.texto.size());
