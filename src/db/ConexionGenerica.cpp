@@ -25,9 +25,11 @@ ConexionGenerica::ConexionGenerica(std::unique_ptr<Backend> backend)
   const Motor motor = backend->MotorBD();
   // a dialect of its own: it may write on a thread of its own
   backend_ = std::make_shared<EscriturasDiferidas>(std::move(backend), CreaDialecto(motor));
-  // SQLite writes in this process: on the other core while the records go
-  // on. (Through ODBC the server's own time dominates: it gained nothing.)
-  backend_->EnSegundoPlano(motor == Motor::SQLite);
+  // SQLite writes in this process, and psqlODBC waits for the server: both
+  // on a thread of their own while the records go on. libpq sends without
+  // waiting by itself; SQL Server's driver is left as it was (not measured).
+  backend_->EnSegundoPlano(motor == Motor::SQLite ||
+                           (motor == Motor::PostgreSql && !backend_->EscribeSinEsperar()));
 }
 
 // Where a statement costs more than a record's own work: a round trip to

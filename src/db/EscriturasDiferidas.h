@@ -11,7 +11,7 @@
 // LoteDiferido, and the batch is done again one record at a time, each
 // with its own verdict.
 //
-// Where the backend cannot write without waiting by itself (SQLite), what is
+// Where the backend cannot write without waiting by itself (SQLite, ODBC), what is
 // held may be written on a thread of its own (EnSegundoPlano) while the
 // engine processes the next records: every call that reaches the backend
 // waits for it first and raises its error, as the next call would. It
