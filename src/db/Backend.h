@@ -112,7 +112,7 @@ class Backend {
     return RecibeConsultaAparte();
   }
   // Whether a statement can bind a whole column of values as one array in
-  // PostgreSQL's text form (libpq; psqlODBC binds no such thing worth it).
+  // PostgreSQL's text form (both paths to PostgreSQL).
   virtual bool ArreglosAdmitidos() const { return false; }
   // Runs the statement with each "?" marker bound to one column of values
   // as such an array; the rows it affected.

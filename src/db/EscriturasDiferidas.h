@@ -65,10 +65,9 @@ class EscriturasDiferidas final : public Backend {
     return backend_->EnviaConsultaAparte(s);
   }
   bool ConsultaAparteAdmitida() const override { return backend_->ConsultaAparteAdmitida(); }
-  ResultadoConsulta RecibeConsultaAparte() override {
-    Espera();
-    return backend_->RecibeConsultaAparte();
-  }
+  // That session is not the writer's: its rows are read while the write in
+  // the background goes on.
+  ResultadoConsulta RecibeConsultaAparte() override { return backend_->RecibeConsultaAparte(); }
 
   Motor MotorBD() const override { return backend_->MotorBD(); }
   bool Abierta() const override { return backend_->Abierta(); }

@@ -1,5 +1,5 @@
-// libpq's path reads a batch's lookups on a session of its own, beside the
-// one that writes: that session must read the database as the writing
+// PostgreSQL's paths read a batch's lookups on a session of their own, beside
+// the one that writes: that session must read the database as the writing
 // transaction would, or decline.
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 #include <string>
 
 #include "db/Backend.h"
+#include "db/odbc/ConexionOdbc.h"
 #include "db/pq/ConexionPq.h"
 #include "support/BackendDeCadena.h"
 #include "support/BaseDatosPrueba.h"
@@ -33,9 +34,11 @@ std::optional<std::string> LeeAparte(Backend& b) {
   return filas;
 }
 
-TEST(SesionBusquedas, LeeComoLaTransaccionQueEscribeONoLee) {
-  BaseDatosPrueba propio = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Nativo);
-  BaseDatosPrueba otro = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Nativo);
+class SesionBusquedasPor : public ::testing::TestWithParam<BaseDatosPrueba::Acceso> {};
+
+TEST_P(SesionBusquedasPor, LeeComoLaTransaccionQueEscribeONoLee) {
+  BaseDatosPrueba propio = BaseDatosPrueba::PostgreSql(GetParam());
+  BaseDatosPrueba otro = BaseDatosPrueba::PostgreSql(GetParam());
   auto b = AbreBackend(propio.Cadena());
   b->Ejecuta({"create table k (k text primary key, v int); insert into k values ('a', 1)", {}});
   b->Ejecuta({"create table " + otro.Esquema() + ".k (k text primary key, v int); insert into " +
@@ -67,6 +70,13 @@ TEST(SesionBusquedas, LeeComoLaTransaccionQueEscribeONoLee) {
   b->ConfirmaTransaccion();
 }
 
+INSTANTIATE_TEST_SUITE_P(Accesos, SesionBusquedasPor,
+                         ::testing::Values(BaseDatosPrueba::Acceso::Nativo,
+                                           BaseDatosPrueba::Acceso::Odbc),
+                         [](const auto& i) {
+                           return i.param == BaseDatosPrueba::Acceso::Nativo ? "libpq" : "Odbc";
+                         });
+
 // A login allowed one session only (a connection limit): the second is
 // refused, and the lookups stay on the first, which still reads them.
 TEST(SesionBusquedas, SinSegundaSesionLasBusquedasSiguenEnLaPrimera) {
@@ -88,15 +98,21 @@ TEST(SesionBusquedas, SinSegundaSesionLasBusquedasSiguenEnLaPrimera) {
       }
     }
   } borra{*admin, rol};
-  {
-    auto b = AbrePq(servidor + " user=" + rol + " options='-c search_path=" + rol + "'", rol, {});
-    b->Ejecuta({"create table k (k text primary key, v int); insert into k values ('a', 1)", {}});
+  for (const bool odbc : {false, true}) {
+    SCOPED_TRACE(odbc ? "ODBC" : "libpq");
+    auto b =
+        odbc ? AbreOdbc(std::string("Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=") + puerto +
+                        ";Database=varlodi;Uid=" + rol + ";ConnSettings=SET search_path TO " + rol +
+                        ";")
+             : AbrePq(servidor + " user=" + rol + " options='-c search_path=" + rol + "'", rol, {});
+    if (!odbc)
+      b->Ejecuta({"create table k (k text primary key, v int); insert into k values ('a', 1)", {}});
     b->IniciaTransaccion();
     EXPECT_EQ(LeeAparte(*b), std::nullopt);
     const ResultadoConsulta r = b->Consulta(
         {"select k, v from k where k in (?, ?)", {std::string("a"), std::string("b")}}, 0);
     ASSERT_EQ(r.filas.size(), 1u);
-    EXPECT_EQ(r.filas[0][1], Valor{std::int64_t{1}});
+    EXPECT_EQ(ValorComoTexto(r.filas[0][1]), "1");
     b->ConfirmaTransaccion();
   }
 }

@@ -245,10 +245,9 @@ TEST_P(ServidorCongelado, DuranteUnaSentenciaLaCorridaTerminaConEstado3) {
   CongelaDuranteLaCorrida("true");
 }
 
-// Only the session that reads the batches' lookups freezes (libpq's path
-// reads them on a session beside its writer's): that wait is bounded too.
+// Only the session that reads the batches' lookups freezes (both paths read
+// them on a session beside their writer's): that wait is bounded too.
 TEST_P(ServidorCongelado, LaSesionDeLasBusquedasCongeladaTerminaConEstado3) {
-  if (GetParam() != MotorPrueba::PostgreSql) GTEST_SKIP() << "only libpq has that session";
   CongelaDuranteLaCorrida("application_name = 'varlodi-busquedas'");
 }
 

@@ -339,15 +339,17 @@ TEST(TrampasPostgreSql, LlavesCompuestasYDeFechaSeBuscanPorLote) {
   }
 }
 
-// Natively the next lines' lookups are read on a session of their own,
-// which sees none of this transaction's rows: never while the transaction
-// holds a row of one of their keys. Here a refusal has the first records
-// done again in transactions of their own, and the rest of the first
-// thousand lines go on in a new transaction, looking themselves up; the
-// second thousand repeat their keys. A table without a unique key would
-// take each of those keys twice.
-TEST(TrampasPostgreSql, LasFilasDeUnaTransaccionNuevaNoSeBuscanAparte) {
-  EntornoImportacion e(MotorPrueba::PostgreSql);
+class TrampasPostgreSqlPor : public ::testing::TestWithParam<MotorPrueba> {};
+
+// The next lines' lookups are read on a session of their own, which sees
+// none of this transaction's rows: never while the transaction holds a row
+// of one of their keys. Here a refusal has the first records done again in
+// transactions of their own, and the rest of the first thousand lines go on
+// in a new transaction, looking themselves up; the second thousand repeat
+// their keys. A table without a unique key would take each of those keys
+// twice.
+TEST_P(TrampasPostgreSqlPor, LasFilasDeUnaTransaccionNuevaNoSeBuscanAparte) {
+  EntornoImportacion e(GetParam());
   e.Base().Execute("CREATE TABLE Repetida (Codigo VARCHAR(10), Monto INT CHECK (Monto >= 0))");
   e.Definiciones(ListaTablas({"Repetida"}) + e.Seccion("Repetida", "Codigo", {"Codigo", "Monto"}));
   V lineas = {"x,-5", "x,3"};
@@ -362,6 +364,10 @@ TEST(TrampasPostgreSql, LasFilasDeUnaTransaccionNuevaNoSeBuscanAparte) {
   for (const auto& [codigo, n] : veces) EXPECT_EQ(n, 1) << codigo;
   EXPECT_EQ(e.Resultado("Repetida_Er.txt").size(), 1u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Caminos, TrampasPostgreSqlPor,
+                         ::testing::Values(MotorPrueba::PostgreSql, MotorPrueba::PostgreSqlOdbc),
+                         NombreMotor);
 
 // A batch sends each column as one array in PostgreSQL's text form, where
 // quotes, backslashes, braces and the word NULL mean something: natively and

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <functional>
 #include <list>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -26,6 +27,7 @@
 #include "db/pq/ListaComoArreglo.h"
 #include "db/pq/LiteralArreglo.h"
 #include "db/pq/PlanBusquedaLote.h"
+#include "db/pq/SesionBusquedas.h"
 
 namespace varlo::db {
 
@@ -90,9 +92,10 @@ class ConexionOdbc final : public Backend {
   // psqlODBC binds each array as one text the statement casts to its type:
   // the server reads a column of a batch once, not one JSON document per row.
   bool ArreglosAdmitidos() const override { return motor_ == Motor::PostgreSql; }
+  // (held rows only: their keys are the transaction's records')
   long EjecutaArreglos(const std::string& texto,
                        const std::vector<std::vector<Valor>>& columnas) override {
-    return Ejecuta(pq::ConArreglos(texto, columnas));
+    return EjecutaSentencia(pq::ConArreglos(texto, columnas));
   }
   std::optional<bool> TieneLocalizador(const std::string& tablaSql) override;
   std::optional<std::vector<std::string>> NombreCatalogo(
@@ -103,12 +106,19 @@ class ConexionOdbc final : public Backend {
   void DeshaceTransaccion() noexcept override;
   bool EnTransaccion() const override { return enTransaccion_; }
   bool TransaccionAbiertaEnServidor() override;
+  // PostgreSQL: the lookups of a batch read on a second session of the same
+  // string, in the calling thread, when the rows are received: meanwhile
+  // this session writes on its own thread.
+  bool EnviaConsultaAparte(const SentenciaSql& s) override;
+  bool ConsultaAparteAdmitida() const override { return motor_ == Motor::PostgreSql; }
+  ResultadoConsulta RecibeConsultaAparte() override;
 
  private:
   void AutoConfirmacion(bool activa);
   SQLHDBC Dbc() const { return static_cast<SQLHDBC>(dbc_.get()); }
   SentenciaOdbc& Prepara(const std::string& texto);
   ResultadoConsulta ConsultaTalCual(const SentenciaSql& s, long maxRegistros);
+  long EjecutaSentencia(const SentenciaSql& s);
   ResultadoConsulta ConsultaPorIndice(const SentenciaSql& s, long maxRegistros);
   std::string TextoInfo(SQLUSMALLINT que);
   void ExigeAbierta() const;
@@ -139,9 +149,37 @@ class ConexionOdbc final : public Backend {
   bool falloEnTransaccion_ = false;
   Motor motor_ = Motor::OtroOdbc;
   std::list<SentenciaOdbc> sentencias_;  // most recently used first
+  // Kept to open the session of lookups (ConsultaAparte) the first time one
+  // is asked; when it cannot open, the lookups stay on this session.
+  std::string cadena_;
+  std::unique_ptr<ConexionOdbc> aparte_;
+  bool aparteImposible_ = false;
+  std::optional<std::string> rutaAparte_;  // its schema path, as last set
+  std::optional<SentenciaSql> consultaAparte_;
+  // Whether the open transaction reads as that session would (read
+  // committed, the login's own role), through which schema path, asked the
+  // first time a lookup may go there; and whether it ran a statement that
+  // may have written other than its held rows (anything but a select).
+  std::optional<bool> comoAparte_;
+  std::string rutaTransaccion_;
+  bool escrituraSuelta_ = false;
 };
 
-ConexionOdbc::ConexionOdbc(const std::string& cadena, const Esperas& esperas) : esperas_(esperas) {
+// What a transaction reads through, asked once per transaction.
+constexpr const char* kEstadoTransaccion =
+    "select pg_catalog.current_setting('search_path'),"
+    " case when current_user = session_user then 1 else 0 end,"
+    " pg_catalog.current_setting('transaction_isolation')";
+// The session of lookups only reads, by the key's index whatever the
+// statistics say and without JIT (pq/PlanBusquedaLote.h), and names itself.
+constexpr const char* kAjustesBusquedas =
+    "select pg_catalog.set_config('enable_seqscan', 'off', false),"
+    " pg_catalog.set_config('jit', 'off', false),"
+    " pg_catalog.set_config('default_transaction_read_only', 'on', false),"
+    " pg_catalog.set_config('application_name', 'varlodi-busquedas', false)";
+
+ConexionOdbc::ConexionOdbc(const std::string& cadena, const Esperas& esperas)
+    : esperas_(esperas), cadena_(cadena) {
   const std::string contexto = "Conexión: " + OcultaClave(cadena);
   std::string clave;
   for (const auto& [nombre, valor] : LeePares(cadena)) {
@@ -310,6 +348,7 @@ ResultadoConsulta ConexionOdbc::ConsultaPorIndice(const SentenciaSql& s, long ma
 }
 
 ResultadoConsulta ConexionOdbc::ConsultaTalCual(const SentenciaSql& s, long maxRegistros) {
+  if (enTransaccion_ && !pq::SoloLee(s.texto)) escrituraSuelta_ = true;
   try {
     SentenciaOdbc& sentencia = Prepara(s.texto);
     return Vigilado(
@@ -322,6 +361,11 @@ ResultadoConsulta ConexionOdbc::ConsultaTalCual(const SentenciaSql& s, long maxR
 }
 
 long ConexionOdbc::Ejecuta(const SentenciaSql& s) {
+  if (enTransaccion_ && !pq::SoloLee(s.texto)) escrituraSuelta_ = true;
+  return EjecutaSentencia(s);
+}
+
+long ConexionOdbc::EjecutaSentencia(const SentenciaSql& s) {
   try {
     SentenciaOdbc& sentencia = Prepara(s.texto);
     return Vigilado(
@@ -422,6 +466,54 @@ void ConexionOdbc::IniciaTransaccion() {
   ExigeAbierta();
   AutoConfirmacion(false);
   enTransaccion_ = true;
+  escrituraSuelta_ = false;
+  comoAparte_.reset();
+}
+
+bool ConexionOdbc::EnviaConsultaAparte(const SentenciaSql& s) {
+  if (motor_ != Motor::PostgreSql || !enTransaccion_ || escrituraSuelta_ || aparteImposible_)
+    return false;
+  if (!comoAparte_) {
+    const ResultadoConsulta r = ConsultaTalCual({kEstadoTransaccion, {}}, 1);
+    comoAparte_ = false;
+    if (r.filas.size() == 1 && r.filas[0].size() == 3) {
+      const std::string aislamiento = ValorComoTexto(r.filas[0][2]);
+      // PostgreSQL reads uncommitted as committed
+      comoAparte_ = ValorComoTexto(r.filas[0][1]) == "1" &&
+                    (aislamiento == "read committed" || aislamiento == "read uncommitted");
+      rutaTransaccion_ = ValorComoTexto(r.filas[0][0]);
+    }
+  }
+  if (!*comoAparte_) return false;
+  if (!aparte_) {
+    try {
+      auto sesion = std::make_unique<ConexionOdbc>(cadena_, esperas_);
+      sesion->ConsultaTalCual({kAjustesBusquedas, {}}, 1);
+      aparte_ = std::move(sesion);
+    } catch (const ErrorVarlo&) {
+      // a server that takes no more sessions, say: the lookups stay here
+      aparteImposible_ = true;
+      return false;
+    }
+    rutaAparte_.reset();
+  }
+  if (rutaAparte_ != rutaTransaccion_) {
+    aparte_->ConsultaTalCual(
+        {"select pg_catalog.set_config('search_path', ?, false)", {Valor{rutaTransaccion_}}}, 1);
+    rutaAparte_ = rutaTransaccion_;
+  }
+  consultaAparte_ = s;
+  return true;
+}
+
+// Read here, not when sent: ODBC waits for each answer, and this session's
+// write goes on its own thread in between.
+ResultadoConsulta ConexionOdbc::RecibeConsultaAparte() {
+  if (!aparte_ || !consultaAparte_)
+    throw ErrorVarlo(errores_bd::FalloProveedor, "ODBC", "No se envió ninguna consulta aparte");
+  const SentenciaSql s = std::move(*consultaAparte_);
+  consultaAparte_.reset();
+  return aparte_->Consulta(s, 0);
 }
 
 void ConexionOdbc::ConfirmaTransaccion() {
@@ -481,6 +573,7 @@ void ConexionOdbc::Cierra() noexcept {
   } catch (...) {
     // cut: the handles are freed without asking the server
   }
+  aparte_.reset();
   sentencias_.clear();
   sesion_.reset();
   dbc_.Libera();

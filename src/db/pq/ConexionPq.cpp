@@ -21,6 +21,7 @@
 #include "db/pq/LiteralArreglo.h"
 #include "db/pq/MarcasPq.h"
 #include "db/pq/PlanBusquedaLote.h"
+#include "db/pq/SesionBusquedas.h"
 #include "db/pq/SocketPq.h"
 #include "db/pq/TiposPq.h"
 
@@ -54,15 +55,6 @@ constexpr const char* kInicio =
 // apart (unless the string names it).
 constexpr const char* kAjustesBusquedas =
     "-c enable_seqscan=off -c jit=off -c default_transaction_read_only=on";
-
-// Whether a statement only reads (a select); anything else may write.
-bool SoloLee(std::string_view texto) {
-  const std::size_t i = texto.find_first_not_of(" \t\r\n(");
-  if (i == std::string_view::npos || texto.size() - i <= 6) return false;
-  for (std::size_t k = 0; k < 6; ++k)
-    if ((texto[i + k] | 0x20) != "select"[k]) return false;
-  return std::string_view(" \t\r\n*\"(").find(texto[i + 6]) != std::string_view::npos;
-}
 
 struct LiberaResultado {
   void operator()(PGresult* r) const noexcept { PQclear(r); }
@@ -464,7 +456,7 @@ std::string ConexionPq::Preparada(const std::string& texto,
 Resultado ConexionPq::Sentencia(const SentenciaSql& s) {
   ExigeAbierta();
   TerminaEscritura();
-  if (enTransaccion_ && !SoloLee(s.texto)) escrituraSuelta_ = true;
+  if (enTransaccion_ && !pq::SoloLee(s.texto)) escrituraSuelta_ = true;
   if (!enTransaccion_ && s.parametros.empty()) {
     // a text of the user's own, sent as it is: it may hold several
     // statements, or one that refuses to run in a transaction block
