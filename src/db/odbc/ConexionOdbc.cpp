@@ -165,11 +165,6 @@ class ConexionOdbc final : public Backend {
   bool escrituraSuelta_ = false;
 };
 
-// What a transaction reads through, asked once per transaction.
-constexpr const char* kEstadoTransaccion =
-    "select pg_catalog.current_setting('search_path'),"
-    " case when current_user = session_user then 1 else 0 end,"
-    " pg_catalog.current_setting('transaction_isolation')";
 // The session of lookups only reads, by the key's index whatever the
 // statistics say and without JIT (pq/PlanBusquedaLote.h), and names itself.
 constexpr const char* kAjustesBusquedas =
@@ -474,15 +469,12 @@ bool ConexionOdbc::EnviaConsultaAparte(const SentenciaSql& s) {
   if (motor_ != Motor::PostgreSql || !enTransaccion_ || escrituraSuelta_ || aparteImposible_)
     return false;
   if (!comoAparte_) {
-    const ResultadoConsulta r = ConsultaTalCual({kEstadoTransaccion, {}}, 1);
-    comoAparte_ = false;
-    if (r.filas.size() == 1 && r.filas[0].size() == 3) {
-      const std::string aislamiento = ValorComoTexto(r.filas[0][2]);
-      // PostgreSQL reads uncommitted as committed
-      comoAparte_ = ValorComoTexto(r.filas[0][1]) == "1" &&
-                    (aislamiento == "read committed" || aislamiento == "read uncommitted");
-      rutaTransaccion_ = ValorComoTexto(r.filas[0][0]);
-    }
+    // asked once per transaction, at its first such lookup
+    const ResultadoConsulta r = ConsultaTalCual({pq::kEstadoTransaccion, {}}, 1);
+    comoAparte_ = r.filas.size() == 1 && r.filas[0].size() == 3 &&
+                  pq::LeeComoLaSesionDeBusquedas(ValorComoTexto(r.filas[0][1]),
+                                                 ValorComoTexto(r.filas[0][2]));
+    if (*comoAparte_) rutaTransaccion_ = ValorComoTexto(r.filas[0][0]);
   }
   if (!*comoAparte_) return false;
   if (!aparte_) {

@@ -47,9 +47,7 @@ constexpr const char* kVuelvePunto =
     "rollback to savepoint varlodi_sentencia; release savepoint varlodi_sentencia";
 // The begin, with what a session of its own needs to read the database as
 // this transaction does: its schema path, its role, its isolation.
-constexpr const char* kInicio =
-    "begin; select pg_catalog.current_setting('search_path'), current_user = session_user,"
-    " pg_catalog.current_setting('transaction_isolation')";
+const std::string kInicio = std::string("begin; ") + pq::kEstadoTransaccion;
 // The session of lookups only reads, by the key's index whatever the
 // statistics say and without JIT (pq/PlanBusquedaLote.h), and names itself
 // apart (unless the string names it).
@@ -839,8 +837,8 @@ std::vector<std::string> ConexionPq::TablasBase() {
 void ConexionPq::IniciaTransaccion() {
   ExigeAbierta();
   TerminaEscritura();
-  std::vector<Resultado> rs = Intercambio([&] { return PQsendQuery(pg_.get(), kInicio); }, false,
-                                          esperas_.sentencia, "inicio de una transacción");
+  std::vector<Resultado> rs = Intercambio([&] { return PQsendQuery(pg_.get(), kInicio.c_str()); },
+                                          false, esperas_.sentencia, "inicio de una transacción");
   for (Resultado& r : rs) {
     const ExecStatusType e = PQresultStatus(r.get());
     if (e == PGRES_FATAL_ERROR || e == PGRES_BAD_RESPONSE) LanzaDeResultado(r.get(), "begin");
@@ -849,8 +847,8 @@ void ConexionPq::IniciaTransaccion() {
   escrituraSuelta_ = false;
   const PGresult* sesion = rs.empty() ? nullptr : rs.back().get();
   comoAparte_ = sesion && PQresultStatus(sesion) == PGRES_TUPLES_OK && PQntuples(sesion) == 1 &&
-                PQnfields(sesion) == 3 && std::string_view(PQgetvalue(sesion, 0, 1)) == "t" &&
-                std::string_view(PQgetvalue(sesion, 0, 2)) == "read committed";
+                PQnfields(sesion) == 3 &&
+                pq::LeeComoLaSesionDeBusquedas(PQgetvalue(sesion, 0, 1), PQgetvalue(sesion, 0, 2));
   if (comoAparte_) rutaTransaccion_ = PQgetvalue(sesion, 0, 0);
 }
 
