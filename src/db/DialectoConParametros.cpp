@@ -141,6 +141,21 @@ std::optional<std::string> MarcaArreglo(const std::string& columna,
   return "cast(? as " + tipo->second + "[])";
 }
 
+// A held change without a locator (a row added in the batch, or moved by a
+// change of it) is found by its keys, read with the key columns' own types
+// so that their index finds them, and only where they name that one row:
+//   t.K = v.k0 and (select count(*) from T as u where u.K = v.k0) = 1
+std::string DondeLlaves(const std::string& tabla, const std::vector<std::string>& columnas,
+                        const std::vector<std::string>& valores) {
+  std::string unaFila = " and (select count(*) from " + tabla + " as u where ";
+  std::string donde = " where ";
+  for (std::size_t k = 0; k < columnas.size(); ++k) {
+    donde += (k ? " and t." : "t.") + columnas[k] + " = " + valores[k];
+    unaFila += (k ? " and u." : "u.") + columnas[k] + " = " + valores[k];
+  }
+  return donde + unaFila + ") = 1";
+}
+
 class DialectoConParametros final : public DialectoBase {
  public:
   explicit DialectoConParametros(Motor motor) : motor_(motor) {}
@@ -302,28 +317,41 @@ class DialectoConParametros final : public DialectoBase {
     s.texto = "update " + tabla + " as t set ";
     for (std::size_t c = 0; c < citadas.size(); ++c)
       s.texto += (c ? ", " : "") + citadas[c] + " = " + j.Lectura(c);
-    std::string definicion = j.Ninguna() ? "i bigint, o bigint, l text, c json"
-                                         : "i bigint, o bigint, l text, c json, j json";
+    const bool porLlaves = a.localizador.empty();
+    std::string definicion = porLlaves ? "i bigint, c json" : "i bigint, o bigint, l text, c json";
+    if (!j.Ninguna()) definicion += ", j json";
     s.texto += " from json_to_recordset(?) as v(";
     std::string donde = " where t.tableoid = cast(v.o as oid) and t.ctid = cast(v.l as tid)";
+    std::vector<std::string> llaves, valoresLlave;
     for (std::size_t k = 0; k < a.condiciones.size(); ++k) {
       const std::string v = "k" + std::to_string(k);
-      const ClaseLiteral clase = a.condiciones[k].clase;
-      donde += " and t." + Identificador(a.condiciones[k].columna) + " = v." + v;
-      definicion += ", " + v + " " + TipoCondicion(clase);
+      const std::string columna = Identificador(a.condiciones[k].columna);
+      std::string tipo = TipoCondicion(a.condiciones[k].clase);
+      if (porLlaves) {
+        const auto propio = tipos->tipos.find(NombreEnCatalogo(columna));
+        if (propio == tipos->tipos.end()) return std::nullopt;
+        tipo = propio->second;
+      }
+      donde += " and t." + columna + " = v." + v;
+      definicion += ", " + v + " " + tipo;
+      llaves.push_back(columna);
+      valoresLlave.push_back("v." + v);
     }
+    if (porLlaves) donde = DondeLlaves(tabla, llaves, valoresLlave);
     s.texto += definicion + ")" + j.Filas(tabla) + donde + " returning v.i";
     std::string json = "[";
     for (std::size_t f = 0; f < filas.size(); ++f) {
       const ActualizacionDiferible& fila = filas[f];
-      if (fila.localizador.size() != 2 || fila.valores.size() != citadas.size())
+      if (fila.localizador.size() != (porLlaves ? 0u : 2u) || fila.valores.size() != citadas.size())
         return std::nullopt;
       json += f ? ",{\"i\":" : "{\"i\":";
       AnadeJson(json, static_cast<std::int64_t>(f));
-      json += ",\"o\":";
-      AnadeJson(json, fila.localizador[0]);
-      json += ",\"l\":";
-      AnadeJson(json, Valor(ValorComoTexto(fila.localizador[1])));
+      if (!porLlaves) {
+        json += ",\"o\":";
+        AnadeJson(json, fila.localizador[0]);
+        json += ",\"l\":";
+        AnadeJson(json, Valor(ValorComoTexto(fila.localizador[1])));
+      }
       json += ',';
       j.AnadeValores(json, [&](std::size_t c) -> const Valor& { return fila.valores[c].second; });
       for (std::size_t k = 0; k < fila.condiciones.size(); ++k) {
@@ -399,39 +427,54 @@ class DialectoConParametros final : public DialectoBase {
     if (motor_ != Motor::PostgreSql || filas.empty() || !ActualizaVariasAdmite(filas[0]))
       return std::nullopt;
     const ActualizacionDiferible& a = filas[0];
+    const bool porLlaves = a.localizador.empty();
+    const std::size_t primera = porLlaves ? 0 : 2;  // of the values' arrays
     SentenciaArreglos r;
-    r.texto = "update " + Identificador(a.tabla) + " as t set ";
-    std::string arreglos = "cast(? as oid[]), cast(? as tid[])";
-    std::string nombres = "o, l";
+    const std::string tabla = Identificador(a.tabla);
+    r.texto = "update " + tabla + " as t set ";
+    std::string arreglos = porLlaves ? "" : "cast(? as oid[]), cast(? as tid[])";
+    std::string nombres = porLlaves ? "" : "o, l";
+    const auto anade = [&arreglos, &nombres](const std::string& marca, const std::string& v) {
+      arreglos += (arreglos.empty() ? "" : ", ") + marca;
+      nombres += (nombres.empty() ? "" : ", ") + v;
+    };
     for (std::size_t c = 0; c < a.valores.size(); ++c) {
       const std::string columna = Identificador(a.valores[c].first);
       const auto marca = MarcaArreglo(columna, tipos);
       if (!marca) return std::nullopt;
       const std::string v = "c" + std::to_string(c);
       r.texto += (c ? ", " : "") + columna + " = v." + v;
-      arreglos += ", " + *marca;
-      nombres += ", " + v;
+      anade(*marca, v);
     }
     std::string donde = " where t.tableoid = v.o and t.ctid = v.l";
+    std::vector<std::string> llaves, valoresLlave;
     for (std::size_t k = 0; k < a.condiciones.size(); ++k) {
       const std::string v = "k" + std::to_string(k);
-      arreglos += std::string(", cast(? as ") + TipoCondicion(a.condiciones[k].clase) + "[])";
-      nombres += ", " + v;
-      donde += " and t." + Identificador(a.condiciones[k].columna) + " = v." + v;
+      const std::string columna = Identificador(a.condiciones[k].columna);
+      std::optional<std::string> marca =
+          std::string("cast(? as ") + TipoCondicion(a.condiciones[k].clase) + "[])";
+      if (porLlaves && !(marca = MarcaArreglo(columna, tipos))) return std::nullopt;
+      anade(*marca, v);
+      donde += " and t." + columna + " = v." + v;
+      llaves.push_back(columna);
+      valoresLlave.push_back("v." + v);
     }
+    if (porLlaves) donde = DondeLlaves(tabla, llaves, valoresLlave);
     r.texto += " from unnest(" + arreglos + ") as v(" + nombres + ")" + donde;
-    r.columnas.assign(2 + a.valores.size() + a.condiciones.size(), {});
+    r.columnas.assign(primera + a.valores.size() + a.condiciones.size(), {});
     for (auto& columna : r.columnas) columna.reserve(filas.size());
     for (const ActualizacionDiferible& fila : filas) {
-      if (fila.localizador.size() != 2 || fila.valores.size() != a.valores.size() ||
+      if (fila.localizador.size() != primera || fila.valores.size() != a.valores.size() ||
           fila.condiciones.size() != a.condiciones.size())
         return std::nullopt;
-      r.columnas[0].push_back(fila.localizador[0]);
-      r.columnas[1].push_back(Valor(ValorComoTexto(fila.localizador[1])));
+      if (!porLlaves) {
+        r.columnas[0].push_back(fila.localizador[0]);
+        r.columnas[1].push_back(Valor(ValorComoTexto(fila.localizador[1])));
+      }
       for (std::size_t c = 0; c < fila.valores.size(); ++c)
-        r.columnas[2 + c].push_back(fila.valores[c].second);
+        r.columnas[primera + c].push_back(fila.valores[c].second);
       for (std::size_t k = 0; k < fila.condiciones.size(); ++k)
-        r.columnas[2 + a.valores.size() + k].push_back(ValorDeCondicion(fila.condiciones[k]));
+        r.columnas[primera + a.valores.size() + k].push_back(ValorDeCondicion(fila.condiciones[k]));
     }
     return r;
   }
@@ -547,20 +590,31 @@ class DialectoConParametros final : public DialectoBase {
     if (motor_ != Motor::SQLite || filas.empty() || !ActualizaVariasAdmite(filas[0]))
       return std::nullopt;
     const ActualizacionDiferible& a = filas[0];
+    const bool porLlaves = a.localizador.empty();
     SentenciaPorFilas r;
-    r.texto = "update " + Identificador(a.tabla) + " set ";
+    const std::string tabla = Identificador(a.tabla);
+    r.texto = "update " + tabla + (porLlaves ? " as t set " : " set ");
     for (std::size_t c = 0; c < a.valores.size(); ++c)
       r.texto += (c ? ", " : "") + Identificador(a.valores[c].first) + " = ?";
-    r.texto += " where rowid = ?";
-    for (const Predicado& p : a.condiciones) r.texto += " and " + Identificador(p.columna) + " = ?";
+    std::vector<std::string> llaves;
+    for (const Predicado& p : a.condiciones) llaves.push_back(Identificador(p.columna));
+    if (porLlaves) {
+      r.texto += DondeLlaves(tabla, llaves, std::vector<std::string>(llaves.size(), "?"));
+    } else {
+      r.texto += " where rowid = ?";
+      for (const std::string& llave : llaves) r.texto += " and " + llave + " = ?";
+    }
     r.filas.reserve(filas.size());
     for (const ActualizacionDiferible& fila : filas) {
-      if (fila.localizador.size() != 1) return std::nullopt;
+      if (fila.localizador.size() != (porLlaves ? 0u : 1u)) return std::nullopt;
       std::vector<Valor>& valores = r.filas.emplace_back();
-      valores.reserve(fila.valores.size() + 1 + fila.condiciones.size());
+      valores.reserve(fila.valores.size() + 1 + 2 * fila.condiciones.size());
       for (const auto& [nombre, valor] : fila.valores) valores.push_back(valor);
-      valores.push_back(fila.localizador[0]);
+      if (!porLlaves) valores.push_back(fila.localizador[0]);
       for (const Predicado& p : fila.condiciones) valores.push_back(ValorDeCondicion(p));
+      // the keys again, for the count of the rows they name
+      if (porLlaves)
+        for (const Predicado& p : fila.condiciones) valores.push_back(ValorDeCondicion(p));
     }
     return r;
   }

@@ -1,11 +1,15 @@
 #include "db/EscriturasDiferidas.h"
 
 #include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "common/ErrorVarlo.h"
+#include "db/DialectoBase.h"
 #include "db/ErrorBaseDatos.h"
 #include "db/ErroresBD.h"
+#include "db/LlaveSuelta.h"
 
 namespace varlo::db {
 
@@ -82,7 +86,7 @@ bool EscriturasDiferidas::MismasColumnas(const Escritura& a, const Escritura& b)
   if (a.nueva) return a.fila.tabla == b.fila.tabla && mismosNombres(a.fila.valores, b.fila.valores);
   const ActualizacionDiferible &x = a.cambio, &y = b.cambio;
   if (x.tabla != y.tabla || x.tipos != y.tipos || !mismosNombres(x.valores, y.valores) ||
-      x.condiciones.size() != y.condiciones.size())
+      x.condiciones.size() != y.condiciones.size() || PorLlaves(a) != PorLlaves(b))
     return false;
   for (std::size_t k = 0; k < x.condiciones.size(); ++k)
     if (x.condiciones[k].columna != y.condiciones[k].columna ||
@@ -265,8 +269,35 @@ std::size_t EscriturasDiferidas::EscribeCopia(std::vector<Escritura>& escrituras
   return hasta;
 }
 
+bool EscriturasDiferidas::PorLlaves(const Escritura& e) {
+  return !e.nueva && e.cambio.localizador.empty();
+}
+
+std::string EscriturasDiferidas::LlaveSuelta(const Escritura& e) {
+  std::vector<Valor> valores;
+  for (const Predicado& p : e.cambio.condiciones) valores.push_back(ValorDeCondicion(p));
+  return SueltaLlave(e.cambio.condiciones, valores.data());
+}
+
+void EscriturasDiferidas::OrdenaPorLlaves(std::vector<Escritura>& escrituras) {
+  if (std::none_of(escrituras.begin(), escrituras.end(), PorLlaves)) return;
+  const auto inicio = std::stable_partition(escrituras.begin(), escrituras.end(),
+                                            [](const Escritura& e) { return !PorLlaves(e); });
+  if (inicio == escrituras.end()) return;
+  std::unordered_map<std::string, std::size_t> vistas;
+  std::vector<std::pair<std::size_t, std::size_t>> rondas;  // (round, place)
+  for (auto e = inicio; e != escrituras.end(); ++e)
+    rondas.emplace_back(vistas[LlaveSuelta(*e)]++, static_cast<std::size_t>(e - inicio));
+  std::sort(rondas.begin(), rondas.end());
+  std::vector<Escritura> ordenadas;
+  ordenadas.reserve(rondas.size());
+  for (const auto& [ronda, lugar] : rondas) ordenadas.push_back(std::move(*(inicio + lugar)));
+  std::move(ordenadas.begin(), ordenadas.end(), inicio);
+}
+
 void EscriturasDiferidas::EscribeTodas(std::vector<Escritura>& escrituras, bool copia) {
   try {
+    if (dialecto_->ColumnasLocalizador() > 0) OrdenaPorLlaves(escrituras);
     // Consecutive writes of the same shape go together, in file order.
     for (std::size_t desde = 0; desde < escrituras.size();) {
       const Escritura& e = escrituras[desde];
@@ -279,9 +310,15 @@ void EscriturasDiferidas::EscribeTodas(std::vector<Escritura>& escrituras, bool 
                                       : 3 + e.cambio.valores.size() + e.cambio.condiciones.size();
       // a statement takes what its markers allow
       const std::size_t maximo = std::max<std::size_t>(dialecto_->FilasPorSentencia(porFila), 1);
+      // one statement changes a row once: the same key twice starts another
+      std::unordered_set<std::string> llaves;
+      const auto nuevaLlave = [&llaves](const Escritura& x) {
+        return !PorLlaves(x) || llaves.insert(LlaveSuelta(x)).second;
+      };
+      nuevaLlave(e);  // the first one's
       std::size_t hasta = desde + 1;
       while (hasta < escrituras.size() && hasta - desde < maximo &&
-             MismasColumnas(escrituras[desde], escrituras[hasta]))
+             MismasColumnas(escrituras[desde], escrituras[hasta]) && nuevaLlave(escrituras[hasta]))
         ++hasta;
       EscribeGrupo(escrituras, desde, hasta, copia);
       desde = hasta;

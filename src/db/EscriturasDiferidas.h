@@ -106,6 +106,18 @@ class EscriturasDiferidas final : public Backend {
     ActualizacionDiferible cambio;
   };
   static bool MismasColumnas(const Escritura& a, const Escritura& b);
+  // A change found by its keys, with no locator.
+  static bool PorLlaves(const Escritura& e);
+  // Its keys' loose form (db::SueltaLlave).
+  static std::string LlaveSuelta(const Escritura& e);
+  // Where the others have a locator, the changes found by their keys are
+  // changes of rows the batch added or moved: they go after every other
+  // write, and so after the writes of their rows. Among them the first change
+  // of each key goes first, then the second..., so that one statement
+  // changes many rows and each row once, in file order. A write that another
+  // row's needed first meets a constraint's refusal, and the batch is then
+  // done again one record at a time.
+  static void OrdenaPorLlaves(std::vector<Escritura>& escrituras);
   // Whether a row's binary values (pictures) may be held with the others:
   // where the dialect's batch statements carry them, or for a new row the
   // backend's copy does, while the pictures held stay below kBytesRetenidos

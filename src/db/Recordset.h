@@ -69,8 +69,15 @@ class Recordset {
   virtual void Update() = 0;
   // The current row as the database holds it once what was written reaches
   // it, with its locator last, as a lookup reads it; nothing when that is
-  // not known (a row just added, a locator the change made old).
-  virtual std::optional<std::vector<Valor>> FilaComoLeida() const { return std::nullopt; }
+  // not known. A table's row without its locator (a row just added, a
+  // locator the change made old) comes with the locator's columns null, and
+  // its next change goes by its keys; but only when its keys and the fields
+  // `exigidos` hold a value, since a new row's other columns take their
+  // defaults only once written.
+  virtual std::optional<std::vector<Valor>> FilaComoLeida(
+      const std::vector<int>& /*exigidos*/ = {}) const {
+    return std::nullopt;
+  }
   virtual void CancelUpdate() = 0;
   virtual int EditMode() const = 0;
   virtual void Close() = 0;

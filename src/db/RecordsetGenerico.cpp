@@ -364,15 +364,12 @@ void RecordsetGenerico::ActualizaFila(std::vector<std::pair<std::string, Valor>>
                      "No se puede actualizar la fila de " + consulta_.tabla +
                          ": la consulta no tiene condiciones que la identifiquen");
   long filas = 0;
-  std::vector<Valor>* localizador =
-      posicion_ < localizadores_.size() ? &localizadores_[posicion_] : nullptr;
-  if (localizador &&
-      (localizador->empty() || std::any_of(localizador->begin(), localizador->end(),
-                                           [](const Valor& v) { return EsNulo(v); })))
-    localizador = nullptr;  // a view's rows, or a row added here
-  // Where the database has no locator at all (SQL Server) a held change is
-  // matched on the lookup's keys, as its single UPDATE would be.
-  const bool porLlaves = !conLocalizador_ && dialecto_->ColumnasLocalizador() == 0;
+  std::vector<Valor>* localizador = FilaLocalizada() ? &localizadores_[posicion_] : nullptr;
+  // Where the database has no locator at all (SQL Server), or a table's row
+  // has none yet (added, or moved by a change, both maybe still held), a
+  // held change is matched on the lookup's keys, as its single UPDATE would
+  // be; the writes held before it are written first.
+  const bool porLlaves = conLocalizador_ || dialecto_->ColumnasLocalizador() == 0;
   if (localizador || porLlaves) {
     // A key column given the value it already holds is left out: rewriting it
     // would rewrite its index entry for nothing. The values are moved into
@@ -404,6 +401,18 @@ void RecordsetGenerico::ActualizaFila(std::vector<std::pair<std::string, Valor>>
         valores[origenes_[j]] = std::move(a.valores[j]);
     }
   }
+  if (filas == 0 && !localizador && conLocalizador_ && posicion_ < localizadores_.size()) {
+    // A row served without its locator, its change written now: found as
+    // its own lookup would have found it, and changed by that locator.
+    ResultadoConsulta r = backend_->Consulta(dialecto_->SelectConLocalizador(consulta_), 1);
+    const std::size_t n = dialecto_->ColumnasLocalizador();
+    if (!r.filas.empty() && r.filas[0].size() >= n) {
+      localizadores_[posicion_].assign(
+          std::make_move_iterator(r.filas[0].end() - static_cast<std::ptrdiff_t>(n)),
+          std::make_move_iterator(r.filas[0].end()));
+      if (FilaLocalizada()) localizador = &localizadores_[posicion_];
+    }
+  }
   if (localizador) {
     ResultadoConsulta r = backend_->Consulta(
         dialecto_->UpdateLocalizado(consulta_.tabla, valores, consulta_.condiciones, *localizador),
@@ -425,15 +434,33 @@ void RecordsetGenerico::ActualizaFila(std::vector<std::pair<std::string, Valor>>
     if (pendientes_[i]) filas_[posicion_][i] = std::move(*pendientes_[i]);
 }
 
-std::optional<std::vector<Valor>> RecordsetGenerico::FilaComoLeida() const {
-  if (!abierto_ || modo_ != adEditNone || !HayFila() || !conLocalizador_ ||
-      posicion_ >= localizadores_.size() || localizadores_[posicion_].empty())
-    return std::nullopt;
+std::optional<std::vector<Valor>> RecordsetGenerico::FilaComoLeida(
+    const std::vector<int>& exigidos) const {
+  if (!abierto_ || modo_ != adEditNone || !HayFila() || !conLocalizador_) return std::nullopt;
+  const std::vector<Valor>& valores = filas_[posicion_];
+  const std::size_t n = dialecto_->ColumnasLocalizador();
   std::vector<Valor> fila;
-  fila.reserve(campos_.size() + localizadores_[posicion_].size());
-  fila = filas_[posicion_];
-  fila.insert(fila.end(), localizadores_[posicion_].begin(), localizadores_[posicion_].end());
+  fila.reserve(valores.size() + n);
+  fila = valores;
+  if (FilaLocalizada()) {
+    const std::vector<Valor>& localizador = localizadores_[posicion_];
+    fila.insert(fila.end(), localizador.begin(), localizador.end());
+    return fila;
+  }
+  const auto nulo = [&valores](std::size_t i) { return i >= valores.size() || EsNulo(valores[i]); };
+  for (std::size_t i = 0; i < esLlave_.size(); ++i)
+    if (esLlave_[i] && nulo(i)) return std::nullopt;
+  for (int i : exigidos)
+    if (i >= 0 && nulo(static_cast<std::size_t>(i))) return std::nullopt;
+  fila.resize(valores.size() + n);
   return fila;
+}
+
+bool RecordsetGenerico::FilaLocalizada() const {
+  if (posicion_ >= localizadores_.size()) return false;
+  const std::vector<Valor>& l = localizadores_[posicion_];
+  // none for a view's rows or a row added here
+  return !l.empty() && std::none_of(l.begin(), l.end(), [](const Valor& v) { return EsNulo(v); });
 }
 
 // A key column just rewritten: the next update must find the row by its new value.

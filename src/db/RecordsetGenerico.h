@@ -62,7 +62,8 @@ class RecordsetGenerico final : public Recordset {
   long ActualSize(int indice) const override;
 
   void Update() override;
-  std::optional<std::vector<Valor>> FilaComoLeida() const override;
+  std::optional<std::vector<Valor>> FilaComoLeida(
+      const std::vector<int>& exigidos = {}) const override;
   void CancelUpdate() override;
   int EditMode() const override { return modo_; }
   void Close() override;
@@ -86,6 +87,8 @@ class RecordsetGenerico final : public Recordset {
   // `valores` may be taken (moved from) when the change is held for later.
   void ActualizaFila(std::vector<std::pair<std::string, Valor>>& valores);
   std::vector<std::pair<std::string, Valor>> Asignados() const;
+  // Whether the current row has its locator.
+  bool FilaLocalizada() const;
 
   std::shared_ptr<Backend> backend_;
   std::shared_ptr<const Dialecto> dialecto_;

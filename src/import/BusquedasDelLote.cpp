@@ -58,9 +58,10 @@ std::unique_ptr<db::Recordset> BusquedasDelLote::Reabre(db::Conexion& cn,
   return cn.ReabreConsulta(consulta, 1, std::move(anterior));
 }
 
-void BusquedasDelLote::Cambiada(const db::Conexion& cn, const db::Recordset& rs) {
+void BusquedasDelLote::Cambiada(const db::Conexion& cn, const db::Recordset& rs,
+                                const std::vector<int>& exigidos) {
   if (!anticipadas_.SeRepite() || cn.Epoca() != epoca_) return;
-  if (auto fila = rs.FilaComoLeida()) anticipadas_.Renueva(std::move(*fila));
+  if (auto fila = rs.FilaComoLeida(exigidos)) anticipadas_.Renueva(std::move(*fila));
 }
 
 }  // namespace varlo

@@ -32,11 +32,15 @@ class BusquedasDelLote {
   void AvisaFallas(std::function<void(const std::string&)> aviso) { aviso_ = std::move(aviso); }
   std::unique_ptr<db::Recordset> Reabre(db::Conexion& cn, const db::Consulta& consulta,
                                         std::unique_ptr<db::Recordset> anterior);
-  // After a record changed the row it was served (not a row it added): a
-  // later record of the batch with the same key is served that row as the
-  // change left it, without asking the database, which would first have
-  // to write what is held.
-  void Cambiada(const db::Conexion& cn, const db::Recordset& rs);
+  // After a record changed the row it was served, or added one: a later
+  // record of the batch with the same key is served that row as the record
+  // left it, without asking the database, which would first have to write
+  // what is held. A row without its locator (added, or moved by its change)
+  // is changed by its keys, and served only when its keys and the fields
+  // `exigidos` (besides the keys, those a record reads) hold a value: a new
+  // row's other columns take their defaults only once written.
+  void Cambiada(const db::Conexion& cn, const db::Recordset& rs,
+                const std::vector<int>& exigidos = {});
 
  private:
   BusquedasAnticipadas anticipadas_;

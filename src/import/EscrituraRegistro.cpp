@@ -112,6 +112,7 @@ void EscrituraRegistro::Prepara(const db::Recordset& rs) {
   indicesNivel_.clear();
   if (!d_.CampoJerarquia.empty()) {
     indiceJerarquia_ = busca(QuitaCorchetes(d_.CampoJerarquia));
+    if (indiceJerarquia_ >= 0) leidos_ = {indiceJerarquia_};
     for (const std::string& nivel : d_.ColumnasNivel) indicesNivel_.push_back(busca(nivel));
   }
   preparada_ = true;

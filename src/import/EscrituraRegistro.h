@@ -55,6 +55,9 @@ class EscrituraRegistro {
   // the lookup of this record. An abandoned record leaves its change pending
   // in `rs`; the caller cancels it.
   ResultadoRegistro Escribe(db::Recordset& rs, const std::vector<std::string>& valores);
+  // The fields besides the keys whose values a record reads from its row
+  // (the hierarchy unit), known once a record was written.
+  const std::vector<int>& CamposLeidos() const noexcept { return leidos_; }
 
  private:
   // Field positions are the same for every lookup of the table: taken once.
@@ -73,6 +76,7 @@ class EscrituraRegistro {
   std::vector<int> tipos_;
   int indiceJerarquia_ = -2;
   std::vector<int> indicesNivel_;
+  std::vector<int> leidos_;
   RecorridosJerarquia recorridos_;
   ArchivosFotos fotos_;
   std::string texto_;  // a trimmed text value on its way to the row

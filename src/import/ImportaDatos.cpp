@@ -318,7 +318,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
       const std::vector<std::string>& v = valoresDe(linea);
       rs = busquedas.Reabre(cn, busqueda.Para(v), std::move(busquedaAnterior));
       r = escritura.Escribe(*rs, v);
-      if (r.Importado() && !r.agregado) busquedas.Cambiada(cn, *rs);
+      if (r.Importado()) busquedas.Cambiada(cn, *rs, escritura.CamposLeidos());
     } catch (...) {
       if (rs) CierraBusqueda(*rs);
       db::RelanzaSiEsDeCorrida();

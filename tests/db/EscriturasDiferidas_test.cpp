@@ -275,7 +275,7 @@ TEST(EscriturasDiferidas, CadaCambioRetenidoConfirmaSuFilaOElLoteSeRehace) {
       ActualizacionDiferible x{"Empleado",
                                {{"Nombre", std::string("N")}},
                                {adVarChar},
-                               {{"ID_Empleado", ClaseLiteral::Texto, std::string("E1")}},
+                               {{"ID_Empleado", ClaseLiteral::Texto, "E" + std::to_string(i)}},
                                {}};
       ASSERT_TRUE(e.diferidas->DifiereActualizacion(x));
     }
@@ -381,6 +381,52 @@ TEST(EscriturasDiferidas, LosCambiosVanComoArreglosConLosTiposDelCatalogo) {
   } catch (const ErrorVarlo& error) {
     EXPECT_EQ(ClaseDe(error), ErrorBaseDatos::Clase::LoteDiferido) << error.Descripcion();
   }
+}
+
+// A change of a row the batch added (or moved) has no locator: it goes by
+// its keys, after every other write, and the first change of each key
+// before the second, so that one statement changes each row once.
+TEST(EscriturasDiferidas, LosCambiosPorLlaveVanDespuesYUnaVezPorFilaEnCadaSentencia) {
+  Entorno e(Motor::PostgreSql);
+  e.backend->arreglos = true;
+  e.diferidas->Activa(true);
+  const auto porLlave = [&](std::int64_t llave, const std::string& b,
+                            const std::string& columna = "B") {
+    ActualizacionDiferible a;
+    a.tabla = "T";
+    a.valores = {{columna, b}};
+    a.tipos = {adVarChar};
+    a.condiciones.push_back({"A", ClaseLiteral::Numero, std::to_string(llave), "="});
+    ASSERT_TRUE(e.diferidas->DifiereActualizacion(a));
+  };
+  ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{1}}, {"B", std::string("x")}}));
+  porLlave(1, "y");
+  ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{2}}, {"B", std::string("x")}}));
+  porLlave(1, "z");
+  porLlave(2, "y");
+  ActualizacionDiferible localizada = Cambio("A", 3);
+  ASSERT_TRUE(e.diferidas->DifiereActualizacion(localizada));
+  e.diferidas->Escribe();
+  const std::vector<std::string>& t = e.textos;
+  ASSERT_EQ(t.size(), 5u) << ::testing::PrintToString(t);
+  EXPECT_TRUE(t[1].starts_with("insert into \"T\"")) << t[1];
+  EXPECT_TRUE(t[1].ends_with("[2x2]")) << t[1];
+  EXPECT_NE(t[2].find("t.ctid = v.l"), std::string::npos) << t[2];
+  for (const auto& [i, filas] : {std::pair{3, "[2x2]"}, {4, "[2x1]"}}) {
+    EXPECT_EQ(t[i].find("ctid"), std::string::npos) << t[i];
+    EXPECT_NE(t[i].find("where t.\"A\" = v.k0 and (select count(*) from \"T\" as u where "
+                        "u.\"A\" = v.k0) = 1"),
+              std::string::npos)
+        << t[i];
+    EXPECT_TRUE(t[i].ends_with(filas)) << t[i];
+  }
+  // a column the catalog does not type goes as JSON, its key read as the key column's type
+  porLlave(1, "w", "C");
+  e.diferidas->Escribe();
+  ASSERT_EQ(t.size(), 6u);
+  EXPECT_TRUE(t[5].starts_with("update \"T\" as t set \"C\" = p.\"C\" from json")) << t[5];
+  EXPECT_NE(t[5].find("(i bigint, c json, k0 integer)"), std::string::npos) << t[5];
+  EXPECT_EQ(t[5].find("ctid"), std::string::npos) << t[5];
 }
 
 }  // namespace

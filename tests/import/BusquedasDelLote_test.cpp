@@ -48,6 +48,48 @@ TEST(BusquedasDelLote, LaLlaveRepetidaVeElCambioRetenidoSinEscribirlo) {
   cn->RollbackTrans();
 }
 
+// A row the batch added is served to the next record of its key without
+// writing what is held, and that record's change is held after it; but not
+// while a field the records read is null, which the column's default fills
+// only once the row is written.
+TEST(BusquedasDelLote, LaLlaveRepetidaVeLaFilaAgregadaSinEscribirla) {
+  prueba::CarpetaTemporal carpeta;
+  auto cn = db::Conexion::Abre(prueba::BaseDatosPrueba::SQLite(carpeta.Ruta()));
+  cn->Execute(
+      "CREATE TABLE T (K VARCHAR(10) NOT NULL PRIMARY KEY, N INT CHECK (N < 100), A INT, "
+      "U VARCHAR(5) DEFAULT 'u')");
+  cn->BeginTrans();
+  cn->DifiereInserciones(true);
+  BusquedasDelLote busquedas;
+  const db::Consulta modelo = db::BuscaPorTexto("T", {}, "K", "b");
+  busquedas.Busca(*cn, modelo, {db::Valor("b"), db::Valor("b"), db::Valor("c"), db::Valor("c")});
+  std::unique_ptr<db::Recordset> rs;
+  const auto agrega = [&](const std::string& k, const std::string& n, bool conU) {
+    rs = busquedas.Reabre(*cn, db::BuscaPorTexto("T", {}, "K", k), std::move(rs));
+    ASSERT_TRUE(rs->EOF_());
+    rs->AddNew();
+    rs->AsignaTexto(rs->IndiceCampo("K"), k);
+    rs->AsignaTexto(rs->IndiceCampo("N"), n);
+    rs->Update();
+    busquedas.Cambiada(*cn, *rs,
+                       conU ? std::vector<int>{rs->IndiceCampo("U")} : std::vector<int>{});
+    rs->Close();
+  };
+  // the check refuses the first row only when it is written
+  agrega("b", "500", false);
+  ASSERT_NO_THROW(rs = busquedas.Reabre(*cn, modelo, std::move(rs)));
+  ASSERT_FALSE(rs->EOF_());
+  EXPECT_EQ(rs->Texto(rs->IndiceCampo("N")), "500");
+  rs->AsignaTexto(rs->IndiceCampo("A"), "2");
+  EXPECT_NO_THROW(rs->Update());
+  rs->Close();
+  agrega("c", "1", true);
+  // U is read and still null: the database is asked, and what is held is written
+  EXPECT_THROW(busquedas.Reabre(*cn, db::BuscaPorTexto("T", {}, "K", "c"), std::move(rs)),
+               db::ErrorBaseDatos);
+  cn->RollbackTrans();
+}
+
 // The first batch of a table reads every column (and gives the fields);
 // later ones read the keys, binary columns and those the records name, the
 // rest left null, and a record's change through such a row keeps them.

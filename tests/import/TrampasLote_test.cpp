@@ -339,6 +339,30 @@ TEST(TrampasPostgreSql, LlavesCompuestasYDeFechaSeBuscanPorLote) {
   }
 }
 
+// A key repeated in a batch is served the row the earlier line added or
+// changed, without writing what is held: the later change is held too, and
+// written by its key after the others, one statement per round of repeats,
+// natively and through psqlODBC.
+TEST(TrampasPostgreSql, UnaLlaveRepetidaNoEscribeLoRetenido) {
+  for (MotorPrueba motor : {MotorPrueba::PostgreSql, MotorPrueba::PostgreSqlOdbc}) {
+    SCOPED_TRACE(NombreDeMotor(motor));
+    EntornoImportacion e(motor);
+    e.Base().Execute("CREATE TABLE Repite (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(8), N INT)");
+    FilasPorSentencia conteo(e.Base(), "Repite");
+    e.Definiciones(ListaTablas({"Repite"}) + e.Seccion("Repite", "ID", {"ID", "Nombre", "N"}));
+    e.Fuente("Repite.txt", {"1,a,1", "2,b,1", "1,x,2", "2,c,2", "1,d,3"});
+    EXPECT_EQ(e.Importa(), 0);
+    EXPECT_EQ(conteo.Toma(), (V{"INSERT 2", "UPDATE 2", "UPDATE 1"}));
+    EXPECT_EQ(e.Lee("Repite", {"ID", "Nombre", "N"}), (Filas{{"1", "d", "3"}, {"2", "c", "2"}}));
+    // rows of the table: the first change by its locator, the next by the key
+    e.Fuente("Repite.txt", {"1,e,4", "1,f,", "2,g,5"});
+    EXPECT_EQ(e.Importa(), 0);
+    EXPECT_EQ(conteo.Toma(), (V{"UPDATE 2", "UPDATE 1"}));
+    EXPECT_EQ(e.Lee("Repite", {"ID", "Nombre", "N"}), (Filas{{"1", "f", "4"}, {"2", "g", "5"}}));
+    EXPECT_EQ(e.Resultado("Repite_Ok.txt").size(), 3u);
+  }
+}
+
 class TrampasPostgreSqlPor : public ::testing::TestWithParam<MotorPrueba> {};
 
 // The next lines' lookups are read on a session of their own, which sees
