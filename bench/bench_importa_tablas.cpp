@@ -13,6 +13,12 @@
 //   sqlite-jerarquia N   a hierarchy column vs the same table without it
 //   sqlite-foto N        a picture column vs the same table without it
 //   pgnativo-foto N      the same natively on PostgreSQL
+//   sqlite-repetidas N   N lines, each key on two of them (the second changes
+//   pg-repetidas N       the row the first added), into an empty table, vs N
+//                        lines of N keys into another (pg: through ODBC)
+//   sqlite-repetidas N   N lines, each key on two of them (the second changes
+//   pg-repetidas N       the row the first added), into an empty table, vs N
+//                        lines of N keys into another (pg: through ODBC)
 //   comillas N           a comma file with "Comillas" (a quarter of the names
 //                        hold a quote, so they are quoted) vs the same values
 //                        in the plain comma layout, both into empty SQLite
@@ -124,13 +130,15 @@ void Shell(const std::string& orden) {
 
 // The same N records as a fixed-width source for the engine and a CSV for
 // the baseline; `variante` changes the non-key values (a second pass over
-// existing keys writes something new).
-void EscribeDatos(long n, int variante, const std::string& fuente, const std::string& csv) {
+// existing keys writes something new); `porLlave` consecutive lines share
+// each key.
+void EscribeDatos(long n, int variante, const std::string& fuente, const std::string& csv,
+                  long porLlave = 1) {
   std::ofstream f(fuente, std::ios::binary), c(csv, std::ios::binary);
   for (long i = 1; i <= n; ++i) {
     const long v = i + variante;
     std::string valores[10];
-    valores[0] = std::to_string(i);
+    valores[0] = std::to_string((i + porLlave - 1) / porLlave);
     valores[1] = "Empleado " + std::to_string(v % 9973);
     valores[2] = std::to_string(18 + v % 50);
     valores[3] = std::to_string(100000 + v);
@@ -469,6 +477,39 @@ int ConExtras(long n, const std::string& carpeta, bool jerarquia, bool pg) {
   return 0;
 }
 
+// A key on two consecutive lines against the same number of lines of
+// distinct keys, each into an empty table.
+int Repetidas(long n, const std::string& carpeta, bool pg) {
+  const char* odbc = std::getenv("VARLODI_PG_ODBC");
+  if (pg && (!odbc || !std::getenv("VARLODI_PG_PORT"))) {
+    std::cerr << "bench: sin VARLODI_PG_ODBC/VARLODI_PG_PORT, se omite PostgreSQL\n";
+    return 0;
+  }
+  const std::string fuente = carpeta + "/Empleado.txt", csv = carpeta + "/Empleado.csv";
+  Motor m[2];
+  for (long porLlave : {1L, 2L}) {
+    EscribeDatos(n, 0, fuente, csv, porLlave);
+    std::string cadena;
+    const std::string esquema =
+        "bench_" + std::to_string(::getpid()) + "_" + std::to_string(porLlave);
+    if (pg) {
+      Shell(Psql("-c " + Comillas("CREATE SCHEMA " + esquema)));
+      Shell("PGOPTIONS='-c search_path=" + esquema + "' " + Psql("-c " + Comillas(kEmpleadoPg)));
+      cadena = std::string(odbc) + "ConnSettings=SET search_path TO " + esquema + ";";
+    } else {
+      const std::string base = carpeta + "/repetidas" + std::to_string(porLlave) + ".db";
+      CreaSQLite(base, kEmpleadoSQLite);
+      cadena = "Provider=SQLite;Data Source=" + base;
+    }
+    m[porLlave - 1] = Importa(
+        carpeta, Definiciones(cadena, "Empleado", fuente, "ID_Empleado", ColumnasEmpleado()));
+    if (pg) Shell(Psql("-c " + Comillas("DROP SCHEMA " + esquema + " CASCADE") + " 2>/dev/null"));
+  }
+  Linea(std::string(pg ? "PostgreSQL ODBC" : "SQLite") + ", cada llave en dos líneas", n, m[1],
+        "una llave por línea", m[0].segundos);
+  return 0;
+}
+
 int UnaMedida(const std::string& caso, long n, const std::string& carpeta) {
   if (caso == "sqlite-nuevos") return SQLiteEmpleado(n, carpeta, false);
   if (caso == "sqlite-existentes") return SQLiteEmpleado(n, carpeta, true);
@@ -487,6 +528,8 @@ int UnaMedida(const std::string& caso, long n, const std::string& carpeta) {
   if (caso == "sqlite-jerarquia") return ConExtras(n, carpeta, true, false);
   if (caso == "sqlite-foto") return ConExtras(n, carpeta, false, false);
   if (caso == "pgnativo-foto") return ConExtras(n, carpeta, false, true);
+  if (caso == "sqlite-repetidas") return Repetidas(n, carpeta, false);
+  if (caso == "pg-repetidas") return Repetidas(n, carpeta, true);
   std::cerr << "bench: caso desconocido " << caso << "\n";
   return 2;
 }
