@@ -303,9 +303,6 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
 
   // The record scope: whatever one record does wrong goes to its "_Er.txt"
   // line; the import goes on with the next record. Errors of the run leave it.
-  // Rejections are those reported plus those of the batch not reported yet:
-  // a batch done again after a refusal counts its records once.
-  long rechazosSinReportar = 0;
   // the lookup's row set, opened again for the next record
   std::unique_ptr<db::Recordset> busquedaAnterior;
   BusquedasDelLote busquedas;
@@ -328,12 +325,9 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
       CierraBusqueda(*rs);
       busquedaAnterior = std::move(rs);
     }
-    if (!r.Importado()) ++rechazosSinReportar;
     return r;
   };
   auto reporta = [&](const LineaLeida& linea, const ResultadoRegistro& r) {
-    // a batch is reported once all its records were processed
-    rechazosSinReportar = 0;
     if (r.Importado()) {
       ++(r.agregado ? resumen_.agregadas : resumen_.actualizadas);
       resultados_.Importado(linea.texto);
@@ -355,7 +349,9 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   if (modo == ModoLote::UnaTransaccion)
     lote.EstableceAntesDeConfirmar([&] { resultados_.CierraEnDisco(); });
   lote.AvisaRepeticiones([&](const std::string& linea) { f_.EscribeLog(linea); });
-  MaximoRechazos maximo(f_, "La tabla " + d.Tabla, resumen_, rechazosSinReportar);
+  // Rejections are those reported plus those of the batch not reported yet.
+  lote.CuentaRechazos([](const ResultadoRegistro& r) { return !r.Importado(); });
+  MaximoRechazos maximo(f_, "La tabla " + d.Tabla, resumen_, lote.RechazosSinReportar());
   // A record reads a row's keys, pictures and hierarchy levels only: the
   // other columns of a batch's rows need not be read.
   std::vector<std::string> columnasLeidas = d.ColumnasNivel;

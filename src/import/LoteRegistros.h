@@ -13,8 +13,13 @@
 // batch are read first and processed together (Anticipa), and the rows they
 // write are held and written together before the commit; what a record sees
 // does not change, only the number of statements. A batch whose held rows
-// the database refuses is rolled back and replayed one record per
-// transaction, like one whose commit fails.
+// the database refuses is rolled back and done again in parts of
+// kRegistrosPorParte records, each held again and committed by itself; a
+// part refused again is done record by record in one transaction, each
+// record's rows written at once, where a statement the database refuses
+// undoes itself alone: each record has its own verdict, and a few bad lines
+// cost their parts, not the file's speed. A part whose commit then fails is
+// done one record per transaction.
 //
 // A transaction the server ended by itself (a deadlock victim, a
 // serialization failure, an error that aborts the whole transaction) is the
@@ -64,6 +69,9 @@ inline constexpr std::size_t kLineasPorAnticipacion = 1000;
 // is held in memory several times over (its lines, its rows held back, the
 // statement that writes them), so long lines make it short.
 inline constexpr std::size_t kBytesPorLote = std::size_t{4} << 20;
+// Records of a part of a refused batch, done again and committed together:
+// a part refused again is done record by record.
+inline constexpr std::size_t kRegistrosPorParte = 100;
 // Times a batch whose transaction the server ended is done again without a
 // commit in between.
 inline constexpr int kRepeticionesLote = 3;
@@ -120,13 +128,20 @@ class LoteRegistros {
     anticipa_ = std::move(anticipa);
     continua_ = std::move(continua);
     difiere_ = modo_ == ModoLote::Lotes;
-    cn_.DifiereInserciones(difiere_ && lotesSinDiferir_ == 0);
+    cn_.DifiereInserciones(difiere_);
   }
 
   // Batches are also cut once their records weigh kBytesPorLote bytes.
   void LimitaBytes(Medida medida) { medida_ = std::move(medida); }
 
   void EstableceAntesDeConfirmar(AntesDeConfirmar antes) { antesDeConfirmar_ = std::move(antes); }
+  // Which results are rejections: they are counted until reported.
+  void CuentaRechazos(std::function<bool(const Resultado&)> rechazado) {
+    rechazado_ = std::move(rechazado);
+  }
+  // Rejected records processed and not reported yet (a batch done again
+  // counts its records once).
+  const long& RechazosSinReportar() const noexcept { return sinReportar_; }
   void AvisaRepeticiones(Aviso aviso) { aviso_ = std::move(aviso); }
 
   // Opens the transaction before the first record, so that work done before
@@ -175,7 +190,7 @@ class LoteRegistros {
       Asienta();
     } else {
       porProcesar_.clear();
-      pendientes_.clear();
+      TomaPendientes();
       Deshace();
     }
   }
@@ -189,25 +204,85 @@ class LoteRegistros {
     try {
       Resultado r = registro_(linea);
       CompruebaTransaccion();
-      pendientes_.emplace_back(std::move(linea), std::move(r));
+      Anota(std::move(linea), std::move(r));
     } catch (...) {
       if (!db::CapturadoEsTransaccionPerdida() && !db::CapturadoEsDelLote()) throw;
       // the batch, this record included, is done again
-      pendientes_.emplace_back(std::move(linea), Resultado{});
+      Anota(std::move(linea), Resultado{});
       RepiteTrasFallo();
     }
   }
 
+  void Anota(Entrada&& linea, Resultado&& r) {
+    if (rechazado_ && rechazado_(r)) ++sinReportar_;
+    pendientes_.emplace_back(std::move(linea), std::move(r));
+  }
+
+  // The records processed and not reported, taken to be done again.
+  Pendientes TomaPendientes() {
+    sinReportar_ = 0;
+    return std::exchange(pendientes_, {});
+  }
+
   // Inside a catch block: a transaction the server ended has the batch so
   // far done again from its first record (Rehace); rows held for the batch
-  // that were refused have it done again one record at a time. Any other
+  // that were refused have it done again in parts (RehaceJuntos). Any other
   // error is raised again.
   void RepiteTrasFallo() {
     if (db::CapturadoEsTransaccionPerdida()) return Rehace();
     if (!db::CapturadoEsDelLote()) throw;
     Deshace();
-    NoDifierasPorUnTiempo();
-    Repite(std::exchange(pendientes_, {}), difiere_);
+    RehaceJuntos(TomaPendientes());
+  }
+
+  // The batch so far again, in parts of kRegistrosPorParte records, each in a
+  // transaction of its own that commits and reports its lines, its rows held
+  // as before. A part the database refuses again is done record by record in
+  // one transaction, each record's rows written at once and looked up by
+  // itself, after the records before it wrote theirs (a trigger of theirs
+  // may have changed its row): what the database refuses there is one
+  // record's own. A part whose transaction the server ends, or whose commit
+  // fails, is done one record per transaction.
+  void RehaceJuntos(Pendientes lote) {
+    for (std::size_t i = 0; i < lote.size(); i += kRegistrosPorParte) {
+      std::vector<Entrada> parte;
+      for (std::size_t j = i; j < lote.size() && j < i + kRegistrosPorParte; ++j)
+        parte.push_back(std::move(lote[j].first));
+      if (HazParte(parte, true) || HazParte(parte, false)) continue;
+      Pendientes uno;
+      for (Entrada& linea : parte) uno.emplace_back(std::move(linea), Resultado{});
+      Repite(std::move(uno), difiere_);
+    }
+    cn_.DifiereInserciones(difiere_);
+  }
+
+  // A part of a refused batch in a transaction of its own, its rows held or
+  // written record by record; false when it did not commit (nothing of it is
+  // reported then). Only an error of the run leaves it.
+  bool HazParte(const std::vector<Entrada>& parte, bool retenida) {
+    try {
+      Inicia();
+      cn_.DifiereInserciones(retenida);
+      if (retenida && anticipa_) anticipa_(parte);
+      for (const Entrada& linea : parte) {
+        Resultado r = registro_(linea);
+        CompruebaTransaccion();
+        Anota(Entrada(linea), std::move(r));
+      }
+      Confirma();
+    } catch (...) {
+      if (db::CapturadoEsDeCorrida()) throw;
+      const ErrorVarlo e = ErrorCapturado();
+      Deshace();
+      TomaPendientes();
+      if (db::CapturadoEsTransaccionPerdida())
+        CuentaRepeticion(e, retenida ? "se repite esa parte registro por registro"
+                                     : "se repite esa parte, un registro por transacción");
+      return false;
+    }
+    repeticiones_ = 0;
+    Reporta();
+    return true;
   }
 
   // The lines kept: prepared together, then each processed; the batch
@@ -215,9 +290,7 @@ class LoteRegistros {
   void ProcesaRetenidas() {
     if (porProcesar_.empty()) return;
     std::vector<Entrada> lineas = std::exchange(porProcesar_, {});
-    // a new batch: one fewer written a record at a time
-    if (pendientes_.empty() && lotesSinDiferir_ > 0) --lotesSinDiferir_;
-    cn_.DifiereInserciones(difiere_ && lotesSinDiferir_ == 0);
+    cn_.DifiereInserciones(difiere_);
     if (!detenido_) Prepara(lineas);
     for (Entrada& linea : lineas) {
       if (detenido_ || (continua_ && !continua_())) {
@@ -241,7 +314,7 @@ class LoteRegistros {
       if (pendientes_.empty()) throw;
       RepiteTrasFallo();
     }
-    cn_.DifiereInserciones(difiere_ && lotesSinDiferir_ == 0);
+    cn_.DifiereInserciones(difiere_);
     Inicia();
     anticipa_(lineas);
   }
@@ -263,13 +336,13 @@ class LoteRegistros {
   void Rehace() {
     const ErrorVarlo e = ErrorCapturado();
     Deshace();
-    Pendientes lote = std::exchange(pendientes_, {});
+    Pendientes lote = TomaPendientes();
     if (modo_ != ModoLote::Lotes) {
       repeticiones_ = 0;
       throw e;
     }
     CuentaRepeticion(e, "se repite desde su primer registro, uno por transacción");
-    Repite(std::move(lote), difiere_ && lotesSinDiferir_ == 0);
+    Repite(std::move(lote), difiere_);
   }
 
   // One record of a batch done again in its own transaction, reported once it
@@ -341,22 +414,19 @@ class LoteRegistros {
         Asienta();
         return;
       }
-      if (db::CapturadoEsDelLote())
-        NoDifierasPorUnTiempo();
-      else
-        db::RelanzaSiEsDeCorrida();
       Deshace();
-      Repite(std::exchange(pendientes_, {}), difiere_);
+      if (db::CapturadoEsDelLote()) {
+        RehaceJuntos(TomaPendientes());
+        Asienta();
+        return;
+      }
+      db::RelanzaSiEsDeCorrida();
+      Repite(TomaPendientes(), difiere_);
       return;
     }
     repeticiones_ = 0;
     Reporta();
   }
-
-  // A file whose rows the database refuses would have every batch done
-  // twice: the next batches write their records one at a time (each
-  // refusal then costs its record only), and holding is tried again later.
-  void NoDifierasPorUnTiempo() { lotesSinDiferir_ = kLotesSinDiferir; }
 
   // The batch again, one record per transaction, each record written at
   // once: its transaction holds its rows only, and a refusal is its own.
@@ -382,6 +452,7 @@ class LoteRegistros {
   void Reporta() {
     for (const auto& [linea, r] : pendientes_) publica_(linea, r);
     pendientes_.clear();
+    sinReportar_ = 0;
   }
 
   db::Conexion& cn_;
@@ -393,6 +464,8 @@ class LoteRegistros {
   Anticipacion anticipa_;
   Continua continua_;
   AntesDeConfirmar antesDeConfirmar_;
+  std::function<bool(const Resultado&)> rechazado_;
+  long sinReportar_ = 0;
   Medida medida_;
   std::size_t bytesDelLote_ = 0;
   Aviso aviso_;
@@ -401,8 +474,6 @@ class LoteRegistros {
   bool abierta_ = false;
   bool detenido_ = false;
   bool difiere_ = false;
-  static constexpr int kLotesSinDiferir = 10;
-  int lotesSinDiferir_ = 0;  // batches left that write one record at a time
   std::vector<Entrada> porProcesar_;
   Pendientes pendientes_;
 };

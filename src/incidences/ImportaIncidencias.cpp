@@ -125,9 +125,6 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
     resumen.archivoOk = UneRuta("Log", std::filesystem::path(d.ArchivoOk).filename().string());
   const auto inicio = std::chrono::steady_clock::now();
   long reportadas = 0;
-  // lines with a rejection processed but not yet reported: a batch done
-  // again processes its lines again, and they count once
-  long rechazadasSinReportar = 0;
   auto escribeResumen = [&] {
     resumen.sinProcesar = resumen.leidas - resumen.omitidas - reportadas;
     resumen.segundos =
@@ -163,14 +160,11 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
       }
     }
     Linea l{resultados.TomaRetenidas(), kardex.DiasAgregados() - antes};
-    if (l.Rechazada()) ++rechazadasSinReportar;
     return l;
   };
   // Days go to the added or updated count; a line with a rejection to the
   // rejected one.
   auto reporta = [&](const LineaLeida&, const Linea& l) {
-    // a batch is reported once all its records were processed
-    rechazadasSinReportar = 0;
     ++reportadas;
     const long importados =
         std::count_if(l.salida.begin(), l.salida.end(), [](const auto& s) { return s.importada; });
@@ -188,7 +182,9 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
                                         f.opciones.simular ? ModoLote::Simulacion : ModoLote::Lotes,
                                         f.opciones.lote, registro, reporta, rechazoConfirmacion);
   lote.AvisaRepeticiones([&](const std::string& linea) { f.EscribeLog(linea); });
-  MaximoRechazos maximo(f, "La planeación de faltas", resumen, rechazadasSinReportar);
+  // lines with a rejection processed but not yet reported count too, once
+  lote.CuentaRechazos([](const Linea& l) { return l.Rechazada(); });
+  MaximoRechazos maximo(f, "La planeación de faltas", resumen, lote.RechazosSinReportar());
   if (kardex.BuscaPorLotes()) {
     // The days of the lines kept together are looked up in one query: each
     // line's employee with every day of its range. A line whose range

@@ -363,6 +363,32 @@ TEST(TrampasPostgreSql, UnaLlaveRepetidaNoEscribeLoRetenido) {
   }
 }
 
+// A line the database refuses costs the part of its batch that holds it,
+// not the batch: the batch is done again in parts of a hundred, each held
+// and committed, and only the refused part record by record.
+TEST(TrampasPostgreSql, UnaLineaRechazadaCuestaSuParteNoElLote) {
+  for (MotorPrueba motor : {MotorPrueba::PostgreSql, MotorPrueba::PostgreSqlOdbc}) {
+    SCOPED_TRACE(NombreDeMotor(motor));
+    EntornoImportacion e(motor);
+    e.Base().Execute("CREATE TABLE Parte (ID INT NOT NULL PRIMARY KEY, N INT CHECK (N >= 0))");
+    FilasPorSentencia conteo(e.Base(), "Parte");
+    e.Definiciones(ListaTablas({"Parte"}) + e.Seccion("Parte", "ID", {"ID", "N"}));
+    V lineas;
+    for (int i = 1; i <= 250; ++i) lineas.push_back(std::to_string(i) + (i == 120 ? ",-1" : ",1"));
+    e.Fuente("Parte.txt", lineas);
+    EXPECT_EQ(e.Importa(), 1);
+    V esperadas = {"INSERT 100"};
+    esperadas.insert(esperadas.end(), 99, "INSERT 1");
+    esperadas.push_back("INSERT 50");
+    EXPECT_EQ(conteo.Toma(), esperadas);
+    EXPECT_EQ(e.Lee("Parte", {"ID"}).size(), 249u);
+    EXPECT_EQ(e.Resultado("Parte_Ok.txt").size(), 249u);
+    ASSERT_EQ(e.Resultado("Parte_Er.txt").size(), 1u);
+    EXPECT_TRUE(e.Resultado("Parte_Er.txt")[0].starts_with("120,-1("))
+        << e.Resultado("Parte_Er.txt")[0];
+  }
+}
+
 class TrampasPostgreSqlPor : public ::testing::TestWithParam<MotorPrueba> {};
 
 // The next lines' lookups are read on a session of their own, which sees
