@@ -16,9 +16,9 @@
 //   sqlite-repetidas N   N lines, each key on two of them (the second changes
 //   pg-repetidas N       the row the first added), into an empty table, vs N
 //                        lines of N keys into another (pg: through ODBC)
-//   sqlite-repetidas N   N lines, each key on two of them (the second changes
-//   pg-repetidas N       the row the first added), into an empty table, vs N
-//                        lines of N keys into another (pg: through ODBC)
+//   sqlite-rechazos N    one line in 5 000 refused by a CHECK of the table,
+//   pg-rechazos N        into an empty table, vs the same lines into one
+//   pgnativo-rechazos N  without the CHECK
 //   comillas N           a comma file with "Comillas" (a quarter of the names
 //                        hold a quote, so they are quoted) vs the same values
 //                        in the plain comma layout, both into empty SQLite
@@ -184,8 +184,9 @@ struct Motor {
   long picoKiB = 0;
 };
 
-// The engine, as a scheduled run does it: result files and log on.
-Motor Importa(const std::string& carpeta, const std::string& definiciones) {
+// The engine, as a scheduled run does it: result files and log on;
+// `rechazadas` lines are expected to be refused.
+Motor Importa(const std::string& carpeta, const std::string& definiciones, long rechazadas = 0) {
   std::ofstream(carpeta + "/defs.ini", std::ios::binary) << definiciones;
   EstableceCarpetaPrograma(carpeta);
   VentanaMuda ventana;
@@ -195,10 +196,14 @@ Motor Importa(const std::string& carpeta, const std::string& definiciones) {
   Motor m;
   m.segundos = Cronometra([&] { ImportaDatos(f); });
   m.picoKiB = PicoMemoriaKiB();
-  if (f.EstadoSalida() != 0) {
-    std::cerr << "bench: la importación terminó con errores (ver " << carpeta << "/Log)\n";
+  long rechazos = 0;
+  std::ifstream er(carpeta + "/Log/Empleado_Er.txt", std::ios::binary);
+  for (std::string linea; std::getline(er, linea);) ++rechazos;
+  if (f.EstadoSalida() != (rechazadas ? 1 : 0) || rechazos != rechazadas) {
+    std::cerr << "bench: la importación no terminó como se esperaba (ver " << carpeta << "/Log)\n";
     std::exit(1);
   }
+  std::filesystem::remove(carpeta + "/Log/Empleado_Er.txt");
   return m;
 }
 
@@ -510,6 +515,47 @@ int Repetidas(long n, const std::string& carpeta, bool pg) {
   return 0;
 }
 
+// A few lines the database refuses against none, each into an empty table.
+int ConRechazos(long n, const std::string& carpeta, const std::string& motor) {
+  const char* pg =
+      motor == "sqlite" ? "" : std::getenv(motor == "pg" ? "VARLODI_PG_ODBC" : "VARLODI_PG_NATIVO");
+  if (!pg || (*pg && !std::getenv("VARLODI_PG_PORT"))) {
+    std::cerr << "bench: sin la cadena de PostgreSQL o VARLODI_PG_PORT, se omite PostgreSQL\n";
+    return 0;
+  }
+  const std::string fuente = carpeta + "/Empleado.txt", csv = carpeta + "/Empleado.csv";
+  EscribeDatos(n, 0, fuente, csv);
+  Motor m[2];
+  for (int conCheck = 0; conCheck < 2; ++conCheck) {
+    std::string esquema = motor == "sqlite" ? kEmpleadoSQLite : kEmpleadoPg;
+    if (conCheck) esquema.replace(esquema.size() - 1, 1, ", CHECK (NumeroTarjeta % 5000 <> 0))");
+    std::string cadena;
+    const std::string nombre =
+        "bench_" + std::to_string(::getpid()) + "_" + std::to_string(conCheck);
+    if (*pg) {
+      Shell(Psql("-c " + Comillas("CREATE SCHEMA " + nombre)));
+      Shell("PGOPTIONS='-c search_path=" + nombre + "' " + Psql("-c " + Comillas(esquema)));
+      cadena = std::string(pg) +
+               (motor == "pg" ? "ConnSettings=SET search_path TO " : "options=-c search_path=") +
+               nombre + ";";
+    } else {
+      const std::string base = carpeta + "/" + nombre + ".db";
+      CreaSQLite(base, esquema.c_str());
+      cadena = "Provider=SQLite;Data Source=" + base;
+    }
+    m[conCheck] = Importa(
+        carpeta, Definiciones(cadena, "Empleado", fuente, "ID_Empleado", ColumnasEmpleado()),
+        conCheck ? n / 5000 : 0);
+    if (*pg) Shell(Psql("-c " + Comillas("DROP SCHEMA " + nombre + " CASCADE") + " 2>/dev/null"));
+  }
+  const std::string via = motor == "sqlite" ? "SQLite"
+                          : motor == "pg"   ? "PostgreSQL ODBC"
+                                            : "PostgreSQL libpq";
+  Linea(via + ", una línea rechazada en 5000", n, m[1], "la misma tabla sin rechazos",
+        m[0].segundos);
+  return 0;
+}
+
 int UnaMedida(const std::string& caso, long n, const std::string& carpeta) {
   if (caso == "sqlite-nuevos") return SQLiteEmpleado(n, carpeta, false);
   if (caso == "sqlite-existentes") return SQLiteEmpleado(n, carpeta, true);
@@ -530,6 +576,9 @@ int UnaMedida(const std::string& caso, long n, const std::string& carpeta) {
   if (caso == "pgnativo-foto") return ConExtras(n, carpeta, false, true);
   if (caso == "sqlite-repetidas") return Repetidas(n, carpeta, false);
   if (caso == "pg-repetidas") return Repetidas(n, carpeta, true);
+  if (caso == "sqlite-rechazos") return ConRechazos(n, carpeta, "sqlite");
+  if (caso == "pg-rechazos") return ConRechazos(n, carpeta, "pg");
+  if (caso == "pgnativo-rechazos") return ConRechazos(n, carpeta, "pgnativo");
   std::cerr << "bench: caso desconocido " << caso << "\n";
   return 2;
 }
