@@ -422,6 +422,39 @@ int FechaLlave(long m, const std::string& carpeta) {
   return 0;
 }
 
+// An empty Empleado table of its own, made by `crea`: in a schema of its own
+// on PostgreSQL (`pg`, a connection string; `odbc`: through ODBC), or in a
+// SQLite file of its own when `pg` is empty. Dropped with the object.
+class TablaAparte {
+ public:
+  TablaAparte(const std::string& carpeta, const std::string& nombre, const std::string& crea,
+              const std::string& pg, bool odbc) {
+    if (pg.empty()) {
+      const std::string base = carpeta + "/" + nombre + ".db";
+      CreaSQLite(base, crea.c_str());
+      cadena_ = "Provider=SQLite;Data Source=" + base;
+      return;
+    }
+    esquema_ = "bench_" + std::to_string(::getpid()) + "_" + nombre;
+    Shell(Psql("-c " + Comillas("CREATE SCHEMA " + esquema_)));
+    Shell("PGOPTIONS='-c search_path=" + esquema_ + "' " + Psql("-c " + Comillas(crea)));
+    cadena_ = pg + (odbc ? "ConnSettings=SET search_path TO " : "options=-c search_path=") +
+              esquema_ + ";";
+  }
+  TablaAparte(const TablaAparte&) = delete;
+  TablaAparte& operator=(const TablaAparte&) = delete;
+  ~TablaAparte() {
+    if (esquema_.empty()) return;
+    const std::string quita = Psql("-c " + Comillas("DROP SCHEMA " + esquema_ + " CASCADE"));
+    if (std::system((quita + " 2>/dev/null").c_str()) != 0)
+      std::cerr << "bench: no se pudo quitar el esquema " << esquema_ << "\n";
+  }
+  const std::string& Cadena() const { return cadena_; }
+
+ private:
+  std::string esquema_, cadena_;
+};
+
 // The same new records into a table with a hierarchy column (the units of
 // ID_Nivel2 walked up "Jerarquias") or a picture column (one record in a
 // hundred has its file), next to the same table without it; on SQLite, or
@@ -434,7 +467,6 @@ int ConExtras(long n, const std::string& carpeta, bool jerarquia, bool pg) {
   }
   const std::string fuente = carpeta + "/Empleado.txt", csv = carpeta + "/Empleado.csv";
   EscribeDatos(n, 0, fuente, csv);
-  const std::string conexion = "Provider=SQLite;Data Source=";
   std::string columnas = ColumnasEmpleado();
   if (jerarquia) {
     columnas += "Jerarquia unica en columna=10\r\n";
@@ -453,17 +485,9 @@ int ConExtras(long n, const std::string& carpeta, bool jerarquia, bool pg) {
   }
   Motor m[2];
   for (int con = 0; con < 2; ++con) {
-    std::string cadena;
-    const std::string esquema = "bench_" + std::to_string(::getpid()) + "_" + std::to_string(con);
-    if (pg) {
-      Shell(Psql("-c " + Comillas("CREATE SCHEMA " + esquema)));
-      Shell("PGOPTIONS='-c search_path=" + esquema + "' " + Psql("-c " + Comillas(kEmpleadoPg)));
-      cadena = std::string(nativo) + "options=-c search_path=" + esquema + ";";
-    } else {
-      const std::string base = carpeta + "/extras" + std::to_string(con) + ".db";
-      CreaSQLite(base, kEmpleadoSQLite);
-      cadena = conexion + base;
-    }
+    const TablaAparte tabla(carpeta, "extras" + std::to_string(con),
+                            pg ? kEmpleadoPg : kEmpleadoSQLite, pg ? nativo : "", false);
+    const std::string& cadena = tabla.Cadena();
     if (jerarquia) {
       auto cn = db::Conexion::Abre(cadena);
       cn->Execute("CREATE TABLE Jerarquias (Key VARCHAR(20) PRIMARY KEY, Parent VARCHAR(20))");
@@ -474,7 +498,6 @@ int ConExtras(long n, const std::string& carpeta, bool jerarquia, bool pg) {
     m[con] = Importa(carpeta,
                      Definiciones(cadena, "Empleado", con && !jerarquia ? fuente + ".foto" : fuente,
                                   "ID_Empleado", con ? columnas : ColumnasEmpleado()));
-    if (pg) Shell(Psql("-c " + Comillas("DROP SCHEMA " + esquema + " CASCADE") + " 2>/dev/null"));
   }
   Linea(std::string(pg ? "PostgreSQL libpq" : "SQLite") +
             (jerarquia ? ", con columna de jerarquía" : ", con columna de foto"),
@@ -494,21 +517,10 @@ int Repetidas(long n, const std::string& carpeta, bool pg) {
   Motor m[2];
   for (long porLlave : {1L, 2L}) {
     EscribeDatos(n, 0, fuente, csv, porLlave);
-    std::string cadena;
-    const std::string esquema =
-        "bench_" + std::to_string(::getpid()) + "_" + std::to_string(porLlave);
-    if (pg) {
-      Shell(Psql("-c " + Comillas("CREATE SCHEMA " + esquema)));
-      Shell("PGOPTIONS='-c search_path=" + esquema + "' " + Psql("-c " + Comillas(kEmpleadoPg)));
-      cadena = std::string(odbc) + "ConnSettings=SET search_path TO " + esquema + ";";
-    } else {
-      const std::string base = carpeta + "/repetidas" + std::to_string(porLlave) + ".db";
-      CreaSQLite(base, kEmpleadoSQLite);
-      cadena = "Provider=SQLite;Data Source=" + base;
-    }
-    m[porLlave - 1] = Importa(
-        carpeta, Definiciones(cadena, "Empleado", fuente, "ID_Empleado", ColumnasEmpleado()));
-    if (pg) Shell(Psql("-c " + Comillas("DROP SCHEMA " + esquema + " CASCADE") + " 2>/dev/null"));
+    const TablaAparte tabla(carpeta, "repetidas" + std::to_string(porLlave),
+                            pg ? kEmpleadoPg : kEmpleadoSQLite, pg ? odbc : "", true);
+    m[porLlave - 1] = Importa(carpeta, Definiciones(tabla.Cadena(), "Empleado", fuente,
+                                                    "ID_Empleado", ColumnasEmpleado()));
   }
   Linea(std::string(pg ? "PostgreSQL ODBC" : "SQLite") + ", cada llave en dos líneas", n, m[1],
         "una llave por línea", m[0].segundos);
@@ -529,24 +541,12 @@ int ConRechazos(long n, const std::string& carpeta, const std::string& motor) {
   for (int conCheck = 0; conCheck < 2; ++conCheck) {
     std::string esquema = motor == "sqlite" ? kEmpleadoSQLite : kEmpleadoPg;
     if (conCheck) esquema.replace(esquema.size() - 1, 1, ", CHECK (NumeroTarjeta % 5000 <> 0))");
-    std::string cadena;
-    const std::string nombre =
-        "bench_" + std::to_string(::getpid()) + "_" + std::to_string(conCheck);
-    if (*pg) {
-      Shell(Psql("-c " + Comillas("CREATE SCHEMA " + nombre)));
-      Shell("PGOPTIONS='-c search_path=" + nombre + "' " + Psql("-c " + Comillas(esquema)));
-      cadena = std::string(pg) +
-               (motor == "pg" ? "ConnSettings=SET search_path TO " : "options=-c search_path=") +
-               nombre + ";";
-    } else {
-      const std::string base = carpeta + "/" + nombre + ".db";
-      CreaSQLite(base, esquema.c_str());
-      cadena = "Provider=SQLite;Data Source=" + base;
-    }
-    m[conCheck] = Importa(
-        carpeta, Definiciones(cadena, "Empleado", fuente, "ID_Empleado", ColumnasEmpleado()),
-        conCheck ? n / 5000 : 0);
-    if (*pg) Shell(Psql("-c " + Comillas("DROP SCHEMA " + nombre + " CASCADE") + " 2>/dev/null"));
+    const TablaAparte tabla(carpeta, "rechazos" + std::to_string(conCheck), esquema, pg,
+                            motor == "pg");
+    m[conCheck] =
+        Importa(carpeta,
+                Definiciones(tabla.Cadena(), "Empleado", fuente, "ID_Empleado", ColumnasEmpleado()),
+                conCheck ? n / 5000 : 0);
   }
   const std::string via = motor == "sqlite" ? "SQLite"
                           : motor == "pg"   ? "PostgreSQL ODBC"
