@@ -248,23 +248,35 @@ class LoteRegistros {
       std::vector<Entrada> parte;
       for (std::size_t j = i; j < lote.size() && j < i + kRegistrosPorParte; ++j)
         parte.push_back(std::move(lote[j].first));
-      if (HazParte(parte, true) || HazParte(parte, false)) continue;
-      Pendientes uno;
-      for (Entrada& linea : parte) uno.emplace_back(std::move(linea), Resultado{});
-      Repite(std::move(uno), difiere_);
+      if (!HazParte(parte, true) && !HazParte(parte, false)) {
+        Pendientes uno;
+        for (Entrada& linea : parte) uno.emplace_back(std::move(linea), Resultado{});
+        Repite(std::move(uno), difiere_);
+      }
+      if (detenido_) break;
     }
     cn_.DifiereInserciones(difiere_);
+  }
+
+  // Whether the next record of a batch done again may be processed: it
+  // stops where the maximum of rejections is reached, as the first time,
+  // and the rest of the batch stays unprocessed.
+  bool PuedeSeguir() {
+    if (!detenido_ && continua_ && !continua_()) detenido_ = true;
+    return !detenido_;
   }
 
   // A part of a refused batch in a transaction of its own, its rows held or
   // written record by record; false when it did not commit (nothing of it is
   // reported then). Only an error of the run leaves it.
   bool HazParte(const std::vector<Entrada>& parte, bool retenida) {
+    detenido_ = false;
     try {
       Inicia();
       cn_.DifiereInserciones(retenida);
       if (retenida && anticipa_) anticipa_(parte);
       for (const Entrada& linea : parte) {
+        if (!PuedeSeguir()) break;
         Resultado r = registro_(linea);
         CompruebaTransaccion();
         Anota(Entrada(linea), std::move(r));
@@ -433,7 +445,11 @@ class LoteRegistros {
   // Then rows are held as `difiere` says.
   void Repite(Pendientes lote, bool difiere) {
     cn_.DifiereInserciones(false);
-    for (const auto& par : lote) RehaceRegistro(par.first);
+    detenido_ = false;
+    for (const auto& par : lote) {
+      if (!PuedeSeguir()) break;
+      RehaceRegistro(par.first);
+    }
     cn_.DifiereInserciones(difiere);
   }
 

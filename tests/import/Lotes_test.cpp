@@ -154,6 +154,38 @@ TEST_P(LotesEn, MaximoDeRechazosDetieneLaTablaYCuentaElResto) {
   }
 }
 
+// Rejections the database makes are known in a batch only once its rows are
+// written: the batch done again stops where the maximum is reached, as one
+// record at a time does, and leaves the rest unprocessed.
+TEST_P(LotesEn, ElMaximoDeRechazosDeLaBaseDetieneDondeUnoPorUno) {
+  V lineas;
+  for (int i = 1; i <= 40; ++i)
+    lineas.push_back(std::to_string(i) + (i == 11 || i == 13 || i == 20 ? ",-1" : ",1"));
+  V ok, er;
+  Filas filas;
+  for (long lote : {1L, 0L}) {
+    SCOPED_TRACE(lote);
+    EntornoImportacion e(GetParam());
+    e.Base().Execute("CREATE TABLE Limite (ID INT NOT NULL PRIMARY KEY, N INT CHECK (N >= 0))");
+    e.Definiciones(ListaTablas({"Limite"}) + e.Seccion("Limite", "ID", {"ID", "N"}));
+    e.Fuente("Limite.txt", lineas);
+    Corrida::Opciones o = Lote(lote);
+    o.maxRechazos = 2;
+    EXPECT_EQ(e.Importa(o), 4);
+    if (lote == 1) {
+      ok = e.Resultado("Limite_Ok.txt");
+      er = e.Resultado("Limite_Er.txt");
+      filas = e.Lee("Limite", {"ID"});
+      ASSERT_EQ(ok.size(), 11u);
+      ASSERT_EQ(er.size(), 2u);
+      continue;
+    }
+    EXPECT_EQ(e.Resultado("Limite_Ok.txt"), ok);
+    EXPECT_EQ(e.Resultado("Limite_Er.txt"), er);
+    EXPECT_EQ(e.Lee("Limite", {"ID"}), filas);
+  }
+}
+
 TEST_P(LotesEn, BorrarAntesDeImportarEsTodoONada) {
   EntornoImportacion e(GetParam());
   e.PreparaTurno("Borrar antes de importar=1\r\n");
