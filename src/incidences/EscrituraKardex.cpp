@@ -104,6 +104,8 @@ EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
   Intenta(linea, [&] { rsKardex_->Update(); });
   if (NumeroError_ == 0) {
     if (nuevo) ++DiasAgregados_;
+    // a later line of the same employee and day is served this row
+    busquedas_.Cambiada(cn_, *rsKardex_);
     Intenta(linea, [&] { resultados_.Importado(linea); });
   }
 

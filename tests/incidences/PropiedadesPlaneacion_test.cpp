@@ -100,5 +100,31 @@ TEST_P(PlaneacionEn, ElMaximoDeRechazosDetieneEnElMismoRegistro) {
 
 INSTANTIATE_TEST_SUITE_P(Motores, PlaneacionEn, TodosLosMotores(), NombreMotor);
 
+// A day a later line of the batch writes again is served the row the earlier
+// line left, and its change is held too: nothing held is written to ask the
+// database first. Natively and through psqlODBC, the statements on Kardex.
+TEST(PlaneacionPostgreSql, UnDiaEscritoDeNuevoEnElLoteNoEscribeLoRetenido) {
+  for (MotorPrueba motor : {MotorPrueba::PostgreSql, MotorPrueba::PostgreSqlOdbc}) {
+    SCOPED_TRACE(NombreDeMotor(motor));
+    EscenarioIncidencias e(motor);
+    e.Sql("create table conteo (n serial primary key, clase text, filas int)");
+    e.Sql(
+        "create function cuenta() returns trigger language plpgsql as $$ begin insert into "
+        "conteo (clase, filas) select TG_OP, count(*) from nuevas; return null; end $$");
+    for (const char* clase : {"insert", "update"})
+      e.Sql(std::string("create trigger cuenta_") + clase + " after " + clase +
+            " on Kardex referencing new table as nuevas for each statement execute function "
+            "cuenta()");
+    e.Definiciones(kComas);
+    e.Origen({"1,2006-08-01,2006-08-02,T1,a,,", "2,2006-08-01,2006-08-02,T1,b,,",
+              "1,2006-08-01,2006-08-02,T2,c,,", "2,2006-08-02,2006-08-02,T2,d,,"});
+    EXPECT_EQ(e.Ejecuta(), 0);
+    EXPECT_EQ(Filas(e.Cadena(), "conteo", {"n", "clase", "filas"}),
+              (V{"1|INSERT|4", "2|UPDATE|3"}));
+    EXPECT_EQ(e.Kardex(), (V{"1|2006-08-01|T2|c||", "1|2006-08-02|T2|c||", "2|2006-08-01|T1|b||",
+                             "2|2006-08-02|T2|d||"}));
+  }
+}
+
 }  // namespace
 }  // namespace varlo::prueba
