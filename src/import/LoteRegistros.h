@@ -202,15 +202,21 @@ class LoteRegistros {
   void ProcesaUna(Entrada&& linea) {
     Inicia();
     try {
-      Resultado r = registro_(linea);
-      CompruebaTransaccion();
-      Anota(std::move(linea), std::move(r));
+      Registra(linea);
     } catch (...) {
       if (!db::CapturadoEsTransaccionPerdida() && !db::CapturadoEsDelLote()) throw;
       // the batch, this record included, is done again
       Anota(std::move(linea), Resultado{});
       RepiteTrasFallo();
     }
+  }
+
+  // The record processed and kept, with its result, until the batch reports;
+  // `linea` is taken only when nothing was raised.
+  void Registra(Entrada& linea) {
+    Resultado r = registro_(linea);
+    CompruebaTransaccion();
+    Anota(std::move(linea), std::move(r));
   }
 
   void Anota(Entrada&& linea, Resultado&& r) {
@@ -226,13 +232,13 @@ class LoteRegistros {
 
   // Inside a catch block: a transaction the server ended has the batch so
   // far done again from its first record (Rehace); rows held for the batch
-  // that were refused have it done again in parts (RehaceJuntos). Any other
+  // that were refused have it done again in parts (RehacePorPartes). Any other
   // error is raised again.
   void RepiteTrasFallo() {
     if (db::CapturadoEsTransaccionPerdida()) return Rehace();
     if (!db::CapturadoEsDelLote()) throw;
     Deshace();
-    RehaceJuntos(TomaPendientes());
+    RehacePorPartes(TomaPendientes());
   }
 
   // The batch so far again, in parts of kRegistrosPorParte records, each in a
@@ -243,7 +249,7 @@ class LoteRegistros {
   // may have changed its row): what the database refuses there is one
   // record's own. A part whose transaction the server ends, or whose commit
   // fails, is done one record per transaction.
-  void RehaceJuntos(Pendientes lote) {
+  void RehacePorPartes(Pendientes lote) {
     for (std::size_t i = 0; i < lote.size(); i += kRegistrosPorParte) {
       std::vector<Entrada> parte;
       for (std::size_t j = i; j < lote.size() && j < i + kRegistrosPorParte; ++j)
@@ -258,9 +264,9 @@ class LoteRegistros {
     cn_.DifiereInserciones(difiere_);
   }
 
-  // Whether the next record of a batch done again may be processed: it
-  // stops where the maximum of rejections is reached, as the first time,
-  // and the rest of the batch stays unprocessed.
+  // Whether the next record may be processed: a table stopped at its
+  // maximum of rejections leaves the rest of its batch unprocessed, also
+  // when the batch is done again.
   bool PuedeSeguir() {
     if (!detenido_ && continua_ && !continua_()) detenido_ = true;
     return !detenido_;
@@ -277,9 +283,8 @@ class LoteRegistros {
       if (retenida && anticipa_) anticipa_(parte);
       for (const Entrada& linea : parte) {
         if (!PuedeSeguir()) break;
-        Resultado r = registro_(linea);
-        CompruebaTransaccion();
-        Anota(Entrada(linea), std::move(r));
+        Entrada copia(linea);
+        Registra(copia);
       }
       Confirma();
     } catch (...) {
@@ -305,10 +310,7 @@ class LoteRegistros {
     cn_.DifiereInserciones(difiere_);
     if (!detenido_) Prepara(lineas);
     for (Entrada& linea : lineas) {
-      if (detenido_ || (continua_ && !continua_())) {
-        detenido_ = true;
-        break;
-      }
+      if (!PuedeSeguir()) break;
       ProcesaUna(std::move(linea));
     }
   }
@@ -428,7 +430,7 @@ class LoteRegistros {
       }
       Deshace();
       if (db::CapturadoEsDelLote()) {
-        RehaceJuntos(TomaPendientes());
+        RehacePorPartes(TomaPendientes());
         Asienta();
         return;
       }
