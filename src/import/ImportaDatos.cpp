@@ -40,8 +40,7 @@ void CierraBusqueda(db::Recordset& rs) noexcept {
   }
 }
 
-// Result files of a table imported in one transaction wait under this suffix
-// until it committed.
+// Result files of a table in one transaction wait under this suffix until it committed.
 constexpr const char* kSufijoPendiente = ".pendiente";
 
 // The result files of a table whose one transaction did not commit.
@@ -66,14 +65,12 @@ class ImportacionTablas {
   void Sondea(DefinicionTabla& d);
   FinTabla CuerpoTabla(DefinicionTabla& d);
   void EscribeResumen(const DefinicionTabla& d);
-  // A table skipped before reading its source: the reason in the log, and
-  // its summary line.
+  // A table skipped before reading its source: the reason in the log and summary.
   void NoImportada(const std::string& tabla, const std::string& motivo);
   // Closes the result files outside a table's scope: a line that cannot be
   // written is an error line of its own.
   void CierraResultados();
-  // After the table's one transaction committed: its result files take the
-  // place of the last run's.
+  // After the table's one transaction committed: its result files replace the last run's.
   void PublicaResultados(const DefinicionTabla& d);
 
   Corrida& f_;
@@ -83,8 +80,7 @@ class ImportacionTablas {
   // Counts of the table whose source is being read.
   ResumenImportacion resumen_;
   bool conResumen_ = false;
-  // The table's one transaction is open: if the table ends now, everything
-  // it wrote is rolled back.
+  // The table's one transaction is open: ending the table now rolls it all back.
   bool sinConfirmar_ = false;
   std::chrono::steady_clock::time_point inicioTabla_;
 };
@@ -224,9 +220,8 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   const ModoLote modo = f_.opciones.simular ? ModoLote::Simulacion
                         : d.BorrarAntes     ? ModoLote::UnaTransaccion
                                             : ModoLote::Lotes;
-  // A simulation never replaces a real run's result files. With one
-  // transaction for the whole table the result files are written beside the
-  // real ones and take their place only when the table committed.
+  // A simulation never replaces a real run's result files; a table in one
+  // transaction writes them aside until it committed.
   const std::string carpetaLog = UneRuta(CarpetaPrograma(), "Log");
   const std::string marca = modo == ModoLote::Simulacion ? "_Simulado" : "";
   // "rrhh.Empleado" names its files "Empleado.rrhh_Ok.txt"...
@@ -301,9 +296,8 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     return valores;
   };
 
-  // The record scope: whatever one record does wrong goes to its "_Er.txt"
-  // line; the import goes on with the next record. Errors of the run leave it.
-  // the lookup's row set, opened again for the next record
+  // The record scope: what one record does wrong goes to its "_Er.txt"
+  // line. Errors of the run leave it. The lookup's row set is reopened.
   std::unique_ptr<db::Recordset> busquedaAnterior;
   BusquedasDelLote busquedas;
   busquedas.AvisaFallas([&](const std::string& linea) { f_.EscribeLog(linea); });
@@ -343,9 +337,8 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   LoteRegistros<ResultadoRegistro, LineaLeida> lote(cn, modo, f_.opciones.lote, registro, reporta,
                                                     rechazoConfirmacion);
   lote.LimitaBytes([](const LineaLeida& l) { return l.texto.size(); });
-  // The reload takes the place of the last run's rows and result files
-  // together: the new result files are whole on disk before the table
-  // commits, and a table whose files cannot be written does not commit.
+  // The reload replaces the last run's rows and result files together: a
+  // table whose files cannot be written whole does not commit.
   if (modo == ModoLote::UnaTransaccion)
     lote.EstableceAntesDeConfirmar([&] { resultados_.CierraEnDisco(); });
   lote.AvisaRepeticiones([&](const std::string& linea) { f_.EscribeLog(linea); });

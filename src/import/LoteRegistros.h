@@ -1,38 +1,23 @@
 #pragma once
-// Records committed in batches. Each batch is one transaction, and a
-// record's result lines wait until the batch that holds it committed: after
-// a crash every "_Ok.txt" line has its row, and a rerun completes the rest.
-// A record is all or nothing because each of its statements is (the
-// databases roll back a failing statement alone inside a transaction). A
-// batch whose commit fails is replayed one record per transaction, so it
-// never costs a record that would have succeeded alone. Errors that belong to
-// the run (connection lost, database locked) leave the batch: it is rolled
-// back and its lines are neither imported nor rejected.
+// Records committed in batches, one transaction each. A record's result is
+// reported only once its batch committed: after a crash every "_Ok.txt"
+// line has its row, and a rerun completes the rest. A statement the
+// database refuses undoes itself alone, so a record is all or nothing.
 //
-// Where the lookups of a batch can be fetched in one query, the lines of a
-// batch are read first and processed together (Anticipa), and the rows they
-// write are held and written together before the commit; what a record sees
-// does not change, only the number of statements. A batch whose held rows
-// the database refuses is rolled back and done again in parts of
-// kRegistrosPorParte records, each held again and committed by itself; a
-// part refused again is done record by record in one transaction, each
-// record's rows written at once, where a statement the database refuses
-// undoes itself alone: each record has its own verdict, and a few bad lines
-// cost their parts, not the file's speed. A part whose commit then fails is
-// done one record per transaction.
+// Where a batch's lookups can be fetched together (Anticipa), its lines are
+// read first and the rows they write are held and written together. Rows
+// the database refuses there have the batch done again in committed parts;
+// a part refused again is done record by record, each record's rows written
+// at once, so each record gets its own verdict and a few bad lines cost
+// their parts, not the file's speed.
 //
-// A transaction the server ended by itself (a deadlock victim, a
-// serialization failure, an error that aborts the whole transaction) is the
-// batch's, not a record's: none of its lines is reported, and the batch is
-// done again from its first record, one record per transaction. Done again
-// in one transaction and in the same order, a deadlock victim would meet
-// the same cycle while the winner still holds its rows; a record's own
-// transaction holds that record's rows only, so it rarely closes a cycle,
-// and one that is still lost is done again after a short pause of random
-// length (two runs that met do not meet again in step). Every repetition is
-// said in the log; after kRepeticionesLote of them without a commit between,
-// the table ends with one error line. The server is asked whether the
-// transaction is still open after any error of a record.
+// A transaction the server ended (a deadlock victim, a serialization
+// failure) is the batch's: none of its lines is reported and it is done
+// again one record per transaction, which rarely closes a cycle again; a
+// record still lost waits a random pause (two runs that met must not retry
+// in step). Each repetition is logged, and kRepeticionesLote of them without
+// a commit end the table. Errors of the run (connection lost, database
+// locked) leave the batch rolled back and unreported.
 #include <chrono>
 #include <cstddef>
 #include <functional>
@@ -56,27 +41,21 @@ enum class ModoLote {
   Simulacion,      // everything rolled back at the end of the table
 };
 
-// Records per transaction when the command line does not say. A durable
-// commit waits for the disk (a few milliseconds): with 1000 records per
-// transaction the commits alone cost a server's bulk copy of the same rows;
-// past 10000 the batch held in memory grows for little gain.
+// Records per transaction unless the command line says: a durable commit
+// waits for the disk, and at 10000 records the commits cost about what a
+// server's bulk copy of the rows does; beyond, memory grows for little gain.
 inline constexpr long kTamanoLotePorDefecto = 10000;
-// Lines whose lookups are fetched together (and whose held rows are then
-// written): a batch of many records is prepared in parts of this size, so
-// that what is held in memory and each statement stay small.
+// Lines whose lookups are fetched (and held rows written) together, so that
+// memory and each statement stay small.
 inline constexpr std::size_t kLineasPorAnticipacion = 1000;
-// Bytes of source lines per batch, whatever the number of records: a batch
-// is held in memory several times over (its lines, its rows held back, the
-// statement that writes them), so long lines make it short.
+// A batch is held in memory several times over: long lines make it short.
 inline constexpr std::size_t kBytesPorLote = std::size_t{4} << 20;
-// Records of a part of a refused batch, done again and committed together:
-// a part refused again is done record by record.
+// Records of a part of a refused batch.
 inline constexpr std::size_t kRegistrosPorParte = 100;
 // Times a batch whose transaction the server ended is done again without a
 // commit in between.
 inline constexpr int kRepeticionesLote = 3;
-// Upper bound of the pause before a record whose own transaction was lost is
-// done again, per repetition so far.
+// Upper bound of the pause before a lost record is done again, per repetition.
 inline constexpr std::chrono::milliseconds kPausaRepeticion{100};
 
 template <class Resultado, class Entrada = std::string>
@@ -87,20 +66,15 @@ class LoteRegistros {
   using Publica = std::function<void(const Entrada& linea, const Resultado& r)>;
   // The result of a record whose own transaction could not be committed.
   using RechazoConfirmacion = std::function<Resultado(const Entrada& linea, const ErrorVarlo& e)>;
-  // Prepares the records of a batch before the first of them is processed.
+  // Prepares a batch's records before the first of them is processed.
   using Anticipacion = std::function<void(const std::vector<Entrada>& lineas)>;
-  // The bytes a record weighs in its batch.
   using Medida = std::function<std::size_t(const Entrada& linea)>;
-  // Done after a table's one transaction reported its records and before it
-  // commits: what it raises rolls the table back.
-  using AntesDeConfirmar = std::function<void()>;
-  // Whether the next record may still be processed (a table stopped at its
-  // maximum of rejections leaves the rest of its batch unprocessed).
+  // Whether the next record may still be processed (a table at its maximum
+  // of rejections leaves the rest of its batch unprocessed).
   using Continua = std::function<bool()>;
-  // Says (in the log) that a batch is done again, and why.
   using Aviso = std::function<void(const std::string& linea)>;
 
-  // `tamano` records per batch; none given (0): kTamanoLotePorDefecto.
+  // `tamano` records per batch; 0: kTamanoLotePorDefecto.
   LoteRegistros(db::Conexion& cn, ModoLote modo, long tamano, Registro registro, Publica publica,
                 RechazoConfirmacion rechazo)
       : cn_(cn),
@@ -121,27 +95,29 @@ class LoteRegistros {
     }
   }
 
-  // The lines of a batch are kept until it is full, then prepared together.
-  // With a commit per batch, its new rows and changes are also held and
-  // written together.
+  // Lines are kept until the batch is full, then prepared together; with a
+  // commit per batch their rows are also held and written together.
   void Anticipa(Anticipacion anticipa, Continua continua) {
     anticipa_ = std::move(anticipa);
     continua_ = std::move(continua);
     difiere_ = modo_ == ModoLote::Lotes;
     cn_.DifiereInserciones(difiere_);
   }
-
   // Batches are also cut once their records weigh kBytesPorLote bytes.
   void LimitaBytes(Medida medida) { medida_ = std::move(medida); }
-
-  void EstableceAntesDeConfirmar(AntesDeConfirmar antes) { antesDeConfirmar_ = std::move(antes); }
-  // Which results are rejections: they are counted until reported.
+  // Done before the table's one transaction commits: what it raises rolls
+  // the table back.
+  void EstableceAntesDeConfirmar(std::function<void()> antes) {
+    antesDeConfirmar_ = std::move(antes);
+  }
+  // Which results are rejections: counted until reported.
   void CuentaRechazos(std::function<bool(const Resultado&)> rechazado) {
     rechazado_ = std::move(rechazado);
   }
   // Rejected records processed and not reported yet (a batch done again
   // counts its records once).
   const long& RechazosSinReportar() const noexcept { return sinReportar_; }
+  // Says in the log that a batch is done again, and why.
   void AvisaRepeticiones(Aviso aviso) { aviso_ = std::move(aviso); }
 
   // Opens the transaction before the first record, so that work done before
@@ -169,7 +145,7 @@ class LoteRegistros {
     if (pendientes_.size() >= tamano_ || pesado) Asienta();
   }
 
-  // End of the table: the last commit (a rollback when simulating) and
+  // End of the table: the last commit (a rollback when simulating), and
   // everything still waiting is reported.
   void Termina() {
     ProcesaRetenidas();
@@ -196,9 +172,6 @@ class LoteRegistros {
   }
 
  private:
-  // Records processed and not yet reported, with their results.
-  using Pendientes = std::vector<std::pair<Entrada, Resultado>>;
-
   void ProcesaUna(Entrada&& linea) {
     Inicia();
     try {
@@ -211,8 +184,8 @@ class LoteRegistros {
     }
   }
 
-  // The record processed and kept, with its result, until the batch reports;
-  // `linea` is taken only when nothing was raised.
+  // Kept with its result until the batch reports; `linea` is taken only
+  // when nothing was raised.
   void Registra(Entrada& linea) {
     Resultado r = registro_(linea);
     CompruebaTransaccion();
@@ -224,16 +197,19 @@ class LoteRegistros {
     pendientes_.emplace_back(std::move(linea), std::move(r));
   }
 
-  // The records processed and not reported, taken to be done again.
-  Pendientes TomaPendientes() {
+  // The lines of the records not reported yet, to be done again.
+  std::vector<Entrada> TomaPendientes() {
     sinReportar_ = 0;
-    return std::exchange(pendientes_, {});
+    std::vector<Entrada> lineas;
+    lineas.reserve(pendientes_.size());
+    for (auto& p : pendientes_) lineas.push_back(std::move(p.first));
+    pendientes_.clear();
+    return lineas;
   }
 
-  // Inside a catch block: a transaction the server ended has the batch so
-  // far done again from its first record (Rehace); rows held for the batch
-  // that were refused have it done again in parts (RehacePorPartes). Any other
-  // error is raised again.
+  // Inside a catch block: a transaction the server ended has the batch done
+  // again from its first record (Rehace), held rows it refused have it done
+  // again in parts; anything else is raised again.
   void RepiteTrasFallo() {
     if (db::CapturadoEsTransaccionPerdida()) return Rehace();
     if (!db::CapturadoEsDelLote()) throw;
@@ -241,40 +217,31 @@ class LoteRegistros {
     RehacePorPartes(TomaPendientes());
   }
 
-  // The batch so far again, in parts of kRegistrosPorParte records, each in a
-  // transaction of its own that commits and reports its lines, its rows held
-  // as before. A part the database refuses again is done record by record in
-  // one transaction, each record's rows written at once and looked up by
-  // itself, after the records before it wrote theirs (a trigger of theirs
-  // may have changed its row): what the database refuses there is one
-  // record's own. A part whose transaction the server ends, or whose commit
-  // fails, is done one record per transaction.
-  void RehacePorPartes(Pendientes lote) {
+  // Each part held again and committed by itself; refused again, record by
+  // record in one transaction, each record looked up after the records
+  // before it wrote theirs (a trigger of theirs may have changed its row);
+  // still not committed, one record per transaction.
+  void RehacePorPartes(std::vector<Entrada> lote) {
     for (std::size_t i = 0; i < lote.size(); i += kRegistrosPorParte) {
       std::vector<Entrada> parte;
       for (std::size_t j = i; j < lote.size() && j < i + kRegistrosPorParte; ++j)
-        parte.push_back(std::move(lote[j].first));
-      if (!HazParte(parte, true) && !HazParte(parte, false)) {
-        Pendientes uno;
-        for (Entrada& linea : parte) uno.emplace_back(std::move(linea), Resultado{});
-        Repite(std::move(uno), difiere_);
-      }
+        parte.push_back(std::move(lote[j]));
+      if (!HazParte(parte, true) && !HazParte(parte, false)) Repite(parte);
       if (detenido_) break;
     }
     cn_.DifiereInserciones(difiere_);
   }
 
-  // Whether the next record may be processed: a table stopped at its
-  // maximum of rejections leaves the rest of its batch unprocessed, also
-  // when the batch is done again.
+  // A table stopped at its maximum of rejections leaves the rest of its
+  // batch unprocessed, also when the batch is done again.
   bool PuedeSeguir() {
     if (!detenido_ && continua_ && !continua_()) detenido_ = true;
     return !detenido_;
   }
 
-  // A part of a refused batch in a transaction of its own, its rows held or
-  // written record by record; false when it did not commit (nothing of it is
-  // reported then). Only an error of the run leaves it.
+  // A part in a transaction of its own, its rows held or written record by
+  // record; false when it did not commit (nothing of it is reported). Only
+  // an error of the run leaves it.
   bool HazParte(const std::vector<Entrada>& parte, bool retenida) {
     detenido_ = false;
     try {
@@ -302,8 +269,7 @@ class LoteRegistros {
     return true;
   }
 
-  // The lines kept: prepared together, then each processed; the batch
-  // commits when the caller says.
+  // The lines kept: prepared together, then each processed.
   void ProcesaRetenidas() {
     if (porProcesar_.empty()) return;
     std::vector<Entrada> lineas = std::exchange(porProcesar_, {});
@@ -315,10 +281,9 @@ class LoteRegistros {
     }
   }
 
-  // The lookups of those lines fetched together. Past the first lines of a
-  // batch this writes the rows held so far: a refusal of theirs, or a
-  // transaction the server ended, has the batch so far done again one record
-  // per transaction, as at its commit, before these lines are prepared.
+  // Past a batch's first lines, fetching their lookups writes the rows held
+  // so far: a failure of those has the batch so far done again, as at its
+  // commit, before these lines are prepared.
   void Prepara(const std::vector<Entrada>& lineas) {
     Inicia();
     try {
@@ -334,7 +299,7 @@ class LoteRegistros {
   }
 
   // A severe error can make the database end the transaction by itself:
-  // what the batch did is gone, and no record of it may be reported.
+  // what the batch did is gone, and none of its records may be reported.
   void CompruebaTransaccion() {
     if (abierta_ && !cn_.TransaccionSigueAbierta())
       throw db::ErrorBaseDatos(errores::ErrorEnComando, db::kFuenteBD,
@@ -342,26 +307,24 @@ class LoteRegistros {
                                db::ErrorBaseDatos::Clase::TransaccionPerdida);
   }
 
-  // Inside a catch block of a transaction the server ended: the batch's
-  // records so far (in pendientes_) are done again from the first, each in a
-  // transaction of its own and reported once it committed. With one
+  // Inside a catch block of a transaction the server ended. With one
   // transaction for the whole table (the delete before importing in it)
   // nothing can be done again: the table ends.
   void Rehace() {
     const ErrorVarlo e = ErrorCapturado();
     Deshace();
-    Pendientes lote = TomaPendientes();
+    std::vector<Entrada> lote = TomaPendientes();
     if (modo_ != ModoLote::Lotes) {
       repeticiones_ = 0;
       throw e;
     }
     CuentaRepeticion(e, "se repite desde su primer registro, uno por transacción");
-    Repite(std::move(lote), difiere_);
+    Repite(lote);
   }
 
-  // One record of a batch done again in its own transaction, reported once it
-  // committed; a commit it alone fails rejects it. While the server keeps
-  // ending that transaction it is done again after a pause.
+  // One record in its own transaction, reported once it committed; a commit
+  // it alone fails rejects it. While the server keeps ending that
+  // transaction it is done again after a pause.
   void RehaceRegistro(const Entrada& linea) {
     for (;;) {
       try {
@@ -392,8 +355,7 @@ class LoteRegistros {
     }
   }
 
-  // One more repetition of the batch, said in the log; past the last one
-  // the table ends with the server's reason.
+  // Past the last repetition the table ends with the server's reason.
   void CuentaRepeticion(const ErrorVarlo& e, const std::string& como) {
     if (++repeticiones_ > kRepeticionesLote) {
       repeticiones_ = 0;
@@ -406,7 +368,6 @@ class LoteRegistros {
              std::to_string(repeticiones_) + " de " + std::to_string(kRepeticionesLote) + ")");
   }
 
-  // Random, so that two runs whose transactions met do not try again in step.
   void Pausa() {
     std::uniform_int_distribution<long> ms(1, kPausaRepeticion.count() * repeticiones_);
     std::this_thread::sleep_for(std::chrono::milliseconds(ms(azar_)));
@@ -423,36 +384,30 @@ class LoteRegistros {
     try {
       Confirma();
     } catch (...) {
-      if (db::CapturadoEsTransaccionPerdida()) {
-        Rehace();
+      if (db::CapturadoEsTransaccionPerdida() || db::CapturadoEsDelLote()) {
+        RepiteTrasFallo();
         Asienta();
         return;
       }
       Deshace();
-      if (db::CapturadoEsDelLote()) {
-        RehacePorPartes(TomaPendientes());
-        Asienta();
-        return;
-      }
       db::RelanzaSiEsDeCorrida();
-      Repite(TomaPendientes(), difiere_);
+      Repite(TomaPendientes());
       return;
     }
     repeticiones_ = 0;
     Reporta();
   }
 
-  // The batch again, one record per transaction, each record written at
-  // once: its transaction holds its rows only, and a refusal is its own.
-  // Then rows are held as `difiere` says.
-  void Repite(Pendientes lote, bool difiere) {
+  // One record per transaction, each record's rows written at once: its
+  // transaction holds its rows only, and a refusal is its own.
+  void Repite(const std::vector<Entrada>& lote) {
     cn_.DifiereInserciones(false);
     detenido_ = false;
-    for (const auto& par : lote) {
+    for (const Entrada& linea : lote) {
       if (!PuedeSeguir()) break;
-      RehaceRegistro(par.first);
+      RehaceRegistro(linea);
     }
-    cn_.DifiereInserciones(difiere);
+    cn_.DifiereInserciones(difiere_);
   }
 
   void Confirma() {
@@ -481,7 +436,7 @@ class LoteRegistros {
   RechazoConfirmacion rechazo_;
   Anticipacion anticipa_;
   Continua continua_;
-  AntesDeConfirmar antesDeConfirmar_;
+  std::function<void()> antesDeConfirmar_;
   std::function<bool(const Resultado&)> rechazado_;
   long sinReportar_ = 0;
   Medida medida_;
@@ -493,7 +448,8 @@ class LoteRegistros {
   bool detenido_ = false;
   bool difiere_ = false;
   std::vector<Entrada> porProcesar_;
-  Pendientes pendientes_;
+  // records processed and not reported yet, with their results
+  std::vector<std::pair<Entrada, Resultado>> pendientes_;
 };
 
 }  // namespace varlo

@@ -25,15 +25,14 @@ namespace varlo {
 
 namespace {
 
-// Whether the planning is part of the run (its definition has columns) and
-// whether its summary line was written, for an error that ends it.
+// For an error that ends the planning: whether it is part of the run and
+// whether its summary line was written.
 struct EstadoPlaneacion {
   bool configurada = false;
   bool resumida = false;
 };
 
-// The planning is skipped before reading its source: the reason in the log,
-// and its summary line.
+// The planning skipped before reading its source: its summary line says why.
 void NoImportada(Corrida& f, EstadoPlaneacion& estado, const std::string& motivo) {
   f.EscribeNoImportada(kSeccionIncidencias, motivo, true);
   estado.resumida = true;
@@ -186,10 +185,9 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
   lote.CuentaRechazos([](const Linea& l) { return l.Rechazada(); });
   MaximoRechazos maximo(f, "La planeación de faltas", resumen, lote.RechazosSinReportar());
   if (kardex.BuscaPorLotes()) {
-    // The days of the lines kept together are looked up in one query: each
-    // line's employee with every day of its range. A line whose range
-    // cannot be read is left to its own processing, which gives its reason;
-    // past kDiasAnticipados days the rest look themselves up.
+    // Each line's employee with every day of its range, in one query; a line
+    // whose range cannot be read gives its reason when processed, and past
+    // kDiasAnticipados days the rest look themselves up.
     constexpr std::size_t kDiasAnticipados = 50000;
     kardex.AvisaFallas([&](const std::string& linea) { f.EscribeLog(linea); });
     auto anticipa =
