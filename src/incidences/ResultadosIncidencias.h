@@ -18,8 +18,14 @@ class ResultadosIncidencias : public ResultadosTabla {
       : alRechazar_(std::move(alRechazar)) {}
 
   // Raises the error of a line that cannot be written.
-  void Importado(const std::string& linea);
-  void Rechazado(const std::string& linea, const std::string& descripcion, long columna);
+  void Importado(const std::string& linea) {
+    if (Ok.Activo()) Anota({true, linea});
+  }
+  void Rechazado(const std::string& linea, const std::string& descripcion, long columna) {
+    if (alRechazar_) alRechazar_();
+    if (Er.Activo())
+      Anota({false, linea + "(" + descripcion + "," + std::to_string(columna) + ")"});
+  }
 
   // While held, the lines wait in memory until their batch committed;
   // TomaRetenidas hands them over and Escribe writes them in order.
@@ -30,11 +36,18 @@ class ResultadosIncidencias : public ResultadosTabla {
   using Retenidas = std::vector<LineaRetenida>;
   void Retiene(bool retener) { retener_ = retener; }
   Retenidas TomaRetenidas() { return std::exchange(retenidas_, {}); }
-  void Escribe(const Retenidas& lineas);
+  void Escribe(const Retenidas& lineas) {
+    for (const LineaRetenida& l : lineas) (l.importada ? Ok : Er).Escribe(l.texto);
+  }
 
  private:
   // Holds the line, or writes it to its file.
-  void Anota(LineaRetenida l);
+  void Anota(LineaRetenida l) {
+    if (retener_)
+      retenidas_.push_back(std::move(l));
+    else
+      (l.importada ? Ok : Er).Escribe(l.texto);
+  }
 
   std::function<void()> alRechazar_;
   bool retener_ = false;
