@@ -5,9 +5,7 @@
 
 namespace varlo {
 
-namespace {
 const std::string kVacio;
-}
 
 const std::string& DeColumna(const std::vector<std::string>& lista, int columna) {
   if (columna < 1 || static_cast<std::size_t>(columna) > lista.size()) return kVacio;
@@ -17,9 +15,7 @@ const std::string& DeColumna(const std::vector<std::string>& lista, int columna)
 LecturaDefinicion LeeDefinicion(const LectorDefiniciones& lector, DefinicionIncidencias& d) {
   const std::string seccion = kSeccionIncidencias;
   d.Origen = lector.Texto(seccion, "Origen", UneRuta(CarpetaPrograma(), seccion + ".txt"));
-
   d.Mascara = MascaraFecha::Desde(lector.Texto(seccion, "FormatoFecha", "YYYY-MM-DD"));
-
   d.Columnas = lector.Numero(seccion, "Columnas", "0");
   if (d.Columnas == 0) return LecturaDefinicion::CeroColumnas;
 
@@ -53,8 +49,7 @@ LecturaDefinicion LeeDefinicion(const LectorDefiniciones& lector, DefinicionInci
 }
 
 std::vector<std::string> ProblemasDefinicion(const DefinicionIncidencias& d) {
-  std::vector<std::string> problemas;
-  std::vector<std::string> faltan;
+  std::vector<std::string> problemas, faltan;
   if (d.Mascara.InicioAnio <= 0) faltan.push_back("el año (Y)");
   if (d.Mascara.InicioMes <= 0) faltan.push_back("el mes (M)");
   if (d.Mascara.InicioDia <= 0) faltan.push_back("el día (D)");

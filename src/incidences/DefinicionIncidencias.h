@@ -1,7 +1,6 @@
 #pragma once
-// The settings of the absence-planning import, read once per run from its
-// section of the definitions file, and the checks that tell, before the
-// first line is read, whether those settings can drive an import at all.
+// The settings of the absence-planning import, read once per run, and the
+// checks that tell before the first line whether they can drive an import.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -31,8 +30,7 @@ struct DefinicionIncidencias : DisposicionColumnas {
   std::string ArchivoEr, ArchivoOk;
 };
 
-// Entry i (from 1) of the column names or of a record's values; empty
-// beyond the list.
+// Entry i (from 1) of the column names or of a record's values; "" beyond.
 const std::string& DeColumna(const std::vector<std::string>& lista, int columna);
 
 enum class LecturaDefinicion { Completa, CeroColumnas, NingunaColumna };
@@ -41,8 +39,7 @@ enum class LecturaDefinicion { Completa, CeroColumnas, NingunaColumna };
 // "Columnas" is 0 or no column has a name.
 LecturaDefinicion LeeDefinicion(const LectorDefiniciones& lector, DefinicionIncidencias& d);
 
-// The mistakes that would make every line fail, one log text each; empty
-// when the definition can drive the import.
+// The mistakes that would make every line fail, one log text each.
 std::vector<std::string> ProblemasDefinicion(const DefinicionIncidencias& d);
 
 }  // namespace varlo
