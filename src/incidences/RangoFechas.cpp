@@ -25,11 +25,6 @@ FechaHora FechaDeColumna(const MascaraFecha& m, const std::vector<std::string>& 
 }
 }  // namespace
 
-std::int64_t RangoFechas::Dias() const {
-  std::int64_t n = DiasDesdeEpoca(FechaFinal) - DiasDesdeEpoca(FechaInicial) + 1;
-  return n > 0 ? n : 0;
-}
-
 FechaHora LeeFecha(const MascaraFecha& m, std::string_view valor) {
   const std::string fecha = Recorta(valor);
   const PartesFecha p = CortaFecha(fecha, m);
@@ -45,20 +40,16 @@ FechaHora LeeFecha(const MascaraFecha& m, std::string_view valor) {
 }
 
 RangoFechas RangoDe(const DefinicionIncidencias& d, const std::vector<std::string>& valores) {
-  RangoFechas r;
-  r.FechaInicial = FechaDeColumna(d.Mascara, valores, d.ColumnaFecha);
-  if (!d.HayFecha2) {
-    r.FechaFinal = r.FechaInicial;
-    return r;
-  }
+  const FechaHora desde = FechaDeColumna(d.Mascara, valores, d.ColumnaFecha);
+  if (!d.HayFecha2) return {desde, desde};
   const auto columnaFinal = static_cast<std::int16_t>(d.ColumnaFecha + 1);
-  r.FechaFinal = FechaDeColumna(d.Mascara, valores, columnaFinal);
+  const FechaHora hasta = FechaDeColumna(d.Mascara, valores, columnaFinal);
   // A reversed range covers no day: the line would vanish from both result files.
-  if (ComparaDias(r.FechaFinal, r.FechaInicial) < 0)
+  if (ComparaDias(hasta, desde) < 0)
     throw ErrorFecha(ErrorVarlo(errores::ArgumentoNoValido, kFuentePrograma,
                                 "La fecha final es anterior a la fecha inicial"),
                      columnaFinal);
-  return r;
+  return {desde, hasta};
 }
 
 }  // namespace varlo

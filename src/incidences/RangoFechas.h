@@ -1,8 +1,6 @@
 #pragma once
-// The days a record covers: the start date from the "Fecha1" column, the end
-// date from the column right after it when "Fecha2" is configured, each cut
-// with the date mask and composed with the two-digit-year window; a day
-// that does not exist is refused.
+// The days a record covers: from the date in the "Fecha1" column to the one
+// in the column right after it when "Fecha2" is configured, or that one day.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -18,8 +16,6 @@ namespace varlo {
 struct RangoFechas {
   FechaHora FechaInicial;
   FechaHora FechaFinal;
-  // Days from the first to the last, both included; 0 when the end is earlier.
-  std::int64_t Dias() const;
 };
 
 // A date that cannot be read, with the number of the column that held it.
@@ -33,12 +29,11 @@ class ErrorFecha : public ErrorVarlo {
   std::int16_t columna_;
 };
 
-// One date value: the value trimmed, year, month and day cut with the mask
-// (at its places, or between its separators for a date written without its
-// zeros: CortaFecha), each part floored to a 16-bit whole number (a part that
-// is not a number, the empty part included, is error 13). A day that does
-// not exist (31/02, month 13, day or month 0) is error 5 "Fecha inexistente
-// (value)": nothing carries over.
+// One date value, trimmed and cut with the mask (at its places, or between its
+// separators when written without zeros); each part floored to a 16-bit whole
+// number (not a number, the empty part included: error 13); two-digit years
+// take the window. A day that does not exist (31/02, month 13, day or month 0)
+// is error 5 "Fecha inexistente (value)": nothing carries over.
 FechaHora LeeFecha(const MascaraFecha& mascara, std::string_view valor);
 
 // The range of a split record; raises ErrorFecha naming the failing column,

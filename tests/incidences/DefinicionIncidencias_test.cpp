@@ -85,7 +85,8 @@ TEST(IncidencesDates, UnpaddedImpossibleTwoDigitYearsAndRanges) {
                                                               {"2006-08-30", "2006-08-30", 1}}) {
     RangoFechas r = RangoDe(d, {"7", desde, hasta, "F"});
     EXPECT_EQ(FormatoISO(r.FechaInicial) + " " + FormatoISO(r.FechaFinal), desde + " " + hasta);
-    EXPECT_EQ(r.Dias(), dias) << desde << " " << hasta;
+    EXPECT_EQ(DiasDesdeEpoca(r.FechaFinal) - DiasDesdeEpoca(r.FechaInicial) + 1, dias)
+        << desde << " " << hasta;
   }
 }
 
