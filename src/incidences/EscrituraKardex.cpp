@@ -1,14 +1,36 @@
 #include "incidences/EscrituraKardex.h"
 
-#include "import/DetalleRechazo.h"
+#include <type_traits>
 
+#include "common/ErrorVarlo.h"
 #include "common/Texto.h"
+#include "db/ErrorDeCorrida.h"
+#include "import/DetalleRechazo.h"
 
 namespace varlo {
 
 namespace {
-bool NuncaSeAsigna(const std::string& campo) {
-  return IgualSinCaso(campo, "ID_Calendario") || IgualSinCaso(campo, "FIAplicacion");
+void CierraAbierto(db::Recordset* rs) {
+  if (rs && rs->State() == 1) {
+    if (rs->EditMode() != db::Recordset::adEditNone) rs->CancelUpdate();
+    rs->Close();
+  }
+}
+
+void Asigna(db::Recordset& rs, const std::string& campo, const std::string& texto,
+            const std::string& mascara) {
+  const int i = rs.IndiceCampo(campo);
+  try {
+    rs.AsignaTexto(i, texto);
+  } catch (const ErrorVarlo& e) {
+    // the reason first, then the column, its value and what it expected
+    if (e.Numero() <= 0) throw;
+    const db::InfoCampo& info = rs.Field(i);
+    const std::string detalle =
+        DetalleRechazo(campo, texto, info.tipo, info.tamanoDefinido, e.Numero(), mascara);
+    if (detalle.empty()) throw;
+    throw ErrorVarlo(e.Numero(), e.Fuente(), e.Descripcion() + ": " + detalle);
+  }
 }
 }  // namespace
 
@@ -18,18 +40,18 @@ EscrituraKardex::EscrituraKardex(const DefinicionIncidencias& d, db::Conexion& c
       cn_(cnBaseDatos),
       resultados_(resultados),
       consulta_(ConsultaDia(d, std::string(), FechaHora{})) {
-  // what each column does, the same for every day
+  // the same for every day; the planning never writes these two columns
   for (int i = 1; i <= d.Columnas; ++i) {
     const std::string& campo = DeColumna(d.Campos, i);
-    usos_.push_back(EstaEnBlanco(campo) || NuncaSeAsigna(campo) ? Uso::Ninguno
-                    : Mayusculas(campo) == "FECHA"              ? Uso::Fecha
-                                                                : Uso::Valor);
+    if (!EstaEnBlanco(campo) && !IgualSinCaso(campo, "ID_Calendario") &&
+        !IgualSinCaso(campo, "FIAplicacion"))
+      escritas_.emplace_back(i, Mayusculas(campo) == "FECHA");
   }
 }
 
 EscrituraKardex::~EscrituraKardex() {
   try {
-    CierraAnterior();
+    CierraAbierto(rsKardex_.get());
   } catch (...) {
     // Pending changes of an abandoned record are dropped either way.
   }
@@ -44,78 +66,65 @@ db::Consulta EscrituraKardex::ConsultaDia(const DefinicionIncidencias& d,
                           {"Fecha", db::ClaseLiteral::Fecha, dia, "="}}};
 }
 
-void EscrituraKardex::CierraAnterior() {
-  if (rsKardex_ && rsKardex_->State() == 1) {
-    if (rsKardex_->EditMode() != db::Recordset::adEditNone) rsKardex_->CancelUpdate();
-    rsKardex_->Close();
-  }
-}
-
-void EscrituraKardex::Asigna(const std::string& campo, const std::string& texto) {
-  const int i = rsKardex_->IndiceCampo(campo);
-  try {
-    rsKardex_->AsignaTexto(i, texto);
-  } catch (const ErrorVarlo& e) {
-    // the reason first, then the column, its value and what it expected
-    if (e.Numero() <= 0) throw;
-    const db::InfoCampo& info = rsKardex_->Field(i);
-    const std::string detalle =
-        DetalleRechazo(campo, texto, info.tipo, info.tamanoDefinido, e.Numero(), d_.Mascara.Texto);
-    if (detalle.empty()) throw;
-    throw ErrorVarlo(e.Numero(), e.Fuente(), e.Descripcion() + ": " + detalle);
-  }
-}
-
 EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
                                                        const std::vector<std::string>& valores,
                                                        const FechaHora& dia) {
-  // The lookup: its failures end the run.
   consulta_.condiciones[0].valor = Recorta(DeColumna(valores, d_.ColumnaEmpleado));
   consulta_.condiciones[1].valor = dia;
-  CierraAnterior();
+  CierraAbierto(rsKardex_.get());
   // the same lookup opened again: only the employee and the day change
   rsKardex_ = busquedas_.Reabre(cn_, consulta_, std::move(rsKardex_));
 
-  // From here on every failure is the record's.
+  // From here on every failure is the record's: its "_Er" line and NumeroError.
+  // A test that fails counts as passed, so the step it guards still runs.
   NumeroError_ = 0;
-  ColumnaActual_ = 0;
+  std::int16_t columna = 0;
+  auto intenta = [&](auto&& paso) -> bool {
+    try {
+      if constexpr (std::is_void_v<decltype(paso())>)
+        paso();
+      else
+        return paso();
+    } catch (...) {
+      db::RelanzaSiEsDeCorrida();
+      const ErrorVarlo e = ErrorCapturado();
+      // A result file that cannot take the line is the run's failure: it propagates.
+      resultados_.Rechazado(linea, e.Descripcion(), columna);
+      NumeroError_ = e.Numero();
+    }
+    return true;
+  };
 
-  const bool nuevo = Intenta(
-      linea, [&] { return rsKardex_->BOF() && rsKardex_->EOF_(); }, true);
-  if (nuevo) Intenta(linea, [&] { rsKardex_->AddNew(); });
+  const bool nuevo = intenta([&] { return rsKardex_->BOF() && rsKardex_->EOF_(); });
+  if (nuevo) intenta([&] { rsKardex_->AddNew(); });
   if (NumeroError_ > 0) return Resultado::RegistroAbandonado;
 
-  for (int i = 1; i <= d_.Columnas; ++i) {
-    ColumnaActual_ = static_cast<std::int16_t>(i);
-    const Uso uso = usos_[static_cast<std::size_t>(i - 1)];
-    if (uso == Uso::Ninguno) continue;
+  for (const auto& [i, esFecha] : escritas_) {
+    columna = static_cast<std::int16_t>(i);
     const std::string_view valor = RecortaVista(DeColumna(valores, i));
     if (valor.empty()) continue;  // an empty value never overwrites a stored one
-    Intenta(linea, [&] {
-      if (uso == Uso::Fecha)
-        Asigna("Fecha", FormatoISO(dia));  // the day of the range, never the source text
+    intenta([&] {
+      if (esFecha)  // the day of the range, never the source text
+        Asigna(*rsKardex_, "Fecha", FormatoISO(dia), d_.Mascara.Texto);
       else
-        Asigna(DeColumna(d_.Campos, i), std::string(valor));
+        Asigna(*rsKardex_, DeColumna(d_.Campos, i), std::string(valor), d_.Mascara.Texto);
     });
     if (NumeroError_ > 0) return Resultado::RegistroAbandonado;
   }
 
-  ColumnaActual_ = 0;
-  Intenta(linea, [&] { rsKardex_->Update(); });
+  columna = 0;
+  intenta([&] { rsKardex_->Update(); });
   if (NumeroError_ == 0) {
     if (nuevo) ++DiasAgregados_;
     // a later line of the same employee and day is served this row
     busquedas_.Cambiada(cn_, *rsKardex_);
-    Intenta(linea, [&] { resultados_.Importado(linea); });
+    intenta([&] { resultados_.Importado(linea); });
   }
 
-  // A failed test goes on with the step it guards.
-  if (Intenta(
-          linea, [&] { return rsKardex_->State() == 1; }, true)) {
-    if (Intenta(
-            linea, [&] { return rsKardex_->EditMode() == db::Recordset::adEditAdd; }, true))
-      Intenta(linea, [&] { rsKardex_->CancelUpdate(); });
-    Intenta(linea, [&] { rsKardex_->Close(); });
+  if (intenta([&] { return rsKardex_->State() == 1; })) {
+    if (intenta([&] { return rsKardex_->EditMode() == db::Recordset::adEditAdd; }))
+      intenta([&] { rsKardex_->CancelUpdate(); });
+    intenta([&] { rsKardex_->Close(); });
   }
   return Resultado::DiaHecho;
 }

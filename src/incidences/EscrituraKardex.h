@@ -1,25 +1,20 @@
 #pragma once
 // Writes one day of one absence-planning record into Kardex: finds the row
 // of that employee and day, adds it when there is none, writes the record's
-// non-empty values and reports the day in the result files.
-//
-// Failures after the row set is open are the record's own: each one is
-// written to the error file and remembered. A positive number (a value the
-// layer refuses) abandons the record's remaining days; a negative one (the
-// database refused) lets the day go on, without its Ok line. Failures while
-// building or opening the lookup are the run's and propagate.
-#include <cstdint>
+// non-empty values and reports the day in the result files. Failures after
+// the row set is open are the record's, written to the error file and
+// remembered: a positive number (a value the layer refuses) abandons the
+// record's remaining days, a negative one (the database refused) lets the day
+// go on without its Ok line. Failures of the lookup itself end the run.
 #include <functional>
 #include <memory>
 #include <string>
-#include <type_traits>
+#include <utility>
 #include <vector>
 
-#include "common/ErrorVarlo.h"
 #include "common/Fechas.h"
 #include "db/Conexion.h"
 #include "db/Consulta.h"
-#include "db/ErrorDeCorrida.h"
 #include "db/Recordset.h"
 #include "import/BusquedasDelLote.h"
 #include "incidences/DefinicionIncidencias.h"
@@ -60,42 +55,17 @@ class EscrituraKardex {
   long DiasAgregados() const { return DiasAgregados_; }
 
  private:
-  // Runs one step of the day; a failure is the record's (its "_Er" line and
-  // NumeroError). A test that fails gives `siFalla`.
-  template <class Paso, class R = bool>
-  R Intenta(const std::string& linea, Paso&& paso, R siFalla = {}) {
-    try {
-      if constexpr (std::is_void_v<decltype(paso())>) {
-        paso();
-        return R{};  // a step that is no test
-      } else {
-        return paso();
-      }
-    } catch (...) {
-      db::RelanzaSiEsDeCorrida();
-      const ErrorVarlo e = ErrorCapturado();
-      // A result file that cannot take the line is the run's failure: it propagates.
-      resultados_.Rechazado(linea, e.Descripcion(), ColumnaActual_);
-      NumeroError_ = e.Numero();
-      return siFalla;
-    }
-  }
-  void Asigna(const std::string& campo, const std::string& texto);
-  void CierraAnterior();
-
   const DefinicionIncidencias& d_;
   db::Conexion& cn_;
   ResultadosIncidencias& resultados_;
   db::Consulta consulta_;
-  // Per source column: not written (blank name, or a column the planning
-  // never writes), the day of the range, or its value.
-  enum class Uso : std::uint8_t { Ninguno, Fecha, Valor };
-  std::vector<Uso> usos_;
+  // The columns a day writes, in order, each with whether it is the date
+  // column, which takes the day of the range instead of its value.
+  std::vector<std::pair<int, bool>> escritas_;
   std::unique_ptr<db::Recordset> rsKardex_;
   BusquedasDelLote busquedas_;
   long NumeroError_ = 0;
   long DiasAgregados_ = 0;
-  std::int16_t ColumnaActual_ = 0;
 };
 
 }  // namespace varlo
