@@ -30,8 +30,6 @@ class EscrituraKardex {
                   ResultadosIncidencias& resultados);
   // Closes a row set left open by an abandoned record without writing it.
   ~EscrituraKardex();
-  EscrituraKardex(const EscrituraKardex&) = delete;
-  EscrituraKardex& operator=(const EscrituraKardex&) = delete;
 
   Resultado EscribeDia(const std::string& linea, const std::vector<std::string>& valores,
                        const FechaHora& dia);

@@ -41,7 +41,6 @@ class ResultadosIncidencias : public ResultadosTabla {
   }
 
  private:
-  // Holds the line, or writes it to its file.
   void Anota(LineaRetenida l) {
     if (retener_)
       retenidas_.push_back(std::move(l));
