@@ -12,17 +12,6 @@ std::int16_t ParteNumerica(const std::optional<std::string>& parte) {
   if (!numero) LanzaError(errores::TiposNoCoinciden);
   return TruncaEntero16(*numero);
 }
-
-FechaHora FechaDeColumna(const MascaraFecha& m, const std::vector<std::string>& valores,
-                         std::int16_t columna) {
-  try {
-    if (columna < 1 || static_cast<std::size_t>(columna) > valores.size())
-      LanzaError(errores::SubindiceFueraDeIntervalo);
-    return LeeFecha(m, valores[static_cast<std::size_t>(columna - 1)]);
-  } catch (...) {
-    throw ErrorFecha(ErrorCapturado(), columna);
-  }
-}
 }  // namespace
 
 FechaHora LeeFecha(const MascaraFecha& m, std::string_view valor) {
@@ -40,10 +29,19 @@ FechaHora LeeFecha(const MascaraFecha& m, std::string_view valor) {
 }
 
 RangoFechas RangoDe(const DefinicionIncidencias& d, const std::vector<std::string>& valores) {
-  const FechaHora desde = FechaDeColumna(d.Mascara, valores, d.ColumnaFecha);
+  auto fecha = [&](std::int16_t columna) {
+    try {
+      if (columna < 1 || static_cast<std::size_t>(columna) > valores.size())
+        LanzaError(errores::SubindiceFueraDeIntervalo);
+      return LeeFecha(d.Mascara, valores[static_cast<std::size_t>(columna - 1)]);
+    } catch (...) {
+      throw ErrorFecha(ErrorCapturado(), columna);
+    }
+  };
+  const FechaHora desde = fecha(d.ColumnaFecha);
   if (!d.HayFecha2) return {desde, desde};
   const auto columnaFinal = static_cast<std::int16_t>(d.ColumnaFecha + 1);
-  const FechaHora hasta = FechaDeColumna(d.Mascara, valores, columnaFinal);
+  const FechaHora hasta = fecha(columnaFinal);
   // A reversed range covers no day: the line would vanish from both result files.
   if (ComparaDias(hasta, desde) < 0)
     throw ErrorFecha(ErrorVarlo(errores::ArgumentoNoValido, kFuentePrograma,
