@@ -1,7 +1,6 @@
 #include "import/BusquedasAnticipadas.h"
 
 #include <algorithm>
-#include <functional>
 
 #include "common/Texto.h"
 #include "db/DialectoBase.h"
@@ -13,18 +12,16 @@ namespace varlo {
 using db::ClaseLiteral, db::Consulta, db::InfoCampo, db::Predicado, db::ResultadoConsulta,
     db::Valor;
 
-std::string BusquedasAnticipadas::Exacta(const Valor& v, bool relleno) {
-  std::string t = db::ValorComoTexto(v);
-  // a fixed-width text column pads its value; its comparisons ignore the padding
-  if (relleno) t = RecortaDer(t);
-  return t;
-}
-
-std::string BusquedasAnticipadas::ExactaLlave(const std::vector<Predicado>& condiciones,
-                                              const Valor* valores,
-                                              const std::vector<bool>& relleno) {
+namespace {
+// The exact form of a key, unambiguous whatever its values hold; `relleno`
+// per condition (empty: none).
+std::string ExactaLlave(const std::vector<Predicado>& condiciones, const Valor* valores,
+                        const std::vector<bool>& relleno) {
   const auto parte = [&](std::size_t k) {
-    return Exacta(valores[k], k < relleno.size() && relleno[k]);
+    std::string t = db::ValorComoTexto(valores[k]);
+    // a fixed-width text column pads its value; its comparisons ignore the padding
+    if (k < relleno.size() && relleno[k]) t = RecortaDer(t);
+    return t;
   };
   if (condiciones.size() == 1) return parte(0);
   // each part after its length: no two keys share this form
@@ -37,6 +34,7 @@ std::string BusquedasAnticipadas::ExactaLlave(const std::vector<Predicado>& cond
   }
   return r;
 }
+}  // namespace
 
 bool BusquedasAnticipadas::MismoModelo(const Consulta& c, unsigned long generacion) const {
   const std::size_t n = modelo_.condiciones.size();
@@ -82,14 +80,14 @@ void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor
 
   const bool unaTexto = n == 1;
   entradas_.reserve(sueltas.size());
-  std::size_t casillas = 16;
-  while (casillas < 2 * sueltas.size()) casillas *= 2;
-  casillas_.assign(casillas, 0);
+  posiciones_.reserve(sueltas.size());
   orden_.reserve(sueltas.size());
   const std::vector<bool> sinRelleno;
   for (std::size_t i = 0; i < sueltas.size(); ++i) {
-    bool nueva = false;
-    Entrada& e = Anade(sueltas[i], nueva);
+    const auto [posicion, nueva] =
+        posiciones_.try_emplace(sueltas[i], static_cast<std::uint32_t>(entradas_.size()));
+    if (nueva) entradas_.emplace_back();
+    Entrada& e = entradas_[posicion->second];
     const Valor* valores = &llaves[i * n];
     const auto* t = unaTexto ? std::get_if<std::string>(valores) : nullptr;
     if (nueva) {
@@ -101,7 +99,7 @@ void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor
       e.viva = false;
     }
     ++e.porPreguntar;
-    orden_.push_back(static_cast<std::uint32_t>(&e - entradas_.data()));
+    orden_.push_back(posicion->second);
   }
   std::vector<Valor> llaveFila(n);
   for (std::vector<Valor>& fila : filas.filas) {
@@ -142,24 +140,14 @@ void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor
 std::optional<std::vector<std::vector<Valor>>> BusquedasAnticipadas::TomaFilas(
     const Consulta& consulta, unsigned long generacion) {
   ultima_ = entradas_.size();
-  if (entradas_.empty() || consulta.condiciones.empty()) return std::nullopt;
+  if (entradas_.empty() || !MismoModelo(consulta, generacion)) return std::nullopt;
   valores_.clear();  // keeps its memory from one record to the next
   try {
     for (const Predicado& p : consulta.condiciones) valores_.push_back(db::ValorDeCondicion(p));
   } catch (...) {
     return std::nullopt;  // its own lookup reports what is wrong with it
   }
-  return TomaFilas(consulta, valores_, generacion);
-}
-
-std::optional<std::vector<std::vector<Valor>>> BusquedasAnticipadas::TomaFilas(
-    const Consulta& consulta, const std::vector<Valor>& valores, unsigned long generacion) {
-  ultima_ = entradas_.size();
-  if (entradas_.empty() || valores.size() != consulta.condiciones.size() ||
-      !MismoModelo(consulta, generacion))
-    return std::nullopt;
-  const bool una = valores.size() == 1;
-  const auto* t = una ? std::get_if<std::string>(&valores[0]) : nullptr;
+  const auto* t = valores_.size() == 1 ? std::get_if<std::string>(&valores_[0]) : nullptr;
   Entrada* e = nullptr;
   // the key the next record was expected to ask (or the one after it): a
   // live entry of that exact text is the one its loose form would find
@@ -172,12 +160,12 @@ std::optional<std::vector<std::vector<Valor>>> BusquedasAnticipadas::TomaFilas(
         break;
       }
     }
-  if (!e) e = Busca(db::SueltaLlave(consulta.condiciones, valores.data()));
+  if (!e) e = Busca(db::SueltaLlave(consulta.condiciones, valores_.data()));
   if (!e || !e->viva) return std::nullopt;
   e->viva = false;
   if (e->porPreguntar > 0) --e->porPreguntar;
   // a text key as it is, without a copy
-  if (t ? e->exacta != *t : e->exacta != ExactaLlave(consulta.condiciones, valores.data(), {}))
+  if (t ? e->exacta != *t : e->exacta != ExactaLlave(consulta.condiciones, valores_.data(), {}))
     return std::nullopt;
   std::vector<std::vector<Valor>> filas;
   if (e->fila) filas.push_back(std::move(*e->fila));
@@ -194,28 +182,9 @@ void BusquedasAnticipadas::Renueva(std::vector<Valor> fila) {
   ultima_ = entradas_.size();
 }
 
-std::size_t BusquedasAnticipadas::Casilla(const std::string& suelta) const {
-  const std::size_t mascara = casillas_.size() - 1;
-  std::size_t i = std::hash<std::string>{}(suelta)&mascara;
-  while (casillas_[i] && entradas_[casillas_[i] - 1].suelta != suelta) i = (i + 1) & mascara;
-  return i;
-}
-
 BusquedasAnticipadas::Entrada* BusquedasAnticipadas::Busca(const std::string& suelta) {
-  if (casillas_.empty()) return nullptr;
-  const std::uint32_t c = casillas_[Casilla(suelta)];
-  return c ? &entradas_[c - 1] : nullptr;
-}
-
-BusquedasAnticipadas::Entrada& BusquedasAnticipadas::Anade(const std::string& suelta, bool& nueva) {
-  const std::size_t i = Casilla(suelta);
-  nueva = casillas_[i] == 0;
-  if (nueva) {
-    entradas_.emplace_back();
-    entradas_.back().suelta = suelta;
-    casillas_[i] = static_cast<std::uint32_t>(entradas_.size());
-  }
-  return entradas_[casillas_[i] - 1];
+  const auto it = posiciones_.find(suelta);
+  return it == posiciones_.end() ? nullptr : &entradas_[it->second];
 }
 
 void BusquedasAnticipadas::Olvida() noexcept {
@@ -223,7 +192,7 @@ void BusquedasAnticipadas::Olvida() noexcept {
   siguiente_ = 0;
   entradas_.clear();
   ultima_ = 0;
-  casillas_.clear();
+  posiciones_.clear();
 }
 
 }  // namespace varlo

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "db/Backend.h"
@@ -35,11 +35,6 @@ class BusquedasAnticipadas {
   // the same key goes to the database).
   std::optional<std::vector<std::vector<db::Valor>>> TomaFilas(const db::Consulta& consulta,
                                                                unsigned long generacion = 0);
-  // The same for a query whose key values (ValorDeCondicion of each
-  // condition) were already read: `valores`.
-  std::optional<std::vector<std::vector<db::Valor>>> TomaFilas(
-      const db::Consulta& consulta, const std::vector<db::Valor>& valores,
-      unsigned long generacion);
   const std::vector<db::InfoCampo>& Campos() const noexcept { return campos_; }
   // Changes whenever Campos does; never 0.
   unsigned long VersionCampos() const noexcept { return versionCampos_; }
@@ -58,7 +53,6 @@ class BusquedasAnticipadas {
 
  private:
   struct Entrada {
-    std::string suelta;
     std::string exacta;
     std::optional<std::vector<db::Valor>> fila;
     // false once served, or once two keys (or a key and a row) of it differ
@@ -69,30 +63,19 @@ class BusquedasAnticipadas {
     bool texto = false;
     std::uint32_t porPreguntar = 0;  // records of the batch with this key not served yet
   };
-  static std::string Exacta(const db::Valor& v, bool relleno);
-  // The exact form of a key of several values, each as Exacta, unambiguous
-  // whatever the values hold; `relleno` per condition (nullptr: none).
-  static std::string ExactaLlave(const std::vector<db::Predicado>& condiciones,
-                                 const db::Valor* valores, const std::vector<bool>& relleno);
   bool MismoModelo(const db::Consulta& c, unsigned long generacion) const;
+  // The entry of that loose key, nullptr when there is none.
+  Entrada* Busca(const std::string& suelta);
 
   db::Consulta modelo_;
   std::vector<db::Valor> valores_;  // the key values of the record asking
   std::vector<db::InfoCampo> campos_;
   unsigned long generacion_ = 0;
   unsigned long versionCampos_ = 1;
-  // The entry of that loose key, nullptr when there is none.
-  Entrada* Busca(const std::string& suelta);
-  // The same, made when there is none (`nueva`); room for it was reserved.
-  Entrada& Anade(const std::string& suelta, bool& nueva);
-  // The slot of that loose key, or the free one where it would go.
-  std::size_t Casilla(const std::string& suelta) const;
-
-  // One entry per loose key, found by open addressing: `casillas_` holds an
-  // entry's position plus one (0: free). Both keep their memory from one
-  // batch to the next.
+  // One entry per loose key; `posiciones_` finds it by that key. Both keep
+  // their memory from one batch to the next.
   std::vector<Entrada> entradas_;
-  std::vector<std::uint32_t> casillas_;
+  std::unordered_map<std::string, std::uint32_t> posiciones_;
   // The entry of each key, in the order given: the records ask in that
   // order, so the next one's key is checked first, without its loose form.
   std::vector<std::uint32_t> orden_;
