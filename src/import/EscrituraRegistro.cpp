@@ -10,8 +10,6 @@
 #include "db/TiposAdo.h"
 #include "import/ConsultaBusqueda.h"
 #include "import/DetalleRechazo.h"
-#include "import/FotoRegistro.h"
-#include "import/Jerarquia.h"
 #include "import/MascaraFecha.h"
 #include "import/PlanColumnas.h"
 
@@ -27,18 +25,19 @@ std::int16_t EnteroDeTexto(std::string_view texto) {
   if (!n) LanzaError(errores::TiposNoCoinciden);
   return AEntero16(*n);
 }
-}  // namespace
 
-bool ValorBooleano(std::string_view valor) {
-  // digits alone (the usual 0/1): a number that is 0 only when every digit is
-  if (!valor.empty() && std::all_of(valor.begin(), valor.end(), EsCifra))
-    return valor.find_first_not_of('0') != std::string_view::npos;
-  if (auto n = NumeroEstricto(valor)) return *n != 0;
-  char primera = valor.empty() ? '\0' : valor.front();
-  return !(primera == 'F' || primera == 'f' || primera == 'N' || primera == 'n');
+bool EsColumnaLlave(const DefinicionTabla& d, std::size_t columna) {
+  return std::ranges::find(d.PosicionIndice, static_cast<int>(columna) + 1) !=
+         d.PosicionIndice.end();
 }
 
-namespace {
+// Source column of the key field "NombreIndice" names (0 for a compound key).
+std::int32_t ColumnaLlave(const DefinicionTabla& d) {
+  for (std::size_t k = 0; k < d.Indices.size() && k < d.PosicionIndice.size(); ++k)
+    if (d.Indices[k] == d.NombreIndice) return d.PosicionIndice[k];
+  return 0;
+}
+
 std::string_view ParteExigida(const std::optional<std::string_view>& parte) {
   if (!parte) LanzaError(errores::ArgumentoNoValido);
   return *parte;
@@ -72,6 +71,15 @@ std::optional<FechaHora> FechaDePartes(const VistaFecha& p) {
   return ComponeFechaExacta(EnteroDeTexto(anio), EnteroDeTexto(mes), EnteroDeTexto(dia));
 }
 }  // namespace
+
+bool ValorBooleano(std::string_view valor) {
+  // digits alone (the usual 0/1): a number that is 0 only when every digit is
+  if (!valor.empty() && std::all_of(valor.begin(), valor.end(), EsCifra))
+    return valor.find_first_not_of('0') != std::string_view::npos;
+  if (auto n = NumeroEstricto(valor)) return *n != 0;
+  char primera = valor.empty() ? '\0' : valor.front();
+  return !(primera == 'F' || primera == 'f' || primera == 'N' || primera == 'n');
+}
 
 std::optional<FechaHora> FechaDeMascara(const std::string& valor, const MascaraFecha& m) {
   return FechaDePartes(CortaFechaVista(valor, m));
@@ -118,32 +126,16 @@ void EscrituraRegistro::Prepara(const db::Recordset& rs) {
   preparada_ = true;
 }
 
-bool EscrituraRegistro::EsColumnaLlave(std::size_t columna) const {
-  for (std::int16_t p : d_.PosicionIndice)
-    if (p > 0 && static_cast<std::size_t>(p) == columna + 1) return true;
-  return false;
-}
-
-std::int32_t EscrituraRegistro::ColumnaLlave() const {
-  for (std::size_t k = 0; k < d_.Indices.size() && k < d_.PosicionIndice.size(); ++k)
-    if (d_.Indices[k] == d_.NombreIndice) return d_.PosicionIndice[k];
-  return 0;
-}
-
-int EscrituraRegistro::Indice(const db::Recordset& rs, std::size_t columna) const {
-  // Not in the select list: asking again raises the layer's own error 3265.
-  if (indices_[columna] == kNoEstaEnConsulta) return rs.IndiceCampo(d_.Campos[columna]);
-  return indices_[columna];
-}
-
 void EscrituraRegistro::EscribeColumna(db::Recordset& rs, std::size_t c, const std::string& bruto) {
   if (indices_[c] == kNoSeEscribe) return;
-  int i = Indice(rs, c);
-  int tipo = tipos_[c];
+  // Not in the select list: asking again raises the layer's own error 3265.
+  const int i = indices_[c] == kNoEstaEnConsulta ? rs.IndiceCampo(d_.Campos[c]) : indices_[c];
+  const int tipo = tipos_[c];
   const std::string_view v = RecortaVista(bruto);
   if (!d_.TextoNulo.empty() && v == d_.TextoNulo) {
     // Asked for in so many words: NULL, whatever the column's type; a key never.
-    if (EsColumnaLlave(c)) LanzaError(errores::ArgumentoNoValido, ValorNuloEnLlave(d_.Campos[c]));
+    if (EsColumnaLlave(d_, c))
+      LanzaError(errores::ArgumentoNoValido, ValorNuloEnLlave(d_.Campos[c]));
     rs.Asigna(i, db::Valor{});
     return;
   }
@@ -155,7 +147,7 @@ void EscrituraRegistro::EscribeColumna(db::Recordset& rs, std::size_t c, const s
   if (db::EsTipoFecha(tipo)) {
     // A date key is written as its lookup read it, time of day included:
     // otherwise the next run would not find the row.
-    if (EsColumnaLlave(c))
+    if (EsColumnaLlave(d_, c))
       rs.Asigna(i, FechaDeLlave(std::string(v), d_.Mascara));
     else if (auto f = FechaYHoraDeMascara(bruto, d_.Mascara))
       rs.Asigna(i, *f);
@@ -202,7 +194,7 @@ ResultadoRegistro EscrituraRegistro::Escribe(db::Recordset& rs,
     try {
       EscribeColumna(rs, c, c < valores.size() ? valores[c] : std::string());
     } catch (const ErrorLlaveFoto&) {
-      rechaza(ColumnaLlave());
+      rechaza(ColumnaLlave(d_));
       return r;
     } catch (...) {
       rechaza(static_cast<std::int32_t>(c + 1));

@@ -25,20 +25,17 @@ class Recordset;
 // text is false when it starts with F or N (either case), true otherwise.
 bool ValorBooleano(std::string_view valor);
 
-// The date of a value cut with the mask (CortaFecha: at its places, or
-// between its separators for a date written without its zeros): nothing
-// when its month or day is 0 or not a number (the column keeps its value).
-// Error 5 for a mask letter that is missing or a day that does not exist
-// (31/02, month 13: nothing carries over), 13 for a part that is not a
-// number, 6 for one beyond 16 bits. Years 0..99 go through the 1930-2029
-// window.
+// The date of a value cut with the mask (CortaFecha): nothing when its month
+// or day is 0 or not a number (the column keeps its value). Error 5 for a
+// missing mask letter or a day that does not exist (31/02, month 13: nothing
+// carries over), 13 for a part that is not a number, 6 for one beyond 16
+// bits. Years 0..99 go through the 1930-2029 window.
 std::optional<FechaHora> FechaDeMascara(const std::string& valor, const MascaraFecha& m);
 
-// FechaDeMascara with the time of day written after the date ("25/12/2005
-// 14:30:00", with or without a.m./p.m., "2010-03-15T08:30:00"): what follows
-// the date, trimmed, with an optional "T". Midnight when nothing follows or what follows does not
-// begin with a digit (a note after the date); error 13 for a time that
-// cannot be read, which is never dropped.
+// FechaDeMascara with the time of day written after the date, trimmed, with
+// an optional "T" ("25/12/2005 2:30:00 p.m.", "2010-03-15T08:30:00").
+// Midnight when what follows does not begin with a digit (a note); error 13
+// for a time that cannot be read, which is never dropped.
 std::optional<FechaHora> FechaYHoraDeMascara(const std::string& valor, const MascaraFecha& m);
 
 struct ResultadoRegistro {
@@ -62,10 +59,6 @@ class EscrituraRegistro {
  private:
   // Field positions are the same for every lookup of the table: taken once.
   void Prepara(const db::Recordset& rs);
-  int Indice(const db::Recordset& rs, std::size_t columna) const;
-  bool EsColumnaLlave(std::size_t columna) const;
-  // Source column of the key field "NombreIndice" names (0 for a compound key).
-  std::int32_t ColumnaLlave() const;
   void EscribeColumna(db::Recordset& rs, std::size_t columna, const std::string& valor);
 
   const DefinicionTabla& d_;
