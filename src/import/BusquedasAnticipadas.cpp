@@ -38,18 +38,18 @@ std::string ExactaLlave(const std::vector<Predicado>& condiciones, const Valor* 
 
 bool BusquedasAnticipadas::MismoModelo(const Consulta& c, unsigned long generacion) const {
   const std::size_t n = modelo_.condiciones.size();
-  if (n == 0 || c.condiciones.size() != n || c.select != modelo_.select || c.from != modelo_.from ||
-      c.where != modelo_.where || c.top != modelo_.top)
-    return false;
-  for (std::size_t k = 0; k < n; ++k)
-    if (!db::MismaClase(c.condiciones[k].clase, modelo_.condiciones[k].clase) ||
-        c.condiciones[k].igual != modelo_.condiciones[k].igual)
-      return false;
   // the names, unless both were written with the names of one generation
-  if (generacion != 0 && generacion == generacion_) return true;
-  if (c.tabla != modelo_.tabla || c.columnas != modelo_.columnas) return false;
-  for (std::size_t k = 0; k < n; ++k)
-    if (c.condiciones[k].columna != modelo_.condiciones[k].columna) return false;
+  const bool nombres = generacion == 0 || generacion != generacion_;
+  if (n == 0 || c.condiciones.size() != n || c.select != modelo_.select || c.from != modelo_.from ||
+      c.where != modelo_.where || c.top != modelo_.top ||
+      (nombres && (c.tabla != modelo_.tabla || c.columnas != modelo_.columnas)))
+    return false;
+  for (std::size_t k = 0; k < n; ++k) {
+    const Predicado &p = c.condiciones[k], &m = modelo_.condiciones[k];
+    if (!db::MismaClase(p.clase, m.clase) || p.igual != m.igual ||
+        (nombres && p.columna != m.columna))
+      return false;
+  }
   return true;
 }
 
@@ -76,25 +76,23 @@ void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor
 
   // A text key whose letters cannot be folded could equal another key of
   // the batch under the column's collation: every key asks for itself.
-  if (std::find(sueltas.begin(), sueltas.end(), db::kSinPliegue) != sueltas.end()) return;
+  if (std::ranges::find(sueltas, db::kSinPliegue) != sueltas.end()) return;
 
-  const bool unaTexto = n == 1;
   entradas_.reserve(sueltas.size());
   posiciones_.reserve(sueltas.size());
   orden_.reserve(sueltas.size());
-  const std::vector<bool> sinRelleno;
   for (std::size_t i = 0; i < sueltas.size(); ++i) {
     const auto [posicion, nueva] =
         posiciones_.try_emplace(sueltas[i], static_cast<std::uint32_t>(entradas_.size()));
     if (nueva) entradas_.emplace_back();
     Entrada& e = entradas_[posicion->second];
     const Valor* valores = &llaves[i * n];
-    const auto* t = unaTexto ? std::get_if<std::string>(valores) : nullptr;
+    const auto* t = n == 1 ? std::get_if<std::string>(valores) : nullptr;
     if (nueva) {
-      e.exacta = t ? *t : ExactaLlave(modelo.condiciones, valores, sinRelleno);
+      e.exacta = t ? *t : ExactaLlave(modelo.condiciones, valores, {});
       e.texto = t != nullptr;
-    } else if (e.viva && (t ? e.exacta != *t
-                            : e.exacta != ExactaLlave(modelo.condiciones, valores, sinRelleno))) {
+    } else if (e.viva &&
+               (t ? e.exacta != *t : e.exacta != ExactaLlave(modelo.condiciones, valores, {}))) {
       // "007" and "7" in one batch: each asks the database itself
       e.viva = false;
     }
@@ -126,12 +124,10 @@ void BusquedasAnticipadas::Llena(const Consulta& modelo, const std::vector<Valor
   }
   modelo_ = modelo;
   generacion_ = generacion;
-  if (campos_.size() != filas.campos.size() ||
-      !std::equal(campos_.begin(), campos_.end(), filas.campos.begin(),
-                  [](const InfoCampo& a, const InfoCampo& b) {
-                    return a.nombre == b.nombre && a.tipo == b.tipo &&
-                           a.tamanoDefinido == b.tamanoDefinido;
-                  })) {
+  const auto igual = [](const InfoCampo& a, const InfoCampo& b) {
+    return a.nombre == b.nombre && a.tipo == b.tipo && a.tamanoDefinido == b.tamanoDefinido;
+  };
+  if (!std::ranges::equal(campos_, filas.campos, igual)) {
     campos_ = std::move(filas.campos);
     ++versionCampos_;
   }
