@@ -11,10 +11,8 @@ namespace {
 constexpr unsigned long kMismosNombres = 1, kOtrosNombres = 0;
 
 // The database's reason without the statement it quotes (a thousand markers).
-std::string SinSentencia(std::string d) {
-  const std::size_t donde = d.find(" - Sentencia: ");
-  if (donde != std::string::npos) d.resize(donde);
-  return d;
+std::string SinSentencia(const std::string& d) {
+  return d.substr(0, d.find(" - Sentencia: "));
 }
 }  // namespace
 

@@ -24,12 +24,11 @@ class BusquedasDelLote {
   // (Conexion::BuscaLote).
   void Busca(db::Conexion& cn, const db::Consulta& modelo, const std::vector<db::Valor>& llaves,
              const std::vector<std::string>* leidas = nullptr);
+  void AvisaFallas(std::function<void(const std::string&)> aviso) { aviso_ = std::move(aviso); }
   // The row set of `consulta` (a record's lookup), opened again: over the
   // batch's rows for its key when it has them, otherwise from the database.
-  // The engines look every record up with the very query object they gave
-  // as the model, refilled with the record's key values: its names need no
-  // comparing then.
-  void AvisaFallas(std::function<void(const std::string&)> aviso) { aviso_ = std::move(aviso); }
+  // The engines refill the very query object they gave as the model: its
+  // names need no comparing then.
   std::unique_ptr<db::Recordset> Reabre(db::Conexion& cn, const db::Consulta& consulta,
                                         std::unique_ptr<db::Recordset> anterior);
   // After a record changed the row it was served, or added one: a later
