@@ -12,13 +12,20 @@
 
 namespace varlo {
 
-std::string RutaFoto(const std::string& directorioOrigen, const std::string& tabla,
-                     const std::string& columna, const std::string& llave) {
+namespace {
+constexpr std::size_t kMaximoListados = 200000;
+
+// DirectorioOrigen ends in a separator (or is empty for the current folder).
+// A key holding "/" or ".." is refused: error 52.
+std::string RutaFoto(const DefinicionTabla& d, const std::string& columna,
+                     const std::string& llave) {
   const std::string nombre = Recorta(llave);
   if (auto motivo = MotivoNombreFoto(nombre))
     throw ErrorLlaveFoto(errores::NombreArchivoIncorrecto, kFuentePrograma, *motivo);
-  return UneRuta(directorioOrigen + tabla + "_" + columna, nombre + ".jpg");
+  return UneRuta(d.DirectorioOrigen + db::NombreDeArchivos(d.Tabla) + "_" + columna,
+                 nombre + ".jpg");
 }
+}  // namespace
 
 bool ArchivosFotos::Existe(const std::string& ruta) {
   namespace fs = std::filesystem;
@@ -59,13 +66,12 @@ bool ArchivosFotos::Existe(const std::string& ruta) {
 void AsignaFotoRegistro(cls_ADODBServices& imagenes, db::Recordset& rs, int indiceFoto,
                         const std::string& columnaDefinida, const DefinicionTabla& d,
                         ArchivosFotos& archivos) {
-  int indiceLlave = rs.IndiceCampo(QuitaCorchetes(d.NombreIndice));
-  const std::string llave = rs.Texto(indiceLlave);
+  const std::string llave = rs.Texto(rs.IndiceCampo(QuitaCorchetes(d.NombreIndice)));
   const std::string& reportada = rs.Field(indiceFoto).nombre;
-  std::string ruta = RutaFoto(d.DirectorioOrigen, db::NombreDeArchivos(d.Tabla), reportada, llave);
+  std::string ruta = RutaFoto(d, reportada, llave);
   if (!archivos.Existe(ruta) && reportada != columnaDefinida &&
       IgualSinCaso(reportada, columnaDefinida))
-    ruta = RutaFoto(d.DirectorioOrigen, db::NombreDeArchivos(d.Tabla), columnaDefinida, llave);
+    ruta = RutaFoto(d, columnaDefinida, llave);
   if (archivos.Existe(ruta)) imagenes.PutImageInField(rs, indiceFoto, ruta);
 }
 

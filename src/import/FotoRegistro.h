@@ -2,7 +2,6 @@
 // The photo step: a picture column that a record leaves empty receives the
 // JPEG file named after the row's key, from a folder beside the source
 // file: <source folder><Tabla>_<column>/<key>.jpg.
-#include <cstddef>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -23,17 +22,11 @@ class ErrorLlaveFoto : public ErrorVarlo {
   using ErrorVarlo::ErrorVarlo;
 };
 
-// `directorioOrigen` ends in a separator (or is empty for the current folder).
-// Raises ErrorLlaveFoto (error 52) for a key holding "/" or "..".
-std::string RutaFoto(const std::string& directorioOrigen, const std::string& tabla,
-                     const std::string& columna, const std::string& llave);
-
 // The picture files of a table's folders, listed once per table: looking
 // for a file per record costs a file-system lookup, and most keys have none.
 // A folder too large to hold in memory is asked file by file.
 class ArchivosFotos {
  public:
-  static constexpr std::size_t kMaximoListados = 200000;
   // Whether `ruta` is a regular file (as std::filesystem::is_regular_file),
   // as its folder was when first listed.
   bool Existe(const std::string& ruta);
