@@ -9,6 +9,11 @@
 
 namespace varlo {
 
+namespace {
+// A walk that has not reached level 0 after this many steps fails.
+constexpr int kPasosJerarquia = 10;
+}  // namespace
+
 db::Consulta ConsultaJerarquia(const std::string& llave) {
   return db::BuscaPorTexto("Jerarquias", {"[Parent]"}, "[Key]", llave);
 }
@@ -61,8 +66,8 @@ const PadresJerarquia& RecorridosJerarquia::Padres(db::Conexion& cn, const std::
 void EscribeNiveles(db::Conexion& cn, db::Recordset& rs, const std::string& campoJerarquia,
                     int indiceJerarquia, const std::vector<int>& indicesNivel,
                     RecorridosJerarquia* recorridos) {
-  std::string nivel =
-      campoJerarquia.empty() ? std::string() : campoJerarquia.substr(campoJerarquia.size() - 1);
+  const std::string nivel =
+      campoJerarquia.substr(campoJerarquia.empty() ? 0 : campoJerarquia.size() - 1);
   PadresJerarquia propio;
   const PadresJerarquia& padres =
       recorridos ? recorridos->Padres(cn, nivel, rs.Texto(indiceJerarquia))

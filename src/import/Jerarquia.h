@@ -20,16 +20,13 @@ class Recordset;
 // The parents of a unit, nearest first; nothing where a level has no entry.
 using PadresJerarquia = std::vector<std::optional<std::string>>;
 
-// A walk that has not reached level 0 after this many steps fails.
-inline constexpr int kPasosJerarquia = 10;
-
 // "Select [Parent] From Jerarquias Where [Key]='<llave>'".
 db::Consulta ConsultaJerarquia(const std::string& llave);
 
 // Walks from unit `valor` (trimmed) at level `nivel` (a level as text) up to
 // level 0. A missing entry gives no value at the level below it and the walk
-// goes on from the unit "-1" there. Raises error 5 with a clear description
-// for a null "Parent" or a walk that does not reach level 0.
+// goes on from the unit "-1" there. Error 5, saying why, for a null "Parent"
+// or a walk that does not reach level 0 in ten steps.
 PadresJerarquia RecorreJerarquia(db::Conexion& cn, const std::string& nivel,
                                  const std::string& valor);
 
