@@ -9,24 +9,10 @@ void ResultadosTabla::Inicia(const std::string& archivoEr, bool reporteEr,
   if (reporteOk) Ok.Inicia(archivoOk, Codificacion::Ansi);
 }
 
-void ResultadosTabla::EstableceCodificacion(const Codificacion& c) {
-  Er.EstableceCodificacion(c);
-  Ok.EstableceCodificacion(c);
-}
-
-void ResultadosTabla::Importado(const std::string& linea) {
-  if (Ok.Activo()) Ok.Escribe(linea);
-}
-
 void ResultadosTabla::Rechazado(const std::string& linea, const std::vector<Rechazo>& rechazos) {
   if (!Er.Activo()) return;
   for (const Rechazo& r : rechazos)
     Er.Escribe(linea + "(" + r.descripcion + ", Columna:" + std::to_string(r.columna) + ")");
-}
-
-void ResultadosTabla::Vacia() {
-  Er.Vacia();
-  Ok.Vacia();
 }
 
 void ResultadosTabla::Ambos(void (ArchivoResultado::*cierra)()) {

@@ -26,11 +26,19 @@ class ResultadosTabla {
   void Inicia(const std::string& archivoEr, bool reporteEr, const std::string& archivoOk,
               bool reporteOk);
   // The encoding of the source file, for the lines that follow.
-  void EstableceCodificacion(const Codificacion& c);
-  void Importado(const std::string& linea);
+  void EstableceCodificacion(const Codificacion& c) {
+    Er.EstableceCodificacion(c);
+    Ok.EstableceCodificacion(c);
+  }
+  void Importado(const std::string& linea) {
+    if (Ok.Activo()) Ok.Escribe(linea);
+  }
   void Rechazado(const std::string& linea, const std::vector<Rechazo>& rechazos);
   // Writes the lines of the batch just reported.
-  void Vacia();
+  void Vacia() {
+    Er.Vacia();
+    Ok.Vacia();
+  }
   void Cierra() { Ambos(&ArchivoResultado::Cierra); }
   // Closes both with their lines on disk, or raises an error.
   void CierraEnDisco() { Ambos(&ArchivoResultado::CierraEnDisco); }
