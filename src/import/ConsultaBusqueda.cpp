@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 
 #include "common/ErrorVarlo.h"
 #include "common/Texto.h"
@@ -12,7 +11,7 @@
 namespace varlo {
 
 namespace {
-bool SoloDigitos(const std::string& s) {
+bool SoloDigitos(std::string_view s) {
   return !s.empty() && std::all_of(s.begin(), s.end(), EsCifra);
 }
 
@@ -58,7 +57,7 @@ std::string LlaveEntera(const std::string& v, const std::string& llave) {
   const std::string_view fraccion = std::string_view(v).substr(punto + 1);
   if (!fraccion.empty() && fraccion.find_first_not_of('0') == std::string_view::npos)
     return v.substr(0, punto);
-  if (SoloDigitos(std::string(fraccion)))
+  if (SoloDigitos(fraccion))
     LanzaError(
         errores::TiposNoCoinciden,
         "La columna índice (" + llave + ") es de números enteros y el valor '" + v + "' no lo es");
@@ -92,11 +91,9 @@ FechaHora FechaDeLlave(const std::string& valor, const MascaraFecha& mascara) {
     } else if (TerminaEn(valor, "p.m.")) {
       if (hora >= 1 && hora <= 11) hora += 12;
     }
-    char h[8];
-    std::snprintf(h, sizeof h, "%02d", hora);
+    const std::string h = (hora < 10 ? "0" : "") + std::to_string(hora);
     FechaHora t;
-    if (!LeeFechaISO(std::string(h) + ParteTexto(valor, 14, 6), t))
-      LanzaError(errores::TiposNoCoinciden);
+    if (!LeeFechaISO(h + ParteTexto(valor, 14, 6), t)) LanzaError(errores::TiposNoCoinciden);
     f.hora = t.hora;
     f.minuto = t.minuto;
     f.segundo = t.segundo;

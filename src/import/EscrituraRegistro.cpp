@@ -117,7 +117,6 @@ void EscrituraRegistro::Prepara(const db::Recordset& rs) {
     indices_[c] = busca(campo);
     if (indices_[c] >= 0) tipos_[c] = rs.Field(indices_[c]).tipo;
   }
-  indicesNivel_.clear();
   if (!d_.CampoJerarquia.empty()) {
     indiceJerarquia_ = busca(QuitaCorchetes(d_.CampoJerarquia));
     if (indiceJerarquia_ >= 0) leidos_ = {indiceJerarquia_};
