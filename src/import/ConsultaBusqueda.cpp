@@ -29,10 +29,6 @@ int AnioEscrito(const std::string& s) {
   return anio;
 }
 
-bool TerminaEn(const std::string& s, std::string_view fin) {
-  return s.size() >= fin.size() &&
-         IgualSinCaso(std::string_view(s).substr(s.size() - fin.size()), fin);
-}
 // A key date that is not at the fixed places: the mask's exact shape, or the
 // parts between its separators, each a number, then nothing or a time of day
 // after a space or a "T".
@@ -86,11 +82,11 @@ FechaHora FechaDeLlave(const std::string& valor, const MascaraFecha& mascara) {
     std::string horaTexto = ParteTexto(valor, 12, 2);
     if (!SoloDigitos(horaTexto)) LanzaError(errores::TiposNoCoinciden);
     int hora = std::stoi(horaTexto);
-    if (TerminaEn(valor, "a.m.")) {
-      if (hora == 12) hora = 0;
-    } else if (TerminaEn(valor, "p.m.")) {
-      if (hora >= 1 && hora <= 11) hora += 12;
-    }
+    const std::string_view sufijo = std::string_view(valor).substr(valor.size() - 4);
+    if (hora == 12 && IgualSinCaso(sufijo, "a.m."))
+      hora = 0;
+    else if (hora >= 1 && hora <= 11 && IgualSinCaso(sufijo, "p.m."))
+      hora += 12;
     const std::string h = (hora < 10 ? "0" : "") + std::to_string(hora);
     FechaHora t;
     if (!LeeFechaISO(h + ParteTexto(valor, 14, 6), t)) LanzaError(errores::TiposNoCoinciden);
@@ -130,9 +126,8 @@ const db::Consulta& ConsultaBusqueda::Para(const std::vector<std::string>& valor
     if (p.clase == db::ClaseLiteral::Texto || p.clase == db::ClaseLiteral::Numero) {
       p.valor = std::move(v);
     } else {
-      FechaHora f = FechaDeLlave(v, mascara_);
+      p.valor = FechaDeLlave(v, mascara_);
       p.clase = LargoEnCaracteres(v) > 10 ? db::ClaseLiteral::FechaHora : db::ClaseLiteral::Fecha;
-      p.valor = f;
     }
   }
   return consulta_;

@@ -13,18 +13,14 @@
 
 namespace varlo {
 
-// Why a record whose key value is the table's "TextoNulo" is refused: a key
-// cannot be NULL.
+// Why a record whose key value is the table's "TextoNulo" is refused.
 std::string ValorNuloEnLlave(const std::string& llave);
 
 // A date key read at fixed places: day 1-2, month 4-5, year 7-10 and, past
-// ten characters, a time at 12-19 (hh:mm:ss). "p.m." adds 12 to hours 1 to
-// 11, "a.m." turns 12 into 0, a time without suffix is a 24-hour time.
-// A text without digits at those places is read with the table's mask when
-// it has the mask's shape (FechaConFormaDeMascara) or, written without its
-// zeros, between the mask's separators (CortaFecha), each part a number.
-// Error 5 "Fecha inexistente" for a day that does not exist (nothing carries
-// over), error 13 when the text is no such date.
+// ten characters, a time at 12-19 (hh:mm:ss; "p.m." adds 12 to hours 1 to
+// 11, "a.m." turns 12 into 0). Other texts are read with the table's mask
+// (FechaConFormaDeMascara, or CortaFecha's parts, each a number). Error 5
+// for a day that does not exist (nothing carries over), 13 for no date.
 FechaHora FechaDeLlave(const std::string& valor, const MascaraFecha& mascara);
 
 class ConsultaBusqueda {
