@@ -208,7 +208,7 @@ ResultadoRegistro EscrituraRegistro::Escribe(db::Recordset& rs,
                   : indiceJerarquia_;
       for (std::size_t n = 0; n < indicesNivel_.size(); ++n)
         if (indicesNivel_[n] == kNoEstaEnConsulta) rs.IndiceCampo(d_.ColumnasNivel[n]);
-      EscribeNiveles(cn_, rs, d_.CampoJerarquia, i, indicesNivel_, &recorridos_);
+      EscribeNiveles(cn_, rs, d_.CampoJerarquia, i, indicesNivel_, recorridos_);
     } catch (...) {
       rechaza(static_cast<std::int32_t>(d_.Columnas) + 1);
     }

@@ -65,13 +65,10 @@ const PadresJerarquia& RecorridosJerarquia::Padres(db::Conexion& cn, const std::
 
 void EscribeNiveles(db::Conexion& cn, db::Recordset& rs, const std::string& campoJerarquia,
                     int indiceJerarquia, const std::vector<int>& indicesNivel,
-                    RecorridosJerarquia* recorridos) {
+                    RecorridosJerarquia& recorridos) {
   const std::string nivel =
       campoJerarquia.substr(campoJerarquia.empty() ? 0 : campoJerarquia.size() - 1);
-  PadresJerarquia propio;
-  const PadresJerarquia& padres =
-      recorridos ? recorridos->Padres(cn, nivel, rs.Texto(indiceJerarquia))
-                 : (propio = RecorreJerarquia(cn, nivel, rs.Texto(indiceJerarquia)));
+  const PadresJerarquia& padres = recorridos.Padres(cn, nivel, rs.Texto(indiceJerarquia));
   const std::size_t niveles = indicesNivel.size();
   if (padres.size() < niveles) LanzaError(errores::SubindiceFueraDeIntervalo);
 

@@ -53,12 +53,12 @@ class RecorridosJerarquia {
   PadresJerarquia ultimo_;
 };
 
-// The level step of one row: walks from the current value of the hierarchy
-// field and stores each level's value in its column (`indicesNivel`: the
-// fields of "ID_Nivel" L-1 down to 0). On any failure the level columns
-// keep the values they had.
+// The level step of one row: walks (through `recorridos`) from the current
+// value of the hierarchy field and stores each level's value in its column
+// (`indicesNivel`: "ID_Nivel" L-1 down to 0). On any failure the level
+// columns keep the values they had.
 void EscribeNiveles(db::Conexion& cn, db::Recordset& rs, const std::string& campoJerarquia,
                     int indiceJerarquia, const std::vector<int>& indicesNivel,
-                    RecorridosJerarquia* recorridos = nullptr);
+                    RecorridosJerarquia& recorridos);
 
 }  // namespace varlo

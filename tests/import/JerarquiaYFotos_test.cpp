@@ -58,7 +58,9 @@ TEST_P(JerarquiaEn, FalloDelPasoDejaLosNivelesComoEstaban) {
     auto rs = e.Base().AbreConsulta(db::BuscaPorTexto("Empleado", {}, "ID_Empleado", "1"), 1);
     std::vector<int> indices;
     for (const std::string& n : niveles) indices.push_back(rs->IndiceCampo(n));
-    EXPECT_THROW(EscribeNiveles(e.Base(), *rs, "ID_Nivel3", rs->IndiceCampo("ID_Nivel3"), indices),
+    RecorridosJerarquia recorridos("Empleado");
+    EXPECT_THROW(EscribeNiveles(e.Base(), *rs, "ID_Nivel3", rs->IndiceCampo("ID_Nivel3"), indices,
+                                recorridos),
                  ErrorVarlo);
     for (std::size_t i = 0; i < niveles.size(); ++i)
       EXPECT_EQ(rs->Texto(indices[i]), "v" + std::to_string(2 - i)) << niveles[i];
