@@ -24,7 +24,11 @@ class ResultadosTabla {
 
   // Empties the files whose option is on and keeps them open.
   void Inicia(const std::string& archivoEr, bool reporteEr, const std::string& archivoOk,
-              bool reporteOk);
+              bool reporteOk) {
+    Cierra();
+    if (reporteEr) Er.Inicia(archivoEr, Codificacion::Ansi);
+    if (reporteOk) Ok.Inicia(archivoOk, Codificacion::Ansi);
+  }
   // The encoding of the source file, for the lines that follow.
   void EstableceCodificacion(const Codificacion& c) {
     Er.EstableceCodificacion(c);
@@ -33,7 +37,11 @@ class ResultadosTabla {
   void Importado(const std::string& linea) {
     if (Ok.Activo()) Ok.Escribe(linea);
   }
-  void Rechazado(const std::string& linea, const std::vector<Rechazo>& rechazos);
+  void Rechazado(const std::string& linea, const std::vector<Rechazo>& rechazos) {
+    if (!Er.Activo()) return;
+    for (const Rechazo& r : rechazos)
+      Er.Escribe(linea + "(" + r.descripcion + ", Columna:" + std::to_string(r.columna) + ")");
+  }
   // Writes the lines of the batch just reported.
   void Vacia() {
     Er.Vacia();
@@ -45,7 +53,15 @@ class ResultadosTabla {
 
  private:
   // Closes both files, whatever the first one did.
-  void Ambos(void (ArchivoResultado::*cierra)());
+  void Ambos(void (ArchivoResultado::*cierra)()) {
+    try {
+      (Er.*cierra)();
+    } catch (...) {
+      Ok.Cierra();
+      throw;
+    }
+    (Ok.*cierra)();
+  }
 };
 
 }  // namespace varlo
