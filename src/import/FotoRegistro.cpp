@@ -25,42 +25,42 @@ std::string RutaFoto(const DefinicionTabla& d, const std::string& columna,
   return UneRuta(d.DirectorioOrigen + db::NombreDeArchivos(d.Tabla) + "_" + columna,
                  nombre + ".jpg");
 }
+
+// The regular files of a folder (none when it does not exist); nothing when
+// it cannot be read or holds too many to keep.
+std::optional<std::unordered_set<std::string>> ListaCarpeta(std::string_view nombreCarpeta) {
+  namespace fs = std::filesystem;
+  std::unordered_set<std::string> archivos;
+  std::error_code ec;
+  const fs::path carpeta = nombreCarpeta.empty() ? fs::path(".") : fs::path(nombreCarpeta);
+  if (!fs::exists(carpeta, ec)) return archivos;
+  for (fs::directory_iterator it(carpeta, ec), fin; !ec && it != fin; it.increment(ec)) {
+    std::error_code tipo;
+    if (it->is_regular_file(tipo)) archivos.insert(it->path().filename().string());
+    if (archivos.size() > kMaximoListados) return std::nullopt;
+  }
+  if (ec) return std::nullopt;
+  return archivos;
+}
 }  // namespace
 
 bool ArchivosFotos::Existe(const std::string& ruta) {
-  namespace fs = std::filesystem;
-  using Estado = Carpeta::Estado;
   // the folder and the name as the path writes them (no path object per record)
   const std::string_view todo = ruta;
   const std::size_t corte = todo.find_last_of(kSeparador);
   const std::string_view nombreCarpeta = todo.substr(0, corte == todo.npos ? 0 : corte);
   const std::string_view nombre = todo.substr(corte == todo.npos ? 0 : corte + 1);
   if (!ultima_ || ultimaNombre_ != nombreCarpeta) {
+    const auto [carpeta, nueva] = carpetas_.try_emplace(std::string(nombreCarpeta));
+    ultima_ = &carpeta->second;
     ultimaNombre_ = nombreCarpeta;
-    ultima_ = &carpetas_[ultimaNombre_];
+    if (nueva) *ultima_ = ListaCarpeta(nombreCarpeta);
   }
-  Carpeta& c = *ultima_;
-  if (c.estado == Estado::SinListar) {
-    c.estado = Estado::Listada;  // a folder that does not exist holds no file
+  if (!*ultima_) {
     std::error_code ec;
-    const fs::path carpeta = nombreCarpeta.empty() ? fs::path(".") : fs::path(nombreCarpeta);
-    if (fs::exists(carpeta, ec)) {
-      for (fs::directory_iterator it(carpeta, ec), fin; !ec && it != fin; it.increment(ec)) {
-        std::error_code tipo;
-        if (it->is_regular_file(tipo)) c.archivos.insert(it->path().filename().string());
-        if (c.archivos.size() > kMaximoListados) break;
-      }
-      if (ec || c.archivos.size() > kMaximoListados) {
-        c.estado = Estado::ArchivoPorArchivo;
-        c.archivos.clear();
-      }
-    }
+    return std::filesystem::is_regular_file(ruta, ec);
   }
-  if (c.estado == Estado::ArchivoPorArchivo) {
-    std::error_code ec;
-    return fs::is_regular_file(ruta, ec);
-  }
-  return c.archivos.count(std::string(nombre)) > 0;
+  return (*ultima_)->count(std::string(nombre)) > 0;
 }
 
 void AsignaFotoRegistro(cls_ADODBServices& imagenes, db::Recordset& rs, int indiceFoto,

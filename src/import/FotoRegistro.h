@@ -2,6 +2,7 @@
 // The photo step: a picture column that a record leaves empty receives the
 // JPEG file named after the row's key, from a folder beside the source
 // file: <source folder><Tabla>_<column>/<key>.jpg.
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -32,10 +33,8 @@ class ArchivosFotos {
   bool Existe(const std::string& ruta);
 
  private:
-  struct Carpeta {
-    enum class Estado { SinListar, Listada, ArchivoPorArchivo } estado = Estado::SinListar;
-    std::unordered_set<std::string> archivos;
-  };
+  // per folder listed, its files; nothing: asked file by file
+  using Carpeta = std::optional<std::unordered_set<std::string>>;
   std::unordered_map<std::string, Carpeta> carpetas_;  // nodes stay where they are
   std::string ultimaNombre_;
   Carpeta* ultima_ = nullptr;
