@@ -27,9 +27,8 @@ PadresJerarquia RecorreJerarquia(db::Conexion& cn, const std::string& nivel,
   for (int paso = 0; paso < kPasosJerarquia; ++paso) {
     const std::string llave = "_" + nivelActual + valorActual;
     auto rs = cn.AbreConsulta(ConsultaJerarquia(llave), 1);
-    std::string nivelPadre;
     if (rs->BOF() && rs->EOF_()) {
-      nivelPadre = std::to_string(static_cast<int>(AEntero16(LeeNumero(nivelActual))) - 1);
+      nivelActual = std::to_string(static_cast<int>(AEntero16(LeeNumero(nivelActual))) - 1);
       valorActual = "-1";
       padres.emplace_back(std::nullopt);
     } else {
@@ -38,13 +37,12 @@ PadresJerarquia RecorreJerarquia(db::Conexion& cn, const std::string& nivel,
         LanzaError(errores::ArgumentoNoValido,
                    "La unidad " + llave + " no tiene padre en Jerarquias");
       std::string k = db::ValorComoTexto(v);
-      nivelPadre = ParteTexto(k, 2, 1);
+      nivelActual = ParteTexto(k, 2, 1);
       valorActual = Recorta(ParteTexto(k, 3, static_cast<int>(k.size())));
       padres.emplace_back(valorActual);
     }
     rs->Close();
-    if (nivelPadre == "0") return padres;
-    nivelActual = nivelPadre;
+    if (nivelActual == "0") return padres;
   }
   LanzaError(errores::ArgumentoNoValido, "La jerarquía de " + inicio + " no llega al nivel 0 en " +
                                              std::to_string(kPasosJerarquia) + " pasos");
