@@ -72,17 +72,10 @@ std::optional<long> LineasSinComillasAbiertas(const std::string& ruta,
     }
     if (partida.size() > LectorLineas::kLargoMaximoLinea) return std::nullopt;
   }
+  // a last line without its line end
+  if (!abierta && anterior != '\n' && anterior != '\r') termina(partida);
   if (std::ferror(f) || abierta) return std::nullopt;
-  if (anterior != '\n' && anterior != '\r') termina(partida);  // a last line without its line end
-  if (abierta) return std::nullopt;
   return lineas;
-}
-
-// The line end that `bytes` hold, as text that outlives them.
-std::string_view FinDeLinea(std::string_view bytes) {
-  for (std::string_view fin : {"\r\n", "\n", "\r"})
-    if (bytes == fin) return fin;
-  return {};
 }
 
 }  // namespace
@@ -92,28 +85,11 @@ LectorRegistros::LectorRegistros(const std::string& ruta, const DivisorLineas& d
   if (const DivisorComillas* c = divisor.Comillas()) comillas_ = *c;
 }
 
-bool LectorRegistros::AtEndOfStream() {
-  return !HayDevueltas() && lector_.AtEndOfStream();
-}
-
 LectorRegistros::Fisica LectorRegistros::Siguiente() {
   Fisica f;
-  if (HayDevueltas()) {
-    const Tramo t = tramosDevueltos_.front();
-    tramosDevueltos_.pop_front();
-    f.texto.assign(devueltas_, inicioDevuelta_, t.largo - t.largoFin);
-    f.fin = FinDeLinea(
-        std::string_view(devueltas_).substr(f.texto.size() + inicioDevuelta_, t.largoFin));
-    inicioDevuelta_ += t.largo;
-    f.numero = numeroDevuelta_++;
-    if (!defectosDevueltos_.empty() && defectosDevueltos_.front().first == f.numero) {
-      f.defecto = std::move(defectosDevueltos_.front().second);
-      defectosDevueltos_.pop_front();
-    }
-    if (tramosDevueltos_.empty()) {
-      devueltas_.clear();
-      inicioDevuelta_ = 0;
-    }
+  if (!devueltas_.empty()) {
+    f = std::move(devueltas_.front());
+    devueltas_.pop_front();
     return f;
   }
   f.texto = lector_.ReadLine();
@@ -127,81 +103,52 @@ LectorRegistros::Fisica LectorRegistros::Siguiente() {
   return f;
 }
 
-void LectorRegistros::Devuelve(const std::string& texto, std::size_t desde,
-                               const std::vector<Tramo>& tramos, long primera,
-                               std::vector<std::pair<long, ErrorVarlo>>& defectos) {
-  // The lines read ahead go before those still waiting from an earlier hand-back.
-  devueltas_ = texto.substr(desde) + devueltas_.substr(inicioDevuelta_);
-  inicioDevuelta_ = 0;
-  tramosDevueltos_.insert(tramosDevueltos_.begin(), tramos.begin() + 1, tramos.end());
-  numeroDevuelta_ = primera + 1;
-  defectosDevueltos_.insert(defectosDevueltos_.begin(), std::make_move_iterator(defectos.begin()),
-                            std::make_move_iterator(defectos.end()));
-}
-
 LineaLeida LectorRegistros::Lee() {
   LineaLeida r;
   Fisica f = Siguiente();
+  r.texto = std::move(f.texto);
   r.linea = f.numero;
   r.defecto = std::move(f.defecto);
   // A line cut short is not followed (what it holds past the cut is
   // unknown), and a line without the quote is a record as it stands.
-  if (!comillas_ || Cortada(r.defecto) ||
-      f.texto.find(comillas_->Comillas()) == std::string::npos) {
-    r.texto = std::move(f.texto);
+  if (!comillas_ || Cortada(r.defecto) || r.texto.find(comillas_->Comillas()) == std::string::npos)
     return r;
-  }
   DivisorComillas::Recorrido recorrido;
-  comillas_->Recorre(f.texto, recorrido);
-  std::string texto = std::move(f.texto);
-  std::vector<Tramo> tramos;
-  std::vector<std::pair<long, ErrorVarlo>> defectos;  // of the lines after the first
-  if (recorrido.abierta) {
-    tramos.push_back({static_cast<std::uint32_t>(texto.size() + f.fin.size()),
-                      static_cast<std::uint8_t>(f.fin.size())});
-    texto += f.fin;
-  }
+  comillas_->Recorre(r.texto, recorrido);
+  const std::size_t largoPrimera = r.texto.size();
+  std::string_view fin = f.fin;    // of the last line taken, added when another follows
+  std::vector<Fisica> siguientes;  // the lines after the first
+  // Only the line where the quote opened is rejected; the lines after it are
+  // read again as records of their own.
+  const auto sinCerrar = [&](ErrorVarlo defecto) {
+    devueltas_.insert(devueltas_.begin(), std::make_move_iterator(siguientes.begin()),
+                      std::make_move_iterator(siguientes.end()));
+    r.texto.resize(largoPrimera);
+    r.defecto = std::move(defecto);
+    return std::move(r);
+  };
 
   // A quoted value with a line break goes on over the next lines.
   while (recorrido.abierta) {
-    std::optional<ErrorVarlo> sinCerrar;
-    if (AtEndOfStream()) {
-      sinCerrar =
-          Defecto(errores::TiposNoCoinciden, "Las comillas abiertas en la línea " +
-                                                 std::to_string(r.linea) + " no se cierran");
-    } else {
-      Fisica g = Siguiente();
-      const bool cortada = Cortada(g.defecto);
-      const std::size_t inicio = texto.size();
-      tramos.push_back({static_cast<std::uint32_t>(g.texto.size() + g.fin.size()),
-                        static_cast<std::uint8_t>(g.fin.size())});
-      texto += g.texto;
-      texto += g.fin;
-      if (g.defecto) defectos.emplace_back(g.numero, *g.defecto);
-      if (!cortada && texto.size() > kLargoMaximoRegistro) {
-        sinCerrar = Defecto(errores::Desbordamiento,
-                            "Las comillas abiertas en la línea " + std::to_string(r.linea) +
-                                " no se cierran dentro del largo máximo de " +
-                                std::to_string(kLargoMaximoRegistro) + " bytes");
-      } else {
-        if (g.defecto && !r.defecto) r.defecto = std::move(g.defecto);
-        // The record ends at a line cut short; its reason names that line.
-        if (cortada) break;
-        comillas_->Recorre(std::string_view(texto).substr(inicio, g.texto.size()), recorrido);
-      }
-    }
-    if (sinCerrar) {
-      // Only the line where the quote opened is rejected; the lines after it
-      // are read again as records of their own.
-      Devuelve(texto, tramos.front().largo, tramos, r.linea, defectos);
-      texto.resize(tramos.front().largo - tramos.front().largoFin);
-      r.texto = std::move(texto);
-      r.defecto = std::move(sinCerrar);
-      return r;
-    }
+    if (AtEndOfStream())
+      return sinCerrar(Defecto(
+          errores::TiposNoCoinciden,
+          "Las comillas abiertas en la línea " + std::to_string(r.linea) + " no se cierran"));
+    const Fisica& g = siguientes.emplace_back(Siguiente());
+    r.texto += fin;
+    fin = g.fin;
+    if (!Cortada(g.defecto) &&
+        r.texto.size() + g.texto.size() + g.fin.size() > kLargoMaximoRegistro)
+      return sinCerrar(Defecto(errores::Desbordamiento,
+                               "Las comillas abiertas en la línea " + std::to_string(r.linea) +
+                                   " no se cierran dentro del largo máximo de " +
+                                   std::to_string(kLargoMaximoRegistro) + " bytes"));
+    r.texto += g.texto;
+    if (g.defecto && !r.defecto) r.defecto = g.defecto;
+    // The record ends at a line cut short; its reason names that line.
+    if (Cortada(g.defecto)) break;
+    comillas_->Recorre(g.texto, recorrido);
   }
-  if (!tramos.empty()) texto.resize(texto.size() - tramos.back().largoFin);
-  r.texto = std::move(texto);
   if (recorrido.columnaMala != 0 && !r.defecto)
     r.defecto = Defecto(errores::TiposNoCoinciden,
                         "Texto después de las comillas de cierre en la columna " +

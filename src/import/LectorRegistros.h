@@ -7,12 +7,10 @@
 // does not close (by the end of the file, or within the largest record the
 // reader holds) rejects the line where it opened, and reading goes on at the
 // line after it.
-#include <cstdint>
 #include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "common/Codificacion.h"
@@ -48,7 +46,7 @@ class LectorRegistros {
   // The line reader underneath (its encoding is set there).
   LectorLineas& Lineas() { return lector_; }
 
-  bool AtEndOfStream();
+  bool AtEndOfStream() { return devueltas_.empty() && lector_.AtEndOfStream(); }
   LineaLeida Lee();
   void Close() { lector_.Close(); }
 
@@ -64,27 +62,13 @@ class LectorRegistros {
     long numero = 0;
     std::optional<ErrorVarlo> defecto;
   };
-  // Where one line lies in a buffer of lines: its length, line end included.
-  struct Tramo {
-    std::uint32_t largo;
-    std::uint8_t largoFin;
-  };
 
   Fisica Siguiente();
-  bool HayDevueltas() const { return !tramosDevueltos_.empty(); }
-  // Hands back the lines after the first of a record whose quote did not
-  // close: `texto` holds them from `desde`, laid out as `tramos` from 1.
-  void Devuelve(const std::string& texto, std::size_t desde, const std::vector<Tramo>& tramos,
-                long primera, std::vector<std::pair<long, ErrorVarlo>>& defectos);
 
   LectorLineas lector_;
   std::optional<DivisorComillas> comillas_;
   // Lines read ahead and handed back, read again before the file goes on.
-  std::string devueltas_;
-  std::size_t inicioDevuelta_ = 0;
-  std::deque<Tramo> tramosDevueltos_;
-  long numeroDevuelta_ = 0;
-  std::deque<std::pair<long, ErrorVarlo>> defectosDevueltos_;
+  std::deque<Fisica> devueltas_;
 };
 
 }  // namespace varlo
