@@ -1,6 +1,7 @@
 #include "import/LectorRegistros.h"
 
 #include <cstdio>
+#include <limits>
 #include <string_view>
 
 #include "common/ArchivoRegular.h"
@@ -156,6 +157,12 @@ LineaLeida LectorRegistros::Lee() {
   return r;
 }
 
+long LectorRegistros::Salta(long n) {
+  long saltados = 0;
+  for (; saltados < n && !AtEndOfStream(); ++saltados) Lee();
+  return saltados;
+}
+
 long LectorRegistros::Cuenta(const std::string& ruta, const DivisorLineas& divisor,
                              std::optional<Codificacion> codificacion) {
   // the line count also refuses a file that is UTF-16 without a mark
@@ -169,12 +176,7 @@ long LectorRegistros::Cuenta(const std::string& ruta, const DivisorLineas& divis
   if ((c == Codificacion::Ansi || c == Codificacion::Utf8) && divisor.Comillas()->EsAscii())
     if (std::optional<long> lineas = LineasSinComillasAbiertas(ruta, *divisor.Comillas()))
       return *lineas;
-  long n = 0;
-  while (!l.AtEndOfStream()) {
-    l.Lee();
-    ++n;
-  }
-  return n;
+  return l.Salta(std::numeric_limits<long>::max());
 }
 
 }  // namespace varlo

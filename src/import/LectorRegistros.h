@@ -48,6 +48,8 @@ class LectorRegistros {
 
   bool AtEndOfStream() { return devueltas_.empty() && lector_.AtEndOfStream(); }
   LineaLeida Lee();
+  // Reads past up to `n` records; returns how many there were.
+  long Salta(long n);
   void Close() { lector_.Close(); }
 
   // Records of a file, read as Lee reads them; without quoted fields, its lines.

@@ -24,14 +24,4 @@ OpcionesFuente LeeOpcionesFuente(const LectorDefiniciones& ini, const std::strin
   return o;
 }
 
-long AplicaOpcionesFuente(const OpcionesFuente& o, LectorRegistros& lector) {
-  if (o.codificacion) lector.Lineas().EstableceCodificacion(*o.codificacion);
-  long saltadas = 0;
-  while (saltadas < o.lineasEncabezado && !lector.AtEndOfStream()) {
-    lector.Lee();
-    ++saltadas;
-  }
-  return saltadas;
-}
-
 }  // namespace varlo

@@ -11,7 +11,6 @@
 
 #include "common/Codificacion.h"
 #include "definitions/LectorDefiniciones.h"
-#include "import/LectorRegistros.h"
 
 namespace varlo {
 
@@ -24,9 +23,5 @@ struct OpcionesFuente {
 };
 
 OpcionesFuente LeeOpcionesFuente(const LectorDefiniciones& ini, const std::string& seccion);
-
-// Sets the reader's encoding and reads past the heading records; returns how
-// many were skipped.
-long AplicaOpcionesFuente(const OpcionesFuente& o, LectorRegistros& lector);
 
 }  // namespace varlo

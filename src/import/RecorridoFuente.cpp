@@ -31,7 +31,8 @@ RecorridoFuente::RecorridoFuente(Corrida& f, std::string nombre, const std::stri
   resumen.leidas =
       AEntero32(static_cast<double>(LectorRegistros::Cuenta(ruta, divisor_, o.codificacion)));
   if (resumen.leidas > 0) ventana_.EstableceMaximo(static_cast<double>(resumen.leidas));
-  resumen.omitidas = AplicaOpcionesFuente(o, lector_);
+  if (o.codificacion) lector_.Lineas().EstableceCodificacion(*o.codificacion);
+  resumen.omitidas = lector_.Salta(o.lineasEncabezado);
   ventana_.EstableceValor(static_cast<double>(resumen.omitidas));
   codificacion_ = lector_.Lineas().CodificacionArchivo();
   lectura_.emplace(lector_, &divisor_);
