@@ -1,5 +1,6 @@
 #include "import/DivisorComillas.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "common/ErrorVarlo.h"
@@ -18,20 +19,14 @@ DivisorComillas::DivisorComillas(std::string separador, std::string comillas)
 }
 
 bool DivisorComillas::EsAscii() const {
-  for (const std::string* t : {&separador_, &comillas_})
-    for (char ch : *t)
-      if (static_cast<unsigned char>(ch) >= 0x80) return false;
-  return true;
+  return std::ranges::all_of(separador_ + comillas_,
+                             [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
 }
 
 std::size_t DivisorComillas::Separador(std::string_view texto, std::size_t desde) const {
   if (separador_.empty()) return std::string_view::npos;
   if (separadorSimple_) return texto.find(separador_[0], desde);
   return BuscaSinCaso(texto, separador_, desde);
-}
-
-bool DivisorComillas::EmpiezaSeparador(std::string_view texto, std::size_t en) const {
-  return !separador_.empty() && IgualSinCaso(texto.substr(en, separador_.size()), separador_);
 }
 
 void DivisorComillas::Recorre(std::string_view linea, Recorrido& r) const {
@@ -96,7 +91,7 @@ void DivisorComillas::Divide(std::string_view registro, std::size_t columnas,
         i += comillas_.size();
       }
       if (i == registro.size()) return;
-      if (!EmpiezaSeparador(registro, i))
+      if (separador_.empty() || !IgualSinCaso(registro.substr(i, separador_.size()), separador_))
         LanzaError(
             errores::TiposNoCoinciden,
             "Texto después de las comillas de cierre en la columna " + std::to_string(c + 1));

@@ -47,7 +47,6 @@ class DivisorComillas {
   bool EmpiezaComilla(std::string_view texto, std::size_t en) const {
     return texto.substr(en).starts_with(comillas_);
   }
-  bool EmpiezaSeparador(std::string_view texto, std::size_t en) const;
 
   std::string separador_;
   std::string comillas_;

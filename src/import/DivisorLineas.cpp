@@ -26,12 +26,12 @@ DivisorLineas DivisorLineas::ConComillas(const std::string& comillas) const {
 }
 
 void DivisorLineas::Divide(std::string_view linea, std::vector<std::string>& valores) const {
-  std::size_t n = Columnas();
+  const std::size_t n = Columnas();
   valores.resize(n);
   for (auto& v : valores) v.clear();
   if (fijo_) {
-    // The character position is 16-bit in the original: held wider here so
-    // that a 32-bit width cannot wrap it below the overflow check.
+    // The running position is 16-bit; held wider here so that a 32-bit width
+    // cannot wrap it below the overflow check.
     std::int64_t p = 1;
     std::size_t byte = 0;
     for (std::size_t c = 0; c < n; ++c) {
@@ -49,7 +49,6 @@ void DivisorLineas::Divide(std::string_view linea, std::vector<std::string>& val
     comillas_->Divide(linea, n, valores);
     return;
   }
-  if (linea.empty()) return;
   if (separador_.empty()) {
     if (n > 0) valores[0].assign(linea);
     return;
