@@ -1,5 +1,7 @@
 #include "import/MascaraFecha.h"
 
+#include <algorithm>
+
 #include "common/ErrorVarlo.h"
 #include "common/Texto.h"
 
@@ -31,6 +33,13 @@ char Mayuscula(char c) {
 
 bool EsSeparador(char c) {
   return c == '/' || c == '-' || c == '.';
+}
+
+// How many of the value's first characters are digits and separators.
+std::size_t LargoFecha(std::string_view valor) {
+  const auto fin =
+      std::ranges::find_if_not(valor, [](char c) { return EsCifra(c) || EsSeparador(c); });
+  return static_cast<std::size_t>(fin - valor.begin());
 }
 
 // A mask of three letter runs joined by separators: its letters in order and
@@ -86,8 +95,7 @@ bool EncajaEnMascara(std::string_view valor, std::string_view mascara) {
 // The trimmed value cut between the mask's separators; nothing when it does
 // not begin with digits and both separators in order.
 std::optional<VistaFecha> CortaPorSeparadores(std::string_view valor, const Tramos& t) {
-  std::size_t fin = 0;
-  while (fin < valor.size() && (EsCifra(valor[fin]) || EsSeparador(valor[fin]))) ++fin;
+  const std::size_t fin = LargoFecha(valor);
   const std::string_view fecha = valor.substr(0, fin);
   const std::size_t primero = fecha.find(t.separadores[0]);
   if (primero == std::string_view::npos) return std::nullopt;
@@ -142,11 +150,9 @@ VistaFecha CortaFechaGeneral(std::string_view valor, const MascaraFecha& m) {
       // for DD/MM/YYYY) would be cut into nonsense at the mask's places; one
       // of the mask's length ("2006/08/01" for YYYY-MM-DD) reads there as it
       // always did.
-      std::size_t cifras = 0, fecha = 0;
+      std::size_t cifras = 0;
       while (cifras < recortado.size() && EsCifra(recortado[cifras])) ++cifras;
-      while (fecha < recortado.size() &&
-             (EsCifra(recortado[fecha]) || EsSeparador(recortado[fecha])))
-        ++fecha;
+      const std::size_t fecha = LargoFecha(recortado);
       if (cifras > 0 && cifras < fecha && fecha != LargoEnCaracteres(m.Texto))
         LanzaError(errores::TiposNoCoinciden);
     }
@@ -183,13 +189,13 @@ std::optional<VistaFecha> CortaFechaExacta(std::string_view valor, const Mascara
         (letraAlFinal && EsCifra(siguiente)))
       return std::nullopt;
   }
+  const auto parte = [valor](std::int16_t inicio, std::int16_t largo) {
+    return valor.substr(static_cast<std::size_t>(inicio - 1), static_cast<std::size_t>(largo));
+  };
   VistaFecha p;
-  p.anio = valor.substr(static_cast<std::size_t>(m.InicioAnio - 1),
-                        static_cast<std::size_t>(m.LargoAnio));
-  p.mes =
-      valor.substr(static_cast<std::size_t>(m.InicioMes - 1), static_cast<std::size_t>(m.LargoMes));
-  p.dia =
-      valor.substr(static_cast<std::size_t>(m.InicioDia - 1), static_cast<std::size_t>(m.LargoDia));
+  p.anio = parte(m.InicioAnio, m.LargoAnio);
+  p.mes = parte(m.InicioMes, m.LargoMes);
+  p.dia = parte(m.InicioDia, m.LargoDia);
   p.resto = RecortaVista(valor.substr(n));
   return p;
 }
@@ -251,10 +257,9 @@ std::string ParteTexto(std::string_view valor, int inicio, int largo) {
 }
 
 std::size_t LargoEnCaracteres(std::string_view texto) {
-  std::size_t n = 0;
-  for (unsigned char c : texto)
-    if ((c & 0xC0) != 0x80) ++n;
-  return n;
+  // every byte but a UTF-8 continuation byte begins a character
+  return static_cast<std::size_t>(
+      std::ranges::count_if(texto, [](unsigned char c) { return (c & 0xC0) != 0x80; }));
 }
 
 }  // namespace varlo
