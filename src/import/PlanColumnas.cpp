@@ -1,5 +1,7 @@
 #include "import/PlanColumnas.h"
 
+#include <algorithm>
+
 #include "common/Numeros.h"
 #include "common/Texto.h"
 
@@ -8,26 +10,19 @@ namespace varlo {
 namespace {
 // Key positions and types of the keys that this column carries.
 void AnotaIndice(DefinicionTabla& d, const std::string& nombre, std::int16_t columna) {
-  for (std::size_t k = 0; k < d.Indices.size(); ++k) {
-    if (d.Indices[k] != nombre) continue;
-    d.PosicionIndice[k] = columna;
-    std::string sinCorchetes = QuitaCorchetes(d.Indices[k]);
-    for (std::size_t i = 0; i < d.NombresTabla.size(); ++i) {
-      if (IgualSinCaso(d.NombresTabla[i], sinCorchetes)) {
-        d.TipoIndice[k] = d.TiposTabla[i];
-        break;
-      }
-    }
-    return;
-  }
+  const auto k = std::ranges::find(d.Indices, nombre) - d.Indices.begin();
+  if (k == std::ssize(d.Indices)) return;
+  d.PosicionIndice[k] = columna;
+  const std::string sinCorchetes = QuitaCorchetes(nombre);
+  const auto t = std::ranges::find_if(
+      d.NombresTabla, [&](const std::string& n) { return IgualSinCaso(n, sinCorchetes); });
+  if (t != d.NombresTabla.end()) d.TipoIndice[k] = d.TiposTabla[t - d.NombresTabla.begin()];
 }
 
 void AnotaJerarquia(DefinicionTabla& d, const std::string& nombre) {
   d.CampoJerarquia = Recorta(nombre);
   int nivel = static_cast<int>(LeeNumero(d.CampoJerarquia.substr(d.CampoJerarquia.size() - 1)));
-  for (int n = nivel - 1; n >= 0; --n) {
-    d.ColumnasNivel.push_back("ID_Nivel" + std::to_string(n));
-  }
+  for (int n = nivel - 1; n >= 0; --n) d.ColumnasNivel.push_back("ID_Nivel" + std::to_string(n));
 }
 }  // namespace
 
@@ -44,7 +39,7 @@ bool ConstruyePlan(const LectorDefiniciones& ini, DefinicionTabla& d) {
   d.TipoIndice.assign(d.Indices.size(), 0);
 
   bool algunaNombrada = false;
-  for (std::int16_t c = 1; c >= 1 && c <= d.Columnas; ++c) {
+  for (int c = 1; c <= d.Columnas; ++c) {
     std::string nombre =
         ini.Texto(d.Tabla, LectorDefiniciones::ClaveNumerada("CampoColumna", c), "");
     const bool nombrada = !EstaEnBlanco(nombre);
@@ -59,7 +54,6 @@ bool ConstruyePlan(const LectorDefiniciones& ini, DefinicionTabla& d) {
             ? ini.Numero32(d.Tabla, LectorDefiniciones::ClaveNumerada("LongitudColumna", c), "0")
             : 0);
     if (nombrada && !ColumnaSoloLectura(d.Tabla, nombre)) d.CamposSelect.push_back(nombre);
-    if (c == 32767) break;
   }
   return algunaNombrada;
 }
@@ -67,7 +61,7 @@ bool ConstruyePlan(const LectorDefiniciones& ini, DefinicionTabla& d) {
 std::optional<std::string> IndiceSinColumna(const DefinicionTabla& d) {
   if (d.Indices.empty()) return std::string();
   for (std::size_t k = 0; k < d.Indices.size(); ++k)
-    if (k >= d.PosicionIndice.size() || d.PosicionIndice[k] == 0) return d.Indices[k];
+    if (d.PosicionIndice[k] == 0) return d.Indices[k];
   return std::nullopt;
 }
 
