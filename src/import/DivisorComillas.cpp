@@ -30,6 +30,15 @@ std::size_t DivisorComillas::Separador(std::string_view texto, std::size_t desde
 }
 
 void DivisorComillas::Recorre(std::string_view linea, Recorrido& r) const {
+  Camina(linea, r, nullptr);
+}
+
+void DivisorComillas::Camina(std::string_view linea, Recorrido& r,
+                             std::vector<std::string>* valores) const {
+  // the value of the column being read, when it is one of those kept
+  const auto valor = [&]() -> std::string* {
+    return valores && r.columna <= valores->size() ? &(*valores)[r.columna - 1] : nullptr;
+  };
   std::size_t i = 0;
   bool dentro = r.abierta;
   while (true) {
@@ -41,6 +50,7 @@ void DivisorComillas::Recorre(std::string_view linea, Recorrido& r) const {
         continue;
       }
       const std::size_t s = Separador(linea, i);
+      if (std::string* v = valor()) v->assign(linea.substr(i, s - i));  // to the end when npos
       if (s == std::string_view::npos) break;
       i = s + separador_.size();
       ++r.columna;
@@ -51,8 +61,10 @@ void DivisorComillas::Recorre(std::string_view linea, Recorrido& r) const {
       r.abierta = true;
       return;
     }
+    if (std::string* v = valor()) v->append(linea.substr(i, q - i));
     i = q + comillas_.size();
     if (EmpiezaComilla(linea, i)) {  // a doubled quote is one quote of the value
+      if (std::string* v = valor()) v->append(comillas_);
       i += comillas_.size();
       continue;
     }
@@ -73,41 +85,15 @@ void DivisorComillas::Divide(std::string_view registro, std::size_t columnas,
                              std::vector<std::string>& valores) const {
   valores.resize(columnas);
   for (auto& v : valores) v.clear();
-  if (registro.empty()) return;
-  std::size_t i = 0, c = 0;
-  while (true) {
-    std::string* valor = c < columnas ? &valores[c] : nullptr;
-    if (EmpiezaComilla(registro, i)) {
-      i += comillas_.size();
-      while (true) {
-        const std::size_t q = registro.find(comillas_, i);
-        if (q == std::string_view::npos)
-          LanzaError(errores::TiposNoCoinciden,
-                     "Las comillas de la columna " + std::to_string(c + 1) + " no se cierran");
-        if (valor) valor->append(registro.substr(i, q - i));
-        i = q + comillas_.size();
-        if (!EmpiezaComilla(registro, i)) break;
-        if (valor) valor->append(comillas_);
-        i += comillas_.size();
-      }
-      if (i == registro.size()) return;
-      if (separador_.empty() || !IgualSinCaso(registro.substr(i, separador_.size()), separador_))
-        LanzaError(
-            errores::TiposNoCoinciden,
-            "Texto después de las comillas de cierre en la columna " + std::to_string(c + 1));
-      i += separador_.size();
-      ++c;
-      continue;
-    }
-    const std::size_t s = Separador(registro, i);
-    if (s == std::string_view::npos) {
-      if (valor) valor->assign(registro.substr(i));
-      return;
-    }
-    if (valor) valor->assign(registro.substr(i, s - i));
-    i = s + separador_.size();
-    ++c;
-  }
+  Recorrido r;
+  Camina(registro, r, &valores);
+  // the first fault from the left: a quote left open can only be the last
+  if (r.columnaMala != 0)
+    LanzaError(errores::TiposNoCoinciden, "Texto después de las comillas de cierre en la columna " +
+                                              std::to_string(r.columnaMala));
+  if (r.abierta)
+    LanzaError(errores::TiposNoCoinciden,
+               "Las comillas de la columna " + std::to_string(r.columna) + " no se cierran");
 }
 
 }  // namespace varlo

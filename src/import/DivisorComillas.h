@@ -1,10 +1,9 @@
 #pragma once
-// Separated values whose fields may be quoted, the way spreadsheets write
-// them: a field that begins with the quote runs to the quote that closes it,
-// a doubled quote inside is one quote, and separators and line breaks inside
-// are data, so one record may span several lines of the file. A quote
-// anywhere else is an ordinary character, and a record without quotes cuts
-// exactly like the plain separated layout.
+// Separated values with quoted fields, as spreadsheets write them: a field
+// that begins with the quote runs to the quote that closes it, a doubled
+// quote inside is one quote, and separators and line breaks inside are data.
+// A quote anywhere else is an ordinary character: a record without quotes
+// cuts as the plain separated layout does.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -14,9 +13,8 @@ namespace varlo {
 
 class DivisorComillas {
  public:
-  // `comillas` is one character. Raises error 5 when it is part of the
-  // separator (the separator matches without regard to case, so would the
-  // quote).
+  // `comillas` is one character; error 5 when it is part of the separator
+  // (matched without regard to case, as the separator is).
   DivisorComillas(std::string separador, std::string comillas);
 
   // Where a record stands at the end of the lines read so far.
@@ -28,22 +26,22 @@ class DivisorComillas {
   // Walks one line of a record (without its line end), from where `r` stands.
   void Recorre(std::string_view linea, Recorrido& r) const;
 
-  // Values 1..`columnas` of a whole record (inner line breaks included) as
-  // indices 0..columnas-1; pieces beyond are read and dropped. Raises error
-  // 13 for a quoted value that does not close or that has text after its
-  // closing quote.
+  // Values 1..`columnas` of a whole record as indices 0..columnas-1; pieces
+  // beyond are checked and dropped. Error 13 for a quote left open or text
+  // after a closing quote.
   void Divide(std::string_view registro, std::size_t columnas,
               std::vector<std::string>& valores) const;
 
   const std::string& Comillas() const { return comillas_; }
-  // Whether the quote and the separator are ASCII: then the bytes of any
-  // encoding that keeps ASCII as it is walk like its text.
+  // Whether quote and separator are ASCII: then the bytes of an encoding that
+  // keeps ASCII walk like its text.
   bool EsAscii() const;
 
  private:
-  // Position of the next separator from `desde`; npos when none (always for
-  // an empty separator).
+  // The next separator from `desde`; npos when none (always when empty).
   std::size_t Separador(std::string_view texto, std::size_t desde) const;
+  // Recorre, also setting the values of columns 1..valores->size() when `valores` is not null.
+  void Camina(std::string_view linea, Recorrido& r, std::vector<std::string>* valores) const;
   bool EmpiezaComilla(std::string_view texto, std::size_t en) const {
     return texto.substr(en).starts_with(comillas_);
   }
