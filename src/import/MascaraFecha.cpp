@@ -37,9 +37,9 @@ bool EsSeparador(char c) {
 
 // How many of the value's first characters are digits and separators.
 std::size_t LargoFecha(std::string_view valor) {
-  const auto fin =
-      std::ranges::find_if_not(valor, [](char c) { return EsCifra(c) || EsSeparador(c); });
-  return static_cast<std::size_t>(fin - valor.begin());
+  std::size_t n = 0;
+  while (n < valor.size() && (EsCifra(valor[n]) || EsSeparador(valor[n]))) ++n;
+  return n;
 }
 
 // A mask of three letter runs joined by separators: its letters in order and
@@ -106,16 +106,11 @@ std::optional<VistaFecha> CortaPorSeparadores(std::string_view valor, const Tram
       fecha.substr(primero + t.separadores[0].size(), segundo - primero - t.separadores[0].size()),
       fecha.substr(segundo + t.separadores[1].size())};
   for (std::string_view pieza : piezas)
-    for (char c : pieza)
-      if (!EsCifra(c)) return std::nullopt;  // a third separator
+    if (!std::ranges::all_of(pieza, EsCifra)) return std::nullopt;  // a third separator
   VistaFecha p;
   p.porSeparadores = true;
-  for (int k = 0; k < 3; ++k) {
-    std::optional<std::string_view>& parte = t.letras[k] == 'Y'   ? p.anio
-                                             : t.letras[k] == 'M' ? p.mes
-                                                                  : p.dia;
-    parte = piezas[k];
-  }
+  for (int k = 0; k < 3; ++k)
+    (t.letras[k] == 'Y' ? p.anio : t.letras[k] == 'M' ? p.mes : p.dia) = piezas[k];
   p.resto = RecortaVista(valor.substr(fin));
   return p;
 }
@@ -150,8 +145,8 @@ VistaFecha CortaFechaGeneral(std::string_view valor, const MascaraFecha& m) {
       // for DD/MM/YYYY) would be cut into nonsense at the mask's places; one
       // of the mask's length ("2006/08/01" for YYYY-MM-DD) reads there as it
       // always did.
-      std::size_t cifras = 0;
-      while (cifras < recortado.size() && EsCifra(recortado[cifras])) ++cifras;
+      const std::size_t cifras =
+          std::min(recortado.find_first_not_of("0123456789"), recortado.size());
       const std::size_t fecha = LargoFecha(recortado);
       if (cifras > 0 && cifras < fecha && fecha != LargoEnCaracteres(m.Texto))
         LanzaError(errores::TiposNoCoinciden);
@@ -257,9 +252,10 @@ std::string ParteTexto(std::string_view valor, int inicio, int largo) {
 }
 
 std::size_t LargoEnCaracteres(std::string_view texto) {
-  // every byte but a UTF-8 continuation byte begins a character
-  return static_cast<std::size_t>(
-      std::ranges::count_if(texto, [](unsigned char c) { return (c & 0xC0) != 0x80; }));
+  std::size_t n = 0;
+  for (unsigned char c : texto)
+    if ((c & 0xC0) != 0x80) ++n;
+  return n;
 }
 
 }  // namespace varlo
