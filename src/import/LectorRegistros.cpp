@@ -19,11 +19,10 @@ bool Cortada(const std::optional<ErrorVarlo>& defecto) {
   return defecto && defecto->Numero() == errores::Desbordamiento;
 }
 
-// The lines of a file whose encoding keeps ASCII bytes as they are, each
-// walked for quotes as its text would be: when no line leaves a quoted value
-// open (and none is past the limit), every line is one record and their
-// number is the count. Nothing when some line does: only the full reading
-// can tell where its records end.
+// The lines of a file whose encoding keeps ASCII bytes, each walked for
+// quotes as its text would be: when none leaves a quoted value open (or is
+// past the limit), each is a record. Nothing otherwise: only the full
+// reading tells where its records end.
 std::optional<long> LineasSinComillasAbiertas(const std::string& ruta,
                                               const DivisorComillas& comillas) {
   ArchivoC archivo = AbreArchivoRegular(ruta);

@@ -1,12 +1,8 @@
 #pragma once
-// Reads a source file one record at a time. Without quoted fields a record
-// is a line. With them, a record whose quoted value holds a line break goes
-// on over the next lines, each kept with the line end it had in the file.
-//
-// A record is never lost and never swallows its neighbours: a quote that
-// does not close (by the end of the file, or within the largest record the
-// reader holds) rejects the line where it opened, and reading goes on at the
-// line after it.
+// Reads a source one record at a time: a line, or with quoted fields, the
+// lines that a quoted line break joins (each keeps its line end). A record
+// never swallows its neighbours: a quote that does not close (by the end of
+// the file, or within the largest record held) rejects only its first line.
 #include <deque>
 #include <optional>
 #include <string>
@@ -20,16 +16,14 @@
 
 namespace varlo {
 
-// A record as read, with the line of the file where it begins and what the
-// reader found wrong with it. The defect travels with the record: the
-// records of a batch are processed after the reader moved on.
+// A record, the line where it begins and its defect: the defect travels with
+// it, as a batch is processed after the reader moved on.
 struct LineaLeida {
   std::string texto;
   long linea = 0;
   std::optional<ErrorVarlo> defecto;
-  // Its values, when it was already split (by the thread that read it); a
-  // record whose splitting failed is split again where it is processed,
-  // which then meets the error itself.
+  // Its values when the reading thread split it; one whose split failed is
+  // split again where it is processed, which meets the error itself.
   bool dividida = false;
   std::vector<std::string> valores;
 };
@@ -39,8 +33,7 @@ class LectorRegistros {
   // The largest record held while looking for the quote that closes it.
   static constexpr std::size_t kLargoMaximoRegistro = LectorLineas::kLargoMaximoLinea;
 
-  // Opens the file as LectorLineas does; `divisor` says whether fields may
-  // be quoted and where a field begins.
+  // `divisor` says whether fields may be quoted and where a field begins.
   LectorRegistros(const std::string& ruta, const DivisorLineas& divisor);
 
   // The line reader underneath (its encoding is set there).
@@ -52,7 +45,7 @@ class LectorRegistros {
   long Salta(long n);
   void Close() { lector_.Close(); }
 
-  // Records of a file, read as Lee reads them; without quoted fields, its lines.
+  // The records Lee would read; without quoted fields, the lines.
   static long Cuenta(const std::string& ruta, const DivisorLineas& divisor,
                      std::optional<Codificacion> codificacion);
 
@@ -69,7 +62,7 @@ class LectorRegistros {
 
   LectorLineas lector_;
   std::optional<DivisorComillas> comillas_;
-  // Lines read ahead and handed back, read again before the file goes on.
+  // Lines handed back, read again before the file goes on.
   std::deque<Fisica> devueltas_;
 };
 

@@ -1,12 +1,8 @@
 #pragma once
-// The records of a source read, split into lines and checked on a thread of
-// their own while the records before them are written: a few batches ahead,
-// never more (memory stays bounded whatever the file's size).
-//
-// The caller sees what it would see reading the file itself: the same
-// records in the same order, each with its own defect, and an error of the
-// reading raised where the record it stopped at would have been read. The
-// reader stops as soon as the caller stops (destruction, Detiene).
+// The records of a source read, split and checked on a thread of their own
+// while those before them are written: a few batches ahead, never more, so
+// memory stays bounded whatever the file's size. The caller sees what reading
+// the file itself would show, a reading error included, raised in its place.
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -22,15 +18,14 @@ namespace varlo {
 
 class LecturaAnticipada {
  public:
-  // Records per batch handed over, and bytes that cut a batch of long lines.
+  // Records per batch, and bytes that cut a batch of long lines short.
   static constexpr std::size_t kRegistrosPorTanda = 256;
   static constexpr std::size_t kBytesPorTanda = std::size_t{1} << 20;
   // Batches read ahead of the one being served.
   static constexpr std::size_t kTandasAdelantadas = 4;
 
-  // Reading starts at once where `lector` stands; nothing else may use
-  // `lector` until Detiene returned. With `divisor`, each record without a
-  // defect is also split (LineaLeida::valores).
+  // Reads from where `lector` stands, which nothing else may use until
+  // Detiene returned. With `divisor`, records without a defect are split too.
   explicit LecturaAnticipada(LectorRegistros& lector, const DivisorLineas* divisor = nullptr);
   ~LecturaAnticipada() { Detiene(); }
   LecturaAnticipada(const LecturaAnticipada&) = delete;

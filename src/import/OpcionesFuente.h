@@ -1,11 +1,10 @@
 #pragma once
-// Optional keys of a table section and of "Planeacion Faltas" for the
-// source files people actually have: "Codificacion" names the encoding of a
-// source without a byte-order mark (UTF-8, Windows-1252 or any name iconv
-// knows; without it the reader tells UTF-8 from Windows-1252),
-// "LineasEncabezado" the heading records to skip (a CSV header is not a
-// record), and "Comillas" the quote of fields that hold the separator or a
-// line break (empty, the default: no quoted fields).
+// Optional keys of a table section and of "Planeacion Faltas" for the source
+// files people have: "Codificacion", the encoding of a source without a
+// byte-order mark (any name iconv knows; without it the reader tells UTF-8
+// from Windows-1252), "LineasEncabezado", the heading records to skip (a CSV
+// header is no record), and "Comillas", the quote of fields that hold the
+// separator or a line break (empty by default: none).
 #include <optional>
 #include <string>
 

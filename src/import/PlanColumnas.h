@@ -1,20 +1,18 @@
 #pragma once
-// The column plan of a table: which piece of a source line feeds which
-// destination column, which columns form the key, what the lookup reads
-// back, and where a hierarchy column sits. Built once per table.
+// A table's column plan, built once per table: which piece of a line feeds
+// which column, which form the key, what the lookup reads back, and where the
+// hierarchy column sits.
 #include <optional>
 #include <string>
 
 #include "definitions/LectorDefiniciones.h"
 #include "import/DefinicionTabla.h"
-#include "import/DivisorLineas.h"
 
 namespace varlo {
 
-// Layout ("Formato", "Otro"), "TextoNulo" and the columns 1..Columnas of the table
-// section `d.Tabla`, into a definition whose columns are not read yet:
-// `d.Columnas`, `d.Indices`, `d.ColumnaJerarquia` and the probe fields must
-// already be set. Returns whether some column is named.
+// Reads layout ("Formato", "Otro"), "TextoNulo" and columns 1..Columnas of
+// section `d.Tabla`; `d.Columnas`, `d.Indices`, `d.ColumnaJerarquia` and the
+// probe fields must be set already. Returns whether some column is named.
 bool ConstruyePlan(const LectorDefiniciones& ini, DefinicionTabla& d);
 
 // The first key name that no named column carries (also the empty name of

@@ -1,7 +1,7 @@
 #pragma once
-// The source of a table or of the absence planning, walked the same way for
-// both: counted for the progress bar, past its heading lines, read and split
-// on a thread of its own, a stop the person asked for honoured between records.
+// The source of a table or of the absence planning: counted for the progress
+// bar, past its heading lines, read and split on a thread of its own, and a
+// stop the person asked for honoured between records.
 #include <functional>
 #include <optional>
 #include <string>
