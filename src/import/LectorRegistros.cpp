@@ -26,55 +26,40 @@ bool Cortada(const std::optional<ErrorVarlo>& defecto) {
 std::optional<long> LineasSinComillasAbiertas(const std::string& ruta,
                                               const DivisorComillas& comillas) {
   ArchivoC archivo = AbreArchivoRegular(ruta);
-  std::FILE* f = archivo.get();
   std::string partida;  // a line that began in an earlier block
   long lineas = 0;
-  bool abierta = false, primerBloque = true;
-  int anterior = '\n';
-  auto termina = [&](std::string_view linea) {
+  char anterior = '\n';  // the last byte of the blocks before
+  // a line past the limit is left to the reader, which holds no more of it
+  const auto sinAbrir = [&](std::string_view linea) {
     ++lineas;
-    if (linea.find(comillas.Comillas()) == std::string_view::npos) return;
     DivisorComillas::Recorrido r;
-    comillas.Recorre(linea, r);
-    abierta = r.abierta;
+    if (linea.find(comillas.Comillas()) != std::string_view::npos) comillas.Recorre(linea, r);
+    return !r.abierta && linea.size() <= LectorLineas::kLargoMaximoLinea;
   };
   char buf[1 << 16];
   std::size_t n;
-  while (!abierta && (n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+  for (bool primero = true; (n = std::fread(buf, 1, sizeof buf, archivo.get())) > 0;
+       primero = false) {
     std::string_view bloque(buf, n);
-    if (primerBloque && bloque.starts_with("\xEF\xBB\xBF")) bloque.remove_prefix(3);
-    primerBloque = false;
-    while (!bloque.empty() && !abierta) {
+    if (primero && bloque.starts_with("\xEF\xBB\xBF")) bloque.remove_prefix(3);
+    std::size_t inicio = 0;
+    for (std::size_t i = 0;; inicio = ++i) {
+      while (i < bloque.size() && bloque[i] != '\r' && bloque[i] != '\n') ++i;
+      if (i == bloque.size()) break;
       // the LF of a CR LF pair ends nothing more
-      if (bloque.front() == '\n' && anterior == '\r') {
-        anterior = '\n';
-        bloque.remove_prefix(1);
-        continue;
-      }
-      std::size_t fin = 0;
-      while (fin < bloque.size() && bloque[fin] != '\r' && bloque[fin] != '\n') ++fin;
-      if (fin == bloque.size()) {
-        partida += bloque;
-        anterior = bloque.back();
-        break;
-      }
-      if (partida.empty()) {
-        termina(bloque.substr(0, fin));
-      } else {
-        partida += bloque.substr(0, fin);
-        // a line past the limit is left to the reader, which holds no more of it
-        if (partida.size() > LectorLineas::kLargoMaximoLinea) return std::nullopt;
-        termina(partida);
-        partida.clear();
-      }
-      anterior = bloque[fin];
-      bloque.remove_prefix(fin + 1);
+      if (bloque[i] == '\n' && (i > 0 ? bloque[i - 1] : anterior) == '\r') continue;
+      std::string_view linea = bloque.substr(inicio, i - inicio);
+      if (!partida.empty()) linea = partida += linea;
+      if (!sinAbrir(linea)) return std::nullopt;
+      partida.clear();
     }
+    partida += bloque.substr(inicio);
     if (partida.size() > LectorLineas::kLargoMaximoLinea) return std::nullopt;
+    if (!bloque.empty()) anterior = bloque.back();
   }
+  if (std::ferror(archivo.get())) return std::nullopt;
   // a last line without its line end
-  if (!abierta && anterior != '\n' && anterior != '\r') termina(partida);
-  if (std::ferror(f) || abierta) return std::nullopt;
+  if (anterior != '\n' && anterior != '\r' && !sinAbrir(partida)) return std::nullopt;
   return lineas;
 }
 
@@ -120,29 +105,26 @@ LineaLeida LectorRegistros::Lee() {
   std::vector<Fisica> siguientes;  // the lines after the first
   // Only the line where the quote opened is rejected; the lines after it are
   // read again as records of their own.
-  const auto sinCerrar = [&](ErrorVarlo defecto) {
+  const auto sinCerrar = [&](long numero, const std::string& donde) {
     devueltas_.insert(devueltas_.begin(), std::make_move_iterator(siguientes.begin()),
                       std::make_move_iterator(siguientes.end()));
     r.texto.resize(largoPrimera);
-    r.defecto = std::move(defecto);
+    r.defecto = Defecto(numero, "Las comillas abiertas en la línea " + std::to_string(r.linea) +
+                                    " no se cierran" + donde);
     return std::move(r);
   };
 
   // A quoted value with a line break goes on over the next lines.
   while (recorrido.abierta) {
-    if (AtEndOfStream())
-      return sinCerrar(Defecto(
-          errores::TiposNoCoinciden,
-          "Las comillas abiertas en la línea " + std::to_string(r.linea) + " no se cierran"));
+    if (AtEndOfStream()) return sinCerrar(errores::TiposNoCoinciden, "");
     const Fisica& g = siguientes.emplace_back(Siguiente());
     r.texto += fin;
     fin = g.fin;
     if (!Cortada(g.defecto) &&
         r.texto.size() + g.texto.size() + g.fin.size() > kLargoMaximoRegistro)
-      return sinCerrar(Defecto(errores::Desbordamiento,
-                               "Las comillas abiertas en la línea " + std::to_string(r.linea) +
-                                   " no se cierran dentro del largo máximo de " +
-                                   std::to_string(kLargoMaximoRegistro) + " bytes"));
+      return sinCerrar(
+          errores::Desbordamiento,
+          " dentro del largo máximo de " + std::to_string(kLargoMaximoRegistro) + " bytes");
     r.texto += g.texto;
     if (g.defecto && !r.defecto) r.defecto = g.defecto;
     // The record ends at a line cut short; its reason names that line.

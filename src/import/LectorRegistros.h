@@ -43,7 +43,6 @@ class LectorRegistros {
   LineaLeida Lee();
   // Reads past up to `n` records; returns how many there were.
   long Salta(long n);
-  void Close() { lector_.Close(); }
 
   // The records Lee would read; without quoted fields, the lines.
   static long Cuenta(const std::string& ruta, const DivisorLineas& divisor,
