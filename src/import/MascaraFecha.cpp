@@ -11,24 +11,17 @@ namespace {
 void Posicion(std::string_view mascara, char letra, std::int16_t& inicio, std::int16_t& largo) {
   const char casos[] = {letra, static_cast<char>(letra - 'A' + 'a'), '\0'};
   const std::size_t primera = mascara.find_first_of(casos), ultima = mascara.find_last_of(casos);
-  if (primera == std::string_view::npos) {
-    inicio = 0;
-    largo = 1;
-    return;
-  }
+  if (primera == std::string_view::npos) return;  // the fields' defaults: start 0, length 1
   if (ultima >= 32767) LanzaError(errores::Desbordamiento);
   inicio = static_cast<std::int16_t>(primera + 1);
   largo = static_cast<std::int16_t>(ultima - primera + 1);
 }
 
-bool EsLetraFecha(char c) {
+// 'Y', 'M' or 'D' for a date letter in either case, 0 for any other character.
+char LetraFecha(char c) {
   // the 0x20 bit is the only difference between a letter's two cases
-  const char minuscula = static_cast<char>(c | 0x20);
-  return minuscula == 'y' || minuscula == 'm' || minuscula == 'd';
-}
-
-char Mayuscula(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  const char mayuscula = static_cast<char>(c & ~0x20);
+  return mayuscula == 'Y' || mayuscula == 'M' || mayuscula == 'D' ? mayuscula : 0;
 }
 
 bool EsSeparador(char c) {
@@ -53,11 +46,11 @@ std::optional<Tramos> TramosDe(std::string_view mascara) {
   Tramos t;
   std::size_t i = 0;
   for (int k = 0; k < 3; ++k) {
-    if (i >= mascara.size() || !EsLetraFecha(mascara[i])) return std::nullopt;
-    t.letras[k] = Mayuscula(mascara[i]);
+    if (i >= mascara.size() || !LetraFecha(mascara[i])) return std::nullopt;
+    t.letras[k] = LetraFecha(mascara[i]);
     for (int j = 0; j < k; ++j)
       if (t.letras[j] == t.letras[k]) return std::nullopt;
-    while (i < mascara.size() && Mayuscula(mascara[i]) == t.letras[k]) ++i;
+    while (i < mascara.size() && LetraFecha(mascara[i]) == t.letras[k]) ++i;
     if (k == 2) break;
     const std::size_t desde = i;
     while (i < mascara.size() && EsSeparador(mascara[i])) ++i;
@@ -65,7 +58,7 @@ std::optional<Tramos> TramosDe(std::string_view mascara) {
     t.separadores[k] = mascara.substr(desde, i - desde);
   }
   for (; i < mascara.size(); ++i)
-    if (EsLetraFecha(mascara[i])) return std::nullopt;
+    if (LetraFecha(mascara[i])) return std::nullopt;
   return t;
 }
 
@@ -74,14 +67,14 @@ std::optional<Tramos> TramosDe(std::string_view mascara) {
 bool EncajaEnMascara(std::string_view valor, std::string_view mascara) {
   std::size_t ultimaLetra = 0, letras = 0;
   for (std::size_t i = 0, n = 0; i < mascara.size(); i = AvanzaCaracteres(mascara, i, 1), ++n)
-    if (EsLetraFecha(mascara[i])) ultimaLetra = n, ++letras;
+    if (LetraFecha(mascara[i])) ultimaLetra = n, ++letras;
   if (letras == 0) return true;
   std::size_t iv = 0, im = 0;
   for (std::size_t n = 0; n <= ultimaLetra; ++n) {
     if (iv >= valor.size()) return true;
     const std::size_t finV = AvanzaCaracteres(valor, iv, 1),
                       finM = AvanzaCaracteres(mascara, im, 1);
-    if (!EsLetraFecha(mascara[im]) && valor.substr(iv, finV - iv) != mascara.substr(im, finM - im))
+    if (!LetraFecha(mascara[im]) && valor.substr(iv, finV - iv) != mascara.substr(im, finM - im))
       return false;
     iv = finV;
     im = finM;
@@ -173,7 +166,7 @@ std::optional<VistaFecha> CortaFechaExacta(std::string_view valor, const Mascara
   for (std::size_t i = 0; i < n; ++i) {
     const char c = mascara[i];
     if (static_cast<unsigned char>(c) >= 0x80) return std::nullopt;
-    letraAlFinal = EsLetraFecha(c);
+    letraAlFinal = LetraFecha(c) != 0;
     if (letraAlFinal ? !EsCifra(valor[i]) : valor[i] != c) return std::nullopt;
   }
   if (valor.size() > n) {
@@ -223,7 +216,7 @@ std::optional<FechaHora> FechaConFormaDeMascara(std::string_view valor, const Ma
   int anio = 0, mes = 0, dia = 0;
   int cifrasAnio = 0;
   for (std::size_t i = 0; i < mascara.size(); ++i) {
-    const char letra = Mayuscula(mascara[i]);
+    const char letra = LetraFecha(mascara[i]);
     const char c = valor[i];
     int* parte = letra == 'Y' ? &anio : letra == 'M' ? &mes : letra == 'D' ? &dia : nullptr;
     if (!parte) {
