@@ -18,12 +18,6 @@ void AnotaIndice(DefinicionTabla& d, const std::string& nombre, std::int16_t col
       d.NombresTabla, [&](const std::string& n) { return IgualSinCaso(n, sinCorchetes); });
   if (t != d.NombresTabla.end()) d.TipoIndice[k] = d.TiposTabla[t - d.NombresTabla.begin()];
 }
-
-void AnotaJerarquia(DefinicionTabla& d, const std::string& nombre) {
-  d.CampoJerarquia = Recorta(nombre);
-  int nivel = static_cast<int>(LeeNumero(d.CampoJerarquia.substr(d.CampoJerarquia.size() - 1)));
-  for (int n = nivel - 1; n >= 0; --n) d.ColumnasNivel.push_back("ID_Nivel" + std::to_string(n));
-}
 }  // namespace
 
 bool ColumnaSoloLectura(const std::string& tabla, const std::string& nombre) {
@@ -42,18 +36,24 @@ bool ConstruyePlan(const LectorDefiniciones& ini, DefinicionTabla& d) {
   for (int c = 1; c <= d.Columnas; ++c) {
     std::string nombre =
         ini.Texto(d.Tabla, LectorDefiniciones::ClaveNumerada("CampoColumna", c), "");
-    const bool nombrada = !EstaEnBlanco(nombre);
-    if (nombrada) {
+    if (!EstaEnBlanco(nombre)) {
       algunaNombrada = true;
       AnotaIndice(d, nombre, c);
-      if (d.ColumnaJerarquia > 0 && c == d.ColumnaJerarquia) AnotaJerarquia(d, nombre);
+      if (c == d.ColumnaJerarquia) {
+        // the hierarchy's level is the last character of the column's name
+        d.CampoJerarquia = Recorta(nombre);
+        const auto nivel =
+            static_cast<int>(LeeNumero(d.CampoJerarquia.substr(d.CampoJerarquia.size() - 1)));
+        for (int n = nivel - 1; n >= 0; --n)
+          d.ColumnasNivel.push_back("ID_Nivel" + std::to_string(n));
+      }
+      if (!ColumnaSoloLectura(d.Tabla, nombre)) d.CamposSelect.push_back(nombre);
     }
     d.Campos.push_back(QuitaCorchetes(nombre));
     d.Longitudes.push_back(
         d.Formato == 1
             ? ini.Numero32(d.Tabla, LectorDefiniciones::ClaveNumerada("LongitudColumna", c), "0")
             : 0);
-    if (nombrada && !ColumnaSoloLectura(d.Tabla, nombre)) d.CamposSelect.push_back(nombre);
   }
   return algunaNombrada;
 }
