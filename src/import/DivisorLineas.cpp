@@ -49,13 +49,11 @@ void DivisorLineas::Divide(std::string_view linea, std::vector<std::string>& val
     comillas_->Divide(linea, n, valores);
     return;
   }
-  if (separador_.empty()) {
-    if (n > 0) valores[0].assign(linea);
-    return;
-  }
   std::size_t inicio = 0, c = 0;
   while (c < n) {
-    std::size_t pos = BuscaSinCaso(linea, separador_, inicio);
+    // an empty separator gives the whole line as one piece
+    const std::size_t pos =
+        separador_.empty() ? std::string_view::npos : BuscaSinCaso(linea, separador_, inicio);
     if (pos == std::string_view::npos) {
       valores[c].assign(linea.substr(inicio));
       return;
