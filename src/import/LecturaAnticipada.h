@@ -28,8 +28,6 @@ class LecturaAnticipada {
   // Detiene returned. With `divisor`, records without a defect are split too.
   explicit LecturaAnticipada(LectorRegistros& lector, const DivisorLineas* divisor = nullptr);
   ~LecturaAnticipada() { Detiene(); }
-  LecturaAnticipada(const LecturaAnticipada&) = delete;
-  LecturaAnticipada& operator=(const LecturaAnticipada&) = delete;
 
   // Whether the source has no record left (waits until the reader knows).
   bool AlFinal();
