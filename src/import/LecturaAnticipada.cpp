@@ -48,10 +48,6 @@ void LecturaAnticipada::Lector(const std::stop_token& alto) {
 
 void LecturaAnticipada::Espera() {
   while (siguiente_ >= servida_.registros.size() && !servida_.fin && !servida_.error) {
-    if (detenida_) {
-      servida_.fin = true;  // nothing more comes once the reader stopped
-      return;
-    }
     {
       std::unique_lock bloqueo(mutex_);
       cambio_.wait(bloqueo, [this] { return !listas_.empty(); });
@@ -77,12 +73,12 @@ LineaLeida LecturaAnticipada::Lee() {
 
 void LecturaAnticipada::Detiene() noexcept {
   if (!hilo_.joinable()) return;
-  detenida_ = true;
   hilo_.request_stop();
   hilo_.join();
-  servida_ = Tanda{};
-  siguiente_ = 0;
   listas_.clear();
+  servida_ = Tanda{};
+  servida_.fin = true;  // nothing more comes once the reader stopped
+  siguiente_ = 0;
 }
 
 }  // namespace varlo

@@ -53,7 +53,6 @@ class LecturaAnticipada {
   std::deque<Tanda> listas_;
   Tanda servida_;
   std::size_t siguiente_ = 0;
-  bool detenida_ = false;
   // last: the reader starts once everything it uses exists
   std::jthread hilo_;
 };
