@@ -9,11 +9,6 @@
 namespace varlo {
 
 namespace {
-
-ErrorVarlo Defecto(long numero, std::string descripcion) {
-  return ErrorVarlo(numero, kFuentePrograma, std::move(descripcion));
-}
-
 // A line past the limit was cut short: what it holds after the cut is unknown.
 bool Cortada(const std::optional<ErrorVarlo>& defecto) {
   return defecto && defecto->Numero() == errores::Desbordamiento;
@@ -62,7 +57,6 @@ std::optional<long> LineasSinComillasAbiertas(const std::string& ruta,
   if (anterior != '\n' && anterior != '\r' && !sinAbrir(partida)) return std::nullopt;
   return lineas;
 }
-
 }  // namespace
 
 LectorRegistros::LectorRegistros(const std::string& ruta, const DivisorLineas& divisor)
@@ -94,8 +88,7 @@ LineaLeida LectorRegistros::Lee() {
   r.texto = std::move(f.texto);
   r.linea = f.numero;
   r.defecto = std::move(f.defecto);
-  // A line cut short is not followed (what it holds past the cut is
-  // unknown), and a line without the quote is a record as it stands.
+  // A line cut short is not followed, and one without the quote is a record as it stands.
   if (!comillas_ || Cortada(r.defecto) || r.texto.find(comillas_->Comillas()) == std::string::npos)
     return r;
   DivisorComillas::Recorrido recorrido;
@@ -109,11 +102,11 @@ LineaLeida LectorRegistros::Lee() {
     devueltas_.insert(devueltas_.begin(), std::make_move_iterator(siguientes.begin()),
                       std::make_move_iterator(siguientes.end()));
     r.texto.resize(largoPrimera);
-    r.defecto = Defecto(numero, "Las comillas abiertas en la línea " + std::to_string(r.linea) +
-                                    " no se cierran" + donde);
+    r.defecto = ErrorVarlo(
+        numero, kFuentePrograma,
+        "Las comillas abiertas en la línea " + std::to_string(r.linea) + " no se cierran" + donde);
     return std::move(r);
   };
-
   // A quoted value with a line break goes on over the next lines.
   while (recorrido.abierta) {
     if (AtEndOfStream()) return sinCerrar(errores::TiposNoCoinciden, "");
@@ -132,9 +125,9 @@ LineaLeida LectorRegistros::Lee() {
     comillas_->Recorre(g.texto, recorrido);
   }
   if (recorrido.columnaMala != 0 && !r.defecto)
-    r.defecto = Defecto(errores::TiposNoCoinciden,
-                        "Texto después de las comillas de cierre en la columna " +
-                            std::to_string(recorrido.columnaMala));
+    r.defecto = ErrorVarlo(errores::TiposNoCoinciden, kFuentePrograma,
+                           "Texto después de las comillas de cierre en la columna " +
+                               std::to_string(recorrido.columnaMala));
   return r;
 }
 

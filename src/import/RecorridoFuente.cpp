@@ -8,11 +8,9 @@
 namespace varlo {
 
 namespace {
-
 std::string Entero(double n) {
   return std::to_string(static_cast<long long>(n));
 }
-
 }  // namespace
 
 RecorridoFuente::RecorridoFuente(Corrida& f, std::string nombre, const std::string& etiqueta,
