@@ -48,8 +48,7 @@ std::optional<Tramos> TramosDe(std::string_view mascara) {
   for (int k = 0; k < 3; ++k) {
     if (i >= mascara.size() || !LetraFecha(mascara[i])) return std::nullopt;
     t.letras[k] = LetraFecha(mascara[i]);
-    for (int j = 0; j < k; ++j)
-      if (t.letras[j] == t.letras[k]) return std::nullopt;
+    if (std::find(t.letras, t.letras + k, t.letras[k]) != t.letras + k) return std::nullopt;
     while (i < mascara.size() && LetraFecha(mascara[i]) == t.letras[k]) ++i;
     if (k == 2) break;
     const std::size_t desde = i;

@@ -8,7 +8,7 @@
 namespace varlo {
 
 namespace {
-// Key positions and types of the keys that this column carries.
+// The position of the first key this column carries, and the key column's type.
 void AnotaIndice(DefinicionTabla& d, const std::string& nombre, std::int16_t columna) {
   const auto k = std::ranges::find(d.Indices, nombre) - d.Indices.begin();
   if (k == std::ssize(d.Indices)) return;
