@@ -107,7 +107,6 @@ std::optional<VistaFecha> CortaPorSeparadores(std::string_view valor, const Tram
   return p;
 }
 
-// ParteTexto as a view.
 std::string_view ParteVista(std::string_view valor, int inicio, int largo) {
   if (inicio < 1 || largo < 0) LanzaError(errores::ArgumentoNoValido);
   std::size_t desde = AvanzaCaracteres(valor, 0, inicio - 1);
