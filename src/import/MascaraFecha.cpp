@@ -178,12 +178,8 @@ std::optional<VistaFecha> CortaFechaExacta(std::string_view valor, const Mascara
   const auto parte = [valor](std::int16_t inicio, std::int16_t largo) {
     return valor.substr(static_cast<std::size_t>(inicio - 1), static_cast<std::size_t>(largo));
   };
-  VistaFecha p;
-  p.anio = parte(m.InicioAnio, m.LargoAnio);
-  p.mes = parte(m.InicioMes, m.LargoMes);
-  p.dia = parte(m.InicioDia, m.LargoDia);
-  p.resto = RecortaVista(valor.substr(n));
-  return p;
+  return VistaFecha{parte(m.InicioAnio, m.LargoAnio), parte(m.InicioMes, m.LargoMes),
+                    parte(m.InicioDia, m.LargoDia), RecortaVista(valor.substr(n)), false};
 }
 
 VistaFecha CortaFechaVista(std::string_view valor, const MascaraFecha& m) {
