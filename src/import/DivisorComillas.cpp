@@ -35,50 +35,40 @@ void DivisorComillas::Recorre(std::string_view linea, Recorrido& r) const {
 
 void DivisorComillas::Camina(std::string_view linea, Recorrido& r,
                              std::vector<std::string>* valores) const {
-  // the value of the column being read, when it is one of those kept
-  const auto valor = [&]() -> std::string* {
-    return valores && r.columna <= valores->size() ? &(*valores)[r.columna - 1] : nullptr;
-  };
   std::size_t i = 0;
-  bool dentro = r.abierta;
   while (true) {
-    if (!dentro) {
-      // at the start of a field
-      if (EmpiezaComilla(linea, i)) {
-        i += comillas_.size();
-        dentro = true;
-        continue;
+    // the value of this column, when it is one of those kept
+    std::string* const v =
+        valores && r.columna <= valores->size() ? &(*valores)[r.columna - 1] : nullptr;
+    // a field is quoted when it begins with the quote, or when the line goes
+    // on with a quoted value that a line break cut
+    const bool citado = r.abierta || EmpiezaComilla(linea, i);
+    if (!r.abierta && citado) i += comillas_.size();
+    r.abierta = false;
+    while (citado) {
+      const std::size_t q = linea.find(comillas_, i);
+      if (q == std::string_view::npos) {
+        r.abierta = true;
+        return;
       }
-      const std::size_t s = Separador(linea, i);
-      if (std::string* v = valor()) v->assign(linea.substr(i, s - i));  // to the end when npos
-      if (s == std::string_view::npos) break;
-      i = s + separador_.size();
-      ++r.columna;
-      continue;
-    }
-    const std::size_t q = linea.find(comillas_, i);
-    if (q == std::string_view::npos) {
-      r.abierta = true;
-      return;
-    }
-    if (std::string* v = valor()) v->append(linea.substr(i, q - i));
-    i = q + comillas_.size();
-    if (EmpiezaComilla(linea, i)) {  // a doubled quote is one quote of the value
-      if (std::string* v = valor()) v->append(comillas_);
+      if (v) v->append(linea.substr(i, q - i));
+      i = q + comillas_.size();
+      if (!EmpiezaComilla(linea, i)) break;
+      // a doubled quote is one quote of the value
+      if (v) v->append(comillas_);
       i += comillas_.size();
-      continue;
     }
-    // Closed: the field ends at the next separator. Anything before it is
-    // wrong, and read as plain text so that the record still ends somewhere.
-    dentro = false;
-    if (i == linea.size()) break;
+    // A quoted field ends at the next separator. Anything before it is wrong,
+    // and read as plain text so that the record still ends somewhere.
+    if (citado && i == linea.size()) return;
     const std::size_t s = Separador(linea, i);
-    if (s != i && r.columnaMala == 0) r.columnaMala = r.columna;
-    if (s == std::string_view::npos) break;
+    // an unquoted value runs to the separator, or to the end when there is none
+    if (v && !citado) v->assign(linea.substr(i, s - i));
+    if (citado && s != i && r.columnaMala == 0) r.columnaMala = r.columna;
+    if (s == std::string_view::npos) return;
     i = s + separador_.size();
     ++r.columna;
   }
-  r.abierta = false;
 }
 
 void DivisorComillas::Divide(std::string_view registro, std::size_t columnas,
