@@ -207,8 +207,7 @@ MascaraFecha MascaraFecha::Desde(std::string_view mascara) {
 std::optional<FechaHora> FechaConFormaDeMascara(std::string_view valor, const MascaraFecha& m) {
   const std::string_view mascara = m.Texto;
   if (!m.Completa() || valor.size() < mascara.size()) return std::nullopt;
-  int anio = 0, mes = 0, dia = 0;
-  int cifrasAnio = 0;
+  int anio = 0, mes = 0, dia = 0, cifrasAnio = 0;
   for (std::size_t i = 0; i < mascara.size(); ++i) {
     const char letra = LetraFecha(mascara[i]);
     const char c = valor[i];
