@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "db/Backend.h"
 #include "db/odbc/ConexionOdbc.h"
@@ -84,29 +85,31 @@ TEST(SesionBusquedas, SinSegundaSesionLasBusquedasSiguenEnLaPrimera) {
   ASSERT_NE(puerto, nullptr) << "VARLODI_PG_PORT (scripts/pg-cluster)";
   const std::string servidor = std::string("host=127.0.0.1 port=") + puerto + " dbname=varlodi";
   auto admin = AbrePq(servidor + " user=postgres", "admin", {});
-  const std::string rol = "varlodi_una_sesion_" + std::to_string(getpid());
-  admin->Ejecuta({"create role " + rol + " login connection limit 1; create schema " + rol +
-                      " authorization " + rol,
-                  {}});
   struct Borra {
     Backend& admin;
-    std::string rol;
+    std::vector<std::string> roles;
     ~Borra() {
-      try {
-        admin.Ejecuta({"drop schema " + rol + " cascade; drop role " + rol, {}});
-      } catch (...) {
-      }
+      for (const std::string& rol : roles) try {
+          admin.Ejecuta({"drop schema " + rol + " cascade; drop role " + rol, {}});
+        } catch (...) {
+        }
     }
-  } borra{*admin, rol};
+  } borra{*admin, {}};
   for (const bool odbc : {false, true}) {
     SCOPED_TRACE(odbc ? "ODBC" : "libpq");
+    // A role for each: the server may still be closing the last one's session.
+    const std::string rol =
+        "varlodi_una_sesion_" + std::to_string(getpid()) + (odbc ? "_odbc" : "_pq");
+    admin->Ejecuta({"create role " + rol + " login connection limit 1; create schema " + rol +
+                        " authorization " + rol,
+                    {}});
+    borra.roles.push_back(rol);
     auto b =
         odbc ? AbreOdbc(std::string("Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=") + puerto +
                         ";Database=varlodi;Uid=" + rol + ";ConnSettings=SET search_path TO " + rol +
                         ";")
              : AbrePq(servidor + " user=" + rol + " options='-c search_path=" + rol + "'", rol, {});
-    if (!odbc)
-      b->Ejecuta({"create table k (k text primary key, v int); insert into k values ('a', 1)", {}});
+    b->Ejecuta({"create table k (k text primary key, v int); insert into k values ('a', 1)", {}});
     b->IniciaTransaccion();
     EXPECT_EQ(LeeAparte(*b), std::nullopt);
     const ResultadoConsulta r = b->Consulta(
