@@ -334,9 +334,8 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   auto rechazoConfirmacion = [](const LineaLeida&, const ErrorVarlo& e) {
     return ResultadoRegistro{.rechazos = {{e.Descripcion(), 0}}};
   };
-  LoteRegistros<ResultadoRegistro, LineaLeida> lote(cn, modo, f_.opciones.lote, registro, reporta,
-                                                    rechazoConfirmacion);
-  lote.LimitaBytes([](const LineaLeida& l) { return l.texto.size(); });
+  LoteRegistros<ResultadoRegistro> lote(cn, modo, f_.opciones.lote, registro, reporta,
+                                        rechazoConfirmacion);
   // The reload replaces the last run's rows and result files together: a
   // table whose files cannot be written whole does not commit.
   if (modo == ModoLote::UnaTransaccion)

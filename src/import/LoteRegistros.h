@@ -32,6 +32,7 @@
 #include "db/ErrorBaseDatos.h"
 #include "db/ErrorDeCorrida.h"
 #include "db/ErroresBD.h"
+#include "import/LectorRegistros.h"
 
 namespace varlo {
 
@@ -58,9 +59,10 @@ inline constexpr int kRepeticionesLote = 3;
 // Upper bound of the pause before a lost record is done again, per repetition.
 inline constexpr std::chrono::milliseconds kPausaRepeticion{100};
 
-template <class Resultado, class Entrada = std::string>
+template <class Resultado>
 class LoteRegistros {
  public:
+  using Entrada = LineaLeida;
   using Registro = std::function<Resultado(const Entrada& linea)>;
   // Receives each record's result once it may be reported.
   using Publica = std::function<void(const Entrada& linea, const Resultado& r)>;
@@ -68,7 +70,6 @@ class LoteRegistros {
   using RechazoConfirmacion = std::function<Resultado(const Entrada& linea, const ErrorVarlo& e)>;
   // Prepares a batch's records before the first of them is processed.
   using Anticipacion = std::function<void(const std::vector<Entrada>& lineas)>;
-  using Medida = std::function<std::size_t(const Entrada& linea)>;
   // Whether the next record may still be processed (a table at its maximum
   // of rejections leaves the rest of its batch unprocessed).
   using Continua = std::function<bool()>;
@@ -103,8 +104,6 @@ class LoteRegistros {
     difiere_ = modo_ == ModoLote::Lotes;
     cn_.DifiereInserciones(difiere_);
   }
-  // Batches are also cut once their records weigh kBytesPorLote bytes.
-  void LimitaBytes(Medida medida) { medida_ = std::move(medida); }
   // Done before the table's one transaction commits: what it raises rolls
   // the table back.
   void EstableceAntesDeConfirmar(std::function<void()> antes) {
@@ -129,8 +128,8 @@ class LoteRegistros {
   }
 
   void Procesa(Entrada linea) {
-    if (medida_) bytesDelLote_ += medida_(linea);
-    const bool pesado = medida_ && bytesDelLote_ >= kBytesPorLote;
+    bytesDelLote_ += linea.texto.size();
+    const bool pesado = bytesDelLote_ >= kBytesPorLote;
     if (anticipa_) {
       if (detenido_) return;
       porProcesar_.push_back(std::move(linea));
@@ -439,7 +438,6 @@ class LoteRegistros {
   std::function<void()> antesDeConfirmar_;
   std::function<bool(const Resultado&)> rechazado_;
   long sinReportar_ = 0;
-  Medida medida_;
   std::size_t bytesDelLote_ = 0;
   Aviso aviso_;
   int repeticiones_ = 0;  // of the batch in progress, since its last commit

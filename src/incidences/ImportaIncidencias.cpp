@@ -177,9 +177,8 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
     resultados.Rechazado(linea.texto, e.Descripcion(), 0);
     return Linea{resultados.TomaRetenidas(), 0};
   };
-  LoteRegistros<Linea, LineaLeida> lote(cn,
-                                        f.opciones.simular ? ModoLote::Simulacion : ModoLote::Lotes,
-                                        f.opciones.lote, registro, reporta, rechazoConfirmacion);
+  LoteRegistros<Linea> lote(cn, f.opciones.simular ? ModoLote::Simulacion : ModoLote::Lotes,
+                            f.opciones.lote, registro, reporta, rechazoConfirmacion);
   lote.AvisaRepeticiones([&](const std::string& linea) { f.EscribeLog(linea); });
   // lines with a rejection processed but not yet reported count too, once
   lote.CuentaRechazos([](const Linea& l) { return l.Rechazada(); });
