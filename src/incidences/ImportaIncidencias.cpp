@@ -131,35 +131,40 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
     f.EscribeResumen(kSeccionIncidencias, resumen);
     estado.resumida = true;
   };
+  // A line's values (split here unless its reader did) and its range of
+  // days; raises what is wrong with it. A line the reader found wrong is
+  // never split.
+  struct Dias {
+    const std::vector<std::string>* valores;
+    std::int64_t primero, ultimo;
+  };
+  const auto diasDe = [&](const LineaLeida& l, std::vector<std::string>& partes) {
+    if (l.defecto) throw *l.defecto;
+    if (!l.dividida) divisor.Divide(l.texto, partes);
+    const std::vector<std::string>& v = l.dividida ? l.valores : partes;
+    const RangoFechas r = RangoDe(d, v);
+    return Dias{&v, DiasDesdeEpoca(r.FechaInicial), DiasDesdeEpoca(r.FechaFinal)};
+  };
   auto registro = [&](const LineaLeida& leida) {
-    const std::string& linea = leida.texto;
     const long antes = kardex.DiasAgregados();
     // what an attempt the server rolled back left unreported is not this one's
     resultados.TomaRetenidas();
-    // a record the reader found wrong is never split; one its thread split is not split again
-    if (!leida.defecto && !leida.dividida) divisor.Divide(linea, valores);
-    const std::vector<std::string>& v = leida.dividida ? leida.valores : valores;
-    std::optional<RangoFechas> rango;
+    std::optional<Dias> dias;
     try {
-      if (leida.defecto) throw *leida.defecto;
-      rango = RangoDe(d, v);
+      dias = diasDe(leida, valores);
     } catch (const ErrorFecha& e) {
       // One unreadable line is rejected; the lines around it still import.
-      resultados.Rechazado(linea, e.Descripcion(), e.Columna());
+      resultados.Rechazado(leida.texto, e.Descripcion(), e.Columna());
     } catch (...) {
-      resultados.Rechazado(linea, ErrorCapturado().Descripcion(), 0);
+      resultados.Rechazado(leida.texto, ErrorCapturado().Descripcion(), 0);
     }
-    if (rango) {
-      const std::int64_t primero = DiasDesdeEpoca(rango->FechaInicial);
-      const std::int64_t ultimo = DiasDesdeEpoca(rango->FechaFinal);
-      for (std::int64_t dia = primero; dia <= ultimo; ++dia) {
-        if (kardex.EscribeDia(linea, v, FechaDeDias(dia)) ==
+    if (dias) {
+      for (std::int64_t dia = dias->primero; dia <= dias->ultimo; ++dia)
+        if (kardex.EscribeDia(leida.texto, *dias->valores, FechaDeDias(dia)) ==
             EscrituraKardex::Resultado::RegistroAbandonado)
           break;
-      }
     }
-    Linea l{resultados.TomaRetenidas(), kardex.DiasAgregados() - antes};
-    return l;
+    return Linea{resultados.TomaRetenidas(), kardex.DiasAgregados() - antes};
   };
   // Days go to the added or updated count; a line with a rejection to the
   // rejected one.
@@ -193,22 +198,15 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
         [&, partes = std::vector<std::string>{}](const std::vector<LineaLeida>& lineas) mutable {
           std::vector<db::Valor> llaves;
           for (const LineaLeida& l : lineas) {
-            if (l.defecto) continue;
-            const std::vector<std::string>* v = &l.valores;
-            std::optional<RangoFechas> rango;
+            std::optional<Dias> dias;
             try {
-              if (!l.dividida) {
-                divisor.Divide(l.texto, partes);
-                v = &partes;
-              }
-              rango = RangoDe(d, *v);
+              dias = diasDe(l, partes);
             } catch (const ErrorVarlo&) {
               continue;
             }
-            const std::string empleado = Recorta(DeColumna(*v, d.ColumnaEmpleado));
-            const std::int64_t ultimo = DiasDesdeEpoca(rango->FechaFinal);
-            for (std::int64_t dia = DiasDesdeEpoca(rango->FechaInicial);
-                 dia <= ultimo && llaves.size() < 2 * kDiasAnticipados; ++dia) {
+            const std::string empleado = Recorta(DeColumna(*dias->valores, d.ColumnaEmpleado));
+            for (std::int64_t dia = dias->primero;
+                 dia <= dias->ultimo && llaves.size() < 2 * kDiasAnticipados; ++dia) {
               llaves.emplace_back(empleado);
               llaves.emplace_back(FechaDeDias(dia));
             }
