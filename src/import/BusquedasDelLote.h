@@ -4,13 +4,21 @@
 // key gets its row, or its absence, once; a key the batch cannot answer
 // for sure, and every lookup after the transaction changed, is read from
 // the database.
+//
+// A key (the values of the query's conditions) is matched to its row only
+// by exact equality of the values; a row the database matched by looser
+// rules (padding, case, collation, "007" for 7) leaves that key to its own
+// lookup. Not-found is trusted only when every row returned matched a key
+// exactly.
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "db/Conexion.h"
-#include "import/BusquedasAnticipadas.h"
 
 namespace varlo {
 
@@ -27,8 +35,6 @@ class BusquedasDelLote {
   void AvisaFallas(std::function<void(const std::string&)> aviso) { aviso_ = std::move(aviso); }
   // The row set of `consulta` (a record's lookup), opened again: over the
   // batch's rows for its key when it has them, otherwise from the database.
-  // The engines refill the very query object they gave as the model: its
-  // names need no comparing then.
   std::unique_ptr<db::Recordset> Reabre(db::Conexion& cn, const db::Consulta& consulta,
                                         std::unique_ptr<db::Recordset> anterior);
   // After a record changed the row it was served, or added one: a later
@@ -41,10 +47,63 @@ class BusquedasDelLote {
   void Cambiada(const db::Conexion& cn, const db::Recordset& rs,
                 const std::vector<int>& exigidos = {});
 
+ protected:
+  // The store of rows itself, which its tests fill and read without a database.
+  // `llaves` as for Busca, `sueltas` each key's loose form (db::SueltaLlave),
+  // in that order.
+  void Llena(const db::Consulta& modelo, const std::vector<db::Valor>& llaves,
+             const std::vector<std::string>& sueltas, db::ResultadoConsulta filas,
+             std::size_t columnasLocalizador);
+  // The rows (none or one; its fields are Campos) of that query when its
+  // key was fetched in advance, taken out of the store (a second lookup of
+  // the same key goes to the database).
+  std::optional<std::vector<std::vector<db::Valor>>> TomaFilas(const db::Consulta& consulta);
+  const std::vector<db::InfoCampo>& Campos() const noexcept { return campos_; }
+  // Whether the key served last is asked for again later in the batch.
+  bool SeRepite() const noexcept {
+    return ultima_ < entradas_.size() && entradas_[ultima_].porPreguntar > 0;
+  }
+  // The row of the key served last as its record left it (its fields as
+  // Campos gives them): the next record that asks for that key is served it.
+  void Renueva(std::vector<db::Valor> fila);
+  // Nothing kept of the last batch (served entries are kept until the next).
+  bool Vacia() const noexcept { return entradas_.empty(); }
+
  private:
-  BusquedasAnticipadas anticipadas_;
+  struct Entrada {
+    std::string exacta;
+    std::optional<std::vector<db::Valor>> fila;
+    // false once served, or once two keys (or a key and a row) of it differ
+    // as written: its lookup then goes to the database
+    bool viva = true;
+    // its first key was given as text (a text key's loose form depends on
+    // its exact text only)
+    bool texto = false;
+    std::uint32_t porPreguntar = 0;  // records of the batch with this key not served yet
+  };
+  bool MismoModelo(const db::Consulta& c) const;
+  // The entry of that loose key, nullptr when there is none.
+  Entrada* EntradaDe(const std::string& suelta);
+  void Olvida() noexcept;
+
+  db::Consulta modelo_;
+  // The object Busca was given as the model: the engines refill that very
+  // object for each record, so its names need no comparing.
+  const db::Consulta* objetoModelo_ = nullptr;
+  std::vector<db::Valor> valores_;  // the key values of the record asking
+  std::vector<db::InfoCampo> campos_;
+  unsigned long versionCampos_ = 1;  // changes whenever campos_ does; never 0
+  // One entry per loose key; `posiciones_` finds it by that key. Both keep
+  // their memory from one batch to the next.
+  std::vector<Entrada> entradas_;
+  std::unordered_map<std::string, std::uint32_t> posiciones_;
+  // The entry of each key, in the order given: the records ask in that
+  // order, so the next one's key is checked first, without its loose form.
+  std::vector<std::uint32_t> orden_;
+  std::size_t siguiente_ = 0;
+  // the entry served last, until the next record asks (entradas_.size(): none)
+  std::size_t ultima_ = 0;
   unsigned long epoca_ = 0;  // of the connection when the batch was read
-  const db::Consulta* modelo_ = nullptr;
   std::function<void(const std::string&)> aviso_;
   bool avisada_ = false;
 };

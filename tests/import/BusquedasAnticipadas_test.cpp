@@ -1,7 +1,7 @@
 // The lookups of a batch fetched together: a key gets the row the database
 // returned for it only when the values are equal as written, each result is
 // served once, and any doubt sends the record to its own lookup.
-#include "import/BusquedasAnticipadas.h"
+#include "import/BusquedasDelLote.h"
 
 #include <gtest/gtest.h>
 
@@ -19,17 +19,18 @@ using namespace std::string_literals;
 using db::adBigInt, db::adChar, db::adDBTimeStamp, db::adInteger, db::adVarChar, db::ClaseLiteral,
     db::Consulta, db::ResultadoConsulta, db::Valor, db::ValorComoTexto;
 
-// The store as the tests use it: keys given without their loose forms,
-// and a whole result taken.
-class Almacen : public BusquedasAnticipadas {
+// The batch's store as the tests use it, without a database: keys given
+// without their loose forms, and a whole result taken.
+class Almacen : public BusquedasDelLote {
  public:
+  using BusquedasDelLote::Renueva, BusquedasDelLote::SeRepite, BusquedasDelLote::Vacia;
   void Llena(const Consulta& modelo, const std::vector<Valor>& llaves, ResultadoConsulta filas,
              std::size_t columnasLocalizador) {
     std::vector<std::string> sueltas;
     const std::size_t n = modelo.condiciones.size();
     for (std::size_t i = 0; i + n <= llaves.size(); i += n)
       sueltas.push_back(db::SueltaLlave(modelo.condiciones, &llaves[i]));
-    BusquedasAnticipadas::Llena(modelo, llaves, sueltas, std::move(filas), columnasLocalizador, 0);
+    BusquedasDelLote::Llena(modelo, llaves, sueltas, std::move(filas), columnasLocalizador);
   }
   std::optional<ResultadoConsulta> Toma(const Consulta& c) {
     auto filas = TomaFilas(c);
@@ -62,7 +63,7 @@ ResultadoConsulta Filas(const std::vector<std::pair<Valor, std::string>>& filas,
   return r;
 }
 
-TEST(BusquedasAnticipadas, CadaLlaveRecibeSuFilaOSuAusenciaUnaSolaVez) {
+TEST(BusquedasDelLote, CadaLlaveRecibeSuFilaOSuAusenciaUnaSolaVez) {
   Almacen b;
   // a fixed-width key comes back padded; its comparison ignores the padding
   b.Llena(Modelo(), {"E1"s, "E2"s}, Filas({{"E1   "s, "Ana"}}), 1);
@@ -84,7 +85,7 @@ TEST(BusquedasAnticipadas, CadaLlaveRecibeSuFilaOSuAusenciaUnaSolaVez) {
   EXPECT_FALSE(b.Toma(otra));
 }
 
-TEST(BusquedasAnticipadas, UnaLlaveRepetidaRecibeLaFilaComoLaDejoElRegistroAnterior) {
+TEST(BusquedasDelLote, UnaLlaveRepetidaRecibeLaFilaComoLaDejoElRegistroAnterior) {
   Almacen b;
   b.Llena(Modelo(), {"E1"s, "E2"s, "E1"s, "E1"s}, Filas({{"E1"s, "Ana"}, {"E2"s, "Eva"}}), 1);
   ASSERT_TRUE(b.Toma(Busca("E1"s)));
@@ -105,7 +106,7 @@ TEST(BusquedasAnticipadas, UnaLlaveRepetidaRecibeLaFilaComoLaDejoElRegistroAnter
   EXPECT_FALSE(b.Toma(Busca("E1"s)));
 }
 
-TEST(BusquedasAnticipadas, LoQueLaBaseIgualoConReglasPropiasVaASuPropiaBusqueda) {
+TEST(BusquedasDelLote, LoQueLaBaseIgualoConReglasPropiasVaASuPropiaBusqueda) {
   Almacen b;
   // "e1" found by a case-insensitive collation: neither E1 nor any key's
   // absence can be trusted
@@ -144,7 +145,7 @@ TEST(BusquedasAnticipadas, LoQueLaBaseIgualoConReglasPropiasVaASuPropiaBusqueda)
   EXPECT_TRUE(diez->filas.empty());
 }
 
-TEST(BusquedasAnticipadas, ElOrdenEnQuePreguntanLosRegistrosNoCambiaLoQueRecibe) {
+TEST(BusquedasDelLote, ElOrdenEnQuePreguntanLosRegistrosNoCambiaLoQueRecibe) {
   Almacen b;
   const auto nombre = [&](const char* llave) -> std::optional<std::string> {
     auto r = b.Toma(Busca(std::string(llave)));
@@ -178,7 +179,7 @@ TEST(BusquedasAnticipadas, ElOrdenEnQuePreguntanLosRegistrosNoCambiaLoQueRecibe)
 // A key of an employee and a day: a row is matched by both values, each
 // compared exactly (a fixed-width employee padded); a row that matches a
 // key by one of them only is no row of it, and leaves nothing trusted.
-TEST(BusquedasAnticipadas, UnaLlaveDeDosColumnasSeComparaPorAmbas) {
+TEST(BusquedasDelLote, UnaLlaveDeDosColumnasSeComparaPorAmbas) {
   Consulta modelo;
   modelo.tabla = "Kardex";
   modelo.columnas = {"Id_Empleado", "Fecha", "ID_Tipo"};
@@ -213,7 +214,7 @@ TEST(BusquedasAnticipadas, UnaLlaveDeDosColumnasSeComparaPorAmbas) {
   EXPECT_EQ(tipo("7", d1), std::nullopt);
 }
 
-TEST(BusquedasAnticipadas, SinLaLlaveEnLaListaNoSeSirveNada) {
+TEST(BusquedasDelLote, SinLaLlaveEnLaListaNoSeSirveNada) {
   Almacen b;
   Consulta sinLlave = Modelo();
   sinLlave.columnas = {"Nombre"};
