@@ -36,17 +36,12 @@ std::string ExactaLlave(const std::vector<Predicado>& condiciones, const Valor* 
   }
   return r;
 }
-
-// The database's reason without the statement it quotes (a thousand markers).
-std::string SinSentencia(const std::string& d) {
-  return d.substr(0, d.find(" - Sentencia: "));
-}
 }  // namespace
 
 bool BusquedasDelLote::MismoModelo(const Consulta& c) const {
   const std::size_t n = modelo_.condiciones.size();
   const bool nombres = &c != objetoModelo_;
-  if (n == 0 || c.condiciones.size() != n || c.select != modelo_.select || c.from != modelo_.from ||
+  if (c.condiciones.size() != n || c.select != modelo_.select || c.from != modelo_.from ||
       c.where != modelo_.where || c.top != modelo_.top ||
       (nombres && (c.tabla != modelo_.tabla || c.columnas != modelo_.columnas)))
     return false;
@@ -211,9 +206,11 @@ void BusquedasDelLote::Busca(db::Conexion& cn, const db::Consulta& modelo,
     db::RelanzaSiEsDeCorrida();
     if (aviso_ && !avisada_ && !modelo.condiciones.empty()) {
       avisada_ = true;
+      // the database's reason without the statement it quotes (a thousand markers)
+      const std::string razon = ErrorCapturado().Descripcion();
       aviso_("Las búsquedas de " + std::to_string(llaves.size() / modelo.condiciones.size()) +
              " registros de la tabla " + modelo.tabla + " no se pudieron leer en una consulta (" +
-             SinSentencia(ErrorCapturado().Descripcion()) +
+             razon.substr(0, razon.find(" - Sentencia: ")) +
              "); se buscan uno por uno (no se avisa de nuevo en esta tabla)");
     }
   }
