@@ -104,11 +104,11 @@ ConsultaBusqueda::ConsultaBusqueda(const DefinicionTabla& d)
                             d.ColumnasNivel.end());
   consulta_.tabla = d.Tabla;
   for (std::size_t k = 0; k < d.Indices.size(); ++k) {
-    consulta_.condiciones.push_back(
-        {d.Indices[k], ClaseDeLlave(k < d.TipoIndice.size() ? d.TipoIndice[k] : 0), {}, "="});
+    const int tipo = k < d.TipoIndice.size() ? d.TipoIndice[k] : 0;
+    consulta_.condiciones.push_back({d.Indices[k], ClaseDeLlave(tipo), {}, "="});
     std::int16_t pos = k < d.PosicionIndice.size() ? d.PosicionIndice[k] : 0;
     columnaDeLlave_.push_back(pos > 0 ? static_cast<std::size_t>(pos - 1) : SIZE_MAX);
-    llaveEntera_.push_back(k < d.TipoIndice.size() && db::EsTipoEntero(d.TipoIndice[k]));
+    llaveEntera_.push_back(db::EsTipoEntero(tipo));
   }
 }
 

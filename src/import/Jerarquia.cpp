@@ -9,10 +9,8 @@
 
 namespace varlo {
 
-namespace {
 // A walk that has not reached level 0 after this many steps fails.
 constexpr int kPasosJerarquia = 10;
-}  // namespace
 
 db::Consulta ConsultaJerarquia(const std::string& llave) {
   return db::BuscaPorTexto("Jerarquias", {"[Parent]"}, "[Key]", llave);

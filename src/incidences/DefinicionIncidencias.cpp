@@ -5,10 +5,9 @@
 
 namespace varlo {
 
-const std::string kVacio;
-
 const std::string& DeColumna(const std::vector<std::string>& lista, int columna) {
-  if (columna < 1 || static_cast<std::size_t>(columna) > lista.size()) return kVacio;
+  static const std::string vacio;
+  if (columna < 1 || static_cast<std::size_t>(columna) > lista.size()) return vacio;
   return lista[static_cast<std::size_t>(columna - 1)];
 }
 
