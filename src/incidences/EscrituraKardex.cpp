@@ -1,7 +1,5 @@
 #include "incidences/EscrituraKardex.h"
 
-#include <type_traits>
-
 #include "common/ErrorVarlo.h"
 #include "common/Texto.h"
 #include "db/ErrorDeCorrida.h"
@@ -76,15 +74,11 @@ EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
   rsKardex_ = busquedas_.Reabre(cn_, consulta_, std::move(rsKardex_));
 
   // From here on every failure is the record's: its "_Er" line and NumeroError.
-  // A test that fails counts as passed, so the step it guards still runs.
   NumeroError_ = 0;
   std::int16_t columna = 0;
-  auto intenta = [&](auto&& paso) -> bool {
+  auto intenta = [&](auto&& paso) {
     try {
-      if constexpr (std::is_void_v<decltype(paso())>)
-        paso();
-      else
-        return paso();
+      paso();
     } catch (...) {
       db::RelanzaSiEsDeCorrida();
       const ErrorVarlo e = ErrorCapturado();
@@ -92,10 +86,11 @@ EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
       resultados_.Rechazado(linea, e.Descripcion(), columna);
       NumeroError_ = e.Numero();
     }
-    return true;
   };
 
-  const bool nuevo = intenta([&] { return rsKardex_->BOF() && rsKardex_->EOF_(); });
+  // A test that fails counts as passed, so the step it guards still runs.
+  bool nuevo = true, abierto = true, agregando = true;
+  intenta([&] { nuevo = rsKardex_->BOF() && rsKardex_->EOF_(); });
   if (nuevo) intenta([&] { rsKardex_->AddNew(); });
   if (NumeroError_ > 0) return Resultado::RegistroAbandonado;
 
@@ -121,9 +116,10 @@ EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
     intenta([&] { resultados_.Importado(linea); });
   }
 
-  if (intenta([&] { return rsKardex_->State() == 1; })) {
-    if (intenta([&] { return rsKardex_->EditMode() == db::Recordset::adEditAdd; }))
-      intenta([&] { rsKardex_->CancelUpdate(); });
+  intenta([&] { abierto = rsKardex_->State() == 1; });
+  if (abierto) {
+    intenta([&] { agregando = rsKardex_->EditMode() == db::Recordset::adEditAdd; });
+    if (agregando) intenta([&] { rsKardex_->CancelUpdate(); });
     intenta([&] { rsKardex_->Close(); });
   }
   return Resultado::DiaHecho;
