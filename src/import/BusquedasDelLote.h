@@ -55,16 +55,14 @@ class BusquedasDelLote {
              const std::vector<std::string>& sueltas, db::ResultadoConsulta filas,
              std::size_t columnasLocalizador);
   // The rows (none or one; its fields are Campos) of that query when its
-  // key was fetched in advance, taken out of the store (a second lookup of
-  // the same key goes to the database).
+  // key was fetched in advance and not served yet.
   std::optional<std::vector<std::vector<db::Valor>>> TomaFilas(const db::Consulta& consulta);
   const std::vector<db::InfoCampo>& Campos() const noexcept { return campos_; }
   // Whether the key served last is asked for again later in the batch.
   bool SeRepite() const noexcept {
     return ultima_ < entradas_.size() && entradas_[ultima_].porPreguntar > 0;
   }
-  // The row of the key served last as its record left it (its fields as
-  // Campos gives them): the next record that asks for that key is served it.
+  // Cambiada's row for the key served last (its fields as Campos gives them).
   void Renueva(std::vector<db::Valor> fila);
   // Nothing kept of the last batch (served entries are kept until the next).
   bool Vacia() const noexcept { return entradas_.empty(); }
@@ -82,7 +80,6 @@ class BusquedasDelLote {
     std::uint32_t porPreguntar = 0;  // records of the batch with this key not served yet
   };
   bool MismoModelo(const db::Consulta& c) const;
-  // The entry of that loose key, nullptr when there is none.
   Entrada* EntradaDe(const std::string& suelta);
   void Olvida() noexcept;
 
