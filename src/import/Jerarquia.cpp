@@ -51,12 +51,10 @@ RecorridosJerarquia::RecorridosJerarquia(const std::string& tablaImportada)
 
 const PadresJerarquia& RecorridosJerarquia::Padres(db::Conexion& cn, const std::string& nivel,
                                                    const std::string& valor) {
-  if (!guarda_) return ultimo_ = RecorreJerarquia(cn, nivel, valor);
+  if (!guarda_ || hechos_.size() >= kMaximoGuardados) hechos_.clear();
   std::pair<std::string, std::string> unidad{nivel, Recorta(valor)};
   if (auto it = hechos_.find(unidad); it != hechos_.end()) return it->second;
-  PadresJerarquia padres = RecorreJerarquia(cn, nivel, valor);
-  if (hechos_.size() >= kMaximoGuardados) hechos_.clear();
-  return hechos_.emplace(std::move(unidad), std::move(padres)).first->second;
+  return hechos_.emplace(std::move(unidad), RecorreJerarquia(cn, nivel, valor)).first->second;
 }
 
 void EscribeNiveles(db::Conexion& cn, db::Recordset& rs, const std::string& campoJerarquia,

@@ -50,7 +50,6 @@ class RecorridosJerarquia {
   static constexpr std::size_t kMaximoGuardados = 100000;  // memory stays bounded
   bool guarda_;
   std::map<std::pair<std::string, std::string>, PadresJerarquia> hechos_;
-  PadresJerarquia ultimo_;
 };
 
 // The level step of one row: walks (through `recorridos`) from the current
