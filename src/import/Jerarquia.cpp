@@ -16,8 +16,8 @@ db::Consulta ConsultaJerarquia(const std::string& llave) {
   return db::BuscaPorTexto("Jerarquias", {"[Parent]"}, "[Key]", llave);
 }
 
-PadresJerarquia RecorreJerarquia(db::Conexion& cn, const std::string& nivel,
-                                 const std::string& valor) {
+PadresJerarquia ObtenerPadres(db::Conexion& cn, const std::string& nivel,
+                              const std::string& valor) {
   PadresJerarquia padres;
   std::string nivelActual = nivel;
   std::string valorActual = Recorta(valor);
@@ -54,7 +54,7 @@ const PadresJerarquia& RecorridosJerarquia::Padres(db::Conexion& cn, const std::
   if (!guarda_ || hechos_.size() >= kMaximoGuardados) hechos_.clear();
   std::pair<std::string, std::string> unidad{nivel, Recorta(valor)};
   if (auto it = hechos_.find(unidad); it != hechos_.end()) return it->second;
-  return hechos_.emplace(std::move(unidad), RecorreJerarquia(cn, nivel, valor)).first->second;
+  return hechos_.emplace(std::move(unidad), ObtenerPadres(cn, nivel, valor)).first->second;
 }
 
 void EscribeNiveles(db::Conexion& cn, db::Recordset& rs, const std::string& campoJerarquia,
@@ -84,15 +84,6 @@ void EscribeNiveles(db::Conexion& cn, db::Recordset& rs, const std::string& camp
     for (std::size_t j = 0; j < asignados; ++j) rs.Asigna(indicesNivel[j], anteriores[j]);
     throw;
   }
-}
-
-std::string ObtenerPadres(db::Conexion* cn, const std::string& strNivel,
-                          const std::string& strValor) {
-  if (cn == nullptr) LanzaError(errores::VariableObjeto);
-  std::string r;
-  for (const auto& p : RecorreJerarquia(*cn, strNivel, strValor))
-    r += p ? ",'" + DuplicaApostrofos(*p) + "'" : std::string(",Null");
-  return r;
 }
 
 }  // namespace varlo

@@ -27,13 +27,7 @@ db::Consulta ConsultaJerarquia(const std::string& llave);
 // level 0. A missing entry gives no value at the level below it and the walk
 // goes on from the unit "-1" there. Error 5, saying why, for a null "Parent"
 // or a walk that does not reach level 0 in ten steps.
-PadresJerarquia RecorreJerarquia(db::Conexion& cn, const std::string& nivel,
-                                 const std::string& valor);
-
-// The parents of a unit as a list of SQL literals, ",'v1','v2',Null";
-// error 91 without a connection.
-std::string ObtenerPadres(db::Conexion* cn, const std::string& strNivel,
-                          const std::string& strValor);
+PadresJerarquia ObtenerPadres(db::Conexion& cn, const std::string& nivel, const std::string& valor);
 
 // The walks of one table's import. A unit's parents do not change while a
 // table is imported, so each unit is walked once: a lookup per level and

@@ -21,16 +21,16 @@ TEST_P(JerarquiaEn, RecorridoHastaElNivelCero) {
       "INSERT INTO Jerarquias (Key, Parent) VALUES ('_30012', '_20005'), ('_20005', '_10001'), "
       "('_10001', '_0A'), ('_3O''K', '_2 B''2 '), ('_2B''2', '_1-'), ('_1-', '_0Top'), "
       "('_37777', '_27778'), ('_27778', '_37777'), ('_1N', NULL)");
-  EXPECT_EQ(RecorreJerarquia(e.Base(), "3", " 0012 "), (PadresJerarquia{"0005", "0001", "A"}));
+  EXPECT_EQ(ObtenerPadres(e.Base(), "3", " 0012 "), (PadresJerarquia{"0005", "0001", "A"}));
   // apostrophes are plain values; the parent's value is trimmed
-  EXPECT_EQ(RecorreJerarquia(e.Base(), "3", "O'K"), (PadresJerarquia{"B'2", "-", "Top"}));
+  EXPECT_EQ(ObtenerPadres(e.Base(), "3", "O'K"), (PadresJerarquia{"B'2", "-", "Top"}));
   // a unit without an entry: NULL at every level above it
-  EXPECT_EQ(RecorreJerarquia(e.Base(), "3", "9999"),
+  EXPECT_EQ(ObtenerPadres(e.Base(), "3", "9999"),
             (PadresJerarquia{std::nullopt, std::nullopt, std::nullopt}));
 
   auto error = [&](const std::string& nivel, const std::string& valor) -> std::string {
     try {
-      RecorreJerarquia(e.Base(), nivel, valor);
+      ObtenerPadres(e.Base(), nivel, valor);
     } catch (const ErrorVarlo& ex) {
       return ex.Descripcion();
     }
