@@ -94,7 +94,9 @@ EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
   if (nuevo) intenta([&] { rsKardex_->AddNew(); });
   if (NumeroError_ > 0) return Resultado::RegistroAbandonado;
 
-  for (const auto& [i, esFecha] : escritas_) {
+  for (const std::pair<int, bool>& escrita : escritas_) {
+    const int i = escrita.first;
+    const bool esFecha = escrita.second;
     columna = static_cast<std::int16_t>(i);
     const std::string_view valor = RecortaVista(DeColumna(valores, i));
     if (valor.empty()) continue;  // an empty value never overwrites a stored one
