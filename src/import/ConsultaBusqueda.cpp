@@ -1,6 +1,7 @@
 #include "import/ConsultaBusqueda.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 
 #include "common/ErrorVarlo.h"
@@ -17,13 +18,15 @@ bool SoloDigitos(std::string_view s) {
 
 // A number of digits; one too long for any date part reads as a year no
 // calendar has.
-int Cifras(const std::string& s) {
-  return s.size() > 5 ? 99999 : std::stoi(s);
+int Cifras(std::string_view s) {
+  int n = 99999;
+  if (s.size() <= 5) std::from_chars(s.data(), s.data() + s.size(), n);
+  return n;
 }
 
 // A year written with more than two digits is taken as written: "0099" is
 // no year of the two-digit window.
-int AnioEscrito(const std::string& s) {
+int AnioEscrito(std::string_view s) {
   const int anio = Cifras(s);
   if (s.size() > 2 && anio < 100) LanzaError(errores::TiposNoCoinciden);
   return anio;
@@ -34,7 +37,7 @@ int AnioEscrito(const std::string& s) {
 // after a space or a "T".
 FechaHora FechaDeLlaveConMascara(const std::string& valor, const MascaraFecha& mascara) {
   if (auto f = FechaConFormaDeMascara(valor, mascara)) return *f;
-  const PartesFecha p = CortaFecha(valor, mascara);
+  const VistaFecha p = CortaFecha(valor, mascara);
   if (!p.porSeparadores || !SoloDigitos(*p.anio) || !SoloDigitos(*p.mes) || !SoloDigitos(*p.dia))
     LanzaError(errores::TiposNoCoinciden);
   FechaHora f = ComponeFechaExacta(AnioEscrito(*p.anio), Cifras(*p.mes), Cifras(*p.dia));

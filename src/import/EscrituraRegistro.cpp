@@ -82,11 +82,11 @@ bool ValorBooleano(std::string_view valor) {
 }
 
 std::optional<FechaHora> FechaDeMascara(const std::string& valor, const MascaraFecha& m) {
-  return FechaDePartes(CortaFechaVista(valor, m));
+  return FechaDePartes(CortaFecha(valor, m));
 }
 
 std::optional<FechaHora> FechaYHoraDeMascara(const std::string& valor, const MascaraFecha& m) {
-  const VistaFecha p = CortaFechaVista(valor, m);
+  const VistaFecha p = CortaFecha(valor, m);
   std::optional<FechaHora> f = FechaDePartes(p);
   if (!f || m.Texto.empty()) return f;
   std::string_view resto = p.resto;

@@ -182,17 +182,9 @@ std::optional<VistaFecha> CortaFechaExacta(std::string_view valor, const Mascara
                     parte(m.InicioDia, m.LargoDia), RecortaVista(valor.substr(n)), false};
 }
 
-VistaFecha CortaFechaVista(std::string_view valor, const MascaraFecha& m) {
+VistaFecha CortaFecha(std::string_view valor, const MascaraFecha& m) {
   if (auto p = CortaFechaExacta(valor, m)) return *p;
   return CortaFechaGeneral(valor, m);
-}
-
-PartesFecha CortaFecha(std::string_view valor, const MascaraFecha& m) {
-  const VistaFecha v = CortaFechaVista(valor, m);
-  const auto copia = [](std::optional<std::string_view> p) -> std::optional<std::string> {
-    return p ? std::optional<std::string>(*p) : std::nullopt;
-  };
-  return {copia(v.anio), copia(v.mes), copia(v.dia), std::string(v.resto), v.porSeparadores};
 }
 
 MascaraFecha MascaraFecha::Desde(std::string_view mascara) {

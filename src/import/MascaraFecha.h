@@ -27,12 +27,14 @@ struct MascaraFecha {
   bool Completa() const { return InicioAnio > 0 && InicioMes > 0 && InicioDia > 0; }
 };
 
-// The year, month and day of a date value as text, and what follows them.
-struct PartesFecha {
+// The year, month and day of a date value, and what follows them, as views
+// into the value.
+struct VistaFecha {
   // Nothing for a part whose letter the mask lacks (cutting it is error 5).
-  std::optional<std::string> anio, mes, dia;
-  std::string resto;  // after the date (a time of day, a note), trimmed
+  std::optional<std::string_view> anio, mes, dia;
+  std::string_view resto;  // after the date (a time of day, a note), trimmed
   bool porSeparadores = false;
+  friend bool operator==(const VistaFecha&, const VistaFecha&) = default;
 };
 
 // Cuts a date value with the mask. A value that fits it (the mask's own
@@ -44,16 +46,7 @@ struct PartesFecha {
 // ends at the first character that is neither. Error 13 when such a mask's
 // value begins with a date of another length written with other separators
 // ("5-3-2010" for DD/MM/YYYY). Any other value is cut at the mask's places.
-PartesFecha CortaFecha(std::string_view valor, const MascaraFecha& m);
-
-// CortaFecha's parts as views into the value.
-struct VistaFecha {
-  std::optional<std::string_view> anio, mes, dia;
-  std::string_view resto;
-  bool porSeparadores = false;
-  friend bool operator==(const VistaFecha&, const VistaFecha&) = default;
-};
-VistaFecha CortaFechaVista(std::string_view valor, const MascaraFecha& m);
+VistaFecha CortaFecha(std::string_view valor, const MascaraFecha& m);
 
 // The usual value cut fast, answering as CortaFechaGeneral would: its first
 // bytes are the (ASCII) mask's, with a digit wherever the mask has a letter,

@@ -6,7 +6,7 @@
 namespace varlo {
 
 namespace {
-std::int16_t ParteNumerica(const std::optional<std::string>& parte) {
+std::int16_t ParteNumerica(std::optional<std::string_view> parte) {
   if (!parte) LanzaError(errores::ArgumentoNoValido);  // the mask lacks its letter
   auto numero = NumeroEstricto(*parte);
   if (!numero) LanzaError(errores::TiposNoCoinciden);
@@ -16,7 +16,7 @@ std::int16_t ParteNumerica(const std::optional<std::string>& parte) {
 
 FechaHora LeeFecha(const MascaraFecha& m, std::string_view valor) {
   const std::string fecha = Recorta(valor);
-  const PartesFecha p = CortaFecha(fecha, m);
+  const VistaFecha p = CortaFecha(fecha, m);
   const std::int16_t anio = ParteNumerica(p.anio);
   const std::int16_t mes = ParteNumerica(p.mes);
   const std::int16_t dia = ParteNumerica(p.dia);

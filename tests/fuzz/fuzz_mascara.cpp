@@ -57,9 +57,9 @@ void CompruebaCorteEnMascara(std::string_view mascara, std::string_view valor,
       return;  // kept to single bytes, where a place is a byte
     if (!letra && valor[i] != c) return;
   }
-  const PartesFecha p = CortaFecha(valor, m);
+  const VistaFecha p = CortaFecha(valor, m);
   EXIGE(!p.porSeparadores);
-  const auto igual = [&](const std::optional<std::string>& parte, std::int16_t inicio,
+  const auto igual = [&](std::optional<std::string_view> parte, std::int16_t inicio,
                          std::int16_t largo) {
     EXIGE(inicio < 1 ? !parte : parte && *parte == ParteTexto(valor, inicio, largo));
   };
@@ -71,7 +71,7 @@ void CompruebaCorteEnMascara(std::string_view mascara, std::string_view valor,
 // Parts taken between separators are digits only, and the value (trimmed)
 // begins with them joined by separators.
 void CompruebaCorteEntreSeparadores(std::string_view valor, const MascaraFecha& m) {
-  PartesFecha p;
+  VistaFecha p;
   try {
     p = CortaFecha(valor, m);
   } catch (const ErrorVarlo& e) {
@@ -80,11 +80,11 @@ void CompruebaCorteEntreSeparadores(std::string_view valor, const MascaraFecha& 
   }
   if (!p.porSeparadores) return;
   EXIGE(p.anio && p.mes && p.dia);
-  for (const std::string* parte : {&*p.anio, &*p.mes, &*p.dia})
-    for (char c : *parte) EXIGE(c >= '0' && c <= '9');
+  for (std::string_view parte : {*p.anio, *p.mes, *p.dia})
+    for (char c : parte) EXIGE(c >= '0' && c <= '9');
   const std::string recortado = Recorta(valor);
-  for (const std::string* parte : {&*p.anio, &*p.mes, &*p.dia})
-    EXIGE(recortado.find(*parte) != std::string::npos);
+  for (std::string_view parte : {*p.anio, *p.mes, *p.dia})
+    EXIGE(recortado.find(parte) != std::string::npos);
 }
 
 // What a bad date value may raise: a part that is no number (13), out of the
