@@ -292,7 +292,6 @@ class LoteRegistros {
       if (pendientes_.empty()) throw;
       RepiteTrasFallo();
     }
-    cn_.DifiereInserciones(difiere_);
     Inicia();
     anticipa_(lineas);
   }
