@@ -82,7 +82,6 @@ EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
     } catch (...) {
       db::RelanzaSiEsDeCorrida();
       const ErrorVarlo e = ErrorCapturado();
-      // A result file that cannot take the line is the run's failure: it propagates.
       resultados_.Rechazado(linea, e.Descripcion(), columna);
       NumeroError_ = e.Numero();
     }

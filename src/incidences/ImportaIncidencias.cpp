@@ -107,8 +107,6 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
   db::Conexion& cn = *f.cnBaseDatos();
   EscrituraKardex kardex(d, cn, resultados);
   std::vector<std::string> valores;
-  // Result lines wait for the batch of their line to commit.
-  resultados.Retiene(true);
   // A line's result lines and the day rows it added; it is rejected when
   // one of its result lines is.
   struct Linea {

@@ -90,6 +90,7 @@ TEST(KardexDay, AForeignExceptionRejectsOnlyItsRecord) {
     EXPECT_EQ(kardex.EscribeDia("8,2006-08-01,F", {"8", "2006-08-01", "F"}, dia),
               EscrituraKardex::Resultado::DiaHecho);
   }
+  resultados.Escribe(resultados.TomaRetenidas());
   resultados.Er.Cierra();
   resultados.Ok.Cierra();
   EXPECT_EQ(rechazos, 1);
