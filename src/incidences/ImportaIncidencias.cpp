@@ -25,20 +25,15 @@ namespace varlo {
 
 namespace {
 
-// For an error that ends the planning: whether it is part of the run and
-// whether its summary line was written.
-struct EstadoPlaneacion {
-  bool configurada = false;
-  bool resumida = false;
-};
-
 // The planning skipped before reading its source: its summary line says why.
-void NoImportada(Corrida& f, EstadoPlaneacion& estado, const std::string& motivo) {
+// `porResumir`: whether the planning is part of the run and its summary line
+// is still to be written, for an error that ends it.
+void NoImportada(Corrida& f, bool& porResumir, const std::string& motivo) {
   f.EscribeNoImportada(kSeccionIncidencias, motivo, true);
-  estado.resumida = true;
+  porResumir = false;
 }
 
-void Importa(Corrida& f, EstadoPlaneacion& estado) {
+void Importa(Corrida& f, bool& porResumir) {
   Ventana& ventana = f.ventana();
   if (EstaEnBlanco(f.ArchivoDefiniciones)) {
     f.EscribeLog("No se especificó archivo de definiciones");
@@ -65,17 +60,17 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
   }
   ventana.EstableceEstado("Obteniendo información del archivo de definiciones (" +
                           Recorta(f.ArchivoDefiniciones) + ")...");
-  estado.configurada = true;
+  porResumir = true;
   if (lectura == LecturaDefinicion::NingunaColumna) {
     f.EscribeLog("No tiene definida ni una sola columna");
-    NoImportada(f, estado, "No tiene definida ni una sola columna");
+    NoImportada(f, porResumir, "No tiene definida ni una sola columna");
     return;
   }
   // A definition that would fail on every line is reported once, before any line is read.
   const std::vector<std::string> problemas = ProblemasDefinicion(d);
   if (!problemas.empty()) {
     for (const std::string& p : problemas) f.EscribeLog(p);
-    NoImportada(f, estado, Une(problemas, "; "));
+    NoImportada(f, porResumir, Une(problemas, "; "));
     return;
   }
 
@@ -83,13 +78,13 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
   if (!std::filesystem::is_regular_file(d.Origen, ec)) {
     // configured, but nothing to read: not a clean run
     f.EscribeLog("Archivo origen no existe");
-    NoImportada(f, estado, "Archivo origen no existe (" + d.Origen + ")");
+    NoImportada(f, porResumir, "Archivo origen no existe (" + d.Origen + ")");
     return;
   }
   const OpcionesFuente fuente = LeeOpcionesFuente(ini, kSeccionIncidencias);
   if (!fuente.problema.empty()) {
     f.EscribeLog(fuente.problema);
-    NoImportada(f, estado, fuente.problema);
+    NoImportada(f, porResumir, fuente.problema);
     return;
   }
   // Lines of the source, and day rows of Kardex.
@@ -127,7 +122,7 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
     resumen.segundos =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
     f.EscribeResumen(kSeccionIncidencias, resumen);
-    estado.resumida = true;
+    porResumir = false;
   };
   // A line's values (split here unless its reader did) and its range of
   // days; raises what is wrong with it. A line the reader found wrong is
@@ -244,15 +239,14 @@ void Importa(Corrida& f, EstadoPlaneacion& estado) {
 
 void ImportaIncidencias(Corrida& f) {
   f.EscribeLog(">Inicio de importación de Incidencias");
-  EstadoPlaneacion estado;
+  bool porResumir = false;
   try {
-    Importa(f, estado);
+    Importa(f, porResumir);
   } catch (...) {
-    const bool deCorrida = db::CapturadoEsDeCorrida();
     const ErrorVarlo e = ErrorCapturado();
     f.EscribeError(e);
-    if (deCorrida) f.NotaBaseDatosPerdida();
-    if (estado.configurada && !estado.resumida) NoImportada(f, estado, TextoError(e));
+    if (db::CapturadoEsDeCorrida()) f.NotaBaseDatosPerdida();
+    if (porResumir) NoImportada(f, porResumir, TextoError(e));
   }
   f.EscribeLog("Fin de importación de Incidencias");
 }
