@@ -27,7 +27,6 @@ struct DefinicionIncidencias : DisposicionColumnas {
   // The configured count until the columns are read; then the number of the
   // last named column, so trailing blank columns drop out.
   std::int16_t Columnas = 0;
-  std::string ArchivoEr, ArchivoOk;
 };
 
 // Entry i (from 1) of the column names or of a record's values; "" beyond.

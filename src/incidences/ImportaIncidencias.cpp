@@ -43,13 +43,11 @@ void Importa(Corrida& f, bool& porResumir) {
   // "Log/Planeacion Faltas_Incidencias_Er.txt" and "..._Ok.txt" beside the
   // program. A simulation never replaces a real run's result files.
   const std::string archivos =
-      UneRuta(UneRuta(CarpetaPrograma(), "Log"), std::string(kSeccionIncidencias) + "_Incidencias" +
-                                                     (f.opciones.simular ? "_Simulado" : ""));
-  d.ArchivoEr = archivos + "_Er.txt";
-  d.ArchivoOk = archivos + "_Ok.txt";
+      std::string(kSeccionIncidencias) + "_Incidencias" + (f.opciones.simular ? "_Simulado" : "");
+  const std::string log = UneRuta(CarpetaPrograma(), "Log");
   ResultadosIncidencias resultados([&f] { f.NotaRechazo(); });
-  resultados.Inicia(d.ArchivoEr, f.ReporteEmpleadosNoImportados == 1, d.ArchivoOk,
-                    f.ReporteEmpleadosImportados == 1);
+  resultados.Inicia(UneRuta(log, archivos + "_Er.txt"), f.ReporteEmpleadosNoImportados == 1,
+                    UneRuta(log, archivos + "_Ok.txt"), f.ReporteEmpleadosImportados == 1);
 
   const LectorDefiniciones ini(f.oIni(), f.ArchivoDefiniciones);
   const LecturaDefinicion lectura = LeeDefinicion(ini, d);
@@ -111,10 +109,8 @@ void Importa(Corrida& f, bool& porResumir) {
       return std::any_of(salida.begin(), salida.end(), [](const auto& s) { return !s.importada; });
     }
   };
-  if (f.ReporteEmpleadosNoImportados == 1)
-    resumen.archivoEr = UneRuta("Log", std::filesystem::path(d.ArchivoEr).filename().string());
-  if (f.ReporteEmpleadosImportados == 1)
-    resumen.archivoOk = UneRuta("Log", std::filesystem::path(d.ArchivoOk).filename().string());
+  if (f.ReporteEmpleadosNoImportados == 1) resumen.archivoEr = UneRuta("Log", archivos + "_Er.txt");
+  if (f.ReporteEmpleadosImportados == 1) resumen.archivoOk = UneRuta("Log", archivos + "_Ok.txt");
   const auto inicio = std::chrono::steady_clock::now();
   long reportadas = 0;
   auto escribeResumen = [&] {
