@@ -143,7 +143,7 @@ void Importa(Corrida& f, bool& porResumir) {
       dias = diasDe(leida, valores);
     } catch (const ErrorFecha& e) {
       // One unreadable line is rejected; the lines around it still import.
-      resultados.Rechazado(leida.texto, e.Descripcion(), e.Columna());
+      resultados.Rechazado(leida.texto, e.Descripcion(), e.columna);
     } catch (...) {
       resultados.Rechazado(leida.texto, ErrorCapturado().Descripcion(), 0);
     }

@@ -19,14 +19,9 @@ struct RangoFechas {
 };
 
 // A date that cannot be read, with the number of the column that held it.
-class ErrorFecha : public ErrorVarlo {
- public:
-  ErrorFecha(const ErrorVarlo& causa, std::int16_t columna)
-      : ErrorVarlo(causa), columna_(columna) {}
-  std::int16_t Columna() const noexcept { return columna_; }
-
- private:
-  std::int16_t columna_;
+struct ErrorFecha : ErrorVarlo {
+  ErrorFecha(const ErrorVarlo& causa, std::int16_t columna) : ErrorVarlo(causa), columna(columna) {}
+  std::int16_t columna;
 };
 
 // One date value, trimmed and cut with the mask (at its places, or between its
