@@ -99,7 +99,6 @@ void Importa(Corrida& f, bool& porResumir) {
 
   db::Conexion& cn = *f.cnBaseDatos();
   EscrituraKardex kardex(d, cn, resultados);
-  std::vector<std::string> valores;
   // A line's result lines and the day rows it added; it is rejected when
   // one of its result lines is.
   struct Linea {
@@ -120,9 +119,8 @@ void Importa(Corrida& f, bool& porResumir) {
     f.EscribeResumen(kSeccionIncidencias, resumen);
     porResumir = false;
   };
-  // A line's values (split here unless its reader did) and its range of
-  // days; raises what is wrong with it. A line the reader found wrong is
-  // never split.
+  // A line's values (split here unless its reader did, never when it found
+  // the line wrong) and its range of days; raises what is wrong with it.
   struct Dias {
     const std::vector<std::string>* valores;
     std::int64_t primero, ultimo;
@@ -134,7 +132,7 @@ void Importa(Corrida& f, bool& porResumir) {
     const RangoFechas r = RangoDe(d, v);
     return Dias{&v, DiasDesdeEpoca(r.FechaInicial), DiasDesdeEpoca(r.FechaFinal)};
   };
-  auto registro = [&](const LineaLeida& leida) {
+  auto registro = [&, valores = std::vector<std::string>{}](const LineaLeida& leida) mutable {
     const long antes = kardex.DiasAgregados();
     // what an attempt the server rolled back left unreported is not this one's
     resultados.TomaRetenidas();
