@@ -18,14 +18,16 @@ class ResultadosIncidencias : public ResultadosTabla {
   explicit ResultadosIncidencias(std::function<void()> alRechazar)
       : alRechazar_(std::move(alRechazar)) {}
 
+  // Every result is held, its text only where its file is on: the counts
+  // of the summary and of --max-rechazos come from what is held.
   void Importado(const std::string& linea) {
-    if (Ok.Activo()) retenidas_.push_back({true, linea});
+    retenidas_.push_back({true, Ok.Activo() ? linea : std::string()});
   }
   void Rechazado(const std::string& linea, const std::string& descripcion, long columna) {
     if (alRechazar_) alRechazar_();
-    if (Er.Activo())
-      retenidas_.push_back(
-          {false, linea + "(" + descripcion + "," + std::to_string(columna) + ")"});
+    retenidas_.push_back(
+        {false, Er.Activo() ? linea + "(" + descripcion + "," + std::to_string(columna) + ")"
+                            : std::string()});
   }
 
   // TomaRetenidas hands the held lines over; Escribe writes them in order,
@@ -37,7 +39,10 @@ class ResultadosIncidencias : public ResultadosTabla {
   using Retenidas = std::vector<LineaRetenida>;
   Retenidas TomaRetenidas() { return std::exchange(retenidas_, {}); }
   void Escribe(const Retenidas& lineas) {
-    for (const LineaRetenida& l : lineas) (l.importada ? Ok : Er).Escribe(l.texto);
+    for (const LineaRetenida& l : lineas) {
+      ArchivoResultado& archivo = l.importada ? Ok : Er;
+      if (archivo.Activo()) archivo.Escribe(l.texto);
+    }
   }
 
  private:

@@ -84,10 +84,11 @@ class EscenarioIncidencias {
   // The source file as it is on disk.
   void OrigenBytes(const std::string& bytes) { EscribeBytes(tmp_.Archivo("Planfal.txt"), bytes); }
 
-  long maxRechazos = 0;  // --max-rechazos of the run
-  long lote = 0;         // --lote of the run (0: the default)
+  long maxRechazos = 0;                     // --max-rechazos of the run
+  long lote = 0;                            // --lote of the run (0: the default)
+  bool reporteOk = true, reporteEr = true;  // the result files' options
 
-  // Runs the import with both result files on; returns the exit status.
+  // Runs the import (both result files on unless said); returns the exit status.
   // `conexion`: the run's own connection, when the test needs a hand on it.
   int Ejecuta(std::unique_ptr<db::Conexion> conexion = nullptr) {
     frmMain f(ventana, Defs());
@@ -96,7 +97,8 @@ class EscenarioIncidencias {
     f.opciones.maxRechazos = maxRechazos;
     f.opciones.lote = lote;
     f.ReporteLog = 1;
-    f.ReporteEmpleadosImportados = f.ReporteEmpleadosNoImportados = 1;
+    f.ReporteEmpleadosImportados = reporteOk ? 1 : 0;
+    f.ReporteEmpleadosNoImportados = reporteEr ? 1 : 0;
     ImportaIncidencias(f);
     return f.EstadoSalida();
   }

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <optional>
+#include <regex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "incidences/EscenarioIncidencias.h"
@@ -113,6 +115,40 @@ TEST(IncidencesRun, ALostTransactionReportsEachDayAndRejectionOnce) {
                             }),
               1);
     for (const std::string& l : log) EXPECT_EQ(l.find("se detuvo"), std::string::npos) << l;
+  }
+}
+
+// The counts and --max-rechazos do not depend on the result files: with
+// either one off the summary counts the same days and lines, and the run
+// stops at the same rejection.
+TEST(IncidencesRun, CountsDoNotDependOnTheResultFiles) {
+  const V lineas{"7,2006-08-02,2006-08-04,F,,,", "8,fecha,2006-08-01,F,,,",
+                 "9,2006-08-01,2006-08-01,F,,,", "5,2006-08-01,nada,F,,,",
+                 "6,2006-08-01,2006-08-01,F,,,"};
+  // the summary's counts, without the names of the files it lists
+  auto corre = [&](bool ok, bool er, long maximo) {
+    EscenarioIncidencias e;
+    e.Sql(
+        "insert into Kardex (Id_Empleado, Fecha, ID_Tipo) values ('7', '2006-08-03 00:00:00', "
+        "'V')");
+    e.Definiciones(kComas);
+    e.Origen(lineas);
+    e.reporteOk = ok;
+    e.reporteEr = er;
+    e.maxRechazos = maximo;
+    const int salida = e.Ejecuta();
+    V resumenes = e.Resumenes();
+    static const std::regex archivo(R"( \(Log/[^)]*\))");
+    for (std::string& r : resumenes) r = std::regex_replace(r, archivo, "");
+    return std::tuple{salida, resumenes, e.Kardex()};
+  };
+  for (const long maximo : {0L, 2L}) {
+    SCOPED_TRACE(maximo);
+    const auto conAmbos = corre(true, true, maximo);
+    ASSERT_FALSE(std::get<1>(conAmbos).empty());
+    EXPECT_EQ(corre(false, true, maximo), conAmbos);
+    EXPECT_EQ(corre(true, false, maximo), conAmbos);
+    EXPECT_EQ(corre(false, false, maximo), conAmbos);
   }
 }
 
