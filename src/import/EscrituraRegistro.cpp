@@ -33,9 +33,8 @@ bool EsColumnaLlave(const DefinicionTabla& d, std::size_t columna) {
 
 // Source column of the key field "NombreIndice" names (0 for a compound key).
 std::int32_t ColumnaLlave(const DefinicionTabla& d) {
-  for (std::size_t k = 0; k < d.Indices.size() && k < d.PosicionIndice.size(); ++k)
-    if (d.Indices[k] == d.NombreIndice) return d.PosicionIndice[k];
-  return 0;
+  const auto k = std::ranges::find(d.Indices, d.NombreIndice) - d.Indices.begin();
+  return k < std::ssize(d.Indices) ? d.PosicionIndice[k] : 0;
 }
 
 std::string_view ParteExigida(const std::optional<std::string_view>& parte) {
@@ -77,8 +76,7 @@ bool ValorBooleano(std::string_view valor) {
   if (!valor.empty() && std::all_of(valor.begin(), valor.end(), EsCifra))
     return valor.find_first_not_of('0') != std::string_view::npos;
   if (auto n = NumeroEstricto(valor)) return *n != 0;
-  char primera = valor.empty() ? '\0' : valor.front();
-  return !(primera == 'F' || primera == 'f' || primera == 'N' || primera == 'n');
+  return valor.empty() || std::string_view("FfNn").find(valor.front()) == std::string_view::npos;
 }
 
 std::optional<FechaHora> FechaDeMascara(const std::string& valor, const MascaraFecha& m) {
@@ -122,7 +120,6 @@ void EscrituraRegistro::Prepara(const db::Recordset& rs) {
     if (indiceJerarquia_ >= 0) leidos_ = {indiceJerarquia_};
     for (const std::string& nivel : d_.ColumnasNivel) indicesNivel_.push_back(busca(nivel));
   }
-  preparada_ = true;
 }
 
 void EscrituraRegistro::EscribeColumna(db::Recordset& rs, std::size_t c, const std::string& bruto) {
@@ -173,13 +170,12 @@ ResultadoRegistro EscrituraRegistro::Escribe(db::Recordset& rs,
       const std::size_t c = static_cast<std::size_t>(columna - 1);
       const long tamano = indices_[c] >= 0 ? rs.Field(indices_[c]).tamanoDefinido : 0;
       const std::string detalle =
-          DetalleRechazo(d_.Campos[c], c < valores.size() ? valores[c] : std::string(), tipos_[c],
-                         tamano, e.Numero(), d_.Mascara.Texto);
+          DetalleRechazo(d_.Campos[c], valores[c], tipos_[c], tamano, e.Numero(), d_.Mascara.Texto);
       if (!detalle.empty()) descripcion += ": " + detalle;
     }
     r.rechazos.push_back({descripcion, columna});
   };
-  if (!preparada_) Prepara(rs);
+  if (indices_.empty()) Prepara(rs);  // a table has columns: empty until prepared
 
   try {
     r.agregado = rs.BOF() && rs.EOF_();
@@ -191,7 +187,7 @@ ResultadoRegistro EscrituraRegistro::Escribe(db::Recordset& rs,
 
   for (std::size_t c = 0; c < d_.Campos.size(); ++c) {
     try {
-      EscribeColumna(rs, c, c < valores.size() ? valores[c] : std::string());
+      EscribeColumna(rs, c, valores[c]);
     } catch (const ErrorLlaveFoto&) {
       rechaza(ColumnaLlave(d_));
       return r;

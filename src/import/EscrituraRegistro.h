@@ -15,11 +15,6 @@
 #include "import/ResultadosTabla.h"
 
 namespace varlo {
-class cls_ADODBServices;
-namespace db {
-class Conexion;
-class Recordset;
-}  // namespace db
 
 // A boolean column's value: a number is false only when it is 0; any other
 // text is false when it starts with F or N (either case), true otherwise.
@@ -48,7 +43,7 @@ class EscrituraRegistro {
  public:
   EscrituraRegistro(const DefinicionTabla& d, db::Conexion& cn, cls_ADODBServices& imagenes);
 
-  // Writes the record's values (indices 0..Columnas-1) into `rs`, which holds
+  // Writes the record's values (one per column, as split) into `rs`, which holds
   // the lookup of this record. An abandoned record leaves its change pending
   // in `rs`; the caller cancels it.
   ResultadoRegistro Escribe(db::Recordset& rs, const std::vector<std::string>& valores);
@@ -64,7 +59,6 @@ class EscrituraRegistro {
   const DefinicionTabla& d_;
   db::Conexion& cn_;
   cls_ADODBServices& imagenes_;
-  bool preparada_ = false;
   std::vector<int> indices_;  // per column; -1 not written, -2 not in the select list
   std::vector<int> tipos_;
   int indiceJerarquia_ = -2;
