@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdint>
 
 #include "common/ErrorVarlo.h"
 #include "common/Texto.h"
@@ -32,9 +31,8 @@ int AnioEscrito(std::string_view s) {
   return anio;
 }
 
-// A key date that is not at the fixed places: the mask's exact shape, or the
-// parts between its separators, each a number, then nothing or a time of day
-// after a space or a "T".
+// A key date not at the fixed places (see FechaDeLlave), followed by nothing
+// or by a time of day after a space or a "T".
 FechaHora FechaDeLlaveConMascara(const std::string& valor, const MascaraFecha& mascara) {
   if (auto f = FechaConFormaDeMascara(valor, mascara)) return *f;
   const VistaFecha p = CortaFecha(valor, mascara);
@@ -100,36 +98,32 @@ FechaHora FechaDeLlave(const std::string& valor, const MascaraFecha& mascara) {
   return f;
 }
 
-ConsultaBusqueda::ConsultaBusqueda(const DefinicionTabla& d)
-    : mascara_(d.Mascara), textoNulo_(d.TextoNulo) {
+ConsultaBusqueda::ConsultaBusqueda(const DefinicionTabla& d) : d_(d) {
   consulta_.columnas = d.CamposSelect;
   consulta_.columnas.insert(consulta_.columnas.end(), d.ColumnasNivel.begin(),
                             d.ColumnasNivel.end());
   consulta_.tabla = d.Tabla;
   for (std::size_t k = 0; k < d.Indices.size(); ++k) {
-    const int tipo = k < d.TipoIndice.size() ? d.TipoIndice[k] : 0;
-    consulta_.condiciones.push_back({d.Indices[k], ClaseDeLlave(tipo), {}, "="});
-    std::int16_t pos = k < d.PosicionIndice.size() ? d.PosicionIndice[k] : 0;
-    columnaDeLlave_.push_back(pos > 0 ? static_cast<std::size_t>(pos - 1) : SIZE_MAX);
-    llaveEntera_.push_back(db::EsTipoEntero(tipo));
+    consulta_.condiciones.push_back({d.Indices[k], ClaseDeLlave(d.TipoIndice[k]), {}, "="});
+    llaveEntera_.push_back(db::EsTipoEntero(d.TipoIndice[k]));
   }
 }
 
 const db::Consulta& ConsultaBusqueda::Para(const std::vector<std::string>& valores) {
   for (std::size_t k = 0; k < consulta_.condiciones.size(); ++k) {
-    std::size_t c = columnaDeLlave_[k];
+    const auto c = static_cast<std::size_t>(d_.PosicionIndice[k] - 1);
     db::Predicado& p = consulta_.condiciones[k];
-    if (c >= valores.size() || EstaEnBlanco(valores[c]))
+    if (EstaEnBlanco(valores[c]))
       LanzaError(errores::ArgumentoNoValido,
                  "Valor vacío en la columna índice (" + p.columna + ")");
     std::string v = Recorta(valores[c]);
-    if (!textoNulo_.empty() && v == textoNulo_)
+    if (!d_.TextoNulo.empty() && v == d_.TextoNulo)
       LanzaError(errores::ArgumentoNoValido, ValorNuloEnLlave(p.columna));
     if (llaveEntera_[k]) v = LlaveEntera(v, p.columna);
     if (p.clase == db::ClaseLiteral::Texto || p.clase == db::ClaseLiteral::Numero) {
       p.valor = std::move(v);
     } else {
-      p.valor = FechaDeLlave(v, mascara_);
+      p.valor = FechaDeLlave(v, d_.Mascara);
       p.clase = LargoEnCaracteres(v) > 10 ? db::ClaseLiteral::FechaHora : db::ClaseLiteral::Fecha;
     }
   }

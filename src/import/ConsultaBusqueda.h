@@ -27,18 +27,16 @@ class ConsultaBusqueda {
  public:
   explicit ConsultaBusqueda(const DefinicionTabla& d);
 
-  // The lookup for one record's values (indices 0..Columnas-1). A key value
-  // that is empty once trimmed, or the table's "TextoNulo", is refused before
-  // any query: error 5.
+  // The lookup for one record's values (one per column; every key has its
+  // column). A key value that is empty once trimmed, or the table's
+  // "TextoNulo", is refused before any query: error 5.
   const db::Consulta& Para(const std::vector<std::string>& valores);
   const db::Consulta& Actual() const { return consulta_; }
 
  private:
+  const DefinicionTabla& d_;
   db::Consulta consulta_;
-  MascaraFecha mascara_;
-  std::string textoNulo_;
-  std::vector<std::size_t> columnaDeLlave_;  // index into the values
-  std::vector<bool> llaveEntera_;            // the key column holds whole numbers
+  std::vector<bool> llaveEntera_;  // the key column holds whole numbers
 };
 
 }  // namespace varlo
