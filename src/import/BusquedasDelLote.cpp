@@ -30,8 +30,7 @@ std::string ExactaLlave(const std::vector<Predicado>& condiciones, const Valor* 
   std::string r;
   for (std::size_t k = 0; k < condiciones.size(); ++k) {
     const std::string t = parte(k);
-    r += std::to_string(t.size());
-    r += ':';
+    r += std::to_string(t.size()) + ':';
     r += t;
   }
   return r;
@@ -39,19 +38,14 @@ std::string ExactaLlave(const std::vector<Predicado>& condiciones, const Valor* 
 }  // namespace
 
 bool BusquedasDelLote::MismoModelo(const Consulta& c) const {
-  const std::size_t n = modelo_.condiciones.size();
   const bool nombres = &c != objetoModelo_;
-  if (c.condiciones.size() != n || c.select != modelo_.select || c.from != modelo_.from ||
-      c.where != modelo_.where || c.top != modelo_.top ||
-      (nombres && (c.tabla != modelo_.tabla || c.columnas != modelo_.columnas)))
-    return false;
-  for (std::size_t k = 0; k < n; ++k) {
-    const Predicado &p = c.condiciones[k], &m = modelo_.condiciones[k];
-    if (!db::MismaClase(p.clase, m.clase) || p.igual != m.igual ||
-        (nombres && p.columna != m.columna))
-      return false;
-  }
-  return true;
+  const auto igual = [nombres](const Predicado& p, const Predicado& m) {
+    return db::MismaClase(p.clase, m.clase) && p.igual == m.igual &&
+           (!nombres || p.columna == m.columna);
+  };
+  return c.select == modelo_.select && c.from == modelo_.from && c.where == modelo_.where &&
+         c.top == modelo_.top && std::ranges::equal(c.condiciones, modelo_.condiciones, igual) &&
+         (!nombres || (c.tabla == modelo_.tabla && c.columnas == modelo_.columnas));
 }
 
 void BusquedasDelLote::Llena(const Consulta& modelo, const std::vector<Valor>& llaves,

@@ -1,15 +1,12 @@
 #pragma once
 // The lookups of a batch's records, read in as few queries as the database
-// allows (Conexion::BuscaLote) and served here to each record in turn: a
-// key gets its row, or its absence, once; a key the batch cannot answer
-// for sure, and every lookup after the transaction changed, is read from
-// the database.
-//
-// A key (the values of the query's conditions) is matched to its row only
-// by exact equality of the values; a row the database matched by looser
-// rules (padding, case, collation, "007" for 7) leaves that key to its own
-// lookup. Not-found is trusted only when every row returned matched a key
-// exactly.
+// allows (Conexion::BuscaLote) and served to each record in turn: a key gets
+// its row, or its absence, once; a key the batch cannot answer for sure, and
+// every lookup after the transaction changed, is read from the database.
+// A key (the values of the query's conditions) is matched to its row only by
+// exact equality: a row the database matched by looser rules (padding, case,
+// collation, "007" for 7) leaves that key to its own lookup, and not-found is
+// trusted only when every row returned matched a key exactly.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -24,12 +21,10 @@ namespace varlo {
 
 class BusquedasDelLote {
  public:
-  // Reads the lookups of `modelo` for those keys (the values of its
-  // conditions, key after key). A failure of the run is raised; any other
-  // leaves the records to their own lookups, and the first such failure is
-  // said through `aviso` (the table is slower from there, and why).
-  // `leidas`: the columns besides the keys whose values the records read
-  // (Conexion::BuscaLote).
+  // Reads the lookups of `modelo` for those keys as Conexion::BuscaLote does
+  // (`leidas` too). A failure of the run is raised; any other leaves the
+  // records to their own lookups, and the first such failure is said through
+  // `aviso` (the table is slower from there, and why).
   void Busca(db::Conexion& cn, const db::Consulta& modelo, const std::vector<db::Valor>& llaves,
              const std::vector<std::string>* leidas = nullptr);
   void AvisaFallas(std::function<void(const std::string&)> aviso) { aviso_ = std::move(aviso); }
@@ -48,9 +43,8 @@ class BusquedasDelLote {
                 const std::vector<int>& exigidos = {});
 
  protected:
-  // The store of rows itself, which its tests fill and read without a database.
-  // `llaves` as for Busca, `sueltas` each key's loose form (db::SueltaLlave),
-  // in that order.
+  // The store of rows itself, which its tests fill and read without a database:
+  // `llaves` as for Busca, `sueltas` each key's loose form (db::SueltaLlave).
   void Llena(const db::Consulta& modelo, const std::vector<db::Valor>& llaves,
              const std::vector<std::string>& sueltas, db::ResultadoConsulta filas,
              std::size_t columnasLocalizador);
