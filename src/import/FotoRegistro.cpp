@@ -50,17 +50,16 @@ bool ArchivosFotos::Existe(const std::string& ruta) {
   const std::size_t corte = todo.find_last_of(kSeparador);
   const std::string_view nombreCarpeta = todo.substr(0, corte == todo.npos ? 0 : corte);
   const std::string_view nombre = todo.substr(corte == todo.npos ? 0 : corte + 1);
-  if (!ultima_ || ultimaNombre_ != nombreCarpeta) {
+  if (!ultima_ || ultima_->first != nombreCarpeta) {
     const auto [carpeta, nueva] = carpetas_.try_emplace(std::string(nombreCarpeta));
-    ultima_ = &carpeta->second;
-    ultimaNombre_ = nombreCarpeta;
-    if (nueva) *ultima_ = ListaCarpeta(nombreCarpeta);
+    ultima_ = &*carpeta;
+    if (nueva) carpeta->second = ListaCarpeta(nombreCarpeta);
   }
-  if (!*ultima_) {
+  if (!ultima_->second) {
     std::error_code ec;
     return std::filesystem::is_regular_file(ruta, ec);
   }
-  return (*ultima_)->count(std::string(nombre)) > 0;
+  return ultima_->second->count(std::string(nombre)) > 0;
 }
 
 void AsignaFotoRegistro(cls_ADODBServices& imagenes, db::Recordset& rs, int indiceFoto,

@@ -35,17 +35,15 @@ class ArchivosFotos {
  private:
   // per folder listed, its files; nothing: asked file by file
   using Carpeta = std::optional<std::unordered_set<std::string>>;
-  std::unordered_map<std::string, Carpeta> carpetas_;  // nodes stay where they are
-  std::string ultimaNombre_;
-  Carpeta* ultima_ = nullptr;
+  std::unordered_map<std::string, Carpeta> carpetas_;        // nodes stay where they are
+  std::pair<const std::string, Carpeta>* ultima_ = nullptr;  // the folder asked for last
 };
 
 // Stores the file of the row's key in field `indiceFoto` when it exists; the
 // key is the current value of the field named "NombreIndice" (error 3265
 // when no field has that name, as with a compound key). The folder is named
-// after the column as the database reports it; a database that folds names
-// to lower case also finds the folder named as the definitions file writes
-// the column (`columnaDefinida`). `archivos` answers whether a file exists.
+// after the column as the database reports it, or, where the database folds
+// names to lower case, as the definitions file writes it (`columnaDefinida`).
 void AsignaFotoRegistro(cls_ADODBServices& imagenes, db::Recordset& rs, int indiceFoto,
                         const std::string& columnaDefinida, const DefinicionTabla& d,
                         ArchivosFotos& archivos);
