@@ -39,7 +39,6 @@ PadresJerarquia ObtenerPadres(db::Conexion& cn, const std::string& nivel,
       valorActual = Recorta(ParteTexto(k, 3, static_cast<int>(k.size())));
       padres.emplace_back(valorActual);
     }
-    rs->Close();
     if (nivelActual == "0") return padres;
   }
   LanzaError(errores::ArgumentoNoValido, "La jerarquía de " + inicio + " no llega al nivel 0 en " +
@@ -60,8 +59,7 @@ const PadresJerarquia& RecorridosJerarquia::Padres(db::Conexion& cn, const std::
 void EscribeNiveles(db::Conexion& cn, db::Recordset& rs, const std::string& campoJerarquia,
                     int indiceJerarquia, const std::vector<int>& indicesNivel,
                     RecorridosJerarquia& recorridos) {
-  const std::string nivel =
-      campoJerarquia.substr(campoJerarquia.empty() ? 0 : campoJerarquia.size() - 1);
+  const std::string nivel = campoJerarquia.substr(campoJerarquia.size() - 1);
   const PadresJerarquia& padres = recorridos.Padres(cn, nivel, rs.Texto(indiceJerarquia));
   const std::size_t niveles = indicesNivel.size();
   if (padres.size() < niveles) LanzaError(errores::SubindiceFueraDeIntervalo);
@@ -70,18 +68,17 @@ void EscribeNiveles(db::Conexion& cn, db::Recordset& rs, const std::string& camp
   std::vector<db::Valor> anteriores;
   anteriores.reserve(niveles);
   for (int i : indicesNivel) anteriores.push_back(rs.Value(i));
-  std::size_t asignados = 0;
+  std::size_t j = 0;
   try {
-    for (std::size_t j = 0; j < niveles; ++j) {
+    for (; j < niveles; ++j) {
       const auto& padre = padres[padres.size() - niveles + j];
       if (padre)
         rs.AsignaTexto(indicesNivel[j], *padre);
       else
         rs.Asigna(indicesNivel[j], db::Valor{});
-      ++asignados;
     }
   } catch (...) {
-    for (std::size_t j = 0; j < asignados; ++j) rs.Asigna(indicesNivel[j], anteriores[j]);
+    for (std::size_t k = 0; k < j; ++k) rs.Asigna(indicesNivel[k], anteriores[k]);
     throw;
   }
 }
