@@ -23,16 +23,6 @@ bool DivisorComillas::EsAscii() const {
                              [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
 }
 
-std::size_t DivisorComillas::Separador(std::string_view texto, std::size_t desde) const {
-  if (separador_.empty()) return std::string_view::npos;
-  if (separadorSimple_) return texto.find(separador_[0], desde);
-  return BuscaSinCaso(texto, separador_, desde);
-}
-
-void DivisorComillas::Recorre(std::string_view linea, Recorrido& r) const {
-  Camina(linea, r, nullptr);
-}
-
 void DivisorComillas::Camina(std::string_view linea, Recorrido& r,
                              std::vector<std::string>* valores) const {
   std::size_t i = 0;
@@ -42,7 +32,7 @@ void DivisorComillas::Camina(std::string_view linea, Recorrido& r,
         valores && r.columna <= valores->size() ? &(*valores)[r.columna - 1] : nullptr;
     // a field is quoted when it begins with the quote, or when the line goes
     // on with a quoted value that a line break cut
-    const bool citado = r.abierta || EmpiezaComilla(linea, i);
+    const bool citado = r.abierta || linea.substr(i).starts_with(comillas_);
     if (!r.abierta && citado) i += comillas_.size();
     r.abierta = false;
     while (citado) {
@@ -53,7 +43,7 @@ void DivisorComillas::Camina(std::string_view linea, Recorrido& r,
       }
       if (v) v->append(linea.substr(i, q - i));
       i = q + comillas_.size();
-      if (!EmpiezaComilla(linea, i)) break;
+      if (!linea.substr(i).starts_with(comillas_)) break;
       // a doubled quote is one quote of the value
       if (v) v->append(comillas_);
       i += comillas_.size();
@@ -61,7 +51,10 @@ void DivisorComillas::Camina(std::string_view linea, Recorrido& r,
     // A quoted field ends at the next separator. Anything before it is wrong,
     // and read as plain text so that the record still ends somewhere.
     if (citado && i == linea.size()) return;
-    const std::size_t s = Separador(linea, i);
+    // an empty separator is never found
+    const std::size_t s = separador_.empty() ? std::string_view::npos
+                          : separadorSimple_ ? linea.find(separador_[0], i)
+                                             : BuscaSinCaso(linea, separador_, i);
     // an unquoted value runs to the separator, or to the end when there is none
     if (v && !citado) v->assign(linea.substr(i, s - i));
     if (citado && s != i && r.columnaMala == 0) r.columnaMala = r.columna;
@@ -71,10 +64,7 @@ void DivisorComillas::Camina(std::string_view linea, Recorrido& r,
   }
 }
 
-void DivisorComillas::Divide(std::string_view registro, std::size_t columnas,
-                             std::vector<std::string>& valores) const {
-  valores.resize(columnas);
-  for (auto& v : valores) v.clear();
+void DivisorComillas::Divide(std::string_view registro, std::vector<std::string>& valores) const {
   Recorrido r;
   Camina(registro, r, &valores);
   // the first fault from the left: a quote left open can only be the last

@@ -24,13 +24,12 @@ class DivisorComillas {
     std::size_t columnaMala = 0;  // first column with text after its closing quote (0: none)
   };
   // Walks one line of a record (without its line end), from where `r` stands.
-  void Recorre(std::string_view linea, Recorrido& r) const;
+  void Recorre(std::string_view linea, Recorrido& r) const { Camina(linea, r, nullptr); }
 
-  // Values 1..`columnas` of a whole record as indices 0..columnas-1; pieces
-  // beyond are checked and dropped. Error 13 for a quote left open or text
-  // after a closing quote.
-  void Divide(std::string_view registro, std::size_t columnas,
-              std::vector<std::string>& valores) const;
+  // Values 1..N of a whole record into the N empty strings of `valores`;
+  // pieces beyond are checked and dropped. Error 13 for a quote left open or
+  // text after a closing quote.
+  void Divide(std::string_view registro, std::vector<std::string>& valores) const;
 
   const std::string& Comillas() const { return comillas_; }
   // Whether quote and separator are ASCII: then the bytes of an encoding that
@@ -38,13 +37,8 @@ class DivisorComillas {
   bool EsAscii() const;
 
  private:
-  // The next separator from `desde`; npos when none (always when empty).
-  std::size_t Separador(std::string_view texto, std::size_t desde) const;
   // Recorre, also setting the values of columns 1..valores->size() when `valores` is not null.
   void Camina(std::string_view linea, Recorrido& r, std::vector<std::string>* valores) const;
-  bool EmpiezaComilla(std::string_view texto, std::size_t en) const {
-    return texto.substr(en).starts_with(comillas_);
-  }
 
   std::string separador_;
   std::string comillas_;

@@ -46,7 +46,7 @@ void DivisorLineas::Divide(std::string_view linea, std::vector<std::string>& val
     return;
   }
   if (comillas_) {
-    comillas_->Divide(linea, n, valores);
+    comillas_->Divide(linea, valores);
     return;
   }
   std::size_t inicio = 0, c = 0;
