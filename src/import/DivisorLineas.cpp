@@ -13,7 +13,6 @@ DivisorLineas DivisorLineas::AnchoFijo(std::vector<std::int32_t> longitudes) {
 
 DivisorLineas DivisorLineas::Separado(std::string separador, std::size_t columnas) {
   DivisorLineas d;
-  d.fijo_ = false;
   d.separador_ = std::move(separador);
   d.columnas_ = columnas;
   return d;
@@ -21,7 +20,7 @@ DivisorLineas DivisorLineas::Separado(std::string separador, std::size_t columna
 
 DivisorLineas DivisorLineas::ConComillas(const std::string& comillas) const {
   DivisorLineas d = *this;
-  if (!fijo_ && !comillas.empty()) d.comillas_.emplace(separador_, comillas);
+  if (separador_ && !comillas.empty()) d.comillas_.emplace(*separador_, comillas);
   return d;
 }
 
@@ -29,7 +28,7 @@ void DivisorLineas::Divide(std::string_view linea, std::vector<std::string>& val
   const std::size_t n = Columnas();
   valores.resize(n);
   for (auto& v : valores) v.clear();
-  if (fijo_) {
+  if (!separador_) {
     // The running position is 16-bit; held wider here so that a 32-bit width
     // cannot wrap it below the overflow check.
     std::int64_t p = 1;
@@ -45,21 +44,14 @@ void DivisorLineas::Divide(std::string_view linea, std::vector<std::string>& val
     }
     return;
   }
-  if (comillas_) {
-    comillas_->Divide(linea, valores);
-    return;
-  }
-  std::size_t inicio = 0, c = 0;
-  while (c < n) {
+  if (comillas_) return comillas_->Divide(linea, valores);
+  for (std::size_t inicio = 0, c = 0; c < n; ++c) {
     // an empty separator gives the whole line as one piece
     const std::size_t pos =
-        separador_.empty() ? std::string_view::npos : BuscaSinCaso(linea, separador_, inicio);
-    if (pos == std::string_view::npos) {
-      valores[c].assign(linea.substr(inicio));
-      return;
-    }
-    valores[c++].assign(linea.substr(inicio, pos - inicio));
-    inicio = pos + separador_.size();
+        separador_->empty() ? std::string_view::npos : BuscaSinCaso(linea, *separador_, inicio);
+    valores[c].assign(linea.substr(inicio, pos - inicio));  // the rest when there is no separator
+    if (pos == std::string_view::npos) return;
+    inicio = pos + separador_->size();
   }
 }
 

@@ -31,12 +31,11 @@ class DivisorLineas {
   // whole record; a quote left open or text after a closing one is error 13.
   void Divide(std::string_view linea, std::vector<std::string>& valores) const;
 
-  std::size_t Columnas() const { return fijo_ ? longitudes_.size() : columnas_; }
+  std::size_t Columnas() const { return separador_ ? columnas_ : longitudes_.size(); }
 
  private:
-  bool fijo_ = true;
   std::vector<std::int32_t> longitudes_;
-  std::string separador_;
+  std::optional<std::string> separador_;  // none in fixed width
   std::size_t columnas_ = 0;
   std::optional<DivisorComillas> comillas_;
 };
