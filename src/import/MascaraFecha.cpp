@@ -61,15 +61,13 @@ std::optional<Tramos> TramosDe(std::string_view mascara) {
   return t;
 }
 
-// The value has the mask's own characters where the mask has them (as far as
-// the value goes) and the date does not go on past the mask's last letter.
+// Whether the value fits the mask, as CortaFecha says.
 bool EncajaEnMascara(std::string_view valor, std::string_view mascara) {
-  std::size_t ultimaLetra = 0, letras = 0;
-  for (std::size_t i = 0, n = 0; i < mascara.size(); i = AvanzaCaracteres(mascara, i, 1), ++n)
-    if (LetraFecha(mascara[i])) ultimaLetra = n, ++letras;
-  if (letras == 0) return true;
+  // the letters are ASCII, so each begins a character of the mask
+  const std::size_t ultimaLetra = mascara.find_last_of("YyMmDd");
+  if (ultimaLetra == std::string_view::npos) return true;
   std::size_t iv = 0, im = 0;
-  for (std::size_t n = 0; n <= ultimaLetra; ++n) {
+  while (im <= ultimaLetra) {
     if (iv >= valor.size()) return true;
     const std::size_t finV = AvanzaCaracteres(valor, iv, 1),
                       finM = AvanzaCaracteres(mascara, im, 1);
@@ -84,8 +82,7 @@ bool EncajaEnMascara(std::string_view valor, std::string_view mascara) {
   return im < mascara.size() && mascara[im] == valor[iv];
 }
 
-// The trimmed value cut between the mask's separators; nothing when it does
-// not begin with digits and both separators in order.
+// The trimmed value cut between the mask's separators, when it has both in order.
 std::optional<VistaFecha> CortaPorSeparadores(std::string_view valor, const Tramos& t) {
   const std::size_t fin = LargoFecha(valor);
   const std::string_view fecha = valor.substr(0, fin);
@@ -147,9 +144,8 @@ VistaFecha CortaFechaGeneral(std::string_view valor, const MascaraFecha& m) {
   p.anio = ParteSiHayLetra(valor, m.InicioAnio, m.LargoAnio);
   p.mes = ParteSiHayLetra(valor, m.InicioMes, m.LargoMes);
   p.dia = ParteSiHayLetra(valor, m.InicioDia, m.LargoDia);
-  const std::size_t largoMascara = LargoEnCaracteres(m.Texto);
-  p.resto = RecortaVista(
-      valor.substr(AvanzaCaracteres(valor, 0, static_cast<std::int64_t>(largoMascara))));
+  p.resto = RecortaVista(valor.substr(
+      AvanzaCaracteres(valor, 0, static_cast<std::int64_t>(LargoEnCaracteres(m.Texto)))));
   return p;
 }
 
@@ -167,14 +163,12 @@ std::optional<VistaFecha> CortaFechaExacta(std::string_view valor, const Mascara
     letraAlFinal = LetraFecha(c) != 0;
     if (letraAlFinal ? !EsCifra(valor[i]) : valor[i] != c) return std::nullopt;
   }
-  if (valor.size() > n) {
-    const char siguiente = valor[n];
-    // a continuation byte would join the mask's last character; a digit
-    // right after the last letter would lengthen its part
-    if ((static_cast<unsigned char>(siguiente) & 0xC0) == 0x80 ||
-        (letraAlFinal && EsCifra(siguiente)))
-      return std::nullopt;
-  }
+  // a continuation byte would join the mask's last character; a digit
+  // right after the last letter would lengthen its part
+  const char siguiente = valor.size() > n ? valor[n] : '\0';
+  if ((static_cast<unsigned char>(siguiente) & 0xC0) == 0x80 ||
+      (letraAlFinal && EsCifra(siguiente)))
+    return std::nullopt;
   const auto parte = [valor](std::int16_t inicio, std::int16_t largo) {
     return valor.substr(static_cast<std::size_t>(inicio - 1), static_cast<std::size_t>(largo));
   };
@@ -230,10 +224,8 @@ std::string ParteTexto(std::string_view valor, int inicio, int largo) {
 }
 
 std::size_t LargoEnCaracteres(std::string_view texto) {
-  std::size_t n = 0;
-  for (unsigned char c : texto)
-    if ((c & 0xC0) != 0x80) ++n;
-  return n;
+  return static_cast<std::size_t>(
+      std::ranges::count_if(texto, [](unsigned char c) { return (c & 0xC0) != 0x80; }));
 }
 
 }  // namespace varlo
