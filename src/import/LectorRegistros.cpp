@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <limits>
-#include <string_view>
 
 #include "common/ArchivoRegular.h"
 

@@ -1,6 +1,5 @@
 #include "import/RecorridoFuente.h"
 
-#include <optional>
 #include <utility>
 
 #include "common/Numeros.h"
