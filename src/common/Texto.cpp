@@ -1,5 +1,6 @@
 #include "common/Texto.h"
 
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 
@@ -45,6 +46,10 @@ bool IgualSinCaso(std::string_view a, std::string_view b) {
 std::size_t BuscaSinCaso(std::string_view pajar, std::string_view aguja, std::size_t desde) {
   if (aguja.empty()) return desde <= pajar.size() ? desde : std::string_view::npos;
   if (aguja.size() > pajar.size()) return std::string_view::npos;
+  // a separator such as "," has no other case: the library's search is
+  // several times faster, and it runs for every piece of every line
+  if (aguja.size() == 1 && !std::isalpha(static_cast<unsigned char>(aguja[0])))
+    return pajar.find(aguja[0], desde);
   for (std::size_t i = desde; i + aguja.size() <= pajar.size(); ++i)
     if (IgualSinCaso(pajar.substr(i, aguja.size()), aguja)) return i;
   return std::string_view::npos;

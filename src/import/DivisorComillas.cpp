@@ -1,7 +1,6 @@
 #include "import/DivisorComillas.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "common/ErrorVarlo.h"
 #include "common/Texto.h"
@@ -14,8 +13,6 @@ DivisorComillas::DivisorComillas(std::string separador, std::string comillas)
     LanzaError(
         errores::ArgumentoNoValido,
         "Las comillas (" + comillas_ + ") no pueden ser parte del separador (" + separador_ + ")");
-  separadorSimple_ =
-      separador_.size() == 1 && !std::isalpha(static_cast<unsigned char>(separador_[0]));
 }
 
 bool DivisorComillas::EsAscii() const {
@@ -52,9 +49,8 @@ void DivisorComillas::Camina(std::string_view linea, Recorrido& r,
     // and read as plain text so that the record still ends somewhere.
     if (citado && i == linea.size()) return;
     // an empty separator is never found
-    const std::size_t s = separador_.empty() ? std::string_view::npos
-                          : separadorSimple_ ? linea.find(separador_[0], i)
-                                             : BuscaSinCaso(linea, separador_, i);
+    const std::size_t s =
+        separador_.empty() ? std::string_view::npos : BuscaSinCaso(linea, separador_, i);
     // an unquoted value runs to the separator, or to the end when there is none
     if (v && !citado) v->assign(linea.substr(i, s - i));
     if (citado && s != i && r.columnaMala == 0) r.columnaMala = r.columna;

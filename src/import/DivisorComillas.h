@@ -42,7 +42,6 @@ class DivisorComillas {
 
   std::string separador_;
   std::string comillas_;
-  bool separadorSimple_ = false;  // one byte with no other case: a plain search finds it
 };
 
 }  // namespace varlo

@@ -263,6 +263,11 @@ TEST(Texto, SplitKeepsEmptyPiecesAndIgnoresCaseWhenAsked) {
   EXPECT_EQ(Divide("1xY2XY3", "xy", true), (V{"1", "2", "3"}));
   EXPECT_EQ(Divide("1xY2XY3", "xy", false), V{"1xY2XY3"});
   EXPECT_EQ(BuscaSinCaso("EmPlEaDo", "plea"), 2u);
+  // one byte: a letter still matches either case, any other byte only itself
+  EXPECT_EQ(BuscaSinCaso("abXc", "x"), 2u);
+  EXPECT_EQ(BuscaSinCaso("a,b;c", ";", 2), 3u);
+  EXPECT_EQ(BuscaSinCaso("a,b", ",", 2), std::string::npos);
+  EXPECT_EQ(BuscaSinCaso("a,b", ",", 9), std::string::npos);
   EXPECT_EQ(QuitaCorchetes("[Fecha Alta]"), "Fecha Alta");
   EXPECT_EQ(DuplicaApostrofos("O'Brien''"), "O''Brien''''");
 }
