@@ -64,9 +64,7 @@ void DivisorComillas::Divide(std::string_view registro, std::vector<std::string>
   Recorrido r;
   Camina(registro, r, &valores);
   // the first fault from the left: a quote left open can only be the last
-  if (r.columnaMala != 0)
-    LanzaError(errores::TiposNoCoinciden, "Texto después de las comillas de cierre en la columna " +
-                                              std::to_string(r.columnaMala));
+  if (r.columnaMala != 0) LanzaError(errores::TiposNoCoinciden, r.TextoTrasCierre());
   if (r.abierta)
     LanzaError(errores::TiposNoCoinciden,
                "Las comillas de la columna " + std::to_string(r.columna) + " no se cierran");

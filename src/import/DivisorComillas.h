@@ -22,6 +22,10 @@ class DivisorComillas {
     bool abierta = false;         // inside a quoted value: the next line belongs to the record
     std::size_t columna = 1;      // the column being read, from 1
     std::size_t columnaMala = 0;  // first column with text after its closing quote (0: none)
+    // Why such a record is refused.
+    std::string TextoTrasCierre() const {
+      return "Texto después de las comillas de cierre en la columna " + std::to_string(columnaMala);
+    }
   };
   // Walks one line of a record (without its line end), from where `r` stands.
   void Recorre(std::string_view linea, Recorrido& r) const { Camina(linea, r, nullptr); }

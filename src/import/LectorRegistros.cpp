@@ -124,9 +124,7 @@ LineaLeida LectorRegistros::Lee() {
     comillas_->Recorre(g.texto, recorrido);
   }
   if (recorrido.columnaMala != 0 && !r.defecto)
-    r.defecto = ErrorVarlo(errores::TiposNoCoinciden, kFuentePrograma,
-                           "Texto después de las comillas de cierre en la columna " +
-                               std::to_string(recorrido.columnaMala));
+    r.defecto = ErrorVarlo(errores::TiposNoCoinciden, kFuentePrograma, recorrido.TextoTrasCierre());
   return r;
 }
 
