@@ -29,19 +29,15 @@ TEST(Arguments, OptionsThenThePathJoinedBySpaces) {
   EXPECT_EQ(a.resumen, "/v/r.json");
   EXPECT_EQ(a.texto, "C: mis datos.ini");
 
-  struct Caso {
-    std::vector<std::string> args;
-    std::string texto;
-    bool ayuda;
-  };
-  for (const Caso& c :
-       {Caso{{"-h"}, "", true}, Caso{{"-qh"}, "", true},
-        Caso{{"defs.ini", "--help"}, "defs.ini --help", false},
-        Caso{{"--", "-raro.ini"}, "-raro.ini", false}, Caso{{"a\tb.ini"}, "a\tb.ini", false}}) {
-    Argumentos b = LeeArgumentos(c.args);
-    EXPECT_EQ(b.error, "") << c.args[0];
-    EXPECT_EQ(b.texto, c.texto) << c.args[0];
-    EXPECT_EQ(b.ayuda, c.ayuda) << c.args[0];
+  const std::tuple<std::vector<std::string>, std::string, bool> casos[] = {
+      {{"-h"}, "", true},
+      {{"-qh"}, "", true},
+      {{"defs.ini", "--help"}, "defs.ini --help", false},
+      {{"--", "-raro.ini"}, "-raro.ini", false},
+      {{"a\tb.ini"}, "a\tb.ini", false}};
+  for (const auto& [args, texto, ayuda] : casos) {
+    Argumentos b = LeeArgumentos(args);
+    EXPECT_EQ(std::tuple(b.error, b.texto, b.ayuda), std::tuple("", texto, ayuda)) << args[0];
   }
   // A value that is not a whole number above zero is refused.
   for (const char* malo : {"0", "-1", "+1", "12x", "", " 5", "99999999999999999999"})
@@ -151,19 +147,13 @@ TEST(ConsoleWindow, OnATerminalEachStageEndsOnItsOwnLineAndTheHeadlineLast) {
   EXPECT_EQ(terminal.str(), alTerminar);
 
   const std::vector<std::string> pantalla = prueba::Pantalla(alTerminar);
-  EXPECT_TRUE(prueba::PantallaEs(pantalla,
-                                 {
-                                     "Conectando con la base de datos...",
-                                     "Abriendo archivo origen (Jerarquias.txt)...",
-                                     "[####################] Importando datos "
-                                     "(Jerarquias)... (7 de 7)…",
-                                     "Resumen Jerarquias: 7 leídas",
-                                     "Abriendo archivo origen (Empleado.txt)...",
-                                     "[####################] Importando datos "
-                                     "(Empleado)... (250 de 250)…",
-                                     "Resumen Empleado: 250 leídas",
-                                     "...Importación terminada!",
-                                 }))
+  EXPECT_TRUE(prueba::PantallaEs(
+      pantalla,
+      {"Conectando con la base de datos...", "Abriendo archivo origen (Jerarquias.txt)...",
+       "[####################] Importando datos (Jerarquias)... (7 de 7)…",
+       "Resumen Jerarquias: 7 leídas", "Abriendo archivo origen (Empleado.txt)...",
+       "[####################] Importando datos (Empleado)... (250 de 250)…",
+       "Resumen Empleado: 250 leídas", "...Importación terminada!"}))
       << prueba::Junta(pantalla);
   EXPECT_EQ(prueba::TrasUltimoBorrado(alTerminar), "...Importación terminada!\n");
 }
@@ -186,16 +176,12 @@ TEST(ConsoleWindow, AnErrorLineInTheMiddleOfAStageLeavesNoStaleBar) {
     v.EstableceEstado("...asignación de fotografías terminada!");
   }  // a window that ends without a headline finishes its line
   const std::vector<std::string> pantalla = prueba::Pantalla(terminal.str());
-  EXPECT_TRUE(prueba::PantallaEs(pantalla,
-                                 {
-                                     "Preparando asignación de fotografías...",
-                                     "[##########----------] Asignando "
-                                     "fotografías...(2 de 4)…",
-                                     "[VarloDI] Error: 53 No se encontró el archivo",
-                                     "[####################] Asignando "
-                                     "fotografías...(4 de 4)…",
-                                     "...asignación de fotografías terminada!",
-                                 }))
+  EXPECT_TRUE(
+      prueba::PantallaEs(pantalla, {"Preparando asignación de fotografías...",
+                                    "[##########----------] Asignando fotografías...(2 de 4)…",
+                                    "[VarloDI] Error: 53 No se encontró el archivo",
+                                    "[####################] Asignando fotografías...(4 de 4)…",
+                                    "...asignación de fotografías terminada!"}))
       << prueba::Junta(pantalla);
   EXPECT_EQ(terminal.str().back(), '\n');
 }
