@@ -36,7 +36,6 @@ using prueba::EscribeBytes;
 using prueba::LeeBytes;
 using prueba::Salida;
 
-const std::string kPruebe = "Pruebe 'varlodi --help'\n";
 const std::string kDetenida = "...Importación detenida por un error\n";
 
 // What a command prints on stdout, its last line end removed.
@@ -51,11 +50,13 @@ long Lineas(const std::string& ruta) {
   return static_cast<long>(std::count(bytes.begin(), bytes.end(), '\n'));
 }
 
-// Names in `carpeta` ending in ".tmp": what a write of the summary left behind.
-std::vector<std::string> Temporales(const std::string& carpeta) {
+// Names in `carpeta` ending in `extension` (".tmp": what a write of the
+// summary left behind), or all of them.
+std::vector<std::string> Nombres(const std::string& carpeta, const std::string& extension = "") {
   std::vector<std::string> r;
   for (const auto& e : fs::directory_iterator(carpeta))
-    if (e.path().extension() == ".tmp") r.push_back(e.path().filename().string());
+    if (extension.empty() || e.path().extension() == extension)
+      r.push_back(e.path().filename().string());
   return r;
 }
 
@@ -116,8 +117,10 @@ class Consola : public ::testing::Test {
 TEST_F(Consola, OptionsHelpAndUsageErrors) {
   auto todo = [](const Salida& s) { return std::tuple(s.estado, s.out, s.err); };
   EXPECT_EQ(todo(Corre({"--version"})), std::tuple(0, "VarloDI " VARLODI_VERSION "\n", ""));
-  EXPECT_EQ(todo(Corre({"--nada", "defs.ini"})),
-            std::tuple(2, "", "varlodi: opción no reconocida: --nada\n" + kPruebe));
+  EXPECT_EQ(
+      todo(Corre({"--nada", "defs.ini"})),
+      std::tuple(2, "",
+                 std::string("varlodi: opción no reconocida: --nada\nPruebe 'varlodi --help'\n")));
   Salida h = Corre({"-h"});
   EXPECT_EQ(h.estado, 0);
   EXPECT_NE(h.out.find("\nCarpeta del programa: " + tmp.Ruta() + "\n"), std::string::npos);
@@ -132,29 +135,16 @@ TEST_F(Consola, OptionsHelpAndUsageErrors) {
   EXPECT_FALSE(fs::exists(tmp.Archivo("Log")));
 }
 
-// An unquoted path with spaces arrives whole; an option value that
-// overflows stops the program before anything is written, and the summary
-// gives the line stderr gave.
-TEST_F(Consola, PathWithSpacesAndARunTimeError) {
-  fs::create_directory(tmp.Archivo("mis datos"));
-  fs::rename(Definiciones(), tmp.Archivo("mis datos/defs.ini"));
-  Salida s = Corre({tmp.Archivo("mis"), "datos/defs.ini"});
-  EXPECT_EQ(s.estado, 0) << s.err;
-
-  EscribeBytes(tmp.Archivo("desborda.ini"), "[Opciones]\r\nReporteLog=40000\r\n");
-  Salida d = Corre({"--resumen", tmp.Archivo("resumen.json"), tmp.Archivo("desborda.ini")},
-                   {.carpeta = tmp.Archivo("otra")});
-  EXPECT_EQ(d.estado, 2);
-  EXPECT_EQ(d.err, "Error 6: Desbordamiento\n" + kDetenida);
-  EXPECT_FALSE(fs::exists(tmp.Archivo("otra/Log")));
-  EXPECT_EQ(Documento()["estado_salida"], 2);
-  EXPECT_EQ(Documento()["error"], "Error 6: Desbordamiento");
-}
-
+// The program's folder from --carpeta before VARLODI_CARPETA; a folder it
+// cannot use stops it. An unquoted path with spaces arrives whole.
 TEST_F(Consola, ProgramFolderFromOptionOrVariable) {
-  const std::string defs = Definiciones();
+  fs::create_directory(tmp.Archivo("mis datos"));
+  const std::string defs = tmp.Archivo("mis datos/defs.ini");
+  fs::rename(Definiciones(), defs);
   const std::string variable = "VARLODI_CARPETA=" + tmp.Archivo("v");
-  EXPECT_EQ(Corre({defs}, {.carpeta = tmp.Archivo("a/b"), .entorno = {variable}}).estado, 0);
+  const Salida a = Corre({tmp.Archivo("mis"), "datos/defs.ini"},
+                         {.carpeta = tmp.Archivo("a/b"), .entorno = {variable}});
+  EXPECT_EQ(a.estado, 0) << a.err;
   EXPECT_TRUE(fs::exists(tmp.Archivo("a/b/Log")));
   EXPECT_FALSE(fs::exists(tmp.Archivo("v")));
   EXPECT_EQ(prueba::Ejecuta(tmp, {.args = {defs}, .entorno = {variable}}).estado, 0);
@@ -174,11 +164,15 @@ TEST_F(Consola, ProgramFolderFromOptionOrVariable) {
                        tmp.Archivo("cerrada/sub") + "): Permiso denegado\n");
 }
 
+// An unusable definitions file, or an option value in it that overflows,
+// stops the program before anything is written; the summary gives the line
+// stderr gave.
 TEST_F(Consola, UnusableDefinitionsFileStopsBeforeAnythingIsWritten) {
   ASSERT_EQ(mkfifo(tmp.Archivo("fifo.ini").c_str(), 0644), 0);
   fs::create_directory(tmp.Archivo("carpeta.ini"));
   EscribeBytes(tmp.Archivo("cerrado.ini"), "[Tablas]\r\nTotal=0\r\n");
   fs::permissions(tmp.Archivo("cerrado.ini"), fs::perms::none);
+  EscribeBytes(tmp.Archivo("desborda.ini"), "[Opciones]\r\nReporteLog=40000\r\n");
   fs::create_directory(tmp.Archivo("programa"));  // user nobody may write there
   fs::permissions(tmp.Archivo("programa"), fs::perms::all);
   struct Caso {
@@ -196,11 +190,16 @@ TEST_F(Consola, UnusableDefinitionsFileStopsBeforeAnythingIsWritten) {
            Caso{"/dev/zero", noSe + "/dev/zero): No es un archivo regular"},
            Caso{tmp.Archivo("cerrado.ini"),
                 noSe + tmp.Archivo("cerrado.ini") + "): Permiso denegado", true},
+           Caso{tmp.Archivo("desborda.ini"), "Error 6: Desbordamiento"},
        }) {
-    Salida s = Corre({c.ruta}, {.carpeta = tmp.Archivo("programa"), .comoNadie = c.comoNadie});
+    Salida s = Corre({"--resumen", tmp.Archivo("programa/r.json"), c.ruta},
+                     {.carpeta = tmp.Archivo("programa"), .comoNadie = c.comoNadie});
     EXPECT_EQ(s.estado, 2) << c.ruta;
     EXPECT_EQ(s.err, c.err + "\n" + kDetenida);
     EXPECT_FALSE(fs::exists(tmp.Archivo("programa/Log"))) << c.ruta;
+    const json d = Documento("programa/r.json");
+    EXPECT_EQ(d["estado_salida"], 2);
+    EXPECT_EQ(d[d["error"].is_null() ? "motivo_fin" : "error"], c.err);
   }
 }
 
@@ -232,10 +231,7 @@ TEST_F(Consola, BusyFolderExitsFiveTouchingNothing) {
     EXPECT_EQ(d["archivo_definiciones"], tmp.Archivo("no.ini"));
     EXPECT_TRUE(d["bitacora"].is_null());
     EXPECT_EQ(d["importaciones"], json::array());
-    std::vector<std::string> enLog;
-    for (const auto& e : fs::directory_iterator(tmp.Archivo("Log")))
-      enLog.push_back(e.path().filename().string());
-    EXPECT_EQ(enLog, std::vector<std::string>{".varlodi.lock"});
+    EXPECT_EQ(Nombres(tmp.Archivo("Log")), std::vector<std::string>{".varlodi.lock"});
   }
   EXPECT_EQ(Corre({defs}).estado, 0);
   EXPECT_TRUE(fs::exists(tmp.Archivo("Log/Jerarquias_Ok.txt")));
@@ -251,10 +247,7 @@ TEST_F(Consola, ExitStatusAndWhatStderrTells) {
   auto fin = [this](const std::string& titular) {
     return titular + ". Vea la bitácora: " + Bitacora() + "\n";
   };
-  Salida limpia = Corre({"-q", Definiciones()});
-  EXPECT_EQ(limpia.estado, 0);
-  EXPECT_EQ(limpia.err, "") << "silenciosa y sin errores";
-  // an absence planning alone, clean too: its summaries, no headline
+  // an absence planning alone, clean: its summaries, no headline
   EscribeBytes(tmp.Archivo("p.txt"), "7,2006-08-01,2006-08-01,VAC\r\n");
   Salida faltas = Corre({"-q", Definiciones("[Tablas]\r\nTotal=0\r\n" + Planeacion())});
   EXPECT_EQ(faltas.estado, 0) << faltas.err;
@@ -298,7 +291,7 @@ TEST_F(Consola, ExitStatusAndWhatStderrTells) {
       << sinBase.err;
   EXPECT_EQ(Documento()["estado_salida"], 3);
   EXPECT_EQ(LeeBytes(tmp.Archivo("anterior.json")), viejo) << "rewritten in place";
-  EXPECT_EQ(Temporales(tmp.Ruta()), std::vector<std::string>{});
+  EXPECT_EQ(Nombres(tmp.Ruta(), ".tmp"), std::vector<std::string>{});
 }
 
 // A closed or broken stderr never stops the work.
@@ -462,7 +455,7 @@ TEST_F(Consola, SummaryCountsAreTheResultFilesAndTheRows) {
         EXPECT_TRUE(fs::path(ruta).is_absolute() && fs::exists(ruta)) << ruta;
       }
   EXPECT_TRUE(fs::exists(d["bitacora"].get<std::string>()));
-  EXPECT_EQ(Temporales(tmp.Ruta()), std::vector<std::string>{});
+  EXPECT_EQ(Nombres(tmp.Ruta(), ".tmp"), std::vector<std::string>{});
 
   // The manual's jq filter, its groff escapes undone.
   const std::string manual = LeeBytes(std::string(VARLODI_SOURCE_DIR) + "/man/varlodi.1");
@@ -535,7 +528,7 @@ TEST_F(Consola, InterruptedRunLeavesAWholeSummary) {
   EXPECT_EQ(e["agregadas"].get<long>(), Lineas(ok));
   EXPECT_EQ(e["agregadas"].get<long>(), Filas("Empleado"));
   EXPECT_EQ(e["agregadas"].get<long>() + e["sin_procesar"].get<long>(), kLineas);
-  EXPECT_EQ(Temporales(tmp.Ruta()), std::vector<std::string>{});
+  EXPECT_EQ(Nombres(tmp.Ruta(), ".tmp"), std::vector<std::string>{});
 }
 
 // A summary that cannot be written is said on stderr with the system's
@@ -551,7 +544,7 @@ TEST_F(Consola, AFailedSummaryWriteChangesNeitherTheStatusNorTheTarget) {
     EXPECT_EQ(s.err, "No se pudo escribir el resumen (" + ruta + "): " + motivo + "\n");
   }
   EXPECT_TRUE(fs::is_empty(tmp.Archivo("carpeta.json")));
-  EXPECT_EQ(Temporales(tmp.Ruta()), std::vector<std::string>{});
+  EXPECT_EQ(Nombres(tmp.Ruta(), ".tmp"), std::vector<std::string>{});
 }
 
 // The offset from UTC and the moment, as date(1) gives them for the same
