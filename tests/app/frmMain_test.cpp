@@ -63,24 +63,9 @@ TEST_F(RunSequence, LoadResetsTheWindowAndOnlyTheFirstActivationRuns) {
   EXPECT_GE(ventana.eventosProcesados, 2);
 }
 
-TEST_F(RunSequence, BlankCommandLineShowsTheOpenDialog) {
-  std::string defs = Definiciones("ReporteLog=0\r\n");
-  ventana.archivosAbrir.push_back(defs);
-  frmMain f(ventana, "   ");
-  f.Form_Load();
-  f.Form_Activate();
-  ASSERT_EQ(ventana.dialogosAbrir.size(), 1u);
-  const DialogoArchivo& d = ventana.dialogosAbrir[0];
-  EXPECT_EQ(d.titulo, "Archivo de definiciones");
-  EXPECT_EQ(d.extension, ".ini");
-  EXPECT_EQ(d.carpetaInicial, tmp.Ruta());
-  EXPECT_EQ(d.filtro, "Archivos de definiciones (*.ini)|*.ini");
-  EXPECT_EQ(f.ArchivoDefiniciones, defs);
-  EXPECT_FALSE(f.SinDefiniciones());
-}
-
-TEST_F(RunSequence, NoPathFromAnywhereEndsWithoutLog) {
-  // The Open dialog is cancelled and the offer to generate one is declined.
+// Without a path the Open dialog asks for one; cancelled, and the offer to
+// generate a file declined, the run ends without a log.
+TEST_F(RunSequence, WithoutAPathTheOpenDialogAsksForOne) {
   frmMain f(ventana, "");
   f.Form_Load();
   f.Form_Activate();
@@ -88,13 +73,27 @@ TEST_F(RunSequence, NoPathFromAnywhereEndsWithoutLog) {
   EXPECT_TRUE(f.Terminado());
   EXPECT_FALSE(HayLog());
 
-  // Only TABs: not empty, but no argument; no Open dialog this time.
-  VentanaFalsa otra;
-  frmMain g(otra, "\t\t");
+  // A blank line asks too, and the dialog's answer is the path.
+  std::string defs = Definiciones("ReporteLog=0\r\n");
+  ventana.archivosAbrir.push_back(defs);
+  frmMain g(ventana, "   ");
   g.Form_Load();
   g.Form_Activate();
-  EXPECT_TRUE(otra.dialogosAbrir.empty());
-  EXPECT_TRUE(g.SinDefiniciones());
+  ASSERT_EQ(ventana.dialogosAbrir.size(), 2u);
+  const DialogoArchivo& d = ventana.dialogosAbrir[1];
+  EXPECT_EQ(d.titulo, "Archivo de definiciones");
+  EXPECT_EQ(d.extension, ".ini");
+  EXPECT_EQ(d.carpetaInicial, tmp.Ruta());
+  EXPECT_EQ(d.filtro, "Archivos de definiciones (*.ini)|*.ini");
+  EXPECT_EQ(g.ArchivoDefiniciones, defs);
+  EXPECT_FALSE(g.SinDefiniciones());
+
+  // Only TABs: not empty, but no argument; no Open dialog this time.
+  frmMain h(ventana, "\t\t");
+  h.Form_Load();
+  h.Form_Activate();
+  EXPECT_EQ(ventana.dialogosAbrir.size(), 2u);
+  EXPECT_TRUE(h.SinDefiniciones());
 }
 
 TEST_F(RunSequence, OptionsAreNumbersRoundedHalfToEven) {
