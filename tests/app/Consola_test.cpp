@@ -51,9 +51,15 @@ TEST(Arguments, OptionsThenThePathJoinedBySpaces) {
   EXPECT_EQ(LeeArgumentos({"--resumen=", "d.ini"}).error, "--resumen necesita un archivo");
 }
 
-TEST(ConsoleWindow, WithoutTerminalPrintsStatusChangesAndAnswersNo) {
-  std::istringstream entrada("s\n");
+// A console window's input and what it wrote.
+class ConsoleWindow : public ::testing::Test {
+ protected:
+  std::istringstream entrada;
   std::ostringstream salida;
+};
+
+TEST_F(ConsoleWindow, WithoutTerminalPrintsStatusChangesAndAnswersNo) {
+  entrada.str("s\n");
   {
     VentanaConsola v(entrada, salida, false, false);
     v.EstableceEstado("Conectando con la base de datos...");
@@ -77,9 +83,7 @@ TEST(ConsoleWindow, WithoutTerminalPrintsStatusChangesAndAnswersNo) {
   EXPECT_EQ(entrada.tellg(), 0) << "leyó la entrada sin terminal";
 }
 
-TEST(ConsoleWindow, WithoutTerminalCountersOfAStageAreThinnedButTheLastIsKept) {
-  std::istringstream entrada;
-  std::ostringstream salida;
+TEST_F(ConsoleWindow, WithoutTerminalCountersOfAStageAreThinnedButTheLastIsKept) {
   {
     VentanaConsola v(entrada, salida, false, false);
     v.EstableceEstado("Importando datos (Empleado)...");
@@ -124,27 +128,25 @@ void ImportaTabla(VentanaConsola& v, const std::string& tabla, int lineas) {
 // Each stage is left on its own line, a counting one with its last counter
 // and a full bar; the summary follows its table, and the headline is the
 // last line, in place of the engine's last status when they say the same.
-TEST(ConsoleWindow, OnATerminalEachStageEndsOnItsOwnLineAndTheHeadlineLast) {
-  std::istringstream entrada;
-  std::ostringstream terminal;
-  VentanaConsola v(entrada, terminal, false, true);
+TEST_F(ConsoleWindow, OnATerminalEachStageEndsOnItsOwnLineAndTheHeadlineLast) {
+  VentanaConsola v(entrada, salida, false, true);
   v.EstableceEstado("");
   v.EstableceEstado("Conectando con la base de datos...");
-  EXPECT_EQ(terminal.str(), "Conectando con la base de datos...") << "sin barra ni contador";
+  EXPECT_EQ(salida.str(), "Conectando con la base de datos...") << "sin barra ni contador";
   ImportaTabla(v, "Jerarquias", 7);
   v.MuestraResumen("Resumen Jerarquias: 7 leídas");
   ImportaTabla(v, "Empleado", 250);
   v.MuestraResumen("Resumen Empleado: 250 leídas");
   v.EstableceEstado("...Importación terminada!");
   v.MuestraFin("...Importación terminada!");
-  const std::string alTerminar = terminal.str();
+  const std::string alTerminar = salida.str();
   // Nothing is drawn once the run has ended.
   v.EstableceEstado("Obteniendo información del archivo de definiciones (d.ini)...");
   v.EstableceValor(3);
   v.ProcesaEventos();
   v.MuestraFin("...Importación terminada con errores");
   v.Termina();
-  EXPECT_EQ(terminal.str(), alTerminar);
+  EXPECT_EQ(salida.str(), alTerminar);
 
   const std::vector<std::string> pantalla = prueba::Pantalla(alTerminar);
   EXPECT_TRUE(prueba::PantallaEs(
@@ -161,11 +163,9 @@ TEST(ConsoleWindow, OnATerminalEachStageEndsOnItsOwnLineAndTheHeadlineLast) {
 // An error line in the middle of a stage stands below the stage's line as it
 // was then; the stage goes on on a line of its own and ends with its last
 // counter. Photo counters have no space before their parenthesis.
-TEST(ConsoleWindow, AnErrorLineInTheMiddleOfAStageLeavesNoStaleBar) {
-  std::istringstream entrada;
-  std::ostringstream terminal;
+TEST_F(ConsoleWindow, AnErrorLineInTheMiddleOfAStageLeavesNoStaleBar) {
   {
-    VentanaConsola v(entrada, terminal, false, true);
+    VentanaConsola v(entrada, salida, false, true);
     v.EstableceEstado("Preparando asignación de fotografías...");
     v.EstableceMaximo(4);
     for (int i = 1; i <= 4; ++i) {
@@ -175,7 +175,7 @@ TEST(ConsoleWindow, AnErrorLineInTheMiddleOfAStageLeavesNoStaleBar) {
     }
     v.EstableceEstado("...asignación de fotografías terminada!");
   }  // a window that ends without a headline finishes its line
-  const std::vector<std::string> pantalla = prueba::Pantalla(terminal.str());
+  const std::vector<std::string> pantalla = prueba::Pantalla(salida.str());
   EXPECT_TRUE(
       prueba::PantallaEs(pantalla, {"Preparando asignación de fotografías...",
                                     "[##########----------] Asignando fotografías...(2 de 4)…",
@@ -183,24 +183,22 @@ TEST(ConsoleWindow, AnErrorLineInTheMiddleOfAStageLeavesNoStaleBar) {
                                     "[####################] Asignando fotografías...(4 de 4)…",
                                     "...asignación de fotografías terminada!"}))
       << prueba::Junta(pantalla);
-  EXPECT_EQ(terminal.str().back(), '\n');
+  EXPECT_EQ(salida.str().back(), '\n');
 }
 
 // With -q on a terminal: no status, no bar; the summary and the headline.
-TEST(ConsoleWindow, SilentOnATerminalPrintsOnlySummaryAndHeadline) {
-  std::istringstream entrada;
-  std::ostringstream terminal;
-  VentanaConsola v(entrada, terminal, false, true);
+TEST_F(ConsoleWindow, SilentOnATerminalPrintsOnlySummaryAndHeadline) {
+  VentanaConsola v(entrada, salida, false, true);
   v.EstableceSilencioso(true);
   ImportaTabla(v, "Empleado", 3);
   v.MuestraResumen("Resumen Empleado: 3 leídas, 1 rechazadas");
   v.MuestraFin("...Importación terminada con registros rechazados. Vea la bitácora: /v/x.log");
-  EXPECT_EQ(terminal.str(),
+  EXPECT_EQ(salida.str(),
             "Resumen Empleado: 3 leídas, 1 rechazadas\n\r\x1b[K...Importación terminada con "
             "registros rechazados. Vea la bitácora: /v/x.log\n");
 }
 
-TEST(ConsoleWindow, TablePickerReadsNumbersOrAllAndAsksAgainOtherwise) {
+TEST_F(ConsoleWindow, TablePickerReadsNumbersOrAllAndAsksAgainOtherwise) {
   using Sel = std::optional<std::vector<bool>>;
   EXPECT_EQ(VentanaConsola::LeeSeleccionTablas("1, 3", 3), (Sel{{true, false, true}}));
   EXPECT_EQ(VentanaConsola::LeeSeleccionTablas("2,2 ", 3), (Sel{{false, true, false}}));
@@ -211,8 +209,7 @@ TEST(ConsoleWindow, TablePickerReadsNumbersOrAllAndAsksAgainOtherwise) {
     EXPECT_EQ(VentanaConsola::LeeSeleccionTablas(malo, 3), std::nullopt) << malo;
 
   // An answer it cannot read is asked again; the choice is repeated back.
-  std::istringstream entrada("1 y\n2\n");
-  std::ostringstream salida;
+  entrada.str("1 y\n2\n");
   VentanaConsola v(entrada, salida, true, false);
   EXPECT_EQ(v.EligeTablas({"Empleado", "Kardex"}), (std::vector<bool>{false, true}));
   EXPECT_NE(salida.str().find("No se entiende la respuesta"), std::string::npos) << salida.str();
