@@ -263,11 +263,7 @@ class VentanaPrueba : public QObject {
             "Obteniendo información del archivo de definiciones "
             "(/srv/varlodi/definiciones/nomina quincenal de la planta norte/defs.ini)..."}) {
         VentanaPrincipal v;
-        if (puntos > 0) {
-          QFont letra = v.font();
-          letra.setPointSize(puntos);
-          v.setFont(letra);
-        }
+        if (puntos > 0) v.setFont(QFont(v.font().family(), puntos));
         v.show();
         QVERIFY(QTest::qWaitForWindowExposed(&v));
         v.EstableceEstado(texto);
