@@ -4,6 +4,8 @@
 // breaks have done their work. Enough for the console's own drawing: "\r",
 // "\n", "\x1b[K" (erase to the end of the line) and the auto-wrap switches
 // "\x1b[?7l"/"\x1b[?7h" (no width, so nothing wraps).
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -48,20 +50,18 @@ inline bool Coincide(const std::string& linea, const std::string& esperada) {
          linea.ends_with(despues);
 }
 
-// Each screen line matches its expected line, and there are as many.
-inline bool PantallaEs(const std::vector<std::string>& pantalla,
-                       const std::vector<std::string>& esperadas) {
-  if (pantalla.size() != esperadas.size()) return false;
-  for (std::size_t i = 0; i < pantalla.size(); ++i)
-    if (!Coincide(pantalla[i], esperadas[i])) return false;
-  return true;
-}
-
-// The lines joined, for a failure's message.
-inline std::string Junta(const std::vector<std::string>& lineas) {
-  std::string r;
-  for (const std::string& l : lineas) r += l + "\n";
-  return r;
+// The screen `salida` leaves has as many lines as `esperadas`, each matching
+// its own; else the failure shows the screen.
+inline ::testing::AssertionResult PantallaEs(const std::string& salida,
+                                             const std::vector<std::string>& esperadas) {
+  const std::vector<std::string> pantalla = Pantalla(salida);
+  bool igual = pantalla.size() == esperadas.size();
+  for (std::size_t i = 0; igual && i < pantalla.size(); ++i)
+    igual = Coincide(pantalla[i], esperadas[i]);
+  if (igual) return ::testing::AssertionSuccess();
+  ::testing::AssertionResult fallo = ::testing::AssertionFailure() << "la pantalla:\n";
+  for (const std::string& l : pantalla) fallo << l << "\n";
+  return fallo;
 }
 
 // Everything after the last "\r\x1b[K": the line drawn last in place.
