@@ -568,38 +568,48 @@ class VentanaPrueba : public QObject {
   }
 
   // A person is there: the window says the run rejected lines, and the summary
-  // waits with the run's line, its time and the files to open.
-  void SummaryWaitsForThePerson() {
-    VentanaCronometrada v;
-    v.EstablecePersonaPresente(true);
-    frmMain f(v, PreparaCorrida(*tmp_));
-    bool visto = false;
-    int avisado = -1;
-    AlAparecer<DialogoResumen>([&](DialogoResumen* d) {
-      visto = true;
-      QVERIFY(v.isVisible());
-      QCOMPARE(v.Label1()->text(), QString("...Importación terminada con registros rechazados"));
-      QCOMPARE(d->lstResumen()->count(), 1);
-      const QString linea = d->lstResumen()->item(0)->text();
-      QVERIFY2(linea.startsWith("Resumen Empleado: 5 leídas, 4 agregadas, 0 actualizadas, "
-                                "1 rechazadas (Log/Empleado_Er.txt), 0 sin procesar"),
-               qPrintable(linea));
-      QCOMPARE(d->findChild<QLabel*>("lblDuracion")->text(),
-               QString("Tiempo transcurrido: 1 min 05 s"));
+  // waits with the run's line, its time and the files to open, until Cerrar
+  // ends the run with its status. SIGTERM while it waits closes it and the
+  // window, and the event loop ends with 143.
+  void SummaryWaitsForThePersonOrASignal() {
+    for (bool senal : {false, true}) {
+      VentanaCronometrada v;
+      v.EstablecePersonaPresente(true);
+      frmMain f(v, PreparaCorrida(*tmp_));
+      bool visto = false;
+      int avisado = -1;
+      AlAparecer<DialogoResumen>(
+          [&](DialogoResumen* d) {
+            visto = true;
+            QVERIFY(v.isVisible());
+            if (senal) return (void)std::raise(SIGTERM);
+            QCOMPARE(v.Label1()->text(),
+                     QString("...Importación terminada con registros rechazados"));
+            QCOMPARE(d->lstResumen()->count(), 1);
+            const QString linea = d->lstResumen()->item(0)->text();
+            QVERIFY2(linea.startsWith("Resumen Empleado: 5 leídas, 4 agregadas, 0 actualizadas, "
+                                      "1 rechazadas (Log/Empleado_Er.txt), 0 sin procesar"),
+                     qPrintable(linea));
+            QCOMPARE(d->findChild<QLabel*>("lblDuracion")->text(),
+                     QString("Tiempo transcurrido: 1 min 05 s"));
 
-      QVERIFY(d->cmdRechazados()->isEnabled() && d->cmdBitacora()->isEnabled());
-      QTest::mouseClick(d->cmdRechazados(), Qt::LeftButton);
-      QTest::mouseClick(d->cmdBitacora(), Qt::LeftButton);
-      QCOMPARE(v.abiertos.size(), std::size_t(2));
-      QCOMPARE(v.abiertos[0], QString::fromStdString(tmp_->Archivo("Log/Empleado_Er.txt")));
-      QVERIFY(v.abiertos[1].startsWith(QString::fromStdString(tmp_->Archivo("Log/VarloDI_"))));
-      QVERIFY(fs::exists(v.abiertos[1].toStdString()));
-      QCOMPARE(avisado, -1);  // the program is not told to end yet
-      QTest::mouseClick(d->cmdCerrar(), Qt::LeftButton);
-    });
-    QCOMPARE(EjecutaHastaElFin(v, f, &avisado), 1);
-    QVERIFY(visto);
-    QTRY_VERIFY(!v.isVisible());
+            QVERIFY(d->cmdRechazados()->isEnabled() && d->cmdBitacora()->isEnabled());
+            QTest::mouseClick(d->cmdRechazados(), Qt::LeftButton);
+            QTest::mouseClick(d->cmdBitacora(), Qt::LeftButton);
+            QCOMPARE(v.abiertos.size(), std::size_t(2));
+            QCOMPARE(v.abiertos[0], QString::fromStdString(tmp_->Archivo("Log/Empleado_Er.txt")));
+            QVERIFY(
+                v.abiertos[1].startsWith(QString::fromStdString(tmp_->Archivo("Log/VarloDI_"))));
+            QVERIFY(fs::exists(v.abiertos[1].toStdString()));
+            QCOMPARE(avisado, -1);  // the program is not told to end yet
+            QTest::mouseClick(d->cmdCerrar(), Qt::LeftButton);
+          },
+          !senal);
+      QCOMPARE(EjecutaHastaElFin(v, f, &avisado), senal ? 143 : 1);
+      QVERIFY(visto);
+      QTRY_VERIFY(!v.isVisible());
+      QVERIFY(QApplication::activeModalWidget() == nullptr);
+    }
   }
 
   // Several files of rejected lines: the button offers them in a menu.
@@ -622,21 +632,6 @@ class VentanaPrueba : public QObject {
     QCOMPARE(abiertos, std::vector<QString>{"/v/Log/Kardex_Er.txt"});
   }
 
-  // The run is over and its summary waits for the person: SIGTERM closes
-  // it and the window, and the event loop ends with 143.
-  void SigtermWhileTheSummaryWaits() {
-    VentanaPrincipal v;
-    v.EstablecePersonaPresente(true);
-    frmMain f(v, PreparaCorrida(*tmp_));
-    bool visto = false;
-    AlAparecer<DialogoResumen>([&visto](DialogoResumen*) { visto = true, std::raise(SIGTERM); },
-                               false);
-    QCOMPARE(EjecutaHastaElFin(v, f), 143);
-    QVERIFY(visto);
-    QVERIFY(!v.isVisible());
-    QVERIFY(QApplication::activeModalWidget() == nullptr);
-  }
-
   // No definitions file and the Open dialog waits: SIGINT cancels it, the
   // offer to generate a file is not made, nothing is written, status 130.
   void SigintWhileTheOpenDialogWaits() {
@@ -644,13 +639,10 @@ class VentanaPrueba : public QObject {
     frmMain f(v, "");
     bool visto = false, ofrecido = false;
     AlAparecer<QFileDialog>([&visto](QFileDialog*) { visto = true, std::raise(SIGINT); }, false);
-    auto* vigia = new QTimer(qApp);
-    QObject::connect(vigia, &QTimer::timeout, vigia, [&ofrecido] {
-      if (qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) ofrecido = true;
-    });
-    vigia->start(10);
+    QPointer<QTimer> vigia =
+        AlAparecer<QMessageBox>([&ofrecido](QMessageBox*) { ofrecido = true; });
     QCOMPARE(EjecutaHastaElFin(v, f), 130);
-    delete vigia;
+    delete vigia.data();
     QVERIFY(visto);
     QVERIFY(!ofrecido);
     QVERIFY(!fs::exists(tmp_->Archivo("Log")));
