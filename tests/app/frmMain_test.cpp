@@ -97,17 +97,13 @@ TEST_F(RunSequence, WithoutAPathTheOpenDialogAsksForOne) {
 }
 
 TEST_F(RunSequence, OptionsAreNumbersRoundedHalfToEven) {
-  struct Caso {
-    std::string valor;
-    std::int16_t esperado;
-  };
-  for (const Caso& c : {Caso{"1.5", 2}, Caso{"0.5", 0}, Caso{"1abc", 1}, Caso{"", 0},
-                        Caso{"1.0", 1}, Caso{"01", 1}, Caso{"-3", -3}}) {
-    std::string defs = Definiciones("ReporteLog=" + c.valor + "\r\nMostrarMensajes=2\r\n");
-    frmMain f(ventana, defs);
+  const std::pair<std::string, std::int16_t> casos[] = {
+      {"1.5", 2}, {"0.5", 0}, {"1abc", 1}, {"", 0}, {"1.0", 1}, {"01", 1}, {"-3", -3}};
+  for (const auto& [valor, esperado] : casos) {
+    frmMain f(ventana, Definiciones("ReporteLog=" + valor + "\r\nMostrarMensajes=2\r\n"));
     f.Form_Load();
     f.Form_Activate();
-    EXPECT_EQ(f.ReporteLog, c.esperado) << c.valor;
+    EXPECT_EQ(f.ReporteLog, esperado) << valor;
     EXPECT_EQ(f.MostrarMensajes, 2);
   }
 }
