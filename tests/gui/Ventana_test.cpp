@@ -522,7 +522,7 @@ class VentanaPrueba : public QObject {
   }
 
   // Who gets the end summary, and what it shows: the run's time, the files
-  // of rejected lines, the log.
+  // of rejected lines (several in a menu), the log.
   void WhoIsThereAndWhatTheSummaryOffers() {
     const std::pair<EntornoPersona, bool> casos[] = {
         {{"xcb", true, false, false}, true},      // from a terminal
@@ -553,6 +553,24 @@ class VentanaPrueba : public QObject {
     QCOMPARE(VentanaPrincipal::ArchivosRechazados(lineas),
              (std::vector<std::string>{"Log/Empleado_Er.txt",
                                        "Log/Planeacion Faltas_Incidencias_Er.txt"}));
+
+    // Several files of rejected lines: the button offers them in a menu.
+    ContenidoResumen c;
+    c.estado = "...Importación terminada con errores";
+    c.conErrores = true;
+    c.rechazados = {"/v/Log/Empleado_Er.txt", "/v/Log/Kardex_Er.txt"};
+    std::vector<QString> abiertos;
+    DialogoResumen d(c, [&](const QString& r) {
+      abiertos.push_back(r);
+      return true;
+    });
+    QVERIFY(!d.cmdBitacora()->isEnabled());
+    QMenu* menu = d.cmdRechazados()->menu();
+    QVERIFY(menu != nullptr);
+    QCOMPARE(menu->actions().size(), 2);
+    QCOMPARE(menu->actions()[1]->text(), QString("Kardex_Er.txt"));
+    menu->actions()[1]->trigger();
+    QCOMPARE(abiertos, std::vector<QString>{"/v/Log/Kardex_Er.txt"});
 
     // The log: the newest of the monthly files, nothing else.
     const std::string log = tmp_->Archivo("Log");
@@ -610,26 +628,6 @@ class VentanaPrueba : public QObject {
       QTRY_VERIFY(!v.isVisible());
       QVERIFY(QApplication::activeModalWidget() == nullptr);
     }
-  }
-
-  // Several files of rejected lines: the button offers them in a menu.
-  void SeveralRejectedFilesInAMenu() {
-    ContenidoResumen c;
-    c.estado = "...Importación terminada con errores";
-    c.conErrores = true;
-    c.rechazados = {"/v/Log/Empleado_Er.txt", "/v/Log/Kardex_Er.txt"};
-    std::vector<QString> abiertos;
-    DialogoResumen d(c, [&](const QString& r) {
-      abiertos.push_back(r);
-      return true;
-    });
-    QVERIFY(!d.cmdBitacora()->isEnabled());
-    QMenu* menu = d.cmdRechazados()->menu();
-    QVERIFY(menu != nullptr);
-    QCOMPARE(menu->actions().size(), 2);
-    QCOMPARE(menu->actions()[1]->text(), QString("Kardex_Er.txt"));
-    menu->actions()[1]->trigger();
-    QCOMPARE(abiertos, std::vector<QString>{"/v/Log/Kardex_Er.txt"});
   }
 
   // No definitions file and the Open dialog waits: SIGINT cancels it, the
