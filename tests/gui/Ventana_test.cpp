@@ -38,6 +38,7 @@
 #include "db/Conexion.h"
 #include "db/Consulta.h"
 #include "support/CarpetaTemporal.h"
+#include "support/Definiciones.h"
 
 namespace varlo::gui {
 namespace {
@@ -49,29 +50,25 @@ using varlo::prueba::EscribeBytes;
 using varlo::prueba::LeeBytes;
 using varlo::prueba::LogDeLaCorrida;
 
-// A small real run: five employees into a fresh SQLite table, the third with
-// a key longer than its column (rejected), then `otrasTablas` (sections of
-// their own are the test's business); `opciones` go to section "Opciones".
+// A small real run of `tablas`: five employees into a fresh SQLite table,
+// the third with a key longer than its column (rejected); sections of other
+// tables are the test's business; `opciones` go to section "Opciones".
 std::string PreparaCorrida(const varlo::prueba::CarpetaTemporal& tmp,
                            const std::string& opciones = "",
-                           const std::vector<std::string>& otrasTablas = {}) {
+                           const std::vector<std::string>& tablas = {"Empleado"}) {
   const std::string cadena = "Provider=SQLite;Data Source=" + tmp.Archivo("varlo.db");
   EscribeBytes(tmp.Archivo("varlo.db"), "");
   db::Conexion::Abre(cadena)->Execute(
       "CREATE TABLE Empleado (ID_Empleado CHAR(15) NOT NULL PRIMARY KEY, Nombre VARCHAR(50))");
-  EscribeBytes(tmp.Archivo("Empleado.txt"),
-               "E1\tAna\r\nE2\tLuis\r\nE3-CON-UNA-CLAVE-DEMASIADO-LARGA\tEva\r\nE4\tSara\r\n"
-               "E5\tJuan\r\n");
-  std::string tablas =
-      "Total=" + std::to_string(1 + otrasTablas.size()) + "\r\nTabla1=Empleado\r\n";
-  for (std::size_t i = 0; i < otrasTablas.size(); ++i)
-    tablas += "Tabla" + std::to_string(i + 2) + "=" + otrasTablas[i] + "\r\n";
+  EscribeBytes(
+      tmp.Archivo("Empleado.txt"),
+      "E1,Ana\r\nE2,Luis\r\nE3-CON-UNA-CLAVE-DEMASIADO-LARGA,Eva\r\nE4,Sara\r\nE5,Juan\r\n");
   EscribeBytes(tmp.Archivo("defs.ini"),
                "[Opciones]\r\nReporteLog=1\r\nReporteEmpleadosNoImportados=1\r\n" + opciones +
-                   "[Base de Datos]\r\nConexion=" + cadena + "\r\n[Tablas]\r\n" + tablas +
-                   "[Empleado]\r\nFormato=2\r\nOrigen=" + tmp.Archivo("Empleado.txt") +
-                   "\r\nNombreIndice=ID_Empleado\r\nColumnas=2\r\nCampoColumna1=ID_Empleado\r\n"
-                   "CampoColumna2=Nombre\r\n");
+                   "[Base de Datos]\r\nConexion=" + cadena + "\r\n" +
+                   varlo::prueba::ListaTablas(tablas) +
+                   varlo::prueba::SeccionComas("Empleado", tmp.Archivo("Empleado.txt"),
+                                               "ID_Empleado", {"ID_Empleado", "Nombre"}));
   return tmp.Archivo("defs.ini");
 }
 
@@ -477,7 +474,7 @@ class VentanaPrueba : public QObject {
   void UnattendedRunClosesByItselfAndLeavesItsDetails() {
     VentanaCronometrada v;
     v.EstablecePersonaPresente(false);
-    frmMain f(v, PreparaCorrida(*tmp_, "", {"NoExiste"}));
+    frmMain f(v, PreparaCorrida(*tmp_, "", {"Empleado", "NoExiste"}));
     f.EstableceAvisoError([&v](const std::string& linea) { v.MuestraError(linea); });
     bool resumen = false;
     QPointer<QTimer> vigia = AlAparecer<DialogoResumen>([&](DialogoResumen*) { resumen = true; });
