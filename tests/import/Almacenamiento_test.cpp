@@ -311,8 +311,7 @@ TEST(Almacenamiento, RecargaSinEspacioParaSusResultadosNoSeConfirma) {
   Montaje m;
   SALTA_SIN_MONTAJE(Montaje::Tmpfs(m, e.Archivo("Log"), "512k"));
   e.Base().Execute(kCreaNotas);
-  e.Definiciones(ListaTablas({"Notas"}) + e.Seccion("Notas", "ID", {"ID", "Texto"}) +
-                 "Borrar antes de importar=1\r\n");
+  e.Tabla("Notas", "ID", {"ID", "Texto"}, "Borrar antes de importar=1\r\n");
   e.Fuente("Notas.txt", Notas(50, 100));
   ASSERT_EQ(e.Importa(), 0);
   const V okAnterior = e.Resultado("Notas_Ok.txt");
@@ -340,8 +339,7 @@ TEST(Almacenamiento, RecargaSinEspacioParaSusResultadosNoSeConfirma) {
 TEST(Almacenamiento, RecargaConfirmadaCuyosResultadosNoReemplazanLosViejosLoDice) {
   EntornoImportacion e;
   e.Base().Execute(kCreaNotas);
-  e.Definiciones(ListaTablas({"Notas"}) + e.Seccion("Notas", "ID", {"ID", "Texto"}) +
-                 "Borrar antes de importar=1\r\n");
+  e.Tabla("Notas", "ID", {"ID", "Texto"}, "Borrar antes de importar=1\r\n");
   e.Fuente("Notas.txt", Notas(3, 5));
   // what stands at the place of the "_Ok.txt" file cannot be replaced by a file
   fs::create_directories(e.Archivo("Log/Notas_Ok.txt"));

@@ -78,6 +78,11 @@ class EntornoImportacion {
   std::string Seccion(const std::string& tabla, const std::string& llave, const V& columnas) const {
     return SeccionComas(tabla, Archivo(tabla + ".txt"), llave, columnas);
   }
+  // Only `tabla`, from "<tabla>.txt", with more of its keys after.
+  void Tabla(const std::string& tabla, const std::string& llave, const V& columnas,
+             const std::string& extra = "") {
+    Definiciones(ListaTablas({tabla}) + Seccion(tabla, llave, columnas) + extra);
+  }
   // Only "Turno" from "Turno.txt", with more of its keys after.
   std::string Turnos(const std::string& extra = "") const {
     return SoloTurno(Archivo("Turno.txt")) + extra;

@@ -107,9 +107,7 @@ TEST_P(JerarquiaEn, LaUnidadDeLaFilaDaLosNivelesSiLaLineaNoLaTrae) {
     lineas.push_back(std::to_string(i) + ",N" + std::to_string(i) + ",");
   }
   e.Base().Execute("INSERT INTO Unidad (ID, Nombre, ID_Nivel1) VALUES " + filas);
-  e.Definiciones(ListaTablas({"Unidad"}) +
-                 e.Seccion("Unidad", "ID", {"ID", "Nombre", "ID_Nivel1"}) +
-                 "Jerarquia unica en columna=3\r\n");
+  e.Tabla("Unidad", "ID", {"ID", "Nombre", "ID_Nivel1"}, "Jerarquia unica en columna=3\r\n");
   e.Fuente("Unidad.txt", lineas);
   EXPECT_EQ(e.Importa({}), 0);
   for (const auto& f : e.Lee("Unidad", {"ID", "Nombre", "ID_Nivel0", "ID_Nivel1"}))

@@ -167,7 +167,7 @@ TEST_P(LotesEn, ElMaximoDeRechazosDeLaBaseDetieneDondeUnoPorUno) {
     SCOPED_TRACE(lote);
     EntornoImportacion e(GetParam());
     e.Base().Execute("CREATE TABLE Limite (ID INT NOT NULL PRIMARY KEY, N INT CHECK (N >= 0))");
-    e.Definiciones(ListaTablas({"Limite"}) + e.Seccion("Limite", "ID", {"ID", "N"}));
+    e.Tabla("Limite", "ID", {"ID", "N"});
     e.Fuente("Limite.txt", lineas);
     Corrida::Opciones o = Lote(lote);
     o.maxRechazos = 2;
@@ -220,7 +220,7 @@ TEST_P(LotesEn, SimulacionDaElMismoVeredictoSinTocarNada) {
                          "Clave INT NOT NULL UNIQUE, Nombre VARCHAR(20))"
                        : "CREATE TABLE Contador (N SERIAL PRIMARY KEY, "
                          "Clave INT NOT NULL UNIQUE, Nombre VARCHAR(20))");
-  e.Definiciones(ListaTablas({"Contador"}) + e.Seccion("Contador", "Clave", {"Clave", "Nombre"}));
+  e.Tabla("Contador", "Clave", {"Clave", "Nombre"});
   e.Fuente("Contador.txt", {"1,Uno"});
   ASSERT_EQ(e.Importa(), 0);
   const V lineas = {"2,Dos", "x,Malo", "2,Dos bis", "3,Tres"};
@@ -264,7 +264,7 @@ TEST_P(LotesEn, RechazoDeUnaParteAnteriorCuestaSoloSuRegistro) {
     // row of the second part is a change
     e.Base().Execute(
         "INSERT INTO Unidad (ID, Nombre) VALUES (3, 'viejo'), (1007, 'viejo'), (1500, 'viejo')");
-    e.Definiciones(ListaTablas({"Unidad"}) + e.Seccion("Unidad", "ID", {"ID", "Nombre"}));
+    e.Tabla("Unidad", "ID", {"ID", "Nombre"});
     V lineas;
     // one refused row in the first part, one in the second, one in the last
     const long malos[] = {10, static_cast<long>(kLineasPorAnticipacion) + 7, registros - 2};
@@ -306,7 +306,7 @@ TEST_P(LotesEn, UnaLlaveRepetidaEnOtraParteEncuentraSuFila) {
   const long n = static_cast<long>(kLineasPorAnticipacion);
   EntornoImportacion e(GetParam());
   e.Base().Execute("CREATE TABLE Clave (K VARCHAR(10) NOT NULL, V VARCHAR(10))");
-  e.Definiciones(ListaTablas({"Clave"}) + e.Seccion("Clave", "K", {"K", "V"}));
+  e.Tabla("Clave", "K", {"K", "V"});
   V lineas;
   for (long i = 1; i <= 3 * n; ++i) {
     // the last lines of each later part repeat keys of the first part, the
@@ -346,7 +346,7 @@ TEST_P(LotesEn, CambioRechazadoMientrasSeBuscaLaParteSiguiente) {
   e.Base().Execute("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
                    std::to_string(registros) +
                    ") INSERT INTO Unidad SELECT i, 'viejo' FROM n WHERE i % 2 = 1");
-  e.Definiciones(ListaTablas({"Unidad"}) + e.Seccion("Unidad", "ID", {"ID", "Nombre"}));
+  e.Tabla("Unidad", "ID", {"ID", "Nombre"});
   V lineas;
   for (long i = 1; i <= registros; ++i)
     lineas.push_back(std::to_string(i) + "," + (i == n + 7 ? "Malo" : "N" + std::to_string(i)));
@@ -374,8 +374,7 @@ TEST_P(LotesEn, LasBusquedasDeUnaRecargaNoVenLasFilasQueBorro) {
   EntornoImportacion e(GetParam());
   e.Base().Execute("CREATE TABLE Unidad (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(10))");
   e.Base().Execute("INSERT INTO Unidad (ID, Nombre) VALUES (1, 'viejo'), (1500, 'viejo')");
-  e.Definiciones(ListaTablas({"Unidad"}) + e.Seccion("Unidad", "ID", {"ID", "Nombre"}) +
-                 "Borrar antes de importar=1\r\n");
+  e.Tabla("Unidad", "ID", {"ID", "Nombre"}, "Borrar antes de importar=1\r\n");
   V lineas;
   for (long i = 1; i <= n; ++i) lineas.push_back(std::to_string(i) + ",N" + std::to_string(i));
   e.Fuente("Unidad.txt", lineas);
@@ -457,7 +456,7 @@ TEST(LotesPostgreSql, FilaRechazadaPorLaBaseDentroDeUnLoteEscritoJunto) {
 TEST(LotesPostgreSql, LineasLargasCortanElLotePorSusBytes) {
   EntornoImportacion e(MotorPrueba::PostgreSql);
   e.Base().Execute("CREATE TABLE Nota (ID INT NOT NULL PRIMARY KEY, Texto TEXT)");
-  e.Definiciones(ListaTablas({"Nota"}) + e.Seccion("Nota", "ID", {"ID", "Texto"}));
+  e.Tabla("Nota", "ID", {"ID", "Texto"});
   V lineas;
   for (int i = 1; i <= 14; ++i)
     lineas.push_back(std::to_string(i) + "," + std::string(900000, 'n'));

@@ -55,9 +55,7 @@ TEST_P(TrampasEn, RepeticionEnMedioDelLoteConJerarquia) {
         "CREATE TABLE Unidad (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(10) CHECK (Nombre <> "
         "'Malo'), ID_Nivel0 VARCHAR(15), ID_Nivel1 VARCHAR(15))");
     e.Base().Execute("INSERT INTO Jerarquias (Key, Parent) VALUES ('_1A', '_0R')");
-    e.Definiciones(ListaTablas({"Unidad"}) +
-                   e.Seccion("Unidad", "ID", {"ID", "Nombre", "ID_Nivel1"}) +
-                   "Jerarquia unica en columna=3\r\n");
+    e.Tabla("Unidad", "ID", {"ID", "Nombre", "ID_Nivel1"}, "Jerarquia unica en columna=3\r\n");
     const V lineas = {"1,Uno,A", "2,Malo,A", "3,Tres,A", "4,Cuatro,A", "5,Malo,A", "6,Seis,A"};
     e.Fuente("Unidad.txt", lineas);
 
@@ -126,7 +124,7 @@ TEST_P(TrampasEn, EnteroMayorQueDosALaCincuentaYTres) {
     SCOPED_TRACE(TextoLote(lote));
     EntornoImportacion e(GetParam());
     e.Base().Execute("CREATE TABLE Grande (ID BIGINT NOT NULL PRIMARY KEY, Valor BIGINT)");
-    e.Definiciones(ListaTablas({"Grande"}) + e.Seccion("Grande", "ID", {"ID", "Valor"}));
+    e.Tabla("Grande", "ID", {"ID", "Valor"});
     e.Fuente("Grande.txt",
              {"9007199254740993,9007199254740993", "9007199254740992,-9007199254740993"});
     ASSERT_EQ(e.Importa(Lote(lote)), 0);
@@ -278,7 +276,7 @@ TEST(TrampasPostgreSql, TiposQueElTextoNoAsignaSeEscribenEnUnaSentencia) {
       e.Base().Execute(crea);
       e.Base().Execute(vista);
       FilasPorSentencia conteo(e.Base(), "Tipos");
-      e.Definiciones(ListaTablas({"Tipos"}) + e.Seccion("Tipos", "ID", columnas));
+      e.Tabla("Tipos", "ID", columnas);
       for (int paso = 0; paso < 2; ++paso) {
         SCOPED_TRACE(paso ? "cambios" : "nuevas");
         e.Fuente("Tipos.txt", paso ? cambios : nuevas);
@@ -349,7 +347,7 @@ TEST(TrampasPostgreSql, UnaLlaveRepetidaNoEscribeLoRetenido) {
     EntornoImportacion e(motor);
     e.Base().Execute("CREATE TABLE Repite (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(8), N INT)");
     FilasPorSentencia conteo(e.Base(), "Repite");
-    e.Definiciones(ListaTablas({"Repite"}) + e.Seccion("Repite", "ID", {"ID", "Nombre", "N"}));
+    e.Tabla("Repite", "ID", {"ID", "Nombre", "N"});
     e.Fuente("Repite.txt", {"1,a,1", "2,b,1", "1,x,2", "2,c,2", "1,d,3"});
     EXPECT_EQ(e.Importa(), 0);
     EXPECT_EQ(conteo.Toma(), (V{"INSERT 2", "UPDATE 2", "UPDATE 1"}));
@@ -372,7 +370,7 @@ TEST(TrampasPostgreSql, UnaLineaRechazadaCuestaSuParteNoElLote) {
     EntornoImportacion e(motor);
     e.Base().Execute("CREATE TABLE Parte (ID INT NOT NULL PRIMARY KEY, N INT CHECK (N >= 0))");
     FilasPorSentencia conteo(e.Base(), "Parte");
-    e.Definiciones(ListaTablas({"Parte"}) + e.Seccion("Parte", "ID", {"ID", "N"}));
+    e.Tabla("Parte", "ID", {"ID", "N"});
     V lineas;
     for (int i = 1; i <= 250; ++i) lineas.push_back(std::to_string(i) + (i == 120 ? ",-1" : ",1"));
     e.Fuente("Parte.txt", lineas);
@@ -401,7 +399,7 @@ class TrampasPostgreSqlPor : public ::testing::TestWithParam<MotorPrueba> {};
 TEST_P(TrampasPostgreSqlPor, LasFilasDeUnaTransaccionNuevaNoSeBuscanAparte) {
   EntornoImportacion e(GetParam());
   e.Base().Execute("CREATE TABLE Repetida (Codigo VARCHAR(10), Monto INT CHECK (Monto >= 0))");
-  e.Definiciones(ListaTablas({"Repetida"}) + e.Seccion("Repetida", "Codigo", {"Codigo", "Monto"}));
+  e.Tabla("Repetida", "Codigo", {"Codigo", "Monto"});
   V lineas = {"x,-5", "x,3"};
   for (int i = 3; i <= 1000; ++i) lineas.push_back("k" + std::to_string(i) + ",1");
   for (int i = 3; i <= 100; ++i) lineas.push_back("k" + std::to_string(i) + ",2");
@@ -430,7 +428,7 @@ TEST(TrampasPostgreSql, TextosQueUnArregloDebeEscaparLleganComoSon) {
     EntornoImportacion e(motor);
     e.Base().Execute("CREATE TABLE Textos (ID INT NOT NULL PRIMARY KEY, T VARCHAR(20))");
     FilasPorSentencia conteo(e.Base(), "Textos");
-    e.Definiciones(ListaTablas({"Textos"}) + e.Seccion("Textos", "ID", {"ID", "T"}));
+    e.Tabla("Textos", "ID", {"ID", "T"});
     for (int paso = 0; paso < 2; ++paso) {
       V lineas;
       Filas esperadas;
@@ -456,7 +454,7 @@ TEST(TrampasPostgreSql, UnaBusquedaDeLoteQueFallaSeDiceEnElLog) {
     SCOPED_TRACE(NombreDeMotor(motor));
     EntornoImportacion e(motor);
     e.Base().Execute("CREATE TABLE Equipo (ID uuid NOT NULL PRIMARY KEY, Nombre VARCHAR(10))");
-    e.Definiciones(ListaTablas({"Equipo"}) + e.Seccion("Equipo", "ID", {"ID", "Nombre"}));
+    e.Tabla("Equipo", "ID", {"ID", "Nombre"});
     V lineas;
     for (int i = 0; i < 1500; ++i) {
       char id[40];

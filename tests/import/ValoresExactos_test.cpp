@@ -23,7 +23,7 @@ TEST_P(DecimalesEn, NumericConservaElTextoDecimal) {
   EntornoImportacion e(MotorPrueba::PostgreSql);
   e.Base().Execute("CREATE TABLE Medida (ID INT NOT NULL PRIMARY KEY, Valor NUMERIC)");
   e.Base().Execute("CREATE TABLE Esperado (ID INT NOT NULL PRIMARY KEY, Texto TEXT)");
-  e.Definiciones(ListaTablas({"Medida"}) + e.Seccion("Medida", "ID", {"ID", "Valor"}));
+  e.Tabla("Medida", "ID", {"ID", "Valor"});
   Corrida::Opciones o = Lote(GetParam());
   for (int pasada = 0; pasada < 2; ++pasada) {
     SCOPED_TRACE(pasada == 0 ? "filas nuevas" : "filas actualizadas");
@@ -95,9 +95,8 @@ TEST_P(TextoNuloEn, EscribeNuloNuncaEnLaLlaveYVacioNoBorra) {
                            "(2, 'Beto', 40, '2011-04-06 00:00:00', TRUE, 'b')",
                            "(7, 'Gil', 50, '2012-05-07 00:00:00', FALSE, 'g')"})
     e.Base().Execute(std::string("INSERT INTO Persona VALUES ") + fila);
-  e.Definiciones(ListaTablas({"Persona"}) +
-                 e.Seccion("Persona", "ID", {"ID", "Nombre", "Edad", "Alta", "Activo", "Codigo"}) +
-                 "TextoNulo=NULL\r\n");
+  e.Tabla("Persona", "ID", {"ID", "Nombre", "Edad", "Alta", "Activo", "Codigo"},
+          "TextoNulo=NULL\r\n");
   const V lineas = {
       "1,NULL,NULL,NULL,NULL,",  // a row that had values: each one cleared
       "2,,,,,",                  // empty never clears
