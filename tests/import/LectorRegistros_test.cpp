@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "common/Codificacion.h"
 #include "common/ErrorVarlo.h"
+#include "common/Texto.h"
 #include "import/LecturaAnticipada.h"
 #include "support/CarpetaTemporal.h"
 #include "support/Orden.h"
@@ -21,54 +24,45 @@ DivisorLineas Comas(std::size_t columnas, const std::string& comillas = "\"",
   return DivisorLineas::Separado(separador, columnas).ConComillas(comillas);
 }
 
-V Divide(const DivisorLineas& d, std::string_view registro) {
+// The pieces of a record joined by "|", or "error N description".
+std::string Divide(const DivisorLineas& d, std::string_view registro) {
   V v;
-  d.Divide(registro, v);
-  return v;
-}
-
-std::string ErrorDe(const DivisorLineas& d, std::string_view registro) {
   try {
-    Divide(d, registro);
+    d.Divide(registro, v);
   } catch (const ErrorVarlo& e) {
-    return std::to_string(e.Numero()) + " " + e.Descripcion();
+    return "error " + std::to_string(e.Numero()) + " " + e.Descripcion();
   }
-  return "sin error";
+  return Une(v, "|");
 }
 
 // What a spreadsheet writes is checked against PostgreSQL (below);
 // these are the cases COPY reads otherwise or cannot be asked about.
-TEST(DivisorComillas, QuotesOnlyOpenAFieldAndOtherSeparatorsIgnoreCase) {
-  const DivisorLineas d = Comas(3);
-  // a quote that does not begin its field is a character of the value
-  EXPECT_EQ(Divide(d, "tubo 5\",a\"b\"c, \"x\""), (V{"tubo 5\"", "a\"b\"c", " \"x\""}));
-  // extra pieces are dropped, missing ones empty, an empty record gives no piece
-  EXPECT_EQ(Divide(d, "\"a\",\"b\",\"c\",\"d\""), (V{"a", "b", "c"}));
-  EXPECT_EQ(Divide(d, "\"a,b\""), (V{"a,b", "", ""}));
-  EXPECT_EQ(Divide(d, ""), (V{"", "", ""}));
-  EXPECT_EQ(Divide(d, "a,"), (V{"a", "", ""}));
-  // a separator of several letters matches without regard to case, outside quotes only
-  const DivisorLineas otro = Comas(3, "'", "Sep");
-  EXPECT_EQ(Divide(otro, "a'b'SEPc'sep'd'sepE"), (V{"a'b'", "c'", "d"}));
-  EXPECT_EQ(Divide(otro, "'x sep y'sep'it''s'"), (V{"x sep y", "it's", ""}));
+TEST(DivisorComillas, QuotesOpenAFieldOnlyAndMustCloseBeforeTheSeparator) {
+  const DivisorLineas dos = Comas(2), tres = Comas(3), otro = Comas(3, "'", "Sep");
+  const std::string cierre = "error 13 Texto después de las comillas de cierre en la columna ";
+  const std::vector<std::tuple<const DivisorLineas*, const char*, std::string>> casos = {
+      // a quote that does not begin its field is a character of the value
+      {&tres, "tubo 5\",a\"b\"c, \"x\"", "tubo 5\"|a\"b\"c| \"x\""},
+      // extra pieces are dropped, missing ones empty, an empty record gives no piece
+      {&tres, "\"a\",\"b\",\"c\",\"d\"", "a|b|c"},
+      {&tres, "\"a,b\"", "a,b||"},
+      {&tres, "", "||"},
+      {&tres, "a,", "a||"},
+      // a separator of several letters matches without regard to case, outside quotes only
+      {&otro, "a'b'SEPc'sep'd'sepE", "a'b'|c'|d"},
+      {&otro, "'x sep y'sep'it''s'", "x sep y|it's|"},
+      {&dos, "a,\"b", "error 13 Las comillas de la columna 2 no se cierran"},
+      {&dos, "\"a\"\"", "error 13 Las comillas de la columna 1 no se cierran"},
+      {&dos, "\"a\"b,c", cierre + "1"},
+      // also in a column beyond those configured: the record is wrong as a whole
+      {&dos, "a,b,\"c\" ", cierre + "3"},
+  };
+  for (const auto& [d, registro, esperado] : casos)
+    EXPECT_EQ(Divide(*d, registro), esperado) << registro;
+  EXPECT_EQ(Divide(Comas(1, "\"", ""), "\"a\"b"), cierre + "1");
   // fixed width has no fields to quote
-  V fijo;
-  DivisorLineas::AnchoFijo({2, 3}).ConComillas("\"").Divide("\"a\"bc", fijo);
-  EXPECT_EQ(fijo, (V{"\"a", "\"bc"}));
-}
-
-TEST(DivisorComillas, AQuoteThatDoesNotCloseOrIsFollowedByTextIsAnError) {
-  const DivisorLineas d = Comas(2);
-  EXPECT_EQ(ErrorDe(d, "a,\"b"), "13 Las comillas de la columna 2 no se cierran");
-  EXPECT_EQ(ErrorDe(d, "\"a\"\""), "13 Las comillas de la columna 1 no se cierran");
-  EXPECT_EQ(ErrorDe(d, "\"a\"b,c"), "13 Texto después de las comillas de cierre en la columna 1");
-  // also in a column beyond those configured: the record is wrong as a whole
-  EXPECT_EQ(ErrorDe(d, "a,b,\"c\" "), "13 Texto después de las comillas de cierre en la columna 3");
-  EXPECT_EQ(ErrorDe(Comas(1, "\"", ""), "\"a\"b"),
-            "13 Texto después de las comillas de cierre en la columna 1");
-}
-
-TEST(DivisorComillas, AQuoteThatIsPartOfTheSeparatorIsRefused) {
+  EXPECT_EQ(Divide(DivisorLineas::AnchoFijo({2, 3}).ConComillas("\""), "\"a\"bc"), "\"a|\"bc");
+  // a quote that is part of the separator is refused
   for (const auto& [separador, comillas] : std::vector<std::pair<std::string, std::string>>{
            {",", ","}, {"\t", "\t"}, {"ab", "B"}, {"x;y", ";"}}) {
     try {
