@@ -14,9 +14,8 @@ class ImportaDatosEn : public ::testing::TestWithParam<MotorPrueba> {};
 
 TEST_P(ImportaDatosEn, EscribePorTipoYRechazaSoloElRegistro) {
   EntornoImportacion e(GetParam());
-  e.Definiciones(ListaTablas({"Empleado"}) +
-                 e.Seccion("Empleado", "ID_Empleado",
-                           {"ID_Empleado", "Nombre", "Edad", "Activo", "FechaAlta", "Sueldo"}));
+  e.Tabla("Empleado", "ID_Empleado",
+          {"ID_Empleado", "Nombre", "Edad", "Activo", "FechaAlta", "Sueldo"});
   const V lineas = {"0001,Juan Perez,30,Si,01/02/2003,1500.5", "O'Bri,Ann,41,F,31/02/2006,",
                     "0002,Eva,22,N,01/13/2006,", ",Sin llave,20,,,",
                     "0003,Fecha mala,20,,01/01/20x1,",
@@ -160,8 +159,7 @@ TEST_P(ImportaDatosEn, ResultadosEnLaCodificacionDelOrigen) {
   for (const Caso& c : {Caso{true, "Ñandú Ω"}, Caso{false, "Ñandú €"}}) {
     SCOPED_TRACE(c.nombre);
     EntornoImportacion e(GetParam());
-    e.Definiciones(ListaTablas({"Empleado"}) +
-                   e.Seccion("Empleado", "ID_Empleado", {"ID_Empleado", "Nombre"}));
+    e.Tabla("Empleado", "ID_Empleado", {"ID_Empleado", "Nombre"});
     auto enArchivo = [&c](const std::string& texto) { return c.bom ? texto : Utf8AAnsi(texto); };
     const std::string importada = "0001," + c.nombre, rechazada = "," + c.nombre;
     EscribeBytes(e.Archivo("Empleado.txt"), (c.bom ? "\xEF\xBB\xBF" : "") +
@@ -272,7 +270,7 @@ TEST_P(ImportaDatosEn, ElProgramaImportaTablasConJerarquiaFotosYRechazos) {
 // lines around them import.
 TEST(ImportaDatos, LineaQueNoSePuedeLeerSeRechazaYSigue) {
   EntornoImportacion e;
-  e.Definiciones(ListaTablas({"Jerarquias"}) + e.Seccion("Jerarquias", "Key", {"Key", "Parent"}));
+  e.Tabla("Jerarquias", "Key", {"Key", "Parent"});
   EscribeBytes(e.Archivo("Jerarquias.txt"), "\xEF\xBB\xBF_0A\xC3\xB1o,\r_0Mal\xC3(,\r_0L," +
                                                 std::string(1 << 20, 'x') + "\r_0Fin,");
   EXPECT_EQ(e.Importa(), 1);
@@ -288,38 +286,29 @@ TEST(ImportaDatos, LineaQueNoSePuedeLeerSeRechazaYSigue) {
 
 // A photograph's file is named after the row's key inside its folder: a key
 // that would lead out of the folder refuses its record at the key's column.
-TEST(ImportaDatos, LlaveQueSaldriaDeLaCarpetaDeFotosRechazaElRegistro) {
+// A decimal text goes into a whole-number column rounded, halves to even;
+// past the column's range it is still an overflow.
+TEST(ImportaDatos, LlaveFueraDeLaCarpetaDeFotosYDecimalEnColumnaEntera) {
   EntornoImportacion e;
   std::filesystem::create_directory(e.Archivo("Empleado_Foto"));
   EscribeBytes(e.Archivo("Empleado_Foto/1.jpg"), "foto de Ana");
   EscribeBytes(e.Archivo("secreto.jpg"), "fuera de la carpeta");
-  e.Definiciones(ListaTablas({"Empleado"}) +
-                 e.Seccion("Empleado", "ID_Empleado", {"ID_Empleado", "Nombre", "Foto"}));
-  e.Fuente("Empleado.txt", {"1,Ana,", "../secreto,Bob,", "..,Eva,"});
+  e.Tabla("Empleado", "ID_Empleado", {"ID_Empleado", "Nombre", "Foto", "Edad", "NumeroTarjeta"});
+  e.Fuente("Empleado.txt", {"1,Ana,,30.00,1500.00", "../secreto,Bob,,,", "..,Eva,,,", "2,,,2.5,3.5",
+                            "3,,,-0.5,7.51", "4,,,32767.5,1", "5,,,1e3,1"});
   EXPECT_EQ(e.Importa(), 1);
-  EXPECT_EQ(e.Lee("Empleado", {"ID_Empleado", "Foto"}), (Filas{{"1", "foto de Ana"}}));
+  EXPECT_EQ(
+      e.Lee("Empleado", {"ID_Empleado", "Foto", "Edad", "NumeroTarjeta"}),
+      (Filas{
+          {"1", "foto de Ana", "30", "1500"}, {"2", "NULL", "2", "4"}, {"3", "NULL", "0", "8"}}));
   const std::string motivo =
       "\" saldría de su carpeta: no puede llevar \"/\" ni \"..\", Columna:1)";
-  EXPECT_EQ(e.Resultado("Empleado_Er.txt"),
-            (V{"../secreto,Bob,(El nombre de fotografía \"../secreto" + motivo,
-               "..,Eva,(El nombre de fotografía \".." + motivo}));
-}
-
-// A decimal text goes into a whole-number column rounded, halves to even;
-// past the column's range it is still an overflow.
-TEST(ImportaDatos, DecimalEnColumnaEnteraSeRedondea) {
-  EntornoImportacion e;
-  e.Definiciones(ListaTablas({"Empleado"}) +
-                 e.Seccion("Empleado", "ID_Empleado", {"ID_Empleado", "Edad", "NumeroTarjeta"}));
-  e.Fuente("Empleado.txt",
-           {"1,30.00,1500.00", "2,2.5,3.5", "3,-0.5,7.51", "4,32767.5,1", "5,1e3,1"});
-  EXPECT_EQ(e.Importa(), 1);
-  EXPECT_EQ(e.Lee("Empleado", {"ID_Empleado", "Edad", "NumeroTarjeta"}),
-            (Filas{{"1", "30", "1500"}, {"2", "2", "4"}, {"3", "0", "8"}}));
-  V er = e.Resultado("Empleado_Er.txt");
-  ASSERT_EQ(er.size(), 2u);
-  EXPECT_EQ(er[0].rfind("4,32767.5,1(Desbordamiento", 0), 0u) << er[0];
-  EXPECT_EQ(er[1].rfind("5,1e3,1(No coinciden los tipos", 0), 0u) << er[1];
+  const V er = e.Resultado("Empleado_Er.txt");
+  ASSERT_EQ(er.size(), 4u);
+  EXPECT_EQ(er[0], "../secreto,Bob,,,(El nombre de fotografía \"../secreto" + motivo);
+  EXPECT_EQ(er[1], "..,Eva,,,(El nombre de fotografía \".." + motivo);
+  EXPECT_EQ(er[2].rfind("4,,,32767.5,1(Desbordamiento", 0), 0u) << er[2];
+  EXPECT_EQ(er[3].rfind("5,,,1e3,1(No coinciden los tipos", 0), 0u) << er[3];
 }
 
 INSTANTIATE_TEST_SUITE_P(Motores, ImportaDatosEn, TodosLosMotores(), NombreMotor);
