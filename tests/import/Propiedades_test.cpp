@@ -3,7 +3,9 @@
 // same result files, the same summary and the same exit status.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
+#include <tuple>
 
 #include "EntornoImportacion.h"
 
@@ -36,9 +38,15 @@ std::string CreaJornada(MotorPrueba m) {
          " NOT NULL, Horas INT, PRIMARY KEY (Empleado, Dia))";
 }
 
-struct Corpus {
-  V prop, clave, suelta, jornada;
-};
+// The source lines of each table, by its name.
+using Corpus = std::map<std::string, V>;
+
+// Each table, its key and the columns defined and read back.
+const std::tuple<const char*, const char*, V> kTablas[] = {
+    {"Prop", "ID", {"ID", "Codigo", "Nombre", "Monto", "Fecha"}},
+    {"Clave", "Codigo", {"Codigo", "Nombre"}},
+    {"Suelta", "Codigo", {"Codigo", "Nombre"}},
+    {"Jornada", "Empleado,Dia", {"Empleado", "Dia", "Horas"}}};
 
 // `n` lines of Prop and n / 2 of each other table; past a thousand lines the
 // default batch prepares them in parts, and keys repeat across parts.
@@ -70,19 +78,19 @@ Corpus Genera(unsigned semilla, int n) {
                 : f == 1 ? std::string("ab/cd/efgh")
                 : f == 2 ? std::string()
                          : std::string(fecha));
-    c.prop.push_back(l);
+    c["Prop"].push_back(l);
   }
   const V pool = {"abc", "ABC", "Abc", "x1", "X1", "007", "7", "peña", "PEÑA", "pena"};
   for (int i = 0; i < n / 2; ++i) {
     std::string k = entre(0, 1) ? pool[entre(0, static_cast<int>(pool.size()) - 1)]
                                 : "k" + std::to_string(entre(1, std::max(30, n / 8)));
     if (entre(0, 29) == 0) k = "muy larga clave";
-    c.clave.push_back(k + "," + nombre());
+    c["Clave"].push_back(k + "," + nombre());
   }
   const V parecidas = {"peña", "PEÑA", "pena", "Pena", "ab-c", "abc", "Ó", "o", "x1", "X1"};
   for (int i = 0; i < n / 2; ++i)
-    c.suelta.push_back(parecidas[entre(0, static_cast<int>(parecidas.size()) - 1)] + "," +
-                       nombre());
+    c["Suelta"].push_back(parecidas[entre(0, static_cast<int>(parecidas.size()) - 1)] + "," +
+                          nombre());
   const V empleados = {"e1", "E1", "e2", "e3", "", "e10"};
   for (int i = 0; i < n / 2; ++i) {
     char dia[32];
@@ -92,16 +100,19 @@ Corpus Genera(unsigned semilla, int n) {
     if (forma < 4) d += " 08:00:00";
     if (forma == 4) d = "31/02/2024";
     if (forma == 5) d = "2024-03-01";
-    c.jornada.push_back(empleados[entre(0, static_cast<int>(empleados.size()) - 1)] + "," + d +
-                        "," + (entre(0, 9) ? std::to_string(entre(0, 12)) : "x"));
+    c["Jornada"].push_back(empleados[entre(0, static_cast<int>(empleados.size()) - 1)] + "," + d +
+                           "," + (entre(0, 9) ? std::to_string(entre(0, 12)) : "x"));
   }
   return c;
 }
 
+// What a run left: its status and summaries, and by table its rows and
+// result files.
 struct Desenlace {
   int salida = -1;
-  Filas prop, clave, suelta, jornada;
-  V okProp, erProp, okClave, erClave, okSuelta, erSuelta, okJornada, erJornada, resumenes;
+  std::map<std::string, Filas> filas;
+  std::map<std::string, V> ok, er;
+  V resumenes;
 };
 
 Desenlace Corre(MotorPrueba motor, const Corpus& c, long lote) {
@@ -118,30 +129,21 @@ Desenlace Corre(MotorPrueba motor, const Corpus& c, long lote) {
   e.Base().Execute("INSERT INTO Suelta (Codigo, Nombre) VALUES ('X1', 'previo')");
   e.Base().Execute("INSERT INTO Prop (ID, Codigo, Nombre, Monto) VALUES (5, 'C5', 'previo', 1)");
   e.Base().Execute("INSERT INTO Clave (Codigo, Nombre) VALUES ('abc', 'previo')");
-  e.Definiciones(ListaTablas({"Prop", "Clave", "Suelta", "Jornada"}) +
-                 e.Seccion("Prop", "ID", {"ID", "Codigo", "Nombre", "Monto", "Fecha"}) +
-                 e.Seccion("Clave", "Codigo", {"Codigo", "Nombre"}) +
-                 e.Seccion("Suelta", "Codigo", {"Codigo", "Nombre"}) +
-                 e.Seccion("Jornada", "Empleado,Dia", {"Empleado", "Dia", "Horas"}));
-  e.Fuente("Prop.txt", c.prop);
-  e.Fuente("Clave.txt", c.clave);
-  e.Fuente("Suelta.txt", c.suelta);
-  e.Fuente("Jornada.txt", c.jornada);
-  Corrida::Opciones o = Lote(lote);
+  V nombres;
+  std::string secciones;
+  for (const auto& [tabla, llave, columnas] : kTablas) {
+    nombres.push_back(tabla);
+    secciones += e.Seccion(tabla, llave, columnas);
+    e.Fuente(tabla + std::string(".txt"), c.at(tabla));
+  }
+  e.Definiciones(ListaTablas(nombres) + secciones);
   Desenlace d;
-  d.salida = e.Importa(o);
-  d.prop = e.Lee("Prop", {"ID", "Codigo", "Nombre", "Monto", "Fecha"});
-  d.clave = e.Lee("Clave", {"Codigo", "Nombre"});
-  d.suelta = e.Lee("Suelta", {"Codigo", "Nombre"});
-  d.jornada = e.Lee("Jornada", {"Empleado", "Dia", "Horas"});
-  d.okProp = e.Resultado("Prop_Ok.txt");
-  d.erProp = e.Resultado("Prop_Er.txt");
-  d.okClave = e.Resultado("Clave_Ok.txt");
-  d.erClave = e.Resultado("Clave_Er.txt");
-  d.okSuelta = e.Resultado("Suelta_Ok.txt");
-  d.erSuelta = e.Resultado("Suelta_Er.txt");
-  d.okJornada = e.Resultado("Jornada_Ok.txt");
-  d.erJornada = e.Resultado("Jornada_Er.txt");
+  d.salida = e.Importa(Lote(lote));
+  for (const auto& [tabla, llave, columnas] : kTablas) {
+    d.filas[tabla] = e.Lee(tabla, columnas);
+    d.ok[tabla] = e.Resultado(tabla + std::string("_Ok.txt"));
+    d.er[tabla] = e.Resultado(tabla + std::string("_Er.txt"));
+  }
   d.resumenes = e.Resumenes();
   return d;
 }
@@ -155,30 +157,24 @@ TEST_P(EquivalenciaEn, ElTamanoDelLoteNoCambiaElDesenlace) {
     const Desenlace uno = Corre(GetParam(), c, 1);
     // the corpus does reach every kind of verdict
     ASSERT_EQ(uno.salida, 1);
-    ASSERT_GT(uno.okProp.size(), 20u);
-    ASSERT_GT(uno.erProp.size(), 20u);
-    ASSERT_GE(uno.okProp.size() + uno.erProp.size(), c.prop.size());
-    ASSERT_GT(uno.clave.size(), 10u);
-    ASSERT_FALSE(uno.erClave.empty());
-    ASSERT_GT(uno.jornada.size(), 10u);
-    ASSERT_FALSE(uno.erJornada.empty());
+    ASSERT_GT(uno.ok.at("Prop").size(), 20u);
+    ASSERT_GT(uno.er.at("Prop").size(), 20u);
+    ASSERT_GE(uno.ok.at("Prop").size() + uno.er.at("Prop").size(), c.at("Prop").size());
+    ASSERT_GT(uno.filas.at("Clave").size(), 10u);
+    ASSERT_FALSE(uno.er.at("Clave").empty());
+    ASSERT_GT(uno.filas.at("Jornada").size(), 10u);
+    ASSERT_FALSE(uno.er.at("Jornada").empty());
     for (long lote : {2L, 0L}) {
       SCOPED_TRACE("lote " + std::to_string(lote));
       const Desenlace otro = Corre(GetParam(), c, lote);
       EXPECT_EQ(otro.salida, uno.salida);
-      EXPECT_EQ(otro.prop, uno.prop);
-      EXPECT_EQ(otro.clave, uno.clave);
-      EXPECT_EQ(otro.okProp, uno.okProp);
-      EXPECT_EQ(otro.erProp, uno.erProp);
-      EXPECT_EQ(otro.okClave, uno.okClave);
-      EXPECT_EQ(otro.erClave, uno.erClave);
-      EXPECT_EQ(otro.suelta, uno.suelta);
-      EXPECT_EQ(otro.okSuelta, uno.okSuelta);
-      EXPECT_EQ(otro.erSuelta, uno.erSuelta);
-      EXPECT_EQ(otro.jornada, uno.jornada);
-      EXPECT_EQ(otro.okJornada, uno.okJornada);
-      EXPECT_EQ(otro.erJornada, uno.erJornada);
       EXPECT_EQ(otro.resumenes, uno.resumenes);
+      for (const auto& [tabla, llave, columnas] : kTablas) {
+        SCOPED_TRACE(tabla);
+        EXPECT_EQ(otro.filas.at(tabla), uno.filas.at(tabla));
+        EXPECT_EQ(otro.ok.at(tabla), uno.ok.at(tabla));
+        EXPECT_EQ(otro.er.at(tabla), uno.er.at(tabla));
+      }
     }
   }
 }
