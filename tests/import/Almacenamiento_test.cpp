@@ -248,8 +248,7 @@ TEST(Almacenamiento, ServidorSinEspacioTerminaLaCorrida) {
     lineas.push_back(std::to_string(i) + "," + texto);
   }
   Prepara(e, e.Cadena(), e.Base(), lineas, std::string(kCreaNotas) + " TABLESPACE " + espacio);
-  Corrida::Opciones o = Lote(100);
-  const int estado = e.Importa(o);
+  const int estado = e.Importa(Lote(100));
   CompruebaFallaDeCorrida(e, estado, e.Base(), "53100");
 }
 
@@ -264,8 +263,7 @@ TEST(Almacenamiento, ArchivoDeSoloLecturaTerminaLaCorridaSinRechazarRegistros) {
   Prepara(e, cadena, *base, Notas(300, 10));
   SALTA_SIN_MONTAJE(
       Montaje::ArchivoSoloLectura(m, cadena.substr(cadena.find("Data Source=") + 12)));
-  Corrida::Opciones o = Lote(100);
-  const int estado = e.Importa(o);
+  const int estado = e.Importa(Lote(100));
   CompruebaFallaDeCorrida(e, estado, *base, "readonly");
   EXPECT_EQ(e.Resultado("Notas_Ok.txt"), V{});
 }
@@ -296,8 +294,7 @@ TEST(Almacenamiento, ServidorDeSoloLecturaTerminaLaCorrida) {
   auto corrida = db::Conexion::Abre(e.Cadena());
   // a standby, or a database an administrator made read-only
   corrida->Execute("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY");
-  Corrida::Opciones o = Lote(100);
-  const int estado = e.Importa(o, {}, std::move(corrida));
+  const int estado = e.Importa(Lote(100), {}, std::move(corrida));
   CompruebaFallaDeCorrida(e, estado, e.Base(), "read-only");
   EXPECT_EQ(e.Resultado("Notas_Ok.txt"), V{});
 }

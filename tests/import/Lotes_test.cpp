@@ -274,8 +274,7 @@ TEST_P(LotesEn, RechazoDeUnaParteAnteriorCuestaSoloSuRegistro) {
     }
     e.Fuente("Unidad.txt", lineas);
 
-    Corrida::Opciones o = Lote(lote);
-    EXPECT_EQ(e.Importa(o), 1);
+    EXPECT_EQ(e.Importa(Lote(lote)), 1);
     const V ok = e.Resultado("Unidad_Ok.txt"), er = e.Resultado("Unidad_Er.txt");
     V esperadas;
     for (const std::string& l : lineas)

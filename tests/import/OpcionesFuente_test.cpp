@@ -94,8 +94,7 @@ TEST(OpcionesFuente, ComillasDeUnaHojaDeCalculoRegistroARegistro) {
                "4,Eva\r\n"
                "6,\"\"");
   // small batches: a record's defect travels with it while the reader goes on
-  Corrida::Opciones opciones = Lote(2);
-  EXPECT_EQ(e.Importa(opciones), 1);
+  EXPECT_EQ(e.Importa(Lote(2)), 1);
   EXPECT_EQ(
       e.Lee("Turno", {"ID", "Nombre"}),
       (Filas{{"1", "Pérez, Ana"}, {"2", "Luis \"Lucho\"\nOrtega"}, {"4", "Eva"}, {"6", "NULL"}}));

@@ -108,9 +108,8 @@ TEST_P(TextoNuloEn, EscribeNuloNuncaEnLaLlaveYVacioNoBorra) {
       "7,Gil,NULL,NULL,NULL,",   // an existing row after a refused one
   };
   e.Fuente("Persona.txt", lineas);
-  Corrida::Opciones o = Lote(lote);
 
-  EXPECT_EQ(e.Importa(o), 1);
+  EXPECT_EQ(e.Importa(Lote(lote)), 1);
   // NULL as "<nulo>", never to be taken for a text "NULL"
   const std::string n = "<nulo>";
   EXPECT_EQ(e.Lee("Persona", {"ID", "Nombre", "Edad", "Alta", "Activo", "Codigo"}, n),
