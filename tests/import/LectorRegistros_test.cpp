@@ -167,13 +167,15 @@ TEST(LectorRegistros, ALinePastTheLimitNamesItsLineAndEndsItsRecord) {
 
 // Records read ahead on a thread of their own: the caller must see exactly
 // what reading the file itself gives, and may stop at any moment.
-// A file of many batches: quoted line breaks, quotes that never close,
-// lines past the limit and lines long enough to cut batches by their bytes.
+// A file of many batches: quoted line breaks, quotes that never close or
+// with text after them, lines past the limit and lines long enough to cut
+// batches by their bytes.
 std::string Fuente() {
   std::string bytes;
   for (int i = 1; i <= 3000; ++i) {
     bytes += std::to_string(i) + ",\"v" + std::to_string(i) + "\"";
-    if (i % 97 == 0) bytes += ",\"dos\r\nlíneas\"";
+    if (i % 97 == 0) bytes += ",\"dos,\r\nlíneas\"";
+    if (i % 211 == 0) bytes += ",\"c\"x";
     if (i % 401 == 0) bytes += ",\"abierta";
     if (i % 733 == 0) bytes += "," + std::string(LectorLineas::kLargoMaximoLinea + 5, 'L');
     if (i % 500 == 0) bytes += "," + std::string(300000, 'x');
@@ -182,7 +184,10 @@ std::string Fuente() {
   return bytes + "fin";
 }
 
-TEST(LecturaAnticipada, GivesTheRecordsAndDefectsOfReadingTheFileItself) {
+// Split on the reading thread: the values the splitter gives on the record;
+// a record the splitter refuses (or with a defect) is left to be split where
+// it is processed, so that its error is met there.
+TEST(LecturaAnticipada, GivesTheRecordsOfReadingTheFileAndSplitsWhatTheSplitterAccepts) {
   prueba::CarpetaTemporal tmp;
   const std::string ruta = tmp.Archivo("f.txt");
   prueba::EscribeBytes(ruta, Fuente());
@@ -195,28 +200,11 @@ TEST(LecturaAnticipada, GivesTheRecordsAndDefectsOfReadingTheFileItself) {
   ASSERT_GT(directos.size(), 10 * LecturaAnticipada::kRegistrosPorTanda);
   V anticipados;
   LectorRegistros l(ruta, d);
-  LecturaAnticipada lectura(l);
-  while (!lectura.AlFinal()) anticipados.push_back(Describe(lectura.Lee()));
-  EXPECT_EQ(anticipados, directos);
-  // past the end, as many times as asked, nothing more
-  EXPECT_TRUE(lectura.AlFinal());
-  EXPECT_EQ(Describe(lectura.Lee()), "0: ");
-}
-
-// Split on the reading thread: the values the splitter gives on the record;
-// a record the splitter refuses (or with a defect) is left to be split where
-// it is processed, so that its error is met there.
-TEST(LecturaAnticipada, SplitsWhatTheSplitterAcceptsAndLeavesTheRest) {
-  prueba::CarpetaTemporal tmp;
-  const std::string ruta = tmp.Archivo("f.txt");
-  prueba::EscribeBytes(
-      ruta, "1,a,b\n2,\"c\"x,d\n3,\"e\n" + std::string(2000, 'z') + "\n4,\"f,g\",h\r\n5");
-  const DivisorLineas d = DivisorLineas::Separado(",", 3).ConComillas("\"");
-  LectorRegistros l(ruta, d);
   LecturaAnticipada lectura(l, &d);
   int divididas = 0, dejadas = 0;
   while (!lectura.AlFinal()) {
     const LineaLeida x = lectura.Lee();
+    anticipados.push_back(Describe(x));
     std::vector<std::string> esperados;
     bool acepta = !x.defecto;
     try {
@@ -230,8 +218,12 @@ TEST(LecturaAnticipada, SplitsWhatTheSplitterAcceptsAndLeavesTheRest) {
     }
     ++(acepta ? divididas : dejadas);
   }
+  EXPECT_EQ(anticipados, directos);
   EXPECT_GT(divididas, 0);
   EXPECT_GT(dejadas, 0);
+  // past the end, as many times as asked, nothing more
+  EXPECT_TRUE(lectura.AlFinal());
+  EXPECT_EQ(Describe(lectura.Lee()), "0: ");
 }
 
 TEST(LecturaAnticipada, StoppingWhileTheReaderWaitsForRoomEndsIt) {
