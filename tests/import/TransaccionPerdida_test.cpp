@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <map>
 #include <optional>
 #include <thread>
 
@@ -40,12 +41,14 @@ struct Escena {
 
 TEST(TransaccionPerdida, ElLoteSeRepiteHastaQueLoReportadoTieneSuFila) {
   using enum db::Motor;
-  const auto en = [](std::initializer_list<int> inserts, Clase c = Clase::TransaccionPerdida) {
-    return [v = std::vector<int>(inserts), c](int n, std::size_t) -> std::optional<Clase> {
-      if (std::find(v.begin(), v.end(), n) != v.end()) return c;
+  // the inserts listed lose their transaction, or fail with the class given
+  const auto en = [](std::map<int, Clase> inserts) {
+    return [inserts](int n, std::size_t) -> std::optional<Clase> {
+      if (auto i = inserts.find(n); i != inserts.end()) return i->second;
       return std::nullopt;
     };
   };
+  constexpr Clase kPerdida = Clase::TransaccionPerdida;
   const auto desde = [](int n0) {
     return [n0](int n, std::size_t) -> std::optional<Clase> {
       if (n > n0) return Clase::TransaccionPerdida;
@@ -60,13 +63,8 @@ TEST(TransaccionPerdida, ElLoteSeRepiteHastaQueLoReportadoTieneSuFila) {
       // batches of 3: the second insert of the first batch is a deadlock
       // victim (its class says so); the second batch loses its transaction
       // to an error of a plain class, found by asking whether it is open
-      {"repetido desde su primer registro", SQLite, 3, 5, en({1}), 0, 5, 1},
-      {"repetido desde su primer registro", OtroOdbc, 3, 5,
-       [](int n, std::size_t) -> std::optional<Clase> {
-         if (n == 2) return Clase::TransaccionPerdida;
-         if (n == 6) return Clase::Otro;
-         return std::nullopt;
-       },
+      {"repetido desde su primer registro", SQLite, 3, 5, en({{1, kPerdida}}), 0, 5, 1},
+      {"repetido desde su primer registro", OtroOdbc, 3, 5, en({{2, kPerdida}, {6, Clase::Otro}}),
        0, 5, 2},
       // the first batch commits, every insert after it is a victim: three
       // repetitions end the table, nothing of the lost batch is kept
@@ -79,16 +77,12 @@ TEST(TransaccionPerdida, ElLoteSeRepiteHastaQueLoReportadoTieneSuFila) {
       // counted since the last commit: the batch loses at insert 2; done
       // again, record 1 commits (3), record 2 loses twice (4, 5) and commits
       // (6), record 3 loses once (7) and commits (8)
-      {"contadas desde la última confirmación", OtroOdbc, 3, 3, en({2, 4, 5, 7}), 0, 3, 4},
+      {"contadas desde la última confirmación", OtroOdbc, 3, 3,
+       en({{2, kPerdida}, {4, kPerdida}, {5, kPerdida}, {7, kPerdida}}), 0, 3, 4},
       // the held rows refused (insert 1), done one by one: record 2 loses
       // its transaction once (insert 3) and is done again too
       {"también en la repetición por registro", SQLite, 3, 5,
-       [](int n, std::size_t) -> std::optional<Clase> {
-         if (n == 1) return Clase::LoteDiferido;
-         if (n == 3) return Clase::TransaccionPerdida;
-         return std::nullopt;
-       },
-       0, 5, 1},
+       en({{1, Clase::LoteDiferido}, {3, kPerdida}}), 0, 5, 1},
   };
   const V todas = {"1,Uno", "2,Dos", "3,Tres", "4,Cuatro", "5,Cinco"};
   for (const Escena& x : escenas) {
