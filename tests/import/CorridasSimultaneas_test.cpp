@@ -106,8 +106,6 @@ TEST_P(CorridasSimultaneasEn, NingunaLineaValidaSeRechaza) {
   EXPECT_EQ(completas, static_cast<std::size_t>(kLineas));
 }
 
-// PostgreSQL natively gives each statement in a transaction a savepoint of
-// its own; through psqlODBC the statement-level rollback is the driver's
 INSTANTIATE_TEST_SUITE_P(Motores, CorridasSimultaneasEn, TodosLosMotores(), NombreMotor);
 
 }  // namespace
