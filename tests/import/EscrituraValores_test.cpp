@@ -37,11 +37,13 @@ TEST(EscrituraValores, Booleanos) {
     }
 }
 
-// How the record write reads a date value: "YYYY-MM-DD[ HH:MM:SS]", "sin
-// cambio" when the column is left as it was, or "error N".
-std::string Lectura(const char* mascara, const char* valor) {
+// How the record write reads a date value (`llave`: how a key's lookup reads
+// it): "YYYY-MM-DD[ HH:MM:SS]", "sin cambio" when the column is left as it
+// was, or "error N".
+std::string Lectura(const char* mascara, const char* valor, bool llave = false) {
   try {
-    auto f = FechaYHoraDeMascara(valor, MascaraFecha::Desde(mascara));
+    auto f = llave ? FechaDeLlave(valor, MascaraFecha::Desde(mascara))
+                   : FechaYHoraDeMascara(valor, MascaraFecha::Desde(mascara));
     return f ? (f->TieneHora() ? FormatoISOHora(*f) : FormatoISO(*f)) : "sin cambio";
   } catch (const ErrorVarlo& e) {
     return "error " + std::to_string(e.Numero());
@@ -198,16 +200,8 @@ TEST(LiteralesLlave, FechaYHoraDeLaLlave) {
       {"DD/MM/YYYY", "0/3/2010", "error 5"},
       {"DD/MM/YYYY", "5/3/0010", "error 13"},  // a year in full is no two-digit year
   };
-  for (const auto& [mascara, texto, esperada] : casos) {
-    std::string leida;
-    try {
-      FechaHora f = FechaDeLlave(texto, MascaraFecha::Desde(mascara));
-      leida = f.TieneHora() ? FormatoISOHora(f) : FormatoISO(f);
-    } catch (const ErrorVarlo& e) {
-      leida = "error " + std::to_string(e.Numero());
-    }
-    EXPECT_EQ(leida, esperada) << mascara << " " << texto;
-  }
+  for (const auto& [mascara, texto, esperada] : casos)
+    EXPECT_EQ(Lectura(mascara, texto, true), esperada) << mascara << " " << texto;
 }
 
 TEST(LiteralesLlave, LiteralesEnCadaDialecto) {
