@@ -29,26 +29,16 @@ long NumeroDeError(const std::function<void()>& f) {
   return 0;
 }
 
-TEST(LeeNumero, ReadsTheLeadingNumber) {
-  EXPECT_DOUBLE_EQ(LeeNumero("1.5"), 1.5);
-  EXPECT_DOUBLE_EQ(LeeNumero("1abc"), 1);
-  EXPECT_DOUBLE_EQ(LeeNumero(""), 0);
-  EXPECT_DOUBLE_EQ(LeeNumero("abc"), 0);
-  EXPECT_DOUBLE_EQ(LeeNumero("  -12"), -12);
-  EXPECT_DOUBLE_EQ(LeeNumero("1 2\t3"), 123);  // blanks inside are skipped
-  EXPECT_DOUBLE_EQ(LeeNumero("1.2.3"), 1.2);
-  EXPECT_DOUBLE_EQ(LeeNumero("2e3x"), 2000);
-  EXPECT_DOUBLE_EQ(LeeNumero("1,5"), 1);  // "." is the only decimal separator
-  EXPECT_DOUBLE_EQ(LeeNumero(".5"), 0.5);
-  EXPECT_DOUBLE_EQ(LeeNumero("1e"), 1);
-}
-
-TEST(LeeNumero, StrictNumberNeedsTheWholeText) {
+// The leading number of a text: blanks inside are skipped, "." is the only
+// decimal separator. The strict reading needs the whole text to be one.
+TEST(LeeNumero, ReadsTheLeadingNumberAndStrictlyTheWholeText) {
+  const std::pair<const char*, double> casos[] = {
+      {"1.5", 1.5},   {"1abc", 1},    {"", 0},    {"abc", 0},  {"  -12", -12}, {"1 2\t3", 123},
+      {"1.2.3", 1.2}, {"2e3x", 2000}, {"1,5", 1}, {".5", 0.5}, {"1e", 1}};
+  for (const auto& [texto, numero] : casos) EXPECT_DOUBLE_EQ(LeeNumero(texto), numero) << texto;
   EXPECT_EQ(NumeroEstricto(" 12 "), 12);
   EXPECT_EQ(NumeroEstricto("-1.5"), -1.5);
-  EXPECT_FALSE(NumeroEstricto("abc"));
-  EXPECT_FALSE(NumeroEstricto("12a"));
-  EXPECT_FALSE(NumeroEstricto(""));
+  for (const char* malo : {"abc", "12a", ""}) EXPECT_FALSE(NumeroEstricto(malo)) << malo;
 }
 
 // The C library's strtod is the judge: every digit string, short or long,
@@ -69,14 +59,19 @@ TEST(LeeNumero, AgreesWithStrtodBitForBit) {
   }
 }
 
-TEST(Enteros, HalvesGoToTheEvenNeighbour) {
-  EXPECT_EQ(AEntero16(1.5), 2);
-  EXPECT_EQ(AEntero16(2.5), 2);
-  EXPECT_EQ(AEntero16(0.5), 0);
-  EXPECT_EQ(AEntero16(-1.5), -2);
-  EXPECT_EQ(AEntero16(32767.4), 32767);
+// Halves go to the even neighbour; what does not fit is an overflow (6).
+TEST(Enteros, HalvesGoToTheEvenNeighbourAndOutOfRangeIsOverflow) {
+  for (const auto& [v, entero] : std::vector<std::pair<double, int>>{
+           {1.5, 2}, {2.5, 2}, {0.5, 0}, {-1.5, -2}, {32767.4, 32767}})
+    EXPECT_EQ(AEntero16(v), entero) << v;
   EXPECT_EQ(TruncaEntero16(2.9), 2);
   EXPECT_EQ(TruncaEntero16(-0.5), -1);
+  // 32767.5 rounds to 32768
+  for (const double v : {40000.0, 32767.5, -32769.0})
+    EXPECT_EQ(NumeroDeError([=] { AEntero16(v); }), 6) << v;
+  EXPECT_EQ(NumeroDeError([] { AEntero32(3e9); }), 6);
+  EXPECT_EQ(NumeroDeError([] { Suma16(32760, 8); }), 6);
+  EXPECT_EQ(Suma16(32760, 7), 32767);
 }
 
 TEST(Enteros, DecimalTextRoundsOnItsDigits) {
@@ -93,32 +88,9 @@ TEST(Enteros, DecimalTextRoundsOnItsDigits) {
     EXPECT_EQ(RedondeaDecimal(texto), esperado) << texto;
 }
 
-TEST(Enteros, OutOfRangeIsOverflow) {
-  EXPECT_EQ(NumeroDeError([] { AEntero16(40000); }), 6);
-  EXPECT_EQ(NumeroDeError([] { AEntero16(32767.5); }), 6);  // rounds to 32768
-  EXPECT_EQ(NumeroDeError([] { AEntero16(-32769); }), 6);
-  EXPECT_EQ(NumeroDeError([] { AEntero32(3e9); }), 6);
-  EXPECT_EQ(NumeroDeError([] { Suma16(32760, 8); }), 6);
-  EXPECT_EQ(Suma16(32760, 7), 32767);
-}
-
-TEST(Fechas, ComposingRefusesDaysTheCalendarLacks) {
-  EXPECT_EQ(ComponeFechaExacta(2004, 2, 29), (FechaHora{2004, 2, 29}));
-  EXPECT_EQ(ComponeFechaExacta(2000, 2, 29), (FechaHora{2000, 2, 29}));
-  EXPECT_EQ(ComponeFechaExacta(2005, 12, 31), (FechaHora{2005, 12, 31}));
-  // nothing carries over into a neighbouring month or year (the day after
-  // each month's last: the next test, on every month of every year)
-  for (auto [y, m, d] : {std::tuple{2005, 13, 1},
-                         {2005, 3, 0},
-                         {2005, 0, 15},
-                         {2005, 1, 400},
-                         {10000, 1, 1},
-                         {-1, 1, 1}})
-    EXPECT_EQ(NumeroDeError([=] { ComponeFechaExacta(y, m, d); }), 5) << y << "-" << m << "-" << d;
-}
-
 // Every day of years 100..9999 as the day count walks them composes to
-// itself, and the day after each month's last one is refused.
+// itself, and the day after each month's last one is refused: nothing carries
+// over into a neighbouring month or year. Two-digit years fall in 1930..2029.
 TEST(Fechas, ComposingAgreesWithTheDayCountOnEveryDay) {
   const std::int64_t primero = DiasDesdeEpoca(FechaHora{100, 1, 1});
   const std::int64_t ultimo = DiasDesdeEpoca(FechaHora{9999, 12, 31});
@@ -133,14 +105,15 @@ TEST(Fechas, ComposingAgreesWithTheDayCountOnEveryDay) {
   }
   EXPECT_EQ(fallos, 0);
   EXPECT_EQ(meses, 9900 * 12);
-}
-
-TEST(Fechas, TwoDigitYearsUseThe1930To2029Window) {
-  EXPECT_EQ(ComponeFechaExacta(29, 1, 1).anio, 2029);
-  EXPECT_EQ(ComponeFechaExacta(30, 1, 1).anio, 1930);
-  EXPECT_EQ(ComponeFechaExacta(0, 1, 1).anio, 2000);
-  EXPECT_EQ(ComponeFechaExacta(99, 12, 31).anio, 1999);
-  EXPECT_EQ(ComponeFechaExacta(100, 1, 1).anio, 100);
+  for (const FechaHora f : {FechaHora{2004, 2, 29}, FechaHora{2000, 2, 29}})
+    EXPECT_EQ(ComponeFechaExacta(f.anio, f.mes, f.dia), f);
+  const std::tuple<int, int, int> fuera[] = {{2005, 13, 1},  {2005, 3, 0},  {2005, 0, 15},
+                                             {2005, 1, 400}, {10000, 1, 1}, {-1, 1, 1}};
+  for (auto [y, m, d] : fuera)
+    EXPECT_EQ(NumeroDeError([=] { ComponeFechaExacta(y, m, d); }), 5) << y << "-" << m << "-" << d;
+  for (const auto& [dos, anio] :
+       {std::pair{29, 2029}, {30, 1930}, {0, 2000}, {99, 1999}, {100, 100}})
+    EXPECT_EQ(ComponeFechaExacta(dos, 1, 1).anio, anio) << dos;
 }
 
 TEST(Fechas, GeneralFormatAndMonthUnderTheCLocale) {
