@@ -8,6 +8,7 @@
 
 #include "common/ErrorVarlo.h"
 #include "db/CadenaConexion.h"
+#include "db/ErrorEsperado.h"
 
 namespace varlo::db {
 namespace {
@@ -76,13 +77,9 @@ TEST(CadenaConexion, ClaveOcultaEnTextosYErrores) {
        "controlador ODBC (Driver o DSN) (cadena de conexión: Data Source=srv;User ID=sa;Pwd=***)"},
   };
   for (const auto& [cadena, descripcion] : casos) {
-    try {
-      InterpretaCadena(cadena);
-      ADD_FAILURE() << cadena;
-    } catch (const ErrorVarlo& e) {
-      EXPECT_EQ(e.Numero(), -2147467259);
-      EXPECT_EQ(e.Descripcion(), descripcion);
-    }
+    const ErrorVarlo e = prueba::ErrorDe([&] { InterpretaCadena(cadena); });
+    EXPECT_EQ(e.Numero(), -2147467259);
+    EXPECT_EQ(e.Descripcion(), descripcion);
   }
 }
 

@@ -11,6 +11,7 @@
 #include "db/Conexion.h"
 #include "db/ConexionGenerica.h"
 #include "db/ErrorBaseDatos.h"
+#include "db/ErrorEsperado.h"
 #include "db/TiposAdo.h"
 #include "db/sqlite/ConexionSQLite.h"
 #include "support/BaseDatosPrueba.h"
@@ -26,6 +27,7 @@ namespace {
 using prueba::BaseDatosPrueba;
 using prueba::BaseDe;
 using prueba::CarpetaTemporal;
+using prueba::ErrorDe;
 using prueba::MotorPrueba;
 using prueba::NombreMotor;
 using prueba::TodosLosMotores;
@@ -195,12 +197,7 @@ TEST_P(CapaDatos, SoloSeEscribenLasColumnasAsignadasYLaRestriccionDaNumeroNegati
   auto nueva = Empleado("E05");
   nueva->AddNew();
   Asigna(*nueva, {{"ID_Empleado", "E02"}});  // duplicate key
-  try {
-    nueva->Update();
-    ADD_FAILURE() << "clave repetida aceptada";
-  } catch (const ErrorVarlo& e) {
-    EXPECT_LT(e.Numero(), 0) << e.Descripcion();
-  }
+  EXPECT_LT(ErrorDe([&] { nueva->Update(); }).Numero(), 0);
   EXPECT_EQ(nueva->EditMode(), Recordset::adEditAdd);
   EXPECT_EQ(Cuenta("Empleado"), 2);
 }
@@ -220,12 +217,7 @@ TEST_P(CapaDatos, ActualizarUnaFilaQueYaNoEstaEsError) {
     ASSERT_FALSE(rs->EOF_());
     cn_->Execute(otro);
     Asigna(*rs, {{"Nombre", "Beatriz"}});
-    try {
-      rs->Update();
-      ADD_FAILURE() << "actualizó una fila que no está";
-    } catch (const ErrorVarlo& e) {
-      EXPECT_EQ(e.Numero(), -2147217864) << e.Descripcion();
-    }
+    EXPECT_EQ(ErrorDe([&] { rs->Update(); }).Numero(), -2147217864);
     EXPECT_TRUE(Empleado("E03")->EOF_());
     auto e04 = Empleado("E04");
     EXPECT_EQ(e04->EOF_() ? "" : e04->Texto(e04->IndiceCampo("Nombre")), nombreE04);
@@ -298,12 +290,7 @@ TEST_P(CapaDatos, UnaActualizacionCambiaSoloLaFilaQueLeyo) {
   };
   auto varias = grupo("1");
   Asigna(*varias, {{"N", "x"}});
-  try {
-    varias->Update();
-    ADD_FAILURE() << "se cambiaron varias filas";
-  } catch (const ErrorVarlo& e) {
-    EXPECT_EQ(e.Numero(), errores::FilaNoEncontrada) << e.Descripcion();
-  }
+  EXPECT_EQ(ErrorDe([&] { varias->Update(); }).Numero(), errores::FilaNoEncontrada);
   auto una = grupo("2");
   Asigna(*una, {{"N", "y"}});
   una->Update();
@@ -331,12 +318,8 @@ TEST_P(CapaDatos, TrozosSeAnadenSinCopiarElValorEntero) {
   // a text column counts characters across chunks: 50 "ñ" fit VARCHAR(50), the 51st does not
   const std::string enie = "ñ";
   for (int i = 0; i < 50; ++i) rs->AppendChunk(iNombre, Bytes(enie.begin(), enie.end()));
-  try {
-    rs->AppendChunk(iNombre, Bytes(enie.begin(), enie.end()));
-    ADD_FAILURE() << "texto más largo que su columna";
-  } catch (const ErrorVarlo& e) {
-    EXPECT_EQ(e.Numero(), errores::DatosTruncados);
-  }
+  EXPECT_EQ(ErrorDe([&] { rs->AppendChunk(iNombre, Bytes(enie.begin(), enie.end())); }).Numero(),
+            errores::DatosTruncados);
   rs->Update();
   auto leida = Empleado("E08");
   EXPECT_TRUE(leida->Value(iFoto) == Valor(foto));
@@ -398,14 +381,11 @@ TEST(SQLite, ArchivoQueFaltaOQueNoEsBaseDeDatosEsConexionPerdida) {
       {basura, "No se pudo abrir la base de datos SQLite " + basura + ": file is not a database"},
   };
   for (const auto& [ruta, descripcion] : casos) {
-    try {
-      Conexion::Abre("Provider=SQLite;Data Source=" + ruta);
-      ADD_FAILURE() << "abrió " << ruta;
-    } catch (const ErrorVarlo& e) {
-      EXPECT_EQ(e.Numero(), errores::FalloProveedor);
-      EXPECT_EQ(e.Descripcion(), descripcion);
-      EXPECT_TRUE(EsConexionPerdida(e));
-    }
+    const ErrorBaseDatos e =
+        ErrorDe([&] { Conexion::Abre("Provider=SQLite;Data Source=" + ruta); });
+    EXPECT_EQ(e.Numero(), errores::FalloProveedor);
+    EXPECT_EQ(e.Descripcion(), descripcion);
+    EXPECT_TRUE(EsConexionPerdida(e));
   }
   EXPECT_FALSE(std::filesystem::exists(falta));  // a wrong path never becomes a new database
 }
@@ -420,15 +400,10 @@ TEST(SQLite, EscrituraBloqueadaPorOtraConexionEsBloqueo) {
   auto rs = cn.AbreConsulta(BuscaPorTexto("Jerarquias", {}, "[Key]", "_0A"), 1);
   rs->AddNew();
   rs->AsignaTexto(0, "_0A");
-  try {
-    rs->Update();
-    ADD_FAILURE() << "escribió con la base bloqueada";
-  } catch (const ErrorVarlo& e) {
-    EXPECT_TRUE(EsBloqueo(e)) << e.Descripcion();
-    EXPECT_FALSE(EsConexionPerdida(e));
-    EXPECT_LT(e.Numero(), 0);
-    EXPECT_EQ(e.Descripcion(), "database is locked");
-  }
+  const ErrorBaseDatos e = ErrorDe([&] { rs->Update(); });
+  EXPECT_EQ(e.ClaseError(), ErrorBaseDatos::Clase::Bloqueo);  // not a lost connection
+  EXPECT_LT(e.Numero(), 0);
+  EXPECT_EQ(e.Descripcion(), "database is locked");
   otra->Execute("rollback");
   rs->Update();  // the lock is gone: the same record goes through
   EXPECT_EQ(cn.AbreConsulta(Consulta{.tabla = "Jerarquias"}, 0)->RecordCount(), 1);

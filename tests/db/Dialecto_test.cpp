@@ -8,6 +8,7 @@
 #include "common/ErrorVarlo.h"
 #include "db/Dialecto.h"
 #include "db/ErrorBaseDatos.h"
+#include "db/ErrorEsperado.h"
 #include "db/TiposAdo.h"
 
 // designated initializers leave the other members at their defaults
@@ -70,14 +71,10 @@ TEST(DialectoSqlServer, TextosExactosDelSistema) {
   for (const char* malo : {"12 or 1=1", "abc", "", "1,5", "0x10"}) {
     Consulta c = kSonda;
     c.condiciones = {{"ID_Empleado", C::Numero, std::string(malo)}};
-    try {
-      d->Select(c);
-      ADD_FAILURE() << malo;
-    } catch (const ErrorVarlo& e) {
-      EXPECT_EQ(e.Numero(), 13) << malo;
-      EXPECT_EQ(e.Descripcion(),
-                std::string("No coinciden los tipos (columna ID_Empleado, valor '") + malo + "')");
-    }
+    const ErrorVarlo e = prueba::ErrorDe([&] { d->Select(c); });
+    EXPECT_EQ(e.Numero(), 13) << malo;
+    EXPECT_EQ(e.Descripcion(),
+              std::string("No coinciden los tipos (columna ID_Empleado, valor '") + malo + "')");
   }
 }
 
@@ -237,13 +234,9 @@ TEST(Dialectos, NombresSoloComoIdentificadores) {
           [&] { d->Update("Empleado", valor, {kId12}); },
       };
       for (const auto& uso : usos) {
-        try {
-          uso();
-          ADD_FAILURE() << "aceptado: " << nombre;
-        } catch (const ErrorVarlo& e) {
-          EXPECT_EQ(e.Numero(), errores::ArgumentoNoValido);
-          EXPECT_EQ(e.Descripcion(), "Nombre no válido: " + nombre);
-        }
+        const ErrorVarlo e = prueba::ErrorDe(uso);
+        EXPECT_EQ(e.Numero(), errores::ArgumentoNoValido) << nombre;
+        EXPECT_EQ(e.Descripcion(), "Nombre no válido: " + nombre);
       }
     }
   }

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "db/ErrorBaseDatos.h"
+#include "db/ErrorEsperado.h"
 #include "db/TiposAdo.h"
 #include "support/BackendFalso.h"
 
@@ -210,12 +211,7 @@ TEST(EscriturasDiferidas, UnFalloAlEscribirLasEsDelLoteSalvoLaConexionPerdida) {
       e.diferidas->Activa(true);
       ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{1}}}));
       e.backend->falla = falla;
-      try {
-        e.diferidas->ConfirmaTransaccion();
-        ADD_FAILURE() << "the refusal must come back";
-      } catch (const ErrorVarlo& error) {
-        EXPECT_EQ(ClaseDe(error), clase) << error.Descripcion();
-      }
+      EXPECT_EQ(prueba::ErrorDe([&] { e.diferidas->ConfirmaTransaccion(); }).ClaseError(), clase);
       // nothing is held any more: the caller does the batch again
       e.backend->falla = nullptr;
       e.diferidas->ConfirmaTransaccion();
@@ -283,12 +279,9 @@ TEST(EscriturasDiferidas, CadaCambioRetenidoConfirmaSuFilaOElLoteSeRehace) {
       EXPECT_NO_THROW(e.diferidas->ConfirmaTransaccion());
       continue;
     }
-    try {
-      e.diferidas->ConfirmaTransaccion();
-      ADD_FAILURE() << cambiadas << " rows changed for 3 held changes";
-    } catch (const ErrorVarlo& error) {
-      EXPECT_EQ(ClaseDe(error), ErrorBaseDatos::Clase::LoteDiferido) << error.Descripcion();
-    }
+    EXPECT_EQ(prueba::ErrorDe([&] { e.diferidas->ConfirmaTransaccion(); }).ClaseError(),
+              ErrorBaseDatos::Clase::LoteDiferido)
+        << cambiadas << " rows changed for 3 held changes";
   }
 }
 
@@ -375,12 +368,8 @@ TEST(EscriturasDiferidas, LosCambiosVanComoArreglosConLosTiposDelCatalogo) {
   e.backend->cambiadas = 0;  // the change misses its row
   ActualizacionDiferible movida = Cambio("A", 6);
   ASSERT_TRUE(diferidas.DifiereActualizacion(movida));
-  try {
-    diferidas.Escribe();
-    ADD_FAILURE() << "the batch must be refused";
-  } catch (const ErrorVarlo& error) {
-    EXPECT_EQ(ClaseDe(error), ErrorBaseDatos::Clase::LoteDiferido) << error.Descripcion();
-  }
+  EXPECT_EQ(prueba::ErrorDe([&] { diferidas.Escribe(); }).ClaseError(),
+            ErrorBaseDatos::Clase::LoteDiferido);
 }
 
 // A change of a row the batch added (or moved) has no locator: it goes by

@@ -16,6 +16,7 @@
 #include "common/ErrorVarlo.h"
 #include "db/Conexion.h"
 #include "db/ErrorBaseDatos.h"
+#include "db/ErrorEsperado.h"
 #include "db/Esperas.h"
 #include "db/odbc/ConexionOdbc.h"
 #include "support/ServidorMudo.h"
@@ -39,14 +40,8 @@ namespace varlo::db {
 namespace {
 
 // The error of a failed open.
-ErrorVarlo Falla(const std::string& cadena, const Esperas& esperas = {}) {
-  try {
-    Conexion::Abre(cadena, esperas);
-    ADD_FAILURE() << "abrió " << cadena;
-  } catch (const ErrorVarlo& e) {
-    return e;
-  }
-  return ErrorVarlo(0, "", "");
+ErrorBaseDatos Falla(const std::string& cadena, const Esperas& esperas = {}) {
+  return prueba::ErrorDe([&] { Conexion::Abre(cadena, esperas); });
 }
 
 // Every path: nothing listens on port 1, a data source that does not
@@ -130,18 +125,14 @@ TEST(ConexionConServidorMudo, AgotaLaEsperaDeConexion) {
            ";User ID=u;Password=Otra.Clave-99",
        "PostgreSQL", "no respondió"}};
   for (const auto& [cadena, fuente, motivo] : casos) {
-    try {
-      Conexion::Abre(cadena, corta);
-      ADD_FAILURE() << "abrió " << cadena;
-    } catch (const ErrorVarlo& e) {  // (its class is lost in a copy)
-      SCOPED_TRACE(e.Descripcion());
-      EXPECT_EQ(e.Numero(), -2147217871);  // the provider's "timeout expired"
-      EXPECT_EQ(e.Fuente(), fuente);
-      EXPECT_TRUE(EsConexionPerdida(e));
-      EXPECT_NE(e.Descripcion().find(motivo), std::string::npos);
-      EXPECT_EQ(e.Descripcion().find("Otra.Clave"), std::string::npos);
-      EXPECT_NE(e.Descripcion().find("=***"), std::string::npos);
-    }
+    const ErrorBaseDatos e = Falla(cadena, corta);
+    SCOPED_TRACE(e.Descripcion());
+    EXPECT_EQ(e.Numero(), -2147217871);  // the provider's "timeout expired"
+    EXPECT_EQ(e.Fuente(), fuente);
+    EXPECT_TRUE(EsConexionPerdida(e));
+    EXPECT_NE(e.Descripcion().find(motivo), std::string::npos);
+    EXPECT_EQ(e.Descripcion().find("Otra.Clave"), std::string::npos);
+    EXPECT_NE(e.Descripcion().find("=***"), std::string::npos);
   }
 }
 

@@ -13,6 +13,7 @@
 #include "db/Backend.h"
 #include "db/Dialecto.h"
 #include "db/ErrorBaseDatos.h"
+#include "db/ErrorEsperado.h"
 #include "db/EscriturasDiferidas.h"
 #include "db/TiposAdo.h"
 #include "support/BackendDeCadena.h"
@@ -31,18 +32,12 @@ BaseDatosPrueba::Acceso AccesoDe(MotorPrueba m) {
                                       : BaseDatosPrueba::Acceso::Odbc;
 }
 
-// The class of the error a call raises (Otro when it raises none, with a failure).
+// The class of the error a call raises, with its negative number.
 template <class F>
-ErrorBaseDatos::Clase ClaseDelError(F&& llamada, std::string* descripcion = nullptr) {
-  try {
-    llamada();
-    ADD_FAILURE() << "no hubo error";
-  } catch (const ErrorVarlo& e) {
-    EXPECT_LT(e.Numero(), 0) << e.Descripcion();
-    if (descripcion) *descripcion = e.Descripcion();
-    return ClaseDe(e);
-  }
-  return ErrorBaseDatos::Clase::Otro;
+ErrorBaseDatos::Clase ClaseDelError(F&& llamada) {
+  const ErrorBaseDatos e = prueba::ErrorDe(llamada);
+  EXPECT_LT(e.Numero(), 0) << e.Descripcion();
+  return e.ClaseError();
 }
 
 // The session's planner setting for reading a table whole.
