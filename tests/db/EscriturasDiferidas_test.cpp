@@ -83,13 +83,14 @@ struct Entorno {
   BackendQueAnota* backend = nullptr;
   std::unique_ptr<EscriturasDiferidas> diferidas;
 
-  explicit Entorno(Motor motor = Motor::SQLite) {
+  explicit Entorno(Motor motor = Motor::SQLite, bool activa = true) {
     auto b = std::make_unique<BackendQueAnota>();
     b->textos = &textos;
     b->motor = motor;
     backend = b.get();
     diferidas = std::make_unique<EscriturasDiferidas>(
         std::move(b), std::shared_ptr<const Dialecto>(CreaDialecto(motor)));
+    diferidas->Activa(activa);
   }
   bool Fila(const std::string& tabla, std::vector<std::pair<std::string, Valor>> v) {
     return diferidas->Difiere(tabla, v);
@@ -97,7 +98,7 @@ struct Entorno {
 };
 
 TEST(EscriturasDiferidas, LasFilasSeEscribenJuntasYEnOrdenAntesDeOtraSentencia) {
-  Entorno e;
+  Entorno e(Motor::SQLite, false);
   EXPECT_FALSE(e.Fila("T", {{"A", std::int64_t{1}}}));  // not active: written at once
   e.diferidas->Activa(true);
   ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{1}}, {"B", std::string("x")}}));
@@ -127,7 +128,6 @@ TEST(EscriturasDiferidas, LasFilasSeEscribenJuntasYEnOrdenAntesDeOtraSentencia) 
 // rows are written, pictures are held again.
 TEST(EscriturasDiferidas, LasFotosSeRetienenMientrasPesanPoco) {
   Entorno e;
-  e.diferidas->Activa(true);
   const Bytes foto(std::size_t{1} << 20, 'j');
   std::size_t retenidas = 0;
   while (retenidas < 64 && e.Fila("T", {{"A", std::int64_t{1}}, {"F", foto}})) ++retenidas;
@@ -140,7 +140,6 @@ TEST(EscriturasDiferidas, LasFotosSeRetienenMientrasPesanPoco) {
 
   // On PostgreSQL the batch statements carry no bytes, the native copy of new rows does
   Entorno pg(Motor::PostgreSql);
-  pg.diferidas->Activa(true);
   EXPECT_FALSE(pg.Fila("T", {{"A", std::int64_t{4}}, {"F", Bytes{'j'}}}));
   pg.backend->copia = true;
   EXPECT_TRUE(pg.Fila("T", {{"A", std::int64_t{4}}, {"F", Bytes{'j'}}}));
@@ -155,7 +154,6 @@ TEST(EscriturasDiferidas, LasFotosSeRetienenMientrasPesanPoco) {
 TEST(EscriturasDiferidas, UnaCopiaLlevaTodasLasFilasDeUnaForma) {
   Entorno e;
   e.backend->copia = true;
-  e.diferidas->Activa(true);
   for (std::int64_t i = 0; i < 1500; ++i) ASSERT_TRUE(e.Fila("T", {{"A", i}, {"B", i}}));
   ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{1}}}));
   ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{2}}, {"B", std::int64_t{2}}}));
@@ -171,7 +169,6 @@ TEST(EscriturasDiferidas, UnaCopiaLlevaTodasLasFilasDeUnaForma) {
 TEST(EscriturasDiferidas, UnaCopiaUneFormasCuyasColumnasFaltantesSonNulas) {
   Entorno e(Motor::PostgreSql);
   e.backend->copia = true;
-  e.diferidas->Activa(true);
   const Bytes foto{'j'};
   for (auto fila : std::vector<std::vector<std::pair<std::string, Valor>>>{
            {{"A", std::int64_t{1}}, {"B", std::string("x")}},
@@ -208,7 +205,6 @@ TEST(EscriturasDiferidas, UnFalloAlEscribirLasEsDelLoteSalvoLaConexionPerdida) {
     for (const auto& [falla, clase] : casos) {
       Entorno e;
       e.backend->copia = copia;  // a refused copy is the batch's as a refused statement is
-      e.diferidas->Activa(true);
       ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{1}}}));
       e.backend->falla = falla;
       EXPECT_EQ(prueba::ErrorDe([&] { e.diferidas->ConfirmaTransaccion(); }).ClaseError(), clase);
@@ -235,7 +231,6 @@ TEST(EscriturasDiferidas, UnaSentenciaDeSqlServerLlevaHastaMilFilasY2000Marcas) 
   for (const Caso& c : casos) {
     SCOPED_TRACE(std::to_string(c.filas) + "x" + std::to_string(c.columnas));
     Entorno e(Motor::SqlServer);
-    e.diferidas->Activa(true);
     std::vector<Valor> esperados;
     for (std::size_t f = 0; f < c.filas; ++f) {
       std::vector<std::pair<std::string, Valor>> fila;
@@ -266,7 +261,6 @@ TEST(EscriturasDiferidas, CadaCambioRetenidoConfirmaSuFilaOElLoteSeRehace) {
   for (long cambiadas : {3L, 2L, 4L, 0L}) {
     Entorno e(Motor::SqlServer);
     e.backend->cambiadas = cambiadas;
-    e.diferidas->Activa(true);
     for (int i = 0; i < 3; ++i) {
       ActualizacionDiferible x{"Empleado",
                                {{"Nombre", std::string("N")}},
@@ -295,7 +289,6 @@ TEST(EscriturasDiferidas, EnSegundoPlanoLaSiguienteLlamadaEsperaYTraeSuRechazo) 
     bool rechaza = rechazada;
     Entorno e;
     e.diferidas->EnSegundoPlano(true);
-    e.diferidas->Activa(true);
     std::promise<void> puerta;
     std::shared_future<void> abierta = puerta.get_future().share();
     e.backend->falla = [&, abierta] {
@@ -343,7 +336,6 @@ TEST(EscriturasDiferidas, LosCambiosVanComoArreglosConLosTiposDelCatalogo) {
   Entorno e(Motor::PostgreSql);
   e.backend->arreglos = true;
   EscriturasDiferidas& diferidas = *e.diferidas;
-  diferidas.Activa(true);
   for (std::int64_t i = 1; i <= 3; ++i) {
     ActualizacionDiferible a = Cambio("A", i);
     ASSERT_TRUE(diferidas.DifiereActualizacion(a));
@@ -378,7 +370,6 @@ TEST(EscriturasDiferidas, LosCambiosVanComoArreglosConLosTiposDelCatalogo) {
 TEST(EscriturasDiferidas, LosCambiosPorLlaveVanDespuesYUnaVezPorFilaEnCadaSentencia) {
   Entorno e(Motor::PostgreSql);
   e.backend->arreglos = true;
-  e.diferidas->Activa(true);
   const auto porLlave = [&](std::int64_t llave, const std::string& b,
                             const std::string& columna = "B") {
     ActualizacionDiferible a;
