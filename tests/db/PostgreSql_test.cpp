@@ -45,6 +45,13 @@ std::string Recorrido(Backend& b) {
   return ValorComoTexto(b.Consulta({"show enable_seqscan", {}}, 1).filas.at(0).at(0));
 }
 
+// The first column of every row, one line each (a plan as text).
+std::string Lineas(const ResultadoConsulta& r) {
+  std::string t;
+  for (const auto& f : r.filas) t += ValorComoTexto(f.at(0)) + "\n";
+  return t;
+}
+
 // Each name with the value in its place.
 std::vector<std::pair<std::string, Valor>> Pares(const std::vector<std::string>& nombres,
                                                  const std::vector<Valor>& v) {
@@ -411,9 +418,38 @@ TEST(PostgreSqlNativo, TiposYFilasComoLosDaOdbc) {
 // Held new rows of several shapes share a copy only where a column left out
 // means NULL: a default of the column or of its domain, or an identity, is
 // what a row that leaves the column out gets, as with its own INSERT.
-TEST(PostgreSqlNativo, UnaFilaQueDejaFueraUnaColumnaGuardaLoQueDariaSuInsert) {
+TEST(PostgreSqlNativo, SentenciasConValoresYFilasQueDejanFueraUnaColumna) {
   BaseDatosPrueba pg = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Nativo);
   auto b = AbreBackend(pg.Cadena());
+  const ResultadoConsulta r = b->Consulta(
+      {"select '?''?' as a, $$?$$ as b, $t$?$t$ as c, E'\\'?' as d, ? as \"e?\", /* ? /* ? */ */"
+       " cast(? as int) + 1 as f -- ?\n",
+       {std::string("x"), std::int64_t{41}}},
+      0);
+  ASSERT_EQ(r.filas.size(), 1u);
+  EXPECT_EQ(r.campos.at(4).nombre, "e?");
+  EXPECT_EQ(r.filas[0],
+            (std::vector<Valor>{std::string("?'?"), std::string("?"), std::string("?"),
+                                std::string("'?"), std::string("x"), std::int64_t{42}}));
+
+  for (std::int64_t vuelta = 0; vuelta < 2; ++vuelta)
+    for (std::int64_t i = 0; i < 40; ++i)
+      EXPECT_EQ(b->Consulta({"select cast(? as int8) + " + std::to_string(i), {vuelta}}, 1).filas,
+                std::vector<std::vector<Valor>>{{Valor{vuelta + i}}});
+  const auto uno = [&](const std::string& texto, std::vector<Valor> valores = {}) {
+    return b->Consulta({texto, std::move(valores)}, 1).filas.at(0).at(0);
+  };
+  const Valor preparadas = uno("select count(*) from pg_prepared_statements where name like ?",
+                               {std::string("varlodi%")});
+  EXPECT_LE(std::get<std::int64_t>(preparadas), 17);
+  EXPECT_GE(std::get<std::int64_t>(preparadas), 1);
+
+  b->Ejecuta({"create table t (v text)", {}});
+  EXPECT_THROW(b->Ejecuta({"insert into t values (?)", {std::string("a\0b", 3)}}), ErrorVarlo);
+  EXPECT_EQ(uno("select count(*) from t"), Valor{std::int64_t{0}});
+  EXPECT_EQ(uno("select application_name from pg_stat_activity where pid = pg_backend_pid()"),
+            Valor{std::string("varlodi")});
+
   b->Ejecuta(
       {"create domain con_valor as text default 'dominio';"
        " create table f (k int primary key, t text, d text default 'propio', o con_valor,"
@@ -448,46 +484,13 @@ TEST(PostgreSqlNativo, UnaFilaQueDejaFueraUnaColumnaGuardaLoQueDariaSuInsert) {
                             "7|NULL|propio|dominio|100|NULL|", "8|NULL|propio|dominio|7|NULL|"}));
 }
 
-TEST(PostgreSqlNativo, SentenciasConValores) {
-  BaseDatosPrueba pg = BaseDatosPrueba::PostgreSql(BaseDatosPrueba::Acceso::Nativo);
-  auto b = AbreBackend(pg.Cadena());
-  const ResultadoConsulta r = b->Consulta(
-      {"select '?''?' as a, $$?$$ as b, $t$?$t$ as c, E'\\'?' as d, ? as \"e?\", /* ? /* ? */ */"
-       " cast(? as int) + 1 as f -- ?\n",
-       {std::string("x"), std::int64_t{41}}},
-      0);
-  ASSERT_EQ(r.filas.size(), 1u);
-  EXPECT_EQ(r.campos.at(4).nombre, "e?");
-  EXPECT_EQ(r.filas[0],
-            (std::vector<Valor>{std::string("?'?"), std::string("?"), std::string("?"),
-                                std::string("'?"), std::string("x"), std::int64_t{42}}));
-
-  for (std::int64_t vuelta = 0; vuelta < 2; ++vuelta)
-    for (std::int64_t i = 0; i < 40; ++i)
-      EXPECT_EQ(b->Consulta({"select cast(? as int8) + " + std::to_string(i), {vuelta}}, 1).filas,
-                std::vector<std::vector<Valor>>{{Valor{vuelta + i}}});
-  const auto uno = [&](const std::string& texto, std::vector<Valor> valores = {}) {
-    return b->Consulta({texto, std::move(valores)}, 1).filas.at(0).at(0);
-  };
-  const Valor preparadas = uno("select count(*) from pg_prepared_statements where name like ?",
-                               {std::string("varlodi%")});
-  EXPECT_LE(std::get<std::int64_t>(preparadas), 17);
-  EXPECT_GE(std::get<std::int64_t>(preparadas), 1);
-
-  b->Ejecuta({"create table t (v text)", {}});
-  EXPECT_THROW(b->Ejecuta({"insert into t values (?)", {std::string("a\0b", 3)}}), ErrorVarlo);
-  EXPECT_EQ(uno("select count(*) from t"), Valor{std::int64_t{0}});
-  EXPECT_EQ(uno("select application_name from pg_stat_activity where pid = pg_backend_pid()"),
-            Valor{std::string("varlodi")});
-}
-
 // The lookup of a batch's keys finds what each key's own lookup finds,
 // awkward characters included, and reads the key's index even in a table
 // filled in the same transaction and never analysed (created and filled the
 // same night), after the lookup ran while it was empty (a plan kept from
 // then would read the table whole for every part of the batch). The
 // server's own counts of this session tell how it read.
-TEST_P(PostgreSqlPorAmbosCaminos, LaBusquedaDeUnLoteLeeElIndiceSinEstadisticas) {
+TEST_P(PostgreSqlPorAmbosCaminos, LaBusquedaDeUnLoteLeeElIndiceYSuAjusteNoQuedaNiSeCompila) {
   const auto dialecto = CreaDialecto(Motor::PostgreSql);
   b_->Ejecuta(
       {"create table k (k text primary key, n int unique, v int)"
@@ -566,36 +569,29 @@ TEST_P(PostgreSqlPorAmbosCaminos, LaBusquedaDeUnLoteLeeElIndiceSinEstadisticas) 
   const std::optional<ResultadoConsulta> plan = b_->ConsultaAparte(aparte);
   b_->ConfirmaTransaccion();
   ASSERT_TRUE(plan.has_value());
-  {
-    std::string texto;
-    for (const auto& f : plan->filas) texto += ValorComoTexto(f.at(0)) + "\n";
-    EXPECT_TRUE(texto.find("Index") != std::string::npos &&
-                texto.find("Seq Scan") == std::string::npos)
-        << texto.substr(0, 300);
-  }
-}
+  EXPECT_TRUE(Lineas(*plan).find("Index") != std::string::npos &&
+              Lineas(*plan).find("Seq Scan") == std::string::npos)
+      << Lineas(*plan).substr(0, 300);
 
-// The planner's setting is the lookup's alone: back to the session's own
-// after it, also when it fails (psqlODBC undoes only the failed statement,
-// not the setting made before it), and a failing lookup undoes only itself
-// inside the transaction. Ruling sequential scans out costs the planner so
-// much, on a table without an index on the key, that it would compile (JIT)
-// every batch's lookup, for tens of milliseconds each: a batch's lookup is
-// never compiled, on the writing session nor on the session of lookups,
-// and the session's own setting is back after it.
-TEST_P(PostgreSqlPorAmbosCaminos, ElAjusteEsSoloDeLaBusquedaQueNoSeCompila) {
+  // The planner's setting is the lookup's alone: back to the session's own
+  // after it, also when it fails (psqlODBC undoes only the failed statement,
+  // not the setting made before it), and a failing lookup undoes only itself
+  // inside the transaction. Ruling sequential scans out costs the planner so
+  // much, on a table without an index on the key, that it would compile (JIT)
+  // every batch's lookup, for tens of milliseconds each: a batch's lookup is
+  // never compiled, on the writing session nor on the session of lookups,
+  // and the session's own setting is back after it.
   b_->Ejecuta(
       {"create table plan (k text primary key, n int unique);"
        " insert into plan values ('a', 1), ('b', 2);"
        " create table sinindice (k text, v int);"
        " insert into sinindice select 'c' || i, i from generate_series(1, 80) as i",
        {}});
-  const auto dialecto = CreaDialecto(Motor::PostgreSql);
-  Consulta porNumero;
-  porNumero.tabla = "plan";
-  porNumero.columnas = {"k"};
-  porNumero.condiciones.push_back({"n", ClaseLiteral::Numero, std::string("0"), "="});
-  const auto lookup = *dialecto->SelectVarias(porNumero, {std::int64_t{1}, std::int64_t{3}}, false);
+  Consulta enPlan;
+  enPlan.tabla = "plan";
+  enPlan.columnas = {"k"};
+  enPlan.condiciones.push_back({"n", ClaseLiteral::Numero, std::string("0"), "="});
+  const auto lookup = *dialecto->SelectVarias(enPlan, {std::int64_t{1}, std::int64_t{3}}, false);
   EXPECT_EQ(b_->Consulta(lookup, 0).filas, (std::vector<std::vector<Valor>>{{std::string("a")}}));
   EXPECT_EQ(Recorrido(*b_), "on");
 
@@ -606,7 +602,7 @@ TEST_P(PostgreSqlPorAmbosCaminos, ElAjusteEsSoloDeLaBusquedaQueNoSeCompila) {
   // a key the column cannot take fails when the statement runs, and one the
   // server cannot even prepare
   const SentenciaSql fallidas[] = {
-      *dialecto->SelectVarias(porNumero, {std::int64_t{1}, std::string("no es número")}, false),
+      *dialecto->SelectVarias(enPlan, {std::int64_t{1}, std::string("no es número")}, false),
       {"select nada from plan where n in (?)", {std::int64_t{1}}}};
   for (const SentenciaSql& fallida : fallidas) {
     EXPECT_THROW(b_->Consulta(fallida, 0), ErrorVarlo);
@@ -625,21 +621,16 @@ TEST_P(PostgreSqlPorAmbosCaminos, ElAjusteEsSoloDeLaBusquedaQueNoSeCompila) {
   b_->ConfirmaTransaccion();
   EXPECT_EQ(Recorrido(*b_), "on");
 
-  const SentenciaSql plan{"explain analyze select k, v from sinindice where k in (?, ?)",
-                          {std::string("c1"), std::string("x")}};
-  auto texto = [](const ResultadoConsulta& r) {
-    std::string t;
-    for (const auto& f : r.filas) t += ValorComoTexto(f.at(0)) + "\n";
-    return t;
-  };
+  const SentenciaSql explica{"explain analyze select k, v from sinindice where k in (?, ?)",
+                             {std::string("c1"), std::string("x")}};
   auto jit = [&] { return ValorComoTexto(b_->Consulta({"show jit", {}}, 1).filas.at(0).at(0)); };
   const std::string propio = jit();
   b_->IniciaTransaccion();
   // (first: the writing session's explain is taken for a write)
-  const auto aparte = b_->ConsultaAparte(plan);
-  ASSERT_TRUE(aparte.has_value());
-  EXPECT_EQ(texto(*aparte).find("JIT"), std::string::npos);
-  const std::string escritura = texto(b_->Consulta(plan, 0));
+  const auto explicado = b_->ConsultaAparte(explica);
+  ASSERT_TRUE(explicado.has_value());
+  EXPECT_EQ(Lineas(*explicado).find("JIT"), std::string::npos);
+  const std::string escritura = Lineas(b_->Consulta(explica, 0));
   EXPECT_NE(escritura.find("Seq Scan"), std::string::npos) << escritura;
   EXPECT_EQ(escritura.find("JIT"), std::string::npos) << escritura;
   EXPECT_EQ(jit(), propio);
