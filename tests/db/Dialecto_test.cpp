@@ -34,7 +34,7 @@ Consulta Jerarquia(std::string clave) {
   return BuscaPorTexto("Jerarquias", {"[Parent]"}, "[Key]", clave);
 }
 
-TEST(DialectoSqlServer, TextosExactosDelSistema) {
+TEST(DialectoSqlServer, TextosExactosDelSistemaTambienEnLote) {
   auto d = CreaDialecto(Motor::SqlServer);
   const std::pair<std::string, std::string> casos[] = {
       // every name in brackets, reserved word or not
@@ -67,6 +67,7 @@ TEST(DialectoSqlServer, TextosExactosDelSistema) {
   EXPECT_FALSE(d->SelectVarias(kSonda, {std::string("E1")}, false));
   EXPECT_FALSE(d->SelectVarias(kDosClaves, {std::string("E1")}, false));
   for (const auto& [texto, esperado] : casos) EXPECT_EQ(texto, esperado);
+
   // a number key that is not a number never reaches the text
   for (const char* malo : {"12 or 1=1", "abc", "", "1,5", "0x10"}) {
     Consulta c = kSonda;
@@ -76,10 +77,7 @@ TEST(DialectoSqlServer, TextosExactosDelSistema) {
     EXPECT_EQ(e.Descripcion(),
               std::string("No coinciden los tipos (columna ID_Empleado, valor '") + malo + "')");
   }
-}
 
-TEST(DialectoSqlServer, SentenciasDeUnLote) {
-  auto d = CreaDialecto(Motor::SqlServer);
   // the lookups of a batch: each key a literal as in the single lookup, no TOP
   EXPECT_EQ(d->SelectVarias(Jerarquia("x"), {std::string("_1"), std::string("O'B")}, false)->texto,
             "Select [Parent] From [Jerarquias] Where [Key] in ('_1', 'O''B')");

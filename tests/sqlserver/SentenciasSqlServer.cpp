@@ -23,6 +23,7 @@
 #include "app/VentanaFalsa.h"
 #include "app/frmMain.h"
 #include "common/Plataforma.h"
+#include "common/Texto.h"
 #include "db/ConexionGenerica.h"
 #include "db/Dialecto.h"
 #include "db/odbc/ConexionOdbc.h"
@@ -138,10 +139,8 @@ class UnoPorUno final : public db::Conexion {
   std::unique_ptr<db::Conexion> cn_;
 };
 
-std::string Reemplaza(std::string texto, const std::string& de, const std::string& a) {
-  for (std::size_t p = 0; (p = texto.find(de, p)) != std::string::npos; p += a.size())
-    texto.replace(p, de.size(), a);
-  return texto;
+std::string Reemplaza(const std::string& texto, const std::string& de, const std::string& a) {
+  return Une(Divide(texto, de), a);
 }
 
 // Runs the whole run sequence twice over the database at `ruta`, with the
