@@ -226,6 +226,26 @@ TEST(LecturaAnticipada, GivesTheRecordsOfReadingTheFileAndSplitsWhatTheSplitterA
   EXPECT_EQ(Describe(lectura.Lee()), "0: ");
 }
 
+// A record that only the splitter refuses (a fixed-width position past
+// 32767, which the reader cannot see) comes whole and unsplit, so that it
+// is split again and refused where it is processed.
+TEST(LecturaAnticipada, LeavesWholeARecordOnlyTheSplitterRefuses) {
+  prueba::CarpetaTemporal tmp;
+  const std::string ruta = tmp.Archivo("f.txt");
+  prueba::EscribeBytes(ruta, "ABCDEF\r\nXY\r\n");
+  const DivisorLineas d = DivisorLineas::AnchoFijo({32767, 3});
+  LectorRegistros l(ruta, d);
+  LecturaAnticipada lectura(l, &d);
+  for (const std::string texto : {"ABCDEF", "XY"}) {
+    const LineaLeida x = lectura.Lee();
+    EXPECT_EQ(x.texto, texto);
+    EXPECT_FALSE(x.defecto) << texto;
+    EXPECT_FALSE(x.dividida) << texto;
+    EXPECT_TRUE(x.valores.empty()) << texto;
+  }
+  EXPECT_TRUE(lectura.AlFinal());
+}
+
 TEST(LecturaAnticipada, StoppingWhileTheReaderWaitsForRoomEndsIt) {
   prueba::CarpetaTemporal tmp;
   const std::string ruta = tmp.Archivo("f.txt");
