@@ -76,7 +76,7 @@ class Backend {
                           const std::vector<std::vector<Valor>>& /*filas*/) {}
   // The same sent without waiting for the server: false when the backend
   // does not. The rows it changed must be `esperadas`; its verdict comes
-  // with the next call, as an error of class LoteDiferido when it failed or
+  // with EsperaEscrituras or the next call, as an error when it failed or
   // changed another number of rows.
   virtual bool EjecutaArreglosSinEsperar(const std::string& /*texto*/,
                                          const std::vector<std::vector<Valor>>& /*columnas*/,
@@ -92,9 +92,11 @@ class Backend {
   }
   // Whether the backend's writes of held rows (CopiaFilas,
   // EjecutaArreglosSinEsperar) return before the server took them: their
-  // verdict then comes with the next call, as an error of class LoteDiferido
-  // when they were refused.
+  // verdict then comes with the next call, as an error when they were
+  // refused.
   virtual bool EscribeSinEsperar() const { return false; }
+  // Waits for that verdict, raising a refusal, before any other call.
+  virtual void EsperaEscrituras() {}
   // A lookup sent to a session of the backend's own, which waits for
   // nothing this one is writing and sees every committed row but none this
   // transaction wrote: false (nothing sent) when the backend has no such

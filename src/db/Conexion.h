@@ -85,9 +85,14 @@ class Conexion {
   // rows read before it changed are not served after.
   virtual unsigned long Epoca() const { return 0; }
   // New rows may be held back and written together before the next other
-  // statement or the commit; a refusal then comes back as an error of class
-  // LoteDiferido, and the caller does the batch again one record at a time.
+  // statement or the commit. No call is told when the database refuses
+  // them: the transaction is begun again, empty, RetenidasRechazadas says so
+  // until the next rollback, a commit fails, and the caller rolls back and
+  // does the batch again.
   virtual void DifiereInserciones(bool /*activa*/) {}
+  // Writes what is held now, and waits for the database's verdict.
+  virtual void EscribeRetenidas() {}
+  virtual bool RetenidasRechazadas() const { return false; }
 
   // A table's name as the catalog spells it, written as the definitions
   // file would write it ("[rrhh].[Empleado]"); as given when the catalog

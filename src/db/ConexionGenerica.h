@@ -36,6 +36,8 @@ class ConexionGenerica final : public Conexion {
                                                  unsigned long version) override;
   unsigned long Epoca() const override { return epoca_; }
   void DifiereInserciones(bool activa) override;
+  void EscribeRetenidas() override { backend_->EscribeAhora(); }
+  bool RetenidasRechazadas() const override { return backend_->Rechazadas(); }
   std::string NombreTabla(const std::string& comoEscrito) override;
   std::vector<std::string> TablasBase() override;
   void BeginTrans() override;

@@ -7,14 +7,6 @@ ErrorBaseDatos::Clase ClaseDe(const ErrorVarlo& e) {
   return bd ? bd->ClaseError() : ErrorBaseDatos::Clase::Otro;
 }
 
-void RelanzaComoDelLote(const ErrorVarlo& e) {
-  const ErrorBaseDatos::Clase clase = ClaseDe(e);
-  // rethrown as it was caught, its own type kept
-  if (EsClaseDeCorrida(clase) || clase == ErrorBaseDatos::Clase::TransaccionPerdida) throw;
-  throw ErrorBaseDatos(e.Numero(), e.Fuente(), e.Descripcion(),
-                       ErrorBaseDatos::Clase::LoteDiferido);
-}
-
 bool EsClaseDeCorrida(ErrorBaseDatos::Clase c) {
   return c == ErrorBaseDatos::Clase::ConexionPerdida || c == ErrorBaseDatos::Clase::Bloqueo ||
          c == ErrorBaseDatos::Clase::Almacenamiento;

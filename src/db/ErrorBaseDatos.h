@@ -19,7 +19,6 @@ class ErrorBaseDatos : public ErrorVarlo {
     ConexionPerdida,  // the server or the file cannot be reached any more
     Bloqueo,          // another writer holds the lock past the wait allowed
     ClaveDuplicada,   // a unique key or primary key refused a repeated value
-    LoteDiferido,     // rows held back for a batch were refused when written together
     // The database cannot store anything more: its volume is full, it (or
     // its file) is read-only, or its storage fails. No record could succeed.
     Almacenamiento,
@@ -50,12 +49,6 @@ bool EsConexionPerdida(const ErrorVarlo& e);
 bool EsBloqueo(const ErrorVarlo& e);
 // An INSERT found its key already taken (a unique or primary key).
 bool EsClaveDuplicada(const ErrorVarlo& e);
-
-// A refusal of rows held for a batch, raised as class LoteDiferido (the
-// batch is done again one record at a time); an error of the run or a
-// transaction the server ended keeps its class. Called in the handler that
-// caught `e`.
-[[noreturn]] void RelanzaComoDelLote(const ErrorVarlo& e);
 
 // The same error with another description (the password taken out), its class kept.
 [[noreturn]] void RelanzaConDescripcion(const ErrorVarlo& e, std::string descripcion);

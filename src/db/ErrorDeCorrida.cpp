@@ -38,19 +38,13 @@ bool CapturadoEsBloqueo() {
   return ClaseCapturada() == ErrorBaseDatos::Clase::Bloqueo;
 }
 
-bool CapturadoEsDelLote() {
-  return ClaseCapturada() == ErrorBaseDatos::Clase::LoteDiferido;
-}
-
 bool CapturadoEsTransaccionPerdida() {
   return ClaseCapturada() == ErrorBaseDatos::Clase::TransaccionPerdida;
 }
 
 void RelanzaSiEsDeCorrida() {
   const ErrorBaseDatos::Clase c = ClaseCapturada();
-  if (EsClaseDeCorrida(c) || c == ErrorBaseDatos::Clase::LoteDiferido ||
-      c == ErrorBaseDatos::Clase::TransaccionPerdida)
-    throw;
+  if (EsClaseDeCorrida(c) || c == ErrorBaseDatos::Clase::TransaccionPerdida) throw;
 }
 
 void EstableceFinForzado(FinForzado fin) {

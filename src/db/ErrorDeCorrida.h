@@ -19,11 +19,7 @@ bool CapturadoEsBloqueo();
 // Inside a catch block of a record scope: rethrows the error being handled
 // when it belongs to the run, so the record scope only turns the record's
 // own errors into rejections.
-// Rows held back for a batch that the database refused belong to the batch,
-// not to the record being processed: they leave the record scope too.
 void RelanzaSiEsDeCorrida();
-// Inside a catch block: whether the error is rows of a batch refused together.
-bool CapturadoEsDelLote();
 // Inside a catch block: whether the server ended the transaction by itself
 // (deadlock, serialization failure): the batch's, not the record's. It
 // leaves the record scope too.

@@ -19,7 +19,7 @@ EscriturasDiferidas::EscriturasDiferidas(std::unique_ptr<Backend> backend,
 
 EscriturasDiferidas::~EscriturasDiferidas() {
   try {
-    Espera();
+    Termina();
   } catch (...) {
     // nothing of it is kept
   }
@@ -30,7 +30,7 @@ void EscriturasDiferidas::Activa(bool activa) {
   activas_ = activa;
 }
 
-void EscriturasDiferidas::Espera() {
+void EscriturasDiferidas::Termina() {
   if (!enCurso_.valid()) return;
   // Freed here: memory that one thread frees while the other allocates
   // makes both wait for the allocator's lock.
@@ -40,6 +40,43 @@ void EscriturasDiferidas::Espera() {
   } libera{escribiendo_};
   // get() leaves the future empty, also when it raises
   enCurso_.get();
+}
+
+void EscriturasDiferidas::Espera() {
+  if (enCurso_.valid()) ConVeredicto([this] { Termina(); });
+}
+
+void EscriturasDiferidas::Veredicto() {
+  Espera();
+  if (!sinVeredicto_) return;
+  sinVeredicto_ = false;
+  ConVeredicto([this] { backend_->EsperaEscrituras(); });
+}
+
+void EscriturasDiferidas::ConVeredicto(const std::function<void()>& escribe) {
+  try {
+    escribe();
+  } catch (const ErrorVarlo& e) {
+    const ErrorBaseDatos::Clase clase = ClaseDe(e);
+    if (EsClaseDeCorrida(clase) || clase == ErrorBaseDatos::Clase::TransaccionPerdida) throw;
+    Rechaza(e);
+  } catch (...) {
+    // whatever it was, the held rows are gone
+    Rechaza(ErrorCapturado());
+  }
+}
+
+void EscriturasDiferidas::Rechaza(const ErrorVarlo& e) {
+  if (!rechazo_) rechazo_ = e;
+  retenidas_.clear();
+  bytesRetenidos_ = 0;
+  sinVeredicto_ = false;
+  // What the transaction holds is lost with the refusal (a refused copy
+  // aborts it on PostgreSQL): the record in progress goes on in an empty
+  // one and is done again with its batch.
+  if (!transaccion_) return;
+  backend_->DeshaceTransaccion();
+  backend_->IniciaTransaccion();
 }
 
 bool EscriturasDiferidas::CabenBytes(const std::vector<std::pair<std::string, Valor>>& valores,
@@ -197,8 +234,9 @@ const TiposTabla* EscriturasDiferidas::TiposDe(const std::string& tabla) {
 }
 
 void EscriturasDiferidas::Escribe() {
-  if (!segundoPlano_) return EscribeAhora();
   Espera();
+  // the backend's verdict, where it writes without waiting, comes later
+  if (!segundoPlano_) return EscribeRetenidas();
   if (retenidas_.empty()) return;
   // the thread frees nothing of what this one allocated (EscribeGrupo)
   escribiendo_ = std::exchange(retenidas_, {});
@@ -207,11 +245,17 @@ void EscriturasDiferidas::Escribe() {
 }
 
 void EscriturasDiferidas::EscribeAhora() {
-  Espera();
+  Veredicto();
+  EscribeRetenidas();
+  Veredicto();
+}
+
+void EscriturasDiferidas::EscribeRetenidas() {
   if (retenidas_.empty()) return;
   std::vector<Escritura> escrituras = std::exchange(retenidas_, {});
   bytesRetenidos_ = 0;
-  EscribeTodas(escrituras, false);
+  sinVeredicto_ = backend_->EscribeSinEsperar();
+  ConVeredicto([&] { EscribeTodas(escrituras, false); });
 }
 
 std::size_t EscriturasDiferidas::EscribeCopia(std::vector<Escritura>& escrituras, std::size_t desde,
@@ -296,41 +340,30 @@ void EscriturasDiferidas::OrdenaPorLlaves(std::vector<Escritura>& escrituras) {
 }
 
 void EscriturasDiferidas::EscribeTodas(std::vector<Escritura>& escrituras, bool copia) {
-  try {
-    if (dialecto_->ColumnasLocalizador() > 0) OrdenaPorLlaves(escrituras);
-    // Consecutive writes of the same shape go together, in file order.
-    for (std::size_t desde = 0; desde < escrituras.size();) {
-      const Escritura& e = escrituras[desde];
-      if (e.nueva && backend_->CopiaFilasAdmitida()) {
-        desde = EscribeCopia(escrituras, desde, copia);
-        continue;
-      }
-      const std::size_t porFila = e.nueva
-                                      ? e.fila.valores.size()
-                                      : 3 + e.cambio.valores.size() + e.cambio.condiciones.size();
-      // a statement takes what its markers allow
-      const std::size_t maximo = std::max<std::size_t>(dialecto_->FilasPorSentencia(porFila), 1);
-      // one statement changes a row once: the same key twice starts another
-      std::unordered_set<std::string> llaves;
-      const auto nuevaLlave = [&llaves](const Escritura& x) {
-        return !PorLlaves(x) || llaves.insert(LlaveSuelta(x)).second;
-      };
-      nuevaLlave(e);  // the first one's
-      std::size_t hasta = desde + 1;
-      while (hasta < escrituras.size() && hasta - desde < maximo &&
-             MismasColumnas(escrituras[desde], escrituras[hasta]) && nuevaLlave(escrituras[hasta]))
-        ++hasta;
-      EscribeGrupo(escrituras, desde, hasta, copia);
-      desde = hasta;
+  if (dialecto_->ColumnasLocalizador() > 0) OrdenaPorLlaves(escrituras);
+  // Consecutive writes of the same shape go together, in file order.
+  for (std::size_t desde = 0; desde < escrituras.size();) {
+    const Escritura& e = escrituras[desde];
+    if (e.nueva && backend_->CopiaFilasAdmitida()) {
+      desde = EscribeCopia(escrituras, desde, copia);
+      continue;
     }
-  } catch (const ErrorVarlo& e) {
-    RelanzaComoDelLote(e);
-  } catch (...) {
-    // Whatever it was, the held rows are gone: the batch must be done again,
-    // never reported as it stands.
-    const ErrorVarlo e = ErrorCapturado();
-    throw ErrorBaseDatos(e.Numero(), e.Fuente(), e.Descripcion(),
-                         ErrorBaseDatos::Clase::LoteDiferido);
+    const std::size_t porFila =
+        e.nueva ? e.fila.valores.size() : 3 + e.cambio.valores.size() + e.cambio.condiciones.size();
+    // a statement takes what its markers allow
+    const std::size_t maximo = std::max<std::size_t>(dialecto_->FilasPorSentencia(porFila), 1);
+    // one statement changes a row once: the same key twice starts another
+    std::unordered_set<std::string> llaves;
+    const auto nuevaLlave = [&llaves](const Escritura& x) {
+      return !PorLlaves(x) || llaves.insert(LlaveSuelta(x)).second;
+    };
+    nuevaLlave(e);  // the first one's
+    std::size_t hasta = desde + 1;
+    while (hasta < escrituras.size() && hasta - desde < maximo &&
+           MismasColumnas(escrituras[desde], escrituras[hasta]) && nuevaLlave(escrituras[hasta]))
+      ++hasta;
+    EscribeGrupo(escrituras, desde, hasta, copia);
+    desde = hasta;
   }
 }
 
@@ -351,33 +384,46 @@ std::vector<std::string> EscriturasDiferidas::TablasBase() {
 
 void EscriturasDiferidas::IniciaTransaccion() {
   EscribeAhora();
+  rechazo_.reset();
   backend_->IniciaTransaccion();
+  transaccion_ = true;
 }
 
 void EscriturasDiferidas::ConfirmaTransaccion() {
   EscribeAhora();
+  // the transaction was begun again without the refused rows' batch
+  if (rechazo_)
+    throw ErrorVarlo(rechazo_->Numero(), rechazo_->Fuente(),
+                     "No se confirma la transacción: la base de datos rechazó filas del lote (" +
+                         rechazo_->Descripcion() + ")");
+  transaccion_ = false;
   backend_->ConfirmaTransaccion();
 }
 
 void EscriturasDiferidas::DeshaceTransaccion() noexcept {
   try {
-    Espera();
+    Termina();
   } catch (...) {
     // what it wrote is rolled back with the rest
   }
   retenidas_.clear();
   bytesRetenidos_ = 0;
+  sinVeredicto_ = false;
+  rechazo_.reset();
+  transaccion_ = false;
   backend_->DeshaceTransaccion();
 }
 
 void EscriturasDiferidas::Cierra() {
   try {
-    Espera();
+    Termina();
   } catch (...) {
     // the connection ends: what was not committed is gone
   }
   retenidas_.clear();
   bytesRetenidos_ = 0;
+  sinVeredicto_ = false;
+  transaccion_ = false;
   backend_->Cierra();
 }
 

@@ -7,15 +7,18 @@
 // them; a rollback drops them.
 //
 // A held row that the database refuses is not any one record's fault at
-// that point: the error comes back as an ErrorBaseDatos of class
-// LoteDiferido, and the batch is done again one record at a time, each
-// with its own verdict.
+// that point, and no record's call is told: the refusal is kept (Rechazadas)
+// and the transaction begun again, empty, so the record in progress ends
+// harmlessly on it. The caller then rolls it back and does the batch again,
+// that record included, each record with its own verdict; a commit with a
+// refusal kept fails.
 //
 // Where the backend cannot write without waiting by itself (SQLite, ODBC), what is
 // held may be written on a thread of its own (EnSegundoPlano) while the
 // engine processes the next records: every call that reaches the backend
-// waits for it first and raises its error, as the next call would. It
+// waits for it first, as for a write the backend sent without waiting. It
 // uses a dialect of its own, never the connection's.
+#include <functional>
 #include <future>
 #include <map>
 #include <memory>
@@ -24,6 +27,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/ErrorVarlo.h"
 #include "db/Backend.h"
 
 namespace varlo::db {
@@ -47,15 +51,21 @@ class EscriturasDiferidas final : public Backend {
   bool DifiereActualizacion(ActualizacionDiferible& a) override;
   // Writes what is held, in the background where that is on.
   void Escribe();
+  // Writes what is held, and waits for its verdict.
+  void EscribeAhora();
+  // Whether rows held in the open transaction were refused (a rollback
+  // forgets it), and the first refusal.
+  bool Rechazadas() const noexcept { return rechazo_.has_value(); }
+  const std::optional<ErrorVarlo>& Rechazo() const noexcept { return rechazo_; }
   // The table's column types, asked of the catalog the first time; nullptr
   // where the database has no such catalog.
   const TiposTabla* Tipos(const std::string& tabla) {
-    Espera();
+    Veredicto();
     return TiposDe(tabla);
   }
   // A query that does not need what is held: run before it is written.
   ResultadoConsulta ConsultaAntesDeEscribir(const SentenciaSql& s, long maxRegistros) {
-    Espera();
+    Veredicto();
     return backend_->Consulta(s, maxRegistros);
   }
   bool EscribeSinEsperar() const override { return segundoPlano_ || backend_->EscribeSinEsperar(); }
@@ -81,15 +91,15 @@ class EscriturasDiferidas final : public Backend {
   // open: a write that ended it says so with the next call.
   bool EnTransaccion() const override { return enCurso_.valid() || backend_->EnTransaccion(); }
   bool TransaccionAbiertaEnServidor() override {
-    return enCurso_.valid() || backend_->TransaccionAbiertaEnServidor();
+    return enCurso_.valid() || sinVeredicto_ || backend_->TransaccionAbiertaEnServidor();
   }
   std::optional<bool> TieneLocalizador(const std::string& tablaSql) override {
-    Espera();
+    Veredicto();
     return backend_->TieneLocalizador(tablaSql);
   }
   std::optional<std::vector<std::string>> NombreCatalogo(
       const std::vector<std::string>& partes) override {
-    Espera();
+    Veredicto();
     return backend_->NombreCatalogo(partes);
   }
   void Cierra() override;
@@ -125,14 +135,25 @@ class EscriturasDiferidas final : public Backend {
   bool CabenBytes(const std::vector<std::pair<std::string, Valor>>& valores, bool nueva);
   static constexpr std::size_t kBytesRetenidos = std::size_t{8} << 20;
   std::size_t bytesRetenidos_ = 0;
-  // Waits for the write in the background, raising its error.
+  // Writes what is held on this thread, its refusal kept (Rechaza).
+  void EscribeRetenidas();
+  // Waits for the write in the background, its refusal kept.
   void Espera();
-  // Writes what is held before the call that needs it.
-  void EscribeAhora();
+  // That, and the verdict of what the backend wrote without waiting:
+  // before any call that the backend's session runs.
+  void Veredicto();
+  // Runs the write `escribe`, its refusal kept. The run's errors, and a
+  // transaction the server ended, are everyone's: they are raised.
+  void ConVeredicto(const std::function<void()>& escribe);
+  // Keeps the first refusal, forgets what is held and begins the
+  // transaction again.
+  void Rechaza(const ErrorVarlo& e);
+  // The write in the background, waited for; its error raised as it came.
+  void Termina();
   // Writes the new rows from `desde` on that one copy can take, with the
   // values of each row moved out (copied with `copia`); where the next ones start.
   std::size_t EscribeCopia(std::vector<Escritura>& escrituras, std::size_t desde, bool copia);
-  // Writes those, in file order; a failure as an error of class LoteDiferido.
+  // Writes those, in file order.
   void EscribeTodas(std::vector<Escritura>& escrituras, bool copia);
   const TiposTabla* TiposDe(const std::string& tabla);
   // Writes the held writes [desde, hasta), all of one kind and shape, their
@@ -153,6 +174,12 @@ class EscriturasDiferidas final : public Backend {
   // Each table's column types, asked of the catalog once.
   std::map<std::string, TiposTabla> tiposColumnas_;
   bool segundoPlano_ = false;
+  // the backend wrote without waiting: its verdict has not been read
+  bool sinVeredicto_ = false;
+  std::optional<ErrorVarlo> rechazo_;
+  // begun here and not ended here: one is begun again after a refusal,
+  // even where the server ended it with the refusal
+  bool transaccion_ = false;
   // what the write in the background writes, and that write while it has
   // not been waited for (declared last: gone first)
   std::vector<Escritura> escribiendo_;

@@ -174,21 +174,32 @@ class LoteRegistros {
   void ProcesaUna(Entrada&& linea) {
     Inicia();
     try {
-      Registra(linea);
+      if (Registra(linea)) return;
     } catch (...) {
-      if (!db::CapturadoEsTransaccionPerdida() && !db::CapturadoEsDelLote()) throw;
+      if (!db::CapturadoEsTransaccionPerdida()) throw;
       // the batch, this record included, is done again
       Anota(std::move(linea), Resultado{});
-      RepiteTrasFallo();
+      return Rehace();
     }
+    Anota(std::move(linea), Resultado{});
+    RehaceRechazado();
   }
 
   // Kept with its result until the batch reports; `linea` is taken only
-  // when nothing was raised.
-  void Registra(Entrada& linea) {
+  // when nothing was raised and no row the batch held was refused meanwhile
+  // (false: the record is done again with its batch, whatever it gave).
+  bool Registra(Entrada& linea) {
     Resultado r = registro_(linea);
+    if (cn_.RetenidasRechazadas()) return false;
     CompruebaTransaccion();
     Anota(std::move(linea), std::move(r));
+    return true;
+  }
+
+  // Writes what the batch holds: whether the database refused any of it.
+  bool Rechazadas() {
+    cn_.EscribeRetenidas();
+    return cn_.RetenidasRechazadas();
   }
 
   void Anota(Entrada&& linea, Resultado&& r) {
@@ -206,12 +217,8 @@ class LoteRegistros {
     return lineas;
   }
 
-  // Inside a catch block: a transaction the server ended has the batch done
-  // again from its first record (Rehace), held rows it refused have it done
-  // again in parts; anything else is raised again.
-  void RepiteTrasFallo() {
-    if (db::CapturadoEsTransaccionPerdida()) return Rehace();
-    if (!db::CapturadoEsDelLote()) throw;
+  // Rows the batch held were refused: it is done again in parts.
+  void RehaceRechazado() {
     Deshace();
     RehacePorPartes(TomaPendientes());
   }
@@ -247,10 +254,16 @@ class LoteRegistros {
       Inicia();
       cn_.DifiereInserciones(retenida);
       if (retenida && anticipa_) anticipa_(parte);
+      bool rechazada = false;
       for (const Entrada& linea : parte) {
         if (!PuedeSeguir()) break;
         Entrada copia(linea);
-        Registra(copia);
+        if ((rechazada = !Registra(copia))) break;
+      }
+      if (rechazada || Rechazadas()) {
+        Deshace();
+        TomaPendientes();
+        return false;
       }
       Confirma();
     } catch (...) {
@@ -287,10 +300,11 @@ class LoteRegistros {
     Inicia();
     try {
       anticipa_(lineas);
-      return;
+      if (!cn_.RetenidasRechazadas()) return;
+      RehaceRechazado();
     } catch (...) {
-      if (pendientes_.empty()) throw;
-      RepiteTrasFallo();
+      if (pendientes_.empty() || !db::CapturadoEsTransaccionPerdida()) throw;
+      Rehace();
     }
     Inicia();
     anticipa_(lineas);
@@ -379,17 +393,23 @@ class LoteRegistros {
       return;
     }
     if (!abierta_) return;
+    bool rechazadas = false;
     try {
-      Confirma();
+      if (!(rechazadas = Rechazadas())) Confirma();
     } catch (...) {
-      if (db::CapturadoEsTransaccionPerdida() || db::CapturadoEsDelLote()) {
-        RepiteTrasFallo();
+      if (db::CapturadoEsTransaccionPerdida()) {
+        Rehace();
         Asienta();
         return;
       }
       Deshace();
       db::RelanzaSiEsDeCorrida();
       Repite(TomaPendientes());
+      return;
+    }
+    if (rechazadas) {
+      RehaceRechazado();
+      Asienta();
       return;
     }
     repeticiones_ = 0;

@@ -1,6 +1,7 @@
 // Rows held for a batch: written together, in order, before any other
-// statement; dropped by a rollback; and a failure while writing them is the
-// batch's (class LoteDiferido), unless the connection itself is gone.
+// statement; dropped by a rollback; and a failure while writing them is
+// kept as the batch's refusal, told to no call, unless the connection
+// itself is gone.
 #include "db/EscriturasDiferidas.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 
 #include "db/ErrorBaseDatos.h"
 #include "db/ErrorEsperado.h"
+#include "db/ErroresBD.h"
 #include "db/TiposAdo.h"
 #include "support/BackendFalso.h"
 
@@ -90,6 +92,7 @@ struct Entorno {
     backend = b.get();
     diferidas = std::make_unique<EscriturasDiferidas>(
         std::move(b), std::shared_ptr<const Dialecto>(CreaDialecto(motor)));
+    diferidas->IniciaTransaccion();
     diferidas->Activa(activa);
   }
   bool Fila(const std::string& tabla, std::vector<std::pair<std::string, Valor>> v) {
@@ -190,29 +193,47 @@ TEST(EscriturasDiferidas, UnaCopiaUneFormasCuyasColumnasFaltantesSonNulas) {
                                 foto, std::int64_t{5}, std::string("z"), std::string("w")}));
 }
 
-TEST(EscriturasDiferidas, UnFalloAlEscribirLasEsDelLoteSalvoLaConexionPerdida) {
-  const std::pair<std::function<void()>, ErrorBaseDatos::Clase> casos[] = {
+// The statement that needed the held rows still runs, in the transaction
+// begun again without them; only the commit fails, until the rollback.
+TEST(EscriturasDiferidas, UnFalloAlEscribirlasQuedaComoRechazoSalvoLaConexionPerdida) {
+  const std::pair<std::function<void()>, std::string> rechazos[] = {
       {[] { throw ErrorVarlo(-1, "SQLite", "UNIQUE constraint failed"); },
-       ErrorBaseDatos::Clase::LoteDiferido},
-      {[] { throw std::runtime_error("sin memoria"); }, ErrorBaseDatos::Clase::LoteDiferido},
-      {[] {
-         throw ErrorBaseDatos(-1, "SQLite", "disk I/O error",
-                              ErrorBaseDatos::Clase::ConexionPerdida);
-       },
-       ErrorBaseDatos::Clase::ConexionPerdida},
+       "UNIQUE constraint failed"},
+      {[] { throw std::runtime_error("sin memoria"); }, "sin memoria"},
   };
-  for (const bool copia : {false, true})
-    for (const auto& [falla, clase] : casos) {
+  for (const bool copia : {false, true}) {
+    SCOPED_TRACE(copia ? "copia" : "insert");
+    for (const auto& [falla, razon] : rechazos) {
       Entorno e;
       e.backend->copia = copia;  // a refused copy is the batch's as a refused statement is
       ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{1}}}));
       e.backend->falla = falla;
-      EXPECT_EQ(prueba::ErrorDe([&] { e.diferidas->ConfirmaTransaccion(); }).ClaseError(), clase);
-      // nothing is held any more: the caller does the batch again
+      EXPECT_NO_THROW(e.diferidas->Consulta({"select 1", {}}, 0));
+      ASSERT_TRUE(e.diferidas->Rechazadas());
+      EXPECT_NE(e.diferidas->Rechazo()->Descripcion().find(razon), std::string::npos);
       e.backend->falla = nullptr;
+      EXPECT_NE(
+          prueba::ErrorDe([&] { e.diferidas->ConfirmaTransaccion(); }).Descripcion().find(razon),
+          std::string::npos);
+      EXPECT_EQ(e.textos, (std::vector<std::string>{"ROLLBACK", "select 1"}));
+      e.diferidas->DeshaceTransaccion();
+      EXPECT_FALSE(e.diferidas->Rechazadas());
       e.diferidas->ConfirmaTransaccion();
-      EXPECT_EQ(e.textos, (std::vector<std::string>{"COMMIT"}));
+      EXPECT_EQ(e.textos.back(), "COMMIT");
     }
+    Entorno e;
+    e.backend->copia = copia;
+    ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{1}}}));
+    e.backend->falla = [] {
+      throw ErrorBaseDatos(-1, "SQLite", "disk I/O error", ErrorBaseDatos::Clase::ConexionPerdida);
+    };
+    EXPECT_EQ(prueba::ErrorDe([&] {
+                e.diferidas->Consulta({"select 1", {}}, 0);
+              }).ClaseError(),
+              ErrorBaseDatos::Clase::ConexionPerdida);
+    EXPECT_FALSE(e.diferidas->Rechazadas());
+    EXPECT_TRUE(e.textos.empty());
+  }
 }
 
 // SQL Server takes at most a thousand rows and 2 100 markers a statement;
@@ -273,17 +294,17 @@ TEST(EscriturasDiferidas, CadaCambioRetenidoConfirmaSuFilaOElLoteSeRehace) {
       EXPECT_NO_THROW(e.diferidas->ConfirmaTransaccion());
       continue;
     }
-    EXPECT_EQ(prueba::ErrorDe([&] { e.diferidas->ConfirmaTransaccion(); }).ClaseError(),
-              ErrorBaseDatos::Clase::LoteDiferido)
-        << cambiadas << " rows changed for 3 held changes";
+    EXPECT_THROW(e.diferidas->ConfirmaTransaccion(), ErrorVarlo);
+    ASSERT_TRUE(e.diferidas->Rechazadas()) << cambiadas << " rows changed for 3 held changes";
+    EXPECT_EQ(e.diferidas->Rechazo()->Numero(), errores_bd::FilaNoEncontrada);
   }
 }
 
 // Written in the background (SQLite): Escribe returns while the write is
 // still blocked in the backend, rows held meanwhile wait for the next write,
 // and the next call waits for it: its statements come after, and its refusal
-// comes with that call as the batch's.
-TEST(EscriturasDiferidas, EnSegundoPlanoLaSiguienteLlamadaEsperaYTraeSuRechazo) {
+// is kept, the rows held meanwhile dropped with the transaction.
+TEST(EscriturasDiferidas, EnSegundoPlanoLaSiguienteLlamadaEsperaYGuardaSuRechazo) {
   for (const bool rechazada : {false, true}) {
     SCOPED_TRACE(rechazada ? "rechazada" : "escrita");
     bool rechaza = rechazada;
@@ -303,19 +324,14 @@ TEST(EscriturasDiferidas, EnSegundoPlanoLaSiguienteLlamadaEsperaYTraeSuRechazo) 
     EXPECT_TRUE(e.diferidas->EnTransaccion());
     ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{2}}}));
     puerta.set_value();
-    try {
-      e.diferidas->Consulta({"select 1", {}}, 0);
-      EXPECT_FALSE(rechazada) << "the refusal must come with the next call";
+    e.diferidas->Consulta({"select 1", {}}, 0);
+    EXPECT_EQ(e.diferidas->Rechazadas(), rechazada);
+    if (rechazada)
+      EXPECT_EQ(e.textos, (std::vector<std::string>{"ROLLBACK", "select 1"}));
+    else
       EXPECT_EQ(e.textos,
                 (std::vector<std::string>{"insert into \"T\" (\"A\") values (?) [1]",
                                           "insert into \"T\" (\"A\") values (?) [1]", "select 1"}));
-    } catch (const ErrorVarlo& error) {
-      EXPECT_TRUE(rechazada) << error.Descripcion();
-      EXPECT_EQ(ClaseDe(error), ErrorBaseDatos::Clase::LoteDiferido);
-      // the caller rolls back: the row held meanwhile goes with it
-      e.diferidas->DeshaceTransaccion();
-      EXPECT_EQ(e.textos, (std::vector<std::string>{"ROLLBACK"}));
-    }
   }
 }
 
@@ -360,8 +376,8 @@ TEST(EscriturasDiferidas, LosCambiosVanComoArreglosConLosTiposDelCatalogo) {
   e.backend->cambiadas = 0;  // the change misses its row
   ActualizacionDiferible movida = Cambio("A", 6);
   ASSERT_TRUE(diferidas.DifiereActualizacion(movida));
-  EXPECT_EQ(prueba::ErrorDe([&] { diferidas.Escribe(); }).ClaseError(),
-            ErrorBaseDatos::Clase::LoteDiferido);
+  diferidas.Escribe();
+  EXPECT_TRUE(diferidas.Rechazadas());
 }
 
 // A change of a row the batch added (or moved) has no locator: it goes by

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "common/ErrorVarlo.h"
 #include "db/Conexion.h"
-#include "db/ErrorBaseDatos.h"
 #include "support/BaseDatosPrueba.h"
 #include "support/CarpetaTemporal.h"
 
@@ -44,7 +44,10 @@ TEST(BusquedasDelLote, LaLlaveRepetidaVeElCambioRetenidoSinEscribirlo) {
   rs->Update();
   rs->Close();
   // both changes were still held: refused together when written
-  EXPECT_THROW(cn->CommitTrans(), db::ErrorBaseDatos);
+  EXPECT_FALSE(cn->RetenidasRechazadas());
+  cn->EscribeRetenidas();
+  EXPECT_TRUE(cn->RetenidasRechazadas());
+  EXPECT_THROW(cn->CommitTrans(), ErrorVarlo);
   cn->RollbackTrans();
 }
 
@@ -85,8 +88,9 @@ TEST(BusquedasDelLote, LaLlaveRepetidaVeLaFilaAgregadaSinEscribirla) {
   rs->Close();
   agrega("c", "1", true);
   // U is read and still null: the database is asked, and what is held is written
-  EXPECT_THROW(busquedas.Reabre(*cn, db::BuscaPorTexto("T", {}, "K", "c"), std::move(rs)),
-               db::ErrorBaseDatos);
+  EXPECT_FALSE(cn->RetenidasRechazadas());
+  rs = busquedas.Reabre(*cn, db::BuscaPorTexto("T", {}, "K", "c"), std::move(rs));
+  EXPECT_TRUE(cn->RetenidasRechazadas());
   cn->RollbackTrans();
 }
 

@@ -79,10 +79,11 @@ TEST(TransaccionPerdida, ElLoteSeRepiteHastaQueLoReportadoTieneSuFila) {
       // (6), record 3 loses once (7) and commits (8)
       {"contadas desde la última confirmación", OtroOdbc, 3, 3,
        en({{2, kPerdida}, {4, kPerdida}, {5, kPerdida}, {7, kPerdida}}), 0, 3, 4},
-      // the held rows refused (insert 1), done one by one: record 2 loses
-      // its transaction once (insert 3) and is done again too
-      {"también en la repetición por registro", SQLite, 3, 5,
-       en({{1, Clase::LoteDiferido}, {3, kPerdida}}), 0, 5, 1},
+      // the held rows refused (insert 1, the server ending the transaction
+      // with them), done again in parts: the second batch loses its
+      // transaction once (insert 3) and is done again too
+      {"también en la repetición por partes", SQLite, 3, 5, en({{1, Clase::Otro}, {3, kPerdida}}),
+       0, 5, 1},
   };
   const V todas = {"1,Uno", "2,Dos", "3,Tres", "4,Cuatro", "5,Cinco"};
   for (const Escena& x : escenas) {

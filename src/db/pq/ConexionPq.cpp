@@ -109,6 +109,10 @@ class ConexionPq final : public Backend {
   }
   bool CopiaFilasAdmitida() const override { return true; }
   bool EscribeSinEsperar() const override { return true; }
+  void EsperaEscrituras() override {
+    ExigeAbierta();
+    TerminaEscritura();
+  }
   bool EnviaConsultaAparte(const SentenciaSql& s) override;
   bool ConsultaAparteAdmitida() const override { return true; }
   ResultadoConsulta RecibeConsultaAparte() override;
@@ -139,7 +143,7 @@ class ConexionPq final : public Backend {
   // The verdict of the write sent last without waiting (a copy, ended
   // first, or a change of held rows), read before anything else is sent: a
   // refusal, or a change that did not reach every row it should, raised as
-  // an error of class LoteDiferido. `abandona` ends a copy as failed.
+  // an error. `abandona` ends a copy as failed.
   void TerminaEscritura(bool abandona = false);
   // Sends the end of the copy (`error`: failed), waiting while the send
   // buffer is full; 0 when libpq refused it.
@@ -693,35 +697,27 @@ void ConexionPq::TerminaEscritura(bool abandona) {
   if (sentenciaEnCurso_) {
     const Enviada e = std::move(*sentenciaEnCurso_);
     sentenciaEnCurso_.reset();
-    try {
-      Resultado r =
-          RecibeDeTuberia(e, Intercambio([] { return 1; }, true, esperas_.sentencia, "sentencia"));
-      // every held row must have been found where it was read
-      if (std::atol(PQcmdTuples(r.get())) != e.esperadas)
-        throw ErrorVarlo(errores_bd::FilaNoEncontrada, kFuenteBD,
-                         "No se encuentra la fila para actualizarla. Algunos valores pueden haber "
-                         "cambiado desde la última lectura.");
-    } catch (const ErrorVarlo& error) {
-      RelanzaComoDelLote(error);
-    }
+    Resultado r =
+        RecibeDeTuberia(e, Intercambio([] { return 1; }, true, esperas_.sentencia, "sentencia"));
+    // every held row must have been found where it was read
+    if (std::atol(PQcmdTuples(r.get())) != e.esperadas)
+      throw ErrorVarlo(errores_bd::FilaNoEncontrada, kFuenteBD,
+                       "No se encuentra la fila para actualizarla. Algunos valores pueden haber "
+                       "cambiado desde la última lectura.");
   }
   if (!copiaEnCurso_) return;
   const CopiaEnCurso copia = std::move(*copiaEnCurso_);
   copiaEnCurso_.reset();
-  try {
-    std::vector<Resultado> rs = Intercambio(
-        [&] { return copia.abierta ? EnviaFinCopia(abandona ? "deshecha" : nullptr) : 1; }, false,
-        esperas_.sentencia, "copia de filas");
-    const PGresult* fallo = nullptr;
-    for (const Resultado& r : rs)
-      if (PQresultStatus(r.get()) != PGRES_COMMAND_OK) {
-        fallo = r.get();
-        break;
-      }
-    if (fallo || rs.empty()) LanzaDeResultado(fallo, copia.contexto);
-  } catch (const ErrorVarlo& e) {
-    RelanzaComoDelLote(e);
-  }
+  std::vector<Resultado> rs = Intercambio(
+      [&] { return copia.abierta ? EnviaFinCopia(abandona ? "deshecha" : nullptr) : 1; }, false,
+      esperas_.sentencia, "copia de filas");
+  const PGresult* fallo = nullptr;
+  for (const Resultado& r : rs)
+    if (PQresultStatus(r.get()) != PGRES_COMMAND_OK) {
+      fallo = r.get();
+      break;
+    }
+  if (fallo || rs.empty()) LanzaDeResultado(fallo, copia.contexto);
 }
 
 template <class F>
