@@ -56,15 +56,6 @@ class Backend {
     return std::nullopt;
   }
   virtual void Cierra() = 0;
-  // A new row that may be written later, with others (false: write it now).
-  // Takes the values (moved from) only when it returns true.
-  virtual bool Difiere(const std::string& /*tabla*/,
-                       std::vector<std::pair<std::string, Valor>>& /*valores*/) {
-    return false;
-  }
-  // The same for a change of a row read before; takes `a` only when it
-  // returns true.
-  virtual bool DifiereActualizacion(ActualizacionDiferible& /*a*/) { return false; }
   // Whether the backend writes many new rows of a table its own bulk way
   // (PostgreSQL's COPY) rather than as multi-row INSERTs.
   virtual bool CopiaFilasAdmitida() const { return false; }

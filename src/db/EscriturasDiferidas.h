@@ -45,10 +45,11 @@ class EscriturasDiferidas final : public Backend {
   // Whether new rows are held (the caller replays a batch that fails).
   void Activa(bool activa);
   bool Activas() const noexcept { return activas_; }
-  // Holds the row when active; false when it must be written now.
-  bool Difiere(const std::string& tabla,
-               std::vector<std::pair<std::string, Valor>>& valores) override;
-  bool DifiereActualizacion(ActualizacionDiferible& a) override;
+  // Holds the new row when active, taking its values (moved from); false,
+  // the values left, when it must be written now.
+  bool Difiere(const std::string& tabla, std::vector<std::pair<std::string, Valor>>& valores);
+  // The same for a change of a row read before, taking `a`.
+  bool DifiereActualizacion(ActualizacionDiferible& a);
   // Writes what is held, in the background where that is on.
   void Escribe();
   // Writes what is held, and waits for its verdict.

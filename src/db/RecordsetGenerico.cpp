@@ -28,7 +28,7 @@ constexpr std::size_t kSinContar = static_cast<std::size_t>(-1);
 
 }  // namespace
 
-RecordsetGenerico::RecordsetGenerico(std::shared_ptr<Backend> backend,
+RecordsetGenerico::RecordsetGenerico(std::shared_ptr<EscriturasDiferidas> backend,
                                      std::shared_ptr<const Dialecto> dialecto,
                                      db::Consulta consulta, ResultadoConsulta resultado,
                                      bool conLocalizador,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "db/Backend.h"
+#include "db/EscriturasDiferidas.h"
 #include "db/Recordset.h"
 
 namespace varlo::db {
@@ -17,8 +18,9 @@ class RecordsetGenerico final : public Recordset {
   // `conLocalizador`: the dialect's locator columns end every row of `resultado`.
   // `escritos`, when given: the names of the result's columns as a statement
   // writes them (ComoEscrito), in their order.
-  RecordsetGenerico(std::shared_ptr<Backend> backend, std::shared_ptr<const Dialecto> dialecto,
-                    db::Consulta consulta, ResultadoConsulta resultado, bool conLocalizador,
+  RecordsetGenerico(std::shared_ptr<EscriturasDiferidas> backend,
+                    std::shared_ptr<const Dialecto> dialecto, db::Consulta consulta,
+                    ResultadoConsulta resultado, bool conLocalizador,
                     std::shared_ptr<const std::vector<std::string>> escritos = nullptr);
 
   // Whether this row set may be opened again for a query of the same
@@ -90,7 +92,8 @@ class RecordsetGenerico final : public Recordset {
   // Whether the current row has its locator.
   bool FilaLocalizada() const;
 
-  std::shared_ptr<Backend> backend_;
+  // the connection's, which may hold its new rows and changes for a batch
+  std::shared_ptr<EscriturasDiferidas> backend_;
   std::shared_ptr<const Dialecto> dialecto_;
   db::Consulta consulta_;
   std::vector<InfoCampo> campos_;
