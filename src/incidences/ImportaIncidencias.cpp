@@ -45,7 +45,7 @@ void Importa(Corrida& f, bool& porResumir) {
   const std::string archivos =
       std::string(kSeccionIncidencias) + "_Incidencias" + (f.opciones.simular ? "_Simulado" : "");
   const std::string log = UneRuta(CarpetaPrograma(), "Log");
-  ResultadosIncidencias resultados([&f] { f.NotaRechazo(); });
+  ResultadosIncidencias resultados;
   resultados.Inicia(UneRuta(log, archivos + "_Er.txt"), f.ReporteEmpleadosNoImportados == 1,
                     UneRuta(log, archivos + "_Ok.txt"), f.ReporteEmpleadosImportados == 1);
 
@@ -154,12 +154,16 @@ void Importa(Corrida& f, bool& porResumir) {
     return Linea{resultados.TomaRetenidas(), kardex.DiasAgregados() - antes};
   };
   // Days go to the added or updated count; a line with a rejection to the
-  // rejected one.
+  // rejected one, and to the exit status: an attempt the batch did again
+  // is no rejection.
   auto reporta = [&](const LineaLeida&, const Linea& l) {
     ++reportadas;
     const long importados =
         std::count_if(l.salida.begin(), l.salida.end(), [](const auto& s) { return s.importada; });
-    if (l.Rechazada()) ++resumen.rechazadas;
+    if (l.Rechazada()) {
+      ++resumen.rechazadas;
+      f.NotaRechazo();
+    }
     resumen.agregadas += l.agregados;
     resumen.actualizadas += importados - l.agregados;
     resultados.Escribe(l.salida);

@@ -3,7 +3,6 @@
 // day written) and the lines rejected, each followed by "(" reason ","
 // column ")". A file is written only when its option started it; its lines
 // wait in memory until their batch committed.
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,17 +13,12 @@ namespace varlo {
 
 class ResultadosIncidencias : public ResultadosTabla {
  public:
-  // `alRechazar` is told of every rejection, written or not (the exit status).
-  explicit ResultadosIncidencias(std::function<void()> alRechazar)
-      : alRechazar_(std::move(alRechazar)) {}
-
   // Every result is held, its text only where its file is on: the counts
   // of the summary and of --max-rechazos come from what is held.
   void Importado(const std::string& linea) {
     retenidas_.push_back({true, Ok.Activo() ? linea : std::string()});
   }
   void Rechazado(const std::string& linea, const std::string& descripcion, long columna) {
-    if (alRechazar_) alRechazar_();
     retenidas_.push_back(
         {false, Er.Activo() ? linea + "(" + descripcion + "," + std::to_string(columna) + ")"
                             : std::string()});
@@ -46,7 +40,6 @@ class ResultadosIncidencias : public ResultadosTabla {
   }
 
  private:
-  std::function<void()> alRechazar_;
   Retenidas retenidas_;
 };
 

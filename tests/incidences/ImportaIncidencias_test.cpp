@@ -118,6 +118,26 @@ TEST(IncidencesRun, ALostTransactionReportsEachDayAndRejectionOnce) {
   }
 }
 
+// Rows held for the batch are refused once, while a later line changes a
+// day an earlier one added (its change reads the row first): the batch is
+// done again and every day imports. What that line met while the refusal
+// was being handled is no rejection: the run ends without one.
+TEST(IncidencesRun, ARefusalTheRetryClearsLeavesNoRejection) {
+  using Clase = prueba::ServidorQueDeshace::Clase;
+  EscenarioIncidencias e;
+  e.Definiciones(kComas);
+  const V lineas{"7,2006-08-01,2006-08-02,F,,,", "7,2006-08-02,2006-08-03,V,,,"};
+  e.Origen(lineas);
+  auto falla = [](int n, std::size_t) -> std::optional<Clase> {
+    if (n == 1) return Clase::Otro;
+    return std::nullopt;
+  };
+  EXPECT_EQ(e.Ejecuta(prueba::AbreServidorQueDeshace(e.Cadena(), db::Motor::SQLite, falla)), 0);
+  EXPECT_EQ(e.Kardex(), (V{"7|2006-08-01|F|||", "7|2006-08-02|V|||", "7|2006-08-03|V|||"}));
+  EXPECT_EQ(e.Ok(), (V{lineas[0], lineas[0], lineas[1], lineas[1]}));
+  EXPECT_TRUE(e.Er().empty()) << Une(e.Er(), "\n");
+}
+
 // The counts and --max-rechazos do not depend on the result files: with
 // either one off the summary counts the same days and lines, and the run
 // stops at the same rejection.
