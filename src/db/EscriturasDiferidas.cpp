@@ -58,7 +58,10 @@ void EscriturasDiferidas::ConVeredicto(const std::function<void()>& escribe) {
     escribe();
   } catch (const ErrorVarlo& e) {
     const ErrorBaseDatos::Clase clase = ClaseDe(e);
-    if (EsClaseDeCorrida(clase) || clase == ErrorBaseDatos::Clase::TransaccionPerdida) throw;
+    if (EsClaseDeCorrida(clase) || clase == ErrorBaseDatos::Clase::TransaccionPerdida) {
+      sinVeredicto_ = false;
+      throw;
+    }
     Rechaza(e);
   } catch (...) {
     // whatever it was, the held rows are gone
@@ -76,7 +79,16 @@ void EscriturasDiferidas::Rechaza(const ErrorVarlo& e) {
   // one and is done again with its batch.
   if (!transaccion_) return;
   backend_->DeshaceTransaccion();
-  backend_->IniciaTransaccion();
+  try {
+    backend_->IniciaTransaccion();
+  } catch (const ErrorVarlo& inicio) {
+    if (EsClaseDeCorrida(ClaseDe(inicio))) throw;
+    // Outside a transaction the rest of the record would commit by itself:
+    // the batch is lost, and done again from its first record.
+    transaccion_ = false;
+    throw ErrorBaseDatos(inicio.Numero(), inicio.Fuente(), inicio.Descripcion(),
+                         ErrorBaseDatos::Clase::TransaccionPerdida);
+  }
 }
 
 bool EscriturasDiferidas::CabenBytes(const std::vector<std::pair<std::string, Valor>>& valores,
@@ -94,7 +106,7 @@ bool EscriturasDiferidas::CabenBytes(const std::vector<std::pair<std::string, Va
 
 bool EscriturasDiferidas::Difiere(const std::string& tabla,
                                   std::vector<std::pair<std::string, Valor>>& valores) {
-  if (!activas_ || valores.empty() || !CabenBytes(valores, true)) return false;
+  if (!activas_ || !transaccion_ || valores.empty() || !CabenBytes(valores, true)) return false;
   Escritura e;
   e.fila = {tabla, std::move(valores)};
   retenidas_.push_back(std::move(e));
@@ -102,7 +114,7 @@ bool EscriturasDiferidas::Difiere(const std::string& tabla,
 }
 
 bool EscriturasDiferidas::DifiereActualizacion(ActualizacionDiferible& a) {
-  if (!activas_ || a.valores.empty() || !dialecto_->ActualizaVariasAdmite(a) ||
+  if (!activas_ || !transaccion_ || a.valores.empty() || !dialecto_->ActualizaVariasAdmite(a) ||
       !CabenBytes(a.valores, false))
     return false;
   Escritura e;

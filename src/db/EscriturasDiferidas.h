@@ -45,8 +45,9 @@ class EscriturasDiferidas final : public Backend {
   // Whether new rows are held (the caller replays a batch that fails).
   void Activa(bool activa);
   bool Activas() const noexcept { return activas_; }
-  // Holds the new row when active, taking its values (moved from); false,
-  // the values left, when it must be written now.
+  // Holds the new row when active inside a transaction (only a rollback
+  // undoes what a refusal left half written), taking its values (moved
+  // from); false, the values left, when it must be written now.
   bool Difiere(const std::string& tabla, std::vector<std::pair<std::string, Valor>>& valores);
   // The same for a change of a row read before, taking `a`.
   bool DifiereActualizacion(ActualizacionDiferible& a);
@@ -61,7 +62,10 @@ class EscriturasDiferidas final : public Backend {
   // The table's column types, asked of the catalog the first time; nullptr
   // where the database has no such catalog.
   const TiposTabla* Tipos(const std::string& tabla) {
-    Veredicto();
+    Espera();
+    // asking the catalog needs the backend's session: a copy still open
+    // is ended, and its verdict read, only then
+    if (!tiposColumnas_.contains(tabla)) Veredicto();
     return TiposDe(tabla);
   }
   // A query that does not need what is held: run before it is written.
@@ -88,8 +92,9 @@ class EscriturasDiferidas final : public Backend {
   void IniciaTransaccion() override;
   void ConfirmaTransaccion() override;
   void DeshaceTransaccion() noexcept override;
-  // While rows are written in the background the transaction is taken as
-  // open: a write that ended it says so with the next call.
+  // While rows are written in the background, or their verdict not read,
+  // the transaction is taken as open: a refusal that ended it is kept with
+  // the next call, which begins it again.
   bool EnTransaccion() const override { return enCurso_.valid() || backend_->EnTransaccion(); }
   bool TransaccionAbiertaEnServidor() override {
     return enCurso_.valid() || sinVeredicto_ || backend_->TransaccionAbiertaEnServidor();

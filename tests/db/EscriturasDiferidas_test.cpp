@@ -35,6 +35,7 @@ class BackendQueAnota final : public prueba::BackendFalso {
   bool copia = false;  // writes new rows its own way
   long cambiadas = -1;
   bool arreglos = false;
+  bool sinEsperar = false;  // writes without waiting: EsperaEscrituras reads the verdict
   Motor motor = Motor::SQLite;
 
   Motor MotorBD() const override { return motor; }
@@ -52,6 +53,8 @@ class BackendQueAnota final : public prueba::BackendFalso {
     return r;
   }
   bool ArreglosAdmitidos() const override { return arreglos; }
+  bool EscribeSinEsperar() const override { return sinEsperar; }
+  void EsperaEscrituras() override { textos->push_back("VEREDICTO"); }
   long EjecutaArreglos(const std::string& texto,
                        const std::vector<std::vector<Valor>>& columnas) override {
     textos->push_back(texto + " [" + std::to_string(columnas.size()) + "x" +
@@ -66,6 +69,11 @@ class BackendQueAnota final : public prueba::BackendFalso {
     for (std::size_t p = s.texto.find("(?"); p != std::string::npos; p = s.texto.find("(?", p + 1))
       ++filas;
     return cambiadas < 0 ? filas : cambiadas;
+  }
+  std::function<void()> fallaInicio;
+  void IniciaTransaccion() override {
+    if (fallaInicio) fallaInicio();
+    textos->push_back("BEGIN");
   }
   void ConfirmaTransaccion() override { textos->push_back("COMMIT"); }
   void DeshaceTransaccion() noexcept override { textos->push_back("ROLLBACK"); }
@@ -93,6 +101,7 @@ struct Entorno {
     diferidas = std::make_unique<EscriturasDiferidas>(
         std::move(b), std::shared_ptr<const Dialecto>(CreaDialecto(motor)));
     diferidas->IniciaTransaccion();
+    textos.clear();
     diferidas->Activa(activa);
   }
   bool Fila(const std::string& tabla, std::vector<std::pair<std::string, Valor>> v) {
@@ -119,10 +128,14 @@ TEST(EscriturasDiferidas, LasFilasSeEscribenJuntasYEnOrdenAntesDeOtraSentencia) 
   e.textos.clear();
   ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{4}}}));
   e.diferidas->DeshaceTransaccion();
-  ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{5}}}));
+  // outside a transaction nothing is held
+  EXPECT_FALSE(e.Fila("T", {{"A", std::int64_t{5}}}));
+  e.diferidas->IniciaTransaccion();
+  ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{6}}}));
   e.diferidas->ConfirmaTransaccion();
-  EXPECT_EQ(e.textos, (std::vector<std::string>{
-                          "ROLLBACK", "insert into \"T\" (\"A\") values (?) [1]", "COMMIT"}));
+  EXPECT_EQ(e.textos,
+            (std::vector<std::string>{"ROLLBACK", "BEGIN",
+                                      "insert into \"T\" (\"A\") values (?) [1]", "COMMIT"}));
 }
 
 // Pictures are held with the other rows while what they weigh stays small
@@ -215,7 +228,8 @@ TEST(EscriturasDiferidas, UnFalloAlEscribirlasQuedaComoRechazoSalvoLaConexionPer
       EXPECT_NE(
           prueba::ErrorDe([&] { e.diferidas->ConfirmaTransaccion(); }).Descripcion().find(razon),
           std::string::npos);
-      EXPECT_EQ(e.textos, (std::vector<std::string>{"ROLLBACK", "select 1"}));
+      // the statement ran in the transaction begun again
+      EXPECT_EQ(e.textos, (std::vector<std::string>{"ROLLBACK", "BEGIN", "select 1"}));
       e.diferidas->DeshaceTransaccion();
       EXPECT_FALSE(e.diferidas->Rechazadas());
       e.diferidas->ConfirmaTransaccion();
@@ -234,11 +248,45 @@ TEST(EscriturasDiferidas, UnFalloAlEscribirlasQuedaComoRechazoSalvoLaConexionPer
     EXPECT_FALSE(e.diferidas->Rechazadas());
     EXPECT_TRUE(e.textos.empty());
   }
+  // A transaction that cannot be begun again: the statement must not run
+  // outside one, and the batch is lost.
+  Entorno e;
+  ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{1}}}));
+  e.backend->falla = [] { throw ErrorVarlo(-1, "SQLite", "UNIQUE constraint failed"); };
+  e.backend->fallaInicio = [] { throw ErrorVarlo(-1, "SQLite", "cannot start a transaction"); };
+  EXPECT_EQ(prueba::ErrorDe([&] {
+              e.diferidas->Consulta({"select 1", {}}, 0);
+            }).ClaseError(),
+            ErrorBaseDatos::Clase::TransaccionPerdida);
+  EXPECT_EQ(e.textos, (std::vector<std::string>{"ROLLBACK"}));
 }
 
 // SQL Server takes at most a thousand rows and 2 100 markers a statement;
 // 2 000 leave room for the driver's own parameters of the call. Every value
 // goes once, in file order.
+// Where the backend writes without waiting (libpq's copy), the verdict is
+// read once, before the next call that its session runs; the types of a
+// table already read need none, so the copy may take the next rows.
+TEST(EscriturasDiferidas, ElVeredictoSinEsperarSeLeeAntesDeUsarLaSesion) {
+  Entorno e(Motor::PostgreSql);
+  e.backend->copia = true;
+  e.backend->sinEsperar = true;
+  ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{1}}}));
+  e.diferidas->Escribe();
+  ASSERT_NE(e.diferidas->Tipos("T"), nullptr);
+  ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{2}}}));
+  e.diferidas->Escribe();
+  e.diferidas->Tipos("U");
+  e.diferidas->Consulta({"select 1", {}}, 0);
+  ASSERT_EQ(e.textos.size(), 6u) << ::testing::PrintToString(e.textos);
+  EXPECT_NE(e.textos[0].find("pg_attribute"), std::string::npos);
+  EXPECT_EQ(e.textos[1], "copy \"T\" \"A\" [1]");
+  EXPECT_EQ(e.textos[2], "copy \"T\" \"A\" [1]");
+  EXPECT_EQ(e.textos[3], "VEREDICTO");
+  EXPECT_NE(e.textos[4].find("pg_attribute"), std::string::npos);
+  EXPECT_EQ(e.textos[5], "select 1");
+}
+
 TEST(EscriturasDiferidas, UnaSentenciaDeSqlServerLlevaHastaMilFilasY2000Marcas) {
   struct Caso {
     std::size_t filas, columnas;
@@ -327,7 +375,7 @@ TEST(EscriturasDiferidas, EnSegundoPlanoLaSiguienteLlamadaEsperaYGuardaSuRechazo
     e.diferidas->Consulta({"select 1", {}}, 0);
     EXPECT_EQ(e.diferidas->Rechazadas(), rechazada);
     if (rechazada)
-      EXPECT_EQ(e.textos, (std::vector<std::string>{"ROLLBACK", "select 1"}));
+      EXPECT_EQ(e.textos, (std::vector<std::string>{"ROLLBACK", "BEGIN", "select 1"}));
     else
       EXPECT_EQ(e.textos,
                 (std::vector<std::string>{"insert into \"T\" (\"A\") values (?) [1]",
