@@ -8,6 +8,7 @@
 #include "common/ErrorVarlo.h"
 #include "db/DialectoBase.h"
 #include "db/ErrorBaseDatos.h"
+#include "db/ErrorDeCorrida.h"
 #include "db/ErroresBD.h"
 #include "db/LlaveSuelta.h"
 
@@ -56,15 +57,10 @@ void EscriturasDiferidas::Veredicto() {
 void EscriturasDiferidas::ConVeredicto(const std::function<void()>& escribe) {
   try {
     escribe();
-  } catch (const ErrorVarlo& e) {
-    const ErrorBaseDatos::Clase clase = ClaseDe(e);
-    if (EsClaseDeCorrida(clase) || clase == ErrorBaseDatos::Clase::TransaccionPerdida) {
-      sinVeredicto_ = false;
-      throw;
-    }
-    Rechaza(e);
   } catch (...) {
-    // whatever it was, the held rows are gone
+    // nothing is owed any more, whatever it was
+    sinVeredicto_ = false;
+    RelanzaSiEsDeCorrida();
     Rechaza(ErrorCapturado());
   }
 }
