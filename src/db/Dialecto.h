@@ -113,6 +113,15 @@ class Dialecto {
   virtual std::optional<SentenciaSql> TiposColumnas(const std::string& /*tabla*/) const {
     return std::nullopt;
   }
+  // The query of what in a table sees the order its rows are written in: a
+  // row per unique index, the names of its columns joined by commas, and a
+  // null row for each thing whose verdict may depend on that order in any
+  // other way (a unique index on an expression or with a condition, a
+  // trigger per row, an exclusion constraint, a foreign key to the table
+  // itself, a rule). Nothing where the writes are never reordered.
+  virtual std::optional<SentenciaSql> ObservadoresOrden(const std::string& /*tabla*/) const {
+    return std::nullopt;
+  }
   // The same rows as InsertVarias, each of its "?" markers bound to one
   // column of values read with the type `tipos` gives (by the catalog's name
   // of the column):

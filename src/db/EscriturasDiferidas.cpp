@@ -1,11 +1,13 @@
 #include "db/EscriturasDiferidas.h"
 
 #include <algorithm>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
 #include "common/ErrorVarlo.h"
+#include "common/Texto.h"
 #include "db/DialectoBase.h"
 #include "db/ErrorBaseDatos.h"
 #include "db/ErrorDeCorrida.h"
@@ -347,8 +349,44 @@ void EscriturasDiferidas::OrdenaPorLlaves(std::vector<Escritura>& escrituras) {
   std::move(ordenadas.begin(), ordenadas.end(), inicio);
 }
 
+bool EscriturasDiferidas::OrdenLibre(const std::vector<Escritura>& escrituras) {
+  for (const Escritura& e : escrituras) {
+    if (!PorLlaves(e)) continue;
+    auto libre = ordenLibre_.find(e.cambio.tabla);
+    if (libre == ordenLibre_.end()) {
+      bool si = false;
+      if (const std::optional<SentenciaSql> consulta =
+              dialecto_->ObservadoresOrden(e.cambio.tabla)) {
+        const auto esLlave = [&e](std::string_view columna) {
+          return std::any_of(
+              e.cambio.condiciones.begin(), e.cambio.condiciones.end(),
+              [columna](const Predicado& p) { return IgualSinCaso(p.columna, columna); });
+        };
+        // a unique index of the keys alone: the changes never write the keys
+        si = true;
+        for (const std::vector<Valor>& fila : backend_->Consulta(*consulta, 0).filas) {
+          if (fila.empty() || EsNulo(fila[0])) {
+            si = false;
+            break;
+          }
+          const std::string columnas = ValorComoTexto(fila[0]);
+          for (std::size_t desde = 0; si && desde <= columnas.size();) {
+            const std::size_t coma = std::min(columnas.find(',', desde), columnas.size());
+            si = esLlave(std::string_view(columnas).substr(desde, coma - desde));
+            desde = coma + 1;
+          }
+          if (!si) break;
+        }
+      }
+      libre = ordenLibre_.emplace(e.cambio.tabla, si).first;
+    }
+    if (!libre->second) return false;
+  }
+  return true;
+}
+
 void EscriturasDiferidas::EscribeTodas(std::vector<Escritura>& escrituras, bool copia) {
-  if (dialecto_->ColumnasLocalizador() > 0) OrdenaPorLlaves(escrituras);
+  if (dialecto_->ColumnasLocalizador() > 0 && OrdenLibre(escrituras)) OrdenaPorLlaves(escrituras);
   // Consecutive writes of the same shape go together, in file order.
   for (std::size_t desde = 0; desde < escrituras.size();) {
     const Escritura& e = escrituras[desde];

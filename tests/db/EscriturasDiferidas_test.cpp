@@ -26,7 +26,8 @@ namespace {
 // given (each "(?" opens one), or `cambiadas` when set. With `arreglos` it
 // binds each column of a change as an array; its catalog knows columns A
 // (integer, with a default), B (text) and F (bytea), and any other query
-// answers one row (that of a JSON change).
+// answers one row (that of a JSON change) but the unique indexes', which are
+// `unicos`.
 class BackendQueAnota final : public prueba::BackendFalso {
  public:
   std::vector<std::string>* textos = nullptr;
@@ -35,7 +36,8 @@ class BackendQueAnota final : public prueba::BackendFalso {
   bool copia = false;  // writes new rows its own way
   long cambiadas = -1;
   bool arreglos = false;
-  bool sinEsperar = false;  // writes without waiting: EsperaEscrituras reads the verdict
+  bool sinEsperar = false;          // writes without waiting: EsperaEscrituras reads the verdict
+  std::vector<std::string> unicos;  // its unique indexes' columns, as ObservadoresOrden answers
   Motor motor = Motor::SQLite;
 
   Motor MotorBD() const override { return motor; }
@@ -46,6 +48,11 @@ class BackendQueAnota final : public prueba::BackendFalso {
     textos->push_back(s.texto);
     ResultadoConsulta r;
     r.filas = {{std::int64_t{0}}};
+    if (s.texto.find("pg_index") != std::string::npos) {
+      r.filas.clear();
+      for (const std::string& u : unicos) r.filas.push_back({u});
+      return r;
+    }
     if (s.texto.find("pg_attribute") != std::string::npos)
       r.filas = {{std::string("A"), std::string("integer"), std::int64_t{0}, std::int64_t{0}},
                  {std::string("B"), std::string("text"), std::int64_t{0}, std::int64_t{1}},
@@ -430,12 +437,12 @@ TEST(EscriturasDiferidas, LosCambiosVanComoArreglosConLosTiposDelCatalogo) {
 
 // A change of a row the batch added (or moved) has no locator: it goes by
 // its keys, after every other write, and the first change of each key
-// before the second, so that one statement changes each row once.
+// before the second, so that one statement changes each row once. Not where
+// a unique index of another column would see a value taken before another
+// row freed it: there every write keeps the file's order.
 TEST(EscriturasDiferidas, LosCambiosPorLlaveVanDespuesYUnaVezPorFilaEnCadaSentencia) {
-  Entorno e(Motor::PostgreSql);
-  e.backend->arreglos = true;
-  const auto porLlave = [&](std::int64_t llave, const std::string& b,
-                            const std::string& columna = "B") {
+  const auto porLlave = [](Entorno& e, std::int64_t llave, const std::string& b,
+                           const std::string& columna = "B") {
     ActualizacionDiferible a;
     a.tabla = "T";
     a.valores = {{columna, b}};
@@ -443,34 +450,59 @@ TEST(EscriturasDiferidas, LosCambiosPorLlaveVanDespuesYUnaVezPorFilaEnCadaSenten
     a.condiciones.push_back({"A", ClaseLiteral::Numero, std::to_string(llave), "="});
     ASSERT_TRUE(e.diferidas->DifiereActualizacion(a));
   };
-  ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{1}}, {"B", std::string("x")}}));
-  porLlave(1, "y");
-  ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{2}}, {"B", std::string("x")}}));
-  porLlave(1, "z");
-  porLlave(2, "y");
-  ActualizacionDiferible localizada = Cambio("A", 3);
-  ASSERT_TRUE(e.diferidas->DifiereActualizacion(localizada));
-  e.diferidas->Escribe();
-  const std::vector<std::string>& t = e.textos;
-  ASSERT_EQ(t.size(), 5u) << ::testing::PrintToString(t);
-  EXPECT_TRUE(t[1].starts_with("insert into \"T\"")) << t[1];
-  EXPECT_TRUE(t[1].ends_with("[2x2]")) << t[1];
-  EXPECT_NE(t[2].find("t.ctid = v.l"), std::string::npos) << t[2];
-  for (const auto& [i, filas] : {std::pair{3, "[2x2]"}, {4, "[2x1]"}}) {
-    EXPECT_EQ(t[i].find("ctid"), std::string::npos) << t[i];
-    EXPECT_NE(t[i].find("where t.\"A\" = v.k0 and (select count(*) from \"T\" as u where "
-                        "u.\"A\" = v.k0) = 1"),
-              std::string::npos)
-        << t[i];
-    EXPECT_TRUE(t[i].ends_with(filas)) << t[i];
+  // Rows 1 and 2 added, 1 changed twice and 2 once by their keys, 3 by its locator.
+  const auto escribe = [&porLlave](Entorno& e) {
+    e.backend->arreglos = true;
+    ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{1}}, {"B", std::string("x")}}));
+    porLlave(e, 1, "y");
+    ASSERT_TRUE(e.Fila("T", {{"A", std::int64_t{2}}, {"B", std::string("x")}}));
+    porLlave(e, 1, "z");
+    porLlave(e, 2, "y");
+    ActualizacionDiferible localizada = Cambio("A", 3);
+    ASSERT_TRUE(e.diferidas->DifiereActualizacion(localizada));
+    e.diferidas->Escribe();
+    // what sees the order is asked of the catalog first, once per table
+    ASSERT_FALSE(e.textos.empty());
+    EXPECT_NE(e.textos[0].find("pg_index"), std::string::npos) << e.textos[0];
+  };
+  const std::string porLlaves =
+      "where t.\"A\" = v.k0 and (select count(*) from \"T\" as u where u.\"A\" = v.k0) = 1";
+  {
+    Entorno e(Motor::PostgreSql);
+    e.backend->unicos = {"A"};  // the key's own index sees no order
+    escribe(e);
+    const std::vector<std::string>& t = e.textos;
+    ASSERT_EQ(t.size(), 6u) << ::testing::PrintToString(t);
+    EXPECT_TRUE(t[2].starts_with("insert into \"T\"")) << t[2];
+    EXPECT_TRUE(t[2].ends_with("[2x2]")) << t[2];
+    EXPECT_NE(t[3].find("t.ctid = v.l"), std::string::npos) << t[3];
+    for (const auto& [i, filas] : {std::pair{4, "[2x2]"}, {5, "[2x1]"}}) {
+      EXPECT_EQ(t[i].find("ctid"), std::string::npos) << t[i];
+      EXPECT_NE(t[i].find(porLlaves), std::string::npos) << t[i];
+      EXPECT_TRUE(t[i].ends_with(filas)) << t[i];
+    }
+    // a column the catalog does not type goes as JSON, its key read as the key column's type
+    porLlave(e, 1, "w", "C");
+    e.diferidas->Escribe();
+    ASSERT_EQ(t.size(), 7u);
+    EXPECT_TRUE(t[6].starts_with("update \"T\" as t set \"C\" = p.\"C\" from json")) << t[6];
+    EXPECT_NE(t[6].find("(i bigint, c json, k0 integer)"), std::string::npos) << t[6];
+    EXPECT_EQ(t[6].find("ctid"), std::string::npos) << t[6];
   }
-  // a column the catalog does not type goes as JSON, its key read as the key column's type
-  porLlave(1, "w", "C");
-  e.diferidas->Escribe();
-  ASSERT_EQ(t.size(), 6u);
-  EXPECT_TRUE(t[5].starts_with("update \"T\" as t set \"C\" = p.\"C\" from json")) << t[5];
-  EXPECT_NE(t[5].find("(i bigint, c json, k0 integer)"), std::string::npos) << t[5];
-  EXPECT_EQ(t[5].find("ctid"), std::string::npos) << t[5];
+  for (const std::vector<std::string>& unicos :
+       {std::vector<std::string>{"A", "B"}, std::vector<std::string>{"A,B", "A"}}) {
+    SCOPED_TRACE(::testing::PrintToString(unicos));
+    Entorno e(Motor::PostgreSql);
+    e.backend->unicos = unicos;
+    escribe(e);
+    const std::vector<std::string>& t = e.textos;
+    ASSERT_EQ(t.size(), 7u) << ::testing::PrintToString(t);
+    for (const auto& [i, filas] : {std::pair{2, "[2x1]"}, {4, "[2x1]"}})
+      EXPECT_TRUE(t[i].starts_with("insert into \"T\"") && t[i].ends_with(filas)) << t[i];
+    for (const auto& [i, filas] : {std::pair{3, "[2x1]"}, {5, "[2x2]"}})
+      EXPECT_TRUE(t[i].find(porLlaves) != std::string::npos && t[i].ends_with(filas)) << t[i];
+    EXPECT_NE(t[6].find("t.ctid = v.l"), std::string::npos) << t[6];
+  }
 }
 
 }  // namespace

@@ -177,6 +177,44 @@ TEST_P(TrampasEn, LlavesIgualesSegunLaIntercalacion) {
   }
 }
 
+// A card number (UNIQUE, not the key) that one line takes while another row
+// still holds it, and that a later line of the same batch frees: the line
+// that takes it too early is refused, as it is when each record is its own
+// transaction. In "Tarjeta" the taker is a row the batch added (its change
+// found by its keys) and the holder one read before (found by its locator);
+// in "Credencial" both were read before.
+TEST_P(TrampasEn, UnValorUnicoSeTomaEnElOrdenDelArchivo) {
+  const V tarjetas = {"36,nuevo,", "36,,T19", "4,,T37"};
+  const V credenciales = {"5,,T20", "6,,T21"};
+  for (long lote : kLotes) {
+    SCOPED_TRACE(TextoLote(lote));
+    EntornoImportacion e(GetParam());
+    for (const char* tabla : {"Tarjeta", "Credencial"})
+      e.Base().Execute(std::string("CREATE TABLE ") + tabla +
+                       " (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(10), Numero VARCHAR(6) "
+                       "UNIQUE)");
+    e.Base().Execute("INSERT INTO Tarjeta (ID, Nombre, Numero) VALUES (4, 'cuatro', 'T19')");
+    e.Base().Execute(
+        "INSERT INTO Credencial (ID, Nombre, Numero) VALUES (5, 'cinco', NULL), (6, 'seis', "
+        "'T20')");
+    e.Definiciones(ListaTablas({"Tarjeta", "Credencial"}) +
+                   e.Seccion("Tarjeta", "ID", {"ID", "Nombre", "Numero"}) +
+                   e.Seccion("Credencial", "ID", {"ID", "Nombre", "Numero"}));
+    e.Fuente("Tarjeta.txt", tarjetas);
+    e.Fuente("Credencial.txt", credenciales);
+
+    EXPECT_EQ(e.Importa(Lote(lote)), 1);
+    CadaLineaUnaVez(e, "Tarjeta", tarjetas);
+    EXPECT_EQ(e.Resultado("Tarjeta_Ok.txt"), (V{tarjetas[0], tarjetas[2]}));
+    EXPECT_EQ(e.Lee("Tarjeta", {"ID", "Nombre", "Numero"}),
+              (Filas{{"36", "nuevo", "NULL"}, {"4", "cuatro", "T37"}}));
+    CadaLineaUnaVez(e, "Credencial", credenciales);
+    EXPECT_EQ(e.Resultado("Credencial_Ok.txt"), (V{credenciales[1]}));
+    EXPECT_EQ(e.Lee("Credencial", {"ID", "Nombre", "Numero"}),
+              (Filas{{"5", "cinco", "NULL"}, {"6", "seis", "T21"}}));
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Motores, TrampasEn, TodosLosMotores(), NombreMotor);
 
 // Rows written per INSERT or UPDATE statement, in order, counted by
