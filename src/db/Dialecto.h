@@ -114,11 +114,11 @@ class Dialecto {
     return std::nullopt;
   }
   // The query of what in a table sees the order its rows are written in: a
-  // row per unique index, the names of its columns joined by commas, and a
-  // null row for each thing whose verdict may depend on that order in any
-  // other way (a unique index on an expression or with a condition, a
-  // trigger per row, an exclusion constraint, a foreign key to the table
-  // itself, a rule). Nothing where the writes are never reordered.
+  // row per unique index, the names of its columns joined by commas (empty
+  // where it is on an expression or has a condition, or for an exclusion
+  // constraint), and a null row for each thing that may act on other rows
+  // (a trigger per row, a foreign key to the table itself, a rule). Nothing
+  // where the writes are never reordered.
   virtual std::optional<SentenciaSql> ObservadoresOrden(const std::string& /*tabla*/) const {
     return std::nullopt;
   }

@@ -389,12 +389,14 @@ class DialectoConParametros final : public DialectoBase {
           "with t(r) as (select cast(? as regclass))"
           " select case when i.indexprs is null and i.indpred is null then"
           " (select string_agg(a.attname, ',') from pg_catalog.pg_attribute a"
-          " where a.attrelid = i.indrelid and a.attnum = any(i.indkey)) end"
+          " where a.attrelid = i.indrelid and a.attnum = any(i.indkey)) else '' end"
           " from pg_catalog.pg_index i join t on i.indrelid = t.r where i.indisunique"
+          " union all select '' from pg_catalog.pg_constraint c join t on c.conrelid = t.r"
+          " where c.contype = 'x'"
           " union all select null from pg_catalog.pg_trigger g join t on g.tgrelid = t.r"
           " where not g.tgisinternal and (g.tgtype & 1) = 1"
           " union all select null from pg_catalog.pg_constraint c join t on c.conrelid = t.r"
-          " where c.contype = 'x' or (c.contype = 'f' and c.confrelid = t.r)"
+          " where c.contype = 'f' and c.confrelid = t.r"
           " union all select null from pg_catalog.pg_rewrite w join t on w.ev_class = t.r"
           " where w.rulename <> '_RETURN'",
           {Valor(Identificador(tabla))}};
@@ -402,7 +404,7 @@ class DialectoConParametros final : public DialectoBase {
     // an expression's column has no name in the index
     return SentenciaSql{
         "select case when l.partial = 0 and count(i.name) = count(*) then group_concat(i.name)"
-        " end from pragma_index_list(?) as l join pragma_index_info(l.name) as i"
+        " else '' end from pragma_index_list(?) as l join pragma_index_info(l.name) as i"
         " where l.\"unique\" = 1 group by l.name"
         " union all select null from sqlite_master where type = 'trigger'"
         " and tbl_name = ? collate nocase"

@@ -349,44 +349,55 @@ void EscriturasDiferidas::OrdenaPorLlaves(std::vector<Escritura>& escrituras) {
   std::move(ordenadas.begin(), ordenadas.end(), inicio);
 }
 
-bool EscriturasDiferidas::OrdenLibre(const std::vector<Escritura>& escrituras) {
+EscriturasDiferidas::Orden EscriturasDiferidas::OrdenPosible(
+    const std::vector<Escritura>& escrituras) {
+  Orden posible = Orden::PorLlaves;
   for (const Escritura& e : escrituras) {
     if (!PorLlaves(e)) continue;
-    auto libre = ordenLibre_.find(e.cambio.tabla);
-    if (libre == ordenLibre_.end()) {
-      bool si = false;
-      if (const std::optional<SentenciaSql> consulta =
-              dialecto_->ObservadoresOrden(e.cambio.tabla)) {
-        const auto esLlave = [&e](std::string_view columna) {
-          return std::any_of(
-              e.cambio.condiciones.begin(), e.cambio.condiciones.end(),
-              [columna](const Predicado& p) { return IgualSinCaso(p.columna, columna); });
-        };
-        // a unique index of the keys alone: the changes never write the keys
-        si = true;
-        for (const std::vector<Valor>& fila : backend_->Consulta(*consulta, 0).filas) {
-          if (fila.empty() || EsNulo(fila[0])) {
-            si = false;
-            break;
-          }
-          const std::string columnas = ValorComoTexto(fila[0]);
-          for (std::size_t desde = 0; si && desde <= columnas.size();) {
-            const std::size_t coma = std::min(columnas.find(',', desde), columnas.size());
-            si = esLlave(std::string_view(columnas).substr(desde, coma - desde));
-            desde = coma + 1;
-          }
-          if (!si) break;
-        }
-      }
-      libre = ordenLibre_.emplace(e.cambio.tabla, si).first;
-    }
-    if (!libre->second) return false;
+    auto orden = ordenTablas_.find(e.cambio.tabla);
+    if (orden == ordenTablas_.end())
+      orden = ordenTablas_.emplace(e.cambio.tabla, OrdenDeTabla(e.cambio)).first;
+    posible = std::min(posible, orden->second);
   }
-  return true;
+  return posible;
+}
+
+EscriturasDiferidas::Orden EscriturasDiferidas::OrdenDeTabla(const ActualizacionDiferible& a) {
+  const std::optional<SentenciaSql> consulta = dialecto_->ObservadoresOrden(a.tabla);
+  if (!consulta) return Orden::Archivo;
+  const auto esLlave = [&a](std::string_view columna) {
+    return std::any_of(a.condiciones.begin(), a.condiciones.end(),
+                       [columna](const Predicado& p) { return IgualSinCaso(p.columna, columna); });
+  };
+  Orden orden = Orden::PorLlaves;
+  for (const std::vector<Valor>& fila : backend_->Consulta(*consulta, 0).filas) {
+    if (fila.empty() || EsNulo(fila[0])) return Orden::Archivo;
+    // a unique index of the keys alone: the changes never write the keys
+    const std::string columnas = ValorComoTexto(fila[0]);
+    for (std::size_t desde = 0; desde <= columnas.size();) {
+      const std::size_t coma = std::min(columnas.find(',', desde), columnas.size());
+      if (!esLlave(std::string_view(columnas).substr(desde, coma - desde)))
+        orden = Orden::NuevasPrimero;
+      desde = coma + 1;
+    }
+  }
+  return orden;
 }
 
 void EscriturasDiferidas::EscribeTodas(std::vector<Escritura>& escrituras, bool copia) {
-  if (dialecto_->ColumnasLocalizador() > 0 && OrdenLibre(escrituras)) OrdenaPorLlaves(escrituras);
+  if (dialecto_->ColumnasLocalizador() > 0) {
+    switch (OrdenPosible(escrituras)) {
+      case Orden::PorLlaves:
+        OrdenaPorLlaves(escrituras);
+        break;
+      case Orden::NuevasPrimero:
+        std::stable_partition(escrituras.begin(), escrituras.end(),
+                              [](const Escritura& e) { return e.nueva; });
+        break;
+      case Orden::Archivo:
+        break;
+    }
+  }
   // Consecutive writes of the same shape go together, in file order.
   for (std::size_t desde = 0; desde < escrituras.size();) {
     const Escritura& e = escrituras[desde];

@@ -134,13 +134,19 @@ class EscriturasDiferidas final : public Backend {
   // row's needed first meets a constraint's refusal, and the batch is then
   // done again one record at a time.
   static void OrdenaPorLlaves(std::vector<Escritura>& escrituras);
-  // Whether that may be done: only where nothing the database checks or
-  // runs sees the order of different rows' writes (ObservadoresOrden). A
-  // unique index on other columns than the keys would: a line that takes a
-  // value another row holds is refused one record at a time even when a
-  // later line frees it, and must be refused in a batch too. Asked of the
-  // catalog once per table; where it cannot be asked, writes keep file order.
-  bool OrdenLibre(const std::vector<Escritura>& escrituras);
+  // How far that may go, the most a table of `escrituras` allows: only where
+  // nothing the database checks or runs sees the order of different rows'
+  // writes (ObservadoresOrden). A unique index on other columns than the
+  // keys would: a line that takes a value another row holds is refused one
+  // record at a time even when a later line frees it, and must be refused in
+  // a batch too. New rows only take values, so writing them first can only
+  // meet more refusals, which have the batch done again one record at a
+  // time: that much stays. A trigger per row (or what cannot be asked) keeps
+  // file order.
+  enum class Orden { Archivo, NuevasPrimero, PorLlaves };
+  Orden OrdenPosible(const std::vector<Escritura>& escrituras);
+  // A table's, from the catalog; `a` one of its changes by keys.
+  Orden OrdenDeTabla(const ActualizacionDiferible& a);
   // Whether a row's binary values (pictures) may be held with the others:
   // where the dialect's batch statements carry them, or for a new row the
   // backend's copy does, while the pictures held stay below kBytesRetenidos
@@ -186,8 +192,8 @@ class EscriturasDiferidas final : public Backend {
   std::vector<Escritura> retenidas_;
   // Each table's column types, asked of the catalog once.
   std::map<std::string, TiposTabla> tiposColumnas_;
-  // Each table's answer of OrdenLibre.
-  std::map<std::string, bool> ordenLibre_;
+  // Each table's OrdenDeTabla, asked once.
+  std::map<std::string, Orden> ordenTablas_;
   bool segundoPlano_ = false;
   // the backend wrote without waiting: its verdict has not been read
   bool sinVeredicto_ = false;
