@@ -1,7 +1,6 @@
 #include "db/EscriturasDiferidas.h"
 
 #include <algorithm>
-#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -365,21 +364,17 @@ EscriturasDiferidas::Orden EscriturasDiferidas::OrdenPosible(
 EscriturasDiferidas::Orden EscriturasDiferidas::OrdenDeTabla(const ActualizacionDiferible& a) {
   const std::optional<SentenciaSql> consulta = dialecto_->ObservadoresOrden(a.tabla);
   if (!consulta) return Orden::Archivo;
-  const auto esLlave = [&a](std::string_view columna) {
+  const auto esLlave = [&a](const std::string& columna) {
     return std::any_of(a.condiciones.begin(), a.condiciones.end(),
-                       [columna](const Predicado& p) { return IgualSinCaso(p.columna, columna); });
+                       [&columna](const Predicado& p) { return IgualSinCaso(p.columna, columna); });
   };
   Orden orden = Orden::PorLlaves;
   for (const std::vector<Valor>& fila : backend_->Consulta(*consulta, 0).filas) {
     if (fila.empty() || EsNulo(fila[0])) return Orden::Archivo;
     // a unique index of the keys alone: the changes never write the keys
-    const std::string columnas = ValorComoTexto(fila[0]);
-    for (std::size_t desde = 0; desde <= columnas.size();) {
-      const std::size_t coma = std::min(columnas.find(',', desde), columnas.size());
-      if (!esLlave(std::string_view(columnas).substr(desde, coma - desde)))
-        orden = Orden::NuevasPrimero;
-      desde = coma + 1;
-    }
+    const std::vector<std::string> columnas = Divide(ValorComoTexto(fila[0]), ",");
+    if (columnas.empty() || !std::all_of(columnas.begin(), columnas.end(), esLlave))
+      orden = Orden::NuevasPrimero;
   }
   return orden;
 }
