@@ -118,7 +118,7 @@ class Dialecto {
   // where it is on an expression or has a condition, or for an exclusion
   // constraint), and a null row for each thing that may act on other rows
   // (a trigger per row, a foreign key to the table itself, a rule). Nothing
-  // where the writes are never reordered.
+  // where it cannot be asked: anything may be there.
   virtual std::optional<SentenciaSql> ObservadoresOrden(const std::string& /*tabla*/) const {
     return std::nullopt;
   }
@@ -149,6 +149,11 @@ class Dialecto {
       const std::vector<ActualizacionDiferible>& /*filas*/) const {
     return std::nullopt;
   }
+  // Whether the changes written together reach their rows one after the
+  // other, in the order given (ActualizaPorFilas), as one record at a time
+  // would: a single statement changes its rows in an order the database
+  // chooses, which a unique index or a trigger can tell.
+  virtual bool CambiosEnOrden() const { return false; }
   // Whether ActualizaVarias returns no rows, its count of changed rows
   // confirming the changes instead (each change can reach one row at most).
   virtual bool ActualizaVariasCuentaFilas() const { return false; }

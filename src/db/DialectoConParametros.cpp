@@ -615,6 +615,7 @@ class DialectoConParametros final : public DialectoBase {
 
   // SQLite: "update T set a = ?, ... where rowid = ? and k = ? ...", one step
   // per change: cheaper in SQLite than joining a table of values.
+  bool CambiosEnOrden() const override { return motor_ == Motor::SQLite; }
   std::optional<SentenciaPorFilas> ActualizaPorFilas(
       const std::vector<ActualizacionDiferible>& filas) const override {
     if (motor_ != Motor::SQLite || filas.empty() || !ActualizaVariasAdmite(filas[0]))

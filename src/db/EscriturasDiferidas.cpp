@@ -351,14 +351,15 @@ void EscriturasDiferidas::OrdenaPorLlaves(std::vector<Escritura>& escrituras) {
 EscriturasDiferidas::Orden EscriturasDiferidas::OrdenPosible(
     const std::vector<Escritura>& escrituras) {
   Orden posible = Orden::PorLlaves;
-  for (const Escritura& e : escrituras) {
-    if (!PorLlaves(e)) continue;
-    auto orden = ordenTablas_.find(e.cambio.tabla);
-    if (orden == ordenTablas_.end())
-      orden = ordenTablas_.emplace(e.cambio.tabla, OrdenDeTabla(e.cambio)).first;
-    posible = std::min(posible, orden->second);
-  }
+  for (const Escritura& e : escrituras)
+    if (PorLlaves(e)) posible = std::min(posible, OrdenDe(e.cambio));
   return posible;
+}
+
+EscriturasDiferidas::Orden EscriturasDiferidas::OrdenDe(const ActualizacionDiferible& a) {
+  auto orden = ordenTablas_.find(a.tabla);
+  if (orden == ordenTablas_.end()) orden = ordenTablas_.emplace(a.tabla, OrdenDeTabla(a)).first;
+  return orden->second;
 }
 
 EscriturasDiferidas::Orden EscriturasDiferidas::OrdenDeTabla(const ActualizacionDiferible& a) {
@@ -410,8 +411,12 @@ void EscriturasDiferidas::EscribeTodas(std::vector<Escritura>& escrituras, bool 
       return !PorLlaves(x) || llaves.insert(LlaveSuelta(x)).second;
     };
     nuevaLlave(e);  // the first one's
+    // A statement changes its rows in an order of the database's choosing:
+    // where the table can tell, each change is a statement of its own.
+    const bool sola =
+        !e.nueva && !dialecto_->CambiosEnOrden() && OrdenDe(e.cambio) != Orden::PorLlaves;
     std::size_t hasta = desde + 1;
-    while (hasta < escrituras.size() && hasta - desde < maximo &&
+    while (!sola && hasta < escrituras.size() && hasta - desde < maximo &&
            MismasColumnas(escrituras[desde], escrituras[hasta]) && nuevaLlave(escrituras[hasta]))
       ++hasta;
     EscribeGrupo(escrituras, desde, hasta, copia);

@@ -145,8 +145,10 @@ class EscriturasDiferidas final : public Backend {
   // file order.
   enum class Orden { Archivo, NuevasPrimero, PorLlaves };
   Orden OrdenPosible(const std::vector<Escritura>& escrituras);
-  // A table's, from the catalog; `a` one of its changes by keys.
+  // A table's, from the catalog; `a` one of its changes.
   Orden OrdenDeTabla(const ActualizacionDiferible& a);
+  // The same, asked once per table.
+  Orden OrdenDe(const ActualizacionDiferible& a);
   // Whether a row's binary values (pictures) may be held with the others:
   // where the dialect's batch statements carry them, or for a new row the
   // backend's copy does, while the pictures held stay below kBytesRetenidos

@@ -182,14 +182,25 @@ TEST_P(TrampasEn, LlavesIgualesSegunLaIntercalacion) {
 // that takes it too early is refused, as it is when each record is its own
 // transaction. In "Tarjeta" the taker is a row the batch added (its change
 // found by its keys) and the holder one read before (found by its locator);
-// in "Credencial" both were read before.
+// in "Credencial" both were read before. In "Gafete" the two lines sit among
+// many changes of rows read before, enough for a multi-row change that a
+// database may apply in the table's order rather than the file's.
 TEST_P(TrampasEn, UnValorUnicoSeTomaEnElOrdenDelArchivo) {
   const V tarjetas = {"36,nuevo,", "36,,T19", "4,,T37"};
   const V credenciales = {"5,,T20", "6,,T21"};
+  V gafetes;
+  std::string gafetesPrevios;
+  for (int id = 1; id <= 300; ++id)
+    gafetesPrevios +=
+        (id > 1 ? ", (" : "(") + std::to_string(id) + ", 'g', 'G" + std::to_string(id) + "')";
+  for (int id = 1; id <= 80; ++id) {
+    if (id == 41) gafetes.insert(gafetes.end(), {"250,,G100", "100,,H100"});
+    gafetes.push_back(std::to_string(id) + ",,H" + std::to_string(id));
+  }
   for (long lote : kLotes) {
     SCOPED_TRACE(TextoLote(lote));
     EntornoImportacion e(GetParam());
-    for (const char* tabla : {"Tarjeta", "Credencial"})
+    for (const char* tabla : {"Tarjeta", "Credencial", "Gafete"})
       e.Base().Execute(std::string("CREATE TABLE ") + tabla +
                        " (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(10), Numero VARCHAR(6) "
                        "UNIQUE)");
@@ -197,11 +208,14 @@ TEST_P(TrampasEn, UnValorUnicoSeTomaEnElOrdenDelArchivo) {
     e.Base().Execute(
         "INSERT INTO Credencial (ID, Nombre, Numero) VALUES (5, 'cinco', NULL), (6, 'seis', "
         "'T20')");
-    e.Definiciones(ListaTablas({"Tarjeta", "Credencial"}) +
+    e.Base().Execute("INSERT INTO Gafete (ID, Nombre, Numero) VALUES " + gafetesPrevios);
+    e.Definiciones(ListaTablas({"Tarjeta", "Credencial", "Gafete"}) +
                    e.Seccion("Tarjeta", "ID", {"ID", "Nombre", "Numero"}) +
-                   e.Seccion("Credencial", "ID", {"ID", "Nombre", "Numero"}));
+                   e.Seccion("Credencial", "ID", {"ID", "Nombre", "Numero"}) +
+                   e.Seccion("Gafete", "ID", {"ID", "Nombre", "Numero"}));
     e.Fuente("Tarjeta.txt", tarjetas);
     e.Fuente("Credencial.txt", credenciales);
+    e.Fuente("Gafete.txt", gafetes);
 
     EXPECT_EQ(e.Importa(Lote(lote)), 1);
     CadaLineaUnaVez(e, "Tarjeta", tarjetas);
@@ -212,6 +226,13 @@ TEST_P(TrampasEn, UnValorUnicoSeTomaEnElOrdenDelArchivo) {
     EXPECT_EQ(e.Resultado("Credencial_Ok.txt"), (V{credenciales[1]}));
     EXPECT_EQ(e.Lee("Credencial", {"ID", "Nombre", "Numero"}),
               (Filas{{"5", "cinco", "NULL"}, {"6", "seis", "T21"}}));
+    CadaLineaUnaVez(e, "Gafete", gafetes);
+    ASSERT_EQ(e.Resultado("Gafete_Er.txt").size(), 1u);
+    EXPECT_TRUE(e.Resultado("Gafete_Er.txt")[0].starts_with("250,,G100("));
+    const Filas gafetesLeidos = e.Lee("Gafete", {"ID", "Numero"});
+    EXPECT_EQ(gafetesLeidos.size(), 300u);
+    for (const V& fila : {V{"100", "H100"}, V{"250", "G250"}})
+      EXPECT_NE(std::find(gafetesLeidos.begin(), gafetesLeidos.end(), fila), gafetesLeidos.end());
   }
 }
 
