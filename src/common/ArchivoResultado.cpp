@@ -81,9 +81,10 @@ void ArchivoResultado::Vacia() {
     pendiente_.insert(0, MarcaDeOrden(codificacion_));
     enBlanco_ = false;
   }
-  const bool escrito =
-      std::fwrite(pendiente_.data(), 1, pendiente_.size(), archivo_.get()) == pendiente_.size() &&
-      std::fflush(archivo_.get()) == 0;
+  // One system call: the C library's own writes would cut the lines where
+  // its buffer ends, and a kill between two of them would leave half a
+  // line, which reads as another line (another key) reported.
+  const bool escrito = EscribeDeUnaVez(archivo_.get(), pendiente_);
   pendiente_.clear();
   if (!escrito) LanzaErrorEn(errores::DiscoLleno, ruta_);
 }

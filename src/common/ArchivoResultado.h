@@ -1,8 +1,9 @@
 #pragma once
 // A result file ("_Ok.txt", "_Er.txt") kept open for a whole table. Lines
 // (with CR LF) wait until Vacia, which the engines call once a batch has been
-// reported, and go to the file in one write: the file only ever holds whole
-// lines, and a batch costs one system call instead of one per line.
+// reported, and go to the file in one system call: a kill leaves whole
+// lines (a last line without its CR LF was cut short by the system), and a
+// batch costs one system call instead of one per line.
 #include <cstdio>
 #include <memory>
 #include <string>

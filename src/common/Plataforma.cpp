@@ -168,6 +168,21 @@ bool ReemplazaAtomico(const std::string& temporal, const std::string& destino) {
   return !ec;
 }
 
+bool EscribeDeUnaVez(std::FILE* f, std::string_view datos) {
+#ifdef _WIN32
+  return std::fwrite(datos.data(), 1, datos.size(), f) == datos.size() && std::fflush(f) == 0;
+#else
+  const int fd = fileno(f);
+  while (!datos.empty()) {
+    const ssize_t n = ::write(fd, datos.data(), datos.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    datos.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+#endif
+}
+
 int LlevaADisco(std::FILE* f) {
   errno = 0;
   if (std::fflush(f) != 0) return errno != 0 ? errno : EIO;

@@ -3,6 +3,7 @@
 // library, kept in one place so that a Windows build only touches this file.
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "common/CarpetaPrograma.h"
 
@@ -52,6 +53,11 @@ bool ErroresEsTerminal();
 // old or the new file, never half of one.
 bool ReemplazaAtomico(const std::string& temporal, const std::string& destino);
 
+// Appends `datos` to `f` in one system call where the system takes it so,
+// not cut where the C library's buffer ends: a process killed meanwhile
+// leaves all of it or none (only the system itself may stop it short). The
+// C library must hold nothing of `f` unwritten. false on an error.
+bool EscribeDeUnaVez(std::FILE* f, std::string_view datos);
 // Writes what `f` holds out of the C library and waits until the disk has
 // it, so that a rename after it never publishes an empty or partial file
 // after a crash: 0, or the system's error number.

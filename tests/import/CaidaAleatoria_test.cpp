@@ -52,6 +52,18 @@ struct Base {
   Filas Lee() { return LeeFilas(*cn, "Caida", {"ID", "Nombre", "Monto"}); }
 };
 
+// Every whole line of "_Ok.txt" (`ok`) has its row. A kill can only stop
+// the system's own write short: a last line without its CR LF is no line.
+template <class B>
+void TieneSuFila(B& base, const std::string& ok) {
+  std::set<std::string> ids;
+  for (const V& fila : base.Lee()) ids.insert(fila[0]);
+  for (const std::string& l : LineasDe(ok.substr(0, ok.rfind("\r\n") + 2))) {
+    if (l.empty()) continue;
+    EXPECT_TRUE(ids.count(l.substr(0, l.find(',')))) << "reported without its row: " << l;
+  }
+}
+
 void Prepara(const std::string& carpeta, const std::string& cadena, const std::string& fuente) {
   EscribeBytes(carpeta + "/Caida.txt", fuente);
   EscribeBytes(carpeta + "/defs.ini",
@@ -114,16 +126,41 @@ void Intentos(MotorPrueba motor, int desde, int hasta) {
       waitpid(pid, &estado, 0);
     }
 
-    std::set<std::string> ids;
-    for (const V& fila : base.Lee()) ids.insert(fila[0]);
-    for (const std::string& l : LineasDe(std::filesystem::exists(ok) ? LeeBytes(ok) : "")) {
-      if (l.empty()) continue;
-      EXPECT_TRUE(ids.count(l.substr(0, l.find(',')))) << "reported without its row: " << l;
-    }
+    TieneSuFila(base, std::filesystem::exists(ok) ? LeeBytes(ok) : "");
 
     // the rerun at the default size: what the batches commit is the same
     EXPECT_EQ(CorreCopia(tmp.Ruta()), 1);
     EXPECT_EQ(base.Lee(), esperadas);
+  }
+}
+
+// Killed as it writes a batch's lines to "_Ok.txt" (strace stops it at the
+// system's n-th write to that file): what the file holds is whole lines,
+// each with its row. Lines cut where the C library's buffer ends would
+// leave "12" of "1234,...", which reads as row 12 reported.
+TEST(CaidaAlEscribir, ElOkTieneLineasEnterasConSuFila) {
+  std::mt19937 azar(20261209u);
+  const std::string fuente = Fuente(azar);
+  for (int n = 1; n <= 3; ++n) {
+    SCOPED_TRACE("muerto en la escritura " + std::to_string(n));
+    CarpetaTemporal tmp;
+    Base base(MotorPrueba::SQLite, tmp.Ruta());
+    Prepara(tmp.Ruta(), base.cadena, fuente);
+    const std::string ok =
+        std::filesystem::weakly_canonical(tmp.Archivo("Log/Caida_Ok.txt")).string();
+    const std::string strace = "strace -f -qq -o /dev/null -e trace=write -P '" + ok +
+                               "' -e inject=write:signal=KILL:when=" + std::to_string(n);
+    ASSERT_EQ(CorreCopia(tmp.Ruta(), "defs.ini", "--lote 1000", strace), 128 + SIGKILL)
+        << "strace (Debian package strace) runs the program: "
+        << LeeBytes(tmp.Archivo("errores.txt"));
+    const std::string escrito = LeeBytes(ok);
+    if (n == 1) {
+      EXPECT_EQ(escrito, "");
+      continue;
+    }
+    ASSERT_GT(escrito.size(), 20u);  // the batches before the kill
+    EXPECT_TRUE(escrito.ends_with("\r\n")) << escrito.substr(escrito.size() - 20);
+    TieneSuFila(base, escrito);
   }
 }
 

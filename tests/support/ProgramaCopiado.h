@@ -15,13 +15,14 @@ inline void CopiaPrograma(const std::string& carpeta) {
 
 // Starts the copy in `carpeta` (its working folder too) on `defs`, under the
 // C locale, with stdin empty and stdout and stderr in "salida.txt" and
-// "errores.txt"; returns its pid. `opciones` go before the path as they are.
+// "errores.txt"; returns its pid. `opciones` go before the path as they are;
+// `delante`, a command that runs the program (a tracer), before it.
 inline pid_t LanzaCopia(const std::string& carpeta, const std::string& defs = "defs.ini",
-                        const std::string& opciones = "") {
+                        const std::string& opciones = "", const std::string& delante = "") {
   const pid_t pid = fork();
   if (pid == 0) {
-    const std::string orden = "cd '" + carpeta + "' && LC_ALL=C exec ./varlodi " + opciones + " '" +
-                              defs + "' </dev/null >salida.txt 2>errores.txt";
+    const std::string orden = "cd '" + carpeta + "' && LC_ALL=C exec " + delante + " ./varlodi " +
+                              opciones + " '" + defs + "' </dev/null >salida.txt 2>errores.txt";
     execl("/bin/sh", "sh", "-c", orden.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
@@ -30,9 +31,9 @@ inline pid_t LanzaCopia(const std::string& carpeta, const std::string& defs = "d
 
 // Runs the copy to its end; its exit status, 128 + the signal that ended it.
 inline int CorreCopia(const std::string& carpeta, const std::string& defs = "defs.ini",
-                      const std::string& opciones = "") {
+                      const std::string& opciones = "", const std::string& delante = "") {
   int st = 0;
-  waitpid(LanzaCopia(carpeta, defs, opciones), &st, 0);
+  waitpid(LanzaCopia(carpeta, defs, opciones, delante), &st, 0);
   return WIFSIGNALED(st) ? 128 + WTERMSIG(st) : WEXITSTATUS(st);
 }
 
