@@ -142,6 +142,18 @@ class Dialecto {
       const std::map<std::string, std::string>& /*tipos*/) const {
     return std::nullopt;
   }
+  // The same change as ActualizaVariasArreglos, guarded: it changes no row
+  // (its count then refuses it) where one statement could end otherwise
+  // than the changes `filas` made one at a time in their order: where a row
+  // would take, on the columns of one of `indices` (unique indexes, the
+  // catalog's names), what a later row of `filas` holds now. Nothing where
+  // it cannot be guarded so.
+  virtual std::optional<SentenciaArreglos> ActualizaVariasEnOrden(
+      const std::vector<ActualizacionDiferible>& /*filas*/,
+      const std::vector<std::vector<std::string>>& /*indices*/,
+      const std::map<std::string, std::string>& /*tipos*/) const {
+    return std::nullopt;
+  }
   // The same change as ActualizaVarias as one statement run once per row
   // (Backend::EjecutaPorFilas), each reaching one row at most: their count
   // of changed rows confirms the changes. Nothing where it is not written so.

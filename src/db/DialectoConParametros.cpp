@@ -454,6 +454,34 @@ class DialectoConParametros final : public DialectoBase {
   std::optional<SentenciaArreglos> ActualizaVariasArreglos(
       const std::vector<ActualizacionDiferible>& filas,
       const std::map<std::string, std::string>& tipos) const override {
+    return CambiosComoArreglos(filas, tipos, nullptr);
+  }
+
+  // The same change, guarded: it changes no row (its count then refuses
+  // it) where a row would take, on a unique index's columns, the values a
+  // later row of the change holds now, with `f` each change's row as it is
+  // (o...) and as it would be (n...) on those columns:
+  //   with v as (select * from unnest(...) with ordinality as v(..., i)),
+  //   f as (select v.i, a.X as o0_0, v.c1 as n0_0 ... from v join T as a on ...)
+  //   update T as t set ... from v where ... and not exists (select 1 from
+  //   (select n0_0 as g0, i as toma, null::bigint as tiene from f where ...
+  //   union all select o0_0, null, i from f where ...) as p group by g0
+  //   having min(toma) < max(tiene) union all ...)
+  std::optional<SentenciaArreglos> ActualizaVariasEnOrden(
+      const std::vector<ActualizacionDiferible>& filas,
+      const std::vector<std::vector<std::string>>& indices,
+      const std::map<std::string, std::string>& tipos) const override {
+    if (indices.empty()) return std::nullopt;
+    return CambiosComoArreglos(filas, tipos, &indices);
+  }
+
+ private:
+  // The change of `filas` with each column as one array; with `indices`,
+  // guarded as ActualizaVariasEnOrden says.
+  std::optional<SentenciaArreglos> CambiosComoArreglos(
+      const std::vector<ActualizacionDiferible>& filas,
+      const std::map<std::string, std::string>& tipos,
+      const std::vector<std::vector<std::string>>* indices) const {
     if (motor_ != Motor::PostgreSql || filas.empty() || !ActualizaVariasAdmite(filas[0]))
       return std::nullopt;
     const ActualizacionDiferible& a = filas[0];
@@ -468,12 +496,15 @@ class DialectoConParametros final : public DialectoBase {
       arreglos += (arreglos.empty() ? "" : ", ") + marca;
       nombres += (nombres.empty() ? "" : ", ") + v;
     };
+    // each assigned column's value, by the catalog's spelling
+    std::map<std::string, std::string> nuevos;
     for (std::size_t c = 0; c < a.valores.size(); ++c) {
       const std::string columna = Identificador(a.valores[c].first);
       const auto marca = MarcaArreglo(columna, tipos);
       if (!marca) return std::nullopt;
       const std::string v = "c" + std::to_string(c);
       r.texto += (c ? ", " : "") + columna + " = v." + v;
+      nuevos[a.valores[c].first] = v;
       anade(*marca, v);
     }
     std::string donde = " where t.tableoid = v.o and t.ctid = v.l";
@@ -490,7 +521,47 @@ class DialectoConParametros final : public DialectoBase {
       valoresLlave.push_back("v." + v);
     }
     if (porLlaves) donde = DondeLlaves(tabla, llaves, valoresLlave);
+    const std::string actualiza = r.texto;
     r.texto += " from unnest(" + arreglos + ") as v(" + nombres + ")" + donde;
+    if (indices) {
+      // each change's row as it is (a) and as it would be, on each index's
+      // columns: o<index>_<column> and n<index>_<column>
+      std::string esFila = porLlaves ? "" : "a.tableoid = v.o and a.ctid = v.l";
+      for (std::size_t k = 0; k < llaves.size(); ++k)
+        esFila += (esFila.empty() ? "a." : " and a.") + llaves[k] + " = v.k" + std::to_string(k);
+      std::string columnasF, preguntas;
+      for (std::size_t j = 0; j < indices->size(); ++j) {
+        std::string actual, nuevo, grupo, actualLleno, nuevoLleno;
+        for (std::size_t m = 0; m < (*indices)[j].size(); ++m) {
+          const std::string& columna = (*indices)[j][m];
+          const auto n = nuevos.find(columna);
+          // a name that matches only as written otherwise: not to be guessed
+          if (n == nuevos.end() &&
+              std::any_of(nuevos.begin(), nuevos.end(),
+                          [&columna](const auto& c) { return IgualSinCaso(c.first, columna); }))
+            return std::nullopt;
+          const std::string citada = "a." + Identificador(columna);
+          const std::string sufijo = std::to_string(j) + "_" + std::to_string(m);
+          columnasF += ", " + citada + " as o" + sufijo + ", " +
+                       (n != nuevos.end() ? "v." + n->second : citada) + " as n" + sufijo;
+          const std::string y = m ? " and " : "";
+          actual += (m ? ", o" : "o") + sufijo;
+          nuevo += (m ? ", n" : "n") + sufijo + " as g" + std::to_string(m);
+          grupo += (m ? ", g" : "g") + std::to_string(m);
+          actualLleno += y + "o" + sufijo + " is not null";
+          nuevoLleno += y + "n" + sufijo + " is not null";
+        }
+        // a value a row takes before the last row that holds it now lets it go
+        preguntas += (j ? " union all " : "") + std::string("select 1 from (select ") + nuevo +
+                     ", i as toma, null::bigint as tiene from f where " + nuevoLleno +
+                     " union all select " + actual + ", null, i from f where " + actualLleno +
+                     ") as p group by " + grupo + " having min(toma) < max(tiene)";
+      }
+      r.texto = "with v as (select * from unnest(" + arreglos + ") with ordinality as v(" +
+                nombres + ", i)), f as (select v.i" + columnasF + " from v join " + tabla +
+                " as a on " + esFila + ") " + actualiza + " from v" + donde + " and not exists (" +
+                preguntas + ")";
+    }
     r.columnas.assign(primera + a.valores.size() + a.condiciones.size(), {});
     for (auto& columna : r.columnas) columna.reserve(filas.size());
     for (const ActualizacionDiferible& fila : filas) {
@@ -509,6 +580,7 @@ class DialectoConParametros final : public DialectoBase {
     return r;
   }
 
+ public:
   // Every statement of every record names the same few columns: each name
   // is checked and quoted once.
   std::string Identificador(const std::string& comoEscrito) const override {

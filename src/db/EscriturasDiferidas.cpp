@@ -184,39 +184,54 @@ void EscriturasDiferidas::EscribeGrupo(std::vector<Escritura>& escrituras, std::
           escrituras[desde + i].cambio = std::move(cambios[i]);
     }
   } devuelve{cambios, escrituras, desde, copia};
-  std::size_t confirmadas = 0;
-  std::optional<long> porFilas;
-  if (const std::optional<long> n = ActualizaPorArreglos(cambios)) {
-    confirmadas = static_cast<std::size_t>(*n);
-  } else if (const auto p = dialecto_->ActualizaPorFilas(cambios);
-             p && (porFilas = backend_->EjecutaPorFilas(p->texto, p->filas))) {
-    confirmadas = static_cast<std::size_t>(*porFilas);
-  } else {
-    // (the changes were moved out of `escrituras`: their table is in `cambios`)
-    const std::string& tabla = cambios.front().tabla;
-    std::optional<SentenciaSql> s = dialecto_->ActualizaVarias(cambios, TiposDe(tabla));
-    if (!s)
-      throw ErrorVarlo(errores::ErrorEnComando, kFuenteBD,
-                       "No se pueden escribir juntos los cambios de " + tabla);
-    confirmadas = dialecto_->ActualizaVariasCuentaFilas()
-                      ? static_cast<std::size_t>(backend_->Ejecuta(*s))
-                      : backend_->Consulta(*s, 0).filas.size();
-  }
   // Every row must have been found where it was read; a row another writer
   // changed meanwhile sends the batch back to one record at a time.
-  if (confirmadas != cambios.size())
-    throw ErrorVarlo(errores_bd::FilaNoEncontrada, kFuenteBD,
-                     "No se encuentra la fila para actualizarla. Algunos valores pueden haber "
-                     "cambiado desde la última lectura.");
+  const auto confirma = [](std::size_t confirmadas, std::size_t esperadas) {
+    if (confirmadas != esperadas)
+      throw ErrorVarlo(errores_bd::FilaNoEncontrada, kFuenteBD,
+                       "No se encuentra la fila para actualizarla. Algunos valores pueden haber "
+                       "cambiado desde la última lectura.");
+  };
+  // Where the order of the rows could show, one statement takes them only
+  // guarded against it (unique indexes of known columns); else one by one.
+  const OrdenTabla& orden = OrdenDe(cambios.front());
+  if (cambios.size() > 1 && !dialecto_->CambiosEnOrden() && orden.orden != Orden::PorLlaves) {
+    std::optional<long> n;
+    if (orden.orden == Orden::NuevasPrimero && orden.conocidos)
+      n = ActualizaPorArreglos(cambios, &orden.indices);
+    if (n) return confirma(static_cast<std::size_t>(*n), cambios.size());
+    for (const ActualizacionDiferible& cambio : cambios) confirma(EscribeCambios({cambio}), 1);
+    return;
+  }
+  confirma(EscribeCambios(cambios), cambios.size());
+}
+
+std::size_t EscriturasDiferidas::EscribeCambios(
+    const std::vector<ActualizacionDiferible>& cambios) {
+  std::optional<long> porFilas;
+  if (const std::optional<long> n = ActualizaPorArreglos(cambios, nullptr))
+    return static_cast<std::size_t>(*n);
+  if (const auto p = dialecto_->ActualizaPorFilas(cambios);
+      p && (porFilas = backend_->EjecutaPorFilas(p->texto, p->filas)))
+    return static_cast<std::size_t>(*porFilas);
+  const std::string& tabla = cambios.front().tabla;
+  std::optional<SentenciaSql> s = dialecto_->ActualizaVarias(cambios, TiposDe(tabla));
+  if (!s)
+    throw ErrorVarlo(errores::ErrorEnComando, kFuenteBD,
+                     "No se pueden escribir juntos los cambios de " + tabla);
+  return dialecto_->ActualizaVariasCuentaFilas() ? static_cast<std::size_t>(backend_->Ejecuta(*s))
+                                                 : backend_->Consulta(*s, 0).filas.size();
 }
 
 std::optional<long> EscriturasDiferidas::ActualizaPorArreglos(
-    const std::vector<ActualizacionDiferible>& cambios) {
+    const std::vector<ActualizacionDiferible>& cambios,
+    const std::vector<std::vector<std::string>>* indices) {
   if (!backend_->ArreglosAdmitidos()) return std::nullopt;
   const TiposTabla* tipos = TiposDe(cambios.front().tabla);
   if (!tipos) return std::nullopt;
   const std::optional<SentenciaArreglos> a =
-      dialecto_->ActualizaVariasArreglos(cambios, tipos->tipos);
+      indices ? dialecto_->ActualizaVariasEnOrden(cambios, *indices, tipos->tipos)
+              : dialecto_->ActualizaVariasArreglos(cambios, tipos->tipos);
   if (!a) return std::nullopt;
   // the backend then checks the count itself, with the next call
   const auto esperadas = static_cast<long>(cambios.size());
@@ -352,32 +367,35 @@ EscriturasDiferidas::Orden EscriturasDiferidas::OrdenPosible(
     const std::vector<Escritura>& escrituras) {
   Orden posible = Orden::PorLlaves;
   for (const Escritura& e : escrituras)
-    if (PorLlaves(e)) posible = std::min(posible, OrdenDe(e.cambio));
+    if (PorLlaves(e)) posible = std::min(posible, OrdenDe(e.cambio).orden);
   return posible;
 }
 
-EscriturasDiferidas::Orden EscriturasDiferidas::OrdenDe(const ActualizacionDiferible& a) {
+const EscriturasDiferidas::OrdenTabla& EscriturasDiferidas::OrdenDe(
+    const ActualizacionDiferible& a) {
   auto orden = ordenTablas_.find(a.tabla);
   if (orden == ordenTablas_.end()) orden = ordenTablas_.emplace(a.tabla, OrdenDeTabla(a)).first;
   return orden->second;
 }
 
-EscriturasDiferidas::Orden EscriturasDiferidas::OrdenDeTabla(const ActualizacionDiferible& a) {
+EscriturasDiferidas::OrdenTabla EscriturasDiferidas::OrdenDeTabla(const ActualizacionDiferible& a) {
   const std::optional<SentenciaSql> consulta = dialecto_->ObservadoresOrden(a.tabla);
-  if (!consulta) return Orden::Archivo;
+  if (!consulta) return {Orden::Archivo, {}, false};
   const auto esLlave = [&a](const std::string& columna) {
     return std::any_of(a.condiciones.begin(), a.condiciones.end(),
                        [&columna](const Predicado& p) { return IgualSinCaso(p.columna, columna); });
   };
-  Orden orden = Orden::PorLlaves;
+  OrdenTabla r{Orden::PorLlaves, {}, true};
   for (const std::vector<Valor>& fila : backend_->Consulta(*consulta, 0).filas) {
-    if (fila.empty() || EsNulo(fila[0])) return Orden::Archivo;
+    if (fila.empty() || EsNulo(fila[0])) return {Orden::Archivo, {}, false};
     // a unique index of the keys alone: the changes never write the keys
-    const std::vector<std::string> columnas = Divide(ValorComoTexto(fila[0]), ",");
-    if (columnas.empty() || !std::all_of(columnas.begin(), columnas.end(), esLlave))
-      orden = Orden::NuevasPrimero;
+    std::vector<std::string> columnas = Divide(ValorComoTexto(fila[0]), ",");
+    if (!columnas.empty() && std::all_of(columnas.begin(), columnas.end(), esLlave)) continue;
+    r.orden = Orden::NuevasPrimero;
+    r.conocidos = r.conocidos && !columnas.empty();
+    r.indices.push_back(std::move(columnas));
   }
-  return orden;
+  return r;
 }
 
 void EscriturasDiferidas::EscribeTodas(std::vector<Escritura>& escrituras, bool copia) {
@@ -411,12 +429,8 @@ void EscriturasDiferidas::EscribeTodas(std::vector<Escritura>& escrituras, bool 
       return !PorLlaves(x) || llaves.insert(LlaveSuelta(x)).second;
     };
     nuevaLlave(e);  // the first one's
-    // A statement changes its rows in an order of the database's choosing:
-    // where the table can tell, each change is a statement of its own.
-    const bool sola =
-        !e.nueva && !dialecto_->CambiosEnOrden() && OrdenDe(e.cambio) != Orden::PorLlaves;
     std::size_t hasta = desde + 1;
-    while (!sola && hasta < escrituras.size() && hasta - desde < maximo &&
+    while (hasta < escrituras.size() && hasta - desde < maximo &&
            MismasColumnas(escrituras[desde], escrituras[hasta]) && nuevaLlave(escrituras[hasta]))
       ++hasta;
     EscribeGrupo(escrituras, desde, hasta, copia);

@@ -145,10 +145,18 @@ class EscriturasDiferidas final : public Backend {
   // file order.
   enum class Orden { Archivo, NuevasPrimero, PorLlaves };
   Orden OrdenPosible(const std::vector<Escritura>& escrituras);
-  // A table's, from the catalog; `a` one of its changes.
-  Orden OrdenDeTabla(const ActualizacionDiferible& a);
+  // A table's order, and its unique indexes on other columns than the keys
+  // (their columns; `conocidos` false where one is on an expression, has a
+  // condition, or could not be asked).
+  struct OrdenTabla {
+    Orden orden;
+    std::vector<std::vector<std::string>> indices;
+    bool conocidos;
+  };
+  // From the catalog; `a` one of the table's changes.
+  OrdenTabla OrdenDeTabla(const ActualizacionDiferible& a);
   // The same, asked once per table.
-  Orden OrdenDe(const ActualizacionDiferible& a);
+  const OrdenTabla& OrdenDe(const ActualizacionDiferible& a);
   // Whether a row's binary values (pictures) may be held with the others:
   // where the dialect's batch statements carry them, or for a new row the
   // backend's copy does, while the pictures held stay below kBytesRetenidos
@@ -186,7 +194,14 @@ class EscriturasDiferidas final : public Backend {
   // The change of rows [desde, hasta) with each column as one array, where
   // the backend binds arrays and every column's type is known; the rows it
   // changed, or nothing when it was not written that way.
-  std::optional<long> ActualizaPorArreglos(const std::vector<ActualizacionDiferible>& cambios);
+  // With `indices` (OrdenTabla's), guarded so that it changes no row where
+  // one statement could end otherwise than one change at a time in file
+  // order; nothing where it cannot be guarded.
+  std::optional<long> ActualizaPorArreglos(const std::vector<ActualizacionDiferible>& cambios,
+                                           const std::vector<std::vector<std::string>>* indices);
+  // Writes `cambios` together as the dialect and backend allow; the count
+  // of rows they changed.
+  std::size_t EscribeCambios(const std::vector<ActualizacionDiferible>& cambios);
 
   std::unique_ptr<Backend> backend_;
   std::shared_ptr<const Dialecto> dialecto_;
@@ -195,7 +210,7 @@ class EscriturasDiferidas final : public Backend {
   // Each table's column types, asked of the catalog once.
   std::map<std::string, TiposTabla> tiposColumnas_;
   // Each table's OrdenDeTabla, asked once.
-  std::map<std::string, Orden> ordenTablas_;
+  std::map<std::string, OrdenTabla> ordenTablas_;
   bool segundoPlano_ = false;
   // the backend wrote without waiting: its verdict has not been read
   bool sinVeredicto_ = false;
