@@ -115,8 +115,9 @@ class Dialecto {
   }
   // The query of what in a table sees the order its rows are written in: a
   // row per unique index, the names of its columns joined by commas (empty
-  // where it is on an expression or has a condition, or for an exclusion
-  // constraint), and a null row for each thing that may act on other rows
+  // where it is on an expression, has a condition, takes nulls as equal or
+  // compares a column in another collation than the column's, or for an
+  // exclusion constraint), and a null row for each thing that may act on other rows
   // (a trigger per row, a foreign key to the table itself, a rule). Nothing
   // where it cannot be asked: anything may be there.
   virtual std::optional<SentenciaSql> ObservadoresOrden(const std::string& /*tabla*/) const {

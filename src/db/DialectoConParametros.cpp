@@ -387,7 +387,13 @@ class DialectoConParametros final : public DialectoBase {
     if (motor_ == Motor::PostgreSql)
       return SentenciaSql{
           "with t(r) as (select cast(? as regclass))"
-          " select case when i.indexprs is null and i.indpred is null then"
+          " select case when i.indexprs is null and i.indpred is null"
+          // NULLS NOT DISTINCT (a column of PostgreSQL 15 on), or a column
+          // compared in another collation than its own: as an expression
+          " and not coalesce(cast(to_jsonb(i) ->> 'indnullsnotdistinct' as boolean), false)"
+          " and not exists (select 1 from generate_subscripts(i.indkey, 1) as s"
+          " join pg_catalog.pg_attribute a on a.attrelid = i.indrelid and a.attnum = i.indkey[s]"
+          " where i.indcollation[s] <> a.attcollation) then"
           " (select string_agg(a.attname, ',') from pg_catalog.pg_attribute a"
           " where a.attrelid = i.indrelid and a.attnum = any(i.indkey)) else '' end"
           " from pg_catalog.pg_index i join t on i.indrelid = t.r where i.indisunique"

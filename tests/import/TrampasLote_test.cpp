@@ -472,6 +472,50 @@ TEST_P(TrampasPostgreSqlPor, LasFilasDeUnaTransaccionNuevaNoSeBuscanAparte) {
   EXPECT_EQ(e.Resultado("Repetida_Er.txt").size(), 1u);
 }
 
+// Changes of rows read before, to a column with a unique index, where no
+// line takes a value a later line frees: one statement, guarded, not one per
+// change.
+TEST_P(TrampasPostgreSqlPor, UnValorUnicoCambiaEnUnaSentenciaGuardada) {
+  EntornoImportacion e(GetParam());
+  e.Base().Execute("CREATE TABLE Gafete (ID INT PRIMARY KEY, Numero VARCHAR(6) UNIQUE)");
+  e.Base().Execute("INSERT INTO Gafete SELECT g, 'G' || g FROM generate_series(1, 300) AS g");
+  FilasPorSentencia conteo(e.Base(), "Gafete");
+  e.Tabla("Gafete", "ID", {"ID", "Numero"});
+  V gafetes;
+  for (int id = 1; id <= 80; ++id)
+    gafetes.push_back(std::to_string(id) + ",H" + std::to_string(id));
+  e.Fuente("Gafete.txt", gafetes);
+  EXPECT_EQ(e.Importa(), 0);
+  EXPECT_EQ(conteo.Toma(), V{"UPDATE 80"});
+  EXPECT_EQ(e.Resultado("Gafete_Ok.txt"), gafetes);
+}
+
+// An index that compares its column in another collation than the column's
+// ("g100" equals "G100" for the index only) cannot be guarded by comparing
+// the values: each change alone, and the line that takes the code before a
+// later line frees it is refused, as one record at a time refuses it.
+TEST_P(TrampasPostgreSqlPor, UnIndiceConOtraIntercalacionNoSeGuarda) {
+  EntornoImportacion e(GetParam());
+  e.Base().Execute(
+      "CREATE COLLATION ci (provider = icu, locale = 'und-u-ks-level1', deterministic = false)");
+  e.Base().Execute("CREATE TABLE Insignia (ID INT PRIMARY KEY, Codigo TEXT COLLATE \"C\")");
+  e.Base().Execute("CREATE UNIQUE INDEX insignia_codigo ON Insignia (Codigo COLLATE ci)");
+  e.Base().Execute("INSERT INTO Insignia SELECT g, 'G' || g FROM generate_series(1, 300) AS g");
+  e.Tabla("Insignia", "ID", {"ID", "Codigo"});
+  V lineas;
+  for (int id = 1; id <= 80; ++id) {
+    if (id == 41) lineas.insert(lineas.end(), {"250,g100", "100,H100"});
+    lineas.push_back(std::to_string(id) + ",H" + std::to_string(id));
+  }
+  e.Fuente("Insignia.txt", lineas);
+  EXPECT_EQ(e.Importa(), 1);
+  EXPECT_EQ(e.Resultado("Insignia_Er.txt").size(), 1u);
+  EXPECT_EQ(e.Resultado("Insignia_Ok.txt").size(), lineas.size() - 1);
+  const Filas leidas = e.Lee("Insignia", {"ID", "Codigo"});
+  for (const V& fila : {V{"100", "H100"}, V{"250", "G250"}})
+    EXPECT_NE(std::find(leidas.begin(), leidas.end(), fila), leidas.end()) << fila[0];
+}
+
 INSTANTIATE_TEST_SUITE_P(Caminos, TrampasPostgreSqlPor,
                          ::testing::Values(MotorPrueba::PostgreSql, MotorPrueba::PostgreSqlOdbc),
                          NombreMotor);
