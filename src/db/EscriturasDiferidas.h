@@ -146,8 +146,8 @@ class EscriturasDiferidas final : public Backend {
   enum class Orden { Archivo, NuevasPrimero, PorLlaves };
   Orden OrdenPosible(const std::vector<Escritura>& escrituras);
   // A table's order, and its unique indexes on other columns than the keys
-  // (their columns; `conocidos` false where one is on an expression, has a
-  // condition, or could not be asked).
+  // (their columns; `conocidos` false where the catalog could not name one's
+  // columns as the guard compares them: ObservadoresOrden's empty rows).
   struct OrdenTabla {
     Orden orden;
     std::vector<std::vector<std::string>> indices;
