@@ -86,6 +86,7 @@ class EscenarioIncidencias {
 
   long maxRechazos = 0;                     // --max-rechazos of the run
   long lote = 0;                            // --lote of the run (0: the default)
+  bool simular = false;                     // --simular: its own result files
   bool reporteOk = true, reporteEr = true;  // the result files' options
 
   // Runs the import (both result files on unless said); returns the exit status.
@@ -96,6 +97,7 @@ class EscenarioIncidencias {
     f.ArchivoDefiniciones = Defs();
     f.opciones.maxRechazos = maxRechazos;
     f.opciones.lote = lote;
+    f.opciones.simular = simular;
     f.ReporteLog = 1;
     f.ReporteEmpleadosImportados = reporteOk ? 1 : 0;
     f.ReporteEmpleadosNoImportados = reporteEr ? 1 : 0;
@@ -139,7 +141,8 @@ class EscenarioIncidencias {
  private:
   std::string Defs() const { return tmp_.Archivo("defs.ini"); }
   std::string Resultado(const std::string& tipo) const {
-    return tmp_.Archivo("Log/Planeacion Faltas_Incidencias_" + tipo + ".txt");
+    return tmp_.Archivo(std::string("Log/Planeacion Faltas_Incidencias_") +
+                        (simular ? "Simulado_" : "") + tipo + ".txt");
   }
   std::vector<std::string> Lineas(const std::string& tipo) const {
     return LineasDe(Resultado(tipo));

@@ -42,7 +42,8 @@ struct Desenlace {
   V kardex, ok, er, resumen, log;
 };
 
-Desenlace Corre(MotorPrueba motor, const V& lineas, long lote, long maxRechazos = 0) {
+Desenlace Corre(MotorPrueba motor, const V& lineas, long lote, long maxRechazos = 0,
+                bool simular = false) {
   EscenarioIncidencias e(motor);
   e.Sql(
       "insert into Kardex (Id_Empleado, Fecha, ID_Tipo, Dato1_FAL, Referencia) values "
@@ -51,6 +52,7 @@ Desenlace Corre(MotorPrueba motor, const V& lineas, long lote, long maxRechazos 
   e.Origen(lineas);
   e.lote = lote;
   e.maxRechazos = maxRechazos;
+  e.simular = simular;
   // a braced list is evaluated in order: the run first
   return {e.Ejecuta(), e.Kardex(), e.Ok(), e.Er(), e.Resumenes(), e.Log()};
 }
@@ -76,6 +78,17 @@ TEST_P(PlaneacionEn, ElTamanoDelLoteNoCambiaElDesenlace) {
       EXPECT_EQ(otro.er, uno.er);
       EXPECT_EQ(otro.resumen, uno.resumen);
     }
+    // A dry run gives the same verdicts, in its own files, and leaves Kardex
+    // as it found it.
+    Desenlace simulado = Corre(GetParam(), lineas, 0, 0, true);
+    for (std::string& r : simulado.resumen)
+      for (const std::string_view marca : {" (simulación)", "_Simulado"})
+        if (const auto p = r.find(marca); p != r.npos) r.erase(p, marca.size());
+    EXPECT_EQ(simulado.salida, uno.salida);
+    EXPECT_EQ(simulado.kardex, V{"3|2006-08-05|V||guardado|vieja"});
+    EXPECT_EQ(simulado.ok, uno.ok);
+    EXPECT_EQ(simulado.er, uno.er);
+    EXPECT_EQ(simulado.resumen, uno.resumen);
   }
 }
 
