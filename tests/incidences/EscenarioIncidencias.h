@@ -4,7 +4,9 @@
 // (SQLite unless told): its log messages (without stamps), result files and
 // Kardex rows.
 #include <algorithm>
+#include <cstdio>
 #include <memory>
+#include <random>
 #include <regex>
 #include <string>
 #include <utility>
@@ -59,6 +61,29 @@ inline std::vector<std::string> Filas(const std::string& cadena, const std::stri
     filas.push_back(Une(f, "|"));
   std::sort(filas.begin(), filas.end());
   return filas;
+}
+
+// Ranges of one to four days that overlap other lines of the same employee
+// (a day written twice in one batch), an end before the start, a date that
+// is none, a value too long for its column (the record's other days are
+// abandoned) and a line without an employee (the database refuses its row).
+inline std::vector<std::string> PlaneacionAlAzar(unsigned semilla, int n) {
+  std::mt19937 azar(semilla);
+  auto entre = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(azar); };
+  std::vector<std::string> lineas;
+  for (int i = 0; i < n; ++i) {
+    const int inicio = entre(1, 20), largo = entre(0, 3), r = entre(0, 39);
+    char desde[32], hasta[32];
+    std::snprintf(desde, sizeof desde, "2006-08-%02d", inicio);
+    std::snprintf(hasta, sizeof hasta, "2006-08-%02d", r == 0 ? inicio - 1 : inicio + largo);
+    std::string l = r == 1 ? std::string() : std::to_string(entre(1, std::max(8, n / 10)));
+    l += std::string(",") + (r == 2 ? "2006-13-01" : desde) + "," + hasta + ",T" +
+         std::to_string(entre(0, 3));
+    l += "," + (r == 3 ? std::string("este texto no cabe en quince") : "d" + std::to_string(i));
+    l += ",," + (entre(0, 1) ? "r" + std::to_string(i) : std::string());
+    lineas.push_back(l);
+  }
+  return lineas;
 }
 
 class EscenarioIncidencias {

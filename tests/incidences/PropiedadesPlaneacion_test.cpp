@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 
 #include "incidences/EscenarioIncidencias.h"
 
@@ -13,29 +12,6 @@ namespace varlo::prueba {
 namespace {
 
 using V = std::vector<std::string>;
-
-// Ranges of one to four days that overlap other lines of the same employee
-// (a day written twice in one batch), an end before the start, a date that
-// is none, a value too long for its column (the record's other days are
-// abandoned) and a line without an employee (the database refuses its row).
-V Genera(unsigned semilla, int n) {
-  std::mt19937 azar(semilla);
-  auto entre = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(azar); };
-  V lineas;
-  for (int i = 0; i < n; ++i) {
-    const int inicio = entre(1, 20), largo = entre(0, 3), r = entre(0, 39);
-    char desde[32], hasta[32];
-    std::snprintf(desde, sizeof desde, "2006-08-%02d", inicio);
-    std::snprintf(hasta, sizeof hasta, "2006-08-%02d", r == 0 ? inicio - 1 : inicio + largo);
-    std::string l = r == 1 ? std::string() : std::to_string(entre(1, std::max(8, n / 10)));
-    l += std::string(",") + (r == 2 ? "2006-13-01" : desde) + "," + hasta + ",T" +
-         std::to_string(entre(0, 3));
-    l += "," + (r == 3 ? std::string("este texto no cabe en quince") : "d" + std::to_string(i));
-    l += ",," + (entre(0, 1) ? "r" + std::to_string(i) : std::string());
-    lineas.push_back(l);
-  }
-  return lineas;
-}
 
 struct Desenlace {
   int salida = -1;
@@ -62,7 +38,7 @@ class PlaneacionEn : public ::testing::TestWithParam<MotorPrueba> {};
 TEST_P(PlaneacionEn, ElTamanoDelLoteNoCambiaElDesenlace) {
   for (const auto& [semilla, n] : {std::pair{3u, 120}, {99u, 1500}}) {
     SCOPED_TRACE("semilla " + std::to_string(semilla) + ", " + std::to_string(n) + " líneas");
-    const V lineas = Genera(semilla, n);
+    const V lineas = PlaneacionAlAzar(semilla, n);
     const Desenlace uno = Corre(GetParam(), lineas, 1);
     // every kind of verdict is reached
     ASSERT_EQ(uno.salida, 1);
@@ -95,7 +71,7 @@ TEST_P(PlaneacionEn, ElTamanoDelLoteNoCambiaElDesenlace) {
 // The maximum of rejections reached inside the lines looked up together:
 // the same lines processed, the stop said once, exit status 4.
 TEST_P(PlaneacionEn, ElMaximoDeRechazosDetieneEnElMismoRegistro) {
-  const V lineas = Genera(3, 120);
+  const V lineas = PlaneacionAlAzar(3, 120);
   const Desenlace uno = Corre(GetParam(), lineas, 1, 5);
   ASSERT_EQ(uno.salida, 4);
   ASSERT_GE(uno.er.size(), 5u);  // a line may have a rejection per day
