@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -35,6 +36,17 @@ inline int CorreCopia(const std::string& carpeta, const std::string& defs = "def
   int st = 0;
   waitpid(LanzaCopia(carpeta, defs, opciones, delante), &st, 0);
   return WIFSIGNALED(st) ? 128 + WTERMSIG(st) : WEXITSTATUS(st);
+}
+
+// CorreCopia, and in `microsegundos` how long the run took: the span that
+// random kills are spread over.
+inline int CorreCopiaMidiendo(const std::string& carpeta, long& microsegundos) {
+  const auto inicio = std::chrono::steady_clock::now();
+  const int estado = CorreCopia(carpeta);
+  microsegundos = static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                        std::chrono::steady_clock::now() - inicio)
+                                        .count());
+  return estado;
 }
 
 }  // namespace varlo::prueba
