@@ -62,6 +62,10 @@ class Dialecto {
   virtual SentenciaSql Update(const std::string& tabla,
                               const std::vector<std::pair<std::string, Valor>>& valores,
                               const std::vector<Predicado>& condiciones) const = 0;
+  // Whether that UPDATE returns a row per row it changed, to be counted
+  // instead of the database's count of changes: SQLite leaves out of that
+  // count the rows of a view, which its INSTEAD OF triggers change.
+  virtual bool UpdateDevuelveFilas() const { return false; }
   // UPDATE of the row with that locator, still matching the conditions; it
   // returns the row's locator after the change.
   virtual SentenciaSql UpdateLocalizado(const std::string& tabla,

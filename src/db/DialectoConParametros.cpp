@@ -606,6 +606,14 @@ class DialectoConParametros final : public DialectoBase {
     return r;
   }
 
+  SentenciaSql Update(const std::string& tabla,
+                      const std::vector<std::pair<std::string, Valor>>& valores,
+                      const std::vector<Predicado>& condiciones) const override {
+    SentenciaSql s = DialectoBase::Update(tabla, valores, condiciones);
+    if (UpdateDevuelveFilas()) s.texto += " returning 1";
+    return s;
+  }
+  bool UpdateDevuelveFilas() const override { return motor_ == Motor::SQLite; }
   bool LocalizadorEstable() const override { return motor_ == Motor::SQLite; }
   // SQLite binds them; PostgreSQL's batches go as JSON or a copy, which have no bytes here
   bool EscribeVariasConBytes() const override { return motor_ == Motor::SQLite; }

@@ -422,8 +422,12 @@ void RecordsetGenerico::ActualizaFila(std::vector<std::pair<std::string, Valor>>
     if (filas == 1) *localizador = std::move(r.filas[0]);
   }
   // No locator, or the row moved since it was read (another writer changed it)
-  if (filas == 0)
-    filas = backend_->Ejecuta(dialecto_->Update(consulta_.tabla, valores, consulta_.condiciones));
+  if (filas == 0) {
+    const SentenciaSql u = dialecto_->Update(consulta_.tabla, valores, consulta_.condiciones);
+    filas = dialecto_->UpdateDevuelveFilas()
+                ? static_cast<long>(backend_->Consulta(u, 0).filas.size())
+                : backend_->Ejecuta(u);
+  }
   if (filas == 0)
     throw ErrorVarlo(errores_bd::FilaNoEncontrada, kFuenteBD,
                      "No se encuentra la fila para actualizarla. Algunos valores pueden haber "
