@@ -344,8 +344,17 @@ class BackendSQLite final : public Backend {
 
   std::optional<bool> TieneLocalizador(const std::string& tablaSql) override {
     CompruebaAbierta();
-    // a WITHOUT ROWID table has no rowid; a view's rows come back with a NULL one
-    if (Compila("select rowid from " + tablaSql)) return true;
+    // A WITHOUT ROWID table has no rowid. A view's rows come back with a NULL
+    // one, which no table of its own stands behind: its rows are changed by
+    // their keys, one at a time and counted as such.
+    {
+      sqlite3_stmt* s = nullptr;
+      const std::string texto = "select rowid from " + tablaSql;
+      const int rc =
+          sqlite3_prepare_v2(db_.get(), texto.data(), static_cast<int>(texto.size()), &s, nullptr);
+      Sentencia descartada(s);
+      if (rc == SQLITE_OK && s && sqlite3_column_table_name(s, 0)) return true;
+    }
     if (Compila("select * from " + tablaSql)) return false;
     return std::nullopt;
   }
