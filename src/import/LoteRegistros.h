@@ -113,6 +113,12 @@ class LoteRegistros {
   void CuentaRechazos(std::function<bool(const Resultado&)> rechazado) {
     rechazado_ = std::move(rechazado);
   }
+  // What is left of a record's result when its own refusal ended its
+  // transaction: its rejections only, since nothing it wrote stays. Without
+  // it such a record is done again as one whose transaction the server lost.
+  void SoloRechazos(std::function<Resultado(Resultado&&)> soloRechazos) {
+    soloRechazos_ = std::move(soloRechazos);
+  }
   // Rejected records processed and not reported yet (a batch done again
   // counts its records once).
   const long& RechazosSinReportar() const noexcept { return sinReportar_; }
@@ -335,8 +341,9 @@ class LoteRegistros {
   }
 
   // One record in its own transaction, reported once it committed; a commit
-  // it alone fails rejects it. While the server keeps ending that
-  // transaction it is done again after a pause.
+  // it alone fails rejects it, and so does a refusal that ended its
+  // transaction. While the server keeps ending that transaction otherwise,
+  // it is done again after a pause.
   void RehaceRegistro(const Entrada& linea) {
     for (;;) {
       try {
@@ -344,6 +351,16 @@ class LoteRegistros {
         // what was read ahead for the lost transaction may have changed since
         if (anticipa_) anticipa_(std::vector<Entrada>{linea});
         Resultado r = registro_(linea);
+        if (soloRechazos_ && rechazado_ && rechazado_(r) && abierta_ &&
+            !cn_.TransaccionSigueAbierta()) {
+          // Alone in its transaction, refused, and the transaction gone with
+          // the refusal (a trigger's or a constraint's rollback): done again
+          // it would end the same way. Nothing of it stays; it is rejected.
+          Deshace();
+          repeticiones_ = 0;
+          publica_(linea, soloRechazos_(std::move(r)));
+          return;
+        }
         CompruebaTransaccion();
         try {
           Confirma();
@@ -456,6 +473,7 @@ class LoteRegistros {
   Continua continua_;
   std::function<void()> antesDeConfirmar_;
   std::function<bool(const Resultado&)> rechazado_;
+  std::function<Resultado(Resultado&&)> soloRechazos_;
   long sinReportar_ = 0;
   std::size_t bytesDelLote_ = 0;
   Aviso aviso_;

@@ -110,6 +110,9 @@ EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
 
   columna = 0;
   intenta([&] { rsKardex_->Update(); });
+  // a refusal that ended the transaction (a trigger's rollback): the next
+  // days would be written without one
+  const bool sinTransaccion = NumeroError_ < 0 && !cn_.TransaccionSigueAbierta();
   if (NumeroError_ == 0) {
     if (nuevo) ++DiasAgregados_;
     // a later line of the same employee and day is served this row
@@ -123,7 +126,7 @@ EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
     if (agregando) intenta([&] { rsKardex_->CancelUpdate(); });
     intenta([&] { rsKardex_->Close(); });
   }
-  return Resultado::DiaHecho;
+  return sinTransaccion ? Resultado::RegistroAbandonado : Resultado::DiaHecho;
 }
 
 }  // namespace varlo

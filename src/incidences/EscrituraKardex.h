@@ -5,7 +5,8 @@
 // the row set is open are the record's, written to the error file and
 // remembered: a positive number (a value the layer refuses) abandons the
 // record's remaining days, a negative one (the database refused) lets the day
-// go on without its Ok line. Failures of the lookup itself end the run.
+// go on without its Ok line, unless the refusal ended the transaction (the
+// remaining days are abandoned). Failures of the lookup itself end the run.
 #include <functional>
 #include <memory>
 #include <string>

@@ -178,6 +178,12 @@ void Importa(Corrida& f, bool& porResumir) {
   lote.AvisaRepeticiones([&](const std::string& linea) { f.EscribeLog(linea); });
   // lines with a rejection processed but not yet reported count too, once
   lote.CuentaRechazos([](const Linea& l) { return l.Rechazada(); });
+  // the days it wrote went with the transaction
+  lote.SoloRechazos([](Linea&& l) {
+    std::erase_if(l.salida, [](const auto& s) { return s.importada; });
+    l.agregados = 0;
+    return std::move(l);
+  });
   MaximoRechazos maximo(f, "La planeación de faltas", resumen, lote.RechazosSinReportar());
   if (kardex.BuscaPorLotes()) {
     // Each line's employee with every day of its range, in one query; a line

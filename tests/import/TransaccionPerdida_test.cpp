@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "EntornoImportacion.h"
 #include "support/ServidorQueDeshace.h"
@@ -185,6 +186,49 @@ TEST(TransaccionPerdidaPostgreSql, VictimaDeUnInterbloqueoRepiteSuLote) {
   // the import's batch, done again after the other committed, has the last word
   EXPECT_EQ(r.filas, (Filas{{"10", "Diez"}, {"2", "Dos bis"}}));
   EXPECT_EQ(r.repeticiones, 1u);
+}
+
+// A line the database refuses by rolling the whole transaction back (a
+// trigger's RAISE(ROLLBACK), a constraint declared ON CONFLICT ROLLBACK)
+// would end its own transaction every time it is done again: it is rejected
+// with the database's reason, and the rest of the table is imported.
+TEST(TransaccionPerdida, UnaLineaQueDeshaceSuTransaccionSeRechaza) {
+  const V lineas = {"1,Uno", "2,Dos", "3,Tres", "4,Cuatro", "5,Uno"};
+  const struct {
+    std::vector<const char*> esquema;
+    std::size_t rechazada;
+    const char* razon;
+  } casos[] = {
+      {{kCreaTurno,
+        "CREATE TRIGGER NoTres BEFORE INSERT ON Turno WHEN NEW.ID = 3 BEGIN SELECT "
+        "RAISE(ROLLBACK, 'el tres no'); END"},
+       2,
+       "el tres no"},
+      {{"CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20) UNIQUE ON CONFLICT "
+        "ROLLBACK)"},
+       4,
+       "UNIQUE"},
+  };
+  for (const auto& c : casos) {
+    for (long lote : {1L, 2L, 0L}) {
+      SCOPED_TRACE(std::string(c.esquema.back()) + ", lote " + std::to_string(lote));
+      EntornoImportacion e;
+      for (const char* sentencia : c.esquema) e.Base().Execute(sentencia);
+      e.Definiciones(e.Turnos());
+      e.Fuente("Turno.txt", lineas);
+      EXPECT_EQ(e.Importa(Lote(lote)), 1);
+      V ok = lineas;
+      ok.erase(ok.begin() + static_cast<long>(c.rechazada));
+      EXPECT_EQ(e.Resultado("Turno_Ok.txt"), ok);
+      const V er = e.Resultado("Turno_Er.txt");
+      ASSERT_EQ(er.size(), 1u);
+      EXPECT_TRUE(er[0].starts_with(lineas[c.rechazada] + "(")) << er[0];
+      EXPECT_NE(er[0].find(c.razon), std::string::npos) << er[0];
+      Filas filas;
+      for (const std::string& l : ok) filas.push_back({l.substr(0, l.find(',')), l.substr(2)});
+      EXPECT_EQ(e.Lee("Turno", {"ID", "Nombre"}), filas);
+    }
+  }
 }
 
 }  // namespace

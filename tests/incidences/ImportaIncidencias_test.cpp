@@ -82,6 +82,32 @@ TEST(IncidencesRun, SignOfTheRefusalDecidesWhetherTheRecordGoesOn) {
   EXPECT_EQ(e.Log(), kInicioFin);  // record failures never reach the log
 }
 
+// A day the database refuses by rolling the whole transaction back (a
+// trigger's RAISE(ROLLBACK)) rejects its line at once, and none of the
+// line's days stays, not even those after it, which would have been written
+// without a transaction; the batch's other lines import.
+TEST(IncidencesRun, ADayThatEndsItsTransactionRejectsItsWholeLine) {
+  for (const long lote : {1L, 2L, 0L}) {
+    SCOPED_TRACE(lote);
+    EscenarioIncidencias e;
+    e.Sql(
+        "create trigger NoEl3 before insert on Kardex when new.Fecha like '2006-08-03%' begin "
+        "select raise(rollback, 'el tres no'); end");
+    e.Definiciones(kComas);
+    e.lote = lote;
+    const V lineas{"8,2006-08-01,2006-08-01,F,,,", "7,2006-08-02,2006-08-04,F,,,",
+                   "9,2006-08-05,2006-08-06,V,,,"};
+    e.Origen(lineas);
+    EXPECT_EQ(e.Ejecuta(), 1);
+    EXPECT_EQ(e.Kardex(), (V{"8|2006-08-01|F|||", "9|2006-08-05|V|||", "9|2006-08-06|V|||"}));
+    EXPECT_EQ(e.Ok(), (V{lineas[0], lineas[2], lineas[2]}));
+    const V er = e.Er();
+    ASSERT_EQ(er.size(), 1u) << Une(er, "\n");
+    EXPECT_TRUE(er[0].starts_with(lineas[1] + "(")) << er[0];
+    EXPECT_NE(er[0].find("el tres no"), std::string::npos) << er[0];
+  }
+}
+
 // The server ends the batch's transaction: the batch is done again. At the
 // second day of a record, what the lost attempt wrote is not reported; after
 // a line was rejected, that line counts once toward --max-rechazos.
