@@ -4,9 +4,10 @@ namespace varlo::db {
 
 std::optional<bool> LocalizadorPostgres(Backend& b, const std::string& tablaSql) {
   const ResultadoConsulta r = b.Consulta({kClaseRelacionPostgres, {tablaSql}}, 1);
-  if (r.filas.empty() || r.filas[0].empty()) return std::nullopt;
+  if (r.filas.empty() || r.filas[0].size() < 2) return std::nullopt;
   const std::string clase = ValorComoTexto(r.filas[0][0]);
-  return clase == "r" || clase == "p";
+  // rows of a table with rules are changed by their keys, one at a time
+  return (clase == "r" || clase == "p") && ValorComoTexto(r.filas[0][1]) == "0";
 }
 
 std::optional<std::vector<std::string>> NombreCatalogoPostgres(

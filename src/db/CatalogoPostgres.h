@@ -12,9 +12,11 @@ namespace varlo::db {
 
 // The kind of relation a name (in the dialect's quoting) stands for:
 // tables ('r') and partitioned tables ('p') carry a ctid; views and foreign
-// tables do not. No row when nothing has that name.
+// tables do not. Then whether rules of its own rewrite its writes, where an
+// UPDATE may not return the row's new ctid. No row when nothing has that name.
 inline constexpr const char* kClaseRelacionPostgres =
-    "select relkind from pg_class where oid = to_regclass(?)";
+    "select c.relkind, cast(exists (select 1 from pg_rewrite w where w.ev_class = c.oid"
+    " and w.rulename <> '_RETURN') as int) from pg_class c where c.oid = to_regclass(?)";
 
 // PostgreSQL folds an unquoted name to lower case: the catalog is asked
 // with the server's own rules, so that the name is then written quoted in

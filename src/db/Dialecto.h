@@ -41,6 +41,8 @@ struct TiposTabla {
   // The columns a row that leaves them out stores as NULL: no default of
   // their own or of a domain, no identity.
   std::set<std::string> nulasSiFaltan;
+  // Rules of the table's own rewrite its writes: a copy would run none.
+  bool reglas = false;
 };
 
 class Dialecto {

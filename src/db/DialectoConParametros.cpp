@@ -367,7 +367,7 @@ class DialectoConParametros final : public DialectoBase {
   // PostgreSQL: the columns whose type has an array of its own elements
   // (an array column's would be one more dimension, which unnest flattens),
   // and whether the type, or the one a domain (of a domain...) is made of,
-  // is json or jsonb.
+  // is json or jsonb; whether it has no default; whether the table has rules.
   std::optional<SentenciaSql> TiposColumnas(const std::string& tabla) const override {
     if (motor_ != Motor::PostgreSql) return std::nullopt;
     return SentenciaSql{
@@ -376,7 +376,9 @@ class DialectoConParametros final : public DialectoBase {
         " from b join pg_catalog.pg_type d on d.oid = b.t where d.typtype = 'd')"
         " select count(*) from b where b.t in (cast('pg_catalog.json' as regtype),"
         " cast('pg_catalog.jsonb' as regtype))),"
-        " cast(not a.atthasdef and a.attidentity = '' and y.typtype <> 'd' as int)"
+        " cast(not a.atthasdef and a.attidentity = '' and y.typtype <> 'd' as int),"
+        " cast(exists (select 1 from pg_catalog.pg_rewrite w where w.ev_class = a.attrelid"
+        " and w.rulename <> '_RETURN') as int)"
         " from pg_catalog.pg_attribute a join pg_catalog.pg_type y on y.oid = a.atttypid"
         " where a.attrelid = cast(? as regclass) and a.attnum > 0 and not a.attisdropped"
         " and y.typcategory <> 'A'",

@@ -251,6 +251,7 @@ const TiposTabla* EscriturasDiferidas::TiposDe(const std::string& tabla) {
       t.tipos.emplace(nombre, tipo);
       if (ValorComoTexto(fila[2]) != "0") t.json.emplace(nombre, tipo);
       if (fila.size() > 3 && ValorComoTexto(fila[3]) == "1") t.nulasSiFaltan.insert(nombre);
+      if (fila.size() > 4 && ValorComoTexto(fila[4]) == "1") t.reglas = true;
     }
     tipos = tiposColumnas_.emplace(tabla, std::move(t)).first;
   }
@@ -415,7 +416,7 @@ void EscriturasDiferidas::EscribeTodas(std::vector<Escritura>& escrituras, bool 
   // Consecutive writes of the same shape go together, in file order.
   for (std::size_t desde = 0; desde < escrituras.size();) {
     const Escritura& e = escrituras[desde];
-    if (e.nueva && backend_->CopiaFilasAdmitida()) {
+    if (e.nueva && backend_->CopiaFilasAdmitida() && !ConReglas(e.fila.tabla)) {
       desde = EscribeCopia(escrituras, desde, copia);
       continue;
     }

@@ -185,6 +185,11 @@ class EscriturasDiferidas final : public Backend {
   // Writes those, in file order.
   void EscribeTodas(std::vector<Escritura>& escrituras, bool copia);
   const TiposTabla* TiposDe(const std::string& tabla);
+  // Whether rules of the table's own rewrite its writes (a copy runs none).
+  bool ConReglas(const std::string& tabla) {
+    const TiposTabla* tipos = TiposDe(tabla);
+    return tipos && tipos->reglas;
+  }
   // Writes the held writes [desde, hasta), all of one kind and shape, their
   // values moved out. `copia`: on another thread, which must free none of
   // them: new rows are copied, changes given back once written.
