@@ -347,14 +347,7 @@ class BackendSQLite final : public Backend {
     // A WITHOUT ROWID table has no rowid. A view's rows come back with a NULL
     // one, which no table of its own stands behind: its rows are changed by
     // their keys, one at a time and counted as such.
-    {
-      sqlite3_stmt* s = nullptr;
-      const std::string texto = "select rowid from " + tablaSql;
-      const int rc =
-          sqlite3_prepare_v2(db_.get(), texto.data(), static_cast<int>(texto.size()), &s, nullptr);
-      Sentencia descartada(s);
-      if (rc == SQLITE_OK && s && sqlite3_column_table_name(s, 0)) return true;
-    }
+    if (Compila("select rowid from " + tablaSql, true)) return true;
     if (Compila("select * from " + tablaSql)) return false;
     return std::nullopt;
   }
@@ -414,12 +407,13 @@ class BackendSQLite final : public Backend {
   }
 
   // Whether the text compiles here (the statement is not kept).
-  bool Compila(const std::string& texto) {
+  // `deTabla`: its first column must come from a table (not a view's NULL).
+  bool Compila(const std::string& texto, bool deTabla = false) {
     sqlite3_stmt* s = nullptr;
     int rc =
         sqlite3_prepare_v2(db_.get(), texto.data(), static_cast<int>(texto.size()), &s, nullptr);
     Sentencia descartada(s);
-    return rc == SQLITE_OK && s;
+    return rc == SQLITE_OK && s && (!deTabla || sqlite3_column_table_name(s, 0));
   }
 
   void Paso(sqlite3_stmt* s) {
