@@ -197,7 +197,7 @@ class LoteRegistros {
   bool Registra(Entrada& linea) {
     Resultado r = registro_(linea);
     if (cn_.RetenidasRechazadas()) return false;
-    CompruebaTransaccion();
+    CompruebaTransaccion(rechazado_ && rechazado_(r) ? &linea : nullptr);
     Anota(std::move(linea), std::move(r));
     return true;
   }
@@ -318,11 +318,15 @@ class LoteRegistros {
 
   // A severe error can make the database end the transaction by itself:
   // what the batch did is gone, and none of its records may be reported.
-  void CompruebaTransaccion() {
+  // `rechazada`: the record just refused, which may be why (named then:
+  // where nothing can be done again, that line is the one to look at).
+  void CompruebaTransaccion(const Entrada* rechazada = nullptr) {
     if (abierta_ && !cn_.TransaccionSigueAbierta())
-      throw db::ErrorBaseDatos(errores::ErrorEnComando, db::kFuenteBD,
-                               "La base de datos deshizo la transacción en curso",
-                               db::ErrorBaseDatos::Clase::TransaccionPerdida);
+      throw db::ErrorBaseDatos(
+          errores::ErrorEnComando, db::kFuenteBD,
+          "La base de datos deshizo la transacción en curso" +
+              (rechazada ? " al rechazar la línea " + std::to_string(rechazada->linea) : ""),
+          db::ErrorBaseDatos::Clase::TransaccionPerdida);
   }
 
   // Inside a catch block of a transaction the server ended. With one

@@ -229,6 +229,24 @@ TEST(TransaccionPerdida, UnaLineaQueDeshaceSuTransaccionSeRechaza) {
       EXPECT_EQ(e.Lee("Turno", {"ID", "Nombre"}), filas);
     }
   }
+  // A reload ("Borrar antes de importar") is one transaction: it ends,
+  // the old rows kept, and the error says which line ended it.
+  EntornoImportacion e;
+  for (const char* sentencia : casos[0].esquema) e.Base().Execute(sentencia);
+  e.Base().Execute("INSERT INTO Turno VALUES (9, 'Viejo')");
+  e.Definiciones(e.Turnos("Borrar antes de importar=1\r\n"));
+  e.Fuente("Turno.txt", lineas);
+  EXPECT_EQ(e.Importa(), 4);
+  EXPECT_EQ(e.Lee("Turno", {"ID", "Nombre"}), (Filas{{"9", "Viejo"}}));
+  const V log = e.Log();
+  EXPECT_EQ(
+      std::count_if(log.begin(), log.end(),
+                    [](const std::string& l) {
+                      return l.find("deshizo la transacción en curso al rechazar la línea 3") !=
+                             std::string::npos;
+                    }),
+      1)
+      << Une(log, "\n");
 }
 
 }  // namespace
