@@ -25,6 +25,13 @@ std::size_t Repeticiones(const V& log) {
   }));
 }
 
+// The Turno rows of "ID,Nombre" lines (one-digit IDs), in their order.
+Filas FilasDe(const V& lineas) {
+  Filas filas;
+  for (const std::string& l : lineas) filas.push_back({l.substr(0, l.find(',')), l.substr(2)});
+  return filas;
+}
+
 // Each scene: the server (reported as SQLite: rows of a batch written
 // together; as another ODBC database: each record at once), the batch size,
 // where the server ends the transaction (by insert number and rows it would
@@ -96,9 +103,7 @@ TEST(TransaccionPerdida, ElLoteSeRepiteHastaQueLoReportadoTieneSuFila) {
     EXPECT_EQ(e.Importa(Lote(x.lote), {}, AbreServidorQueDeshace(e.Cadena(), x.motor, x.falla)),
               x.estado);
     const V ok(lineas.begin(), lineas.begin() + static_cast<long>(x.confirmadas));
-    Filas filas;
-    for (const std::string& l : ok) filas.push_back({l.substr(0, l.find(',')), l.substr(2)});
-    EXPECT_EQ(e.Lee("Turno", {"ID", "Nombre"}), filas);
+    EXPECT_EQ(e.Lee("Turno", {"ID", "Nombre"}), FilasDe(ok));
     EXPECT_EQ(e.Resultado("Turno_Ok.txt"), ok);
     EXPECT_EQ(e.Resultado("Turno_Er.txt"), V{});
     const V log = e.Log();
@@ -224,9 +229,7 @@ TEST(TransaccionPerdida, UnaLineaQueDeshaceSuTransaccionSeRechaza) {
       ASSERT_EQ(er.size(), 1u);
       EXPECT_TRUE(er[0].starts_with(lineas[c.rechazada] + "(")) << er[0];
       EXPECT_NE(er[0].find(c.razon), std::string::npos) << er[0];
-      Filas filas;
-      for (const std::string& l : ok) filas.push_back({l.substr(0, l.find(',')), l.substr(2)});
-      EXPECT_EQ(e.Lee("Turno", {"ID", "Nombre"}), filas);
+      EXPECT_EQ(e.Lee("Turno", {"ID", "Nombre"}), FilasDe(ok));
     }
   }
   // A reload ("Borrar antes de importar") is one transaction: it ends,
