@@ -17,6 +17,12 @@ namespace varlo::db {
 
 enum class Motor { SQLite, SqlServer, PostgreSql, OtroOdbc };
 
+// Whether a column of a date type keeps the time of day written to it: only
+// SQLite, which stores the text as given; a real date type drops it.
+inline bool FechaGuardaHora(Motor m) {
+  return m == Motor::SQLite;
+}
+
 // One statement run once for each row of values.
 struct SentenciaPorFilas {
   std::string texto;

@@ -98,7 +98,7 @@ FechaHora FechaDeLlave(const std::string& valor, const MascaraFecha& mascara) {
   return f;
 }
 
-ConsultaBusqueda::ConsultaBusqueda(const DefinicionTabla& d) : d_(d) {
+ConsultaBusqueda::ConsultaBusqueda(const DefinicionTabla& d, db::Motor motor) : d_(d) {
   consulta_.columnas = d.CamposSelect;
   consulta_.columnas.insert(consulta_.columnas.end(), d.ColumnasNivel.begin(),
                             d.ColumnasNivel.end());
@@ -106,6 +106,7 @@ ConsultaBusqueda::ConsultaBusqueda(const DefinicionTabla& d) : d_(d) {
   for (std::size_t k = 0; k < d.Indices.size(); ++k) {
     consulta_.condiciones.push_back({d.Indices[k], ClaseDeLlave(d.TipoIndice[k]), {}, "="});
     llaveEntera_.push_back(db::EsTipoEntero(d.TipoIndice[k]));
+    soloFecha_.push_back(d.TipoIndice[k] == db::adDBDate && !db::FechaGuardaHora(motor));
   }
 }
 
@@ -123,8 +124,15 @@ const db::Consulta& ConsultaBusqueda::Para(const std::vector<std::string>& valor
     if (p.clase == db::ClaseLiteral::Texto || p.clase == db::ClaseLiteral::Numero) {
       p.valor = std::move(v);
     } else {
-      p.valor = FechaDeLlave(v, d_.Mascara);
+      FechaHora f = FechaDeLlave(v, d_.Mascara);
       p.clase = LargoEnCaracteres(v) > 10 ? db::ClaseLiteral::FechaHora : db::ClaseLiteral::Fecha;
+      // A date column drops the time written to it: its row is found by the
+      // day alone, or each run would add the line's row again.
+      if (soloFecha_[k]) {
+        f.hora = f.minuto = f.segundo = 0;
+        p.clase = db::ClaseLiteral::Fecha;
+      }
+      p.valor = f;
     }
   }
   return consulta_;

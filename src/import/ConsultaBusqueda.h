@@ -9,6 +9,7 @@
 
 #include "common/Fechas.h"
 #include "db/Consulta.h"
+#include "db/Dialecto.h"
 #include "import/DefinicionTabla.h"
 
 namespace varlo {
@@ -25,7 +26,8 @@ FechaHora FechaDeLlave(const std::string& valor, const MascaraFecha& mascara);
 
 class ConsultaBusqueda {
  public:
-  explicit ConsultaBusqueda(const DefinicionTabla& d);
+  // `motor`: the database, which tells whether its date columns keep a time.
+  ConsultaBusqueda(const DefinicionTabla& d, db::Motor motor);
 
   // The lookup for one record's values (one per column; every key has its
   // column). A key value that is empty once trimmed, or the table's
@@ -37,6 +39,7 @@ class ConsultaBusqueda {
   const DefinicionTabla& d_;
   db::Consulta consulta_;
   std::vector<bool> llaveEntera_;  // the key column holds whole numbers
+  std::vector<bool> soloFecha_;    // the key column keeps no time of day
 };
 
 }  // namespace varlo

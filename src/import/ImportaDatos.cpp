@@ -285,7 +285,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   resultados_.EstableceCodificacion(recorrido.CodificacionArchivo());
 
   db::Conexion& cn = *f_.cnBaseDatos();
-  ConsultaBusqueda busqueda(d);
+  ConsultaBusqueda busqueda(d, cn.MotorBD());
   cls_ADODBServices imagenes(ventana_);
   EscrituraRegistro escritura(d, cn, imagenes);
   std::vector<std::string> valores;

@@ -212,7 +212,7 @@ TEST(LiteralesLlave, LiteralesEnCadaDialecto) {
   // a GUID is compared as its text, not read as a number
   d.TipoIndice = {db::adInteger, db::adDBTimeStamp, db::adChar, db::adGUID};
   d.CamposSelect = {"Nombre"};
-  ConsultaBusqueda b(d);
+  ConsultaBusqueda b(d, db::Motor::SqlServer);
   const std::string guid = "a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11";
   const db::Consulta& c = b.Para({"0012", "25/12/2005 02:30:00 p.m.", " O'Brien  ", guid});
   EXPECT_EQ(db::CreaDialecto(db::Motor::SqlServer)->Select(c).texto,
@@ -228,6 +228,14 @@ TEST(LiteralesLlave, LiteralesEnCadaDialecto) {
                                       db::Valor(FechaHora{2005, 12, 25, 14, 30, 0}),
                                       db::Valor(std::string("O'Brien")), db::Valor(guid)}));
   }
+  // a column of the date type keeps no time: its key is the day alone, which
+  // SQL Server would otherwise compare as midnight with the time given
+  d.Indices = {"Dia"};
+  d.PosicionIndice = {1};
+  d.TipoIndice = {db::adDBDate};
+  ConsultaBusqueda dia(d, db::Motor::SqlServer);
+  EXPECT_EQ(db::CreaDialecto(db::Motor::SqlServer)->Select(dia.Para({"25/12/2005 14:30:00"})).texto,
+            "select [Nombre] from [Empleado] Where [Dia]={d '2005-12-25'}");
 }
 
 // Dates as people write them, judged by PostgreSQL: the same values read by
