@@ -368,10 +368,19 @@ class DialectoConParametros final : public DialectoBase {
   // (an array column's would be one more dimension, which unnest flattens),
   // and whether the type, or the one a domain (of a domain...) is made of,
   // is json or jsonb; whether it has no default; whether the table has rules.
+  // The type the arrays are cast to is the one under any domain, named
+  // without its length: an explicit cast to varchar(4), char(3) or bit(3)
+  // cuts a longer value short, where assigning it to the column refuses it,
+  // as it does a single row's value.
   std::optional<SentenciaSql> TiposColumnas(const std::string& tabla) const override {
     if (motor_ != Motor::PostgreSql) return std::nullopt;
     return SentenciaSql{
-        "select a.attname, pg_catalog.format_type(a.atttypid, a.atttypmod),"
+        "select a.attname,"
+        " (with recursive b(t, n) as (select a.atttypid, 0 union all select d.typbasetype,"
+        " b.n + 1 from b join pg_catalog.pg_type d on d.oid = b.t where d.typtype = 'd')"
+        " select pg_catalog.quote_ident(s.nspname) || '.' || pg_catalog.quote_ident(z.typname)"
+        " from b join pg_catalog.pg_type z on z.oid = b.t"
+        " join pg_catalog.pg_namespace s on s.oid = z.typnamespace order by b.n desc limit 1),"
         " (with recursive b(t) as (select a.atttypid union all select d.typbasetype"
         " from b join pg_catalog.pg_type d on d.oid = b.t where d.typtype = 'd')"
         " select count(*) from b where b.t in (cast('pg_catalog.json' as regtype),"
