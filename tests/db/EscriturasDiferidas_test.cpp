@@ -428,7 +428,7 @@ TEST(EscriturasDiferidas, LosCambiosVanComoArreglosConLosTiposDelCatalogo) {
   EXPECT_NE(e.textos[0].find("pg_index"), std::string::npos) << e.textos[0];
   const std::vector<std::string> textos(e.textos.begin() + 1, e.textos.end());
   ASSERT_EQ(textos.size(), 4u);
-  EXPECT_TRUE(textos[0].starts_with("select a.attname, pg_catalog.format_type")) << textos[0];
+  EXPECT_NE(textos[0].find("from pg_catalog.pg_attribute"), std::string::npos) << textos[0];
   EXPECT_EQ(textos[1],
             "update \"T\" as t set \"A\" = v.c0 from unnest(cast(? as oid[]), cast(? as tid[]),"
             " cast(? as integer[]), cast(? as numeric[])) as v(o, l, c0, k0) where t.tableoid ="
