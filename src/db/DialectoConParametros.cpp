@@ -366,29 +366,27 @@ class DialectoConParametros final : public DialectoBase {
 
   // PostgreSQL: the columns whose type has an array of its own elements
   // (an array column's would be one more dimension, which unnest flattens),
-  // and whether the type, or the one a domain (of a domain...) is made of,
-  // is json or jsonb; whether it has no default; whether the table has rules.
-  // The type the arrays are cast to is the one under any domain, named
-  // without its length: an explicit cast to varchar(4), char(3) or bit(3)
-  // cuts a longer value short, where assigning it to the column refuses it,
-  // as it does a single row's value.
+  // each with the type under any domain (of a domain...), named without its
+  // length, and whether that type is json or jsonb; whether the column has
+  // no default; whether the table has rules. An explicit cast to
+  // varchar(4), char(3) or bit(3) cuts a longer value short, where assigning
+  // it to the column refuses it, as it does a single row's value.
   std::optional<SentenciaSql> TiposColumnas(const std::string& tabla) const override {
     if (motor_ != Motor::PostgreSql) return std::nullopt;
     return SentenciaSql{
         "select a.attname,"
-        " (with recursive b(t, n) as (select a.atttypid, 0 union all select d.typbasetype,"
-        " b.n + 1 from b join pg_catalog.pg_type d on d.oid = b.t where d.typtype = 'd')"
-        " select pg_catalog.quote_ident(s.nspname) || '.' || pg_catalog.quote_ident(z.typname)"
-        " from b join pg_catalog.pg_type z on z.oid = b.t"
-        " join pg_catalog.pg_namespace s on s.oid = z.typnamespace order by b.n desc limit 1),"
-        " (with recursive b(t) as (select a.atttypid union all select d.typbasetype"
-        " from b join pg_catalog.pg_type d on d.oid = b.t where d.typtype = 'd')"
-        " select count(*) from b where b.t in (cast('pg_catalog.json' as regtype),"
-        " cast('pg_catalog.jsonb' as regtype))),"
+        " pg_catalog.quote_ident(s.nspname) || '.' || pg_catalog.quote_ident(z.typname),"
+        " cast(z.oid in (cast('pg_catalog.json' as regtype), cast('pg_catalog.jsonb' as regtype))"
+        " as int),"
         " cast(not a.atthasdef and a.attidentity = '' and y.typtype <> 'd' as int),"
         " cast(exists (select 1 from pg_catalog.pg_rewrite w where w.ev_class = a.attrelid"
         " and w.rulename <> '_RETURN') as int)"
         " from pg_catalog.pg_attribute a join pg_catalog.pg_type y on y.oid = a.atttypid"
+        " cross join lateral (with recursive b(t, n) as (select a.atttypid, 0 union all"
+        " select d.typbasetype, b.n + 1 from b join pg_catalog.pg_type d on d.oid = b.t"
+        " where d.typtype = 'd') select b.t from b order by b.n desc limit 1) as base"
+        " join pg_catalog.pg_type z on z.oid = base.t"
+        " join pg_catalog.pg_namespace s on s.oid = z.typnamespace"
         " where a.attrelid = cast(? as regclass) and a.attnum > 0 and not a.attisdropped"
         " and y.typcategory <> 'A'",
         {Valor(Identificador(tabla))}};
