@@ -81,6 +81,17 @@ class Recordset {
   virtual void CancelUpdate() = 0;
   virtual int EditMode() const = 0;
   virtual void Close() = 0;
+
+  // Closes it with the change of an abandoned record still pending: that
+  // change is dropped, failing or not, and nothing of it reaches the database.
+  void CierraSinEscribir() noexcept {
+    try {
+      if (State() != 1) return;
+      if (EditMode() != adEditNone) CancelUpdate();
+      Close();
+    } catch (...) {
+    }
+  }
 };
 
 }  // namespace varlo::db

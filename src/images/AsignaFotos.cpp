@@ -50,8 +50,7 @@ bool GuardaFoto(Corrida& f, cls_ADODBServices& imagenes, const std::string& idEm
   // An unreadable file must neither add a row without a picture nor touch
   // the stored one.
   if (!imagenes.PutImageInField(*fotos, fotos->IndiceCampo("Foto"), ruta)) {
-    if (fotos->EditMode() != db::Recordset::adEditNone) fotos->CancelUpdate();
-    fotos->Close();
+    fotos->CierraSinEscribir();
     return false;
   }
   fotos->Update();

@@ -30,16 +30,6 @@ namespace varlo {
 
 namespace {
 
-// A lookup whose record was abandoned still holds its change: dropped here,
-// so nothing of it reaches the database.
-void CierraBusqueda(db::Recordset& rs) noexcept {
-  try {
-    if (rs.State() == 1 && rs.EditMode() != db::Recordset::adEditNone) rs.CancelUpdate();
-    rs.Close();
-  } catch (...) {
-  }
-}
-
 // Result files of a table in one transaction wait under this suffix until it committed.
 constexpr const char* kSufijoPendiente = ".pendiente";
 
@@ -311,12 +301,12 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
       r = escritura.Escribe(*rs, v);
       if (r.Importado()) busquedas.Cambiada(cn, *rs, escritura.CamposLeidos());
     } catch (...) {
-      if (rs) CierraBusqueda(*rs);
+      if (rs) rs->CierraSinEscribir();
       db::RelanzaSiEsDeCorrida();
       r.rechazos.push_back({ErrorCapturado().Descripcion(), 0});
     }
     if (rs) {
-      CierraBusqueda(*rs);
+      rs->CierraSinEscribir();
       busquedaAnterior = std::move(rs);
     }
     return r;

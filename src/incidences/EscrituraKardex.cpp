@@ -8,13 +8,6 @@
 namespace varlo {
 
 namespace {
-void CierraAbierto(db::Recordset* rs) {
-  if (rs && rs->State() == 1) {
-    if (rs->EditMode() != db::Recordset::adEditNone) rs->CancelUpdate();
-    rs->Close();
-  }
-}
-
 void Asigna(db::Recordset& rs, const std::string& campo, const std::string& texto,
             const std::string& mascara) {
   const int i = rs.IndiceCampo(campo);
@@ -48,11 +41,7 @@ EscrituraKardex::EscrituraKardex(const DefinicionIncidencias& d, db::Conexion& c
 }
 
 EscrituraKardex::~EscrituraKardex() {
-  try {
-    CierraAbierto(rsKardex_.get());
-  } catch (...) {
-    // Pending changes of an abandoned record are dropped either way.
-  }
+  if (rsKardex_) rsKardex_->CierraSinEscribir();
 }
 
 db::Consulta EscrituraKardex::ConsultaDia(const DefinicionIncidencias& d,
@@ -69,7 +58,7 @@ EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
                                                        const FechaHora& dia) {
   consulta_.condiciones[0].valor = Recorta(DeColumna(valores, d_.ColumnaEmpleado));
   consulta_.condiciones[1].valor = dia;
-  CierraAbierto(rsKardex_.get());
+  if (rsKardex_) rsKardex_->CierraSinEscribir();
   // the same lookup opened again: only the employee and the day change
   rsKardex_ = busquedas_.Reabre(cn_, consulta_, std::move(rsKardex_));
 
@@ -88,7 +77,7 @@ EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
   };
 
   // A test that fails counts as passed, so the step it guards still runs.
-  bool nuevo = true, abierto = true, agregando = true;
+  bool nuevo = true;
   intenta([&] { nuevo = rsKardex_->BOF() && rsKardex_->EOF_(); });
   if (nuevo) intenta([&] { rsKardex_->AddNew(); });
   if (NumeroError_ > 0) return Resultado::RegistroAbandonado;
@@ -120,12 +109,8 @@ EscrituraKardex::Resultado EscrituraKardex::EscribeDia(const std::string& linea,
     intenta([&] { resultados_.Importado(linea); });
   }
 
-  intenta([&] { abierto = rsKardex_->State() == 1; });
-  if (abierto) {
-    intenta([&] { agregando = rsKardex_->EditMode() == db::Recordset::adEditAdd; });
-    if (agregando) intenta([&] { rsKardex_->CancelUpdate(); });
-    intenta([&] { rsKardex_->Close(); });
-  }
+  // a row the database refused is not kept pending for the next day
+  rsKardex_->CierraSinEscribir();
   return sinTransaccion ? Resultado::RegistroAbandonado : Resultado::DiaHecho;
 }
 
