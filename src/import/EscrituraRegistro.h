@@ -37,6 +37,9 @@ struct ResultadoRegistro {
   std::vector<Rechazo> rechazos;
   bool agregado = false;  // a new row (else the row the lookup found)
   bool Importado() const { return rechazos.empty(); }
+  bool Rechazado() const { return !Importado(); }
+  // a rejected record wrote nothing else
+  ResultadoRegistro SoloRechazos() && { return std::move(*this); }
 };
 
 class EscrituraRegistro {

@@ -331,10 +331,6 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   if (modo == ModoLote::UnaTransaccion)
     lote.EstableceAntesDeConfirmar([&] { resultados_.CierraEnDisco(); });
   lote.AvisaRepeticiones([&](const std::string& linea) { f_.EscribeLog(linea); });
-  // Rejections are those reported plus those of the batch not reported yet.
-  lote.CuentaRechazos([](const ResultadoRegistro& r) { return !r.Importado(); });
-  // a rejected record wrote nothing else
-  lote.SoloRechazos([](ResultadoRegistro&& r) { return std::move(r); });
   MaximoRechazos maximo(f_, "La tabla " + d.Tabla, resumen_, lote.RechazosSinReportar());
   // A record reads a row's keys, pictures and hierarchy levels only: the
   // other columns of a batch's rows need not be read.

@@ -19,6 +19,7 @@
 // a commit end the table. Errors of the run (connection lost, database
 // locked) leave the batch rolled back and unreported.
 #include <chrono>
+#include <concepts>
 #include <cstddef>
 #include <functional>
 #include <random>
@@ -59,7 +60,16 @@ inline constexpr int kRepeticionesLote = 3;
 // Upper bound of the pause before a lost record is done again, per repetition.
 inline constexpr std::chrono::milliseconds kPausaRepeticion{100};
 
-template <class Resultado>
+// What a batch asks of a record's result: whether it is a rejection
+// (counted until reported), and what is left of it when its own refusal
+// ended its transaction (its rejections: nothing it wrote stays).
+template <class R>
+concept ResultadoLote = std::semiregular<R> && requires(const R& r, R&& m) {
+  { r.Rechazado() } -> std::convertible_to<bool>;
+  { std::move(m).SoloRechazos() } -> std::same_as<R>;
+};
+
+template <ResultadoLote Resultado>
 class LoteRegistros {
  public:
   using Entrada = LineaLeida;
@@ -108,16 +118,6 @@ class LoteRegistros {
   // the table back.
   void EstableceAntesDeConfirmar(std::function<void()> antes) {
     antesDeConfirmar_ = std::move(antes);
-  }
-  // Which results are rejections: counted until reported.
-  void CuentaRechazos(std::function<bool(const Resultado&)> rechazado) {
-    rechazado_ = std::move(rechazado);
-  }
-  // What is left of a record's result when its own refusal ended its
-  // transaction: its rejections only, since nothing it wrote stays. Without
-  // it such a record is done again as one whose transaction the server lost.
-  void SoloRechazos(std::function<Resultado(Resultado&&)> soloRechazos) {
-    soloRechazos_ = std::move(soloRechazos);
   }
   // Rejected records processed and not reported yet (a batch done again
   // counts its records once).
@@ -197,7 +197,7 @@ class LoteRegistros {
   bool Registra(Entrada& linea) {
     Resultado r = registro_(linea);
     if (cn_.RetenidasRechazadas()) return false;
-    CompruebaTransaccion(rechazado_ && rechazado_(r) ? &linea : nullptr);
+    CompruebaTransaccion(r.Rechazado() ? &linea : nullptr);
     Anota(std::move(linea), std::move(r));
     return true;
   }
@@ -209,7 +209,7 @@ class LoteRegistros {
   }
 
   void Anota(Entrada&& linea, Resultado&& r) {
-    if (rechazado_ && rechazado_(r)) ++sinReportar_;
+    if (r.Rechazado()) ++sinReportar_;
     pendientes_.emplace_back(std::move(linea), std::move(r));
   }
 
@@ -355,14 +355,13 @@ class LoteRegistros {
         // what was read ahead for the lost transaction may have changed since
         if (anticipa_) anticipa_(std::vector<Entrada>{linea});
         Resultado r = registro_(linea);
-        if (soloRechazos_ && rechazado_ && rechazado_(r) && abierta_ &&
-            !cn_.TransaccionSigueAbierta()) {
+        if (r.Rechazado() && abierta_ && !cn_.TransaccionSigueAbierta()) {
           // Alone in its transaction, refused, and the transaction gone with
           // the refusal (a trigger's or a constraint's rollback): done again
           // it would end the same way. Nothing of it stays; it is rejected.
           Deshace();
           repeticiones_ = 0;
-          publica_(linea, soloRechazos_(std::move(r)));
+          publica_(linea, std::move(r).SoloRechazos());
           return;
         }
         CompruebaTransaccion();
@@ -476,8 +475,6 @@ class LoteRegistros {
   Anticipacion anticipa_;
   Continua continua_;
   std::function<void()> antesDeConfirmar_;
-  std::function<bool(const Resultado&)> rechazado_;
-  std::function<Resultado(Resultado&&)> soloRechazos_;
   long sinReportar_ = 0;
   std::size_t bytesDelLote_ = 0;
   Aviso aviso_;

@@ -104,8 +104,13 @@ void Importa(Corrida& f, bool& porResumir) {
   struct Linea {
     ResultadosIncidencias::Retenidas salida;
     long agregados = 0;
-    bool Rechazada() const {
-      return std::any_of(salida.begin(), salida.end(), [](const auto& s) { return !s.importada; });
+    bool Rechazado() const {
+      return std::ranges::any_of(salida, [](const auto& s) { return !s.importada; });
+    }
+    // the days it wrote went with the transaction
+    Linea SoloRechazos() && {
+      std::erase_if(salida, [](const auto& s) { return s.importada; });
+      return {std::move(salida), 0};
     }
   };
   if (f.ReporteEmpleadosNoImportados == 1) resumen.archivoEr = UneRuta("Log", archivos + "_Er.txt");
@@ -160,7 +165,7 @@ void Importa(Corrida& f, bool& porResumir) {
     ++reportadas;
     const long importados =
         std::count_if(l.salida.begin(), l.salida.end(), [](const auto& s) { return s.importada; });
-    if (l.Rechazada()) {
+    if (l.Rechazado()) {
       ++resumen.rechazadas;
       f.NotaRechazo();
     }
@@ -176,14 +181,6 @@ void Importa(Corrida& f, bool& porResumir) {
   LoteRegistros<Linea> lote(cn, f.opciones.simular ? ModoLote::Simulacion : ModoLote::Lotes,
                             f.opciones.lote, registro, reporta, rechazoConfirmacion);
   lote.AvisaRepeticiones([&](const std::string& linea) { f.EscribeLog(linea); });
-  // lines with a rejection processed but not yet reported count too, once
-  lote.CuentaRechazos([](const Linea& l) { return l.Rechazada(); });
-  // the days it wrote went with the transaction
-  lote.SoloRechazos([](Linea&& l) {
-    std::erase_if(l.salida, [](const auto& s) { return s.importada; });
-    l.agregados = 0;
-    return std::move(l);
-  });
   MaximoRechazos maximo(f, "La planeación de faltas", resumen, lote.RechazosSinReportar());
   if (kardex.BuscaPorLotes()) {
     // Each line's employee with every day of its range, in one query; a line

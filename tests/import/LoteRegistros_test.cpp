@@ -18,6 +18,13 @@ namespace {
 
 class LoteRegistrosEn : public ::testing::TestWithParam<MotorPrueba> {};
 
+// a record's rejection reason; empty when imported
+struct Razon {
+  std::string texto;
+  bool Rechazado() const { return !texto.empty(); }
+  Razon SoloRechazos() && { return std::move(*this); }
+};
+
 // Each record looks its key up (a statement: what is held is written first)
 // and adds its row, which is held; its code turns every error into its own
 // rejection, as a careless record scope would. Record 1's row breaks a
@@ -29,7 +36,7 @@ TEST_P(LoteRegistrosEn, ElRechazoDeLoRetenidoNoLlegaAOtroRegistro) {
   std::unique_ptr<BaseDatosPrueba> pg;
   auto cn = db::Conexion::Abre(BaseDe(GetParam(), carpeta.Ruta(), pg));
   cn->Execute("CREATE TABLE T (K VARCHAR(10) NOT NULL PRIMARY KEY, N INT CHECK (N < 100))");
-  const auto registro = [&](const LineaLeida& l) -> std::string {
+  const auto registro = [&](const LineaLeida& l) -> Razon {
     try {
       const std::string k = l.texto.substr(0, l.texto.find(','));
       auto rs = cn->AbreConsulta(db::BuscaPorTexto("T", {}, "K", k), 1);
@@ -37,16 +44,16 @@ TEST_P(LoteRegistrosEn, ElRechazoDeLoRetenidoNoLlegaAOtroRegistro) {
       rs->AsignaTexto(rs->IndiceCampo("K"), k);
       rs->AsignaTexto(rs->IndiceCampo("N"), l.texto.substr(l.texto.find(',') + 1));
       rs->Update();
-      return "";
+      return {};
     } catch (const ErrorVarlo& e) {
-      return e.Descripcion();
+      return {e.Descripcion()};
     }
   };
   std::vector<std::pair<long, std::string>> publicados;
-  LoteRegistros<std::string> lote(
+  LoteRegistros<Razon> lote(
       *cn, ModoLote::Lotes, 10, registro,
-      [&](const LineaLeida& l, const std::string& r) { publicados.emplace_back(l.linea, r); },
-      [](const LineaLeida&, const ErrorVarlo& e) { return e.Descripcion(); });
+      [&](const LineaLeida& l, const Razon& r) { publicados.emplace_back(l.linea, r.texto); },
+      [](const LineaLeida&, const ErrorVarlo& e) { return Razon{e.Descripcion()}; });
   // rows held and written together
   lote.Anticipa([](const std::vector<LineaLeida>&) {}, [] { return true; });
   lote.Inicia();
