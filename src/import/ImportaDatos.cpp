@@ -278,13 +278,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   ConsultaBusqueda busqueda(d, cn.MotorBD());
   cls_ADODBServices imagenes(ventana_);
   EscrituraRegistro escritura(d, cn, imagenes);
-  std::vector<std::string> valores;
-  // the values of a record, as its reader split them or split here
-  const auto valoresDe = [&](const LineaLeida& l) -> const std::vector<std::string>& {
-    if (l.dividida) return l.valores;
-    divisor.Divide(l.texto, valores);
-    return valores;
-  };
+  std::vector<std::string> partes;  // a record's values, when split here
 
   // The record scope: what one record does wrong goes to its "_Er.txt"
   // line. Errors of the run leave it. The lookup's row set is reopened.
@@ -295,8 +289,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     ResultadoRegistro r;
     std::unique_ptr<db::Recordset> rs;
     try {
-      if (linea.defecto) throw *linea.defecto;
-      const std::vector<std::string>& v = valoresDe(linea);
+      const std::vector<std::string>& v = linea.Valores(divisor, partes);
       rs = busquedas.Reabre(cn, busqueda.Para(v), std::move(busquedaAnterior));
       r = escritura.Escribe(*rs, v);
       if (r.Importado()) busquedas.Cambiada(cn, *rs, escritura.CamposLeidos());
@@ -343,9 +336,8 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
       std::vector<db::Valor> llaves;
       llaves.reserve(lineas.size() * busqueda.Actual().condiciones.size());
       for (const LineaLeida& l : lineas) {
-        if (l.defecto) continue;
         try {
-          for (const db::Predicado& p : busqueda.Para(valoresDe(l)).condiciones)
+          for (const db::Predicado& p : busqueda.Para(l.Valores(divisor, partes)).condiciones)
             llaves.push_back(p.valor);
         } catch (const ErrorVarlo&) {
         }

@@ -26,6 +26,16 @@ struct LineaLeida {
   // split again where it is processed, which meets the error itself.
   bool dividida = false;
   std::vector<std::string> valores;
+
+  // Its values, as the reading thread split them or split by `divisor` into
+  // `partes`; raises what the reader found wrong with it.
+  const std::vector<std::string>& Valores(const DivisorLineas& divisor,
+                                          std::vector<std::string>& partes) const {
+    if (defecto) throw *defecto;
+    if (dividida) return valores;
+    divisor.Divide(texto, partes);
+    return partes;
+  }
 };
 
 class LectorRegistros {

@@ -124,16 +124,13 @@ void Importa(Corrida& f, bool& porResumir) {
     f.EscribeResumen(kSeccionIncidencias, resumen);
     porResumir = false;
   };
-  // A line's values (split here unless its reader did, never when it found
-  // the line wrong) and its range of days; raises what is wrong with it.
+  // A line's values and its range of days; raises what is wrong with it.
   struct Dias {
     const std::vector<std::string>* valores;
     std::int64_t primero, ultimo;
   };
   const auto diasDe = [&](const LineaLeida& l, std::vector<std::string>& partes) {
-    if (l.defecto) throw *l.defecto;
-    if (!l.dividida) divisor.Divide(l.texto, partes);
-    const std::vector<std::string>& v = l.dividida ? l.valores : partes;
+    const std::vector<std::string>& v = l.Valores(divisor, partes);
     const RangoFechas r = RangoDe(d, v);
     return Dias{&v, DiasDesdeEpoca(r.FechaInicial), DiasDesdeEpoca(r.FechaFinal)};
   };
