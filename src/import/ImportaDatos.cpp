@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "common/ErrorVarlo.h"
-#include "common/Numeros.h"
 #include "common/Plataforma.h"
 #include "common/Texto.h"
 #include "db/Conexion.h"
@@ -193,10 +192,8 @@ FinTabla ImportacionTablas::PasoTabla(std::int16_t i) {
 }
 
 void ImportacionTablas::Sondea(DefinicionTabla& d) {
-  db::Consulta sonda;
-  sonda.select = "Select ";
-  sonda.top = 0;
-  sonda.tabla = Recorta(d.Tabla);
+  const db::Consulta sonda{
+      .select = "Select ", .top = 0, .columnas = {}, .tabla = Recorta(d.Tabla), .condiciones = {}};
   auto rs = f_.cnBaseDatos()->AbreConsulta(sonda, 1);
   for (int c = 0; c < rs->FieldCount(); ++c) {
     d.NombresTabla.push_back(rs->Field(c).nombre);
@@ -227,11 +224,9 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   d.Origen = ini_.Texto(d.Tabla, "Origen", UneRuta(CarpetaPrograma(), nombreArchivos + ".txt"));
   d.ColumnaJerarquia = ini_.EnteroTruncado(d.Tabla, "Jerarquia unica en columna", "0");
   d.Mascara = MascaraFecha::Desde(ini_.Texto(d.Tabla, "FormatoFecha", "YYYY-MM-DD"));
-  std::string carpeta = CarpetaPadre(d.Origen);
-  const std::string sinBlancos = RecortaDer(carpeta);
-  d.DirectorioOrigen = carpeta.empty() || (!sinBlancos.empty() && sinBlancos.back() == kSeparador)
-                           ? carpeta
-                           : carpeta + kSeparador;
+  const std::string carpeta = CarpetaPadre(d.Origen), sinBlancos = RecortaDer(carpeta);
+  d.DirectorioOrigen =
+      carpeta.empty() || sinBlancos.ends_with(kSeparador) ? carpeta : carpeta + kSeparador;
 
   d.Columnas = ini_.Numero(d.Tabla, "Columnas", "0");
   if (d.Columnas == 0) {
@@ -294,7 +289,6 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
       r = escritura.Escribe(*rs, v);
       if (r.Importado()) busquedas.Cambiada(cn, *rs, escritura.CamposLeidos());
     } catch (...) {
-      if (rs) rs->CierraSinEscribir();
       db::RelanzaSiEsDeCorrida();
       r.rechazos.push_back({ErrorCapturado().Descripcion(), 0});
     }
