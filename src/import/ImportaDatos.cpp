@@ -313,12 +313,18 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   };
   LoteRegistros<ResultadoRegistro> lote(cn, modo, f_.opciones.lote, registro, reporta,
                                         rechazoConfirmacion);
-  // The reload replaces the last run's rows and result files together: a
-  // table whose files cannot be written whole does not commit.
-  if (modo == ModoLote::UnaTransaccion)
-    lote.EstableceAntesDeConfirmar([&] { resultados_.CierraEnDisco(); });
   lote.AvisaRepeticiones([&](const std::string& linea) { f_.EscribeLog(linea); });
   MaximoRechazos maximo(f_, "La tabla " + d.Tabla, resumen_, lote.RechazosSinReportar());
+  // The reload replaces the last run's rows and result files together: a
+  // table whose files cannot be written whole does not commit, nor one
+  // stopped at its maximum of rejections, which would keep part of a file
+  // that is mostly wrong in place of all its rows.
+  if (modo == ModoLote::UnaTransaccion)
+    lote.EstableceAntesDeConfirmar([&] {
+      if (maximo.SeDetuvo()) return false;
+      resultados_.CierraEnDisco();
+      return true;
+    });
   // A record reads a row's keys, pictures and hierarchy levels only: the
   // other columns of a batch's rows need not be read.
   std::vector<std::string> columnasLeidas = d.ColumnasNivel;
@@ -365,7 +371,14 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     f_.EscribeFalla(resumen_.motivo);
     return FinTabla::TerminaCorrida;
   }
-  lote.Termina();
+  if (!lote.Termina()) {
+    resultados_.Cierra();
+    BorraPendientes(d);
+    resumen_.motivo = "Se deshizo la recarga de la tabla " + d.Tabla +
+                      ": conserva sus filas y archivos de resultado anteriores";
+    f_.EscribeFalla(resumen_.motivo);
+    return FinTabla::Siguiente;
+  }
   sinConfirmar_ = false;
   // The rollback gives back rows, not the sequence values their inserts took.
   resumen_.consumioSecuencias =

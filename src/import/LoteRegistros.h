@@ -114,9 +114,9 @@ class LoteRegistros {
     difiere_ = modo_ == ModoLote::Lotes;
     cn_.DifiereInserciones(difiere_);
   }
-  // Done before the table's one transaction commits: what it raises rolls
-  // the table back.
-  void EstableceAntesDeConfirmar(std::function<void()> antes) {
+  // Done before the table's one transaction commits: what it raises, or
+  // false, rolls the table back.
+  void EstableceAntesDeConfirmar(std::function<bool()> antes) {
     antesDeConfirmar_ = std::move(antes);
   }
   // Rejected records processed and not reported yet (a batch done again
@@ -151,16 +151,19 @@ class LoteRegistros {
   }
 
   // End of the table: the last commit (a rollback when simulating), and
-  // everything still waiting is reported.
-  void Termina() {
+  // everything still waiting is reported. False when the table's one
+  // transaction was rolled back because EstableceAntesDeConfirmar's said so.
+  bool Termina() {
     ProcesaRetenidas();
     Asienta();
-    if (modo_ == ModoLote::Simulacion) {
+    if (modo_ == ModoLote::Simulacion) Deshace();
+    if (modo_ != ModoLote::UnaTransaccion) return true;
+    if (antesDeConfirmar_ && !antesDeConfirmar_()) {
       Deshace();
-    } else if (modo_ == ModoLote::UnaTransaccion) {
-      if (antesDeConfirmar_) antesDeConfirmar_();
-      Confirma();
+      return false;
     }
+    Confirma();
+    return true;
   }
 
   // The run was asked to stop: a batch of its own commits what it did; one
@@ -474,7 +477,7 @@ class LoteRegistros {
   RechazoConfirmacion rechazo_;
   Anticipacion anticipa_;
   Continua continua_;
-  std::function<void()> antesDeConfirmar_;
+  std::function<bool()> antesDeConfirmar_;
   long sinReportar_ = 0;
   std::size_t bytesDelLote_ = 0;
   Aviso aviso_;

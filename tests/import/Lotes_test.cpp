@@ -205,7 +205,36 @@ TEST_P(LotesEn, BorrarAntesDeImportarEsTodoONada) {
   // Uninterrupted, the delete and the records commit together.
   EXPECT_EQ(e.Importa(Lote(1)), 0);
   EXPECT_EQ(e.Lee("Turno", {"ID"}), (Filas{{"10"}, {"7"}, {"8"}, {"9"}}));
-  EXPECT_EQ(e.Resultado("Turno_Ok.txt").size(), 4u);
+  const V ok = e.Resultado("Turno_Ok.txt");
+  EXPECT_EQ(ok.size(), 4u);
+
+  // A reload that reaches its maximum of rejections, in the middle of the
+  // file or on its last line, one record per transaction or a batch read
+  // ahead, would leave the table with part of a file that is mostly wrong:
+  // it is undone like an interrupted one.
+  const V mitad = {"1,Uno", "x,Malo", "y,Malo", "2,Dos", "3,Tres"};
+  const V final = {"1,Uno", "2,Dos", "x,Malo", "y,Malo"};
+  for (const V* lineas : {&mitad, &final})
+    for (long lote : {1L, 0L}) {
+      SCOPED_TRACE(std::to_string(lineas->size()) + " líneas, lote " + std::to_string(lote));
+      e.Fuente("Turno.txt", *lineas);
+      Corrida::Opciones o = Lote(lote);
+      o.maxRechazos = 2;
+      EXPECT_EQ(e.Importa(o), 4);
+      EXPECT_EQ(e.Lee("Turno", {"ID"}), (Filas{{"10"}, {"7"}, {"8"}, {"9"}}));
+      EXPECT_EQ(e.Resultado("Turno_Ok.txt"), ok);
+      EXPECT_TRUE(e.Resultado("Turno_Er.txt").empty());
+      EXPECT_FALSE(std::filesystem::exists(e.Archivo("Log/Turno_Er.txt.pendiente")));
+      const std::string n = std::to_string(lineas->size());
+      EXPECT_EQ(
+          e.Resumenes().back().rfind("Resumen Turno: " + n + " leídas, deshecha: ninguna " +
+                                         "línea quedó en la base de datos, " + n + " sin procesar",
+                                     0),
+          0u)
+          << e.Resumenes().back();
+      ASSERT_EQ(e.importaciones.size(), 1u);
+      EXPECT_EQ(e.importaciones[0].estado, EstadoImportacion::Deshecha);
+    }
 }
 
 // A dry run gives the verdicts of a real one (a later line sees the row an
