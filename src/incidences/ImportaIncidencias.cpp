@@ -25,10 +25,14 @@ namespace varlo {
 
 namespace {
 
-// The planning skipped before reading its source: its summary line says why.
-// `porResumir`: whether the planning is part of the run and its summary line
-// is still to be written, for an error that ends it.
-void NoImportada(Corrida& f, bool& porResumir, const std::string& motivo) {
+// The planning skipped before reading its source: the log says why in the
+// lines `registro` (the reason itself without them), its summary line gives
+// the reason. `porResumir`: whether the planning is part of the run and its
+// summary line is still to be written, for an error that ends it.
+void NoImportada(Corrida& f, bool& porResumir, const std::string& motivo,
+                 const std::vector<std::string>& registro = {}) {
+  if (registro.empty()) f.EscribeLog(motivo);
+  for (const std::string& linea : registro) f.EscribeLog(linea);
   f.EscribeNoImportada(kSeccionIncidencias, motivo, true);
   porResumir = false;
 }
@@ -59,32 +63,19 @@ void Importa(Corrida& f, bool& porResumir) {
   ventana.EstableceEstado("Obteniendo información del archivo de definiciones (" +
                           Recorta(f.ArchivoDefiniciones) + ")...");
   porResumir = true;
-  if (lectura == LecturaDefinicion::NingunaColumna) {
-    f.EscribeLog("No tiene definida ni una sola columna");
-    NoImportada(f, porResumir, "No tiene definida ni una sola columna");
-    return;
-  }
+  if (lectura == LecturaDefinicion::NingunaColumna)
+    return NoImportada(f, porResumir, "No tiene definida ni una sola columna");
   // A definition that would fail on every line is reported once, before any line is read.
   const std::vector<std::string> problemas = ProblemasDefinicion(d);
-  if (!problemas.empty()) {
-    for (const std::string& p : problemas) f.EscribeLog(p);
-    NoImportada(f, porResumir, Une(problemas, "; "));
-    return;
-  }
+  if (!problemas.empty()) return NoImportada(f, porResumir, Une(problemas, "; "), problemas);
 
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(d.Origen, ec)) {
-    // configured, but nothing to read: not a clean run
-    f.EscribeLog("Archivo origen no existe");
-    NoImportada(f, porResumir, "Archivo origen no existe (" + d.Origen + ")");
-    return;
-  }
+  // configured, but nothing to read: not a clean run
+  if (!std::filesystem::is_regular_file(d.Origen, ec))
+    return NoImportada(f, porResumir, "Archivo origen no existe (" + d.Origen + ")",
+                       {"Archivo origen no existe"});
   const OpcionesFuente fuente = LeeOpcionesFuente(ini, kSeccionIncidencias);
-  if (!fuente.problema.empty()) {
-    f.EscribeLog(fuente.problema);
-    NoImportada(f, porResumir, fuente.problema);
-    return;
-  }
+  if (!fuente.problema.empty()) return NoImportada(f, porResumir, fuente.problema);
   // Lines of the source, and day rows of Kardex.
   ResumenImportacion resumen;
   resumen.porDias = true;
@@ -244,7 +235,7 @@ void ImportaIncidencias(Corrida& f) {
     const ErrorVarlo e = ErrorCapturado();
     f.EscribeError(e);
     if (db::CapturadoEsDeCorrida()) f.NotaBaseDatosPerdida();
-    if (porResumir) NoImportada(f, porResumir, TextoError(e));
+    if (porResumir) f.EscribeNoImportada(kSeccionIncidencias, TextoError(e), true);
   }
   f.EscribeLog("Fin de importación de Incidencias");
 }
