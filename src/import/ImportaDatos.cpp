@@ -54,8 +54,10 @@ class ImportacionTablas {
   void Sondea(DefinicionTabla& d);
   FinTabla CuerpoTabla(DefinicionTabla& d);
   void EscribeResumen(const DefinicionTabla& d);
-  // A table skipped before reading its source: the reason in the log and summary.
-  void NoImportada(const std::string& tabla, const std::string& motivo);
+  // A table skipped before reading its source: the reason in the log and
+  // summary; the run goes on unless `fin` says otherwise.
+  FinTabla NoImportada(const std::string& tabla, const std::string& motivo,
+                       FinTabla fin = FinTabla::Siguiente);
   // Closes the result files outside a table's scope: a line that cannot be
   // written is an error line of its own.
   void CierraResultados();
@@ -74,9 +76,11 @@ class ImportacionTablas {
   std::chrono::steady_clock::time_point inicioTabla_;
 };
 
-void ImportacionTablas::NoImportada(const std::string& tabla, const std::string& motivo) {
+FinTabla ImportacionTablas::NoImportada(const std::string& tabla, const std::string& motivo,
+                                        FinTabla fin) {
   f_.EscribeLog(motivo);
   f_.EscribeNoImportada(tabla, motivo, false);
+  return fin;
 }
 
 void ImportacionTablas::EscribeResumen(const DefinicionTabla& d) {
@@ -155,11 +159,9 @@ void ImportacionTablas::Ejecuta() {
 FinTabla ImportacionTablas::PasoTabla(std::int16_t i) {
   DefinicionTabla d;
   d.Tabla = ini_.Texto("Tablas", LectorDefiniciones::ClaveNumerada("Tabla", i), "Empleado");
-  if (EstaEnBlanco(d.Tabla)) {
-    NoImportada("(tabla " + std::to_string(i) + ")",
-                "No tiene nombre definido para la tabla " + std::to_string(i));
-    return FinTabla::Siguiente;
-  }
+  if (EstaEnBlanco(d.Tabla))
+    return NoImportada("(tabla " + std::to_string(i) + ")",
+                       "No tiene nombre definido para la tabla " + std::to_string(i));
   // The table scope: what fails here is logged and the table is skipped.
   conResumen_ = false;
   sinConfirmar_ = false;
@@ -233,28 +235,19 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
     f_.EscribeLog("Con 0 columnas definidas");
     return FinTabla::Siguiente;
   }
-  if (!ConstruyePlan(ini_, d)) {
-    NoImportada(d.Tabla, "No tiene definida ni una sola columna");
-    return FinTabla::TerminaCorrida;
-  }
+  if (!ConstruyePlan(ini_, d))
+    return NoImportada(d.Tabla, "No tiene definida ni una sola columna", FinTabla::TerminaCorrida);
   // A key that no column carries would make every lookup fail: the table is
   // skipped before any record is read.
-  if (auto llave = IndiceSinColumna(d)) {
-    NoImportada(d.Tabla, "No tiene definida la columna índice (" + *llave + ")");
-    return FinTabla::Siguiente;
-  }
+  if (auto llave = IndiceSinColumna(d))
+    return NoImportada(d.Tabla, "No tiene definida la columna índice (" + *llave + ")");
 
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(d.Origen, ec)) {
-    // a table that was configured but could not be read is not a clean run
-    NoImportada(d.Tabla, "Archivo origen no existe (" + d.Origen + ")");
-    return FinTabla::Siguiente;
-  }
+  // a table that was configured but could not be read is not a clean run
+  if (!std::filesystem::is_regular_file(d.Origen, ec))
+    return NoImportada(d.Tabla, "Archivo origen no existe (" + d.Origen + ")");
   const OpcionesFuente fuente = LeeOpcionesFuente(ini_, d.Tabla);
-  if (!fuente.problema.empty()) {
-    NoImportada(d.Tabla, fuente.problema);
-    return FinTabla::Siguiente;
-  }
+  if (!fuente.problema.empty()) return NoImportada(d.Tabla, fuente.problema);
   resumen_ = ResumenImportacion{};
   resumen_.simulado = modo == ModoLote::Simulacion;
   // A quote that is part of the separator stops the table before any record is read.
