@@ -151,8 +151,8 @@ class LoteRegistros {
   }
 
   // End of the table: the last commit (a rollback when simulating), and
-  // everything still waiting is reported. False when the table's one
-  // transaction was rolled back because EstableceAntesDeConfirmar's said so.
+  // everything still waiting is reported. False when the check before the
+  // commit refused it: the table's one transaction was rolled back.
   bool Termina() {
     ProcesaRetenidas();
     Asienta();
