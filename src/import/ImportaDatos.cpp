@@ -307,11 +307,11 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   LoteRegistros<ResultadoRegistro> lote(cn, modo, f_.opciones.lote, registro, reporta,
                                         rechazoConfirmacion);
   lote.AvisaRepeticiones([&](const std::string& linea) { f_.EscribeLog(linea); });
-  MaximoRechazos maximo(f_, "La tabla " + d.Tabla, resumen_, lote.RechazosSinReportar());
-  // The reload replaces the last run's rows and result files together: a
-  // table whose files cannot be written whole does not commit, nor one
-  // stopped at its maximum of rejections, which would keep part of a file
-  // that is mostly wrong in place of all its rows.
+  MaximoRechazos maximo(f_, "La tabla " + d.Tabla, resumen_, lote.RechazosSinReportar(),
+                        modo == ModoLote::UnaTransaccion);
+  // The reload replaces the last run's rows and result files together: it
+  // does not commit when its files are not whole on disk, nor at its maximum
+  // of rejections, where part of a file mostly wrong would replace the table.
   if (modo == ModoLote::UnaTransaccion)
     lote.EstableceAntesDeConfirmar([&] {
       if (maximo.SeDetuvo()) return false;
@@ -367,9 +367,6 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
   if (!lote.Termina()) {
     resultados_.Cierra();
     BorraPendientes(d);
-    resumen_.motivo = "Se deshizo la recarga de la tabla " + d.Tabla +
-                      ": conserva sus filas y archivos de resultado anteriores";
-    f_.EscribeFalla(resumen_.motivo);
     return FinTabla::Siguiente;
   }
   sinConfirmar_ = false;

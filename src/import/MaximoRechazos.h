@@ -14,10 +14,12 @@ namespace varlo {
 
 class MaximoRechazos {
  public:
-  // `quien`: what stops, as its message names it ("La tabla Empleado").
+  // `quien`: what stops ("La tabla Empleado"); `recarga`: a reload, undone there.
   MaximoRechazos(Corrida& f, std::string quien, ResumenImportacion& resumen,
-                 const long& sinReportar)
-      : f_(f), quien_(std::move(quien)), resumen_(resumen), sinReportar_(sinReportar) {}
+                 const long& sinReportar, bool recarga = false)
+      : f_(f), quien_(std::move(quien)), resumen_(resumen), sinReportar_(sinReportar) {
+    if (recarga) despues_ = "se deshizo su recarga: conserva sus filas y archivos anteriores";
+  }
 
   bool Alcanzado() const {
     return f_.opciones.maxRechazos > 0 &&
@@ -31,8 +33,8 @@ class MaximoRechazos {
     if (!resumen_.motivo.empty()) return true;
     if (!Alcanzado()) return false;
     resumen_.motivo = quien_ + " se detuvo al llegar a " +
-                      std::to_string(resumen_.rechazadas + sinReportar_) +
-                      " líneas rechazadas; el resto no se procesó";
+                      std::to_string(resumen_.rechazadas + sinReportar_) + " líneas rechazadas; " +
+                      despues_;
     f_.EscribeFalla(resumen_.motivo);
     return true;
   }
@@ -40,6 +42,7 @@ class MaximoRechazos {
  private:
   Corrida& f_;
   std::string quien_;
+  std::string despues_ = "el resto no se procesó";
   ResumenImportacion& resumen_;
   const long& sinReportar_;
 };

@@ -234,6 +234,10 @@ TEST_P(LotesEn, BorrarAntesDeImportarEsTodoONada) {
           << e.Resumenes().back();
       ASSERT_EQ(e.importaciones.size(), 1u);
       EXPECT_EQ(e.importaciones[0].estado, EstadoImportacion::Deshecha);
+      // the reason says why, and what became of the table
+      EXPECT_EQ(e.importaciones[0].motivo,
+                "La tabla Turno se detuvo al llegar a 2 líneas rechazadas; se deshizo su "
+                "recarga: conserva sus filas y archivos anteriores");
     }
 }
 
