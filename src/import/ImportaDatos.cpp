@@ -308,7 +308,7 @@ FinTabla ImportacionTablas::CuerpoTabla(DefinicionTabla& d) {
                                         rechazoConfirmacion);
   lote.AvisaRepeticiones([&](const std::string& linea) { f_.EscribeLog(linea); });
   MaximoRechazos maximo(f_, "La tabla " + d.Tabla, resumen_, lote.RechazosSinReportar(),
-                        modo == ModoLote::UnaTransaccion);
+                        d.BorrarAntes);  // a dry run of a reload says so too
   // The reload replaces the last run's rows and result files together: it
   // does not commit when its files are not whole on disk, nor at its maximum
   // of rejections, where part of a file mostly wrong would replace the table.

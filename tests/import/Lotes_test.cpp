@@ -239,6 +239,17 @@ TEST_P(LotesEn, BorrarAntesDeImportarEsTodoONada) {
                 "La tabla Turno se detuvo al llegar a 2 líneas rechazadas; se deshizo su "
                 "recarga: conserva sus filas y archivos anteriores");
     }
+  // A dry run of that reload tells the same, its verdicts in its own files.
+  Corrida::Opciones simular;
+  simular.simular = true;
+  simular.maxRechazos = 2;
+  EXPECT_EQ(e.Importa(simular), 4);
+  ASSERT_EQ(e.importaciones.size(), 1u);
+  EXPECT_EQ(e.importaciones[0].motivo,
+            "La tabla Turno se detuvo al llegar a 2 líneas rechazadas; se deshizo su recarga: "
+            "conserva sus filas y archivos anteriores");
+  EXPECT_EQ(e.Resultado("Turno_Simulado_Er.txt").size(), 2u);
+  EXPECT_EQ(e.Lee("Turno", {"ID"}), (Filas{{"10"}, {"7"}, {"8"}, {"9"}}));
 }
 
 // A dry run gives the verdicts of a real one (a later line sees the row an
