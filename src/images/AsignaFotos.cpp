@@ -94,7 +94,9 @@ void AsignaFotos(Corrida& f) {
         v.EstableceMaximo(total < 1 ? 1 : static_cast<double>(total));
         cls_ADODBServices imagenes(v);
         int campoId = -1, campoNombre = -1;
-        while (!empleados->EOF_()) {
+        // A stop asked for is honoured between employees: each picture is
+        // stored by itself, and those stored before it stay.
+        while (!empleados->EOF_() && !f.Interrumpida()) {
           std::string estado = "Asignando fotografías...";
           if (total > 0)
             estado += "(" + Cuenta(v.Valor() + 1) + " de " + std::to_string(total) + ")";
@@ -118,7 +120,11 @@ void AsignaFotos(Corrida& f) {
           empleados->MoveNext();
           v.EstableceValor(total > 0 ? v.Valor() + 1 : v.Maximo());
         }
-        v.EstableceEstado("...asignación de fotografías terminada!");
+        if (f.Interrumpida())
+          f.EscribeFalla("Asignación de fotografías interrumpida después de " + Cuenta(v.Valor()) +
+                         (total > 0 ? " de " + std::to_string(total) : "") + " empleados");
+        else
+          v.EstableceEstado("...asignación de fotografías terminada!");
       }
     }
   } catch (...) {

@@ -28,6 +28,17 @@ using prueba::EscribeBytes;
 const char* const kInicio = ">Inicio de asignación de fotografías";
 const char* const kFin = "Fin de asignación de fotografías";
 
+// A run whose stop is asked for once it was asked `antes` times.
+class frmInterrumpido : public frmMain {
+ public:
+  frmInterrumpido(Ventana& v, int antes) : frmMain(v, ""), antes_(antes) {}
+  bool Interrumpida() const override { return preguntas_++ >= antes_; }
+
+ private:
+  int antes_;
+  mutable int preguntas_ = 0;
+};
+
 class AsignacionFotos : public ::testing::Test {
  protected:
   AsignacionFotos() {
@@ -43,8 +54,10 @@ class AsignacionFotos : public ::testing::Test {
   }
 
   // Runs the assignment on an "Empleado" section with the two photo settings.
-  void Asigna(const std::string& directorio, const std::string& nombre) {
-    f = std::make_unique<frmMain>(ventana, "");
+  // `interrumpeTras`: the stop is asked for after that many questions.
+  void Asigna(const std::string& directorio, const std::string& nombre, int interrumpeTras = -1) {
+    f = interrumpeTras < 0 ? std::make_unique<frmMain>(ventana, "")
+                           : std::make_unique<frmInterrumpido>(ventana, interrumpeTras);
     avisos.clear();
     f->EstableceAvisoError([this](const std::string& linea) { avisos.push_back(linea); });
     f->ArchivoDefiniciones = tmp.Archivo("defs.ini");
@@ -162,6 +175,21 @@ TEST_F(AsignacionFotos, UnaFotoQueNoSePuedeAsignarSeInformaYLaAsignacionSigue) {
   EXPECT_EQ(ventana.mensajes[0].texto, "ERROR: Error de E/S de dispositivo (" + ilegible + ")");
   EXPECT_EQ(avisos, rechazos);
   EXPECT_EQ(f->EstadoSalida(), 1);
+}
+
+// A stop asked for (Ctrl-C, systemctl stop) ends the assignment between
+// employees, with a line that says where; the pictures stored before it stay.
+TEST_F(AsignacionFotos, UnaInterrupcionDetieneLaAsignacionEntreEmpleados) {
+  cn->Execute("INSERT INTO empleado VALUES ('1', ''), ('2', ''), ('3', ''), ('4', '')");
+  for (const char* id : {"1", "2", "3", "4"}) Foto(std::string(id) + ".jpg", id);
+  Asigna(tmp.Archivo("fotos"), "ID_Empleado", 2);
+
+  EXPECT_EQ(Fotos(), (std::map<std::string, std::string>{{"1", "1"}, {"2", "2"}}));
+  const std::string linea = "Asignación de fotografías interrumpida después de 2 de 4 empleados";
+  EXPECT_EQ(Log(), (std::vector<std::string>{kInicio, linea, kFin}));
+  EXPECT_EQ(avisos, (std::vector<std::string>{linea}));
+  ASSERT_FALSE(ventana.estados.empty());
+  EXPECT_EQ(ventana.estados.back().find("terminada"), std::string::npos) << ventana.estados.back();
 }
 
 }  // namespace
