@@ -4,16 +4,16 @@
 // "Resumen Empleado: 100000 leídas, 60000 agregadas, 39900 actualizadas,
 // 100 rechazadas (Log/Empleado_Er.txt), 0 sin procesar, 12,1 s, 8264 por s".
 // The absence planning counts its source in lines and what it writes in day
-// rows, and says so.
+// rows, and says so; the picture assignment counts employees as records.
 #include <string>
 #include <vector>
 
 namespace varlo {
 
 struct ResumenImportacion {
-  long leidas = 0;        // records of the source
-  long omitidas = 0;      // heading records skipped ("LineasEncabezado")
-  long agregadas = 0;     // rows added (the planning: day rows)
+  long leidas = 0;     // records of the source
+  long omitidas = 0;   // heading records skipped ("LineasEncabezado"), employees without a picture
+  long agregadas = 0;  // rows added (the planning: day rows)
   long actualizadas = 0;  // rows updated (the planning: day rows)
   long rechazadas = 0;    // records in the "_Er.txt" file
   long sinProcesar = 0;   // records the run did not reach (stopped, interrupted)

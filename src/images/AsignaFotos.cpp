@@ -1,5 +1,7 @@
 #include "images/AsignaFotos.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -18,6 +20,8 @@ namespace varlo {
 namespace {
 
 constexpr const char* kSeccion = "Empleado";
+// The table the pictures go to, which names the run's summary.
+constexpr const char* kTabla = "Fotos_Empleados";
 
 // A folder of the definitions file ends in the native separator; on Windows
 // "/" ends it as well. On POSIX a final "\" is part of the name.
@@ -37,13 +41,16 @@ std::string Cuenta(double valor) {
   return std::to_string(valor);
 }
 
-// Stores one employee's picture; false when the file could not be stored
+enum class FotoGuardada { No, Agregada, Actualizada };
+
+// Stores one employee's picture; No when the file could not be stored
 // (the image services have already said why).
-bool GuardaFoto(Corrida& f, cls_ADODBServices& imagenes, const std::string& idEmpleado,
-                const std::string& ruta) {
+FotoGuardada GuardaFoto(Corrida& f, cls_ADODBServices& imagenes, const std::string& idEmpleado,
+                        const std::string& ruta) {
   std::unique_ptr<db::Recordset> fotos =
       f.cnBaseDatos()->AbreConsulta(ConsultaFotoEmpleado(idEmpleado), 0);
-  if (fotos->BOF() && fotos->EOF_()) {
+  const bool nueva = fotos->BOF() && fotos->EOF_();
+  if (nueva) {
     fotos->AddNew();
     fotos->AsignaTexto(fotos->IndiceCampo("ID_Empleado"), idEmpleado);
   }
@@ -51,11 +58,11 @@ bool GuardaFoto(Corrida& f, cls_ADODBServices& imagenes, const std::string& idEm
   // the stored one.
   if (!imagenes.PutImageInField(*fotos, fotos->IndiceCampo("Foto"), ruta)) {
     fotos->CierraSinEscribir();
-    return false;
+    return FotoGuardada::No;
   }
   fotos->Update();
   fotos->Close();
-  return true;
+  return nueva ? FotoGuardada::Agregada : FotoGuardada::Actualizada;
 }
 
 }  // namespace
@@ -74,6 +81,12 @@ db::Consulta ConsultaFotoEmpleado(const std::string& idEmpleado) {
 
 void AsignaFotos(Corrida& f) {
   Ventana& v = f.ventana();
+  const auto inicio = std::chrono::steady_clock::now();
+  // Per employee as per record: with no picture file (omitidas), its picture
+  // added, replaced or not stored (rechazadas), or not reached (sinProcesar).
+  ResumenImportacion r;
+  bool conResumen = false;
+  long total = 0, vistos = 0;
   try {
     f.EscribeLog(">Inicio de asignación de fotografías");
     v.EstableceEstado("Preparando asignación de fotografías...");
@@ -82,15 +95,23 @@ void AsignaFotos(Corrida& f) {
     LectorDefiniciones lector(f.oIni(), f.ArchivoDefiniciones);
     std::string directorio = lector.Texto(kSeccion, "DirectorioFotos", "");
     const std::string nombreFotos = lector.Texto(kSeccion, "NombreFotos", "");
-    if (!EstaEnBlanco(directorio) && !EstaEnBlanco(nombreFotos) && f.ConectaBD()) {
+    if (EstaEnBlanco(directorio) || EstaEnBlanco(nombreFotos)) {
+      // asked for by name, the assignment that cannot start is not a success
+      const std::string motivo = std::string("No se asignan fotografías: falta \"") +
+                                 (EstaEnBlanco(directorio) ? "DirectorioFotos" : "NombreFotos") +
+                                 "\" en la sección " + kSeccion + " del archivo de definiciones";
+      f.EscribeLog(motivo);
+      f.EscribeNoImportada(kTabla, motivo, false);
+    } else if (f.ConectaBD()) {
       directorio = TerminaEnSeparador(Recorta(directorio));
       v.EstableceEstado("Obteniendo empleados de la base de datos...");
       std::unique_ptr<db::Recordset> empleados =
           f.cnBaseDatos()->AbreConsulta(ConsultaEmpleados(), 0);
+      conResumen = true;
       if (empleados->BOF() && empleados->EOF_()) {
         f.EscribeLog("No tiene empleados registrados");
       } else {
-        const long total = empleados->RecordCount();
+        total = empleados->RecordCount();
         v.EstableceMaximo(total < 1 ? 1 : static_cast<double>(total));
         cls_ADODBServices imagenes(v);
         int campoId = -1, campoNombre = -1;
@@ -112,23 +133,50 @@ void AsignaFotos(Corrida& f) {
               ArchivoFotoEmpleado(f, directorio, Recorta(empleados->Texto(campoNombre)), id);
           // Only a file counts: a folder or a pipe of that name is passed over.
           std::error_code ec;
-          if (std::filesystem::is_regular_file(ruta, ec) && !GuardaFoto(f, imagenes, id, ruta)) {
-            f.EscribeAviso("No se pudo asignar la fotografía del empleado " + id + " (" + ruta +
-                           ")");
-            f.NotaRechazo();
+          if (ruta.empty()) {
+            ++r.rechazadas;  // a name that would leave the folder, already said
+          } else if (!std::filesystem::is_regular_file(ruta, ec)) {
+            ++r.omitidas;
+          } else {
+            switch (GuardaFoto(f, imagenes, id, ruta)) {
+              case FotoGuardada::Agregada:
+                ++r.agregadas;
+                break;
+              case FotoGuardada::Actualizada:
+                ++r.actualizadas;
+                break;
+              case FotoGuardada::No:
+                ++r.rechazadas;
+                f.EscribeAviso("No se pudo asignar la fotografía del empleado " + id + " (" + ruta +
+                               ")");
+                f.NotaRechazo();
+                break;
+            }
           }
+          ++vistos;
           empleados->MoveNext();
           v.EstableceValor(total > 0 ? v.Valor() + 1 : v.Maximo());
         }
-        if (f.Interrumpida())
-          f.EscribeFalla("Asignación de fotografías interrumpida después de " + Cuenta(v.Valor()) +
-                         (total > 0 ? " de " + std::to_string(total) : "") + " empleados");
-        else
+        if (f.Interrumpida()) {
+          r.motivo = "Asignación de fotografías interrumpida después de " + Cuenta(v.Valor()) +
+                     (total > 0 ? " de " + std::to_string(total) : "") + " empleados";
+          f.EscribeFalla(r.motivo);
+        } else {
           v.EstableceEstado("...asignación de fotografías terminada!");
+        }
       }
     }
   } catch (...) {
-    f.EscribeError(ErrorCapturado());
+    const ErrorVarlo e = ErrorCapturado();
+    f.EscribeError(e);
+    r.motivo = LineaError(e);
+  }
+  if (conResumen) {
+    // those not reached count where the number of employees is known
+    r.leidas = std::max(total, vistos);
+    r.sinProcesar = r.leidas - vistos;
+    r.segundos = std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
+    f.EscribeResumen(kTabla, r);
   }
   f.EscribeLog("Fin de asignación de fotografías");
 }

@@ -72,13 +72,16 @@ class AsignacionFotos : public ::testing::Test {
     EscribeBytes(tmp.Archivo("fotos/" + nombre), bytes);
   }
 
-  // Log lines without their date and time.
+  // Log lines without their date and time, and a summary's time as "T s".
   std::vector<std::string> Log() {
     std::string texto =
         DeArchivo(prueba::LeeBytes(tmp.Archivo("Log/VarloDI_Aug2006.log")), Codificacion::Ansi);
     std::vector<std::string> lineas;
     for (const std::string& l : Divide(texto, "\r\n"))
-      if (!l.empty()) lineas.push_back(std::regex_replace(l, std::regex(R"( \([^()]*\)$)"), ""));
+      if (!l.empty())
+        lineas.push_back(
+            std::regex_replace(std::regex_replace(l, std::regex(R"( \([^()]*\)$)"), ""),
+                               std::regex(R"(, \d+,\d s(, \d+ por s)?$)"), ", T s"));
     return lineas;
   }
 
@@ -107,8 +110,8 @@ class AsignacionFotos : public ::testing::Test {
 };
 
 // Employee 1 has a row and a file, 2 a file only, 3 a row only: the row is
-// replaced or added, and a missing file is passed over without a log line,
-// whether the folder ends in a separator or not.
+// replaced or added, and a missing file is passed over with no line of its
+// own, whether the folder ends in a separator or not; the summary counts each.
 TEST_F(AsignacionFotos, ReemplazaOAnadeLaFilaConOSinSeparadorFinal) {
   cn->Execute("INSERT INTO empleado VALUES ('1', 'A'), ('2', 'B'), ('3', 'C')");
   Foto("1.jpg", "nueva de 1");
@@ -122,7 +125,12 @@ TEST_F(AsignacionFotos, ReemplazaOAnadeLaFilaConOSinSeparadorFinal) {
     Asigna(directorio, "ID_Empleado");
     EXPECT_EQ(Fotos(), (std::map<std::string, std::string>{
                            {"1", "nueva de 1"}, {"2", "nueva de 2"}, {"3", "\x03\x04"}}));
-    EXPECT_EQ(Log(), (std::vector<std::string>{kInicio, kFin}));
+    // Employee 3 has no file: passed over, counted, not reported.
+    EXPECT_EQ(Log(), (std::vector<std::string>{
+                         kInicio,
+                         "Resumen Fotos_Empleados: 3 leídas, 1 omitidas, 1 agregadas, 1 "
+                         "actualizadas, 0 rechazadas, 0 sin procesar, T s",
+                         kFin}));
     fs::remove_all(tmp.Archivo("Log"));
     // The status counts every employee, with or without a file.
     EXPECT_EQ(std::vector<std::string>(ventana.estados.begin() + 3, ventana.estados.end() - 1),
@@ -130,6 +138,7 @@ TEST_F(AsignacionFotos, ReemplazaOAnadeLaFilaConOSinSeparadorFinal) {
                                         "Asignando fotografías...(2 de 3)",
                                         "Asignando fotografías...(3 de 3)"}));
     EXPECT_EQ(ventana.Valor(), 3);
+    EXPECT_EQ(f->EstadoSalida(), 0);
   }
   EXPECT_TRUE(ventana.mensajes.empty());
 }
@@ -170,7 +179,10 @@ TEST_F(AsignacionFotos, UnaFotoQueNoSePuedeAsignarSeInformaYLaAsignacionSigue) {
       "No se pudo asignar la fotografía del empleado 2 (" + ilegible + ")",
       "No se pudo asignar la fotografía del empleado ../fuera: El nombre de fotografía "
       "\"../fuera\" saldría de su carpeta: no puede llevar \"/\" ni \"..\""};
-  EXPECT_EQ(Log(), (std::vector<std::string>{kInicio, rechazos[0], rechazos[1], kFin}));
+  EXPECT_EQ(Log(), (std::vector<std::string>{kInicio, rechazos[0], rechazos[1],
+                                             "Resumen Fotos_Empleados: 4 leídas, 2 agregadas, 0 "
+                                             "actualizadas, 2 rechazadas, 0 sin procesar, T s",
+                                             kFin}));
   ASSERT_EQ(ventana.mensajes.size(), 1u);
   EXPECT_EQ(ventana.mensajes[0].texto, "ERROR: Error de E/S de dispositivo (" + ilegible + ")");
   EXPECT_EQ(avisos, rechazos);
@@ -186,10 +198,51 @@ TEST_F(AsignacionFotos, UnaInterrupcionDetieneLaAsignacionEntreEmpleados) {
 
   EXPECT_EQ(Fotos(), (std::map<std::string, std::string>{{"1", "1"}, {"2", "2"}}));
   const std::string linea = "Asignación de fotografías interrumpida después de 2 de 4 empleados";
-  EXPECT_EQ(Log(), (std::vector<std::string>{kInicio, linea, kFin}));
+  const std::string resumen =
+      "Resumen Fotos_Empleados: 4 leídas, 2 agregadas, 0 actualizadas, 0 rechazadas, 2 sin "
+      "procesar, T s";
+  EXPECT_EQ(Log(), (std::vector<std::string>{kInicio, linea, resumen, kFin}));
   EXPECT_EQ(avisos, (std::vector<std::string>{linea}));
+  ASSERT_EQ(f->Importaciones().size(), 1u);
+  EXPECT_EQ(f->Importaciones()[0].estado, EstadoImportacion::Incompleta);
+  EXPECT_EQ(f->Importaciones()[0].motivo, linea);
   ASSERT_FALSE(ventana.estados.empty());
   EXPECT_EQ(ventana.estados.back().find("terminada"), std::string::npos) << ventana.estados.back();
+}
+
+// An assignment that cannot start, or that a failure ends, is not a
+// success: its summary says why, and how far it got.
+TEST_F(AsignacionFotos, LaQueNoPuedeEmpezarOSeDetieneLoDiceEnSuResumen) {
+  cn->Execute("INSERT INTO empleado VALUES ('1', ''), ('2', '')");
+  Foto("1.jpg", "uno");
+  for (const char* falta : {"DirectorioFotos", "NombreFotos"}) {
+    SCOPED_TRACE(falta);
+    const bool sinCarpeta = std::string(falta) == "DirectorioFotos";
+    Asigna(sinCarpeta ? " " : tmp.Archivo("fotos"), sinCarpeta ? "ID_Empleado" : "");
+    const std::string motivo = std::string("No se asignan fotografías: falta \"") + falta +
+                               "\" en la sección Empleado del archivo de definiciones";
+    EXPECT_EQ(Log(),
+              (std::vector<std::string>{
+                  kInicio, motivo, "Resumen Fotos_Empleados: no importada — " + motivo, kFin}));
+    ASSERT_EQ(f->Importaciones().size(), 1u);
+    EXPECT_EQ(f->Importaciones()[0].estado, EstadoImportacion::NoImportada);
+    EXPECT_EQ(f->EstadoSalida(), 4);
+    fs::remove_all(tmp.Archivo("Log"));
+  }
+  EXPECT_TRUE(Fotos().empty());
+
+  // a column that the employees do not have ends it before the first one
+  Asigna(tmp.Archivo("fotos"), "Apodo");
+  const std::vector<std::string> log = Log();
+  ASSERT_EQ(log.size(), 4u);
+  EXPECT_EQ(log[2],
+            "Resumen Fotos_Empleados: 2 leídas, 0 agregadas, 0 actualizadas, 0 rechazadas, 2 sin "
+            "procesar, T s");
+  ASSERT_EQ(f->Importaciones().size(), 1u);
+  EXPECT_EQ(f->Importaciones()[0].estado, EstadoImportacion::Incompleta);
+  EXPECT_EQ(f->Importaciones()[0].motivo, log[1]);
+  EXPECT_EQ(f->EstadoSalida(), 4);
+  EXPECT_TRUE(Fotos().empty());
 }
 
 }  // namespace
