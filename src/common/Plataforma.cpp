@@ -173,11 +173,21 @@ bool EscribeDeUnaVez(std::FILE* f, std::string_view datos) {
   return std::fwrite(datos.data(), 1, datos.size(), f) == datos.size() && std::fflush(f) == 0;
 #else
   const int fd = fileno(f);
-  while (!datos.empty()) {
-    const ssize_t n = ::write(fd, datos.data(), datos.size());
+  struct stat antes {};
+  const bool medido = ::fstat(fd, &antes) == 0 && S_ISREG(antes.st_mode);
+  for (std::string_view resto = datos; !resto.empty();) {
+    const ssize_t n = ::write(fd, resto.data(), resto.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    datos.remove_prefix(static_cast<std::size_t>(n));
+    if (n <= 0) {
+      // A full volume takes the first part and refuses the rest: that part
+      // goes too, so that no line is left cut short.
+      const int error = errno;
+      if (medido && resto.size() < datos.size() && ::ftruncate(fd, antes.st_size) == 0)
+        ::lseek(fd, antes.st_size, SEEK_SET);
+      errno = error;
+      return false;
+    }
+    resto.remove_prefix(static_cast<std::size_t>(n));
   }
   return true;
 #endif

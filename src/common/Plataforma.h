@@ -56,7 +56,8 @@ bool ReemplazaAtomico(const std::string& temporal, const std::string& destino);
 // Appends `datos` to `f` in one system call where the system takes it so,
 // not cut where the C library's buffer ends: a process killed meanwhile
 // leaves all of it or none (only the system itself may stop it short). The
-// C library must hold nothing of `f` unwritten. false on an error.
+// C library must hold nothing of `f` unwritten. false on an error, the
+// file then as it was (on POSIX; a volume that fills takes part of it).
 bool EscribeDeUnaVez(std::FILE* f, std::string_view datos);
 // Writes what `f` holds out of the C library and waits until the disk has
 // it, so that a rename after it never publishes an empty or partial file

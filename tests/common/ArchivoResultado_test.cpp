@@ -3,7 +3,11 @@
 #include "common/ArchivoResultado.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
+
+#include "common/ErrorVarlo.h"
 #include "support/CarpetaTemporal.h"
 #include "support/IconvComando.h"
 
@@ -31,6 +35,41 @@ TEST(ArchivoResultado, LasLineasDeUnLoteLleganJuntasYEnteras) {
     a.Escribe("cuatro");
   }  // and so does an object that goes away on an error path
   EXPECT_EQ(prueba::LeeBytes(ruta), "uno\r\nd\xF3s\r\ntres\r\ncuatro\r\n");
+}
+
+// A volume that fills in the middle of a batch's lines takes none of them:
+// half a line would read as another line reported. What the file held stays,
+// and the error says which file.
+TEST(ArchivoResultado, UnVolumenLlenoNoDejaMediaLinea) {
+  prueba::CarpetaTemporal carpeta;
+  const std::string ruta = carpeta.Archivo("T_Ok.txt");
+  ArchivoResultado a;
+  a.Inicia(ruta, Codificacion::Ansi);
+  a.Escribe("1,uno");
+  a.Vacia();
+  // The file size limit fills the volume for this process alone.
+  struct rlimit limite {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limite), 0);
+  const auto senal = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit lleno = limite;
+  lleno.rlim_cur = 20;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &lleno), 0);
+  a.Escribe("2,dos");
+  a.Escribe("3,una línea que no cabe");
+  std::string error;
+  try {
+    a.Vacia();
+  } catch (const ErrorVarlo& e) {
+    error = e.Descripcion();
+  }
+  setrlimit(RLIMIT_FSIZE, &limite);
+  std::signal(SIGXFSZ, senal);
+  EXPECT_EQ(error, "Disco lleno (" + ruta + ")");
+  EXPECT_EQ(prueba::LeeBytes(ruta), "1,uno\r\n");
+  // the file goes on from there once there is room
+  a.Escribe("4,cuatro");
+  a.Cierra();
+  EXPECT_EQ(prueba::LeeBytes(ruta), "1,uno\r\n4,cuatro\r\n");
 }
 
 // A UTF-16 result file starts with its mark once, before its first line:
