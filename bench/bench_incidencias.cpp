@@ -3,9 +3,11 @@
 // with the result files on, as a scheduled run would. Prints days per second
 // and the peak resident memory after each file size; sizes run from small to
 // large in one process, so a flat peak means memory does not grow with the
-// file.
+// file. With --dias N every record spans N days instead (a leave "until
+// 9999-12-31" spans millions): the peak then shows whether memory grows
+// with a record's days.
 //
-//   bench_incidencias [records ...] [--carpeta DIR] [--pg]    (default: 20000 100000)
+//   bench_incidencias [records ...] [--carpeta DIR] [--pg] [--dias N]   (default: 20000 100000)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -59,13 +61,14 @@ std::string Ancho(std::string s, std::size_t n) {
 
 // Writes the source file in the generated fixed-width layout, and the day
 // rows it stands for as CSV for the set-based baseline; returns the days.
-long EscribeOrigen(const std::string& ruta, const std::string& csv, long registros) {
+long EscribeOrigen(const std::string& ruta, const std::string& csv, long registros,
+                   long diasPorRegistro) {
   std::ofstream f(ruta, std::ios::binary), c(csv, std::ios::binary);
   std::mt19937 azar(12345);
   const long empleados = 2000;
   long dias = 0;
   for (long i = 0; i < registros; ++i) {
-    long largo = 1 + static_cast<long>(azar() % 5);
+    long largo = diasPorRegistro > 0 ? diasPorRegistro : 1 + static_cast<long>(azar() % 5);
     // Each employee's records follow one another a week apart: every day is a new row.
     FechaHora desde =
         FechaDeDias(DiasDesdeEpoca(FechaHora{2000, 1, 3, 0, 0, 0}) + (i / empleados) * 7);
@@ -112,7 +115,7 @@ std::string Psql(const std::string& esquema, const std::string& orden) {
          " -U varlodi varlodi -c \"" + orden + "\" >/dev/null";
 }
 
-int Mide(const std::filesystem::path& base, long registros, bool pg) {
+int Mide(const std::filesystem::path& base, long registros, bool pg, long diasPorRegistro) {
   std::filesystem::path carpeta = base / ("incidencias-" + std::to_string(registros));
   std::filesystem::remove_all(carpeta);
   std::filesystem::create_directories(carpeta);
@@ -139,7 +142,7 @@ int Mide(const std::filesystem::path& base, long registros, bool pg) {
 
   std::string origen = (carpeta / "Planfal.txt").string();
   const std::string csv = (carpeta / "dias.csv").string();
-  long dias = EscribeOrigen(origen, csv, registros);
+  long dias = EscribeOrigen(origen, csv, registros, diasPorRegistro);
   std::string defs = (carpeta / "defs.ini").string();
   {
     std::ofstream f(defs, std::ios::binary);
@@ -177,13 +180,13 @@ int Mide(const std::filesystem::path& base, long registros, bool pg) {
   const int rc = std::system(orden.c_str());
   const double conjunto =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
-  std::printf("%-34s %9ld  %9.0f/s  %-28s %9.0f/s  %5.2f  %7ld KiB  %s\n",
-              (std::string(pg ? "PostgreSQL, " : "") + "planeación, días de " +
-               std::to_string(registros) + " reg.")
-                  .c_str(),
-              dias, dias / segundos, pg ? "psql \\copy" : "inserción por conjuntos",
-              dias / conjunto, conjunto / segundos, pico,
-              f.EstadoSalida() == 0 && rc == 0 ? "" : "CON RECHAZOS O ERRORES");
+  std::printf(
+      "%-34s %9ld  %9.0f/s  %-28s %9.0f/s  %5.2f  %7ld KiB  %s\n",
+      (std::string(pg ? "PostgreSQL, " : "") + "planeación, días de " + std::to_string(registros) +
+       " reg." + (diasPorRegistro > 0 ? " de " + std::to_string(diasPorRegistro) + " días" : ""))
+          .c_str(),
+      dias, dias / segundos, pg ? "psql \\copy" : "inserción por conjuntos", dias / conjunto,
+      conjunto / segundos, pico, f.EstadoSalida() == 0 && rc == 0 ? "" : "CON RECHAZOS O ERRORES");
   std::fflush(stdout);
   std::filesystem::remove_all(carpeta);
   if (pg)
@@ -198,10 +201,13 @@ int main(int argc, char** argv) {
   std::vector<long> tamanos;
   std::filesystem::path base = std::filesystem::temp_directory_path();
   bool pg = false;
+  long diasPorRegistro = 0;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--carpeta" && i + 1 < argc)
       base = argv[++i];
+    else if (a == "--dias" && i + 1 < argc)
+      diasPorRegistro = std::strtol(argv[++i], nullptr, 10);
     else if (a == "--pg")
       pg = true;
     else
@@ -209,6 +215,6 @@ int main(int argc, char** argv) {
   }
   if (tamanos.empty()) tamanos = {20000, 100000};
   int estado = 0;
-  for (long n : tamanos) estado |= Mide(base, n, pg);
+  for (long n : tamanos) estado |= Mide(base, n, pg, diasPorRegistro);
   return estado;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <vector>
@@ -152,7 +153,8 @@ void Importa(Corrida& f, bool& porResumir) {
   auto reporta = [&](const LineaLeida&, const Linea& l) {
     ++reportadas;
     const long importados =
-        std::count_if(l.salida.begin(), l.salida.end(), [](const auto& s) { return s.importada; });
+        std::accumulate(l.salida.begin(), l.salida.end(), 0L,
+                        [](long n, const auto& s) { return s.importada ? n + s.veces : n; });
     if (l.Rechazado()) {
       ++resumen.rechazadas;
       f.NotaRechazo();

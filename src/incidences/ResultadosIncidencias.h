@@ -15,13 +15,10 @@ class ResultadosIncidencias : public ResultadosTabla {
  public:
   // Every result is held, its text only where its file is on: the counts
   // of the summary and of --max-rechazos come from what is held.
-  void Importado(const std::string& linea) {
-    retenidas_.push_back({true, Ok.Activo() ? linea : std::string()});
-  }
+  void Importado(const std::string& linea) { Retiene(true, Ok.Activo() ? linea : std::string()); }
   void Rechazado(const std::string& linea, const std::string& descripcion, long columna) {
-    retenidas_.push_back(
-        {false, Er.Activo() ? linea + "(" + descripcion + "," + std::to_string(columna) + ")"
-                            : std::string()});
+    Retiene(false, Er.Activo() ? linea + "(" + descripcion + "," + std::to_string(columna) + ")"
+                               : std::string());
   }
 
   // TomaRetenidas hands the held lines over; Escribe writes them in order,
@@ -29,17 +26,26 @@ class ResultadosIncidencias : public ResultadosTabla {
   struct LineaRetenida {
     bool importada;
     std::string texto;
+    long veces;  // the same result, day after day
   };
   using Retenidas = std::vector<LineaRetenida>;
   Retenidas TomaRetenidas() { return std::exchange(retenidas_, {}); }
   void Escribe(const Retenidas& lineas) {
     for (const LineaRetenida& l : lineas) {
       ArchivoResultado& archivo = l.importada ? Ok : Er;
-      if (archivo.Activo()) archivo.Escribe(l.texto);
+      for (long i = 0; i < l.veces && archivo.Activo(); ++i) archivo.Escribe(l.texto);
     }
   }
 
  private:
+  // A line's days mostly give the same result: held once with its count,
+  // a range of years costs no more memory than a day.
+  void Retiene(bool importada, std::string texto) {
+    if (retenidas_.empty() || retenidas_.back().importada != importada ||
+        retenidas_.back().texto != texto)
+      retenidas_.push_back({importada, std::move(texto), 0});
+    ++retenidas_.back().veces;
+  }
   Retenidas retenidas_;
 };
 
