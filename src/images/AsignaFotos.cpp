@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "common/Plataforma.h"
@@ -65,6 +66,19 @@ FotoGuardada GuardaFoto(Corrida& f, cls_ADODBServices& imagenes, const std::stri
   return nueva ? FotoGuardada::Agregada : FotoGuardada::Actualizada;
 }
 
+// A dry run (--simular) stores each picture as a real run would, in one
+// transaction rolled back when this goes, whatever ends the run.
+class TransaccionSimulada {
+ public:
+  explicit TransaccionSimulada(db::Conexion& cn) : cn_(cn) { cn_.BeginTrans(); }
+  ~TransaccionSimulada() { cn_.RollbackTrans(); }
+  TransaccionSimulada(const TransaccionSimulada&) = delete;
+  TransaccionSimulada& operator=(const TransaccionSimulada&) = delete;
+
+ private:
+  db::Conexion& cn_;
+};
+
 }  // namespace
 
 db::Consulta ConsultaEmpleados() {
@@ -85,6 +99,7 @@ void AsignaFotos(Corrida& f) {
   // Per employee as per record: with no picture file (omitidas), its picture
   // added, replaced or not stored (rechazadas), or not reached (sinProcesar).
   ResumenImportacion r;
+  r.simulado = f.opciones.simular;
   bool conResumen = false;
   long total = 0, vistos = 0;
   try {
@@ -103,6 +118,8 @@ void AsignaFotos(Corrida& f) {
       f.EscribeLog(motivo);
       f.EscribeNoImportada(kTabla, motivo, false);
     } else if (f.ConectaBD()) {
+      std::optional<TransaccionSimulada> simulacion;
+      if (f.opciones.simular) simulacion.emplace(*f.cnBaseDatos());
       directorio = TerminaEnSeparador(Recorta(directorio));
       v.EstableceEstado("Obteniendo empleados de la base de datos...");
       std::unique_ptr<db::Recordset> empleados =

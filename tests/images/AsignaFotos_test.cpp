@@ -55,9 +55,11 @@ class AsignacionFotos : public ::testing::Test {
 
   // Runs the assignment on an "Empleado" section with the two photo settings.
   // `interrumpeTras`: the stop is asked for after that many questions.
-  void Asigna(const std::string& directorio, const std::string& nombre, int interrumpeTras = -1) {
+  void Asigna(const std::string& directorio, const std::string& nombre, int interrumpeTras = -1,
+              bool simular = false) {
     f = interrumpeTras < 0 ? std::make_unique<frmMain>(ventana, "")
                            : std::make_unique<frmInterrumpido>(ventana, interrumpeTras);
+    f->opciones.simular = simular;
     avisos.clear();
     f->EstableceAvisoError([this](const std::string& linea) { avisos.push_back(linea); });
     f->ArchivoDefiniciones = tmp.Archivo("defs.ini");
@@ -141,6 +143,22 @@ TEST_F(AsignacionFotos, ReemplazaOAnadeLaFilaConOSinSeparadorFinal) {
     EXPECT_EQ(f->EstadoSalida(), 0);
   }
   EXPECT_TRUE(ventana.mensajes.empty());
+}
+
+// A dry run counts what a real one would do and leaves every picture as it
+// was, also those it added or replaced before it was stopped.
+TEST_F(AsignacionFotos, UnaSimulacionNoCambiaNingunaFotografia) {
+  cn->Execute("INSERT INTO empleado VALUES ('1', ''), ('2', ''), ('3', '')");
+  cn->Execute("INSERT INTO Fotos_Empleados VALUES ('1', X'0102')");
+  for (const char* id : {"1", "2", "3"}) Foto(std::string(id) + ".jpg", id);
+  Asigna(tmp.Archivo("fotos"), "ID_Empleado", -1, true);
+  EXPECT_EQ(Log()[1],
+            "Resumen (simulación) Fotos_Empleados: 3 leídas, 2 agregadas, 1 actualizadas, 0 "
+            "rechazadas, 0 sin procesar, T s");
+  EXPECT_EQ(Fotos(), (std::map<std::string, std::string>{{"1", "\x01\x02"}}));
+  EXPECT_EQ(f->EstadoSalida(), 0);
+  Asigna(tmp.Archivo("fotos"), "ID_Empleado", 2, true);
+  EXPECT_EQ(Fotos(), (std::map<std::string, std::string>{{"1", "\x01\x02"}}));
 }
 
 TEST_F(AsignacionFotos, UnIdConApostrofoSeBuscaYSeEscribeComoLiteralSeguro) {
