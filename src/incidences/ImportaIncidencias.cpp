@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <numeric>
 #include <optional>
 #include <string>
 #include <vector>
@@ -152,9 +151,8 @@ void Importa(Corrida& f, bool& porResumir) {
   // is no rejection.
   auto reporta = [&](const LineaLeida&, const Linea& l) {
     ++reportadas;
-    const long importados =
-        std::accumulate(l.salida.begin(), l.salida.end(), 0L,
-                        [](long n, const auto& s) { return s.importada ? n + s.veces : n; });
+    long importados = 0;
+    for (const auto& s : l.salida) importados += s.importada ? s.veces : 0;
     if (l.Rechazado()) {
       ++resumen.rechazadas;
       f.NotaRechazo();
