@@ -11,9 +11,9 @@
 namespace varlo {
 
 struct ResumenImportacion {
-  long leidas = 0;     // records of the source
-  long omitidas = 0;   // heading records skipped ("LineasEncabezado"), employees without a picture
-  long agregadas = 0;  // rows added (the planning: day rows)
+  long leidas = 0;        // records of the source
+  long omitidas = 0;      // heading records skipped ("LineasEncabezado"); photos: no file
+  long agregadas = 0;     // rows added (the planning: day rows)
   long actualizadas = 0;  // rows updated (the planning: day rows)
   long rechazadas = 0;    // records in the "_Er.txt" file
   long sinProcesar = 0;   // records the run did not reach (stopped, interrupted)
