@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -34,12 +33,6 @@ std::string TerminaEnSeparador(const std::string& carpeta) {
   if (ultimo == kSeparador) return carpeta;
 #endif
   return carpeta + kSeparador;
-}
-
-// The progress value as the status text shows it: whole numbers without decimals.
-std::string Cuenta(double valor) {
-  if (valor == std::floor(valor)) return std::to_string(static_cast<long long>(valor));
-  return std::to_string(valor);
 }
 
 enum class FotoGuardada { No, Agregada, Actualizada };
@@ -137,7 +130,7 @@ void AsignaFotos(Corrida& f) {
         while (!empleados->EOF_() && !f.Interrumpida()) {
           std::string estado = "Asignando fotografías...";
           if (total > 0)
-            estado += "(" + Cuenta(v.Valor() + 1) + " de " + std::to_string(total) + ")";
+            estado += "(" + std::to_string(vistos + 1) + " de " + std::to_string(total) + ")";
           v.EstableceEstado(estado);
           v.ProcesaEventos();
 
@@ -175,7 +168,7 @@ void AsignaFotos(Corrida& f) {
           v.EstableceValor(total > 0 ? v.Valor() + 1 : v.Maximo());
         }
         if (f.Interrumpida()) {
-          r.motivo = "Asignación de fotografías interrumpida después de " + Cuenta(v.Valor()) +
+          r.motivo = "Asignación de fotografías interrumpida después de " + std::to_string(vistos) +
                      (total > 0 ? " de " + std::to_string(total) : "") + " empleados";
           f.EscribeFalla(r.motivo);
         } else {
