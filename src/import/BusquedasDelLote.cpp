@@ -215,7 +215,8 @@ std::unique_ptr<db::Recordset> BusquedasDelLote::Reabre(db::Conexion& cn,
                                                         std::unique_ptr<db::Recordset> anterior) {
   // read in a transaction that has ended: nothing of it holds now
   if (!Vacia() && cn.Epoca() != epoca_) Olvida();
-  if (auto filas = TomaFilas(consulta))
+  auto filas = TomaFilas(consulta);
+  if ((servida_ = filas.has_value()))
     return cn.ReabreConsultaLeida(consulta, std::move(anterior), campos_, std::move(*filas),
                                   versionCampos_);
   return cn.ReabreConsulta(consulta, 1, std::move(anterior));

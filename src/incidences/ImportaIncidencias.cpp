@@ -90,6 +90,7 @@ void Importa(Corrida& f, bool& porResumir) {
 
   db::Conexion& cn = *f.cnBaseDatos();
   EscrituraKardex kardex(d, cn, resultados);
+  const bool porLotes = kardex.BuscaPorLotes();
   // A line's result lines and the day rows it added; it is rejected when
   // one of its result lines is.
   struct Linea {
@@ -125,6 +126,18 @@ void Importa(Corrida& f, bool& porResumir) {
     const RangoFechas r = RangoDe(d, v);
     return Dias{&v, DiasDesdeEpoca(r.FechaInicial), DiasDesdeEpoca(r.FechaFinal)};
   };
+  // Appends the lookup keys of a line's days from `desde` on while the read
+  // has room for them; gives the first day left out.
+  constexpr std::size_t kDiasAnticipados = 50000;
+  const auto agregaDias = [&](std::vector<db::Valor>& llaves, const Dias& dias,
+                              std::int64_t desde) {
+    const std::string empleado = Recorta(DeColumna(*dias.valores, d.ColumnaEmpleado));
+    for (; desde <= dias.ultimo && llaves.size() < 2 * kDiasAnticipados; ++desde) {
+      llaves.emplace_back(empleado);
+      llaves.emplace_back(FechaDeDias(desde));
+    }
+    return desde;
+  };
   auto registro = [&, valores = std::vector<std::string>{}](const LineaLeida& leida) mutable {
     const long antes = kardex.DiasAgregados();
     // what an attempt the server rolled back left unreported is not this one's
@@ -138,12 +151,20 @@ void Importa(Corrida& f, bool& porResumir) {
     } catch (...) {
       resultados.Rechazado(leida.texto, ErrorCapturado().Descripcion(), 0);
     }
-    if (dias) {
-      for (std::int64_t dia = dias->primero; dia <= dias->ultimo; ++dia)
+    // A long range the batch did not read ahead (past its limit, or in a
+    // transaction begun again) reads its next days together. That forgets
+    // what was read for the batch's later lines: worth it for many days only.
+    if (dias)
+      for (std::int64_t dia = dias->primero, leidos = dia; dia <= dias->ultimo; ++dia) {
         if (kardex.EscribeDia(leida.texto, *dias->valores, FechaDeDias(dia)) ==
             EscrituraKardex::Resultado::RegistroAbandonado)
           break;
-    }
+        if (porLotes && dia >= leidos && dias->ultimo - dia > 1000 && !kardex.DiaAnticipado()) {
+          std::vector<db::Valor> llaves;
+          leidos = agregaDias(llaves, *dias, dia + 1);
+          kardex.Anticipa(llaves);
+        }
+      }
     return Linea{resultados.TomaRetenidas(), kardex.DiasAgregados() - antes};
   };
   // Days go to the added or updated count; a line with a rejection to the
@@ -170,11 +191,9 @@ void Importa(Corrida& f, bool& porResumir) {
                             f.opciones.lote, registro, reporta, rechazoConfirmacion);
   lote.AvisaRepeticiones([&](const std::string& linea) { f.EscribeLog(linea); });
   MaximoRechazos maximo(f, "La planeación de faltas", resumen, lote.RechazosSinReportar());
-  if (kardex.BuscaPorLotes()) {
+  if (porLotes) {
     // Each line's employee with every day of its range, in one query; a line
-    // whose range cannot be read gives its reason when processed, and past
-    // kDiasAnticipados days the rest look themselves up.
-    constexpr std::size_t kDiasAnticipados = 50000;
+    // whose range cannot be read gives its reason when processed.
     kardex.AvisaFallas([&](const std::string& linea) { f.EscribeLog(linea); });
     auto anticipa =
         [&, partes = std::vector<std::string>{}](const std::vector<LineaLeida>& lineas) mutable {
@@ -186,12 +205,7 @@ void Importa(Corrida& f, bool& porResumir) {
             } catch (const ErrorVarlo&) {
               continue;
             }
-            const std::string empleado = Recorta(DeColumna(*dias->valores, d.ColumnaEmpleado));
-            for (std::int64_t dia = dias->primero;
-                 dia <= dias->ultimo && llaves.size() < 2 * kDiasAnticipados; ++dia) {
-              llaves.emplace_back(empleado);
-              llaves.emplace_back(FechaDeDias(dia));
-            }
+            agregaDias(llaves, *dias, dias->primero);
           }
           kardex.Anticipa(llaves);
         };
