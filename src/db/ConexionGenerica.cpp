@@ -232,6 +232,7 @@ std::unique_ptr<Recordset> ConexionGenerica::ReabreConsultaLeida(
     const Consulta& dada, std::unique_ptr<Recordset> anterior, const std::vector<InfoCampo>& campos,
     std::vector<std::vector<Valor>> filas, unsigned long version) {
   CompruebaAbierta();
+  backend_->EscribeSiSonMuchas();
   RecordsetGenerico* rs = Reutilizable(anterior.get(), dada);
   const Consulta* consulta = rs ? rs->ConsultaConValores(dada) : nullptr;
   if (!consulta) {

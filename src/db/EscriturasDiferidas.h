@@ -55,6 +55,16 @@ class EscriturasDiferidas final : public Backend {
   void Escribe();
   // Writes what is held, and waits for its verdict.
   void EscribeAhora();
+  // Writes what is held once it is kFilasRetenidas rows, after the verdict of
+  // the last such write: records served rows read ahead run no statement that
+  // would write them or read a refusal, and one planning line holds a row per
+  // day of its range.
+  void EscribeSiSonMuchas() {
+    if (retenidas_.size() < kFilasRetenidas) return;
+    Veredicto();
+    Escribe();
+  }
+  static constexpr std::size_t kFilasRetenidas = 10000;
   // Whether rows held in the open transaction were refused (a rollback
   // forgets it), and the first refusal.
   bool Rechazadas() const noexcept { return rechazo_.has_value(); }

@@ -156,8 +156,10 @@ void Importa(Corrida& f, bool& porResumir) {
     // what was read for the batch's later lines: worth it for many days only.
     if (dias)
       for (std::int64_t dia = dias->primero, leidos = dia; dia <= dias->ultimo; ++dia) {
+        // held rows refused: the batch is done again, this line included
         if (kardex.EscribeDia(leida.texto, *dias->valores, FechaDeDias(dia)) ==
-            EscrituraKardex::Resultado::RegistroAbandonado)
+                EscrituraKardex::Resultado::RegistroAbandonado ||
+            cn.RetenidasRechazadas())
           break;
         if (porLotes && dia >= leidos && dias->ultimo - dia > 1000 && !kardex.DiaAnticipado()) {
           std::vector<db::Valor> llaves;

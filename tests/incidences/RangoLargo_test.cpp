@@ -13,12 +13,16 @@
 namespace varlo::prueba {
 namespace {
 
-// The run's connection, counting the lookups of Kardex asked one by one and
-// the reads of many days together.
+// The run's connection, counting the lookups of Kardex asked one by one, the
+// reads of many days together and the days served from those.
+struct Cuentas {
+  long sueltas = 0, lotes = 0, servidas = 0;
+};
+
 class ConexionContada final : public db::Conexion {
  public:
-  explicit ConexionContada(std::unique_ptr<db::Conexion> cn, long& sueltas, long& lotes)
-      : cn_(std::move(cn)), sueltas_(sueltas), lotes_(lotes) {}
+  ConexionContada(std::unique_ptr<db::Conexion> cn, Cuentas& cuentas)
+      : cn_(std::move(cn)), c_(cuentas) {}
   int State() const override { return cn_->State(); }
   db::Motor MotorBD() const override { return cn_->MotorBD(); }
   const db::Dialecto& DialectoBD() const override { return cn_->DialectoBD(); }
@@ -28,14 +32,14 @@ class ConexionContada final : public db::Conexion {
   }
   std::unique_ptr<db::Recordset> ReabreConsulta(const db::Consulta& c, long maximo,
                                                 std::unique_ptr<db::Recordset> rs) override {
-    if (c.tabla == "Kardex") ++sueltas_;
+    if (c.tabla == "Kardex") ++c_.sueltas;
     return cn_->ReabreConsulta(c, maximo, std::move(rs));
   }
   bool AnticipaBusquedas(const db::Consulta& c) const override { return cn_->AnticipaBusquedas(c); }
   std::optional<db::LoteLeido> BuscaLote(const db::Consulta& c,
                                          const std::vector<db::Valor>& llaves,
                                          const std::vector<std::string>* leidas) override {
-    ++lotes_;
+    ++c_.lotes;
     return cn_->BuscaLote(c, llaves, leidas);
   }
   std::unique_ptr<db::Recordset> ReabreConsultaLeida(const db::Consulta& c,
@@ -43,6 +47,7 @@ class ConexionContada final : public db::Conexion {
                                                      const std::vector<db::InfoCampo>& campos,
                                                      std::vector<std::vector<db::Valor>> filas,
                                                      unsigned long version) override {
+    ++c_.servidas;
     return cn_->ReabreConsultaLeida(c, std::move(rs), campos, std::move(filas), version);
   }
   unsigned long Epoca() const override { return cn_->Epoca(); }
@@ -60,9 +65,13 @@ class ConexionContada final : public db::Conexion {
 
  private:
   std::unique_ptr<db::Conexion> cn_;
-  long& sueltas_;
-  long& lotes_;
+  Cuentas& c_;
 };
+
+// A run on a connection that counts into `c`; its exit status.
+int Ejecuta(EscenarioIncidencias& e, Cuentas& c) {
+  return e.Ejecuta(std::make_unique<ConexionContada>(db::Conexion::Abre(e.Cadena()), c));
+}
 
 class RangoLargoEn : public ::testing::TestWithParam<MotorPrueba> {};
 
@@ -77,14 +86,12 @@ TEST_P(RangoLargoEn, LosDiasMasAllaDeLoLeidoPorElLoteSeLeenJuntos) {
     e.Origen({"1,2006-08-01,2006-08-02,T1,,,", "2,1900-01-01,2064-04-09,T2,,,",
               "3,2006-08-01,2006-08-02,T3,,,"});
     e.lote = lote;
-    long sueltas = 0, lotes = 0;
-    EXPECT_EQ(e.Ejecuta(std::make_unique<ConexionContada>(db::Conexion::Abre(e.Cadena()), sueltas,
-                                                          lotes)),
-              0);
+    Cuentas cuenta;
+    EXPECT_EQ(Ejecuta(e, cuenta), 0);
     // one day where the batch's read ends, and the two of the last line,
     // whose read the long line's replaced (one by one: ~10 000)
-    EXPECT_LE(sueltas, 3) << sueltas;
-    EXPECT_LE(lotes, 6) << lotes;
+    EXPECT_LE(cuenta.sueltas, 3) << cuenta.sueltas;
+    EXPECT_LE(cuenta.lotes, 6) << cuenta.lotes;
     const std::vector<std::string> kardex = e.Kardex();
     ASSERT_EQ(kardex.size(), 60004u);
     EXPECT_EQ(kardex[2], "2|1900-01-01|T2|||");
@@ -94,6 +101,34 @@ TEST_P(RangoLargoEn, LosDiasMasAllaDeLoLeidoPorElLoteSeLeenJuntos) {
                                  "Resumen Planeacion Faltas: 3 líneas leídas, 0 rechazadas, 0 sin "
                                  "procesar; 60004 días agregados, 0 días actualizados"});
   }
+}
+
+// A day the database refuses early in a 30 000-day range. Its rows are held
+// and written every 10 000, and that write's verdict is read with the next:
+// the line stops at 20 000 days, not at the commit, since the batch is done
+// again (once more with its rows held, then one row at a time, where the
+// refused day is its line's rejection and the other days are written).
+// Rows held to the commit, or a line that goes on after the refusal, serve
+// 90 000 days; this way 70 000.
+TEST_P(RangoLargoEn, UnDiaRechazadoDetieneLaLineaAntesDeLeerElResto) {
+  EscenarioIncidencias e(GetParam());
+  e.Definiciones(kComas);
+  e.Origen({"5,1950-01-01,2032-02-19,T5,,,"});
+  e.Sql("alter table Kardex add constraint sin_dia check (Fecha <> '1950-01-05')");
+  Cuentas cuenta;
+  EXPECT_EQ(Ejecuta(e, cuenta), 1);
+  EXPECT_LE(cuenta.servidas + cuenta.sueltas, 75000) << cuenta.servidas << " + " << cuenta.sueltas;
+  const std::vector<std::string> kardex = e.Kardex();
+  ASSERT_EQ(kardex.size(), 29999u);
+  EXPECT_EQ(kardex[3], "5|1950-01-04|T5|||");
+  EXPECT_EQ(kardex[4], "5|1950-01-06|T5|||");
+  const std::vector<std::string> er = e.Er();
+  ASSERT_EQ(er.size(), 1u);
+  EXPECT_NE(er[0].find("sin_dia"), std::string::npos) << er[0];
+  EXPECT_EQ(e.Resumenes(), std::vector<std::string>{
+                               "Resumen Planeacion Faltas: 1 líneas leídas, 1 rechazadas "
+                               "(Log/Planeacion Faltas_Incidencias_Er.txt), 0 sin procesar; 29999 "
+                               "días agregados, 0 días actualizados"});
 }
 
 // SQLite reads no days ahead: nothing to check there.
