@@ -9,6 +9,7 @@
 
 #include "db/Conexion.h"
 #include "incidences/EscenarioIncidencias.h"
+#include "support/ConexionDelegada.h"
 
 namespace varlo::prueba {
 namespace {
@@ -19,17 +20,10 @@ struct Cuentas {
   long sueltas = 0, lotes = 0, servidas = 0;
 };
 
-class ConexionContada final : public db::Conexion {
+class ConexionContada final : public ConexionDelegada {
  public:
   ConexionContada(std::unique_ptr<db::Conexion> cn, Cuentas& cuentas)
-      : cn_(std::move(cn)), c_(cuentas) {}
-  int State() const override { return cn_->State(); }
-  db::Motor MotorBD() const override { return cn_->MotorBD(); }
-  const db::Dialecto& DialectoBD() const override { return cn_->DialectoBD(); }
-  void Execute(const std::string& sql) override { cn_->Execute(sql); }
-  std::unique_ptr<db::Recordset> AbreConsulta(const db::Consulta& c, long maximo) override {
-    return cn_->AbreConsulta(c, maximo);
-  }
+      : ConexionDelegada(std::move(cn)), c_(cuentas) {}
   std::unique_ptr<db::Recordset> ReabreConsulta(const db::Consulta& c, long maximo,
                                                 std::unique_ptr<db::Recordset> rs) override {
     if (c.tabla == "Kardex") ++c_.sueltas;
@@ -54,17 +48,8 @@ class ConexionContada final : public db::Conexion {
   void DifiereInserciones(bool activa) override { cn_->DifiereInserciones(activa); }
   void EscribeRetenidas() override { cn_->EscribeRetenidas(); }
   bool RetenidasRechazadas() const override { return cn_->RetenidasRechazadas(); }
-  std::string NombreTabla(const std::string& t) override { return cn_->NombreTabla(t); }
-  std::vector<std::string> TablasBase() override { return cn_->TablasBase(); }
-  void BeginTrans() override { cn_->BeginTrans(); }
-  void CommitTrans() override { cn_->CommitTrans(); }
-  void RollbackTrans() noexcept override { cn_->RollbackTrans(); }
-  bool EnTransaccion() const override { return cn_->EnTransaccion(); }
-  bool TransaccionSigueAbierta() override { return cn_->TransaccionSigueAbierta(); }
-  void Close() override { cn_->Close(); }
 
  private:
-  std::unique_ptr<db::Conexion> cn_;
   Cuentas& c_;
 };
 

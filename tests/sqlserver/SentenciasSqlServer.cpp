@@ -32,6 +32,7 @@
 #include "import/Jerarquia.h"
 #include "support/BaseDatosPrueba.h"
 #include "support/CarpetaTemporal.h"
+#include "support/ConexionDelegada.h"
 #include "support/Definiciones.h"
 
 namespace varlo::prueba {
@@ -116,28 +117,7 @@ class TextosSqlServer final : public db::Backend {
 
 // The connection as a backend without batches sees it: every lookup and
 // every write one statement per record. The reference the batches must match.
-class UnoPorUno final : public db::Conexion {
- public:
-  explicit UnoPorUno(std::unique_ptr<db::Conexion> cn) : cn_(std::move(cn)) {}
-  int State() const override { return cn_->State(); }
-  db::Motor MotorBD() const override { return cn_->MotorBD(); }
-  const db::Dialecto& DialectoBD() const override { return cn_->DialectoBD(); }
-  void Execute(const std::string& sql) override { cn_->Execute(sql); }
-  std::unique_ptr<db::Recordset> AbreConsulta(const db::Consulta& c, long maximo) override {
-    return cn_->AbreConsulta(c, maximo);
-  }
-  std::string NombreTabla(const std::string& t) override { return cn_->NombreTabla(t); }
-  std::vector<std::string> TablasBase() override { return cn_->TablasBase(); }
-  void BeginTrans() override { cn_->BeginTrans(); }
-  void CommitTrans() override { cn_->CommitTrans(); }
-  void RollbackTrans() noexcept override { cn_->RollbackTrans(); }
-  bool EnTransaccion() const override { return cn_->EnTransaccion(); }
-  bool TransaccionSigueAbierta() override { return cn_->TransaccionSigueAbierta(); }
-  void Close() override { cn_->Close(); }
-
- private:
-  std::unique_ptr<db::Conexion> cn_;
-};
+using UnoPorUno = ConexionDelegada;
 
 std::string Reemplaza(const std::string& texto, const std::string& de, const std::string& a) {
   return Une(Divide(texto, de), a);
