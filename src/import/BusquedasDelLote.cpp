@@ -130,6 +130,7 @@ void BusquedasDelLote::Llena(const Consulta& modelo, const std::vector<Valor>& l
 std::optional<std::vector<std::vector<Valor>>> BusquedasDelLote::TomaFilas(
     const Consulta& consulta) {
   ultima_ = entradas_.size();
+  desconocida_ = true;
   if (entradas_.empty() || !MismoModelo(consulta)) return std::nullopt;
   valores_.clear();  // keeps its memory from one record to the next
   try {
@@ -151,6 +152,7 @@ std::optional<std::vector<std::vector<Valor>>> BusquedasDelLote::TomaFilas(
       }
     }
   if (!e) e = EntradaDe(db::SueltaLlave(consulta.condiciones, valores_.data()));
+  desconocida_ = !e;
   if (!e || !e->viva) return std::nullopt;
   e->viva = false;
   if (e->porPreguntar > 0) --e->porPreguntar;
@@ -215,8 +217,7 @@ std::unique_ptr<db::Recordset> BusquedasDelLote::Reabre(db::Conexion& cn,
                                                         std::unique_ptr<db::Recordset> anterior) {
   // read in a transaction that has ended: nothing of it holds now
   if (!Vacia() && cn.Epoca() != epoca_) Olvida();
-  auto filas = TomaFilas(consulta);
-  if ((servida_ = filas.has_value()))
+  if (auto filas = TomaFilas(consulta))
     return cn.ReabreConsultaLeida(consulta, std::move(anterior), campos_, std::move(*filas),
                                   versionCampos_);
   return cn.ReabreConsulta(consulta, 1, std::move(anterior));

@@ -41,8 +41,9 @@ class BusquedasDelLote {
   // row's other columns take their defaults only once written.
   void Cambiada(const db::Conexion& cn, const db::Recordset& rs,
                 const std::vector<int>& exigidos = {});
-  // Whether the last Reabre was served from the batch's rows.
-  bool Servida() const noexcept { return servida_; }
+  // Whether the key of the last Reabre was not among those read (none read
+  // for this transaction, or past where the read stopped).
+  bool Desconocida() const noexcept { return desconocida_; }
 
  protected:
   // The store of rows itself, which its tests fill and read without a database:
@@ -99,7 +100,7 @@ class BusquedasDelLote {
   unsigned long epoca_ = 0;  // of the connection when the batch was read
   std::function<void(const std::string&)> aviso_;
   bool avisada_ = false;
-  bool servida_ = false;
+  bool desconocida_ = false;
 };
 
 }  // namespace varlo

@@ -39,8 +39,8 @@ class EscrituraKardex {
   // Reads the lookups of the days that come next, each an employee and a
   // day (key after key), in as few queries as the database allows.
   void Anticipa(const std::vector<db::Valor>& llaves) { busquedas_.Busca(cn_, consulta_, llaves); }
-  // Whether the last day written was one of those read ahead.
-  bool DiaAnticipado() const { return busquedas_.Servida(); }
+  // Whether the last day written was not among those read ahead.
+  bool DiaNoAnticipado() const { return busquedas_.Desconocida(); }
   // Says the first time those lookups could not be read together.
   void AvisaFallas(std::function<void(const std::string&)> aviso) {
     busquedas_.AvisaFallas(std::move(aviso));

@@ -151,9 +151,9 @@ void Importa(Corrida& f, bool& porResumir) {
     } catch (...) {
       resultados.Rechazado(leida.texto, ErrorCapturado().Descripcion(), 0);
     }
-    // A long range the batch did not read ahead (past its limit, or in a
-    // transaction begun again) reads its next days together. That forgets
-    // what was read for the batch's later lines: worth it for many days only.
+    // Days the batch did not read ahead (past its limit, or in a transaction
+    // begun again) are read together, the line's next kDiasAnticipados. The
+    // lines before it, whose days were read, are done.
     if (dias)
       for (std::int64_t dia = dias->primero, leidos = dia; dia <= dias->ultimo; ++dia) {
         // held rows refused: the batch is done again, this line included
@@ -161,7 +161,7 @@ void Importa(Corrida& f, bool& porResumir) {
                 EscrituraKardex::Resultado::RegistroAbandonado ||
             cn.RetenidasRechazadas())
           break;
-        if (porLotes && dia >= leidos && dias->ultimo - dia > 1000 && !kardex.DiaAnticipado()) {
+        if (porLotes && dia >= leidos && dia < dias->ultimo && kardex.DiaNoAnticipado()) {
           std::vector<db::Valor> llaves;
           leidos = agregaDias(llaves, *dias, dia + 1);
           kardex.Anticipa(llaves);
