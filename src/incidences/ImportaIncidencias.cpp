@@ -128,7 +128,7 @@ void Importa(Corrida& f, bool& porResumir) {
   };
   // Appends the lookup keys of a line's days from `desde` on while the read
   // has room for them; gives the first day left out.
-  constexpr std::size_t kDiasAnticipados = 50000;
+  constexpr std::size_t kDiasAnticipados = 25000;
   const auto agregaDias = [&](std::vector<db::Valor>& llaves, const Dias& dias,
                               std::int64_t desde) {
     const std::string empleado = Recorta(DeColumna(*dias.valores, d.ColumnaEmpleado));
