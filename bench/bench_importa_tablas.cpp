@@ -19,6 +19,11 @@
 //   sqlite-rechazos N    one line in 5 000 refused by a CHECK of the table,
 //   pg-rechazos N        into an empty table, vs the same lines into one
 //   pgnativo-rechazos N  without the CHECK
+//   sqlite-recarga N     a reload ("Borrar antes de importar") of a table
+//   pg-recarga N         holding every key, vs the same lines into an empty
+//   pgnativo-recarga N   table without the delete
+//   sqlite-simulada N    a dry run (--simular) into an empty table, vs the
+//   pgnativo-simulada N  same run for real
 //   comillas N           a comma file with "Comillas" (a quarter of the names
 //                        hold a quote, so they are quoted) vs the same values
 //                        in the plain comma layout, both into empty SQLite
@@ -186,11 +191,13 @@ struct Motor {
 
 // The engine, as a scheduled run does it: result files and log on;
 // `rechazadas` lines are expected to be refused.
-Motor Importa(const std::string& carpeta, const std::string& definiciones, long rechazadas = 0) {
+Motor Importa(const std::string& carpeta, const std::string& definiciones, long rechazadas = 0,
+              bool simulada = false) {
   std::ofstream(carpeta + "/defs.ini", std::ios::binary) << definiciones;
   EstableceCarpetaPrograma(carpeta);
   VentanaMuda ventana;
   frmMain f(ventana, "");
+  f.opciones.simular = simulada;
   f.ArchivoDefiniciones = carpeta + "/defs.ini";
   f.ReporteLog = f.ReporteEmpleadosImportados = f.ReporteEmpleadosNoImportados = 1;
   Motor m;
@@ -556,6 +563,37 @@ int ConRechazos(long n, const std::string& carpeta, const std::string& motor) {
   return 0;
 }
 
+// A table in one transaction: a reload of a table that holds every key, or
+// a dry run (`simulada`), next to the same lines imported for real into an
+// empty table.
+int EnUnaTransaccion(long n, const std::string& carpeta, const std::string& motor, bool simulada) {
+  const char* pg =
+      motor == "sqlite" ? "" : std::getenv(motor == "pg" ? "VARLODI_PG_ODBC" : "VARLODI_PG_NATIVO");
+  if (!pg || (*pg && !std::getenv("VARLODI_PG_PORT"))) {
+    std::cerr << "bench: sin la cadena de PostgreSQL o VARLODI_PG_PORT, se omite PostgreSQL\n";
+    return 0;
+  }
+  const std::string fuente = carpeta + "/Empleado.txt", csv = carpeta + "/Empleado.csv";
+  EscribeDatos(n, 0, fuente, csv);
+  Motor m[2];
+  for (int aparte = 0; aparte < 2; ++aparte) {
+    const TablaAparte tabla(carpeta, "transaccion" + std::to_string(aparte),
+                            motor == "sqlite" ? kEmpleadoSQLite : kEmpleadoPg, pg, motor == "pg");
+    const std::string defs =
+        Definiciones(tabla.Cadena(), "Empleado", fuente, "ID_Empleado", ColumnasEmpleado());
+    const bool recarga = aparte && !simulada;
+    if (recarga) Importa(carpeta, defs);  // the rows it replaces, outside the timing
+    m[aparte] = Importa(carpeta, recarga ? defs + "Borrar antes de importar=1\r\n" : defs, 0,
+                        aparte && simulada);
+  }
+  const std::string via = motor == "sqlite" ? "SQLite"
+                          : motor == "pg"   ? "PostgreSQL ODBC"
+                                            : "PostgreSQL libpq";
+  Linea(via + (simulada ? ", simulación" : ", recarga"), n, m[1],
+        simulada ? "la misma, de verdad" : "en la tabla vacía, sin borrar", m[0].segundos);
+  return 0;
+}
+
 int UnaMedida(const std::string& caso, long n, const std::string& carpeta) {
   if (caso == "sqlite-nuevos") return SQLiteEmpleado(n, carpeta, false);
   if (caso == "sqlite-existentes") return SQLiteEmpleado(n, carpeta, true);
@@ -579,6 +617,11 @@ int UnaMedida(const std::string& caso, long n, const std::string& carpeta) {
   if (caso == "sqlite-rechazos") return ConRechazos(n, carpeta, "sqlite");
   if (caso == "pg-rechazos") return ConRechazos(n, carpeta, "pg");
   if (caso == "pgnativo-rechazos") return ConRechazos(n, carpeta, "pgnativo");
+  if (caso == "sqlite-recarga") return EnUnaTransaccion(n, carpeta, "sqlite", false);
+  if (caso == "pg-recarga") return EnUnaTransaccion(n, carpeta, "pg", false);
+  if (caso == "pgnativo-recarga") return EnUnaTransaccion(n, carpeta, "pgnativo", false);
+  if (caso == "sqlite-simulada") return EnUnaTransaccion(n, carpeta, "sqlite", true);
+  if (caso == "pgnativo-simulada") return EnUnaTransaccion(n, carpeta, "pgnativo", true);
   std::cerr << "bench: caso desconocido " << caso << "\n";
   return 2;
 }
