@@ -41,6 +41,14 @@ class Backend {
   // after a statement failed inside it (it may have rolled it back on its
   // own); otherwise the same as EnTransaccion.
   virtual bool TransaccionAbiertaEnServidor() { return EnTransaccion(); }
+  // One savepoint inside the open transaction, where the backend admits it:
+  // a part of a transaction that must stay whole (a table deleted and
+  // loaded again) can be undone alone. VuelveAlPunto undoes what followed
+  // it and ends it, also when a refusal aborted the transaction.
+  virtual bool PuntoAdmitido() const { return false; }
+  virtual void MarcaPunto() {}
+  virtual void LiberaPunto() {}
+  virtual void VuelveAlPunto() {}
   // Whether the rows of that table (its name in the dialect's quoting)
   // carry the locator the dialect selects: SQLite's rowid (not in a WITHOUT
   // ROWID table), PostgreSQL's ctid (tables, not views). Nothing when no

@@ -93,6 +93,14 @@ class Conexion {
   // Writes what is held now, and waits for the database's verdict.
   virtual void EscribeRetenidas() {}
   virtual bool RetenidasRechazadas() const { return false; }
+  // One savepoint in the open transaction, where the database admits it
+  // (false: none): a batch inside a table's one transaction is undone alone.
+  // Held rows refused inside it go back to it, not to the transaction's
+  // start. VuelveAlPunto undoes what followed it and ends it.
+  virtual bool PuntoAdmitido() const { return false; }
+  virtual void MarcaPunto() {}
+  virtual void LiberaPunto() {}
+  virtual void VuelveAlPunto() {}
 
   // A table's name as the catalog spells it, written as the definitions
   // file would write it ("[rrhh].[Empleado]"); as given when the catalog

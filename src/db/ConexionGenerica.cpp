@@ -509,6 +509,25 @@ void ConexionGenerica::RollbackTrans() noexcept {
   if (backend_->Abierta()) backend_->DeshaceTransaccion();
 }
 
+void ConexionGenerica::MarcaPunto() {
+  CompruebaAbierta();
+  backend_->MarcaPunto();
+}
+
+void ConexionGenerica::LiberaPunto() {
+  CompruebaAbierta();
+  backend_->LiberaPunto();
+}
+
+// Rows read since are no longer served: what they were read with may be
+// undone. The keys the transaction wrote stay noted (those before the
+// savepoint are still its own).
+void ConexionGenerica::VuelveAlPunto() {
+  CompruebaAbierta();
+  ++epoca_;
+  backend_->VuelveAlPunto();
+}
+
 bool ConexionGenerica::EnTransaccion() const {
   return backend_->Abierta() && backend_->EnTransaccion();
 }

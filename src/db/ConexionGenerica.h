@@ -38,6 +38,10 @@ class ConexionGenerica final : public Conexion {
   void DifiereInserciones(bool activa) override;
   void EscribeRetenidas() override { backend_->EscribeAhora(); }
   bool RetenidasRechazadas() const override { return backend_->Rechazadas(); }
+  bool PuntoAdmitido() const override { return backend_->PuntoAdmitido(); }
+  void MarcaPunto() override;
+  void LiberaPunto() override;
+  void VuelveAlPunto() override;
   std::string NombreTabla(const std::string& comoEscrito) override;
   std::vector<std::string> TablasBase() override;
   void BeginTrans() override;

@@ -75,14 +75,28 @@ void EscriturasDiferidas::Rechaza(const ErrorVarlo& e) {
   // aborts it on PostgreSQL): the record in progress goes on in an empty
   // one and is done again with its batch.
   if (!transaccion_) return;
-  backend_->DeshaceTransaccion();
+  const bool enPunto = punto_;
   try {
+    // inside a savepoint only what followed it goes: the transaction's
+    // earlier work (a table's delete) stays
+    if (enPunto) {
+      backend_->VuelveAlPunto();
+      backend_->MarcaPunto();
+      return;
+    }
+    backend_->DeshaceTransaccion();
     backend_->IniciaTransaccion();
   } catch (const ErrorVarlo& inicio) {
     if (EsClaseDeCorrida(ClaseDe(inicio))) throw;
     // Outside a transaction the rest of the record would commit by itself:
     // the batch is lost, and done again from its first record.
-    transaccion_ = false;
+    transaccion_ = punto_ = false;
+    // a savepoint gone: the refusal took the whole transaction with it
+    if (enPunto)
+      throw ErrorBaseDatos(
+          e.Numero(), e.Fuente(),
+          "La base de datos deshizo la transacción en curso (" + e.Descripcion() + ")",
+          ErrorBaseDatos::Clase::TransaccionPerdida);
     throw ErrorBaseDatos(inicio.Numero(), inicio.Fuente(), inicio.Descripcion(),
                          ErrorBaseDatos::Clase::TransaccionPerdida);
   }
@@ -459,6 +473,7 @@ void EscriturasDiferidas::IniciaTransaccion() {
   rechazo_.reset();
   backend_->IniciaTransaccion();
   transaccion_ = true;
+  punto_ = false;
 }
 
 void EscriturasDiferidas::ConfirmaTransaccion() {
@@ -468,7 +483,7 @@ void EscriturasDiferidas::ConfirmaTransaccion() {
     throw ErrorVarlo(rechazo_->Numero(), rechazo_->Fuente(),
                      "No se confirma la transacción: la base de datos rechazó filas del lote (" +
                          rechazo_->Descripcion() + ")");
-  transaccion_ = false;
+  transaccion_ = punto_ = false;
   backend_->ConfirmaTransaccion();
 }
 
@@ -482,8 +497,40 @@ void EscriturasDiferidas::DeshaceTransaccion() noexcept {
   bytesRetenidos_ = 0;
   sinVeredicto_ = false;
   rechazo_.reset();
-  transaccion_ = false;
+  transaccion_ = punto_ = false;
   backend_->DeshaceTransaccion();
+}
+
+void EscriturasDiferidas::MarcaPunto() {
+  EscribeAhora();
+  rechazo_.reset();
+  backend_->MarcaPunto();
+  punto_ = true;
+}
+
+void EscriturasDiferidas::LiberaPunto() {
+  EscribeAhora();
+  // begun again without the refused rows: releasing it would keep the rest
+  if (rechazo_)
+    throw ErrorVarlo(rechazo_->Numero(), rechazo_->Fuente(),
+                     "No se confirma el lote: la base de datos rechazó filas del lote (" +
+                         rechazo_->Descripcion() + ")");
+  punto_ = false;
+  backend_->LiberaPunto();
+}
+
+void EscriturasDiferidas::VuelveAlPunto() {
+  try {
+    Termina();
+  } catch (...) {
+    // what it wrote is undone with the rest
+  }
+  retenidas_.clear();
+  bytesRetenidos_ = 0;
+  sinVeredicto_ = false;
+  rechazo_.reset();
+  punto_ = false;
+  backend_->VuelveAlPunto();
 }
 
 void EscriturasDiferidas::Cierra() {
@@ -495,7 +542,7 @@ void EscriturasDiferidas::Cierra() {
   retenidas_.clear();
   bytesRetenidos_ = 0;
   sinVeredicto_ = false;
-  transaccion_ = false;
+  transaccion_ = punto_ = false;
   backend_->Cierra();
 }
 

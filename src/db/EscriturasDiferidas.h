@@ -8,10 +8,10 @@
 //
 // A held row that the database refuses is not any one record's fault at
 // that point, and no record's call is told: the refusal is kept (Rechazadas)
-// and the transaction begun again, empty, so the record in progress ends
-// harmlessly on it. The caller then rolls it back and does the batch again,
-// that record included, each record with its own verdict; a commit with a
-// refusal kept fails.
+// and the transaction begun again, empty (inside a savepoint, taken back to
+// it), so the record in progress ends harmlessly on it. The caller then rolls it back and does the
+// batch again, that record included, each record with its own verdict; a commit with a refusal kept
+// fails.
 //
 // Where the backend cannot write without waiting by itself (SQLite, ODBC), what is
 // held may be written on a thread of its own (EnSegundoPlano) while the
@@ -102,6 +102,12 @@ class EscriturasDiferidas final : public Backend {
   void IniciaTransaccion() override;
   void ConfirmaTransaccion() override;
   void DeshaceTransaccion() noexcept override;
+  // A refusal inside the savepoint undoes what followed it and marks it
+  // again; releasing it with a refusal kept fails, as a commit would.
+  bool PuntoAdmitido() const override { return backend_->PuntoAdmitido(); }
+  void MarcaPunto() override;
+  void LiberaPunto() override;
+  void VuelveAlPunto() override;
   // While rows are written in the background, or their verdict not read,
   // the transaction is taken as open: a refusal that ended it is kept with
   // the next call, which begins it again.
@@ -233,6 +239,8 @@ class EscriturasDiferidas final : public Backend {
   // begun here and not ended here: one is begun again after a refusal,
   // even where the server ended it with the refusal
   bool transaccion_ = false;
+  // a savepoint marked here and not ended: a refusal goes back to it
+  bool punto_ = false;
   // what the write in the background writes, and that write while it has
   // not been waited for (declared last: gone first)
   std::vector<Escritura> escribiendo_;

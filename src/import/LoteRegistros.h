@@ -11,6 +11,10 @@
 // at once, so each record gets its own verdict and a few bad lines cost
 // their parts, not the file's speed.
 //
+// A table in one transaction (a reload, a dry run) does the same inside it
+// where the database has savepoints: each batch behind one, so that its
+// refusal goes back to the batch's start, not the table's.
+//
 // A transaction the server ended (a deadlock victim, a serialization
 // failure) is the batch's: none of its lines is reported and it is done
 // again one record per transaction, which rarely closes a cycle again; a
@@ -90,6 +94,7 @@ class LoteRegistros {
                 RechazoConfirmacion rechazo)
       : cn_(cn),
         modo_(modo),
+        porPuntos_(modo != ModoLote::Lotes && cn.PuntoAdmitido()),
         tamano_(static_cast<std::size_t>(tamano > 0 ? tamano : kTamanoLotePorDefecto)),
         registro_(std::move(registro)),
         publica_(std::move(publica)),
@@ -98,7 +103,7 @@ class LoteRegistros {
   LoteRegistros& operator=(const LoteRegistros&) = delete;
   // Whatever was not committed is rolled back.
   ~LoteRegistros() {
-    if (abierta_) cn_.RollbackTrans();
+    DeshaceTabla();
     try {
       cn_.DifiereInserciones(false);
     } catch (...) {
@@ -107,11 +112,12 @@ class LoteRegistros {
   }
 
   // Lines are kept until the batch is full, then prepared together; with a
-  // commit per batch their rows are also held and written together.
+  // commit or a savepoint per batch their rows are also held and written
+  // together.
   void Anticipa(Anticipacion anticipa, Continua continua) {
     anticipa_ = std::move(anticipa);
     continua_ = std::move(continua);
-    difiere_ = modo_ == ModoLote::Lotes;
+    difiere_ = modo_ == ModoLote::Lotes || porPuntos_;
     cn_.DifiereInserciones(difiere_);
   }
   // Done before the table's one transaction commits: what it raises, or
@@ -128,9 +134,10 @@ class LoteRegistros {
   // Opens the transaction before the first record, so that work done before
   // the records (the delete before importing) commits with them.
   void Inicia() {
-    if (abierta_) return;
+    if (!porPuntos_) return AbreLote();
+    if (exterior_) return;
     cn_.BeginTrans();
-    abierta_ = true;
+    exterior_ = true;
   }
 
   void Procesa(Entrada linea) {
@@ -156,13 +163,18 @@ class LoteRegistros {
   bool Termina() {
     ProcesaRetenidas();
     Asienta();
-    if (modo_ == ModoLote::Simulacion) Deshace();
+    if (modo_ == ModoLote::Simulacion) DeshaceTabla();
     if (modo_ != ModoLote::UnaTransaccion) return true;
     if (antesDeConfirmar_ && !antesDeConfirmar_()) {
-      Deshace();
+      DeshaceTabla();
       return false;
     }
     Confirma();
+    ExigeTabla();
+    if (exterior_) {
+      cn_.CommitTrans();
+      exterior_ = false;
+    }
     return true;
   }
 
@@ -175,13 +187,13 @@ class LoteRegistros {
     } else {
       porProcesar_.clear();
       TomaPendientes();
-      Deshace();
+      DeshaceTabla();
     }
   }
 
  private:
   void ProcesaUna(Entrada&& linea) {
-    Inicia();
+    AbreLote();
     try {
       if (Registra(linea)) return;
     } catch (...) {
@@ -260,7 +272,7 @@ class LoteRegistros {
   bool HazParte(const std::vector<Entrada>& parte, bool retenida) {
     detenido_ = false;
     try {
-      Inicia();
+      AbreLote();
       cn_.DifiereInserciones(retenida);
       if (retenida && anticipa_) anticipa_(parte);
       bool rechazada = false;
@@ -277,6 +289,7 @@ class LoteRegistros {
       Confirma();
     } catch (...) {
       if (db::CapturadoEsDeCorrida()) throw;
+      if (db::CapturadoEsTransaccionPerdida() && modo_ != ModoLote::Lotes) Rehace();
       const ErrorVarlo e = ErrorCapturado();
       Deshace();
       TomaPendientes();
@@ -306,7 +319,7 @@ class LoteRegistros {
   // so far: a failure of those has the batch so far done again, as at its
   // commit, before these lines are prepared.
   void Prepara(const std::vector<Entrada>& lineas) {
-    Inicia();
+    AbreLote();
     try {
       anticipa_(lineas);
       if (!cn_.RetenidasRechazadas()) return;
@@ -315,7 +328,7 @@ class LoteRegistros {
       if (pendientes_.empty() || !db::CapturadoEsTransaccionPerdida()) throw;
       Rehace();
     }
-    Inicia();
+    AbreLote();
     anticipa_(lineas);
   }
 
@@ -337,14 +350,45 @@ class LoteRegistros {
   // nothing can be done again: the table ends.
   void Rehace() {
     const ErrorVarlo e = ErrorCapturado();
-    Deshace();
-    std::vector<Entrada> lote = TomaPendientes();
     if (modo_ != ModoLote::Lotes) {
+      DeshaceTabla();
+      const std::vector<Entrada> lote = TomaPendientes();
       repeticiones_ = 0;
+      if (const Entrada* culpable = porPuntos_ ? QuienDeshace(lote) : nullptr)
+        throw db::ErrorBaseDatos(e.Numero(), e.Fuente(),
+                                 "La base de datos deshizo la transacción en curso al rechazar "
+                                 "la línea " +
+                                     std::to_string(culpable->linea),
+                                 db::ErrorBaseDatos::Clase::TransaccionPerdida);
       throw e;
     }
+    Deshace();
+    std::vector<Entrada> lote = TomaPendientes();
     CuentaRepeticion(e, "se repite desde su primer registro, uno por transacción");
     Repite(lote);
+  }
+
+  // Rows held together lost the table's transaction, and with it the line
+  // to blame: the batch's records are done again one by one, each written
+  // at once, in a transaction rolled back after, to find the first that
+  // ends it (none, when it was not one of them).
+  const Entrada* QuienDeshace(const std::vector<Entrada>& lote) noexcept {
+    const Entrada* culpable = nullptr;
+    try {
+      cn_.DifiereInserciones(false);
+      cn_.BeginTrans();
+      for (const Entrada& linea : lote) {
+        registro_(linea);
+        if (!cn_.TransaccionSigueAbierta()) {
+          culpable = &linea;
+          break;
+        }
+      }
+    } catch (...) {
+      // only the line's name is lost
+    }
+    cn_.RollbackTrans();
+    return culpable;
   }
 
   // One record in its own transaction, reported once it committed; a commit
@@ -354,11 +398,11 @@ class LoteRegistros {
   void RehaceRegistro(const Entrada& linea) {
     for (;;) {
       try {
-        Inicia();
+        AbreLote();
         // what was read ahead for the lost transaction may have changed since
         if (anticipa_) anticipa_(std::vector<Entrada>{linea});
         Resultado r = registro_(linea);
-        if (r.Rechazado() && abierta_ && !cn_.TransaccionSigueAbierta()) {
+        if (r.Rechazado() && !porPuntos_ && abierta_ && !cn_.TransaccionSigueAbierta()) {
           // Alone in its transaction, refused, and the transaction gone with
           // the refusal (a trigger's or a constraint's rollback): done again
           // it would end the same way. Nothing of it stays; it is rejected.
@@ -382,6 +426,7 @@ class LoteRegistros {
         return;
       } catch (...) {
         if (!db::CapturadoEsTransaccionPerdida()) throw;
+        if (modo_ != ModoLote::Lotes) Rehace();
         const ErrorVarlo e = ErrorCapturado();
         Deshace();
         CuentaRepeticion(e, "se repite su registro tras una pausa");
@@ -411,7 +456,7 @@ class LoteRegistros {
   // Batch boundary: commits in Lotes mode, then reports.
   void Asienta() {
     bytesDelLote_ = 0;
-    if (modo_ != ModoLote::Lotes) {
+    if (modo_ != ModoLote::Lotes && !porPuntos_) {
       Reporta();
       return;
     }
@@ -451,16 +496,53 @@ class LoteRegistros {
     cn_.DifiereInserciones(difiere_);
   }
 
+  // The batch's transaction, or its savepoint inside the table's.
+  void AbreLote() {
+    if (abierta_) return;
+    if (porPuntos_) {
+      ExigeTabla();
+      Inicia();
+      cn_.MarcaPunto();
+    } else {
+      cn_.BeginTrans();
+    }
+    abierta_ = true;
+  }
+
   void Confirma() {
     if (!abierta_) return;
-    cn_.CommitTrans();
+    if (porPuntos_)
+      cn_.LiberaPunto();
+    else
+      cn_.CommitTrans();
     abierta_ = false;
   }
 
   void Deshace() noexcept {
     if (!abierta_) return;
-    cn_.RollbackTrans();
     abierta_ = false;
+    if (!porPuntos_) return cn_.RollbackTrans();
+    try {
+      cn_.VuelveAlPunto();
+    } catch (...) {
+      // the savepoint is gone, and with it what the table did before
+      DeshaceTabla();
+      perdida_ = true;
+    }
+  }
+
+  // Everything the table did, in its one transaction or its batch's.
+  void DeshaceTabla() noexcept {
+    if (abierta_ || exterior_) cn_.RollbackTrans();
+    abierta_ = exterior_ = false;
+  }
+
+  // The table's transaction lost its earlier work: nothing of it may go on.
+  void ExigeTabla() const {
+    if (perdida_)
+      throw db::ErrorBaseDatos(errores::ErrorEnComando, db::kFuenteBD,
+                               "La base de datos deshizo la transacción en curso",
+                               db::ErrorBaseDatos::Clase::TransaccionPerdida);
   }
 
   void Reporta() {
@@ -471,6 +553,8 @@ class LoteRegistros {
 
   db::Conexion& cn_;
   ModoLote modo_;
+  // a batch of a table in one transaction is a savepoint in it
+  bool porPuntos_;
   std::size_t tamano_;
   Registro registro_;
   Publica publica_;
@@ -483,7 +567,9 @@ class LoteRegistros {
   Aviso aviso_;
   int repeticiones_ = 0;  // of the batch in progress, since its last commit
   std::minstd_rand azar_{std::random_device{}()};
-  bool abierta_ = false;
+  bool abierta_ = false;   // the batch's transaction, or its savepoint
+  bool exterior_ = false;  // the table's transaction, around the savepoints
+  bool perdida_ = false;   // a savepoint that could not be gone back to
   bool detenido_ = false;
   bool difiere_ = false;
   std::vector<Entrada> porProcesar_;

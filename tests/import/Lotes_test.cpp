@@ -430,7 +430,95 @@ TEST_P(LotesEn, LasBusquedasDeUnaRecargaNoVenLasFilasQueBorro) {
   for (const auto& f : filas) EXPECT_EQ(f.at(1), "N" + f.at(0));
 }
 
+// A table in one transaction (a reload, a dry run) holds its batches' rows
+// as a table in batches does: a row the database refuses undoes its batch
+// back to where the batch began, never the delete or the batches before it,
+// and costs its own line only, whatever the batch's size. The dry run gives
+// the reload's verdicts and leaves the table as it was.
+TEST_P(LotesEn, UnaTablaEnUnaTransaccionRehaceSoloElLoteRechazado) {
+  EntornoImportacion e(GetParam());
+  e.Base().Execute(
+      "CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20) "
+      "CONSTRAINT nombre_valido CHECK (Nombre <> 'Malo'))");
+  e.Base().Execute("INSERT INTO Turno (ID, Nombre) VALUES (1, 'Viejo'), (9999, 'Viejo')");
+  e.Definiciones(e.Turnos("Borrar antes de importar=1\r\n"));
+  // past a part of lookups and, at --lote 1000, in the second batch
+  V lineas, ok;
+  std::map<std::string, std::string> filas;
+  for (int i = 1; i <= 2500; ++i)
+    lineas.push_back(std::to_string(i) + (i == 1700 ? ",Malo" : ",N" + std::to_string(i)));
+  lineas.push_back("5,Otra");  // finds the row its batch added
+  for (const std::string& l : lineas) {
+    if (l == "1700,Malo") continue;
+    ok.push_back(l);
+    filas[l.substr(0, l.find(','))] = l.substr(l.find(',') + 1);
+  }
+  e.Fuente("Turno.txt", lineas);
+  const auto tabla = [&] {
+    std::map<std::string, std::string> r;
+    for (const auto& f : e.Lee("Turno", {"ID", "Nombre"})) r[f.at(0)] = f.at(1);
+    return r;
+  };
+  for (long lote : {0L, 1000L}) {
+    SCOPED_TRACE("lote " + std::to_string(lote));
+    const auto antes = tabla();
+    Corrida::Opciones simular = Lote(lote);
+    simular.simular = true;
+    EXPECT_EQ(e.Importa(simular), 1);
+    EXPECT_EQ(tabla(), antes);
+
+    EXPECT_EQ(e.Importa(Lote(lote)), 1);
+    EXPECT_EQ(tabla(), filas);
+    EXPECT_EQ(e.Resultado("Turno_Ok.txt"), ok);
+    const V er = e.Resultado("Turno_Er.txt");
+    ASSERT_EQ(er.size(), 1u);
+    EXPECT_TRUE(er[0].starts_with("1700,Malo(")) << er[0];
+    EXPECT_NE(Mayusculas(er[0]).find("NOMBRE_VALIDO"), std::string::npos) << er[0];
+    EXPECT_EQ(e.Resultado("Turno_Simulado_Ok.txt"), ok);
+    EXPECT_EQ(e.Resultado("Turno_Simulado_Er.txt"), er);
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Motores, LotesEn, TodosLosMotores(), NombreMotor);
+
+// A reload and a dry run write their rows together, as a table in batches
+// does, where the database has savepoints: a statement-level trigger counts
+// the statements that reached the table (a sequence, which no rollback
+// takes back).
+TEST(LotesPostgreSql, UnaTablaEnUnaTransaccionEscribeSusFilasJuntas) {
+  EntornoImportacion e(MotorPrueba::PostgreSql);
+  e.Base().Execute(kCreaTurno);
+  e.Base().Execute("CREATE SEQUENCE sentencias");
+  e.Base().Execute(
+      "CREATE FUNCTION cuenta() RETURNS trigger LANGUAGE plpgsql AS "
+      "$$ BEGIN PERFORM nextval('sentencias'); RETURN NULL; END $$");
+  e.Base().Execute(
+      "CREATE TRIGGER cuenta AFTER INSERT OR UPDATE ON Turno FOR EACH STATEMENT "
+      "EXECUTE FUNCTION cuenta()");
+  const auto sentencias = [&] {
+    return std::stol(e.Lee("sentencias", {"last_value"}).at(0).at(0));
+  };
+  V lineas;
+  for (int i = 1; i <= 3000; ++i) lineas.push_back(std::to_string(i) + ",N" + std::to_string(i));
+  e.Fuente("Turno.txt", lineas);
+  e.Definiciones(e.Turnos());
+  ASSERT_EQ(e.Importa(), 0);
+
+  // changes of the rows found, and new rows after the delete
+  for (std::string& l : lineas) l += "b";
+  e.Fuente("Turno.txt", lineas);
+  e.Definiciones(e.Turnos("Borrar antes de importar=1\r\n"));
+  Corrida::Opciones simular;
+  simular.simular = true;
+  for (const Corrida::Opciones& o : {simular, Corrida::Opciones{}}) {
+    SCOPED_TRACE(o.simular ? "simulación" : "recarga");
+    const long antes = sentencias();
+    EXPECT_EQ(e.Importa(o), 0);
+    EXPECT_LE(sentencias() - antes, 10);
+  }
+  EXPECT_EQ(e.Lee("Turno", {"Nombre"}).at(0).at(0).back(), 'b');
+  EXPECT_EQ(e.Resultado("Turno_Ok.txt"), lineas);
+}
 
 // New rows of a batch, and changes of rows it found, are written together
 // at its end; a row the server refuses there (a check constraint) costs that

@@ -106,6 +106,10 @@ class ConexionOdbc final : public Backend {
   void DeshaceTransaccion() noexcept override;
   bool EnTransaccion() const override { return enTransaccion_; }
   bool TransaccionAbiertaEnServidor() override;
+  // No savepoint of the application's (PuntoAdmitido): psqlODBC releases
+  // it with its own, taken before the statement that came before it; SQL
+  // Server's errors may doom the whole transaction, which none brings back.
+
   // PostgreSQL: the lookups of a batch read on a second session of the same
   // string, in the calling thread, when the rows are received: meanwhile
   // this session writes on its own thread.

@@ -104,6 +104,10 @@ class ConexionPq final : public Backend {
   void DeshaceTransaccion() noexcept override;
   bool EnTransaccion() const override { return enTransaccion_; }
   bool TransaccionAbiertaEnServidor() override;
+  bool PuntoAdmitido() const override { return true; }
+  void MarcaPunto() override;
+  void LiberaPunto() override;
+  void VuelveAlPunto() override;
   std::optional<bool> TieneLocalizador(const std::string& tablaSql) override {
     return LocalizadorPostgres(*this, tablaSql);
   }
@@ -883,6 +887,30 @@ void ConexionPq::DeshaceTransaccion() noexcept {
     // a rollback that fails leaves the transaction to the server, which
     // ends it with the session
   }
+}
+
+void ConexionPq::MarcaPunto() {
+  ExigeAbierta();
+  TerminaEscritura();
+  Simple("savepoint varlodi_lote", "punto de guardado del lote");
+}
+
+void ConexionPq::LiberaPunto() {
+  ExigeAbierta();
+  TerminaEscritura();
+  Simple("release savepoint varlodi_lote", "punto de guardado del lote");
+}
+
+void ConexionPq::VuelveAlPunto() {
+  ExigeAbierta();
+  // what was still being written goes with the rest
+  try {
+    TerminaEscritura(true);
+  } catch (const ErrorVarlo& e) {
+    if (EsConexionPerdida(e)) throw;
+  }
+  Simple("rollback to savepoint varlodi_lote; release savepoint varlodi_lote",
+         "punto de guardado del lote");
 }
 
 bool ConexionPq::TransaccionAbiertaEnServidor() {

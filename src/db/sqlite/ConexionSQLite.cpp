@@ -341,6 +341,14 @@ class BackendSQLite final : public Backend {
       sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
   }
   bool EnTransaccion() const override { return db_ && !sqlite3_get_autocommit(db_.get()); }
+  // A savepoint costs SQLite no I/O.
+  bool PuntoAdmitido() const override { return true; }
+  void MarcaPunto() override { Ejecuta(SentenciaSql{"SAVEPOINT varlodi_lote", {}}); }
+  void LiberaPunto() override { Ejecuta(SentenciaSql{"RELEASE varlodi_lote", {}}); }
+  void VuelveAlPunto() override {
+    Ejecuta(SentenciaSql{"ROLLBACK TO varlodi_lote", {}});
+    LiberaPunto();
+  }
 
   std::optional<bool> TieneLocalizador(const std::string& tablaSql) override {
     CompruebaAbierta();
