@@ -11,6 +11,7 @@
 #include "common/Texto.h"
 #include "db/Conexion.h"
 #include "db/Recordset.h"
+#include "support/ConexionDelegada.h"
 #include "support/MotoresPrueba.h"
 
 namespace varlo::prueba {
@@ -76,6 +77,60 @@ TEST_P(LoteRegistrosEn, ElRechazoDeLoRetenidoNoLlegaAOtroRegistro) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Motores, LoteRegistrosEn, TodosLosMotores(), NombreMotor);
+
+// A connection whose batch savepoints can be marked but whose second
+// release fails, and that cannot go back to one: the database lost it.
+class PuntoPerdido : public ConexionDelegada {
+ public:
+  using ConexionDelegada::ConexionDelegada;
+  bool PuntoAdmitido() const override { return true; }
+  void MarcaPunto() override { cn_->Execute("SAVEPOINT varlodi_lote"); }
+  void LiberaPunto() override {
+    if (++liberados_ == 2) throw ErrorVarlo(-1, "prueba", "no se liberó");
+    cn_->Execute("RELEASE varlodi_lote");
+  }
+  void VuelveAlPunto() override { throw ErrorVarlo(-1, "prueba", "no such savepoint"); }
+
+ private:
+  int liberados_ = 0;
+};
+
+// A table in one transaction whose batch cannot be undone alone any more
+// has lost what it did before: it ends, and nothing of it commits, neither
+// its delete nor its other batches.
+TEST(LoteRegistros, UnPuntoQueNoSePuedeDeshacerTerminaLaTablaSinConfirmarNada) {
+  CarpetaTemporal carpeta;
+  std::unique_ptr<BaseDatosPrueba> pg;
+  PuntoPerdido cn(db::Conexion::Abre(BaseDe(MotorPrueba::SQLite, carpeta.Ruta(), pg)));
+  cn.Execute("CREATE TABLE T (K VARCHAR(10) NOT NULL PRIMARY KEY)");
+  cn.Execute("INSERT INTO T (K) VALUES ('viejo')");
+  std::vector<long> publicados;
+  LoteRegistros<Razon> lote(
+      cn, ModoLote::UnaTransaccion, 2,
+      [&](const LineaLeida& l) {
+        cn.Execute("INSERT INTO T (K) VALUES ('" + l.texto + "')");
+        return Razon{};
+      },
+      [&](const LineaLeida& l, const Razon&) { publicados.push_back(l.linea); },
+      [](const LineaLeida&, const ErrorVarlo& e) { return Razon{e.Descripcion()}; });
+  lote.Inicia();
+  cn.Execute("DELETE FROM T");
+  EXPECT_THROW(
+      {
+        long n = 0;
+        for (const char* texto : {"a", "b", "c", "d", "e"})
+          lote.Procesa({texto, ++n, {}, false, {}});
+        lote.Termina();
+      },
+      ErrorVarlo);
+  db::Consulta todas;
+  todas.tabla = "T";
+  todas.columnas = {"K"};
+  auto rs = cn.AbreConsulta(todas, 0);
+  std::vector<std::string> llaves;
+  for (; !rs->EOF_(); rs->MoveNext()) llaves.push_back(rs->Texto(0));
+  EXPECT_EQ(llaves, (std::vector<std::string>{"viejo"}));
+}
 
 }  // namespace
 }  // namespace varlo::prueba
