@@ -482,11 +482,12 @@ TEST_P(LotesEn, UnaTablaEnUnaTransaccionRehaceSoloElLoteRechazado) {
 INSTANTIATE_TEST_SUITE_P(Motores, LotesEn, TodosLosMotores(), NombreMotor);
 
 // A reload and a dry run write their rows together, as a table in batches
-// does, where the database has savepoints: a statement-level trigger counts
-// the statements that reached the table (a sequence, which no rollback
-// takes back).
-TEST(LotesPostgreSql, UnaTablaEnUnaTransaccionEscribeSusFilasJuntas) {
-  EntornoImportacion e(MotorPrueba::PostgreSql);
+// does, where the database has savepoints (natively and through psqlODBC):
+// a statement-level trigger counts the statements that reached the table
+// (a sequence, which no rollback takes back).
+void SentenciasDeUnaTablaEnUnaTransaccion(MotorPrueba motor) {
+  SCOPED_TRACE(NombreDeMotor(motor));
+  EntornoImportacion e(motor);
   e.Base().Execute(kCreaTurno);
   e.Base().Execute("CREATE SEQUENCE sentencias");
   e.Base().Execute(
@@ -518,6 +519,11 @@ TEST(LotesPostgreSql, UnaTablaEnUnaTransaccionEscribeSusFilasJuntas) {
   }
   EXPECT_EQ(e.Lee("Turno", {"Nombre"}).at(0).at(0).back(), 'b');
   EXPECT_EQ(e.Resultado("Turno_Ok.txt"), lineas);
+}
+
+TEST(LotesPostgreSql, UnaTablaEnUnaTransaccionEscribeSusFilasJuntas) {
+  for (MotorPrueba motor : {MotorPrueba::PostgreSql, MotorPrueba::PostgreSqlOdbc})
+    SentenciasDeUnaTablaEnUnaTransaccion(motor);
 }
 
 // New rows of a batch, and changes of rows it found, are written together

@@ -106,10 +106,15 @@ class ConexionOdbc final : public Backend {
   void DeshaceTransaccion() noexcept override;
   bool EnTransaccion() const override { return enTransaccion_; }
   bool TransaccionAbiertaEnServidor() override;
-  // No savepoint of the application's (PuntoAdmitido): psqlODBC releases
-  // it with its own, taken before the statement that came before it; SQL
-  // Server's errors may doom the whole transaction, which none brings back.
-
+  // PostgreSQL only: SQL Server's errors may doom the whole transaction,
+  // which no savepoint brings back.
+  bool PuntoAdmitido() const override { return motor_ == Motor::PostgreSql; }
+  void MarcaPunto() override { Directa("savepoint varlodi_lote"); }
+  void LiberaPunto() override { Directa("release savepoint varlodi_lote"); }
+  void VuelveAlPunto() override {
+    Directa("rollback to savepoint varlodi_lote");
+    LiberaPunto();
+  }
   // PostgreSQL: the lookups of a batch read on a second session of the same
   // string, in the calling thread, when the rows are received: meanwhile
   // this session writes on its own thread.
@@ -123,6 +128,8 @@ class ConexionOdbc final : public Backend {
   SentenciaOdbc& Prepara(const std::string& texto);
   ResultadoConsulta ConsultaTalCual(const SentenciaSql& s, long maxRegistros);
   long EjecutaSentencia(const SentenciaSql& s);
+  // A statement of no values run as it is, not prepared.
+  void Directa(const std::string& sql);
   ResultadoConsulta ConsultaPorIndice(const SentenciaSql& s, long maxRegistros);
   std::string TextoInfo(SQLUSMALLINT que);
   void ExigeAbierta() const;
@@ -370,6 +377,28 @@ long ConexionOdbc::EjecutaSentencia(const SentenciaSql& s) {
     return Vigilado(
         esperas_.sentencia, "sentencia", [this, &sentencia] { CancelaVigilada(sentencia); },
         [&] { return sentencia.Ejecuta(s.parametros); });
+  } catch (...) {
+    falloEnTransaccion_ = enTransaccion_;
+    throw;
+  }
+}
+
+// psqlODBC takes a savepoint of its own before each statement and releases
+// it before the next, which would release one of the application's taken
+// in between; it leaves its own alone after a savepoint, a release or a
+// rollback that it sees run as they are, not prepared.
+void ConexionOdbc::Directa(const std::string& sql) {
+  ManejadorOdbc stmt(ClaseHandle::Sentencia, &dbc_);
+  const auto h = static_cast<SQLHSTMT>(stmt.get());
+  std::u16string texto = odbc::Utf8AUtf16(sql);
+  try {
+    Vigilado(
+        esperas_.sentencia, "punto de guardado del lote", [h] { (void)SQLCancel(h); },
+        [&] {
+          stmt.Comprueba(SQLExecDirectW(h, reinterpret_cast<SQLWCHAR*>(texto.data()),
+                                        static_cast<SQLINTEGER>(texto.size())),
+                         "Sentencia: " + sql);
+        });
   } catch (...) {
     falloEnTransaccion_ = enTransaccion_;
     throw;
