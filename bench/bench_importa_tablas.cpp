@@ -23,7 +23,8 @@
 //   pg-recarga N         holding every key, vs the same lines into an empty
 //   pgnativo-recarga N   table without the delete
 //   sqlite-simulada N    a dry run (--simular) into an empty table, vs the
-//   pgnativo-simulada N  same run for real
+//   pg-simulada N        same run for real
+//   pgnativo-simulada N
 //   comillas N           a comma file with "Comillas" (a quarter of the names
 //                        hold a quote, so they are quoted) vs the same values
 //                        in the plain comma layout, both into empty SQLite
@@ -621,6 +622,7 @@ int UnaMedida(const std::string& caso, long n, const std::string& carpeta) {
   if (caso == "pg-recarga") return EnUnaTransaccion(n, carpeta, "pg", false);
   if (caso == "pgnativo-recarga") return EnUnaTransaccion(n, carpeta, "pgnativo", false);
   if (caso == "sqlite-simulada") return EnUnaTransaccion(n, carpeta, "sqlite", true);
+  if (caso == "pg-simulada") return EnUnaTransaccion(n, carpeta, "pg", true);
   if (caso == "pgnativo-simulada") return EnUnaTransaccion(n, carpeta, "pgnativo", true);
   std::cerr << "bench: caso desconocido " << caso << "\n";
   return 2;
