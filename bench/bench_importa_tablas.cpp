@@ -535,14 +535,24 @@ int Repetidas(long n, const std::string& carpeta, bool pg) {
   return 0;
 }
 
-// A few lines the database refuses against none, each into an empty table.
-int ConRechazos(long n, const std::string& carpeta, const std::string& motor) {
+// The connection string of `motor` ("sqlite": empty, "pg": through ODBC,
+// "pgnativo"); nullptr, said, when it is not set.
+const char* CadenaDe(const std::string& motor) {
   const char* pg =
       motor == "sqlite" ? "" : std::getenv(motor == "pg" ? "VARLODI_PG_ODBC" : "VARLODI_PG_NATIVO");
-  if (!pg || (*pg && !std::getenv("VARLODI_PG_PORT"))) {
-    std::cerr << "bench: sin la cadena de PostgreSQL o VARLODI_PG_PORT, se omite PostgreSQL\n";
-    return 0;
-  }
+  if (pg && (!*pg || std::getenv("VARLODI_PG_PORT"))) return pg;
+  std::cerr << "bench: sin la cadena de PostgreSQL o VARLODI_PG_PORT, se omite PostgreSQL\n";
+  return nullptr;
+}
+// The name of that path in the figures.
+std::string Via(const std::string& motor) {
+  return motor == "sqlite" ? "SQLite" : motor == "pg" ? "PostgreSQL ODBC" : "PostgreSQL libpq";
+}
+
+// A few lines the database refuses against none, each into an empty table.
+int ConRechazos(long n, const std::string& carpeta, const std::string& motor) {
+  const char* pg = CadenaDe(motor);
+  if (!pg) return 0;
   const std::string fuente = carpeta + "/Empleado.txt", csv = carpeta + "/Empleado.csv";
   EscribeDatos(n, 0, fuente, csv);
   Motor m[2];
@@ -556,10 +566,7 @@ int ConRechazos(long n, const std::string& carpeta, const std::string& motor) {
                 Definiciones(tabla.Cadena(), "Empleado", fuente, "ID_Empleado", ColumnasEmpleado()),
                 conCheck ? n / 5000 : 0);
   }
-  const std::string via = motor == "sqlite" ? "SQLite"
-                          : motor == "pg"   ? "PostgreSQL ODBC"
-                                            : "PostgreSQL libpq";
-  Linea(via + ", una línea rechazada en 5000", n, m[1], "la misma tabla sin rechazos",
+  Linea(Via(motor) + ", una línea rechazada en 5000", n, m[1], "la misma tabla sin rechazos",
         m[0].segundos);
   return 0;
 }
@@ -568,12 +575,8 @@ int ConRechazos(long n, const std::string& carpeta, const std::string& motor) {
 // a dry run (`simulada`), next to the same lines imported for real into an
 // empty table.
 int EnUnaTransaccion(long n, const std::string& carpeta, const std::string& motor, bool simulada) {
-  const char* pg =
-      motor == "sqlite" ? "" : std::getenv(motor == "pg" ? "VARLODI_PG_ODBC" : "VARLODI_PG_NATIVO");
-  if (!pg || (*pg && !std::getenv("VARLODI_PG_PORT"))) {
-    std::cerr << "bench: sin la cadena de PostgreSQL o VARLODI_PG_PORT, se omite PostgreSQL\n";
-    return 0;
-  }
+  const char* pg = CadenaDe(motor);
+  if (!pg) return 0;
   const std::string fuente = carpeta + "/Empleado.txt", csv = carpeta + "/Empleado.csv";
   EscribeDatos(n, 0, fuente, csv);
   Motor m[2];
@@ -587,10 +590,7 @@ int EnUnaTransaccion(long n, const std::string& carpeta, const std::string& moto
     m[aparte] = Importa(carpeta, recarga ? defs + "Borrar antes de importar=1\r\n" : defs, 0,
                         aparte && simulada);
   }
-  const std::string via = motor == "sqlite" ? "SQLite"
-                          : motor == "pg"   ? "PostgreSQL ODBC"
-                                            : "PostgreSQL libpq";
-  Linea(via + (simulada ? ", simulación" : ", recarga"), n, m[1],
+  Linea(Via(motor) + (simulada ? ", simulación" : ", recarga"), n, m[1],
         simulada ? "la misma, de verdad" : "en la tabla vacía, sin borrar", m[0].segundos);
   return 0;
 }

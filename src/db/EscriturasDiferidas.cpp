@@ -476,26 +476,35 @@ void EscriturasDiferidas::IniciaTransaccion() {
   punto_ = false;
 }
 
-void EscriturasDiferidas::ConfirmaTransaccion() {
-  EscribeAhora();
-  // the transaction was begun again without the refused rows' batch
+// Begun again (or taken back to the savepoint) without the refused rows'
+// batch: committing would keep the rest of it.
+void EscriturasDiferidas::ExigeSinRechazo(const std::string& que) const {
   if (rechazo_)
     throw ErrorVarlo(rechazo_->Numero(), rechazo_->Fuente(),
-                     "No se confirma la transacción: la base de datos rechazó filas del lote (" +
+                     "No se confirma " + que + ": la base de datos rechazó filas del lote (" +
                          rechazo_->Descripcion() + ")");
+}
+
+void EscriturasDiferidas::Abandona() noexcept {
+  try {
+    Termina();
+  } catch (...) {
+    // what it wrote is undone with the rest
+  }
+  retenidas_.clear();
+  bytesRetenidos_ = 0;
+  sinVeredicto_ = false;
+}
+
+void EscriturasDiferidas::ConfirmaTransaccion() {
+  EscribeAhora();
+  ExigeSinRechazo("la transacción");
   transaccion_ = punto_ = false;
   backend_->ConfirmaTransaccion();
 }
 
 void EscriturasDiferidas::DeshaceTransaccion() noexcept {
-  try {
-    Termina();
-  } catch (...) {
-    // what it wrote is rolled back with the rest
-  }
-  retenidas_.clear();
-  bytesRetenidos_ = 0;
-  sinVeredicto_ = false;
+  Abandona();
   rechazo_.reset();
   transaccion_ = punto_ = false;
   backend_->DeshaceTransaccion();
@@ -510,38 +519,21 @@ void EscriturasDiferidas::MarcaPunto() {
 
 void EscriturasDiferidas::LiberaPunto() {
   EscribeAhora();
-  // begun again without the refused rows: releasing it would keep the rest
-  if (rechazo_)
-    throw ErrorVarlo(rechazo_->Numero(), rechazo_->Fuente(),
-                     "No se confirma el lote: la base de datos rechazó filas del lote (" +
-                         rechazo_->Descripcion() + ")");
+  ExigeSinRechazo("el lote");
   punto_ = false;
   backend_->LiberaPunto();
 }
 
 void EscriturasDiferidas::VuelveAlPunto() {
-  try {
-    Termina();
-  } catch (...) {
-    // what it wrote is undone with the rest
-  }
-  retenidas_.clear();
-  bytesRetenidos_ = 0;
-  sinVeredicto_ = false;
+  Abandona();
   rechazo_.reset();
   punto_ = false;
   backend_->VuelveAlPunto();
 }
 
 void EscriturasDiferidas::Cierra() {
-  try {
-    Termina();
-  } catch (...) {
-    // the connection ends: what was not committed is gone
-  }
-  retenidas_.clear();
-  bytesRetenidos_ = 0;
-  sinVeredicto_ = false;
+  // the connection ends: what was not committed is gone
+  Abandona();
   transaccion_ = punto_ = false;
   backend_->Cierra();
 }

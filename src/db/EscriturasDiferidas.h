@@ -191,8 +191,14 @@ class EscriturasDiferidas final : public Backend {
   // transaction the server ended, are everyone's: they are raised.
   void ConVeredicto(const std::function<void()>& escribe);
   // Keeps the first refusal, forgets what is held and begins the
-  // transaction again.
+  // transaction again (inside a savepoint, goes back to it).
   void Rechaza(const ErrorVarlo& e);
+  // Raises the refusal kept, if any: `que` ("la transacción", "el lote")
+  // is not committed.
+  void ExigeSinRechazo(const std::string& que) const;
+  // The write in the background waited for, its verdict dropped, and what
+  // is held forgotten: a rollback follows.
+  void Abandona() noexcept;
   // The write in the background, waited for; its error raised as it came.
   void Termina();
   // Writes the new rows from `desde` on that one copy can take, with the
