@@ -9,9 +9,9 @@
 // A held row that the database refuses is not any one record's fault at
 // that point, and no record's call is told: the refusal is kept (Rechazadas)
 // and the transaction begun again, empty (inside a savepoint, taken back to
-// it), so the record in progress ends harmlessly on it. The caller then rolls it back and does the
-// batch again, that record included, each record with its own verdict; a commit with a refusal kept
-// fails.
+// it), so the record in progress ends harmlessly on it. The caller then
+// rolls it back and does the batch again, that record included, each record
+// with its own verdict; a commit with a refusal kept fails.
 //
 // Where the backend cannot write without waiting by itself (SQLite, ODBC), what is
 // held may be written on a thread of its own (EnSegundoPlano) while the
