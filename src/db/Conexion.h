@@ -101,6 +101,14 @@ class Conexion {
   virtual void MarcaPunto() {}
   virtual void LiberaPunto() {}
   virtual void VuelveAlPunto() {}
+  // Where held rows are written on a thread of their own: a savepoint marked
+  // once what is held so far is written, without waiting for that (none
+  // when it is refused). A refusal goes back to the last one marked, and
+  // PuntosMarcados counts those the transaction marked; the one before
+  // each is ended when it is marked.
+  virtual bool PuntoTrasEscribirAdmitido() const { return false; }
+  virtual void MarcaPuntoTrasEscribir() {}
+  virtual std::size_t PuntosMarcados() const { return 0; }
 
   // A table's name as the catalog spells it, written as the definitions
   // file would write it ("[rrhh].[Empleado]"); as given when the catalog

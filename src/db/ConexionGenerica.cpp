@@ -519,6 +519,11 @@ void ConexionGenerica::LiberaPunto() {
   backend_->LiberaPunto();
 }
 
+void ConexionGenerica::MarcaPuntoTrasEscribir() {
+  CompruebaAbierta();
+  backend_->MarcaPuntoTrasEscribir();
+}
+
 // Rows read since are no longer served: what they were read with may be
 // undone. The keys the transaction wrote stay noted (those before the
 // savepoint are still its own).

@@ -42,6 +42,9 @@ class ConexionGenerica final : public Conexion {
   void MarcaPunto() override;
   void LiberaPunto() override;
   void VuelveAlPunto() override;
+  bool PuntoTrasEscribirAdmitido() const override { return backend_->PuntoTrasEscribirAdmitido(); }
+  void MarcaPuntoTrasEscribir() override;
+  std::size_t PuntosMarcados() const override { return backend_->PuntosMarcados(); }
   std::string NombreTabla(const std::string& comoEscrito) override;
   std::vector<std::string> TablasBase() override;
   void BeginTrans() override;

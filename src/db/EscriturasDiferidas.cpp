@@ -84,6 +84,7 @@ void EscriturasDiferidas::Rechaza(const ErrorVarlo& e) {
       backend_->MarcaPunto();
       return;
     }
+    marcados_ = 0;
     backend_->DeshaceTransaccion();
     backend_->IniciaTransaccion();
   } catch (const ErrorVarlo& inicio) {
@@ -474,6 +475,7 @@ void EscriturasDiferidas::IniciaTransaccion() {
   backend_->IniciaTransaccion();
   transaccion_ = true;
   punto_ = false;
+  marcados_ = 0;
 }
 
 // Begun again (or taken back to the savepoint) without the refused rows'
@@ -500,6 +502,7 @@ void EscriturasDiferidas::ConfirmaTransaccion() {
   EscribeAhora();
   ExigeSinRechazo("la transacción");
   transaccion_ = punto_ = false;
+  marcados_ = 0;
   backend_->ConfirmaTransaccion();
 }
 
@@ -507,7 +510,34 @@ void EscriturasDiferidas::DeshaceTransaccion() noexcept {
   Abandona();
   rechazo_.reset();
   transaccion_ = punto_ = false;
+  marcados_ = 0;
   backend_->DeshaceTransaccion();
+}
+
+void EscriturasDiferidas::MarcaPuntoTrasEscribir() {
+  if (!transaccion_ || rechazo_) return;
+  if (!retenidas_.empty()) Escribe();
+  if (!enCurso_.valid()) {
+    Veredicto();
+    if (!rechazo_) MarcaSiguiente();
+    return;
+  }
+  // after the write in the background, on its thread: a refusal of the
+  // write raises before the savepoint is marked
+  enCurso_ = std::async(std::launch::async, [this, escritura = std::move(enCurso_)]() mutable {
+    escritura.get();
+    MarcaSiguiente();
+  });
+}
+
+void EscriturasDiferidas::MarcaSiguiente() {
+  if (punto_) {
+    backend_->LiberaPunto();
+    punto_ = false;
+  }
+  backend_->MarcaPunto();
+  punto_ = true;
+  ++marcados_;
 }
 
 void EscriturasDiferidas::MarcaPunto() {
@@ -535,6 +565,7 @@ void EscriturasDiferidas::Cierra() {
   // the connection ends: what was not committed is gone
   Abandona();
   transaccion_ = punto_ = false;
+  marcados_ = 0;
   backend_->Cierra();
 }
 

@@ -108,6 +108,11 @@ class EscriturasDiferidas final : public Backend {
   void MarcaPunto() override;
   void LiberaPunto() override;
   void VuelveAlPunto() override;
+  // On the writer's thread, after what it writes: the savepoint before is
+  // released and another marked.
+  bool PuntoTrasEscribirAdmitido() const { return segundoPlano_ && backend_->PuntoAdmitido(); }
+  void MarcaPuntoTrasEscribir();
+  std::size_t PuntosMarcados() const noexcept { return marcados_; }
   // While rows are written in the background, or their verdict not read,
   // the transaction is taken as open: a refusal that ended it is kept with
   // the next call, which begins it again.
@@ -247,6 +252,9 @@ class EscriturasDiferidas final : public Backend {
   bool transaccion_ = false;
   // a savepoint marked here and not ended: a refusal goes back to it
   bool punto_ = false;
+  // savepoints MarcaPuntoTrasEscribir marked in the transaction
+  std::size_t marcados_ = 0;
+  void MarcaSiguiente();
   // what the write in the background writes, and that write while it has
   // not been waited for (declared last: gone first)
   std::vector<Escritura> escribiendo_;

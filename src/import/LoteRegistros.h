@@ -11,6 +11,12 @@
 // at once, so each record gets its own verdict and a few bad lines cost
 // their parts, not the file's speed.
 //
+// Where held rows are written on a thread of their own and the database has
+// savepoints, each group of lines prepared together sits behind one, marked
+// once the rows before are written: a refusal goes back to its group's
+// start, not the batch's, and the records since are done again in parts,
+// each behind a savepoint of its own, the batch's transaction still open.
+//
 // A table in one transaction (a reload, a dry run) does the same inside it
 // where the database has savepoints: each batch behind one, so that its
 // refusal goes back to the batch's start, not the table's.
@@ -22,6 +28,7 @@
 // in step). Each repetition is logged, and kRepeticionesLote of them without
 // a commit end the table. Errors of the run (connection lost, database
 // locked) leave the batch rolled back and unreported.
+#include <algorithm>
 #include <chrono>
 #include <concepts>
 #include <cstddef>
@@ -118,6 +125,7 @@ class LoteRegistros {
     anticipa_ = std::move(anticipa);
     continua_ = std::move(continua);
     difiere_ = modo_ == ModoLote::Lotes || porPuntos_;
+    porGrupos_ = modo_ == ModoLote::Lotes && cn_.PuntoTrasEscribirAdmitido();
     cn_.DifiereInserciones(difiere_);
   }
   // Done before the table's one transaction commits: what it raises, or
@@ -228,32 +236,80 @@ class LoteRegistros {
     pendientes_.emplace_back(std::move(linea), std::move(r));
   }
 
-  // The lines of the records not reported yet, to be done again.
-  std::vector<Entrada> TomaPendientes() {
-    sinReportar_ = 0;
+  // The lines of the records not reported yet from `desde` on, to be done
+  // again.
+  std::vector<Entrada> TomaPendientes(std::size_t desde = 0) {
+    desde = std::min(desde, pendientes_.size());
     std::vector<Entrada> lineas;
-    lineas.reserve(pendientes_.size());
-    for (auto& p : pendientes_) lineas.push_back(std::move(p.first));
-    pendientes_.clear();
+    lineas.reserve(pendientes_.size() - desde);
+    for (auto p = pendientes_.begin() + static_cast<std::ptrdiff_t>(desde); p != pendientes_.end();
+         ++p) {
+      if (p->second.Rechazado()) --sinReportar_;
+      lineas.push_back(std::move(p->first));
+    }
+    pendientes_.resize(desde);
     return lineas;
   }
 
-  // Rows the batch held were refused: it is done again in parts.
+  // Rows held since the batch's transaction or savepoint began were
+  // refused: its records are done again in parts. Behind a group's
+  // savepoint, the connection went back to the last one it marked: the
+  // records since are done again, the batch's transaction kept.
   void RehaceRechazado() {
+    const std::size_t n =
+        porGrupos_ && !porPuntos_ && abierta_ ? std::min(cn_.PuntosMarcados(), grupos_.size()) : 0;
+    if (n == 0) {
+      Deshace();
+      return RehacePorPartes(TomaPendientes(marca_));
+    }
+    grupos_.resize(n);
+    std::vector<Entrada> lineas = TomaPendientes(grupos_.back());
+    // that savepoint ends, with what the record in progress did since
+    porPuntos_ = exterior_ = true;
     Deshace();
-    RehacePorPartes(TomaPendientes());
+    const auto restaura = [this, marca = marca_] {
+      porPuntos_ = false;
+      abierta_ = std::exchange(exterior_, false);
+      marca_ = marca;
+    };
+    try {
+      RehacePorPartes(std::move(lineas));
+    } catch (...) {
+      restaura();
+      throw;
+    }
+    restaura();
+    MarcaGrupo();
   }
 
-  // Each part held again and committed by itself; refused again, record by
-  // record in one transaction, each record looked up after the records
-  // before it wrote theirs (a trigger of theirs may have changed its row);
-  // still not committed, one record per transaction.
+  // The lines prepared from here on go behind a savepoint of their own.
+  void MarcaGrupo() {
+    if (!porGrupos_ || porPuntos_ || !abierta_ || cn_.RetenidasRechazadas()) return;
+    grupos_.push_back(pendientes_.size());
+    cn_.MarcaPuntoTrasEscribir();
+  }
+
+  // Each part held again and committed by itself (or behind a savepoint);
+  // refused again, record by record in one transaction, each record looked
+  // up after the records before it wrote theirs (a trigger of theirs may
+  // have changed its row); still not committed, one record per transaction.
   void RehacePorPartes(std::vector<Entrada> lote) {
     for (std::size_t i = 0; i < lote.size(); i += kRegistrosPorParte) {
       std::vector<Entrada> parte;
       for (std::size_t j = i; j < lote.size() && j < i + kRegistrosPorParte; ++j)
         parte.push_back(std::move(lote[j]));
-      if (!HazParte(parte, true) && !HazParte(parte, false)) Repite(parte);
+      const std::size_t antes = pendientes_.size();
+      try {
+        if (!HazParte(parte, true) && !HazParte(parte, false)) Repite(parte);
+      } catch (...) {
+        // parts behind savepoints lost the batch's transaction, and with it
+        // the parts before: the whole batch is done again
+        if (!db::CapturadoEsTransaccionPerdida() || modo_ != ModoLote::Lotes) throw;
+        TomaPendientes(antes);  // what the part did so far: it comes again whole
+        for (std::size_t j = i; j < lote.size(); ++j)
+          Anota(std::move(j < i + parte.size() ? parte[j - i] : lote[j]), Resultado{});
+        return Rehace();
+      }
       if (detenido_) break;
     }
     cn_.DifiereInserciones(difiere_);
@@ -266,9 +322,10 @@ class LoteRegistros {
     return !detenido_;
   }
 
-  // A part in a transaction of its own, its rows held or written record by
-  // record; false when it did not commit (nothing of it is reported). Only
-  // an error of the run leaves it.
+  // A part in a transaction or savepoint of its own, its rows held or
+  // written record by record; false when it did not commit (nothing of it
+  // is kept). Only an error of the run, or a lost transaction around its
+  // savepoint, leaves it.
   bool HazParte(const std::vector<Entrada>& parte, bool retenida) {
     detenido_ = false;
     try {
@@ -283,23 +340,26 @@ class LoteRegistros {
       }
       if (rechazada || Rechazadas()) {
         Deshace();
-        TomaPendientes();
+        TomaPendientes(marca_);
         return false;
       }
       Confirma();
     } catch (...) {
       if (db::CapturadoEsDeCorrida()) throw;
-      if (db::CapturadoEsTransaccionPerdida() && modo_ != ModoLote::Lotes) Rehace();
+      if (db::CapturadoEsTransaccionPerdida() && (modo_ != ModoLote::Lotes || porPuntos_)) {
+        if (modo_ != ModoLote::Lotes) Rehace();
+        throw;
+      }
       const ErrorVarlo e = ErrorCapturado();
       Deshace();
-      TomaPendientes();
+      TomaPendientes(marca_);
       if (db::CapturadoEsTransaccionPerdida())
         CuentaRepeticion(e, retenida ? "se repite esa parte registro por registro"
                                      : "se repite esa parte, un registro por transacción");
       return false;
     }
     repeticiones_ = 0;
-    Reporta();
+    if (!porPuntos_) Reporta();
     return true;
   }
 
@@ -322,7 +382,7 @@ class LoteRegistros {
     AbreLote();
     try {
       anticipa_(lineas);
-      if (!cn_.RetenidasRechazadas()) return;
+      if (!cn_.RetenidasRechazadas()) return MarcaGrupo();
       RehaceRechazado();
     } catch (...) {
       if (pendientes_.empty() || !db::CapturadoEsTransaccionPerdida()) throw;
@@ -330,6 +390,7 @@ class LoteRegistros {
     }
     AbreLote();
     anticipa_(lineas);
+    MarcaGrupo();
   }
 
   // A severe error can make the database end the transaction by itself:
@@ -362,10 +423,10 @@ class LoteRegistros {
                                  db::ErrorBaseDatos::Clase::TransaccionPerdida);
       throw e;
     }
-    Deshace();
-    std::vector<Entrada> lote = TomaPendientes();
+    DeshaceTabla();
+    const std::vector<Entrada> lote = TomaPendientes();
     CuentaRepeticion(e, "se repite desde su primer registro, uno por transacción");
-    Repite(lote);
+    RepiteSinPuntos(lote);
   }
 
   // Rows held together lost the table's transaction, and with it the line
@@ -391,10 +452,10 @@ class LoteRegistros {
     return culpable;
   }
 
-  // One record in its own transaction, reported once it committed; a commit
-  // it alone fails rejects it, and so does a refusal that ended its
-  // transaction. While the server keeps ending that transaction otherwise,
-  // it is done again after a pause.
+  // One record in its own transaction (or savepoint), reported once it
+  // committed; a commit it alone fails rejects it, and so does a refusal
+  // that ended its transaction. While the server keeps ending that
+  // transaction otherwise, it is done again after a pause.
   void RehaceRegistro(const Entrada& linea) {
     for (;;) {
       try {
@@ -408,8 +469,7 @@ class LoteRegistros {
           // it would end the same way. Nothing of it stays; it is rejected.
           Deshace();
           repeticiones_ = 0;
-          publica_(linea, std::move(r).SoloRechazos());
-          return;
+          return Entrega(linea, std::move(r).SoloRechazos());
         }
         CompruebaTransaccion();
         try {
@@ -422,11 +482,12 @@ class LoteRegistros {
           r = rechazo_(linea, e);
         }
         repeticiones_ = 0;
-        publica_(linea, r);
-        return;
+        return Entrega(linea, std::move(r));
       } catch (...) {
         if (!db::CapturadoEsTransaccionPerdida()) throw;
         if (modo_ != ModoLote::Lotes) Rehace();
+        // behind a savepoint the batch's transaction went with it
+        if (porPuntos_) throw;
         const ErrorVarlo e = ErrorCapturado();
         Deshace();
         CuentaRepeticion(e, "se repite su registro tras una pausa");
@@ -460,7 +521,11 @@ class LoteRegistros {
       Reporta();
       return;
     }
-    if (!abierta_) return;
+    if (!abierta_) {
+      // parts done again behind savepoints wait for the batch's end
+      if (porPuntos_) Reporta();
+      return;
+    }
     bool rechazadas = false;
     try {
       if (!(rechazadas = Rechazadas())) Confirma();
@@ -484,6 +549,28 @@ class LoteRegistros {
     Reporta();
   }
 
+  // Each record behind a savepoint of its own would keep the locks of the
+  // records before: done again after a lost transaction, a record commits
+  // by itself.
+  void RepiteSinPuntos(const std::vector<Entrada>& lote) {
+    struct Restaura {
+      bool& puntos;
+      bool antes;
+      ~Restaura() { puntos = antes; }
+    } restaura{porPuntos_, std::exchange(porPuntos_, false)};
+    perdida_ = false;
+    Repite(lote);
+  }
+
+  // The record's result: reported now, once committed by itself, or with
+  // its batch when behind a savepoint.
+  void Entrega(const Entrada& linea, Resultado&& r) {
+    if (porPuntos_)
+      Anota(Entrada(linea), std::move(r));
+    else
+      publica_(linea, r);
+  }
+
   // One record per transaction, each record's rows written at once: its
   // transaction holds its rows only, and a refusal is its own.
   void Repite(const std::vector<Entrada>& lote) {
@@ -505,8 +592,10 @@ class LoteRegistros {
       cn_.MarcaPunto();
     } else {
       cn_.BeginTrans();
+      grupos_.clear();
     }
     abierta_ = true;
+    marca_ = pendientes_.size();
   }
 
   void Confirma() {
@@ -553,8 +642,11 @@ class LoteRegistros {
 
   db::Conexion& cn_;
   ModoLote modo_;
-  // a batch of a table in one transaction is a savepoint in it
+  // a batch, or a part or record done again, is a savepoint in the table's
+  // or the batch's transaction
   bool porPuntos_;
+  // each group of lines prepared together behind a savepoint in the batch's
+  bool porGrupos_ = false;
   std::size_t tamano_;
   Registro registro_;
   Publica publica_;
@@ -568,8 +660,11 @@ class LoteRegistros {
   int repeticiones_ = 0;  // of the batch in progress, since its last commit
   std::minstd_rand azar_{std::random_device{}()};
   bool abierta_ = false;   // the batch's transaction, or its savepoint
-  bool exterior_ = false;  // the table's transaction, around the savepoints
-  bool perdida_ = false;   // a savepoint that could not be gone back to
+  bool exterior_ = false;  // the table's or batch's transaction, around the savepoints
+  std::size_t marca_ = 0;  // the first of pendientes_ done since abierta_ began
+  // the first of pendientes_ of each group behind a savepoint, in order
+  std::vector<std::size_t> grupos_;
+  bool perdida_ = false;  // a savepoint that could not be gone back to
   bool detenido_ = false;
   bool difiere_ = false;
   std::vector<Entrada> porProcesar_;
