@@ -63,8 +63,10 @@ inline constexpr long kTamanoLotePorDefecto = 10000;
 inline constexpr std::size_t kLineasPorAnticipacion = 1000;
 // A batch is held in memory several times over: long lines make it short.
 inline constexpr std::size_t kBytesPorLote = std::size_t{4} << 20;
-// Records of a part of a refused batch.
+// Records of a part of a refused batch, and of the smallest part of a
+// refused part: a part refused again costs a statement per record.
 inline constexpr std::size_t kRegistrosPorParte = 100;
+inline constexpr std::size_t kRegistrosPorParteMenor = 10;
 // Times a batch whose transaction the server ended is done again without a
 // commit in between.
 inline constexpr int kRepeticionesLote = 3;
@@ -260,25 +262,33 @@ class LoteRegistros {
         porGrupos_ && !porPuntos_ && abierta_ ? std::min(cn_.PuntosMarcados(), grupos_.size()) : 0;
     if (n == 0) {
       Deshace();
-      return RehacePorPartes(TomaPendientes(marca_));
+      return RehacePorPartes(TomaPendientes(marca_), kRegistrosPorParte);
     }
     grupos_.resize(n);
-    std::vector<Entrada> lineas = TomaPendientes(grupos_.back());
+    const std::vector<Entrada> lineas = TomaPendientes(grupos_.back());
+    const std::size_t antes = pendientes_.size();
     // that savepoint ends, with what the record in progress did since
     porPuntos_ = exterior_ = true;
     Deshace();
-    const auto restaura = [this, marca = marca_] {
-      porPuntos_ = false;
-      abierta_ = std::exchange(exterior_, false);
-      marca_ = marca;
-    };
+    struct Restaura {
+      LoteRegistros& l;
+      std::size_t marca;
+      ~Restaura() {
+        l.porPuntos_ = false;
+        l.abierta_ = std::exchange(l.exterior_, false);
+        l.marca_ = marca;
+      }
+    } restaura{*this, marca_};
     try {
-      RehacePorPartes(std::move(lineas));
+      RehacePorPartes(lineas, kRegistrosPorParte);
     } catch (...) {
-      restaura();
-      throw;
+      if (!db::CapturadoEsTransaccionPerdida()) throw;
+      // the batch's transaction went with a part, and with it the parts
+      // before: all of them are done again, one record per transaction
+      TomaPendientes(antes);
+      for (const Entrada& linea : lineas) Anota(Entrada(linea), Resultado{});
+      return Rehace();
     }
-    restaura();
     MarcaGrupo();
   }
 
@@ -289,26 +299,21 @@ class LoteRegistros {
     cn_.MarcaPuntoTrasEscribir();
   }
 
-  // Each part held again and committed by itself (or behind a savepoint);
-  // refused again, record by record in one transaction, each record looked
-  // up after the records before it wrote theirs (a trigger of theirs may
-  // have changed its row); still not committed, one record per transaction.
-  void RehacePorPartes(std::vector<Entrada> lote) {
-    for (std::size_t i = 0; i < lote.size(); i += kRegistrosPorParte) {
-      std::vector<Entrada> parte;
-      for (std::size_t j = i; j < lote.size() && j < i + kRegistrosPorParte; ++j)
-        parte.push_back(std::move(lote[j]));
-      const std::size_t antes = pendientes_.size();
-      try {
-        if (!HazParte(parte, true) && !HazParte(parte, false)) Repite(parte);
-      } catch (...) {
-        // parts behind savepoints lost the batch's transaction, and with it
-        // the parts before: the whole batch is done again
-        if (!db::CapturadoEsTransaccionPerdida() || modo_ != ModoLote::Lotes) throw;
-        TomaPendientes(antes);  // what the part did so far: it comes again whole
-        for (std::size_t j = i; j < lote.size(); ++j)
-          Anota(std::move(j < i + parte.size() ? parte[j - i] : lote[j]), Resultado{});
-        return Rehace();
+  // Each part of `tamano` records held again and committed by itself (or
+  // behind a savepoint); refused again, in parts a tenth its size, the
+  // smallest record by record in one transaction, each record looked up
+  // after the records before it wrote theirs (a trigger of theirs may have
+  // changed its row); still not committed, one record per transaction.
+  void RehacePorPartes(const std::vector<Entrada>& lote, std::size_t tamano) {
+    for (std::size_t i = 0; i < lote.size(); i += tamano) {
+      const std::vector<Entrada> parte(
+          lote.begin() + static_cast<std::ptrdiff_t>(i),
+          lote.begin() + static_cast<std::ptrdiff_t>(std::min(lote.size(), i + tamano)));
+      if (!HazParte(parte, true)) {
+        if (tamano > kRegistrosPorParteMenor && parte.size() > tamano / 10)
+          RehacePorPartes(parte, tamano / 10);
+        else if (!HazParte(parte, false))
+          Repite(parte);
       }
       if (detenido_) break;
     }

@@ -450,7 +450,8 @@ TEST(TrampasPostgreSql, UnaLlaveRepetidaNoEscribeLoRetenido) {
 
 // A line the database refuses costs the part of its batch that holds it,
 // not the batch: the batch is done again in parts of a hundred, each held
-// and committed, and only the refused part record by record.
+// and committed, the refused part in parts of ten, and only the refused
+// tenth record by record.
 TEST(TrampasPostgreSql, UnaLineaRechazadaCuestaSuParteNoElLote) {
   for (MotorPrueba motor : {MotorPrueba::PostgreSql, MotorPrueba::PostgreSqlOdbc}) {
     SCOPED_TRACE(NombreDeMotor(motor));
@@ -462,8 +463,9 @@ TEST(TrampasPostgreSql, UnaLineaRechazadaCuestaSuParteNoElLote) {
     for (int i = 1; i <= 250; ++i) lineas.push_back(std::to_string(i) + (i == 120 ? ",-1" : ",1"));
     e.Fuente("Parte.txt", lineas);
     EXPECT_EQ(e.Importa(), 1);
-    V esperadas = {"INSERT 100"};
-    esperadas.insert(esperadas.end(), 99, "INSERT 1");
+    V esperadas = {"INSERT 100", "INSERT 10"};
+    esperadas.insert(esperadas.end(), 9, "INSERT 1");
+    esperadas.insert(esperadas.end(), 8, "INSERT 10");
     esperadas.push_back("INSERT 50");
     EXPECT_EQ(conteo.Toma(), esperadas);
     EXPECT_EQ(e.Lee("Parte", {"ID"}).size(), 249u);
