@@ -267,27 +267,29 @@ class LoteRegistros {
     grupos_.resize(n);
     const std::vector<Entrada> lineas = TomaPendientes(grupos_.back());
     const std::size_t antes = pendientes_.size();
-    // that savepoint ends, with what the record in progress did since
-    porPuntos_ = exterior_ = true;
-    Deshace();
-    struct Restaura {
-      LoteRegistros& l;
-      std::size_t marca;
-      ~Restaura() {
-        l.porPuntos_ = false;
-        l.abierta_ = std::exchange(l.exterior_, false);
-        l.marca_ = marca;
+    {
+      // that savepoint ends, with what the record in progress did since
+      porPuntos_ = exterior_ = true;
+      Deshace();
+      struct Restaura {
+        LoteRegistros& l;
+        std::size_t marca;
+        ~Restaura() {
+          l.porPuntos_ = false;
+          l.abierta_ = std::exchange(l.exterior_, false);
+          l.marca_ = marca;
+        }
+      } restaura{*this, marca_};
+      try {
+        RehacePorPartes(lineas, kRegistrosPorParte);
+      } catch (...) {
+        if (!db::CapturadoEsTransaccionPerdida()) throw;
+        // the batch's transaction went with a part, and with it the parts
+        // before: all of them are done again, one record per transaction
+        TomaPendientes(antes);
+        for (const Entrada& linea : lineas) Anota(Entrada(linea), Resultado{});
+        return Rehace();
       }
-    } restaura{*this, marca_};
-    try {
-      RehacePorPartes(lineas, kRegistrosPorParte);
-    } catch (...) {
-      if (!db::CapturadoEsTransaccionPerdida()) throw;
-      // the batch's transaction went with a part, and with it the parts
-      // before: all of them are done again, one record per transaction
-      TomaPendientes(antes);
-      for (const Entrada& linea : lineas) Anota(Entrada(linea), Resultado{});
-      return Rehace();
     }
     MarcaGrupo();
   }
