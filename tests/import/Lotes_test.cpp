@@ -10,6 +10,7 @@
 
 #include "EntornoImportacion.h"
 #include "import/LoteRegistros.h"
+#include "support/FilasPedidas.h"
 
 namespace varlo::prueba {
 namespace {
@@ -547,12 +548,7 @@ TEST(LotesPostgreSql, UnRechazoRehaceSoloSuGrupoDeLineas) {
   e.Base().Execute(
       "CREATE TABLE Turno (ID INT NOT NULL PRIMARY KEY, Nombre VARCHAR(20) CHECK (Nombre <> "
       "'Malo'))");
-  e.Base().Execute("CREATE SEQUENCE filas");
-  e.Base().Execute(
-      "CREATE FUNCTION cuenta() RETURNS trigger LANGUAGE plpgsql AS "
-      "$$ BEGIN PERFORM nextval('filas'); RETURN NEW; END $$");
-  e.Base().Execute(
-      "CREATE TRIGGER cuenta BEFORE INSERT ON Turno FOR EACH ROW EXECUTE FUNCTION cuenta()");
+  for (const std::string& sql : CuentaFilasPedidas("Turno")) e.Base().Execute(sql);
   e.Definiciones(e.Turnos());
   V lineas;
   for (int i = 1; i <= 3000; ++i)
@@ -562,7 +558,7 @@ TEST(LotesPostgreSql, UnRechazoRehaceSoloSuGrupoDeLineas) {
   EXPECT_EQ(e.Importa(), 1);
   EXPECT_EQ(e.Resultado("Turno_Ok.txt").size(), 2999u);
   EXPECT_EQ(e.Lee("Turno", {"ID"}).size(), 2999u);
-  EXPECT_LE(std::stol(e.Lee("filas", {"last_value"}).at(0).at(0)), 4500);
+  EXPECT_LE(std::stol(e.Lee(kFilasPedidas, {"last_value"}).at(0).at(0)), 4500);
 }
 
 // A reload and a dry run write their rows together, as a table in batches

@@ -10,6 +10,7 @@
 #include "db/Conexion.h"
 #include "incidences/EscenarioIncidencias.h"
 #include "support/ConexionDelegada.h"
+#include "support/FilasPedidas.h"
 
 namespace varlo::prueba {
 namespace {
@@ -153,14 +154,10 @@ TEST(RangoLargoPostgreSqlOdbc, DosDiasRechazadosEnUnGrupoRehacenCadaUnoLoSuyo) {
   e.Sql(
       "alter table Kardex add constraint sin_dia check (not (Fecha = '2003-01-01' and "
       "Id_Empleado in ('3', '8')))");
-  e.Sql("create sequence dias");
-  e.Sql(
-      "create function cuenta() returns trigger language plpgsql as "
-      "$$ begin perform nextval('dias'); return new; end $$");
-  e.Sql("create trigger cuenta before insert on Kardex for each row execute function cuenta()");
+  for (const std::string& sql : CuentaFilasPedidas("Kardex")) e.Sql(sql);
   EXPECT_EQ(e.Ejecuta(), 1);
   EXPECT_EQ(e.Er().size(), 2u);
-  EXPECT_LE(std::stol(Filas(e.Cadena(), "dias", {"last_value"}).at(0)), 58000);
+  EXPECT_LE(std::stol(Filas(e.Cadena(), kFilasPedidas, {"last_value"}).at(0)), 58000);
 }
 
 // SQLite reads no days ahead: nothing to check there.
