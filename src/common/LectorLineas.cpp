@@ -1,5 +1,6 @@
 #include "common/LectorLineas.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -9,18 +10,10 @@
 namespace varlo {
 
 namespace {
-// One reader per file, on one thread: the stream's lock is not needed, and
-// once a process has threads (the window) a locked getc per byte is slow.
-inline int LeeCaracter(std::FILE* f) {
-#ifdef _WIN32
-  return _getc_nolock(f);
-#else
-  return getc_unlocked(f);
-#endif
-}
-
 // What is kept of a line past the limit: enough to find it in the source.
 constexpr std::int64_t kCaracteresDeMuestra = 100;
+// Bytes read from the file at a time.
+constexpr std::size_t kBufer = std::size_t{64} << 10;
 
 // The sample without a UTF-8 sequence the sample's end cut short.
 std::string_view SinSecuenciaCortada(std::string_view s) {
@@ -103,28 +96,33 @@ void LectorLineas::CompruebaLectura() const {
   if (std::ferror(archivo_.get())) LanzaErrorEn(errores::ErrorEntradaSalida, ruta_);
 }
 
+bool LectorLineas::Rellena() {
+  if (posicion_ < llenos_) return true;
+  if (!archivo_) return false;
+  bufer_.resize(kBufer);
+  posicion_ = 0;
+  llenos_ = std::fread(bufer_.data(), 1, bufer_.size(), archivo_.get());
+  if (llenos_ > 0) return true;
+  CompruebaLectura();
+  return false;
+}
+
+int LectorLineas::LeeByte() {
+  if (!Rellena()) return EOF;
+  return static_cast<unsigned char>(bufer_[posicion_++]);
+}
+
 bool LectorLineas::AtEndOfStream() {
   if (!archivo_) return true;
-  if (adelantada_.bytes > 0) return false;
-  int c = LeeCaracter(archivo_.get());
-  if (c == EOF) {
-    CompruebaLectura();
-    return true;
-  }
-  std::ungetc(c, archivo_.get());
-  return false;
+  return adelantada_.bytes == 0 && !Rellena();
 }
 
 LectorLineas::Unidad LectorLineas::LeeUnidad() {
   if (adelantada_.bytes > 0) return std::exchange(adelantada_, Unidad{});
   Unidad u;
-  std::FILE* f = archivo_.get();
   for (; u.bytes < codificacion_.Unidad(); ++u.bytes) {
-    const int c = LeeCaracter(f);
-    if (c == EOF) {
-      CompruebaLectura();
-      break;
-    }
+    const int c = LeeByte();
+    if (c == EOF) break;
     u.valor = u.valor << 8 | static_cast<unsigned char>(c);
   }
   return u;
@@ -136,30 +134,34 @@ std::string LectorLineas::ReadLine() {
   finDeLinea_ = "";
   if (!archivo_) return bruto_;
   ++numeroLinea_;
-  std::FILE* f = archivo_.get();
   bool largo = false;
   const std::size_t tamUnidad = codificacion_.Unidad();
   if (tamUnidad == 1) {
-    const int cr = static_cast<unsigned char>(cr_[0]), lf = static_cast<unsigned char>(lf_[0]);
-    int c;
-    while ((c = LeeCaracter(f)) != EOF) {
-      if (c == lf) {
+    const char cr = cr_[0], lf = lf_[0];
+    while (Rellena()) {
+      // the line's bytes in this buffer, up to its end or the buffer's
+      const char* inicio = bufer_.data() + posicion_;
+      const char* const fin = bufer_.data() + llenos_;
+      const char* p = inicio;
+      while (p != fin && *p != cr && *p != lf) ++p;
+      // past the limit the rest of the line is skipped, never held
+      const auto n = static_cast<std::size_t>(p - inicio);
+      const std::size_t cabe = kLargoMaximoLinea - std::min(bruto_.size(), kLargoMaximoLinea);
+      bruto_.append(inicio, std::min(n, cabe));
+      largo = largo || n > cabe;
+      posicion_ += n;
+      if (p == fin) continue;
+      ++posicion_;
+      if (*p == lf) {
         finDeLinea_ = "\n";
         break;
       }
-      if (c == cr) {
-        int siguiente = LeeCaracter(f);
-        if (siguiente != lf && siguiente != EOF) std::ungetc(siguiente, f);
-        finDeLinea_ = siguiente == lf ? "\r\n" : "\r";
-        break;
-      }
-      // past the limit the rest of the line is skipped, never held
-      if (bruto_.size() < kLargoMaximoLinea)
-        bruto_ += static_cast<char>(c);
-      else
-        largo = true;
+      const int siguiente = LeeByte();
+      // a byte read from the buffer can always go back to it
+      if (siguiente != static_cast<unsigned char>(lf) && siguiente != EOF) --posicion_;
+      finDeLinea_ = siguiente == static_cast<unsigned char>(lf) ? "\r\n" : "\r";
+      break;
     }
-    CompruebaLectura();
   } else {
     // a unit cut short by the end of the file is never a line end
     const auto esFin = [&](const Unidad& u, std::uint32_t fin) {
@@ -215,6 +217,7 @@ void LectorLineas::CompruebaLinea() const {
 void LectorLineas::Close() {
   archivo_.reset();
   adelantada_ = Unidad{};
+  posicion_ = llenos_ = 0;
 }
 
 void LectorLineas::RechazaNul() const {

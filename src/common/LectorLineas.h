@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/ArchivoRegular.h"
 #include "common/Codificacion.h"
@@ -77,6 +78,11 @@ class LectorLineas {
     std::size_t bytes = 0;  // fewer than a unit at a cut end, 0 at the end of the file
   };
   Unidad LeeUnidad();
+  // The next byte of the file, or EOF; the bytes are read a buffer at a
+  // time, since every byte of every source passes here.
+  int LeeByte();
+  // Refills the buffer when it is spent: false at the end of the file.
+  bool Rellena();
   [[noreturn]] void RechazaNul() const;
 
   std::string ruta_;
@@ -89,6 +95,8 @@ class LectorLineas {
   std::string cr_ = "\r", lf_ = "\n";          // the line ends in the file's encoding
   std::uint32_t crUnidad_ = 0, lfUnidad_ = 0;  // the same as code units
   Unidad adelantada_;                          // a unit read after a CR that was not LF
+  std::vector<char> bufer_;
+  std::size_t posicion_ = 0, llenos_ = 0;  // read from bufer_ up to llenos_
   std::string bruto_;
   Defecto defecto_ = Defecto::Ninguno;
   long numeroLinea_ = 0;

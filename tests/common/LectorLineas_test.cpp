@@ -56,6 +56,19 @@ TEST(LectorLineas, CrLfLfOrCrAloneEndALine) {
   EXPECT_EQ(Lee(largo + "\r\rb\n"), (V{largo, "", "b"}));
 }
 
+// The file is read 64 KiB at a time: a line end at, before or after the cut
+// between two reads, a CR LF split by it, and a mark that moves every cut.
+TEST(LectorLineas, LinesAreTheSameWhereverAReadEnds) {
+  for (const std::string& marca : {std::string(), kBom})
+    for (std::size_t largo = 65532; largo <= 65540; ++largo) {
+      const std::string a(largo, 'a');
+      SCOPED_TRACE(std::to_string(largo) + (marca.empty() ? "" : " con marca"));
+      EXPECT_EQ(Lee(marca + a + "\r\nb\rc\n\nd"), (V{a, "b", "c", "", "d"}));
+      EXPECT_EQ(Lee(marca + a + "\r\r\n" + a + "\r"), (V{a, "", a}));
+      EXPECT_EQ(Lee(marca + "x\n" + a + "\n"), (V{"x", a}));
+    }
+}
+
 TEST(LectorLineas, ALineThatCannotBeImportedIsReportedAndReadingGoesOn) {
   const std::string invalida = " <- 13 La línea no es texto UTF-8 válido";
   // as it was read, for the error file: a cut sequence, a surrogate, an overlong "/"
