@@ -1,7 +1,5 @@
 #include "common/ArchivoResultado.h"
 
-#include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <string_view>
 
@@ -31,21 +29,6 @@ void ArchivoResultado::Continua(const std::string& ruta, const Codificacion& cod
 namespace {
 // Past this much waiting, the lines are written without waiting for Vacia.
 constexpr std::size_t kMaximoPendiente = 1 << 20;
-
-// No byte of `s` has its high bit set: such a line is the same in
-// Windows-1252 and UTF-8. Eight bytes at a time, since every line of every
-// result file passes here.
-bool EsAscii(std::string_view s) {
-  std::uint64_t bits = 0;
-  std::size_t i = 0;
-  for (; i + 8 <= s.size(); i += 8) {
-    std::uint64_t bloque;
-    std::memcpy(&bloque, s.data() + i, 8);
-    bits |= bloque;
-  }
-  for (; i < s.size(); ++i) bits |= static_cast<unsigned char>(s[i]);
-  return (bits & 0x8080808080808080ULL) == 0;
-}
 }  // namespace
 
 ArchivoResultado::~ArchivoResultado() {
@@ -65,7 +48,7 @@ void ArchivoResultado::Escribe(const std::string& linea) {
     pendiente_ += ParaArchivo(linea + "\r\n", codificacion_);
   } else {
     // an ASCII line (most are) and its CR LF are the same bytes in both
-    if (tipo == Codificacion::Tipo::Utf8 || EsAscii(linea))
+    if (tipo == Codificacion::Tipo::Utf8 || SoloAscii(linea))
       pendiente_ += linea;
     else
       AnadeParaArchivo(pendiente_, linea, codificacion_);

@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -152,13 +154,6 @@ std::string HaciaIconv(std::string_view utf8, const Codificacion& c) {
   return r + tramo(utf8.substr(inicio));
 }
 
-// ASCII reads the same in the system's encodings: most lines need no conversion.
-bool SoloAscii(std::string_view s) {
-  for (unsigned char c : s)
-    if (c >= 0x80) return false;
-  return true;
-}
-
 std::string Mayusculas(std::string_view nombre) {
   std::string n;
   for (char c : nombre)
@@ -212,6 +207,19 @@ std::string Utf8AAnsi(std::string_view utf8) {
     }
     return std::string("?");
   });
+}
+
+bool SoloAscii(std::string_view s) {
+  // eight bytes at a time: every line read and written passes here
+  std::uint64_t bits = 0;
+  std::size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t bloque;
+    std::memcpy(&bloque, s.data() + i, 8);
+    bits |= bloque;
+  }
+  for (; i < s.size(); ++i) bits |= static_cast<unsigned char>(s[i]);
+  return (bits & 0x8080808080808080ULL) == 0;
 }
 
 bool EsUtf8Valido(std::string_view bytes) {
@@ -307,6 +315,11 @@ std::string DeArchivo(std::string_view bytes, const Codificacion& c) {
 
 std::string DeArchivo(std::string_view bytes, const Codificacion& c, bool& valido) {
   if (c.TipoCodificacion() == Codificacion::Tipo::Iconv) return DesdeIconv(bytes, c, valido);
+  // ASCII is valid and the same in both
+  if (SoloAscii(bytes)) {
+    valido = true;
+    return std::string(bytes);
+  }
   valido = EsTextoValido(bytes, c);
   // Windows-1252 keeps its undefined bytes as C1 characters, which go back as they came
   return valido || c.TipoCodificacion() == Codificacion::Tipo::Ansi ? DeArchivo(bytes, c)

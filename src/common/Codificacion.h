@@ -67,6 +67,9 @@ std::string Utf8AAnsi(std::string_view utf8);
 // iconv reads it.
 bool EsTextoValido(std::string_view bytes, const Codificacion& c);
 bool EsUtf8Valido(std::string_view bytes);
+// No byte has its high bit set: the text is the same in UTF-8 and
+// Windows-1252, and needs no conversion between them.
+bool SoloAscii(std::string_view s);
 // The encoding's name, for messages.
 std::string NombreCodificacion(const Codificacion& c);
 // The encoding a definitions file names: "UTF-8", "Windows-1252" and their
