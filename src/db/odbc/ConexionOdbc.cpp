@@ -390,6 +390,11 @@ long ConexionOdbc::EjecutaSentencia(const SentenciaSql& s) {
 void ConexionOdbc::Directa(const std::string& sql) {
   ManejadorOdbc stmt(ClaseHandle::Sentencia, &dbc_);
   const auto h = static_cast<SQLHSTMT>(stmt.get());
+  // the statements' own bound: psqlODBC sets the server's before a statement
+  // whose bound differs from the last one's, two round trips each time
+  (void)SQLSetStmtAttr(
+      h, SQL_ATTR_QUERY_TIMEOUT,
+      reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(esperas_.sentencia.count())), 0);
   std::u16string texto = odbc::Utf8AUtf16(sql);
   try {
     Vigilado(
