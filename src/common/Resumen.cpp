@@ -24,11 +24,13 @@ std::string N(long n) {
   return std::to_string(n);
 }
 
-// The time and the rate of what was done.
+// The time and the rate of what was done; a slow rate (a planning of long
+// lines) with its decimal, which rounding would make 0.
 std::string Ritmo(double segundos, long hechas, const char* unidad) {
   std::string t = UnDecimal(segundos) + " s";
-  if (segundos > 0) t += ", " + N(std::lround(static_cast<double>(hechas) / segundos)) + unidad;
-  return t;
+  if (segundos <= 0) return t;
+  const double ritmo = static_cast<double>(hechas) / segundos;
+  return t + ", " + (ritmo < 9.95 ? UnDecimal(ritmo) : N(std::lround(ritmo))) + unidad;
 }
 }  // namespace
 
