@@ -83,7 +83,7 @@ class AsignacionFotos : public ::testing::Test {
       if (!l.empty())
         lineas.push_back(
             std::regex_replace(std::regex_replace(l, std::regex(R"( \([^()]*\)$)"), ""),
-                               std::regex(R"(, \d+,\d s(, \d+ por s)?$)"), ", T s"));
+                               std::regex(R"(, \d+,\d s(, \d+(,\d)? por s)?$)"), ", T s"));
     return lineas;
   }
 
