@@ -27,12 +27,6 @@ std::string_view SinSecuenciaCortada(std::string_view s) {
   }
   return s;
 }
-
-bool TieneNoAscii(std::string_view s) {
-  for (unsigned char c : s)
-    if (c >= 0x80) return true;
-  return false;
-}
 }  // namespace
 
 LectorLineas::LectorLineas(const std::string& ruta)
@@ -56,7 +50,7 @@ LectorLineas::LectorLineas(const std::string& ruta)
       if (muestra[i] == '\0') ++ceros_[i % 4];
     const std::string_view entera = hayMas ? SinSecuenciaCortada(muestra) : muestra;
     // a sequence the sample's end cuts still counts as one
-    if (TieneNoAscii(muestra) && EsUtf8Valido(entera)) Usa(Codificacion::Utf8);
+    if (!SoloAscii(muestra) && EsUtf8Valido(entera)) Usa(Codificacion::Utf8);
   }
   if (std::fseek(archivo_.get(), marca, SEEK_SET) != 0)
     LanzaErrorEn(errores::ErrorEntradaSalida, ruta_);

@@ -1,7 +1,7 @@
 #include "import/DivisorComillas.h"
 
-#include <algorithm>
 
+#include "common/Codificacion.h"
 #include "common/ErrorVarlo.h"
 #include "common/Texto.h"
 
@@ -16,8 +16,7 @@ DivisorComillas::DivisorComillas(std::string separador, std::string comillas)
 }
 
 bool DivisorComillas::EsAscii() const {
-  return std::ranges::all_of(separador_ + comillas_,
-                             [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
+  return SoloAscii(separador_ + comillas_);
 }
 
 void DivisorComillas::Camina(std::string_view linea, Recorrido& r,

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/Codificacion.h"
 #include "db/TiposAdo.h"
 #include "db/odbc/TextoOdbc.h"
 
@@ -98,12 +99,6 @@ struct Parametro {
   const Bytes* bytes = nullptr;
   SQLLEN indicador = 0;
 };
-
-bool EsAscii(const std::string& s) {
-  for (unsigned char c : s)
-    if (c >= 0x80) return false;
-  return true;
-}
 }  // namespace
 
 SentenciaOdbc::SentenciaOdbc(const ManejadorOdbc& conexion, std::string texto, Motor motor,
@@ -181,7 +176,7 @@ RetornoOdbc SentenciaOdbc::Lanza(const std::vector<Valor>& valores) {
         }
       }
     } else if (const auto* s = std::get_if<std::string>(&v);
-               s && motor_ == Motor::PostgreSql && EsAscii(*s)) {
+               s && motor_ == Motor::PostgreSql && SoloAscii(*s)) {
       // Bound as it is: every locale's encoding reads ASCII alike, and the
       // driver need not turn UTF-16 back into UTF-8, most of its work on a
       // batch's arrays. Other text goes as UTF-16: psqlODBC reads narrow
