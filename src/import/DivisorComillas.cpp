@@ -1,6 +1,5 @@
 #include "import/DivisorComillas.h"
 
-
 #include "common/Codificacion.h"
 #include "common/ErrorVarlo.h"
 #include "common/Texto.h"
