@@ -501,16 +501,14 @@ void EscriturasDiferidas::Abandona() noexcept {
 void EscriturasDiferidas::ConfirmaTransaccion() {
   EscribeAhora();
   ExigeSinRechazo("la transacción");
-  transaccion_ = punto_ = false;
-  marcados_ = 0;
+  SinTransaccion();
   backend_->ConfirmaTransaccion();
 }
 
 void EscriturasDiferidas::DeshaceTransaccion() noexcept {
   Abandona();
   rechazo_.reset();
-  transaccion_ = punto_ = false;
-  marcados_ = 0;
+  SinTransaccion();
   backend_->DeshaceTransaccion();
 }
 
@@ -564,8 +562,7 @@ void EscriturasDiferidas::VuelveAlPunto() {
 void EscriturasDiferidas::Cierra() {
   // the connection ends: what was not committed is gone
   Abandona();
-  transaccion_ = punto_ = false;
-  marcados_ = 0;
+  SinTransaccion();
   backend_->Cierra();
 }
 

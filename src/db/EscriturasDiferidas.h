@@ -234,6 +234,13 @@ class EscriturasDiferidas final : public Backend {
   // Writes `cambios` together as the dialect and backend allow; the count
   // of rows they changed.
   std::size_t EscribeCambios(const std::vector<ActualizacionDiferible>& cambios);
+  // Ends the savepoint marked last, if any, and marks the next.
+  void MarcaSiguiente();
+  // No transaction of this layer's is open, nor a savepoint in it.
+  void SinTransaccion() noexcept {
+    transaccion_ = punto_ = false;
+    marcados_ = 0;
+  }
 
   std::unique_ptr<Backend> backend_;
   std::shared_ptr<const Dialecto> dialecto_;
@@ -254,7 +261,6 @@ class EscriturasDiferidas final : public Backend {
   bool punto_ = false;
   // savepoints MarcaPuntoTrasEscribir marked in the transaction
   std::size_t marcados_ = 0;
-  void MarcaSiguiente();
   // what the write in the background writes, and that write while it has
   // not been waited for (declared last: gone first)
   std::vector<Escritura> escribiendo_;
